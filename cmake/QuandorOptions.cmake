@@ -1,0 +1,26 @@
+# One place for the language standard, warnings and sanitizers of every target.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)
+set(CMAKE_AUTOUIC OFF)
+
+option(QUANDOR_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+add_library(quandor_options INTERFACE)
+target_compile_options(quandor_options INTERFACE
+    -Wall -Wextra -Wnon-virtual-dtor
+    $<$<COMPILE_LANGUAGE:CXX>:-Wno-missing-field-initializers>)
+target_compile_definitions(quandor_options INTERFACE
+    QT_NO_CAST_FROM_BYTEARRAY QT_NO_URL_CAST_FROM_STRING QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+
+if(QUANDOR_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Headers are included by their path from the top of the tree:
+# #include "platform/profile/profile.h", #include "cdrip/scsi/toc.h".
+target_include_directories(quandor_options INTERFACE ${PROJECT_SOURCE_DIR})
