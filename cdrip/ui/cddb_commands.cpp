@@ -1,0 +1,9 @@
+// Until this feature is built, it adds nothing to the main dialog.
+#include "cdrip/ui/main_dialog_parts.h"
+
+namespace brenlow {
+
+void attachCddbCommands(MainDialog&) {}
+void afterTableOfContents(MainDialog&) {}
+
+} // namespace brenlow

@@ -1,0 +1,8 @@
+// Until this feature is built, it adds nothing to the main dialog.
+#include "cdrip/ui/main_dialog_parts.h"
+
+namespace brenlow {
+
+void attachRipCommands(MainDialog&) {}
+
+} // namespace brenlow
