@@ -1,0 +1,26 @@
+#include "platform/profile/windows1252.h"
+
+#include <gtest/gtest.h>
+
+using namespace quandor::profile;
+
+TEST(Windows1252, HighControlRangeUsesTheCodePageTable)
+{
+    EXPECT_EQ(fromWindows1252("\x80"), QStringLiteral("\u20AC"));
+    EXPECT_EQ(fromWindows1252("\x92\x93\x94\x96\x99\x9F"), QStringLiteral("\u2019\u201C\u201D\u2013\u2122\u0178"));
+    EXPECT_EQ(fromWindows1252("\xE9\xFF"), QStringLiteral("\u00E9\u00FF"));
+    EXPECT_EQ(toWindows1252(QStringLiteral("\u20AC\u2019\u00E9")), QByteArray("\x80\x92\xE9"));
+    EXPECT_EQ(toWindows1252(QStringLiteral("\u65E5")), QByteArray("?"));
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray one(1, static_cast<char>(b));
+        EXPECT_EQ(toWindows1252(fromWindows1252(one)), one) << b;
+    }
+}
+
+TEST(Windows1252, StoredTextPrefersValidUtf8)
+{
+    EXPECT_EQ(fromStoredText("Caf\xC3\xA9"), QStringLiteral("Caf\u00E9"));   // UTF-8
+    EXPECT_EQ(fromStoredText("Caf\xE9"), QStringLiteral("Caf\u00E9"));       // Windows-1252
+    EXPECT_EQ(toStoredText(QStringLiteral("Caf\u00E9")), QByteArray("Caf\xE9"));
+    EXPECT_EQ(toStoredText(QStringLiteral("\u65E5")), QByteArray("\xE6\x97\xA5"));
+}
