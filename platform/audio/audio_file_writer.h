@@ -1,0 +1,85 @@
+#pragma once
+// The converter's audio file writer. The output format is chosen first and
+// kept until changed (PCM WAV, MP3 through libmp3lame, Ogg Vorbis through
+// libvorbisenc, WMA through FFmpeg); then Open, SetSourceFormat, WriteChunk
+// with the reader's PCM, and Close, which completes the file.
+//
+// A refused format leaves no format chosen: FormatString() is empty and Open
+// fails until a format is set successfully. A failed Open or WriteChunk removes
+// the half-written file; Close keeps what was written (a cancelled copy stays
+// a complete, shorter file).
+
+#include "platform/audio/mp3_lame_encoder.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+namespace quandor::audio {
+
+class OutputEncoder;
+struct OutputFormat;
+
+class AudioFileWriter {
+public:
+    AudioFileWriter();
+    ~AudioFileWriter();  ///< closes (completes) an open file
+    AudioFileWriter(const AudioFileWriter&) = delete;
+    AudioFileWriter& operator=(const AudioFileWriter&) = delete;
+
+    /// Creates `path` (replacing a file of that name) in the current format.
+    bool Open(const QString& path, int mode = 0);
+    /// Completes the file (WAV sizes, LAME tag frame, Ogg end of stream, ASF
+    /// index). False when finishing failed; the file is then removed.
+    bool Close();
+    /// Discards an open file: nothing is left behind.
+    void Abort();
+    bool IsOpen() const;
+
+    /// The PCM that follows: interleaved signed 16-bit, `blockAlign` bytes per
+    /// frame (2 mono, 4 stereo) at `sampleRate`; the reader's FormatNumberB and
+    /// FormatNumberA, in that order. Defaults to 44100 Hz stereo.
+    bool SetSourceFormat(int sampleRate, int blockAlign);
+    bool WriteChunk(const QByteArray& pcm);
+
+    /// 8 (unsigned), 16, 24 or 32 bits; 6000..96000 Hz; 1 or 2 channels.
+    bool SetFormatPCM(int sampleRate, int channels, int bits);
+    /// Constant bit rate MP3.
+    bool SetFormatMP3(int sampleRate, int kbps, int channels);
+    /// MP3 with every setting of `settings` (a copy is kept).
+    bool SetFormatMP3Ex(const MP3LameEncoder& settings);
+    /// Bit rates in kbit/s, 0 = not set. True when libvorbisenc can set up
+    /// that managed-bit-rate format.
+    bool IsFormatOggVorbisAvailable(int sampleRate, int channels, int nominal, int minimum, int maximum) const;
+    /// `quality` = quality level x 100 (0..1000; 400 is Vorbis quality 0.4),
+    /// or -1: the bit rates govern.
+    bool SetFormatOggVorbis(int sampleRate, int channels, int nominal, int minimum, int maximum, int quality);
+    /// WMA profiles 1..51 (see WmaProfileCount / WmaProfileDescription).
+    bool SelectWmaProfile(int profile);
+
+    /// One line describing the current format; empty when none is chosen.
+    QString FormatString() const;
+
+    bool WmaSupport() const;
+    void SetWmaSupport(bool enabled);
+
+    QString LastError() const;
+
+    static int WmaProfileCount();
+    /// The FormatString of a WMA profile (1..51), empty outside the table.
+    static QString WmaProfileDescription(int profile);
+
+private:
+    bool refuse(const QString& reason);
+
+    std::unique_ptr<OutputFormat> format_;
+    std::unique_ptr<OutputEncoder> encoder_;
+    QString path_;
+    int sourceRate_ = 44100;
+    int sourceChannels_ = 2;
+    bool wmaSupport_ = false;
+    QString lastError_;
+};
+
+} // namespace quandor::audio

@@ -1,0 +1,45 @@
+#pragma once
+// The tag object of the converter, over TagLib: reads and writes the common
+// fields of MP3 (ID3v2 and ID3v1), Ogg Vorbis (comments), WMA (ASF), M4A,
+// WAV (RIFF INFO and ID3) and APE (APEv2) files.
+
+#include <QString>
+
+namespace quandor::audio {
+
+class AudioTagInfo {
+public:
+    static constexpr int NoGenre = -1;   ///< read back when a file names no ID3v1 genre
+    static constexpr int GenreCount = 148;
+
+    int TagVersion = 2;
+    QString Title;
+    QString Artist;
+    QString Album;
+    QString Comment;
+    QString EncodedBy;
+    QString GenreText;
+    QString Copyright;
+    QString Composer;
+    QString URL;
+    QString OriginalArtist;
+    int Genre = NoGenre;   ///< 0..147; anything else (-1, 255) means none and is not written
+    long Year = 0;         ///< 0 = none
+    int Track = 0;         ///< 0 = none
+
+    /// Fills the fields from the file's tags; false (fields cleared) when the
+    /// file cannot be opened as a tagged audio file.
+    bool LoadTags(const QString& path);
+    /// Writes the fields into the file; false when the file cannot be tagged.
+    bool SaveTags(const QString& path);
+
+    /// The ID3v1 genre name of `genre` (0..147), empty otherwise.
+    static QString GenreName(int genre);
+
+    QString LastError() const { return lastError_; }
+
+private:
+    QString lastError_;
+};
+
+} // namespace quandor::audio
