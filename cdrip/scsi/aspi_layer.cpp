@@ -1,0 +1,199 @@
+#include "cdrip/scsi/aspi_layer.h"
+
+#include "platform/aspi/aspi.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <dlfcn.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+namespace brenlow {
+namespace {
+
+std::uint8_t statusOf(const AspiRequestHeader& header)
+{
+    // The layer stores the status byte once, atomically, when the request ends.
+    return __atomic_load_n(&header.status, __ATOMIC_ACQUIRE);
+}
+
+/// Waits until the layer has written a final status. The layer ends every
+/// request within its time-out, so these loops end too.
+void pollUntilDone(const AspiRequestHeader& header)
+{
+    while (statusOf(header) == AspiStatusPending)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+constexpr int kSignalGraceMs = 1000;
+
+/// An eventfd used as a manual-reset completion event; closed on scope exit.
+class CompletionEvent {
+public:
+    CompletionEvent() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~CompletionEvent()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CompletionEvent(const CompletionEvent&) = delete;
+    CompletionEvent& operator=(const CompletionEvent&) = delete;
+
+    bool valid() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    /// Waits at most `ms` for the event to be signalled.
+    void wait(int ms) const
+    {
+        pollfd entry{m_fd, POLLIN, 0};
+        ::poll(&entry, 1, ms);
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+AspiLayer::AspiLayer(void* handle, SupportInfoFunction supportInfo, SendCommandFunction send)
+    : m_handle(handle), m_supportInfo(supportInfo), m_send(send)
+{
+}
+
+AspiLayer::~AspiLayer()
+{
+    if (m_handle)
+        ::dlclose(m_handle);
+}
+
+QString AspiLayer::libraryFileName()
+{
+    return QString::fromLatin1(quandor::aspi::kAspiLibraryName);
+}
+
+AspiLayer::LoadResult AspiLayer::load(const QString& folder, const QString& fileName)
+{
+    LoadResult result;
+    const QString path = QDir(folder).filePath(fileName);
+    // Only the program folder is searched: a bare name would let the loader
+    // pick up any library of that name on the system's search path.
+    void* handle = QFile::exists(path) ? ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL)
+                                       : nullptr;
+    if (!handle) {
+        result.failure = AspiLoadFailure::LibraryMissing;
+        return result;
+    }
+    auto supportInfo = reinterpret_cast<SupportInfoFunction>(::dlsym(handle, "GetASPI32SupportInfo"));
+    if (!supportInfo) {
+        ::dlclose(handle);
+        result.failure = AspiLoadFailure::SupportInfoMissing;
+        return result;
+    }
+    auto send = reinterpret_cast<SendCommandFunction>(::dlsym(handle, "SendASPI32Command"));
+    if (!send) {
+        ::dlclose(handle);
+        result.failure = AspiLoadFailure::SendCommandMissing;
+        return result;
+    }
+    std::shared_ptr<AspiLayer> layer(new AspiLayer(handle, supportInfo, send));
+    const std::uint32_t info = supportInfo();
+    result.supportStatus = static_cast<int>((info >> 8) & 0xFF);
+    result.adapterCount = static_cast<int>(info & 0xFF);
+    switch (result.supportStatus) {
+    case AspiSupportOk: result.layer = std::move(layer); break;
+    case AspiSupportOldManager: result.failure = AspiLoadFailure::OldManager; break;
+    case AspiSupportNoRealMode: result.failure = AspiLoadFailure::NoRealMode; break;
+    case AspiSupportNoManager: result.failure = AspiLoadFailure::NoManager; break;
+    default: result.failure = AspiLoadFailure::InitialisationError; break;
+    }
+    return result;
+}
+
+std::optional<int> AspiLayer::hostAdapterCount(std::uint8_t adapter) const
+{
+    AspiHostAdapterInquiry request;
+    std::memset(&request, 0, sizeof request);
+    request.header.command = AspiCommandHostAdapterInquiry;
+    request.header.adapter = adapter;
+    m_send(&request);
+    // Completes during the call.
+    if (statusOf(request.header) != AspiStatusDone)
+        return std::nullopt;
+    return request.adapterCount;
+}
+
+std::optional<int> AspiLayer::deviceType(const DriveAddress& address) const
+{
+    AspiGetDeviceType request;
+    std::memset(&request, 0, sizeof request);
+    request.header.command = AspiCommandGetDeviceType;
+    request.header.adapter = address.adapter;
+    request.target = address.target;
+    request.lun = address.lun;
+    m_send(&request);
+    if (statusOf(request.header) != AspiStatusDone)
+        return std::nullopt;
+    return request.deviceType;
+}
+
+bool AspiLayer::execWait(AspiExecuteScsi& request) const
+{
+    if (request.header.flags & AspiFlagPostEvent) {
+        // Each command has its own event.
+        CompletionEvent event;
+        if (!event.valid())
+            return false;
+        request.completionEvent = event.fd();
+        m_send(&request);
+        while (statusOf(request.header) == AspiStatusPending)
+            event.wait(1);
+        // The layer signals the event just after it writes the status; the
+        // descriptor must stay open until then, or the signal could reach a
+        // descriptor reused by someone else.
+        event.wait(kSignalGraceMs);
+    } else {
+        m_send(&request);
+        pollUntilDone(request.header);
+    }
+    return statusOf(request.header) == AspiStatusDone;
+}
+
+ScsiResult AspiLayer::execute(const DriveAddress& address, const ScsiCommand& command,
+                              std::span<std::uint8_t> data)
+{
+    AspiExecuteScsi request;
+    std::memset(&request, 0, sizeof request);
+    request.header.command = AspiCommandExecuteScsi;
+    request.header.adapter = address.adapter;
+    std::uint8_t flags = 0;
+    if (command.direction == DataDirection::In)
+        flags |= AspiFlagDataIn;
+    else if (command.direction == DataDirection::Out)
+        flags |= AspiFlagDataOut;
+    if (command.postEvent)
+        flags |= AspiFlagPostEvent;
+    request.header.flags = flags;
+    request.target = address.target;
+    request.lun = address.lun;
+    request.dataLength = static_cast<std::uint32_t>(data.size());
+    request.data = data.empty() ? nullptr : data.data();
+    request.senseLength = AspiSenseLength;
+    request.cdbLength = command.cdbLength;
+    std::memcpy(request.cdb, command.cdb.data(), std::min<std::size_t>(command.cdbLength, sizeof request.cdb));
+
+    execWait(request);
+
+    ScsiResult result;
+    result.status = statusOf(request.header);
+    result.adapterStatus = request.adapterStatus;
+    result.targetStatus = request.targetStatus;
+    result.sense = SenseData::fromFixedFormat(std::span<const std::uint8_t>(request.sense, AspiSenseLength));
+    return result;
+}
+
+} // namespace brenlow

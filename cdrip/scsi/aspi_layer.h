@@ -1,0 +1,68 @@
+#pragma once
+// The ASPI layer loaded at run time from the program folder: the RAII library
+// handle, its two entry points, the request records of the drive scan and
+// AspiExecWait, the way every SCSI command of the program is sent and awaited.
+
+#include "cdrip/scsi/scsi_transport.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+struct AspiExecuteScsi;
+
+namespace brenlow {
+
+/// Why the layer cannot be used; each has its message (aspi_load.h).
+enum class AspiLoadFailure {
+    None,
+    LibraryMissing,
+    SupportInfoMissing,
+    SendCommandMissing,
+    OldManager,        ///< support status 0xE1
+    NoRealMode,        ///< 0xE2
+    NoManager,         ///< 0xE3
+    InitialisationError, ///< any other status but 1
+};
+
+class AspiLayer final : public ScsiTransport {
+public:
+    ~AspiLayer() override;
+    AspiLayer(const AspiLayer&) = delete;
+    AspiLayer& operator=(const AspiLayer&) = delete;
+
+    struct LoadResult {
+        std::shared_ptr<AspiLayer> layer;   ///< set only when the layer works
+        AspiLoadFailure failure = AspiLoadFailure::None;
+        int supportStatus = 0;              ///< bits 8..15 of GetASPI32SupportInfo
+        int adapterCount = 0;               ///< bits 0..7
+    };
+    /// Loads the layer library `fileName` from `folder`, resolves its entry
+    /// points and asks it whether it works.
+    static LoadResult load(const QString& folder, const QString& fileName);
+    /// The layer's file name (in the program folder).
+    static QString libraryFileName();
+
+    /// Host-adapter inquiry; the adapter count, or nothing when it failed.
+    std::optional<int> hostAdapterCount(std::uint8_t adapter) const;
+    /// Get device type; the peripheral device type, or nothing when no device answered.
+    std::optional<int> deviceType(const DriveAddress& address) const;
+
+    /// Sends an execute request and waits for it (on an event with flag 0x40,
+    /// else by polling the status byte). True when its status is 1.
+    bool execWait(AspiExecuteScsi& request) const;
+
+    ScsiResult execute(const DriveAddress& address, const ScsiCommand& command,
+                       std::span<std::uint8_t> data) override;
+
+private:
+    using SupportInfoFunction = std::uint32_t (*)();
+    using SendCommandFunction = std::uint32_t (*)(void*);
+    AspiLayer(void* handle, SupportInfoFunction supportInfo, SendCommandFunction send);
+
+    void* m_handle;
+    SupportInfoFunction m_supportInfo;
+    SendCommandFunction m_send;
+};
+
+} // namespace brenlow

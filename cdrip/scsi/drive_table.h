@@ -1,0 +1,41 @@
+#pragma once
+// The CD drives the scan found, in scan order. Entry i is entry i of the
+// main dialog's drive list.
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace brenlow {
+
+/// Where a device sits behind the ASPI layer.
+struct DriveAddress {
+    std::uint8_t adapter = 0;
+    std::uint8_t target = 0;
+    std::uint8_t lun = 0;
+    constexpr bool operator==(const DriveAddress&) const = default;
+};
+
+struct DriveRecord {
+    DriveAddress address;
+    QString description;   ///< the drive-list entry: "a:t:l vendor product rev"
+};
+
+class DriveTable {
+public:
+    static constexpr int kMaxDrives = 99;
+
+    int count() const { return static_cast<int>(m_drives.size()); }
+    bool empty() const { return m_drives.empty(); }
+    /// False when the table is full (the drive is not added).
+    bool add(DriveRecord drive);
+    void clear() { m_drives.clear(); }
+    /// Nullptr for an index outside the table (e.g. -1, no drive selected).
+    const DriveRecord* at(int index) const;
+    const std::vector<DriveRecord>& drives() const { return m_drives; }
+
+private:
+    std::vector<DriveRecord> m_drives;
+};
+
+} // namespace brenlow

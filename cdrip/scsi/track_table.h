@@ -1,0 +1,61 @@
+#pragma once
+// The tracks of the disc in the selected drive, as the last table-of-contents
+// read found them. A plain value: jobs take a copy when they start and report
+// progress back; only the main dialog changes the table it shows.
+
+#include "cdrip/scsi/msf.h"
+
+#include <QString>
+#include <vector>
+
+namespace brenlow {
+
+struct Track {
+    int number = 0;            ///< 1-based position on the disc (index + 1)
+    QString lengthText;        ///< "mm:ss.ff"
+    int startFrame = 0;        ///< start on the MSF scale (LBA + 150)
+    int lengthFrames = 0;      ///< up to the next track, or the lead-out
+    QString title;
+    int progress = 1;          ///< rip progress in percent; 1 after reading (drawn as 0 %)
+    Msf start;                 ///< the M, S, F bytes as the drive reported them
+    int selected = 1;          ///< 1 = rip this track
+
+    Lba lba() const { return Lba::fromMsfFrames(startFrame); }
+    int endFrame() const { return startFrame + lengthFrames; }
+};
+
+class TrackTable {
+public:
+    /// A table of contents lists at most 99 tracks; the table keeps them all.
+    static constexpr int kMaxTracks = 99;
+
+    int count() const { return static_cast<int>(m_tracks.size()); }
+    bool empty() const { return m_tracks.empty(); }
+    void clear() { m_tracks.clear(); m_leadOut = Msf{}; }
+
+    /// Nullptr for an index outside the table.
+    const Track* at(int index) const;
+    Track* at(int index);
+    const std::vector<Track>& tracks() const { return m_tracks; }
+    std::vector<Track>& tracks() { return m_tracks; }
+
+    /// The lead-out address (the end of the last track) on the MSF scale.
+    Msf leadOut() const { return m_leadOut; }
+    /// The disc's length: the lead-out address, as "mm:ss.ff".
+    QString discLengthText() const { return m_leadOut.text(); }
+
+    void setTracks(std::vector<Track> tracks, Msf leadOut)
+    {
+        m_tracks = std::move(tracks);
+        m_leadOut = leadOut;
+    }
+
+    bool anySelected() const;
+    void selectAll(bool selected);
+
+private:
+    std::vector<Track> m_tracks;
+    Msf m_leadOut;
+};
+
+} // namespace brenlow
