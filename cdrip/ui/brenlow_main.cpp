@@ -1,11 +1,13 @@
+#include "cdrip/ui/brenlow_start.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QDir>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Brenlow"));
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Brenlow"));
+    brenlow::StartEnvironment environment;
+    environment.startFolder = QDir::currentPath();
+    return brenlow::runBrenlow(environment);
 }

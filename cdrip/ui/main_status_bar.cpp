@@ -1,0 +1,60 @@
+#include "cdrip/ui/main_status_bar.h"
+
+#include <QLabel>
+
+namespace brenlow {
+
+MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent)
+{
+    setObjectName(QStringLiteral("1"));
+    setSizeGripEnabled(false);
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("statusPart%1").arg(i));
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        addWidget(label, 0);
+        parts_[i] = label;
+    }
+    placeParts();
+}
+
+void MainStatusBar::setPartText(int part, const QString& text)
+{
+    if (part >= 0 && part < static_cast<int>(parts_.size()))
+        parts_[static_cast<std::size_t>(part)]->setText(text);
+}
+
+QString MainStatusBar::partText(int part) const
+{
+    if (part < 0 || part >= static_cast<int>(parts_.size()))
+        return {};
+    return parts_[static_cast<std::size_t>(part)]->text();
+}
+
+int MainStatusBar::partWidth(int part) const
+{
+    if (part < 0 || part >= static_cast<int>(parts_.size()))
+        return 0;
+    return parts_[static_cast<std::size_t>(part)]->minimumWidth();
+}
+
+void MainStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QStatusBar::resizeEvent(event);
+    placeParts();
+}
+
+void MainStatusBar::placeParts()
+{
+    const int total = width();
+    const int edges[3] = {std::max(0, total - 260), std::max(0, total - 110), total};
+    int left = 0;
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        const int partWidth = std::max(0, edges[i] - left);
+        parts_[i]->setFixedWidth(partWidth);
+        left = edges[i];
+    }
+}
+
+} // namespace brenlow

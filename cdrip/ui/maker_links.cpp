@@ -1,0 +1,37 @@
+#include "cdrip/ui/maker_links.h"
+
+#include <QUrl>
+
+namespace brenlow {
+
+QString makerSite()
+{
+    return QStringLiteral("https://quandor.example.org");
+}
+
+QString makerMail()
+{
+    return QStringLiteral("brenlow@quandor.example.org");
+}
+
+QString donationPageStart()
+{
+    return makerSite() + QStringLiteral("/donate?cmd=_xclick&business=brenlow&amount=");
+}
+
+QString aspiDownloadPage()
+{
+    return makerSite() + QStringLiteral("/aspi.php");
+}
+
+QString percentEncoded(const QString& text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+QString makerPageWithStatus(const QString& page, const QString& aspiStatus)
+{
+    return makerSite() + QLatin1Char('/') + page + percentEncoded(aspiStatus);
+}
+
+} // namespace brenlow

@@ -1,0 +1,98 @@
+#include "cdrip/ui/ripper_settings.h"
+
+#include "platform/profile/profile_file.h"
+
+#include <QDir>
+
+namespace brenlow {
+namespace {
+
+QString latin(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+} // namespace
+
+RipperIni::RipperIni(QString startFolder) : startFolder_(std::move(startFolder)) {}
+
+QString RipperIni::file() const
+{
+    return QDir(startFolder_).filePath(QStringLiteral("Ripper.ini"));
+}
+
+QString RipperIni::defaultOf(const RipperKey& key) const
+{
+    if (key.fallback == nullptr)
+        return QDir(startFolder_).filePath(QStringLiteral("My Music"));
+    return latin(key.fallback);
+}
+
+QString RipperIni::text(const RipperKey& key) const
+{
+    const QString absent = latin(kAbsentValue);
+    const QString stored =
+        quandor::profile::readString(file(), latin(key.section), latin(key.key), absent);
+    if (stored != absent)
+        return stored;
+    const QString fallback = defaultOf(key);
+    write(key, fallback); // a failed write-back is not reported: the default is used
+    return fallback;
+}
+
+bool RipperIni::outputFlag(const RipperKey& key) const
+{
+    return text(key) == QStringLiteral("true");
+}
+
+bool RipperIni::encoderFlag(const RipperKey& key) const
+{
+    QString value = text(key);
+    if (value.isEmpty()) {
+        // "CRC=" has no first character to test: treat it as absent.
+        value = defaultOf(key);
+        write(key, value);
+    }
+    return !value.startsWith(QLatin1Char('0'));
+}
+
+bool RipperIni::write(const RipperKey& key, const QString& value) const
+{
+    return quandor::profile::writeString(file(), latin(key.section), latin(key.key), value);
+}
+
+bool RipperIni::writeOutputFlag(const RipperKey& key, bool on) const
+{
+    return write(key, on ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+bool RipperIni::writeEncoderFlag(const RipperKey& key, bool on) const
+{
+    return write(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+OutputSettings readOutputSettings(const RipperIni& ini)
+{
+    using namespace ripper_keys;
+    OutputSettings output;
+    output.folder = ini.text(OutputFolder);
+    output.fileNamePattern = ini.text(FileNamePattern);
+    output.saveInArtistAlbum = ini.outputFlag(SaveInArtistAlbum);
+    return output;
+}
+
+CddbSettings readCddbSettings(const RipperIni& ini)
+{
+    using namespace ripper_keys;
+    CddbSettings cddb;
+    cddb.server = ini.text(CddbServer);
+    cddb.queryPath = ini.text(CddbQuery);
+    cddb.user = ini.text(CddbUser);
+    cddb.site = ini.text(CddbSite);
+    cddb.clientName = ini.text(CddbClientName);
+    cddb.clientVersion = ini.text(CddbClientVersion);
+    cddb.autoLookup = ini.outputFlag(CddbAuto);
+    return cddb;
+}
+
+} // namespace brenlow
