@@ -1,0 +1,53 @@
+#include "cdrip/ui/aspi_missing_dialog.h"
+
+#include "cdrip/ui/link_label.h"
+#include "cdrip/ui/maker_links.h"
+#include "platform/shell/services.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace brenlow {
+
+AspiMissingDialog::AspiMissingDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("188"));
+    setWindowTitle(QStringLiteral("Brenlow"));
+    auto* picture = new QLabel(this);
+    picture->setPixmap(style()->standardIcon(QStyle::SP_DriveCDIcon).pixmap(48, 48));
+    auto* download = new LinkLabel(this);
+    download->setObjectName(QStringLiteral("1072"));
+    download->setText(QStringLiteral("Get the ASPI layer"));
+    auto* installer = new LinkLabel(this);
+    installer->setObjectName(QStringLiteral("1073"));
+    installer->setText(QStringLiteral("Install the ASPI layer (aspi32.exe)"));
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("2"));
+
+    connect(download, &LinkLabel::clicked, this, &AspiMissingDialog::openDownloadPage);
+    connect(installer, &LinkLabel::clicked, this, &AspiMissingDialog::runInstaller);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(picture, 0, Qt::AlignHCenter);
+    layout->addWidget(download);
+    layout->addWidget(installer);
+    layout->addWidget(close, 0, Qt::AlignRight);
+    makeLinkControl(*download);
+    makeLinkControl(*installer);
+}
+
+void AspiMissingDialog::openDownloadPage()
+{
+    quandor::shell::services().openUrl(aspiDownloadPage());
+}
+
+void AspiMissingDialog::runInstaller()
+{
+    quandor::shell::services().openUrl(QDir::current().filePath(QStringLiteral("aspi32.exe")));
+}
+
+} // namespace brenlow

@@ -1,0 +1,534 @@
+#include "cdrip/ui/drive_controller.h"
+
+#include "cdrip/scsi/drive_control.h"
+#include "cdrip/scsi/drive_scan.h"
+#include "cdrip/scsi/toc.h"
+#include "cdrip/ui/aspi_missing_dialog.h"
+#include "cdrip/ui/drive_command_queue.h"
+#include "cdrip/ui/main_dialog.h"
+#include "cdrip/ui/main_dialog_parts.h"
+#include "cdrip/ui/track_row_delegate.h"
+#include "cdrip/ui/track_title_dialog.h"
+#include "platform/shell/services.h"
+
+#include <QAbstractSlider>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace brenlow {
+namespace {
+
+// Language lines of the track list, the status bar and the player.
+constexpr int kTrackWordLine = 42;
+constexpr int kDefaultArtistLine = 43;
+constexpr int kPlayingLine = 44;
+constexpr int kLengthLine = 45;
+constexpr int kTrackCountLine = 46;
+constexpr int kPausedLine = 47;
+constexpr int kNoFocusedTrackLine = 94;
+constexpr int kEditTitleLine = 151;
+constexpr int kListenLine = 152;
+
+constexpr int kClockStepFrames = kFramesPerSecond;   // one second per clock tick
+constexpr int kLineStepFrames = 5 * kFramesPerSecond;
+constexpr int kEjectWaitMs = 1000;
+
+const char* const kControllerName = "driveController";
+
+} // namespace
+
+DriveController::DriveController(MainDialog& dialog)
+    : QObject(&dialog), dialog_(dialog), queue_(new DriveCommandQueue(this))
+{
+    setObjectName(QString::fromLatin1(kControllerName));
+    dialog_.trackList()->setItemDelegate(new TrackRowDelegate(dialog_.trackList()));
+}
+
+DriveController::~DriveController() = default;
+
+DriveController* driveController(const MainDialog& dialog)
+{
+    return dialog.findChild<DriveController*>(QString::fromLatin1(kControllerName),
+                                              Qt::FindDirectChildrenOnly);
+}
+
+// --- the layer and the drive list -------------------------------------------
+
+void DriveController::load(const QString& folder, const QString& fileName)
+{
+    AspiLayer::LoadResult loaded = AspiLayer::load(folder, fileName);
+    if (!loaded.layer) {
+        const AspiLoadTexts texts = aspiLoadTexts(loaded.failure);
+        quandor::shell::messageBox(nullptr, texts.message.text, texts.message.title,
+                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
+        dialog_.disableAspiControls();
+        dialog_.setAspiStatusText(texts.shortText);
+        AspiMissingDialog missing;
+        dialog_.runSecondaryDialog(missing);
+        return;
+    }
+    layer_ = std::move(loaded.layer);
+    dialog_.setAspiStatusText(aspiOkText());
+    DriveScan scan = aspiScanDevices(*layer_);
+    for (const AspiMessage& message : scan.messages)
+        quandor::shell::messageBox(nullptr, message.text, message.title, quandor::shell::MessageButtons::Ok,
+                                   quandor::shell::MessageIcon::Critical);
+    drives_ = std::move(scan.drives);
+    fillDriveList();
+}
+
+void DriveController::fillDriveList()
+{
+    QComboBox* combo = dialog_.driveCombo();
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+    for (const DriveRecord& drive : drives_.drives())
+        combo->addItem(drive.description);
+    combo->setCurrentIndex(-1);
+}
+
+const DriveRecord* DriveController::selectedDrive() const
+{
+    return drives_.at(dialog_.driveCombo()->currentIndex());
+}
+
+template <class Work, class Done>
+void DriveController::onSelectedDrive(Work work, Done done)
+{
+    const DriveRecord* drive = selectedDrive();
+    if (!drive || !layer_)
+        return;   // no drive selected: nothing to send
+    using Result = decltype(work(std::declval<ScsiTransport&>(), DriveAddress{}));
+    queue_->post<Result>([layer = layer_, address = drive->address, work] { return work(*layer, address); },
+                         std::function<void(const Result&)>(done));
+}
+
+void DriveController::stopEveryDrive()
+{
+    if (!layer_)
+        return;
+    for (const DriveRecord& drive : drives_.drives())
+        queue_->post<ScsiResult>([layer = layer_, address = drive.address] { return stopPlay(*layer, address); },
+                                 [](const ScsiResult&) {});
+}
+
+void DriveController::waitUntilIdle()
+{
+    queue_->waitUntilIdle();
+}
+
+// --- jobs -----------------------------------------------------------------
+
+void DriveController::setJobControl(std::function<bool()> running, std::function<void()> stopAndWait)
+{
+    jobRunning_ = std::move(running);
+    stopJob_ = std::move(stopAndWait);
+}
+
+bool DriveController::jobRunning() const
+{
+    return jobRunning_ && jobRunning_();
+}
+
+bool DriveController::refuseWhileJobRuns() const
+{
+    return jobRunning();
+}
+
+void DriveController::stopJobAndWait()
+{
+    if (jobRunning() && stopJob_)
+        stopJob_();
+}
+
+// --- the table of contents and the track list -----------------------------------
+
+void DriveController::readTableOfContents()
+{
+    currentTrack_ = -1;
+    const QString trackWord = dialog_.text(kTrackWordLine);
+    onSelectedDrive(
+        [trackWord](ScsiTransport& transport, const DriveAddress& address) {
+            return brenlow::readTableOfContents(transport, address, trackWord);
+        },
+        [this](const TocResult& read) { applyTableOfContents(read.table, read.ok()); });
+}
+
+void DriveController::applyTableOfContents(const TrackTable& tracks, bool ok)
+{
+    tracks_ = ok ? tracks : TrackTable{};
+    if (ok) {
+        showTracks();
+        dialog_.setStatusText(2, dialog_.text(kLengthLine) + tracks_.discLengthText());
+        dialog_.artistField()->setText(dialog_.text(kDefaultArtistLine));
+        dialog_.albumField()->setText(dialog_.text(kDefaultArtistLine));
+        afterTableOfContents(dialog_);
+    }
+    emit tableOfContentsRead();
+}
+
+void DriveController::showTracks()
+{
+    QTreeWidget* list = dialog_.trackList();
+    list->clear();
+    for (const Track& track : tracks_.tracks()) {
+        auto* item = new QTreeWidgetItem(list);
+        fillRow(item, track);
+    }
+    dialog_.setStatusText(1, QString::number(tracks_.count()) + dialog_.text(kTrackCountLine));
+}
+
+void DriveController::fillRow(QTreeWidgetItem* item, const Track& track) const
+{
+    item->setData(TrackRowDelegate::CheckColumn, TrackRowDelegate::SelectedRole, track.selected);
+    item->setText(TrackRowDelegate::NumberColumn, QStringLiteral("%1-").arg(track.number, 2, 10, QLatin1Char('0')));
+    item->setText(TrackRowDelegate::TitleColumn, track.title);
+    item->setText(TrackRowDelegate::LengthColumn, track.lengthText);
+    item->setData(TrackRowDelegate::ProgressColumn, TrackRowDelegate::ProgressRole, track.progress);
+    item->setText(TrackRowDelegate::ProgressColumn, TrackRowDelegate::progressText(track.progress));
+}
+
+void DriveController::redrawRow(int index)
+{
+    QTreeWidgetItem* item = dialog_.trackList()->topLevelItem(index);
+    if (const Track* track = tracks_.at(index); item && track)
+        fillRow(item, *track);
+}
+
+void DriveController::redrawRows()
+{
+    for (int i = 0; i < tracks_.count(); ++i)
+        redrawRow(i);
+}
+
+void DriveController::emptyTrackView()
+{
+    dialog_.trackList()->clear();   // the background picture shows again
+    dialog_.artistField()->clear();
+    dialog_.albumField()->clear();
+    dialog_.yearField()->clear();
+}
+
+void DriveController::clearDiscView()
+{
+    emit discCleared();
+    QFile::remove(QDir(dialog_.startFolder()).filePath(QStringLiteral("request.txt")));
+    emptyTrackView();
+    dialog_.setStatusText(2, QStringLiteral("Length : "));
+    currentTrack_ = -1;
+    tracks_.clear();
+}
+
+void DriveController::rereadTableOfContents()
+{
+    if (refuseWhileJobRuns())
+        return;
+    QFile::remove(QDir(dialog_.startFolder()).filePath(QStringLiteral("request.txt")));
+    emptyTrackView();
+    dialog_.setStatusText(2, dialog_.text(kLengthLine));
+    dialog_.setStatusText(1, QString());
+    if (isPlaying_) {
+        stop();
+        isPlaying_ = false;
+    }
+    tracks_.clear();
+    readTableOfContents();
+}
+
+void DriveController::clearView()
+{
+    if (refuseWhileJobRuns())
+        return;
+    clearDiscView();
+    dialog_.setStatusText(1, QString());
+    if (isPlaying_) {
+        stop();
+        isPlaying_ = false;
+    }
+}
+
+void DriveController::changeDrive()
+{
+    if (refuseWhileJobRuns())
+        return;
+    emit leavingDisc();
+    stopEveryDrive();
+    isPlaying_ = false;
+    isPaused_ = false;
+    dialog_.positionBar()->setRange(0, 0);
+    clearDiscView();
+    dialog_.setStatusText(2, dialog_.text(kLengthLine));
+    readTableOfContents();
+}
+
+void DriveController::selectAll(bool selected)
+{
+    if (refuseWhileJobRuns())
+        return;
+    tracks_.selectAll(selected);
+    redrawRows();
+}
+
+void DriveController::setTrackTitle(int index, const QString& title)
+{
+    if (Track* track = tracks_.at(index)) {
+        track->title = title;
+        redrawRow(index);
+    }
+}
+
+void DriveController::setTrackProgress(int index, int percent)
+{
+    if (Track* track = tracks_.at(index)) {
+        track->progress = percent;
+        redrawRow(index);
+    }
+}
+
+int DriveController::focusedRow() const
+{
+    QTreeWidget* list = dialog_.trackList();
+    QTreeWidgetItem* item = list->currentItem();
+    return item ? list->indexOfTopLevelItem(item) : -1;
+}
+
+void DriveController::toggleFocusedSelection()
+{
+    if (refuseWhileJobRuns())
+        return;
+    const int row = focusedRow();
+    Track* track = tracks_.at(row);
+    if (!track || !dialog_.trackList()->topLevelItem(row)->isSelected())
+        return;
+    track->selected = track->selected == 1 ? 0 : 1;
+    redrawRow(row);
+}
+
+void DriveController::editFocusedTitle()
+{
+    if (refuseWhileJobRuns())
+        return;
+    currentTrack_ = focusedRow();
+    const Track* track = tracks_.at(currentTrack_);
+    if (!track)
+        return;
+    const int index = currentTrack_;
+    TrackTitleDialog edit(dialog_.language(), track->title);
+    if (dialog_.runSecondaryDialog(edit) != QDialog::Accepted || !tracks_.at(index))
+        return;
+    setTrackTitle(index, edit.title());
+    emit trackTitleEdited(index);
+}
+
+QMenu* DriveController::trackPopupMenu()
+{
+    if (refuseWhileJobRuns() || !dialog_.trackList()->hasFocus())
+        return nullptr;
+    auto* menu = new QMenu(&dialog_);
+    menu->setObjectName(QStringLiteral("175"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* edit = menu->addAction(dialog_.text(kEditTitleLine), this, &DriveController::editFocusedTitle);
+    edit->setObjectName(QStringLiteral("40019"));
+    menu->setDefaultAction(edit);
+    QAction* listen = menu->addAction(dialog_.text(kListenLine), this, &DriveController::playFocused);
+    listen->setObjectName(QStringLiteral("40021"));
+    return menu;
+}
+
+// --- the player -------------------------------------------------------------
+
+void DriveController::playFocused()
+{
+    if (refuseWhileJobRuns())
+        return;
+    currentTrack_ = focusedRow();
+    if (currentTrack_ == -1) {
+        quandor::shell::messageBox(&dialog_, dialog_.text(kNoFocusedTrackLine), QStringLiteral("Brenlow"),
+                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Information);
+        return;
+    }
+    playTrack(currentTrack_);
+}
+
+void DriveController::playTrack(int index)
+{
+    if (refuseWhileJobRuns() || !tracks_.at(index))
+        return;
+    onSelectedDrive(
+        [tracks = tracks_, index](ScsiTransport& transport, const DriveAddress& address) {
+            return brenlow::playTrack(transport, address, tracks, index);
+        },
+        [this, index](const ScsiResult& result) {
+            const Track* track = tracks_.at(index);
+            if (!result.ok() || !track)
+                return;
+            isPlaying_ = true;
+            isPaused_ = false;
+            playStart_ = track->lba();
+            dialog_.positionBar()->setRange(0, track->lengthFrames);
+            dialog_.positionBar()->setValue(0);
+            showPlaying();
+        });
+}
+
+void DriveController::showPlaying()
+{
+    QString status = dialog_.text(kPlayingLine) + QString::number(currentTrack_ + 1);
+    if (isPaused_)
+        status += dialog_.text(kPausedLine);
+    dialog_.setStatusText(1, status);
+}
+
+void DriveController::showStopped()
+{
+    isPaused_ = false;
+    isPlaying_ = false;
+    dialog_.setStatusText(1, QString::number(tracks_.count()) + dialog_.text(kTrackCountLine));
+    dialog_.positionBar()->setRange(0, 0);
+    dialog_.positionBar()->setValue(0);
+}
+
+void DriveController::stop()
+{
+    onSelectedDrive([](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
+                    [this](const ScsiResult& result) {
+                        if (result.ok())
+                            showStopped();
+                    });
+}
+
+void DriveController::pauseResume()
+{
+    if (!isPlaying_ || refuseWhileJobRuns())
+        return;
+    const bool resume = isPaused_;
+    onSelectedDrive(
+        [resume](ScsiTransport& transport, const DriveAddress& address) {
+            return brenlow::pauseResume(transport, address, resume);
+        },
+        [this, resume](const ScsiResult& result) {
+            if (!result.ok() || !isPlaying_)
+                return;
+            isPaused_ = !resume;
+            showPlaying();
+        });
+}
+
+void DriveController::next()
+{
+    if (refuseWhileJobRuns() || tracks_.empty() || currentTrack_ == -1)
+        return;
+    currentTrack_ = (currentTrack_ + 1) % tracks_.count();
+    redrawRow(currentTrack_);
+    playTrack(currentTrack_);
+}
+
+void DriveController::previous()
+{
+    if (refuseWhileJobRuns() || tracks_.empty() || currentTrack_ == -1)
+        return;
+    currentTrack_ = currentTrack_ == 0 ? tracks_.count() - 1 : currentTrack_ - 1;
+    playTrack(currentTrack_);
+}
+
+void DriveController::eject()
+{
+    // Eject stays usable while a job runs: the job is stopped first.
+    stopJobAndWait();
+    onSelectedDrive(
+        [](ScsiTransport& transport, const DriveAddress& address) { return ejectDisc(transport, address); },
+        [this](const ScsiResult&) {
+            // Give the tray time to open, without holding up the window.
+            QTimer::singleShot(kEjectWaitMs, this, [this] {
+                isPlaying_ = false;
+                isPaused_ = false;
+                dialog_.setStatusText(1, QString());
+                clearDiscView();
+            });
+        });
+}
+
+void DriveController::clockTick()
+{
+    if (!isPlaying_ || isPaused_ || stopping_)
+        return;
+    QScrollBar* bar = dialog_.positionBar();
+    const int p = bar->value();
+    bar->setValue(p + kClockStepFrames);
+    const int seconds = (p + kClockStepFrames) / kFramesPerSecond;
+    dialog_.setStatusText(1, QStringLiteral("%1%2 (%3:%4)")
+                                 .arg(dialog_.text(kPlayingLine))
+                                 .arg(currentTrack_ + 1)
+                                 .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+                                 .arg(seconds % 60, 2, 10, QLatin1Char('0')));
+    if (bar->maximum() - kClockStepFrames < p + kClockStepFrames) {
+        // The end of the track: stop every drive; the selected one's answer
+        // stops the player.
+        stopping_ = true;
+        stopEveryDrive();
+        onSelectedDrive(
+            [](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
+            [this](const ScsiResult& result) {
+                stopping_ = false;
+                if (result.ok())
+                    showStopped();
+            });
+        if (!selectedDrive() || !layer_)
+            stopping_ = false;
+    }
+}
+
+void DriveController::seek(int action)
+{
+    QScrollBar* bar = dialog_.positionBar();
+    const int p = bar->value();
+    int moved = p;
+    if (isPlaying_ && !isPaused_) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: if (p > kLineStepFrames) moved = p - kLineStepFrames; break;
+        case QAbstractSlider::SliderSingleStepAdd: moved = p + kLineStepFrames; break;
+        case QAbstractSlider::SliderPageStepSub: if (p > kClockStepFrames) moved = p - kClockStepFrames; break;
+        case QAbstractSlider::SliderPageStepAdd: moved = p + kClockStepFrames; break;
+        default: break;   // thumb tracking and the rest: nothing
+        }
+    }
+    if (action == QAbstractSlider::SliderMove)
+        return;   // the thumb is being dragged; seekTo() acts when it is let go
+    // Qt applies the slider position after this call: keep it where we say.
+    moved = std::clamp(moved, bar->minimum(), bar->maximum());
+    bar->setSliderPosition(moved);
+    if (moved != p)
+        playFrom(playStart_ + moved);
+}
+
+void DriveController::seekTo(int position)
+{
+    QScrollBar* bar = dialog_.positionBar();
+    if (!isPlaying_ || isPaused_) {
+        bar->setSliderPosition(bar->value());
+        return;
+    }
+    const int moved = std::clamp(position, bar->minimum(), bar->maximum());
+    bar->setValue(moved);
+    playFrom(playStart_ + moved);
+}
+
+void DriveController::playFrom(Lba start)
+{
+    if (currentTrack_ == -1)
+        return;
+    onSelectedDrive(
+        [tracks = tracks_, index = currentTrack_, start](ScsiTransport& transport, const DriveAddress& address) {
+            return brenlow::playFrom(transport, address, tracks, index, start);
+        },
+        [](const ScsiResult&) {});
+}
+
+} // namespace brenlow

@@ -1,0 +1,129 @@
+#pragma once
+// The drive half of the main dialog: the SCSI layer and the drive list, the
+// track table and the track list, and the CD player. It owns the program's
+// DriveTable and TrackTable; every drive command runs on its command queue,
+// so the window stays responsive while a drive answers.
+//
+// Other features reach it with driveController(dialog): jobs copy tracks()
+// and selectedDrive() and use transport() from their worker; titles and
+// progress come back through setTrackTitle() and setTrackProgress().
+
+#include "cdrip/scsi/aspi_layer.h"
+#include "cdrip/scsi/drive_table.h"
+#include "cdrip/scsi/track_table.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QPoint;
+class QTreeWidgetItem;
+
+namespace brenlow {
+
+class DriveCommandQueue;
+class MainDialog;
+
+class DriveController : public QObject {
+    Q_OBJECT
+public:
+    /// Builds the drive feature of `dialog` (a child of it) without loading
+    /// the layer; load() does that.
+    explicit DriveController(MainDialog& dialog);
+    ~DriveController() override;
+
+    /// LoadAspi: loads the layer from `folder`, shows its failure (message,
+    /// dialog 188, disabled controls) or scans the drives into the drive list.
+    void load(const QString& folder, const QString& fileName);
+
+    // --- what other features read --------------------------------------------
+    const DriveTable& drives() const { return drives_; }
+    /// The drive selected in the drive list; nullptr when none.
+    const DriveRecord* selectedDrive() const;
+    /// The layer, shared with jobs (thread-safe); nullptr when it is not loaded.
+    std::shared_ptr<ScsiTransport> transport() const { return layer_; }
+    const TrackTable& tracks() const { return tracks_; }
+    int currentTrack() const { return currentTrack_; }
+    bool isPlaying() const { return isPlaying_; }
+    bool isPaused() const { return isPaused_; }
+    Lba playStartAddress() const { return playStart_; }
+
+    // --- what other features change -------------------------------------------
+    void setTrackTitle(int index, const QString& title);
+    void setTrackProgress(int index, int percent);
+    /// How to know that a job runs and how to stop it and wait for its worker.
+    void setJobControl(std::function<bool()> running, std::function<void()> stopAndWait);
+    bool jobRunning() const;
+
+    // --- commands -----------------------------------------------------------
+    void rereadTableOfContents();                // 1500
+    void readTableOfContents();                  // the selected drive's, as start-up does
+    void clearDiscView();
+    void clearView();                            // 1045
+    void selectAll(bool selected);               // 1043 / 1042
+    void playFocused();                          // 1044
+    void playTrack(int index);
+    void stop();                                 // 1048
+    void pauseResume();                          // 1049
+    void next();                                 // 1050
+    void previous();                             // 1051
+    void eject();                                // 1039
+    void changeDrive();                          // 1054
+    void editFocusedTitle();                     // 40019
+    void toggleFocusedSelection();               // double click
+    void clockTick();                            // timer 1100
+    void seek(int action);                       // position bar 1090, QAbstractSlider action
+    void seekTo(int position);                   // the thumb let go
+    /// The pop-up menu 175 for the track list; nullptr when it is not to be shown.
+    QMenu* trackPopupMenu();
+
+    /// Runs the event loop until every drive command sent has been answered.
+    void waitUntilIdle();
+
+signals:
+    /// A table of contents was read (or failed: tracks() is empty then).
+    void tableOfContentsRead();
+    /// The disc view was emptied (the disc's CDDB query goes with it).
+    void discCleared();
+    /// The disc's titles are about to be left (drive change): save them.
+    void leavingDisc();
+    /// The user changed a track's title (dialog 113): save the disc's titles.
+    void trackTitleEdited(int index);
+
+private:
+    void fillDriveList();
+    void showTracks();
+    void fillRow(QTreeWidgetItem* item, const Track& track) const;
+    void redrawRow(int index);
+    void redrawRows();
+    void applyTableOfContents(const TrackTable& tracks, bool ok);
+    void emptyTrackView();
+    void stopEveryDrive();
+    void playFrom(Lba start);
+    void showStopped();
+    void showPlaying();
+    int focusedRow() const;
+    bool refuseWhileJobRuns() const;
+    void stopJobAndWait();
+    template <class Work, class Done>
+    void onSelectedDrive(Work work, Done done);
+
+    MainDialog& dialog_;
+    DriveCommandQueue* queue_;
+    std::shared_ptr<AspiLayer> layer_;
+    DriveTable drives_;
+    TrackTable tracks_;
+    int currentTrack_ = -1;
+    bool isPlaying_ = false;
+    bool isPaused_ = false;
+    bool stopping_ = false;
+    Lba playStart_;
+    std::function<bool()> jobRunning_;
+    std::function<void()> stopJob_;
+};
+
+/// The drive feature of `dialog` (nullptr before attachDriveCommands).
+DriveController* driveController(const MainDialog& dialog);
+
+} // namespace brenlow
