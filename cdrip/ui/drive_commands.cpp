@@ -1,8 +1,130 @@
-// Until this feature is built, it adds nothing to the main dialog.
+// The drive feature of the main dialog: the genre list, the SCSI layer and
+// the drive scan, and the commands of the track list and the CD player.
+#include "cdrip/scsi/aspi_layer.h"
+#include "cdrip/ui/drive_controller.h"
+#include "cdrip/ui/genre_combo.h"
+#include "cdrip/ui/main_dialog.h"
 #include "cdrip/ui/main_dialog_parts.h"
 
-namespace brenlow {
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeWidget>
 
-void attachDriveCommands(MainDialog&) {}
+namespace brenlow {
+namespace {
+
+/// The folder the layer is loaded from: the program's own.
+QString layerFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+void onButton(MainDialog& dialog, int id, DriveController* drives, void (DriveController::*command)())
+{
+    if (QPushButton* button = dialog.button(id))
+        QObject::connect(button, &QPushButton::clicked, drives, command);
+}
+
+/// Menu items that reach their buttons go through the button, so the two
+/// behave alike (a disabled button ignores the click).
+void menuToButton(MainDialog& dialog, int commandId, int buttonId)
+{
+    QAction* action = dialog.command(commandId);
+    QPushButton* button = dialog.button(buttonId);
+    if (action && button)
+        QObject::connect(action, &QAction::triggered, button, [button] { button->click(); });
+}
+
+void onMenu(MainDialog& dialog, int id, DriveController* drives, std::function<void()> work)
+{
+    if (QAction* action = dialog.command(id))
+        QObject::connect(action, &QAction::triggered, drives, std::move(work));
+}
+
+void connectButtons(MainDialog& dialog, DriveController* drives)
+{
+    onButton(dialog, 1500, drives, &DriveController::rereadTableOfContents);
+    onButton(dialog, 1045, drives, &DriveController::clearView);
+    onButton(dialog, 1044, drives, &DriveController::playFocused);
+    onButton(dialog, 1048, drives, &DriveController::stop);
+    onButton(dialog, 1049, drives, &DriveController::pauseResume);
+    onButton(dialog, 1050, drives, &DriveController::next);
+    onButton(dialog, 1051, drives, &DriveController::previous);
+    onButton(dialog, 1039, drives, &DriveController::eject);
+    if (QPushButton* unselect = dialog.button(1042))
+        QObject::connect(unselect, &QPushButton::clicked, drives, [drives] { drives->selectAll(false); });
+    if (QPushButton* select = dialog.button(1043))
+        QObject::connect(select, &QPushButton::clicked, drives, [drives] { drives->selectAll(true); });
+    menuToButton(dialog, 40012, 1500);
+    menuToButton(dialog, 40016, 1045);
+    onMenu(dialog, 40008, drives, [drives] { drives->selectAll(true); });
+    onMenu(dialog, 40009, drives, [drives] { drives->selectAll(false); });
+}
+
+void connectDriveList(MainDialog& dialog, DriveController* drives)
+{
+    // The start-up selects entry 0 and then reads its disc; only later
+    // changes of the selection are drive changes.
+    auto shownDrive = std::make_shared<int>(-1);
+    QObject::connect(dialog.driveCombo(), &QComboBox::currentIndexChanged, drives, [drives, shownDrive](int index) {
+        const int previous = *shownDrive;
+        *shownDrive = index;
+        if (previous != -1 && index != previous)
+            drives->changeDrive();
+    });
+    dialog.setTableOfContentsReader([&dialog, drives, shownDrive] {
+        *shownDrive = dialog.driveCombo()->currentIndex();
+        drives->readTableOfContents();
+    });
+}
+
+void connectTrackList(MainDialog& dialog, DriveController* drives)
+{
+    QTreeWidget* list = dialog.trackList();
+    QObject::connect(list, &QTreeWidget::itemDoubleClicked, drives, [drives] { drives->toggleFocusedSelection(); });
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(list, &QWidget::customContextMenuRequested, drives, [drives, list](const QPoint& at) {
+        if (QMenu* menu = drives->trackPopupMenu())
+            menu->popup(list->viewport()->mapToGlobal(at));
+    });
+}
+
+void connectPlayer(MainDialog& dialog, DriveController* drives)
+{
+    QScrollBar* bar = dialog.positionBar();
+    bar->setTracking(false);
+    bar->setRange(0, 0);
+    QObject::connect(bar, &QScrollBar::actionTriggered, drives, &DriveController::seek);
+    QObject::connect(bar, &QScrollBar::sliderReleased, drives, [drives, bar] { drives->seekTo(bar->sliderPosition()); });
+    QObject::connect(dialog.playerClock(), &QTimer::timeout, drives, &DriveController::clockTick);
+}
+
+void stopPlayerOnClose(MainDialog& dialog, DriveController* drives)
+{
+    dialog.addCloseStep([drives](CloseReason) {
+        if (drives->isPlaying())
+            drives->stop();
+        drives->waitUntilIdle();
+    });
+}
+
+} // namespace
+
+void attachDriveCommands(MainDialog& dialog)
+{
+    fillGenreCombo(*dialog.genreCombo());
+    auto* drives = new DriveController(dialog);
+    connectButtons(dialog, drives);
+    connectDriveList(dialog, drives);
+    connectTrackList(dialog, drives);
+    connectPlayer(dialog, drives);
+    stopPlayerOnClose(dialog, drives);
+    drives->load(layerFolder(), AspiLayer::libraryFileName());
+}
 
 } // namespace brenlow
