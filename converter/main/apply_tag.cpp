@@ -1,0 +1,55 @@
+#include "converter/main/apply_tag.h"
+
+#include "converter/main/conversion_numbers.h"
+#include "platform/audio/audio_tag_info.h"
+
+namespace tavrel {
+
+QString tagErrorMessage()
+{
+    return QStringLiteral("Error on SetTag function");
+}
+
+namespace {
+
+bool fail(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+} // namespace
+
+bool applyTag(TagValues& values, const QString& target, int currentYear, QString* error)
+{
+    using quandor::audio::AudioTagInfo;
+
+    const std::optional<double> yearNumber = parseNumber(values.year);
+    if (!yearNumber)
+        return fail(error, QStringLiteral("the year \"%1\" is not a number").arg(values.year));
+    if (*yearNumber == 0.0)
+        values.year = QString::number(currentYear);
+    const std::optional<std::int32_t> year = toInt32(values.year);
+    if (!year)
+        return fail(error, QStringLiteral("the year \"%1\" is out of range").arg(values.year));
+    if (values.track == 0 || values.track == 103)
+        values.track = 1;
+
+    AudioTagInfo tag;
+    tag.TagVersion = 2;
+    tag.Title = values.title;
+    tag.Artist = values.artist;
+    tag.Album = values.album;
+    tag.Genre = values.genre >= 0 && values.genre < AudioTagInfo::GenreCount ? values.genre
+                                                                             : AudioTagInfo::NoGenre;
+    tag.Comment = values.comment;
+    tag.Year = *year;
+    tag.Track = values.track;
+    tag.EncodedBy = QStringLiteral("Tavrel");
+    if (!tag.SaveTags(target))
+        return fail(error, tag.LastError());
+    return true;
+}
+
+} // namespace tavrel

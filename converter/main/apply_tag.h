@@ -1,0 +1,31 @@
+#pragma once
+// The tag a converted file carries: the values collected from its source,
+// written into the new file with the program's name as the encoder.
+
+#include <QString>
+
+namespace tavrel {
+
+/// The tag values of the entry being converted. The year is kept as text, as
+/// it was read; genre and track as numbers.
+struct TagValues {
+    QString title;
+    QString artist;
+    QString album;
+    QString comment;
+    QString year;
+    int genre = 0;
+    int track = 0;
+};
+
+/// The text shown when a tag cannot be written.
+QString tagErrorMessage();
+
+/// Writes `values` into `target` (with "Tavrel" as the encoder). A year that
+/// reads as 0 becomes `currentYear` and a track of 0 or 103 becomes 1; both
+/// changes stay in `values` for later entries. A genre outside 0..147 is left
+/// out. False, with the reason in `error`, when the year is not a number or
+/// the file cannot be tagged; the file then stays as it was.
+bool applyTag(TagValues& values, const QString& target, int currentYear, QString* error = nullptr);
+
+} // namespace tavrel

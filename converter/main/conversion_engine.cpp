@@ -1,0 +1,321 @@
+#include "converter/main/conversion_engine.h"
+
+#include "converter/main/free_name.h"
+#include "platform/audio/aac_components.h"
+#include "platform/audio/audio_tag_info.h"
+#include "platform/mac/mac_library.h"
+#include "platform/profile/windows1252.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace tavrel {
+
+namespace {
+
+// The last three characters of a path, lower-cased: the way sources are told apart.
+QString kindOf(const QString& path)
+{
+    return path.right(3).toLower();
+}
+
+bool isOneOf(const QString& kind, std::initializer_list<const char*> kinds)
+{
+    for (const char* candidate : kinds) {
+        if (kind == QLatin1String(candidate))
+            return true;
+    }
+    return false;
+}
+
+// The folder part of a path, up to and including its last separator.
+QString folderOf(const QString& path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.left(slash + 1);
+}
+
+bool endsWithSeparator(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
+}
+
+// An ID3v1 text field: Windows-1252, cut at its first NUL (blanks are kept).
+QString id3Field(const QByteArray& record, int from, int length)
+{
+    QByteArray field = record.mid(from, length);
+    const qsizetype nul = field.indexOf('\0');
+    if (nul >= 0)
+        field.truncate(nul);
+    return quandor::profile::fromWindows1252(field);
+}
+
+// Clears the component's progress hook when the engine is done with it.
+template <typename Hook>
+class HookScope {
+public:
+    HookScope(Hook& hook, Hook value) : hook_(hook) { hook_ = std::move(value); }
+    ~HookScope() { hook_ = nullptr; }
+    HookScope(const HookScope&) = delete;
+    HookScope& operator=(const HookScope&) = delete;
+
+private:
+    Hook& hook_;
+};
+
+} // namespace
+
+bool sourceFileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() && !info.isHidden();
+}
+
+QString entryFailureMessage(const QString& source, const QString& reason)
+{
+    return QStringLiteral("Could not convert %1\n%2").arg(QDir::toNativeSeparators(source), reason);
+}
+
+ConversionEngine::ConversionEngine(ConversionComponents components, ConversionFlags flags,
+                                   ConversionView& view)
+    : tempFolder(temporaryFolder()),
+      currentYear(QDate::currentDate().year()),
+      components_(components),
+      flags_(flags),
+      view_(view)
+{
+}
+
+// ---- the runs -------------------------------------------------------------------
+
+void ConversionEngine::runAll()
+{
+    flags_.cancelRequested = false;
+    flags_.converting = false;
+    const int count = view_.entryCount();
+    for (int position = 1; position <= count && !flags_.cancelRequested; ++position) {
+        if (position > view_.entryCount())
+            break;   // the list shrank under the run
+        state.currentIndex = position;
+        state.currentFileName = view_.entryKey(position);
+        view_.showCurrentFile(view_.entryName(position));
+        view_.showPositionText(QStringLiteral("%1 / %2").arg(position).arg(view_.entryCount()));
+        view_.revealEntry(position);
+        if (!sourceFileExists(state.currentFileName))
+            continue;
+        if (convertEntry(position, Mode::All) == EntryOutcome::EndRun)
+            break;
+    }
+    endState();
+}
+
+void ConversionEngine::runOne(int position)
+{
+    flags_.cancelRequested = false;
+    flags_.converting = false;
+    if (position >= 1 && position <= view_.entryCount()) {
+        state.currentIndex = position;
+        state.currentFileName = view_.entryKey(position);
+        view_.showCurrentFile(view_.entryName(position));
+        view_.showPositionText(QStringLiteral("1 / %1").arg(view_.entryCount()));
+        if (sourceFileExists(state.currentFileName))
+            convertEntry(position, Mode::Single);
+    }
+    endState();
+}
+
+void ConversionEngine::cancel()
+{
+    if (!flags_.converting)
+        return;
+    components_.aacEncoder.Stop();
+    components_.aacDecoder.Stop();
+    components_.m4aDecoder.Stop();
+    flags_.apeKillFlag = 1;
+    flags_.cancelRequested = true;
+}
+
+void ConversionEngine::endState()
+{
+    view_.showCurrentFile(QString());
+    view_.showPositionText(QString());
+    view_.setConvertingControls(false);
+    flags_.converting = false;
+}
+
+// ---- one entry ------------------------------------------------------------------
+
+ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode mode)
+{
+    const QString source = state.currentFileName;
+    flags_.converting = true;
+    state.tag.title.clear();
+    state.tag.artist.clear();
+    state.tag.album.clear();
+    state.tag.genre = mode == Mode::All ? 0 : 1;
+    state.tag.comment.clear();
+    state.tag.year = QString::number(currentYear);
+    view_.setConvertingControls(true);
+    view_.setRowProgress(position, 0.1);
+    state.decoded = false;
+
+    // A temporary WAV is only ever a name that was free when the entry took it,
+    // so removing it never touches a file the run did not make.
+    QString tempWav;
+    const auto finish = [&](EntryOutcome outcome) {
+        if (!tempWav.isEmpty())
+            removeTemporary(tempWav);
+        return outcome;
+    };
+    const auto failed = [&](const QString& reason) {
+        if (!flags_.cancelRequested)
+            reportEntryFailure(source, reason);
+        return finish(EntryOutcome::Skipped);
+    };
+
+    if (isOneOf(kindOf(state.currentFileName), {"aac", "m4a"})) {
+        state.realFileName = state.currentFileName;
+        state.decoded = true;
+        tempWav = freeTempWavName(tempFolder, state.currentFileName);
+        const StepResult decoded = decodeCompressed(tempWav);
+        if (!decoded.ok)
+            return failed(decoded.error);
+        state.currentFileName = tempWav;
+    }
+
+    if (!isOneOf(kindOf(state.currentFileName), {"aac", "wav", "avi", "ape", "apl"}))
+        readSourceTag(mode);
+
+    if (isOneOf(kindOf(state.currentFileName), {"ape", "apl"})) {
+        state.realFileName = state.currentFileName;
+        state.decoded = true;
+        readApeTag();
+        tempWav = freeTempWavName(tempFolder, state.currentFileName);
+        flags_.converting = true;
+        const StepResult decoded = decodeApe(tempWav);
+        if (!decoded.ok)
+            return failed(decoded.error);
+        state.currentFileName = tempWav;
+    }
+
+    if (flags_.cancelRequested)
+        return finish(EntryOutcome::Done);
+    if (const StepResult target = prepareTarget(); !target.ok)
+        return failed(target.error);
+    if (const StepResult output = runOutputStep(view_.outputFormat()); !output.ok)
+        return failed(output.error);
+    return finish(EntryOutcome::Done);
+}
+
+StepResult ConversionEngine::decodeCompressed(const QString& tempWav)
+{
+    auto& aac = components_.aacDecoder;
+    auto& m4a = components_.m4aDecoder;
+    aac.InputFile = state.currentFileName;
+    aac.OutputFile = tempWav;
+    m4a.InputFile = state.currentFileName;
+    m4a.OutputFile = tempWav;
+    const auto report = [this](int percent) { decoderProgress(percent); };
+    HookScope<std::function<void(int)>> aacHook(aac.Progress, report);
+    HookScope<std::function<void(int)>> m4aHook(m4a.Progress, report);
+
+    const bool mpeg4 = aac.IsMpeg4();
+    const bool stopped = mpeg4 ? m4a.Decode() : aac.Decode();
+    resetProgress(view_);
+    if (stopped)
+        return StepResult::failure(mpeg4 ? m4a.LastError() : aac.LastError());
+    if (!QFileInfo(tempWav).isFile())
+        return StepResult::failure(QStringLiteral("the decoder wrote no audio"));
+    return {};
+}
+
+StepResult ConversionEngine::decodeApe(const QString& tempWav)
+{
+    flags_.apeKillFlag = 0;
+    const quandor::mac::Result result = quandor::mac::DecompressFile(
+        state.currentFileName, tempWav, nullptr, [this](int thousandths) { apeProgress(thousandths); },
+        &flags_.apeKillFlag);
+    resetProgress(view_);
+    if (result != quandor::mac::Result::Success)
+        return StepResult::failure(quandor::mac::describe(result));
+    return {};
+}
+
+void ConversionEngine::readSourceTag(Mode mode)
+{
+    quandor::audio::AudioTagInfo tag;
+    const bool loaded = tag.LoadTags(state.currentFileName);
+    if (mode == Mode::All)
+        view_.yield();
+    if (!loaded)
+        return;
+    state.tag.title = tag.Title;
+    state.tag.artist = tag.Artist;
+    state.tag.album = tag.Album;
+    state.tag.genre = tag.Genre;
+    state.tag.comment = tag.Comment;
+    state.tag.year = QString::number(tag.Year);
+    state.tag.track = tag.Track;
+}
+
+void ConversionEngine::readApeTag()
+{
+    QByteArray record;
+    quandor::mac::GetID3Tag(state.currentFileName, record);
+    if (record.size() >= 128 && record.startsWith("TAG")) {
+        state.tag.title = id3Field(record, 3, 30);
+        state.tag.artist = id3Field(record, 33, 30);
+        state.tag.album = id3Field(record, 63, 30);
+        state.tag.year = id3Field(record, 93, 4);
+        state.tag.comment = id3Field(record, 97, 29);
+        state.tag.track = static_cast<unsigned char>(record.at(126));
+        state.tag.genre = static_cast<unsigned char>(record.at(127));
+        return;
+    }
+    state.tag.title.clear();
+    state.tag.artist.clear();
+    state.tag.album.clear();
+    state.tag.comment.clear();
+    state.tag.year = QStringLiteral("2006");
+    state.tag.track = 0;
+    state.tag.genre = 0;
+}
+
+StepResult ConversionEngine::prepareTarget()
+{
+    if (!QFileInfo(state.currentFileName).isFile())
+        return StepResult::failure(QStringLiteral("the file to convert has disappeared"));
+    // A decoded entry is named after its real source, never after the temporary WAV.
+    const QString named = state.decoded ? state.realFileName : state.currentFileName;
+    const QString fileName = QFileInfo(named).fileName();
+    const QString folder = folderOf(named);
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString baseName = dot > 0 ? fileName.left(dot) : fileName;
+
+    if (view_.saveBesideSource()) {
+        state.targetBaseName = folder + baseName;
+        return {};
+    }
+    QString outputFolder = view_.outputFolder();
+    if (!endsWithSeparator(outputFolder)) {
+        outputFolder += QLatin1Char('/');
+        view_.setOutputFolder(outputFolder);
+    }
+    state.targetBaseName = outputFolder + baseName;
+    return {};
+}
+
+void ConversionEngine::reportEntryFailure(const QString& source, const QString& reason)
+{
+    view_.showError(entryFailureMessage(source, reason), QStringLiteral("Tavrel"));
+}
+
+void ConversionEngine::removeTemporary(const QString& path)
+{
+    if (QFileInfo(path).isFile())
+        QFile::remove(path);
+}
+
+} // namespace tavrel

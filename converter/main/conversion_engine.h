@@ -1,0 +1,170 @@
+#pragma once
+// The conversion run of the converter: for each list entry, decode AAC, M4A
+// and APE sources to a temporary WAV, collect the source's tag, choose the
+// target folder and base name, run the output step of the chosen format and
+// remove the temporary WAV. It knows no widgets: the main window lends it its
+// components, its flags and a view (ConversionView), and it runs on the
+// window's thread, letting the event loop run at every progress report.
+
+#include "converter/main/apply_tag.h"
+#include "converter/main/progress.h"
+#include "converter/main/settings_loaders.h"
+
+#include <QString>
+#include <atomic>
+#include <functional>
+
+namespace quandor::audio {
+class AudioFileReader;
+class AudioFileWriter;
+class AacDecoder;
+class M4aDecoder;
+class AacEncoder;
+} // namespace quandor::audio
+
+namespace tavrel {
+
+/// What the run shows and asks of the main window.
+class ConversionView : public ProgressSurface {
+public:
+    virtual int entryCount() const = 0;
+    virtual QString entryKey(int position) const = 0;    ///< the source's full path
+    virtual QString entryName(int position) const = 0;   ///< the name shown in the list
+    /// The current-file label; `name` empty shows the caption alone.
+    virtual void showCurrentFile(const QString& name) = 0;
+    /// The "2 / 7" label; empty after the run.
+    virtual void showPositionText(const QString& text) = 0;
+    /// Selects the entry alone, scrolls it into view and places the row bars.
+    virtual void revealEntry(int position) = 0;
+    /// Converting: Cancel on, the other commands off; idle: the reverse.
+    virtual void setConvertingControls(bool converting) = 0;
+    /// The output format chosen in the format list.
+    virtual QString outputFormat() const = 0;
+    /// "Save in the file's directory" ticked.
+    virtual bool saveBesideSource() const = 0;
+    /// The output folder box; the run may add the final separator to it.
+    virtual QString outputFolder() const = 0;
+    virtual void setOutputFolder(const QString& folder) = 0;
+    /// A critical message box titled `title`.
+    virtual void showError(const QString& text, const QString& title) = 0;
+    /// Line `line` of the language file in use, else `builtIn`.
+    virtual QString caption(int line, const QString& builtIn) const { (void)line; return builtIn; }
+};
+
+/// The component objects the run drives (owned by the main window).
+struct ConversionComponents {
+    quandor::audio::AudioFileReader& reader;
+    quandor::audio::AudioFileWriter& writer;
+    quandor::audio::AacDecoder& aacDecoder;
+    quandor::audio::M4aDecoder& m4aDecoder;
+    quandor::audio::AacEncoder& aacEncoder;
+};
+
+/// The main window's flags the run and the pump share with the window.
+struct ConversionFlags {
+    bool& converting;
+    bool& transcoding;
+    bool& cancelRequested;
+    std::atomic<int>& apeKillFlag;
+};
+
+/// Settings of the output steps that the window keeps.
+struct OutputSettings {
+    int frequency = 44100;       ///< temporary WAV and AAC input format
+    int channels = 2;
+    AacSettings aac;
+    int apeLevel = 2000;
+};
+
+/// The per-entry state, kept between entries (the track number is not reset).
+struct EntryState {
+    int currentIndex = 0;
+    QString currentFileName;
+    QString realFileName;
+    bool decoded = false;        ///< the entry went through the decode stage
+    QString targetBaseName;
+    TagValues tag;
+};
+
+/// The outcome of one step: fine, or the reason it failed.
+struct StepResult {
+    bool ok = true;
+    QString error;
+    static StepResult failure(const QString& reason) { return {false, reason}; }
+};
+
+/// The formats of the format list, as it shows them.
+namespace formats {
+inline const QString Mp3 = QStringLiteral("Mp3");
+inline const QString Wav = QStringLiteral("Wav");
+inline const QString Ogg = QStringLiteral("Ogg");
+inline const QString Aac = QStringLiteral("AAC");
+inline const QString Ape = QStringLiteral("APE (MonKey's audio)");
+inline const QString Wma = QStringLiteral("Wma");
+} // namespace formats
+
+class ConversionEngine {
+public:
+    ConversionEngine(ConversionComponents components, ConversionFlags flags, ConversionView& view);
+
+    OutputSettings settings;
+    EntryState state;
+    /// Where temporary WAV files go (the system's temporary folder unless set).
+    QString tempFolder;
+    /// The calendar year used for sources without one.
+    int currentYear = 0;
+
+    /// Converts every entry in list order ("Convert !").
+    void runAll();
+    /// Converts the entry at `position` alone ("Convert Now").
+    void runOne(int position);
+    /// "Cancel": stops the component at work and the run at the next boundary.
+    void cancel();
+
+    /// The output step of `format` for state.currentFileName / targetBaseName.
+    StepResult runOutputStep(const QString& format);
+    StepResult outputWav();
+    StepResult outputMp3();
+    StepResult outputOgg();
+    StepResult outputWma();
+    StepResult outputAac();
+    StepResult outputApe();
+
+    /// The pump from `source` into `target` in the writer's format, tagging the target.
+    StepResult transcode(const QString& source, const QString& target);
+    /// Writes the entry's tag values into `target`; the failure message is shown here.
+    void applyTag(const QString& target);
+
+    /// Progress reports of the components (percent, done of total, thousandths).
+    void decoderProgress(int percent);
+    void encoderProgress(double done, double total);
+    void apeProgress(int thousandths);
+
+private:
+    enum class EntryOutcome { Done, Skipped, EndRun };
+    enum class Mode { All, Single };
+
+    EntryOutcome convertEntry(int position, Mode mode);
+    StepResult decodeCompressed(const QString& tempWav);
+    StepResult decodeApe(const QString& tempWav);
+    void readSourceTag(Mode mode);
+    void readApeTag();
+    StepResult prepareTarget();
+    StepResult makeTemporaryWav(const QString& source, QString& tempWav);
+    bool needsPcmCopy(const QString& input, bool checkFormat);
+    void endState();
+    void reportEntryFailure(const QString& source, const QString& reason);
+    void removeTemporary(const QString& path);
+
+    ConversionComponents components_;
+    ConversionFlags flags_;
+    ConversionView& view_;
+};
+
+/// True when `path` names an existing ordinary file (not a folder, not hidden).
+bool sourceFileExists(const QString& path);
+
+/// The message for an entry that could not be converted.
+QString entryFailureMessage(const QString& source, const QString& reason);
+
+} // namespace tavrel

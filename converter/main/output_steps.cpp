@@ -1,0 +1,236 @@
+// The output steps of the conversion run, one per output format, and the
+// pieces they share: the pump, the temporary WAV and the tag.
+
+#include "converter/main/conversion_engine.h"
+
+#include "converter/main/free_name.h"
+#include "converter/main/transcode.h"
+#include "platform/audio/aac_components.h"
+#include "platform/audio/audio_file_reader.h"
+#include "platform/audio/audio_file_writer.h"
+#include "platform/mac/mac_library.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace tavrel {
+
+namespace {
+
+bool isWavPath(const QString& path)
+{
+    return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+StepResult ConversionEngine::runOutputStep(const QString& format)
+{
+    if (format == formats::Wma)
+        return outputWma();
+    if (format == formats::Mp3)
+        return outputMp3();
+    if (format == formats::Ogg)
+        return outputOgg();
+    if (format == formats::Wav)
+        return outputWav();
+    if (format == formats::Aac)
+        return outputAac();
+    if (format == formats::Ape)
+        return outputApe();
+    return {};
+}
+
+StepResult ConversionEngine::transcode(const QString& source, const QString& target)
+{
+    AudioReaderAdapter reader(components_.reader);
+    AudioWriterAdapter writer(components_.writer);
+    const PumpResult result =
+        transcodeFile(reader, writer, source, target,
+                      PumpFlags{flags_.transcoding, flags_.cancelRequested, flags_.converting}, view_,
+                      state.currentIndex, [this](const QString& written) { applyTag(written); });
+    return result.ok ? StepResult{} : StepResult::failure(result.error);
+}
+
+void ConversionEngine::applyTag(const QString& target)
+{
+    QString reason;
+    if (!tavrel::applyTag(state.tag, target, currentYear, &reason))
+        view_.showError(tagErrorMessage(), QStringLiteral("Tavrel"));
+}
+
+// ---- the pump steps ---------------------------------------------------------------
+
+StepResult ConversionEngine::outputWav()
+{
+    if (!flags_.converting)
+        return {};
+    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".wav")));
+}
+
+StepResult ConversionEngine::outputMp3()
+{
+    if (!flags_.converting)
+        return {};
+    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".mp3")));
+}
+
+StepResult ConversionEngine::outputOgg()
+{
+    if (!flags_.converting)
+        return {};
+    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".ogg")));
+}
+
+StepResult ConversionEngine::outputWma()
+{
+    if (!flags_.converting)
+        return {};
+    const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".wma"));
+    auto& reader = components_.reader;
+    StepResult result;
+    if (!reader.Open(state.currentFileName, 0, 1) || reader.ReadStatus() < 0) {
+        result = StepResult::failure(QStringLiteral("cannot read the source: ") + reader.LastError());
+        reader.Close();
+    } else {
+        const bool accepted = components_.writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA());
+        reader.Close();
+        result = accepted ? transcode(state.currentFileName, target)
+                          : StepResult::failure(components_.writer.LastError());
+    }
+    if (!result.ok && !flags_.cancelRequested) {
+        // The WMA step has always reported its own failures under this title.
+        view_.showError(view_.caption(46, QStringLiteral("Error during the WMA conversion")) + QLatin1Char('\n')
+                            + entryFailureMessage(state.decoded ? state.realFileName : state.currentFileName,
+                                                  result.error),
+                        QStringLiteral("Pelmix"));
+    }
+    return {};
+}
+
+// ---- the temporary WAV of the AAC and APE steps -----------------------------------
+
+bool ConversionEngine::needsPcmCopy(const QString& input, bool checkFormat)
+{
+    if (!isWavPath(input))
+        return true;
+    if (!checkFormat)
+        return false;
+    // The encoder is told the configured format; a WAV in another rate or
+    // channel count is converted to it first, so it never plays at the wrong speed.
+    auto& reader = components_.reader;
+    if (!reader.Open(input, 0, 1)) {
+        reader.Close();
+        return false;   // the encoder reports the unreadable file
+    }
+    const bool differs = reader.SampleRate() != settings.frequency || reader.Channels() != settings.channels;
+    reader.Close();
+    return differs;
+}
+
+StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& tempWav)
+{
+    tempWav = freeTempWavName(tempFolder, source);
+    if (!components_.writer.SetFormatPCM(settings.frequency, settings.channels, 16))
+        return StepResult::failure(components_.writer.LastError());
+    return transcode(source, tempWav);
+}
+
+// ---- AAC ------------------------------------------------------------------------
+
+StepResult ConversionEngine::outputAac()
+{
+    if (!flags_.converting)
+        return {};
+    const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".aac"));
+    QString input = state.currentFileName;
+    QString tempWav;
+    const auto done = [&](StepResult result) {
+        if (!tempWav.isEmpty())
+            removeTemporary(tempWav);
+        resetProgress(view_);
+        return result;
+    };
+
+    if (needsPcmCopy(input, true)) {
+        if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
+            return done(made);
+        if (flags_.cancelRequested)
+            return done({});
+        input = tempWav;
+    }
+
+    auto& encoder = components_.aacEncoder;
+    const AacSettings& aac = settings.aac;
+    encoder.InputFile = input;
+    encoder.OutputFile = target;
+    if (!encoder.SetInputFormat(settings.frequency, settings.channels))
+        return done(StepResult::failure(encoder.LastError()));
+    if (!encoder.SetEncoding(aac.midSide, aac.lfe, 0, aac.adts == QLatin1String("MPEG-2") ? 1 : 0,
+                             aac.profile == QLatin1String("Main") ? 0 : 1, aac.bandWidth,
+                             aac.quality ? 0 : aac.bitRate, aac.tns, aac.quality ? aac.qualityRate : 0))
+        return done(StepResult::failure(encoder.LastError()));
+
+    encoder.Progress = [this](qint64 amount, qint64 total) {
+        encoderProgress(static_cast<double>(amount), static_cast<double>(total));
+    };
+    const bool written = encoder.Encode();
+    encoder.Progress = nullptr;
+    if (!written && !flags_.cancelRequested)
+        return done(StepResult::failure(encoder.LastError()));
+    return done({});
+}
+
+// ---- APE ------------------------------------------------------------------------
+
+StepResult ConversionEngine::outputApe()
+{
+    if (!flags_.converting)
+        return {};
+    const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".ape"));
+    QString input = state.currentFileName;
+    QString tempWav;
+    const auto done = [&](StepResult result) {
+        if (!tempWav.isEmpty())
+            removeTemporary(tempWav);
+        resetProgress(view_);
+        return result;
+    };
+
+    if (needsPcmCopy(input, false)) {
+        if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
+            return done(made);
+        if (flags_.cancelRequested)
+            return done({});
+        input = tempWav;
+    }
+
+    flags_.apeKillFlag = 0;
+    const quandor::mac::Result result = quandor::mac::CompressFile(
+        input, target, settings.apeLevel, nullptr, [this](int thousandths) { apeProgress(thousandths); },
+        &flags_.apeKillFlag);
+    if (result == quandor::mac::Result::Success || result == quandor::mac::Result::Stopped)
+        return done({});
+    if (result == quandor::mac::Result::NotImplemented)
+        return done(StepResult::failure(QStringLiteral("APE compression is not available in this version")));
+    return done(StepResult::failure(quandor::mac::describe(result)));
+}
+
+// ---- progress reports ---------------------------------------------------------------
+
+void ConversionEngine::decoderProgress(int percent)
+{
+    showPercent(view_, state.currentIndex, percent);
+}
+
+void ConversionEngine::encoderProgress(double done, double total)
+{
+    showPercent(view_, state.currentIndex, encoderPercent(done, total));
+}
+
+void ConversionEngine::apeProgress(int thousandths)
+{
+    showPercent(view_, state.currentIndex, apeCallbackPercent(thousandths));
+}
+
+} // namespace tavrel

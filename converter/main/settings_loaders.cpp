@@ -1,0 +1,238 @@
+#include "converter/main/settings_loaders.h"
+
+#include "converter/main/conversion_numbers.h"
+#include "platform/profile/profile_file.h"
+
+#include <array>
+
+namespace tavrel {
+
+using quandor::profile::readString;
+using quandor::profile::writeString;
+
+// ---- APE -------------------------------------------------------------------
+
+namespace {
+
+struct ApeLevelRow {
+    const char* stored;
+    std::int32_t level;
+    const char* text;
+};
+
+constexpr std::array<ApeLevelRow, 4> apeLevels{{
+    {"COMPRESSION_LEVEL_FAST", 1000, "Compression Fast"},
+    {"COMPRESSION_LEVEL_NORMAL", 2000, "Compression Normal"},
+    {"COMPRESSION_LEVEL_HIGH", 3000, "Compression High"},
+    {"COMPRESSION_LEVEL_EXTRA_HIGH", 4000, "Compression Very High (Insane)"},
+}};
+
+constexpr std::size_t normalApeRow = 1;
+
+} // namespace
+
+ApeSettings loadApeSettings(const QString& iniFile)
+{
+    const QString stored = readString(iniFile, QStringLiteral("APE"), QStringLiteral("Quality"));
+    const ApeLevelRow* row = &apeLevels[normalApeRow];
+    for (const ApeLevelRow& candidate : apeLevels) {
+        if (stored == QLatin1String(candidate.stored))
+            row = &candidate;
+    }
+    writeString(iniFile, QStringLiteral("APE"), QStringLiteral("Quality"), QLatin1String(row->stored));
+    return ApeSettings{row->level, QLatin1String(row->text)};
+}
+
+// ---- AAC -------------------------------------------------------------------
+
+QString AacSettings::formatString() const
+{
+    QString text = QStringLiteral("AAC - ") + adts + QStringLiteral("; ");
+    if (quality)
+        return text + QStringLiteral("Quality=") + QString::number(qualityRate);
+    return text + QStringLiteral("Average Bitrate=") + QString::number(bitRate) + QStringLiteral(" kbits/s");
+}
+
+namespace {
+
+// Only the exact text "False" is False: a switch stored in another spelling counts as on.
+bool aacSwitch(const QString& value)
+{
+    return value != QLatin1String("False");
+}
+
+} // namespace
+
+AacSettings loadAacSettings(const QString& iniFile)
+{
+    const QString section = QStringLiteral("Aac");
+    AacSettings settings;
+    bool failed = false;
+
+    // Reads one key; an empty one is given its default text, which is stored.
+    auto read = [&](const char* key, const QString& fallback) -> std::optional<QString> {
+        const QString name = QLatin1String(key);
+        const QString value = readString(iniFile, section, name);
+        if (value.isEmpty()) {
+            writeString(iniFile, section, name, fallback);
+            return std::nullopt;
+        }
+        return value;
+    };
+    auto readInt16 = [&](const char* key, std::int16_t& member) {
+        const std::optional<QString> value = read(key, QString::number(member));
+        if (!value)
+            return;
+        if (const std::optional<std::int16_t> number = toInt16(*value))
+            member = *number;
+        else
+            failed = true;
+    };
+    auto readSwitch = [&](const char* key, bool& member) {
+        if (const std::optional<QString> value = read(key, QStringLiteral("False")))
+            member = aacSwitch(*value);
+    };
+    auto readText = [&](const char* key, QString& member) {
+        if (const std::optional<QString> value = read(key, member))
+            member = *value;
+    };
+
+    readSwitch("Quality", settings.quality);
+    if (!failed) readInt16("QualityRate", settings.qualityRate);
+    if (!failed) readInt16("BitRate", settings.bitRate);
+    if (!failed) readText("Profile", settings.profile);
+    if (!failed) readInt16("BandW", settings.bandWidth);
+    if (!failed) readText("ADTS", settings.adts);
+    if (!failed) readSwitch("TNS", settings.tns);
+    if (!failed) readSwitch("LFE", settings.lfe);
+    if (!failed) readSwitch("MidSide", settings.midSide);
+
+    return failed ? AacSettings{} : settings;
+}
+
+// ---- WAV -------------------------------------------------------------------
+
+namespace {
+
+constexpr std::array<std::int32_t, 12> wavFrequencies{96000, 88200, 48000, 44100, 32000, 24000,
+                                                      22050, 16000, 12000, 11025, 8000, 6000};
+constexpr std::array<std::int32_t, 2> wavChannels{1, 2};
+constexpr std::array<std::int32_t, 8> wavBits{2, 3, 4, 5, 8, 16, 24, 32};
+
+// Empty: the default position; not a number: position 0.
+std::int32_t wavPosition(const QString& value, std::int32_t emptyPosition)
+{
+    if (value.isEmpty())
+        return emptyPosition;
+    return toInt16(value).value_or(0);
+}
+
+template <std::size_t N>
+std::int32_t wavTableValue(const std::array<std::int32_t, N>& table, std::int32_t position)
+{
+    if (position < 0 || static_cast<std::size_t>(position) >= N)
+        return 0;
+    return table[static_cast<std::size_t>(position)];
+}
+
+} // namespace
+
+WavSettings loadWavSettings(const QString& iniFile)
+{
+    const QString section = QStringLiteral("Wav");
+    const auto position = [&](const char* key, std::int32_t emptyPosition) {
+        return wavPosition(readString(iniFile, section, QLatin1String(key)), emptyPosition);
+    };
+    return WavSettings{wavTableValue(wavFrequencies, position("Frequency", 3)),
+                       wavTableValue(wavChannels, position("Channel", 1)),
+                       wavTableValue(wavBits, position("bits", 5))};
+}
+
+// ---- MP3 -------------------------------------------------------------------
+
+Mp3Settings loadMp3Settings(const QString& iniFile)
+{
+    const QString section = QStringLiteral("Mp3");
+    const auto value = [&](int key) { return readString(iniFile, section, QString::number(key)); };
+
+    Mp3Settings s;
+    s.abrBitrate = toInt16(value(1));
+    s.athControl = toInt16(value(2));
+    s.bitrate = toInt32(value(3));
+    s.bitReservoir = toBoolean(value(4));
+    s.blockTypesDiffer = toBoolean(value(5));
+    s.channelCount = toInt32(value(6));
+    s.emphasis = toInt16(value(7));
+    s.encoderQuality = toInt16(value(8));
+    s.errorProtection = toBoolean(value(9));
+    s.outputFrequency = toInt32(value(10));
+    s.highpassFrequency = toInt32(value(11));
+    s.highpassWidth = toInt32(value(12));
+    s.lowpassFrequency = toInt32(value(13));
+    s.lowpassWidth = toInt32(value(14));
+    s.shortBlocks = toBoolean(value(15));
+    s.strictIso = toBoolean(value(16));
+    s.enforceMinBitrate = toBoolean(value(17));
+    s.channelMode = toInt32(value(18));
+    s.maxVbrBitrate = toInt32(value(19));
+    s.vbrMethod = toInt32(value(20));
+    s.vbrQuality = toInt16(value(21));
+    s.writeVbrHeader = toBoolean(value(22));
+    return s;
+}
+
+// ---- Ogg Vorbis ----------------------------------------------------------------
+
+OggLoadResult loadOggSettings(const QString& iniFile, const OggAvailability& available)
+{
+    const QString section = QStringLiteral("OGG");
+    const auto value = [&](const char* key) { return readString(iniFile, section, QLatin1String(key)); };
+
+    const QString modeText = value("1");
+    if (modeText.isEmpty())
+        return {OggFormat{}, {}};
+
+    OggLoadResult failure;
+    const auto number = [&](const char* key, const QString& text) -> std::optional<std::int32_t> {
+        const std::optional<std::int32_t> result = toInt32(text);
+        if (!result && failure.error.isEmpty())
+            failure.error = QStringLiteral("[OGG] %1 = \"%2\" is not a number").arg(QLatin1String(key), text);
+        return result;
+    };
+
+    const auto mode = parseNumber(modeText);
+    if (!mode)
+        number("1", modeText);
+    const auto managedNumber = parseNumber(value("2"));
+    if (!managedNumber)
+        number("2", value("2"));
+    const auto frequency = number("3", value("3"));
+    const auto channels = number("4", value("4"));
+    const auto quality = number("5", value("5"));
+    const auto nominal = number("6", value("6"));
+    const auto maximum = number("7", value("7"));
+    if (!failure.error.isEmpty())
+        return failure;
+
+    const bool qualityMode = *mode == 1.0;
+    const bool managed = *managedNumber == 1.0;
+    const OggFormat qualityFormat{*frequency, *channels, 128, 0, 0, *quality};
+    if (qualityMode)
+        return {qualityFormat, {}};
+
+    std::int32_t minimum = 0;
+    if (managed) {
+        // The minimum has its own key; files written before it existed kept it in "6".
+        const QString minimumText = value("8");
+        const auto stored = number("8", minimumText.isEmpty() ? value("6") : minimumText);
+        if (!stored)
+            return failure;
+        minimum = *stored;
+    }
+    const std::int32_t bitRateMaximum = managed ? *maximum : 0;
+    if (available && available(*frequency, *channels, *nominal, minimum, bitRateMaximum))
+        return {OggFormat{*frequency, *channels, *nominal, minimum, bitRateMaximum, -1}, {}};
+    return {qualityFormat, {}};
+}
+
+} // namespace tavrel

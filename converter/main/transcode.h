@@ -1,0 +1,100 @@
+#pragma once
+// The transcoding pump: copies one source file, chunk by chunk, from the
+// reader into the writer (in whatever output format the writer holds),
+// showing progress and letting the event loop run once a chunk, then closes
+// both files and tags the target.
+
+#include "converter/main/progress.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace quandor::audio {
+class AudioFileReader;
+class AudioFileWriter;
+} // namespace quandor::audio
+
+namespace tavrel {
+
+/// The reader as the pump uses it.
+class PumpReader {
+public:
+    virtual ~PumpReader() = default;
+    virtual bool open(const QString& path) = 0;
+    virtual void close() = 0;
+    virtual int readStatus() const = 0;
+    virtual int formatNumberA() const = 0;   ///< bytes per sample frame
+    virtual int formatNumberB() const = 0;   ///< sample frames per second
+    virtual int byteRate() const = 0;
+    virtual int sourceLength() const = 0;    ///< in the unit bytes ÷ byteRate adds up to
+    virtual QByteArray readChunk(int count) = 0;
+    virtual QString lastError() const = 0;
+};
+
+/// The writer as the pump uses it.
+class PumpWriter {
+public:
+    virtual ~PumpWriter() = default;
+    virtual bool open(const QString& path) = 0;
+    virtual bool setSourceFormat(int formatNumberB, int formatNumberA) = 0;
+    virtual bool writeChunk(const QByteArray& chunk) = 0;
+    virtual bool close() = 0;   ///< completes the file
+    virtual void abort() = 0;   ///< discards the file
+    virtual QString lastError() const = 0;
+};
+
+/// Adapters over the audio components.
+class AudioReaderAdapter final : public PumpReader {
+public:
+    explicit AudioReaderAdapter(quandor::audio::AudioFileReader& reader) : reader_(reader) {}
+    bool open(const QString& path) override;
+    void close() override;
+    int readStatus() const override;
+    int formatNumberA() const override;
+    int formatNumberB() const override;
+    int byteRate() const override;
+    int sourceLength() const override;
+    QByteArray readChunk(int count) override;
+    QString lastError() const override;
+
+private:
+    quandor::audio::AudioFileReader& reader_;
+};
+
+class AudioWriterAdapter final : public PumpWriter {
+public:
+    explicit AudioWriterAdapter(quandor::audio::AudioFileWriter& writer) : writer_(writer) {}
+    bool open(const QString& path) override;
+    bool setSourceFormat(int formatNumberB, int formatNumberA) override;
+    bool writeChunk(const QByteArray& chunk) override;
+    bool close() override;
+    void abort() override;
+    QString lastError() const override;
+
+private:
+    quandor::audio::AudioFileWriter& writer_;
+};
+
+/// The window state the pump reads and sets.
+struct PumpFlags {
+    bool& transcoding;        ///< True exactly while the pump runs
+    bool& cancelRequested;    ///< reset at the start; Cancel sets it during a yield
+    const bool& converting;   ///< the copy goes on only while a run is active
+};
+
+struct PumpResult {
+    bool ok = true;
+    QString error;   ///< why the copy failed (the target is removed then)
+};
+
+/// Copies `source` into `target`. On success (also when cancelled: the target
+/// then holds the chunks copied so far) both files are closed and `tag` is
+/// called with the target. On failure the partial target is removed, both
+/// files are closed and the reason returned. Either way `transcoding` ends
+/// False and the display shows "0 %".
+PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source,
+                         const QString& target, const PumpFlags& flags, ProgressSurface& surface,
+                         int position, const std::function<void(const QString&)>& tag);
+
+} // namespace tavrel

@@ -1,0 +1,342 @@
+// Whole conversion runs over real audio components: generated sources, every
+// output format, outputs checked with ffprobe/ffmpeg; cancel at a chosen yield,
+// failing entries, target folders and temporary files.
+
+#include "converter/main/conversion_engine.h"
+#include "platform/audio/aac_components.h"
+#include "platform/audio/audio_file_reader.h"
+#include "platform/audio/audio_file_writer.h"
+#include "tests/converter/main/conversion_test_surface.h"
+#include "tests/support/tools.h"
+#include "tests/support/wav_fixture.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDir>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using namespace quandor::test;
+using tavrel::test::RecordingView;
+
+namespace {
+
+// ---- fixtures -------------------------------------------------------------------
+
+bool makeWav(const QString& path, double seconds, int rate = 44100, int channels = 2, unsigned seed = 1)
+{
+    return writeWavFile(path, PcmFormat{rate, channels, 16}, seconds, seed);
+}
+
+// An MP3 with a title, an artist and track 5, and no year.
+bool makeTaggedMp3(const QString& path, const QString& scratch, double seconds)
+{
+    const QString wav = scratch + QStringLiteral("/mp3-source.wav");
+    if (!makeWav(wav, seconds))
+        return false;
+    const ToolResult r = runTool(QStringLiteral("lame"),
+        {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--tt"),
+         QStringLiteral("Morning Song"), QStringLiteral("--ta"), QStringLiteral("The Band"), QStringLiteral("--tn"),
+         QStringLiteral("5"), QStringLiteral("--id3v2-only"), wav, path});
+    QFile::remove(wav);
+    return r.exitCode == 0;
+}
+
+bool makeM4a(const QString& path, double seconds, int rate)
+{
+    const ToolResult r = runTool(QStringLiteral("ffmpeg"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+         QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2").arg(rate).arg(seconds),
+         QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+         QStringLiteral("-b:a"), QStringLiteral("96k"), path});
+    return r.exitCode == 0;
+}
+
+// The decoded length in seconds, counted from the samples ffmpeg decodes.
+double decodedSeconds(const QString& path)
+{
+    const ToolResult r = runTool(QStringLiteral("ffmpeg"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
+         QStringLiteral("s16le"), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"),
+         QStringLiteral("8000"), QStringLiteral("-")});
+    return r.exitCode == 0 ? r.out.size() / 2.0 / 8000.0 : -1.0;
+}
+
+// A tag value from ffprobe, looked up without regard to case in the format's
+// and the stream's tags, under any of `names`.
+QString probedTag(const QJsonObject& probe, std::initializer_list<const char*> names)
+{
+    const QJsonObject sources[] = {probe.value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject(),
+                                   firstAudioStream(probe).value(QStringLiteral("tags")).toObject()};
+    for (const QJsonObject& tags : sources) {
+        for (auto it = tags.begin(); it != tags.end(); ++it) {
+            for (const char* name : names) {
+                if (it.key().compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    return it.value().toString();
+            }
+        }
+    }
+    return {};
+}
+
+QByteArray hashOf(const QString& path)
+{
+    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
+}
+
+// ---- the rig ----------------------------------------------------------------------
+
+struct RunRig {
+    QTemporaryDir sources;
+    QTemporaryDir output;
+    QTemporaryDir temp;
+    quandor::audio::AudioFileReader reader;
+    quandor::audio::AudioFileWriter writer;
+    quandor::audio::AacDecoder aacDecoder;
+    quandor::audio::M4aDecoder m4aDecoder;
+    quandor::audio::AacEncoder aacEncoder;
+    bool converting = false;
+    bool transcoding = false;
+    bool cancelRequested = false;
+    std::atomic<int> apeKill{0};
+    RecordingView view;
+    ConversionEngine engine{ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder},
+                            ConversionFlags{converting, transcoding, cancelRequested, apeKill}, view};
+
+    RunRig()
+    {
+        engine.tempFolder = temp.path();
+        view.folder = output.path();
+    }
+    QString source(const QString& name) const { return sources.filePath(name); }
+    QString out(const QString& name) const { return output.filePath(name); }
+    QStringList tempFiles() const { return QDir(temp.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
+
+    // Sets the writer's format as the format list does.
+    bool chooseFormat(const QString& format)
+    {
+        view.format = format;
+        if (format == formats::Wav)
+            return writer.SetFormatPCM(44100, 2, 16);
+        if (format == formats::Mp3)
+            return writer.SetFormatMP3(44100, 128, 2);
+        if (format == formats::Ogg)
+            return writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
+        return true;
+    }
+    void checkIdle() const
+    {
+        EXPECT_FALSE(converting);
+        EXPECT_FALSE(transcoding);
+        EXPECT_FALSE(view.convertingControls);
+        EXPECT_TRUE(view.positionText.isEmpty());
+        EXPECT_TRUE(view.currentFile.isEmpty());
+        EXPECT_TRUE(tempFiles().isEmpty()) << tempFiles().join(QLatin1Char(' ')).toStdString();
+    }
+};
+
+struct OutputCase {
+    QString format;
+    QString extension;
+    QString codec;
+    bool tagged;   // the AAC and APE encoders write no tag
+};
+
+class MixedListRun : public ::testing::TestWithParam<OutputCase> {};
+
+TEST_P(MixedListRun, ConvertsEveryReadableEntry)
+{
+    const OutputCase c = GetParam();
+    RunRig rig;
+    ASSERT_TRUE(makeTaggedMp3(rig.source(QStringLiteral("tagged.mp3")), rig.sources.path(), 1.5));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("plain.wav")), 1.2));
+    ASSERT_TRUE(makeM4a(rig.source(QStringLiteral("high.m4a")), 1.3, 48000));
+    rig.view.keys = {rig.source(QStringLiteral("tagged.mp3")), rig.source(QStringLiteral("missing.mp3")),
+                     rig.source(QStringLiteral("plain.wav")), rig.source(QStringLiteral("high.m4a"))};
+    ASSERT_TRUE(rig.chooseFormat(c.format)) << rig.writer.LastError().toStdString();
+
+    rig.engine.runAll();
+
+    if (c.format == formats::Ape && !rig.view.messages.isEmpty()
+        && rig.view.messages.first().text.contains(QStringLiteral("not available"))) {
+        // Until the APE encoder exists, every entry says so once and nothing is left behind.
+        EXPECT_EQ(rig.view.messages.size(), 3);
+        EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
+        rig.checkIdle();
+        return;
+    }
+    for (const auto& m : rig.view.messages)
+        ADD_FAILURE() << m.title.toStdString() << ": " << m.text.toStdString();
+
+    const std::pair<const char*, double> expected[] = {{"tagged", 1.5}, {"plain", 1.2}, {"high", 1.3}};
+    const QString year = QString::number(QDate::currentDate().year());
+    for (const auto& [base, seconds] : expected) {
+        const QString path = rig.out(QLatin1String(base) + c.extension);
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_TRUE(QFileInfo::exists(path));
+        const QJsonObject probe = ffprobe(path);
+        const QJsonObject stream = firstAudioStream(probe);
+        EXPECT_EQ(stream.value(QStringLiteral("codec_name")).toString(), c.codec);
+        EXPECT_EQ(stream.value(QStringLiteral("sample_rate")).toString(), QStringLiteral("44100"));
+        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), 2);
+        EXPECT_NEAR(decodedSeconds(path), seconds, 0.06);
+        if (c.tagged) {
+            EXPECT_EQ(probedTag(probe, {"encoded_by", "encodedby", "TENC"}), QStringLiteral("Tavrel"));
+            EXPECT_TRUE(probedTag(probe, {"date", "year", "TYER", "TDRC"}).startsWith(year));
+            EXPECT_EQ(probedTag(probe, {"track", "tracknumber"}).section(QLatin1Char('/'), 0, 0),
+                      QStringLiteral("5"));   // kept from the MP3 for the later entries too
+        }
+    }
+    if (c.tagged) {
+        const QJsonObject probe = ffprobe(rig.out(QStringLiteral("tagged") + c.extension));
+        EXPECT_EQ(probedTag(probe, {"title", "INAM"}), QStringLiteral("Morning Song"));
+        EXPECT_EQ(probedTag(probe, {"artist", "IART"}), QStringLiteral("The Band"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(rig.out(QStringLiteral("missing") + c.extension)));
+    EXPECT_EQ(rig.view.revealed, (QList<int>{1, 2, 3, 4}));
+    EXPECT_TRUE(rig.view.positionTexts.contains(QStringLiteral("4 / 4")));
+    EXPECT_GT(rig.view.rows[1], 0.0);
+    if (c.tagged) {
+        EXPECT_DOUBLE_EQ(rig.view.rows[1], 100.0);
+    }
+    rig.checkIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFormat, MixedListRun,
+    ::testing::Values(OutputCase{formats::Wav, QStringLiteral(".wav"), QStringLiteral("pcm_s16le"), true},
+                      OutputCase{formats::Mp3, QStringLiteral(".mp3"), QStringLiteral("mp3"), true},
+                      OutputCase{formats::Ogg, QStringLiteral(".ogg"), QStringLiteral("vorbis"), true},
+                      OutputCase{formats::Aac, QStringLiteral(".aac"), QStringLiteral("aac"), false},
+                      OutputCase{formats::Ape, QStringLiteral(".ape"), QStringLiteral("ape"), false}),
+    [](const auto& info) { return info.param.extension.mid(1).toStdString(); });
+
+TEST(ConversionRun, CancelDuringTheSecondEntryStopsTheRun)
+{
+    RunRig rig;
+    for (const char* name : {"one.wav", "two.wav", "three.wav"})
+        ASSERT_TRUE(makeWav(rig.source(QLatin1String(name)), 3.0));
+    rig.view.keys = {rig.source(QStringLiteral("one.wav")), rig.source(QStringLiteral("two.wav")),
+                     rig.source(QStringLiteral("three.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
+    // A chunk is one second and WAV sources read no tag: yields 1-3 are entry 1,
+    // yield 5 follows the second chunk of entry 2.
+    rig.view.onYield = [&](int n) {
+        if (n == 5)
+            rig.engine.cancel();
+    };
+    rig.engine.runAll();
+
+    EXPECT_TRUE(rig.view.messages.isEmpty());
+    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("one.mp3"))), 3.0, 0.06);
+    const double shorter = decodedSeconds(rig.out(QStringLiteral("two.mp3")));
+    EXPECT_NEAR(shorter, 2.0, 0.06);
+    EXPECT_FALSE(QFileInfo::exists(rig.out(QStringLiteral("three.mp3"))));
+    EXPECT_EQ(rig.view.revealed, (QList<int>{1, 2}));
+    EXPECT_TRUE(rig.cancelRequested);
+    rig.checkIdle();
+}
+
+TEST(ConversionRun, CancelWhileMakingTheTemporaryWavRemovesIt)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeTaggedMp3(rig.source(QStringLiteral("song.mp3")), rig.sources.path(), 3.0));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("next.wav")), 1.0));
+    rig.view.keys = {rig.source(QStringLiteral("song.mp3")), rig.source(QStringLiteral("next.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Aac));
+    bool sawTemporary = false;
+    rig.view.onYield = [&](int n) {
+        if (n == 2) {   // yield 1 is the tag reading; 2 is the first chunk of the temporary WAV
+            sawTemporary = rig.tempFiles() == QStringList{QStringLiteral("song.wav")};
+            rig.engine.cancel();
+        }
+    };
+    rig.engine.runAll();
+    EXPECT_TRUE(sawTemporary);
+    EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(rig.view.messages.isEmpty());
+    rig.checkIdle();
+}
+
+TEST(ConversionRun, FailingEntriesAreReportedOnceAndTheRunGoesOn)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("first.wav")), 1.0));
+    ASSERT_TRUE(writeAll(rig.source(QStringLiteral("broken.mp3")), QByteArray(5000, '\x5a')));
+    ASSERT_TRUE(writeAll(rig.source(QStringLiteral("broken.m4a")), QByteArray(3000, '\x11')));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("last.wav")), 1.0, 22050, 1));
+    rig.view.keys = {rig.source(QStringLiteral("first.wav")), rig.source(QStringLiteral("broken.mp3")),
+                     rig.source(QStringLiteral("broken.m4a")), rig.source(QStringLiteral("last.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Ogg));
+    rig.engine.runAll();
+
+    ASSERT_EQ(rig.view.messages.size(), 2);
+    EXPECT_TRUE(rig.view.messages[0].text.contains(QStringLiteral("broken.mp3")));
+    EXPECT_TRUE(rig.view.messages[1].text.contains(QStringLiteral("broken.m4a")));
+    EXPECT_EQ(rig.view.messages[0].title, QStringLiteral("Tavrel"));
+    EXPECT_GT(decodedSeconds(rig.out(QStringLiteral("first.ogg"))), 0.9);
+    EXPECT_GT(decodedSeconds(rig.out(QStringLiteral("last.ogg"))), 0.9);
+    EXPECT_EQ(QDir(rig.output.path()).entryList(QDir::Files).size(), 2);
+    rig.checkIdle();
+}
+
+TEST(ConversionRun, MissingOutputFolderFailsEachEntryWithoutEndingTheRun)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("a.wav")), 1.0));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("b.wav")), 1.0));
+    rig.view.keys = {rig.source(QStringLiteral("a.wav")), rig.source(QStringLiteral("b.wav"))};
+    rig.view.folder = rig.output.filePath(QStringLiteral("gone"));
+    ASSERT_TRUE(rig.chooseFormat(formats::Wav));
+    rig.engine.runAll();
+    EXPECT_EQ(rig.view.messages.size(), 2);
+    EXPECT_EQ(rig.view.folder, rig.output.filePath(QStringLiteral("gone/")));   // the box gains its separator
+    rig.checkIdle();
+}
+
+TEST(ConversionRun, SaveBesideSourceUsesTheSourcesOwnFolder)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("a.b.wav")), 1.0));
+    ASSERT_TRUE(makeM4a(rig.source(QStringLiteral("Song.M4A")), 1.0, 44100));
+    // A user's own file of the temporary WAV's name stays untouched.
+    const QString usersFile = rig.temp.filePath(QStringLiteral("Song.wav"));
+    ASSERT_TRUE(writeAll(usersFile, "not audio, and not ours"));
+    const QByteArray usersHash = hashOf(usersFile);
+    rig.view.keys = {rig.source(QStringLiteral("a.b.wav")), rig.source(QStringLiteral("Song.M4A"))};
+    rig.view.saveBeside = true;
+    ASSERT_TRUE(rig.chooseFormat(formats::Wav));
+    rig.engine.runAll();
+
+    EXPECT_TRUE(rig.view.messages.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(rig.source(QStringLiteral("a.b(1).wav"))));   // a.b.wav itself exists
+    EXPECT_TRUE(QFileInfo::exists(rig.source(QStringLiteral("Song.wav"))));
+    EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(rig.tempFiles(), QStringList{QStringLiteral("Song.wav")});
+    EXPECT_EQ(hashOf(usersFile), usersHash);
+    QFile::remove(usersFile);
+    rig.checkIdle();
+}
+
+TEST(ConversionRun, SingleEntryAndEmptyList)
+{
+    RunRig rig;
+    rig.engine.runAll();   // empty list: the end state at once
+    rig.checkIdle();
+    EXPECT_EQ(rig.view.controlChanges, 1);
+
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("x.wav")), 1.0));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("y.wav")), 1.0));
+    rig.view.keys = {rig.source(QStringLiteral("x.wav")), rig.source(QStringLiteral("y.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Wav));
+    rig.engine.runOne(2);
+    EXPECT_TRUE(rig.view.positionTexts.contains(QStringLiteral("1 / 2")));
+    EXPECT_FALSE(QFileInfo::exists(rig.out(QStringLiteral("x.wav"))));
+    EXPECT_TRUE(QFileInfo::exists(rig.out(QStringLiteral("y.wav"))));
+    EXPECT_TRUE(rig.view.revealed.isEmpty());
+    rig.checkIdle();
+}
+
+} // namespace
