@@ -39,18 +39,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/aspi/scsi_types.h"
 #include "platform/aspi/sense.h"
 
 namespace quandor::aspi {
-
-struct DeviceAddress {
-    int adapter = 0;
-    int target = 0;
-    int lun = 0;
-    friend bool operator==(const DeviceAddress &, const DeviceAddress &) = default;
-};
-
-enum class DataDirection { None, In, Out };
 
 struct CommandLogEntry {
     DeviceAddress device;
@@ -59,6 +51,7 @@ struct CommandLogEntry {
     uint32_t dataLength = 0;
     uint8_t status = 0;         // final AspiStatus
     SenseData sense;            // sense returned (key 0 when none)
+    uint64_t sequence = 0;      // rises by one per logged command
 };
 
 /// Replaces the emulated configuration with the one in iniPath. False (with the

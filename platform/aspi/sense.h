@@ -45,15 +45,20 @@ inline constexpr SenseData kSenseInvalidFieldInCdb{sense_key::IllegalRequest, 0x
 inline constexpr SenseData kSenseInvalidFieldInParameters{sense_key::IllegalRequest, 0x26, 0x00};
 inline constexpr SenseData kSenseIllegalModeForTrack{sense_key::IllegalRequest, 0x64, 0x00};
 inline constexpr SenseData kSenseIncompatibleMedium{sense_key::IllegalRequest, 0x30, 0x00};
+inline constexpr SenseData kSenseCannotWriteMediumFormat{sense_key::IllegalRequest, 0x30, 0x05};
+inline constexpr SenseData kSenseInvalidAddressForWrite{sense_key::IllegalRequest, 0x21, 0x02};
+inline constexpr SenseData kSenseCommandSequenceError{sense_key::IllegalRequest, 0x2C, 0x00};
+inline constexpr SenseData kSenseParameterListLength{sense_key::IllegalRequest, 0x1A, 0x00};
 inline constexpr SenseData kSenseCannotReadMediumFormat{sense_key::IllegalRequest, 0x30, 0x02};
 inline constexpr SenseData kSenseNoMedium{sense_key::NotReady, 0x3A, 0x00};
 inline constexpr SenseData kSenseNotReadyCauseUnknown{sense_key::NotReady, 0x04, 0x00};
-inline constexpr SenseData kSenseFormatInProgress{sense_key::NotReady, 0x04, 0x04};
-inline constexpr SenseData kSenseLongWriteInProgress{sense_key::NotReady, 0x04, 0x08};
+inline constexpr SenseData kSenseBecomingReady{sense_key::NotReady, 0x04, 0x01};
+inline constexpr SenseData kSenseOperationInProgress{sense_key::NotReady, 0x04, 0x07};
+inline constexpr SenseData kSenseTrayOpen{sense_key::NotReady, 0x3A, 0x02};
 inline constexpr SenseData kSenseUnrecoveredReadError{sense_key::MediumError, 0x11, 0x00};
 inline constexpr SenseData kSenseWriteError{sense_key::MediumError, 0x0C, 0x00};
 inline constexpr SenseData kSenseHardwareFailure{sense_key::HardwareError, 0x44, 0x00};
 inline constexpr SenseData kSenseMediumChanged{sense_key::UnitAttention, 0x28, 0x00};
-inline constexpr SenseData kSenseBlankDisc{sense_key::BlankCheck, 0x00, 0x00};
+inline constexpr SenseData kSensePowerOnReset{sense_key::UnitAttention, 0x29, 0x00};
 
 } // namespace quandor::aspi

@@ -1,0 +1,121 @@
+// The layer's exported functions: the two C entry points Brenlow resolves by
+// name, and the control functions of the emulated drives.
+#include <cstdio>
+#include <exception>
+
+#include "platform/aspi/aspi.h"
+#include "platform/aspi/aspi_layer.h"
+#include "platform/aspi/emulated_drive.h"
+#include "platform/aspi/emulated_drives.h"
+
+using quandor::aspi::AspiLayer;
+
+extern "C" uint32_t GetASPI32SupportInfo(void)
+{
+    try {
+        return AspiLayer::instance().supportInfo();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "ASPI layer: %s\n", error.what());
+        return uint32_t(AspiSupportNoManager) << 8;
+    }
+}
+
+extern "C" uint32_t SendASPI32Command(void *request)
+{
+    try {
+        return AspiLayer::instance().send(request);
+    } catch (const std::exception &error) {
+        // Nothing may leave a C entry point; the request fails instead.
+        std::fprintf(stderr, "ASPI layer: %s\n", error.what());
+        if (request) {
+            auto *header = static_cast<AspiRequestHeader *>(request);
+            std::atomic_ref<uint8_t>(header->status).store(AspiStatusError);
+        }
+        return AspiStatusError;
+    }
+}
+
+namespace quandor::aspi {
+
+bool loadEmulatedDrives(const std::string &iniPath, std::string *error)
+{
+    return AspiLayer::instance().loadEmulated(iniPath, error);
+}
+
+void unloadEmulatedDrives()
+{
+    AspiLayer::instance().unloadEmulated();
+}
+
+std::vector<CommandLogEntry> commandLog()
+{
+    return AspiLayer::instance().log(nullptr);
+}
+
+std::vector<CommandLogEntry> commandLog(const DeviceAddress &device)
+{
+    return AspiLayer::instance().log(&device);
+}
+
+void clearCommandLog()
+{
+    AspiLayer::instance().clearLog();
+}
+
+namespace {
+
+template <typename Change>
+bool changeDrive(const DeviceAddress &device, Change change)
+{
+    auto drive = AspiLayer::instance().emulatedDrive(device);
+    if (!drive)
+        return false;
+    change(*drive);
+    return true;
+}
+
+} // namespace
+
+bool setUnreadableLbas(const DeviceAddress &device, std::vector<int32_t> lbas)
+{
+    return changeDrive(device, [&](EmulatedDrive &drive) {
+        drive.setUnreadableLbas(std::set<int32_t>(lbas.begin(), lbas.end()));
+    });
+}
+
+bool setTransientFailures(const DeviceAddress &device, int count)
+{
+    return changeDrive(device, [&](EmulatedDrive &drive) { drive.setTransientFailures(count); });
+}
+
+bool setCommandDelayMs(const DeviceAddress &device, int delayMs)
+{
+    return changeDrive(device, [&](EmulatedDrive &drive) { drive.setDelayMs(delayMs); });
+}
+
+bool setTimeoutMs(const DeviceAddress &device, int timeoutMs)
+{
+    return changeDrive(device, [&](EmulatedDrive &drive) { drive.setTimeoutMs(timeoutMs); });
+}
+
+bool setHangingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes)
+{
+    return changeDrive(device, [&](EmulatedDrive &drive) {
+        drive.setHangingCommands(std::set<uint8_t>(opcodes.begin(), opcodes.end()));
+    });
+}
+
+bool setFailingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes)
+{
+    return changeDrive(device, [&](EmulatedDrive &drive) {
+        drive.setFailingCommands(std::set<uint8_t>(opcodes.begin(), opcodes.end()));
+    });
+}
+
+std::vector<uint8_t> writtenDiscBytes(const DeviceAddress &device)
+{
+    auto drive = AspiLayer::instance().emulatedDrive(device);
+    return drive ? drive->discBytes() : std::vector<uint8_t>{};
+}
+
+} // namespace quandor::aspi

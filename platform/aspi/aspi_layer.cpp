@@ -1,0 +1,475 @@
+#include "platform/aspi/aspi_layer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/aspi/emulated_drive.h"
+#include "platform/aspi/event_signal.h"
+#include "platform/aspi/scsi_opcodes.h"
+#include "platform/aspi/sg_device.h"
+
+namespace quandor::aspi {
+
+namespace {
+
+constexpr uint32_t kMaxTransferBytes = 4u << 20;
+constexpr const char *kManagerName = "QUANDOR ASPI";
+
+using Clock = std::chrono::steady_clock;
+
+void storeStatus(AspiRequestHeader &header, uint8_t status)
+{
+    std::atomic_ref<uint8_t>(header.status).store(status, std::memory_order_release);
+}
+
+void copyPadded(char *out, size_t size, const char *text)
+{
+    std::memset(out, ' ', size);
+    std::memcpy(out, text, std::min(size, std::strlen(text)));
+}
+
+} // namespace
+
+struct PendingRequest {
+    AspiExecuteScsi *record = nullptr;
+    DeviceAddress device;
+    std::vector<uint8_t> cdb;
+    DataDirection direction = DataDirection::None;
+    std::vector<uint8_t> buffer;
+    uint8_t senseLength = 0;
+    EventSignal event;
+    int timeoutMs = 0;
+    uint64_t logId = 0; // 0: not logged
+    std::atomic<bool> finished{false};
+};
+
+// Runs the requests of one device in the order they were sent.
+class DeviceWorker {
+public:
+    DeviceWorker(AspiLayer &layer, std::shared_ptr<ScsiDevice> device)
+        : layer_(layer), device_(std::move(device)), thread_([this] { run(); })
+    {
+    }
+    ~DeviceWorker()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    void post(std::shared_ptr<PendingRequest> request)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(request));
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::shared_ptr<PendingRequest> request;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+                if (queue_.empty())
+                    return; // stopping, and every request sent before has run
+                request = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            if (request->finished.load())
+                continue; // timed out while waiting for its turn
+            ScsiCommand command;
+            command.cdb = request->cdb;
+            command.direction = request->direction;
+            command.data = request->buffer;
+            command.timeoutMs = request->timeoutMs;
+            const ScsiOutcome outcome = device_->execute(command);
+            if (outcome.kind != ScsiOutcome::Kind::NeverCompletes)
+                layer_.finish(*request, outcome);
+        }
+    }
+
+    AspiLayer &layer_;
+    std::shared_ptr<ScsiDevice> device_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<PendingRequest>> queue_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+// Ends requests that outlive their time-out.
+class Watchdog {
+public:
+    explicit Watchdog(AspiLayer &layer) : layer_(layer), thread_([this] { run(); }) {}
+    ~Watchdog()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    void watch(const std::shared_ptr<PendingRequest> &request)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            deadlines_.emplace(Clock::now() + std::chrono::milliseconds(request->timeoutMs),
+                               request);
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        while (!stopping_) {
+            if (deadlines_.empty()) {
+                wake_.wait(lock);
+                continue;
+            }
+            const auto next = deadlines_.begin();
+            if (Clock::now() < next->first) {
+                wake_.wait_until(lock, next->first);
+                continue;
+            }
+            std::shared_ptr<PendingRequest> request = next->second.lock();
+            deadlines_.erase(next);
+            if (!request || request->finished.load())
+                continue;
+            lock.unlock();
+            ScsiOutcome timedOut{ScsiOutcome::Kind::TimedOut, 0, kSenseNotReadyCauseUnknown, 0};
+            layer_.finish(*request, timedOut);
+            lock.lock();
+        }
+    }
+
+    AspiLayer &layer_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::multimap<Clock::time_point, std::weak_ptr<PendingRequest>> deadlines_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+AspiLayer &AspiLayer::instance()
+{
+    static AspiLayer layer;
+    return layer;
+}
+
+AspiLayer::AspiLayer() : watchdog_(std::make_unique<Watchdog>(*this)) {}
+
+AspiLayer::~AspiLayer()
+{
+    install(nullptr); // joins the device workers
+    watchdog_.reset();
+}
+
+void AspiLayer::ensureConfigured()
+{
+    {
+        std::lock_guard lock(registryMutex_);
+        if (configured_)
+            return;
+    }
+    const char *ini = std::getenv("QUANDOR_EMULATED_DRIVES");
+    if (ini && *ini) {
+        std::string error;
+        if (loadEmulated(ini, &error))
+            return;
+        std::fprintf(stderr, "Emulated drives not loaded: %s\n", error.c_str());
+        auto broken = std::make_shared<Registry>();
+        broken->supportStatus = 0xE4; // reported as an initialisation error
+        broken->adapterCount = 0;
+        install(broken);
+        return;
+    }
+    install(realDriveRegistry(0, std::make_shared<Registry>()));
+}
+
+std::shared_ptr<AspiLayer::Registry> AspiLayer::realDriveRegistry(int firstAdapter,
+                                                                  std::shared_ptr<Registry> into)
+{
+    int highest = firstAdapter - 1;
+    for (auto &found : discoverSgDevices(firstAdapter)) {
+        auto device = std::make_shared<Device>();
+        device->scsi = std::move(found.device);
+        into->devices[found.address] = device;
+        highest = std::max(highest, found.address.adapter);
+    }
+    into->adapterCount = std::max(into->adapterCount, std::max(highest + 1, 1));
+    return into;
+}
+
+void AspiLayer::install(std::shared_ptr<Registry> registry)
+{
+    if (registry) {
+        for (auto &[address, device] : registry->devices)
+            device->worker = std::make_unique<DeviceWorker>(*this, device->scsi);
+    }
+    std::shared_ptr<Registry> old;
+    {
+        std::lock_guard lock(registryMutex_);
+        old = std::move(registry_);
+        registry_ = std::move(registry);
+        configured_ = registry_ != nullptr;
+    }
+    // The old workers finish what was sent to them before they go.
+    if (old) {
+        for (auto &[address, device] : old->devices)
+            device->worker.reset();
+    }
+}
+
+std::shared_ptr<AspiLayer::Registry> AspiLayer::registry()
+{
+    ensureConfigured();
+    std::lock_guard lock(registryMutex_);
+    return registry_;
+}
+
+bool AspiLayer::loadEmulated(const std::string &iniPath, std::string *error)
+{
+    auto config = parseEmulatedConfig(iniPath, error);
+    if (!config)
+        return false;
+    auto registry = std::make_shared<Registry>();
+    registry->supportStatus = config->supportStatus;
+    registry->failingAdapterInquiries = config->failingAdapterInquiries;
+    int highest = -1;
+    for (const EmulatedDriveConfig &driveConfig : config->drives) {
+        std::shared_ptr<EmulatedDrive> drive = EmulatedDrive::create(driveConfig, error);
+        if (!drive)
+            return false;
+        auto device = std::make_shared<Device>();
+        device->scsi = drive;
+        device->emulated = drive;
+        registry->devices[driveConfig.address] = device;
+        highest = std::max(highest, driveConfig.address.adapter);
+    }
+    registry->adapterCount = config->adapterCount >= 0 ? config->adapterCount : highest + 1;
+    if (config->realDrives)
+        registry = realDriveRegistry(registry->adapterCount, registry);
+    install(registry);
+    return true;
+}
+
+void AspiLayer::unloadEmulated()
+{
+    install(realDriveRegistry(0, std::make_shared<Registry>()));
+}
+
+std::shared_ptr<EmulatedDrive> AspiLayer::emulatedDrive(const DeviceAddress &address)
+{
+    auto current = registry();
+    if (!current)
+        return nullptr;
+    const auto found = current->devices.find(address);
+    return found == current->devices.end() ? nullptr : found->second->emulated;
+}
+
+uint32_t AspiLayer::supportInfo()
+{
+    auto current = registry();
+    if (!current)
+        return uint32_t(AspiSupportNoManager) << 8;
+    return (uint32_t(current->supportStatus) << 8) | uint32_t(current->adapterCount & 0xFF);
+}
+
+uint32_t AspiLayer::send(void *request)
+{
+    if (!request)
+        return AspiStatusInvalidRequest;
+    auto *header = static_cast<AspiRequestHeader *>(request);
+    switch (header->command) {
+    case AspiCommandHostAdapterInquiry:
+        return hostAdapterInquiry(*static_cast<AspiHostAdapterInquiry *>(request));
+    case AspiCommandGetDeviceType:
+        return getDeviceType(*static_cast<AspiGetDeviceType *>(request));
+    case AspiCommandExecuteScsi:
+        return executeScsi(*static_cast<AspiExecuteScsi *>(request));
+    default:
+        storeStatus(*header, AspiStatusInvalidRequest);
+        return AspiStatusInvalidRequest;
+    }
+}
+
+uint32_t AspiLayer::hostAdapterInquiry(AspiHostAdapterInquiry &request)
+{
+    auto current = registry();
+    uint8_t status = AspiStatusDone;
+    if (!current || request.header.adapter >= current->adapterCount)
+        status = AspiStatusInvalidAdapter;
+    else if (current->failingAdapterInquiries.count(request.header.adapter))
+        status = AspiStatusError;
+    if (status == AspiStatusDone) {
+        request.adapterCount = uint8_t(current->adapterCount);
+        request.targetId = 7;
+        copyPadded(request.managerId, sizeof request.managerId, kManagerName);
+        copyPadded(request.adapterId, sizeof request.adapterId, "SCSI ADAPTER");
+    }
+    storeStatus(request.header, status);
+    return status;
+}
+
+uint32_t AspiLayer::getDeviceType(AspiGetDeviceType &request)
+{
+    auto current = registry();
+    uint8_t status = AspiStatusDone;
+    if (!current || request.header.adapter >= current->adapterCount) {
+        status = AspiStatusInvalidAdapter;
+    } else {
+        const DeviceAddress address{request.header.adapter, request.target, request.lun};
+        const auto found = current->devices.find(address);
+        if (found == current->devices.end())
+            status = AspiStatusNoDevice;
+        else
+            request.deviceType = found->second->scsi->deviceType();
+    }
+    storeStatus(request.header, status);
+    return status;
+}
+
+uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
+{
+    auto reject = [&record](uint8_t status) {
+        storeStatus(record.header, status);
+        return uint32_t(status);
+    };
+    auto current = registry();
+    if (!current || record.header.adapter >= current->adapterCount)
+        return reject(AspiStatusInvalidAdapter);
+    const DeviceAddress address{record.header.adapter, record.target, record.lun};
+    const auto found = current->devices.find(address);
+    if (found == current->devices.end())
+        return reject(AspiStatusNoDevice);
+    const bool in = record.header.flags & AspiFlagDataIn;
+    const bool out = record.header.flags & AspiFlagDataOut;
+    if (record.cdbLength == 0 || record.cdbLength > AspiMaxCdbLength || (in && out) ||
+        record.dataLength > kMaxTransferBytes || (record.dataLength > 0 && !record.data))
+        return reject(AspiStatusInvalidRequest);
+
+    auto request = std::make_shared<PendingRequest>();
+    request->record = &record;
+    request->device = address;
+    request->cdb.assign(record.cdb, record.cdb + record.cdbLength);
+    request->senseLength = std::min<uint8_t>(record.senseLength, AspiSenseAreaLength);
+    if ((record.header.flags & AspiFlagPostEvent) && record.completionEvent != 0) {
+        request->event = EventSignal::adopt(record.completionEvent);
+        if (!request->event.valid())
+            return reject(AspiStatusInvalidRequest); // not an event the layer can signal
+    }
+    if (in)
+        request->direction = DataDirection::In;
+    else if (out)
+        request->direction = DataDirection::Out;
+    else if (record.dataLength > 0)
+        request->direction = op::dataFlowOf(record.cdb[0]) == op::Flow::Out ? DataDirection::Out
+                                                                            : DataDirection::In;
+    if (record.dataLength > 0) {
+        const auto *data = static_cast<const uint8_t *>(record.data);
+        request->buffer.assign(data, data + record.dataLength);
+    }
+    const auto &device = found->second;
+    request->timeoutMs = device->scsi->timeoutMs(record.cdb[0]);
+    storeStatus(record.header, AspiStatusPending);
+
+    if (device->scsi->logsCommands()) {
+        std::lock_guard lock(logMutex_);
+        static uint64_t nextId = 1;
+        request->logId = nextId++;
+        CommandLogEntry entry;
+        entry.device = address;
+        entry.cdb = request->cdb;
+        entry.direction = request->direction;
+        entry.dataLength = record.dataLength;
+        entry.status = AspiStatusPending;
+        log_.push_back(entry);
+        log_.back().sequence = request->logId;
+    }
+    watchdog_->watch(request);
+    device->worker->post(request);
+    return AspiStatusPending;
+}
+
+void AspiLayer::finish(PendingRequest &request, const ScsiOutcome &outcome)
+{
+    if (request.finished.exchange(true))
+        return;
+    AspiExecuteScsi &record = *request.record;
+    uint8_t status = AspiStatusError;
+    SenseData sense;
+    switch (outcome.kind) {
+    case ScsiOutcome::Kind::Completed:
+        record.adapterStatus = AspiAdapterOk;
+        record.targetStatus = outcome.targetStatus;
+        sense = outcome.sense;
+        if (outcome.targetStatus == AspiTargetGood) {
+            status = AspiStatusDone;
+            if (request.direction == DataDirection::In && !request.buffer.empty())
+                std::memcpy(record.data, request.buffer.data(), request.buffer.size());
+        }
+        break;
+    case ScsiOutcome::Kind::TransportError:
+        record.adapterStatus = AspiAdapterBusError;
+        record.targetStatus = outcome.targetStatus;
+        sense = outcome.sense;
+        break;
+    case ScsiOutcome::Kind::TimedOut:
+    case ScsiOutcome::Kind::NeverCompletes:
+        record.adapterStatus = AspiAdapterTimeout;
+        record.targetStatus = AspiTargetCheckCondition;
+        sense = outcome.sense.key ? outcome.sense : kSenseNotReadyCauseUnknown;
+        break;
+    }
+    std::memset(record.sense, 0, sizeof record.sense);
+    if (sense.key != 0)
+        encodeSense(sense, std::span<uint8_t>(record.sense, request.senseLength));
+    if (request.logId) {
+        std::lock_guard lock(logMutex_);
+        for (auto it = log_.rbegin(); it != log_.rend(); ++it) {
+            if (it->sequence == request.logId) {
+                it->status = status;
+                it->sense = sense;
+                break;
+            }
+        }
+    }
+    // The caller may release the record as soon as it sees the status: it is
+    // the last thing written to the record.
+    storeStatus(record.header, status);
+    request.event.signal();
+}
+
+std::vector<CommandLogEntry> AspiLayer::log(const DeviceAddress *only)
+{
+    std::lock_guard lock(logMutex_);
+    std::vector<CommandLogEntry> entries;
+    for (const CommandLogEntry &entry : log_) {
+        if (!only || entry.device == *only)
+            entries.push_back(entry);
+    }
+    return entries;
+}
+
+void AspiLayer::clearLog()
+{
+    std::lock_guard lock(logMutex_);
+    log_.clear();
+}
+
+} // namespace quandor::aspi

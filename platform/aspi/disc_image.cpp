@@ -1,0 +1,286 @@
+#include "platform/aspi/disc_image.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/aspi/disc_address.h"
+
+namespace quandor::aspi {
+
+namespace fs = std::filesystem;
+
+const DiscTrack *DiscLayout::trackAt(int32_t lba) const
+{
+    if (lba < 0 || lba >= leadOutLba)
+        return nullptr;
+    const DiscTrack *found = nullptr;
+    for (const DiscTrack &track : tracks) {
+        if (track.startLba <= lba)
+            found = &track;
+    }
+    return found;
+}
+
+bool MemorySectors::read(int32_t lba, uint32_t count, uint8_t *out)
+{
+    const uint64_t begin = uint64_t(lba) * kRawSectorSize;
+    const uint64_t size = uint64_t(count) * kRawSectorSize;
+    if (lba < 0 || begin + size > bytes_.size())
+        return false;
+    std::memcpy(out, bytes_.data() + begin, size);
+    return true;
+}
+
+namespace {
+
+// One .bin file of an image, covering a run of LBAs.
+struct BinPart {
+    std::string path;
+    int32_t firstLba = 0;
+    int32_t sectors = 0;
+};
+
+class BinFileSectors final : public SectorSource {
+public:
+    explicit BinFileSectors(std::vector<BinPart> parts) : parts_(std::move(parts)) {}
+
+    bool read(int32_t lba, uint32_t count, uint8_t *out) override
+    {
+        while (count > 0) {
+            const BinPart *part = partAt(lba);
+            if (!part)
+                return false;
+            const uint32_t here =
+                std::min<uint32_t>(count, uint32_t(part->firstLba + part->sectors - lba));
+            std::ifstream file(part->path, std::ios::binary);
+            file.seekg(std::streamoff(lba - part->firstLba) * kRawSectorSize);
+            file.read(reinterpret_cast<char *>(out), std::streamsize(here) * kRawSectorSize);
+            if (!file)
+                return false;
+            out += size_t(here) * kRawSectorSize;
+            lba += int32_t(here);
+            count -= here;
+        }
+        return true;
+    }
+
+private:
+    const BinPart *partAt(int32_t lba) const
+    {
+        for (const BinPart &part : parts_) {
+            if (lba >= part.firstLba && lba < part.firstLba + part.sectors)
+                return &part;
+        }
+        return nullptr;
+    }
+
+    std::vector<BinPart> parts_;
+};
+
+std::optional<int32_t> parseCueTime(const std::string &text)
+{
+    int m = 0, s = 0, f = 0;
+    char colon1 = 0, colon2 = 0;
+    std::istringstream in(text);
+    if (!(in >> m >> colon1 >> s >> colon2 >> f) || colon1 != ':' || colon2 != ':')
+        return std::nullopt;
+    if (m < 0 || s < 0 || s > 59 || f < 0 || f >= kFramesPerSecond)
+        return std::nullopt;
+    return (m * 60 + s) * kFramesPerSecond + f;
+}
+
+// The file name of a FILE line: quoted (may hold spaces) or one word.
+std::string fileNameOf(const std::string &rest)
+{
+    const size_t start = rest.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return {};
+    if (rest[start] == '"') {
+        const size_t end = rest.find('"', start + 1);
+        return end == std::string::npos ? std::string() : rest.substr(start + 1, end - start - 1);
+    }
+    const size_t end = rest.find_first_of(" \t", start);
+    return rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+std::string upper(std::string text)
+{
+    for (char &c : text)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+struct CueReader {
+    fs::path folder;
+    std::vector<BinPart> parts;
+    DiscLayout layout;
+    int32_t fileStartLba = 0; // LBA where the current FILE begins
+    bool trackHasStart = true;
+    std::string error;
+
+    bool fail(int lineNumber, const std::string &why)
+    {
+        error = "line " + std::to_string(lineNumber) + ": " + why;
+        return false;
+    }
+
+    bool closeFile()
+    {
+        if (parts.empty())
+            return true;
+        std::error_code ec;
+        const auto bytes = fs::file_size(parts.back().path, ec);
+        if (ec) {
+            error = "cannot read " + parts.back().path;
+            return false;
+        }
+        parts.back().sectors = int32_t(bytes / kRawSectorSize);
+        fileStartLba = parts.back().firstLba + parts.back().sectors;
+        return true;
+    }
+
+    bool line(int number, const std::string &text)
+    {
+        std::istringstream in(text);
+        std::string keyword;
+        if (!(in >> keyword))
+            return true;
+        keyword = upper(keyword);
+        if (keyword == "FILE") {
+            std::string rest;
+            std::getline(in, rest);
+            const std::string name = fileNameOf(rest);
+            if (name.empty())
+                return fail(number, "FILE without a name");
+            if (!closeFile())
+                return false;
+            parts.push_back({(folder / name).string(), fileStartLba, 0});
+            return true;
+        }
+        if (keyword == "TRACK") {
+            int trackNumber = 0;
+            std::string mode;
+            if (!(in >> trackNumber >> mode) || trackNumber < 1 || trackNumber > 99)
+                return fail(number, "bad TRACK line");
+            if (parts.empty())
+                return fail(number, "TRACK before FILE");
+            if (!trackHasStart)
+                return fail(number, "track without INDEX 01");
+            if (!layout.tracks.empty() && trackNumber != layout.tracks.back().number + 1)
+                return fail(number, "track numbers must rise by one");
+            mode = upper(mode);
+            DiscTrack track;
+            track.number = trackNumber;
+            if (mode == "AUDIO")
+                track.data = false;
+            else if (mode == "MODE1/2352" || mode == "MODE2/2352")
+                track.data = true;
+            else
+                return fail(number, "unsupported track mode " + mode);
+            layout.tracks.push_back(track);
+            trackHasStart = false;
+            return true;
+        }
+        if (keyword == "INDEX") {
+            int index = -1;
+            std::string time;
+            if (!(in >> index >> time) || layout.tracks.empty())
+                return fail(number, "bad INDEX line");
+            const auto frames = parseCueTime(time);
+            if (!frames)
+                return fail(number, "bad time " + time);
+            if (index == 1) {
+                const int32_t lba = fileStartLba + *frames;
+                if (layout.tracks.size() > 1 && lba <= layout.tracks[layout.tracks.size() - 2].startLba)
+                    return fail(number, "track starts do not rise");
+                layout.tracks.back().startLba = lba;
+                trackHasStart = true;
+            }
+            return true;
+        }
+        if (keyword == "PREGAP")
+            return fail(number, "PREGAP (a gap missing from the image) is not supported");
+        if (keyword == "FLAGS") {
+            std::string flag;
+            while (in >> flag) {
+                if (upper(flag) == "PRE" && !layout.tracks.empty())
+                    layout.tracks.back().preEmphasis = true;
+            }
+            return true;
+        }
+        return true; // TITLE, PERFORMER, REM, CATALOG, ISRC, POSTGAP, SONGWRITER
+    }
+};
+
+} // namespace
+
+std::optional<LoadedImage> loadCueImage(const std::string &cuePath, std::string *error)
+{
+    std::ifstream in(cuePath, std::ios::binary);
+    if (!in) {
+        if (error)
+            *error = "cannot open " + cuePath;
+        return std::nullopt;
+    }
+    CueReader reader;
+    reader.folder = fs::path(cuePath).parent_path();
+    std::string text;
+    int number = 0;
+    bool ok = true;
+    while (ok && std::getline(in, text)) {
+        ++number;
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        ok = reader.line(number, text);
+    }
+    if (ok && reader.layout.tracks.empty())
+        ok = reader.fail(number, "no track");
+    if (ok && !reader.trackHasStart)
+        ok = reader.fail(number, "last track without INDEX 01");
+    if (ok)
+        ok = reader.closeFile();
+    if (ok && reader.fileStartLba <= reader.layout.tracks.back().startLba)
+        ok = reader.fail(number, "the image ends before its last track");
+    if (!ok) {
+        if (error)
+            *error = cuePath + ": " + reader.error;
+        return std::nullopt;
+    }
+    LoadedImage image;
+    image.layout = reader.layout;
+    image.layout.leadOutLba = reader.fileStartLba;
+    image.sectors = std::make_unique<BinFileSectors>(std::move(reader.parts));
+    return image;
+}
+
+std::string cuePathFor(const std::string &binPath)
+{
+    return fs::path(binPath).replace_extension(".cue").string();
+}
+
+bool saveCueImage(const std::string &binPath, const DiscLayout &layout,
+                  const std::vector<uint8_t> &bytes)
+{
+    {
+        std::ofstream bin(binPath, std::ios::binary | std::ios::trunc);
+        bin.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+        if (!bin)
+            return false;
+    }
+    std::ofstream cue(cuePathFor(binPath), std::ios::binary | std::ios::trunc);
+    cue << "FILE \"" << fs::path(binPath).filename().string() << "\" BINARY\r\n";
+    for (const DiscTrack &track : layout.tracks) {
+        const Msf at = Msf::fromLba(track.startLba - kLbaToMsfOffset);
+        char line[64];
+        std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n    INDEX 01 %02d:%02d:%02d\r\n",
+                      track.number, track.data ? "MODE1/2352" : "AUDIO", at.minute, at.second,
+                      at.frame);
+        cue << line;
+    }
+    return bool(cue);
+}
+
+} // namespace quandor::aspi

@@ -1,0 +1,29 @@
+#pragma once
+// The completion event of a request: the layer's own duplicate of the caller's
+// eventfd, so a caller that closes its descriptor right after the status byte
+// changes can never make the layer write into an unrelated file.
+
+#include <cstdint>
+
+namespace quandor::aspi {
+
+class EventSignal {
+public:
+    EventSignal() = default;
+    ~EventSignal();
+    EventSignal(EventSignal &&other) noexcept;
+    EventSignal &operator=(EventSignal &&other) noexcept;
+    EventSignal(const EventSignal &) = delete;
+    EventSignal &operator=(const EventSignal &) = delete;
+
+    /// Duplicates descriptor when it is an eventfd; invalid otherwise.
+    static EventSignal adopt(intptr_t descriptor);
+    bool valid() const { return fd_ >= 0; }
+    /// Makes the event readable (signalled); it stays so until the caller reads it.
+    void signal();
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace quandor::aspi
