@@ -33,10 +33,4 @@ Result DecompressFile(const QString&, const QString&, std::atomic<int>*, const P
     return Result::NotImplemented;
 }
 
-Result CompressFile(const QString&, const QString&, int, std::atomic<int>*, const ProgressCallback&,
-                    const std::atomic<int>*)
-{
-    return Result::NotImplemented;
-}
-
 } // namespace quandor::mac

@@ -1,0 +1,51 @@
+#pragma once
+// The on-disk layout of an APE file of the current generation (file version
+// 3.98 and later): descriptor, header, seek table, stored WAV header, frames,
+// stored WAV trailer. Every number is little-endian.
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <optional>
+
+namespace quandor::mac {
+
+inline constexpr std::uint16_t kFileVersion = 3990;
+inline constexpr std::uint32_t kDescriptorBytes = 52;
+inline constexpr std::uint32_t kHeaderBytes = 24;
+inline constexpr std::uint32_t kBlocksPerFrame = 73728 * 4;
+
+/// The descriptor and header of a file, as far as this library uses them.
+struct ApeFileInfo {
+    std::uint16_t fileVersion = kFileVersion;
+    std::uint32_t descriptorBytes = kDescriptorBytes;
+    std::uint32_t headerBytes = kHeaderBytes;
+    std::uint32_t seekTableBytes = 0;
+    std::uint32_t wavHeaderBytes = 0;
+    std::uint64_t audioDataBytes = 0;
+    std::uint32_t wavTailBytes = 0;
+    QByteArray md5 = QByteArray(16, '\0');
+
+    std::uint16_t compressionLevel = 2000;
+    std::uint16_t formatFlags = 0;
+    std::uint32_t blocksPerFrame = kBlocksPerFrame;
+    std::uint32_t finalFrameBlocks = 0;
+    std::uint32_t totalFrames = 0;
+    std::uint16_t bitsPerSample = 16;
+    std::uint16_t channels = 2;
+    std::uint32_t sampleRate = 44100;
+
+    /// Sample frames (blocks) in the whole file.
+    std::uint64_t totalBlocks() const;
+};
+
+/// The 52-byte descriptor followed by the 24-byte header.
+QByteArray serializeDescriptor(const ApeFileInfo& info);
+QByteArray serializeHeader(const ApeFileInfo& info);
+
+/// Reads the descriptor and header at the start of `bytes` (any file
+/// version from 3.80 on; older layouts fill the same fields). Leading ID3v2
+/// data is skipped. Empty when `bytes` does not start an APE file.
+std::optional<ApeFileInfo> parseApeStart(const QByteArray& bytes);
+
+} // namespace quandor::mac
