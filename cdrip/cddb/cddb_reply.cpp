@@ -1,0 +1,121 @@
+#include "cdrip/cddb/cddb_reply.h"
+
+#include "platform/profile/windows1252.h"
+
+#include <QRegularExpression>
+#include <array>
+
+namespace brenlow {
+namespace {
+
+constexpr std::array kCategories = {
+    "blues", "classical", "country", "data", "folk", "jazz",
+    "misc", "newage", "reggae", "rock", "soundtrack",
+};
+
+// A match from a line "<category> <discid> <title>" after `skip` leading
+// fields; false when the category or disc id cannot be trusted.
+bool makeMatch(const QString& line, int skip, int number, CddbMatch& match)
+{
+    const QRegularExpression shape(QStringLiteral("^(?:\\S+ +){%1}(\\S+) +(\\S+) *(.*)$").arg(skip));
+    const QRegularExpressionMatch found = shape.match(line);
+    if (!found.hasMatch())
+        return false;
+    match.number = number;
+    match.category = found.captured(1);
+    match.discId = found.captured(2);
+    match.title = found.captured(3);
+    return isCddbCategory(match.category) && isCddbDiscId(match.discId);
+}
+
+int statusCode(const QString& line)
+{
+    if (line.size() < 4 || line[3] != QLatin1Char(' '))
+        return 0;
+    bool ok = false;
+    const int code = line.first(3).toInt(&ok);
+    return ok ? code : 0;
+}
+
+} // namespace
+
+bool isCddbCategory(const QString& category)
+{
+    for (const char* known : kCategories) {
+        if (category == QLatin1String(known))
+            return true;
+    }
+    return false;
+}
+
+bool isCddbDiscId(const QString& discId)
+{
+    static const QRegularExpression eightHex(QStringLiteral("^[0-9a-fA-F]{8}$"));
+    return eightHex.match(discId).hasMatch();
+}
+
+std::vector<QString> cddbReplyLines(QByteArrayView reply)
+{
+    std::vector<QString> lines;
+    const QString text = quandor::profile::fromStoredText(reply);
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        lines.push_back(line);
+    }
+    if (!lines.empty() && lines.back().isEmpty())
+        lines.pop_back();   // the final line end
+    return lines;
+}
+
+CddbQueryReply parseCddbQueryReply(QByteArrayView reply)
+{
+    const std::vector<QString> lines = cddbReplyLines(reply);
+    CddbQueryReply result;
+    if (lines.empty())
+        return result;
+    result.code = statusCode(lines.front());
+    switch (result.code) {
+    case 200: {
+        CddbMatch match;
+        if (makeMatch(lines.front(), 1, 1, match)) {
+            result.kind = CddbReplyKind::ExactMatch;
+            result.matches.push_back(match);
+        }
+        break;
+    }
+    case 210:
+    case 211:
+        for (size_t i = 1; i < lines.size() && lines[i] != QStringLiteral("."); ++i) {
+            CddbMatch match;
+            if (makeMatch(lines[i], 0, static_cast<int>(result.matches.size()) + 1, match))
+                result.matches.push_back(match);
+        }
+        if (!result.matches.empty())
+            result.kind = CddbReplyKind::MatchList;
+        break;
+    case 202:
+        result.kind = CddbReplyKind::NoMatch;
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+CddbQueryReply parseCddbReadStatus(QByteArrayView reply)
+{
+    const std::vector<QString> lines = cddbReplyLines(reply);
+    CddbQueryReply result;
+    if (lines.empty())
+        return result;
+    result.code = statusCode(lines.front());
+    CddbMatch match;
+    if (result.code == 210 && makeMatch(lines.front(), 1, 1, match)) {
+        result.kind = CddbReplyKind::ExactMatch;
+        result.matches.push_back(match);
+    }
+    return result;
+}
+
+} // namespace brenlow

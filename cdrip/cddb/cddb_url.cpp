@@ -1,0 +1,42 @@
+#include "cdrip/cddb/cddb_url.h"
+
+#include <QUrl>
+
+namespace brenlow {
+namespace {
+
+// Command words are plain ASCII; every space becomes "+", anything unusual is escaped.
+QString commandText(const QString& command)
+{
+    QString text = QString::fromLatin1(QUrl::toPercentEncoding(command, " "));
+    text.replace(QLatin1Char(' '), QLatin1Char('+'));
+    return text;
+}
+
+QString escaped(const QString& value)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
+
+} // namespace
+
+QString buildCddbUrl(const CddbServerSettings& settings, const QString& command)
+{
+    return settings.server + settings.queryPath + QStringLiteral("?cmd=") + commandText(command)
+         + QStringLiteral("&hello=") + escaped(settings.user) + QLatin1Char('+') + escaped(settings.site)
+         + QStringLiteral("+Brenlow+1.4&proto=5");
+}
+
+QString buildCddbQueryUrl(const CddbServerSettings& settings, const QString& queryCommand)
+{
+    return buildCddbUrl(settings, queryCommand);
+}
+
+QString buildCddbReadUrl(const CddbServerSettings& settings, const QString& category,
+                         const QString& discId)
+{
+    return buildCddbUrl(settings, QStringLiteral("cddb read ") + category + QLatin1Char(' ') + discId
+                                      + QLatin1Char(' '));
+}
+
+} // namespace brenlow

@@ -1,0 +1,104 @@
+#include "cdrip/cddb/cddb_cache.h"
+
+#include "platform/profile/profile_file.h"
+#include "tests/support/tools.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brenlow;
+using quandor::test::readAll;
+
+namespace {
+
+const QString kQuery = QStringLiteral("cddb query 0501ac02 2 150 15795 430 ");
+
+QStringList filesUnder(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(QDir(folder).relativeFilePath(it.next()));
+    files.sort();
+    return files;
+}
+
+} // namespace
+
+TEST(CddbCache, ServerReplyIsStoredByteForByteAndIndexed)
+{
+    QTemporaryDir start;
+    CddbCache cache(start.path());
+    EXPECT_FALSE(cache.findEntry(kQuery));
+    const QByteArray reply = "210 rock 0501ac02 entry\r\nDTITLE=A / B\r\nTTITLE0=x\r\nTTITLE1=y\r\n.\r\n";
+    ASSERT_TRUE(cache.storeServerReply(kQuery, QStringLiteral("rock"), QStringLiteral("0501ac02"), reply));
+    EXPECT_EQ(readAll(start.filePath(QStringLiteral("CDDB/rock/0501ac02.txt"))), reply);
+    EXPECT_EQ(cache.findEntry(kQuery), QStringLiteral("\\CDDB\\rock\\0501ac02.txt"));
+    EXPECT_TRUE(readAll(cache.indexFile()).contains("[CDDBID]\r\ncddb query 0501ac02 2 150 15795 430=\\CDDB\\rock\\0501ac02.txt\r\n"));
+    const auto entry = cache.load(kQuery);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->album, QStringLiteral("B"));
+}
+
+TEST(CddbCache, NothingIsWrittenOutsideTheCacheForHostileNames)
+{
+    QTemporaryDir start;
+    CddbCache cache(start.path());
+    EXPECT_FALSE(cache.storeServerReply(kQuery, QStringLiteral("../../evil"), QStringLiteral("0501ac02"), "210 x\r\n"));
+    EXPECT_FALSE(cache.storeServerReply(kQuery, QStringLiteral("rock"), QStringLiteral("../x"), "210 x\r\n"));
+    EXPECT_TRUE(filesUnder(start.path()).isEmpty());
+
+    // An index that points outside the cache is not followed.
+    ASSERT_TRUE(QDir(start.path()).mkpath(QStringLiteral("CDDB")));
+    ASSERT_TRUE(quandor::profile::writeString(cache.indexFile(), QStringLiteral("CDDBID"), kQuery,
+                                              QStringLiteral("\\CDDB\\..\\..\\etc\\passwd")));
+    EXPECT_TRUE(cache.resolve(*cache.findEntry(kQuery)).isEmpty());
+    EXPECT_FALSE(cache.load(kQuery));
+}
+
+TEST(CddbCache, UserEntryRoundTripsAndReplacesTheServerEntryInTheIndex)
+{
+    QTemporaryDir start;
+    CddbCache cache(start.path());
+    ASSERT_TRUE(cache.storeServerReply(kQuery, QStringLiteral("rock"), QStringLiteral("0501ac02"),
+                                       "210 rock 0501ac02 x\r\nDTITLE=A / B\r\n"));
+    CddbEntry typed;
+    typed.artist = QStringLiteral("Bj\u00F6rk");
+    typed.album = QStringLiteral("D\u00E9but = 100%");
+    typed.year = QStringLiteral("1993");
+    typed.genre = QString();
+    typed.titles = {{0, QStringLiteral("Human Behaviour")}, {1, QStringLiteral("One=Two")}};
+    ASSERT_TRUE(cache.saveUserEntry(kQuery, QStringLiteral("0501ac02"), typed, 2));
+
+    const QByteArray file = readAll(start.filePath(QStringLiteral("CDDB/Custom/0501ac02.txt")));
+    const QList<QByteArray> lines = file.split('\n');
+    EXPECT_EQ(lines[0], "210 :::::::::::     Brenlow  ::::::::::::::::::::::::::::\r");
+    EXPECT_EQ(lines[1], QByteArray(67, '*') + "\r");
+    EXPECT_TRUE(file.contains("DGENRE=\r\n"));
+    EXPECT_TRUE(file.contains("DTITLE=Bj\xF6rk / D\xE9" "but = 100%\r\n"));
+    EXPECT_EQ(cache.findEntry(kQuery), QStringLiteral("\\CDDB\\Custom\\0501ac02.txt"));
+
+    const auto back = cache.load(kQuery);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->artist, typed.artist);
+    EXPECT_EQ(back->album, typed.album);
+    EXPECT_EQ(back->year, typed.year);
+    EXPECT_EQ(back->genre, QString());
+    EXPECT_EQ(back->titles, typed.titles);
+}
+
+TEST(CddbCache, UserEntryThatCannotBeWrittenIsNotIndexed)
+{
+    QTemporaryDir start;
+    CddbCache cache(start.path());
+    QDir(start.path()).mkpath(QStringLiteral("CDDB"));
+    QFile blocker(start.filePath(QStringLiteral("CDDB/Custom")));   // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(cache.saveUserEntry(kQuery, QStringLiteral("0501ac02"), CddbEntry{}, 1));
+    EXPECT_FALSE(cache.findEntry(kQuery));
+    EXPECT_FALSE(cache.saveUserEntry(QString(), QStringLiteral("0501ac02"), CddbEntry{}, 1));
+}

@@ -1,0 +1,52 @@
+#include "cdrip/cddb/cddb_query.h"
+#include "cdrip/cddb/cddb_url.h"
+
+#include <gtest/gtest.h>
+
+using namespace brenlow;
+
+namespace {
+
+// Two tracks at 00:02:00 and 03:30:45, lead-out at 07:10:20.
+const std::vector<CddbTrackSpan> kTwoTracks = {{150, 15795 - 150}, {15795, 32270 - 15795}};
+
+CddbServerSettings server()
+{
+    return {QStringLiteral("http://127.0.0.1:8880/"), QStringLiteral("~cddb/cddb.cgi"),
+            QStringLiteral("anon ymous"), QStringLiteral("example.org/a&b")};
+}
+
+} // namespace
+
+TEST(CddbQuery, DiscIdAndCommandOfTheTwoTrackDisc)
+{
+    const CddbQuery query = formatCddbQuery(kTwoTracks);
+    EXPECT_EQ(query.discId, QStringLiteral("0501ac02"));
+    EXPECT_EQ(query.command, QStringLiteral("cddb query 0501ac02 2 150 15795 430 "));
+}
+
+TEST(CddbQuery, EdgeDiscs)
+{
+    EXPECT_TRUE(formatCddbQuery({}).command.isEmpty());
+    // One track starting late (first track 2 on the disc): the playing time counts from it.
+    const CddbQuery one = formatCddbQuery({{4500, 75 * 100}});
+    EXPECT_EQ(one.discId, QStringLiteral("06006401"));   // digits of 60 → 6, 100 s, 1 track
+    // 99 tracks: the digit sum wraps modulo 255 and every frame is listed.
+    std::vector<CddbTrackSpan> many;
+    for (int i = 0; i < 99; ++i)
+        many.push_back({150 + i * 7500, 7500});
+    const CddbQuery full = formatCddbQuery(many);
+    EXPECT_EQ(full.discId.size(), 8);
+    EXPECT_EQ(full.command.count(QLatin1Char(' ')), 4 + 99 + 1);
+}
+
+TEST(CddbUrl, QueryAndReadUrlsEscapeWhatTheServerExpects)
+{
+    const CddbQuery query = formatCddbQuery(kTwoTracks);
+    EXPECT_EQ(buildCddbQueryUrl(server(), query.command),
+              QStringLiteral("http://127.0.0.1:8880/~cddb/cddb.cgi?cmd=cddb+query+0501ac02+2+150+15795+430+"
+                             "&hello=anon%20ymous+example.org%2Fa%26b+Brenlow+1.4&proto=5"));
+    EXPECT_EQ(buildCddbReadUrl(server(), QStringLiteral("rock"), QStringLiteral("0501ac02")),
+              QStringLiteral("http://127.0.0.1:8880/~cddb/cddb.cgi?cmd=cddb+read+rock+0501ac02+"
+                             "&hello=anon%20ymous+example.org%2Fa%26b+Brenlow+1.4&proto=5"));
+}
