@@ -18,8 +18,8 @@
 
 namespace quandor::audio {
 
-class OutputEncoder;
 struct OutputFormat;
+class OpenTarget;
 
 class AudioFileWriter {
 public:
@@ -72,10 +72,11 @@ public:
 
 private:
     bool refuse(const QString& reason);
+    bool failWrite(const QString& reason);
+    void setFormat(const OutputFormat& format);
 
-    std::unique_ptr<OutputFormat> format_;
-    std::unique_ptr<OutputEncoder> encoder_;
-    QString path_;
+    std::unique_ptr<OutputFormat> format_;   ///< null while no format is chosen
+    std::unique_ptr<OpenTarget> target_;     ///< the file being written
     int sourceRate_ = 44100;
     int sourceChannels_ = 2;
     bool wmaSupport_ = false;

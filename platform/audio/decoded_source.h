@@ -1,0 +1,62 @@
+#pragma once
+// One audio file being decoded by FFmpeg into interleaved signed 16-bit PCM
+// (one or two channels, the source's sample rate).
+
+#include "platform/audio/ffmpeg_util.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace quandor::audio {
+
+class DecodedSource {
+public:
+    /// Null with `error` set when the file holds no audio that decodes.
+    static std::unique_ptr<DecodedSource> open(const QString& path, QString& error);
+    ~DecodedSource();
+    DecodedSource(const DecodedSource&) = delete;
+    DecodedSource& operator=(const DecodedSource&) = delete;
+
+    int channels() const { return channels_; }
+    int sampleRate() const { return sampleRate_; }
+    int bytesPerFrame() const { return channels_ * 2; }
+    qint64 durationMs() const { return durationMs_; }
+    /// The container's short name ("mp3", "mov,mp4,m4a,3gp,3g2,mj2", "aac", ...).
+    QString containerName() const;
+    qint64 fileSize() const;
+
+    /// Appends up to `maxBytes` (whole frames) to `out`; returns the count
+    /// appended, 0 at the end, -1 on a decoding failure (`error` says why).
+    qint64 read(char* out, qint64 maxBytes, QString& error);
+
+private:
+    DecodedSource() = default;
+    bool setUp(const QString& path, QString& error);
+    bool decodeMore(QString& error);   ///< false at the end or on failure
+    bool convert(const AVFrame* frame, QString& error);
+    bool configureResampler(const AVFrame* frame, QString& error);
+
+    ff::InputPtr input_;
+    ff::CodecPtr codec_;
+    ff::SwrPtr swr_;
+    ff::PacketPtr packet_;
+    ff::FramePtr frame_;
+    int streamIndex_ = -1;
+    int channels_ = 0;
+    int sampleRate_ = 0;
+    qint64 durationMs_ = 0;
+    // The resampler's current input, to notice format changes mid-stream.
+    int swrInRate_ = 0;
+    int swrInFormat_ = -1;
+    AVChannelLayout swrInLayout_{};
+    std::vector<std::uint8_t> pending_;
+    size_t pendingPos_ = 0;
+    bool inputDone_ = false;
+    bool finished_ = false;
+    int consecutiveErrors_ = 0;
+};
+
+} // namespace quandor::audio

@@ -1,0 +1,182 @@
+// MP3 output through libmp3lame; every property of the LAME settings object
+// is handed to the library, and the LAME/Xing tag frame is written at the
+// start of the file when it is finished.
+#include "platform/audio/output_encoder.h"
+
+#include <lame/lame.h>
+
+#include <QFile>
+
+#include <memory>
+#include <vector>
+
+namespace quandor::audio {
+
+namespace {
+
+struct LameClose { void operator()(lame_global_flags* g) const { lame_close(g); } };
+using LamePtr = std::unique_ptr<lame_global_flags, LameClose>;
+
+MPEG_mode lameMode(const MP3LameEncoder& s)
+{
+    if (s.ChannelCount == 1) return MONO;
+    switch (s.ChannelMode) {
+    case MP3LameEncoder::ModeStereo: return STEREO;
+    case MP3LameEncoder::ModeDualChannels: return DUAL_CHANNEL;
+    default: return JOINT_STEREO;
+    }
+}
+
+vbr_mode lameVbrMode(int method)
+{
+    switch (method) {
+    case MP3LameEncoder::VbrNone: return vbr_off;
+    case MP3LameEncoder::VbrOld: return vbr_rh;
+    case MP3LameEncoder::VbrNew:
+    case MP3LameEncoder::VbrMtrh: return vbr_mtrh;
+    case MP3LameEncoder::VbrAbr: return vbr_abr;
+    default: return vbr_default;
+    }
+}
+
+/// A LAME context set up from `s` (input at the output rate and channel count),
+/// or null with `error`.
+LamePtr configure(const MP3LameEncoder& s, QString& error)
+{
+    LamePtr gf(lame_init());
+    if (!gf) {
+        error = QStringLiteral("Cannot start the MP3 encoder");
+        return nullptr;
+    }
+    lame_global_flags* g = gf.get();
+    const int channels = s.ChannelCount == 1 ? 1 : 2;
+    lame_set_num_channels(g, channels);
+    lame_set_in_samplerate(g, s.OutputFrequency);
+    lame_set_out_samplerate(g, s.OutputFrequency);
+    lame_set_mode(g, lameMode(s));
+    if (s.ChannelCount != 1 && s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo) lame_set_force_ms(g, 1);
+    lame_set_quality(g, s.EncoderQuality);
+    lame_set_error_protection(g, s.ErrorProtection ? 1 : 0);
+    lame_set_strict_ISO(g, s.StrictIso ? 1 : 0);
+    lame_set_disable_reservoir(g, s.BitReservoir ? 0 : 1);
+    lame_set_no_short_blocks(g, s.ShortBlocks ? 0 : 1);
+    if (s.BlockTypesDiffer) lame_set_allow_diff_short(g, 1);
+    lame_set_emphasis(g, s.Emphasis == 2 ? 3 : s.Emphasis);   // 3 is CCITT J.17 in the frame header
+    switch (s.AthControl) {
+    case 1: lame_set_ATHonly(g, 1); break;
+    case 2: lame_set_noATH(g, 1); break;
+    case 3: lame_set_ATHshort(g, 1); break;
+    default: break;
+    }
+    // -1 leaves the filter to LAME's own choice for the bit rate.
+    if (s.LowpassFrequency >= 0) lame_set_lowpassfreq(g, s.LowpassFrequency);
+    if (s.LowpassWidth > 0) lame_set_lowpasswidth(g, s.LowpassWidth);
+    if (s.HighpassFrequency >= 0) lame_set_highpassfreq(g, s.HighpassFrequency);
+    if (s.HighpassWidth > 0) lame_set_highpasswidth(g, s.HighpassWidth);
+    lame_set_bWriteVbrTag(g, s.WriteVbrHeader ? 1 : 0);
+
+    const vbr_mode vbr = lameVbrMode(s.VbrMethod);
+    lame_set_VBR(g, vbr);
+    if (vbr == vbr_off) {
+        lame_set_brate(g, s.Bitrate);
+    } else {
+        lame_set_VBR_q(g, s.VbrQuality);
+        if (vbr == vbr_abr) lame_set_VBR_mean_bitrate_kbps(g, s.AbrBitrate);
+        if (s.Bitrate > 0) lame_set_VBR_min_bitrate_kbps(g, s.Bitrate);
+        if (s.MaxVbrBitrate > 0) lame_set_VBR_max_bitrate_kbps(g, s.MaxVbrBitrate);
+        lame_set_VBR_hard_min(g, s.EnforceMinBitrate ? 1 : 0);
+    }
+    if (lame_init_params(g) < 0) {
+        error = QStringLiteral("The MP3 encoder refuses these settings (%1 Hz, %2 kbit/s)")
+                    .arg(s.OutputFrequency).arg(s.Bitrate);
+        return nullptr;
+    }
+    return gf;
+}
+
+class Mp3Encoder final : public OutputEncoder {
+public:
+    explicit Mp3Encoder(const MP3LameEncoder& s) : settings_(s) {}
+
+    bool open(const QString& path, QString& error) override
+    {
+        lame_ = configure(settings_, error);
+        if (!lame_) return false;
+        file_.setFileName(path);
+        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            error = QStringLiteral("Cannot create %1: %2").arg(path, file_.errorString());
+            return false;
+        }
+        return true;
+    }
+
+    bool write(const std::int16_t* pcm, int frames, QString& error) override
+    {
+        buffer_.resize(size_t(frames) * 5 / 4 + 7200);
+        const int bytes = settings_.ChannelCount == 1
+            ? lame_encode_buffer(lame_.get(), pcm, pcm, frames, buffer_.data(), int(buffer_.size()))
+            : lame_encode_buffer_interleaved(lame_.get(), const_cast<short*>(pcm), frames, buffer_.data(),
+                                             int(buffer_.size()));
+        return store(bytes, error);
+    }
+
+    bool finish(QString& error) override
+    {
+        buffer_.resize(7200);
+        if (!store(lame_encode_flush(lame_.get(), buffer_.data(), int(buffer_.size())), error)) return false;
+        if (settings_.WriteVbrHeader) {
+            // The first frame was reserved for the tag frame.
+            const size_t size = lame_get_lametag_frame(lame_.get(), nullptr, 0);
+            std::vector<unsigned char> tag(size);
+            if (size > 0 && lame_get_lametag_frame(lame_.get(), tag.data(), size) == size) {
+                if (!file_.seek(0) || file_.write(reinterpret_cast<const char*>(tag.data()), qint64(size)) != qint64(size)) {
+                    error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
+                    return false;
+                }
+            }
+        }
+        if (!file_.flush()) {
+            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
+            return false;
+        }
+        file_.close();
+        return true;
+    }
+
+    void abandon() override { file_.close(); }
+
+private:
+    bool store(int bytes, QString& error)
+    {
+        if (bytes < 0) {
+            error = QStringLiteral("The MP3 encoder failed (%1)").arg(bytes);
+            return false;
+        }
+        if (bytes > 0 && file_.write(reinterpret_cast<const char*>(buffer_.data()), bytes) != bytes) {
+            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
+            return false;
+        }
+        return true;
+    }
+
+    MP3LameEncoder settings_;
+    LamePtr lame_;
+    QFile file_;
+    std::vector<unsigned char> buffer_;
+};
+
+} // namespace
+
+std::unique_ptr<OutputEncoder> makeMp3Encoder(const MP3LameEncoder& settings)
+{
+    return std::make_unique<Mp3Encoder>(settings);
+}
+
+QString checkMp3Settings(const MP3LameEncoder& settings)
+{
+    QString error;
+    configure(settings, error);
+    return error;
+}
+
+} // namespace quandor::audio

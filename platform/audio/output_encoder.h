@@ -1,0 +1,40 @@
+#pragma once
+// One file being encoded in one output format. The writer hands every
+// encoder interleaved signed 16-bit PCM already at the encoder's own sample
+// rate and channel count.
+
+#include "platform/audio/output_format.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace quandor::audio {
+
+class OutputEncoder {
+public:
+    virtual ~OutputEncoder() = default;
+    /// Creates the file and writes what precedes the audio.
+    virtual bool open(const QString& path, QString& error) = 0;
+    virtual bool write(const std::int16_t* pcm, int frames, QString& error) = 0;
+    /// Flushes the encoder and completes the container; the file is closed.
+    virtual bool finish(QString& error) = 0;
+    /// Closes the file without completing it (the caller removes it).
+    virtual void abandon() = 0;
+};
+
+std::unique_ptr<OutputEncoder> makeWavEncoder(const PcmSettings& settings);
+std::unique_ptr<OutputEncoder> makeMp3Encoder(const MP3LameEncoder& settings);
+std::unique_ptr<OutputEncoder> makeVorbisEncoder(const VorbisSettings& settings);
+std::unique_ptr<OutputEncoder> makeWmaEncoder(const WmaProfile& profile);
+
+/// The encoder for `format`.
+std::unique_ptr<OutputEncoder> makeEncoder(const OutputFormat& format);
+
+/// Checks that libmp3lame accepts `settings`; empty when it does.
+QString checkMp3Settings(const MP3LameEncoder& settings);
+/// Checks that libvorbisenc can set up `settings`; empty when it can.
+QString checkVorbisSettings(const VorbisSettings& settings);
+
+} // namespace quandor::audio
