@@ -1,0 +1,171 @@
+#include "cdrip/encode/track_encoders.h"
+
+#include "cdrip/encode/wav_header.h"
+
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cstring>
+
+namespace brenlow {
+
+// --- WAV -------------------------------------------------------------------
+
+std::optional<RipProblem> WavTrackEncoder::begin(const QString& path, const RipTrack& track)
+{
+    dataBytes_ = 0;
+    file_.setFileName(path);
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return RipProblem::CreateFailed;
+    const auto header = makeWavHeader(static_cast<uint32_t>(track.lengthSectors * kSectorBytes));
+    if (file_.write(reinterpret_cast<const char*>(header.data()), kWavHeaderBytes) != kWavHeaderBytes) {
+        file_.close();
+        file_.remove();
+        return RipProblem::WriteFailed;
+    }
+    return std::nullopt;
+}
+
+bool WavTrackEncoder::write(const uint8_t* pcm, int64_t bytes)
+{
+    if (file_.write(reinterpret_cast<const char*>(pcm), bytes) != bytes)
+        return false;
+    dataBytes_ += static_cast<uint32_t>(bytes);
+    return true;
+}
+
+std::optional<RipProblem> WavTrackEncoder::end(bool)
+{
+    // The sizes always describe what the file holds, also for a cut track.
+    const bool ok = patchWavSizes(file_, dataBytes_) && file_.flush();
+    file_.close();
+    if (!ok || file_.error() != QFileDevice::NoError)
+        return RipProblem::WriteFailed;
+    return std::nullopt;
+}
+
+// --- MP3 -------------------------------------------------------------------
+
+Mp3TrackEncoder::Mp3TrackEncoder(const LameLibrary& lame, const BeConfig& config, Id3v1Fields tag)
+    : lame_(lame), config_(config), tag_(std::move(tag))
+{
+}
+
+Mp3TrackEncoder::~Mp3TrackEncoder() { closeStream(); }
+
+void Mp3TrackEncoder::closeStream()
+{
+    if (stream_)
+        lame_.closeStream(stream_);
+    stream_ = nullptr;
+}
+
+std::optional<RipProblem> Mp3TrackEncoder::begin(const QString& path, const RipTrack&)
+{
+    uint32_t outputBytes = 0;
+    if (lame_.initStream(&config_, &chunkSamples_, &outputBytes, &stream_) != BE_ERR_SUCCESSFUL || !stream_
+        || chunkSamples_ == 0) {
+        stream_ = nullptr;
+        return RipProblem::LameRefused;
+    }
+    input_.assign(chunkSamples_, 0);
+    output_.assign(outputBytes, 0);
+    file_.setFileName(path);
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        closeStream();
+        return RipProblem::CreateFailed;
+    }
+    return std::nullopt;
+}
+
+bool Mp3TrackEncoder::writeOutput(uint32_t bytes)
+{
+    return bytes == 0 || file_.write(reinterpret_cast<const char*>(output_.data()), bytes) == bytes;
+}
+
+bool Mp3TrackEncoder::write(const uint8_t* pcm, int64_t bytes)
+{
+    const int64_t chunkBytes = int64_t(chunkSamples_) * 2;
+    for (int64_t at = 0; at < bytes; at += chunkBytes) {
+        const int64_t n = std::min(chunkBytes, bytes - at);
+        std::memcpy(input_.data(), pcm + at, static_cast<size_t>(n));
+        uint32_t produced = 0;
+        if (lame_.encodeChunk(stream_, static_cast<uint32_t>(n / 2), input_.data(), output_.data(), &produced)
+                != BE_ERR_SUCCESSFUL
+            || !writeOutput(produced))
+            return false;
+    }
+    return true;
+}
+
+std::optional<RipProblem> Mp3TrackEncoder::end(bool whole)
+{
+    uint32_t produced = 0;
+    bool ok = lame_.deinitStream(stream_, output_.data(), &produced) == BE_ERR_SUCCESSFUL && writeOutput(produced);
+    if (ok && lame_.infoTagFrame) {
+        // The VBR/Info frame is only complete now; it replaces the first frame.
+        std::vector<uint8_t> frame(output_.size());
+        uint32_t frameBytes = 0;
+        if (lame_.infoTagFrame(stream_, frame.data(), static_cast<uint32_t>(frame.size()), &frameBytes)
+                == BE_ERR_SUCCESSFUL
+            && frameBytes > 0) {
+            const qint64 endOfStream = file_.pos();
+            ok = file_.seek(0) && file_.write(reinterpret_cast<const char*>(frame.data()), frameBytes) == frameBytes
+              && file_.seek(endOfStream);
+        }
+    }
+    closeStream();
+    ok = file_.flush() && ok;
+    file_.close();
+    if (!ok)
+        return RipProblem::WriteFailed;
+    if (whole && !Id3v1Tag(file_.fileName()).write(tag_))
+        return RipProblem::TagFailed;
+    return std::nullopt;
+}
+
+// --- Ogg Vorbis ------------------------------------------------------------
+
+OggTrackEncoder::OggTrackEncoder(const OggSettings& settings, DiscFields disc)
+    : parameters_(vorbisParameters(settings)), disc_(std::move(disc))
+{
+}
+
+std::optional<RipProblem> OggTrackEncoder::begin(const QString& path, const RipTrack& track)
+{
+    const VorbisComments comments{
+        {QStringLiteral("ENCODER"), QStringLiteral("Brenlow V 1.4")},
+        {QStringLiteral("comment"), QStringLiteral("Created by Brenlow")},
+        {QStringLiteral("year"), disc_.year.left(4)},
+        {QStringLiteral("title"), track.title.left(29)},
+        {QStringLiteral("artist"), disc_.artist.left(29)},
+        {QStringLiteral("album"), disc_.album.left(29)},
+        {QStringLiteral("genre"), disc_.genre.isEmpty() ? QStringLiteral("Rock") : disc_.genre},
+        {QStringLiteral("tracknumber"), QString::number(track.number)},
+    };
+    file_.setFileName(path);
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return RipProblem::CreateFailed;
+    stream_ = std::make_unique<OggVorbisStream>();
+    const uint32_t serial = QRandomGenerator::global()->generate();
+    if (!stream_->open(parameters_, comments, serial, file_)) {
+        const bool writeError = file_.error() != QFileDevice::NoError;
+        stream_.reset();
+        file_.close();
+        file_.remove();
+        return writeError ? RipProblem::WriteFailed : RipProblem::VorbisRefused;
+    }
+    return std::nullopt;
+}
+
+bool OggTrackEncoder::write(const uint8_t* pcm, int64_t bytes) { return stream_->write(pcm, bytes); }
+
+std::optional<RipProblem> OggTrackEncoder::end(bool)
+{
+    bool ok = stream_->finish();
+    stream_.reset();
+    ok = file_.flush() && ok;
+    file_.close();
+    return ok ? std::nullopt : std::optional<RipProblem>(RipProblem::WriteFailed);
+}
+
+} // namespace brenlow

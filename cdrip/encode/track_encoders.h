@@ -1,0 +1,79 @@
+#pragma once
+// One output file per track: WAV, MP3 through the LAME library, Ogg Vorbis.
+// Each writes what it is given and, when ended (finished or cut short),
+// leaves a valid file.
+
+#include "cdrip/encode/id3v1_tag.h"
+#include "cdrip/encode/lame_library.h"
+#include "cdrip/encode/ogg_vorbis_stream.h"
+#include "cdrip/encode/rip_job.h"
+
+#include <QFile>
+#include <optional>
+#include <vector>
+
+namespace brenlow {
+
+class TrackEncoder {
+public:
+    virtual ~TrackEncoder() = default;
+    /// Creates the file; on failure nothing is left behind.
+    virtual std::optional<RipProblem> begin(const QString& path, const RipTrack& track) = 0;
+    virtual bool write(const uint8_t* pcm, int64_t bytes) = 0;
+    /// Completes the file; `whole` is false when the track was cut short.
+    virtual std::optional<RipProblem> end(bool whole) = 0;
+};
+
+class WavTrackEncoder final : public TrackEncoder {
+public:
+    std::optional<RipProblem> begin(const QString& path, const RipTrack& track) override;
+    bool write(const uint8_t* pcm, int64_t bytes) override;
+    std::optional<RipProblem> end(bool whole) override;
+
+private:
+    QFile file_;
+    uint32_t dataBytes_ = 0;
+};
+
+class Mp3TrackEncoder final : public TrackEncoder {
+public:
+    /// `tag` is written at the end of every whole track.
+    Mp3TrackEncoder(const LameLibrary& lame, const BeConfig& config, Id3v1Fields tag);
+    ~Mp3TrackEncoder() override;
+    std::optional<RipProblem> begin(const QString& path, const RipTrack& track) override;
+    bool write(const uint8_t* pcm, int64_t bytes) override;
+    std::optional<RipProblem> end(bool whole) override;
+
+private:
+    bool writeOutput(uint32_t bytes);
+    void closeStream();
+
+    const LameLibrary& lame_;
+    BeConfig config_;
+    Id3v1Fields tag_;
+    QFile file_;
+    BeStream stream_ = nullptr;
+    uint32_t chunkSamples_ = 0;
+    std::vector<int16_t> input_;
+    std::vector<uint8_t> output_;
+};
+
+class OggTrackEncoder final : public TrackEncoder {
+public:
+    /// The disc's fields go into every track's comments.
+    struct DiscFields {
+        QString year, artist, album, genre;
+    };
+    OggTrackEncoder(const OggSettings& settings, DiscFields disc);
+    std::optional<RipProblem> begin(const QString& path, const RipTrack& track) override;
+    bool write(const uint8_t* pcm, int64_t bytes) override;
+    std::optional<RipProblem> end(bool whole) override;
+
+private:
+    VorbisParameters parameters_;
+    DiscFields disc_;
+    QFile file_;
+    std::unique_ptr<OggVorbisStream> stream_;
+};
+
+} // namespace brenlow

@@ -1,0 +1,27 @@
+#pragma once
+// The 44-byte header of a ripped WAV file: 44.1 kHz, 16-bit stereo PCM.
+
+#include "cdrip/scsi/msf.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+class QFileDevice;
+
+namespace brenlow {
+
+constexpr int kWavHeaderBytes = 44;
+
+/// The header for `dataBytes` bytes of audio (RIFF size = data size + 36).
+std::array<uint8_t, kWavHeaderBytes> makeWavHeader(uint32_t dataBytes);
+
+/// Creates (or replaces) `path` holding only the header for a track of
+/// `lengthSectors` sectors. False when the file cannot be created or written.
+bool WriteWavHeader(int64_t lengthSectors, const QString& path);
+
+/// Rewrites the RIFF and data sizes of an open WAV file to `dataBytes`, so a
+/// file cut short still describes exactly the audio it holds.
+bool patchWavSizes(QFileDevice& file, uint32_t dataBytes);
+
+} // namespace brenlow
