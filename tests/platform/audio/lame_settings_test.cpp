@@ -1,0 +1,206 @@
+// The LAME settings reach the stream: frame header bits and the LAME tag.
+#include "tests/platform/audio/audio_test_support.h"
+
+#include "platform/audio/mp3_lame_encoder.h"
+
+#include <functional>
+
+namespace quandor::audio::test {
+namespace {
+
+struct FrameHeader {
+    int mode = -1;         ///< 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    bool crc = false;
+    int emphasis = -1;
+    int length = 0;
+};
+
+FrameHeader parseHeader(const QByteArray& data, qsizetype at)
+{
+    FrameHeader h;
+    if (at + 4 > data.size()) return h;
+    const quint8 b0 = quint8(data[at]), b1 = quint8(data[at + 1]), b2 = quint8(data[at + 2]), b3 = quint8(data[at + 3]);
+    if (b0 != 0xFF || (b1 & 0xE0) != 0xE0) return h;
+    static const int kbpsMpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    static const int kbpsMpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
+    static const int rates[] = {44100, 48000, 32000, 0};
+    const int version = (b1 >> 3) & 3;   // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    const bool mpeg1 = version == 3;
+    const int* table = mpeg1 ? kbpsMpeg1 : kbpsMpeg2;
+    const int kbps = table[b2 >> 4];
+    int rate = rates[(b2 >> 2) & 3];
+    if (version == 2) rate /= 2;
+    if (version == 0) rate /= 4;
+    if (kbps == 0 || rate == 0) return h;
+    h.crc = (b1 & 1) == 0;
+    h.mode = b3 >> 6;
+    h.emphasis = b3 & 3;
+    h.length = (mpeg1 ? 144000 : 72000) * kbps / rate + ((b2 >> 1) & 1);
+    return h;
+}
+
+struct StreamFacts {
+    FrameHeader audioFrame;   ///< the frame after the tag frame
+    int vbrMethod = -1;       ///< from the LAME tag
+    int lowpassHundreds = -1;
+    bool hasLameTag = false;
+};
+
+StreamFacts inspect(const QString& file)
+{
+    const QByteArray data = quandor::test::readAll(file);
+    StreamFacts facts;
+    const FrameHeader first = parseHeader(data, 0);
+    if (first.length == 0) return facts;
+    const QByteArray firstFrame = data.left(first.length);
+    const qsizetype lame = firstFrame.indexOf("LAME");
+    facts.hasLameTag = (firstFrame.contains("Info") || firstFrame.contains("Xing")) && lame > 0;
+    if (facts.hasLameTag) {
+        facts.vbrMethod = quint8(firstFrame[lame + 9]) & 0x0F;
+        facts.lowpassHundreds = quint8(firstFrame[lame + 10]);
+        facts.audioFrame = parseHeader(data, first.length);
+    } else {
+        facts.audioFrame = first;
+    }
+    return facts;
+}
+
+class LameSettingsTest : public AudioTest {};
+
+TEST_F(LameSettingsTest, EverySettingShowsInTheStream)
+{
+    struct Case {
+        const char* what;
+        std::function<void(MP3LameEncoder&)> set;
+        int mode;
+        bool crc;
+        int emphasis;
+        int vbrMethod;       // LAME tag: 1 CBR, 2 ABR, 3 old VBR, 4 new VBR
+        int lowpassHundreds; // -1: not checked
+    };
+    const std::vector<Case> cases{
+        {"CBR stereo, CRC, lowpass 15000",
+         [](MP3LameEncoder& s) { s.ChannelMode = MP3LameEncoder::ModeStereo; s.ErrorProtection = true; s.LowpassFrequency = 15000; },
+         0, true, 0, 1, 150},
+        {"joint stereo, emphasis 50/15",
+         [](MP3LameEncoder& s) { s.ChannelMode = MP3LameEncoder::ModeJointStereo; s.Emphasis = 1; }, 1, false, 1, 1, -1},
+        {"dual channels, CCITT emphasis",
+         [](MP3LameEncoder& s) { s.ChannelMode = MP3LameEncoder::ModeDualChannels; s.Emphasis = 2; }, 2, false, 3, 1, -1},
+        {"mono", [](MP3LameEncoder& s) { s.ChannelCount = 1; }, 3, false, 0, 1, -1},
+        {"old VBR", [](MP3LameEncoder& s) { s.VbrMethod = MP3LameEncoder::VbrOld; s.Bitrate = 32; }, 1, false, 0, 3, -1},
+        {"new VBR, lowpass 16000",
+         [](MP3LameEncoder& s) { s.VbrMethod = MP3LameEncoder::VbrNew; s.Bitrate = 32; s.LowpassFrequency = 16000; },
+         1, false, 0, 4, 160},
+        {"ABR 160", [](MP3LameEncoder& s) { s.VbrMethod = MP3LameEncoder::VbrAbr; s.AbrBitrate = 160; s.Bitrate = 32; }, 1, false, 0, 2, -1},
+    };
+    const QString source = wav(QStringLiteral("source.wav"), 1.0);
+    for (const Case& c : cases) {
+        MP3LameEncoder settings;
+        c.set(settings);
+        AudioFileWriter writer;
+        ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << c.what << ": " << writer.LastError().toStdString();
+        const QString out = path(QStringLiteral("out.mp3"));
+        ASSERT_TRUE(transcode(source, writer, out).ok) << c.what;
+        const StreamFacts facts = inspect(out);
+        ASSERT_TRUE(facts.hasLameTag) << c.what;
+        EXPECT_EQ(facts.audioFrame.mode, c.mode) << c.what;
+        EXPECT_EQ(facts.audioFrame.crc, c.crc) << c.what;
+        EXPECT_EQ(facts.audioFrame.emphasis, c.emphasis) << c.what;
+        EXPECT_EQ(facts.vbrMethod, c.vbrMethod) << c.what;
+        if (c.lowpassHundreds >= 0) {
+            EXPECT_EQ(facts.lowpassHundreds, c.lowpassHundreds) << c.what;
+        }
+    }
+}
+
+TEST_F(LameSettingsTest, WithoutVbrHeaderTheFirstFrameIsAudio)
+{
+    MP3LameEncoder settings;
+    settings.WriteVbrHeader = false;
+    AudioFileWriter writer;
+    ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
+    const QString out = path(QStringLiteral("out.mp3"));
+    ASSERT_TRUE(transcode(wav(QStringLiteral("source.wav"), 0.5), writer, out).ok);
+    EXPECT_FALSE(inspect(out).hasLameTag);
+    EXPECT_EQ(probe(out).codec, QStringLiteral("mp3"));
+}
+
+TEST(MP3LameEncoderTest, CommandLineSetsTheProperties)
+{
+    struct Case {
+        const char* line;
+        std::function<bool(const MP3LameEncoder&)> holds;
+    };
+    const std::vector<Case> cases{
+        {"", [](const MP3LameEncoder& s) { return s.Bitrate == 128 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
+        {"-b 192", [](const MP3LameEncoder& s) { return s.Bitrate == 192; }},
+        {"-b192 -B 256", [](const MP3LameEncoder& s) { return s.Bitrate == 192 && s.MaxVbrBitrate == 256; }},
+        {"-V2", [](const MP3LameEncoder& s) { return s.VbrQuality == 2 && s.VbrMethod == MP3LameEncoder::VbrDefault; }},
+        {"--vbr-new -V 0", [](const MP3LameEncoder& s) { return s.VbrQuality == 0 && s.VbrMethod == MP3LameEncoder::VbrNew; }},
+        {"--vbr-old", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrOld; }},
+        {"--abr 160", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 160; }},
+        {"-m m", [](const MP3LameEncoder& s) { return s.ChannelCount == 1; }},
+        {"-md", [](const MP3LameEncoder& s) { return s.ChannelCount == 2 && s.ChannelMode == MP3LameEncoder::ModeDualChannels; }},
+        {"-m f", [](const MP3LameEncoder& s) { return s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo; }},
+        {"-q 0", [](const MP3LameEncoder& s) { return s.EncoderQuality == 0; }},
+        {"-h", [](const MP3LameEncoder& s) { return s.EncoderQuality == 2; }},
+        {"-f", [](const MP3LameEncoder& s) { return s.EncoderQuality == 7; }},
+        {"--resample 22.05", [](const MP3LameEncoder& s) { return s.OutputFrequency == 22050; }},
+        {"--resample 32000", [](const MP3LameEncoder& s) { return s.OutputFrequency == 32000; }},
+        {"--lowpass 19.5 --lowpass-width 1000", [](const MP3LameEncoder& s) { return s.LowpassFrequency == 19500 && s.LowpassWidth == 1000; }},
+        {"--highpass 100 --highpass-width 50", [](const MP3LameEncoder& s) { return s.HighpassFrequency == 100000 && s.HighpassWidth == 50000; }},
+        {"--highpass 0.1", [](const MP3LameEncoder& s) { return s.HighpassFrequency == 100; }},
+        {"-p -t -F", [](const MP3LameEncoder& s) { return s.ErrorProtection && !s.WriteVbrHeader && s.EnforceMinBitrate; }},
+        {"-e c", [](const MP3LameEncoder& s) { return s.Emphasis == 2; }},
+        {"-e 5", [](const MP3LameEncoder& s) { return s.Emphasis == 1; }},
+        {"--nores --noshort --strictly-enforce-ISO", [](const MP3LameEncoder& s) { return !s.BitReservoir && !s.ShortBlocks && s.StrictIso; }},
+        {"--athonly", [](const MP3LameEncoder& s) { return s.AthControl == 1; }},
+        {"--noath", [](const MP3LameEncoder& s) { return s.AthControl == 2; }},
+        {"--athshort", [](const MP3LameEncoder& s) { return s.AthControl == 3; }},
+        {"--preset extreme", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrOld && s.VbrQuality == 0; }},
+        {"--preset fast standard", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNew && s.VbrQuality == 2; }},
+        {"--preset insane", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNone && s.Bitrate == 320; }},
+        {"--preset 112", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 112; }},
+    };
+    for (const Case& c : cases) {
+        MP3LameEncoder s;
+        EXPECT_TRUE(s.ApplyCommandLine(QString::fromLatin1(c.line))) << c.line << ": " << s.LastError().toStdString();
+        EXPECT_TRUE(c.holds(s)) << c.line;
+    }
+}
+
+TEST(MP3LameEncoderTest, BadCommandLinesChangeNothing)
+{
+    for (const char* line : {"--bogus", "-b", "-b 999", "-V 10", "-m x", "-q nine", "--resample 96", "-b 192 --unknown",
+                             "--preset loud", "-e q", "-x"}) {
+        MP3LameEncoder s;
+        s.Bitrate = 160;
+        EXPECT_FALSE(s.ApplyCommandLine(QString::fromLatin1(line))) << line;
+        EXPECT_FALSE(s.LastError().isEmpty()) << line;
+        EXPECT_EQ(s.Bitrate, 160) << line;
+    }
+}
+
+TEST(MP3LameEncoderTest, PresetsAreValidAndDistinct)
+{
+    AudioFileWriter writer;
+    QSet<QString> seen;
+    for (int preset = 1; preset <= 11; ++preset) {
+        MP3LameEncoder s;
+        ASSERT_TRUE(s.ApplyPreset(preset)) << preset;
+        EXPECT_TRUE(writer.SetFormatMP3Ex(s)) << preset << ": " << writer.LastError().toStdString();
+        seen.insert(writer.FormatString() + QString::number(s.LowpassFrequency));
+    }
+    EXPECT_EQ(seen.size(), 11);
+    for (int preset = 1; preset <= 5; ++preset) {
+        MP3LameEncoder s;
+        ASSERT_TRUE(s.ApplyAltPreset(preset)) << preset;
+        EXPECT_TRUE(writer.SetFormatMP3Ex(s)) << preset;
+    }
+    MP3LameEncoder s;
+    for (int bad : {0, 12, -1}) EXPECT_FALSE(s.ApplyPreset(bad)) << bad;
+    for (int bad : {0, 6}) EXPECT_FALSE(s.ApplyAltPreset(bad)) << bad;
+}
+
+} // namespace
+} // namespace quandor::audio::test

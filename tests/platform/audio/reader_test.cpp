@@ -1,0 +1,256 @@
+// The reader: format numbers, lengths, gapless decoding, and bad input.
+#include "tests/platform/audio/audio_test_support.h"
+
+#include "platform/audio/aac_components.h"
+#include "platform/audio/file_system.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace quandor::audio::test {
+namespace {
+
+using quandor::test::PcmFormat;
+using quandor::test::runTool;
+
+class ReaderTest : public AudioTest {
+protected:
+    /// Encodes `wavFile` with an independent tool into `name`.
+    QString encodeWithTool(const QString& wavFile, const QString& name, const QStringList& codecArgs)
+    {
+        const QString out = path(name);
+        QStringList args{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), wavFile};
+        args << codecArgs << QStringLiteral("-y") << out;
+        EXPECT_EQ(runTool(QStringLiteral("ffmpeg"), args).exitCode, 0) << name.toStdString();
+        return out;
+    }
+};
+
+TEST_F(ReaderTest, FormatNumbersDescribeOneSecondOfPcm)
+{
+    struct Case {
+        PcmFormat format;
+        int blockAlign;
+    };
+    for (const Case& c : {Case{{44100, 2, 16}, 4}, Case{{22050, 1, 16}, 2}, Case{{48000, 2, 24}, 4}, Case{{8000, 1, 8}, 2}}) {
+        const QString file = wav(QStringLiteral("in.wav"), 2.5, c.format);
+        AudioFileReader reader;
+        ASSERT_TRUE(reader.Open(file, 0, 1)) << reader.LastError().toStdString();
+        EXPECT_EQ(reader.ReadStatus(), 0);
+        EXPECT_EQ(reader.FormatNumberA(), c.blockAlign);
+        EXPECT_EQ(reader.FormatNumberB(), c.format.sampleRate);
+        EXPECT_EQ(reader.ByteRate(), c.blockAlign * c.format.sampleRate);
+        EXPECT_EQ(reader.DurationMs(), 2500);
+        EXPECT_EQ(reader.SourceLength(), 3);   // whole seconds, rounded
+        qint64 total = 0;
+        for (QByteArray chunk; !(chunk = reader.ReadChunk(reader.FormatNumberA() * reader.FormatNumberB())).isEmpty();) {
+            EXPECT_EQ(chunk.size() % c.blockAlign, 0);
+            total += chunk.size();
+        }
+        EXPECT_EQ(total, qint64(2.5 * c.format.sampleRate) * c.blockAlign);
+        EXPECT_EQ(reader.ReadStatus(), 0);
+        EXPECT_TRUE(reader.ReadChunk(4096).isEmpty());
+    }
+}
+
+TEST_F(ReaderTest, ShortSourceLastsAtLeastOneSecond)
+{
+    AudioFileReader reader;
+    ASSERT_TRUE(reader.Open(wav(QStringLiteral("short.wav"), 0.2)));
+    EXPECT_EQ(reader.SourceLength(), 1);
+    EXPECT_EQ(reader.DurationMs(), 200);
+}
+
+TEST_F(ReaderTest, DecodesEveryInputKindToTheSameLength)
+{
+    const QString source = wav(QStringLiteral("src.wav"), 2.0);
+    struct Kind {
+        const char* name;
+        QStringList args;
+    };
+    const std::vector<Kind> kinds{
+        {"in.mp3", {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"), QStringLiteral("128k")}},
+        {"in.ogg", {QStringLiteral("-c:a"), QStringLiteral("libvorbis")}},
+        {"in.wma", {QStringLiteral("-c:a"), QStringLiteral("wmav2")}},
+        {"in.m4a", {QStringLiteral("-c:a"), QStringLiteral("aac")}},
+        {"in.aac", {QStringLiteral("-c:a"), QStringLiteral("aac")}},
+        {"in.flac", {QStringLiteral("-c:a"), QStringLiteral("flac")}},
+    };
+    for (const Kind& k : kinds) {
+        const QString file = encodeWithTool(source, QString::fromLatin1(k.name), k.args);
+        AudioFileReader reader;
+        ASSERT_TRUE(reader.Open(file)) << k.name << ": " << reader.LastError().toStdString();
+        EXPECT_EQ(reader.FormatNumberB(), 44100) << k.name;
+        EXPECT_EQ(reader.FormatNumberA(), 4) << k.name;
+        EXPECT_NEAR(reader.DurationMs(), 2000, 120) << k.name;
+        qint64 total = 0;
+        for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+        EXPECT_EQ(reader.ReadStatus(), 0) << k.name;
+        EXPECT_NEAR(double(total) / reader.ByteRate(), 2.0, 0.05) << k.name;
+    }
+}
+
+TEST_F(ReaderTest, MultichannelSourcesAreMixedToStereo)
+{
+    const QString file = path(QStringLiteral("surround.wav"));
+    ASSERT_EQ(runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                                  QStringLiteral("-i"), QStringLiteral("sine=f=440:d=1"), QStringLiteral("-ac"), QStringLiteral("6"), file})
+                  .exitCode, 0);
+    AudioFileReader reader;
+    ASSERT_TRUE(reader.Open(file));
+    EXPECT_EQ(reader.Channels(), 2);
+    EXPECT_EQ(reader.FormatNumberA(), 4);
+}
+
+TEST_F(ReaderTest, Mp3FromLameDecodesGaplessly)
+{
+    // LAME records its encoder delay and padding; decoding must drop both so
+    // that exactly the original samples come back.
+    const QString source = wav(QStringLiteral("src.wav"), 1.0);
+    const QString mp3 = path(QStringLiteral("gapless.mp3"));
+    ASSERT_EQ(runTool(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), source, mp3}).exitCode, 0);
+    AudioFileReader reader;
+    ASSERT_TRUE(reader.Open(mp3));
+    qint64 total = 0;
+    for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+    EXPECT_EQ(total / 4, 44100);
+}
+
+TEST_F(ReaderTest, BadInputFailsCleanly)
+{
+    const QByteArray goodWav = quandor::test::readAll(wav(QStringLiteral("good.wav"), 1.0));
+    const QString goodMp3 = encodeWithTool(path(QStringLiteral("good.wav")), QStringLiteral("good.mp3"),
+                                           {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
+    QByteArray noise(64 * 1024, Qt::Uninitialized);
+    quint32 x = 12345;
+    for (char& c : noise) c = char((x = x * 1103515245u + 12345u) >> 24);
+
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const std::vector<Case> cases{
+        {"empty.wav", {}},
+        {"text.mp3", QByteArrayLiteral("This is not music at all.\r\nJust a few lines of text.\r\n").repeated(200)},
+        {"noise.mp3", noise},
+        {"noise.wav", noise},
+        {"header-only.wav", goodWav.left(44)},
+        {"riff-garbage.wav", QByteArrayLiteral("RIFF\xff\xff\xff\xffWAVEjunk") + noise.left(1000)},
+    };
+    for (const Case& c : cases) {
+        const QString file = path(QString::fromLatin1(c.name));
+        ASSERT_TRUE(quandor::test::writeAll(file, c.bytes));
+        AudioFileReader reader;
+        EXPECT_FALSE(reader.Open(file)) << c.name;
+        EXPECT_LT(reader.ReadStatus(), 0) << c.name;
+        EXPECT_FALSE(reader.LastError().isEmpty()) << c.name;
+        EXPECT_TRUE(reader.ReadChunk(4096).isEmpty()) << c.name;
+
+        AacDecoder decoder;
+        decoder.InputFile = file;
+        decoder.OutputFile = path(QStringLiteral("decoded.wav"));
+        EXPECT_TRUE(decoder.Decode()) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(decoder.OutputFile)) << c.name;
+    }
+    AudioFileReader reader;
+    EXPECT_FALSE(reader.Open(path(QStringLiteral("missing.mp3"))));
+    EXPECT_LT(reader.ReadStatus(), 0);
+}
+
+TEST_F(ReaderTest, TruncatedFilesGiveWhatTheyHold)
+{
+    const QString source = wav(QStringLiteral("good.wav"), 2.0);
+    const QString mp3 = encodeWithTool(source, QStringLiteral("good.mp3"), {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
+    for (const QString& file : {source, mp3}) {
+        const QByteArray whole = quandor::test::readAll(file);
+        const QString cut = path(QStringLiteral("cut.") + QFileInfo(file).suffix());
+        ASSERT_TRUE(quandor::test::writeAll(cut, whole.left(whole.size() / 2 + 3)));
+        AudioFileReader reader;
+        ASSERT_TRUE(reader.Open(cut)) << cut.toStdString();
+        qint64 total = 0;
+        for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+        EXPECT_GE(reader.ReadStatus(), 0);
+        EXPECT_NEAR(double(total) / reader.ByteRate(), 1.0, 0.1) << cut.toStdString();
+    }
+}
+
+TEST_F(ReaderTest, CorruptedMiddleIsSkipped)
+{
+    const QString mp3 = encodeWithTool(wav(QStringLiteral("good.wav"), 2.0), QStringLiteral("good.mp3"),
+                                       {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
+    QByteArray bytes = quandor::test::readAll(mp3);
+    for (qsizetype i = bytes.size() / 3; i < bytes.size() / 2; i += 7) bytes[i] = char(bytes[i] ^ 0x5A);
+    ASSERT_TRUE(quandor::test::writeAll(mp3, bytes));
+    AudioFileReader reader;
+    ASSERT_TRUE(reader.Open(mp3));
+    qint64 total = 0;
+    for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+    EXPECT_GT(total, 0);
+}
+
+TEST_F(ReaderTest, UnicodeColonAndLongPathsWork)
+{
+    QString folder = path(QStringLiteral("Ünïcødé ♫ 音楽: a \"quoted\" name"));
+    // Deep enough that the whole path is far beyond 260 characters.
+    for (int i = 0; i < 6; ++i) folder += QStringLiteral("/") + QString(60, QChar(u'a' + i));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString source = folder + QStringLiteral("/sóurce: 1.wav");
+    ASSERT_TRUE(quandor::test::writeWavFile(source, {}, 0.5));
+    ASSERT_GT(source.size(), 400);
+    EXPECT_TRUE(FileExists(source));
+    EXPECT_FALSE(FileExists(folder));
+    AudioFileWriter writer;
+    ASSERT_TRUE(writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400));
+    const QString target = folder + QStringLiteral("/tärget: 1.ogg");
+    const CopyResult copy = transcode(source, writer, target);
+    ASSERT_TRUE(copy.ok) << copy.error.toStdString();
+    EXPECT_TRUE(FileExists(target));
+    AudioFileReader reader;
+    EXPECT_TRUE(reader.Open(target));
+}
+
+TEST_F(ReaderTest, WriterThatCannotCreateItsFileLeavesNothing)
+{
+    AudioFileWriter writer;
+    for (auto select : {+[](AudioFileWriter& w) { return w.SetFormatPCM(44100, 2, 16); },
+                        +[](AudioFileWriter& w) { return w.SetFormatMP3(44100, 128, 2); },
+                        +[](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400); },
+                        +[](AudioFileWriter& w) { return w.SelectWmaProfile(35); }}) {
+        ASSERT_TRUE(select(writer));
+        const QString target = path(QStringLiteral("no such folder/out.bin"));
+        EXPECT_FALSE(writer.Open(target));
+        EXPECT_FALSE(writer.LastError().isEmpty());
+        EXPECT_FALSE(writer.IsOpen());
+        EXPECT_FALSE(writer.WriteChunk(QByteArray(4096, '\0')));
+    }
+}
+
+TEST_F(ReaderTest, AbortRemovesThePartialFile)
+{
+    AudioFileWriter writer;
+    ASSERT_TRUE(writer.SetFormatMP3(44100, 128, 2));
+    const QString target = path(QStringLiteral("partial.mp3"));
+    ASSERT_TRUE(writer.Open(target));
+    ASSERT_TRUE(writer.WriteChunk(quandor::test::makePcm({}, 44100)));
+    writer.Abort();
+    EXPECT_FALSE(QFileInfo::exists(target));
+}
+
+TEST_F(ReaderTest, OddSizedChunksAreJoinedAcrossCalls)
+{
+    // A chunk that ends inside a sample frame must not shift the channels.
+    const PcmFormat format{44100, 2, 16};
+    const QByteArray pcm = quandor::test::makePcm(format, 10000, 3);
+    AudioFileWriter writer;
+    ASSERT_TRUE(writer.SetFormatPCM(44100, 2, 16));
+    ASSERT_TRUE(writer.SetSourceFormat(44100, 4));
+    const QString target = path(QStringLiteral("joined.wav"));
+    ASSERT_TRUE(writer.Open(target));
+    for (qsizetype at = 0; at < pcm.size(); at += 1001) ASSERT_TRUE(writer.WriteChunk(pcm.mid(at, 1001)));
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(quandor::test::readAll(target).mid(44), pcm);
+}
+
+} // namespace
+} // namespace quandor::audio::test
