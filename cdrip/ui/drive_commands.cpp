@@ -18,10 +18,15 @@
 namespace brenlow {
 namespace {
 
-/// The folder the layer is loaded from: the program's own.
-QString layerFolder()
+struct LayerLocation {
+    QString folder;
+    QString fileName;
+};
+
+LayerLocation& layerLocation()
 {
-    return QCoreApplication::applicationDirPath();
+    static LayerLocation location;
+    return location;
 }
 
 void onButton(MainDialog& dialog, int id, DriveController* drives, void (DriveController::*command)())
@@ -124,7 +129,14 @@ void attachDriveCommands(MainDialog& dialog)
     connectTrackList(dialog, drives);
     connectPlayer(dialog, drives);
     stopPlayerOnClose(dialog, drives);
-    drives->load(layerFolder(), AspiLayer::libraryFileName());
+    const LayerLocation& location = layerLocation();
+    drives->load(location.folder.isEmpty() ? QCoreApplication::applicationDirPath() : location.folder,
+                 location.fileName.isEmpty() ? AspiLayer::libraryFileName() : location.fileName);
+}
+
+void setAspiLayerLocation(const QString& folder, const QString& fileName)
+{
+    layerLocation() = {folder, fileName};
 }
 
 } // namespace brenlow

@@ -70,8 +70,11 @@ void DriveController::load(const QString& folder, const QString& fileName)
                                    quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
         dialog_.disableAspiControls();
         dialog_.setAspiStatusText(texts.shortText);
-        AspiMissingDialog missing;
-        dialog_.runSecondaryDialog(missing);
+        // Once the main dialog is set up: the program goes on without drives.
+        QTimer::singleShot(0, this, [this] {
+            AspiMissingDialog missing;
+            dialog_.runSecondaryDialog(missing);
+        });
         return;
     }
     layer_ = std::move(loaded.layer);

@@ -33,8 +33,9 @@ public:
     explicit DriveController(MainDialog& dialog);
     ~DriveController() override;
 
-    /// LoadAspi: loads the layer from `folder`, shows its failure (message,
-    /// dialog 188, disabled controls) or scans the drives into the drive list.
+    /// LoadAspi: loads the layer from `folder` and scans the drives into the
+    /// drive list; or shows why it cannot (the message box at once, dialog 188
+    /// as soon as the event loop runs, the drive controls disabled).
     void load(const QString& folder, const QString& fileName);
 
     // --- what other features read --------------------------------------------
@@ -125,5 +126,10 @@ private:
 
 /// The drive feature of `dialog` (nullptr before attachDriveCommands).
 DriveController* driveController(const MainDialog& dialog);
+
+/// Where attachDriveCommands loads the layer from: by default the program's
+/// own folder and AspiLayer::libraryFileName(). An empty argument restores
+/// its default.
+void setAspiLayerLocation(const QString& folder, const QString& fileName = QString());
 
 } // namespace brenlow
