@@ -146,7 +146,7 @@ private:
                 wake_.wait_until(lock, next->first);
                 continue;
             }
-            std::shared_ptr<PendingRequest> request = next->second.lock();
+            std::shared_ptr<PendingRequest> request = std::move(next->second);
             deadlines_.erase(next);
             if (!request || request->finished.load())
                 continue;
@@ -160,7 +160,9 @@ private:
     AspiLayer &layer_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::multimap<Clock::time_point, std::weak_ptr<PendingRequest>> deadlines_;
+    // Strong references: a request the device swallowed lives on here until its
+    // time-out ends it.
+    std::multimap<Clock::time_point, std::shared_ptr<PendingRequest>> deadlines_;
     bool stopping_ = false;
     std::thread thread_;
 };

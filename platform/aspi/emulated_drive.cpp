@@ -147,9 +147,10 @@ ScsiOutcome EmulatedDrive::execute(const ScsiCommand &command)
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
 
     std::lock_guard lock(mutex_);
-    const bool answersAlways = opcode == op::Inquiry || opcode == op::RequestSense;
-    if (!answersAlways && config_.failingCommands.count(opcode))
+    if (config_.failingCommands.count(opcode))
         return fail(kSenseHardwareFailure);
+    // Identification answers even while the unit is becoming ready.
+    const bool answersAlways = opcode == op::Inquiry || opcode == op::RequestSense;
     if (!answersAlways && config_.transientFailures > 0) {
         --config_.transientFailures;
         return fail(kSenseBecomingReady);

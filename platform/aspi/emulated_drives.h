@@ -26,7 +26,7 @@
 //   Blank=1                   ; cdrw: start blank even when Disc exists
 //   MaxWriteSpeed=7056        ; kB/s reported by MODE SENSE page 2A
 //   UnreadableLbas=100,200-210  ; READ CD of these LBAs gives MEDIUM ERROR
-//   TransientFailures=2       ; the next n commands fail with UNIT ATTENTION / busy
+//   TransientFailures=2       ; the next n commands (INQUIRY aside) fail NOT READY 04/01
 //   FailCommands=0x12         ; opcodes that end in CHECK CONDITION (HARDWARE ERROR)
 //   HangCommands=0x4B         ; opcodes that never complete (the request times out)
 //   DelayMs=0                 ; delay added to every command

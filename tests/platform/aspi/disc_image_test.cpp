@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/aspi/disc_image.h"
+#include "tests/platform/aspi/aspi_test_support.h"
+
+namespace quandor::aspi {
+namespace {
+
+using test::TempFolder;
+
+TEST(CueImage, ReadsTrackStartsModesAndTheLeadOutFromTheImageSize)
+{
+    TempFolder folder;
+    const std::string cue = test::writeImage(folder, "disc", {{300}, {75}, {40, true}});
+    std::string error;
+    auto image = loadCueImage(cue, &error);
+    ASSERT_TRUE(image) << error;
+    const DiscLayout &layout = image->layout;
+    ASSERT_EQ(layout.tracks.size(), 3u);
+    EXPECT_EQ(layout.tracks[1].startLba, 300);
+    EXPECT_EQ(layout.tracks[2].startLba, 375);
+    EXPECT_TRUE(layout.tracks[2].data);
+    EXPECT_FALSE(layout.tracks[0].data);
+    EXPECT_EQ(layout.leadOutLba, 415);
+    EXPECT_EQ(layout.trackAt(374)->number, 2);
+    EXPECT_EQ(layout.trackAt(415), nullptr);
+
+    std::vector<uint8_t> sectors(2 * 2352);
+    ASSERT_TRUE(image->sectors->read(299, 2, sectors.data()));
+    EXPECT_EQ(sectors, test::bytesOfSectors(299, 2));
+    EXPECT_FALSE(image->sectors->read(414, 2, sectors.data())) << "reads past the image fail";
+}
+
+TEST(CueImage, RefusesMalformedSheetsWithTheReason)
+{
+    TempFolder folder;
+    test::writeImage(folder, "disc", {{300}});
+    struct Case {
+        const char *name;
+        std::string cue;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"no track", "FILE \"disc.bin\" BINARY\r\n", "no track"},
+        {"track before file", "TRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n", "TRACK before FILE"},
+        {"missing bin", "FILE \"gone.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n", "cannot read"},
+        {"bad time", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:61:00\r\n", "bad time"},
+        {"no index 01", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 00 00:00:00\r\n", "INDEX 01"},
+        {"falling starts", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:02:00\r\n"
+                           "TRACK 02 AUDIO\r\nINDEX 01 00:01:00\r\n", "do not rise"},
+        {"track beyond image", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n"
+                               "TRACK 02 AUDIO\r\nINDEX 01 00:05:00\r\n", "ends before"},
+        {"unsupported mode", "FILE \"disc.bin\" BINARY\r\nTRACK 01 MODE1/2048\r\nINDEX 01 00:00:00\r\n", "unsupported"},
+        {"gap not in the file", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nPREGAP 00:02:00\r\n"
+                                "INDEX 01 00:00:00\r\n", "PREGAP"},
+    };
+    for (const Case &c : cases) {
+        const std::string path = folder.file("case.cue");
+        test::writeText(path, c.cue);
+        std::string error;
+        EXPECT_FALSE(loadCueImage(path, &error)) << c.name;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
+    }
+}
+
+TEST(CueImage, SavedImageLoadsBackWithTheSameLayoutAndBytes)
+{
+    TempFolder folder;
+    DiscLayout layout;
+    layout.tracks = {{1, 0, false, true}, {2, 100, false, false}};
+    layout.leadOutLba = 130;
+    const std::vector<uint8_t> bytes = test::bytesOfSectors(0, 130);
+    const std::string bin = folder.file("written disc.bin");
+    ASSERT_TRUE(saveCueImage(bin, layout, bytes));
+    std::string error;
+    auto image = loadCueImage(cuePathFor(bin), &error);
+    ASSERT_TRUE(image) << error;
+    EXPECT_EQ(image->layout.leadOutLba, 130);
+    ASSERT_EQ(image->layout.tracks.size(), 2u);
+    EXPECT_EQ(image->layout.tracks[1].startLba, 100);
+    std::vector<uint8_t> back(130 * 2352);
+    ASSERT_TRUE(image->sectors->read(0, 130, back.data()));
+    EXPECT_EQ(back, bytes);
+    if (std::system("command -v cuebreakpoints >/dev/null 2>&1") == 0) {
+        const std::string command = "cuebreakpoints \"" + cuePathFor(bin) + "\" > \"" +
+                                    folder.file("breaks.txt") + "\"";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::ifstream breaks(folder.file("breaks.txt"));
+        std::string first;
+        std::getline(breaks, first);
+        EXPECT_EQ(first, "0:01.25") << "track 2 starts 100 frames in";
+    }
+}
+
+} // namespace
+} // namespace quandor::aspi
