@@ -16,21 +16,4 @@ QString describe(Result result)
     return QStringLiteral("unknown error");
 }
 
-Result GetID3Tag(const QString&, QByteArray& buffer)
-{
-    buffer = QByteArray(128, '\0');
-    return Result::NotImplemented;
-}
-
-int GetDurationTrack(const QString&)
-{
-    return -1;
-}
-
-Result DecompressFile(const QString&, const QString&, std::atomic<int>*, const ProgressCallback&,
-                      const std::atomic<int>*)
-{
-    return Result::NotImplemented;
-}
-
 } // namespace quandor::mac

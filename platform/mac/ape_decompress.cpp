@@ -1,0 +1,215 @@
+// DecompressFile: APE in, PCM WAV out, decoded by FFmpeg. The WAV header is
+// written first with a provisional size and rewritten once the samples are in.
+
+#include "platform/mac/ape_file_start.h"
+#include "platform/mac/mac_library.h"
+#include "platform/mac/progress.h"
+#include "platform/mac/wav_writer.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <memory>
+
+namespace quandor::mac {
+
+namespace {
+
+struct FormatCloser {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+
+/// Interleaves a planar frame into WAV sample bytes.
+void appendInterleaved(const AVFrame& frame, int channels, int bits, QByteArray& out)
+{
+    const int bytes = bits / 8;
+    const qsizetype start = out.size();
+    out.resize(start + qsizetype(frame.nb_samples) * channels * bytes);
+    auto* dst = reinterpret_cast<unsigned char*>(out.data() + start);
+    for (int i = 0; i < frame.nb_samples; ++i) {
+        for (int ch = 0; ch < channels; ++ch) {
+            const std::uint8_t* plane = frame.extended_data[ch];
+            switch (bits) {
+            case 8:
+                *dst++ = plane[i];
+                break;
+            case 16: {
+                const auto v = reinterpret_cast<const std::int16_t*>(plane)[i];
+                *dst++ = std::uint8_t(v);
+                *dst++ = std::uint8_t(std::uint16_t(v) >> 8);
+                break;
+            }
+            default: {
+                // 24-bit samples arrive in the top three bytes of 32.
+                const auto v = std::uint32_t(reinterpret_cast<const std::int32_t*>(plane)[i]);
+                *dst++ = std::uint8_t(v >> 8);
+                *dst++ = std::uint8_t(v >> 16);
+                *dst++ = std::uint8_t(v >> 24);
+                break;
+            }
+            }
+        }
+    }
+}
+
+class Decompression {
+public:
+    Decompression(const ApeFileInfo& info, QSaveFile& output, Progress& progress)
+        : info_(info), output_(output), progress_(progress)
+    {
+    }
+
+    Result run(const QString& inputPath)
+    {
+        if (!output_.write(canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, 0)))
+            return Result::WriteFailed;
+        if (info_.totalFrames > 0)
+            if (const Result decoded = decode(inputPath); decoded != Result::Success)
+                return decoded;
+        progress_.report(1, 1);
+        const QByteArray header = canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, dataBytes_);
+        if (!output_.seek(0) || output_.write(header) != header.size())
+            return Result::WriteFailed;
+        return Result::Success;
+    }
+
+private:
+    Result open(const QString& inputPath)
+    {
+        AVFormatContext* raw = nullptr;
+        if (avformat_open_input(&raw, inputPath.toUtf8().constData(), nullptr, nullptr) < 0)
+            return Result::InvalidInput;
+        format_.reset(raw);
+        stream_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (stream_ < 0 || raw->streams[stream_]->codecpar->codec_id != AV_CODEC_ID_APE)
+            return Result::InvalidInput;
+        const AVCodecParameters* parameters = raw->streams[stream_]->codecpar;
+        const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+        if (!codec)
+            return Result::Unsupported;
+        codec_.reset(avcodec_alloc_context3(codec));
+        if (!codec_ || avcodec_parameters_to_context(codec_.get(), parameters) < 0
+            || avcodec_open2(codec_.get(), codec, nullptr) < 0)
+            return Result::Unsupported;
+        return Result::Success;
+    }
+
+    Result drainFrames(AVFrame* frame)
+    {
+        for (;;) {
+            const int received = avcodec_receive_frame(codec_.get(), frame);
+            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+                return Result::Success;
+            if (received < 0)
+                return Result::InvalidInput;
+            chunk_.clear();
+            appendInterleaved(*frame, info_.channels, info_.bitsPerSample, chunk_);
+            if (output_.write(chunk_) != chunk_.size())
+                return Result::WriteFailed;
+            dataBytes_ += std::uint64_t(chunk_.size());
+            blocksDone_ += frame->nb_samples;
+            av_frame_unref(frame);
+            progress_.report(blocksDone_, qint64(info_.totalBlocks()));
+            if (progress_.stopRequested())
+                return Result::Stopped;
+        }
+    }
+
+    Result decode(const QString& inputPath)
+    {
+        if (const Result opened = open(inputPath); opened != Result::Success)
+            return opened;
+        PacketPtr packet(av_packet_alloc());
+        FramePtr frame(av_frame_alloc());
+        if (!packet || !frame)
+            return Result::ReadFailed;
+        for (;;) {
+            if (progress_.stopRequested())
+                return Result::Stopped;
+            const int read = av_read_frame(format_.get(), packet.get());
+            if (read == AVERROR_EOF)
+                break;
+            if (read < 0)
+                return Result::InvalidInput;
+            if (packet->stream_index == stream_) {
+                const int sent = avcodec_send_packet(codec_.get(), packet.get());
+                av_packet_unref(packet.get());
+                if (sent < 0)
+                    return Result::InvalidInput;
+                if (const Result drained = drainFrames(frame.get()); drained != Result::Success)
+                    return drained;
+            } else {
+                av_packet_unref(packet.get());
+            }
+        }
+        avcodec_send_packet(codec_.get(), nullptr);
+        if (const Result drained = drainFrames(frame.get()); drained != Result::Success)
+            return drained;
+        // A file cut short decodes to fewer samples than its header promises.
+        return blocksDone_ == qint64(info_.totalBlocks()) ? Result::Success : Result::InvalidInput;
+    }
+
+    const ApeFileInfo& info_;
+    QSaveFile& output_;
+    Progress& progress_;
+    FormatPtr format_;
+    CodecPtr codec_;
+    int stream_ = -1;
+    QByteArray chunk_;
+    std::uint64_t dataBytes_ = 0;
+    qint64 blocksDone_ = 0;
+};
+
+bool isDecodableLayout(const ApeFileInfo& info)
+{
+    return (info.channels == 1 || info.channels == 2)
+        && (info.bitsPerSample == 8 || info.bitsPerSample == 16 || info.bitsPerSample == 24) && info.sampleRate > 0;
+}
+
+} // namespace
+
+Result DecompressFile(const QString& inputPath, const QString& outputPath, std::atomic<int>* percent,
+                      const ProgressCallback& callback, const std::atomic<int>* stopFlag)
+{
+    if (!QFile::exists(inputPath))
+        return Result::ReadFailed;
+    const auto info = readApeStart(inputPath);
+    if (!info)
+        return Result::InvalidInput;
+    if (!isDecodableLayout(*info))
+        return Result::Unsupported;
+
+    QSaveFile output(outputPath);
+    output.setDirectWriteFallback(false);
+    if (!output.open(QIODevice::WriteOnly))
+        return Result::WriteFailed;
+    Progress progress(percent, callback, stopFlag);
+    progress.report(0, 1);
+    Decompression decompression(*info, output, progress);
+    const Result result = decompression.run(inputPath);
+    if (result != Result::Success) {
+        output.cancelWriting();
+        return result;
+    }
+    return output.commit() ? Result::Success : Result::WriteFailed;
+}
+
+} // namespace quandor::mac

@@ -1,0 +1,53 @@
+// GetID3Tag and GetDurationTrack: both read only a few bytes of the file.
+
+#include "platform/mac/ape_file_start.h"
+#include "platform/mac/mac_library.h"
+
+#include <QFile>
+
+namespace quandor::mac {
+
+namespace {
+constexpr qint64 kId3v1Bytes = 128;
+}
+
+std::optional<ApeFileInfo> readApeStart(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray start = file.read(4096);
+    // A leading ID3v2 tag may be larger than the first read; read past it.
+    if (start.startsWith("ID3") && start.size() >= 10) {
+        const auto* raw = reinterpret_cast<const unsigned char*>(start.constData());
+        qint64 tagBytes = 0;
+        for (int i = 6; i < 10; ++i)
+            tagBytes = (tagBytes << 7) | (raw[i] & 0x7F);
+        start += file.read(tagBytes + 20 + 4096 - start.size());
+    }
+    return parseApeStart(start);
+}
+
+Result GetID3Tag(const QString& path, QByteArray& buffer)
+{
+    buffer = QByteArray(kId3v1Bytes, '\0');
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::ReadFailed;
+    if (file.size() < kId3v1Bytes || !file.seek(file.size() - kId3v1Bytes))
+        return Result::Success;
+    const QByteArray tail = file.read(kId3v1Bytes);
+    if (tail.size() == kId3v1Bytes && tail.startsWith("TAG"))
+        buffer = tail;
+    return Result::Success;
+}
+
+int GetDurationTrack(const QString& path)
+{
+    const auto info = readApeStart(path);
+    if (!info || info->sampleRate == 0)
+        return -1;
+    return int(info->totalBlocks() / info->sampleRate);
+}
+
+} // namespace quandor::mac
