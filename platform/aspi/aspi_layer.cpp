@@ -54,23 +54,32 @@ public:
         : layer_(layer), device_(std::move(device)), thread_([this] { run(); })
     {
     }
-    ~DeviceWorker()
+    ~DeviceWorker() { shutdown(); }
+
+    /// Runs what was posted before, then stops; later posts are refused.
+    void shutdown()
     {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
         }
         wake_.notify_all();
-        thread_.join();
+        std::lock_guard join(joinMutex_);
+        if (thread_.joinable())
+            thread_.join();
     }
 
-    void post(std::shared_ptr<PendingRequest> request)
+    /// False when the device is gone (the configuration was replaced).
+    bool post(std::shared_ptr<PendingRequest> request)
     {
         {
             std::lock_guard lock(mutex_);
+            if (stopping_)
+                return false;
             queue_.push_back(std::move(request));
         }
         wake_.notify_one();
+        return true;
     }
 
 private:
@@ -105,6 +114,7 @@ private:
     std::condition_variable wake_;
     std::deque<std::shared_ptr<PendingRequest>> queue_;
     bool stopping_ = false;
+    std::mutex joinMutex_;
     std::thread thread_;
 };
 
@@ -230,10 +240,11 @@ void AspiLayer::install(std::shared_ptr<Registry> registry)
         registry_ = std::move(registry);
         configured_ = registry_ != nullptr;
     }
-    // The old workers finish what was sent to them before they go.
+    // The old workers finish what was sent to them before they stop; a caller
+    // still holding an old device gets its request refused, never a dangling worker.
     if (old) {
         for (auto &[address, device] : old->devices)
-            device->worker.reset();
+            device->worker->shutdown();
     }
 }
 
@@ -404,7 +415,10 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
         log_.back().sequence = request->logId;
     }
     watchdog_->watch(request);
-    device->worker->post(request);
+    if (!device->worker->post(request)) {
+        finish(*request, {ScsiOutcome::Kind::TransportError, 0, kSenseNotReadyCauseUnknown, 0});
+        return AspiStatusError;
+    }
     return AspiStatusPending;
 }
 

@@ -96,7 +96,7 @@ std::vector<uint8_t> renderTrack(int track, int seconds)
     const int beats = int(seconds / secondsPerBeat);
     for (const Note &note : melodyOf(track, beats)) {
         const double pan = note.key < 55 ? -0.3 : (note.key % 2 ? 0.25 : -0.1);
-        addNote(left, right, note, secondsPerBeat, 0.18, pan);
+        addNote(left, right, note, secondsPerBeat, 0.14, pan);
     }
     std::vector<uint8_t> bytes;
     bytes.reserve(samples * 4 + kRawSectorSize);

@@ -267,5 +267,36 @@ TEST_F(LayerTest, FailingAdapterInquiryAndFailingInquiryAreReportedPerRequest)
     EXPECT_FALSE(execute(kDrive, {0x12, 0, 0, 0, 36, 0}, AspiFlagDataIn, std::vector<uint8_t>(36)).ok());
 }
 
+TEST_F(LayerTest, ReloadingTheDrivesWhileRequestsRunEndsEveryRequestCleanly)
+{
+    writeImage(folder, "disc", {{100}});
+    const std::string ini = "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\nDelayMs=2\n";
+    loadDrives(folder, ini);
+    std::atomic<bool> stop{false};
+    std::atomic<int> ended{0};
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 3; ++i) {
+        senders.emplace_back([&] {
+            while (!stop) {
+                Reply reply = readCommand(kDrive, readCdCdb(1, 1), 2352);
+                if (reply.status != AspiStatusPending)
+                    ++ended;
+                if (reply.ok()) {
+                    EXPECT_EQ(reply.data, bytesOfSectors(1, 1));
+                }
+            }
+        });
+    }
+    for (int i = 0; i < 10; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        std::string error;
+        ASSERT_TRUE(loadEmulatedDrives(folder.file("drives.ini"), &error)) << error;
+    }
+    stop = true;
+    for (auto &sender : senders)
+        sender.join();
+    EXPECT_GT(ended.load(), 0);
+}
+
 } // namespace
 } // namespace quandor::aspi
