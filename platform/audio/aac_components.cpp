@@ -78,6 +78,8 @@ bool decodeToWav(const QString& input, const QString& output, const bool& stopRe
     double done = 0;
     ProgressPacer pacer;
     const int step = kStepBytes - kStepBytes % reader.FormatNumberA();
+    // A first report at once lets the caller react (and stop) before any work.
+    if (progress) progress(0);
     for (;;) {
         const QByteArray chunk = reader.ReadChunk(step);
         if (chunk.isEmpty()) break;
@@ -309,6 +311,7 @@ bool AacEncoder::Encode()
     qint64 done = 0;
     ProgressPacer pacer;
     const int step = kStepBytes - kStepBytes % reader.FormatNumberA();
+    if (Progress) Progress(0, total);
     for (;;) {
         const QByteArray chunk = reader.ReadChunk(step);
         if (chunk.isEmpty()) break;

@@ -56,7 +56,13 @@ void put(TagLib::PropertyMap& map, const char* key, const QString& value)
 
 TagLib::FileRef openFile(const QString& path)
 {
-    return TagLib::FileRef(QFile::encodeName(path).constData(), false);
+    return TagLib::FileRef(QFile::encodeName(path).constData(), true, TagLib::AudioProperties::Fast);
+}
+
+/// Only files that hold audio are tagged: a text file named .mp3 stays untouched.
+bool holdsAudio(const TagLib::FileRef& ref)
+{
+    return !ref.isNull() && ref.audioProperties() && ref.audioProperties()->sampleRate() > 0;
 }
 
 } // namespace
@@ -68,7 +74,7 @@ bool AudioTagInfo::LoadTags(const QString& path)
     Year = 0;
     Track = 0;
     TagLib::FileRef ref = openFile(path);
-    if (ref.isNull()) {
+    if (!holdsAudio(ref)) {
         lastError_ = QStringLiteral("Cannot read the tags of %1").arg(path);
         return false;
     }
@@ -100,7 +106,7 @@ bool AudioTagInfo::SaveTags(const QString& path)
         return false;
     }
     TagLib::FileRef ref = openFile(path);
-    if (ref.isNull() || ref.file()->readOnly()) {
+    if (!holdsAudio(ref) || ref.file()->readOnly()) {
         lastError_ = QStringLiteral("Cannot write tags into %1").arg(path);
         return false;
     }

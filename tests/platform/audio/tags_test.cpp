@@ -1,0 +1,171 @@
+// The tag object writes fields that independent tools read back, per format.
+#include "tests/platform/audio/audio_test_support.h"
+
+#include "platform/audio/audio_tag_info.h"
+
+namespace quandor::audio::test {
+namespace {
+
+using quandor::test::runTool;
+
+class TagTest : public AudioTest {
+protected:
+    /// A short file of `extension` written by our writer (m4a by ffmpeg).
+    QString makeFile(const QString& extension)
+    {
+        const QString source = wav(QStringLiteral("src.wav"), 0.5);
+        const QString out = path(QStringLiteral("tagged.") + extension);
+        if (extension == QLatin1String("m4a")) {
+            EXPECT_EQ(runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), source,
+                                                          QStringLiteral("-c:a"), QStringLiteral("aac"), out})
+                          .exitCode, 0);
+            return out;
+        }
+        AudioFileWriter writer;
+        if (extension == QLatin1String("mp3")) writer.SetFormatMP3(44100, 128, 2);
+        if (extension == QLatin1String("ogg")) writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
+        if (extension == QLatin1String("wma")) writer.SelectWmaProfile(35);
+        if (extension == QLatin1String("wav")) writer.SetFormatPCM(44100, 2, 16);
+        EXPECT_TRUE(transcode(source, writer, out).ok);
+        return out;
+    }
+
+    static AudioTagInfo sample()
+    {
+        AudioTagInfo tag;
+        tag.TagVersion = 2;
+        tag.Title = QStringLiteral("Früh am Morgen");
+        tag.Artist = QStringLiteral("Artist Name");
+        tag.Album = QStringLiteral("Album Name");
+        tag.Genre = 17;   // Rock
+        tag.Comment = QStringLiteral("A comment");
+        tag.Year = 2006;
+        tag.Track = 7;
+        tag.EncodedBy = QStringLiteral("Tavrel");
+        tag.Composer = QStringLiteral("Composer Name");
+        tag.Copyright = QStringLiteral("(c) Someone");
+        return tag;
+    }
+};
+
+QString tagValue(const QJsonObject& tags, std::initializer_list<const char*> keys)
+{
+    for (const char* key : keys) {
+        for (auto it = tags.begin(); it != tags.end(); ++it)
+            if (it.key().compare(QLatin1String(key), Qt::CaseInsensitive) == 0) return it.value().toString();
+    }
+    return {};
+}
+
+TEST_F(TagTest, FieldsReadBackByFfprobeInEveryFormat)
+{
+    for (const char* extension : {"mp3", "ogg", "wma", "m4a", "wav"}) {
+        const QString file = makeFile(QString::fromLatin1(extension));
+        AudioTagInfo tag = sample();
+        ASSERT_TRUE(tag.SaveTags(file)) << extension << ": " << tag.LastError().toStdString();
+        const Probed p = probe(file);
+        ASSERT_FALSE(p.codec.isEmpty()) << extension << ": the file must still decode";
+        EXPECT_EQ(tagValue(p.tags, {"title", "INAM"}), QStringLiteral("Früh am Morgen")) << extension;
+        EXPECT_EQ(tagValue(p.tags, {"artist", "IART"}), QStringLiteral("Artist Name")) << extension;
+        EXPECT_EQ(tagValue(p.tags, {"album", "IPRD"}), QStringLiteral("Album Name")) << extension;
+        EXPECT_EQ(tagValue(p.tags, {"genre", "IGNR"}), QStringLiteral("Rock")) << extension;
+        EXPECT_TRUE(tagValue(p.tags, {"date", "year", "WM/Year", "ICRD"}).startsWith(QStringLiteral("2006"))) << extension;
+        EXPECT_TRUE(tagValue(p.tags, {"track", "WM/TrackNumber", "tracknumber"}).startsWith(QLatin1Char('7'))) << extension;
+
+        AudioTagInfo back;
+        ASSERT_TRUE(back.LoadTags(file)) << extension;
+        EXPECT_EQ(back.Title, tag.Title) << extension;
+        EXPECT_EQ(back.Artist, tag.Artist) << extension;
+        EXPECT_EQ(back.Album, tag.Album) << extension;
+        EXPECT_EQ(back.Comment, tag.Comment) << extension;
+        EXPECT_EQ(back.Genre, 17) << extension;
+        EXPECT_EQ(back.GenreText, QStringLiteral("Rock")) << extension;
+        EXPECT_EQ(back.Year, 2006) << extension;
+        EXPECT_EQ(back.Track, 7) << extension;
+        EXPECT_EQ(back.Composer, tag.Composer) << extension;
+        EXPECT_EQ(back.Copyright, tag.Copyright) << extension;
+        EXPECT_EQ(back.EncodedBy, tag.EncodedBy) << extension;
+    }
+}
+
+TEST_F(TagTest, Mp3GetsId3v2AndId3v1)
+{
+    const QString file = makeFile(QStringLiteral("mp3"));
+    AudioTagInfo tag = sample();
+    tag.URL = QStringLiteral("http://example.org/");
+    tag.OriginalArtist = QStringLiteral("First Artist");
+    ASSERT_TRUE(tag.SaveTags(file));
+    const auto listing = runTool(QStringLiteral("id3v2"), {QStringLiteral("-l"), file});
+    ASSERT_EQ(listing.exitCode, 0);
+    const QString text = QString::fromUtf8(listing.out);
+    EXPECT_TRUE(text.contains(QStringLiteral("id3v1 tag info"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("id3v2 tag info"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("TPE1"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Artist Name"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("TENC"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("TCOM"))) << text.toStdString();
+    AudioTagInfo back;
+    ASSERT_TRUE(back.LoadTags(file));
+    EXPECT_EQ(back.URL, tag.URL);
+    EXPECT_EQ(back.OriginalArtist, tag.OriginalArtist);
+}
+
+TEST_F(TagTest, Id3v1PaddingAndNoGenreAreNotWritten)
+{
+    const QString file = makeFile(QStringLiteral("ogg"));
+    AudioTagInfo tag;
+    tag.Title = QStringLiteral("Short") + QString(25, QChar(0));
+    tag.Genre = 255;
+    tag.Year = 1999;
+    tag.Track = 1;
+    ASSERT_TRUE(tag.SaveTags(file));
+    const Probed p = probe(file);
+    EXPECT_EQ(tagValue(p.tags, {"title"}), QStringLiteral("Short"));
+    EXPECT_TRUE(tagValue(p.tags, {"genre"}).isEmpty());
+    AudioTagInfo back;
+    ASSERT_TRUE(back.LoadTags(file));
+    EXPECT_EQ(back.Genre, AudioTagInfo::NoGenre);
+    EXPECT_EQ(back.Title, QStringLiteral("Short"));
+}
+
+TEST_F(TagTest, EmptiedFieldsAreRemoved)
+{
+    const QString file = makeFile(QStringLiteral("mp3"));
+    AudioTagInfo tag = sample();
+    ASSERT_TRUE(tag.SaveTags(file));
+    tag.Comment.clear();
+    tag.Composer.clear();
+    ASSERT_TRUE(tag.SaveTags(file));
+    AudioTagInfo back;
+    ASSERT_TRUE(back.LoadTags(file));
+    EXPECT_TRUE(back.Comment.isEmpty());
+    EXPECT_TRUE(back.Composer.isEmpty());
+    EXPECT_EQ(back.Title, tag.Title);
+}
+
+TEST_F(TagTest, FilesThatCannotBeTaggedFail)
+{
+    const QString text = path(QStringLiteral("notes.mp3"));
+    ASSERT_TRUE(quandor::test::writeAll(text, QByteArrayLiteral("just text\n").repeated(100)));
+    for (const QString& file : {text, path(QStringLiteral("missing.mp3")), path(QStringLiteral("noext"))}) {
+        AudioTagInfo tag = sample();
+        EXPECT_FALSE(tag.SaveTags(file)) << file.toStdString();
+        EXPECT_FALSE(tag.LastError().isEmpty());
+        AudioTagInfo load;
+        EXPECT_FALSE(load.LoadTags(file)) << file.toStdString();
+        EXPECT_TRUE(load.Title.isEmpty());
+    }
+}
+
+TEST(GenreNameTest, CoversTheId3v1Genres)
+{
+    EXPECT_EQ(AudioTagInfo::GenreName(0), QStringLiteral("Blues"));
+    EXPECT_EQ(AudioTagInfo::GenreName(17), QStringLiteral("Rock"));
+    for (int g = 0; g < AudioTagInfo::GenreCount; ++g) EXPECT_FALSE(AudioTagInfo::GenreName(g).isEmpty()) << g;
+    EXPECT_TRUE(AudioTagInfo::GenreName(-1).isEmpty());
+    EXPECT_TRUE(AudioTagInfo::GenreName(148).isEmpty());
+    EXPECT_TRUE(AudioTagInfo::GenreName(255).isEmpty());
+}
+
+} // namespace
+} // namespace quandor::audio::test
