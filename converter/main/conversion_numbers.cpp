@@ -5,7 +5,7 @@
 
 namespace tavrel {
 
-double roundHalfEven(double value)
+double roundHalfToEven(double value)
 {
     if (!std::isfinite(value))
         return value;
@@ -38,7 +38,7 @@ std::optional<Int> toRoundedInteger(const QString& text)
     const std::optional<double> number = parseNumber(text);
     if (!number)
         return std::nullopt;
-    const double rounded = roundHalfEven(*number);
+    const double rounded = roundHalfToEven(*number);
     if (rounded < static_cast<double>(std::numeric_limits<Int>::min())
         || rounded > static_cast<double>(std::numeric_limits<Int>::max()))
         return std::nullopt;

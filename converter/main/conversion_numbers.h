@@ -10,7 +10,7 @@
 namespace tavrel {
 
 /// Rounds to the nearest whole number, halves to the even neighbour (42.5 → 42, 43.5 → 44).
-double roundHalfEven(double value);
+double roundHalfToEven(double value);
 
 /// A number written as text ("12", " 12 ", "12.5", "-3", "1e3"); nothing for
 /// empty, blank or non-numeric text.

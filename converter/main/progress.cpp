@@ -30,12 +30,12 @@ int encoderPercent(double done, double total)
 {
     if (!(total > 0.0))
         return 0;
-    return toPercent(roundHalfEven(done / total * 100.0));
+    return toPercent(roundHalfToEven(done / total * 100.0));
 }
 
 int apeCallbackPercent(std::int64_t thousandths)
 {
-    const double rounded = roundHalfEven(static_cast<double>(thousandths) / 1000.0);
+    const double rounded = roundHalfToEven(static_cast<double>(thousandths) / 1000.0);
     return std::min(100, toPercent(rounded));
 }
 
@@ -43,7 +43,7 @@ int pumpPercent(double done, double length)
 {
     if (!(length > 0.0))
         return 1;
-    const double rounded = roundHalfEven(100.0 * std::min(done, length) / length);
+    const double rounded = roundHalfToEven(100.0 * std::min(done, length) / length);
     return std::max(1, clampedPercent(rounded));
 }
 

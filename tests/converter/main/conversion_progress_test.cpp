@@ -19,7 +19,7 @@ TEST(ProgressRounding, HalvesGoToTheEvenNeighbour)
     const std::pair<double, double> cases[] = {{42.5, 42}, {43.5, 44}, {0.5, 0}, {1.5, 2}, {2.5, 2},
                                                {-0.5, 0}, {-1.5, -2}, {2.4999, 2}, {2.5001, 3}};
     for (const auto& [value, expected] : cases)
-        EXPECT_EQ(roundHalfEven(value), expected) << value;
+        EXPECT_EQ(roundHalfToEven(value), expected) << value;
 }
 
 TEST(ProgressRounding, ApeCallbackThousandths)
