@@ -112,6 +112,14 @@ bool setFailingCommands(const DeviceAddress &device, std::vector<uint8_t> opcode
     });
 }
 
+bool setCannedReply(const DeviceAddress &device, uint8_t opcode,
+                    std::optional<std::vector<uint8_t>> bytes)
+{
+    return changeDrive(device, [&](EmulatedDrive &drive) {
+        drive.setCannedReply(opcode, std::move(bytes));
+    });
+}
+
 std::vector<uint8_t> writtenDiscBytes(const DeviceAddress &device)
 {
     auto drive = AspiLayer::instance().emulatedDrive(device);

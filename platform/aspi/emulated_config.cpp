@@ -5,6 +5,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace quandor::aspi {
 
@@ -206,6 +207,20 @@ struct Parser {
             if (!(n = number(1, 3600000)))
                 return fail(line, "bad TimeoutMs");
             drive.timeoutMs = int(*n);
+        } else if (key.size() == 7 && key.rfind("reply", 0) == 0) {
+            const auto opcode = parseNumber("0x" + key.substr(5));
+            std::vector<uint8_t> bytes;
+            std::istringstream hex(value);
+            std::string item;
+            while (hex >> item) {
+                const auto byte = parseNumber("0x" + item);
+                if (!byte || *byte > 255 || item.size() > 2)
+                    return fail(line, "bad byte " + item);
+                bytes.push_back(uint8_t(*byte));
+            }
+            if (!opcode)
+                return fail(line, "bad opcode in " + key);
+            drive.cannedReplies[uint8_t(*opcode)] = bytes;
         } else if (key == "blankseconds") {
             char *end = nullptr;
             const double seconds = std::strtod(value.c_str(), &end);

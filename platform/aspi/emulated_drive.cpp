@@ -1,6 +1,7 @@
 #include "platform/aspi/emulated_drive.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <thread>
 
@@ -119,6 +120,14 @@ void EmulatedDrive::setFailingCommands(std::set<uint8_t> opcodes)
     std::lock_guard lock(mutex_);
     config_.failingCommands = std::move(opcodes);
 }
+void EmulatedDrive::setCannedReply(uint8_t opcode, std::optional<std::vector<uint8_t>> bytes)
+{
+    std::lock_guard lock(mutex_);
+    if (bytes)
+        config_.cannedReplies[opcode] = std::move(*bytes);
+    else
+        config_.cannedReplies.erase(opcode);
+}
 
 std::vector<uint8_t> EmulatedDrive::discBytes() const
 {
@@ -133,9 +142,13 @@ std::vector<uint8_t> EmulatedDrive::discBytes() const
 
 ScsiOutcome EmulatedDrive::execute(const ScsiCommand &command)
 {
-    if (command.cdb.empty())
+    if (command.cdb.empty() || command.cdb.size() > 16)
         return ScsiOutcome::checkCondition(kSenseInvalidOpcode);
-    const uint8_t opcode = command.cdb[0];
+    // Handlers read fields by their place in the command; bytes beyond the
+    // length the caller gave are 0, as in the request record.
+    std::array<uint8_t, 16> cdb{};
+    std::copy(command.cdb.begin(), command.cdb.end(), cdb.begin());
+    const uint8_t opcode = cdb[0];
     int delayMs = 0;
     {
         std::lock_guard lock(mutex_);
@@ -155,7 +168,9 @@ ScsiOutcome EmulatedDrive::execute(const ScsiCommand &command)
         --config_.transientFailures;
         return fail(kSenseBecomingReady);
     }
-    ScsiOutcome outcome = dispatch(command.cdb, command.data);
+    if (const auto canned = config_.cannedReplies.find(opcode); canned != config_.cannedReplies.end())
+        return reply(command.data, canned->second, command.data.size());
+    ScsiOutcome outcome = dispatch(cdb, command.data);
     if (outcome.succeeded() && opcode != op::RequestSense)
         lastSense_ = {};
     return outcome;

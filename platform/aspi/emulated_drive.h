@@ -5,6 +5,7 @@
 // change faults or read the written disc from their own thread.
 
 #include <chrono>
+#include <map>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,7 @@ struct EmulatedDriveConfig {
     int delayMs = 0;
     int timeoutMs = 10000;
     double blankSeconds = 1.0;
+    std::map<uint8_t, std::vector<uint8_t>> cannedReplies; // opcode -> data-in answer
 };
 
 class EmulatedDrive final : public ScsiDevice {
@@ -59,6 +61,7 @@ public:
     void setTimeoutMs(int timeoutMs);
     void setHangingCommands(std::set<uint8_t> opcodes);
     void setFailingCommands(std::set<uint8_t> opcodes);
+    void setCannedReply(uint8_t opcode, std::optional<std::vector<uint8_t>> bytes);
     std::vector<uint8_t> discBytes() const;
 
 private:

@@ -32,10 +32,17 @@
 //   DelayMs=0                 ; delay added to every command
 //   TimeoutMs=10000           ; time-out of every request to this device
 //   BlankSeconds=0            ; how long a BLANK keeps the unit NOT READY
+//   Writer=1                  ; 0: a reader (no page 05, no writing commands)
+//   Reply43=00 0A 01 01 ...   ; canned answer (hex bytes, GOOD status) to an opcode,
+//                             ; e.g. a malformed READ TOC reply
+//
+//   [layer] RealDrives=1 also offers the machine's drives, on the adapters after
+//   the emulated ones.
 //
 // The log records every CDB sent to an emulated drive, in order.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +81,10 @@ bool setCommandDelayMs(const DeviceAddress &device, int delayMs);
 bool setTimeoutMs(const DeviceAddress &device, int timeoutMs);
 bool setHangingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes);
 bool setFailingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes);
+/// From now on the drive answers `opcode` with `bytes` (as much as the buffer
+/// takes, status GOOD) instead of emulating it; an empty optional restores it.
+bool setCannedReply(const DeviceAddress &device, uint8_t opcode,
+                    std::optional<std::vector<uint8_t>> bytes);
 
 /// The raw 2352-byte sectors now on the emulated disc, from LBA 0 to its end
 /// (what a burn wrote; empty when blank or no drive).

@@ -301,5 +301,32 @@ TEST_F(EmulatedDriveTest, OtherDeviceTypesAnswerOnlyIdentification)
     EXPECT_EQ(readCommand({0, 0, 0}, readCdCdb(0, 1), 2352).sense, kSenseInvalidOpcode);
 }
 
+TEST_F(EmulatedDriveTest, CannedRepliesStandInForMalformedAnswers)
+{
+    loadAudioDisc({{100}}, 1, "Reply43=00 12 05 02 00 10 05 00\n");
+    Reply canned = readCommand(kDrive, readTocCdb(true), 804);
+    ASSERT_TRUE(canned.ok());
+    EXPECT_EQ(std::vector<uint8_t>(canned.data.begin(), canned.data.begin() + 9),
+              (std::vector<uint8_t>{0x00, 0x12, 0x05, 0x02, 0x00, 0x10, 0x05, 0x00, 0x00}))
+        << "last track before first, and a reply shorter than its length field";
+    std::vector<uint8_t> hundred = {0x03, 0x22, 1, 100};
+    ASSERT_TRUE(setCannedReply(kDrive, 0x43, hundred));
+    EXPECT_EQ(readCommand(kDrive, readTocCdb(true), 804).data[3], 100);
+    ASSERT_TRUE(setCannedReply(kDrive, 0x43, std::nullopt));
+    EXPECT_EQ(readCommand(kDrive, readTocCdb(true), 804).data[3], 1) << "emulated again";
+}
+
+TEST_F(EmulatedDriveTest, CommandShorterThanItsOperationReadsZerosBeyondIt)
+{
+    loadAudioDisc({{100}});
+    Reply oneByte = execute(kDrive, {0xBE}, AspiFlagDataIn, std::vector<uint8_t>(2352, 0xEE));
+    EXPECT_TRUE(oneByte.ok()) << "READ CD of zero sectors";
+    EXPECT_EQ(oneByte.data[0], 0xEE);
+    // SET CD SPEED as the burner sends it: 11 bytes.
+    EXPECT_TRUE(execute(kDrive, {0xBB, 0, 0, 0, 0x05, 0x85, 0, 0, 0, 0, 0}, AspiFlagDataOut,
+                        std::vector<uint8_t>(64)).ok());
+    EXPECT_EQ(readCommand(kDrive, {0xEE, 0, 0, 0, 0, 0}, 16).sense, kSenseInvalidOpcode);
+}
+
 } // namespace
 } // namespace quandor::aspi
