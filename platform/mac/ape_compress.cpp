@@ -19,6 +19,8 @@ namespace {
 
 /// Stored WAV header and trailer larger than this are not kept.
 constexpr qint64 kMaxStoredBytes = 16 * 1024 * 1024;
+/// Frame positions are stored as 32-bit offsets.
+constexpr qint64 kMaxFrameOffset = 0xFFFFFFFFll;
 
 ApeFileInfo describeOutput(const WavSource& source, int level, std::uint32_t headerBytes, std::uint32_t tailBytes)
 {
@@ -34,6 +36,8 @@ ApeFileInfo describeOutput(const WavSource& source, int level, std::uint32_t hea
         : std::uint32_t(blocks - qint64(info.totalFrames - 1) * kBlocksPerFrame);
     info.seekTableBytes = info.totalFrames * 4;
     info.wavHeaderBytes = headerBytes;
+    if (headerBytes == 0)
+        info.formatFlags = kFlagCreateWavHeader;
     info.wavTailBytes = tailBytes;
     return info;
 }
@@ -92,6 +96,8 @@ private:
             const QByteArray pcm = input_.read(blocks * align);
             if (pcm.size() != blocks * align)
                 return Result::ReadFailed;
+            if (output_.pos() > kMaxFrameOffset)
+                return Result::Unsupported;
             seekTable_.push_back(std::uint32_t(output_.pos()));
             const QByteArray stored = encoder.encode(pcm);
             if (!write(stored))

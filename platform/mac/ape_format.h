@@ -14,6 +14,8 @@ inline constexpr std::uint16_t kFileVersion = 3990;
 inline constexpr std::uint32_t kDescriptorBytes = 52;
 inline constexpr std::uint32_t kHeaderBytes = 24;
 inline constexpr std::uint32_t kBlocksPerFrame = 73728 * 4;
+/// Format flag: no WAV header is stored; a decoder makes one up.
+inline constexpr std::uint16_t kFlagCreateWavHeader = 0x20;
 
 /// The descriptor and header of a file, as far as this library uses them.
 struct ApeFileInfo {

@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <limits>
+
 namespace quandor::mac {
 
 namespace {
@@ -47,7 +49,8 @@ int GetDurationTrack(const QString& path)
     const auto info = readApeStart(path);
     if (!info || info->sampleRate == 0)
         return -1;
-    return int(info->totalBlocks() / info->sampleRate);
+    const std::uint64_t seconds = info->totalBlocks() / info->sampleRate;
+    return seconds <= std::uint64_t(std::numeric_limits<int>::max()) ? int(seconds) : -1;
 }
 
 } // namespace quandor::mac

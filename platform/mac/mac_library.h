@@ -18,7 +18,7 @@ enum class Result {
     ReadFailed,        ///< the input cannot be opened or read
     WriteFailed,       ///< the output cannot be created or written
     InvalidInput,      ///< the input is not of the expected kind (not APE, not PCM WAV, corrupt)
-    Unsupported,       ///< a valid input this library does not handle (bit depth, channels, level)
+    Unsupported,       ///< a valid input this library does not handle (bit depth, channels, level, output past 4 GiB)
     Stopped,           ///< the stop flag was set; no output is left behind
     NotImplemented,
 };

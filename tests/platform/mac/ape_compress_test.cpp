@@ -106,6 +106,31 @@ TEST(CompressFile, OnlyTheDeclaredDataIsEncodedAndTrailingChunksAreKept)
     }
 }
 
+TEST(CompressFile, DataCutShortOrEndingInAPartialBlockKeepsTheWholeBlocks)
+{
+    const PcmFormat format{44100, 2, 16};
+    const QByteArray pcm = test::hardSignal(format, 1000);
+    struct Case {
+        const char* name;
+        QByteArray wav;
+        qsizetype keptBytes;
+    };
+    QByteArray truncated = quandor::test::makeWav(format, pcm).left(44 + 2000 + 3); // the header still says 4000 bytes
+    QByteArray partial = quandor::test::makeWav(format, pcm.left(2001)) + QByteArray(1, '\0');
+    for (const Case& c : {Case{"file ends before the declared length", truncated, 2000},
+                          Case{"data length not a whole block", partial, 2000}}) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString wav = dir.filePath(QStringLiteral("in.wav"));
+        const QString ape = dir.filePath(QStringLiteral("out.ape"));
+        ASSERT_TRUE(quandor::test::writeAll(wav, c.wav));
+        ASSERT_EQ(compress(wav, ape, 2000), Result::Success);
+        bool ok = false;
+        EXPECT_TRUE(test::ffmpegDecode(ape, 16, &ok) == pcm.left(c.keptBytes));
+        EXPECT_TRUE(ok);
+    }
+}
+
 TEST(CompressFile, AnEmptyDataChunkGivesAnEmptyFileThatDecodesToAnEmptyWav)
 {
     QTemporaryDir dir;
