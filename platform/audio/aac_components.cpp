@@ -81,6 +81,12 @@ bool decodeToWav(const QString& input, const QString& output, const bool& stopRe
     // A first report at once lets the caller react (and stop) before any work.
     if (progress) progress(0);
     for (;;) {
+        // Checked before each step, so a stop asked for in a report takes effect at once.
+        if (stopRequested) {
+            writer.Abort();
+            error = QStringLiteral("Stopped");
+            return false;
+        }
         const QByteArray chunk = reader.ReadChunk(step);
         if (chunk.isEmpty()) break;
         if (!writer.WriteChunk(chunk)) {
@@ -89,11 +95,6 @@ bool decodeToWav(const QString& input, const QString& output, const bool& stopRe
         }
         done += chunk.size();
         if (pacer.due() && progress) progress(total > 0 ? int(std::min(99.0, 100.0 * done / total)) : 0);
-        if (stopRequested) {
-            writer.Abort();
-            error = QStringLiteral("Stopped");
-            return false;
-        }
     }
     if (reader.ReadStatus() < 0) {
         writer.Abort();
@@ -313,6 +314,7 @@ bool AacEncoder::Encode()
     const int step = kStepBytes - kStepBytes % reader.FormatNumberA();
     if (Progress) Progress(0, total);
     for (;;) {
+        if (stopRequested_) return giveUp(QStringLiteral("Stopped"));
         const QByteArray chunk = reader.ReadChunk(step);
         if (chunk.isEmpty()) break;
         QString error;
@@ -320,7 +322,6 @@ bool AacEncoder::Encode()
             return giveUp(error);
         done += chunk.size();
         if (pacer.due() && Progress) Progress(std::min(done, total), total);
-        if (stopRequested_) return giveUp(QStringLiteral("Stopped"));
     }
     if (reader.ReadStatus() < 0) return giveUp(reader.LastError());
     QString error;
