@@ -60,6 +60,10 @@ bool RipRunner::start(RipJob job)
         worker_.join();
     running_ = true;
     stop_.store(false);
+    {
+        std::lock_guard lock(mutex_);
+        abandoned_ = false;
+    }
     worker_ = std::thread([this, job = std::move(job)]() mutable {
         Bridge bridge(*this);
         const RipOutcome outcome = RipEngine(std::move(job), stop_, bridge).run();
@@ -96,6 +100,16 @@ void RipRunner::answer(bool stop)
         answerStop_ = stop;
         answerReady_ = true;
     }
+    answered_.notify_all();
+}
+
+void RipRunner::cancel()
+{
+    {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+    }
+    stop_.store(true);
     answered_.notify_all();
 }
 

@@ -29,6 +29,8 @@ public:
     /// The stop command: the rip asks the stop question at its next check.
     void requestStop() { stop_.store(true); }
     bool isRunning() const { return running_; }
+    /// Stops at the next check without asking (the window is closing).
+    void cancel();
     /// Waits until the rip has ended and its signals are delivered.
     void wait();
 

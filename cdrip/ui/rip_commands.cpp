@@ -1,8 +1,220 @@
-// Until this feature is built, it adds nothing to the main dialog.
+// The rip feature: commands, buttons and the dialogs of the encoder settings
+// and the tag editor, wired into the main dialog.
+#include "cdrip/ui/rip_commands.h"
+
+#include "cdrip/encode/lame_library.h"
+#include "cdrip/encode/rip_runner.h"
+#include "cdrip/encode/scsi_sector_reader.h"
+#include "cdrip/ui/drive_controller.h"
+#include "cdrip/ui/encoder_settings_dialog.h"
+#include "cdrip/ui/main_dialog.h"
 #include "cdrip/ui/main_dialog_parts.h"
+#include "cdrip/ui/tag_editor_dialog.h"
+#include "platform/shell/services.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 
 namespace brenlow {
+namespace {
 
-void attachRipCommands(MainDialog&) {}
+using quandor::shell::MessageButtons;
+using quandor::shell::MessageIcon;
+using quandor::shell::MessageResult;
+
+QString& lameFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QStringList& tagEditorRoots()
+{
+    static QStringList roots;
+    return roots;
+}
+
+const QString kTitle = QStringLiteral("Brenlow");
+
+} // namespace
+
+void setLameLibraryFolder(const QString& folder) { lameFolder() = folder; }
+void setTagEditorRoots(const QStringList& roots) { tagEditorRoots() = roots; }
+
+RipCommands* ripCommands(const MainDialog& dialog)
+{
+    return dialog.findChild<RipCommands*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+RipCommands::RipCommands(MainDialog& dialog) : QObject(&dialog), dialog_(dialog), runner_(new RipRunner(this))
+{
+    runner_->setStopQuestion([this] {
+        return quandor::shell::messageBox(&dialog_, dialog_.text(59), kTitle, MessageButtons::OkCancel,
+                                          MessageIcon::Information)
+            == MessageResult::Ok;
+    });
+    connect(runner_, &RipRunner::trackProgress, this, [this](int index, int percent) {
+        if (DriveController* drives = driveController(dialog_))
+            drives->setTrackProgress(index, percent);
+    });
+    connect(runner_, &RipRunner::problem, this, &RipCommands::report);
+    connect(runner_, &RipRunner::finished, this, &RipCommands::finish);
+}
+
+RipCommands::~RipCommands() = default;
+
+bool RipCommands::running() const { return runner_->isRunning(); }
+
+void RipCommands::waitUntilDone() { runner_->wait(); }
+
+void RipCommands::rip(bool compressed)
+{
+    DriveController* drives = driveController(dialog_);
+    if (runner_->isRunning() || !drives)
+        return;
+    if (!drives->tracks().anySelected()) {
+        quandor::shell::messageBox(&dialog_, dialog_.text(48), dialog_.text(49), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
+    if (!compressed) {
+        startJob(RipFormat::Wav);
+        return;
+    }
+    startJob(dialog_.settings().compressionIsMp3() ? RipFormat::Mp3 : RipFormat::Ogg);
+}
+
+void RipCommands::startJob(RipFormat format)
+{
+    DriveController* drives = driveController(dialog_);
+    const DriveRecord* drive = drives->selectedDrive();
+    if (!drive || !drives->transport()) {
+        quandor::shell::messageBox(&dialog_, QStringLiteral("No drive is selected."), kTitle, MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
+    if (drives->isPlaying())
+        drives->stop();
+
+    RipJob job;
+    job.format = format;
+    job.drive = std::make_shared<ScsiSectorReader>(drives->transport(), drive->address);
+    for (int i = 0; i < drives->tracks().count(); ++i) {
+        const Track& t = *drives->tracks().at(i);
+        if (t.selected != 1)
+            continue;
+        RipTrack track;
+        track.index = i;
+        track.number = t.number > 0 ? t.number : i + 1;
+        track.title = t.title;
+        track.startLba = t.lba().value;
+        track.lengthSectors = t.lengthFrames;
+        job.tracks.append(track);
+    }
+    const RipperSettings& settings = dialog_.settings();
+    job.naming.outputFolder = dialog_.ripperIni().text(ripper_keys::OutputFolder);
+    job.naming.artistAlbumFolders = settings.output.saveInArtistAlbum;
+    job.naming.pattern = settings.output.fileNamePattern;
+    job.naming.artist = dialog_.artistField()->text();
+    job.naming.album = dialog_.albumField()->text();
+    job.naming.year = dialog_.yearField()->text();
+    job.genre = dialog_.genreCombo()->currentIndex() < 0 ? QString() : dialog_.genreCombo()->currentText();
+    // The settings of Ripper.ini at this moment, as the settings dialog stored them.
+    job.encoder = LoadMp3Settings(dialog_.ripperIni().file());
+    const QString folder = lameFolder().isEmpty() ? QCoreApplication::applicationDirPath() : lameFolder();
+    job.lameLibraryPath = lameLibraryPath(folder);
+
+    dialog_.disableMainControls();
+    runner_->start(std::move(job));
+}
+
+void RipCommands::stop() { runner_->requestStop(); }
+
+void RipCommands::report(const RipReport& r)
+{
+    QString text;
+    MessageIcon icon = MessageIcon::Critical;
+    switch (r.problem) {
+    case RipProblem::LameNotLoaded: text = dialog_.text(56); icon = MessageIcon::Information; break;
+    case RipProblem::LameEntryMissing: text = dialog_.text(57); icon = MessageIcon::Information; break;
+    case RipProblem::LameRefused: text = dialog_.text(58); icon = MessageIcon::Information; break;
+    case RipProblem::ReadFailed: text = dialog_.text(60); break;
+    case RipProblem::VorbisRefused:
+        text = QStringLiteral("The Ogg Vorbis encoder cannot start with these settings.");
+        icon = MessageIcon::Information;
+        break;
+    case RipProblem::FolderFailed: text = QStringLiteral("The folder cannot be created:\n%1").arg(r.path); break;
+    case RipProblem::CreateFailed: text = QStringLiteral("The file cannot be created:\n%1").arg(r.path); break;
+    case RipProblem::WriteFailed:
+        text = QStringLiteral("Writing the file failed (is the disk full?):\n%1").arg(r.path);
+        break;
+    case RipProblem::TagFailed: text = QStringLiteral("The tag could not be written to\n%1").arg(r.path); break;
+    }
+    quandor::shell::messageBox(&dialog_, text, kTitle, MessageButtons::Ok, icon);
+}
+
+void RipCommands::finish() { dialog_.enableMainControls(); }
+
+void RipCommands::openEncoderSettings()
+{
+    EncoderSettingsDialog settings(dialog_.ripperIni().file(), dialog_.text(63), dialog_.text(51), &dialog_);
+    if (dialog_.runSecondaryDialog(settings) == QDialog::Accepted)
+        dialog_.settings().compression = settings.settings().compression;
+    dialog_.showCompressionChoice();
+}
+
+void RipCommands::chooseCompression(bool mp3)
+{
+    const QString choice = mp3 ? QStringLiteral("MP3") : QStringLiteral("OGG");
+    saveCompressionChoice(dialog_.ripperIni().file(), choice);
+    dialog_.settings().compression = choice;
+    dialog_.showCompressionChoice();
+}
+
+void RipCommands::openTagEditor()
+{
+    TagEditorDialog editor(tagEditorRoots());
+    dialog_.runSecondaryDialog(editor);
+}
+
+void attachRipCommands(MainDialog& dialog)
+{
+    CreateMusicFolders(dialog.startFolder());
+    dialog.settings().compression = LoadMp3Settings(dialog.ripperIni().file()).compression;
+
+    auto* commands = new RipCommands(dialog);
+    const auto onCommand = [&dialog, commands](int buttonId, int menuId, auto work) {
+        if (QPushButton* button = buttonId ? dialog.button(buttonId) : nullptr)
+            QObject::connect(button, &QPushButton::clicked, commands, work);
+        if (QAction* action = menuId ? dialog.command(menuId) : nullptr)
+            QObject::connect(action, &QAction::triggered, commands, work);
+    };
+    onCommand(1502, 40014, [commands] { commands->rip(true); });
+    onCommand(1023, 40015, [commands] { commands->rip(false); });
+    onCommand(1005, 0, [commands] { commands->stop(); });
+    onCommand(1041, 40028, [commands] { commands->openEncoderSettings(); });
+    onCommand(0, 40033, [commands] { commands->chooseCompression(true); });
+    onCommand(0, 40034, [commands] { commands->chooseCompression(false); });
+    onCommand(0, 40011, [commands] { commands->openTagEditor(); });
+
+    dialog.addCloseStep([commands](CloseReason) {
+        commands->runner().cancel();
+        commands->waitUntilDone();
+    });
+    // The drive feature is attached after this one: tell it about the rip
+    // once the dialog is up, so it can refuse or stop while a rip runs.
+    QTimer::singleShot(0, commands, [&dialog, commands] {
+        if (DriveController* drives = driveController(dialog))
+            drives->setJobControl([commands] { return commands->running(); },
+                                  [commands] {
+                                      commands->runner().cancel();
+                                      commands->waitUntilDone();
+                                  });
+    });
+}
 
 } // namespace brenlow
