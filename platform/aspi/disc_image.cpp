@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "platform/aspi/disc_address.h"
@@ -55,7 +56,8 @@ public:
                 return false;
             const uint32_t here =
                 std::min<uint32_t>(count, uint32_t(part->firstLba + part->sectors - lba));
-            std::ifstream file(part->path, std::ios::binary);
+            std::ifstream &file = fileOf(*part);
+            file.clear();
             file.seekg(std::streamoff(lba - part->firstLba) * kRawSectorSize);
             file.read(reinterpret_cast<char *>(out), std::streamsize(here) * kRawSectorSize);
             if (!file)
@@ -68,6 +70,15 @@ public:
     }
 
 private:
+    // Files stay open between reads; the drive reads from one thread at a time.
+    std::ifstream &fileOf(const BinPart &part)
+    {
+        auto &file = open_[part.path];
+        if (!file.is_open())
+            file.open(part.path, std::ios::binary);
+        return file;
+    }
+
     const BinPart *partAt(int32_t lba) const
     {
         for (const BinPart &part : parts_) {
@@ -78,6 +89,7 @@ private:
     }
 
     std::vector<BinPart> parts_;
+    std::map<std::string, std::ifstream> open_;
 };
 
 std::optional<int32_t> parseCueTime(const std::string &text)

@@ -128,6 +128,11 @@ ScsiOutcome EmulatedDrive::readCd(std::span<const uint8_t> cdb, std::span<uint8_
 
     // A buffer shorter than the transfer gets what fits, as a bus transfer would.
     const uint32_t fits = std::min<uint32_t>(count, uint32_t(data.size() / bytesPerSector));
+    if (bytesPerSector == kRawSectorSize) { // whole sectors: one read straight into the buffer
+        if (!disc_.sectors || !disc_.sectors->read(lba, fits, data.data()))
+            return fail(kSenseUnrecoveredReadError);
+        return ScsiOutcome::good(fits * kRawSectorSize);
+    }
     std::vector<uint8_t> raw(kRawSectorSize);
     for (uint32_t i = 0; i < fits; ++i) {
         if (!disc_.sectors || !disc_.sectors->read(lba + int32_t(i), 1, raw.data()))
