@@ -91,7 +91,7 @@ private:
     bool isCdMedium() const;
     bool isBlankRecordable() const;
     void refreshPlayState();
-    void finishSession();
+    bool finishSession(); // false when the disc file could not be kept
     ScsiOutcome reply(std::span<uint8_t> data, const std::vector<uint8_t> &answer, size_t allocation);
     ScsiOutcome fail(const SenseData &sense);
 

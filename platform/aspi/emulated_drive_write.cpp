@@ -234,17 +234,18 @@ ScsiOutcome EmulatedDrive::write10(std::span<const uint8_t> cdb, std::span<uint8
         }
     }
     session_->nextLba = lba + int32_t(count);
-    if (session_->nextLba == session_->layout.leadOutLba)
-        finishSession(); // the drive writes the lead-out once the last sector is in
+    // The drive writes the lead-out once the last sector is in.
+    if (session_->nextLba == session_->layout.leadOutLba && !finishSession())
+        return fail(kSenseWriteError);
     return ScsiOutcome::good(count * kRawSectorSize);
 }
 
-void EmulatedDrive::finishSession()
+bool EmulatedDrive::finishSession()
 {
     WriteSession session = std::move(*session_);
     session_.reset();
     if (session.testWrite || session.bytes.empty())
-        return; // a test write, or nothing written: the disc stays blank
+        return true; // a test write, or nothing written: the disc stays blank
     const int32_t end = int32_t(session.bytes.size() / kRawSectorSize);
     DiscLayout layout;
     for (const DiscTrack &track : session.layout.tracks) {
@@ -252,11 +253,12 @@ void EmulatedDrive::finishSession()
             layout.tracks.push_back(track);
     }
     layout.leadOutLba = end;
-    if (!config_.discPath.empty())
-        saveCueImage(config_.discPath, layout, session.bytes);
+    // A disc file that cannot be kept is a failed write, not a burnt disc.
+    const bool kept = config_.discPath.empty() || saveCueImage(config_.discPath, layout, session.bytes);
     disc_.blank = false;
     disc_.layout = std::move(layout);
     disc_.sectors = std::make_unique<MemorySectors>(std::move(session.bytes));
+    return kept;
 }
 
 ScsiOutcome EmulatedDrive::synchronizeCache()
@@ -275,8 +277,8 @@ ScsiOutcome EmulatedDrive::closeTrackSession(std::span<const uint8_t> cdb)
     const int function = cdb[2] & 0x07;
     if (function != 1 && function != 2)
         return fail(kSenseInvalidFieldInCdb);
-    if (session_ && function == 2)
-        finishSession();
+    if (session_ && function == 2 && !finishSession())
+        return fail(kSenseWriteError);
     return ScsiOutcome::good();
 }
 

@@ -240,5 +240,15 @@ TEST_F(EmulatedWriterTest, CdrwCanBeBurnedAgainAfterBlank)
     EXPECT_EQ(writtenDiscBytes(kWriter), bytesOfSectors(0, 12));
 }
 
+TEST_F(EmulatedWriterTest, DiscFileThatCannotBeWrittenFailsTheLastWrite)
+{
+    loadDrives(folder, "[drive 1:0:0]\nMedium=cdr\nDisc=no-such-folder/disc.bin\n");
+    ASSERT_TRUE(selectWriteParameters(kWriter, 0x02).ok());
+    ASSERT_TRUE(sendCueSheet(kWriter, cueSheet({{Msf{0, 0, 0}, Msf{0, 2, 0}}}, Msf::fromLba(10))).ok());
+    for (int32_t lba = -150; lba < 0; lba += 10)
+        ASSERT_TRUE(write10(kWriter, lba, 10, std::vector<uint8_t>(10 * kSector)).ok());
+    EXPECT_EQ(write10(kWriter, 0, 10, bytesOfSectors(0, 10)).sense, kSenseWriteError);
+}
+
 } // namespace
 } // namespace quandor::aspi
