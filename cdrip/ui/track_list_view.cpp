@@ -18,6 +18,7 @@ TrackListView::TrackListView(QWidget* parent) : QTreeWidget(parent)
     setFrameShape(QFrame::Box);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(1);
 }
 
 void TrackListView::setBackgroundPicture(const QString& path)
