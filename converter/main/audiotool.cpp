@@ -1,0 +1,327 @@
+#include "converter/main/audiotool.h"
+
+#include "converter/main/deb.h"
+#include "converter/main/file_list_view.h"
+#include "converter/main/lang_loader.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidgetItem>
+#include <cmath>
+
+namespace tavrel {
+
+namespace {
+
+constexpr double TwipsPerPixel = 15.0;
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QAction* namedAction(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+} // namespace
+
+Audiotool::Audiotool(ProgramPaths paths, QWidget* parent)
+    : QMainWindow(parent), paths_(std::move(paths))
+{
+    setObjectName(QStringLiteral("Audiotool"));
+    setWindowTitle(QStringLiteral("Tavrel"));
+    buildMenus();
+    buildControls();
+    connectControls();
+    applyBuiltInCaptions();
+}
+
+Audiotool::~Audiotool() = default;
+
+QString Audiotool::configFile() const
+{
+    return QDir(paths_.settingsFolder).filePath(QStringLiteral("Config.ini"));
+}
+
+QString Audiotool::langFolder() const
+{
+    return QDir(paths_.programFolder).filePath(QStringLiteral("Lang"));
+}
+
+void Audiotool::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    Fichier = named(bar->addMenu(QString()), "Fichier");
+    addfile = namedAction(Fichier, "addfile", QString());
+    Fichier->addSeparator();
+    Exite = namedAction(Fichier, "Exite", QString());
+
+    Options = named(bar->addMenu(QString()), "Options");
+    Languer = named(Options->addMenu(QString()), "Languer");
+    TagEditor = namedAction(Options, "TagEditor", QString());
+    acceptWma = namedAction(Options, "acceptWma", QString());
+    acceptWma->setCheckable(true);
+    trackcolor = namedAction(Options, "trackcolor", QString());
+    Options->addSeparator();
+    Helpus = namedAction(Options, "Helpus", QStringLiteral("Help us translate Tavrel"));
+
+    Informations = named(bar->addMenu(QString()), "Informations");
+    Aide = namedAction(Informations, "Aide", QString());
+    FAQ = namedAction(Informations, "FAQ", QStringLiteral("F.A.Q"));
+    Homepage = namedAction(Informations, "Homepage", QString());
+    Informations->addSeparator();
+    About = namedAction(Informations, "About", QString());
+
+    // The list's pop-up menu is not on the menu bar.
+    Popup = named(new QMenu(QStringLiteral("Popup"), this), "Popup");
+    ConvertNow = namedAction(Popup, "ConvertNow", QString());
+    Popup->addSeparator();
+    Deletefromlist = namedAction(Popup, "Deletefromlist", QString());
+}
+
+void Audiotool::buildControls()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    setCentralWidget(central);
+    QStyle* look = style();
+
+    Image1 = named(new QToolButton(central), "Image1");
+    Image1->setIcon(look->standardIcon(QStyle::SP_DialogOpenButton));
+    Image1->setIconSize(QSize(24, 24));
+    Image1->setAutoRaise(true);
+    Image1->setGeometry(8, 4, 32, 32);
+    Image5 = named(new QToolButton(central), "Image5");
+    Image5->setIcon(look->standardIcon(QStyle::SP_TrashIcon));
+    Image5->setIconSize(QSize(24, 24));
+    Image5->setAutoRaise(true);
+    Image5->setGeometry(44, 4, 32, 32);
+
+    Label8 = named(new QLabel(central), "Label8");
+    Label8->setGeometry(88, 12, 240, 20);
+    Label10 = named(new QLabel(central), "Label10");
+    Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label10->setGeometry(330, 12, 130, 20);
+
+    ListView1 = new FileListView(*this);
+    ListView1->setParent(central);
+    ListView1->setGeometry(8, 40, 452, 200);
+
+    Label11 = named(new QLabel(central), "Label11");
+    Label11->setGeometry(8, 248, 300, 20);
+    Label2 = named(new QLabel(central), "Label2");
+    Label2->setGeometry(16, 274, 124, 22);
+    Text1 = named(new QLineEdit(central), "Text1");
+    Text1->setGeometry(140, 274, 280, 22);
+    Command1 = named(new QPushButton(QStringLiteral("..."), central), "Command1");
+    Command1->setGeometry(424, 274, 36, 22);
+    Check1 = named(new QCheckBox(central), "Check1");
+    Check1->setGeometry(140, 300, 320, 20);
+
+    Label1 = named(new QLabel(central), "Label1");
+    Label1->setGeometry(16, 326, 124, 22);
+    Combo1 = named(new QComboBox(central), "Combo1");
+    Combo1->setGeometry(140, 326, 200, 22);
+    Label3 = named(new QLabel(central), "Label3");
+    Label3->setGeometry(16, 354, 124, 22);
+    Text2 = named(new QLineEdit(central), "Text2");
+    Text2->setReadOnly(true);
+    Text2->setGeometry(140, 354, 280, 22);
+    Command2 = named(new QPushButton(QStringLiteral("..."), central), "Command2");
+    Command2->setGeometry(424, 354, 36, 22);
+    Combo2 = named(new QComboBox(central), "Combo2");
+    Combo2->setGeometry(140, 354, 320, 22);
+    Combo2->hide();
+    Combo3 = named(new QComboBox(central), "Combo3");
+    Combo3->addItems({QStringLiteral("Compression Fast"), QStringLiteral("Compression Normal"),
+                      QStringLiteral("Compression High"),
+                      QStringLiteral("Compression Very High (Insane)")});
+    Combo3->setGeometry(140, 354, 320, 22);
+    Combo3->hide();
+
+    Label12 = named(new QLabel(central), "Label12");
+    Label12->setGeometry(8, 386, 300, 20);
+    Label4 = named(new QLabel(central), "Label4");
+    Label4->setGeometry(16, 408, 340, 20);
+    Label5 = named(new QLabel(central), "Label5");
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label5->setGeometry(360, 408, 100, 20);
+
+    Picture1 = named(new QFrame(central), "Picture1");
+    Picture1->setFrameShape(QFrame::StyledPanel);
+    Picture1->setFrameShadow(QFrame::Sunken);
+    Picture1->setGeometry(16, 432, 376, 18);
+    Image4 = named(new QFrame(Picture1), "Image4");
+    Image4->setAutoFillBackground(true);
+    QPalette barColours = Image4->palette();
+    barColours.setColor(QPalette::Window, palette().color(QPalette::Highlight));
+    Image4->setPalette(barColours);
+    Image4->setGeometry(2, 2, 0, 14);
+    Label6 = named(new QLabel(QStringLiteral("0 %"), central), "Label6");
+    Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label6->setGeometry(396, 432, 64, 18);
+
+    Command3 = named(new QPushButton(central), "Command3");
+    Command3->setGeometry(8, 462, 140, 30);
+    Command4 = named(new QPushButton(central), "Command4");
+    Command4->setGeometry(164, 462, 140, 30);
+    Command4->setEnabled(false);
+    Command5 = named(new QPushButton(central), "Command5");
+    Command5->setGeometry(320, 462, 140, 30);
+
+    // The window keeps one size: 7020 x 8025 twips at 15 twips a pixel.
+    setFixedSize(468, 535);
+}
+
+void Audiotool::connectControls()
+{
+    connect(addfile, &QAction::triggered, this, [this] { addfile_Click(); });
+    connect(Exite, &QAction::triggered, this, [this] { Exite_Click(); });
+    connect(TagEditor, &QAction::triggered, this, [this] { TagEditor_Click(); });
+    connect(acceptWma, &QAction::triggered, this, [this] { acceptWma_Click(); });
+    connect(trackcolor, &QAction::triggered, this, [this] { trackcolor_Click(); });
+    connect(Helpus, &QAction::triggered, this, [this] { Helpus_Click(); });
+    connect(Aide, &QAction::triggered, this, [this] { Aide_Click(); });
+    connect(FAQ, &QAction::triggered, this, [this] { FAQ_Click(); });
+    connect(Homepage, &QAction::triggered, this, [this] { Homepage_Click(); });
+    connect(About, &QAction::triggered, this, [this] { About_Click(); });
+    connect(ConvertNow, &QAction::triggered, this, [this] { ConvertNow_Click(); });
+    connect(Deletefromlist, &QAction::triggered, this, [this] { Deletefromlist_Click(); });
+
+    connect(Image1, &QToolButton::clicked, this, [this] { Image1_Click(); });
+    connect(Image5, &QToolButton::clicked, this, [this] { Image5_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
+    // Only a pick by the user runs the handlers; setting a list in code does not.
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
+    connect(Combo3, &QComboBox::activated, this, [this] { Combo3_Click(); });
+}
+
+void Audiotool::closeEvent(QCloseEvent* event)
+{
+    int cancel = 0;
+    Form_QueryUnload(cancel);
+    if (cancel != 0)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void Audiotool::Exite_Click()
+{
+    close();
+}
+
+// ---- Entries ----------------------------------------------------------------
+
+int Audiotool::entryCount() const
+{
+    return ListView1->topLevelItemCount();
+}
+
+QTreeWidgetItem* Audiotool::entryItem(int position) const
+{
+    if (position < 1 || position > entryCount())
+        return nullptr;
+    return ListView1->topLevelItem(position - 1);
+}
+
+QString Audiotool::entryKey(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->data(0, EntryKeyRole).toString() : QString();
+}
+
+QString Audiotool::entryText(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->text(0) : QString();
+}
+
+QString Audiotool::entryName(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->text(1) : QString();
+}
+
+QString Audiotool::entryDuration(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->text(2) : QString();
+}
+
+int Audiotool::selectedPosition() const
+{
+    QTreeWidgetItem* current = ListView1->currentItem();
+    if (current && current->isSelected())
+        return ListView1->indexOfTopLevelItem(current) + 1;
+    for (int row = 0; row < entryCount(); ++row) {
+        if (ListView1->topLevelItem(row)->isSelected())
+            return row + 1;
+    }
+    return 0;
+}
+
+void Audiotool::setRowProgress(int position, double value)
+{
+    if (QTreeWidgetItem* item = entryItem(position)) {
+        item->setData(RowProgressColumn, RowBarLoadedRole, true);
+        item->setData(RowProgressColumn, RowProgressRole, value);
+    }
+}
+
+double Audiotool::rowProgress(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->data(RowProgressColumn, RowProgressRole).toDouble() : 0.0;
+}
+
+void Audiotool::Progressconvert_MouseDown(int index)
+{
+    if (QTreeWidgetItem* item = entryItem(index + 1)) {
+        ListView1->clearSelection();
+        ListView1->setCurrentItem(item);
+        item->setSelected(true);
+    }
+}
+
+double Audiotool::picture1WidthTwips() const
+{
+    return Picture1->width() * TwipsPerPixel;
+}
+
+void Audiotool::setImage4WidthTwips(double twips)
+{
+    const int maximum = std::max(0, Picture1->width() - 4);
+    const int pixels = std::clamp(int(std::lround(twips / TwipsPerPixel)), 0, maximum);
+    Image4->resize(pixels, Image4->height());
+    Image4->setProperty("widthTwips", twips);
+}
+
+double Audiotool::image4WidthTwips() const
+{
+    return Image4->property("widthTwips").toDouble();
+}
+
+} // namespace tavrel

@@ -1,0 +1,284 @@
+#pragma once
+// The converter's main window: the file list, the output-format choice, the
+// conversion controls and the component objects that do the work. Its
+// controls keep their historic names as objectName (Combo1, Command3, ...).
+//
+// Everything runs on the one window thread; long operations let the event
+// loop run at their yield points, which is how Cancel and the list's keys
+// work during a conversion.
+
+#include "platform/audio/aac_components.h"
+#include "platform/audio/audio_file_reader.h"
+#include "platform/audio/audio_file_writer.h"
+#include "platform/audio/audio_tag_info.h"
+#include "platform/audio/mp3_lame_encoder.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QVariant>
+
+#include <atomic>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tavrel {
+
+class Deb;
+class FileListView;
+
+/// Where the program lives: its folder (the Lang folder is beside the
+/// executable) and the folder of its Config.ini.
+struct ProgramPaths {
+    QString programFolder;
+    QString settingsFolder;
+};
+
+class Audiotool : public QMainWindow {
+    Q_OBJECT
+
+public:
+    /// Builds the window with its built-in captions; nothing is read yet.
+    explicit Audiotool(ProgramPaths paths, QWidget* parent = nullptr);
+    ~Audiotool() override;
+
+    // ---- Start-up and shut-down ------------------------------------------
+    /// Shows the splash window and lets it paint.
+    void Form_Initialize();
+    /// The start-up sequence: language menu, settings, language, components,
+    /// output choices. Every step falls back to its default on bad input and
+    /// the later steps always run.
+    void Form_Load();
+    /// Saves the output choices; `cancel` is set to 1 while a conversion runs
+    /// (the window stays open).
+    void Form_QueryUnload(int& cancel, int unloadMode = 0);
+    void Exite_Click();
+
+    const ProgramPaths& paths() const { return paths_; }
+    /// The full path of Config.ini.
+    QString configFile() const;
+    /// The Lang folder of the program folder.
+    QString langFolder() const;
+    /// The splash window while the start-up runs; null otherwise.
+    Deb* splash() const { return deb_.get(); }
+
+    // ---- Language (captions) ---------------------------------------------
+    void LoadLanguageMenu();
+    void ApplyLanguage(const QString& path);
+    void LangueName_Click(int index);
+
+    // ---- Output format choice --------------------------------------------
+    void Combo1_Click();
+    void Combo1_Scroll();
+    void Combo2_Click();
+    void Combo3_Click();
+    void acceptWma_Click();
+    void addfile_Click();
+    void Check1_Click();
+
+    // ---- File list -------------------------------------------------------
+    void AddFileToList(const QString& path);
+    void Image1_Click();
+    /// Files dropped onto the list, in the order given.
+    void ListView1_OLEDragDrop(const QStringList& paths);
+    void Deletefromlist_Click();
+    void ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+    void ListView1_MouseDown(Qt::MouseButton button);
+    void ListView1_MouseUp(Qt::MouseButton button, const QPoint& globalPosition);
+    void ListView1_DblClick() {}
+    void UpdateFileCount();
+    void Image5_Click();
+    void Command1_Click();
+    void TagEditor_Click();
+    void trackcolor_Click();
+    /// Called after entries were added: places the row progress bars.
+    void AfterListChange();
+    /// Places the row progress bars over their rows (they are drawn with
+    /// their rows, so this only repaints).
+    void LayoutFileList();
+
+    /// Number of entries, and an entry's parts (positions count from 1).
+    int entryCount() const;
+    QString entryKey(int position) const;
+    QString entryText(int position) const;
+    QString entryName(int position) const;
+    QString entryDuration(int position) const;
+    QTreeWidgetItem* entryItem(int position) const;
+    /// The 1-based position of the selected (current) entry, 0 when none.
+    int selectedPosition() const;
+
+    /// The row progress bar of entry `position` (element position - 1 of
+    /// Progressconvert): 0 to 100.
+    void setRowProgress(int position, double value);
+    double rowProgress(int position) const;
+    void Progressconvert_MouseDown(int index);
+
+    /// The width of `Picture1` in twips (15 twips a pixel), and the width of
+    /// the bar `Image4` inside it, set in twips.
+    double picture1WidthTwips() const;
+    void setImage4WidthTwips(double twips);
+    double image4WidthTwips() const;
+
+    // ---- Help menu -------------------------------------------------------
+    void About_Click();
+    void Aide_Click();
+    void FAQ_Click();
+    void Homepage_Click();
+    void Helpus_Click();
+
+    // ---- Conversion (settings loaders, pump, run, progress) ---------------
+    void LoadSettings();
+    void LoadAacSettings();
+    void LoadWavSettings();
+    void LoadOggSettings();
+    void LoadApeSettings();
+    void Command2_Click();
+    void TranscodeFile(const QString& source, const QString& target);
+    void ApplyTag(const QString& target);
+    void Command3_Click();
+    void ConvertNow_Click();
+    void ConvertItem(int position);
+    void Command4_Click();
+    void Command5_Click();
+    void OutputWma();
+    void OutputMp3();
+    void OutputOgg();
+    void OutputWav();
+    void OutputAac();
+    void OutputApe();
+    void AACdecoder1_Progress(int percent);
+    void m4aDecoder_Progress(int percent);
+    void AACencoder_Progress(double done, double total);
+    /// The APE library's progress, in thousandths of a percent.
+    void ApeProgress(int thousandthsOfPercent);
+
+    // ---- Members shared with the conversion and the option windows --------
+    int Frequency = 44100;
+    int Channels = 2;
+    quint32 TrackColor = 16576;   ///< blue-green-red byte order
+    QString AddFileFolder;
+    bool Converting = false;
+    bool Transcoding = false;
+    bool CancelRequested = false;
+    int LastMouseButton = 0;
+
+    quandor::audio::AudioFileWriter FileWenc;
+    quandor::audio::AudioFileReader FileRenc;
+    quandor::audio::MP3LameEncoder MP3LameEncoder;
+    quandor::audio::AudioTagInfo TagInformation;
+    quandor::audio::AacDecoder AACdecoder1;
+    quandor::audio::M4aDecoder m4aDecoder;
+    quandor::audio::AacEncoder AACencoder;
+
+    int ApeCompressionLevel = 2000;
+    std::atomic<int> ApeKillFlag{0};
+
+    bool AACquality = false;
+    int AACqualityRate = 100;
+    int AACBitRate = 128;
+    QString AACProfile = QStringLiteral("Main");
+    int AACBandW = 16000;
+    QString AACADTS = QStringLiteral("MPEG-2");
+    bool AACTNS = false;
+    bool AACLFE = false;
+    bool AACMidSide = false;
+    QString AACFormatString;
+
+    int CurrentIndex = 0;
+    QString CurrentFileName;
+    QString RealFileName;
+    bool EncodageParticulier = false;
+    QString TargetBaseName;
+    QString TagTitle;
+    QString TagArtist;
+    QString TagAlbum;
+    QString TagComment;
+    QString TagYear;
+    int TagGenre = 0;
+    int TagTrack = 0;
+
+    // ---- Controls ----------------------------------------------------------
+    QMenu* Fichier = nullptr;
+    QAction* addfile = nullptr;
+    QAction* Exite = nullptr;
+    QMenu* Options = nullptr;
+    QMenu* Languer = nullptr;
+    QList<QAction*> LangueName;
+    QAction* TagEditor = nullptr;
+    QAction* acceptWma = nullptr;
+    QAction* trackcolor = nullptr;
+    QAction* Helpus = nullptr;
+    QMenu* Informations = nullptr;
+    QAction* Aide = nullptr;
+    QAction* FAQ = nullptr;
+    QAction* Homepage = nullptr;
+    QAction* About = nullptr;
+    QMenu* Popup = nullptr;
+    QAction* ConvertNow = nullptr;
+    QAction* Deletefromlist = nullptr;
+
+    QToolButton* Image1 = nullptr;   ///< add files
+    QToolButton* Image5 = nullptr;   ///< delete all entries
+    QLabel* Label8 = nullptr;
+    QLabel* Label10 = nullptr;
+    FileListView* ListView1 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QComboBox* Combo3 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QFrame* Picture1 = nullptr;
+    QFrame* Image4 = nullptr;
+    QLabel* Label6 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildControls();
+    void connectControls();
+    void applyBuiltInCaptions();
+    void showParameterShape(const QString& format);
+    void restoreWmaProfile();
+    void restoreOutputFormat(bool wmaSupport);
+    void removeSelectedEntries();
+    void renumberEntries();
+    void appendEntry(const QString& path, const QString& name, const QString& duration);
+    bool probeAndAppend(const QString& path);
+    void unloadSplash();
+
+    ProgramPaths paths_;
+    std::unique_ptr<Deb> deb_;
+    // Probing a file for the list has its own reader and decoders, so it never
+    // disturbs the ones a conversion is using.
+    quandor::audio::AudioFileReader probeReader_;
+    quandor::audio::AacDecoder probeAacDecoder_;
+    quandor::audio::M4aDecoder probeM4aDecoder_;
+};
+
+} // namespace tavrel

@@ -1,0 +1,198 @@
+// Start-up and shut-down of the main window.
+#include "converter/main/audiotool.h"
+
+#include "converter/main/config_values.h"
+#include "converter/main/deb.h"
+#include "converter/main/form1.h"
+#include "converter/main/kill_process.h"
+#include "converter/main/lang_loader.h"
+#include "converter/main/web_links.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tavrel {
+
+namespace {
+
+const QString sectionTavrel = QStringLiteral("Tavrel");
+const QString sectionWma = QStringLiteral("WMA");
+const QString keyValue = QStringLiteral("VALUE");
+
+} // namespace
+
+void Audiotool::Form_Initialize()
+{
+    deb_ = std::make_unique<Deb>();
+    deb_->show();
+    QApplication::processEvents();
+}
+
+void Audiotool::unloadSplash()
+{
+    if (deb_) {
+        deb_->close();
+        deb_.reset();
+    }
+}
+
+void Audiotool::Form_Load()
+{
+    const QString ini = configFile();
+
+    // 1-2. Language menu; the window's size is fixed at construction.
+    LoadLanguageMenu();
+
+    // 3. Track colour (a value that is not a colour means the default).
+    const QString color = Lang_Loader::ReadIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"));
+    if (color.isEmpty()) {
+        Lang_Loader::WriteIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"),
+                              QString::number(config::DefaultTrackColor));
+        TrackColor = config::DefaultTrackColor;
+    } else {
+        TrackColor = config::trackColor(color);
+    }
+
+    // 4. Start folder of the add-file dialog.
+    AddFileFolder = Lang_Loader::ReadIni(ini, QStringLiteral("OpenFile"), QStringLiteral("INITDIR"));
+
+    // 5. First launch: the set-up page, once.
+    if (Lang_Loader::ReadIni(ini, QStringLiteral("LAUNCH"), keyValue) != QLatin1String("True")) {
+        Lang_Loader::WriteIni(ini, QStringLiteral("LAUNCH"), keyValue, QStringLiteral("True"));
+        Lang_Loader::ShellOpen(links::setupPage());
+    }
+
+    // 6-8. Language: the chooser when none is stored, then its captions.
+    QString language = Lang_Loader::ReadIni(ini, QStringLiteral("LANGUE"), keyValue);
+    if (language.isEmpty()) {
+        unloadSplash();
+        Form1 chooser(langFolder(), ini, this);
+        chooser.exec();
+        language = Lang_Loader::ReadIni(ini, QStringLiteral("LANGUE"), keyValue);
+    }
+    int languageNumber = 0;
+    if (language.isEmpty())
+        Lang_Loader::WriteIni(ini, QStringLiteral("LANGUE"), keyValue, QStringLiteral("0"));
+    else
+        languageNumber = config::languageNumber(language);
+    if (languageNumber < LangueName.size()) {
+        QAction* item = LangueName[languageNumber];
+        item->setChecked(true);
+        item->setProperty("inUse", true);
+        ApplyLanguage(item->data().toString());
+    }
+
+    // 9-10. The component objects exist with the window; WMA support.
+    QString wmaSupport = Lang_Loader::ReadIni(ini, sectionWma, QStringLiteral("WMASUPPORT"));
+    if (wmaSupport.isEmpty()) {
+        Lang_Loader::WriteIni(ini, sectionWma, QStringLiteral("WMASUPPORT"), QStringLiteral("False"));
+        wmaSupport = QStringLiteral("False");
+    }
+    const bool wmaOn = wmaSupport == QLatin1String("True");
+    FileWenc.SetWmaSupport(wmaOn);
+    FileRenc.SetWmaSupport(wmaOn);
+    probeReader_.SetWmaSupport(wmaOn);
+    acceptWma->setChecked(wmaOn);
+
+    // 11.
+    Frequency = 44100;
+    Channels = 2;
+    Converting = false;
+    CancelRequested = false;
+
+    // 12. WMA profile list, numbered 01 to 51.
+    if (wmaOn) {
+        for (int profile = 1; profile <= config::WmaProfileCount; ++profile) {
+            FileWenc.SelectWmaProfile(profile);
+            Combo2->addItem(QStringLiteral("%1 - %2")
+                                .arg(profile, 2, 10, QLatin1Char('0'))
+                                .arg(FileWenc.FormatString()));
+        }
+    }
+
+    // 13. The writer's default format.
+    FileWenc.SetFormatMP3(44100, 128, 2);
+    Text2->setText(FileWenc.FormatString());
+
+    // 14-15. Output folder and mode.
+    const QString outputPath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("OutputPath"));
+    Text1->setText(outputPath.isEmpty() ? QDir::toNativeSeparators(paths_.programFolder) : outputPath);
+    const QString modePath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("Modepath"));
+    if (!modePath.isEmpty()) {
+        Check1->setChecked(modePath == QLatin1String("TRUE"));
+        Check1_Click();
+    }
+
+    // 16-17. Output formats and the one last used.
+    Combo1->clear();
+    Combo1->addItems({QStringLiteral("Mp3"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
+                      QStringLiteral("AAC"), QStringLiteral("APE (MonKey's audio)")});
+    if (wmaOn)
+        Combo1->addItem(QStringLiteral("Wma"));
+    restoreOutputFormat(wmaOn);
+
+    // 18.
+    unloadSplash();
+}
+
+void Audiotool::restoreOutputFormat(bool wmaSupport)
+{
+    const QString format = Lang_Loader::ReadIni(configFile(), sectionTavrel, QStringLiteral("Format"));
+    auto select = [this](const QString& text) {
+        Combo1->setCurrentIndex(Combo1->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    };
+    if (format.isEmpty() || format == QLatin1String("Mp3")) {
+        select(QStringLiteral("Mp3"));
+        FileWenc.SetFormatMP3(44100, 128, 2);
+        LoadSettings();
+        Text2->setText(FileWenc.FormatString());
+    } else if (format == QLatin1String("AAC")) {
+        LoadAacSettings();
+        select(format);
+        Text2->setText(AACFormatString);
+    } else if (format == QLatin1String("Wav")) {
+        LoadWavSettings();
+        Text2->setText(FileWenc.FormatString());
+        select(format);
+    } else if (format == QLatin1String("Ogg")) {
+        select(format);
+        FileWenc.SetFormatOggVorbis(44100, 2, 128, 0, 0, -1);
+        LoadOggSettings();
+        Text2->setText(FileWenc.FormatString());
+    } else if (format == QLatin1String("APE (MonKey's audio)")) {
+        select(format);
+        LoadApeSettings();
+    } else if (format == QLatin1String("Wma") && wmaSupport) {
+        select(format);
+        restoreWmaProfile();
+    } else if (format == QLatin1String("Wma")) {
+        select(QStringLiteral("Mp3"));
+        FileWenc.SetFormatMP3(44100, 128, 2);
+        Text2->setText(FileWenc.FormatString());
+    } else {
+        Combo1->setCurrentIndex(-1);
+        return;
+    }
+    showParameterShape(Combo1->currentText());
+}
+
+void Audiotool::Form_QueryUnload(int& cancel, int)
+{
+    const QString ini = configFile();
+    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("OutputPath"), Text1->text());
+    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("Modepath"),
+                          Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("Format"), Combo1->currentText());
+    if (Converting) {
+        cancel = 1;
+        return;
+    }
+    KillProcess::KillByName(QStringLiteral("Tavrel.exe"));
+}
+
+} // namespace tavrel

@@ -1,0 +1,185 @@
+// The conversion as the user drives it in the main window: "Convert !",
+// "Convert Now", Cancel and Close during a run, the progress displays and
+// the controls' state afterwards.
+
+#include "converter/main/audiotool.h"
+#include "tests/converter/main/window_fixture.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/tools.h"
+#include "tests/support/wav_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using namespace quandor::test;
+
+namespace {
+
+class ConversionWindowTest : public ::testing::Test {
+protected:
+    RecordingServices services;
+    test::ProgramFolder folder;
+    QTemporaryDir sources;
+    QTemporaryDir output;
+    std::unique_ptr<Audiotool> window;
+
+    void SetUp() override
+    {
+        folder.setValue(QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"));
+        window = folder.started();
+        window->Text1->setText(output.path());
+        window->Check1->setChecked(false);
+    }
+    QString addWav(const QString& name, double seconds)
+    {
+        const QString path = sources.filePath(name);
+        EXPECT_TRUE(writeWavFile(path, PcmFormat{}, seconds));
+        window->AddFileToList(path);
+        return path;
+    }
+    void chooseFormat(const QString& format)
+    {
+        window->Combo1->setCurrentText(format);
+        window->Combo1_Click();
+    }
+    QStringList outputs() const { return QDir(output.path()).entryList(QDir::Files, QDir::Name); }
+    void expectIdle() const
+    {
+        EXPECT_FALSE(window->Converting);
+        EXPECT_FALSE(window->Transcoding);
+        EXPECT_TRUE(window->Command3->isEnabled());
+        EXPECT_TRUE(window->Command5->isEnabled());
+        EXPECT_TRUE(window->Command2->isEnabled());
+        EXPECT_TRUE(window->Combo1->isEnabled());
+        EXPECT_TRUE(window->Image1->isEnabled());
+        EXPECT_TRUE(window->Image5->isEnabled());
+        EXPECT_FALSE(window->Command4->isEnabled());
+        EXPECT_TRUE(window->Label5->text().isEmpty());
+        EXPECT_EQ(window->Label6->text(), QStringLiteral("0 %"));
+        EXPECT_DOUBLE_EQ(window->image4WidthTwips(), 0.0);
+    }
+};
+
+TEST_F(ConversionWindowTest, ConvertAllShowsProgressAndEndsIdle)
+{
+    addWav(QStringLiteral("one.wav"), 1.0);
+    addWav(QStringLiteral("two.wav"), 1.0);
+    chooseFormat(QStringLiteral("Mp3"));
+
+    QStringList seenPositions;
+    bool controlsLocked = true;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        seenPositions.append(window->Label5->text());
+        controlsLocked = controlsLocked && !window->Command3->isEnabled() && window->Command4->isEnabled();
+    });
+    watcher.start(0);
+    window->Command3->click();
+    watcher.stop();
+
+    EXPECT_EQ(outputs(), (QStringList{QStringLiteral("one.mp3"), QStringLiteral("two.mp3")}));
+    EXPECT_TRUE(seenPositions.contains(QStringLiteral("1 / 2")));
+    EXPECT_TRUE(seenPositions.contains(QStringLiteral("2 / 2")));
+    EXPECT_TRUE(controlsLocked);
+    EXPECT_DOUBLE_EQ(window->rowProgress(1), 100.0);
+    EXPECT_DOUBLE_EQ(window->rowProgress(2), 100.0);
+    EXPECT_TRUE(services.messages.isEmpty());
+    expectIdle();
+    EXPECT_EQ(window->Text1->text(), output.path() + QLatin1Char('/'));
+}
+
+TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
+{
+    addWav(QStringLiteral("first.wav"), 3.0);
+    addWav(QStringLiteral("second.wav"), 1.0);
+    chooseFormat(QStringLiteral("Wav"));
+
+    // At the first yield: Close is refused, then Cancel is pressed.
+    bool closeRefused = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        window->Command5_Click();
+        closeRefused = window->isVisible() == window->isVisible() && window->Converting;
+        window->Command4->setEnabled(true);
+        window->Command4->click();
+    });
+    window->show();
+    window->Command3->click();
+
+    EXPECT_TRUE(closeRefused);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(outputs(), QStringList{QStringLiteral("first.wav")});
+    const double seconds = probedDuration(ffprobe(output.filePath(QStringLiteral("first.wav"))));
+    EXPECT_GT(seconds, 0.5);
+    EXPECT_LT(seconds, 2.5);
+    EXPECT_LT(window->rowProgress(1), 100.0);
+    expectIdle();
+
+    // Cancel outside a run does nothing.
+    window->Command4_Click();
+    EXPECT_FALSE(window->CancelRequested && window->Converting);
+}
+
+TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
+{
+    addWav(QStringLiteral("a.wav"), 0.5);
+    addWav(QStringLiteral("b.wav"), 0.5);
+    chooseFormat(QStringLiteral("Ogg"));
+    window->ConvertNow_Click();   // nothing selected: nothing happens
+    EXPECT_TRUE(outputs().isEmpty());
+
+    window->Progressconvert_MouseDown(1);   // selects entry 2
+    window->ConvertNow_Click();
+    EXPECT_EQ(outputs(), QStringList{QStringLiteral("b.ogg")});
+    expectIdle();
+}
+
+TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
+{
+    addWav(QStringLiteral("a.wav"), 0.5);
+    window->CurrentIndex = 1;
+    const double inner = window->picture1WidthTwips() - 60;
+
+    window->ApeProgress(1500);
+    EXPECT_EQ(window->Label6->text(), QStringLiteral("2 %"));
+    EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner * 0.02);
+    EXPECT_DOUBLE_EQ(window->rowProgress(1), 2.0);
+
+    window->AACencoder_Progress(1, 3);
+    EXPECT_EQ(window->Label6->text(), QStringLiteral("33 %"));
+    window->m4aDecoder_Progress(0);
+    EXPECT_DOUBLE_EQ(window->rowProgress(1), 1.0);
+    window->AACdecoder1_Progress(100);
+    EXPECT_EQ(window->Label6->text(), QStringLiteral("100 %"));
+    EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner);
+}
+
+TEST_F(ConversionWindowTest, LoadersFillTheWindow)
+{
+    window->LoadApeSettings();
+    EXPECT_EQ(window->ApeCompressionLevel, 2000);
+    EXPECT_EQ(folder.value(QStringLiteral("APE"), QStringLiteral("Quality")), QStringLiteral("COMPRESSION_LEVEL_NORMAL"));
+
+    folder.setValue(QStringLiteral("Aac"), QStringLiteral("ADTS"), QStringLiteral("MPEG-4"));
+    folder.setValue(QStringLiteral("Aac"), QStringLiteral("Quality"), QStringLiteral("True"));
+    window->LoadAacSettings();
+    EXPECT_EQ(window->AACFormatString, QStringLiteral("AAC - MPEG-4; Quality=100"));
+    EXPECT_TRUE(window->AACquality);
+
+    folder.setValue(QStringLiteral("Wav"), QStringLiteral("Frequency"), QStringLiteral("9"));
+    folder.setValue(QStringLiteral("Wav"), QStringLiteral("Channel"), QStringLiteral("0"));
+    window->LoadWavSettings();
+    EXPECT_EQ(window->Text2->text(), window->FileWenc.FormatString());
+    EXPECT_TRUE(window->Text2->text().contains(QStringLiteral("11025")) ||
+                window->Text2->text().contains(QStringLiteral("11.025")));
+}
+
+} // namespace

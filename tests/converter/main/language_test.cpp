@@ -1,0 +1,166 @@
+#include "converter/main/audiotool.h"
+#include "converter/main/lang_loader.h"
+
+#include "tests/converter/main/window_fixture.h"
+#include "tests/support/recording_services.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace tavrel {
+namespace {
+
+using test::ProgramFolder;
+using test::numbered;
+
+int checkedItems(const Audiotool& window)
+{
+    int checked = 0;
+    for (const QAction* item : window.LangueName)
+        checked += item->isChecked() ? 1 : 0;
+    return checked;
+}
+
+TEST(LanguageMenu, ListsTheLanguagesAndAppliesTheCaptionTable)
+{
+    ProgramFolder folder;
+    folder.addNumberedLanguage(QStringLiteral("English.lng"), QStringLiteral("en"));
+    folder.addNumberedLanguage(QStringLiteral("German.lng"), QStringLiteral("de"));
+    quandor::test::RecordingServices services;
+    folder.setValue("LANGUE", "VALUE", "1");
+    auto window = folder.started();
+
+    ASSERT_EQ(window->LangueName.size(), 2);
+    EXPECT_EQ(window->LangueName[0]->text(), QStringLiteral("English"));
+    EXPECT_EQ(window->LangueName[1]->text(), QStringLiteral("German"));
+    EXPECT_EQ(window->LangueName[1]->data().toString(), folder.file(QStringLiteral("Lang/German.lng")));
+
+    struct Shown {
+        int line;
+        QString text;
+    };
+    const Shown shown[] = {
+        {0, window->Fichier->title()},     {1, window->addfile->text()},
+        {1, window->Image1->toolTip()},    {2, window->Exite->text()},
+        {3, window->Options->title()},     {4, window->Languer->title()},
+        {5, window->TagEditor->text()},    {6, window->acceptWma->text()},
+        {7, window->Informations->title()}, {8, window->Homepage->text()},
+        {9, window->About->text()},        {10, window->Label8->text()},
+        {12, window->Image5->toolTip()},   {13, window->Label11->text()},
+        {14, window->Check1->text()},      {15, window->Label2->text()},
+        {16, window->Label1->text()},      {17, window->Label3->text()},
+        {19, window->Label12->text()},     {20, window->Label4->text()},
+        {21, window->Command5->text()},    {22, window->Command4->text()},
+        {23, window->Command3->text()},    {24, window->ConvertNow->text()},
+        {25, window->Deletefromlist->text()}, {47, window->trackcolor->text()},
+        {49, window->Aide->text()},
+    };
+    for (const Shown& s : shown)
+        EXPECT_EQ(s.text, numbered("de", s.line)) << "line " << s.line;
+    EXPECT_EQ(window->Label10->text(), QStringLiteral("0 ") + numbered("de", 11));
+    // Menus outside the table keep their own texts.
+    EXPECT_EQ(window->FAQ->text(), QStringLiteral("F.A.Q"));
+    EXPECT_EQ(window->Helpus->text(), QStringLiteral("Help us translate Tavrel"));
+}
+
+TEST(LanguageMenu, PickingALanguageLeavesExactlyOneItemChecked)
+{
+    ProgramFolder folder;
+    folder.addNumberedLanguage(QStringLiteral("a.lng"), QStringLiteral("a"));
+    folder.addNumberedLanguage(QStringLiteral("b.lng"), QStringLiteral("b"));
+    folder.addNumberedLanguage(QStringLiteral("c.lng"), QStringLiteral("c"));
+    quandor::test::RecordingServices services;
+    auto window = folder.started();
+
+    for (int pick : {2, 2, 0, 1}) {
+        window->LangueName[pick]->trigger();   // as the user's click does
+        EXPECT_EQ(checkedItems(*window), 1) << "pick " << pick;
+        EXPECT_TRUE(window->LangueName[pick]->isChecked()) << "pick " << pick;
+        EXPECT_EQ(folder.value("LANGUE", "VALUE"), QString::number(pick));
+        EXPECT_EQ(window->Command3->text(), numbered(QString(QChar(u'a' + pick)), 23));
+    }
+    EXPECT_TRUE(services.messages.isEmpty());
+}
+
+TEST(LanguageMenu, VanishedFileIsReportedAndTheProgramGoesOnWithItsCaptions)
+{
+    ProgramFolder folder;
+    folder.addNumberedLanguage(QStringLiteral("a.lng"), QStringLiteral("a"));
+    folder.addNumberedLanguage(QStringLiteral("b.lng"), QStringLiteral("b"));
+    quandor::test::RecordingServices services;
+    auto window = folder.started();
+    ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("Lang/b.lng"))));
+
+    window->LangueName[1]->trigger();
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_EQ(services.messages[0].text, QStringLiteral("Can't find the Language file"));
+    EXPECT_EQ(window->Command3->text(), numbered("a", 23));
+    EXPECT_TRUE(window->LangueName[0]->isChecked());
+    EXPECT_FALSE(window->LangueName[1]->isChecked());
+    EXPECT_EQ(folder.value("LANGUE", "VALUE"), QStringLiteral("0"));
+}
+
+TEST(LanguageMenu, ShortFileKeepsTheBuiltInCaptionsOfTheLinesItLacks)
+{
+    ProgramFolder folder;
+    folder.addNumberedLanguage(QStringLiteral("short.lng"), QStringLiteral("s"), 11);
+    quandor::test::RecordingServices services;
+    auto window = folder.started();
+    EXPECT_EQ(window->Fichier->title(), numbered("s", 0));
+    EXPECT_EQ(window->Label8->text(), numbered("s", 10));
+    EXPECT_EQ(window->Label11->text(), QStringLiteral("Output configuration :"));
+    EXPECT_EQ(window->Command3->text(), QStringLiteral("Convert !"));
+    EXPECT_EQ(window->Label10->text(), QStringLiteral("0 files"));
+    // The later steps of the start-up ran.
+    EXPECT_EQ(window->Combo1->count(), 5);
+}
+
+TEST(LanguageMenu, CurrentFileLabelNamesTheEntryDuringAConversion)
+{
+    ProgramFolder folder;
+    folder.addNumberedLanguage(QStringLiteral("a.lng"), QStringLiteral("a"));
+    quandor::test::RecordingServices services;
+    auto window = folder.started();
+    window->Converting = true;
+    window->ApplyLanguage(folder.file(QStringLiteral("Lang/a.lng")));
+    EXPECT_EQ(window->Label4->text(), numbered("a", 20));   // no entry selected
+    window->Converting = false;
+}
+
+TEST(LanguageMenu, ShippedLanguageFilesHaveEveryLine)
+{
+    const QString source = qEnvironmentVariable("QUANDOR_SOURCE_DIR");
+    if (source.isEmpty())
+        GTEST_SKIP() << "source folder unknown";
+    const QStringList names = Lang_Loader::LanguageFileNames(source + QStringLiteral("/lang"));
+    for (const char* expected : {"English.lng", "Francais.lng", "German.lng", "Nederlands.lng"})
+        EXPECT_TRUE(names.contains(QLatin1String(expected))) << expected;
+    EXPECT_TRUE(names.contains(QStringLiteral("Portugu\u00eas.lng")));
+    for (const QString& name : names) {
+        if (name.startsWith(QStringLiteral("Zek_")))
+            continue;
+        QFile file(source + QStringLiteral("/lang/") + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QByteArray bytes = file.readAll();
+        // CR LF line ends only, and no UTF-8: the files are Windows-1252.
+        EXPECT_EQ(bytes.count("\r\n"), bytes.count('\n')) << name.toStdString();
+        EXPECT_EQ(bytes.count("\r\n"), bytes.count('\r')) << name.toStdString();
+        const QStringList lines = Lang_Loader::SplitLanguageText(bytes);
+        ASSERT_GE(lines.size(), 55) << name.toStdString();
+        for (int line = 0; line <= 54; ++line) {
+            EXPECT_FALSE(lines[line].isEmpty()) << name.toStdString() << " line " << line;
+            EXPECT_FALSE(lines[line].contains(QChar(0xC3))) << name.toStdString() << " line " << line;
+        }
+        EXPECT_EQ(lines[20].right(1), QStringLiteral(" ")) << name.toStdString();
+    }
+}
+
+} // namespace
+} // namespace tavrel

@@ -1,0 +1,82 @@
+#include "tests/converter/main/window_fixture.h"
+
+#include "platform/profile/profile_file.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+
+namespace tavrel::test {
+
+ProgramFolder::ProgramFolder()
+{
+    dir_.setAutoRemove(true);
+}
+
+void ProgramFolder::addLanguage(const QString& name, const QByteArray& bytes) const
+{
+    QDir().mkpath(langFolder());
+    QFile out(QDir(langFolder()).filePath(name));
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        out.write(bytes);
+}
+
+void ProgramFolder::addNumberedLanguage(const QString& name, const QString& prefix, int lines) const
+{
+    QByteArray bytes;
+    for (int line = 0; line < lines; ++line)
+        bytes += numbered(prefix, line).toLatin1() + "\r\n";
+    addLanguage(name, bytes);
+}
+
+void ProgramFolder::setValue(const QString& section, const QString& key, const QString& value) const
+{
+    quandor::profile::writeString(configFile(), section, key, value);
+}
+
+QString ProgramFolder::value(const QString& section, const QString& key) const
+{
+    return quandor::profile::readString(configFile(), section, key);
+}
+
+QByteArray ProgramFolder::configBytes() const
+{
+    QFile in(configFile());
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+std::unique_ptr<Audiotool> ProgramFolder::window() const
+{
+    return std::make_unique<Audiotool>(ProgramPaths{path(), path()});
+}
+
+std::unique_ptr<Audiotool> ProgramFolder::started() const
+{
+    if (value(QStringLiteral("LANGUE"), QStringLiteral("VALUE")).isEmpty())
+        setValue(QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QStringLiteral("0"));
+    auto window = this->window();
+    window->Form_Load();
+    return window;
+}
+
+ModalWatcher::ModalWatcher(std::function<void(QWidget&)> action)
+    : action_(std::move(action))
+{
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer_.stop();
+        seen_ = true;
+        action_(*modal);
+    });
+    timer_.start();
+}
+
+ModalWatcher::~ModalWatcher()
+{
+    timer_.stop();
+}
+
+} // namespace tavrel::test

@@ -1,0 +1,65 @@
+#pragma once
+// A throw-away program folder for the converter's main window (Lang folder,
+// Config.ini) and helpers to start the window in it and to answer the
+// language chooser when it comes up.
+
+#include "converter/main/audiotool.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace tavrel::test {
+
+class ProgramFolder {
+public:
+    ProgramFolder();
+
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+    QString configFile() const { return file(QStringLiteral("Config.ini")); }
+    QString langFolder() const { return file(QStringLiteral("Lang")); }
+
+    /// Writes Lang/<name> with the given bytes (the Lang folder is created).
+    void addLanguage(const QString& name, const QByteArray& bytes) const;
+    /// A language file of `lines` CRLF lines, line n reading "<prefix> n".
+    void addNumberedLanguage(const QString& name, const QString& prefix, int lines = 55) const;
+
+    void setValue(const QString& section, const QString& key, const QString& value) const;
+    QString value(const QString& section, const QString& key) const;
+    QByteArray configBytes() const;
+
+    /// A window on this folder (nothing read yet).
+    std::unique_ptr<Audiotool> window() const;
+    /// A window on this folder after its start-up sequence; the language is
+    /// stored first when none is, so the chooser does not come up.
+    std::unique_ptr<Audiotool> started() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+/// Waits for the next modal dialog and hands it to `action` (from inside its
+/// event loop). Stops waiting when destroyed.
+class ModalWatcher {
+public:
+    explicit ModalWatcher(std::function<void(QWidget&)> action);
+    ~ModalWatcher();
+    bool seen() const { return seen_; }
+
+private:
+    QTimer timer_;
+    std::function<void(QWidget&)> action_;
+    bool seen_ = false;
+};
+
+/// The line-n text of addNumberedLanguage.
+inline QString numbered(const QString& prefix, int line)
+{
+    return prefix + QLatin1Char(' ') + QString::number(line);
+}
+
+} // namespace tavrel::test
