@@ -6,10 +6,12 @@
 #include "tests/platform/mac/ape_test_support.h"
 #include "tests/support/tools.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -129,6 +131,29 @@ TEST(CompressFile, DataCutShortOrEndingInAPartialBlockKeepsTheWholeBlocks)
         EXPECT_TRUE(test::ffmpegDecode(ape, 16, &ok) == pcm.left(c.keptBytes));
         EXPECT_TRUE(ok);
     }
+}
+
+TEST(CompressFile, TheStoredMd5CoversWavDataFramesHeaderAndSeekTable)
+{
+    QTemporaryDir dir;
+    const PcmFormat format{8000, 2, 16};
+    expectRoundTrip(dir.path(), format, test::hardSignal(format, kBlocksPerFrame + 99), 1000, QByteArray("LIST\0\0\0\0", 8));
+    const QByteArray file = quandor::test::readAll(dir.path() + QStringLiteral("/out.ape"));
+    const auto info = parseApeStart(file);
+    ASSERT_TRUE(info.has_value());
+    ASSERT_EQ(info->totalFrames, 2u);
+    const qsizetype tableStart = kDescriptorBytes + kHeaderBytes;
+    const qsizetype bodyStart = tableStart + info->seekTableBytes;
+    EXPECT_EQ(qsizetype(bodyStart + info->wavHeaderBytes + info->audioDataBytes + info->wavTailBytes), file.size());
+
+    // Seek table entries point at the frames, the first right after the stored WAV header.
+    EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + tableStart), quint32(bodyStart + info->wavHeaderBytes));
+
+    QCryptographicHash md5(QCryptographicHash::Md5);
+    md5.addData(file.mid(bodyStart));
+    md5.addData(file.mid(kDescriptorBytes, kHeaderBytes));
+    md5.addData(file.mid(tableStart, info->seekTableBytes));
+    EXPECT_EQ(info->md5.toHex(), md5.result().toHex());
 }
 
 TEST(CompressFile, AnEmptyDataChunkGivesAnEmptyFileThatDecodesToAnEmptyWav)
