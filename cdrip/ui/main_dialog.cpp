@@ -388,6 +388,23 @@ void MainDialog::enableMainControls()
     setControlsEnabled(kMainControls, kMainMenus, true);
 }
 
+bool MainDialog::beginJob()
+{
+    if (jobRunning_)
+        return false;
+    jobRunning_ = true;
+    disableMainControls();
+    return true;
+}
+
+void MainDialog::endJob()
+{
+    if (!jobRunning_)
+        return;
+    jobRunning_ = false;
+    enableMainControls();
+}
+
 void MainDialog::disableAspiControls()
 {
     setControlsEnabled(kAspiControls, kAspiMenus, false);
@@ -396,9 +413,16 @@ void MainDialog::disableAspiControls()
 
 int MainDialog::runSecondaryDialog(QDialog& dialog)
 {
-    setEnabled(false);
+    // Disabling a window disables its child windows too: a dialog owned by
+    // this one is kept usable, and its modality shuts this one off instead.
+    bool owned = false;
+    for (const QWidget* owner = dialog.parentWidget(); owner && !owned; owner = owner->parentWidget())
+        owned = owner == this;
+    if (!owned)
+        setEnabled(false);
     const int result = runModal_(dialog);
-    setEnabled(true);
+    if (!owned)
+        setEnabled(true);
     activateWindow();
     return result;
 }

@@ -117,6 +117,14 @@ public:
     void disableAspiControls();
     bool aspiControlsDisabled() const { return aspiDisabled_; }
 
+    /// Starts a job on the window thread: false when one already runs;
+    /// otherwise the main controls are disabled at once, before the caller
+    /// starts its worker, so a quick second click finds them off.
+    bool beginJob();
+    /// The job's end, once its worker has reported it: enables the controls.
+    void endJob();
+    bool jobRunning() const { return jobRunning_; }
+
     static std::span<const int> mainControlIds();
     static std::span<const int> mainMenuIds();
     static std::span<const int> aspiControlIds();
@@ -124,7 +132,8 @@ public:
 
     // --- secondary dialogs and hooks -----------------------------------------
     /// Runs `dialog` modally with the main dialog disabled, then enables and
-    /// activates the main dialog again.
+    /// activates the main dialog again. (A dialog whose parent is the main
+    /// dialog is modal over it and is not disabled with it.)
     int runSecondaryDialog(QDialog& dialog);
     void setModalRunner(ModalRunner runner);
     const ModalRunner& modalRunner() const { return runModal_; }
@@ -165,6 +174,7 @@ private:
     LanguageTable language_;
     QString aspiStatusText_;
     bool aspiDisabled_ = false;
+    bool jobRunning_ = false;
     bool closing_ = false;
 
     QHash<int, QWidget*> controls_;

@@ -296,6 +296,36 @@ TEST_F(MainDialogTest, JobDisablesExactlyItsControlsAndMenuItems)
         EXPECT_EQ(dialog->command(id)->isEnabled(), afterJob(MainDialog::aspiMenuIds(), id)) << id;
 }
 
+TEST_F(MainDialogTest, SecondJobIsRefusedUntilTheFirstHasEnded)
+{
+    markStartedBefore();
+    auto dialog = open();
+    int started = 0;
+    // A button whose handler starts a job: the second click comes before any
+    // worker could have reported anything.
+    QPushButton* start = dialog->button(1023);
+    start->setEnabled(true);
+    QObject::connect(start, &QPushButton::clicked, dialog.get(), [&] {
+        if (dialog->beginJob())
+            ++started;
+    });
+    start->click();
+    EXPECT_TRUE(dialog->jobRunning());
+    EXPECT_FALSE(start->isEnabled());
+    start->click();                  // ignored by the disabled button
+    QMetaObject::invokeMethod(start, "clicked"); // and refused if it still gets through
+    EXPECT_EQ(started, 1);
+    EXPECT_FALSE(dialog->beginJob());
+
+    dialog->endJob();
+    EXPECT_FALSE(dialog->jobRunning());
+    EXPECT_EQ(dialog->control(1016)->isEnabled(), true);
+    EXPECT_TRUE(dialog->beginJob());
+    dialog->endJob();
+    dialog->endJob(); // a second end changes nothing
+    EXPECT_FALSE(dialog->jobRunning());
+}
+
 TEST_F(MainDialogTest, EnablingRuleTablesHoldTheirIds)
 {
     const std::vector<int> mainControls = {1502, 1500, 1501, 1023, 1040, 1041, 1045, 1016, 1017,
@@ -371,6 +401,24 @@ TEST_F(MainDialogTest, OwnCommandsOpenTheirDialogsWithTheMainDialogDisabled)
                                          QStringLiteral("230"), QStringLiteral("168")}));
     EXPECT_FALSE(enabledWhileShown);
     EXPECT_TRUE(dialog->isEnabled());
+}
+
+TEST_F(MainDialogTest, DialogOwnedByTheMainDialogStaysUsableWhileItRuns)
+{
+    markStartedBefore();
+    auto dialog = open();
+    QDialog owned(dialog.get());
+    QDialog free;
+    std::vector<std::pair<bool, bool>> states; // (main enabled, shown dialog enabled)
+    dialog->setModalRunner([&](QDialog& shown) {
+        states.emplace_back(dialog->isEnabled(), shown.isEnabled());
+        return 0;
+    });
+    dialog->runSecondaryDialog(owned);
+    dialog->runSecondaryDialog(free);
+    EXPECT_EQ(states, (std::vector<std::pair<bool, bool>>{{true, true}, {false, true}}));
+    EXPECT_TRUE(dialog->isEnabled());
+    EXPECT_TRUE(owned.isEnabled());
 }
 
 TEST_F(MainDialogTest, WebCommandsOpenTheMakersPages)
