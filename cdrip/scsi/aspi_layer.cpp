@@ -31,8 +31,6 @@ void pollUntilDone(const AspiRequestHeader& header)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
-constexpr int kSignalGraceMs = 1000;
-
 /// An eventfd used as a manual-reset completion event; closed on scope exit.
 class CompletionEvent {
 public:
@@ -152,10 +150,6 @@ bool AspiLayer::execWait(AspiExecuteScsi& request) const
         m_send(&request);
         while (statusOf(request.header) == AspiStatusPending)
             event.wait(1);
-        // The layer signals the event just after it writes the status; the
-        // descriptor must stay open until then, or the signal could reach a
-        // descriptor reused by someone else.
-        event.wait(kSignalGraceMs);
     } else {
         m_send(&request);
         pollUntilDone(request.header);

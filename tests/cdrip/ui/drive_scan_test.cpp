@@ -1,0 +1,134 @@
+// The drive list and the layer's failures, as the main dialog shows them.
+
+#include "drive_fixture.h"
+
+#include "cdrip/ui/drive_controller.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "tests/support/tools.h"
+
+using namespace brenlow;
+using namespace brenlow::test;
+
+namespace {
+
+QStringList comboItems(QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items.append(combo->itemText(i));
+    return items;
+}
+
+} // namespace
+
+TEST_F(DriveTest, ScanListsOnlyCdRomsInAddressOrder)
+{
+    const QString cue = writeAudioDisc(QStringLiteral("disc"), {3000});
+    loadDrives(QStringLiteral("[layer]\nAdapters=3\n"
+                              "[drive 0:0:0]\nType=0\nVendor=DISK\nProduct=HARD DISK\nRevision=1.00\nMedium=none\n"
+                              "[drive 1:1:0]\nType=5\nVendor=SECOND\nProduct=CD DRIVE\nRevision=2.10\nMedium=none\n"
+                              "[drive 1:0:0]\nType=5\nVendor=QUANDOR\nProduct=EMULATED CD-RW\nRevision=1.00\n"
+                              "Medium=audio\nCue=%1\n"
+                              "[drive 2:3:0]\nType=6\nVendor=SCAN\nProduct=SCANNER\nRevision=1.00\nMedium=none\n")
+                   .arg(cue));
+    openDialog();
+    EXPECT_EQ(comboItems(dialog_->driveCombo()),
+              (QStringList{QStringLiteral("1:0:0 QUANDOR EMULATED CD-RW  1.0"),
+                           QStringLiteral("1:1:0 SECOND  CD DRIVE        2.1")}));
+    EXPECT_EQ(drives().drives().count(), 2);
+    EXPECT_EQ(drives().drives().at(1)->address, (DriveAddress{1, 1, 0}));
+    EXPECT_EQ(dialog_->aspiStatusText(), QStringLiteral("ASPI ok."));
+    EXPECT_TRUE(services_.messages.isEmpty());
+    // Entry 0 is selected and its disc read.
+    EXPECT_EQ(dialog_->driveCombo()->currentIndex(), 0);
+    EXPECT_EQ(drives().tracks().count(), 1);
+}
+
+TEST_F(DriveTest, FailingInquiryStillListsTheDrive)
+{
+    loadDrives(QStringLiteral("[layer]\nAdapters=2\n"
+                              "[drive 1:0:0]\nType=5\nVendor=QUANDOR\nProduct=EMULATED\nRevision=1.00\nMedium=none\n"
+                              "FailCommands=0x12\n"));
+    openDialog();
+    EXPECT_EQ(comboItems(dialog_->driveCombo()), QStringList{QStringLiteral("1:0:0 Inquiry error.")});
+}
+
+TEST_F(DriveTest, FailingAdapterIsReportedAndSkipped)
+{
+    loadDrives(QStringLiteral("[layer]\nAdapters=2\nFailAdapterInquiry=0\n"
+                              "[drive 0:0:0]\nType=5\nVendor=A\nProduct=B\nRevision=1.00\nMedium=none\n"
+                              "[drive 1:0:0]\nType=5\nVendor=C\nProduct=D\nRevision=1.00\nMedium=none\n"));
+    openDialog();
+    // The first inquiry (adapter 0) tells the count; failing it stops the scan.
+    ASSERT_EQ(services_.messages.size(), 1);
+    EXPECT_EQ(services_.messages[0].text, QStringLiteral("Adaptator request error"));
+    EXPECT_EQ(services_.messages[0].title, QStringLiteral("Error 001 :"));
+    EXPECT_EQ(dialog_->driveCombo()->count(), 0);
+}
+
+TEST_F(DriveTest, FailingSecondAdapterGivesItsMessageAndTheOthersAreScanned)
+{
+    loadDrives(QStringLiteral("[layer]\nAdapters=2\nFailAdapterInquiry=1\n"
+                              "[drive 0:0:0]\nType=5\nVendor=A\nProduct=B\nRevision=1.00\nMedium=none\n"
+                              "[drive 1:0:0]\nType=5\nVendor=C\nProduct=D\nRevision=1.00\nMedium=none\n"));
+    openDialog();
+    ASSERT_EQ(services_.messages.size(), 1);
+    EXPECT_EQ(services_.messages[0].text, QStringLiteral("Host adapter number 1: inquiry failed."));
+    EXPECT_EQ(services_.messages[0].title, QStringLiteral("Error FS 007:"));
+    ASSERT_EQ(dialog_->driveCombo()->count(), 1);
+    EXPECT_TRUE(dialog_->driveCombo()->itemText(0).startsWith(QStringLiteral("0:0:0 ")));
+}
+
+TEST_F(DriveTest, UnusableLayerShowsItsMessageDialog188AndDisablesTheDriveControls)
+{
+    QTemporaryDir noLayer;
+    struct Case {
+        const char* name;
+        QString folder;       // empty: the program folder
+        const char* support;
+        QString text;
+        QString title;
+        QString shortText;
+    };
+    const QString support = QStringLiteral("GetASPISupportInfo:");
+    const Case cases[] = {
+        {"library absent", noLayer.path(), "0x01",
+         QStringLiteral("LoadLibrary:\nWNASPI32.DLL not found. You must install ASPI layer !"),
+         QStringLiteral("Error FS 002"), QStringLiteral("WNASPI32.dll not found")},
+        {"old manager", {}, "0xE1", QStringLiteral("Too old ASPI layer."), support,
+         QStringLiteral("Too old ASPI layer.")},
+        {"no real mode", {}, "0xE2", QStringLiteral("Windows ASPI don't support real mode."), support,
+         QStringLiteral("Windows ASPI don't support real mode.")},
+        {"no manager", {}, "0xE3", QStringLiteral("ASPI Erreur : ASPI manager not found."), support,
+         QStringLiteral("ASPI manager not found.")},
+        {"other status", {}, "0x07", QStringLiteral("ASPI initialisation error."), support,
+         QStringLiteral("ASPI initialisation error.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services_.messages.clear();
+        modalDialogs_.clear();
+        if (!c.folder.isEmpty())
+            setAspiLayerLocation(c.folder);
+        loadDrives(QStringLiteral("[layer]\nSupportStatus=%1\n"
+                                  "[drive 1:0:0]\nType=5\nVendor=A\nProduct=B\nRevision=1.00\nMedium=none\n")
+                       .arg(QLatin1String(c.support)));
+        openDialog();
+        ASSERT_EQ(services_.messages.size(), 1);
+        EXPECT_EQ(services_.messages[0].text, c.text);
+        EXPECT_EQ(services_.messages[0].title, c.title);
+        EXPECT_EQ(services_.messages[0].icon, quandor::shell::MessageIcon::Critical);
+        EXPECT_TRUE(modalDialogs_.contains(QStringLiteral("188")));
+        EXPECT_EQ(dialog_->aspiStatusText(), c.shortText);
+        EXPECT_TRUE(dialog_->aspiControlsDisabled());
+        for (int id : {1500, 1502, 1039, 1044, 1048, 1049, 1050, 1051})
+            EXPECT_FALSE(dialog_->button(id)->isEnabled()) << id;
+        EXPECT_EQ(dialog_->driveCombo()->count(), 0);
+        dialog_.reset();
+        setAspiLayerLocation(quandor::test::brenlowFolder());
+    }
+}
