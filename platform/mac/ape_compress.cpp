@@ -19,6 +19,8 @@ namespace {
 
 /// Stored WAV header and trailer larger than this are not kept.
 constexpr qint64 kMaxStoredBytes = 16 * 1024 * 1024;
+/// Blocks encoded between two progress reports (an eighth of a frame).
+constexpr qint64 kBlocksPerStep = kBlocksPerFrame / 8;
 /// Frame positions are stored as 32-bit offsets.
 constexpr qint64 kMaxFrameOffset = 0xFFFFFFFFll;
 
@@ -92,23 +94,30 @@ private:
         for (std::uint32_t frame = 0; frame < info_.totalFrames; ++frame) {
             if (progress_.stopRequested())
                 return Result::Stopped;
-            const qint64 blocks = qMin<qint64>(kBlocksPerFrame, totalBlocks - done);
-            const QByteArray pcm = input_.read(blocks * align);
-            if (pcm.size() != blocks * align)
-                return Result::ReadFailed;
             if (output_.pos() > kMaxFrameOffset)
                 return Result::Unsupported;
             seekTable_.push_back(std::uint32_t(output_.pos()));
-            const QByteArray stored = encoder.encode(pcm);
+            const qint64 frameEnd = done + qMin<qint64>(kBlocksPerFrame, totalBlocks - done);
+            encoder.begin();
+            while (done < frameEnd) {
+                const qint64 blocks = qMin<qint64>(kBlocksPerStep, frameEnd - done);
+                const QByteArray pcm = input_.read(blocks * align);
+                if (pcm.size() != blocks * align)
+                    return Result::ReadFailed;
+                encoder.add(pcm);
+                done += blocks;
+                progress_.report(done, totalBlocks);
+                if (progress_.stopRequested())
+                    return Result::Stopped;
+            }
+            const QByteArray stored = encoder.finish();
             if (!write(stored))
                 return Result::WriteFailed;
             md5_.addData(stored);
             info_.audioDataBytes += std::uint64_t(stored.size());
-            done += blocks;
-            progress_.report(done, totalBlocks);
-            if (progress_.stopRequested())
-                return Result::Stopped;
         }
+        if (progress_.stopRequested())
+            return Result::Stopped;
         progress_.report(1, 1);
         return Result::Success;
     }

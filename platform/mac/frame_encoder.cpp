@@ -1,13 +1,8 @@
 #include "platform/mac/frame_encoder.h"
 
-#include "platform/mac/nn_filter.h"
-#include "platform/mac/predictor.h"
-#include "platform/mac/range_encoder.h"
-
 extern "C" {
 #include <libavutil/crc.h>
 }
-
 
 namespace quandor::mac {
 
@@ -29,15 +24,6 @@ std::vector<FilterStage> stagesOf(int level)
     }
 }
 
-std::uint32_t frameCrc(const QByteArray& pcm)
-{
-    const AVCRC* table = av_crc_get_table(AV_CRC_32_IEEE_LE);
-    const std::uint32_t crc = ~av_crc(table, 0xFFFFFFFFu, reinterpret_cast<const std::uint8_t*>(pcm.constData()),
-                                      std::size_t(pcm.size()));
-    // The top bit would announce frame flags, which this encoder never writes.
-    return crc >> 1;
-}
-
 inline std::int32_t sampleAt(const unsigned char* p, int bits)
 {
     switch (bits) {
@@ -47,15 +33,6 @@ inline std::int32_t sampleAt(const unsigned char* p, int bits)
         const std::uint32_t raw = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
         return std::int32_t(raw << 8) >> 8;
     }
-    }
-}
-
-void runFilters(const std::vector<FilterStage>& stages, std::int32_t* values, int count)
-{
-    // The decoder runs the first stage first, so the encoder undoes the last first.
-    for (auto stage = stages.rbegin(); stage != stages.rend(); ++stage) {
-        NNFilter filter(stage->order, stage->fractionBits);
-        filter.compress(values, count);
     }
 }
 
@@ -76,6 +53,84 @@ bool isSupportedLevel(int level)
 
 FrameEncoder::FrameEncoder(const PcmLayout& layout, int level) : layout_(layout), level_(level) {}
 
+void FrameEncoder::begin()
+{
+    crc_ = 0xFFFFFFFFu;
+    if (layout_.channels == 1)
+        mono_ = std::make_unique<MonoPredictor>();
+    else
+        stereo_ = std::make_unique<StereoPredictor>();
+    // The decoder runs the first stage first, so the encoder undoes the last first.
+    const auto stages = stagesOf(level_);
+    firstFilters_.clear();
+    secondFilters_.clear();
+    for (auto stage = stages.rbegin(); stage != stages.rend(); ++stage) {
+        firstFilters_.emplace_back(stage->order, stage->fractionBits);
+        secondFilters_.emplace_back(stage->order, stage->fractionBits);
+    }
+    stream_.clear();
+    appendBigEndian(stream_, 0); // the CRC, known at the end
+    coder_ = std::make_unique<RangeEncoder>(stream_);
+    firstModel_ = ValueModel{};
+    secondModel_ = ValueModel{};
+}
+
+void FrameEncoder::add(const QByteArray& pcm)
+{
+    const int blocks = int(pcm.size() / layout_.blockAlign());
+    crc_ = av_crc(av_crc_get_table(AV_CRC_32_IEEE_LE), crc_, reinterpret_cast<const std::uint8_t*>(pcm.constData()),
+                  std::size_t(pcm.size()));
+    unpack(pcm, blocks);
+    if (layout_.channels == 1) {
+        for (auto& value : first_)
+            value = mono_->compress(value);
+        for (auto& filter : firstFilters_)
+            filter.compress(first_.data(), blocks);
+        for (int i = 0; i < blocks; ++i)
+            encodeValue(*coder_, firstModel_, first_[std::size_t(i)]);
+        return;
+    }
+    for (int i = 0; i < blocks; ++i)
+        stereo_->compress(first_[std::size_t(i)], second_[std::size_t(i)]);
+    for (auto& filter : firstFilters_)
+        filter.compress(first_.data(), blocks);
+    for (auto& filter : secondFilters_)
+        filter.compress(second_.data(), blocks);
+    for (int i = 0; i < blocks; ++i) {
+        encodeValue(*coder_, firstModel_, first_[std::size_t(i)]);
+        encodeValue(*coder_, secondModel_, second_[std::size_t(i)]);
+    }
+}
+
+QByteArray FrameEncoder::finish()
+{
+    coder_->finish();
+    while (stream_.size() % 4)
+        stream_.push_back(0);
+    // The top bit of the stored CRC would announce frame flags, which this
+    // encoder never writes.
+    const std::uint32_t crc = ~crc_ >> 1;
+    for (int i = 0; i < 4; ++i)
+        stream_[std::size_t(i)] = std::uint8_t(crc >> (24 - 8 * i));
+
+    // The stream is read as little-endian 32-bit words, most significant byte first.
+    QByteArray stored(qsizetype(stream_.size()), Qt::Uninitialized);
+    for (std::size_t i = 0; i < stream_.size(); i += 4) {
+        stored[qsizetype(i)] = char(stream_[i + 3]);
+        stored[qsizetype(i + 1)] = char(stream_[i + 2]);
+        stored[qsizetype(i + 2)] = char(stream_[i + 1]);
+        stored[qsizetype(i + 3)] = char(stream_[i]);
+    }
+    return stored;
+}
+
+QByteArray FrameEncoder::encode(const QByteArray& pcm)
+{
+    begin();
+    add(pcm);
+    return finish();
+}
+
 void FrameEncoder::unpack(const QByteArray& pcm, int blocks)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(pcm.constData());
@@ -95,55 +150,6 @@ void FrameEncoder::unpack(const QByteArray& pcm, int blocks)
         first_[std::size_t(i)] = side;
         second_[std::size_t(i)] = left + side / 2;
     }
-}
-
-QByteArray FrameEncoder::encode(const QByteArray& pcm)
-{
-    const int blocks = int(pcm.size() / layout_.blockAlign());
-    unpack(pcm, blocks);
-    const auto stages = stagesOf(level_);
-
-    if (layout_.channels == 1) {
-        MonoPredictor predictor;
-        for (auto& value : first_)
-            value = predictor.compress(value);
-        runFilters(stages, first_.data(), blocks);
-    } else {
-        StereoPredictor predictor;
-        for (int i = 0; i < blocks; ++i)
-            predictor.compress(first_[std::size_t(i)], second_[std::size_t(i)]);
-        runFilters(stages, first_.data(), blocks);
-        runFilters(stages, second_.data(), blocks);
-    }
-
-    stream_.clear();
-    stream_.reserve(std::size_t(blocks) * std::size_t(layout_.channels) * 3 + 64);
-    appendBigEndian(stream_, frameCrc(pcm));
-    RangeEncoder coder(stream_);
-    ValueModel firstModel;
-    ValueModel secondModel;
-    if (layout_.channels == 1) {
-        for (int i = 0; i < blocks; ++i)
-            encodeValue(coder, firstModel, first_[std::size_t(i)]);
-    } else {
-        for (int i = 0; i < blocks; ++i) {
-            encodeValue(coder, firstModel, first_[std::size_t(i)]);
-            encodeValue(coder, secondModel, second_[std::size_t(i)]);
-        }
-    }
-    coder.finish();
-    while (stream_.size() % 4)
-        stream_.push_back(0);
-
-    // The stream is read as little-endian 32-bit words, most significant byte first.
-    QByteArray stored(qsizetype(stream_.size()), Qt::Uninitialized);
-    for (std::size_t i = 0; i < stream_.size(); i += 4) {
-        stored[qsizetype(i)] = char(stream_[i + 3]);
-        stored[qsizetype(i + 1)] = char(stream_[i + 2]);
-        stored[qsizetype(i + 2)] = char(stream_[i + 1]);
-        stored[qsizetype(i + 3)] = char(stream_[i]);
-    }
-    return stored;
 }
 
 } // namespace quandor::mac
