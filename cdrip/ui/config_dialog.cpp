@@ -71,7 +71,7 @@ void ConfigDialog::buildControls()
         return widget;
     };
     named(new QGroupBox(this), 1134, {8, 8, 454, 80});
-    named(new QLabel(this), 1135, {18, 30, 120, 20});
+    named(new QLabel(this), 1135, {18, 30, 420, 20});
     named(new QLineEdit(this), 1026, {18, 52, 390, 24});
     auto* browseButton = new QPushButton(this);
     named(browseButton, 1027, {414, 50, 36, 28});
@@ -88,8 +88,8 @@ void ConfigDialog::buildControls()
     }
 
     named(new QGroupBox(this), 1143, {8, 300, 454, 128});
-    named(new QLineEdit(this), 1049, {18, 322, 300, 22});
-    named(new QCheckBox(this), 1074, {18, 400, 430, 20});
+    named(new QLineEdit(this), 1049, {18, 322, 290, 22});
+    named(new QCheckBox(this), 1074, {18, 404, 430, 20});
     int x = 18;
     for (const PatternButton& pattern : kPatternButtons) {
         auto* button = new QPushButton(latin(pattern.caption), this);
@@ -99,10 +99,10 @@ void ConfigDialog::buildControls()
         x += 44;
     }
     auto* clear = new QPushButton(this);
-    named(clear, 1081, {x + 4, 350, 80, 24});
+    named(clear, 1081, {18, 378, 80, 24});
     connect(clear, &QPushButton::clicked, this, [this] { field(1049)->clear(); });
     for (int i = 0; i < 5; ++i)
-        named(new QLabel(this), 1144 + i, {326 + (i % 2) * 68, 320 + (i / 2) * 14, 66, 14});
+        named(new QLabel(this), 1144 + i, {320, 318 + i * 16, 136, 16});
 
     for (int id : {1026, 1030, 1031, 1032, 1033, 1049})
         field(id)->setReadOnly(true);

@@ -4,16 +4,16 @@
 
 namespace brenlow {
 
-MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent)
+MainStatusBar::MainStatusBar(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("1"));
-    setSizeGripEnabled(false);
+    setFixedHeight(fontMetrics().height() + 8);
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("statusPart%1").arg(i));
-        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        addWidget(label, 0);
+        label->setContentsMargins(3, 0, 3, 0);
         parts_[i] = label;
     }
     placeParts();
@@ -36,12 +36,12 @@ int MainStatusBar::partWidth(int part) const
 {
     if (part < 0 || part >= static_cast<int>(parts_.size()))
         return 0;
-    return parts_[static_cast<std::size_t>(part)]->minimumWidth();
+    return parts_[static_cast<std::size_t>(part)]->width();
 }
 
 void MainStatusBar::resizeEvent(QResizeEvent* event)
 {
-    QStatusBar::resizeEvent(event);
+    QFrame::resizeEvent(event);
     placeParts();
 }
 
@@ -51,8 +51,7 @@ void MainStatusBar::placeParts()
     const int edges[3] = {std::max(0, total - 260), std::max(0, total - 110), total};
     int left = 0;
     for (std::size_t i = 0; i < parts_.size(); ++i) {
-        const int partWidth = std::max(0, edges[i] - left);
-        parts_[i]->setFixedWidth(partWidth);
+        parts_[i]->setGeometry(left, 2, std::max(0, edges[i] - left - 2), height() - 4);
         left = edges[i];
     }
 }

@@ -2,14 +2,14 @@
 // The main dialog's status bar (id 1): three parts whose right edges are
 // width − 260, width − 110 and the width.
 
-#include <QStatusBar>
+#include <QFrame>
 #include <array>
 
 class QLabel;
 
 namespace brenlow {
 
-class MainStatusBar : public QStatusBar {
+class MainStatusBar : public QFrame {
     Q_OBJECT
 public:
     explicit MainStatusBar(QWidget* parent = nullptr);

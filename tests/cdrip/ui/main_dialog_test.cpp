@@ -2,6 +2,7 @@
 
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/link_label.h"
+#include "cdrip/ui/main_status_bar.h"
 #include "cdrip/ui/track_list_view.h"
 #include "platform/profile/profile_file.h"
 #include "shell_fixture.h"
@@ -219,6 +220,19 @@ TEST_F(MainDialogTest, StatusBarHasThreePartsWithTheCreditFirst)
     EXPECT_EQ(dialog->statusText(1), QStringLiteral("3 track(s)"));
     EXPECT_EQ(dialog->statusText(2), QStringLiteral("Total length : 04:25.10"));
     EXPECT_TRUE(dialog->statusText(3).isEmpty());
+}
+
+TEST(MainStatusBar, PartsEndAt260And110PixelsFromTheRightEdge)
+{
+    for (int width : {520, 800}) {
+        MainStatusBar bar;
+        bar.resize(width, 24);
+        bar.show();
+        // Each part keeps a 2-pixel gap before the next one.
+        EXPECT_EQ(bar.partWidth(0), width - 260 - 2) << width;
+        EXPECT_EQ(bar.partWidth(1), 150 - 2) << width;
+        EXPECT_EQ(bar.partWidth(2), 110 - 2) << width;
+    }
 }
 
 TEST_F(MainDialogTest, ButtonIconsFollowTheCompressionChoice)
