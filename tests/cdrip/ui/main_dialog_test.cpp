@@ -1,6 +1,7 @@
 #include "cdrip/ui/main_dialog.h"
 
 #include "cdrip/ui/brenlow_registry.h"
+#include "cdrip/ui/burn_controls.h"
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/main_status_bar.h"
 #include "cdrip/ui/track_list_view.h"
@@ -354,6 +355,28 @@ TEST_F(MainDialogTest, EnablingRuleTablesHoldTheirIds)
     EXPECT_EQ(asVector(MainDialog::mainMenuIds()), mainMenus);
     EXPECT_EQ(asVector(MainDialog::aspiControlIds()), aspiControls);
     EXPECT_EQ(asVector(MainDialog::aspiMenuIds()), aspiMenus);
+}
+
+TEST(BurnControls, BurnTurnsTheSettingsOffAndCancelOn)
+{
+    QDialog burner;
+    const QList<int> settings = {1105, 1076, 1037, 1038, 1103, 1077, 1075, 1112};
+    const QList<int> untouched = {1113, 1104};
+    for (int id : settings + untouched + QList<int>{1115})
+        (new QPushButton(&burner))->setObjectName(QString::number(id));
+    const auto enabled = [&](int id) { return burner.findChild<QWidget*>(QString::number(id))->isEnabled(); };
+
+    disableBurnControls(burner);
+    for (int id : settings)
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(enabled(1115));
+    for (int id : untouched)
+        EXPECT_TRUE(enabled(id)) << id;
+
+    enableBurnControls(burner);
+    for (int id : settings)
+        EXPECT_TRUE(enabled(id)) << id;
+    EXPECT_FALSE(enabled(1115));
 }
 
 TEST_F(MainDialogTest, UnusableScsiLayerKeepsItsControlsOffForGood)
