@@ -181,7 +181,20 @@ private:
 bool isDecodableLayout(const ApeFileInfo& info)
 {
     return (info.channels == 1 || info.channels == 2)
-        && (info.bitsPerSample == 8 || info.bitsPerSample == 16 || info.bitsPerSample == 24) && info.sampleRate > 0;
+        && (info.bitsPerSample == 8 || info.bitsPerSample == 16 || info.bitsPerSample == 24) && info.sampleRate > 0
+        && info.blocksPerFrame > 0;
+}
+
+/// A header whose frame count the file cannot possibly hold (each frame takes
+/// a seek-table entry and at least a CRC) is damaged; refusing it early keeps
+/// the decoder from sizing tables after it.
+bool isPlausible(const ApeFileInfo& info, qint64 fileSize)
+{
+    if (info.totalFrames == 0)
+        return true;
+    const auto frames = qint64(info.totalFrames);
+    return frames * 8 <= fileSize && (info.fileVersion < 3980 || qint64(info.seekTableBytes) / 4 >= frames)
+        && info.finalFrameBlocks > 0 && info.finalFrameBlocks <= info.blocksPerFrame;
 }
 
 } // namespace
@@ -193,6 +206,8 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath, std::
         return Result::ReadFailed;
     const auto info = readApeStart(inputPath);
     if (!info)
+        return Result::InvalidInput;
+    if (!isPlausible(*info, QFile(inputPath).size()))
         return Result::InvalidInput;
     if (!isDecodableLayout(*info))
         return Result::Unsupported;
