@@ -6,6 +6,7 @@
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/audio_file_writer.h"
+#include "platform/mac/mac_library.h"
 #include "tests/converter/main/conversion_test_surface.h"
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
@@ -81,6 +82,34 @@ QString probedTag(const QJsonObject& probe, std::initializer_list<const char*> n
     return {};
 }
 
+// An APE file compressed from a generated WAV, with an ID3v1 record appended
+// when `id3` is not empty.
+bool makeApe(const QString& path, const QString& scratch, double seconds, const QByteArray& id3)
+{
+    const QString wav = scratch + QStringLiteral("/ape-source.wav");
+    if (!makeWav(wav, seconds))
+        return false;
+    const auto result = quandor::mac::CompressFile(wav, path, 2000, nullptr, {}, nullptr);
+    QFile::remove(wav);
+    if (result != quandor::mac::Result::Success)
+        return false;
+    if (id3.isEmpty())
+        return true;
+    QFile file(path);
+    return file.open(QIODevice::Append) && file.write(id3) == id3.size();
+}
+
+// An ID3v1.1 record: texts padded with NULs, the year as four characters.
+QByteArray id3v1(const QByteArray& title, const QByteArray& year, int track, int genre)
+{
+    const auto field = [](QByteArray text, int size) {
+        text.resize(size, '\0');
+        return text;
+    };
+    return "TAG" + field(title, 30) + field("Old Artist", 30) + field("Old Album", 30) + field(year, 4)
+           + field("", 29) + QByteArray(1, char(track)) + QByteArray(1, char(genre));
+}
+
 QByteArray hashOf(const QString& path)
 {
     return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
@@ -145,6 +174,11 @@ struct OutputCase {
     bool encoderTagVisible;   // ffprobe shows WAV files' RIFF INFO, which has no encoder field
     bool keepsSourceRate;     // APE compresses the decoded WAV as it is, 48 kHz included
 };
+
+void PrintTo(const OutputCase& c, std::ostream* os)
+{
+    *os << c.format.toStdString();
+}
 
 class MixedListRun : public ::testing::TestWithParam<OutputCase> {};
 
@@ -327,6 +361,39 @@ TEST(ConversionRun, SaveBesideSourceUsesTheSourcesOwnFolder)
     EXPECT_EQ(rig.tempFiles(), QStringList{QStringLiteral("Song.wav")});
     EXPECT_EQ(hashOf(usersFile), usersHash);
     QFile::remove(usersFile);
+    rig.checkIdle();
+}
+
+TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeApe(rig.source(QStringLiteral("tagged.ape")), rig.sources.path(), 1.0,
+                        id3v1("Old Song", "1997", 7, 8)));
+    ASSERT_TRUE(makeApe(rig.source(QStringLiteral("bare.ape")), rig.sources.path(), 1.0, {}));
+    ASSERT_TRUE(makeApe(rig.source(QStringLiteral("blankyear.ape")), rig.sources.path(), 1.0,
+                        id3v1("Blank", "    ", 2, 0)));
+    rig.view.keys = {rig.source(QStringLiteral("tagged.ape")), rig.source(QStringLiteral("bare.ape")),
+                     rig.source(QStringLiteral("blankyear.ape"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
+    rig.engine.runAll();
+
+    const QJsonObject tagged = ffprobe(rig.out(QStringLiteral("tagged.mp3")));
+    EXPECT_EQ(probedTag(tagged, {"title"}), QStringLiteral("Old Song"));
+    EXPECT_EQ(probedTag(tagged, {"artist"}), QStringLiteral("Old Artist"));
+    EXPECT_EQ(probedTag(tagged, {"date"}), QStringLiteral("1997"));
+    EXPECT_EQ(probedTag(tagged, {"track"}), QStringLiteral("7"));
+    EXPECT_EQ(probedTag(tagged, {"genre"}), QStringLiteral("Jazz"));
+    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("tagged.mp3"))), 1.0, 0.06);
+
+    // No record: the run's fixed values for an untagged APE source.
+    const QJsonObject bare = ffprobe(rig.out(QStringLiteral("bare.mp3")));
+    EXPECT_EQ(probedTag(bare, {"date"}), QStringLiteral("2006"));
+    EXPECT_TRUE(probedTag(bare, {"title"}).isEmpty());
+
+    // A blank year cannot be written: one message, and the file is still made.
+    ASSERT_EQ(rig.view.messages.size(), 1);
+    EXPECT_EQ(rig.view.messages[0].text, QStringLiteral("Error on SetTag function"));
+    EXPECT_GT(decodedSeconds(rig.out(QStringLiteral("blankyear.mp3"))), 0.9);
     rig.checkIdle();
 }
 
