@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace brenlow {
 namespace {
 
@@ -131,13 +133,12 @@ void DriveController::waitUntilIdle()
 
 void DriveController::setJobControl(std::function<bool()> running, std::function<void()> stopAndWait)
 {
-    jobRunning_ = std::move(running);
-    stopJob_ = std::move(stopAndWait);
+    jobs_.push_back({std::move(running), std::move(stopAndWait)});
 }
 
 bool DriveController::jobRunning() const
 {
-    return jobRunning_ && jobRunning_();
+    return std::any_of(jobs_.begin(), jobs_.end(), [](const JobControl& job) { return job.running(); });
 }
 
 bool DriveController::refuseWhileJobRuns() const
@@ -147,8 +148,10 @@ bool DriveController::refuseWhileJobRuns() const
 
 void DriveController::stopJobAndWait()
 {
-    if (jobRunning() && stopJob_)
-        stopJob_();
+    for (const JobControl& job : jobs_) {
+        if (job.running())
+            job.stopAndWait();
+    }
 }
 
 // --- the table of contents and the track list -----------------------------------

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QPoint;
@@ -53,7 +54,9 @@ public:
     // --- what other features change -------------------------------------------
     void setTrackTitle(int index, const QString& title);
     void setTrackProgress(int index, int percent);
-    /// How to know that a job runs and how to stop it and wait for its worker.
+    /// Registers a job feature: how to know that its job runs, and how to stop
+    /// it and wait for its worker. Each feature registers once; a job runs
+    /// when any of them says so.
     void setJobControl(std::function<bool()> running, std::function<void()> stopAndWait);
     bool jobRunning() const;
 
@@ -120,8 +123,11 @@ private:
     bool isPaused_ = false;
     bool stopping_ = false;
     Lba playStart_;
-    std::function<bool()> jobRunning_;
-    std::function<void()> stopJob_;
+    struct JobControl {
+        std::function<bool()> running;
+        std::function<void()> stopAndWait;
+    };
+    std::vector<JobControl> jobs_;
 };
 
 /// The drive feature of `dialog` (nullptr before attachDriveCommands).
