@@ -20,13 +20,18 @@ QString loadText(const QString& ini, const QString& section, const QString& key,
     return fallback;
 }
 
+QString switchText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+
 bool loadSwitch(const QString& ini, const QString& section, const QString& key, bool fallback)
 {
     const QString value = loadText(ini, section, key, fallback ? QStringLiteral("1") : QStringLiteral("0"));
+    if (value.isEmpty()) {
+        // "CRC=" has no first character to test: treat it as absent.
+        quandor::profile::writeString(ini, section, key, switchText(fallback));
+        return fallback;
+    }
     return !value.startsWith(QLatin1Char('0'));
 }
-
-QString switchText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "cdrip/ui/ripper_settings.h"
 
+#include "cdrip/encode/encoder_settings.h"
+
 #include "platform/profile/profile_file.h"
 #include "tests/support/tools.h"
 
@@ -88,6 +90,20 @@ TEST_F(RipperIniTest, EncoderSwitchesAreOffOnlyForALeadingZero)
     }
     // Absent: the default is written back ("1" for the Ogg quality mode).
     EXPECT_TRUE(ini.encoderFlag(ripper_keys::OggQuality));
+    EXPECT_EQ(stored(ripper_keys::OggQuality), QStringLiteral("1"));
+}
+
+TEST_F(RipperIniTest, EncoderSettingsReadEmptySwitchesAsAbsent)
+{
+    for (const char* key : {"CRC", "VBR", "PRIVATE"})
+        ASSERT_TRUE(writeString(ini.file(), QStringLiteral("MP3"), QString::fromLatin1(key), QString()));
+    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Ogg"), QStringLiteral("QUALITY"), QString()));
+    const EncoderSettings settings = LoadMp3Settings(ini.file());
+    EXPECT_FALSE(settings.mp3.crc);
+    EXPECT_FALSE(settings.mp3.vbr);
+    EXPECT_FALSE(settings.mp3.privateBit);
+    EXPECT_TRUE(settings.ogg.quality);
+    EXPECT_EQ(stored(ripper_keys::Mp3Crc), QStringLiteral("0"));
     EXPECT_EQ(stored(ripper_keys::OggQuality), QStringLiteral("1"));
 }
 
