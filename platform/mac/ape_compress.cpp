@@ -6,6 +6,7 @@
 #include "platform/mac/frame_encoder.h"
 #include "platform/mac/mac_library.h"
 #include "platform/mac/progress.h"
+#include "platform/mac/same_file.h"
 #include "platform/mac/wav_source.h"
 
 #include <QCryptographicHash>
@@ -157,6 +158,8 @@ Result CompressFile(const QString& inputPath, const QString& outputPath, int lev
 {
     if (!isSupportedLevel(level))
         return Result::Unsupported;
+    if (isSameFile(inputPath, outputPath))
+        return Result::WriteFailed;
     QFile input(inputPath);
     if (!input.open(QIODevice::ReadOnly))
         return Result::ReadFailed;

@@ -4,6 +4,7 @@
 #include "platform/mac/ape_file_start.h"
 #include "platform/mac/mac_library.h"
 #include "platform/mac/progress.h"
+#include "platform/mac/same_file.h"
 #include "platform/mac/wav_writer.h"
 
 extern "C" {
@@ -204,6 +205,8 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath, std::
 {
     if (!QFile::exists(inputPath))
         return Result::ReadFailed;
+    if (isSameFile(inputPath, outputPath))
+        return Result::WriteFailed;
     const auto info = readApeStart(inputPath);
     if (!info)
         return Result::InvalidInput;

@@ -16,7 +16,7 @@ namespace quandor::mac {
 enum class Result {
     Success = 0,
     ReadFailed,        ///< the input cannot be opened or read
-    WriteFailed,       ///< the output cannot be created or written
+    WriteFailed,       ///< the output cannot be created or written, or is the input itself
     InvalidInput,      ///< the input is not of the expected kind (not APE, not PCM WAV, corrupt)
     Unsupported,       ///< a valid input this library does not handle (bit depth, channels, level, output past 4 GiB)
     Stopped,           ///< the stop flag was set; no output is left behind

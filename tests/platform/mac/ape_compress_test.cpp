@@ -258,6 +258,11 @@ TEST(CompressFile, RejectsWhatItCannotEncodeAndLeavesNoFile)
         EXPECT_FALSE(QFile::exists(out));
     }
     EXPECT_EQ(compress(good, dir.filePath(QStringLiteral("missing/folder/out.ape")), 2000), Result::WriteFailed);
+
+    // Writing over the input would destroy it.
+    const QByteArray before = quandor::test::readAll(good);
+    EXPECT_EQ(compress(good, dir.path() + QStringLiteral("/./good.wav"), 2000), Result::WriteFailed);
+    EXPECT_TRUE(quandor::test::readAll(good) == before);
 }
 
 } // namespace

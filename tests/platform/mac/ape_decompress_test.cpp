@@ -118,6 +118,8 @@ TEST(DecompressFile, BadInputFailsWithoutOutput)
     EXPECT_EQ(DecompressFile(dir.filePath(QStringLiteral("missing.ape")), out, nullptr, {}, nullptr), Result::ReadFailed);
     EXPECT_EQ(DecompressFile(ape, dir.filePath(QStringLiteral("no/such/folder/out.wav")), nullptr, {}, nullptr),
               Result::WriteFailed);
+    EXPECT_EQ(DecompressFile(ape, ape, nullptr, {}, nullptr), Result::WriteFailed);
+    EXPECT_TRUE(quandor::test::readAll(ape) == good);
 }
 
 TEST(DecompressFile, ReportsProgressAndStopsOnTheFlagLeavingNoFile)
