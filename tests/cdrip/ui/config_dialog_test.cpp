@@ -132,6 +132,24 @@ TEST_F(ConfigDialogTest, OkWritesTheEightKeysAndNeverTheClientNameOrVersion)
     EXPECT_EQ(settings.cddb.server, QStringLiteral("http://cddb.test"));
 }
 
+TEST_F(ConfigDialogTest, LongValuesAreStoredWhole)
+{
+    // Longer than any fixed field the dialog was first drawn with.
+    const QString folder = QStringLiteral("/music/") + QString(300, QLatin1Char('f'));
+    const QString server = QStringLiteral("http://") + QString(280, QLatin1Char('s')) + QStringLiteral(".test");
+    ConfigDialog dialog(ini, language, settings);
+    services_.folderAnswers.push_back(folder);
+    click(dialog, 1027);
+    field(dialog, 1034)->setText(server);
+    click(dialog, 1);
+    EXPECT_EQ(stored("SAUVEGARDE", "Chemin"), folder);
+    EXPECT_EQ(stored("CDDB", "Serveur"), server);
+    EXPECT_EQ(settings.output.folder, folder);
+
+    ConfigDialog reopened(ini, language, settings);
+    EXPECT_EQ(field(reopened, 1026)->text(), folder);
+}
+
 TEST_F(ConfigDialogTest, CancelledFolderBrowserKeepsTheFolder)
 {
     ConfigDialog dialog(ini, language, settings);
