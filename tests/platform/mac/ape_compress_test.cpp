@@ -156,6 +156,41 @@ TEST(CompressFile, TheStoredMd5CoversWavDataFramesHeaderAndSeekTable)
     EXPECT_EQ(info->md5.toHex(), md5.result().toHex());
 }
 
+TEST(CompressFile, AcceptsExtensibleWavWithPcmSamples)
+{
+    const PcmFormat format{96000, 2, 24};
+    const QByteArray pcm = test::hardSignal(format, 2000);
+    QByteArray wav("RIFF");
+    QByteArray fmt;
+    auto le16 = [](QByteArray& out, quint16 v) { out.append(char(v & 0xFF)).append(char(v >> 8)); };
+    auto le32 = [&](QByteArray& out, quint32 v) { le16(out, quint16(v & 0xFFFF)); le16(out, quint16(v >> 16)); };
+    le16(fmt, 0xFFFE);
+    le16(fmt, 2);
+    le32(fmt, 96000);
+    le32(fmt, 96000 * 6);
+    le16(fmt, 6);
+    le16(fmt, 24);
+    le16(fmt, 22);
+    le16(fmt, 24);
+    le32(fmt, 3);
+    fmt.append(QByteArray::fromHex("0100000000001000800000aa00389b71")); // PCM sub-format
+    le32(wav, quint32(4 + 8 + fmt.size() + 8 + pcm.size()));
+    wav.append("WAVEfmt ");
+    le32(wav, quint32(fmt.size()));
+    wav.append(fmt).append("data");
+    le32(wav, quint32(pcm.size()));
+    wav.append(pcm);
+
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("ext.wav"));
+    const QString ape = dir.filePath(QStringLiteral("ext.ape"));
+    ASSERT_TRUE(quandor::test::writeAll(in, wav));
+    ASSERT_EQ(compress(in, ape, 4000), Result::Success);
+    bool ok = false;
+    EXPECT_TRUE(test::ffmpegDecode(ape, 24, &ok) == pcm);
+    EXPECT_TRUE(ok);
+}
+
 TEST(CompressFile, AnEmptyDataChunkGivesAnEmptyFileThatDecodesToAnEmptyWav)
 {
     QTemporaryDir dir;
