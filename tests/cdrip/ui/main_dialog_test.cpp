@@ -264,7 +264,10 @@ TEST_F(MainDialogTest, HandCursorOnlyOverTheLink)
     markStartedBefore();
     auto dialog = open();
     EXPECT_EQ(dialog->bannerLink()->cursor().shape(), Qt::PointingHandCursor);
+    // Link font: underlined, normal weight, three quarters of the control's height.
     EXPECT_TRUE(dialog->bannerLink()->font().underline());
+    EXPECT_EQ(dialog->bannerLink()->font().weight(), QFont::Normal);
+    EXPECT_EQ(dialog->bannerLink()->font().pixelSize(), 3 * dialog->bannerLink()->height() / 4);
     for (int id : {1500, 1129, 1016})
         EXPECT_NE(dialog->control(id)->cursor().shape(), Qt::PointingHandCursor) << id;
     EXPECT_NE(dialog->cursor().shape(), Qt::PointingHandCursor);
