@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -56,12 +57,13 @@ LamePtr configure(const MP3LameEncoder& s, QString& error)
     lame_set_mode(g, lameMode(s));
     if (s.ChannelCount != 1 && s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo) lame_set_force_ms(g, 1);
     lame_set_quality(g, s.EncoderQuality);
-    lame_set_error_protection(g, s.ErrorProtection ? 1 : 0);
-    lame_set_strict_ISO(g, s.StrictIso ? 1 : 0);
-    lame_set_disable_reservoir(g, s.BitReservoir ? 0 : 1);
-    lame_set_no_short_blocks(g, s.ShortBlocks ? 0 : 1);
+    // Switches that are off stay at LAME's own defaults.
+    if (s.ErrorProtection) lame_set_error_protection(g, 1);
+    if (s.StrictIso) lame_set_strict_ISO(g, 1);
+    if (!s.BitReservoir) lame_set_disable_reservoir(g, 1);
+    if (!s.ShortBlocks) lame_set_no_short_blocks(g, 1);
     if (s.BlockTypesDiffer) lame_set_allow_diff_short(g, 1);
-    lame_set_emphasis(g, s.Emphasis == 2 ? 3 : s.Emphasis);   // 3 is CCITT J.17 in the frame header
+    if (s.Emphasis != 0) lame_set_emphasis(g, s.Emphasis == 2 ? 3 : s.Emphasis);   // 3 is CCITT J.17 in the frame header
     switch (s.AthControl) {
     case 1: lame_set_ATHonly(g, 1); break;
     case 2: lame_set_noATH(g, 1); break;
@@ -112,12 +114,19 @@ public:
 
     bool write(const std::int16_t* pcm, int frames, QString& error) override
     {
-        buffer_.resize(size_t(frames) * 5 / 4 + 7200);
-        const int bytes = settings_.ChannelCount == 1
-            ? lame_encode_buffer(lame_.get(), pcm, pcm, frames, buffer_.data(), int(buffer_.size()))
-            : lame_encode_buffer_interleaved(lame_.get(), const_cast<short*>(pcm), frames, buffer_.data(),
-                                             int(buffer_.size()));
-        return store(bytes, error);
+        // Slices of a few frames keep LAME's working set in the cache.
+        constexpr int kSlice = 4608;
+        buffer_.resize(size_t(kSlice) * 5 / 4 + 7200);
+        const int channels = settings_.ChannelCount == 1 ? 1 : 2;
+        for (int at = 0; at < frames; at += kSlice) {
+            const int n = std::min(kSlice, frames - at);
+            short* in = const_cast<short*>(pcm + size_t(at) * size_t(channels));
+            const int bytes = channels == 1
+                ? lame_encode_buffer(lame_.get(), in, in, n, buffer_.data(), int(buffer_.size()))
+                : lame_encode_buffer_interleaved(lame_.get(), in, n, buffer_.data(), int(buffer_.size()));
+            if (!store(bytes, error)) return false;
+        }
+        return true;
     }
 
     bool finish(QString& error) override

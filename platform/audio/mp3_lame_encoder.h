@@ -30,7 +30,7 @@ public:
     bool BlockTypesDiffer = false;
     int ChannelCount = 2;          ///< 1 mono, 2 the ChannelMode below
     int Emphasis = 0;              ///< 0 none, 1 50/15 microseconds, 2 CCITT J.17
-    int EncoderQuality = 5;        ///< 0 best .. 9 fastest
+    int EncoderQuality = 3;        ///< 0 best .. 9 fastest (3 is LAME's own default)
     bool ErrorProtection = false;  ///< CRC
     int OutputFrequency = 44100;   ///< Hz
     int HighpassFrequency = -1;    ///< Hz, -1 no filter

@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace quandor::audio {
 
 namespace {
@@ -61,16 +63,21 @@ public:
 
     bool write(const std::int16_t* pcm, int frames, QString& error) override
     {
-        if (frames <= 0) return true;
-        float** buffer = vorbis_analysis_buffer(&dsp_, frames);
+        // Small slices keep the analysis buffers in the cache.
+        constexpr int kSlice = 1024;
         const int channels = settings_.channels;
-        for (int c = 0; c < channels; ++c) {
-            float* out = buffer[c];
-            const std::int16_t* in = pcm + c;
-            for (int i = 0; i < frames; ++i) out[i] = float(in[i * channels]) / 32768.0f;
+        for (int at = 0; at < frames; at += kSlice) {
+            const int n = std::min(kSlice, frames - at);
+            float** buffer = vorbis_analysis_buffer(&dsp_, n);
+            for (int c = 0; c < channels; ++c) {
+                float* out = buffer[c];
+                const std::int16_t* in = pcm + size_t(at) * size_t(channels) + c;
+                for (int i = 0; i < n; ++i) out[i] = float(in[i * channels]) / 32768.0f;
+            }
+            vorbis_analysis_wrote(&dsp_, n);
+            if (!drain(error)) return false;
         }
-        vorbis_analysis_wrote(&dsp_, frames);
-        return drain(error);
+        return true;
     }
 
     bool finish(QString& error) override
