@@ -5,6 +5,7 @@
 #include "cdrip/ui/genre_combo.h"
 #include "cdrip/ui/main_dialog.h"
 #include "cdrip/ui/main_dialog_parts.h"
+#include "platform/shell/services.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -51,6 +52,13 @@ void onMenu(MainDialog& dialog, int id, DriveController* drives, std::function<v
         QObject::connect(action, &QAction::triggered, drives, std::move(work));
 }
 
+/// Button 1047: the output folder ([SAUVEGARDE] Chemin, its default
+/// written back when absent), opened in the file manager.
+void openOutputFolder(const MainDialog& dialog)
+{
+    quandor::shell::services().openUrl(dialog.ripperIni().text(ripper_keys::OutputFolder));
+}
+
 void connectButtons(MainDialog& dialog, DriveController* drives)
 {
     onButton(dialog, 1500, drives, &DriveController::rereadTableOfContents);
@@ -65,6 +73,8 @@ void connectButtons(MainDialog& dialog, DriveController* drives)
         QObject::connect(unselect, &QPushButton::clicked, drives, [drives] { drives->selectAll(false); });
     if (QPushButton* select = dialog.button(1043))
         QObject::connect(select, &QPushButton::clicked, drives, [drives] { drives->selectAll(true); });
+    if (QPushButton* output = dialog.button(1047))
+        QObject::connect(output, &QPushButton::clicked, drives, [&dialog] { openOutputFolder(dialog); });
     menuToButton(dialog, 40012, 1500);
     menuToButton(dialog, 40016, 1045);
     onMenu(dialog, 40008, drives, [drives] { drives->selectAll(true); });

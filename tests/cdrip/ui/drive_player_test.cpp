@@ -148,6 +148,25 @@ TEST_F(PlayerTest, SeekStepsPlayFromTheNewPosition)
     EXPECT_EQ(sent[1], QStringLiteral("A5 00 00 00 4A 29 00 00 02 EE 00 00"));
     EXPECT_EQ(sent[2], QStringLiteral("A5 00 00 00 48 B2 00 00 03 E8 00 00"));   // 18235 + 375 = 18610
     EXPECT_EQ(sent[3], QStringLiteral("A5 00 00 00 48 FD 00 00 03 E8 00 00"));   // 18685
+
+    // Letting the thumb go plays from where it was let go.
+    bar->setSliderDown(true);
+    bar->setSliderPosition(600);
+    bar->setSliderDown(false);
+    settle();
+    EXPECT_EQ(bar->value(), 600);
+    EXPECT_EQ(sentCommands().last(), QStringLiteral("A5 00 00 00 49 93 00 00 03 84 00 00"));   // 18835: 900 frames to the lead-out
+}
+
+TEST_F(PlayerTest, PositionBarDoesNothingWhilePaused)
+{
+    play(1);
+    click(1049);
+    QScrollBar* bar = dialog_->positionBar();
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    settle();
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(sentCommands(), (QStringList{kPlayTrack2, kPause}));
 }
 
 TEST_F(PlayerTest, SeekOnTheLastTrackNeverPlaysPastTheLeadOut)

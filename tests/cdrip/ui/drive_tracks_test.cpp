@@ -6,6 +6,7 @@
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/track_row_delegate.h"
 #include "cdrip/ui/track_title_dialog.h"
+#include "platform/profile/profile_file.h"
 
 #include <QAction>
 #include <QDir>
@@ -205,4 +206,20 @@ TEST_F(DriveTest, RowsAreDrawnWithTheSelectionMarkAndProgressColours)
     const QRect third = list->visualItemRect(list->topLevelItem(2));
     const int remainingX = list->header()->sectionViewportPosition(4) + list->header()->sectionSize(4) - 4;
     EXPECT_EQ(QColor(image.pixel(remainingX, third.center().y())), TrackRowDelegate::trackRemaining());
+}
+
+TEST_F(DriveTest, OutputFolderButtonOpensTheStoredFolderOrWritesTheDefault)
+{
+    loadThreeTrackDrive();
+    openDialog();
+    click(1047);
+    ASSERT_EQ(services_.openedUrls.size(), 1);
+    const QString folder = services_.openedUrls[0];
+    EXPECT_TRUE(folder.endsWith(QStringLiteral("My Music"))) << folder.toStdString();
+    EXPECT_EQ(quandor::profile::readString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin")), folder);
+
+    quandor::profile::writeString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin"),
+                                  QStringLiteral("/music/rips"));
+    click(1047);
+    EXPECT_EQ(services_.openedUrls.last(), QStringLiteral("/music/rips"));
 }
