@@ -397,6 +397,28 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
     rig.checkIdle();
 }
 
+TEST(ConversionRun, WmaStepReportsUnderItsOwnTitle)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("voice.wav")), 1.0));
+    ASSERT_TRUE(writeAll(rig.source(QStringLiteral("junk.wma")), QByteArray(4000, '\x33')));
+    rig.view.keys = {rig.source(QStringLiteral("junk.wma")), rig.source(QStringLiteral("voice.wav"))};
+    rig.view.format = formats::Wma;
+    rig.writer.SetWmaSupport(true);
+    rig.reader.SetWmaSupport(true);
+    ASSERT_TRUE(rig.writer.SelectWmaProfile(9)) << rig.writer.LastError().toStdString();
+    rig.engine.runAll();
+
+    ASSERT_EQ(rig.view.messages.size(), 1);
+    EXPECT_EQ(rig.view.messages[0].title, QStringLiteral("Pelmix"));
+    EXPECT_TRUE(rig.view.messages[0].text.contains(QStringLiteral("junk.wma")));
+    const QJsonObject probe = ffprobe(rig.out(QStringLiteral("voice.wma")));
+    EXPECT_TRUE(firstAudioStream(probe).value(QStringLiteral("codec_name")).toString().startsWith(QStringLiteral("wma")));
+    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("voice.wma"))), 1.0, 0.1);
+    EXPECT_EQ(QDir(rig.output.path()).entryList(QDir::Files).size(), 1);
+    rig.checkIdle();
+}
+
 TEST(ConversionRun, SingleEntryAndEmptyList)
 {
     RunRig rig;
@@ -413,6 +435,14 @@ TEST(ConversionRun, SingleEntryAndEmptyList)
     EXPECT_FALSE(QFileInfo::exists(rig.out(QStringLiteral("x.wav"))));
     EXPECT_TRUE(QFileInfo::exists(rig.out(QStringLiteral("y.wav"))));
     EXPECT_TRUE(rig.view.revealed.isEmpty());
+    rig.checkIdle();
+
+    // A source without an extension keeps its whole name as the base.
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("take")), 0.5));
+    rig.view.keys = {rig.source(QStringLiteral("take"))};
+    rig.engine.runOne(1);
+    EXPECT_TRUE(rig.view.messages.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(rig.out(QStringLiteral("take.wav"))));
     rig.checkIdle();
 }
 

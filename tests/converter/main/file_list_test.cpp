@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QToolButton>
@@ -229,6 +230,35 @@ TEST_F(FileList, ListIsLockedWhileConverting)
     pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(window_->entryItem(1)->isSelected());
     EXPECT_TRUE(window_->entryItem(2)->isSelected());
+}
+
+TEST_F(FileList, RightButtonOnASelectedEntryOpensThePopupMenu)
+{
+    REQUIRE_READER();
+    window_->AddFileToList(wav(QStringLiteral("a.wav")));
+    struct Case {
+        const char* name;
+        Qt::MouseButton button;
+        bool selected;
+        bool transcoding;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"right button on a selected entry", Qt::RightButton, true, false, true},
+        {"left button", Qt::LeftButton, true, false, false},
+        {"nothing selected", Qt::RightButton, false, false, false},
+        {"while transcoding", Qt::RightButton, true, true, false},
+    };
+    for (const Case& c : cases) {
+        window_->ListView1->clearSelection();
+        window_->entryItem(1)->setSelected(c.selected);
+        window_->Transcoding = c.transcoding;
+        window_->ListView1_MouseDown(c.button);
+        window_->ListView1_MouseUp(c.button, window_->mapToGlobal(QPoint(40, 80)));
+        EXPECT_EQ(window_->Popup->isVisible(), c.opens) << c.name;
+        window_->Popup->hide();
+    }
+    window_->Transcoding = false;
 }
 
 TEST_F(FileList, AddFileDialogRemembersTheFolder)

@@ -136,17 +136,15 @@ TEST(LanguageMenu, CurrentFileLabelNamesTheEntryDuringAConversion)
 
 TEST(LanguageMenu, ShippedLanguageFilesHaveEveryLine)
 {
-    const QString source = qEnvironmentVariable("QUANDOR_SOURCE_DIR");
-    if (source.isEmpty())
-        GTEST_SKIP() << "source folder unknown";
-    const QStringList names = Lang_Loader::LanguageFileNames(source + QStringLiteral("/lang"));
+    const QString langSource = QStringLiteral(TAVREL_LANG_SOURCE_DIR);
+    const QStringList names = Lang_Loader::LanguageFileNames(langSource);
     for (const char* expected : {"English.lng", "Francais.lng", "German.lng", "Nederlands.lng"})
         EXPECT_TRUE(names.contains(QLatin1String(expected))) << expected;
     EXPECT_TRUE(names.contains(QStringLiteral("Portugu\u00eas.lng")));
     for (const QString& name : names) {
         if (name.startsWith(QStringLiteral("Zek_")))
             continue;
-        QFile file(source + QStringLiteral("/lang/") + name);
+        QFile file(langSource + u'/' + name);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         const QByteArray bytes = file.readAll();
         // CR LF line ends only, and no UTF-8: the files are Windows-1252.
