@@ -2,6 +2,7 @@
 // written first with a provisional size and rewritten once the samples are in.
 
 #include "platform/mac/ape_file_start.h"
+#include "platform/mac/ape_link.h"
 #include "platform/mac/mac_library.h"
 #include "platform/mac/progress.h"
 #include "platform/mac/same_file.h"
@@ -15,6 +16,7 @@ extern "C" {
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <memory>
 
 namespace quandor::mac {
@@ -73,8 +75,9 @@ void appendInterleaved(const AVFrame& frame, int channels, int bits, QByteArray&
 
 class Decompression {
 public:
-    Decompression(const ApeFileInfo& info, QSaveFile& output, Progress& progress)
-        : info_(info), output_(output), progress_(progress)
+    /// Decodes blocks [firstBlock, endBlock) of the file described by `info`.
+    Decompression(const ApeFileInfo& info, qint64 firstBlock, qint64 endBlock, QSaveFile& output, Progress& progress)
+        : info_(info), firstBlock_(firstBlock), endBlock_(endBlock), output_(output), progress_(progress)
     {
     }
 
@@ -82,7 +85,7 @@ public:
     {
         if (!output_.write(canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, 0)))
             return Result::WriteFailed;
-        if (info_.totalFrames > 0)
+        if (endBlock_ > firstBlock_)
             if (const Result decoded = decode(inputPath); decoded != Result::Success)
                 return decoded;
         progress_.report(1, 1);
@@ -121,17 +124,31 @@ private:
                 return Result::Success;
             if (received < 0)
                 return Result::InvalidInput;
-            chunk_.clear();
-            appendInterleaved(*frame, info_.channels, info_.bitsPerSample, chunk_);
-            if (output_.write(chunk_) != chunk_.size())
-                return Result::WriteFailed;
-            dataBytes_ += std::uint64_t(chunk_.size());
+            if (const Result kept = keep(*frame); kept != Result::Success)
+                return kept;
             blocksDone_ += frame->nb_samples;
             av_frame_unref(frame);
-            progress_.report(blocksDone_, qint64(info_.totalBlocks()));
+            progress_.report(std::clamp(blocksDone_, firstBlock_, endBlock_) - firstBlock_, endBlock_ - firstBlock_);
             if (progress_.stopRequested())
                 return Result::Stopped;
         }
+    }
+
+    /// Writes the part of `frame` that lies in the wanted range.
+    Result keep(const AVFrame& frame)
+    {
+        const qint64 from = std::max<qint64>(firstBlock_ - blocksDone_, 0);
+        const qint64 to = std::min<qint64>(endBlock_ - blocksDone_, frame.nb_samples);
+        if (to <= from)
+            return Result::Success;
+        chunk_.clear();
+        appendInterleaved(frame, info_.channels, info_.bitsPerSample, chunk_);
+        const qint64 align = qint64(info_.channels) * (info_.bitsPerSample / 8);
+        const QByteArray part = chunk_.mid(from * align, (to - from) * align);
+        if (output_.write(part) != part.size())
+            return Result::WriteFailed;
+        dataBytes_ += std::uint64_t(part.size());
+        return Result::Success;
     }
 
     Result decode(const QString& inputPath)
@@ -142,7 +159,7 @@ private:
         FramePtr frame(av_frame_alloc());
         if (!packet || !frame)
             return Result::ReadFailed;
-        for (;;) {
+        while (blocksDone_ < endBlock_) {
             if (progress_.stopRequested())
                 return Result::Stopped;
             const int read = av_read_frame(format_.get(), packet.get());
@@ -161,14 +178,18 @@ private:
                 av_packet_unref(packet.get());
             }
         }
-        avcodec_send_packet(codec_.get(), nullptr);
-        if (const Result drained = drainFrames(frame.get()); drained != Result::Success)
-            return drained;
+        if (blocksDone_ < endBlock_) {
+            avcodec_send_packet(codec_.get(), nullptr);
+            if (const Result drained = drainFrames(frame.get()); drained != Result::Success)
+                return drained;
+        }
         // A file cut short decodes to fewer samples than its header promises.
-        return blocksDone_ == qint64(info_.totalBlocks()) ? Result::Success : Result::InvalidInput;
+        return blocksDone_ >= endBlock_ ? Result::Success : Result::InvalidInput;
     }
 
     const ApeFileInfo& info_;
+    qint64 firstBlock_;
+    qint64 endBlock_;
     QSaveFile& output_;
     Progress& progress_;
     FormatPtr format_;
@@ -207,10 +228,16 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath, std::
         return Result::ReadFailed;
     if (isSameFile(inputPath, outputPath))
         return Result::WriteFailed;
-    const auto info = readApeStart(inputPath);
+    const auto link = readApeLink(inputPath);
+    const QString imagePath = link ? link->imagePath : inputPath;
+    if (link && !QFile::exists(imagePath))
+        return Result::ReadFailed;
+    if (link && isSameFile(imagePath, outputPath))
+        return Result::WriteFailed;
+    const auto info = readApeStart(imagePath);
     if (!info)
         return Result::InvalidInput;
-    if (!isPlausible(*info, QFile(inputPath).size()))
+    if (!isPlausible(*info, QFile(imagePath).size()))
         return Result::InvalidInput;
     if (!isDecodableLayout(*info))
         return Result::Unsupported;
@@ -221,8 +248,11 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath, std::
         return Result::WriteFailed;
     Progress progress(percent, callback, stopFlag);
     progress.report(0, 1);
-    Decompression decompression(*info, output, progress);
-    const Result result = decompression.run(inputPath);
+    const auto total = qint64(info->totalBlocks());
+    const qint64 first = link ? std::min(link->startBlock, total) : 0;
+    const qint64 end = link ? std::min(link->finishBlock, total) : total;
+    Decompression decompression(*info, first, end, output, progress);
+    const Result result = decompression.run(imagePath);
     if (result != Result::Success) {
         output.cancelWriting();
         return result;

@@ -1,10 +1,12 @@
 // GetID3Tag and GetDurationTrack: both read only a few bytes of the file.
 
 #include "platform/mac/ape_file_start.h"
+#include "platform/mac/ape_link.h"
 #include "platform/mac/mac_library.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <limits>
 
 namespace quandor::mac {
@@ -46,10 +48,17 @@ Result GetID3Tag(const QString& path, QByteArray& buffer)
 
 int GetDurationTrack(const QString& path)
 {
-    const auto info = readApeStart(path);
+    const auto link = readApeLink(path);
+    const auto info = readApeStart(link ? link->imagePath : path);
     if (!info || info->sampleRate == 0)
         return -1;
-    const std::uint64_t seconds = info->totalBlocks() / info->sampleRate;
+    std::uint64_t blocks = info->totalBlocks();
+    if (link) {
+        const auto end = std::min<std::uint64_t>(std::uint64_t(link->finishBlock), blocks);
+        const auto start = std::min<std::uint64_t>(std::uint64_t(link->startBlock), end);
+        blocks = end - start;
+    }
+    const std::uint64_t seconds = blocks / info->sampleRate;
     return seconds <= std::uint64_t(std::numeric_limits<int>::max()) ? int(seconds) : -1;
 }
 

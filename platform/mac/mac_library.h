@@ -41,11 +41,12 @@ using ProgressCallback = std::function<void(int thousandthsOfPercent)>;
 /// otherwise with 128 zero bytes. `buffer` always holds 128 bytes afterwards.
 Result GetID3Tag(const QString& path, QByteArray& buffer);
 
-/// The playing time of an APE file in whole seconds (rounded down); -1 when
-/// the file cannot be read as audio.
+/// The playing time of an APE file, or of the range an APE link file (.apl)
+/// names, in whole seconds (rounded down); -1 when the file cannot be read as audio.
 int GetDurationTrack(const QString& path);
 
-/// Decodes an APE file to a PCM WAV file at `outputPath`.
+/// Decodes an APE file, or the range of an image an APE link file names, to a
+/// PCM WAV file at `outputPath`.
 /// `percent` (may be null) follows the progress in whole percent; `callback`
 /// (may be empty) gets thousandths of a percent at least once per block;
 /// `stopFlag` (may be null) is read while working: 0 go on, 1 stop. A failed

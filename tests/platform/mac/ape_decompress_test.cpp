@@ -149,6 +149,39 @@ TEST(DecompressFile, ReportsProgressAndStopsOnTheFlagLeavingNoFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
+TEST(ApeLink, ALinkFilePlaysItsRangeOfTheImage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("images")));
+    const QString image = dir.filePath(QStringLiteral("images/disc.ape"));
+    QByteArray pcm;
+    makeApe(image, 5.0, &pcm); // 8 kHz mono 16-bit: 2 bytes a block
+    const auto link = [&](const QByteArray& body) {
+        const QString path = dir.filePath(QStringLiteral("track.apl"));
+        EXPECT_TRUE(quandor::test::writeAll(path, "[Monkey's Audio Image Link File]\r\n" + body));
+        return path;
+    };
+
+    const QString track = link("Image File=images\\disc.ape\r\nStart Block=8000\r\nFinish Block=26000\r\n");
+    EXPECT_EQ(GetDurationTrack(track), 2);
+    const QString out = dir.filePath(QStringLiteral("track.wav"));
+    ASSERT_EQ(DecompressFile(track, out, nullptr, {}, nullptr), Result::Success);
+    EXPECT_TRUE(test::wavData(out) == pcm.mid(8000 * 2, 18000 * 2));
+
+    // A range running past the image ends with the image.
+    const QString tail = link("Image File=" + image.toUtf8() + "\nStart Block=39000\nFinish Block=99999999\n");
+    ASSERT_EQ(DecompressFile(tail, out, nullptr, {}, nullptr), Result::Success);
+    EXPECT_TRUE(test::wavData(out) == pcm.mid(39000 * 2));
+
+    const QString missing = link("Image File=nowhere.ape\nStart Block=0\nFinish Block=10\n");
+    EXPECT_EQ(GetDurationTrack(missing), -1);
+    EXPECT_EQ(DecompressFile(missing, out, nullptr, {}, nullptr), Result::ReadFailed);
+
+    const QString backwards = link("Image File=images/disc.ape\nStart Block=50\nFinish Block=10\n");
+    EXPECT_EQ(GetDurationTrack(backwards), -1);
+    EXPECT_EQ(DecompressFile(backwards, out, nullptr, {}, nullptr), Result::InvalidInput);
+}
+
 TEST(ApeLibrary, UnicodeAndVeryLongPathsWork)
 {
     QTemporaryDir dir;
