@@ -22,6 +22,19 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+/// FFmpeg's decoding of `ape` as 16-bit PCM, frame CRCs checked.
+QByteArray decodeWithFfmpeg(const QString& ape)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                                            QStringLiteral("-err_detect"), QStringLiteral("crccheck+explode"),
+                                            QStringLiteral("-i"), ape, QStringLiteral("-f"), QStringLiteral("s16le"),
+                                            QStringLiteral("-")});
+    if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0)
+        return {};
+    return ffmpeg.readAllStandardOutput();
+}
+
 } // namespace
 
 int main()
@@ -29,7 +42,8 @@ int main()
     using namespace quandor::mac;
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("corpus.wav"));
-    if (!writeFile(wav, bench::wavFile(kRate, bench::musicLikePcm(kRate, kSeconds, 7)))) {
+    const QByteArray pcm = bench::musicLikePcm(kRate, kSeconds, 7);
+    if (!writeFile(wav, bench::wavFile(kRate, pcm))) {
         std::fprintf(stderr, "cannot write the corpus\n");
         return 1;
     }
@@ -60,9 +74,10 @@ int main()
             std::fprintf(stderr, "level %d failed: %s\n", level, qPrintable(describe(result)));
             return 1;
         }
-        std::printf("level %d: %lld bytes, %.3f of flac -5, %s previous level, %.1fx real time\n", level, size,
+        const bool exact = decodeWithFfmpeg(ape) == pcm;
+        std::printf("level %d: %lld bytes, %.3f of flac -5, %s previous level, %.1fx real time, %s\n", level, size,
                     double(size) / double(flacSize), previous == 0 || size <= previous ? "<=" : "> (!)",
-                    kSeconds / seconds);
+                    kSeconds / seconds, exact ? "ffmpeg decodes it bit-exactly" : "NOT BIT-EXACT (!)");
         previous = size;
     }
     return 0;
