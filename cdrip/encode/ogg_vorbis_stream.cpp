@@ -96,9 +96,22 @@ struct OggVorbisStream::State {
         return !failed;
     }
 
-    /// Resamples `frames` CD frames (or flushes the resampler when pcm is null).
+    /// Encodes `frames` CD frames: converted directly at the CD's rate, else
+    /// resampled (a null pcm flushes the resampler).
     bool encode(const uint8_t* pcm, int frames)
     {
+        if (!resampler) {
+            if (frames == 0)
+                return true;
+            float** buffer = vorbis_analysis_buffer(&dsp, frames);
+            for (int i = 0; i < frames; ++i) {
+                const uint8_t* s = pcm + 4 * i;
+                buffer[0][i] = static_cast<int16_t>(s[0] | (s[1] << 8)) / 32768.0f;
+                buffer[1][i] = static_cast<int16_t>(s[2] | (s[3] << 8)) / 32768.0f;
+            }
+            vorbis_analysis_wrote(&dsp, frames);
+            return drain();
+        }
         const int room = swr_get_out_samples(resampler, frames);
         if (room < 0)
             return false;
@@ -146,9 +159,10 @@ bool OggVorbisStream::open(const VorbisParameters& p, const VorbisComments& comm
         return false;
 
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&s.resampler, &stereo, AV_SAMPLE_FMT_FLTP, p.sampleRate, &stereo, AV_SAMPLE_FMT_S16,
-                            kCdRate, 0, nullptr) < 0
-        || swr_init(s.resampler) < 0)
+    if (p.sampleRate != kCdRate
+        && (swr_alloc_set_opts2(&s.resampler, &stereo, AV_SAMPLE_FMT_FLTP, p.sampleRate, &stereo, AV_SAMPLE_FMT_S16,
+                                kCdRate, 0, nullptr) < 0
+            || swr_init(s.resampler) < 0))
         return false;
 
     vorbis_comment_init(&s.comment);

@@ -1,6 +1,7 @@
 #include "cdrip/encode/rip_engine.h"
 
 #include "cdrip/encode/genre_names.h"
+#include "cdrip/encode/sector_prefetcher.h"
 #include "cdrip/encode/track_encoders.h"
 #include "cdrip/encode/wav_header.h"
 
@@ -97,7 +98,9 @@ RipOutcome RipEngine::run()
 
 RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString& path, TrackEncoder& encoder)
 {
-    std::vector<uint8_t> buffer(size_t(kSectorsPerRead) * kSectorBytes);
+    // Ten sectors a read, single sectors for the last few of the track.
+    const auto runAt = [&track](int64_t done) { return track.lengthSectors - done < kSectorsPerRead ? 1 : kSectorsPerRead; };
+    SectorPrefetcher reads(*job_.drive, kSectorsPerRead);
     int64_t done = 0;
     int lastPercent = -1;
     const auto finishCut = [&](std::optional<RipProblem> problem) {
@@ -107,6 +110,7 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
         if (problem)
             observer_.problem({*problem, path, track.number});
     };
+    reads.request(track.startLba, runAt(0));
     while (done < track.lengthSectors) {
         if (stop_.load()) {
             if (observer_.confirmStop()) {
@@ -117,13 +121,16 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
             }
             stop_.store(false);
         }
-        const int count = track.lengthSectors - done < kSectorsPerRead ? 1 : kSectorsPerRead;
-        if (!job_.drive->readCdda(track.startLba + done, count, buffer.data())) {
+        const int count = runAt(done);
+        const uint8_t* sectors = reads.take();
+        if (!sectors) {
             finishCut(RipProblem::ReadFailed);
             return TrackResult::Failed;
         }
         done += count;
-        if (!encoder.write(buffer.data(), int64_t(count) * kSectorBytes)) {
+        if (done < track.lengthSectors)
+            reads.request(track.startLba + done, runAt(done));  // read ahead while this run is encoded
+        if (!encoder.write(sectors, int64_t(count) * kSectorBytes)) {
             finishCut(RipProblem::WriteFailed);
             return TrackResult::Failed;
         }

@@ -61,8 +61,12 @@ TEST(RipRunner, ReportsOnTheOwnerThreadAndAsksThere)
         ASSERT_TRUE(outcome);
         EXPECT_EQ(questions, 1);
         EXPECT_EQ(*outcome, answerStop ? RipOutcome::Stopped : RipOutcome::Completed);
-        EXPECT_EQ(quandor::test::readAll(QDir(dir.path()).filePath(QStringLiteral("01.wav"))).size(),
-                  44 + (answerStop ? 110 : 300) * 2352);
+        // The stop lands at the check before the run being read, or the one after.
+        const qsizetype size = quandor::test::readAll(QDir(dir.path()).filePath(QStringLiteral("01.wav"))).size();
+        if (answerStop)
+            EXPECT_TRUE(size == 44 + 100 * 2352 || size == 44 + 110 * 2352) << size;
+        else
+            EXPECT_EQ(size, 44 + 300 * 2352);
         EXPECT_FALSE(percents.empty());
     }
 }
@@ -84,5 +88,5 @@ TEST(RipRunner, ClosingDuringTheQuestionEndsTheRip)
     QThread::msleep(50);  // the worker now waits for the answer, never delivered
     runner.reset();       // joins: the pending question counts as "stop"
     const QByteArray file = quandor::test::readAll(QDir(dir.path()).filePath(QStringLiteral("01.wav")));
-    EXPECT_EQ(file.size(), 44 + 60 * 2352);
+    EXPECT_TRUE(file.size() == 44 + 50 * 2352 || file.size() == 44 + 60 * 2352) << file.size();
 }
