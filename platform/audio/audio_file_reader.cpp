@@ -10,6 +10,7 @@ namespace {
 constexpr int kStatusOk = 0;
 constexpr int kStatusCannotDecode = -1;
 constexpr int kStatusDecodeBroke = -2;
+constexpr int kMaxChunkBytes = 16 * 1024 * 1024;
 }
 
 AudioFileReader::AudioFileReader() = default;
@@ -52,8 +53,9 @@ int AudioFileReader::DurationMs() const
 QByteArray AudioFileReader::ReadChunk(int count)
 {
     if (!source_ || count <= 0) return {};
-    QByteArray chunk(count, Qt::Uninitialized);
-    const qint64 got = source_->read(chunk.data(), count, lastError_);
+    // A huge request is served in parts rather than by one huge allocation.
+    QByteArray chunk(std::min(count, kMaxChunkBytes), Qt::Uninitialized);
+    const qint64 got = source_->read(chunk.data(), chunk.size(), lastError_);
     if (got < 0) {
         status_ = kStatusDecodeBroke;
         return {};

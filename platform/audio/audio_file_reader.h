@@ -50,9 +50,10 @@ public:
     int Channels() const;
     int SampleRate() const;
 
-    /// Up to `count` bytes of PCM (whole sample frames); empty at the end of
-    /// the source, on a decoding error (then `ReadStatus()` is negative) and
-    /// when nothing is open.
+    /// Up to `count` bytes of PCM (whole sample frames, at most 16 MB at a
+    /// time); empty at the end of the source, on a decoding error (then
+    /// `ReadStatus()` is negative), when nothing is open, and when `count` is
+    /// less than one sample frame.
     QByteArray ReadChunk(int count);
 
     bool WmaSupport() const;

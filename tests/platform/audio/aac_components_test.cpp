@@ -66,6 +66,22 @@ TEST_F(AacTest, EncodingSettingsReachTheStream)
     }
 }
 
+TEST_F(AacTest, EncodesAtTheWavsOwnFormat)
+{
+    // The caller's input format may not match the file; the file decides,
+    // else the result would play at the wrong speed.
+    AacEncoder encoder;
+    encoder.InputFile = wav(QStringLiteral("mono.wav"), 1.0, quandor::test::PcmFormat{22050, 1, 16});
+    encoder.OutputFile = path(QStringLiteral("mono.aac"));
+    ASSERT_TRUE(encoder.SetInputFormat(44100, 2));
+    ASSERT_TRUE(encoder.SetEncoding(false, false, 0, 0, 1, 16000, 64, false, 0));
+    ASSERT_TRUE(encoder.Encode()) << encoder.LastError().toStdString();
+    const Probed p = probe(encoder.OutputFile);
+    EXPECT_EQ(p.sampleRate, 22050);
+    EXPECT_EQ(p.channels, 1);
+    EXPECT_NEAR(ffmpegFrameCount(encoder.OutputFile, 1) / 22050.0, 1.0, 0.1);
+}
+
 TEST_F(AacTest, RefusesSettingsItCannotUse)
 {
     AacEncoder encoder;

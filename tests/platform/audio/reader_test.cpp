@@ -54,6 +54,16 @@ TEST_F(ReaderTest, FormatNumbersDescribeOneSecondOfPcm)
     }
 }
 
+TEST_F(ReaderTest, HugeRequestsAreServedInParts)
+{
+    AudioFileReader reader;
+    ASSERT_TRUE(reader.Open(wav(QStringLiteral("in.wav"), 0.5)));
+    const QByteArray all = reader.ReadChunk(INT32_MAX);
+    EXPECT_EQ(all.size(), 22050 * 4);
+    EXPECT_TRUE(reader.ReadChunk(INT32_MAX).isEmpty());
+    EXPECT_EQ(reader.ReadStatus(), 0);
+}
+
 TEST_F(ReaderTest, ShortSourceLastsAtLeastOneSecond)
 {
     AudioFileReader reader;
@@ -235,6 +245,19 @@ TEST_F(ReaderTest, AbortRemovesThePartialFile)
     ASSERT_TRUE(writer.WriteChunk(quandor::test::makePcm({}, 44100)));
     writer.Abort();
     EXPECT_FALSE(QFileInfo::exists(target));
+}
+
+TEST_F(ReaderTest, MonoSourceBecomesStereoAtAnotherRate)
+{
+    const QString source = wav(QStringLiteral("mono.wav"), 1.0, PcmFormat{22050, 1, 16});
+    AudioFileWriter writer;
+    ASSERT_TRUE(writer.SetFormatMP3(44100, 128, 2));
+    const QString out = path(QStringLiteral("up.mp3"));
+    ASSERT_TRUE(transcode(source, writer, out).ok);
+    const Probed p = probe(out);
+    EXPECT_EQ(p.sampleRate, 44100);
+    EXPECT_EQ(p.channels, 2);
+    EXPECT_NEAR(p.duration, 1.0 + 1105.0 / 44100, 0.060);
 }
 
 TEST_F(ReaderTest, OddSizedChunksAreJoinedAcrossCalls)
