@@ -58,16 +58,15 @@ private:
 
 } // namespace
 
-AspiLayer::AspiLayer(void* handle, SupportInfoFunction supportInfo, SendCommandFunction send)
-    : m_handle(handle), m_supportInfo(supportInfo), m_send(send)
+AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send)
+    : m_supportInfo(supportInfo), m_send(send)
 {
 }
 
-AspiLayer::~AspiLayer()
-{
-    if (m_handle)
-        ::dlclose(m_handle);
-}
+// A working layer stays loaded for the life of the process: its own threads
+// may still be finishing a request (a worker job's, or one that timed out)
+// when the last user lets go of it.
+AspiLayer::~AspiLayer() = default;
 
 QString AspiLayer::libraryFileName()
 {
@@ -98,7 +97,7 @@ AspiLayer::LoadResult AspiLayer::load(const QString& folder, const QString& file
         result.failure = AspiLoadFailure::SendCommandMissing;
         return result;
     }
-    std::shared_ptr<AspiLayer> layer(new AspiLayer(handle, supportInfo, send));
+    std::shared_ptr<AspiLayer> layer(new AspiLayer(supportInfo, send));
     const std::uint32_t info = supportInfo();
     result.supportStatus = static_cast<int>((info >> 8) & 0xFF);
     result.adapterCount = static_cast<int>(info & 0xFF);

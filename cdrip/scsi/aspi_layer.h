@@ -1,6 +1,7 @@
 #pragma once
-// The ASPI layer loaded at run time from the program folder: the RAII library
-// handle, its two entry points, the request records of the drive scan and
+// The ASPI layer loaded at run time from the program folder: the library
+// (closed again when it cannot be used, kept loaded once it works), its two
+// entry points, the request records of the drive scan and
 // AspiExecWait, the way every SCSI command of the program is sent and awaited.
 
 #include "cdrip/scsi/scsi_transport.h"
@@ -58,9 +59,8 @@ public:
 private:
     using SupportInfoFunction = std::uint32_t (*)();
     using SendCommandFunction = std::uint32_t (*)(void*);
-    AspiLayer(void* handle, SupportInfoFunction supportInfo, SendCommandFunction send);
+    AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send);
 
-    void* m_handle;
     SupportInfoFunction m_supportInfo;
     SendCommandFunction m_send;
 };

@@ -53,7 +53,12 @@ DriveController::DriveController(MainDialog& dialog)
     dialog_.trackList()->setItemDelegate(new TrackRowDelegate(dialog_.trackList()));
 }
 
-DriveController::~DriveController() = default;
+DriveController::~DriveController()
+{
+    // Waits for the drive command running now; answers not yet delivered
+    // are dropped with the queue, before the state they would touch goes.
+    delete queue_;
+}
 
 DriveController* driveController(const MainDialog& dialog)
 {
