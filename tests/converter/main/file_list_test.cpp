@@ -52,11 +52,11 @@ protected:
     }
 
     /// A file made by ffmpeg from a short WAV; empty when ffmpeg is missing.
-    QString encoded(const QString& name, const QStringList& codec)
+    QString encoded(const QString& name, const QStringList& codec, double seconds = 3.0)
     {
         if (!quandor::test::haveTool(QStringLiteral("ffmpeg")))
             return QString();
-        const QString source = wav(QStringLiteral("source-for-") + name + QStringLiteral(".wav"), 3.0);
+        const QString source = wav(QStringLiteral("source-for-") + name + QStringLiteral(".wav"), seconds);
         const QString path = QDir(music()).filePath(name);
         QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
                               QStringLiteral("-i"), source};
@@ -157,6 +157,45 @@ TEST_F(FileList, UnreadableFilesAreRefusedWithTheirMessage)
                       + QStringLiteral("\r\n\r\nYou wma file is it DRM protected ?"));
     }
     EXPECT_EQ(window_->Label10->text(), QStringLiteral("0 ") + numbered("en", 11));
+}
+
+TEST_F(FileList, AacAndM4aDurationsComeFromTheirDecoders)
+{
+    const QStringList aac{QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-f"),
+                          QStringLiteral("adts")};
+    const QStringList m4a{QStringLiteral("-c:a"), QStringLiteral("aac")};
+    const QString longAac = encoded(QStringLiteral("long.aac"), aac, 3.0);
+    const QString longM4a = encoded(QStringLiteral("long.m4a"), m4a, 3.0);
+    const QString shortAac = encoded(QStringLiteral("short.aac"), aac, 0.5);
+    if (longAac.isEmpty() || longM4a.isEmpty() || shortAac.isEmpty())
+        GTEST_SKIP() << "ffmpeg cannot make AAC files here";
+
+    window_->AddFileToList(longAac);
+    window_->AddFileToList(longM4a);
+    window_->AddFileToList(shortAac);   // one second or less: refused
+    ASSERT_EQ(window_->entryCount(), 2);
+    EXPECT_EQ(window_->entryDuration(1), QStringLiteral("00:03:00"));
+    EXPECT_EQ(window_->entryDuration(2), QStringLiteral("00:03:00"));
+    ASSERT_EQ(services_.messages.size(), 1);
+    EXPECT_EQ(services_.messages[0].text,
+              QStringLiteral("Can't add : \r\n") + shortAac
+                  + QStringLiteral("\r\n\r\nThe file is not in a known AAC format for Tavrel. "
+                                   "Maybe Invalid Channel number or protected file."));
+}
+
+TEST_F(FileList, CurrentFileLabelNamesTheSelectedEntryDuringAConversion)
+{
+    REQUIRE_READER();
+    window_->AddFileToList(wav(QStringLiteral("a.wav")));
+    window_->AddFileToList(wav(QStringLiteral("b.wav")));
+    window_->ListView1->setCurrentItem(window_->entryItem(2));
+    window_->Converting = true;
+    window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
+    EXPECT_EQ(window_->Label4->text(), numbered("en", 20) + QStringLiteral("b.wav"));
+    EXPECT_EQ(window_->Label10->text(), QStringLiteral("2 ") + numbered("en", 11));
+    window_->Converting = false;
+    window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
+    EXPECT_EQ(window_->Label4->text(), numbered("en", 20));
 }
 
 TEST_F(FileList, DropAddsOnlyAudioFilesSilently)
