@@ -54,8 +54,10 @@ QString aspiInquiry(ScsiTransport& transport, const DriveAddress& address)
     std::array<std::uint8_t, scsi::kInquiryLength> answer{};
     if (!scsi::inquiry(transport, address, answer).ok())
         return QStringLiteral("Inquiry error.");
-    // Bytes 8..34: vendor (8), product (16) and three characters of the revision.
-    return QString::fromLatin1(reinterpret_cast<const char*>(answer.data() + 8), 27);
+    // Bytes 8..34: vendor (8), product (16) and three characters of the
+    // revision; a shorter answer leaves zeros, where the text ends.
+    const auto* text = reinterpret_cast<const char*>(answer.data() + 8);
+    return QString::fromLatin1(text, static_cast<qsizetype>(qstrnlen(text, 27)));
 }
 
 DriveScan aspiScanDevices(AspiLayer& layer)

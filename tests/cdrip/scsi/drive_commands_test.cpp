@@ -2,6 +2,7 @@
 // commands take from the track table.
 
 #include "cdrip/scsi/drive_control.h"
+#include "cdrip/scsi/drive_scan.h"
 #include "cdrip/scsi/scsi_commands.h"
 #include "recording_transport.h"
 
@@ -154,4 +155,30 @@ TEST(SenseData, FixedFormatIsDecodedAndOtherFormatsAreNot)
     std::array<std::uint8_t, 14> descriptor{0x72, 0x05, 0x24};
     EXPECT_FALSE(SenseData::fromFixedFormat(descriptor).any());
     EXPECT_FALSE(SenseData::fromFixedFormat(std::span<const std::uint8_t>(fixed).first(8)).any());
+}
+
+TEST(DriveDescription, InquiryTextIsVendorProductAndRevisionUpToTheFirstZero)
+{
+    struct Case {
+        const char* name;
+        QByteArray identity;   // bytes 8.. of the answer
+        bool ok;
+        const char* description;
+    };
+    const Case cases[] = {
+        {"full answer", "QUANDOR EMULATED CD-RW  1.00", true, "QUANDOR EMULATED CD-RW  1.0"},
+        {"short answer", QByteArray("ACME\0\0\0\0", 8), true, "ACME"},
+        {"failed inquiry", "QUANDOR EMULATED CD-RW  1.00", false, "Inquiry error."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingTransport drive;
+        drive.answer = [&c](const brenlow::test::SentCommand&, std::span<std::uint8_t> data) {
+            std::copy(c.identity.begin(), c.identity.end(), data.begin() + 8);
+            ScsiResult result;
+            result.status = c.ok ? ScsiResult::kDone : 0x04;
+            return result;
+        };
+        EXPECT_EQ(aspiInquiry(drive, kDrive), QString::fromLatin1(c.description));
+    }
 }
