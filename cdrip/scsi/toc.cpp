@@ -65,6 +65,7 @@ TocResult parseTocAnswer(std::span<const std::uint8_t> answer, const QString& tr
         track.lengthText = lengthText(track.lengthFrames);
         track.progress = 1;
         track.selected = 1;
+        track.control = answer[kHeaderBytes + std::size_t(i) * kDescriptorBytes + 1] & 0x0F;
         tracks.push_back(std::move(track));
     }
     TocResult result;

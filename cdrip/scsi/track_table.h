@@ -6,6 +6,7 @@
 #include "cdrip/scsi/msf.h"
 
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace brenlow {
@@ -19,6 +20,10 @@ struct Track {
     int progress = 1;          ///< rip progress in percent; 1 after reading (drawn as 0 %)
     Msf start;                 ///< the M, S, F bytes as the drive reported them
     int selected = 1;          ///< 1 = rip this track
+    std::uint8_t control = 0;  ///< Q-channel control bits of the TOC entry
+
+    bool preEmphasis() const { return control & 0x01; }
+    bool dataTrack() const { return control & 0x04; }
 
     Lba lba() const { return Lba::fromMsfFrames(startFrame); }
     int endFrame() const { return startFrame + lengthFrames; }

@@ -1,0 +1,181 @@
+#include "cdrip/scsi/burn_job.h"
+
+#include "cdrip/scsi/sao_cue_sheet.h"
+#include "cdrip/scsi/scsi_commands.h"
+#include "cdrip/scsi/writer_commands.h"
+
+#include <QFile>
+#include <thread>
+
+namespace brenlow {
+
+namespace {
+
+constexpr int kSectorsPerWrite = 10;
+constexpr std::uint8_t kTrackAtOnce = 0x01;
+constexpr std::uint8_t kSessionAtOnce = 0x02;
+constexpr std::uint8_t kTestWrite = 0x10;
+constexpr std::uint8_t kBufferUnderrunProtection = 0x40;
+
+// Log rows, by language line.
+enum Line {
+    DiscBlank = 101,
+    DiscNotBlank = 102,
+    ParametersSet = 103,
+    ParametersRefused = 104,
+    SpeedSet = 105,
+    SpeedRefused = 106,
+    CueSheetSent = 107,
+    CueSheetRefused = 108,
+    Writing = 109,
+    CacheFlushing = 111,
+    CacheFlushed = 112,
+    Cancelled = 113,
+    WriteFailed = 114,
+    Written = 115,
+    ImageEmpty = 118,
+    ImageMissing = 119,
+    CannotLoad = 125,
+};
+
+bool longWriteInProgress(const ScsiResult& result)
+{
+    return result.sense.senseKey() == SenseKey::NotReady && result.sense.asc == 0x04 && result.sense.ascq == 0x08;
+}
+
+} // namespace
+
+std::uint8_t burnOptions(bool burnProof, bool testWrite)
+{
+    return static_cast<std::uint8_t>(kSessionAtOnce | (burnProof ? kBufferUnderrunProtection : 0) |
+                                     (testWrite ? kTestWrite : 0));
+}
+
+BurnJob::BurnJob(BurnSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+
+void BurnJob::addRow(int line, BurnIcon icon, const QString& prefix)
+{
+    emit row(BurnRow{line, icon, prefix});
+}
+
+BurnOutcome BurnJob::run()
+{
+    const BurnOutcome outcome = work();
+    emit finished(outcome);
+    return outcome;
+}
+
+bool BurnJob::prepare()
+{
+    ScsiTransport& transport = *m_snapshot.transport;
+    const DriveAddress& drive = m_snapshot.drive;
+    if (!scsi::isBlank(scsi::readDiscState(transport, drive))) {
+        addRow(DiscNotBlank, BurnIcon::Error);
+        return false;
+    }
+    addRow(DiscBlank, BurnIcon::Done);
+
+    const auto setParameters = [&](std::uint8_t options) {
+        return m_snapshot.setWriteParameters && m_snapshot.setWriteParameters(drive, options) == 1;
+    };
+    if (!setParameters(kTrackAtOnce | kBufferUnderrunProtection) ||
+        !setParameters(burnOptions(m_snapshot.burnProof, m_snapshot.testWrite))) {
+        addRow(ParametersRefused, BurnIcon::Error);
+        return false;
+    }
+    addRow(ParametersSet, BurnIcon::Done);
+
+    if (!scsi::setCdSpeed(transport, drive, m_snapshot.speedKbs).ok()) {
+        addRow(SpeedRefused, BurnIcon::Error);
+        return false;
+    }
+    addRow(SpeedSet, BurnIcon::Done);
+
+    const std::vector<std::uint8_t> sheet = buildSaoCueSheet(m_snapshot.tracks, m_snapshot.imageSize);
+    if (!scsi::sendCueSheet(transport, drive, sheet).ok()) {
+        addRow(CueSheetRefused, BurnIcon::Error);
+        return false;
+    }
+    addRow(CueSheetSent, BurnIcon::Done);
+    return true;
+}
+
+bool BurnJob::writeSectors(Lba address, std::uint8_t count, std::span<const std::uint8_t> data)
+{
+    // A drive whose buffer is full answers "long write in progress": the
+    // same WRITE goes again, for a bounded time.
+    const auto deadline = std::chrono::steady_clock::now() + m_snapshot.busyWriteLimit;
+    for (;;) {
+        const ScsiResult result = scsi::write10(*m_snapshot.transport, m_snapshot.drive, address, count, data);
+        if (result.ok())
+            return true;
+        if (!longWriteInProgress(result) || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+BurnOutcome BurnJob::work()
+{
+    // The image is checked before the disc is touched.
+    QFile image(m_snapshot.imagePath);
+    if (!image.open(QIODevice::ReadOnly)) {
+        addRow(ImageMissing, BurnIcon::Error, m_snapshot.imagePath);
+        return BurnOutcome::PreparationFailed;
+    }
+    const std::int64_t size = image.size();
+    const int total = static_cast<int>(size / kSectorBytes);
+    if (total == 0) {
+        addRow(ImageEmpty, BurnIcon::Error);
+        return BurnOutcome::PreparationFailed;
+    }
+    if (size != m_snapshot.imageSize || m_snapshot.tracks.empty()) {
+        addRow(CannotLoad, BurnIcon::Error);   // the image changed since its cue sheet was read
+        return BurnOutcome::PreparationFailed;
+    }
+    if (!prepare())
+        return BurnOutcome::PreparationFailed;
+
+    // The first track's two-second pregap: silence at LBA -150 .. -1.
+    std::vector<std::uint8_t> buffer(std::size_t(kSectorsPerWrite) * kSectorBytes, 0);
+    bool writeError = false;
+    for (int lba = -kLeadInFrames; lba < 0 && !writeError; lba += kSectorsPerWrite)
+        writeError = !writeSectors(Lba{lba}, kSectorsPerWrite, buffer);
+    addRow(Writing, BurnIcon::Done);
+
+    int sector = 0;
+    emit progress(0, total);
+    while (!writeError && sector < total && !m_stop.load()) {
+        const int count = sector + kSectorsPerWrite > total ? 1 : kSectorsPerWrite;
+        const qint64 bytes = qint64(count) * kSectorBytes;
+        if (image.read(reinterpret_cast<char*>(buffer.data()), bytes) != bytes ||
+            !writeSectors(Lba{sector}, static_cast<std::uint8_t>(count), buffer)) {
+            writeError = true;
+            break;
+        }
+        sector += count;
+        emit progress(sector, total);
+    }
+
+    // Once writing began the session is always closed, after Cancel or an error too.
+    addRow(CacheFlushing, BurnIcon::Done);
+    scsi::synchronizeCache(*m_snapshot.transport, m_snapshot.drive);
+    addRow(CacheFlushed, BurnIcon::Done);
+    scsi::closeSession(*m_snapshot.transport, m_snapshot.drive);
+    image.close();
+
+    BurnOutcome outcome = BurnOutcome::Written;
+    if (m_stop.load() && sector < total && !writeError) {
+        outcome = BurnOutcome::Cancelled;
+        addRow(Cancelled, BurnIcon::Stopped);
+    } else if (writeError) {
+        outcome = BurnOutcome::WriteFailed;
+        addRow(WriteFailed, BurnIcon::Stopped);
+    } else {
+        addRow(Written, BurnIcon::Done);
+    }
+    scsi::startStopUnitEject(*m_snapshot.transport, m_snapshot.drive);
+    return outcome;
+}
+
+} // namespace brenlow

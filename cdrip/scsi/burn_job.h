@@ -1,0 +1,85 @@
+#pragma once
+// Writing a bin image to a blank CD-R or CD-RW in one session (session at
+// once), on a worker thread: the job reads only its snapshot, polls an atomic
+// stop flag, and reports its log rows, progress and end through signals.
+
+#include "cdrip/scsi/cue_sheet.h"
+#include "cdrip/scsi/scsi_transport.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace brenlow {
+
+/// Sets the drive's write parameters from an options byte (write type in the
+/// low four bits, test write 0x10, buffer-underrun protection 0x40); 1 when
+/// the drive took them.
+using SetWriteParameters = std::function<int(const DriveAddress& drive, std::uint8_t options)>;
+
+/// Options byte of the second write-parameters call (session at once).
+std::uint8_t burnOptions(bool burnProof, bool testWrite);
+
+struct BurnSnapshot {
+    std::shared_ptr<ScsiTransport> transport;
+    DriveAddress drive;
+    QString imagePath;
+    std::int64_t imageSize = 0;            ///< as the cue sheet load found it
+    std::vector<BurnTrack> tracks;
+    std::uint16_t speedKbs = 0xFFFF;
+    bool burnProof = true;
+    bool testWrite = false;
+    SetWriteParameters setWriteParameters;
+    /// How long a WRITE may be answered "long write in progress" before it fails.
+    std::chrono::milliseconds busyWriteLimit{10000};
+};
+
+/// The log list's icons.
+enum class BurnIcon { Error = 0, CanWrite = 1, Done = 2, Stopped = 3 };
+
+/// One log row: `prefix` followed by the text of language line `line`.
+struct BurnRow {
+    int line = 0;
+    BurnIcon icon = BurnIcon::Done;
+    QString prefix;
+};
+
+enum class BurnOutcome {
+    Written,            ///< row 115
+    Cancelled,          ///< row 113
+    WriteFailed,        ///< row 114: the session was closed and the disc ejected
+    PreparationFailed,  ///< its row given; nothing written, the disc left in the drive
+};
+
+class BurnJob : public QObject {
+    Q_OBJECT
+public:
+    explicit BurnJob(BurnSnapshot snapshot);
+
+    /// Runs the job on the calling thread; emits its rows and progress and,
+    /// last, finished.
+    BurnOutcome run();
+    void requestStop() { m_stop.store(true); }
+
+signals:
+    void row(brenlow::BurnRow row);
+    /// `sector` of `total` written (shown as line 110, sector, " / ", total).
+    void progress(int sector, int total);
+    void finished(brenlow::BurnOutcome outcome);
+
+private:
+    BurnOutcome work();
+    bool prepare();
+    bool writeSectors(Lba address, std::uint8_t count, std::span<const std::uint8_t> data);
+    void addRow(int line, BurnIcon icon, const QString& prefix = {});
+
+    BurnSnapshot m_snapshot;
+    std::atomic<bool> m_stop{false};
+};
+
+} // namespace brenlow

@@ -1,0 +1,225 @@
+#include "cdrip/scsi/cue_sheet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <optional>
+
+namespace brenlow {
+
+namespace {
+
+constexpr int kMaxTracks = 99;
+
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+/// The words of one cue sheet line: split at spaces and tabs, a double-quoted
+/// word kept whole (quotes removed).
+QStringList tokens(const QString& line)
+{
+    QStringList words;
+    QString word;
+    bool quoted = false, inWord = false;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == QLatin1Char(' ') || c == QLatin1Char('\t'))) {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word.append(c);
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.append(word);
+    return words;
+}
+
+/// MM:SS:FF with SS < 60 and FF < 75; nothing for any other text.
+std::optional<int> parseCueTime(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 3)
+        return std::nullopt;
+    int fields[3];
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        fields[i] = parts[i].toInt(&ok);
+        if (!ok || parts[i].isEmpty() || fields[i] < 0 || !parts[i].front().isDigit())
+            return std::nullopt;
+    }
+    const Msf msf{fields[0], fields[1], fields[2]};
+    if (!msf.valid() || msf.minute > 99)
+        return std::nullopt;
+    return msf.frames();
+}
+
+CueSheetLoad failure(CueLoadError error, const QString& reason = {})
+{
+    CueSheetLoad load;
+    load.error = error;
+    load.reason = reason;
+    return load;
+}
+
+struct ParsedTrack {
+    std::optional<int> index01;   // frame offset in the image
+};
+
+} // namespace
+
+QString cueTimeText(int frames)
+{
+    const Msf msf = Msf::fromFrames(frames);
+    return twoDigits(msf.minute) + QLatin1Char(':') + twoDigits(msf.second) + QLatin1Char(':') +
+           twoDigits(msf.frame);
+}
+
+QByteArray cueSheetText(const TrackTable& tracks, const QString& binName)
+{
+    QByteArray text;
+    auto line = [&text](const QString& s) { text += s.toUtf8() + "\r\n"; };
+    line(QStringLiteral("FILE \"%1\" BINARY").arg(binName));
+    int previousStart = -1;
+    for (const Track& track : tracks.tracks()) {
+        const int start = track.lba().value;
+        line(QStringLiteral("  TRACK %1 AUDIO").arg(track.number));
+        if (track.preEmphasis())
+            line(QStringLiteral("    FLAGS PRE"));
+        const int pregap = start - kLeadInFrames;
+        if (previousStart >= 0 && pregap > previousStart)
+            line(QStringLiteral("    INDEX 00 ") + cueTimeText(pregap));
+        line(QStringLiteral("    INDEX 01 ") + cueTimeText(std::max(start, 0)));
+        previousStart = std::max(start, 0);
+    }
+    return text;
+}
+
+ImagePaths imagePathsFor(const QString& chosenPath)
+{
+    const QFileInfo info(chosenPath);
+    QString stem = info.fileName();
+    const int dot = stem.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        stem.truncate(dot);
+    const QDir folder = info.dir();
+    ImagePaths paths;
+    paths.binName = stem + QStringLiteral(".bin");
+    paths.binPath = folder.filePath(paths.binName);
+    paths.cuePath = folder.filePath(stem + QStringLiteral(".cue"));
+    return paths;
+}
+
+CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
+{
+    QString fileName;
+    std::vector<ParsedTrack> tracks;
+    const QList<QByteArray> lines = text.split('\n');
+    for (int n = 0; n < lines.size(); ++n) {
+        QByteArray raw = lines[n];
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        const QStringList words = tokens(QString::fromUtf8(raw));
+        if (words.isEmpty())
+            continue;
+        const QString keyword = words[0].toUpper();
+        const QString where = QStringLiteral("line %1: ").arg(n + 1);
+        if (keyword == QLatin1String("FILE")) {
+            if (!fileName.isEmpty())
+                return failure(CueLoadError::Unreadable, where + QStringLiteral("more than one FILE"));
+            if (words.size() != 3 || words[2].toUpper() != QLatin1String("BINARY") || words[1].isEmpty())
+                return failure(CueLoadError::Unreadable, where + QStringLiteral("FILE is not \"name\" BINARY"));
+            fileName = words[1];
+        } else if (keyword == QLatin1String("TRACK")) {
+            if (fileName.isEmpty())
+                return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK before FILE"));
+            bool numeric = false;
+            const int number = words.size() > 1 ? words[1].toInt(&numeric) : 0;
+            if (words.size() != 3 || !numeric || number < 1 || number > kMaxTracks)
+                return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK is not \"n type\""));
+            if (words[2].toUpper() != QLatin1String("AUDIO"))
+                return failure(CueLoadError::NotAudio, where + QStringLiteral("track is not AUDIO"));
+            if (tracks.size() == kMaxTracks)
+                return failure(CueLoadError::Unreadable, where + QStringLiteral("more than 99 tracks"));
+            tracks.push_back({});
+        } else if (keyword == QLatin1String("INDEX")) {
+            bool numeric = false;
+            const int index = words.size() > 1 ? words[1].toInt(&numeric) : -1;
+            const std::optional<int> time = words.size() == 3 ? parseCueTime(words[2]) : std::nullopt;
+            if (tracks.empty() || !numeric || index < 0 || index > 99 || !time)
+                return failure(CueLoadError::Unreadable, where + QStringLiteral("INDEX is not \"nn MM:SS:FF\""));
+            if (index == 1) {
+                if (tracks.back().index01)
+                    return failure(CueLoadError::Unreadable, where + QStringLiteral("second INDEX 01"));
+                tracks.back().index01 = *time;
+            }
+        } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
+            return failure(CueLoadError::Unreadable, where + QStringLiteral("gaps not in the image"));
+        }
+        // FLAGS, REM, TITLE, PERFORMER, CATALOG, ISRC and others change nothing.
+    }
+    if (fileName.isEmpty())
+        return failure(CueLoadError::Unreadable, QStringLiteral("no FILE"));
+    if (tracks.empty())
+        return failure(CueLoadError::Unreadable, QStringLiteral("no TRACK"));
+
+    CueSheetLoad load;
+    const QString name = QString(fileName).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    load.imagePath = QFileInfo(name).isAbsolute() ? name : QDir(cueFolder).filePath(name);
+    const QFileInfo image(load.imagePath);
+    if (!image.isFile()) {
+        load.error = CueLoadError::ImageMissing;
+        return load;
+    }
+    load.imageSize = image.size();
+    if (load.sectorCount() == 0) {
+        load.error = CueLoadError::ImageEmpty;
+        return load;
+    }
+
+    // Track 1 starts the image; every later track must begin after the
+    // previous one's start plus its own two-second pregap, inside the image.
+    int previous = 0;
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        const int number = int(i) + 1;
+        if (!tracks[i].index01)
+            return failure(CueLoadError::Unreadable, QStringLiteral("track %1 has no INDEX 01").arg(number));
+        const int at = i == 0 ? 0 : *tracks[i].index01;
+        if (i > 0 && at <= previous + kLeadInFrames)
+            return failure(CueLoadError::Unreadable, QStringLiteral("track %1 does not rise").arg(number));
+        if (at >= load.sectorCount())
+            return failure(CueLoadError::Unreadable, QStringLiteral("track %1 lies past the image").arg(number));
+        BurnTrack track;
+        track.number = number;
+        track.pregap = Msf::fromFrames(i == 0 ? 0 : at);
+        track.start = Msf::fromFrames(at + kLeadInFrames);
+        load.tracks.push_back(track);
+        previous = at;
+    }
+    return load;
+}
+
+CueSheetLoad readCueSheet(const QString& cuePath)
+{
+    if (cuePath.isEmpty())
+        return failure(CueLoadError::NoPath);
+    QFile file(cuePath);
+    if (!QFileInfo(cuePath).isFile() || !file.open(QIODevice::ReadOnly))
+        return failure(CueLoadError::Unreadable, QStringLiteral("cannot open the cue sheet"));
+    if (file.size() == 0 || file.size() > kMaxCueSheetBytes)
+        return failure(CueLoadError::Unreadable, QStringLiteral("cue sheet empty or too large"));
+    const QByteArray text = file.read(kMaxCueSheetBytes + 1);
+    if (text.size() > kMaxCueSheetBytes || text.contains('\0'))
+        return failure(CueLoadError::Unreadable, QStringLiteral("not a cue sheet"));
+    return parseCueSheet(text, QFileInfo(cuePath).absolutePath());
+}
+
+} // namespace brenlow

@@ -1,0 +1,78 @@
+#pragma once
+// The cue sheet of a bin/cue image: written beside the image read from a disc,
+// and read back by the image burner. Lines end with CR LF; times are MM:SS:FF
+// frame offsets into the .bin (image sector s is at disc time s + 150 frames).
+
+#include "cdrip/scsi/msf.h"
+#include "cdrip/scsi/track_table.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace brenlow {
+
+/// "MM:SS:FF" of a frame count (each field at least two digits).
+QString cueTimeText(int frames);
+
+/// The cue sheet text of a disc imaged into the file named `binName` (no
+/// folder): one FILE line, then per track its TRACK line, "FLAGS PRE" when the
+/// table of contents marks pre-emphasis, INDEX 00 two seconds before INDEX 01
+/// (for tracks after the first, and only where it falls after the previous
+/// track's start) and INDEX 01 at the track's address.
+QByteArray cueSheetText(const TrackTable& tracks, const QString& binName);
+
+/// The .bin and .cue paths of an image saved under `chosenPath`: the name's
+/// extension (text after its last dot) is replaced, or appended when none.
+struct ImagePaths {
+    QString binPath;
+    QString cuePath;
+    QString binName;   ///< file name of binPath, for the FILE line
+};
+ImagePaths imagePathsFor(const QString& chosenPath);
+
+/// One track of an image to burn, in absolute disc times: the pregap
+/// (INDEX 00) starts 150 frames before the track's INDEX 01.
+struct BurnTrack {
+    int number = 0;
+    Msf pregap;
+    Msf start;
+};
+
+/// Why a cue sheet could not be used. Each has its log row in the burner
+/// dialog; all but Loaded are followed by the general "cannot load" row.
+enum class CueLoadError {
+    None,
+    NoPath,          ///< nothing chosen
+    Unreadable,      ///< missing, empty, too large, or not a cue sheet we accept
+    ImageMissing,    ///< the FILE names an image that does not exist
+    ImageEmpty,      ///< the image holds no whole sector
+    NotAudio,        ///< a TRACK whose type is not AUDIO
+};
+
+struct CueSheetLoad {
+    CueLoadError error = CueLoadError::None;
+    QString reason;              ///< for Unreadable: what is wrong, for logs and tests
+    QString imagePath;           ///< the FILE, beside the cue sheet unless absolute
+    std::int64_t imageSize = 0;  ///< bytes
+    std::vector<BurnTrack> tracks;
+
+    bool ok() const { return error == CueLoadError::None; }
+    std::int64_t sectorCount() const { return imageSize / kSectorBytes; }
+};
+
+/// Cue sheets larger than this are refused unread (a .bin picked by mistake).
+inline constexpr std::int64_t kMaxCueSheetBytes = 256 * 1024;
+
+/// Reads the cue sheet at `cuePath` and checks the image it names. Accepts one
+/// FILE "name" BINARY (quoted or not), up to 99 TRACK n AUDIO entries each
+/// with an INDEX 01 (rising, inside the image); INDEX 00, FLAGS, REM, TITLE,
+/// PERFORMER and other lines are ignored. Keywords count only as the first
+/// word of a line.
+CueSheetLoad readCueSheet(const QString& cuePath);
+
+/// The same, over text already read (`cueFolder` resolves a relative FILE).
+CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder);
+
+} // namespace brenlow

@@ -1,0 +1,114 @@
+#include "cdrip/scsi/disc_image_job.h"
+
+#include "cdrip/scsi/scsi_commands.h"
+
+#include <QFile>
+#include <thread>
+#include <vector>
+
+namespace brenlow {
+
+namespace {
+
+constexpr int kSectorsPerRead = 10;
+
+DiscImageResult ended(DiscImageOutcome outcome, const QString& path = {})
+{
+    DiscImageResult result;
+    result.outcome = outcome;
+    result.path = path;
+    return result;
+}
+
+} // namespace
+
+int progressPercent(std::int64_t done, std::int64_t total)
+{
+    return total > 0 ? static_cast<int>(done * 100 / total) : 0;
+}
+
+DiscImageJob::DiscImageJob(DiscImageSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+
+int DiscImageJob::sectorCount(const TrackTable& tracks)
+{
+    if (tracks.empty())
+        return 0;
+    return Lba::fromMsfFrames(tracks.tracks().back().endFrame()).value;
+}
+
+DiscImageResult DiscImageJob::run()
+{
+    DiscImageResult result = work();
+    if (result.outcome != DiscImageOutcome::Completed && result.outcome != DiscImageOutcome::DataTrack &&
+        result.outcome != DiscImageOutcome::NoTracks) {
+        QFile::remove(m_snapshot.paths.binPath);
+        QFile::remove(m_snapshot.paths.cuePath);
+    }
+    emit finished(result);
+    return result;
+}
+
+DiscImageResult DiscImageJob::work()
+{
+    const TrackTable& tracks = m_snapshot.tracks;
+    const int total = sectorCount(tracks);
+    if (total <= 0)
+        return ended(DiscImageOutcome::NoTracks);
+    for (const Track& track : tracks.tracks())
+        if (track.dataTrack())
+            return ended(DiscImageOutcome::DataTrack);
+
+    const ImagePaths& paths = m_snapshot.paths;
+    QFile::remove(paths.binPath);
+    QFile::remove(paths.cuePath);
+    QFile image(paths.binPath);
+    if (!image.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return ended(DiscImageOutcome::CreateFailed, paths.binPath);
+
+    // The cue sheet first, so a finished image always has one.
+    {
+        QFile cue(paths.cuePath);
+        if (!cue.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return ended(DiscImageOutcome::CreateFailed, paths.cuePath);
+        const QByteArray text = cueSheetText(tracks, paths.binName);
+        if (cue.write(text) != text.size() || !cue.flush())
+            return ended(DiscImageOutcome::WriteFailed, paths.cuePath);
+    }
+
+    std::vector<std::uint8_t> buffer(std::size_t(kSectorsPerRead) * kSectorBytes);
+    int done = 0;
+    emit progress(0, total);
+    while (done < total) {
+        const int count = total - done < kSectorsPerRead ? 1 : kSectorsPerRead;
+        const std::span<std::uint8_t> sectors = std::span(buffer).first(std::size_t(count) * kSectorBytes);
+        ScsiResult read;
+        for (int attempt = 0; attempt < m_snapshot.attemptsPerRead; ++attempt) {
+            if (m_stop.load())
+                return ended(DiscImageOutcome::Cancelled);
+            if (attempt > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(m_snapshot.retryDelayMs));
+            read = scsi::readCd(*m_snapshot.transport, m_snapshot.drive, Lba{done}, std::uint32_t(count), sectors);
+            if (read.ok())
+                break;
+        }
+        if (!read.ok()) {
+            DiscImageResult failed = ended(DiscImageOutcome::ReadFailed);
+            failed.failedAt = Lba{done};
+            failed.command = read;
+            return failed;
+        }
+        if (image.write(reinterpret_cast<const char*>(sectors.data()), qint64(sectors.size())) !=
+            qint64(sectors.size()))
+            return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+        done += count;
+        emit progress(done, total);
+    }
+    if (!image.flush())
+        return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+    image.close();
+    if (image.error() != QFileDevice::NoError)
+        return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+    return ended(DiscImageOutcome::Completed);
+}
+
+} // namespace brenlow

@@ -1,0 +1,70 @@
+#include "cdrip/scsi/erase_job.h"
+
+#include "cdrip/scsi/scsi_commands.h"
+#include "cdrip/scsi/writer_commands.h"
+
+#include <thread>
+
+namespace brenlow {
+
+bool stillErasing(const ScsiResult& result)
+{
+    return result.sense.senseKey() == SenseKey::NotReady && result.sense.asc == 0x04 &&
+           (result.sense.ascq == 0x04 || result.sense.ascq == 0x07);
+}
+
+EraseJob::EraseJob(EraseSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+
+EraseResult EraseJob::run()
+{
+    const EraseResult result = work();
+    emit finished(result);
+    return result;
+}
+
+bool EraseJob::waitInterval()
+{
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + m_snapshot.pollInterval;
+    while (steady_clock::now() < until) {
+        if (m_stop.load())
+            return false;
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(milliseconds(10), until - steady_clock::now()));
+    }
+    return !m_stop.load();
+}
+
+EraseResult EraseJob::work()
+{
+    ScsiTransport& transport = *m_snapshot.transport;
+    EraseResult result;
+    result.command = scsi::blank(transport, m_snapshot.drive,
+                                 m_snapshot.fullErase ? scsi::BlankType::WholeDisc : scsi::BlankType::Minimal);
+    if (!result.command.ok()) {
+        result.outcome = EraseOutcome::BlankRefused;
+        return result;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + m_snapshot.timeLimit;
+    for (;;) {
+        if (!waitInterval()) {
+            result.outcome = EraseOutcome::Stopped;
+            return result;
+        }
+        result.command = scsi::testUnitReady(transport, m_snapshot.drive);
+        if (result.command.ok())
+            break;
+        if (!stillErasing(result.command)) {
+            result.outcome = EraseOutcome::Failed;
+            return result;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result.outcome = EraseOutcome::TimedOut;
+            return result;
+        }
+    }
+    scsi::startStopUnitEject(transport, m_snapshot.drive);
+    result.outcome = EraseOutcome::Erased;
+    return result;
+}
+
+} // namespace brenlow

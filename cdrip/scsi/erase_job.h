@@ -1,0 +1,58 @@
+#pragma once
+// Erasing a rewritable disc on a worker thread: BLANK with the immediate bit,
+// then TEST UNIT READY at an interval until the drive is ready, then eject.
+
+#include "cdrip/scsi/scsi_transport.h"
+
+#include <QObject>
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+namespace brenlow {
+
+struct EraseSnapshot {
+    std::shared_ptr<ScsiTransport> transport;
+    DriveAddress drive;
+    bool fullErase = false;                               ///< whole disc, else minimal blank
+    std::chrono::milliseconds pollInterval{1000};
+    std::chrono::milliseconds timeLimit{std::chrono::hours(2)};   ///< a full erase at 1× takes over an hour
+};
+
+enum class EraseOutcome {
+    Erased,         ///< ready again; the disc was ejected
+    BlankRefused,   ///< the drive refused BLANK
+    Failed,         ///< the drive reported an error while erasing
+    TimedOut,       ///< still not ready after the time limit
+    Stopped,        ///< the dialog went; the drive finishes on its own, no eject
+};
+
+struct EraseResult {
+    EraseOutcome outcome = EraseOutcome::Erased;
+    ScsiResult command;   ///< the refused BLANK or the failed TEST UNIT READY
+};
+
+class EraseJob : public QObject {
+    Q_OBJECT
+public:
+    explicit EraseJob(EraseSnapshot snapshot);
+    EraseResult run();
+    void requestStop() { m_stop.store(true); }
+
+signals:
+    void finished(brenlow::EraseResult result);
+
+private:
+    EraseResult work();
+    /// Sleeps one poll interval; false when a stop was asked meanwhile.
+    bool waitInterval();
+
+    EraseSnapshot m_snapshot;
+    std::atomic<bool> m_stop{false};
+};
+
+/// NOT READY "operation in progress" or "format in progress": the drive is
+/// still erasing; any other sense is an error.
+bool stillErasing(const ScsiResult& result);
+
+} // namespace brenlow

@@ -1,0 +1,109 @@
+#include "platform/isoburn/isoburn.h"
+
+#include "platform/aspi/aspi.h"
+
+#include <sched.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+namespace {
+
+constexpr uint8_t kModeSense10 = 0x5A;
+constexpr uint8_t kModeSelect10 = 0x55;
+constexpr uint8_t kTestUnitReady = 0x00;
+constexpr uint8_t kWriteParametersPage = 0x05;
+constexpr std::size_t kModeHeader10 = 8;
+constexpr uint16_t kAllocation = 8 + 8 + 0x3C;   // header, one block descriptor, the page
+
+struct Outcome {
+    uint8_t status = 0;
+    uint8_t senseKey = 0;
+};
+
+Outcome execute(int adapter, int target, int lun, std::span<const uint8_t> cdb, uint8_t direction,
+                std::span<uint8_t> data)
+{
+    AspiExecuteScsi request;
+    std::memset(&request, 0, sizeof request);
+    request.header.command = AspiCommandExecuteScsi;
+    request.header.adapter = static_cast<uint8_t>(adapter);
+    request.header.flags = direction;
+    request.target = static_cast<uint8_t>(target);
+    request.lun = static_cast<uint8_t>(lun);
+    request.dataLength = static_cast<uint32_t>(data.size());
+    request.data = data.empty() ? nullptr : data.data();
+    request.senseLength = AspiSenseLength;
+    request.cdbLength = static_cast<uint8_t>(cdb.size());
+    std::copy(cdb.begin(), cdb.end(), request.cdb);
+    SendASPI32Command(&request);
+    // Every request ends within its time-out; the layer writes the status once.
+    while (quandor::aspi::aspiRequestStatus(request.header) == AspiStatusPending)
+        sched_yield();
+    return {quandor::aspi::aspiRequestStatus(request.header), static_cast<uint8_t>(request.sense[2] & 0x0F)};
+}
+
+bool validAddress(int adapter, int target, int lun)
+{
+    return adapter >= 0 && adapter <= 0xFF && target >= 0 && target <= 0xFF && lun >= 0 && lun <= 0xFF;
+}
+
+} // namespace
+
+extern "C" int SetParameter(int adapter, int target, int lun, int options, int, int)
+{
+    if (!validAddress(adapter, target, lun))
+        return 0;
+    std::array<uint8_t, kAllocation> answer{};
+    const std::array<uint8_t, 10> sense{kModeSense10, 0x08, kWriteParametersPage, 0, 0, 0, 0,
+                                        static_cast<uint8_t>(kAllocation >> 8), static_cast<uint8_t>(kAllocation & 0xFF), 0};
+    if (execute(adapter, target, lun, sense, AspiFlagDataIn, answer).status != AspiStatusDone)
+        return 0;
+
+    // The page follows the header and its block descriptors; it must be page 05
+    // and lie whole inside the answer.
+    const std::size_t sent = std::min<std::size_t>(((answer[0] << 8) | answer[1]) + 2u, answer.size());
+    const std::size_t at = kModeHeader10 + ((answer[6] << 8) | answer[7]);
+    if (at + 2 > sent || (answer[at] & 0x3F) != kWriteParametersPage)
+        return 0;
+    const std::size_t pageLength = answer[at + 1] + 2u;
+    if (pageLength < 16 || at + pageLength > sent)
+        return 0;
+
+    std::array<uint8_t, kAllocation> list{};
+    std::copy_n(answer.begin() + static_cast<std::ptrdiff_t>(at), pageLength, list.begin() + kModeHeader10);
+    uint8_t* page = list.data() + kModeHeader10;
+    page[0] &= 0x3F;                                        // PS is reserved in MODE SELECT
+    page[2] = static_cast<uint8_t>((page[2] & 0xA0) | (options & 0x5F));  // BUFE, test write, write type
+    page[3] = static_cast<uint8_t>(page[3] & 0xF0);         // track mode 0: two-channel audio
+    page[4] = static_cast<uint8_t>(page[4] & 0xF0);         // data block type 0: raw 2352 bytes
+    page[8] = 0x00;                                         // session format: CD-DA / CD-ROM
+    const auto listLength = static_cast<uint16_t>(kModeHeader10 + pageLength);
+    const std::array<uint8_t, 10> select{kModeSelect10, 0x10, 0, 0, 0, 0, 0,
+                                         static_cast<uint8_t>(listLength >> 8), static_cast<uint8_t>(listLength & 0xFF), 0};
+    const Outcome selected =
+        execute(adapter, target, lun, select, AspiFlagDataOut, std::span(list).first(listLength));
+    return selected.status == AspiStatusDone ? 1 : 0;
+}
+
+extern "C" int VerifData(int adapter, int lun, int target)
+{
+    if (!validAddress(adapter, target, lun))
+        return 2;
+    const std::array<uint8_t, 6> cdb{kTestUnitReady, 0, 0, 0, 0, 0};
+    Outcome outcome;
+    // A first answer may be UNIT ATTENTION (a disc was just inserted).
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        outcome = execute(adapter, target, lun, cdb, 0, {});
+        if (outcome.status == AspiStatusDone)
+            return 0;
+        if (outcome.status == AspiStatusNoDevice || outcome.status == AspiStatusInvalidAdapter)
+            return 2;
+        if (outcome.senseKey != 0x06)
+            break;
+    }
+    return 1;
+}
