@@ -55,6 +55,7 @@ void AudioFileWriter::setFormat(const OutputFormat& format)
 bool AudioFileWriter::Open(const QString& path, int /*mode*/)
 {
     if (target_) Abort();
+    writeFailed_ = false;
     if (!format_) return refuse(QStringLiteral("No valid output format is set"));
     auto target = std::make_unique<OpenTarget>();
     target->path = path;
@@ -77,12 +78,18 @@ bool AudioFileWriter::Open(const QString& path, int /*mode*/)
 bool AudioFileWriter::failWrite(const QString& reason)
 {
     Abort();
+    writeFailed_ = true;
     return refuse(reason);
 }
 
 bool AudioFileWriter::Close()
 {
-    if (!target_) return true;
+    if (!target_) {
+        // A copy whose write failed must not end as a success.
+        const bool failed = writeFailed_;
+        writeFailed_ = false;
+        return !failed;
+    }
     QString error;
     int frames = 0;
     const std::int16_t* rest = target_->adapter.flush(frames);

@@ -31,7 +31,8 @@ public:
     /// Creates `path` (replacing a file of that name) in the current format.
     bool Open(const QString& path, int mode = 0);
     /// Completes the file (WAV sizes, LAME tag frame, Ogg end of stream, ASF
-    /// index). False when finishing failed; the file is then removed.
+    /// index). False when finishing failed, or when an earlier WriteChunk
+    /// failed (the file was removed then); true when nothing is open.
     bool Close();
     /// Discards an open file: nothing is left behind.
     void Abort();
@@ -77,6 +78,7 @@ private:
 
     std::unique_ptr<OutputFormat> format_;   ///< null while no format is chosen
     std::unique_ptr<OpenTarget> target_;     ///< the file being written
+    bool writeFailed_ = false;               ///< a write failed since the last Open
     int sourceRate_ = 44100;
     int sourceChannels_ = 2;
     bool wmaSupport_ = false;

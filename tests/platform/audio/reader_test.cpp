@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace quandor::audio::test {
 namespace {
 
@@ -233,6 +236,52 @@ TEST_F(ReaderTest, WriterThatCannotCreateItsFileLeavesNothing)
         EXPECT_FALSE(writer.LastError().isEmpty());
         EXPECT_FALSE(writer.IsOpen());
         EXPECT_FALSE(writer.WriteChunk(QByteArray(4096, '\0')));
+    }
+}
+
+/// Lowers the file size limit of this process for one scope, so writes fail
+/// as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t previousHandler_{};
+};
+
+TEST_F(ReaderTest, FailedWritesLeaveNoFileAndNoSuccess)
+{
+    const QString source = wav(QStringLiteral("src.wav"), 2.0);
+    for (auto select : {+[](AudioFileWriter& w) { return w.SetFormatPCM(44100, 2, 16); },
+                        +[](AudioFileWriter& w) { return w.SetFormatMP3(44100, 320, 2); },
+                        +[](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 2, 0, 0, 0, 1000); },
+                        +[](AudioFileWriter& w) { return w.SelectWmaProfile(42); }}) {
+        AudioFileWriter writer;
+        ASSERT_TRUE(select(writer));
+        const QString target = path(QStringLiteral("full-disk.out"));
+        CopyResult copy;
+        {
+            FileSizeLimit limit(20000);
+            copy = transcode(source, writer, target);
+        }
+        EXPECT_FALSE(copy.ok) << writer.FormatString().toStdString();
+        EXPECT_FALSE(copy.error.isEmpty()) << writer.FormatString().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target)) << writer.FormatString().toStdString();
+        // A caller that only looks at Close learns of the failure too.
+        EXPECT_FALSE(writer.Close()) << writer.FormatString().toStdString();
     }
 }
 
