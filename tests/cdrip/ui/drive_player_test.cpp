@@ -98,6 +98,20 @@ TEST_F(PlayerTest, PlayWithoutAFocusedRowAsksForOne)
     EXPECT_EQ(services_.messages[0].title, QStringLiteral("Brenlow"));
 }
 
+TEST_F(PlayerTest, NoDriveSelectedSendsNothing)
+{
+    dialog_->driveCombo()->setCurrentIndex(-1);
+    settle();
+    EXPECT_EQ(sentCommands(), QStringList{kStop});   // leaving the old drive stops it
+    quandor::aspi::clearCommandLog();
+    focusRow(0);
+    for (int id : {1044, 1048, 1049, 1500, 1039})
+        click(id);
+    spin(1200);
+    EXPECT_TRUE(sentCommands().isEmpty());
+    EXPECT_EQ(drives().tracks().count(), 0);
+}
+
 TEST_F(PlayerTest, NextAndPreviousWrapAroundTheDisc)
 {
     click(1050);
