@@ -111,16 +111,6 @@ bool DecodedSource::setUp(const QString& path, QString& error)
     return true;
 }
 
-QString DecodedSource::containerName() const
-{
-    return input_ && input_->iformat ? QString::fromLatin1(input_->iformat->name) : QString();
-}
-
-qint64 DecodedSource::fileSize() const
-{
-    return input_ && input_->pb ? avio_size(input_->pb) : 0;
-}
-
 qint64 DecodedSource::read(char* out, qint64 maxBytes, QString& error)
 {
     const qint64 wanted = maxBytes - maxBytes % bytesPerFrame();

@@ -24,9 +24,6 @@ public:
     int sampleRate() const { return sampleRate_; }
     int bytesPerFrame() const { return channels_ * 2; }
     qint64 durationMs() const { return durationMs_; }
-    /// The container's short name ("mp3", "mov,mp4,m4a,3gp,3g2,mj2", "aac", ...).
-    QString containerName() const;
-    qint64 fileSize() const;
 
     /// Appends up to `maxBytes` (whole frames) to `out`; returns the count
     /// appended, 0 at the end, -1 on a decoding failure (`error` says why).

@@ -3,6 +3,7 @@
 
 #include "platform/audio/mp3_lame_encoder.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace quandor::audio::test {
@@ -65,7 +66,45 @@ StreamFacts inspect(const QString& file)
     return facts;
 }
 
+/// main_data_begin of every audio frame (MPEG-1): how far each frame reaches
+/// back into the bit reservoir.
+std::vector<int> reservoirUse(const QString& file)
+{
+    const QByteArray data = quandor::test::readAll(file);
+    std::vector<int> uses;
+    qsizetype at = 0;
+    bool first = true;
+    while (at + 6 < data.size()) {
+        const FrameHeader h = parseHeader(data, at);
+        if (h.length == 0) break;
+        if (!first) {
+            const qsizetype side = at + 4 + (h.crc ? 2 : 0);
+            uses.push_back((quint8(data[side]) << 1) | (quint8(data[side + 1]) >> 7));
+        }
+        first = false;
+        at += h.length;
+    }
+    return uses;
+}
+
 class LameSettingsTest : public AudioTest {};
+
+TEST_F(LameSettingsTest, BitReservoirCanBeSwitchedOff)
+{
+    const QString source = wav(QStringLiteral("source.wav"), 1.0);
+    for (bool reservoir : {true, false}) {
+        MP3LameEncoder settings;
+        settings.BitReservoir = reservoir;
+        AudioFileWriter writer;
+        ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
+        const QString out = path(QStringLiteral("out.mp3"));
+        ASSERT_TRUE(transcode(source, writer, out).ok);
+        const std::vector<int> uses = reservoirUse(out);
+        ASSERT_GT(uses.size(), 30u);
+        const bool reaches = std::any_of(uses.begin(), uses.end(), [](int u) { return u != 0; });
+        EXPECT_EQ(reaches, reservoir);
+    }
+}
 
 TEST_F(LameSettingsTest, EverySettingShowsInTheStream)
 {
