@@ -88,6 +88,41 @@ TEST_F(TagTest, FieldsReadBackByFfprobeInEveryFormat)
     }
 }
 
+/// The smallest APE file the readers accept: descriptor, header, a one-entry
+/// seek table and one frame of (silent) data, one second at 44.1 kHz stereo.
+QByteArray minimalApe()
+{
+    QByteArray data("MAC ", 4);
+    auto u16 = [&](quint16 v) { data.append(char(v & 0xFF)).append(char(v >> 8)); };
+    auto u32 = [&](quint32 v) { u16(quint16(v & 0xFFFF)); u16(quint16(v >> 16)); };
+    u16(3990); u16(0);
+    for (quint32 v : {52u, 24u, 4u, 0u, 1000u, 0u, 0u}) u32(v);
+    data.append(QByteArray(16, '\0'));   // MD5
+    u16(2000); u16(0); u32(73728); u32(44100); u32(1); u16(16); u16(2); u32(44100);
+    u32(0);                              // seek table
+    data.append(QByteArray(1000, '\0'));
+    return data;
+}
+
+TEST_F(TagTest, ApeGetsAnApeTag)
+{
+    const QString file = path(QStringLiteral("tagged.ape"));
+    ASSERT_TRUE(quandor::test::writeAll(file, minimalApe()));
+    AudioTagInfo tag = sample();
+    ASSERT_TRUE(tag.SaveTags(file)) << tag.LastError().toStdString();
+    EXPECT_TRUE(quandor::test::readAll(file).contains("APETAGEX"));
+    const Probed p = probe(file);
+    EXPECT_EQ(p.codec, QStringLiteral("ape"));
+    EXPECT_EQ(tagValue(p.tags, {"title"}), tag.Title);
+    EXPECT_EQ(tagValue(p.tags, {"artist"}), tag.Artist);
+    EXPECT_EQ(tagValue(p.tags, {"genre"}), QStringLiteral("Rock"));
+    AudioTagInfo back;
+    ASSERT_TRUE(back.LoadTags(file));
+    EXPECT_EQ(back.Album, tag.Album);
+    EXPECT_EQ(back.Year, 2006);
+    EXPECT_EQ(back.Track, 7);
+}
+
 TEST_F(TagTest, Mp3GetsId3v2AndId3v1)
 {
     const QString file = makeFile(QStringLiteral("mp3"));
