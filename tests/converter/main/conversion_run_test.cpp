@@ -397,6 +397,29 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
     rig.checkIdle();
 }
 
+TEST(ConversionRun, AacOfAWavInAnotherFormatKeepsItsSpeed)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("mono.wav")), 1.0, 22050, 1));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("stereo.wav")), 1.0));
+    rig.view.keys = {rig.source(QStringLiteral("mono.wav")), rig.source(QStringLiteral("stereo.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Aac));
+    rig.engine.runAll();
+
+    EXPECT_TRUE(rig.view.messages.isEmpty());
+    for (const char* name : {"mono.aac", "stereo.aac"}) {
+        SCOPED_TRACE(name);
+        const QJsonObject stream = firstAudioStream(ffprobe(rig.out(QLatin1String(name))));
+        EXPECT_EQ(stream.value(QStringLiteral("sample_rate")).toString(), QStringLiteral("44100"));
+        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), 2);
+        EXPECT_NEAR(decodedSeconds(rig.out(QLatin1String(name))), 1.0, 0.06);
+    }
+    // Both sources are still there; only the converted copy of the mono one was temporary.
+    EXPECT_TRUE(QFileInfo::exists(rig.source(QStringLiteral("mono.wav"))));
+    EXPECT_TRUE(QFileInfo::exists(rig.source(QStringLiteral("stereo.wav"))));
+    rig.checkIdle();
+}
+
 TEST(ConversionRun, WmaStepReportsUnderItsOwnTitle)
 {
     RunRig rig;
