@@ -213,14 +213,35 @@ TEST_F(ReaderTest, UnicodeColonAndLongPathsWork)
     ASSERT_GT(source.size(), 400);
     EXPECT_TRUE(FileExists(source));
     EXPECT_FALSE(FileExists(folder));
-    AudioFileWriter writer;
-    ASSERT_TRUE(writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400));
-    const QString target = folder + QStringLiteral("/tärget: 1.ogg");
-    const CopyResult copy = transcode(source, writer, target);
-    ASSERT_TRUE(copy.ok) << copy.error.toStdString();
-    EXPECT_TRUE(FileExists(target));
-    AudioFileReader reader;
-    EXPECT_TRUE(reader.Open(target));
+    struct Case {
+        const char* extension;
+        bool (*select)(AudioFileWriter&);
+    };
+    const Case cases[] = {
+        {"wav", [](AudioFileWriter& w) { return w.SetFormatPCM(44100, 2, 16); }},
+        {"mp3", [](AudioFileWriter& w) { return w.SetFormatMP3(44100, 128, 2); }},
+        {"ogg", [](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400); }},
+        {"wma", [](AudioFileWriter& w) { return w.SelectWmaProfile(35); }},
+    };
+    for (const Case& c : cases) {
+        AudioFileWriter writer;
+        ASSERT_TRUE(c.select(writer));
+        const QString target = folder + QStringLiteral("/tärget: 1.") + QLatin1String(c.extension);
+        const CopyResult copy = transcode(source, writer, target);
+        ASSERT_TRUE(copy.ok) << c.extension << ": " << copy.error.toStdString();
+        EXPECT_TRUE(FileExists(target)) << c.extension;
+        AudioFileReader reader;
+        EXPECT_TRUE(reader.Open(target)) << c.extension;
+    }
+    AacEncoder encoder;
+    encoder.InputFile = source;
+    encoder.OutputFile = folder + QStringLiteral("/tärget: 1.aac");
+    EXPECT_TRUE(encoder.Encode()) << encoder.LastError().toStdString();
+    M4aDecoder decoder;
+    decoder.InputFile = encoder.OutputFile;
+    decoder.OutputFile = folder + QStringLiteral("/back: 1.wav");
+    EXPECT_FALSE(decoder.Decode()) << decoder.LastError().toStdString();
+    EXPECT_TRUE(FileExists(decoder.OutputFile));
 }
 
 TEST_F(ReaderTest, WriterThatCannotCreateItsFileLeavesNothing)
