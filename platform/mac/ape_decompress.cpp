@@ -6,6 +6,7 @@
 #include "platform/mac/mac_library.h"
 #include "platform/mac/progress.h"
 #include "platform/mac/same_file.h"
+#include "platform/mac/stored_wav.h"
 #include "platform/mac/wav_writer.h"
 
 extern "C" {
@@ -75,20 +76,27 @@ void appendInterleaved(const AVFrame& frame, int channels, int bits, QByteArray&
 
 class Decompression {
 public:
-    /// Decodes blocks [firstBlock, endBlock) of the file described by `info`.
-    Decompression(const ApeFileInfo& info, qint64 firstBlock, qint64 endBlock, QSaveFile& output, Progress& progress)
-        : info_(info), firstBlock_(firstBlock), endBlock_(endBlock), output_(output), progress_(progress)
+    /// Decodes blocks [firstBlock, endBlock) of the file described by `info`,
+    /// between the stored WAV parts when `stored` is given.
+    Decompression(const ApeFileInfo& info, qint64 firstBlock, qint64 endBlock, const std::optional<StoredWav>& stored,
+                  QSaveFile& output, Progress& progress)
+        : info_(info), firstBlock_(firstBlock), endBlock_(endBlock), stored_(stored), output_(output), progress_(progress)
     {
     }
 
     Result run(const QString& inputPath)
     {
-        if (!output_.write(canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, 0)))
+        const QByteArray provisional = stored_
+            ? stored_->header
+            : canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, 0);
+        if (output_.write(provisional) != provisional.size())
             return Result::WriteFailed;
         if (endBlock_ > firstBlock_)
             if (const Result decoded = decode(inputPath); decoded != Result::Success)
                 return decoded;
         progress_.report(1, 1);
+        if (stored_)
+            return output_.write(stored_->tail) == stored_->tail.size() ? Result::Success : Result::WriteFailed;
         const QByteArray header = canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, dataBytes_);
         if (!output_.seek(0) || output_.write(header) != header.size())
             return Result::WriteFailed;
@@ -190,6 +198,7 @@ private:
     const ApeFileInfo& info_;
     qint64 firstBlock_;
     qint64 endBlock_;
+    const std::optional<StoredWav>& stored_;
     QSaveFile& output_;
     Progress& progress_;
     FormatPtr format_;
@@ -251,7 +260,9 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath, std::
     const auto total = qint64(info->totalBlocks());
     const qint64 first = link ? std::min(link->startBlock, total) : 0;
     const qint64 end = link ? std::min(link->finishBlock, total) : total;
-    Decompression decompression(*info, first, end, output, progress);
+    // A whole file gets back the WAV header and trailer it was made with.
+    const auto stored = link ? std::nullopt : readStoredWav(imagePath, *info);
+    Decompression decompression(*info, first, end, stored, output, progress);
     const Result result = decompression.run(imagePath);
     if (result != Result::Success) {
         output.cancelWriting();

@@ -164,6 +164,7 @@ std::optional<ApeFileInfo> parseApeStart(const QByteArray& bytes)
         return std::nullopt;
     in.take(4);
     ApeFileInfo info;
+    info.leadingBytes = std::uint32_t(start);
     info.fileVersion = in.u16();
     if (info.fileVersion < 3800 || info.fileVersion > 3990)
         return std::nullopt;

@@ -46,7 +46,9 @@ Result GetID3Tag(const QString& path, QByteArray& buffer);
 int GetDurationTrack(const QString& path);
 
 /// Decodes an APE file, or the range of an image an APE link file names, to a
-/// PCM WAV file at `outputPath`.
+/// PCM WAV file at `outputPath`. A whole file made from a WAV comes back as
+/// that WAV, byte for byte (its extra chunks included); otherwise the WAV gets
+/// a plain 44-byte header.
 /// `percent` (may be null) follows the progress in whole percent; `callback`
 /// (may be empty) gets thousandths of a percent at least once per block;
 /// `stopFlag` (may be null) is read while working: 0 go on, 1 stop. A failed
