@@ -126,33 +126,33 @@ void Audiotool::buildControls()
     Label11 = named(new QLabel(central), "Label11");
     Label11->setGeometry(8, 248, 300, 20);
     Label2 = named(new QLabel(central), "Label2");
-    Label2->setGeometry(16, 274, 124, 22);
+    Label2->setGeometry(16, 274, 156, 22);
     Text1 = named(new QLineEdit(central), "Text1");
-    Text1->setGeometry(140, 274, 280, 22);
+    Text1->setGeometry(176, 274, 244, 22);
     Command1 = named(new QPushButton(QStringLiteral("..."), central), "Command1");
     Command1->setGeometry(424, 274, 36, 22);
     Check1 = named(new QCheckBox(central), "Check1");
-    Check1->setGeometry(140, 300, 320, 20);
+    Check1->setGeometry(176, 300, 284, 20);
 
     Label1 = named(new QLabel(central), "Label1");
-    Label1->setGeometry(16, 326, 124, 22);
+    Label1->setGeometry(16, 326, 156, 22);
     Combo1 = named(new QComboBox(central), "Combo1");
-    Combo1->setGeometry(140, 326, 200, 22);
+    Combo1->setGeometry(176, 326, 200, 22);
     Label3 = named(new QLabel(central), "Label3");
-    Label3->setGeometry(16, 354, 124, 22);
+    Label3->setGeometry(16, 354, 156, 22);
     Text2 = named(new QLineEdit(central), "Text2");
     Text2->setReadOnly(true);
-    Text2->setGeometry(140, 354, 280, 22);
+    Text2->setGeometry(176, 354, 244, 22);
     Command2 = named(new QPushButton(QStringLiteral("..."), central), "Command2");
     Command2->setGeometry(424, 354, 36, 22);
     Combo2 = named(new QComboBox(central), "Combo2");
-    Combo2->setGeometry(140, 354, 320, 22);
+    Combo2->setGeometry(176, 354, 284, 22);
     Combo2->hide();
     Combo3 = named(new QComboBox(central), "Combo3");
     Combo3->addItems({QStringLiteral("Compression Fast"), QStringLiteral("Compression Normal"),
                       QStringLiteral("Compression High"),
                       QStringLiteral("Compression Very High (Insane)")});
-    Combo3->setGeometry(140, 354, 320, 22);
+    Combo3->setGeometry(176, 354, 284, 22);
     Combo3->hide();
 
     Label12 = named(new QLabel(central), "Label12");
