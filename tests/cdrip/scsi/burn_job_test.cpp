@@ -1,0 +1,287 @@
+// Writing images to emulated blank discs, session at once.
+
+#include "cdrip/scsi/burn_job.h"
+#include "cdrip/scsi/disc_image_job.h"
+#include "cdrip/scsi/toc.h"
+#include "cdrip/scsi/writer_commands.h"
+#include "platform/isoburn/isoburn.h"
+#include "tests/cdrip/scsi/image_test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace brenlow;
+using namespace brenlow::test;
+
+namespace {
+
+quandor::aspi::DeviceAddress deviceOf(const DriveAddress& drive)
+{
+    return {drive.adapter, drive.target, drive.lun};
+}
+
+int cdbAddress(const std::vector<std::uint8_t>& cdb)
+{
+    return static_cast<std::int32_t>((std::uint32_t(cdb[2]) << 24) | (cdb[3] << 16) | (cdb[4] << 8) | cdb[5]);
+}
+
+/// Passes commands on, but fails the WRITE at one address (a medium error)
+/// or answers the first WRITEs "long write in progress".
+class FaultyWrites : public ScsiTransport {
+public:
+    explicit FaultyWrites(std::shared_ptr<ScsiTransport> inner) : m_inner(std::move(inner)) {}
+    ScsiResult execute(const DriveAddress& address, const ScsiCommand& command, std::span<std::uint8_t> data) override
+    {
+        if (command.cdb[0] == scsi::Write10) {
+            std::vector<std::uint8_t> cdb(command.cdb.begin(), command.cdb.begin() + 10);
+            if (busyAnswers > 0 || cdbAddress(cdb) == failAt) {
+                ScsiResult refused;
+                refused.status = 0x04;
+                refused.sense = busyAnswers-- > 0 ? SenseData{0x02, 0x04, 0x08} : SenseData{0x03, 0x0C, 0x00};
+                return refused;
+            }
+        }
+        return m_inner->execute(address, command, data);
+    }
+    int failAt = -1000;
+    int busyAnswers = 0;
+
+private:
+    std::shared_ptr<ScsiTransport> m_inner;
+};
+
+class Burn : public ::testing::Test {
+protected:
+    /// Images the source disc with the image job and reads its cue sheet back.
+    void makeImage(const SourceTracks& tracks)
+    {
+        discs_ = std::make_unique<EmulatedDiscs>(tracks);
+        DiscImageSnapshot snapshot;
+        snapshot.transport = discs_->layer();
+        snapshot.drive = kReader;
+        snapshot.tracks = readTableOfContents(*discs_->layer(), kReader, QStringLiteral("Track")).table;
+        snapshot.paths = imagePathsFor(discs_->file("image.bin"));
+        ASSERT_EQ(DiscImageJob(snapshot).run().outcome, DiscImageOutcome::Completed);
+        load_ = readCueSheet(discs_->file("image.cue"));
+        ASSERT_TRUE(load_.ok()) << load_.reason.toStdString();
+        quandor::aspi::clearCommandLog();
+    }
+
+    BurnSnapshot snapshot(const DriveAddress& drive = kCdR)
+    {
+        BurnSnapshot s;
+        s.transport = discs_->layer();
+        s.drive = drive;
+        s.imagePath = load_.imagePath;
+        s.imageSize = load_.imageSize;
+        s.tracks = load_.tracks;
+        s.speedKbs = 1411;
+        s.setWriteParameters = [this](const DriveAddress& d, std::uint8_t options) {
+            options_.push_back(options);
+            return SetParameter(d.adapter, d.target, d.lun, options, 8, 8);
+        };
+        return s;
+    }
+
+    struct Run {
+        BurnOutcome outcome;
+        std::vector<int> lines;
+        std::vector<BurnIcon> icons;
+    };
+    Run run(BurnSnapshot s, int stopAtSector = -1)
+    {
+        BurnJob job(std::move(s));
+        Run result{};
+        QObject::connect(&job, &BurnJob::row, [&](const BurnRow& row) {
+            result.lines.push_back(row.line);
+            result.icons.push_back(row.icon);
+        });
+        QObject::connect(&job, &BurnJob::progress, [&](int sector, int) {
+            if (stopAtSector >= 0 && sector >= stopAtSector)
+                job.requestStop();
+        });
+        result.outcome = job.run();
+        return result;
+    }
+
+    std::vector<int> writeAddresses(const DriveAddress& drive = kCdR)
+    {
+        std::vector<int> addresses;
+        for (const auto& cdb : discs_->cdbs(drive, scsi::Write10))
+            addresses.push_back(cdbAddress(cdb));
+        return addresses;
+    }
+
+    std::unique_ptr<EmulatedDiscs> discs_;
+    CueSheetLoad load_;
+    std::vector<std::uint8_t> options_;
+};
+
+std::vector<int> pregapAddresses()
+{
+    std::vector<int> addresses;
+    for (int lba = -150; lba < 0; lba += 10)
+        addresses.push_back(lba);
+    return addresses;
+}
+
+} // namespace
+
+TEST_F(Burn, ImageOfADiscBurnsBackEqual)
+{
+    makeImage({{400}, {300, true}, {257}});
+    const Run result = run(snapshot());
+    ASSERT_EQ(result.outcome, BurnOutcome::Written);
+    EXPECT_EQ(result.lines, (std::vector<int>{101, 103, 105, 107, 109, 111, 112, 115}));
+    EXPECT_EQ(result.icons.back(), BurnIcon::Done);
+    EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
+    EXPECT_EQ(options_, (std::vector<std::uint8_t>{0x41, 0x42}));
+
+    // SET CD SPEED is the 12-byte command, without data; then the cue sheet,
+    // the session close and the eject.
+    const auto speeds = discs_->cdbs(kCdR, scsi::SetCdSpeed);
+    ASSERT_EQ(speeds.size(), 1u);
+    EXPECT_EQ(speeds[0].size(), 12u);
+    EXPECT_EQ((speeds[0][4] << 8) | speeds[0][5], 1411);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::SendCueSheet).size(), 1u);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::SynchronizeCache).size(), 1u);
+    ASSERT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession)[0][2], 0x02);
+    EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
+}
+
+TEST_F(Burn, A23SectorImageIsWrittenAtItsOwnAddresses)
+{
+    makeImage({{23}});
+    ASSERT_EQ(run(snapshot()).outcome, BurnOutcome::Written);
+    std::vector<int> expected = pregapAddresses();
+    expected.insert(expected.end(), {0, 10, 20, 21, 22});
+    EXPECT_EQ(writeAddresses(), expected);
+    std::vector<int> counts;
+    for (const auto& cdb : discs_->cdbs(kCdR, scsi::Write10))
+        counts.push_back(cdb[8]);
+    EXPECT_EQ(std::vector<int>(counts.end() - 5, counts.end()), (std::vector<int>{10, 10, 1, 1, 1}));
+    EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
+}
+
+TEST_F(Burn, OptionBytesAndTestWrite)
+{
+    EXPECT_EQ(burnOptions(false, false), 0x02);
+    EXPECT_EQ(burnOptions(true, false), 0x42);
+    EXPECT_EQ(burnOptions(true, true), 0x52);
+
+    makeImage({{60}});
+    BurnSnapshot s = snapshot();
+    s.testWrite = true;
+    const Run result = run(s);
+    EXPECT_EQ(result.outcome, BurnOutcome::Written);
+    EXPECT_EQ(result.lines.back(), 115);
+    EXPECT_EQ(options_, (std::vector<std::uint8_t>{0x41, 0x52}));
+    EXPECT_TRUE(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)).empty());   // still blank
+}
+
+TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)
+{
+    makeImage({{60}});
+    const struct {
+        const char* name;
+        DriveAddress drive;
+        std::uint8_t failingOpcode;
+        bool refuseParameters;
+        std::vector<int> lines;
+    } cases[] = {
+        {"written disc", kCdRw, 0, false, {102}},
+        {"no answer", kCdR, scsi::ReadDiscInformation, false, {102}},
+        {"write parameters refused", kCdR, 0, true, {101, 104}},
+        {"speed refused", kCdR, scsi::SetCdSpeed, false, {101, 103, 106}},
+        {"cue sheet refused", kCdR, scsi::SendCueSheet, false, {101, 103, 105, 108}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        quandor::aspi::clearCommandLog();
+        if (c.failingOpcode) {
+            ASSERT_TRUE(quandor::aspi::setFailingCommands(deviceOf(c.drive), {c.failingOpcode}));
+        }
+        BurnSnapshot s = snapshot(c.drive);
+        if (c.refuseParameters)
+            s.setWriteParameters = [](const DriveAddress&, std::uint8_t) { return 0; };
+        const Run result = run(s);
+        EXPECT_EQ(result.outcome, BurnOutcome::PreparationFailed);
+        EXPECT_EQ(result.lines, c.lines);
+        EXPECT_EQ(result.icons.back(), BurnIcon::Error);
+        EXPECT_TRUE(discs_->cdbs(c.drive, scsi::Write10).empty());
+        EXPECT_TRUE(discs_->cdbs(c.drive, 0x1B).empty());
+        quandor::aspi::setFailingCommands(deviceOf(c.drive), {});
+    }
+}
+
+TEST_F(Burn, ImageProblemsAreFoundBeforeTheDiscIsTouched)
+{
+    makeImage({{60}});
+    BurnSnapshot missing = snapshot();
+    missing.imagePath = discs_->file("gone.bin");
+    Run result = run(missing);
+    EXPECT_EQ(result.lines, std::vector<int>{119});
+    BurnSnapshot changed = snapshot();
+    changed.imageSize += kSectorBytes;
+    result = run(changed);
+    EXPECT_EQ(result.outcome, BurnOutcome::PreparationFailed);
+    EXPECT_TRUE(quandor::aspi::commandLog(deviceOf(kCdR)).empty());
+}
+
+TEST_F(Burn, AFailedWriteEndsWithItsRowAndStillClosesAndEjects)
+{
+    for (const int failAt : {500, -150}) {
+        SCOPED_TRACE(failAt);
+        discs_ = nullptr;
+        makeImage({{900}});
+        BurnSnapshot s = snapshot();
+        auto faulty = std::make_shared<FaultyWrites>(discs_->layer());
+        faulty->failAt = failAt;
+        s.transport = faulty;
+        const Run result = run(s);
+        EXPECT_EQ(result.outcome, BurnOutcome::WriteFailed);
+        EXPECT_EQ(result.lines.back(), 114);
+        EXPECT_EQ(result.icons.back(), BurnIcon::Stopped);
+        EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
+        EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
+        if (failAt < 0) {
+            EXPECT_TRUE(discs_->cdbs(kCdR, scsi::Write10).empty());   // nothing after a failed pregap
+        }
+    }
+}
+
+TEST_F(Burn, LongWriteInProgressIsRetried)
+{
+    makeImage({{30}});
+    BurnSnapshot s = snapshot();
+    auto busy = std::make_shared<FaultyWrites>(discs_->layer());
+    busy->busyAnswers = 3;
+    s.transport = busy;
+    EXPECT_EQ(run(s).outcome, BurnOutcome::Written);
+    EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
+
+
+    // A drive that stays busy fails the write after the bounded wait.
+    discs_ = nullptr;
+    makeImage({{30}});
+    BurnSnapshot stuck = snapshot();
+    auto alwaysBusy = std::make_shared<FaultyWrites>(discs_->layer());
+    alwaysBusy->busyAnswers = 1000000;
+    stuck.transport = alwaysBusy;
+    stuck.busyWriteLimit = std::chrono::milliseconds(50);
+    const Run result = run(stuck);
+    EXPECT_EQ(result.outcome, BurnOutcome::WriteFailed);
+    EXPECT_EQ(result.lines.back(), 114);
+}
+
+TEST_F(Burn, CancelStopsTheDataAndClosesTheSession)
+{
+    makeImage({{400}});
+    const Run result = run(snapshot(), 100);
+    EXPECT_EQ(result.outcome, BurnOutcome::Cancelled);
+    EXPECT_EQ(result.lines.back(), 113);
+    EXPECT_EQ(result.icons.back(), BurnIcon::Stopped);
+    EXPECT_EQ(writeAddresses().back(), 90);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
+    EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
+}
