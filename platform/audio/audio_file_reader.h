@@ -56,6 +56,7 @@ public:
     /// less than one sample frame.
     QByteArray ReadChunk(int count);
 
+    /// The program's WMA switch, kept for it; WMA files are read either way.
     bool WmaSupport() const;
     void SetWmaSupport(bool enabled);
 

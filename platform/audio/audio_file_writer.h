@@ -62,6 +62,8 @@ public:
     /// One line describing the current format; empty when none is chosen.
     QString FormatString() const;
 
+    /// The program's WMA switch, kept for it (the program offers the WMA
+    /// format only when it is on); the WMA profiles work either way.
     bool WmaSupport() const;
     void SetWmaSupport(bool enabled);
 
