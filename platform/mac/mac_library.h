@@ -20,7 +20,7 @@ enum class Result {
     InvalidInput,      ///< the input is not of the expected kind (not APE, not PCM WAV, corrupt)
     Unsupported,       ///< a valid input this library does not handle (bit depth, channels, level, output past 4 GiB)
     Stopped,           ///< the stop flag was set; no output is left behind
-    NotImplemented,
+    NotImplemented,    ///< kept for callers written before the encoder existed; no call returns it now
 };
 
 /// A short English description of `result`, for logs and messages.
@@ -50,16 +50,19 @@ int GetDurationTrack(const QString& path);
 /// that WAV, byte for byte (its extra chunks included); otherwise the WAV gets
 /// a plain 44-byte header.
 /// `percent` (may be null) follows the progress in whole percent; `callback`
-/// (may be empty) gets thousandths of a percent at least once per block;
-/// `stopFlag` (may be null) is read while working: 0 go on, 1 stop. A failed
-/// or stopped call leaves no output file.
+/// (may be empty) gets thousandths of a percent at the start, at the end and
+/// at every step of a tenth of a percent between; `stopFlag` (may be null) is
+/// read after each of those steps: 0 go on, 1 stop. A failed or stopped call
+/// leaves no output file.
 Result DecompressFile(const QString& inputPath, const QString& outputPath,
                       std::atomic<int>* percent, const ProgressCallback& callback,
                       const std::atomic<int>* stopFlag);
 
 /// Encodes a PCM WAV file (8/16/24-bit, 1 or 2 channels) to an APE file at
 /// `level` (1000, 2000, 3000 or 4000). Progress and stop flag as for
-/// `DecompressFile`; the stop flag is read once per frame. A failed or stopped
+/// `DecompressFile`: both are seen at least once per frame (after every eighth
+/// of one). Only the data chunk's declared length is encoded; the bytes before
+/// and after the samples are stored, up to 16 MiB each. A failed or stopped
 /// call leaves no output file.
 Result CompressFile(const QString& inputPath, const QString& outputPath, int level,
                     std::atomic<int>* percent, const ProgressCallback& callback,
