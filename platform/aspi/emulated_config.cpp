@@ -221,12 +221,12 @@ struct Parser {
             if (!opcode)
                 return fail(line, "bad opcode in " + key);
             drive.cannedReplies[uint8_t(*opcode)] = bytes;
-        } else if (key == "blankseconds") {
+        } else if (key == "blankseconds" || key == "trayclose") {
             char *end = nullptr;
             const double seconds = std::strtod(value.c_str(), &end);
             if (end == value.c_str() || *end != '\0' || seconds < 0 || seconds > 3600)
-                return fail(line, "bad BlankSeconds");
-            drive.blankSeconds = seconds;
+                return fail(line, "bad " + key);
+            (key == "blankseconds" ? drive.blankSeconds : drive.trayCloseSeconds) = seconds;
         }
         return true;
     }

@@ -263,6 +263,10 @@ std::optional<SenseData> EmulatedDrive::notReadyReason()
             return kSenseOperationInProgress;
         blankingUntil_.reset();
     }
+    if (trayOpen_ && trayClosesAt_ && Clock::now() >= *trayClosesAt_) {
+        trayOpen_ = false; // someone pushed the tray back in
+        trayClosesAt_.reset();
+    }
     if (trayOpen_)
         return kSenseTrayOpen;
     if (disc_.kind == MediumKind::None)
@@ -327,11 +331,14 @@ ScsiOutcome EmulatedDrive::startStopUnit(std::span<const uint8_t> cdb)
         return ScsiOutcome::good();
     if (start) {
         trayOpen_ = false;
+        trayClosesAt_.reset();
         return ScsiOutcome::good();
     }
     play_ = PlayState::Stopped;
     session_.reset(); // an unfinished write is lost with the disc
     trayOpen_ = true;
+    if (config_.trayCloseSeconds >= 0)
+        trayClosesAt_ = Clock::now() + std::chrono::milliseconds(int64_t(config_.trayCloseSeconds * 1000));
     return ScsiOutcome::good();
 }
 

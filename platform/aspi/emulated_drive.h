@@ -40,6 +40,7 @@ struct EmulatedDriveConfig {
     int delayMs = 0;
     int timeoutMs = 10000;
     double blankSeconds = 1.0;
+    double trayCloseSeconds = -1; // after an eject the tray closes by itself; < 0: never
     std::map<uint8_t, std::vector<uint8_t>> cannedReplies; // opcode -> data-in answer
 };
 
@@ -122,6 +123,7 @@ private:
     EmulatedDriveConfig config_;
     Disc disc_;
     bool trayOpen_ = false;
+    std::optional<Clock::time_point> trayClosesAt_;
     PlayState play_ = PlayState::Stopped;
     int32_t playPosition_ = 0; // where play (re)started or where it paused
     int32_t playEnd_ = 0;

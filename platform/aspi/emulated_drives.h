@@ -33,6 +33,8 @@
 //   TimeoutMs=10000           ; time-out of every request to this device
 //   BlankSeconds=0            ; how long a BLANK keeps the unit NOT READY
 //   Writer=1                  ; 0: a reader (no page 05, no writing commands)
+//   TrayClose=3               ; seconds after an eject until the tray closes by itself
+//                             ; (absent: it stays open until START STOP UNIT loads)
 //   Reply43=00 0A 01 01 ...   ; canned answer (hex bytes, GOOD status) to an opcode,
 //                             ; e.g. a malformed READ TOC reply
 //

@@ -1,6 +1,8 @@
 // The emulated drive answering the reading, player and tray commands.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/aspi/disc_address.h"
 #include "tests/platform/aspi/aspi_test_support.h"
 
@@ -215,6 +217,16 @@ TEST_F(EmulatedDriveTest, EjectOpensTheTrayAndLoadClosesIt)
     ASSERT_TRUE(noDataCommand(kDrive, {0x1B, 0, 0, 0, 0x03, 0}).ok());
     EXPECT_TRUE(noDataCommand(kDrive, testUnitReady).ok());
     EXPECT_TRUE(readCommand(kDrive, readTocCdb(true), 804).ok());
+}
+
+TEST_F(EmulatedDriveTest, TrayCanCloseByItselfAfterAnEject)
+{
+    loadAudioDisc({{100}}, 1, "TrayClose=0.2\n");
+    const std::vector<uint8_t> testUnitReady = {0, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(noDataCommand(kDrive, {0x1B, 0, 0, 0, 0x02, 0}).ok());
+    EXPECT_EQ(noDataCommand(kDrive, testUnitReady).sense, kSenseTrayOpen);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(noDataCommand(kDrive, testUnitReady).ok()) << "the disc is back";
 }
 
 TEST_F(EmulatedDriveTest, EmptyDriveIsNotReadyForEveryMediumCommand)
