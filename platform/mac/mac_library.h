@@ -51,8 +51,8 @@ int GetDurationTrack(const QString& path);
 /// a plain 44-byte header.
 /// `percent` (may be null) follows the progress in whole percent; `callback`
 /// (may be empty) gets thousandths of a percent at the start, at the end and
-/// at every step of a tenth of a percent between; `stopFlag` (may be null) is
-/// read after each of those steps: 0 go on, 1 stop. A failed or stopped call
+/// as the work advances, in steps of at least a tenth of a percent; `stopFlag`
+/// (may be null) is read as the work advances: 0 go on, 1 stop. A failed or stopped call
 /// leaves no output file.
 Result DecompressFile(const QString& inputPath, const QString& outputPath,
                       std::atomic<int>* percent, const ProgressCallback& callback,
