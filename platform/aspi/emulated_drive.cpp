@@ -24,7 +24,8 @@ std::string padded(const std::string &text, size_t width)
 
 } // namespace
 
-EmulatedDrive::EmulatedDrive(EmulatedDriveConfig config) : config_(std::move(config))
+EmulatedDrive::EmulatedDrive(EmulatedDriveConfig config)
+    : config_(std::move(config)), timeoutMs_(config_.timeoutMs)
 {
     // Mode page 05 as a drive reports it after power-on: track-at-once, mode 1.
     writeParameters_.assign(52, 0);
@@ -86,8 +87,9 @@ bool EmulatedDrive::loadMedium(std::string *error)
 
 int EmulatedDrive::timeoutMs(uint8_t) const
 {
-    std::lock_guard lock(mutex_);
-    return config_.timeoutMs;
+    // Read without the drive's lock: a command that holds it (a blank without
+    // the immediate bit) must not hold up the sending of the next request.
+    return timeoutMs_.load();
 }
 
 void EmulatedDrive::setUnreadableLbas(std::set<int32_t> lbas)
@@ -107,8 +109,7 @@ void EmulatedDrive::setDelayMs(int delayMs)
 }
 void EmulatedDrive::setTimeoutMs(int timeoutMs)
 {
-    std::lock_guard lock(mutex_);
-    config_.timeoutMs = timeoutMs;
+    timeoutMs_ = timeoutMs;
 }
 void EmulatedDrive::setHangingCommands(std::set<uint8_t> opcodes)
 {

@@ -4,6 +4,7 @@
 // faults. Thread-safe: the layer runs its commands on one worker while tests
 // change faults or read the written disc from their own thread.
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <cstdint>
@@ -121,6 +122,7 @@ private:
 
     mutable std::mutex mutex_;
     EmulatedDriveConfig config_;
+    std::atomic<int> timeoutMs_;
     Disc disc_;
     bool trayOpen_ = false;
     std::optional<Clock::time_point> trayClosesAt_;
