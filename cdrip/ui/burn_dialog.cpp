@@ -1,0 +1,344 @@
+#include "cdrip/ui/burn_dialog.h"
+
+#include "cdrip/scsi/burn_speed.h"
+#include "cdrip/scsi/writer_commands.h"
+#include "cdrip/ui/burn_controls.h"
+#include "platform/shell/services.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace brenlow {
+
+namespace {
+
+using quandor::shell::MessageButtons;
+using quandor::shell::MessageIcon;
+using quandor::shell::MessageResult;
+
+template <class Widget>
+Widget* named(Widget* widget, int id)
+{
+    widget->setObjectName(QString::number(id));
+    return widget;
+}
+
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+BurnDialog::BurnDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
+                       SetWriteParameters setWriteParameters, QWidget* parent)
+    : QDialog(parent),
+      m_transport(std::move(transport)),
+      m_drives(std::move(drives)),
+      m_language(language),
+      m_setWriteParameters(std::move(setWriteParameters))
+{
+    setObjectName(QStringLiteral("214"));
+    setWindowTitle(QStringLiteral("Brenlow"));
+    buildControls();
+    for (const DriveRecord& drive : m_drives.drives())
+        m_burner->addItem(drive.description);
+    if (m_burner->count() > 0)
+        m_burner->setCurrentIndex(0);
+    connect(m_burner, &QComboBox::activated, this, &BurnDialog::readCueSheet);
+    m_clock = new QTimer(this);
+    m_clock->setObjectName(QStringLiteral("timer1111"));
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &BurnDialog::tick);
+    m_clock->start();
+    enableBurnControls(*this);
+    readCueSheet();
+}
+
+BurnDialog::~BurnDialog()
+{
+    if (m_job)
+        m_job->requestStop();
+    if (m_thread)
+        m_thread->wait();
+}
+
+void BurnDialog::buildControls()
+{
+    auto* layout = new QGridLayout(this);
+    auto caption = [this](int id, int line) { return named(new QLabel(m_language.line(line), this), id); };
+    layout->addWidget(caption(1134, 134), 0, 0);
+    m_cuePath = named(new QLineEdit(this), 1113);
+    layout->addWidget(m_cuePath, 0, 1, 1, 3);
+    auto* browseButton = named(new QPushButton(QStringLiteral("..."), this), 1077);
+    browseButton->setToolTip(m_language.line(38));
+    browseButton->setProperty("iconResource", 117);
+    layout->addWidget(browseButton, 0, 4);
+    auto* refresh = named(new QPushButton(m_language.line(135), this), 1076);
+    layout->addWidget(refresh, 0, 5);
+
+    layout->addWidget(caption(1135, 136), 1, 0);
+    m_burner = named(new QComboBox(this), 1105);
+    layout->addWidget(m_burner, 1, 1, 1, 3);
+    layout->addWidget(caption(1136, 139), 2, 0);
+    m_speed = named(new QComboBox(this), 1103);
+    layout->addWidget(m_speed, 2, 1);
+    m_burnProof = named(new QCheckBox(m_language.line(137), this), 1037);
+    m_burnProof->setChecked(true);
+    layout->addWidget(m_burnProof, 2, 2);
+    m_testWrite = named(new QCheckBox(m_language.line(138), this), 1038);
+    layout->addWidget(m_testWrite, 2, 3);
+    layout->addWidget(caption(1137, 140), 3, 0);
+    layout->addWidget(caption(1138, 141), 3, 1);
+
+    int column = 0;
+    for (int id : {1106, 1107, 1108, 1109, 1110}) {
+        auto* mark = named(new QLabel(this), id);
+        mark->setFixedSize(16, 16);
+        layout->addWidget(mark, 4, column++);
+    }
+    layout->addWidget(caption(1139, 143), 5, 0);
+    layout->addWidget(caption(1140, 144), 5, 1);
+    for (int id : {1116, 1117})
+        named(new QLabel(this), id)->setProperty("iconResource", 228);
+
+    m_log = named(new QListWidget(this), 1104);
+    m_log->setToolTip(m_language.line(132));
+    layout->addWidget(m_log, 6, 0, 1, 6);
+    m_status = named(new QLabel(this), 1114);
+    layout->addWidget(m_status, 7, 0, 1, 3);
+    m_elapsed = named(new QLabel(QStringLiteral("00:00"), this), 1118);
+    layout->addWidget(m_elapsed, 7, 4);
+    m_percent = named(new QLabel(QStringLiteral("0 %"), this), 1111);
+    layout->addWidget(m_percent, 7, 5);
+    m_bar = named(new QProgressBar(this), 1000);
+    m_bar->setRange(0, 100);
+    m_bar->setTextVisible(false);
+    layout->addWidget(m_bar, 8, 0, 1, 6);
+
+    m_burn = named(new QPushButton(m_language.line(142), this), 1112);
+    auto* cancel = named(new QPushButton(m_language.line(76), this), 1115);
+    auto* close = named(new QPushButton(m_language.line(83), this), 1075);
+    layout->addWidget(m_burn, 9, 3);
+    layout->addWidget(cancel, 9, 4);
+    layout->addWidget(close, 9, 5);
+
+    connect(browseButton, &QPushButton::clicked, this, &BurnDialog::browse);
+    connect(refresh, &QPushButton::clicked, this, &BurnDialog::readCueSheet);
+    connect(m_burn, &QPushButton::clicked, this, &BurnDialog::burn);
+    connect(cancel, &QPushButton::clicked, this, &BurnDialog::cancelBurn);
+    connect(close, &QPushButton::clicked, this, &BurnDialog::reject);
+}
+
+void BurnDialog::addRow(const QString& text, BurnIcon icon)
+{
+    auto* item = new QListWidgetItem(text, m_log);
+    item->setData(Qt::UserRole, static_cast<int>(icon));
+    m_log->scrollToItem(item);
+}
+
+void BurnDialog::setMark(int id, int icon)
+{
+    if (auto* mark = findChild<QLabel*>(QString::number(id)))
+        mark->setProperty("iconResource", icon);
+}
+
+const DriveRecord* BurnDialog::selectedBurner() const
+{
+    return m_drives.at(m_burner->currentIndex());
+}
+
+void BurnDialog::readCueSheet()
+{
+    if (busy())
+        return;
+    m_log->clear();
+    m_speed->clear();
+    m_status->setText(m_language.line(116));
+    for (int id : {1106, 1107, 1108, 1109})
+        setMark(id, kMarkNotThisType);
+    setMark(1110, kMarkNotWritable);
+    m_bar->setValue(0);
+    m_percent->setText(QStringLiteral("0 %"));
+    m_elapsed->setText(QStringLiteral("00:00"));
+    m_loaded = false;
+
+    m_load = brenlow::readCueSheet(m_cuePath->text());
+    switch (m_load.error) {
+    case CueLoadError::None:
+        break;
+    case CueLoadError::NoPath:
+        addRow(m_language.line(117), BurnIcon::Error);
+        break;
+    case CueLoadError::ImageMissing:
+        addRow(m_load.imagePath + m_language.line(119), BurnIcon::Error);
+        break;
+    case CueLoadError::ImageEmpty:
+        addRow(m_language.line(118), BurnIcon::Error);
+        break;
+    case CueLoadError::NotAudio:
+        addRow(m_language.line(123), BurnIcon::Error);
+        break;
+    case CueLoadError::Unreadable:
+        break;
+    }
+    if (m_load.ok()) {
+        addRow(m_language.line(120) + QString::number(m_load.sectorCount()) + m_language.line(121), BurnIcon::Done);
+        m_status->setText(m_language.line(122) + QString::number(m_load.sectorCount()));
+        addRow(QString::number(m_load.tracks.size()) + m_language.line(124), BurnIcon::Done);
+        m_loaded = true;
+    } else if (m_load.error != CueLoadError::NoPath) {
+        m_cuePath->clear();
+        addRow(m_language.line(125), BurnIcon::Error);
+    }
+    m_burn->setEnabled(false);
+    testDisc();
+}
+
+void BurnDialog::testDisc()
+{
+    const DriveRecord* burner = selectedBurner();
+    if (!burner || !m_transport) {
+        addRow(m_language.line(127), BurnIcon::Error);
+        m_speed->addItem(QStringLiteral("Maximum"));
+        return;
+    }
+    if (scsi::readDvdStructure(*m_transport, burner->address).ok()) {
+        setMark(1109, kMarkThisType);
+        addRow(m_language.line(126), BurnIcon::Error);
+        return;
+    }
+    // An unknown maximum offers "Maximum" alone, which leaves the speed to the drive.
+    m_maxWriteSpeed = scsi::readMaxWriteSpeed(*m_transport, burner->address).value_or(kUnknownWriteSpeed);
+    m_speed->addItems(burnSpeedChoices(m_maxWriteSpeed));
+    m_speed->setCurrentIndex(m_speed->count() - 1);
+
+    struct Shown {
+        int mark;
+        bool writable;
+        int line;
+    };
+    Shown shown{0, false, 127};
+    switch (scsi::readDiscState(*m_transport, burner->address)) {
+    case scsi::DiscState::NoAnswer: shown = {0, false, 127}; break;
+    case scsi::DiscState::BlankCdR: shown = {1107, true, 128}; break;
+    case scsi::DiscState::BlankCdRw: shown = {1108, true, 129}; break;
+    case scsi::DiscState::WrittenCdR: shown = {1106, false, 130}; break;
+    case scsi::DiscState::WrittenCdRw: shown = {1108, false, 131}; break;
+    }
+    if (shown.mark)
+        setMark(shown.mark, kMarkThisType);
+    setMark(1110, shown.writable ? kMarkWritable : kMarkNotWritable);
+    addRow(m_language.line(shown.line), shown.writable ? BurnIcon::CanWrite : BurnIcon::Error);
+    m_burn->setEnabled(shown.writable && m_loaded);
+}
+
+void BurnDialog::browse()
+{
+    quandor::shell::FileDialogRequest request;
+    request.filter = QStringLiteral("Cue files (*.cue)");
+    const QStringList chosen = quandor::shell::services().openFileNames(this, request, false);
+    if (chosen.isEmpty())
+        return;
+    m_cuePath->setText(chosen.front());
+    readCueSheet();
+}
+
+void BurnDialog::burn()
+{
+    if (busy())
+        return;
+    readCueSheet();
+    const DriveRecord* burner = selectedBurner();
+    if (!m_burn->isEnabled() || !burner)
+        return;
+    BurnSnapshot snapshot;
+    snapshot.transport = m_transport;
+    snapshot.drive = burner->address;
+    snapshot.imagePath = m_load.imagePath;
+    snapshot.imageSize = m_load.imageSize;
+    snapshot.tracks = m_load.tracks;
+    snapshot.speedKbs = burnSpeedKbs(m_speed->currentText(), m_maxWriteSpeed);
+    snapshot.burnProof = m_burnProof->isChecked();
+    snapshot.testWrite = m_testWrite->isChecked();
+    snapshot.setWriteParameters = m_setWriteParameters;
+
+    disableBurnControls(*this);
+    m_elapsedSeconds = 0;
+    m_job = std::make_unique<BurnJob>(std::move(snapshot));
+    connect(m_job.get(), &BurnJob::row, this,
+            [this](const BurnRow& row) { addRow(row.prefix + m_language.line(row.line), row.icon); },
+            Qt::QueuedConnection);
+    connect(m_job.get(), &BurnJob::progress, this,
+            [this](int sector, int total) {
+                m_status->setText(m_language.line(110) + QStringLiteral("%1 / %2").arg(sector).arg(total));
+                const int percent = total > 0 ? int(std::int64_t(sector) * 100 / total) : 0;
+                m_bar->setValue(percent);
+                m_percent->setText(QStringLiteral("%1 %").arg(percent));
+            },
+            Qt::QueuedConnection);
+    connect(m_job.get(), &BurnJob::finished, this, &BurnDialog::jobEnded, Qt::QueuedConnection);
+    BurnJob* job = m_job.get();
+    m_thread = QThread::create([job] { job->run(); });
+    m_thread->setParent(this);
+    m_thread->start();
+}
+
+void BurnDialog::jobEnded(BurnOutcome outcome)
+{
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    m_job.reset();
+    enableBurnControls(*this);
+    m_burn->setEnabled(false);   // the disc went; Refresh tests the next one
+    emit burnEnded(outcome);
+}
+
+void BurnDialog::cancelBurn()
+{
+    if (!busy() || !m_job)
+        return;
+    if (quandor::shell::messageBox(this, m_language.line(133), QStringLiteral("Brenlow"), MessageButtons::OkCancel,
+                                   MessageIcon::Information) == MessageResult::Ok && m_job)
+        m_job->requestStop();
+}
+
+bool BurnDialog::waitForWorker(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (busy() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return !busy();
+}
+
+void BurnDialog::tick()
+{
+    if (!busy())
+        return;
+    m_elapsed->setText(twoDigits(m_elapsedSeconds / 60) + QLatin1Char(':') + twoDigits(m_elapsedSeconds % 60));
+    ++m_elapsedSeconds;
+}
+
+void BurnDialog::reject()
+{
+    // While a burn runs the window stays; its close box asks as Cancel does.
+    if (busy()) {
+        cancelBurn();
+        return;
+    }
+    QDialog::reject();
+}
+
+} // namespace brenlow

@@ -1,0 +1,89 @@
+#pragma once
+// Dialog 214, the image burner: picks a cue sheet, a burner, a speed and the
+// two options, reads the cue sheet and tests the disc (log list 1104 and the
+// disc-type marks), and runs the burn job on a worker thread. While it runs
+// the settings are disabled, Cancel asks before stopping, and the window
+// stays until the worker has ended.
+
+#include "cdrip/scsi/burn_job.h"
+#include "cdrip/scsi/cue_sheet.h"
+#include "cdrip/scsi/drive_table.h"
+#include "cdrip/ui/language_table.h"
+
+#include <QDialog>
+#include <QThread>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace brenlow {
+
+/// Icon resources of the disc-type marks (kept as each static's "iconResource").
+enum BurnMarkIcon { kMarkThisType = 218, kMarkNotThisType = 219, kMarkWritable = 223, kMarkNotWritable = 224 };
+
+class BurnDialog : public QDialog {
+    Q_OBJECT
+public:
+    BurnDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
+               SetWriteParameters setWriteParameters, QWidget* parent = nullptr);
+    ~BurnDialog() override;
+
+    /// ReadCueSheet: reads the cue sheet named in 1113 and tests the disc.
+    void readCueSheet();
+    /// Burn ! (1112).
+    void burn();
+    /// Cancel (1115).
+    void cancelBurn();
+    bool busy() const { return m_thread != nullptr; }
+    /// Waits for the worker (tests and shutdown); true when none runs.
+    bool waitForWorker(int timeoutMs);
+
+    void reject() override;   // Close and the close box: only when idle
+
+signals:
+    /// The burn job has ended and its worker is gone.
+    void burnEnded(brenlow::BurnOutcome outcome);
+
+private:
+    void buildControls();
+    void addRow(const QString& text, BurnIcon icon);
+    void setMark(int id, int icon);
+    void testDisc();
+    void browse();
+    void tick();
+    void jobEnded(BurnOutcome outcome);
+    const DriveRecord* selectedBurner() const;
+
+    std::shared_ptr<ScsiTransport> m_transport;
+    DriveTable m_drives;
+    const LanguageTable& m_language;
+    SetWriteParameters m_setWriteParameters;
+    CueSheetLoad m_load;
+    bool m_loaded = false;
+    std::uint16_t m_maxWriteSpeed = 0xFFFF;
+    int m_elapsedSeconds = 0;
+    std::unique_ptr<BurnJob> m_job;
+    QThread* m_thread = nullptr;
+
+    QLineEdit* m_cuePath = nullptr;     // 1113
+    QComboBox* m_burner = nullptr;      // 1105
+    QComboBox* m_speed = nullptr;       // 1103
+    QCheckBox* m_burnProof = nullptr;   // 1037
+    QCheckBox* m_testWrite = nullptr;   // 1038
+    QListWidget* m_log = nullptr;       // 1104
+    QLabel* m_status = nullptr;         // 1114
+    QLabel* m_percent = nullptr;        // 1111
+    QLabel* m_elapsed = nullptr;        // 1118
+    QProgressBar* m_bar = nullptr;      // 1000
+    QPushButton* m_burn = nullptr;      // 1112
+    QTimer* m_clock = nullptr;          // timer 1111
+};
+
+} // namespace brenlow

@@ -1,0 +1,240 @@
+// The image progress, burner and erase dialogs over emulated drives.
+
+#include "cdrip/scsi/disc_image_job.h"
+#include "cdrip/scsi/toc.h"
+#include "cdrip/ui/burn_dialog.h"
+#include "cdrip/ui/erase_dialog.h"
+#include "cdrip/ui/image_progress_dialog.h"
+#include "platform/isoburn/isoburn.h"
+#include "tests/cdrip/scsi/image_test_support.h"
+#include "tests/support/recording_services.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QCoreApplication>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace brenlow;
+using namespace brenlow::test;
+
+namespace {
+
+/// Texts "L<n>" for line n, so rows name their language line.
+LanguageTable numberedLanguage()
+{
+    LanguageTable table;
+    for (int n = 1; n <= LanguageTable::kSize; ++n)
+        table.setLine(n, QStringLiteral("L%1").arg(n));
+    return table;
+}
+
+DriveTable drivesOf(std::initializer_list<DriveAddress> addresses)
+{
+    DriveTable table;
+    for (const DriveAddress& address : addresses)
+        table.add({address, QStringLiteral("%1:%2:%3").arg(address.adapter).arg(address.target).arg(address.lun)});
+    return table;
+}
+
+template <class Widget = QWidget>
+Widget* control(const QWidget& dialog, int id)
+{
+    return dialog.findChild<Widget*>(QString::number(id));
+}
+
+QStringList logRows(const QWidget& dialog)
+{
+    QStringList rows;
+    const auto* log = control<QListWidget>(dialog, 1104);
+    for (int i = 0; i < log->count(); ++i)
+        rows.append(log->item(i)->text());
+    return rows;
+}
+
+int iconOf(const QWidget& dialog, int id)
+{
+    return control(dialog, id)->property("iconResource").toInt();
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 20000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+    {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+DiscImageSnapshot imageSnapshot(const EmulatedDiscs& discs, const QString& name)
+{
+    DiscImageSnapshot snapshot;
+    snapshot.transport = discs.layer();
+    snapshot.drive = kReader;
+    snapshot.tracks = readTableOfContents(*discs.layer(), kReader, QStringLiteral("Track")).table;
+    snapshot.paths = imagePathsFor(discs.file(name.toStdString()));
+    return snapshot;
+}
+
+int setParameter(const DriveAddress& drive, std::uint8_t options)
+{
+    return SetParameter(drive.adapter, drive.target, drive.lun, options, 8, 8);
+}
+
+} // namespace
+
+TEST(ImageProgressDialog, ReadsTheDiscAndShowsItsProgress)
+{
+    EmulatedDiscs discs(SourceTracks{{120}, {95}});
+    const LanguageTable language = numberedLanguage();
+    ImageProgressDialog dialog(imageSnapshot(discs, QStringLiteral("disc")), language);
+    EXPECT_EQ(control<QLabel>(dialog, 1098)->text(), QStringLiteral("0 / 215"));
+    EXPECT_EQ(control<QLabel>(dialog, 1099)->text(), discs.file("disc.bin"));
+    EXPECT_EQ(control<QPushButton>(dialog, 2)->text(), QStringLiteral("L51"));
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_EQ(dialog.result().outcome, DiscImageOutcome::Completed);
+    EXPECT_EQ(control<QLabel>(dialog, 1098)->text(), QStringLiteral("215 / 215"));
+    EXPECT_EQ(control<QLabel>(dialog, 1101)->text(), QStringLiteral("100 %"));
+    EXPECT_EQ(fileBytes(discs.file("disc.bin")), fileBytes(discs.sourceBin()));
+}
+
+TEST(ImageProgressDialog, CancelStaysUntilTheWorkerEndedAndLeavesNoFile)
+{
+    EmulatedDiscs discs(SourceTracks{{3000}}, "");
+    ASSERT_TRUE(quandor::aspi::setCommandDelayMs({0, 1, 0}, 2));
+    const LanguageTable language = numberedLanguage();
+    ImageProgressDialog dialog(imageSnapshot(discs, QStringLiteral("cancel.bin")), language);
+    dialog.show();
+    ASSERT_TRUE(waitFor([&] { return dialog.workerRunning(); }));
+    control<QPushButton>(dialog, 2)->click();
+    EXPECT_FALSE(control<QPushButton>(dialog, 2)->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    EXPECT_FALSE(dialog.workerRunning());
+    EXPECT_EQ(dialog.result().outcome, DiscImageOutcome::Cancelled);
+    EXPECT_FALSE(QFile::exists(discs.file("cancel.bin")));
+    EXPECT_FALSE(QFile::exists(discs.file("cancel.cue")));
+}
+
+TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
+{
+    quandor::test::RecordingServices services;
+    EmulatedDiscs discs(SourceTracks{{300}, {250}});
+    ASSERT_EQ(DiscImageJob(imageSnapshot(discs, QStringLiteral("image.bin"))).run().outcome,
+              DiscImageOutcome::Completed);
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({kCdR, kCdRw}), language, setParameter);
+
+    // Opened with no cue sheet: line 117, then the blank CD-R in the first burner.
+    EXPECT_EQ(logRows(dialog), (QStringList{"L117", "L128"}));
+    EXPECT_EQ(iconOf(dialog, 1107), kMarkThisType);
+    EXPECT_EQ(iconOf(dialog, 1106), kMarkNotThisType);
+    EXPECT_EQ(iconOf(dialog, 1110), kMarkWritable);
+    EXPECT_FALSE(control(dialog, 1112)->isEnabled());
+    EXPECT_TRUE(control<QCheckBox>(dialog, 1037)->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(dialog, 1038)->isChecked());
+    auto* speeds = control<QComboBox>(dialog, 1103);
+    EXPECT_EQ(speeds->itemText(0), QStringLiteral("1"));
+    EXPECT_EQ(speeds->currentText(), QStringLiteral("Maximum"));   // 7056 kB/s: up to 32, then Maximum
+    EXPECT_EQ(speeds->count(), 10);
+
+    // The written CD-RW in the second burner cannot be written.
+    control<QComboBox>(dialog, 1105)->setCurrentIndex(1);
+    dialog.readCueSheet();
+    EXPECT_EQ(logRows(dialog).back(), QStringLiteral("L131"));
+    EXPECT_EQ(iconOf(dialog, 1108), kMarkThisType);
+    EXPECT_EQ(iconOf(dialog, 1110), kMarkNotWritable);
+
+    // A cue sheet chosen with Browse; the CD-R again.
+    control<QComboBox>(dialog, 1105)->setCurrentIndex(0);
+    services.openAnswers.push_back({discs.file("image.cue")});
+    control<QPushButton>(dialog, 1077)->click();
+    EXPECT_EQ(services.fileDialogs.back().filter, QStringLiteral("Cue files (*.cue)"));
+    EXPECT_EQ(logRows(dialog), (QStringList{"L120550L121", "2L124", "L128"}));
+    EXPECT_EQ(control<QLabel>(dialog, 1114)->text(), QStringLiteral("L122550"));
+    ASSERT_TRUE(control(dialog, 1112)->isEnabled());
+
+    control<QPushButton>(dialog, 1112)->click();
+    EXPECT_TRUE(dialog.busy());
+    for (int id : {1105, 1076, 1037, 1038, 1103, 1077, 1075, 1112})
+        EXPECT_FALSE(control(dialog, id)->isEnabled()) << id;
+    EXPECT_TRUE(control(dialog, 1115)->isEnabled());
+    dialog.reject();   // the close box while busy does not close
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+    EXPECT_EQ(services.messages.size(), 1);   // the close box asked as Cancel does (and was not confirmed)
+    EXPECT_EQ(logRows(dialog).mid(3), (QStringList{"L101", "L103", "L105", "L107", "L109", "L111", "L112", "L115"}));
+    EXPECT_EQ(control<QLabel>(dialog, 1111)->text(), QStringLiteral("100 %"));
+    EXPECT_FALSE(control(dialog, 1115)->isEnabled());
+    EXPECT_TRUE(control(dialog, 1075)->isEnabled());
+    EXPECT_EQ(quandor::aspi::writtenDiscBytes({0, 2, 0}), fileBytes(discs.file("image.bin")));
+}
+
+TEST(BurnDialog, ABadCueSheetDisablesBurn)
+{
+    quandor::test::RecordingServices services;
+    EmulatedDiscs discs(SourceTracks{{30}});
+    quandor::aspi::test::writeText(discs.file("bad.cue").toStdString(),
+                                   "FILE \"source.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n");
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
+    control<QLineEdit>(dialog, 1113)->setText(discs.file("bad.cue"));
+    control<QPushButton>(dialog, 1076)->click();
+    EXPECT_EQ(logRows(dialog), (QStringList{"L123", "L125", "L128"}));
+    EXPECT_TRUE(control<QLineEdit>(dialog, 1113)->text().isEmpty());
+    EXPECT_FALSE(control(dialog, 1112)->isEnabled());
+}
+
+TEST(EraseDialog, ErasesAndRefusesWithAMessage)
+{
+    quandor::test::RecordingServices services;
+    EmulatedDiscs discs(SourceTracks{{10}});
+    const LanguageTable language = numberedLanguage();
+    EraseDialog dialog(discs.layer(), drivesOf({kCdRw, kCdR}), language);
+    dialog.setPollInterval(std::chrono::milliseconds(50));
+    EXPECT_TRUE(control<QAbstractButton>(dialog, 1067)->isChecked());
+    control<QPushButton>(dialog, 1)->click();
+    EXPECT_EQ(control<QLabel>(dialog, 1149)->text(), QStringLiteral("L150"));
+    EXPECT_FALSE(control(dialog, 1)->isEnabled());
+    EXPECT_FALSE(control(dialog, 1105)->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return !dialog.busy(); }));
+    EXPECT_TRUE(control(dialog, 1)->isEnabled());
+    EXPECT_TRUE(control<QLabel>(dialog, 1149)->text().isEmpty());
+    EXPECT_TRUE(services.messages.isEmpty());
+    EXPECT_TRUE(quandor::aspi::writtenDiscBytes({0, 3, 0}).empty());
+    EXPECT_EQ(discs.cdbs(kCdRw, 0xA1).front()[1], 0x11);
+    EXPECT_EQ(discs.cdbs(kCdRw, 0x1B).size(), 1u);
+
+    // The CD-R refuses BLANK: a message, and the dialog is idle again.
+    control<QComboBox>(dialog, 1105)->setCurrentIndex(1);
+    control<QPushButton>(dialog, 1)->click();
+    ASSERT_TRUE(waitFor([&] { return !dialog.busy(); }));
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_TRUE(services.messages.front().text.contains(QStringLiteral("refused")));
+    EXPECT_TRUE(control(dialog, 1)->isEnabled());
+}
+
+TEST(EraseDialog, CancelWhileErasingStopsPollingWithoutEject)
+{
+    quandor::test::RecordingServices services;
+    EmulatedDiscs discs(SourceTracks{{10}}, "[drive 0:5:0]\nMedium=cdrw\nBlankSeconds=30\n");
+    const LanguageTable language = numberedLanguage();
+    EraseDialog dialog(discs.layer(), drivesOf({{0, 5, 0}}), language);
+    dialog.setPollInterval(std::chrono::milliseconds(50));
+    dialog.show();
+    control<QAbstractButton>(dialog, 1068)->setChecked(true);
+    control<QPushButton>(dialog, 1)->click();
+    ASSERT_TRUE(dialog.busy());
+    dialog.reject();
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    EXPECT_FALSE(dialog.busy());
+    EXPECT_EQ(discs.cdbs({0, 5, 0}, 0xA1).front()[1], 0x10);
+    EXPECT_TRUE(discs.cdbs({0, 5, 0}, 0x1B).empty());
+    EXPECT_TRUE(services.messages.isEmpty());
+}
