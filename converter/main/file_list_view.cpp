@@ -27,6 +27,7 @@ FileListView::FileListView(Audiotool& owner)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setItemDelegateForColumn(RowProgressColumn, new RowProgressDelegate(this));
     header()->setStretchLastSection(true);

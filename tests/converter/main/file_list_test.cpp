@@ -15,7 +15,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QToolButton>
 #include <QTreeWidgetItem>
@@ -216,6 +219,38 @@ TEST_F(FileList, DropAddsOnlyAudioFilesSilently)
     EXPECT_TRUE(services_.messages.isEmpty());
     EXPECT_TRUE(window_->Image1->isEnabled());
     EXPECT_TRUE(window_->addfile->isEnabled());
+}
+
+TEST_F(FileList, DroppedFileListReachesTheList)
+{
+    REQUIRE_READER();
+    const QString audio = wav(QStringLiteral("dropped.wav"));
+    const QString text = QDir(music()).filePath(QStringLiteral("notes.txt"));
+    ASSERT_TRUE(quandor::test::writeAll(text, "text"));
+    QWidget* target = window_->ListView1->viewport();
+    const QPointF where(20, 20);
+
+    // As the system delivers a drag: entering first, then the drop.
+    auto drop = [&](const QMimeData& data) {
+        QDragEnterEvent enter(where.toPoint(), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return;
+        QDropEvent dropped(where, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+    };
+
+    QMimeData textOnly;
+    textOnly.setText(audio);   // not a file list: ignored
+    drop(textOnly);
+    EXPECT_EQ(window_->entryCount(), 0);
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(text), QUrl::fromLocalFile(audio)});
+    drop(files);
+    ASSERT_EQ(window_->entryCount(), 1);
+    EXPECT_EQ(window_->entryKey(1), audio);
+    EXPECT_TRUE(services_.messages.isEmpty());
 }
 
 TEST_F(FileList, DeletingSelectedEntriesRenumbersTheRest)
