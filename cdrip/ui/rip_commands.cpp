@@ -113,6 +113,7 @@ void RipCommands::startJob(RipFormat format)
         track.title = t.title;
         track.startLba = t.lba().value;
         track.lengthSectors = t.lengthFrames;
+        track.audio = !t.dataTrack();
         job.tracks.append(track);
     }
     const RipperSettings& settings = dialog_.settings();

@@ -76,16 +76,21 @@ TEST(RipRunner, ClosingDuringTheQuestionEndsTheRip)
     QTemporaryDir dir;
     auto disc = std::make_shared<MemoryDisc>(200);
     auto runner = std::make_unique<RipRunner>();
+    std::atomic<bool> reached{false};
     disc->beforeRead = [&](int64_t lba) {
-        if (lba == 50)
+        if (lba == 50) {
             runner->requestStop();
+            reached = true;
+        }
     };
     runner->setStopQuestion([] {
         ADD_FAILURE() << "no question while the window closes";
         return false;
     });
     ASSERT_TRUE(runner->start(wavJob(disc, dir.path(), 200)));
-    QThread::msleep(50);  // the worker now waits for the answer, never delivered
+    while (!reached)
+        QThread::msleep(1);
+    QThread::msleep(20);  // the worker now waits for the answer, never delivered
     runner.reset();       // joins: the pending question counts as "stop"
     const QByteArray file = quandor::test::readAll(QDir(dir.path()).filePath(QStringLiteral("01.wav")));
     EXPECT_TRUE(file.size() == 44 + 50 * 2352 || file.size() == 44 + 60 * 2352) << file.size();

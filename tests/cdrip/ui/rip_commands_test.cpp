@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -138,6 +139,34 @@ TEST_F(RipCommandsTest, CompressedRipFollowsTheChoice)
     waitForRip();
     const QString mp3 = output(QStringLiteral("03 - Track 03.mp3"));
     EXPECT_TRUE(quandor::test::readAll(mp3).right(128).startsWith("TAG"));
+    EXPECT_TRUE(services_.messages.isEmpty()) << services_.messageTexts().join(QLatin1Char('/')).toStdString();
+}
+
+TEST_F(RipCommandsTest, DataTracksAreNotRead)
+{
+    dialog_.reset();
+    QFile bin(QDir(startFolder()).filePath(QStringLiteral("mixed.bin")));
+    ASSERT_TRUE(bin.open(QIODevice::WriteOnly) && bin.resize(qint64(300 + 40) * 2352));
+    bin.close();
+    ASSERT_TRUE(quandor::test::writeAll(QDir(startFolder()).filePath(QStringLiteral("mixed.cue")),
+                                        "FILE \"mixed.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"
+                                        "  TRACK 02 AUDIO\r\n    INDEX 01 00:04:00\r\n"));
+    loadDrives(QStringLiteral("[drive 1:0:0]\nType=5\nMedium=audio\nCue=mixed.cue\n"));
+    openDialog();
+    dialog_->artistField()->setText(QStringLiteral("Artist"));
+    dialog_->albumField()->setText(QStringLiteral("Album"));
+    ASSERT_EQ(drives().tracks().count(), 2);
+    drives().selectAll(true);
+    quandor::aspi::clearCommandLog();
+    click(1023);
+    waitForRip();
+    EXPECT_FALSE(QFileInfo::exists(output(QStringLiteral("01 - Track 01.wav"))));
+    EXPECT_EQ(QFileInfo(output(QStringLiteral("02 - Track 02.wav"))).size(), 44 + 40 * 2352);
+    for (const QString& cdb : sentCommands()) {
+        if (cdb.startsWith(QLatin1String("BE"))) {
+            EXPECT_GE(cdb.mid(6, 11).remove(QLatin1Char(' ')).toInt(nullptr, 16), 300) << qPrintable(cdb);
+        }
+    }
     EXPECT_TRUE(services_.messages.isEmpty()) << services_.messageTexts().join(QLatin1Char('/')).toStdString();
 }
 
