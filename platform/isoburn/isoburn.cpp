@@ -2,6 +2,7 @@
 
 #include "platform/aspi/aspi.h"
 
+#include <dlfcn.h>
 #include <sched.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 
 namespace {
 
@@ -18,6 +20,24 @@ constexpr uint8_t kTestUnitReady = 0x00;
 constexpr uint8_t kWriteParametersPage = 0x05;
 constexpr std::size_t kModeHeader10 = 8;
 constexpr uint16_t kAllocation = 8 + 8 + 0x3C;   // header, one block descriptor, the page
+
+/// SendASPI32Command of the layer beside this library, loaded on first use
+/// (not at load time, so the program starts, and says why, without the layer).
+AspiSendCommandFunction sendCommand()
+{
+    static const AspiSendCommandFunction send = [] {
+        Dl_info self{};
+        if (!dladdr(reinterpret_cast<void*>(&SetParameter), &self) || !self.dli_fname)
+            return AspiSendCommandFunction{};
+        std::string path = self.dli_fname;
+        const std::size_t slash = path.rfind('/');
+        path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + QUANDOR_ASPI_LIBRARY_NAME;
+        void* layer = dlopen(path.c_str(), RTLD_NOW);   // kept for the life of the process
+        return layer ? reinterpret_cast<AspiSendCommandFunction>(dlsym(layer, "SendASPI32Command"))
+                     : AspiSendCommandFunction{};
+    }();
+    return send;
+}
 
 struct Outcome {
     uint8_t status = 0;
@@ -39,7 +59,10 @@ Outcome execute(int adapter, int target, int lun, std::span<const uint8_t> cdb, 
     request.senseLength = AspiSenseLength;
     request.cdbLength = static_cast<uint8_t>(cdb.size());
     std::copy(cdb.begin(), cdb.end(), request.cdb);
-    SendASPI32Command(&request);
+    const AspiSendCommandFunction send = sendCommand();
+    if (!send)
+        return {AspiStatusInvalidAdapter, 0};
+    send(&request);
     // Every request ends within its time-out; the layer writes the status once.
     while (quandor::aspi::aspiRequestStatus(request.header) == AspiStatusPending)
         sched_yield();

@@ -3,6 +3,11 @@
 
 #include "platform/isoburn/isoburn.h"
 #include "tests/platform/aspi/aspi_test_support.h"
+#include "tests/support/tools.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -81,6 +86,26 @@ TEST_F(IsoBurn, VerifDataTellsADiscFromNone)
     // The drive it tests is the one at the given target.
     ASSERT_FALSE(commandLog(kEmpty).empty());
     EXPECT_EQ(commandLog(kEmpty).back().cdb[0], 0x00);
+}
+
+TEST(IsoBurnAlone, WithoutTheLayerBesideItNothingIsAccepted)
+{
+    // The program must start without the layer (and say why), so the
+    // library finds the layer only when first used.
+    TempFolder folder;
+    const std::filesystem::path library =
+        std::filesystem::path(quandor::test::brenlowFolder().toStdString()) / "libISOburnParam.so";
+    const std::string copy = folder.file("libISOburnParam.so");
+    std::filesystem::copy_file(library, copy);
+    void *handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << dlerror();
+    auto setParameter = reinterpret_cast<int (*)(int, int, int, int, int, int)>(dlsym(handle, "SetParameter"));
+    auto verifData = reinterpret_cast<int (*)(int, int, int)>(dlsym(handle, "VerifData"));
+    ASSERT_NE(setParameter, nullptr);
+    ASSERT_NE(verifData, nullptr);
+    EXPECT_EQ(setParameter(0, 1, 0, 0x02, 8, 8), 0);
+    EXPECT_EQ(verifData(0, 0, 1), 2);
+    dlclose(handle);
 }
 
 } // namespace
