@@ -408,6 +408,8 @@ void DriveController::showStopped()
 
 void DriveController::stop()
 {
+    if (refuseWhileJobRuns())
+        return;
     onSelectedDrive([](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
                     [this](const ScsiResult& result) {
                         if (result.ok())

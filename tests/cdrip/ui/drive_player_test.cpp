@@ -242,6 +242,7 @@ TEST_F(PlayerTest, CommandsThatTouchTheDiscAreRefusedWhileAJobRuns)
     focusRow(0);
     dialog_->trackList()->setFocus();
     click(1044);
+    click(1048);
     click(1500);
     click(1045);
     click(1042);
