@@ -1,0 +1,160 @@
+#include "converter/options/aac_options_window.h"
+
+#include "converter/main/audiotool.h"
+#include "converter/main/lang_loader.h"
+#include "converter/options/option_controls.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace tavrel {
+
+namespace {
+
+QComboBox* dropDown(const QString& name, const QStringList& items)
+{
+    auto* list = new QComboBox;
+    list->setObjectName(name);
+    list->addItems(items);
+    return list;
+}
+
+template <typename T>
+T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+/// Selects `text` when it is an item, otherwise `fallback`.
+void selectText(QComboBox& list, const QString& text, const QString& fallback)
+{
+    const int index = list.findText(text);
+    list.setCurrentIndex(index >= 0 ? index : list.findText(fallback));
+}
+
+} // namespace
+
+FrmAac::FrmAac(Audiotool& owner) : QDialog(&owner), owner_(owner)
+{
+    setObjectName(QStringLiteral("frmAAC"));
+    setWindowTitle(QStringLiteral("AAC Encoder Option"));
+    setModal(true);
+
+    auto* heading = new QLabel(QStringLiteral("AAC Settings"));
+    heading->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));
+
+    auto* settings = new QGroupBox(QStringLiteral("Settings :"));
+    auto* grid = new QGridLayout(settings);
+    Option3 = named(new QRadioButton(QStringLiteral("Average Bitrate (kbits/s) :")), QStringLiteral("Option3"));
+    Combo1 = dropDown(QStringLiteral("Combo1"), {"Auto", "24", "32", "40", "48", "56", "64", "96", "112", "128",
+                                                 "160", "192", "224"});
+    Option4 = named(new QRadioButton(QStringLiteral("Quality :")), QStringLiteral("Option4"));
+    Slider1 = named(new QSlider(Qt::Horizontal), QStringLiteral("Slider1"));
+    Slider1->setRange(50, 250);
+    Slider1->setValue(250);
+    Label4 = named(new QLabel(QStringLiteral("250")), QStringLiteral("Label4"));
+    connect(Slider1, &QSlider::valueChanged, this, [this](int position) { Label4->setText(QString::number(position)); });
+    auto* rateGroup = new QButtonGroup(this);
+    rateGroup->addButton(Option3);
+    rateGroup->addButton(Option4);
+
+    Combo2 = dropDown(QStringLiteral("Combo2"), {"Main", "Low complexity"});
+    Combo3 = dropDown(QStringLiteral("Combo3"), {"16000", "18000", "19500"});
+
+    auto* adts = new QGroupBox(QStringLiteral("ADTS"));
+    Option1 = named(new QRadioButton(QStringLiteral("MPEG-2")), QStringLiteral("Option1"));
+    Option2 = named(new QRadioButton(QStringLiteral("MPEG-4")), QStringLiteral("Option2"));
+    auto* adtsLayout = new QHBoxLayout(adts);
+    adtsLayout->addWidget(Option1);
+    adtsLayout->addWidget(Option2);
+
+    Check3 = named(new QCheckBox(QStringLiteral("Allow temporal noise shaping (TNS)")), QStringLiteral("Check3"));
+    Check2 = named(new QCheckBox(QStringLiteral("Use LFE")), QStringLiteral("Check2"));
+    Check4 = named(new QCheckBox(QStringLiteral("Allow Midside")), QStringLiteral("Check4"));
+
+    grid->addWidget(Option3, 0, 0);
+    grid->addWidget(Combo1, 0, 1);
+    grid->addWidget(Option4, 1, 0);
+    grid->addWidget(Slider1, 1, 1);
+    grid->addWidget(Label4, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Profile :")), 2, 0);
+    grid->addWidget(Combo2, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Bandwidth (Hz) :")), 3, 0);
+    grid->addWidget(Combo3, 3, 1);
+    grid->addWidget(adts, 4, 0, 1, 3);
+    grid->addWidget(Check3, 5, 0, 1, 3);
+    grid->addWidget(Check2, 6, 0, 1, 3);
+    grid->addWidget(Check4, 7, 0, 1, 3);
+
+    auto* command1 = named(new QPushButton(QStringLiteral("OK")), QStringLiteral("Command1"));
+    auto* command2 = named(new QPushButton(QStringLiteral("Cancel")), QStringLiteral("Command2"));
+    connect(command1, &QPushButton::clicked, this, &FrmAac::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &FrmAac::Command2_Click);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(command1);
+    buttons->addWidget(command2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(settings);
+    layout->addLayout(buttons);
+}
+
+void FrmAac::fillFrom(const Audiotool& owner)
+{
+    (owner.AACquality ? Option4 : Option3)->setChecked(true);
+    Slider1->setValue(owner.AACqualityRate);
+    Label4->setText(QString::number(owner.AACqualityRate));
+    selectText(*Combo1, QString::number(owner.AACBitRate), QStringLiteral("128"));
+    selectText(*Combo2, owner.AACProfile, QStringLiteral("Main"));
+    selectText(*Combo3, QString::number(owner.AACBandW), QStringLiteral("16000"));
+    (owner.AACADTS == QLatin1String("MPEG-4") ? Option2 : Option1)->setChecked(true);
+    Check3->setChecked(owner.AACTNS);
+    Check2->setChecked(owner.AACLFE);
+    Check4->setChecked(owner.AACMidSide);
+}
+
+void FrmAac::Command1_Click()
+{
+    const QString file = owner_.configFile();
+    const QString section = QStringLiteral("Aac");
+    auto write = [&](const char* key, const QString& value) {
+        Lang_Loader::WriteIni(file, section, QString::fromLatin1(key), value);
+    };
+    write("Quality", options::trueFalse(Option4->isChecked()));
+    write("QualityRate", QString::number(Slider1->value()));
+    write("BitRate", Combo1->currentText());
+    write("Profile", Combo2->currentText());
+    write("BandW", Combo3->currentText());
+    write("ADTS", Option1->isChecked() ? QStringLiteral("MPEG-2") : QStringLiteral("MPEG-4"));
+    write("TNS", options::trueFalse(Check3->isChecked()));
+    write("LFE", options::trueFalse(Check2->isChecked()));
+    write("MidSide", options::trueFalse(Check4->isChecked()));
+    accept();
+}
+
+void FrmAac::Command2_Click()
+{
+    reject();
+}
+
+void showAacOptions(Audiotool& owner)
+{
+    FrmAac window(owner);
+    window.fillFrom(owner);
+    window.exec();
+}
+
+} // namespace tavrel

@@ -1,0 +1,286 @@
+#include "converter/options/ogg_options_window.h"
+
+#include "converter/main/audiotool.h"
+#include "converter/main/lang_loader.h"
+#include "converter/options/option_controls.h"
+#include "platform/shell/services.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace tavrel {
+
+namespace {
+
+QSlider* slider(const QString& name, int maximum, int tick)
+{
+    auto* s = new QSlider(Qt::Horizontal);
+    s->setObjectName(name);
+    s->setRange(0, maximum);
+    s->setPageStep(tick);
+    s->setTickInterval(tick);
+    s->setTickPosition(QSlider::TicksBelow);
+    return s;
+}
+
+QLabel* label(const QString& name, const QString& text)
+{
+    auto* l = new QLabel(text);
+    l->setObjectName(name);
+    return l;
+}
+
+QGroupBox* frame(const QString& name, const QString& title)
+{
+    auto* f = new QGroupBox(title);
+    f->setObjectName(name);
+    return f;
+}
+
+} // namespace
+
+FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
+{
+    setObjectName(QStringLiteral("frmOgg"));
+    setWindowTitle(QStringLiteral("Ogg Vorbis Option"));
+    setModal(true);
+
+    frmChMode = frame(QStringLiteral("frmChMode"), QStringLiteral("Channels Mode"));
+    cmbChMode = new QComboBox;
+    cmbChMode->setObjectName(QStringLiteral("cmbChMode"));
+    cmbChMode->addItems({QStringLiteral("Mono"), QStringLiteral("Stereo")});
+    (new QVBoxLayout(frmChMode))->addWidget(cmbChMode);
+
+    frmFrequency = frame(QStringLiteral("frmFrequency"), QStringLiteral("Sampling Frequency"));
+    cmbFrequency = new QComboBox;
+    cmbFrequency->setObjectName(QStringLiteral("cmbFrequency"));
+    options::fillFrequencyList(*cmbFrequency);
+    (new QVBoxLayout(frmFrequency))->addWidget(cmbFrequency);
+
+    frmQuality = frame(QStringLiteral("frmQuality"), QStringLiteral("Quality (Compression)"));
+    sldrQuality = slider(QStringLiteral("sldrQuality"), 1000, 100);
+    (new QVBoxLayout(frmQuality))->addWidget(sldrQuality);
+
+    frmVbr = frame(QStringLiteral("frmVbr"), QStringLiteral("VBR"));
+    sldrMinBitrate = slider(QStringLiteral("sldrMinBitrate"), 14, 1);
+    sldrMaxBitrate = slider(QStringLiteral("sldrMaxBitrate"), 14, 1);
+    lblMinBitrate = label(QStringLiteral("lblMinBitrate"), QStringLiteral("MinBitrate"));
+    lblMaxBitrate = label(QStringLiteral("lblMaxBitrate"), QStringLiteral("MaxBitrate"));
+    auto* vbrLayout = new QVBoxLayout(frmVbr);
+    vbrLayout->addWidget(lblMinBitrate);
+    vbrLayout->addWidget(sldrMinBitrate);
+    vbrLayout->addWidget(lblMaxBitrate);
+    vbrLayout->addWidget(sldrMaxBitrate);
+
+    frmOption = frame(QStringLiteral("frmOption"), QStringLiteral("Option"));
+    chQuality = new QCheckBox(QStringLiteral("Quality Enabled"));
+    chQuality->setObjectName(QStringLiteral("chQuality"));
+    chVbr = new QCheckBox(QStringLiteral("VBR Enabled"));
+    chVbr->setObjectName(QStringLiteral("chVbr"));
+    sldrBitrate = slider(QStringLiteral("sldrBitrate"), 14, 1);
+    lblBitrate = label(QStringLiteral("lblBitrate"), QStringLiteral("Bitrate"));
+    auto* optionLayout = new QVBoxLayout(frmOption);
+    optionLayout->addWidget(chQuality);
+    optionLayout->addWidget(chVbr);
+    optionLayout->addWidget(lblBitrate);
+    optionLayout->addWidget(sldrBitrate);
+
+    connect(chQuality, &QCheckBox::clicked, this, &FrmOgg::chQuality_Click);
+    connect(chVbr, &QCheckBox::clicked, this, &FrmOgg::chVbr_Click);
+    auto bitrateMove = [this](QSlider* s, int* member) {
+        connect(s, &QSlider::valueChanged, this, [this, s, member](int position) {
+            const int kbps = options::bitrateStep(position);
+            if (kbps < 0)
+                return;
+            *member = kbps;
+            s->setToolTip(QString::number(kbps));
+            showBitrates();
+        });
+    };
+    bitrateMove(sldrBitrate, &Bitrate);
+    bitrateMove(sldrMinBitrate, &MinBitrate);
+    bitrateMove(sldrMaxBitrate, &MaxBitrate);
+    connect(sldrQuality, &QSlider::valueChanged, this, [this](int position) {
+        Quality = position;
+        sldrQuality->setToolTip(QLocale().toString(Quality / 100.0));
+    });
+
+    auto* cmdApply = new QPushButton(QStringLiteral("Apply"));
+    cmdApply->setObjectName(QStringLiteral("cmdApply"));
+    auto* cmdOk = new QPushButton(QStringLiteral("Ok"));
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdApply, &QPushButton::clicked, this, &FrmOgg::cmdApply_Click);
+    connect(cmdOk, &QPushButton::clicked, this, &FrmOgg::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &FrmOgg::cmdCancel_Click);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(frmFrequency, 0, 0);
+    grid->addWidget(frmChMode, 0, 1);
+    grid->addWidget(frmOption, 1, 0);
+    grid->addWidget(frmVbr, 1, 1);
+    grid->addWidget(frmQuality, 2, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdApply);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+}
+
+void FrmOgg::showBitrates()
+{
+    lblBitrate->setText(QStringLiteral("Current nominal bitrate: ") + QString::number(Bitrate) + QStringLiteral(" kbit"));
+    lblMinBitrate->setText(QStringLiteral("Current min bitrate: ") + QString::number(MinBitrate) + QStringLiteral(" kbit"));
+    lblMaxBitrate->setText(QStringLiteral("Current max bitrate: ") + QString::number(MaxBitrate) + QStringLiteral(" kbit"));
+}
+
+void FrmOgg::loadaudiotool()
+{
+    // A main-window frequency outside the list shows 44 100 Hz.
+    if (!options::selectFrequency(*cmbFrequency, owner_.Frequency))
+        options::selectFrequency(*cmbFrequency, 44100);
+    cmbChMode->setCurrentIndex(owner_.Channels == 1 ? 0 : 1);
+    Bitrate = MinBitrate = MaxBitrate = 128;
+    VbrEnabled = QualityEnabled = false;
+    Quality = 300;
+    for (QSlider* s : {sldrBitrate, sldrMinBitrate, sldrMaxBitrate}) {
+        QSignalBlocker block(s);
+        s->setValue(9);
+    }
+    showBitrates();
+    chVbr->setChecked(false);
+    vbrRule();
+    chQuality->setChecked(false);
+    qualityRule();
+    sldrQuality->setValue(Quality);
+}
+
+void FrmOgg::qualityRule()
+{
+    const bool on = chQuality->isChecked();
+    if (on) {
+        for (QWidget* w : std::initializer_list<QWidget*>{chVbr, frmVbr, sldrBitrate, sldrMinBitrate, sldrMaxBitrate,
+                                                           lblBitrate, lblMinBitrate, lblMaxBitrate})
+            w->setEnabled(false);
+        frmQuality->setEnabled(true);
+        sldrQuality->setEnabled(true);
+    } else {
+        frmVbr->setEnabled(false);
+        sldrQuality->setEnabled(false);
+        for (QWidget* w : std::initializer_list<QWidget*>{chVbr, lblBitrate, sldrBitrate})
+            w->setEnabled(true);
+        vbrRule();
+    }
+    QualityEnabled = on;
+}
+
+void FrmOgg::vbrRule()
+{
+    const bool on = chVbr->isChecked();
+    if (on) {
+        for (QWidget* w : std::initializer_list<QWidget*>{frmVbr, sldrMinBitrate, sldrMaxBitrate, lblMinBitrate,
+                                                           lblMaxBitrate})
+            w->setEnabled(true);
+    } else {
+        for (QWidget* w : std::initializer_list<QWidget*>{frmQuality, sldrMinBitrate, sldrMaxBitrate, lblMinBitrate,
+                                                           lblMaxBitrate})
+            w->setEnabled(false);
+    }
+    VbrEnabled = on;
+}
+
+void FrmOgg::chQuality_Click()
+{
+    qualityRule();
+}
+
+void FrmOgg::chVbr_Click()
+{
+    vbrRule();
+}
+
+bool FrmOgg::ApplyOggSettings()
+{
+    const int frequency = cmbFrequency->currentData().toInt();
+    const int channels = cmbChMode->currentIndex() + 1;
+    auto& writer = owner_.FileWenc;
+
+    int nominal = Bitrate;
+    int minimum = 0;
+    int maximum = 0;
+    int quality = -1;
+    if (QualityEnabled) {
+        nominal = 128;
+        quality = Quality;
+    } else {
+        if (VbrEnabled) {
+            minimum = MinBitrate;
+            maximum = MaxBitrate;
+        }
+        if (!writer.IsFormatOggVorbisAvailable(frequency, channels, nominal, minimum, maximum)) {
+            // A refused choice is not stored: the next start would restore it.
+            quandor::shell::messageBox(this, QStringLiteral("Incorrect format"), QStringLiteral("Tavrel"),
+                                       quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
+            return false;
+        }
+    }
+
+    if (!writer.SetFormatOggVorbis(frequency, channels, nominal, minimum, maximum, quality)) {
+        quandor::shell::messageBox(this, QStringLiteral("Incorrect format"), QStringLiteral("Tavrel"),
+                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
+        return false;
+    }
+    const QString file = owner_.configFile();
+    const QString section = QStringLiteral("OGG");
+    auto write = [&](const char* key, const QString& value) {
+        Lang_Loader::WriteIni(file, section, QString::fromLatin1(key), value);
+    };
+    write("1", QualityEnabled ? QStringLiteral("1") : QStringLiteral("0"));
+    write("2", VbrEnabled ? QStringLiteral("1") : QStringLiteral("0"));
+    write("3", QString::number(frequency));
+    write("4", QString::number(channels));
+    write("5", QString::number(Quality));
+    write("6", QString::number(Bitrate));
+    write("7", QString::number(MaxBitrate));
+    // The minimum has a key of its own so that it no longer replaces the nominal one.
+    write("8", QString::number(MinBitrate));
+
+    owner_.Text2->setText(writer.FormatString());
+    return true;
+}
+
+void FrmOgg::cmdApply_Click()
+{
+    ApplyOggSettings();
+}
+
+void FrmOgg::cmdOk_Click()
+{
+    if (ApplyOggSettings())
+        accept();
+}
+
+void FrmOgg::cmdCancel_Click()
+{
+    reject();
+}
+
+void showOggOptions(Audiotool& owner)
+{
+    FrmOgg window(owner);
+    window.loadaudiotool();
+    window.exec();
+}
+
+} // namespace tavrel

@@ -1,0 +1,67 @@
+#pragma once
+// frmOgg: sampling frequency, channels and one of three rate modes (quality,
+// managed bit rate, nominal bit rate) for the writer's Ogg Vorbis output.
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QSlider;
+
+namespace tavrel {
+
+class Audiotool;
+
+class FrmOgg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit FrmOgg(Audiotool& owner);
+
+    /// Resets every control to the opening state (44 100 Hz from the main
+    /// window, 128 kbit/s, quality 300, both modes off).
+    void loadaudiotool();
+    /// True when the writer took the format; false after "Incorrect format".
+    bool ApplyOggSettings();
+
+    void chQuality_Click();
+    void chVbr_Click();
+    void cmdApply_Click();
+    void cmdOk_Click();
+    void cmdCancel_Click();
+
+    int Bitrate = 128;
+    int MinBitrate = 128;
+    int MaxBitrate = 128;
+    bool VbrEnabled = false;
+    int Quality = 300;
+    bool QualityEnabled = false;
+
+    QGroupBox* frmChMode = nullptr;
+    QComboBox* cmbChMode = nullptr;
+    QGroupBox* frmFrequency = nullptr;
+    QComboBox* cmbFrequency = nullptr;
+    QGroupBox* frmQuality = nullptr;
+    QSlider* sldrQuality = nullptr;
+    QGroupBox* frmVbr = nullptr;
+    QSlider* sldrMinBitrate = nullptr;
+    QSlider* sldrMaxBitrate = nullptr;
+    QLabel* lblMinBitrate = nullptr;
+    QLabel* lblMaxBitrate = nullptr;
+    QGroupBox* frmOption = nullptr;
+    QCheckBox* chQuality = nullptr;
+    QCheckBox* chVbr = nullptr;
+    QSlider* sldrBitrate = nullptr;
+    QLabel* lblBitrate = nullptr;
+
+private:
+    void qualityRule();
+    void vbrRule();
+    void showBitrates();
+
+    Audiotool& owner_;
+};
+
+} // namespace tavrel

@@ -1,0 +1,315 @@
+#include "converter/options/mp3_options_window.h"
+#include "converter/options/option_controls.h"
+
+#include "tests/converter/options/mp3_stream.h"
+#include "tests/converter/options/option_test_support.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/tools.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace tavrel {
+namespace {
+
+using test::ProgramFolder;
+using quandor::audio::MP3LameEncoder;
+
+std::map<QString, QString> mp3Keys(const ProgramFolder& folder)
+{
+    std::map<QString, QString> keys;
+    for (int key = 1; key <= 22; ++key)
+        keys[QString::number(key)] = folder.value(QStringLiteral("Mp3"), QString::number(key));
+    return keys;
+}
+
+/// The 22 keys as the object's values should read.
+std::map<QString, QString> expectedKeys(const MP3LameEncoder& e)
+{
+    using options::trueFalse;
+    const QString v[22] = {QString::number(e.AbrBitrate), QString::number(e.AthControl), QString::number(e.Bitrate),
+                           trueFalse(e.BitReservoir), trueFalse(e.BlockTypesDiffer), QString::number(e.ChannelCount),
+                           QString::number(e.Emphasis), QString::number(e.EncoderQuality), trueFalse(e.ErrorProtection),
+                           QString::number(e.OutputFrequency), QString::number(e.HighpassFrequency),
+                           QString::number(e.HighpassWidth), QString::number(e.LowpassFrequency),
+                           QString::number(e.LowpassWidth), trueFalse(e.ShortBlocks), trueFalse(e.StrictIso),
+                           trueFalse(e.EnforceMinBitrate), QString::number(e.ChannelMode),
+                           QString::number(e.MaxVbrBitrate), QString::number(e.VbrMethod),
+                           QString::number(e.VbrQuality), trueFalse(e.WriteVbrHeader)};
+    std::map<QString, QString> keys;
+    for (int key = 1; key <= 22; ++key)
+        keys[QString::number(key)] = v[key - 1];
+    return keys;
+}
+
+struct ControlCase {
+    const char* name;
+    std::function<void(FrmMp3&)> set;
+    std::map<QString, QString> keys;   ///< keys that must read so after Apply
+    std::function<void(const test::Mp3Stream&, const QJsonObject& stream)> check;
+};
+
+TEST(Mp3Options, ControlsReachTheKeysAndTheEncodedStream)
+{
+    quandor::test::RecordingServices services;
+    const ControlCase cases[] = {
+        {"dual channels, CRC, emphasis 2, 32 kHz, 320 kbit/s",
+         [](FrmMp3& w) {
+             w.cmbChMode->setCurrentIndex(4);
+             w.chErrorProtection->setChecked(true);
+             w.cmbEmphasis->setCurrentIndex(2);
+             w.cmbFrequency->setCurrentIndex(6);
+             w.sldrBitrate->setValue(14);
+             w.cmbVBRCodingMethod->setCurrentIndex(0);
+         },
+         {{"6", "2"}, {"18", "4"}, {"9", "True"}, {"7", "2"}, {"10", "32000"}, {"3", "320"}, {"20", "-1"}},
+         [](const test::Mp3Stream& s, const QJsonObject& probe) {
+             ASSERT_TRUE(s.audioFrame);
+             EXPECT_EQ(s.audioFrame->mode, 2);
+             EXPECT_TRUE(s.audioFrame->crc);
+             EXPECT_EQ(s.audioFrame->emphasis, 3);   // CCITT J.17 in the frame header
+             EXPECT_EQ(s.audioFrame->kbps, 320);
+             EXPECT_EQ(probe.value("sample_rate").toString(), "32000");
+             EXPECT_EQ(probe.value("channels").toInt(), 2);
+         }},
+        {"mono at 22.05 kHz and 64 kbit/s, emphasis 50/15",
+         [](FrmMp3& w) {
+             w.cmbChMode->setCurrentIndex(0);
+             w.cmbFrequency->setCurrentIndex(4);
+             w.sldrBitrate->setValue(6);
+             w.cmbEmphasis->setCurrentIndex(1);
+         },
+         {{"6", "1"}, {"18", "2"}, {"10", "22050"}, {"3", "64"}, {"7", "1"}, {"9", "False"}},
+         [](const test::Mp3Stream& s, const QJsonObject& probe) {
+             ASSERT_TRUE(s.audioFrame);
+             EXPECT_EQ(s.audioFrame->mode, 3);
+             EXPECT_FALSE(s.audioFrame->crc);
+             EXPECT_EQ(s.audioFrame->emphasis, 1);
+             EXPECT_EQ(s.audioFrame->kbps, 64);
+             EXPECT_EQ(probe.value("sample_rate").toString(), "22050");
+             EXPECT_EQ(probe.value("channels").toInt(), 1);
+         }},
+        {"ABR 160 with a 16 kHz low-pass and filters on",
+         [](FrmMp3& w) {
+             w.cmbVBRCodingMethod->setCurrentIndex(5);
+             w.udAbrBitrate->setValue(160);
+             w.chLFilt->setChecked(true);
+             w.udLFiltF->setValue(16000);
+             w.chHFilt->setChecked(true);
+             w.udHFiltF->setValue(100);
+         },
+         {{"20", "4"}, {"1", "160"}, {"13", "16000"}, {"11", "100"}, {"22", "True"}},
+         [](const test::Mp3Stream& s, const QJsonObject&) {
+             ASSERT_TRUE(s.hasLameTag);
+             EXPECT_EQ(s.vbrMethod, 2);   // LAME tag: ABR
+             EXPECT_EQ(s.lowpassHz, 16000);
+             EXPECT_EQ(s.abrKbps, 160);
+         }},
+        {"joint stereo CBR without the VBR header",
+         [](FrmMp3& w) {
+             w.cmbChMode->setCurrentIndex(2);
+             w.cmbVBRCodingMethod->setCurrentIndex(1);
+             w.chWriteVBRHeader->setChecked(false);
+             w.cmbVBRCodingMethod->setCurrentIndex(0);
+         },
+         {{"22", "False"}, {"20", "-1"}, {"18", "2"}, {"6", "2"}},
+         [](const test::Mp3Stream& s, const QJsonObject&) {
+             EXPECT_FALSE(s.hasInfoFrame);
+             ASSERT_TRUE(s.audioFrame);
+             EXPECT_EQ(s.audioFrame->mode, 1);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFolder folder;
+        auto main = folder.started();
+        FrmMp3 window(*main);
+        window.AppelAudioTool();
+        c.set(window);
+        ASSERT_TRUE(window.ApplyMP3Settings()) << services.messageTexts().join('\n').toStdString();
+        const auto keys = mp3Keys(folder);
+        for (const auto& [key, value] : c.keys)
+            EXPECT_EQ(keys.at(key), value) << "key " << key.toStdString();
+        EXPECT_EQ(keys, expectedKeys(main->MP3LameEncoder));
+        EXPECT_EQ(main->Text2->text(), main->FileWenc.FormatString());
+        EXPECT_FALSE(main->Text2->text().isEmpty());
+
+        const QString out = folder.file(QStringLiteral("out.mp3"));
+        ASSERT_TRUE(test::encodeSample(*main, out)) << main->FileWenc.LastError().toStdString();
+        const auto probe = quandor::test::firstAudioStream(quandor::test::ffprobe(out));
+        c.check(test::readMp3Stream(quandor::test::readAll(out)), probe);
+    }
+}
+
+TEST(Mp3Options, PresetAltPresetAndCommandLineReloadTheControlsAndSurviveARestart)
+{
+    quandor::test::RecordingServices services;
+    const struct {
+        const char* name;
+        std::function<void(FrmMp3&)> choose;
+    } cases[] = {
+        {"preset CD", [](FrmMp3& w) { w.tabMP3->setCurrentIndex(4); w.opPreset[8]->click(); }},
+        {"preset Phone without a click", [](FrmMp3& w) { w.tabMP3->setCurrentIndex(4); }},
+        {"alt preset Insane", [](FrmMp3& w) { w.tabMP3->setCurrentIndex(5); w.opAltPreset[4]->click(); }},
+        {"command line", [](FrmMp3& w) {
+             w.tabMP3->setCurrentIndex(6);
+             w.txtCommLine->setText(QStringLiteral("-b 192 -m m"));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFolder folder;
+        auto main = folder.started();
+        MP3LameEncoder after;
+        {
+            FrmMp3 window(*main);
+            window.AppelAudioTool();
+            c.choose(window);
+            ASSERT_TRUE(window.ApplyMP3Settings()) << services.messageTexts().join('\n').toStdString();
+            after = main->MP3LameEncoder;
+            EXPECT_EQ(mp3Keys(folder), expectedKeys(after));
+
+            // The controls show the object: pushing them back from a data tab
+            // gives the same keys (a width of 0 shows, and then sends, 5 or 760).
+            MP3LameEncoder shown = after;
+            if (shown.HighpassWidth == 0)
+                shown.HighpassWidth = 5;
+            if (shown.LowpassWidth == 0)
+                shown.LowpassWidth = 760;
+            window.tabMP3->setCurrentIndex(0);
+            ASSERT_TRUE(window.ApplyMP3Settings());
+            EXPECT_EQ(mp3Keys(folder), expectedKeys(shown)) << "controls did not show what was applied";
+            after = main->MP3LameEncoder;
+        }
+
+        // A restart reads the same values back into the object.
+        main.reset();
+        auto again = folder.started();
+        EXPECT_EQ(expectedKeys(again->MP3LameEncoder), expectedKeys(after));
+    }
+    // -b 192 -m m: mono at 192 kbit/s.
+    ProgramFolder folder;
+    auto main = folder.started();
+    FrmMp3 window(*main);
+    window.AppelAudioTool();
+    window.tabMP3->setCurrentIndex(6);
+    window.txtCommLine->setText(QStringLiteral("-b 192 -m m"));
+    ASSERT_TRUE(window.ApplyMP3Settings());
+    EXPECT_EQ(folder.value("Mp3", "3"), "192");
+    EXPECT_EQ(folder.value("Mp3", "6"), "1");
+    EXPECT_EQ(window.cmbChMode->currentIndex(), 0);
+    EXPECT_EQ(window.frmBitrate->title(), "Current bitrate: 192 kbit");
+}
+
+TEST(Mp3Options, LoadingShowsFiltersWidthsChannelsAndUnlistedValues)
+{
+    ProgramFolder folder;
+    auto main = folder.started();
+    MP3LameEncoder& e = main->MP3LameEncoder;
+    e.HighpassFrequency = -1;
+    e.LowpassFrequency = -1;
+    e.HighpassWidth = 0;
+    e.LowpassWidth = 0;
+    e.ChannelCount = 2;
+    e.ChannelMode = 0;        // no valid mode: must not show (and later send) mono
+    e.Bitrate = 40;           // not a slider step
+    e.OutputFrequency = 44100;
+    e.VbrMethod = -1;
+
+    FrmMp3 window(*main);
+    window.AppelAudioTool();
+    EXPECT_FALSE(window.chHFilt->isChecked());
+    EXPECT_FALSE(window.chLFilt->isChecked());
+    EXPECT_EQ(window.udHFiltF->value(), 30);
+    EXPECT_EQ(window.udLFiltF->value(), 15160);
+    EXPECT_EQ(window.udHFiltW->value(), 5);
+    EXPECT_EQ(window.udLFiltW->value(), 760);
+    EXPECT_FALSE(window.udHFiltF->isEnabled());
+    EXPECT_FALSE(window.lblLFiltW->isEnabled());
+    EXPECT_EQ(window.cmbChMode->currentIndex(), 1);
+    EXPECT_EQ(window.frmBitrate->title(), "Current bitrate: 40 kbit");
+    EXPECT_EQ(window.cmbVBRCodingMethod->currentIndex(), 0);
+    EXPECT_FALSE(window.sldrVbrBitrate->isEnabled());
+    EXPECT_EQ(window.cmbFrequency->itemText(0), "  8 000 Hz");
+    EXPECT_EQ(window.cmbFrequency->itemText(2), "12 000 Hz ");
+
+    quandor::test::RecordingServices services;
+    ASSERT_TRUE(window.ApplyMP3Settings());
+    EXPECT_EQ(folder.value("Mp3", "11"), "-1");
+    EXPECT_EQ(folder.value("Mp3", "13"), "-1");
+    EXPECT_EQ(folder.value("Mp3", "12"), "5");
+    EXPECT_EQ(folder.value("Mp3", "14"), "760");
+    EXPECT_EQ(folder.value("Mp3", "6"), "2");
+    EXPECT_EQ(e.ChannelMode, 1);
+
+    // A frequency outside the list keeps the object's own value.
+    e.OutputFrequency = 44056;
+    window.LoadMP3Settings();
+    EXPECT_EQ(window.cmbFrequency->currentIndex(), -1);
+    window.ApplyMP3Settings();
+    EXPECT_EQ(e.OutputFrequency, 44056);
+}
+
+TEST(Mp3Options, VbrCodingMethodEnablesItsControls)
+{
+    ProgramFolder folder;
+    auto main = folder.started();
+    FrmMp3 window(*main);
+    window.AppelAudioTool();
+    const struct {
+        int position;
+        bool quality, abr, advanced;
+    } rules[] = {{0, false, false, false}, {1, true, false, true}, {4, true, false, true}, {5, false, true, true}};
+    for (const auto& r : rules) {
+        window.cmbVBRCodingMethod->setCurrentIndex(r.position);
+        EXPECT_EQ(window.udVbrQuality->isEnabled(), r.quality) << r.position;
+        EXPECT_EQ(window.udAbrBitrate->isEnabled(), r.abr) << r.position;
+        EXPECT_EQ(window.frmVbrAdvanced->isEnabled(), r.advanced) << r.position;
+        EXPECT_EQ(window.chWriteVBRHeader->isEnabled(), r.advanced) << r.position;
+        EXPECT_TRUE(window.cmbVBRCodingMethod->isEnabled());
+    }
+}
+
+TEST(Mp3Options, CancelAndRefusalsWriteNothing)
+{
+    quandor::test::RecordingServices services;
+    ProgramFolder folder;
+    auto main = folder.started();
+    const QByteArray before = folder.configBytes();
+    const QString summary = main->Text2->text();
+    {
+        FrmMp3 window(*main);
+        window.AppelAudioTool();
+        window.cmbChMode->setCurrentIndex(4);
+        window.sldrQuality->setValue(7);   // goes to the object at once
+        window.cmdCancel_Click();
+    }
+    EXPECT_EQ(folder.configBytes(), before);
+    EXPECT_EQ(main->MP3LameEncoder.EncoderQuality, 7);
+    EXPECT_EQ(main->Text2->text(), summary);
+
+    // An unknown option is reported and changes nothing.
+    const MP3LameEncoder kept = main->MP3LameEncoder;
+    FrmMp3 window(*main);
+    window.AppelAudioTool();
+    window.tabMP3->setCurrentIndex(6);
+    window.txtCommLine->setText(QStringLiteral("-b 192 --no-such-switch"));
+    EXPECT_FALSE(window.ApplyMP3Settings());
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_EQ(folder.configBytes(), before);
+    EXPECT_EQ(expectedKeys(main->MP3LameEncoder), expectedKeys(kept));
+}
+
+} // namespace
+} // namespace tavrel
