@@ -13,6 +13,16 @@ QString commandText(const QString& command)
     return text;
 }
 
+// The path is appended to the server as it stands; a server typed without its
+// final "/" still gets one, so "http://host" + "~cddb/cddb.cgi" stays a URL.
+QString scriptUrl(const CddbServerSettings& settings)
+{
+    if (!settings.server.isEmpty() && !settings.server.endsWith(QLatin1Char('/'))
+        && !settings.queryPath.startsWith(QLatin1Char('/')))
+        return settings.server + QLatin1Char('/') + settings.queryPath;
+    return settings.server + settings.queryPath;
+}
+
 QString escaped(const QString& value)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(value));
@@ -22,7 +32,7 @@ QString escaped(const QString& value)
 
 QString buildCddbUrl(const CddbServerSettings& settings, const QString& command)
 {
-    return settings.server + settings.queryPath + QStringLiteral("?cmd=") + commandText(command)
+    return scriptUrl(settings) + QStringLiteral("?cmd=") + commandText(command)
          + QStringLiteral("&hello=") + escaped(settings.user) + QLatin1Char('+') + escaped(settings.site)
          + QStringLiteral("+Brenlow+1.4&proto=5");
 }

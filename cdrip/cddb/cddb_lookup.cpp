@@ -1,0 +1,90 @@
+#include "cdrip/cddb/cddb_lookup.h"
+
+#include <QFile>
+
+namespace brenlow {
+namespace {
+
+CddbStep failed(QString why)
+{
+    CddbStep step;
+    step.error = std::move(why);
+    return step;
+}
+
+CddbStep cancelled()
+{
+    CddbStep step;
+    step.kind = CddbStepKind::Cancelled;
+    return step;
+}
+
+/// Downloads `url` onto the request file and reads it back; false with `step`
+/// set when the download failed or the user cancelled meanwhile.
+bool fetch(const CddbLookupSetup& setup, const QString& url, const std::atomic<bool>& cancel,
+           QByteArray& reply, CddbStep& step)
+{
+    const DownloadResult result = downloadToFile(url, setup.requestFile, &cancel, setup.limits);
+    if (cancel.load() || result.cancelled) {
+        step = cancelled();
+        return false;
+    }
+    if (!result.ok) {
+        step = failed(result.error);
+        return false;
+    }
+    QFile file(setup.requestFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        step = failed(QStringLiteral("cannot read ") + setup.requestFile);
+        return false;
+    }
+    reply = file.read(setup.limits.maxBytes);
+    return true;
+}
+
+} // namespace
+
+CddbStep runCddbRead(const CddbLookupSetup& setup, const CddbMatch& match, const std::atomic<bool>& cancel)
+{
+    if (!isCddbCategory(match.category) || !isCddbDiscId(match.discId))
+        return failed(QStringLiteral("untrusted match"));
+    QByteArray reply;
+    CddbStep step;
+    if (!fetch(setup, buildCddbReadUrl(setup.server, match.category, match.discId), cancel, reply, step))
+        return step;
+    // Only an entry ("210 <category> <discid> ...") is worth keeping; its own
+    // status line names the file it is stored in, checked by the parser.
+    const CddbQueryReply status = parseCddbReadStatus(reply);
+    if (status.kind != CddbReplyKind::ExactMatch)
+        return failed(QStringLiteral("read reply %1").arg(status.code));
+    step.kind = CddbStepKind::Entry;
+    step.reply = reply;
+    step.category = status.matches.front().category;
+    step.discId = status.matches.front().discId;
+    return step;
+}
+
+CddbStep runCddbQuery(const CddbLookupSetup& setup, const QString& queryCommand, const std::atomic<bool>& cancel)
+{
+    QByteArray reply;
+    CddbStep step;
+    if (!fetch(setup, buildCddbQueryUrl(setup.server, queryCommand), cancel, reply, step))
+        return step;
+    CddbQueryReply parsed = parseCddbQueryReply(reply);
+    switch (parsed.kind) {
+    case CddbReplyKind::ExactMatch:
+        return runCddbRead(setup, parsed.matches.front(), cancel);
+    case CddbReplyKind::MatchList:
+        step.kind = CddbStepKind::Choose;
+        step.matches = std::move(parsed.matches);
+        return step;
+    case CddbReplyKind::NoMatch:
+        step.kind = CddbStepKind::NoMatch;
+        return step;
+    case CddbReplyKind::Failure:
+        break;
+    }
+    return failed(QStringLiteral("query reply %1").arg(parsed.code));
+}
+
+} // namespace brenlow
