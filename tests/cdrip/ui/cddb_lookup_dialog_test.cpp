@@ -327,5 +327,33 @@ TEST_F(CddbLookupDialogTest, UserEntryRoundTrip)
     EXPECT_EQ(dialog_->genreCombo()->currentIndex(), -1);
 }
 
+TEST_F(CddbLookupDialogTest, TitlesAreSavedWhenEditedOrLeftButNotOnQuit)
+{
+    open();
+    const QString entry = cacheFile(QStringLiteral("CDDB/Custom/0501ac02.txt"));
+    dialog_->setModalRunner([](QDialog& dialog) {
+        if (auto* field = dialog.findChild<QLineEdit*>(QStringLiteral("1023")))
+            field->setText(QStringLiteral("New: Title"));
+        dialog.accept();
+        return dialog.result();
+    });
+    focusRow(1);
+    drives().editFocusedTitle();
+    EXPECT_TRUE(quandor::test::readAll(entry).contains("\r\nTTITLE1=New_ Title\r\n"));
+    EXPECT_EQ(indexValue(), QStringLiteral("\\CDDB\\Custom\\0501ac02.txt"));
+
+    // Choosing the drive again leaves the disc: its titles are saved first.
+    ASSERT_TRUE(QFile::remove(entry));
+    dialog_->driveCombo()->setCurrentIndex(0);
+    drives().changeDrive();
+    settle();
+    EXPECT_TRUE(quandor::test::readAll(entry).contains("\r\nTTITLE1=New_ Title\r\n"));
+
+    // Quit ends the program without writing the cache.
+    ASSERT_TRUE(QFile::remove(entry));
+    dialog_->quit();
+    EXPECT_FALSE(QFile::exists(entry));
+}
+
 } // namespace
 } // namespace brenlow::test
