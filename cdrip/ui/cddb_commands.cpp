@@ -24,6 +24,11 @@ void attachCddbCommands(MainDialog& dialog)
 
     if (DriveController* drives = driveController(dialog)) {
         QObject::connect(drives, &DriveController::discCleared, lookup, &CddbLookupController::discCleared);
+        // A failed read shows no disc: its query goes with it.
+        QObject::connect(drives, &DriveController::tableOfContentsRead, lookup, [drives, lookup] {
+            if (drives->tracks().empty())
+                lookup->discCleared();
+        });
         QObject::connect(drives, &DriveController::leavingDisc, lookup, &CddbLookupController::saveEntry);
         QObject::connect(drives, &DriveController::trackTitleEdited, lookup, &CddbLookupController::saveEntry);
     }

@@ -118,7 +118,9 @@ void CddbLookupController::showEntry(const CddbEntry& entry)
 void CddbLookupController::saveEntry()
 {
     DriveController* drives = driveController(dialog_);
-    if (query_.command.isEmpty() || !drives)
+    // No tracks shown (a failed read): nothing of this disc to keep, and an
+    // empty entry must not replace the titles saved for it.
+    if (query_.command.isEmpty() || !drives || drives->tracks().empty())
         return;
     CddbEntry entry;
     entry.artist = dialog_.artistField()->text();

@@ -355,5 +355,22 @@ TEST_F(CddbLookupDialogTest, TitlesAreSavedWhenEditedOrLeftButNotOnQuit)
     EXPECT_FALSE(QFile::exists(entry));
 }
 
+TEST_F(CddbLookupDialogTest, FailedReadDoesNotOverwriteTheSavedTitles)
+{
+    open();
+    drives().setTrackTitle(0, QStringLiteral("Kept"));
+    cddbLookup(*dialog_)->saveEntry();
+    const QString entry = cacheFile(QStringLiteral("CDDB/Custom/0501ac02.txt"));
+    ASSERT_TRUE(quandor::test::readAll(entry).contains("\r\nTTITLE0=Kept\r\n"));
+
+    ASSERT_TRUE(quandor::aspi::setFailingCommands({1, 0, 0}, {0x43}));   // READ TOC fails
+    drives().rereadTableOfContents();
+    settle();
+    ASSERT_TRUE(drives().tracks().empty());
+    EXPECT_TRUE(cddbLookup(*dialog_)->query().command.isEmpty());
+    dialog_->reject();
+    EXPECT_TRUE(quandor::test::readAll(entry).contains("\r\nTTITLE0=Kept\r\n"));
+}
+
 } // namespace
 } // namespace brenlow::test
