@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -158,6 +159,9 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
             if (c.selectRow >= 0)
                 list->item(c.selectRow)->setSelected(true);
             EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("1"))->text(), dialog_->text(63));
+            EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("2"))->text(), dialog_->text(51));
+            EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("1144"))->text(), dialog_->text(99));
+            EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("1145"))->text(), dialog_->text(100));
             return c.answer;
         };
         open();
@@ -235,7 +239,9 @@ TEST_F(CddbLookupDialogTest, CancelDuringAStalledReadStoresNothing)
             return;
         auto* wait = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (wait && wait->objectName() == QStringLiteral("194")) {
-            wait->findChild<QPushButton*>(QStringLiteral("1"))->click();
+            QPushButton* cancel = wait->findChild<QPushButton*>(QStringLiteral("1"));
+            EXPECT_EQ(cancel->text(), dialog_->text(51));
+            cancel->click();
             poll.stop();
         }
     });
