@@ -7,6 +7,7 @@
 #include "cdrip/scsi/aspi_layer.h"
 #include "cdrip/scsi/burn_job.h"
 #include "cdrip/scsi/disc_image_job.h"
+#include "cdrip/scsi/scsi_commands.h"
 #include "cdrip/scsi/toc.h"
 #include "platform/aspi/emulated_drives.h"
 #include "platform/isoburn/isoburn.h"
@@ -87,10 +88,25 @@ int main(int argc, char** argv)
     const double catSeconds = bestSeconds([&] { shell(QStringLiteral("cat '%1' > '%2'").arg(source, copy)); });
     const double imageSeconds = bestSeconds([&] {
         DiscImageSnapshot snapshot{loaded.layer, reader, toc.table, imagePathsFor(folder.filePath("image.bin"))};
-        DiscImageJob(snapshot).run();
+        const DiscImageResult result = DiscImageJob(snapshot).run();
+        if (result.outcome != DiscImageOutcome::Completed)
+            std::fprintf(stderr, "image job ended with %d (%s)\n", int(result.outcome),
+                         qPrintable(result.command.text()));
+    });
+
+    // The same READ CD requests with nothing else: what the layer costs alone.
+    const double readsSeconds = bestSeconds([&] {
+        std::vector<std::uint8_t> buffer(10 * kSectorBytes);
+        for (int lba = 0; lba < sectors; lba += 10) {
+            const int count = std::min(10, sectors - lba);
+            scsi::readCd(*loaded.layer, reader, Lba{lba}, std::uint32_t(count),
+                         std::span(buffer).first(std::size_t(count) * kSectorBytes));
+        }
     });
 
     const CueSheetLoad load = readCueSheet(folder.filePath(QStringLiteral("image.cue")));
+    if (!load.ok())
+        std::fprintf(stderr, "cue sheet: %s\n", qPrintable(load.reason));
     const double cpSeconds = bestSeconds([&] { shell(QStringLiteral("cp '%1' '%2'").arg(load.imagePath, copy)); });
     const double burnSeconds = bestSeconds([&] {
         quandor::aspi::loadEmulatedDrives(ini.fileName().toStdString());   // a fresh blank CD-R
@@ -112,6 +128,8 @@ int main(int argc, char** argv)
     std::printf("cat:            %7.3f s  %8.1f MB/s\n", catSeconds, mb / catSeconds);
     std::printf("disc to image:  %7.3f s  %8.1f MB/s  ratio %.2f of cat\n", imageSeconds, mb / imageSeconds,
                 catSeconds / imageSeconds);
+    std::printf("READ CD alone:  %7.3f s  %8.1f MB/s  (%.0f us a request)\n", readsSeconds, mb / readsSeconds,
+                readsSeconds * 1e6 / ((sectors + 9) / 10));
     std::printf("cp:             %7.3f s  %8.1f MB/s\n", cpSeconds, mb / cpSeconds);
     std::printf("burn:           %7.3f s  %8.1f MB/s  ratio %.2f of cp%s\n", burnSeconds, mb / burnSeconds,
                 cpSeconds / burnSeconds, equal ? "" : "  (WRITTEN SIZE DIFFERS)");

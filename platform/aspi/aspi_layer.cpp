@@ -103,8 +103,12 @@ private:
             command.data = request->buffer;
             command.timeoutMs = request->timeoutMs;
             const ScsiOutcome outcome = device_->execute(command);
-            if (outcome.kind != ScsiOutcome::Kind::NeverCompletes)
+            if (outcome.kind != ScsiOutcome::Kind::NeverCompletes) {
                 layer_.finish(*request, outcome);
+                // The watchdog holds the request until its deadline: let the
+                // data copy go now, or a fast stream of requests piles them up.
+                std::vector<uint8_t>().swap(request->buffer);
+            }
         }
     }
 
@@ -134,12 +138,16 @@ public:
 
     void watch(const std::shared_ptr<PendingRequest> &request)
     {
+        bool earliest = false;
         {
             std::lock_guard lock(mutex_);
-            deadlines_.emplace(Clock::now() + std::chrono::milliseconds(request->timeoutMs),
-                               request);
+            const auto at = deadlines_.emplace(
+                Clock::now() + std::chrono::milliseconds(request->timeoutMs), request);
+            earliest = at == deadlines_.begin();
         }
-        wake_.notify_one();
+        // Only a new earliest deadline changes when the watchdog must wake.
+        if (earliest)
+            wake_.notify_one();
     }
 
 private:
@@ -469,6 +477,7 @@ void AspiLayer::finish(PendingRequest &request, const ScsiOutcome &outcome)
     // the last thing written to the record.
     storeStatus(record.header, status);
     request.event.signal();
+    request.event = EventSignal{}; // the duplicate descriptor is not needed any more
 }
 
 std::vector<CommandLogEntry> AspiLayer::log(const DeviceAddress *only)

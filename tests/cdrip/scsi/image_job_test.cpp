@@ -5,6 +5,7 @@
 #include "tests/cdrip/scsi/image_test_support.h"
 #include "tests/support/tools.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -179,4 +180,16 @@ TEST(DiscImage, ProgressPercentTruncates)
     EXPECT_EQ(progressPercent(999, 1000), 99);
     EXPECT_EQ(progressPercent(1000, 1000), 100);
     EXPECT_EQ(progressPercent(0, 0), 0);
+}
+
+TEST(DiscImage, ALongImageKeepsDescriptorsBounded)
+{
+    // Every request's completion event must be let go when it completes, not
+    // when its time-out would have passed: a whole CD is thousands of requests.
+    const auto openDescriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+    EmulatedDiscs discs(SourceTracks{{3000}});
+    DiscImageJob job(snapshotFor(discs, discs.file("long.bin")));
+    const auto before = openDescriptors();
+    ASSERT_EQ(job.run().outcome, DiscImageOutcome::Completed);
+    EXPECT_LT(openDescriptors(), before + 50);
 }
