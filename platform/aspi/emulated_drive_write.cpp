@@ -205,6 +205,10 @@ ScsiOutcome EmulatedDrive::sendCueSheet(std::span<const uint8_t> cdb, std::span<
         return fail(kSenseInvalidFieldInParameters);
     if (session.layout.leadOutLba > kLastWritableLeadOut)
         return fail(kSenseInvalidFieldInParameters); // longer than the disc
+    // Room for the whole session at once: growing it sector by sector would
+    // copy and re-fault everything written so far, again and again.
+    if (!session.testWrite && session.layout.leadOutLba > 0)
+        session.bytes.reserve(size_t(session.layout.leadOutLba) * kRawSectorSize);
     session_ = std::move(session);
     return ScsiOutcome::good();
 }
