@@ -5,6 +5,9 @@
 #include "tests/support/tools.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
 #include <QDate>
 #include <QFile>
 #include <QJsonDocument>
@@ -140,6 +143,37 @@ TEST(TagEditor, ZeroYearAndTrackAreSubstitutedAndBadNumbersAreRefused)
     QFile::remove(path);
     EXPECT_FALSE(window.SaveTagFields());
     EXPECT_EQ(services.messages.size(), 1);
+}
+
+} // namespace
+} // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST(TagEditor, CaptionsComeFromTheLanguageFileAndAShortFileKeepsTheBuiltInOnes)
+{
+    test::ProgramFolder folder;
+    folder.addNumberedLanguage("Full.lng", "tx", 56);
+    folder.addNumberedLanguage("Short.lng", "sh", 31);
+    auto main = folder.started();
+
+    main->ApplyLanguage(QDir(folder.langFolder()).filePath("Full.lng"));
+    TagEditorial full;
+    full.Form_Load();
+    EXPECT_EQ(full.windowTitle(), "Tag Editor");
+    EXPECT_EQ(full.Frame2->title(), test::numbered("tx", 28));
+    EXPECT_EQ(full.Frame1->title(), test::numbered("tx", 29));
+    for (int i = 0; i < full.fieldLabels.size(); ++i)
+        EXPECT_EQ(full.fieldLabels[i]->text(), test::numbered("tx", 30 + i));
+    EXPECT_EQ(full.Command1->text(), test::numbered("tx", 43));
+
+    main->ApplyLanguage(QDir(folder.langFolder()).filePath("Short.lng"));
+    TagEditorial shortFile;
+    shortFile.Form_Load();
+    EXPECT_EQ(shortFile.fieldLabels[0]->text(), test::numbered("sh", 30));
+    EXPECT_EQ(shortFile.fieldLabels[1]->text(), "Artists:");
+    EXPECT_EQ(shortFile.Command1->text(), "Save");
 }
 
 } // namespace
