@@ -303,6 +303,14 @@ void DriveController::setTrackProgress(int index, int percent)
     }
 }
 
+void DriveController::setTrackSelected(int index, bool selected)
+{
+    if (Track* track = tracks_.at(index)) {
+        track->selected = selected ? 1 : 0;
+        redrawRow(index);
+    }
+}
+
 int DriveController::focusedRow() const
 {
     QTreeWidget* list = dialog_.trackList();

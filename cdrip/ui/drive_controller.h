@@ -54,6 +54,8 @@ public:
     // --- what other features change -------------------------------------------
     void setTrackTitle(int index, const QString& title);
     void setTrackProgress(int index, int percent);
+    /// A job's change of a track's selection (a ripped track is unselected).
+    void setTrackSelected(int index, bool selected);
     /// Registers a job feature: how to know that its job runs, and how to stop
     /// it and wait for its worker. Each feature registers once; a job runs
     /// when any of them says so.

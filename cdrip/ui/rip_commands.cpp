@@ -61,6 +61,10 @@ RipCommands::RipCommands(MainDialog& dialog) : QObject(&dialog), dialog_(dialog)
         if (DriveController* drives = driveController(dialog_))
             drives->setTrackProgress(index, percent);
     });
+    connect(runner_, &RipRunner::trackFinished, this, [this](int index) {
+        if (DriveController* drives = driveController(dialog_))
+            drives->setTrackSelected(index, false);
+    });
     connect(runner_, &RipRunner::problem, this, &RipCommands::report);
     connect(runner_, &RipRunner::finished, this, &RipCommands::finish);
 }

@@ -70,6 +70,8 @@ TEST_F(RipCommandsTest, WavRipOfTheSelectedTracks)
     EXPECT_EQ(drives().tracks().at(1)->progress, 99);
     EXPECT_EQ(rows().at(1).section(QLatin1Char('|'), 3), QStringLiteral("100%"));
     EXPECT_TRUE(services_.messages.isEmpty());
+    for (int row : {1, 2})
+        EXPECT_EQ(drives().tracks().at(row)->selected, 0) << "a ripped track is unselected";
 }
 
 TEST_F(RipCommandsTest, NothingSelectedWarnsAndStartsNothing)
@@ -101,6 +103,7 @@ TEST_F(RipCommandsTest, StopAnsweredOkKeepsAValidShorterFile)
     EXPECT_NEAR(quandor::test::probedDuration(quandor::test::ffprobe(first)), (size - 44) / 2352 / 75.0, 0.001);
     EXPECT_FALSE(QFileInfo::exists(output(QStringLiteral("02 - Track 02.wav"))));
     EXPECT_TRUE(dialog_->button(1023)->isEnabled());
+    EXPECT_EQ(drives().tracks().at(1)->selected, 1) << "tracks not ripped stay selected";
 }
 
 TEST_F(RipCommandsTest, ReadErrorIsReportedOnce)
