@@ -77,11 +77,11 @@ TEST(RipRunner, ClosingDuringTheQuestionEndsTheRip)
     auto disc = std::make_shared<MemoryDisc>(200);
     auto runner = std::make_unique<RipRunner>();
     std::atomic<bool> reached{false};
-    disc->beforeRead = [&](int64_t lba) {
-        if (lba == 50) {
-            runner->requestStop();
-            reached = true;
-        }
+    // The read-ahead may come back to this address while the runner is being
+    // destroyed: only the first visit asks for the stop.
+    disc->beforeRead = [&reached, raw = runner.get()](int64_t lba) {
+        if (lba == 50 && !reached.exchange(true))
+            raw->requestStop();
     };
     runner->setStopQuestion([] {
         ADD_FAILURE() << "no question while the window closes";
