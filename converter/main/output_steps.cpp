@@ -168,7 +168,7 @@ StepResult ConversionEngine::outputAac()
         return done(StepResult::failure(encoder.LastError()));
     if (!encoder.SetEncoding(aac.midSide, aac.lfe, 0, aac.adts == QLatin1String("MPEG-2") ? 1 : 0,
                              aac.profile == QLatin1String("Main") ? 0 : 1, aac.bandWidth,
-                             aac.quality ? 0 : aac.bitRate, aac.tns, aac.quality ? aac.qualityRate : 0))
+                             aac.quality ? 0 : aacEncoderBitRate(aac.bitRate, settings.channels), aac.tns, aac.quality ? aac.qualityRate : 0))
         return done(StepResult::failure(encoder.LastError()));
 
     encoder.Progress = [this](qint64 amount, qint64 total) {

@@ -3,6 +3,7 @@
 #include "converter/main/conversion_numbers.h"
 #include "platform/profile/profile_file.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tavrel {
@@ -50,7 +51,13 @@ QString AacSettings::formatString() const
     QString text = QStringLiteral("AAC - ") + adts + QStringLiteral("; ");
     if (quality)
         return text + QStringLiteral("Quality=") + QString::number(qualityRate);
-    return text + QStringLiteral("Average Bitrate=") + QString::number(bitRate) + QStringLiteral(" kbits/s");
+    const QString rate = bitRate == kAacAutoBitRate ? QStringLiteral("Auto") : QString::number(bitRate);
+    return text + QStringLiteral("Average Bitrate=") + rate + QStringLiteral(" kbits/s");
+}
+
+int aacEncoderBitRate(std::int16_t bitRate, int channels)
+{
+    return bitRate == kAacAutoBitRate ? 64 * std::max(channels, 1) : bitRate;
 }
 
 namespace {
@@ -99,7 +106,13 @@ AacSettings loadAacSettings(const QString& iniFile)
 
     readSwitch("Quality", settings.quality);
     if (!failed) readInt16("QualityRate", settings.qualityRate);
-    if (!failed) readInt16("BitRate", settings.bitRate);
+    if (!failed) {
+        // "Auto" is an item of the window's bit-rate list: the encoder picks by channel count.
+        if (readString(iniFile, section, QStringLiteral("BitRate")) == QLatin1String("Auto"))
+            settings.bitRate = kAacAutoBitRate;
+        else
+            readInt16("BitRate", settings.bitRate);
+    }
     if (!failed) readText("Profile", settings.profile);
     if (!failed) readInt16("BandW", settings.bandWidth);
     if (!failed) readText("ADTS", settings.adts);

@@ -23,10 +23,17 @@ ApeSettings loadApeSettings(const QString& iniFile);
 
 // ---- AAC -------------------------------------------------------------------
 
+/// The AAC bit rate stored as "Auto".
+inline constexpr std::int16_t kAacAutoBitRate = 0;
+
+/// The average bit rate handed to the AAC encoder: the stored one, or for
+/// "Auto" 64 kbit/s per channel.
+int aacEncoderBitRate(std::int16_t bitRate, int channels);
+
 struct AacSettings {
     bool quality = false;                         ///< quality mode (else average bit rate)
     std::int16_t qualityRate = 100;
-    std::int16_t bitRate = 128;                   ///< kbit/s
+    std::int16_t bitRate = 128;                   ///< kAacAutoBitRate for "Auto"; kbit/s
     QString profile = QStringLiteral("Main");     ///< "Main" or "Low complexity"
     std::int16_t bandWidth = 16000;               ///< Hz
     QString adts = QStringLiteral("MPEG-2");      ///< "MPEG-2" or "MPEG-4"

@@ -2,6 +2,7 @@
 
 #include "converter/main/audiotool.h"
 #include "converter/main/lang_loader.h"
+#include "converter/main/settings_loaders.h"
 #include "converter/options/option_controls.h"
 
 #include <QButtonGroup>
@@ -117,7 +118,8 @@ void FrmAac::fillFrom(const Audiotool& owner)
     (owner.AACquality ? Option4 : Option3)->setChecked(true);
     Slider1->setValue(owner.AACqualityRate);
     Label4->setText(QString::number(owner.AACqualityRate));
-    selectText(*Combo1, QString::number(owner.AACBitRate), QStringLiteral("128"));
+    selectText(*Combo1, owner.AACBitRate == kAacAutoBitRate ? QStringLiteral("Auto") : QString::number(owner.AACBitRate),
+               QStringLiteral("128"));
     selectText(*Combo2, owner.AACProfile, QStringLiteral("Main"));
     selectText(*Combo3, QString::number(owner.AACBandW), QStringLiteral("16000"));
     (owner.AACADTS == QLatin1String("MPEG-4") ? Option2 : Option1)->setChecked(true);

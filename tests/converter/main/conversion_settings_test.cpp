@@ -67,6 +67,22 @@ TEST_F(SettingsTest, AacBadNumberGivesAllDefaultsAndStopsWriting)
     EXPECT_EQ(get("Aac", "Profile"), QStringLiteral("<absent>"));  // nothing after it
 }
 
+TEST_F(SettingsTest, AacAutoBitRateKeepsTheOtherValues)
+{
+    // "Auto" is an item of the options window's list, not a broken value.
+    put("Aac", "BitRate", QStringLiteral("Auto"));
+    put("Aac", "Profile", QStringLiteral("Low complexity"));
+    put("Aac", "ADTS", QStringLiteral("MPEG-4"));
+    const AacSettings aac = loadAacSettings(ini());
+    EXPECT_EQ(aac.bitRate, kAacAutoBitRate);
+    EXPECT_EQ(aac.profile, QStringLiteral("Low complexity"));
+    EXPECT_EQ(aac.formatString(), QStringLiteral("AAC - MPEG-4; Average Bitrate=Auto kbits/s"));
+    EXPECT_EQ(get("Aac", "BitRate"), QStringLiteral("Auto"));
+    EXPECT_EQ(aacEncoderBitRate(kAacAutoBitRate, 2), 128);
+    EXPECT_EQ(aacEncoderBitRate(kAacAutoBitRate, 1), 64);
+    EXPECT_EQ(aacEncoderBitRate(96, 2), 96);
+}
+
 TEST_F(SettingsTest, ApeLevelTableAndCanonicalWriteBack)
 {
     struct Case {

@@ -317,6 +317,25 @@ TEST(AacOptions, OkWritesTheNineKeysAndTheMainWindowReadsThemBack)
     }
 }
 
+TEST(AacOptions, AutoBitRateSurvivesTheRoundTrip)
+{
+    ProgramFolder folder;
+    auto main = folder.started();
+    {
+        FrmAac window(*main);
+        window.fillFrom(*main);
+        window.Combo1->setCurrentText("Auto");
+        window.Combo2->setCurrentText("Low complexity");
+        window.Command1_Click();
+    }
+    main->LoadAacSettings();
+    EXPECT_EQ(main->AACProfile, "Low complexity") << "Auto must not reset the other settings";
+    EXPECT_EQ(main->AACFormatString, "AAC - MPEG-2; Average Bitrate=Auto kbits/s");
+    FrmAac reopened(*main);
+    reopened.fillFrom(*main);
+    EXPECT_EQ(reopened.Combo1->currentText(), "Auto");
+}
+
 TEST(AacOptions, SliderLabelUnlistedTextsAndCancel)
 {
     ProgramFolder folder;
