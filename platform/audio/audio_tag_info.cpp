@@ -1,5 +1,6 @@
 #include "platform/audio/audio_tag_info.h"
 
+#include <taglib/asffile.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
@@ -99,6 +100,28 @@ bool AudioTagInfo::LoadTags(const QString& path)
     return true;
 }
 
+namespace {
+
+// Some writers repeat the title, author, copyright and description of an ASF
+// file as extended attributes ("title", "Author"); readers take those over the
+// content description, so a saved title would not show. The content
+// description is the one place for them.
+void dropDescriptionCopies(TagLib::ASF::Tag& tag)
+{
+    static const char* const kDescriptionFields[] = {"title", "author", "copyright", "description", "rating"};
+    TagLib::StringList doomed;
+    for (const auto& [name, attributes] : tag.attributeListMap()) {
+        for (const char* field : kDescriptionFields) {
+            if (QString::fromStdString(name.to8Bit(true)).compare(QLatin1String(field), Qt::CaseInsensitive) == 0)
+                doomed.append(name);
+        }
+    }
+    for (const TagLib::String& name : doomed)
+        tag.removeItem(name);
+}
+
+} // namespace
+
 bool AudioTagInfo::SaveTags(const QString& path)
 {
     if (!QFileInfo(path).isFile()) {
@@ -142,6 +165,10 @@ bool AudioTagInfo::SaveTags(const QString& path)
         info->setYear(Year > 0 ? unsigned(Year) : 0);
         info->setTrack(Track > 0 ? unsigned(Track) : 0);
         saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
+    } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(ref.file())) {
+        dropDescriptionCopies(*asf->tag());
+        asf->setProperties(map);
+        saved = asf->save();
     } else {
         ref.file()->setProperties(map);
         saved = ref.file()->save();

@@ -88,6 +88,27 @@ TEST_F(TagTest, FieldsReadBackByFfprobeInEveryFormat)
     }
 }
 
+TEST_F(TagTest, WmaTitleFromAnotherWriterIsReplaced)
+{
+    // ffmpeg repeats the title and author as extended attributes, which readers prefer.
+    const QString file = path(QStringLiteral("theirs.wma"));
+    ASSERT_EQ(runTool(QStringLiteral("ffmpeg"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), wav(QStringLiteral("w.wav"), 0.5),
+                       QStringLiteral("-metadata"), QStringLiteral("title=Old"), QStringLiteral("-metadata"),
+                       QStringLiteral("artist=Old Artist"), QStringLiteral("-c:a"), QStringLiteral("wmav2"), file})
+                  .exitCode,
+              0);
+    AudioTagInfo tag = sample();
+    ASSERT_TRUE(tag.SaveTags(file)) << tag.LastError().toStdString();
+    const Probed p = probe(file);
+    EXPECT_EQ(tagValue(p.tags, {"title"}), QStringLiteral("Früh am Morgen"));
+    EXPECT_EQ(tagValue(p.tags, {"artist", "author"}), QStringLiteral("Artist Name"));
+    AudioTagInfo back;
+    ASSERT_TRUE(back.LoadTags(file));
+    EXPECT_EQ(back.Title, tag.Title);
+    EXPECT_EQ(back.Artist, tag.Artist);
+}
+
 /// The smallest APE file the readers accept: descriptor, header, a one-entry
 /// seek table and one frame of (silent) data, one second at 44.1 kHz stereo.
 QByteArray minimalApe()
