@@ -69,6 +69,28 @@ public:
             thread_.join();
     }
 
+    /// Claims the device for a request run on the sending thread: only when
+    /// nothing is queued or running, so the order of requests holds. False
+    /// when the worker is busy or stopping.
+    bool beginOnCaller()
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_ || running_ || onCaller_ || !queue_.empty())
+            return false;
+        onCaller_ = true;
+        return true;
+    }
+
+    /// Gives the device back to the worker after beginOnCaller().
+    void endOnCaller()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            onCaller_ = false;
+        }
+        wake_.notify_all();
+    }
+
     /// False when the device is gone (the configuration was replaced).
     bool post(std::shared_ptr<PendingRequest> request)
     {
@@ -89,26 +111,35 @@ private:
             std::shared_ptr<PendingRequest> request;
             {
                 std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+                // A request running on its sender's thread has the device until it ends.
+                wake_.wait(lock, [this] { return (stopping_ || !queue_.empty()) && !onCaller_; });
                 if (queue_.empty())
                     return; // stopping, and every request sent before has run
                 request = std::move(queue_.front());
                 queue_.pop_front();
+                running_ = true;
             }
-            if (request->finished.load())
-                continue; // timed out while waiting for its turn
-            ScsiCommand command;
-            command.cdb = request->cdb;
-            command.direction = request->direction;
-            command.data = request->buffer;
-            command.timeoutMs = request->timeoutMs;
-            const ScsiOutcome outcome = device_->execute(command);
-            if (outcome.kind != ScsiOutcome::Kind::NeverCompletes) {
-                layer_.finish(*request, outcome);
-                // The watchdog holds the request until its deadline: let the
-                // data copy go now, or a fast stream of requests piles them up.
-                std::vector<uint8_t>().swap(request->buffer);
-            }
+            runOne(*request);
+            std::lock_guard lock(mutex_);
+            running_ = false;
+        }
+    }
+
+    void runOne(PendingRequest &request)
+    {
+        if (request.finished.load())
+            return; // timed out while waiting for its turn
+        ScsiCommand command;
+        command.cdb = request.cdb;
+        command.direction = request.direction;
+        command.data = request.buffer;
+        command.timeoutMs = request.timeoutMs;
+        const ScsiOutcome outcome = device_->execute(command);
+        if (outcome.kind != ScsiOutcome::Kind::NeverCompletes) {
+            layer_.finish(request, outcome);
+            // The watchdog holds the request until its deadline: let the
+            // data copy go now, or a fast stream of requests piles them up.
+            std::vector<uint8_t>().swap(request.buffer);
         }
     }
 
@@ -118,6 +149,8 @@ private:
     std::condition_variable wake_;
     std::deque<std::shared_ptr<PendingRequest>> queue_;
     bool stopping_ = false;
+    bool running_ = false;  // the worker runs a request
+    bool onCaller_ = false; // a sender runs a request on its own thread
     std::mutex joinMutex_;
     std::thread thread_;
 };
@@ -136,13 +169,12 @@ public:
         thread_.join();
     }
 
-    void watch(const std::shared_ptr<PendingRequest> &request)
+    void watch(const std::shared_ptr<PendingRequest> &request, Clock::time_point deadline)
     {
         bool earliest = false;
         {
             std::lock_guard lock(mutex_);
-            const auto at = deadlines_.emplace(
-                Clock::now() + std::chrono::milliseconds(request->timeoutMs), request);
+            const auto at = deadlines_.emplace(deadline, request);
             earliest = at == deadlines_.begin();
         }
         // Only a new earliest deadline changes when the watchdog must wake.
@@ -401,12 +433,16 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
     else if (record.dataLength > 0)
         request->direction = op::dataFlowOf(record.cdb[0]) == op::Flow::Out ? DataDirection::Out
                                                                             : DataDirection::In;
-    if (record.dataLength > 0) {
+    const auto &device = found->second;
+    request->timeoutMs = device->scsi->timeoutMs(record.cdb[0]);
+    const bool onCaller =
+        device->scsi->answersAtOnce(record.cdb[0]) && device->worker->beginOnCaller();
+    if (record.dataLength > 0 && !onCaller) {
+        // The worker transfers through the layer's own copy, so an answer that
+        // comes after the time-out never reaches the caller's buffer.
         const auto *data = static_cast<const uint8_t *>(record.data);
         request->buffer.assign(data, data + record.dataLength);
     }
-    const auto &device = found->second;
-    request->timeoutMs = device->scsi->timeoutMs(record.cdb[0]);
     storeStatus(record.header, AspiStatusPending);
 
     if (device->scsi->logsCommands()) {
@@ -422,12 +458,42 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
         log_.push_back(entry);
         log_.back().sequence = request->logId;
     }
-    watchdog_->watch(request);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(request->timeoutMs);
+    if (onCaller)
+        return executeOnCaller(*device->scsi, *device->worker, request, deadline);
+    watchdog_->watch(request, deadline);
     if (!device->worker->post(request)) {
         finish(*request, {ScsiOutcome::Kind::TransportError, 0, kSenseNotReadyCauseUnknown, 0});
         return AspiStatusError;
     }
     return AspiStatusPending;
+}
+
+// A request to an idle device that answers at once runs here, on the sending
+// thread, straight on the caller's buffer: the caller is inside this call until
+// it ends, so nothing can arrive in the buffer after the status byte. The
+// time-out still holds: an answer later than the deadline is reported as timed
+// out, and a command the device swallows is left to the watchdog.
+uint32_t AspiLayer::executeOnCaller(ScsiDevice &scsi, DeviceWorker &worker,
+                                    const std::shared_ptr<PendingRequest> &request,
+                                    std::chrono::steady_clock::time_point deadline)
+{
+    AspiExecuteScsi &record = *request->record;
+    ScsiCommand command;
+    command.cdb = request->cdb;
+    command.direction = request->direction;
+    command.data = std::span<uint8_t>(static_cast<uint8_t *>(record.data), record.dataLength);
+    command.timeoutMs = request->timeoutMs;
+    ScsiOutcome outcome = scsi.execute(command);
+    worker.endOnCaller();
+    if (outcome.kind == ScsiOutcome::Kind::NeverCompletes) {
+        watchdog_->watch(request, deadline);
+        return AspiStatusPending;
+    }
+    if (Clock::now() > deadline)
+        outcome = {ScsiOutcome::Kind::TimedOut, 0, kSenseNotReadyCauseUnknown, 0};
+    finish(*request, outcome);
+    return AspiStatusPending; // as for any execute request: the status byte tells the end
 }
 
 void AspiLayer::finish(PendingRequest &request, const ScsiOutcome &outcome)

@@ -4,6 +4,7 @@
 // completion of the caller's record and the command log of emulated drives.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -67,6 +68,9 @@ private:
     uint32_t hostAdapterInquiry(AspiHostAdapterInquiry &request);
     uint32_t getDeviceType(AspiGetDeviceType &request);
     uint32_t executeScsi(AspiExecuteScsi &request);
+    uint32_t executeOnCaller(ScsiDevice &scsi, DeviceWorker &worker,
+                             const std::shared_ptr<PendingRequest> &request,
+                             std::chrono::steady_clock::time_point deadline);
 
     std::mutex registryMutex_;
     std::shared_ptr<Registry> registry_;

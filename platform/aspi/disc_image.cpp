@@ -1,11 +1,15 @@
 #include "platform/aspi/disc_image.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "platform/aspi/disc_address.h"
 
@@ -44,6 +48,46 @@ struct BinPart {
     int32_t sectors = 0;
 };
 
+// An open file descriptor, closed with its owner.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(const std::string &path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~FileHandle()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(FileHandle &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileHandle &operator=(FileHandle &&other) noexcept
+    {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+
+    bool valid() const { return fd_ >= 0; }
+    /// Reads exactly `size` bytes at `offset`; false on an error or a short file.
+    bool readAt(uint8_t *out, size_t size, off_t offset) const
+    {
+        while (size > 0) {
+            const ssize_t got = ::pread(fd_, out, size, offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            out += got;
+            size -= size_t(got);
+            offset += got;
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+};
+
 class BinFileSectors final : public SectorSource {
 public:
     explicit BinFileSectors(std::vector<BinPart> parts) : parts_(std::move(parts)) {}
@@ -56,11 +100,11 @@ public:
                 return false;
             const uint32_t here =
                 std::min<uint32_t>(count, uint32_t(part->firstLba + part->sectors - lba));
-            std::ifstream &file = fileOf(*part);
-            file.clear();
-            file.seekg(std::streamoff(lba - part->firstLba) * kRawSectorSize);
-            file.read(reinterpret_cast<char *>(out), std::streamsize(here) * kRawSectorSize);
-            if (!file)
+            const FileHandle &file = fileOf(*part);
+            // One positioned read per part, straight into the caller's buffer.
+            if (!file.valid() ||
+                !file.readAt(out, size_t(here) * kRawSectorSize,
+                             off_t(lba - part->firstLba) * kRawSectorSize))
                 return false;
             out += size_t(here) * kRawSectorSize;
             lba += int32_t(here);
@@ -71,11 +115,11 @@ public:
 
 private:
     // Files stay open between reads; the drive reads from one thread at a time.
-    std::ifstream &fileOf(const BinPart &part)
+    const FileHandle &fileOf(const BinPart &part)
     {
         auto &file = open_[part.path];
-        if (!file.is_open())
-            file.open(part.path, std::ios::binary);
+        if (!file.valid())
+            file = FileHandle(part.path);
         return file;
     }
 
@@ -89,7 +133,7 @@ private:
     }
 
     std::vector<BinPart> parts_;
-    std::map<std::string, std::ifstream> open_;
+    std::map<std::string, FileHandle> open_;
 };
 
 std::optional<int32_t> parseCueTime(const std::string &text)

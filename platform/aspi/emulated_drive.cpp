@@ -25,7 +25,7 @@ std::string padded(const std::string &text, size_t width)
 } // namespace
 
 EmulatedDrive::EmulatedDrive(EmulatedDriveConfig config)
-    : config_(std::move(config)), timeoutMs_(config_.timeoutMs)
+    : config_(std::move(config)), timeoutMs_(config_.timeoutMs), delayMs_(config_.delayMs)
 {
     // Mode page 05 as a drive reports it after power-on: track-at-once, mode 1.
     writeParameters_.assign(52, 0);
@@ -92,6 +92,14 @@ int EmulatedDrive::timeoutMs(uint8_t) const
     return timeoutMs_.load();
 }
 
+bool EmulatedDrive::answersAtOnce(uint8_t opcode) const
+{
+    // The sector transfers of a drive without an injected delay; a blank
+    // (without the immediate bit) takes its time and stays with the worker.
+    const bool transfer = opcode == op::ReadCd || opcode == op::Write10;
+    return transfer && delayMs_.load() == 0;
+}
+
 void EmulatedDrive::setUnreadableLbas(std::set<int32_t> lbas)
 {
     std::lock_guard lock(mutex_);
@@ -106,6 +114,7 @@ void EmulatedDrive::setDelayMs(int delayMs)
 {
     std::lock_guard lock(mutex_);
     config_.delayMs = delayMs;
+    delayMs_ = delayMs;
 }
 void EmulatedDrive::setTimeoutMs(int timeoutMs)
 {

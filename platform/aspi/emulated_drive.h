@@ -54,6 +54,7 @@ public:
     uint8_t deviceType() const override { return config_.deviceType; }
     int timeoutMs(uint8_t opcode) const override;
     bool logsCommands() const override { return true; }
+    bool answersAtOnce(uint8_t opcode) const override;
     ScsiOutcome execute(const ScsiCommand &command) override;
 
     const DeviceAddress &address() const { return config_.address; }
@@ -123,6 +124,7 @@ private:
     mutable std::mutex mutex_;
     EmulatedDriveConfig config_;
     std::atomic<int> timeoutMs_;
+    std::atomic<int> delayMs_; // config_.delayMs, readable without the lock
     Disc disc_;
     bool trayOpen_ = false;
     std::optional<Clock::time_point> trayClosesAt_;

@@ -43,6 +43,9 @@ public:
     virtual int timeoutMs(uint8_t opcode) const = 0;
     /// Whether the layer logs the commands of this device (emulated drives).
     virtual bool logsCommands() const { return false; }
+    /// Whether a command with this opcode ends at once, with no wait for the
+    /// medium, so the layer may run it on the sending thread.
+    virtual bool answersAtOnce(uint8_t /*opcode*/) const { return false; }
     /// Runs one command; called from one thread per device at a time.
     virtual ScsiOutcome execute(const ScsiCommand &command) = 0;
 };
