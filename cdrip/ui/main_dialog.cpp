@@ -457,6 +457,25 @@ void MainDialog::quit()
     done(QDialog::Rejected);
 }
 
+void MainDialog::done(int result)
+{
+    ending_ = true;
+    QDialog::done(result);
+}
+
+void MainDialog::setVisible(bool visible)
+{
+    // QDialog leaves its modal loop whenever it is hidden, which would end the
+    // program when the burner hides the main dialog for its own window.
+    if (!visible && !ending_ && isVisible()) {
+        QWidget::setVisible(false);
+        return;
+    }
+    if (visible)
+        ending_ = false;
+    QDialog::setVisible(visible);
+}
+
 void MainDialog::reject()
 {
     if (closing_)

@@ -148,6 +148,10 @@ public:
     /// Ends the dialog as Quit does / as the close box does.
     void quit();
     void reject() override;
+    void done(int result) override;
+    /// Hiding keeps the dialog's modal loop running (a command may hide it
+    /// while its own window runs); only done() ends the dialog.
+    void setVisible(bool visible) override;
 
     /// The configuration, language and about dialogs.
     void openConfiguration();
@@ -169,6 +173,7 @@ private:
     QWidget* addControl(QWidget* widget, int id);
 
     QString startFolder_;
+    bool ending_ = false;
     RipperIni ini_;
     RipperSettings settings_;
     LanguageTable language_;

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace brenlow::test {
 namespace {
@@ -137,6 +138,32 @@ TEST_F(StartTest, TooOldOrUnknownSystemEndsWithTheMessage)
         EXPECT_EQ(services_.messages[0].title, QStringLiteral("Brenlow"));
     }
     EXPECT_FALSE(QFile::exists(ripperIni()));
+}
+
+TEST_F(StartTest, HidingTheMainDialogForAnotherWindowKeepsTheProgramRunning)
+{
+    // The burner hides the main dialog while it runs and shows it again when
+    // it closes; the program must go on until the main dialog itself ends.
+    markStartedBefore();
+    bool runningAfterTheOtherWindow = false;
+    StartEnvironment environment;
+    environment.startFolder = startFolder();
+    environment.runModal = [&runningAfterTheOtherWindow](QDialog& dialog) {
+        QTimer::singleShot(0, &dialog, [&dialog, &runningAfterTheOtherWindow] {
+            QDialog other;
+            dialog.hide();
+            QTimer::singleShot(0, &other, [&other] { other.close(); });
+            other.exec();
+            dialog.show();
+            QTimer::singleShot(0, &dialog, [&dialog, &runningAfterTheOtherWindow] {
+                runningAfterTheOtherWindow = dialog.isVisible();
+                static_cast<MainDialog&>(dialog).quit();
+            });
+        });
+        return dialog.exec();
+    };
+    EXPECT_EQ(runBrenlow(environment), 0);
+    EXPECT_TRUE(runningAfterTheOtherWindow);
 }
 
 class LanguageDialogTest : public ShellTest {};
