@@ -84,11 +84,16 @@ public:
     /// Gives the device back to the worker after beginOnCaller().
     void endOnCaller()
     {
+        bool workWaits = false;
         {
             std::lock_guard lock(mutex_);
             onCaller_ = false;
+            workWaits = stopping_ || !queue_.empty();
         }
-        wake_.notify_all();
+        // Wake the worker only when something waits for it: an idle worker
+        // woken after every request costs a thread switch each time.
+        if (workWaits)
+            wake_.notify_all();
     }
 
     /// False when the device is gone (the configuration was replaced).
@@ -421,11 +426,9 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
     request->device = address;
     request->cdb.assign(record.cdb, record.cdb + record.cdbLength);
     request->senseLength = std::min<uint8_t>(record.senseLength, AspiSenseAreaLength);
-    if ((record.header.flags & AspiFlagPostEvent) && record.completionEvent != 0) {
-        request->event = EventSignal::adopt(record.completionEvent);
-        if (!request->event.valid())
-            return reject(AspiStatusInvalidRequest); // not an event the layer can signal
-    }
+    const bool postsEvent = (record.header.flags & AspiFlagPostEvent) && record.completionEvent != 0;
+    if (postsEvent && !EventSignal::isEvent(record.completionEvent))
+        return reject(AspiStatusInvalidRequest); // not an event the layer can signal
     if (in)
         request->direction = DataDirection::In;
     else if (out)
@@ -437,6 +440,17 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
     request->timeoutMs = device->scsi->timeoutMs(record.cdb[0]);
     const bool onCaller =
         device->scsi->answersAtOnce(record.cdb[0]) && device->worker->beginOnCaller();
+    if (postsEvent) {
+        // A request ending inside this call signals the caller's own descriptor:
+        // the caller cannot have closed it yet.
+        request->event = onCaller ? EventSignal::borrow(record.completionEvent)
+                                  : EventSignal::adopt(record.completionEvent);
+        if (!request->event.valid()) {
+            if (onCaller)
+                device->worker->endOnCaller();
+            return reject(AspiStatusInvalidRequest);
+        }
+    }
     if (record.dataLength > 0 && !onCaller) {
         // The worker transfers through the layer's own copy, so an answer that
         // comes after the time-out never reaches the caller's buffer.

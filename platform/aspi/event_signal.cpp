@@ -22,28 +22,47 @@ bool isEventFd(int fd)
 
 EventSignal::~EventSignal()
 {
-    if (fd_ >= 0)
+    if (fd_ >= 0 && owned_)
         close(fd_);
 }
 
-EventSignal::EventSignal(EventSignal &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+EventSignal::EventSignal(EventSignal &&other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), owned_(other.owned_)
+{
+}
 
 EventSignal &EventSignal::operator=(EventSignal &&other) noexcept
 {
     if (this != &other) {
-        if (fd_ >= 0)
+        if (fd_ >= 0 && owned_)
             close(fd_);
         fd_ = std::exchange(other.fd_, -1);
+        owned_ = other.owned_;
     }
     return *this;
+}
+
+bool EventSignal::isEvent(intptr_t descriptor)
+{
+    return descriptor >= 0 && descriptor <= INT_MAX && isEventFd(int(descriptor));
 }
 
 EventSignal EventSignal::adopt(intptr_t descriptor)
 {
     EventSignal event;
-    if (descriptor < 0 || descriptor > INT_MAX || !isEventFd(int(descriptor)))
+    if (!isEvent(descriptor))
         return event;
     event.fd_ = fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+    return event;
+}
+
+EventSignal EventSignal::borrow(intptr_t descriptor)
+{
+    EventSignal event;
+    if (descriptor < 0 || descriptor > INT_MAX)
+        return event;
+    event.fd_ = int(descriptor);
+    event.owned_ = false;
     return event;
 }
 
