@@ -11,14 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include <ostream>
-
-/// Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace brenlow {
 class DriveController;
 }
