@@ -75,12 +75,19 @@ DiscImageResult DiscImageJob::work()
             return ended(DiscImageOutcome::WriteFailed, paths.cuePath);
     }
 
-    std::vector<std::uint8_t> buffer(std::size_t(kSectorsPerRead) * kSectorBytes);
+    // Runs are gathered and written several at a time: one write per run costs
+    // as much as the read itself. A failed image is removed, so nothing held
+    // back here is ever lost.
+    constexpr std::size_t kRunsPerWrite = 16;
+    const std::size_t runBytes = std::size_t(kSectorsPerRead) * kSectorBytes;
+    std::vector<std::uint8_t> buffer(kRunsPerWrite * runBytes);
+    std::size_t filled = 0;
     int done = 0;
     emit progress(0, total);
     while (done < total) {
         const int count = total - done < kSectorsPerRead ? 1 : kSectorsPerRead;
-        const std::span<std::uint8_t> sectors = std::span(buffer).first(std::size_t(count) * kSectorBytes);
+        const std::span<std::uint8_t> sectors =
+            std::span(buffer).subspan(filled, std::size_t(count) * kSectorBytes);
         ScsiResult read;
         for (int attempt = 0; attempt < m_snapshot.attemptsPerRead; ++attempt) {
             if (m_stop.load())
@@ -97,10 +104,13 @@ DiscImageResult DiscImageJob::work()
             failed.command = read;
             return failed;
         }
-        if (image.write(reinterpret_cast<const char*>(sectors.data()), qint64(sectors.size())) !=
-            qint64(sectors.size()))
-            return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+        filled += sectors.size();
         done += count;
+        if (done == total || filled + runBytes > buffer.size()) {
+            if (image.write(reinterpret_cast<const char*>(buffer.data()), qint64(filled)) != qint64(filled))
+                return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+            filled = 0;
+        }
         emit progress(done, total);
     }
     if (!image.flush())

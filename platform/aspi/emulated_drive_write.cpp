@@ -4,14 +4,33 @@
 #include "platform/aspi/emulated_drive.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <thread>
+
+#include <sys/mman.h>
 
 #include "platform/aspi/disc_address.h"
 
 namespace quandor::aspi {
 
 namespace {
+
+// Asks for huge pages under a large buffer about to be filled: hundreds of
+// megabytes of small pages cost a page fault every 4 KiB.
+void preferHugePages(void *data, size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 
 constexpr uint8_t kPageWriteParameters = 0x05;
 constexpr uint8_t kPageCapabilities = 0x2A;
@@ -207,8 +226,10 @@ ScsiOutcome EmulatedDrive::sendCueSheet(std::span<const uint8_t> cdb, std::span<
         return fail(kSenseInvalidFieldInParameters); // longer than the disc
     // Room for the whole session at once: growing it sector by sector would
     // copy and re-fault everything written so far, again and again.
-    if (!session.testWrite && session.layout.leadOutLba > 0)
+    if (!session.testWrite && session.layout.leadOutLba > 0) {
         session.bytes.reserve(size_t(session.layout.leadOutLba) * kRawSectorSize);
+        preferHugePages(session.bytes.data(), session.bytes.capacity());
+    }
     session_ = std::move(session);
     return ScsiOutcome::good();
 }
