@@ -3,6 +3,7 @@
 #include "cdrip/scsi/burn_speed.h"
 #include "cdrip/scsi/writer_commands.h"
 #include "cdrip/ui/burn_controls.h"
+#include "cdrip/ui/button_icons.h"
 #include "platform/shell/services.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -37,6 +39,23 @@ Widget* named(Widget* widget, int id)
 QString twoDigits(int value)
 {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+QString minutesAndSeconds(qint64 seconds)
+{
+    return twoDigits(int(seconds / 60)) + QLatin1Char(':') + twoDigits(int(seconds % 60));
+}
+
+// The log's icons: error, can write, step done, job stopped.
+int logIconResource(BurnIcon icon)
+{
+    switch (icon) {
+    case BurnIcon::Error: return 224;
+    case BurnIcon::CanWrite: return 223;
+    case BurnIcon::Done: return 226;
+    case BurnIcon::Stopped: return 227;
+    }
+    return 224;
 }
 
 } // namespace
@@ -76,63 +95,85 @@ BurnDialog::~BurnDialog()
 
 void BurnDialog::buildControls()
 {
+    // Every caption stands on the row of the value it names, at its left.
     auto* layout = new QGridLayout(this);
     auto caption = [this](int id, int line) { return named(new QLabel(m_language.line(line), this), id); };
     layout->addWidget(caption(1134, 134), 0, 0);
     m_cuePath = named(new QLineEdit(this), 1113);
     layout->addWidget(m_cuePath, 0, 1, 1, 3);
-    auto* browseButton = named(new QPushButton(QStringLiteral("..."), this), 1077);
+    auto* browseButton = named(new QPushButton(this), 1077);
     browseButton->setToolTip(m_language.line(38));
     browseButton->setProperty("iconResource", 117);
+    browseButton->setIcon(resourceIcon(117));
     layout->addWidget(browseButton, 0, 4);
     auto* refresh = named(new QPushButton(m_language.line(135), this), 1076);
     layout->addWidget(refresh, 0, 5);
 
     layout->addWidget(caption(1135, 136), 1, 0);
     m_burner = named(new QComboBox(this), 1105);
-    layout->addWidget(m_burner, 1, 1, 1, 3);
-    layout->addWidget(caption(1136, 139), 2, 0);
+    layout->addWidget(m_burner, 1, 1, 1, 5);
+
+    layout->addWidget(caption(1137, 140), 2, 0);
     m_speed = named(new QComboBox(this), 1103);
     layout->addWidget(m_speed, 2, 1);
     m_burnProof = named(new QCheckBox(m_language.line(137), this), 1037);
     m_burnProof->setChecked(true);
-    layout->addWidget(m_burnProof, 2, 2);
+    layout->addWidget(m_burnProof, 2, 2, 1, 2);
     m_testWrite = named(new QCheckBox(m_language.line(138), this), 1038);
-    layout->addWidget(m_testWrite, 2, 3);
-    layout->addWidget(caption(1137, 140), 3, 0);
-    layout->addWidget(caption(1138, 141), 3, 1);
+    layout->addWidget(m_testWrite, 2, 4, 1, 2);
 
-    int column = 0;
-    for (int id : {1106, 1107, 1108, 1109, 1110}) {
-        auto* mark = named(new QLabel(this), id);
+    // The disc-type marks, each with the name of its type beside it.
+    layout->addWidget(caption(1136, 139), 3, 0);
+    auto* marks = new QWidget(this);
+    marks->setObjectName(QStringLiteral("discMarks"));
+    auto* markRow = new QHBoxLayout(marks);
+    markRow->setContentsMargins(0, 0, 0, 0);
+    const std::pair<int, const char*> types[] = {{1106, "CD"}, {1107, "CDR"}, {1108, "CDRW"}, {1109, "DVD"}};
+    for (const auto& [id, type] : types) {
+        auto* mark = named(new QLabel(marks), id);
         mark->setFixedSize(16, 16);
-        layout->addWidget(mark, 4, column++);
+        markRow->addWidget(mark);
+        markRow->addWidget(new QLabel(QString::fromLatin1(type), marks));
+        markRow->addSpacing(8);
     }
-    layout->addWidget(caption(1139, 143), 5, 0);
-    layout->addWidget(caption(1140, 144), 5, 1);
-    for (int id : {1116, 1117})
-        named(new QLabel(this), id)->setProperty("iconResource", 228);
+    markRow->addStretch();
+    layout->addWidget(marks, 3, 1, 1, 3);
+    layout->addWidget(caption(1140, 144), 3, 4);
+    auto* writable = named(new QLabel(this), 1110);
+    writable->setFixedSize(16, 16);
+    layout->addWidget(writable, 3, 5);
 
     m_log = named(new QListWidget(this), 1104);
     m_log->setToolTip(m_language.line(132));
-    layout->addWidget(m_log, 6, 0, 1, 6);
+    layout->addWidget(m_log, 4, 0, 1, 6);
     m_status = named(new QLabel(this), 1114);
-    layout->addWidget(m_status, 7, 0, 1, 3);
-    m_elapsed = named(new QLabel(QStringLiteral("00:00"), this), 1118);
-    layout->addWidget(m_elapsed, 7, 4);
-    m_percent = named(new QLabel(QStringLiteral("0 %"), this), 1111);
-    layout->addWidget(m_percent, 7, 5);
+    layout->addWidget(m_status, 5, 0, 1, 6);
+
+    layout->addWidget(caption(1138, 141), 6, 0);
     m_bar = named(new QProgressBar(this), 1000);
     m_bar->setRange(0, 100);
     m_bar->setTextVisible(false);
-    layout->addWidget(m_bar, 8, 0, 1, 6);
+    layout->addWidget(m_bar, 6, 1, 1, 4);
+    m_percent = named(new QLabel(QStringLiteral("0 %"), this), 1111);
+    layout->addWidget(m_percent, 6, 5);
 
+    layout->addWidget(caption(1139, 143), 7, 0);
+    m_elapsed = named(new QLabel(QStringLiteral("00:00"), this), 1118);
+    layout->addWidget(m_elapsed, 7, 1);
+
+    int decoration = 0;
+    for (int id : {1116, 1117}) {
+        auto* icon = named(new QLabel(this), id);
+        icon->setProperty("iconResource", 228);
+        icon->setPixmap(resourceIcon(228).pixmap(16, 16));
+        layout->addWidget(icon, 8, decoration++);
+    }
     m_burn = named(new QPushButton(m_language.line(142), this), 1112);
     auto* cancel = named(new QPushButton(m_language.line(76), this), 1115);
     auto* close = named(new QPushButton(m_language.line(83), this), 1075);
-    layout->addWidget(m_burn, 9, 3);
-    layout->addWidget(cancel, 9, 4);
-    layout->addWidget(close, 9, 5);
+    layout->addWidget(m_burn, 8, 3);
+    layout->addWidget(cancel, 8, 4);
+    layout->addWidget(close, 8, 5);
 
     connect(browseButton, &QPushButton::clicked, this, &BurnDialog::browse);
     connect(refresh, &QPushButton::clicked, this, &BurnDialog::readCueSheet);
@@ -143,15 +184,17 @@ void BurnDialog::buildControls()
 
 void BurnDialog::addRow(const QString& text, BurnIcon icon)
 {
-    auto* item = new QListWidgetItem(text, m_log);
+    auto* item = new QListWidgetItem(resourceIcon(logIconResource(icon)), text, m_log);
     item->setData(Qt::UserRole, static_cast<int>(icon));
     m_log->scrollToItem(item);
 }
 
 void BurnDialog::setMark(int id, int icon)
 {
-    if (auto* mark = findChild<QLabel*>(QString::number(id)))
+    if (auto* mark = findChild<QLabel*>(QString::number(id))) {
         mark->setProperty("iconResource", icon);
+        mark->setPixmap(resourceIcon(icon).pixmap(16, 16));
+    }
 }
 
 const DriveRecord* BurnDialog::selectedBurner() const
@@ -275,7 +318,7 @@ void BurnDialog::burn()
     snapshot.setWriteParameters = m_setWriteParameters;
 
     disableBurnControls(*this);
-    m_elapsedSeconds = 0;
+    m_burnClock.start();
     m_job = std::make_unique<BurnJob>(std::move(snapshot));
     connect(m_job.get(), &BurnJob::row, this,
             [this](const BurnRow& row) { addRow(row.prefix + m_language.line(row.line), row.icon); },
@@ -301,6 +344,8 @@ void BurnDialog::jobEnded(BurnOutcome outcome)
     delete m_thread;
     m_thread = nullptr;
     m_job.reset();
+    // The clock ticks once a second: the last part second shows only here.
+    m_elapsed->setText(minutesAndSeconds(m_burnClock.elapsed() / 1000));
     enableBurnControls(*this);
     m_burn->setEnabled(false);   // the disc went; Refresh tests the next one
     emit burnEnded(outcome);
@@ -327,8 +372,9 @@ void BurnDialog::tick()
 {
     if (!busy())
         return;
-    m_elapsed->setText(twoDigits(m_elapsedSeconds / 60) + QLatin1Char(':') + twoDigits(m_elapsedSeconds % 60));
-    ++m_elapsedSeconds;
+    // Counted from the start of the burn, not from the ticks, so a late tick
+    // never makes the clock fall behind.
+    m_elapsed->setText(minutesAndSeconds(m_burnClock.elapsed() / 1000));
 }
 
 void BurnDialog::reject()

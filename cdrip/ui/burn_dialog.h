@@ -11,6 +11,7 @@
 #include "cdrip/ui/language_table.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QThread>
 #include <memory>
 
@@ -68,7 +69,7 @@ private:
     CueSheetLoad m_load;
     bool m_loaded = false;
     std::uint16_t m_maxWriteSpeed = 0xFFFF;
-    int m_elapsedSeconds = 0;
+    QElapsedTimer m_burnClock;          // since the burn started
     std::unique_ptr<BurnJob> m_job;
     QThread* m_thread = nullptr;
 

@@ -34,6 +34,13 @@ constexpr IconEntry kIcons[] = {
     {181, QStyle::SP_MediaSkipBackward},
     {198, QStyle::SP_DirIcon},             // open the output folder
     {207, QStyle::SP_MediaVolumeMuted},    // rip to Ogg Vorbis
+    {218, QStyle::SP_DialogYesButton},     // the disc is of this type
+    {219, QStyle::SP_DialogNoButton},      // the disc is not of this type
+    {223, QStyle::SP_DialogApplyButton},   // can write
+    {224, QStyle::SP_MessageBoxCritical},  // error, cannot write
+    {226, QStyle::SP_DialogOkButton},      // step done
+    {227, QStyle::SP_BrowserStop},         // job stopped
+    {228, QStyle::SP_DriveCDIcon},         // disc decoration
 };
 
 } // namespace

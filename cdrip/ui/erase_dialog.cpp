@@ -56,7 +56,10 @@ EraseDialog::EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable dr
     m_quick->setChecked(true);
     layout->addWidget(m_quick, 1, 0, 1, 3);
     layout->addWidget(m_full, 2, 0, 1, 3);
+    // The status line shows only while an erase runs, so the idle dialog has
+    // no empty band above its buttons.
     m_status = named(new QLabel(this), 1149);
+    m_status->hide();
     layout->addWidget(m_status, 3, 0, 1, 3);
     m_erase = named(new QPushButton(language.line(145), this), 1);
     m_cancel = named(new QPushButton(language.line(83), this), 2);
@@ -80,6 +83,7 @@ void EraseDialog::setIdle(bool idle)
     m_burner->setEnabled(idle);
     if (idle)
         m_status->clear();
+    m_status->setVisible(!idle);
 }
 
 void EraseDialog::erase()

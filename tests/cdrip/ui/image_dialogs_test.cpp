@@ -12,12 +12,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGridLayout>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QCoreApplication>
+#include <tuple>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -176,6 +180,84 @@ TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
     EXPECT_EQ(quandor::aspi::writtenDiscBytes({0, 2, 0}), fileBytes(discs.file("image.bin")));
 }
 
+namespace {
+
+// The grid cell (row, column) of control `id`, or of the box that holds it.
+std::pair<int, int> cellOf(const QDialog& dialog, int id)
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    for (QWidget* widget = control(dialog, id); widget && widget != &dialog; widget = widget->parentWidget()) {
+        if (const int index = grid ? grid->indexOf(widget) : -1; index >= 0) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(index, &row, &column, &rows, &columns);
+            return {row, column};
+        }
+    }
+    return {-1, -1};
+}
+
+} // namespace
+
+TEST(BurnDialog, EachCaptionStandsBesideItsValueAndTheMarksShowTheirIcons)
+{
+    quandor::test::RecordingServices services;
+    EmulatedDiscs discs(SourceTracks{{30}});
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
+    // Caption, its line, the value it names.
+    const std::tuple<int, int, int> pairs[] = {{1134, 134, 1113}, {1135, 136, 1105}, {1136, 139, 1106},
+                                               {1137, 140, 1103}, {1138, 141, 1000}, {1139, 143, 1118},
+                                               {1140, 144, 1110}};
+    for (const auto& [caption, line, value] : pairs) {
+        EXPECT_EQ(control<QLabel>(dialog, caption)->text(), QStringLiteral("L%1").arg(line));
+        const auto [captionRow, captionColumn] = cellOf(dialog, caption);
+        const auto [valueRow, valueColumn] = cellOf(dialog, value);
+        EXPECT_GE(captionRow, 0) << caption;
+        EXPECT_EQ(captionRow, valueRow) << caption << " beside " << value;
+        EXPECT_LT(captionColumn, valueColumn) << caption << " beside " << value;
+    }
+    // The disc marks share the row of "Disc :"; the percentage the row of the bar.
+    for (int mark : {1107, 1108, 1109})
+        EXPECT_EQ(cellOf(dialog, mark).first, cellOf(dialog, 1136).first) << mark;
+    EXPECT_EQ(cellOf(dialog, 1111).first, cellOf(dialog, 1000).first);
+
+    // The blank CD-R: every mark, and the log rows, carry a picture.
+    for (int id : {1106, 1107, 1108, 1109, 1110}) {
+        const QPixmap picture = control<QLabel>(dialog, id)->pixmap();
+        EXPECT_FALSE(picture.isNull()) << id;
+    }
+    EXPECT_NE(control<QLabel>(dialog, 1107)->pixmap().toImage(), control<QLabel>(dialog, 1106)->pixmap().toImage());
+    const auto* log = control<QListWidget>(dialog, 1104);
+    ASSERT_GT(log->count(), 0);
+    for (int row = 0; row < log->count(); ++row)
+        EXPECT_FALSE(log->item(row)->icon().isNull()) << row;
+}
+
+TEST(BurnDialog, TheElapsedTimeCountsTheWholeBurn)
+{
+    quandor::test::RecordingServices services;
+    const DriveAddress slowBurner{0, 6, 0};
+    EmulatedDiscs discs(SourceTracks{{75}}, "[drive 0:6:0]\nMedium=cdr\nDisc=slow.bin\nDelayMs=60\n");
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({slowBurner}), language, setParameter);
+    control<QLineEdit>(dialog, 1113)->setText(discs.file("source.cue"));
+    dialog.readCueSheet();
+    ASSERT_TRUE(control(dialog, 1112)->isEnabled());
+    QElapsedTimer clock;
+    clock.start();
+    control<QPushButton>(dialog, 1112)->click();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+    const qint64 elapsedMs = clock.elapsed();
+    ASSERT_GE(elapsedMs, 1000) << "the burn must outlast one tick";
+    // The clock ends on the burn's own length: whole seconds, not a tick behind
+    // (the slack covers the delivery of the end to this thread).
+    const QStringList shown = control<QLabel>(dialog, 1118)->text().split(QLatin1Char(':'));
+    ASSERT_EQ(shown.size(), 2);
+    const int shownSeconds = shown[0].toInt() * 60 + shown[1].toInt();
+    EXPECT_GE(shownSeconds, (elapsedMs - 250) / 1000);
+    EXPECT_LE(shownSeconds, elapsedMs / 1000);
+}
+
 TEST(BurnDialog, ABadCueSheetDisablesBurn)
 {
     quandor::test::RecordingServices services;
@@ -199,13 +281,17 @@ TEST(EraseDialog, ErasesAndRefusesWithAMessage)
     EraseDialog dialog(discs.layer(), drivesOf({kCdRw, kCdR}), language);
     dialog.setPollInterval(std::chrono::milliseconds(50));
     EXPECT_TRUE(control<QAbstractButton>(dialog, 1067)->isChecked());
+    // The status line takes room only while an erase runs.
+    EXPECT_FALSE(control(dialog, 1149)->isVisibleTo(&dialog));
     control<QPushButton>(dialog, 1)->click();
     EXPECT_EQ(control<QLabel>(dialog, 1149)->text(), QStringLiteral("L150"));
+    EXPECT_TRUE(control(dialog, 1149)->isVisibleTo(&dialog));
     EXPECT_FALSE(control(dialog, 1)->isEnabled());
     EXPECT_FALSE(control(dialog, 1105)->isEnabled());
     ASSERT_TRUE(waitFor([&] { return !dialog.busy(); }));
     EXPECT_TRUE(control(dialog, 1)->isEnabled());
     EXPECT_TRUE(control<QLabel>(dialog, 1149)->text().isEmpty());
+    EXPECT_FALSE(control(dialog, 1149)->isVisibleTo(&dialog));
     EXPECT_TRUE(services.messages.isEmpty());
     EXPECT_TRUE(quandor::aspi::writtenDiscBytes({0, 3, 0}).empty());
     EXPECT_EQ(discs.cdbs(kCdRw, 0xA1).front()[1], 0x11);
