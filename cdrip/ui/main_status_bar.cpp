@@ -21,8 +21,25 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QFrame(parent)
 
 void MainStatusBar::setPartText(int part, const QString& text)
 {
-    if (part >= 0 && part < static_cast<int>(parts_.size()))
+    if (part >= 0 && part < static_cast<int>(parts_.size())) {
         parts_[static_cast<std::size_t>(part)]->setText(text);
+        updateToolTip(*parts_[static_cast<std::size_t>(part)]);
+    }
+}
+
+QString MainStatusBar::partToolTip(int part) const
+{
+    if (part < 0 || part >= static_cast<int>(parts_.size()))
+        return {};
+    return parts_[static_cast<std::size_t>(part)]->toolTip();
+}
+
+void MainStatusBar::updateToolTip(QLabel& part)
+{
+    // The part edges follow the window, not the text: a text cut at the edge
+    // stays readable in full as the part's tool tip.
+    const bool cut = part.fontMetrics().horizontalAdvance(part.text()) > part.contentsRect().width();
+    part.setToolTip(cut ? part.text() : QString());
 }
 
 QString MainStatusBar::partText(int part) const
@@ -53,6 +70,7 @@ void MainStatusBar::placeParts()
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         parts_[i]->setGeometry(left, 2, std::max(0, edges[i] - left - 2), height() - 4);
         left = edges[i];
+        updateToolTip(*parts_[i]);
     }
 }
 

@@ -16,6 +16,8 @@ public:
 
     void setPartText(int part, const QString& text);
     QString partText(int part) const;
+    /// The part's full text when it does not fit the part, else empty.
+    QString partToolTip(int part) const;
     /// Width of a part in pixels.
     int partWidth(int part) const;
 
@@ -24,6 +26,7 @@ protected:
 
 private:
     void placeParts();
+    static void updateToolTip(QLabel& part);
 
     std::array<QLabel*, 3> parts_{};
 };

@@ -236,6 +236,34 @@ TEST(MainStatusBar, PartsEndAt260And110PixelsFromTheRightEdge)
     }
 }
 
+TEST(MainStatusBar, ATextCutAtThePartEdgeIsTheToolTipAndFollowsTheWidth)
+{
+    MainStatusBar bar;
+    bar.resize(520, 24);
+    bar.show();
+    const QString length = QStringLiteral("Durée totale : 00:04:25.10 (19 885 secteurs)");
+    const QString playing = QStringLiteral("Lecture de la piste 1 (00:12) sur le lecteur principal");
+    bar.setPartText(2, length);
+    bar.setPartText(1, playing);
+    bar.setPartText(0, QStringLiteral("Brenlow"));
+    EXPECT_EQ(bar.partToolTip(2), length);
+    EXPECT_EQ(bar.partToolTip(1), playing);
+    EXPECT_TRUE(bar.partToolTip(0).isEmpty());   // fits: no tip
+
+    // A short text replacing a cut one drops the tip.
+    bar.setPartText(2, QStringLiteral("00:10"));
+    EXPECT_TRUE(bar.partToolTip(2).isEmpty());
+
+    // The edges follow the window: a part 0 text that fits a wide bar is cut
+    // once the bar narrows.
+    const QString credit = QStringLiteral("Brenlow, un programme pour extraire les CD audio");
+    bar.setPartText(0, credit);
+    bar.resize(2000, 24);
+    EXPECT_TRUE(bar.partToolTip(0).isEmpty());
+    bar.resize(320, 24);
+    EXPECT_EQ(bar.partToolTip(0), credit);
+}
+
 TEST_F(MainDialogTest, ButtonIconsFollowTheCompressionChoice)
 {
     markStartedBefore();
