@@ -58,11 +58,14 @@ void Form1::FillLanguageList()
         auto* item = new QListWidgetItem(icon, Lang_Loader::DisplayName(name), ListView1);
         item->setData(Qt::UserRole, name);
     }
-    // Selecting in code enables nothing: "Ok" waits for the user's pick.
+    // "English" is where the list starts, but nothing shows as picked: "Ok"
+    // waits for the user's pick, and a highlighted entry beside a disabled
+    // "Ok" would look chosen already.
     const QSignalBlocker quiet(ListView1);
     for (int row = 0; row < ListView1->count(); ++row) {
         if (ListView1->item(row)->text() == QLatin1String("English")) {
-            ListView1->setCurrentRow(row);
+            ListView1->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+            ListView1->scrollToItem(ListView1->item(row));
             break;
         }
     }

@@ -34,6 +34,7 @@ TEST(Startup, FirstLaunchWritesDefaultsAsksForTheLanguageAndOpensTheSetupPageOnc
     QStringList listed;
     QString preselected;
     bool okEnabled = true;
+    qsizetype highlighted = -1;
     ModalWatcher chooser([&](QWidget& modal) {
         auto* form = qobject_cast<Form1*>(&modal);
         ASSERT_NE(form, nullptr);
@@ -41,6 +42,7 @@ TEST(Startup, FirstLaunchWritesDefaultsAsksForTheLanguageAndOpensTheSetupPageOnc
             listed.append(form->ListView1->item(row)->text());
         preselected = form->ListView1->currentItem() ? form->ListView1->currentItem()->text() : QString();
         okEnabled = form->Command1->isEnabled();
+        highlighted = form->ListView1->selectedItems().size();
         form->reject();   // closed without confirming
     });
     auto window = folder.window();
@@ -50,6 +52,7 @@ TEST(Startup, FirstLaunchWritesDefaultsAsksForTheLanguageAndOpensTheSetupPageOnc
     EXPECT_EQ(listed, (QStringList{"English", "Francais"}));
     EXPECT_EQ(preselected, QStringLiteral("English"));
     EXPECT_FALSE(okEnabled);
+    EXPECT_EQ(highlighted, 0);   // nothing looks chosen while "Ok" is disabled
 
     EXPECT_EQ(folder.value("Track", "COLOR"), QStringLiteral("16576"));
     EXPECT_EQ(folder.value("LAUNCH", "VALUE"), QStringLiteral("True"));
