@@ -10,9 +10,15 @@ namespace brenlow {
 
 // --- WAV -------------------------------------------------------------------
 
+namespace {
+constexpr size_t kWavWriteBytes = 16 * 10 * size_t(kSectorBytes);
+}
+
 std::optional<RipProblem> WavTrackEncoder::begin(const QString& path, const RipTrack& track)
 {
     dataBytes_ = 0;
+    pending_.clear();
+    pending_.reserve(kWavWriteBytes);
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return RipProblem::CreateFailed;
@@ -27,16 +33,25 @@ std::optional<RipProblem> WavTrackEncoder::begin(const QString& path, const RipT
 
 bool WavTrackEncoder::write(const uint8_t* pcm, int64_t bytes)
 {
-    if (file_.write(reinterpret_cast<const char*>(pcm), bytes) != bytes)
+    if (pending_.size() + size_t(bytes) > kWavWriteBytes && !writePending())
         return false;
+    pending_.insert(pending_.end(), pcm, pcm + bytes);
     dataBytes_ += static_cast<uint32_t>(bytes);
     return true;
+}
+
+bool WavTrackEncoder::writePending()
+{
+    const auto bytes = qint64(pending_.size());
+    const bool ok = file_.write(reinterpret_cast<const char*>(pending_.data()), bytes) == bytes;
+    pending_.clear();
+    return ok;
 }
 
 std::optional<RipProblem> WavTrackEncoder::end(bool)
 {
     // The sizes always describe what the file holds, also for a cut track.
-    const bool ok = patchWavSizes(file_, dataBytes_) && file_.flush();
+    const bool ok = writePending() && patchWavSizes(file_, dataBytes_) && file_.flush();
     file_.close();
     if (!ok || file_.error() != QFileDevice::NoError)
         return RipProblem::WriteFailed;

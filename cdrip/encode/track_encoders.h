@@ -31,8 +31,13 @@ public:
     std::optional<RipProblem> end(bool whole) override;
 
 private:
+    bool writePending();
+
     QFile file_;
     uint32_t dataBytes_ = 0;
+    /// Audio not yet in the file: written a few hundred kilobytes at a time,
+    /// since one write per read costs as much as the read.
+    std::vector<uint8_t> pending_;
 };
 
 class Mp3TrackEncoder final : public TrackEncoder {
