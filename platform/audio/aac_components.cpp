@@ -218,15 +218,7 @@ private:
 
     bool encode(const std::int16_t* pcm, int frames, QString& error)
     {
-        frame_->nb_samples = frames;
-        frame_->format = AV_SAMPLE_FMT_FLTP;
-        frame_->sample_rate = codec_->sample_rate;
-        av_channel_layout_copy(&frame_->ch_layout, &codec_->ch_layout);
-        if (av_frame_get_buffer(frame_.get(), 0) < 0) return fail(error, QStringLiteral("Out of memory"));
-        for (int c = 0; c < channels_; ++c) {
-            auto* out = reinterpret_cast<float*>(frame_->extended_data[c]);
-            for (int i = 0; i < frames; ++i) out[i] = float(pcm[i * channels_ + c]) / 32768.0f;
-        }
+        if (!ff::fillPlanarFloat(frame_.get(), codec_.get(), pcm, frames)) return fail(error, QStringLiteral("Out of memory"));
         frame_->pts = samplesSent_;
         samplesSent_ += frames;
         const bool ok = send(frame_.get(), error);
@@ -236,17 +228,7 @@ private:
 
     bool send(AVFrame* frame, QString& error)
     {
-        int rc = avcodec_send_frame(codec_.get(), frame);
-        if (rc < 0) return fail(error, QStringLiteral("The AAC encoder failed (%1)").arg(ff::errorText(rc)));
-        while ((rc = avcodec_receive_packet(codec_.get(), packet_.get())) == 0) {
-            av_packet_rescale_ts(packet_.get(), codec_->time_base, output_->streams[0]->time_base);
-            packet_->stream_index = 0;
-            rc = av_interleaved_write_frame(output_.get(), packet_.get());
-            if (rc < 0) return fail(error, QStringLiteral("Cannot write the AAC file (%1)").arg(ff::errorText(rc)));
-        }
-        if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF)
-            return fail(error, QStringLiteral("The AAC encoder failed (%1)").arg(ff::errorText(rc)));
-        return true;
+        return ff::encodeToOutput(codec_.get(), output_.get(), packet_.get(), frame, QStringLiteral("AAC"), error);
     }
 
     int channels_ = 2;

@@ -11,6 +11,7 @@ extern "C" {
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 namespace quandor::audio::ff {
@@ -37,6 +38,15 @@ struct OutputCloser {
     }
 };
 using OutputPtr = std::unique_ptr<AVFormatContext, OutputCloser>;
+
+/// Interleaved 16-bit PCM as a planar float frame at `codec`'s rate and channel
+/// layout; false when the frame's buffers could not be had.
+bool fillPlanarFloat(AVFrame* frame, const AVCodecContext* codec, const std::int16_t* pcm, int frames);
+
+/// Sends `frame` to the encoder (nullptr flushes it) and writes every packet it
+/// gives to stream 0 of `output`. `format` names the format in error texts.
+bool encodeToOutput(AVCodecContext* codec, AVFormatContext* output, AVPacket* packet, const AVFrame* frame,
+                    const QString& format, QString& error);
 
 /// FFmpeg's text for an error code.
 QString errorText(int code);
