@@ -13,6 +13,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <optional>
 
 namespace quandor::audio {
 class AudioFileReader;
@@ -152,6 +153,9 @@ private:
     StepResult prepareTarget();
     StepResult makeTemporaryWav(const QString& source, QString& tempWav);
     bool needsPcmCopy(const QString& input, bool checkFormat);
+    /// Points `input` at a WAV the encoder reads: the entry itself, or a temporary
+    /// copy named in `tempWav`. A value ends the step (the copy failed or Cancel came).
+    std::optional<StepResult> prepareWavInput(QString& input, QString& tempWav, bool checkFormat);
     void endState();
     void reportEntryFailure(const QString& source, const QString& reason);
     void removeTemporary(const QString& path);

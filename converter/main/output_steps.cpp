@@ -136,6 +136,18 @@ StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& te
     return transcode(source, tempWav);
 }
 
+std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QString& tempWav, bool checkFormat)
+{
+    if (!needsPcmCopy(input, checkFormat))
+        return std::nullopt;
+    if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
+        return made;
+    if (flags_.cancelRequested)
+        return StepResult{};
+    input = tempWav;
+    return std::nullopt;
+}
+
 // ---- AAC ------------------------------------------------------------------------
 
 StepResult ConversionEngine::outputAac()
@@ -152,13 +164,8 @@ StepResult ConversionEngine::outputAac()
         return result;
     };
 
-    if (needsPcmCopy(input, true)) {
-        if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
-            return done(made);
-        if (flags_.cancelRequested)
-            return done({});
-        input = tempWav;
-    }
+    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, true))
+        return done(*ended);
 
     auto& encoder = components_.aacEncoder;
     const AacSettings& aac = settings.aac;
@@ -197,13 +204,8 @@ StepResult ConversionEngine::outputApe()
         return result;
     };
 
-    if (needsPcmCopy(input, false)) {
-        if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
-            return done(made);
-        if (flags_.cancelRequested)
-            return done({});
-        input = tempWav;
-    }
+    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, false))
+        return done(*ended);
 
     flags_.apeKillFlag = 0;
     const quandor::mac::Result result = quandor::mac::CompressFile(

@@ -1,24 +1,12 @@
 #include "platform/mac/ape_format.h"
 
+#include "platform/mac/little_endian.h"
+
 #include <QtEndian>
 
 namespace quandor::mac {
 
 namespace {
-
-void put16(QByteArray& out, std::uint16_t value)
-{
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
-
-void put32(QByteArray& out, std::uint32_t value)
-{
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
 
 /// Bounds-checked little-endian reader over a byte array.
 class Reader {

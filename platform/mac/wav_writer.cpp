@@ -1,28 +1,10 @@
 #include "platform/mac/wav_writer.h"
 
-#include <QtEndian>
+#include "platform/mac/little_endian.h"
 
 #include <algorithm>
 
 namespace quandor::mac {
-
-namespace {
-
-void put16(QByteArray& out, std::uint16_t value)
-{
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
-
-void put32(QByteArray& out, std::uint32_t value)
-{
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
-} // namespace
 
 QByteArray canonicalWavHeader(int sampleRate, int channels, int bitsPerSample, std::uint64_t dataBytes)
 {
