@@ -98,9 +98,7 @@ RipOutcome RipEngine::run()
 
 RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString& path, TrackEncoder& encoder)
 {
-    // Ten sectors a read, single sectors for the last few of the track.
-    const auto runAt = [&track](int64_t done) { return track.lengthSectors - done < kSectorsPerRead ? 1 : kSectorsPerRead; };
-    SectorPrefetcher reads(*job_.drive, kSectorsPerRead);
+    SectorPrefetcher reads(*job_.drive, track.startLba, track.lengthSectors);
     int64_t done = 0;
     int lastPercent = -1;
     const auto finishCut = [&](std::optional<RipProblem> problem) {
@@ -110,10 +108,25 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
         if (problem)
             observer_.problem({*problem, path, track.number});
     };
-    reads.request(track.startLba, runAt(0));
+    // The runs of a batch go to the encoder together; `used` runs of `batch`
+    // are counted, the first `given` bytes of it are with the encoder.
+    const SectorPrefetcher::Batch* batch = nullptr;
+    size_t used = 0;
+    size_t counted = 0;
+    size_t given = 0;
+    const auto giveCounted = [&] {
+        const bool ok = counted == given || encoder.write(batch->bytes.data() + given, int64_t(counted - given));
+        given = counted;
+        return ok;
+    };
     while (done < track.lengthSectors) {
+        // The stop flag is polled before every run, as it would be before every read.
         if (stop_.load()) {
             if (observer_.confirmStop()) {
+                if (!giveCounted()) {
+                    finishCut(RipProblem::WriteFailed);
+                    return TrackResult::Failed;
+                }
                 finishCut(std::nullopt);
                 if (job_.format == RipFormat::Ogg)
                     observer_.trackFinished(track.index);
@@ -121,24 +134,34 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
             }
             stop_.store(false);
         }
-        const int count = runAt(done);
-        const uint8_t* sectors = reads.take();
-        if (!sectors) {
-            finishCut(RipProblem::ReadFailed);
-            return TrackResult::Failed;
+        if (!batch || used == batch->runs.size()) {
+            if (batch && !giveCounted()) {
+                finishCut(RipProblem::WriteFailed);
+                return TrackResult::Failed;
+            }
+            if (batch && batch->failed) {
+                finishCut(RipProblem::ReadFailed);
+                return TrackResult::Failed;
+            }
+            batch = &reads.next();
+            used = counted = given = 0;
+            if (batch->runs.empty()) {
+                finishCut(RipProblem::ReadFailed);
+                return TrackResult::Failed;
+            }
         }
+        const int count = batch->runs[used++];
+        counted += size_t(count) * kSectorBytes;
         done += count;
-        if (done < track.lengthSectors)
-            reads.request(track.startLba + done, runAt(done));  // read ahead while this run is encoded
-        if (!encoder.write(sectors, int64_t(count) * kSectorBytes)) {
-            finishCut(RipProblem::WriteFailed);
-            return TrackResult::Failed;
-        }
         const int percent = std::min(99, static_cast<int>(float(done) / float(track.lengthSectors) * 100.0f));
         if (percent != lastPercent) {
             lastPercent = percent;
             observer_.progress(track.index, percent);
         }
+    }
+    if (batch && !giveCounted()) {
+        finishCut(RipProblem::WriteFailed);
+        return TrackResult::Failed;
     }
     if (const auto problem = encoder.end(true)) {
         observer_.problem({*problem, path, track.number});

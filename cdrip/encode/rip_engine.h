@@ -10,8 +10,6 @@
 
 namespace brenlow {
 
-constexpr int kSectorsPerRead = 10;
-
 class RipEngine {
 public:
     RipEngine(RipJob job, std::atomic<bool>& stopRequested, RipObserver& observer);

@@ -4,10 +4,13 @@
 
 namespace brenlow {
 
-SectorPrefetcher::SectorPrefetcher(SectorReader& drive, int maxSectors) : drive_(drive)
+SectorPrefetcher::SectorPrefetcher(SectorReader& drive, int64_t startLba, int64_t sectors)
+    : drive_(drive), startLba_(startLba), sectors_(sectors)
 {
-    for (auto& buffer : buffers_)
-        buffer.resize(size_t(maxSectors) * kSectorBytes);
+    for (Batch& batch : batches_) {
+        batch.bytes.resize(size_t(kRunsPerBatch) * kSectorsPerRun * kSectorBytes);
+        batch.runs.reserve(kRunsPerBatch);
+    }
     worker_ = std::thread([this] { run(); });
 }
 
@@ -21,45 +24,58 @@ SectorPrefetcher::~SectorPrefetcher()
     worker_.join();
 }
 
-void SectorPrefetcher::request(int64_t lba, int count)
-{
-    {
-        std::lock_guard lock(mutex_);
-        lba_ = lba;
-        count_ = count;
-        pending_ = true;
-        done_ = false;
-    }
-    changed_.notify_all();
-}
-
-const uint8_t* SectorPrefetcher::take()
+const SectorPrefetcher::Batch& SectorPrefetcher::next()
 {
     std::unique_lock lock(mutex_);
-    if (!pending_)
-        return nullptr;
-    changed_.wait(lock, [this] { return done_; });
-    pending_ = false;
-    const int filled = filling_;
-    filling_ = 1 - filling_;
-    return ok_ ? buffers_[filled].data() : nullptr;
+    released_ = handed_;
+    changed_.notify_all();  // the batch handed before may be filled again
+    changed_.wait(lock, [this] { return filled_ > handed_ || ended_; });
+    if (filled_ == handed_) {
+        static const Batch end;
+        return end;
+    }
+    return batches_[handed_++ % 2];
+}
+
+bool SectorPrefetcher::fill(Batch& batch, int64_t& done)
+{
+    batch.runs.clear();
+    batch.failed = false;
+    uint8_t* target = batch.bytes.data();
+    while (done < sectors_ && int(batch.runs.size()) < kRunsPerBatch) {
+        if (quit_.load())
+            return false;
+        const int count = sectors_ - done < kSectorsPerRun ? 1 : kSectorsPerRun;
+        if (!drive_.readCdda(startLba_ + done, count, target)) {
+            batch.failed = true;
+            return false;
+        }
+        batch.runs.push_back(count);
+        target += size_t(count) * kSectorBytes;
+        done += count;
+    }
+    return done < sectors_;
 }
 
 void SectorPrefetcher::run()
 {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return quit_ || (pending_ && !done_); });
+    int64_t done = 0;
+    bool more = true;
+    while (more) {
+        std::unique_lock lock(mutex_);
+        // Both batches may be in use: one with the rip, one waiting for it.
+        changed_.wait(lock, [this] { return quit_.load() || filled_ - released_ < 2; });
         if (quit_)
             return;
-        const int64_t lba = lba_;
-        const int count = count_;
-        uint8_t* target = buffers_[filling_].data();
+        Batch& batch = batches_[filled_ % 2];
         lock.unlock();
-        const bool ok = drive_.readCdda(lba, count, target);
+        more = fill(batch, done);
         lock.lock();
-        ok_ = ok;
-        done_ = true;
+        if (quit_)
+            return;
+        ++filled_;
+        ended_ = !more;
+        lock.unlock();
         changed_.notify_all();
     }
 }

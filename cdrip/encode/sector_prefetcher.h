@@ -1,9 +1,11 @@
 #pragma once
-// Reads the next run of sectors on a thread of its own while the rip encodes
-// the run before it, so drive time and encoder time overlap.
+// Reads a track on a thread of its own, a batch of runs ahead of the rip, so
+// drive time and encoder time overlap. The two threads meet once a batch, not
+// once a read: handing every ten-sector read across costs more than reading it.
 
 #include "cdrip/encode/rip_job.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -13,33 +15,46 @@ namespace brenlow {
 
 class SectorPrefetcher {
 public:
-    /// Reads through `drive`; each run holds at most `maxSectors` sectors.
-    SectorPrefetcher(SectorReader& drive, int maxSectors);
-    /// Waits for a read in flight.
+    /// Runs of ten sectors, single sectors for the last few of the track.
+    static constexpr int kSectorsPerRun = 10;
+    /// Runs read back to back into one batch.
+    static constexpr int kRunsPerBatch = 16;
+
+    /// What one batch holds: its runs in order, their sectors back to back.
+    struct Batch {
+        std::vector<uint8_t> bytes;
+        std::vector<int> runs;   ///< sectors of each run read
+        bool failed = false;     ///< the read after these runs failed; nothing follows
+    };
+
+    /// Starts reading the `sectors` sectors from `startLba` through `drive`.
+    SectorPrefetcher(SectorReader& drive, int64_t startLba, int64_t sectors);
+    /// Stops reading ahead (after the read in flight, if any).
     ~SectorPrefetcher();
     SectorPrefetcher(const SectorPrefetcher&) = delete;
     SectorPrefetcher& operator=(const SectorPrefetcher&) = delete;
 
-    /// Starts reading `count` sectors from `lba` (one read at a time).
-    void request(int64_t lba, int count);
-    /// Waits for the requested run; its bytes, or nullptr when the read failed.
-    /// The bytes stay valid until the next take().
-    const uint8_t* take();
+    /// Waits for the next batch and hands it over; the one handed before is
+    /// given back for reading. Valid until the next call. A batch without runs
+    /// that has not failed means the track is read to its end.
+    const Batch& next();
 
 private:
     void run();
+    /// Reads one batch into `batch`; false after its last run of the track or a failure.
+    bool fill(Batch& batch, int64_t& done);
 
     SectorReader& drive_;
-    std::vector<uint8_t> buffers_[2];
-    int filling_ = 0;        ///< the buffer the next read fills
+    const int64_t startLba_;
+    const int64_t sectors_;
+    Batch batches_[2];
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool pending_ = false;   ///< a read is asked for and not yet taken
-    bool done_ = false;      ///< the asked-for read has ended
-    bool ok_ = false;
-    bool quit_ = false;
-    int64_t lba_ = 0;
-    int count_ = 0;
+    uint64_t filled_ = 0;    ///< batches read so far
+    uint64_t handed_ = 0;    ///< batches handed to the rip
+    uint64_t released_ = 0;  ///< batches the rip has given back
+    bool ended_ = false;     ///< the reader has read its last batch
+    std::atomic<bool> quit_{false};
     std::thread worker_;
 };
 

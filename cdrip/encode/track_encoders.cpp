@@ -35,7 +35,13 @@ bool WavTrackEncoder::write(const uint8_t* pcm, int64_t bytes)
 {
     if (pending_.size() + size_t(bytes) > kWavWriteBytes && !writePending())
         return false;
-    pending_.insert(pending_.end(), pcm, pcm + bytes);
+    if (size_t(bytes) >= kWavWriteBytes / 2) {
+        // Large enough to go out as it is, without a copy.
+        if (file_.write(reinterpret_cast<const char*>(pcm), bytes) != bytes)
+            return false;
+    } else {
+        pending_.insert(pending_.end(), pcm, pcm + bytes);
+    }
     dataBytes_ += static_cast<uint32_t>(bytes);
     return true;
 }

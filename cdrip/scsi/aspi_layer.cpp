@@ -153,14 +153,21 @@ bool AspiLayer::execWait(AspiExecuteScsi& request) const
 {
     if (request.header.flags & AspiFlagPostEvent) {
         // One event per thread, reused: a command sent from a thread is waited
-        // for on that thread. A signal that comes after the status byte of the
-        // previous request is cleared here or costs one extra turn of the loop.
+        // for on that thread. Only a request that went on after the call is
+        // signalled, possibly after its status byte: the event is reset before
+        // the next request only then (a sector read that ends inside the call
+        // costs no system call for its event).
         thread_local CompletionEvent event;
+        thread_local bool mayBeSignalled = false;
         if (!event.valid())
             return false;
-        event.reset();
+        if (mayBeSignalled) {
+            event.reset();
+            mayBeSignalled = false;
+        }
         request.completionEvent = event.fd();
-        m_send(&request);
+        if (m_send(&request) == AspiStatusPending)
+            mayBeSignalled = true;
         while (statusOf(request.header) == AspiStatusPending)
             event.wait(1);
     } else {

@@ -1,10 +1,10 @@
 #include "cdrip/scsi/disc_image_job.h"
 
+#include "cdrip/scsi/background_file_writer.h"
 #include "cdrip/scsi/scsi_commands.h"
 
 #include <QFile>
 #include <thread>
-#include <vector>
 
 namespace brenlow {
 
@@ -75,19 +75,19 @@ DiscImageResult DiscImageJob::work()
             return ended(DiscImageOutcome::WriteFailed, paths.cuePath);
     }
 
-    // Runs are gathered and written several at a time: one write per run costs
-    // as much as the read itself. A failed image is removed, so nothing held
-    // back here is ever lost.
+    // Runs are gathered and written several at a time, on a thread of their
+    // own: one write per run costs as much as the read itself, and the disc is
+    // read on while a batch is written. A failed image is removed, so nothing
+    // held back here is ever lost.
     constexpr std::size_t kRunsPerWrite = 16;
     const std::size_t runBytes = std::size_t(kSectorsPerRead) * kSectorBytes;
-    std::vector<std::uint8_t> buffer(kRunsPerWrite * runBytes);
+    BackgroundFileWriter writer(image, kRunsPerWrite * runBytes);
     std::size_t filled = 0;
     int done = 0;
     emit progress(0, total);
     while (done < total) {
         const int count = total - done < kSectorsPerRead ? 1 : kSectorsPerRead;
-        const std::span<std::uint8_t> sectors =
-            std::span(buffer).subspan(filled, std::size_t(count) * kSectorBytes);
+        const std::span<std::uint8_t> sectors = writer.buffer().subspan(filled, std::size_t(count) * kSectorBytes);
         ScsiResult read;
         for (int attempt = 0; attempt < m_snapshot.attemptsPerRead; ++attempt) {
             if (m_stop.load())
@@ -106,13 +106,15 @@ DiscImageResult DiscImageJob::work()
         }
         filled += sectors.size();
         done += count;
-        if (done == total || filled + runBytes > buffer.size()) {
-            if (image.write(reinterpret_cast<const char*>(buffer.data()), qint64(filled)) != qint64(filled))
+        if (done == total || filled + runBytes > writer.buffer().size()) {
+            if (!writer.submit(filled))
                 return ended(DiscImageOutcome::WriteFailed, paths.binPath);
             filled = 0;
         }
         emit progress(done, total);
     }
+    if (!writer.finish())
+        return ended(DiscImageOutcome::WriteFailed, paths.binPath);
     if (!image.flush())
         return ended(DiscImageOutcome::WriteFailed, paths.binPath);
     image.close();

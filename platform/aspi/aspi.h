@@ -16,7 +16,10 @@
 // the caller's completion event after the status byte is written. The event is an
 // eventfd(2) descriptor (created by the caller, e.g. eventfd(0, EFD_CLOEXEC)) in
 // `completionEvent`: the layer adds 1 to it, so it stays readable ("signalled")
-// until the caller reads it, like a manual-reset event.
+// until the caller reads it, like a manual-reset event. SendASPI32Command returns
+// AspiStatus::Pending for a request that goes on after the call; a request that
+// ends inside the call returns its final status instead and leaves the event
+// untouched (its status byte is already final, there is nothing to wait for).
 //
 // Every execute request ends within its time-out (kAspiDefaultTimeoutMs unless the
 // device is configured otherwise) with AspiStatus::Error and sense data

@@ -427,8 +427,6 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
     request->cdb.assign(record.cdb, record.cdb + record.cdbLength);
     request->senseLength = std::min<uint8_t>(record.senseLength, AspiSenseAreaLength);
     const bool postsEvent = (record.header.flags & AspiFlagPostEvent) && record.completionEvent != 0;
-    if (postsEvent && !EventSignal::isEvent(record.completionEvent))
-        return reject(AspiStatusInvalidRequest); // not an event the layer can signal
     if (in)
         request->direction = DataDirection::In;
     else if (out)
@@ -440,16 +438,13 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
     request->timeoutMs = device->scsi->timeoutMs(record.cdb[0]);
     const bool onCaller =
         device->scsi->answersAtOnce(record.cdb[0]) && device->worker->beginOnCaller();
-    if (postsEvent) {
-        // A request ending inside this call signals the caller's own descriptor:
-        // the caller cannot have closed it yet.
-        request->event = onCaller ? EventSignal::borrow(record.completionEvent)
-                                  : EventSignal::adopt(record.completionEvent);
-        if (!request->event.valid()) {
-            if (onCaller)
-                device->worker->endOnCaller();
-            return reject(AspiStatusInvalidRequest);
-        }
+    // A request run on the caller's thread normally ends inside this call and
+    // returns its final status: its event is not needed, and leaving it alone
+    // spares the three system calls of checking, signalling and resetting it.
+    if (postsEvent && !onCaller) {
+        request->event = EventSignal::adopt(record.completionEvent);
+        if (!request->event.valid())
+            return reject(AspiStatusInvalidRequest); // not an event the layer can signal
     }
     if (record.dataLength > 0 && !onCaller) {
         // The worker transfers through the layer's own copy, so an answer that
@@ -501,13 +496,17 @@ uint32_t AspiLayer::executeOnCaller(ScsiDevice &scsi, DeviceWorker &worker,
     ScsiOutcome outcome = scsi.execute(command);
     worker.endOnCaller();
     if (outcome.kind == ScsiOutcome::Kind::NeverCompletes) {
+        // Ends later, at its time-out, after the caller has got control back:
+        // signal the layer's own duplicate of the event then.
+        if ((record.header.flags & AspiFlagPostEvent) && record.completionEvent != 0)
+            request->event = EventSignal::adopt(record.completionEvent);
         watchdog_->watch(request, deadline);
         return AspiStatusPending;
     }
     if (Clock::now() > deadline)
         outcome = {ScsiOutcome::Kind::TimedOut, 0, kSenseNotReadyCauseUnknown, 0};
     finish(*request, outcome);
-    return AspiStatusPending; // as for any execute request: the status byte tells the end
+    return std::atomic_ref<uint8_t>(record.header.status).load(std::memory_order_relaxed);
 }
 
 void AspiLayer::finish(PendingRequest &request, const ScsiOutcome &outcome)

@@ -100,11 +100,7 @@ public:
                 return false;
             const uint32_t here =
                 std::min<uint32_t>(count, uint32_t(part->firstLba + part->sectors - lba));
-            const FileHandle &file = fileOf(*part);
-            // One positioned read per part, straight into the caller's buffer.
-            if (!file.valid() ||
-                !file.readAt(out, size_t(here) * kRawSectorSize,
-                             off_t(lba - part->firstLba) * kRawSectorSize))
+            if (!readFromPart(*part, lba, here, out))
                 return false;
             out += size_t(here) * kRawSectorSize;
             lba += int32_t(here);
@@ -114,6 +110,38 @@ public:
     }
 
 private:
+    // Like a drive's own cache: a small read is served from a window read
+    // ahead in one call, so reading a disc in runs of a few sectors costs one
+    // system call per window instead of one per run.
+    static constexpr uint32_t kWindowSectors = 160;
+
+    bool readFromPart(const BinPart &part, int32_t lba, uint32_t count, uint8_t *out)
+    {
+        const FileHandle &file = fileOf(part);
+        if (!file.valid())
+            return false;
+        const auto offsetOf = [&part](int32_t at) { return off_t(at - part.firstLba) * kRawSectorSize; };
+        const bool inWindow = windowPart_ == &part && lba >= windowLba_ &&
+                              int64_t(lba) + count <= int64_t(windowLba_) + windowSectors_;
+        if (!inWindow && count < kWindowSectors / 2) {
+            // Read ahead to the window's size or the end of the file part.
+            const uint32_t ahead =
+                std::min<uint32_t>(kWindowSectors, uint32_t(part.firstLba + part.sectors - lba));
+            window_.resize(size_t(kWindowSectors) * kRawSectorSize);
+            windowPart_ = nullptr;
+            if (!file.readAt(window_.data(), size_t(ahead) * kRawSectorSize, offsetOf(lba)))
+                return file.readAt(out, size_t(count) * kRawSectorSize, offsetOf(lba));
+            windowPart_ = &part;
+            windowLba_ = lba;
+            windowSectors_ = ahead;
+        } else if (!inWindow) {
+            return file.readAt(out, size_t(count) * kRawSectorSize, offsetOf(lba));
+        }
+        std::memcpy(out, window_.data() + size_t(lba - windowLba_) * kRawSectorSize,
+                    size_t(count) * kRawSectorSize);
+        return true;
+    }
+
     // Files stay open between reads; the drive reads from one thread at a time.
     const FileHandle &fileOf(const BinPart &part)
     {
@@ -134,6 +162,10 @@ private:
 
     std::vector<BinPart> parts_;
     std::map<std::string, FileHandle> open_;
+    std::vector<uint8_t> window_;
+    const BinPart *windowPart_ = nullptr;
+    int32_t windowLba_ = 0;
+    uint32_t windowSectors_ = 0;
 };
 
 std::optional<int32_t> parseCueTime(const std::string &text)

@@ -22,22 +22,21 @@ bool isEventFd(int fd)
 
 EventSignal::~EventSignal()
 {
-    if (fd_ >= 0 && owned_)
+    if (fd_ >= 0)
         close(fd_);
 }
 
 EventSignal::EventSignal(EventSignal &&other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), owned_(other.owned_)
+    : fd_(std::exchange(other.fd_, -1))
 {
 }
 
 EventSignal &EventSignal::operator=(EventSignal &&other) noexcept
 {
     if (this != &other) {
-        if (fd_ >= 0 && owned_)
+        if (fd_ >= 0)
             close(fd_);
         fd_ = std::exchange(other.fd_, -1);
-        owned_ = other.owned_;
     }
     return *this;
 }
@@ -53,16 +52,6 @@ EventSignal EventSignal::adopt(intptr_t descriptor)
     if (!isEvent(descriptor))
         return event;
     event.fd_ = fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
-    return event;
-}
-
-EventSignal EventSignal::borrow(intptr_t descriptor)
-{
-    EventSignal event;
-    if (descriptor < 0 || descriptor > INT_MAX)
-        return event;
-    event.fd_ = int(descriptor);
-    event.owned_ = false;
     return event;
 }
 

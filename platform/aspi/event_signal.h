@@ -20,17 +20,12 @@ public:
     static bool isEvent(intptr_t descriptor);
     /// Duplicates descriptor when it is an eventfd; invalid otherwise.
     static EventSignal adopt(intptr_t descriptor);
-    /// Signals descriptor itself (checked with isEvent before), without a
-    /// duplicate or closing it: only for a request that ends before the caller
-    /// gets control back.
-    static EventSignal borrow(intptr_t descriptor);
     bool valid() const { return fd_ >= 0; }
     /// Makes the event readable (signalled); it stays so until the caller reads it.
     void signal();
 
 private:
     int fd_ = -1;
-    bool owned_ = true;
 };
 
 } // namespace quandor::aspi

@@ -303,6 +303,18 @@ TEST(RipEngine, ReadErrorEndsTheRunWithAValidFile)
     EXPECT_EQ(second.size(), 44 + 20 * 2352);
     EXPECT_EQ(qFromLittleEndian<uint32_t>(second.constData() + 40), 20u * 2352);
     EXPECT_FALSE(QFile::exists(fileOf(dir.path(), 3, "wav")));
+
+    // Far into a long track, after several batches read ahead: everything
+    // before the bad run is kept, nothing after it.
+    QTemporaryDir longDir;
+    const Disc longDisc = makeDisc({900});
+    longDisc.image->unreadable = {805};
+    RecordingObserver longObserver;
+    ASSERT_EQ(rip(makeJob(longDisc, RipFormat::Wav, longDir.path()), longObserver), RipOutcome::Failed);
+    ASSERT_EQ(longObserver.problems.size(), 1u);
+    const QByteArray cut = readAll(fileOf(longDir.path(), 1, "wav"));
+    EXPECT_EQ(cut.mid(44), longDisc.image->slice(0, 800));
+    EXPECT_EQ(qFromLittleEndian<uint32_t>(cut.constData() + 40), 800u * 2352);
 }
 
 TEST(RipEngine, SetUpFailuresAreReported)

@@ -3,6 +3,7 @@
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/scsi/toc.h"
 #include "tests/cdrip/scsi/image_test_support.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 
 #include <QDir>
@@ -155,6 +156,21 @@ TEST(DiscImage, ABadSectorEndsWithTheFailureInBoundedTime)
     EXPECT_EQ(discs.cdbs(kReader, 0xBE).size(), 4u + 3u);
     EXPECT_FALSE(exists(discs.file("bad.bin")));
     EXPECT_FALSE(exists(discs.file("bad.cue")));
+}
+
+TEST(DiscImage, AFullDiskEndsWithTheWriteFailureAndNoFiles)
+{
+    EmulatedDiscs discs(SourceTracks{{600}});
+    DiscImageJob job(snapshotFor(discs, discs.file("full.bin")));
+    DiscImageResult result;
+    {
+        quandor::test::FileSizeLimit limit(500 * 1024);  // the cue sheet fits, the image does not
+        result = job.run();
+    }
+    EXPECT_EQ(result.outcome, DiscImageOutcome::WriteFailed);
+    EXPECT_EQ(result.path, discs.file("full.bin"));
+    EXPECT_FALSE(exists(discs.file("full.bin")));
+    EXPECT_FALSE(exists(discs.file("full.cue")));
 }
 
 TEST(DiscImage, RefusalsBeforeAnythingIsWritten)

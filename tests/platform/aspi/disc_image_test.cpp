@@ -34,6 +34,43 @@ TEST(CueImage, ReadsTrackStartsModesAndTheLeadOutFromTheImageSize)
     EXPECT_FALSE(image->sectors->read(414, 2, sectors.data())) << "reads past the image fail";
 }
 
+TEST(CueImage, ReadsInAnyOrderAndSizeGiveTheFilesBytes)
+{
+    // Small reads are served from a window read ahead; whatever the pattern,
+    // every read must give exactly the bytes of the files, across their seam.
+    TempFolder folder;
+    const auto writeBin = [&folder](const std::string &name, int32_t first, int32_t count) {
+        const std::vector<uint8_t> bytes = test::bytesOfSectors(first, uint32_t(count));
+        std::ofstream(folder.file(name), std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    };
+    writeBin("a.bin", 0, 250);
+    writeBin("b.bin", 250, 150);
+    test::writeText(folder.file("two.cue"), "FILE \"a.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                                            "FILE \"b.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n");
+    std::string error;
+    auto image = loadCueImage(folder.file("two.cue"), &error);
+    ASSERT_TRUE(image) << error;
+    ASSERT_EQ(image->layout.leadOutLba, 400);
+    struct Read {
+        int32_t lba;
+        uint32_t count;
+    };
+    std::vector<Read> reads;
+    for (int32_t lba = 0; lba + 10 <= 400; lba += 10)
+        reads.push_back({lba, 10});           // a whole disc in runs, over the seam at 250
+    for (const Read r : {Read{395, 1}, Read{399, 1}, Read{3, 7}, Read{245, 10}, Read{100, 200},
+                         Read{160, 1}, Read{159, 2}, Read{240, 160}, Read{0, 400}, Read{10, 10}})
+        reads.push_back(r);                   // jumps back, single sectors, large reads
+    for (const Read &r : reads) {
+        std::vector<uint8_t> got(size_t(r.count) * 2352);
+        ASSERT_TRUE(image->sectors->read(r.lba, r.count, got.data())) << r.lba << "+" << r.count;
+        ASSERT_EQ(got, test::bytesOfSectors(r.lba, r.count)) << r.lba << "+" << r.count;
+    }
+    std::vector<uint8_t> past(2 * 2352);
+    EXPECT_FALSE(image->sectors->read(399, 2, past.data()));
+}
+
 TEST(CueImage, RefusesMalformedSheetsWithTheReason)
 {
     TempFolder folder;

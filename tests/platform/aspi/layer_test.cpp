@@ -160,6 +160,50 @@ TEST_F(LayerTest, EventIsSignalledAfterTheStatusByteAndFlagZeroEventIsIgnored)
     EXPECT_EQ(aspiRequestStatus(noEvent.header), AspiStatusDone);
 }
 
+TEST_F(LayerTest, AReadEndingInsideTheCallReturnsItsStatusAndLeavesTheEventAlone)
+{
+    // Sector reads of an idle drive run on the caller's thread. Each case:
+    // what the send returns, and whether the event is signalled afterwards.
+    struct Case {
+        const char *name;
+        std::string ini;
+        int32_t lba;
+        uint8_t returned;
+        uint8_t status;
+        bool signalled;
+    };
+    const Case cases[] = {
+        {"read at once", "", 0, AspiStatusDone, AspiStatusDone, false},
+        {"bad sector at once", "UnreadableLbas=7\n", 7, AspiStatusError, AspiStatusError, false},
+        {"slow drive", "DelayMs=20\n", 0, AspiStatusPending, AspiStatusDone, true},
+        {"read that never ends", "HangCommands=0xBE\nTimeoutMs=200\n", 0, AspiStatusPending, AspiStatusError, true},
+    };
+    for (const Case &c : cases) {
+        loadDisc(c.ini);
+        const int event = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        std::vector<uint8_t> buffer(2352);
+        AspiExecuteScsi request{};
+        request.header.command = AspiCommandExecuteScsi;
+        request.header.adapter = 1;
+        request.header.flags = AspiFlagDataIn | AspiFlagPostEvent;
+        request.dataLength = uint32_t(buffer.size());
+        request.data = buffer.data();
+        request.senseLength = AspiSenseLength;
+        request.cdbLength = 12;
+        const auto cdb = readCdCdb(c.lba, 1);
+        std::copy(cdb.begin(), cdb.end(), request.cdb);
+        request.completionEvent = event;
+        EXPECT_EQ(SendASPI32Command(&request), c.returned) << c.name;
+        const auto limit = Clock::now() + std::chrono::seconds(10);
+        while (aspiRequestStatus(request.header) == AspiStatusPending && Clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(aspiRequestStatus(request.header), c.status) << c.name;
+        pollfd wait{event, POLLIN, 0};
+        EXPECT_EQ(poll(&wait, 1, c.signalled ? 5000 : 50), c.signalled ? 1 : 0) << c.name;
+        close(event);
+    }
+}
+
 TEST_F(LayerTest, CommandThatNeverCompletesFailsWithinItsTimeOutAndTheDriveGoesOn)
 {
     loadDisc("HangCommands=0x4B\nTimeoutMs=300\n");

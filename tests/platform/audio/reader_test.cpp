@@ -1,5 +1,6 @@
 // The reader: format numbers, lengths, gapless decoding, and bad input.
 #include "tests/platform/audio/audio_test_support.h"
+#include "tests/support/file_size_limit.h"
 
 #include "platform/audio/aac_components.h"
 #include "platform/audio/file_system.h"
@@ -8,8 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace quandor::audio::test {
 namespace {
@@ -260,29 +259,6 @@ TEST_F(ReaderTest, WriterThatCannotCreateItsFileLeavesNothing)
     }
 }
 
-/// Lowers the file size limit of this process for one scope, so writes fail
-/// as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    sighandler_t previousHandler_{};
-};
-
 TEST_F(ReaderTest, FailedWritesLeaveNoFileAndNoSuccess)
 {
     const QString source = wav(QStringLiteral("src.wav"), 2.0);
@@ -295,7 +271,7 @@ TEST_F(ReaderTest, FailedWritesLeaveNoFileAndNoSuccess)
         const QString target = path(QStringLiteral("full-disk.out"));
         CopyResult copy;
         {
-            FileSizeLimit limit(20000);
+            quandor::test::FileSizeLimit limit(20000);
             copy = transcode(source, writer, target);
         }
         EXPECT_FALSE(copy.ok) << writer.FormatString().toStdString();
