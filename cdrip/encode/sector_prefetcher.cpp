@@ -34,7 +34,7 @@ const SectorPrefetcher::Batch& SectorPrefetcher::next()
         static const Batch end;
         return end;
     }
-    return batches_[handed_++ % 2];
+    return batches_[handed_++ % kBatches];
 }
 
 bool SectorPrefetcher::fill(Batch& batch, int64_t& done)
@@ -63,11 +63,11 @@ void SectorPrefetcher::run()
     bool more = true;
     while (more) {
         std::unique_lock lock(mutex_);
-        // Both batches may be in use: one with the rip, one waiting for it.
-        changed_.wait(lock, [this] { return quit_.load() || filled_ - released_ < 2; });
+        // Every batch may be in use: one with the rip, the others waiting for it.
+        changed_.wait(lock, [this] { return quit_.load() || filled_ - released_ < kBatches; });
         if (quit_)
             return;
-        Batch& batch = batches_[filled_ % 2];
+        Batch& batch = batches_[filled_ % kBatches];
         lock.unlock();
         more = fill(batch, done);
         lock.lock();

@@ -1,7 +1,8 @@
 #pragma once
-// Reads a track on a thread of its own, a batch of runs ahead of the rip, so
-// drive time and encoder time overlap. The two threads meet once a batch, not
-// once a read: handing every ten-sector read across costs more than reading it.
+// Reads a track on a thread of its own, a few batches of runs ahead of the rip,
+// so drive time and encoder time overlap. The two threads meet once a batch,
+// not once a read: handing every ten-sector read across costs more than
+// reading it.
 
 #include "cdrip/encode/rip_job.h"
 
@@ -19,6 +20,8 @@ public:
     static constexpr int kSectorsPerRun = 10;
     /// Runs read back to back into one batch.
     static constexpr int kRunsPerBatch = 16;
+    /// Batches in use at once: the one with the rip and those read ahead.
+    static constexpr int kBatches = 4;
 
     /// What one batch holds: its runs in order, their sectors back to back.
     struct Batch {
@@ -47,7 +50,7 @@ private:
     SectorReader& drive_;
     const int64_t startLba_;
     const int64_t sectors_;
-    Batch batches_[2];
+    Batch batches_[kBatches];
     std::mutex mutex_;
     std::condition_variable changed_;
     uint64_t filled_ = 0;    ///< batches read so far
