@@ -79,7 +79,9 @@ EraseDialog::~EraseDialog()
 
 void EraseDialog::setIdle(bool idle)
 {
+    // While erasing only the close box ends the dialog (it stops the polling).
     m_erase->setEnabled(idle);
+    m_cancel->setEnabled(idle);
     m_burner->setEnabled(idle);
     if (idle)
         m_status->clear();
@@ -127,7 +129,6 @@ void EraseDialog::reject()
     if (busy()) {
         // Stop polling; the dialog closes once the worker has ended.
         m_closing = true;
-        m_cancel->setEnabled(false);
         m_job->requestStop();
         return;
     }

@@ -286,10 +286,11 @@ TEST(EraseDialog, ErasesAndRefusesWithAMessage)
     control<QPushButton>(dialog, 1)->click();
     EXPECT_EQ(control<QLabel>(dialog, 1149)->text(), QStringLiteral("L150"));
     EXPECT_TRUE(control(dialog, 1149)->isVisibleTo(&dialog));
-    EXPECT_FALSE(control(dialog, 1)->isEnabled());
-    EXPECT_FALSE(control(dialog, 1105)->isEnabled());
+    for (const int id : {1, 2, 1105})
+        EXPECT_FALSE(control(dialog, id)->isEnabled()) << id;
     ASSERT_TRUE(waitFor([&] { return !dialog.busy(); }));
-    EXPECT_TRUE(control(dialog, 1)->isEnabled());
+    for (const int id : {1, 2, 1105})
+        EXPECT_TRUE(control(dialog, id)->isEnabled()) << id;
     EXPECT_TRUE(control<QLabel>(dialog, 1149)->text().isEmpty());
     EXPECT_FALSE(control(dialog, 1149)->isVisibleTo(&dialog));
     EXPECT_TRUE(services.messages.isEmpty());
@@ -306,7 +307,7 @@ TEST(EraseDialog, ErasesAndRefusesWithAMessage)
     EXPECT_TRUE(control(dialog, 1)->isEnabled());
 }
 
-TEST(EraseDialog, CancelWhileErasingStopsPollingWithoutEject)
+TEST(EraseDialog, ClosingWhileErasingStopsPollingWithoutEject)
 {
     quandor::test::RecordingServices services;
     EmulatedDiscs discs(SourceTracks{{10}}, "[drive 0:5:0]\nMedium=cdrw\nBlankSeconds=30\n");
@@ -317,7 +318,8 @@ TEST(EraseDialog, CancelWhileErasingStopsPollingWithoutEject)
     control<QAbstractButton>(dialog, 1068)->setChecked(true);
     control<QPushButton>(dialog, 1)->click();
     ASSERT_TRUE(dialog.busy());
-    dialog.reject();
+    EXPECT_FALSE(control(dialog, 2)->isEnabled()) << "only the close box ends an erase";
+    dialog.close();
     ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
     EXPECT_FALSE(dialog.busy());
     EXPECT_EQ(discs.cdbs({0, 5, 0}, 0xA1).front()[1], 0x10);
