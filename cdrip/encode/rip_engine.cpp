@@ -108,25 +108,22 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
         if (problem)
             observer_.problem({*problem, path, track.number});
     };
-    // The runs of a batch go to the encoder together; `used` runs of `batch`
-    // are counted, the first `given` bytes of it are with the encoder.
+    const auto fail = [&](RipProblem problem) {
+        finishCut(problem);
+        return TrackResult::Failed;
+    };
+    // The runs of a batch go to the encoder together, once they are counted:
+    // `used` runs of `batch`, their first `counted` bytes.
     const SectorPrefetcher::Batch* batch = nullptr;
     size_t used = 0;
     size_t counted = 0;
-    size_t given = 0;
-    const auto giveCounted = [&] {
-        const bool ok = counted == given || encoder.write(batch->bytes.data() + given, int64_t(counted - given));
-        given = counted;
-        return ok;
-    };
+    const auto giveCounted = [&] { return counted == 0 || encoder.write(batch->bytes.data(), int64_t(counted)); };
     while (done < track.lengthSectors) {
         // The stop flag is polled before every run, as it would be before every read.
         if (stop_.load()) {
             if (observer_.confirmStop()) {
-                if (!giveCounted()) {
-                    finishCut(RipProblem::WriteFailed);
-                    return TrackResult::Failed;
-                }
+                if (!giveCounted())
+                    return fail(RipProblem::WriteFailed);
                 finishCut(std::nullopt);
                 if (job_.format == RipFormat::Ogg)
                     observer_.trackFinished(track.index);
@@ -135,20 +132,14 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
             stop_.store(false);
         }
         if (!batch || used == batch->runs.size()) {
-            if (batch && !giveCounted()) {
-                finishCut(RipProblem::WriteFailed);
-                return TrackResult::Failed;
-            }
-            if (batch && batch->failed) {
-                finishCut(RipProblem::ReadFailed);
-                return TrackResult::Failed;
-            }
+            if (batch && !giveCounted())
+                return fail(RipProblem::WriteFailed);
+            if (batch && batch->failed)
+                return fail(RipProblem::ReadFailed);
             batch = &reads.next();
-            used = counted = given = 0;
-            if (batch->runs.empty()) {
-                finishCut(RipProblem::ReadFailed);
-                return TrackResult::Failed;
-            }
+            used = counted = 0;
+            if (batch->runs.empty())
+                return fail(RipProblem::ReadFailed);
         }
         const int count = batch->runs[used++];
         counted += size_t(count) * kSectorBytes;
@@ -159,10 +150,8 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
             observer_.progress(track.index, percent);
         }
     }
-    if (batch && !giveCounted()) {
-        finishCut(RipProblem::WriteFailed);
-        return TrackResult::Failed;
-    }
+    if (batch && !giveCounted())
+        return fail(RipProblem::WriteFailed);
     if (const auto problem = encoder.end(true)) {
         observer_.problem({*problem, path, track.number});
         return TrackResult::Failed;

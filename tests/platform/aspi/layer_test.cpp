@@ -26,6 +26,24 @@ long long millisecondsSince(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
+/// READ CD of one sector at `lba` of the drive at 1:0:0 into `buffer`, with
+/// flag 0x40 and `event` as its completion event.
+AspiExecuteScsi readOneSectorWithEvent(int32_t lba, std::vector<uint8_t> &buffer, int event)
+{
+    AspiExecuteScsi request{};
+    request.header.command = AspiCommandExecuteScsi;
+    request.header.adapter = 1;
+    request.header.flags = AspiFlagDataIn | AspiFlagPostEvent;
+    request.dataLength = uint32_t(buffer.size());
+    request.data = buffer.data();
+    request.senseLength = AspiSenseLength;
+    request.cdbLength = 12;
+    const auto cdb = readCdCdb(lba, 1);
+    std::copy(cdb.begin(), cdb.end(), request.cdb);
+    request.completionEvent = event;
+    return request;
+}
+
 class LayerTest : public ::testing::Test {
 protected:
     void loadDisc(const std::string &extra = {})
@@ -129,17 +147,7 @@ TEST_F(LayerTest, EventIsSignalledAfterTheStatusByteAndFlagZeroEventIsIgnored)
     loadDisc("DelayMs=30\n");
     const int event = eventfd(0, EFD_CLOEXEC);
     std::vector<uint8_t> buffer(2352);
-    AspiExecuteScsi request{};
-    request.header.command = AspiCommandExecuteScsi;
-    request.header.adapter = 1;
-    request.header.flags = AspiFlagDataIn | AspiFlagPostEvent;
-    request.dataLength = uint32_t(buffer.size());
-    request.data = buffer.data();
-    request.senseLength = AspiSenseLength;
-    request.cdbLength = 12;
-    const auto cdb = readCdCdb(0, 1);
-    std::copy(cdb.begin(), cdb.end(), request.cdb);
-    request.completionEvent = event;
+    AspiExecuteScsi request = readOneSectorWithEvent(0, buffer, event);
     EXPECT_EQ(SendASPI32Command(&request), AspiStatusPending);
     pollfd wait{event, POLLIN, 0};
     ASSERT_EQ(poll(&wait, 1, 10000), 1) << "event signalled";
@@ -182,17 +190,7 @@ TEST_F(LayerTest, AReadEndingInsideTheCallReturnsItsStatusAndLeavesTheEventAlone
         loadDisc(c.ini);
         const int event = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         std::vector<uint8_t> buffer(2352);
-        AspiExecuteScsi request{};
-        request.header.command = AspiCommandExecuteScsi;
-        request.header.adapter = 1;
-        request.header.flags = AspiFlagDataIn | AspiFlagPostEvent;
-        request.dataLength = uint32_t(buffer.size());
-        request.data = buffer.data();
-        request.senseLength = AspiSenseLength;
-        request.cdbLength = 12;
-        const auto cdb = readCdCdb(c.lba, 1);
-        std::copy(cdb.begin(), cdb.end(), request.cdb);
-        request.completionEvent = event;
+        AspiExecuteScsi request = readOneSectorWithEvent(c.lba, buffer, event);
         EXPECT_EQ(SendASPI32Command(&request), c.returned) << c.name;
         const auto limit = Clock::now() + std::chrono::seconds(10);
         while (aspiRequestStatus(request.header) == AspiStatusPending && Clock::now() < limit)
