@@ -109,6 +109,36 @@ TEST_F(ProfileFile, WritesKeepEveryOtherLineByteForByte)
     }
 }
 
+TEST(ProfileFileEnding, ANewLineFollowsWhateverLineEndTheFileStopsWith)
+{
+    struct EndingCase {
+        const char* name;
+        QByteArray before;
+        const char* section;
+        QByteArray after;
+    };
+    const EndingCase cases[] = {
+        {"lone CR, same section", "[Tavrel]\r\nFormat=Mp3\r", "Tavrel",
+         "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
+        {"lone CR, new section", "[Tavrel]\r\nFormat=Mp3\r", "New",
+         "[Tavrel]\r\nFormat=Mp3\r\n[New]\r\nModepath=TRUE\r\n"},
+        {"no line end", "[Tavrel]\r\nFormat=Mp3", "Tavrel",
+         "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
+        {"LF only", "[Tavrel]\nFormat=Mp3\n", "Tavrel", "[Tavrel]\nFormat=Mp3\nModepath=TRUE\r\n"},
+    };
+    for (const EndingCase& c : cases) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Config.ini"));
+        ASSERT_TRUE(writeAll(file, c.before));
+        const QString section = QString::fromUtf8(c.section);
+        EXPECT_TRUE(writeString(file, section, QStringLiteral("Modepath"), QStringLiteral("TRUE")));
+        EXPECT_EQ(readAll(file), c.after) << c.name;
+        EXPECT_EQ(readString(file, QStringLiteral("Tavrel"), QStringLiteral("Format")), QStringLiteral("Mp3"))
+            << c.name;
+        EXPECT_EQ(readString(file, section, QStringLiteral("Modepath")), QStringLiteral("TRUE")) << c.name;
+    }
+}
+
 TEST_F(ProfileFile, RefusesValuesThatWouldBreakTheFile)
 {
     for (const QString& value : {QStringLiteral("a\r\nb=c"), QStringLiteral("x\ny")})
