@@ -178,6 +178,37 @@ TEST(ProfileFileText, KeysWithSpacesAndTextOutsideTheCodePageRoundTrip)
     EXPECT_TRUE(readAll(file).contains("Name=Caf\xE9 \x92 \x80"));
 }
 
+// Text whose Windows-1252 bytes would also be valid UTF-8 is the trap: read as
+// UTF-8 it comes back as other text, and as a key it is never found again.
+TEST(ProfileFileText, EveryValueAndKeyReadsBackAsWritten)
+{
+    const QString texts[] = {
+        QStringLiteral("Plain ASCII 123"),
+        QStringLiteral("Caf\u00E9 \u2019 \u20AC"),             // Windows-1252 only
+        QStringLiteral("CAF\u00C9\u2013BAR"),                  // its 1252 bytes C9 96 are UTF-8
+        QStringLiteral("\u00C3\u00A9dir"),                     // its 1252 bytes spell "\u00E9dir" in UTF-8
+        QStringLiteral("\u00C2\u00A3 5"),                      // its 1252 bytes spell "\u00A3 5"
+        QStringLiteral("Anton\u00EDn Dvo\u0159\u00E1k"),        // Latin beyond the code page
+        QStringLiteral("\u65E5\u672C\u8A9E \u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC"),
+    };
+    for (const char* name : {"Config.ini", "Ripper.ini", "CDDB.ini"}) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QString::fromUtf8(name));
+        for (const QString& text : texts) {
+            ASSERT_TRUE(writeString(file, QStringLiteral("Values"), QStringLiteral("Key"), text));
+            EXPECT_EQ(readString(file, QStringLiteral("Values"), QStringLiteral("Key")), text) << name;
+
+            // Written twice as a key: found again, so its line is replaced, not repeated.
+            ASSERT_TRUE(writeString(file, QStringLiteral("Keys"), text, QStringLiteral("first")));
+            ASSERT_TRUE(writeString(file, QStringLiteral("Keys"), text, QStringLiteral("second")));
+            EXPECT_EQ(readString(file, QStringLiteral("Keys"), text), QStringLiteral("second")) << name;
+        }
+        const QByteArray bytes = readAll(file);
+        EXPECT_EQ(bytes.count("=second"), qsizetype(std::size(texts))) << "one line per key";
+        EXPECT_EQ(bytes.count("=first"), 0);
+    }
+}
+
 TEST(ProfileFileText, LongValuesAreKeptWhole)
 {
     QTemporaryDir dir;
