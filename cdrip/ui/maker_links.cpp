@@ -1,17 +1,19 @@
 #include "cdrip/ui/maker_links.h"
 
+#include "platform/shell/maker_addresses.h"
+
 #include <QUrl>
 
 namespace brenlow {
 
 QString makerSite()
 {
-    return QStringLiteral("https://quandor.example.org");
+    return quandor::shell::maker::site();
 }
 
 QString makerMail()
 {
-    return QStringLiteral("brenlow@quandor.example.org");
+    return quandor::shell::maker::mailAddress(QStringLiteral("brenlow"));
 }
 
 QString donationPageStart()

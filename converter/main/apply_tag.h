@@ -9,13 +9,15 @@ namespace tavrel {
 /// The tag values of the entry being converted. The year is kept as text, as
 /// it was read; genre and track as numbers.
 struct TagValues {
+    static constexpr int NoGenre = -1;   ///< the source names no genre: none is written
+
     QString title;
     QString artist;
     QString album;
     QString comment;
     QString year;
-    int genre = 0;
-    int track = 0;
+    int genre = NoGenre;
+    int track = 0;   ///< 0: the source has none
 };
 
 /// The text shown when a tag cannot be written.

@@ -3,6 +3,7 @@
 #include "converter/main/deb.h"
 #include "converter/main/file_list_view.h"
 #include "converter/main/lang_loader.h"
+#include "platform/audio/library_logging.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -46,6 +47,7 @@ Audiotool::Audiotool(ProgramPaths paths, QWidget* parent)
 {
     setObjectName(QStringLiteral("Audiotool"));
     setWindowTitle(QStringLiteral("Tavrel"));
+    quandor::audio::quietLibraryLogging();
     buildMenus();
     buildControls();
     connectControls();

@@ -205,7 +205,7 @@ public:
     QString TagAlbum;
     QString TagComment;
     QString TagYear;
-    int TagGenre = 0;
+    int TagGenre = quandor::audio::AudioTagInfo::NoGenre;   // none until a source names one
     int TagTrack = 0;
 
     // ---- Controls ----------------------------------------------------------

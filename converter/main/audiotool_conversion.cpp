@@ -87,8 +87,8 @@ private:
 };
 
 // One use of the engine: the window's settings and per-entry state go in, and
-// the state comes back out when it is done (the track number and the target
-// base name outlive an entry).
+// the state comes back out when it is done (the last entry's tag and target
+// base name outlive a run).
 class ConversionSession {
 public:
     explicit ConversionSession(Audiotool& window)

@@ -142,11 +142,18 @@ void Audiotool::Form_Load()
 
 void Audiotool::restoreOutputFormat(bool wmaSupport)
 {
-    const QString format = Lang_Loader::ReadIni(configFile(), sectionTavrel, QStringLiteral("Format"));
+    // A value the program never stores there (edited by hand, or from another
+    // version) means the default, as an empty one does: the list is never left
+    // without a format, which would make "Convert !" do nothing.
+    QString format = Lang_Loader::ReadIni(configFile(), sectionTavrel, QStringLiteral("Format"));
+    const QStringList known{QStringLiteral("Mp3"), QStringLiteral("AAC"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
+                            QStringLiteral("APE (MonKey's audio)"), QStringLiteral("Wma")};
+    if (!known.contains(format))
+        format = QStringLiteral("Mp3");
     auto select = [this](const QString& text) {
         Combo1->setCurrentIndex(Combo1->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
     };
-    if (format.isEmpty() || format == QLatin1String("Mp3")) {
+    if (format == QLatin1String("Mp3")) {
         select(QStringLiteral("Mp3"));
         FileWenc.SetFormatMP3(44100, 128, 2);
         LoadSettings();
@@ -170,13 +177,10 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
     } else if (format == QLatin1String("Wma") && wmaSupport) {
         select(format);
         restoreWmaProfile();
-    } else if (format == QLatin1String("Wma")) {
+    } else {   // "Wma" while WMA support is off
         select(QStringLiteral("Mp3"));
         FileWenc.SetFormatMP3(44100, 128, 2);
         Text2->setText(FileWenc.FormatString());
-    } else {
-        Combo1->setCurrentIndex(-1);
-        return;
     }
     showParameterShape(Combo1->currentText());
 }

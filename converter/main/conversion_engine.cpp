@@ -69,8 +69,14 @@ private:
 
 bool sourceFileExists(const QString& path)
 {
-    const QFileInfo info(path);
-    return !path.isEmpty() && info.isFile() && !info.isHidden();
+    // Only existence counts: on Linux a leading dot is part of a name the
+    // user chose to list, not a hidden attribute.
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+QString missingSourceReason()
+{
+    return QStringLiteral("the file cannot be found any more");
 }
 
 QString entryFailureMessage(const QString& source, const QString& reason)
@@ -103,8 +109,10 @@ void ConversionEngine::runAll()
         view_.showCurrentFile(view_.entryName(position));
         view_.showPositionText(QStringLiteral("%1 / %2").arg(position).arg(view_.entryCount()));
         view_.revealEntry(position);
-        if (!sourceFileExists(state.currentFileName))
+        if (!sourceFileExists(state.currentFileName)) {
+            reportEntryFailure(state.currentFileName, missingSourceReason());
             continue;
+        }
         if (convertEntry(position, Mode::All) == EntryOutcome::EndRun)
             break;
     }
@@ -122,6 +130,8 @@ void ConversionEngine::runOne(int position)
         view_.showPositionText(QStringLiteral("1 / %1").arg(view_.entryCount()));
         if (sourceFileExists(state.currentFileName))
             convertEntry(position, Mode::Single);
+        else
+            reportEntryFailure(state.currentFileName, missingSourceReason());
     }
     endState();
 }
@@ -151,11 +161,9 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
 {
     const QString source = state.currentFileName;
     flags_.converting = true;
-    state.tag.title.clear();
-    state.tag.artist.clear();
-    state.tag.album.clear();
-    state.tag.genre = mode == Mode::All ? 0 : 1;
-    state.tag.comment.clear();
+    // Every value comes from this entry's own source: what it lacks stays
+    // empty (no genre, no track) rather than carrying the previous entry's.
+    state.tag = TagValues{};
     state.tag.year = QString::number(currentYear);
     view_.setConvertingControls(true);
     view_.setRowProgress(position, 0.1);
@@ -274,13 +282,8 @@ void ConversionEngine::readApeTag()
         state.tag.genre = static_cast<unsigned char>(record.at(127));
         return;
     }
-    state.tag.title.clear();
-    state.tag.artist.clear();
-    state.tag.album.clear();
-    state.tag.comment.clear();
-    state.tag.year = QStringLiteral("2006");
-    state.tag.track = 0;
-    state.tag.genre = 0;
+    // No record: the values of the entry's reset stand (no genre, no track,
+    // the current year).
 }
 
 StepResult ConversionEngine::prepareTarget()

@@ -77,7 +77,7 @@ struct OutputSettings {
     int apeLevel = 2000;
 };
 
-/// The per-entry state, kept between entries (the track number is not reset).
+/// The per-entry state; the tag values are set afresh for every entry.
 struct EntryState {
     int currentIndex = 0;
     QString currentFileName;
@@ -152,10 +152,13 @@ private:
     void readApeTag();
     StepResult prepareTarget();
     StepResult makeTemporaryWav(const QString& source, QString& tempWav);
-    bool needsPcmCopy(const QString& input, bool checkFormat);
+    /// What an encoder needs of a WAV to read it as it is: the configured rate
+    /// and channels (AAC), or PCM the APE encoder takes.
+    enum class WavInput { ConfiguredFormat, ApeEncodable };
+    bool needsPcmCopy(const QString& input, WavInput kind);
     /// Points `input` at a WAV the encoder reads: the entry itself, or a temporary
-    /// copy named in `tempWav`. A value ends the step (the copy failed or Cancel came).
-    std::optional<StepResult> prepareWavInput(QString& input, QString& tempWav, bool checkFormat);
+    /// 16-bit PCM copy named in `tempWav`. A value ends the step (the copy failed or Cancel came).
+    std::optional<StepResult> prepareWavInput(QString& input, QString& tempWav, WavInput kind);
     void endState();
     void reportEntryFailure(const QString& source, const QString& reason);
     void removeTemporary(const QString& path);
@@ -165,8 +168,11 @@ private:
     ConversionView& view_;
 };
 
-/// True when `path` names an existing ordinary file (not a folder, not hidden).
+/// True when `path` names an existing ordinary file (not a folder).
 bool sourceFileExists(const QString& path);
+
+/// Why an entry whose file is gone was not converted.
+QString missingSourceReason();
 
 /// The message for an entry that could not be converted.
 QString entryFailureMessage(const QString& source, const QString& reason);

@@ -110,12 +110,12 @@ StepResult ConversionEngine::outputWma()
 
 // ---- the temporary WAV of the AAC and APE steps -----------------------------------
 
-bool ConversionEngine::needsPcmCopy(const QString& input, bool checkFormat)
+bool ConversionEngine::needsPcmCopy(const QString& input, WavInput kind)
 {
     if (!isWavPath(input))
         return true;
-    if (!checkFormat)
-        return false;
+    if (kind == WavInput::ApeEncodable)
+        return !quandor::mac::IsCompressibleWav(input);
     // The encoder is told the configured format; a WAV in another rate or
     // channel count is converted to it first, so it never plays at the wrong speed.
     auto& reader = components_.reader;
@@ -136,9 +136,9 @@ StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& te
     return transcode(source, tempWav);
 }
 
-std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QString& tempWav, bool checkFormat)
+std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QString& tempWav, WavInput kind)
 {
-    if (!needsPcmCopy(input, checkFormat))
+    if (!needsPcmCopy(input, kind))
         return std::nullopt;
     if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
         return made;
@@ -164,7 +164,7 @@ StepResult ConversionEngine::outputAac()
         return result;
     };
 
-    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, true))
+    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, WavInput::ConfiguredFormat))
         return done(*ended);
 
     auto& encoder = components_.aacEncoder;
@@ -204,7 +204,7 @@ StepResult ConversionEngine::outputApe()
         return result;
     };
 
-    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, false))
+    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, WavInput::ApeEncodable))
         return done(*ended);
 
     flags_.apeKillFlag = 0;

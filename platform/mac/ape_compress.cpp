@@ -153,6 +153,13 @@ private:
 
 } // namespace
 
+bool IsCompressibleWav(const QString& path)
+{
+    QFile input(path);
+    WavSource source;
+    return input.open(QIODevice::ReadOnly) && readWavSource(input, source) == Result::Success;
+}
+
 Result CompressFile(const QString& inputPath, const QString& outputPath, int level, std::atomic<int>* percent,
                     const ProgressCallback& callback, const std::atomic<int>* stopFlag)
 {

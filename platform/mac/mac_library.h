@@ -58,6 +58,11 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath,
                       std::atomic<int>* percent, const ProgressCallback& callback,
                       const std::atomic<int>* stopFlag);
 
+/// True when `CompressFile` takes the file as it is: a WAV file of 8, 16 or
+/// 24-bit integer PCM in 1 or 2 channels (float and multichannel WAV files
+/// need a converted copy first).
+bool IsCompressibleWav(const QString& path);
+
 /// Encodes a PCM WAV file (8/16/24-bit, 1 or 2 channels) to an APE file at
 /// `level` (1000, 2000, 3000 or 4000). Progress and stop flag as for
 /// `DecompressFile`: both are seen at least once per frame (after every eighth

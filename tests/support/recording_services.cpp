@@ -1,5 +1,8 @@
 #include "tests/support/recording_services.h"
 
+#include <QFileInfo>
+#include <QUrl>
+
 namespace quandor::test {
 namespace {
 
@@ -69,6 +72,24 @@ QStringList RecordingServices::messageTexts() const
     for (const RecordedMessage& m : messages)
         texts.append(m.text);
     return texts;
+}
+
+QStringList addressesOutside(const QStringList& targets, const QString& domain)
+{
+    QStringList outside;
+    for (const QString& target : targets) {
+        const QUrl url(target);
+        QString host;
+        if (url.scheme() == QLatin1String("mailto"))
+            host = url.path().section(QLatin1Char('@'), 1).trimmed();
+        else if (url.scheme().isEmpty() || url.isLocalFile() || QFileInfo(target).isAbsolute())
+            continue;   // a file opened with its program
+        else
+            host = url.host();
+        if (host != domain && !host.endsWith(QLatin1Char('.') + domain))
+            outside.append(target);
+    }
+    return outside;
 }
 
 } // namespace quandor::test

@@ -48,4 +48,8 @@ public:
     QStringList messageTexts() const;
 };
 
+/// The web and mail addresses among `targets` whose host is neither `domain`
+/// nor one of its subdomains. Local files are not addresses and are left out.
+QStringList addressesOutside(const QStringList& targets, const QString& domain);
+
 } // namespace quandor::test

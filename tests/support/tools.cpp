@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
+#include <gtest/gtest.h>
 
 namespace quandor::test {
 
@@ -30,6 +31,15 @@ ToolResult runTool(const QString& program, const QStringList& arguments, int tim
 bool haveTool(const QString& program)
 {
     return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+bool haveCheckingTool(const QString& program)
+{
+    if (haveTool(program))
+        return true;
+    if (qEnvironmentVariable("CI") == QLatin1String("true"))
+        ADD_FAILURE() << program.toStdString() << " is missing; scripts/setup installs it";
+    return false;
 }
 
 QJsonObject ffprobe(const QString& path)

@@ -21,6 +21,11 @@ ToolResult runTool(const QString& program, const QStringList& arguments, int tim
 /// True when `program` is on PATH.
 bool haveTool(const QString& program);
 
+/// True when `program`, a tool that checks our outputs, is on PATH. scripts/setup
+/// installs every such tool, so under CI (CI=true) a missing one fails the test
+/// instead of letting its checks vanish.
+bool haveCheckingTool(const QString& program);
+
 /// ffprobe -show_format -show_streams as JSON; empty when ffprobe fails.
 QJsonObject ffprobe(const QString& path);
 

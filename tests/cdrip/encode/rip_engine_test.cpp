@@ -196,7 +196,7 @@ TEST(RipEngine, Mp3MonoAndVbrHeader)
 
 TEST(RipEngine, OggCommentsRateAndLength)
 {
-    if (!haveTool(QStringLiteral("ogginfo")) || !haveTool(QStringLiteral("vorbiscomment")))
+    if (!haveCheckingTool(QStringLiteral("ogginfo")) || !haveCheckingTool(QStringLiteral("vorbiscomment")))
         GTEST_SKIP() << "vorbis-tools missing";
     QTemporaryDir dir;
     const Disc disc = makeDisc({20, 375});

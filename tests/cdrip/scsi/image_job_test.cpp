@@ -87,13 +87,13 @@ TEST(DiscImage, ThreeTrackDiscMatchesItsSourceAndThirdPartyReaders)
                          "  TRACK 3 AUDIO\r\n"
                          "    INDEX 01 00:06:70\r\n"));
 
-    if (quandor::test::haveTool(QStringLiteral("cuebreakpoints"))) {
+    if (quandor::test::haveCheckingTool(QStringLiteral("cuebreakpoints"))) {
         const auto breaks = quandor::test::runTool(QStringLiteral("cuebreakpoints"),
                                                    {QStringLiteral("--append-gaps"), discs.file("three.cue")});
         EXPECT_EQ(breaks.exitCode, 0) << breaks.err.toStdString();
         EXPECT_EQ(breaks.out, QByteArray("0:05.25\n0:06.70\n"));
     }
-    if (quandor::test::haveTool(QStringLiteral("cdrdao"))) {
+    if (quandor::test::haveCheckingTool(QStringLiteral("cdrdao"))) {
         // cdrdao opens the FILE from its working folder.
         QProcess cdrdao;
         cdrdao.setWorkingDirectory(QFileInfo(discs.file("three.cue")).absolutePath());

@@ -7,6 +7,7 @@
 #include "cdrip/ui/track_list_view.h"
 #include "platform/profile/profile_file.h"
 #include "shell_fixture.h"
+#include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
 
 #include <QAction>
@@ -504,6 +505,24 @@ TEST_F(MainDialogTest, WebCommandsOpenTheMakersPages)
     EXPECT_TRUE(services_.openedUrls[2].endsWith(QStringLiteral("/") + dialog->text(92) +
                                                  QStringLiteral("ASPI%20ok.")))
         << services_.openedUrls[2].toStdString();
+}
+
+TEST_F(MainDialogTest, StartUpMenusAndAboutLinksOpenOnlyPlaceholders)
+{
+    writeRegistryValue(QStringLiteral("Langue"), QStringLiteral("1"));
+    auto dialog = open();   // the first launch opens the set-up page
+    dialog->setModalRunner([](QDialog& shown) {
+        for (const char* link : {"1070", "1069", "1092"})
+            emit shown.findChild<LinkLabel*>(QLatin1String(link))->clicked();
+        return 0;
+    });
+    dialog->command(40025)->trigger();
+    dialog->command(40024)->trigger();
+    emit static_cast<LinkLabel*>(dialog->bannerLink())->clicked();
+    dialog->command(40017)->trigger();
+    EXPECT_EQ(services_.openedUrls.size(), 7) << services_.openedUrls.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(quandor::test::addressesOutside(services_.openedUrls, QStringLiteral("quandor.example.org")),
+              QStringList{});
 }
 
 TEST_F(MainDialogTest, CloseStepsRunOnceBeforeTheDialogEnds)

@@ -31,7 +31,7 @@ bool makeWav(const QString& path, double seconds, int rate = 44100, int channels
     return writeWavFile(path, PcmFormat{rate, channels, 16}, seconds, seed);
 }
 
-// An MP3 with a title, an artist and track 5, and no year.
+// An MP3 with a title, an artist, track 5 and genre Jazz, and no year.
 bool makeTaggedMp3(const QString& path, const QString& scratch, double seconds)
 {
     const QString wav = scratch + QStringLiteral("/mp3-source.wav");
@@ -40,7 +40,8 @@ bool makeTaggedMp3(const QString& path, const QString& scratch, double seconds)
     const ToolResult r = runTool(QStringLiteral("lame"),
         {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--tt"),
          QStringLiteral("Morning Song"), QStringLiteral("--ta"), QStringLiteral("The Band"), QStringLiteral("--tn"),
-         QStringLiteral("5"), QStringLiteral("--id3v2-only"), wav, path});
+         QStringLiteral("5"), QStringLiteral("--tg"), QStringLiteral("Jazz"), QStringLiteral("--id3v2-only"), wav,
+         path});
     QFile::remove(wav);
     return r.exitCode == 0;
 }
@@ -142,6 +143,13 @@ struct RunRig {
     QString source(const QString& name) const { return sources.filePath(name); }
     QString out(const QString& name) const { return output.filePath(name); }
     QStringList tempFiles() const { return QDir(temp.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto& m : view.messages)
+            texts.append(m.text);
+        return texts;
+    }
 
     // Sets the writer's format as the format list does.
     bool chooseFormat(const QString& format)
@@ -195,25 +203,19 @@ TEST_P(MixedListRun, ConvertsEveryReadableEntry)
 
     rig.engine.runAll();
 
-    if (c.format == formats::Ape && !rig.view.messages.isEmpty()
-        && rig.view.messages.first().text.contains(QStringLiteral("not available"))) {
-        // Until the APE encoder exists, every entry says so once and nothing is left behind.
-        EXPECT_EQ(rig.view.messages.size(), 3);
-        EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
-        rig.checkIdle();
-        return;
-    }
-    for (const auto& m : rig.view.messages)
-        ADD_FAILURE() << m.title.toStdString() << ": " << m.text.toStdString();
+    // The one entry that is gone is reported by name; every other one is converted.
+    EXPECT_EQ(rig.messageTexts(),
+              QStringList{entryFailureMessage(rig.source(QStringLiteral("missing.mp3")), missingSourceReason())});
 
     struct Expected {
         const char* base;
         double seconds;
         int sourceRate;
+        const char* track;   // each entry's own: the MP3's 5, none (written as 1) for the others
     };
-    const Expected expected[] = {{"tagged", 1.5, 44100}, {"plain", 1.2, 44100}, {"high", 1.3, 48000}};
+    const Expected expected[] = {{"tagged", 1.5, 44100, "5"}, {"plain", 1.2, 44100, "1"}, {"high", 1.3, 48000, "1"}};
     const QString year = QString::number(QDate::currentDate().year());
-    for (const auto& [base, seconds, sourceRate] : expected) {
+    for (const auto& [base, seconds, sourceRate, track] : expected) {
         const QString path = rig.out(QLatin1String(base) + c.extension);
         SCOPED_TRACE(path.toStdString());
         ASSERT_TRUE(QFileInfo::exists(path));
@@ -230,7 +232,7 @@ TEST_P(MixedListRun, ConvertsEveryReadableEntry)
             }
             EXPECT_TRUE(probedTag(probe, {"date", "year", "TYER", "TDRC"}).startsWith(year));
             EXPECT_EQ(probedTag(probe, {"track", "tracknumber"}).section(QLatin1Char('/'), 0, 0),
-                      QStringLiteral("5"));   // kept from the MP3 for the later entries too
+                      QLatin1String(track));
         }
     }
     if (c.tagged) {
@@ -385,10 +387,12 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
     EXPECT_EQ(probedTag(tagged, {"genre"}), QStringLiteral("Jazz"));
     EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("tagged.mp3"))), 1.0, 0.06);
 
-    // No record: the run's fixed values for an untagged APE source.
+    // No record: nothing of the entry before it, the values of any untagged source.
     const QJsonObject bare = ffprobe(rig.out(QStringLiteral("bare.mp3")));
-    EXPECT_EQ(probedTag(bare, {"date"}), QStringLiteral("2006"));
+    EXPECT_EQ(probedTag(bare, {"date"}), QString::number(QDate::currentDate().year()));
+    EXPECT_EQ(probedTag(bare, {"track"}), QStringLiteral("1"));
     EXPECT_TRUE(probedTag(bare, {"title"}).isEmpty());
+    EXPECT_TRUE(probedTag(bare, {"genre"}).isEmpty());
 
     // A blank year cannot be written: one message, and the file is still made.
     ASSERT_EQ(rig.view.messages.size(), 1);
@@ -466,6 +470,111 @@ TEST(ConversionRun, SingleEntryAndEmptyList)
     rig.engine.runOne(1);
     EXPECT_TRUE(rig.view.messages.isEmpty());
     EXPECT_TRUE(QFileInfo::exists(rig.out(QStringLiteral("take.wav"))));
+    rig.checkIdle();
+}
+
+// The tag values as id3v2 lists them ("TRCK (Track number/Position in set): 5").
+QString id3v2Listing(const QString& path)
+{
+    return QString::fromUtf8(runTool(QStringLiteral("id3v2"), {QStringLiteral("-l"), path}).out);
+}
+
+TEST(ConversionRun, EachEntryIsTaggedFromItsOwnSourceOnly)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeTaggedMp3(rig.source(QStringLiteral("tagged.mp3")), rig.sources.path(), 1.0));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("untagged.wav")), 1.0));
+    rig.view.keys = {rig.source(QStringLiteral("tagged.mp3")), rig.source(QStringLiteral("untagged.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
+    rig.engine.runAll();
+    rig.engine.runOne(2);   // "Convert Now" of the untagged entry alone
+    EXPECT_TRUE(rig.view.messages.isEmpty()) << rig.messageTexts().join(QLatin1Char('\n')).toStdString();
+
+    const QJsonObject tagged = ffprobe(rig.out(QStringLiteral("tagged.mp3")));
+    EXPECT_EQ(probedTag(tagged, {"track"}), QStringLiteral("5"));
+    EXPECT_EQ(probedTag(tagged, {"genre"}), QStringLiteral("Jazz"));
+    EXPECT_EQ(probedTag(tagged, {"title"}), QStringLiteral("Morning Song"));
+    const QString year = QString::number(QDate::currentDate().year());
+    for (const char* name : {"untagged.mp3", "untagged(1).mp3"}) {
+        SCOPED_TRACE(name);
+        const QString path = rig.out(QLatin1String(name));
+        const QJsonObject probe = ffprobe(path);
+        ASSERT_FALSE(probe.isEmpty());
+        EXPECT_EQ(probedTag(probe, {"track"}), QStringLiteral("1"));   // no track: the first
+        EXPECT_EQ(probedTag(probe, {"date"}), year);
+        for (const char* absent : {"genre", "title", "artist", "album", "comment"})
+            EXPECT_TRUE(probedTag(probe, {absent}).isEmpty()) << absent;
+        if (haveCheckingTool(QStringLiteral("id3v2"))) {
+            const QString listing = id3v2Listing(path);
+            EXPECT_TRUE(listing.contains(QStringLiteral("TRCK (Track number/Position in set): 1\n"))) << listing.toStdString();
+            EXPECT_FALSE(listing.contains(QStringLiteral("TCON"))) << listing.toStdString();
+            EXPECT_FALSE(listing.contains(QStringLiteral("Blues"))) << listing.toStdString();
+        }
+    }
+    rig.checkIdle();
+}
+
+TEST(ConversionRun, EveryListedFileIsConvertedOrReported)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral(".dotfile.wav")), 1.0));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("gone.wav")), 1.0));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("last.wav")), 1.0));
+    rig.view.keys = {rig.source(QStringLiteral(".dotfile.wav")), rig.source(QStringLiteral("gone.wav")),
+                     rig.source(QStringLiteral("last.wav"))};
+    ASSERT_TRUE(QFile::remove(rig.source(QStringLiteral("gone.wav"))));   // vanished after it was listed
+    ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
+    rig.engine.runAll();
+
+    const QString goneMessage = entryFailureMessage(rig.source(QStringLiteral("gone.wav")), missingSourceReason());
+    EXPECT_EQ(rig.messageTexts(), QStringList{goneMessage});
+    EXPECT_TRUE(goneMessage.contains(QStringLiteral("gone.wav")));
+    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral(".dotfile.mp3"))), 1.0, 0.06);
+    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("last.mp3"))), 1.0, 0.06);
+    EXPECT_DOUBLE_EQ(rig.view.rows[1], 100.0);
+    EXPECT_DOUBLE_EQ(rig.view.rows[3], 100.0);
+    rig.checkIdle();
+
+    // "Convert Now" of the vanished entry says so too.
+    rig.view.messages.clear();
+    rig.engine.runOne(2);
+    EXPECT_EQ(rig.messageTexts(), QStringList{goneMessage});
+    rig.checkIdle();
+}
+
+// A WAV made by ffmpeg from a tone, in the sample format and channel count given.
+bool makeWavWithFfmpeg(const QString& path, double seconds, const QString& codec, int channels)
+{
+    const ToolResult r = runTool(QStringLiteral("ffmpeg"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+         QStringLiteral("-i"), QStringLiteral("sine=frequency=330:sample_rate=48000:duration=%1").arg(seconds),
+         QStringLiteral("-ac"), QString::number(channels), QStringLiteral("-c:a"), codec, path});
+    return r.exitCode == 0;
+}
+
+TEST(ConversionRun, ApeFromFloatAndMultichannelWavSources)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWavWithFfmpeg(rig.source(QStringLiteral("float.wav")), 1.4, QStringLiteral("pcm_f32le"), 2));
+    ASSERT_TRUE(makeWavWithFfmpeg(rig.source(QStringLiteral("surround.wav")), 1.1, QStringLiteral("pcm_s16le"), 6));
+    ASSERT_TRUE(makeWavWithFfmpeg(rig.source(QStringLiteral("int32.wav")), 0.9, QStringLiteral("pcm_s32le"), 1));
+    rig.view.keys = {rig.source(QStringLiteral("float.wav")), rig.source(QStringLiteral("surround.wav")),
+                     rig.source(QStringLiteral("int32.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Ape));
+    rig.engine.runAll();
+
+    EXPECT_TRUE(rig.view.messages.isEmpty()) << rig.messageTexts().join(QLatin1Char('\n')).toStdString();
+    const std::pair<const char*, double> expected[] = {{"float.ape", 1.4}, {"surround.ape", 1.1}, {"int32.ape", 0.9}};
+    for (const auto& [name, seconds] : expected) {
+        SCOPED_TRACE(name);
+        const QJsonObject stream = firstAudioStream(ffprobe(rig.out(QLatin1String(name))));
+        EXPECT_EQ(stream.value(QStringLiteral("codec_name")).toString(), QStringLiteral("ape"));
+        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), 2);   // the 16-bit PCM copy's format
+        EXPECT_NEAR(decodedSeconds(rig.out(QLatin1String(name))), seconds, 0.06);
+    }
+    // The sources stay as they were; only the copies were temporary.
+    for (const char* name : {"float.wav", "surround.wav", "int32.wav"})
+        EXPECT_TRUE(QFileInfo::exists(rig.source(QLatin1String(name))));
     rig.checkIdle();
 }
 

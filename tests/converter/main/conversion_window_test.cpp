@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,6 +19,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace tavrel;
 using namespace quandor::test;
@@ -179,6 +183,88 @@ TEST_F(ConversionWindowTest, LoadersFillTheWindow)
     EXPECT_EQ(window->Text2->text(), window->FileWenc.FormatString());
     EXPECT_TRUE(window->Text2->text().contains(QStringLiteral("11025")) ||
                 window->Text2->text().contains(QStringLiteral("11.025")));
+}
+
+// Everything written to the process's stderr while it lives.
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        file_ = std::tmpfile();
+        if (saved_ >= 0 && file_)
+            ::dup2(::fileno(file_), STDERR_FILENO);
+    }
+    ~StderrCapture()
+    {
+        restore();
+        if (file_)
+            std::fclose(file_);
+    }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+
+    QByteArray text()
+    {
+        restore();
+        QFile captured;
+        if (!file_ || !captured.open(::fileno(file_), QIODevice::ReadOnly) || !captured.seek(0))
+            return "<no capture file>";
+        return captured.readAll();
+    }
+
+private:
+    void restore()
+    {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+            saved_ = -1;
+        }
+    }
+    int saved_ = -1;
+    std::FILE* file_ = nullptr;
+};
+
+// An MP3 with no Xing header (its duration is estimated from the bit rate) and
+// an ID3v2 title frame whose UTF-16 text has no valid byte-order mark.
+bool makeMp3WithDamagedTitle(const QString& path, const QString& scratch)
+{
+    const QString wav = scratch + QStringLiteral("/plain.wav");
+    const QString mp3 = scratch + QStringLiteral("/plain.mp3");
+    if (!writeWavFile(wav, PcmFormat{}, 1.0))
+        return false;
+    if (runTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-t"), wav, mp3}).exitCode != 0)
+        return false;
+    const QByteArray text = QByteArray("\x01" "AB", 3) + QByteArray("H\0i\0", 4);
+    QByteArray frame = "TIT2";
+    for (int shift : {24, 16, 8, 0})
+        frame.append(char((text.size() >> shift) & 0xFF));
+    frame += QByteArray(2, '\0') + text + QByteArray(32, '\0');   // flags, text, padding
+    QByteArray tag = QByteArray("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        tag.append(char((frame.size() >> shift) & 0x7F));
+    return writeAll(path, tag + frame + readAll(mp3));
+}
+
+TEST_F(ConversionWindowTest, OrdinaryFilesLeaveStderrQuiet)
+{
+    const QString mp3 = sources.filePath(QStringLiteral("damaged-title.mp3"));
+    ASSERT_TRUE(makeMp3WithDamagedTitle(mp3, sources.path()));
+    chooseFormat(QStringLiteral("Ogg"));
+    QByteArray printed;
+    {
+        StderrCapture capture;
+        window->AddFileToList(mp3);
+        window->Command3_Click();
+        printed = capture.text();
+    }
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messageTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(outputs(), QStringList{QStringLiteral("damaged-title.ogg")});
+    EXPECT_EQ(printed, QByteArray()) << printed.toStdString();
+    expectIdle();
 }
 
 } // namespace

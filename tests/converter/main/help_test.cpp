@@ -138,5 +138,37 @@ TEST(AboutWindow, ShortLanguageFileKeepsBuiltInCaptionsAndAKeyCloses)
     EXPECT_TRUE(watcher.seen());
 }
 
+TEST(WebAddresses, StartUpMenusAndAboutWindowOpenOnlyPlaceholders)
+{
+    const QString placeholders = QStringLiteral("quandor.example.org");
+    ProgramFolder folder;
+    folder.addNumberedLanguage("English.lng", "en");
+    folder.setValue("LANGUE", "VALUE", "0");
+    quandor::test::RecordingServices services;
+    auto window = folder.window();
+    window->Form_Load();   // the first launch opens the set-up page
+    ASSERT_EQ(services.openedUrls.size(), 1);
+    window->FAQ_Click();
+    folder.setValue("LANGUE", "VALUE", "1");
+    window->FAQ_Click();
+    window->Homepage_Click();
+    window->Helpus_Click();
+    FrmSplash about(window.get());
+    about.Form_Load();
+    about.Command1_Click();
+    about.Label1_Click();
+    about.Label2_Click();
+    about.Label4_Click();
+
+    EXPECT_EQ(services.openedUrls.size(), 7);
+    EXPECT_EQ(quandor::test::addressesOutside(services.openedUrls, placeholders), QStringList{});
+    // The mail address the messages give is one of them too.
+    ASSERT_EQ(services.messages.size(), 2);
+    for (const auto& message : services.messages) {
+        const QString address = message.text.section(QLatin1Char(' '), -1).section(QLatin1Char('\r'), 0, 0);
+        EXPECT_TRUE(address.endsWith(QLatin1Char('@') + placeholders)) << message.text.toStdString();
+    }
+}
+
 } // namespace
 } // namespace tavrel

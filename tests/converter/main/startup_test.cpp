@@ -123,7 +123,7 @@ TEST(Startup, WindowKeepsOneSize)
 struct FormatRow {
     const char* stored;
     const char* wmaSupport;
-    const char* shown;   // Combo1's text afterwards ("" = no selection)
+    const char* shown;   // Combo1's text afterwards
     bool text2Visible;
     bool combo2Visible;
     bool combo3Visible;
@@ -134,14 +134,14 @@ TEST(Startup, RestoresTheOutputFormat)
     const FormatRow rows[] = {
         {"", "False", "Mp3", true, false, false},
         {"Mp3", "False", "Mp3", true, false, false},
-        {"mp3", "False", "", true, false, false},
+        {"mp3", "False", "Mp3", true, false, false},   // not a value the program stores: the default
         {"Wav", "False", "Wav", true, false, false},
         {"Ogg", "False", "Ogg", true, false, false},
         {"AAC", "False", "AAC", true, false, false},
         {"APE (MonKey's audio)", "False", "APE (MonKey's audio)", false, false, true},
         {"Wma", "False", "Mp3", true, false, false},
         {"Wma", "True", "Wma", false, true, false},
-        {"Flac", "True", "", true, false, false},
+        {"Flac", "True", "Mp3", true, false, false},
     };
     for (const FormatRow& row : rows) {
         SCOPED_TRACE(std::string(row.stored) + " / " + row.wmaSupport);
@@ -153,6 +153,9 @@ TEST(Startup, RestoresTheOutputFormat)
         auto window = folder.started();
         window->show();
         EXPECT_EQ(window->Combo1->currentText(), QLatin1String(row.shown));
+        if (QLatin1String(row.shown) == QLatin1String("Mp3")) {
+            EXPECT_TRUE(window->Text2->text().startsWith(QStringLiteral("MP3"))) << window->Text2->text().toStdString();
+        }
         EXPECT_EQ(window->Text2->isVisible(), row.text2Visible);
         EXPECT_EQ(window->Command2->isVisible(), row.text2Visible);
         EXPECT_EQ(window->Combo2->isVisible(), row.combo2Visible);

@@ -117,7 +117,7 @@ TEST(OggOptions, RateModesReachTheKeysAndTheIdentificationHeader)
         if (c.header.minimum >= 0) {
             EXPECT_EQ(h.minimum, c.header.minimum);
         }
-        if (quandor::test::haveTool(QStringLiteral("ogginfo"))) {
+        if (quandor::test::haveCheckingTool(QStringLiteral("ogginfo"))) {
             const auto info = quandor::test::runTool(QStringLiteral("ogginfo"), {out});
             EXPECT_EQ(info.exitCode, 0) << info.out.toStdString();
         }

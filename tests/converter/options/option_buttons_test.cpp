@@ -48,7 +48,7 @@ TEST(OptionButtons, EachFormatsButtonOpensItsWindowModallyOverTheMainWindow)
 
 TEST(OptionButtons, AacChoicesShowInTheEncodedStream)
 {
-    if (!quandor::test::haveTool(QStringLiteral("ffprobe")))
+    if (!quandor::test::haveCheckingTool(QStringLiteral("ffprobe")))
         GTEST_SKIP() << "ffprobe missing";
     const struct {
         bool mpeg4;
