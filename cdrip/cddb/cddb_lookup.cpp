@@ -39,6 +39,11 @@ bool fetch(const CddbLookupSetup& setup, const QString& url, const std::atomic<b
         return false;
     }
     reply = file.read(setup.limits.maxBytes);
+    if (!cddbLinesWithinBound(reply)) {
+        step = failed(QStringLiteral("a reply line is too long"));
+        reply.clear();
+        return false;
+    }
     return true;
 }
 
@@ -52,15 +57,19 @@ CddbStep runCddbRead(const CddbLookupSetup& setup, const CddbMatch& match, const
     CddbStep step;
     if (!fetch(setup, buildCddbReadUrl(setup.server, match.category, match.discId), cancel, reply, step))
         return step;
-    // Only an entry ("210 <category> <discid> ...") is worth keeping; its own
-    // status line names the file it is stored in, checked by the parser.
+    // Only an entry ("210 <category> <discid> ...") of the match asked for is
+    // worth keeping. It is stored under that match: a reply naming another
+    // entry would otherwise overwrite that disc's cached titles.
     const CddbQueryReply status = parseCddbReadStatus(reply);
     if (status.kind != CddbReplyKind::ExactMatch)
         return failed(QStringLiteral("read reply %1").arg(status.code));
+    const CddbMatch& named = status.matches.front();
+    if (named.category != match.category || named.discId.compare(match.discId, Qt::CaseInsensitive) != 0)
+        return failed(QStringLiteral("read reply names %1 %2").arg(named.category, named.discId));
     step.kind = CddbStepKind::Entry;
     step.reply = reply;
-    step.category = status.matches.front().category;
-    step.discId = status.matches.front().discId;
+    step.category = match.category;
+    step.discId = match.discId;
     return step;
 }
 

@@ -17,6 +17,7 @@ namespace brenlow {
 
 enum class CddbStepKind {
     Failed,      ///< download failed, server error, or a reply that cannot be trusted
+                 ///< (a file name outside the cache, another entry, an overlong line)
     Cancelled,   ///< the cancel flag was set when the download ended
     NoMatch,     ///< 202: the server knows no such disc
     Choose,      ///< 210 / 211: the user picks one of `matches`
@@ -43,7 +44,9 @@ struct CddbLookupSetup {
 CddbStep runCddbQuery(const CddbLookupSetup& setup, const QString& queryCommand,
                       const std::atomic<bool>& cancel);
 
-/// Reads the entry of `match` (category and disc id as the query reply gave them).
+/// Reads the entry of `match` (category and disc id as the query reply gave
+/// them). A read reply whose status line names another entry is refused; the
+/// entry is reported under `match`, where it is to be cached.
 CddbStep runCddbRead(const CddbLookupSetup& setup, const CddbMatch& match,
                      const std::atomic<bool>& cancel);
 

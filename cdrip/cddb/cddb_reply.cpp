@@ -54,6 +54,21 @@ bool isCddbDiscId(const QString& discId)
     return eightHex.match(discId).hasMatch();
 }
 
+bool cddbLinesWithinBound(QByteArrayView reply)
+{
+    qsizetype start = 0;
+    while (start < reply.size()) {
+        qsizetype end = reply.indexOf('\n', start);
+        if (end < 0)
+            end = reply.size();
+        const qsizetype length = end - start - (end > start && reply[end - 1] == '\r' ? 1 : 0);
+        if (length > kMaxCddbLineBytes)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 std::vector<QString> cddbReplyLines(QByteArrayView reply)
 {
     std::vector<QString> lines;

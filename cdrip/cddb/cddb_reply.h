@@ -28,6 +28,15 @@ struct CddbQueryReply {
     std::vector<CddbMatch> matches;
 };
 
+/// The longest reply line a server may send, its line end not counted. Lines
+/// of the protocol are short (entries wrap long values at 256 characters); a
+/// longer line can only be a hostile reply, and megabytes of one line would
+/// stall whatever shows it.
+constexpr qsizetype kMaxCddbLineBytes = 4096;
+
+/// True when no line of `reply` is longer than kMaxCddbLineBytes.
+bool cddbLinesWithinBound(QByteArrayView reply);
+
 /// The reply to "cddb query".
 CddbQueryReply parseCddbQueryReply(QByteArrayView reply);
 

@@ -17,10 +17,13 @@ constexpr size_t kWavWriteBytes = 16 * 10 * size_t(kSectorBytes);
 std::optional<RipProblem> WavTrackEncoder::begin(const QString& path, const RipTrack& track)
 {
     dataBytes_ = 0;
+    writeFailed_ = false;
     pending_.clear();
     pending_.reserve(kWavWriteBytes);
     file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Unbuffered: the audio is gathered in `pending_` already, and every byte
+    // a write reports is then in the file.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return RipProblem::CreateFailed;
     const auto header = makeWavHeader(static_cast<uint32_t>(track.lengthSectors * kSectorBytes));
     if (file_.write(reinterpret_cast<const char*>(header.data()), kWavHeaderBytes) != kWavHeaderBytes) {
@@ -35,31 +38,46 @@ bool WavTrackEncoder::write(const uint8_t* pcm, int64_t bytes)
 {
     if (pending_.size() + size_t(bytes) > kWavWriteBytes && !writePending())
         return false;
-    if (size_t(bytes) >= kWavWriteBytes / 2) {
-        // Large enough to go out as it is, without a copy.
-        if (file_.write(reinterpret_cast<const char*>(pcm), bytes) != bytes)
-            return false;
-    } else {
-        pending_.insert(pending_.end(), pcm, pcm + bytes);
-    }
-    dataBytes_ += static_cast<uint32_t>(bytes);
+    if (size_t(bytes) >= kWavWriteBytes / 2)   // large enough to go out as it is, without a copy
+        return writeAudio(reinterpret_cast<const char*>(pcm), bytes);
+    pending_.insert(pending_.end(), pcm, pcm + bytes);
     return true;
+}
+
+bool WavTrackEncoder::writeAudio(const char* data, qint64 bytes)
+{
+    // A write cut short by a full disk may still have put part of its bytes
+    // into the file: they count.
+    const qint64 written = file_.write(data, bytes);
+    if (written > 0)
+        dataBytes_ += static_cast<uint32_t>(written);
+    if (written != bytes)
+        writeFailed_ = true;
+    return written == bytes;
 }
 
 bool WavTrackEncoder::writePending()
 {
-    const auto bytes = qint64(pending_.size());
-    const bool ok = file_.write(reinterpret_cast<const char*>(pending_.data()), bytes) == bytes;
+    if (pending_.empty())
+        return true;
+    const bool ok = writeAudio(reinterpret_cast<const char*>(pending_.data()), qint64(pending_.size()));
     pending_.clear();
     return ok;
 }
 
 std::optional<RipProblem> WavTrackEncoder::end(bool)
 {
+    bool ok = writePending();
+    if (writeFailed_) {
+        // Keep whole sample frames only and cut the file there: shrinking
+        // needs no space, and the header then describes exactly what is left.
+        dataBytes_ -= dataBytes_ % kWavBlockAlign;
+        ok = file_.resize(kWavHeaderBytes + qint64(dataBytes_)) && ok;
+    }
     // The sizes always describe what the file holds, also for a cut track.
-    const bool ok = writePending() && patchWavSizes(file_, dataBytes_) && file_.flush();
+    ok = patchWavSizes(file_, dataBytes_) && ok;
     file_.close();
-    if (!ok || file_.error() != QFileDevice::NoError)
+    if (!ok || writeFailed_ || file_.error() != QFileDevice::NoError)
         return RipProblem::WriteFailed;
     return std::nullopt;
 }

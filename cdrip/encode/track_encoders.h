@@ -31,10 +31,12 @@ public:
     std::optional<RipProblem> end(bool whole) override;
 
 private:
+    bool writeAudio(const char* data, qint64 bytes);
     bool writePending();
 
     QFile file_;
-    uint32_t dataBytes_ = 0;
+    uint32_t dataBytes_ = 0;    ///< audio bytes in the file, counted as they land
+    bool writeFailed_ = false;
     /// Audio not yet in the file: written a few hundred kilobytes at a time,
     /// since one write per read costs as much as the read.
     std::vector<uint8_t> pending_;

@@ -23,7 +23,7 @@ std::array<uint8_t, kWavHeaderBytes> makeWavHeader(uint32_t dataBytes)
     put16(&h[22], 2);
     put32(&h[24], 44100);
     put32(&h[28], 176400);
-    put16(&h[32], 4);
+    put16(&h[32], kWavBlockAlign);
     put16(&h[34], 16);
     std::memcpy(&h[36], "data", 4);
     put32(&h[40], dataBytes);

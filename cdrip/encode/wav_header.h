@@ -12,6 +12,8 @@ class QFileDevice;
 namespace brenlow {
 
 constexpr int kWavHeaderBytes = 44;
+/// Bytes of one sample frame (16-bit stereo): the WAV block alignment.
+constexpr int kWavBlockAlign = 4;
 
 /// The header for `dataBytes` bytes of audio (RIFF size = data size + 36).
 std::array<uint8_t, kWavHeaderBytes> makeWavHeader(uint32_t dataBytes);

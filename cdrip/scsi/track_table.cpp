@@ -18,9 +18,10 @@ Track* TrackTable::at(int index)
     return &m_tracks[static_cast<std::size_t>(index)];
 }
 
-bool TrackTable::anySelected() const
+bool TrackTable::anyAudioSelected() const
 {
-    return std::any_of(m_tracks.begin(), m_tracks.end(), [](const Track& t) { return t.selected == 1; });
+    return std::any_of(m_tracks.begin(), m_tracks.end(),
+                       [](const Track& t) { return t.selected == 1 && !t.dataTrack(); });
 }
 
 void TrackTable::selectAll(bool selected)

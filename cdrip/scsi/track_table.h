@@ -55,7 +55,8 @@ public:
         m_leadOut = leadOut;
     }
 
-    bool anySelected() const;
+    /// True when an audio track is selected: data tracks are never ripped.
+    bool anyAudioSelected() const;
     void selectAll(bool selected);
 
 private:

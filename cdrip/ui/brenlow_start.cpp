@@ -2,7 +2,10 @@
 
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/language_dialog.h"
+#include "platform/shell/program_folder.h"
 #include "platform/shell/services.h"
+
+#include <QDir>
 
 namespace brenlow {
 
@@ -37,6 +40,14 @@ std::optional<SystemVersion> currentSystemVersion()
     return SystemVersion{10, 0, SystemVersion::Family::NT};
 }
 
+StartEnvironment currentStartEnvironment()
+{
+    StartEnvironment environment;
+    environment.startFolder = QDir::currentPath();
+    environment.programFolder = quandor::shell::programFolder();
+    return environment;
+}
+
 int runBrenlow(const StartEnvironment& environment)
 {
     const ModalRunner runModal =
@@ -54,7 +65,8 @@ int runBrenlow(const StartEnvironment& environment)
         runModal(languageDialog);
     }
 
-    MainDialog mainDialog(environment.startFolder);
+    MainDialog mainDialog(environment.startFolder, environment.programFolder.isEmpty() ? environment.startFolder
+                                                                                     : environment.programFolder);
     mainDialog.setModalRunner(runModal);
     runModal(mainDialog);
     return 0;

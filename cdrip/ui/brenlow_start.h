@@ -33,11 +33,18 @@ bool isSupportedVersionCode(int code);
 std::optional<SystemVersion> currentSystemVersion();
 
 struct StartEnvironment {
+    /// The current directory at start: Ripper.ini, My Music, the CDDB cache.
     QString startFolder;
+    /// The executable's folder, where the Lang folder is; empty: the start
+    /// folder (the program started in its own folder).
+    QString programFolder;
     SystemVersionProvider systemVersion = currentSystemVersion;
     /// Runs the language dialog and the main dialog; QDialog::exec by default.
     ModalRunner runModal;
 };
+
+/// The folders of the running program, wherever it was started from.
+StartEnvironment currentStartEnvironment();
 
 /// The program: returns its exit code.
 int runBrenlow(const StartEnvironment& environment);

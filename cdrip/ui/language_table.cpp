@@ -64,10 +64,10 @@ QString languageFileName(const std::optional<QString>& langue)
     }
 }
 
-bool loadLanguageFile(LanguageTable& table, const QString& startFolder)
+bool loadLanguageFile(LanguageTable& table, const QString& programFolder)
 {
     const QString path =
-        QDir(startFolder).filePath(QStringLiteral("Lang/") + languageFileName(storedLanguage()));
+        QDir(programFolder).filePath(QStringLiteral("Lang/") + languageFileName(storedLanguage()));
     return table.loadFile(path);
 }
 

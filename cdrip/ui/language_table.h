@@ -1,6 +1,6 @@
 #pragma once
 // The ripper's texts: 300 entries, entry n being line n (from 1) of the chosen
-// language file in <start folder>/Lang. Every dialog and message names its
+// language file in the Lang folder beside the executable. Every dialog and message names its
 // texts by line number.
 
 #include <QString>
@@ -33,7 +33,7 @@ std::optional<int> languageChoice(const std::optional<QString>& langue);
 /// The language file of a `Langue` value ("Zek_English.lng" for absent or unknown).
 QString languageFileName(const std::optional<QString>& langue);
 
-/// Loads the file chosen by the registry value `Langue` from <startFolder>/Lang.
-bool loadLanguageFile(LanguageTable& table, const QString& startFolder);
+/// Loads the file chosen by the registry value `Langue` from <programFolder>/Lang.
+bool loadLanguageFile(LanguageTable& table, const QString& programFolder);
 
 } // namespace brenlow

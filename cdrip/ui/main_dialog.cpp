@@ -101,9 +101,11 @@ QString creditText()
 
 } // namespace
 
-MainDialog::MainDialog(QString startFolder, QWidget* parent)
-    : QDialog(parent), startFolder_(std::move(startFolder)), ini_(startFolder_),
-      runModal_([](QDialog& dialog) { return dialog.exec(); })
+MainDialog::MainDialog(QString startFolder, QWidget* parent) : MainDialog(startFolder, startFolder, parent) {}
+
+MainDialog::MainDialog(QString startFolder, QString programFolder, QWidget* parent)
+    : QDialog(parent), startFolder_(std::move(startFolder)), programFolder_(std::move(programFolder)),
+      ini_(startFolder_), runModal_([](QDialog& dialog) { return dialog.exec(); })
 {
     setObjectName(QStringLiteral("101"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -118,7 +120,7 @@ MainDialog::MainDialog(QString startFolder, QWidget* parent)
     buildMenus();
     makeLinkControl(*bannerLink());
 
-    loadLanguageFile(language_, startFolder_);
+    loadLanguageFile(language_, programFolder_);
     applyCaptions();
     settings_.output.fileNamePattern = ini_.text(ripper_keys::FileNamePattern);
     settings_.output.saveInArtistAlbum = ini_.outputFlag(ripper_keys::SaveInArtistAlbum);

@@ -59,12 +59,16 @@ class MainDialog : public QDialog {
     Q_OBJECT
 public:
     /// Builds and sets up the dialog for the program started in `startFolder`
-    /// (Ripper.ini, Lang, My Music, the CDDB cache are under it).
+    /// (Ripper.ini, My Music, the CDDB cache are under it), with its Lang
+    /// folder in `programFolder`, the executable's folder.
+    MainDialog(QString startFolder, QString programFolder, QWidget* parent = nullptr);
+    /// The program started in its own folder: everything is under `startFolder`.
     explicit MainDialog(QString startFolder, QWidget* parent = nullptr);
     ~MainDialog() override;
 
     // --- program-wide state -------------------------------------------------
     const QString& startFolder() const { return startFolder_; }
+    const QString& programFolder() const { return programFolder_; }
     const RipperIni& ripperIni() const { return ini_; }
     /// The settings read so far (window thread only; jobs copy them).
     RipperSettings& settings() { return settings_; }
@@ -173,6 +177,7 @@ private:
     QWidget* addControl(QWidget* widget, int id);
 
     QString startFolder_;
+    QString programFolder_;
     bool ending_ = false;
     RipperIni ini_;
     RipperSettings settings_;

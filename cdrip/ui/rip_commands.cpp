@@ -80,7 +80,7 @@ void RipCommands::rip(bool compressed)
     DriveController* drives = driveController(dialog_);
     if (runner_->isRunning() || !drives)
         return;
-    if (!drives->tracks().anySelected()) {
+    if (!drives->tracks().anyAudioSelected()) {
         quandor::shell::messageBox(&dialog_, dialog_.text(48), dialog_.text(49), MessageButtons::Ok,
                                    MessageIcon::Warning);
         return;

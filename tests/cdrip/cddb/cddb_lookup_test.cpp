@@ -107,6 +107,17 @@ TEST(CddbLookup, RepliesAndWhatTheyLeadTo)
         {"read fails over HTTP", {200, "200 rock 0501ac02 x\r\n"}, {404, kReadReply}, CddbStepKind::Failed, 0, 2},
         {"kilobytes on one line", {200, "200 rock 0501ac02 " + QByteArray(3000, 'y') + "\r\n"}, {200, longLine},
          CddbStepKind::Entry, 0, 2},
+        {"read names another category", {200, "200 rock 0501ac02 x\r\n"},
+         {200, QByteArray(kReadReply).replace("210 rock", "210 jazz")}, CddbStepKind::Failed, 0, 2},
+        {"read names another disc id", {200, "200 rock 0501ac02 x\r\n"},
+         {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 rock 0501ac03")}, CddbStepKind::Failed, 0, 2},
+        {"megabytes of one match line", {200, "211 close\r\nrock 0501ac02 " + QByteArray(3 << 20, 'm') + "\r\n.\r\n"},
+         {}, CddbStepKind::Failed, 0, 1},
+        {"megabytes of one status line", {200, "200 rock 0501ac02 " + QByteArray(3 << 20, 's')}, {},
+         CddbStepKind::Failed, 0, 1},
+        {"megabytes of one title", {200, "200 rock 0501ac02 x\r\n"},
+         {200, QByteArray(kReadReply).replace("TTITLE0=One", "TTITLE0=" + QByteArray(3 << 20, 't'))},
+         CddbStepKind::Failed, 0, 2},
     };
     for (const Case& c : cases) {
         LookupFixture f(answers(c.query, c.read.body.isEmpty() && c.read.status == 200 ? CannedReply{200, kReadReply}
@@ -124,7 +135,8 @@ TEST(CddbLookup, RepliesAndWhatTheyLeadTo)
 TEST(CddbLookup, MatchListKeepsCategoryDiscIdAndTitle)
 {
     LookupFixture f(answers({200, "211 close\r\nrock 0501ac02 Some Artist / Some Album\r\n"
-                                  "newage 0501ac0f Other / \xe9t\xe9\r\n.\r\n"}));
+                                  "newage 0501ac0f Other / \xe9t\xe9\r\n.\r\n"},
+                            {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 newage 0501ac0f")}));
     const CddbStep step = f.query();
     ASSERT_EQ(step.matches.size(), 2u);
     EXPECT_EQ(step.matches[0].number, 1);
@@ -139,6 +151,27 @@ TEST(CddbLookup, MatchListKeepsCategoryDiscIdAndTitle)
               QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+read+newage+0501ac0f+&hello=brenlow+quandor.example.org"
                              "+Brenlow+1.4&proto=5"));
     EXPECT_EQ(read.kind, CddbStepKind::Entry);
+}
+
+TEST(CddbLookup, EntryIsKeptUnderTheMatchAskedFor)
+{
+    // The disc id in the read reply's status line may differ in case only.
+    LookupFixture f(answers({200, "200 rock 0501ac02 x\r\n"},
+                            {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 rock 0501AC02")}));
+    const CddbStep step = f.query();
+    ASSERT_EQ(step.kind, CddbStepKind::Entry);
+    EXPECT_EQ(step.category, QStringLiteral("rock"));
+    EXPECT_EQ(step.discId, QStringLiteral("0501ac02"));
+
+    // After a choice: the read is for the chosen match, and only its entry counts.
+    std::atomic<bool> cancel{false};
+    const CddbMatch chosen{2, QStringLiteral("jazz"), QStringLiteral("0501ac03"), QStringLiteral("C / D")};
+    EXPECT_EQ(runCddbRead(f.setup, chosen, cancel).kind, CddbStepKind::Failed);   // the reply is rock 0501AC02
+    LookupFixture g(answers({200, ""}, {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 jazz 0501ac03")}));
+    const CddbStep read = runCddbRead(g.setup, chosen, cancel);
+    ASSERT_EQ(read.kind, CddbStepKind::Entry);
+    EXPECT_EQ(read.category, QStringLiteral("jazz"));
+    EXPECT_EQ(read.discId, QStringLiteral("0501ac03"));
 }
 
 TEST(CddbLookup, CancelDuringStalledReadAfterSingleMatch)

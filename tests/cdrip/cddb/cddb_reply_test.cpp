@@ -53,6 +53,27 @@ TEST(CddbReply, HugeLinesAndManyMatchesAreHandledWhole)
     EXPECT_EQ(parsed.matches.back().number, 500);
 }
 
+TEST(CddbReply, LineBoundCountsEachLineWithoutItsEnd)
+{
+    const QByteArray longest(kMaxCddbLineBytes, 'x');
+    struct Case {
+        const char* name;
+        QByteArray reply;
+        bool within;
+    } cases[] = {
+        {"empty", "", true},
+        {"short lines", "211 x\r\nrock 0501ac02 a\r\n.\r\n", true},
+        {"longest line, CR LF", "200 x\r\n" + longest + "\r\n.\r\n", true},
+        {"longest line, LF", longest + "\n", true},
+        {"longest line, no end", "200 x\n" + longest, true},
+        {"one byte more, CR LF", "200 x\r\n" + longest + "y\r\n", false},
+        {"one byte more, last line", "200 x\n" + longest + "y", false},
+        {"a CR inside a long line is no line end", longest + "\ry\n", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cddbLinesWithinBound(c.reply), c.within) << c.name;
+}
+
 TEST(CddbReply, ReadStatusIsCheckedBeforeItNamesAFile)
 {
     EXPECT_EQ(parseCddbReadStatus("210 rock 0501ac02 CD database entry follows\r\n").kind,

@@ -3,6 +3,7 @@
 #include "cdrip/encode/lame_library.h"
 #include "cdrip/encode/rip_engine.h"
 #include "tests/cdrip/encode/memory_disc.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 
 #include <gtest/gtest.h>
@@ -374,6 +375,40 @@ TEST(RipEngine, DiskFullIsReported)
     EXPECT_EQ(rip(job, observer), RipOutcome::Failed);
     ASSERT_FALSE(observer.problems.empty());
     EXPECT_EQ(observer.problems[0].problem, RipProblem::WriteFailed);
+}
+
+TEST(RipEngine, DiskFullPartWayIntoATrackLeavesAHeaderForTheAudioKept)
+{
+    const Disc disc = makeDisc({1000});
+    struct Case {
+        const char* name;
+        rlim_t limit;       // the file may grow to this many bytes
+        qint64 audioKept;   // whole sample frames below the limit
+    } cases[] = {
+        {"mid-write, mid-frame", 1000003, 999956},
+        {"on a write boundary", 44 + 2 * 376320, 2 * 376320},
+        {"two bytes after the header", 46, 0},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        RipJob job = makeJob(disc, RipFormat::Wav, dir.path());
+        RecordingObserver observer;
+        {
+            FileSizeLimit limit(c.limit);
+            EXPECT_EQ(rip(job, observer), RipOutcome::Failed) << c.name;
+        }
+        ASSERT_EQ(observer.problems.size(), 1u) << c.name;
+        EXPECT_EQ(observer.problems[0].problem, RipProblem::WriteFailed) << c.name;
+        const QString path = fileOf(dir.path(), 1, "wav");
+        const QByteArray file = readAll(path);
+        ASSERT_EQ(file.size(), 44 + c.audioKept) << c.name;
+        EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 40), quint32(c.audioKept)) << c.name;
+        EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 4), quint32(c.audioKept + 36)) << c.name;
+        EXPECT_EQ(file.mid(44), disc.image->slice(0, 1000).left(c.audioKept)) << c.name;
+        if (c.audioKept > 0 && haveTool(QStringLiteral("ffprobe"))) {
+            EXPECT_NEAR(probedDuration(ffprobe(path)), c.audioKept / 176400.0, 0.001) << c.name;
+        }
+    }
 }
 
 TEST(RipEngine, DataTracksAreSkipped)

@@ -142,15 +142,18 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
         int selectRow;          // -1: nothing selected
         int answer;
         const char* readCommand;   // nullptr: no read sent
+        const char* cached;        // where the entry is cached
     } cases[] = {
-        {"nothing selected reads match 1", -1, QDialog::Accepted, "cmd=cddb+read+rock+0501ac02+"},
-        {"third row", 2, QDialog::Accepted, "cmd=cddb+read+misc+0501ac04+"},
-        {"cancelled", 1, QDialog::Rejected, nullptr},
+        {"nothing selected reads match 1", -1, QDialog::Accepted, "cmd=cddb+read+rock+0501ac02+",
+         "\\CDDB\\rock\\0501ac02.txt"},
+        {"third row", 2, QDialog::Accepted, "cmd=cddb+read+misc+0501ac04+", "\\CDDB\\misc\\0501ac04.txt"},
+        {"cancelled", 1, QDialog::Rejected, nullptr, nullptr},
     };
     for (const Case& c : cases) {
         serve({200, "211 close matches found\r\nrock 0501ac02 A / B\r\njazz 0501ac03 C / D\r\n"
                     "misc 0501ac04 E / F\r\n.\r\n"},
-              {200, QByteArray(kReadReply).replace("210 rock", c.selectRow == 2 ? "210 misc" : "210 rock")});
+              {200, QByteArray(kReadReply)
+                        .replace("210 rock 0501ac02", c.selectRow == 2 ? "210 misc 0501ac04" : "210 rock 0501ac02")});
         QStringList lines;
         choose_ = [&](QDialog& dialog) {
             auto* list = dialog.findChild<QListWidget*>(QStringLiteral("1036"));
@@ -175,7 +178,7 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
         if (c.readCommand) {
             EXPECT_TRUE(server_->requests().back().contains(QLatin1String(c.readCommand))) << c.name;
             EXPECT_EQ(dialog_->artistField()->text(), QStringLiteral("Some Artist")) << c.name;
-            EXPECT_NE(indexValue(), QStringLiteral("023Error")) << c.name;
+            EXPECT_EQ(indexValue(), QLatin1String(c.cached)) << c.name;
         } else {
             expectNothingTaken(c.name);
         }
@@ -220,6 +223,48 @@ TEST_F(CddbLookupDialogTest, NoMatchAndErrorsStoreAndShowNothing)
         EXPECT_FALSE(QFile::exists(QDir(startFolder()).filePath(QStringLiteral("../evil")))) << c.name;
         EXPECT_FALSE(dialog_->jobRunning()) << c.name;
         dialog_.reset();
+    }
+}
+
+TEST_F(CddbLookupDialogTest, ReadReplyOfAnotherEntryLeavesThatEntryAlone)
+{
+    // Another disc's entry, cached earlier.
+    const QString otherKey = QStringLiteral("cddb query 0501ac03 2 150 15795 430 ");
+    const QByteArray otherEntry = QByteArray(kReadReply).replace("0501ac02", "0501ac03").replace("Some", "Other");
+    const QByteArray hostile = QByteArray(kReadReply).replace("210 rock 0501ac02", "210 jazz 0501ac03");
+    struct Case {
+        const char* name;
+        QByteArray query;
+        int chooseRow;   // -1: no match dialog
+    } cases[] = {
+        {"single match", "200 rock 0501ac02 Some Artist / Some Album\r\n", -1},
+        {"chosen match", "211 close matches found\r\nrock 0501ac02 A / B\r\nmisc 0501ac04 E / F\r\n.\r\n", 1},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(QDir().mkpath(cacheFile(QStringLiteral("CDDB/jazz"))));
+        ASSERT_TRUE(quandor::test::writeAll(cacheFile(QStringLiteral("CDDB/jazz/0501ac03.txt")), otherEntry));
+        ASSERT_TRUE(quandor::profile::writeString(cacheFile(QStringLiteral("CDDB/CDDB.ini")), QStringLiteral("CDDBID"),
+                                                  otherKey, QStringLiteral("\\CDDB\\jazz\\0501ac03.txt")));
+        serve({200, c.query}, {200, hostile});
+        choose_ = [&](QDialog& dialog) {
+            dialog.findChild<QListWidget*>(QStringLiteral("1036"))->item(c.chooseRow)->setSelected(true);
+            return int(QDialog::Accepted);
+        };
+        open();
+        originalTitles_ = titles();
+        click(1501);
+
+        EXPECT_EQ(server_->requests().size(), 2) << c.name;
+        EXPECT_EQ(quandor::test::readAll(cacheFile(QStringLiteral("CDDB/jazz/0501ac03.txt"))), otherEntry) << c.name;
+        EXPECT_EQ(quandor::profile::readString(cacheFile(QStringLiteral("CDDB/CDDB.ini")), QStringLiteral("CDDBID"),
+                                               otherKey),
+                  QStringLiteral("\\CDDB\\jazz\\0501ac03.txt"))
+            << c.name;
+        expectNothingTaken(c.name);
+        EXPECT_TRUE(QDir(cacheFile(QStringLiteral("CDDB/misc"))).entryList(QDir::Files).isEmpty()) << c.name;
+        EXPECT_FALSE(dialog_->jobRunning()) << c.name;
+        dialog_.reset();
+        QDir(cacheFile(QStringLiteral("CDDB"))).removeRecursively();
     }
 }
 

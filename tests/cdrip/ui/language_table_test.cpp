@@ -1,11 +1,15 @@
 #include "cdrip/ui/language_table.h"
 
+#include "cdrip/encode/output_path.h"
 #include "cdrip/ui/brenlow_registry.h"
 #include "platform/profile/windows1252.h"
 #include "shell_fixture.h"
 #include "tests/support/tools.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
 
 namespace brenlow::test {
 namespace {
@@ -149,6 +153,57 @@ TEST(ShippedLanguageFiles, HoldEveryUsedLineInWindows1252WithCrLf)
         EXPECT_EQ(table.line(63), QStringLiteral("OK"));
     }
     EXPECT_GE(lineCount, 152);
+}
+
+// The legend of dialog 116 (lines 78 to 82, "%X : meaning") against what each
+// code puts into a file name.
+TEST(ShippedLanguageFiles, FileNameLegendNamesWhatEachCodeGives)
+{
+    OutputNaming naming;
+    naming.outputFolder = QStringLiteral("/out");
+    naming.artist = QStringLiteral("ArtistValue");
+    naming.album = QStringLiteral("AlbumValue");
+    naming.year = QStringLiteral("YearValue");
+    const QString title = QStringLiteral("TitleValue");
+    // What each meaning is called in the shipped languages, and what it gives.
+    const std::vector<std::pair<QStringList, QString>> meanings = {
+        {{QStringLiteral("track number"), QStringLiteral("num\u00e9ro de piste"), QStringLiteral("titelnummer"),
+          QStringLiteral("nummer"), QStringLiteral("n\u00famero da faixa")},
+         QStringLiteral("07")},
+        {{QStringLiteral("title"), QStringLiteral("titre"), QStringLiteral("titel"), QStringLiteral("t\u00edtulo")},
+         title},
+        {{QStringLiteral("artist"), QStringLiteral("artiste"), QStringLiteral("interpret"), QStringLiteral("artiest"),
+          QStringLiteral("artista")},
+         naming.artist},
+        {{QStringLiteral("album"), QStringLiteral("\u00e1lbum")}, naming.album},
+        {{QStringLiteral("year"), QStringLiteral("ann\u00e9e"), QStringLiteral("jahr"), QStringLiteral("jaar"),
+          QStringLiteral("ano")},
+         naming.year},
+    };
+    static const QRegularExpression legendLine(QStringLiteral("^%([A-Z]) : (.+)$"));
+    const QDir folder(shippedLanguageFolder());
+    const QStringList names = folder.entryList({QStringLiteral("Zek_*.lng")}, QDir::Files);
+    ASSERT_EQ(names.size(), 5);
+    for (const QString& name : names) {
+        LanguageTable table;
+        ASSERT_TRUE(table.loadFile(folder.filePath(name)));
+        QString codes;
+        for (int line = 78; line <= 82; ++line) {
+            const QRegularExpressionMatch legend = legendLine.match(table.line(line));
+            ASSERT_TRUE(legend.hasMatch()) << name.toStdString() << " line " << line;
+            const QString code = legend.captured(1);
+            codes += code;
+            const auto meaning = std::find_if(meanings.begin(), meanings.end(), [&](const auto& m) {
+                return m.first.contains(legend.captured(2).toLower());
+            });
+            ASSERT_NE(meaning, meanings.end()) << name.toStdString() << " line " << line;
+            naming.pattern = QLatin1Char('%') + code;
+            const OutputPath out = BuildOutputPath(naming, 7, title, QStringLiteral("wav"), false);
+            EXPECT_EQ(QFileInfo(out.path).completeBaseName(), meaning->second)
+                << name.toStdString() << ": " << table.line(line).toStdString();
+        }
+        EXPECT_EQ(codes, QStringLiteral("NTACY")) << name.toStdString();
+    }
 }
 
 } // namespace

@@ -47,6 +47,22 @@ protected:
         ripCommands(*dialog_)->waitUntilDone();
         settle();
     }
+    /// A disc of a data track (300 sectors) and an audio track (40 sectors).
+    void openMixedDisc()
+    {
+        dialog_.reset();
+        QFile bin(QDir(startFolder()).filePath(QStringLiteral("mixed.bin")));
+        ASSERT_TRUE(bin.open(QIODevice::WriteOnly) && bin.resize(qint64(300 + 40) * 2352));
+        bin.close();
+        ASSERT_TRUE(quandor::test::writeAll(QDir(startFolder()).filePath(QStringLiteral("mixed.cue")),
+                                            "FILE \"mixed.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"
+                                            "    INDEX 01 00:00:00\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:04:00\r\n"));
+        loadDrives(QStringLiteral("[drive 1:0:0]\nType=5\nMedium=audio\nCue=mixed.cue\n"));
+        openDialog();
+        dialog_->artistField()->setText(QStringLiteral("Artist"));
+        dialog_->albumField()->setText(QStringLiteral("Album"));
+        ASSERT_EQ(drives().tracks().count(), 2);
+    }
     QString output(const QString& name) const
     {
         return QDir(startFolder()).filePath(QStringLiteral("My Music/Artist/Album/") + name);
@@ -147,18 +163,7 @@ TEST_F(RipCommandsTest, CompressedRipFollowsTheChoice)
 
 TEST_F(RipCommandsTest, DataTracksAreNotRead)
 {
-    dialog_.reset();
-    QFile bin(QDir(startFolder()).filePath(QStringLiteral("mixed.bin")));
-    ASSERT_TRUE(bin.open(QIODevice::WriteOnly) && bin.resize(qint64(300 + 40) * 2352));
-    bin.close();
-    ASSERT_TRUE(quandor::test::writeAll(QDir(startFolder()).filePath(QStringLiteral("mixed.cue")),
-                                        "FILE \"mixed.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"
-                                        "  TRACK 02 AUDIO\r\n    INDEX 01 00:04:00\r\n"));
-    loadDrives(QStringLiteral("[drive 1:0:0]\nType=5\nMedium=audio\nCue=mixed.cue\n"));
-    openDialog();
-    dialog_->artistField()->setText(QStringLiteral("Artist"));
-    dialog_->albumField()->setText(QStringLiteral("Album"));
-    ASSERT_EQ(drives().tracks().count(), 2);
+    openMixedDisc();
     drives().selectAll(true);
     quandor::aspi::clearCommandLog();
     click(1023);
@@ -171,6 +176,23 @@ TEST_F(RipCommandsTest, DataTracksAreNotRead)
         }
     }
     EXPECT_TRUE(services_.messages.isEmpty()) << services_.messageTexts().join(QLatin1Char('/')).toStdString();
+}
+
+TEST_F(RipCommandsTest, OnlyDataTracksSelectedWarnsAsNothingSelected)
+{
+    openMixedDisc();
+    selectOnly({0});
+    quandor::aspi::clearCommandLog();
+    for (int button : {1023, 1502}) {
+        services_.messages.clear();
+        click(button);
+        ASSERT_EQ(services_.messages.size(), 1) << button;
+        EXPECT_EQ(services_.messages[0].text, dialog_->text(48)) << button;
+        EXPECT_EQ(services_.messages[0].title, dialog_->text(49)) << button;
+        EXPECT_FALSE(ripCommands(*dialog_)->running()) << button;
+    }
+    EXPECT_TRUE(sentCommands().filter(QStringLiteral("BE")).isEmpty());
+    EXPECT_EQ(drives().tracks().at(0)->selected, 1);
 }
 
 TEST_F(RipCommandsTest, SettingsAndTagEditorOpenModally)

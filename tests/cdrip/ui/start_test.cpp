@@ -3,10 +3,15 @@
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/language_dialog.h"
 #include "shell_fixture.h"
+#include "tests/support/tools.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace brenlow::test {
@@ -164,6 +169,30 @@ TEST_F(StartTest, HidingTheMainDialogForAnotherWindowKeepsTheProgramRunning)
     };
     EXPECT_EQ(runBrenlow(environment), 0);
     EXPECT_TRUE(runningAfterTheOtherWindow);
+}
+
+TEST_F(StartTest, StartedFromAnotherFolderFindsTheCaptionsBesideTheProgram)
+{
+    markStartedBefore();
+    QTemporaryDir elsewhere;   // a current directory without a Lang folder
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    StartEnvironment environment = currentStartEnvironment();
+    QDir::setCurrent(previous);
+    EXPECT_EQ(QFileInfo(environment.startFolder).canonicalFilePath(), QFileInfo(elsewhere.path()).canonicalFilePath());
+    EXPECT_EQ(environment.programFolder, QCoreApplication::applicationDirPath());
+
+    // The built program's folder in place of this test's: it holds the shipped Lang folder.
+    environment.programFolder = quandor::test::brenlowFolder();
+    QString quitCaption;
+    environment.runModal = [&quitCaption](QDialog& dialog) {
+        quitCaption = static_cast<MainDialog&>(dialog).command(40001)->text();
+        return 0;
+    };
+    EXPECT_EQ(runBrenlow(environment), 0);
+    EXPECT_EQ(quitCaption, QStringLiteral("Quit"));
+    // The settings stay in the folder it was started from.
+    EXPECT_TRUE(QFile::exists(QDir(elsewhere.path()).filePath(QStringLiteral("Ripper.ini"))));
 }
 
 class LanguageDialogTest : public ShellTest {};
