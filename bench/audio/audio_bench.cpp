@@ -1,129 +1,108 @@
-// Times the converter's reader/writer against the reference command-line
-// tools on the same generated input, and measures peak memory on a long
-// source. Usage: audio_bench [minutes for the timing runs, default 5]
-// Build it without sanitizers for meaningful numbers.
+// The converter's reader/writer against the reference command-line tools,
+// whole process against whole process on the same generated music: this
+// program started again as a child converts one file (the pump the converter
+// runs, one second of PCM at a time), the reference tool converts the same
+// file. They take turns (A B A B); the medians of wall and CPU time count.
+// Then the peak memory of a child converting a 60-minute source.
+//
+// Usage: audio_bench [minutes for the timing runs, default 5] [rounds, default 5]
+//        audio_bench --convert mp3|ogg|wav SOURCE TARGET    (the child)
+// Build it without sanitizers (the default preset) for meaningful numbers.
+
+#include "bench/common/music_source.h"
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/audio_file_writer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <sys/resource.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 using quandor::audio::AudioFileReader;
 using quandor::audio::AudioFileWriter;
 
 namespace {
 
-/// Streams a stereo 44.1 kHz WAV of `minutes` of tones and noise to `path`.
-bool writeSource(const QString& path, int minutes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const qint64 frames = qint64(minutes) * 60 * 44100;
-    const quint32 dataBytes = quint32(frames * 4);
-    char header[44] = {'R', 'I', 'F', 'F'};
-    qToLittleEndian<quint32>(36 + dataBytes, header + 4);
-    memcpy(header + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, header + 16);
-    qToLittleEndian<quint16>(1, header + 20);
-    qToLittleEndian<quint16>(2, header + 22);
-    qToLittleEndian<quint32>(44100, header + 24);
-    qToLittleEndian<quint32>(176400, header + 28);
-    qToLittleEndian<quint16>(4, header + 32);
-    qToLittleEndian<quint16>(16, header + 34);
-    memcpy(header + 36, "data", 4);
-    qToLittleEndian<quint32>(dataBytes, header + 40);
-    file.write(header, 44);
-    QByteArray block(44100 * 4, Qt::Uninitialized);
-    quint32 noise = 1;
-    for (qint64 done = 0; done < frames; done += 44100) {
-        auto* s = reinterpret_cast<qint16*>(block.data());
-        for (int i = 0; i < 44100; ++i) {
-            const double t = double(done + i) / 44100.0;
-            noise = noise * 1664525u + 1013904223u;
-            const double n = (double(noise >> 16) / 65536.0 - 0.5) * 0.05;
-            s[2 * i] = qint16(9000 * std::sin(2 * M_PI * 440 * t) + 4000 * std::sin(2 * M_PI * 1320 * t) + 8000 * n);
-            s[2 * i + 1] = qint16(9000 * std::sin(2 * M_PI * 660 * t) + 3000 * std::sin(2 * M_PI * 97 * t) + 8000 * n);
-        }
-        file.write(block);
-    }
-    return true;
-}
-
 /// The pump the converter runs: one second of PCM at a time.
-bool convert(const QString& source, AudioFileWriter& writer, const QString& target)
+int convert(const QString& format, const QString& source, const QString& target)
 {
+    AudioFileWriter writer;
+    if (format == QLatin1String("mp3"))
+        writer.SetFormatMP3(44100, 128, 2);
+    else if (format == QLatin1String("ogg"))
+        writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
+    else
+        writer.SetFormatPCM(44100, 2, 16);
     AudioFileReader reader;
-    if (!reader.Open(source)) return false;
-    if (!writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA()) || !writer.Open(target)) return false;
+    if (!reader.Open(source)) return 1;
+    if (!writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA()) || !writer.Open(target)) return 1;
     const int chunk = reader.FormatNumberA() * reader.FormatNumberB();
     for (QByteArray bytes; !(bytes = reader.ReadChunk(chunk)).isEmpty();)
-        if (!writer.WriteChunk(bytes)) return false;
-    return writer.Close();
-}
-
-/// CPU seconds (user + system) of this process and of its finished children.
-double cpuSeconds()
-{
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        if (!writer.WriteChunk(bytes)) return 1;
+    if (!writer.Close()) return 1;
+    // The child's peak memory, for the long-source check.
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:")) std::printf("%s\n", line.constData());
     }
-    return total;
+    return 0;
 }
 
-/// The CPU time a run takes; on a busy machine it is steadier than the wall clock.
-double seconds(const std::function<bool()>& run)
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+    QByteArray output;
+};
+
+double childCpu()
 {
-    const double start = cpuSeconds();
-    if (!run()) {
-        std::fprintf(stderr, "run failed\n");
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+Timing run(const QString& program, const QStringList& args)
+{
+    const double cpu = childCpu();
+    QElapsedTimer timer;
+    timer.start();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(program));
         std::exit(1);
     }
-    return cpuSeconds() - start;
+    return {double(timer.nsecsElapsed()) / 1e9, childCpu() - cpu, p.readAllStandardOutput()};
 }
 
-bool tool(const QString& program, const QStringList& args)
+double median(std::vector<double> v)
 {
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-/// Best of three runs each, ours and the reference taking turns, so that a
-/// busy machine weighs on both alike.
-std::pair<double, double> compare(const std::function<bool()>& ours, const std::function<bool()>& reference)
+void compare(const char* what, int rounds, const std::function<Timing()>& ours, const std::function<Timing()>& reference)
 {
-    double a = 1e30, b = 1e30;
-    for (int i = 0; i < 3; ++i) {
-        a = std::min(a, seconds(ours));
-        b = std::min(b, seconds(reference));
+    std::vector<double> ow, oc, rw, rc;
+    for (int i = 0; i < rounds; ++i) {
+        const Timing r = reference();
+        const Timing o = ours();
+        rw.push_back(r.wall), rc.push_back(r.cpu), ow.push_back(o.wall), oc.push_back(o.cpu);
     }
-    return {a, b};
-}
-
-long peakRssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-void report(const char* what, double ours, double theirs)
-{
-    std::printf("%-28s ours %7.2f s CPU   reference %7.2f s CPU   ratio %.3f\n", what, ours, theirs, ours / theirs);
+    std::printf("%-28s ours %6.2f s (cpu %6.2f)  reference %6.2f s (cpu %6.2f)  wall %.3fx  cpu %.3fx\n", what,
+                median(ow), median(oc), median(rw), median(rc), median(ow) / median(rw), median(oc) / median(rc));
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -131,40 +110,45 @@ void report(const char* what, double ours, double theirs)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int minutes = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 5 && args[1] == QLatin1String("--convert"))
+        return convert(args[2], args[3], args[4]);
+
+    const int minutes = args.size() > 1 ? std::max(1, args[1].toInt()) : 5;
+    const int rounds = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
+    const QString self = QCoreApplication::applicationFilePath();
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("source.wav"));
     const QString mp3 = dir.filePath(QStringLiteral("source.mp3"));
-    writeSource(wav, minutes);
-    std::printf("source: %d minutes, 44100 Hz stereo\n", minutes);
+    quandor::bench::writeMusicWav(wav, minutes * 60.0, 1);
+    run(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), wav, mp3});
+    std::printf("source: %d minutes of music-like audio, 44100 Hz stereo; %d rounds, medians\n", minutes, rounds);
 
-    AudioFileWriter writer;
-    writer.SetFormatMP3(44100, 128, 2);
-    const auto [oursMp3, lame] = compare([&] { return convert(wav, writer, dir.filePath(QStringLiteral("ours.mp3"))); },
-                                         [&] { return tool(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), wav, mp3}); });
-    report("WAV->MP3 CBR 128 / lame", oursMp3, lame);
+    const QString folder = dir.path();
+    const auto ours = [&](const char* format, const QString& source, const char* target) {
+        const QString out = folder + QLatin1Char('/') + QLatin1String(target);
+        return [=] { return run(self, {QStringLiteral("--convert"), QLatin1String(format), source, out}); };
+    };
+    compare("WAV->MP3 CBR 128 / lame", rounds, ours("mp3", wav, "ours.mp3"), [&] {
+        return run(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), wav,
+                                            dir.filePath(QStringLiteral("ref.mp3"))});
+    });
+    compare("WAV->Ogg q0.4 / oggenc -q 4", rounds, ours("ogg", wav, "ours.ogg"), [&] {
+        return run(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("4"), QStringLiteral("-o"),
+                                              dir.filePath(QStringLiteral("ref.ogg")), wav});
+    });
+    compare("MP3->WAV / ffmpeg", rounds, ours("wav", mp3, "ours.wav"), [&] {
+        return run(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
+                                              QStringLiteral("-threads"), QStringLiteral("1"), QStringLiteral("-y"),
+                                              QStringLiteral("-i"), mp3, dir.filePath(QStringLiteral("ref.wav"))});
+    });
 
-    writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
-    const auto [oursOgg, oggenc] = compare([&] { return convert(wav, writer, dir.filePath(QStringLiteral("ours.ogg"))); },
-                                           [&] { return tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("4"), QStringLiteral("-o"), dir.filePath(QStringLiteral("ref.ogg")), wav}); });
-    report("WAV->Ogg q0.4 / oggenc -q 4", oursOgg, oggenc);
-
-    writer.SetFormatPCM(44100, 2, 16);
-    const auto [oursWav, ffmpeg] = compare([&] { return convert(mp3, writer, dir.filePath(QStringLiteral("ours.wav"))); },
-                                           [&] { return tool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"), mp3, dir.filePath(QStringLiteral("ref.wav"))}); });
-    report("MP3->WAV / ffmpeg", oursWav, ffmpeg);
-
-    // Memory on a 60-minute source: MP3 -> Ogg and WAV -> MP3.
+    // Memory on a 60-minute source: WAV -> MP3 in a child of its own.
     const QString longWav = dir.filePath(QStringLiteral("long.wav"));
-    writeSource(longWav, 60);
-    const long before = peakRssKb();
-    writer.SetFormatMP3(44100, 128, 2);
-    const QString longMp3 = dir.filePath(QStringLiteral("long.mp3"));
-    seconds([&] { return convert(longWav, writer, longMp3); });
-    QFile::remove(longWav);
-    writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
-    seconds([&] { return convert(longMp3, writer, dir.filePath(QStringLiteral("long.ogg"))); });
-    const long after = peakRssKb();
-    std::printf("60-minute source: peak RSS %ld kB at start, %ld kB after (+%.1f MB)\n", before, after, (after - before) / 1024.0);
+    quandor::bench::writeMusicWav(longWav, 3600.0, 2);
+    const Timing small = ours("mp3", wav, "small.mp3")();
+    const Timing large = ours("mp3", longWav, "long.mp3")();
+    std::printf("peak memory converting %d minutes: %s; 60 minutes: %s\n", minutes, small.output.trimmed().constData(),
+                large.output.trimmed().constData());
     return 0;
 }

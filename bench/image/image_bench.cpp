@@ -1,6 +1,9 @@
-// Reads an emulated disc into a .bin/.cue image and burns that image to an
-// emulated blank CD-R, each timed against the plain copy of the same bytes
-// (cat of the source image, cp of the image). Best of several rounds.
+// Reads an emulated disc of music-like audio into a .bin/.cue image and burns
+// that image to an emulated blank CD-R, each timed against a plain copy of
+// the same bytes to the same kind of target, in this process as the jobs are:
+// the disc to image against a copy of the source .bin into a file, the burn
+// (whose emulated disc keeps what is written in memory) against reading the
+// image into memory. Job and copy take turns (A B A B); medians count.
 //
 //   bench_image [megabytes]   (default 200)
 
@@ -9,39 +12,68 @@
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/scsi/scsi_commands.h"
 #include "cdrip/scsi/toc.h"
+#include "bench/common/music_source.h"
 #include "platform/aspi/emulated_drives.h"
 #include "platform/isoburn/isoburn.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 using namespace brenlow;
 
 namespace {
 
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
-double bestSeconds(const std::function<void()>& work)
+double seconds(const std::function<void()>& work)
 {
-    double best = 1e9;
-    for (int round = 0; round < kRounds; ++round) {
-        QElapsedTimer clock;
-        clock.start();
-        work();
-        best = std::min(best, clock.nsecsElapsed() / 1e9);
-    }
-    return best;
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return double(clock.nsecsElapsed()) / 1e9;
 }
 
-void shell(const QString& command)
+double median(std::vector<double> v)
 {
-    QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command});
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+/// Job and copy in turns; the medians of each.
+std::pair<double, double> turns(const std::function<void()>& job, const std::function<void()>& copy)
+{
+    std::vector<double> a, b;
+    for (int round = 0; round < kRounds; ++round) {
+        b.push_back(seconds(copy));
+        a.push_back(seconds(job));
+    }
+    return {median(a), median(b)};
+}
+
+/// A plain copy in 1 MiB blocks, to a file or (with no target) into memory.
+void plainCopy(const QString& from, const QString& to)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return;
+    QFile out(to);
+    if (!to.isEmpty() && !out.open(QIODevice::WriteOnly))
+        return;
+    std::vector<char> memory;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (qint64 n; (n = in.read(block.data(), block.size())) > 0;) {
+        if (to.isEmpty())
+            memory.insert(memory.end(), block.constData(), block.constData() + n);
+        else
+            out.write(block.constData(), n);
+    }
 }
 
 } // namespace
@@ -57,12 +89,7 @@ int main(int argc, char** argv)
         QFile bin(source);
         if (!bin.open(QIODevice::WriteOnly))
             return 1;
-        QByteArray sector(kSectorBytes, '\0');
-        for (int s = 0; s < sectors; ++s) {
-            for (int i = 0; i < kSectorBytes; ++i)
-                sector[i] = char(s * 7 + i * 13);
-            bin.write(sector);
-        }
+        bin.write(quandor::bench::musicLikePcm(44100, double(sectors) / 75.0, 4));
     }
     QFile cue(folder.filePath(QStringLiteral("source.cue")));
     cue.open(QIODevice::WriteOnly);
@@ -85,17 +112,16 @@ int main(int argc, char** argv)
     const TocResult toc = readTableOfContents(*loaded.layer, reader, QStringLiteral("Track"));
 
     const QString copy = folder.filePath(QStringLiteral("copy.bin"));
-    const double catSeconds = bestSeconds([&] { shell(QStringLiteral("cat '%1' > '%2'").arg(source, copy)); });
-    const double imageSeconds = bestSeconds([&] {
+    const auto [imageSeconds, catSeconds] = turns([&] {
         DiscImageSnapshot snapshot{loaded.layer, reader, toc.table, imagePathsFor(folder.filePath("image.bin"))};
         const DiscImageResult result = DiscImageJob(snapshot).run();
         if (result.outcome != DiscImageOutcome::Completed)
             std::fprintf(stderr, "image job ended with %d (%s)\n", int(result.outcome),
                          qPrintable(result.command.text()));
-    });
+    }, [&] { plainCopy(source, copy); });
 
     // The same READ CD requests with nothing else: what the layer costs alone.
-    const double readsSeconds = bestSeconds([&] {
+    const double readsSeconds = seconds([&] {
         std::vector<std::uint8_t> buffer(10 * kSectorBytes);
         for (int lba = 0; lba < sectors; lba += 10) {
             const int count = std::min(10, sectors - lba);
@@ -107,9 +133,7 @@ int main(int argc, char** argv)
     const CueSheetLoad load = readCueSheet(folder.filePath(QStringLiteral("image.cue")));
     if (!load.ok())
         std::fprintf(stderr, "cue sheet: %s\n", qPrintable(load.reason));
-    const double cpSeconds = bestSeconds([&] { shell(QStringLiteral("cp '%1' '%2'").arg(load.imagePath, copy)); });
-    double burnSeconds = 1e9;
-    for (int round = 0; round < kRounds; ++round) {
+    const auto [burnSeconds, cpSeconds] = turns([&] {
         quandor::aspi::loadEmulatedDrives(ini.fileName().toStdString());   // a fresh blank CD-R
         BurnSnapshot snapshot;
         snapshot.transport = loaded.layer;
@@ -120,24 +144,20 @@ int main(int argc, char** argv)
         snapshot.setWriteParameters = [](const DriveAddress& d, std::uint8_t options) {
             return SetParameter(d.adapter, d.target, d.lun, options, 8, 8);
         };
-        QElapsedTimer clock;
-        clock.start();
-        const BurnOutcome outcome = BurnJob(snapshot).run();
-        burnSeconds = std::min(burnSeconds, clock.nsecsElapsed() / 1e9);
-        if (outcome != BurnOutcome::Written)
+        if (const BurnOutcome outcome = BurnJob(snapshot).run(); outcome != BurnOutcome::Written)
             std::fprintf(stderr, "burn ended with %d\n", int(outcome));
-    }
+    }, [&] { plainCopy(load.imagePath, QString()); });
     const bool equal = quandor::aspi::writtenDiscBytes({0, 2, 0}).size() == std::size_t(load.imageSize);
 
     const double mb = double(sectors) * kSectorBytes / 1e6;
-    std::printf("image of %d MB (%d sectors)\n", megabytes, sectors);
-    std::printf("cat:            %7.3f s  %8.1f MB/s\n", catSeconds, mb / catSeconds);
-    std::printf("disc to image:  %7.3f s  %8.1f MB/s  ratio %.2f of cat\n", imageSeconds, mb / imageSeconds,
+    std::printf("image of %d MB (%d sectors), %d rounds, medians\n", megabytes, sectors, kRounds);
+    std::printf("copy to file:   %7.3f s  %8.1f MB/s\n", catSeconds, mb / catSeconds);
+    std::printf("disc to image:  %7.3f s  %8.1f MB/s  ratio %.2f of the copy\n", imageSeconds, mb / imageSeconds,
                 catSeconds / imageSeconds);
     std::printf("READ CD alone:  %7.3f s  %8.1f MB/s  (%.0f us a request)\n", readsSeconds, mb / readsSeconds,
                 readsSeconds * 1e6 / ((sectors + 9) / 10));
-    std::printf("cp:             %7.3f s  %8.1f MB/s\n", cpSeconds, mb / cpSeconds);
-    std::printf("burn:           %7.3f s  %8.1f MB/s  ratio %.2f of cp%s\n", burnSeconds, mb / burnSeconds,
+    std::printf("copy to memory: %7.3f s  %8.1f MB/s\n", cpSeconds, mb / cpSeconds);
+    std::printf("burn:           %7.3f s  %8.1f MB/s  ratio %.2f of the copy%s\n", burnSeconds, mb / burnSeconds,
                 cpSeconds / burnSeconds, equal ? "" : "  (WRITTEN SIZE DIFFERS)");
     quandor::aspi::unloadEmulatedDrives();
     return 0;

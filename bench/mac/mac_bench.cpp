@@ -1,7 +1,7 @@
 // Size and speed of the APE encoder against `flac -5` on a generated
 // music-like corpus, on one core. Run by hand; prints one line per level.
 
-#include "bench/mac/music_corpus.h"
+#include "bench/common/music_source.h"
 #include "platform/mac/mac_library.h"
 
 #include <QElapsedTimer>
@@ -42,8 +42,8 @@ int main()
     using namespace quandor::mac;
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("corpus.wav"));
-    const QByteArray pcm = bench::musicLikePcm(kRate, kSeconds, 7);
-    if (!writeFile(wav, bench::wavFile(kRate, pcm))) {
+    const QByteArray pcm = quandor::bench::musicLikePcm(kRate, kSeconds, 7);
+    if (!writeFile(wav, quandor::bench::wavHeader(kRate, std::uint32_t(pcm.size())) + pcm)) {
         std::fprintf(stderr, "cannot write the corpus\n");
         return 1;
     }

@@ -1,12 +1,17 @@
-// Rips a generated 10-minute disc from an emulated drive to WAV, MP3 (CBR 128)
-// and Ogg Vorbis (quality 0.50), and times the reference tools on the same
-// audio: cat copying the .bin, lame -b 128 and oggenc -q 5 on a WAV of it.
-// Prints each time and the ratios. Usage: rip_bench [work folder [wav|mp3|ogg]]
+// Rips a generated 10-minute disc of music-like audio from an emulated drive
+// (and from its image file) to WAV, MP3 (CBR 128) and Ogg Vorbis (quality
+// 0.50), and times the reference tools on the same audio: cat copying the
+// .bin, lame -b 128 and oggenc -q 5 on a WAV of it. Each rip is this program
+// started again as a child, so process is compared with process; rip and
+// tool take turns (A B A B) and the medians of wall and CPU time count.
+// Usage: rip_bench [work folder [wav|mp3|ogg [rounds, default 5]]]
+//        rip_bench --rip wav|mp3|ogg drive|file WORK    (the child)
 #include "cdrip/encode/lame_library.h"
 #include "cdrip/encode/rip_engine.h"
 #include "cdrip/encode/scsi_sector_reader.h"
 #include "cdrip/encode/wav_header.h"
 #include "cdrip/scsi/aspi_layer.h"
+#include "bench/common/music_source.h"
 #include "platform/aspi/emulated_drives.h"
 
 #include <QCoreApplication>
@@ -17,10 +22,10 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <functional>
-#include <ctime>
-#include <random>
 #include <sys/resource.h>
+#include <vector>
 
 using namespace brenlow;
 
@@ -36,23 +41,6 @@ public:
     bool confirmStop() override { return true; }
 };
 
-/// Music-like stereo PCM: a few drifting tones and a little noise.
-QByteArray makeAudio(int64_t frames)
-{
-    QByteArray pcm(frames * 4, Qt::Uninitialized);
-    auto* out = reinterpret_cast<int16_t*>(pcm.data());
-    std::minstd_rand noise(7);
-    for (int64_t i = 0; i < frames; ++i) {
-        const double t = double(i) / 44100.0;
-        const double tone = 0.3 * std::sin(2 * M_PI * (220 + 20 * std::sin(t * 0.5)) * t)
-                          + 0.2 * std::sin(2 * M_PI * 330 * t) + 0.1 * std::sin(2 * M_PI * 1234 * t);
-        const double n = (double(noise() % 2001) - 1000.0) / 20000.0;
-        out[2 * i] = static_cast<int16_t>((tone + n) * 12000);
-        out[2 * i + 1] = static_cast<int16_t>((tone * 0.8 - n) * 12000);
-    }
-    return pcm;
-}
-
 /// Wall and CPU seconds of one step (CPU time is the fair measure on a busy machine).
 struct Timing {
     double wall = 0;
@@ -66,13 +54,6 @@ double childrenCpu()
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double processCpu()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
 }
 
 Timing timeTool(const QString& program, const QStringList& args)
@@ -102,7 +83,7 @@ private:
     QFile file_;
 };
 
-Timing timeRip(std::shared_ptr<SectorReader> drive, RipFormat format, const QString& folder)
+void rip(std::shared_ptr<SectorReader> drive, RipFormat format, const QString& folder)
 {
     RipJob job;
     job.format = format;
@@ -118,33 +99,71 @@ Timing timeRip(std::shared_ptr<SectorReader> drive, RipFormat format, const QStr
     job.lameLibraryPath = lameLibraryPath(QStringLiteral(RIP_BENCH_BRENLOW_DIR));
     QuietObserver observer;
     std::atomic<bool> stop{false};
-    const double cpuBefore = processCpu();
-    QElapsedTimer timer;
-    timer.start();
     RipEngine(job, stop, observer).run();
-    return {timer.nsecsElapsed() / 1e9, processCpu() - cpuBefore};
 }
 
-/// The fastest of a few rounds: a copy of 100 MB takes a few hundredths of a
-/// second, where one busy moment of the machine would decide a single run.
-Timing bestOf(int rounds, const std::function<Timing()>& step)
+double median(std::vector<double> v)
 {
-    Timing best = step();
-    for (int round = 1; round < rounds; ++round) {
-        const Timing next = step();
-        if (next.wall < best.wall)
-            best = next;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+/// Rip and tool in turns; medians of each.
+std::pair<Timing, Timing> turns(int rounds, const std::function<Timing()>& ripStep, const std::function<Timing()>& toolStep)
+{
+    std::vector<double> rw, rc, tw, tc;
+    for (int round = 0; round < rounds; ++round) {
+        const Timing t = toolStep();
+        const Timing r = ripStep();
+        tw.push_back(t.wall), tc.push_back(t.cpu), rw.push_back(r.wall), rc.push_back(r.cpu);
     }
-    return best;
+    return {{median(rw), median(rc)}, {median(tw), median(tc)}};
 }
 
-void report(const char* what, const char* reference, Timing rip, Timing tool, bool throughput)
+void report(const char* what, const char* reference, std::pair<Timing, Timing> measured, bool throughput)
 {
+    const auto [rip, tool] = measured;
     const double wall = throughput ? tool.wall / rip.wall : rip.wall / tool.wall;
     const double cpu = throughput ? tool.cpu / rip.cpu : rip.cpu / tool.cpu;
     std::printf("%-22s %7.3f s wall %7.3f s cpu | %-16s %7.3f s wall %7.3f s cpu | %s ratio wall %.2f cpu %.2f\n",
                 what, rip.wall, rip.cpu, reference, tool.wall, tool.cpu, throughput ? "throughput" : "time",
                 wall, cpu);
+    std::fflush(stdout);
+}
+
+bool loadDrives(const QDir& dir)
+{
+    std::string error;
+    if (!quandor::aspi::loadEmulatedDrives(QFile::encodeName(dir.filePath(QStringLiteral("drives.ini"))).toStdString(), &error)) {
+        std::fprintf(stderr, "emulated drive: %s\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+/// The child: one rip of the disc in `work`, then the process ends.
+int ripChild(const QString& format, const QString& source, const QString& work)
+{
+    const QDir dir(work);
+    const RipFormat ripFormat = format == QLatin1String("mp3") ? RipFormat::Mp3
+                              : format == QLatin1String("ogg") ? RipFormat::Ogg : RipFormat::Wav;
+    const QString out = dir.filePath(QStringLiteral("out-") + format + QLatin1Char('-') + source);
+    QDir(out).removeRecursively();
+    if (source == QLatin1String("file")) {
+        rip(std::make_shared<FileReader>(dir.filePath(QStringLiteral("disc.bin"))), ripFormat, out);
+        return 0;
+    }
+    if (!loadDrives(dir))
+        return 1;
+    const auto loaded = AspiLayer::load(QStringLiteral(RIP_BENCH_BRENLOW_DIR), AspiLayer::libraryFileName());
+    if (!loaded.layer) {
+        std::fprintf(stderr, "no SCSI layer\n");
+        return 1;
+    }
+    rip(std::make_shared<ScsiSectorReader>(loaded.layer, DriveAddress{1, 0, 0}), ripFormat, out);
+    quandor::aspi::unloadEmulatedDrives();
+    return 0;
 }
 
 } // namespace
@@ -152,11 +171,16 @@ void report(const char* what, const char* reference, Timing rip, Timing tool, bo
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 5 && args[1] == QLatin1String("--rip"))
+        return ripChild(args[2], args[3], args[4]);
+
     QTemporaryDir scratch;
-    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : scratch.path();
+    const QString work = args.size() > 1 ? args[1] : scratch.path();
     QDir().mkpath(work);
     const QDir dir(work);
-    const QByteArray audio = makeAudio(kSectors * 588);
+    const int rounds = args.size() > 3 ? std::max(1, args[3].toInt()) : 5;
+    const QByteArray audio = quandor::bench::musicLikePcm(44100, double(kSectors) / 75.0, 3);
     QFile bin(dir.filePath(QStringLiteral("disc.bin")));
     bin.open(QIODevice::WriteOnly);
     bin.write(audio);
@@ -175,46 +199,41 @@ int main(int argc, char** argv)
     ini.open(QIODevice::WriteOnly);
     ini.write("[drive 1:0:0]\r\nType=5\r\nMedium=audio\r\nCue=disc.cue\r\n");
     ini.close();
-    std::string error;
-    if (!quandor::aspi::loadEmulatedDrives(QFile::encodeName(ini.fileName()).toStdString(), &error)) {
-        std::fprintf(stderr, "emulated drive: %s\n", error.c_str());
+    if (!loadDrives(dir))   // checked here once, so a child's failure means the rip
         return 1;
-    }
-    const auto loaded = AspiLayer::load(QStringLiteral(RIP_BENCH_BRENLOW_DIR), AspiLayer::libraryFileName());
-    if (!loaded.layer) {
-        std::fprintf(stderr, "no SCSI layer\n");
-        return 1;
-    }
-    std::shared_ptr<ScsiTransport> layer = loaded.layer;
+    quandor::aspi::unloadEmulatedDrives();
 
-    const auto drive = [&layer] { return std::make_shared<ScsiSectorReader>(layer, DriveAddress{1, 0, 0}); };
-    const auto file = [&bin] { return std::make_shared<FileReader>(bin.fileName()); };
-    const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]).toLower() : QString();
+    const QString self = QCoreApplication::applicationFilePath();
+    const auto child = [&](const char* format, const char* source) {
+        return [=, &work] { return timeTool(self, {QStringLiteral("--rip"), QLatin1String(format), QLatin1String(source), work}); };
+    };
+    const QString only = args.size() > 2 ? args[2].toLower() : QString();
     const auto wanted = [&only](const char* format) { return only.isEmpty() || only == QLatin1String(format); };
-    std::printf("10-minute disc (%lld sectors, %.0f MB)\n", static_cast<long long>(kSectors), audio.size() / 1e6);
+    std::printf("10-minute disc (%lld sectors, %.0f MB), %d rounds, medians\n", static_cast<long long>(kSectors),
+                audio.size() / 1e6, rounds);
     if (wanted("wav")) {
-        constexpr int kRounds = 5;
-        const Timing cat = bestOf(kRounds, [&] {
+        const auto cat = [&] {
             return timeTool(QStringLiteral("sh"), {QStringLiteral("-c"),
                 QStringLiteral("cat '%1' > '%2'").arg(bin.fileName(), dir.filePath(QStringLiteral("copy.bin")))});
-        });
-        const Timing fromDrive = bestOf(kRounds, [&] { return timeRip(drive(), RipFormat::Wav, dir.filePath(QStringLiteral("w1"))); });
-        const Timing fromFile = bestOf(kRounds, [&] { return timeRip(file(), RipFormat::Wav, dir.filePath(QStringLiteral("w2"))); });
-        report("WAV, emulated drive", "cat", fromDrive, cat, true);
-        report("WAV, image file", "cat", fromFile, cat, true);
+        };
+        report("WAV, emulated drive", "cat", turns(rounds, child("wav", "drive"), cat), true);
+        report("WAV, image file", "cat", turns(rounds, child("wav", "file"), cat), true);
     }
     if (wanted("mp3")) {
-        const Timing lame = timeTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"),
-            QStringLiteral("128"), wav.fileName(), dir.filePath(QStringLiteral("ref.mp3"))});
-        report("MP3, emulated drive", "lame -b 128", timeRip(drive(), RipFormat::Mp3, dir.filePath(QStringLiteral("m1"))), lame, false);
-        report("MP3, image file", "lame -b 128", timeRip(file(), RipFormat::Mp3, dir.filePath(QStringLiteral("m2"))), lame, false);
+        const auto lame = [&] {
+            return timeTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"),
+                QStringLiteral("128"), wav.fileName(), dir.filePath(QStringLiteral("ref.mp3"))});
+        };
+        report("MP3, emulated drive", "lame -b 128", turns(rounds, child("mp3", "drive"), lame), false);
+        report("MP3, image file", "lame -b 128", turns(rounds, child("mp3", "file"), lame), false);
     }
     if (wanted("ogg")) {
-        const Timing oggenc = timeTool(QStringLiteral("oggenc"), {QStringLiteral("--quiet"), QStringLiteral("-q"),
-            QStringLiteral("5"), QStringLiteral("-o"), dir.filePath(QStringLiteral("ref.ogg")), wav.fileName()});
-        report("Ogg, emulated drive", "oggenc -q 5", timeRip(drive(), RipFormat::Ogg, dir.filePath(QStringLiteral("o1"))), oggenc, false);
-        report("Ogg, image file", "oggenc -q 5", timeRip(file(), RipFormat::Ogg, dir.filePath(QStringLiteral("o2"))), oggenc, false);
+        const auto oggenc = [&] {
+            return timeTool(QStringLiteral("oggenc"), {QStringLiteral("--quiet"), QStringLiteral("-q"),
+                QStringLiteral("5"), QStringLiteral("-o"), dir.filePath(QStringLiteral("ref.ogg")), wav.fileName()});
+        };
+        report("Ogg, emulated drive", "oggenc -q 5", turns(rounds, child("ogg", "drive"), oggenc), false);
+        report("Ogg, image file", "oggenc -q 5", turns(rounds, child("ogg", "file"), oggenc), false);
     }
-    quandor::aspi::unloadEmulatedDrives();
     return 0;
 }

@@ -1,234 +1,333 @@
-// Batch conversion speed of the converter's main window against the
-// command-line encoders: N WAV files of M minutes to MP3 CBR 128 (against
-// `lame -b 128`, one file after the other) and to Ogg Vorbis at its default
-// quality (against `oggenc -q 4`). Also samples the resident memory during
-// the window's run, to show it stays flat from entry to entry.
+// Batch conversion through the converter's real, shown main window against
+// the reference encoders, each run as whole processes on the same inputs:
+//   MP3 CBR 128        lame -b 128, one process a file
+//   Ogg q4             oggenc -q 4, one process a file
+//   AAC 128 (Main)     ffmpeg -c:a aac with the window's default AAC settings
+//   WMA 128 stereo     ffmpeg -c:a wmav2 -b:a 128k (the window set to that profile)
+//   APE normal         the APE library alone, one process for the batch
+// The window is the tavrel_window_run process from start-up to its last file
+// (shown on the display in DISPLAY, or on the offscreen platform). Reference
+// and window take turns (A B A B), and the medians of wall and CPU time count.
+// Every output is checked: it decodes (ffmpeg) to the source's length.
+// Then: one file (start-up included), the window's answer time during each run
+// (the wait a press on Cancel, Close or Convert Now would have), a real Cancel
+// per format, and the peak memory on one long source.
 //
-// Usage: tavrel_bench [files=20] [seconds=180] [rounds=1]   (run offscreen: QT_QPA_PLATFORM=offscreen)
-// With several rounds the tool and the window take turns, and the best time of each counts.
+// Usage: tavrel_bench [--files 20] [--seconds 180] [--rounds 3] [--single-rounds 5]
+//                     [--long-minutes 60] [--formats mp3,ogg,aac,wma,ape]
+// Build with the default preset (optimised); run on a quiet machine if you can.
 
-#include "converter/main/audiotool.h"
+#include "bench/common/music_source.h"
 #include "platform/profile/profile_file.h"
 
-#include <QApplication>
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QLineEdit>
+#include <QFileInfo>
+#include <QHash>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QtEndian>
 
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 namespace {
 
-// A WAV of a few drifting tones with a little noise: enough for the encoders to work at.
-bool writeMusicWav(const QString& path, int seconds, unsigned seed)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const quint32 rate = 44100, frames = rate * quint32(seconds), dataBytes = frames * 4;
-    QByteArray header("RIFF");
-    auto le32 = [&](quint32 v) { char b[4]; qToLittleEndian(v, b); header.append(b, 4); };
-    auto le16 = [&](quint16 v) { char b[2]; qToLittleEndian(v, b); header.append(b, 2); };
-    le32(36 + dataBytes);
-    header.append("WAVEfmt ");
-    le32(16); le16(1); le16(2); le32(rate); le32(rate * 4); le16(4); le16(16);
-    header.append("data");
-    le32(dataBytes);
-    file.write(header);
-
-    quint32 noise = seed * 2654435761u + 1;
-    QByteArray block;
-    block.reserve(rate * 4);
-    for (quint32 frame = 0; frame < frames; ++frame) {
-        const double t = double(frame) / rate;
-        noise = noise * 1664525u + 1013904223u;
-        const double n = (double(noise >> 8) / double(1u << 24) - 0.5) * 0.05;
-        const double base = 220.0 * (1.0 + 0.1 * std::sin(0.3 * t + seed));
-        const double left = 0.3 * std::sin(2 * M_PI * base * t) + 0.2 * std::sin(2 * M_PI * base * 1.5 * t) + n;
-        const double right = 0.3 * std::sin(2 * M_PI * base * 2.0 * t) + 0.15 * std::sin(2 * M_PI * 330.0 * t) - n;
-        char s[4];
-        qToLittleEndian(qint16(std::lround(left * 32767)), s);
-        qToLittleEndian(qint16(std::lround(right * 32767)), s + 2);
-        block.append(s, 4);
-        if (block.size() >= int(rate * 4)) {
-            file.write(block);
-            block.clear();
-        }
-    }
-    file.write(block);
-    return file.error() == QFile::NoError;
-}
-
-// CPU seconds (user + system) of this process or of its finished children:
-// unlike wall time, not inflated by other work on a busy machine.
-double cpuSeconds(int who)
+double childCpuSeconds()
 {
     rusage usage{};
-    getrusage(who, &usage);
+    getrusage(RUSAGE_CHILDREN, &usage);
     const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 struct Timing {
-    double wall = -1;
-    double cpu = -1;
+    double wall = 0;
+    double cpu = 0;
+    bool ok = false;
+    QString output;   ///< the last process's standard output
 };
 
-Timing runTools(const QString& program, const QStringList& options, const QStringList& inputs,
-                const QString& outFolder, const QString& extension)
+// Runs the processes one after the other; times their wall and CPU time together.
+Timing runProcesses(const std::vector<std::pair<QString, QStringList>>& commands)
 {
-    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
+    Timing t;
+    const double cpuBefore = childCpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    for (const QString& input : inputs) {
-        const QString output = outFolder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension;
-        QStringList arguments = options;
-        if (program == QLatin1String("oggenc"))
-            arguments << QStringLiteral("-o") << output << input;
-        else
-            arguments << input << output;
+    for (const auto& [program, arguments] : commands) {
         QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(program, arguments);
-        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
-            std::fprintf(stderr, "%s failed on %s\n", qPrintable(program), qPrintable(input));
-            return {};
+        if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+            std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), qPrintable(arguments.join(QLatin1Char(' '))));
+            return t;
+        }
+        t.output = QString::fromUtf8(process.readAllStandardOutput());
+    }
+    t.wall = double(timer.nsecsElapsed()) / 1e9;
+    t.cpu = childCpuSeconds() - cpuBefore;
+    t.ok = true;
+    return t;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Seconds of audio the file decodes to (every frame decoded), or -1.
+double decodedSeconds(const QString& path)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+                                            QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-ac"),
+                                            QStringLiteral("2"), QStringLiteral("-ar"), QStringLiteral("44100"),
+                                            QStringLiteral("-")});
+    qint64 bytes = 0;
+    while (ffmpeg.state() != QProcess::NotRunning || ffmpeg.bytesAvailable() > 0) {
+        ffmpeg.waitForReadyRead(100);
+        bytes += ffmpeg.readAllStandardOutput().size();
+    }
+    const QByteArray errors = ffmpeg.readAllStandardError();
+    if (ffmpeg.exitCode() != 0 || !errors.trimmed().isEmpty())
+        return -1;
+    return double(bytes) / (44100.0 * 4);
+}
+
+// The container's own idea of the length (ffprobe), or -1.
+double probedSeconds(const QString& path)
+{
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                              QStringLiteral("format=duration"), QStringLiteral("-of"),
+                                              QStringLiteral("default=nw=1:nk=1"), path});
+    ffprobe.waitForFinished(-1);
+    bool ok = false;
+    const double seconds = ffprobe.readAllStandardOutput().trimmed().toDouble(&ok);
+    return ok ? seconds : -1;
+}
+
+// Every input has its output in `folder`, decoding (or, when `decode` is off,
+// probing) to the input's length within a frame or two of encoder padding.
+bool outputsCorrect(const QStringList& inputs, const QString& folder, const QString& extension, double seconds,
+                    bool decode)
+{
+    bool ok = true;
+    for (const QString& input : inputs) {
+        const QString output = folder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension;
+        // ADTS has no length of its own (a probe guesses from the bit rate): always decoded.
+        const double length = decode || extension == QLatin1String(".aac") ? decodedSeconds(output) : probedSeconds(output);
+        if (std::abs(length - seconds) > 0.15) {
+            std::fprintf(stderr, "  bad output %s: %.3f s for %.3f s\n", qPrintable(output), length, seconds);
+            ok = false;
         }
     }
-    return {timer.elapsed() / 1000.0, cpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
+    return ok;
 }
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toLong();
-    }
-    return -1;
-}
-
-struct WindowRun {
-    Timing time;
-    long firstEntryKb = 0;   ///< resident memory while the second entry runs
-    long lastEntryKb = 0;    ///< resident memory while the last entry runs
-    long peakKb = 0;
+struct Format {
+    QString key;        ///< command-line name
+    const char* name;
+    QString windowFormat;
+    QString extension;
+    std::function<std::vector<std::pair<QString, QStringList>>(const QStringList&, const QString&)> reference;
 };
 
-WindowRun runWindow(const QString& programFolder, const QStringList& inputs, const QString& outFolder,
-                    const QString& format)
+QHash<QString, QString> keyValues(const QString& line)
 {
-    tavrel::Audiotool window(tavrel::ProgramPaths{programFolder, programFolder});
-    window.Form_Load();
-    window.Combo1->setCurrentText(format);
-    window.Combo1_Click();
-    window.Text1->setText(outFolder);
-    for (const QString& input : inputs)
-        window.AddFileToList(input);
-
-    WindowRun run;
-    QTimer sampler;
-    sampler.setInterval(50);
-    // The entry at work is the last one whose row bar has moved.
-    const auto entryAtWork = [&] {
-        for (int position = int(inputs.size()); position >= 1; --position) {
-            if (window.rowProgress(position) > 0)
-                return position;
-        }
-        return 0;
-    };
-    QObject::connect(&sampler, &QTimer::timeout, [&] {
-        const long kb = residentKb();
-        const int entry = entryAtWork();
-        run.peakKb = std::max(run.peakKb, kb);
-        if (entry == 2 && run.firstEntryKb == 0)
-            run.firstEntryKb = kb;
-        if (entry == int(inputs.size()))
-            run.lastEntryKb = kb;
-    });
-    sampler.start();
-    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
-    QElapsedTimer timer;
-    timer.start();
-    window.Command3_Click();
-    run.time = {timer.elapsed() / 1000.0, cpuSeconds(RUSAGE_SELF) - cpuBefore};
-    sampler.stop();
-    return run;
+    QHash<QString, QString> values;
+    for (const QString& pair : line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            values.insert(pair.left(eq), pair.mid(eq + 1));
+    }
+    return values;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    const int files = argc > 1 ? std::atoi(argv[1]) : 20;
-    const int seconds = argc > 2 ? std::atoi(argv[2]) : 180;
-    const int rounds = std::max(1, argc > 3 ? std::atoi(argv[3]) : 1);
+    QCoreApplication app(argc, argv);
+    int files = 20, rounds = 3, singleRounds = 5;
+    double seconds = 180, longMinutes = 60;
+    QStringList wanted = {QStringLiteral("mp3"), QStringLiteral("ogg"), QStringLiteral("aac"), QStringLiteral("wma"),
+                          QStringLiteral("ape")};
+    const QStringList args = QCoreApplication::arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--files")) files = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--seconds")) seconds = args[i + 1].toDouble();
+        else if (args[i] == QLatin1String("--rounds")) rounds = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--single-rounds")) singleRounds = std::max(0, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--long-minutes")) longMinutes = args[i + 1].toDouble();
+        else if (args[i] == QLatin1String("--formats")) wanted = args[i + 1].split(QLatin1Char(','));
+    }
+    const QString binFolder = QCoreApplication::applicationDirPath();
+    const QString windowRun = binFolder + QStringLiteral("/tavrel_window_run");
+    const QString apeReference = binFolder + QStringLiteral("/ape_reference");
 
     QTemporaryDir work;
     const QString sources = work.filePath(QStringLiteral("sources"));
     const QString program = work.filePath(QStringLiteral("program"));
     QDir().mkpath(sources);
     QDir().mkpath(program);
-    // A configured program folder: no language chooser, no first-launch page.
+    // A configured program folder: no language chooser, no first-launch page;
+    // the WMA profile of 44.1 kHz stereo at 128 kbit/s.
     const QString ini = program + QStringLiteral("/Config.ini");
     quandor::profile::writeString(ini, QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QStringLiteral("0"));
     quandor::profile::writeString(ini, QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"));
+    quandor::profile::writeString(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"), QStringLiteral("True"));
+    quandor::profile::writeString(ini, QStringLiteral("WMA"), QStringLiteral("Num"), QStringLiteral("35"));
 
     QStringList inputs;
     for (int i = 0; i < files; ++i) {
         const QString path = sources + QStringLiteral("/track%1.wav").arg(i + 1, 2, 10, QLatin1Char('0'));
-        if (!writeMusicWav(path, seconds, unsigned(i + 1)))
+        if (!quandor::bench::writeMusicWav(path, seconds, unsigned(i + 1)))
             return 1;
         inputs << path;
     }
-    std::printf("%d files of %d s\n", files, seconds);
+    std::printf("display: %s\n", qEnvironmentVariableIsSet("DISPLAY") && qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen")
+                                     ? qPrintable(QStringLiteral("X ") + qEnvironmentVariable("DISPLAY"))
+                                     : "offscreen");
 
-    struct Job {
-        const char* name;
-        QString tool;
-        QStringList options;
-        QString extension;
-        QString format;
+    const auto perFile = [](const QStringList& in, const QString& folder, const QString& extension,
+                            const std::function<QStringList(const QString&, const QString&)>& arguments,
+                            const QString& tool) {
+        std::vector<std::pair<QString, QStringList>> commands;
+        for (const QString& input : in)
+            commands.push_back({tool, arguments(input, folder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension)});
+        return commands;
     };
-    const Job jobs[] = {
-        {"MP3 CBR 128", QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128")},
-         QStringLiteral(".mp3"), QStringLiteral("Mp3")},
-        {"Ogg q4", QStringLiteral("oggenc"), {QStringLiteral("--quiet"), QStringLiteral("-q"), QStringLiteral("4")},
-         QStringLiteral(".ogg"), QStringLiteral("Ogg")},
+    const QStringList ffmpegHead = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
+                                    QStringLiteral("-threads"), QStringLiteral("1"), QStringLiteral("-i")};
+    const std::vector<Format> formats = {
+        {QStringLiteral("mp3"), "MP3 CBR 128 vs lame", QStringLiteral("Mp3"), QStringLiteral(".mp3"),
+         [&](const QStringList& in, const QString& folder) {
+             return perFile(in, folder, QStringLiteral(".mp3"), [](const QString& i, const QString& o) {
+                 return QStringList{QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), i, o};
+             }, QStringLiteral("lame"));
+         }},
+        {QStringLiteral("ogg"), "Ogg q4 vs oggenc", QStringLiteral("Ogg"), QStringLiteral(".ogg"),
+         [&](const QStringList& in, const QString& folder) {
+             return perFile(in, folder, QStringLiteral(".ogg"), [](const QString& i, const QString& o) {
+                 return QStringList{QStringLiteral("--quiet"), QStringLiteral("-q"), QStringLiteral("4"), QStringLiteral("-o"), o, i};
+             }, QStringLiteral("oggenc"));
+         }},
+        {QStringLiteral("aac"), "AAC 128 vs ffmpeg", QStringLiteral("AAC"), QStringLiteral(".aac"),
+         [&](const QStringList& in, const QString& folder) {
+             return perFile(in, folder, QStringLiteral(".aac"), [&](const QString& i, const QString& o) {
+                 return ffmpegHead + QStringList{i, QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-profile:a"),
+                                                 QStringLiteral("aac_main"), QStringLiteral("-b:a"), QStringLiteral("128k"),
+                                                 QStringLiteral("-cutoff"), QStringLiteral("16000"), QStringLiteral("-aac_tns"),
+                                                 QStringLiteral("0"), QStringLiteral("-aac_ms"), QStringLiteral("0"),
+                                                 QStringLiteral("-f"), QStringLiteral("adts"), QStringLiteral("-write_mpeg2"),
+                                                 QStringLiteral("1"), QStringLiteral("-y"), o};
+             }, QStringLiteral("ffmpeg"));
+         }},
+        {QStringLiteral("wma"), "WMA 128 vs ffmpeg", QStringLiteral("Wma"), QStringLiteral(".wma"),
+         [&](const QStringList& in, const QString& folder) {
+             return perFile(in, folder, QStringLiteral(".wma"), [&](const QString& i, const QString& o) {
+                 return ffmpegHead + QStringList{i, QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-b:a"),
+                                                 QStringLiteral("128k"), QStringLiteral("-y"), o};
+             }, QStringLiteral("ffmpeg"));
+         }},
+        {QStringLiteral("ape"), "APE normal vs library", QStringLiteral("APE (MonKey's audio)"), QStringLiteral(".ape"),
+         [&](const QStringList& in, const QString& folder) {
+             return std::vector<std::pair<QString, QStringList>>{
+                 {apeReference, QStringList{QStringLiteral("2000"), folder} + in}};
+         }},
     };
-    for (const Job& job : jobs) {
-        const QString toolOut = work.filePath(QStringLiteral("tool-") + job.format);
-        const QString windowOut = work.filePath(QStringLiteral("window-") + job.format);
-        Timing bestTool{1e30, 1e30}, bestWindow{1e30, 1e30};
-        WindowRun last;
-        for (int round = 0; round < rounds; ++round) {
-            QDir().mkpath(toolOut);
-            QDir().mkpath(windowOut);
-            const Timing tool = runTools(job.tool, job.options, inputs, toolOut, job.extension);
-            last = runWindow(program, inputs, windowOut, job.format);
-            bestTool = {std::min(bestTool.wall, tool.wall), std::min(bestTool.cpu, tool.cpu)};
-            bestWindow = {std::min(bestWindow.wall, last.time.wall), std::min(bestWindow.cpu, last.time.cpu)};
-            QDir(toolOut).removeRecursively();
-            QDir(windowOut).removeRecursively();
+
+    const auto windowCommand = [&](const QStringList& in, const QString& folder, const QString& format,
+                                   double cancelAfter = -1) {
+        QStringList arguments = {QStringLiteral("--program"), program, QStringLiteral("--out"), folder,
+                                 QStringLiteral("--format"), format};
+        if (cancelAfter >= 0)
+            arguments << QStringLiteral("--cancel-after") << QString::number(cancelAfter);
+        return std::vector<std::pair<QString, QStringList>>{{windowRun, arguments + in}};
+    };
+    const auto fresh = [&](const QString& name) {
+        const QString folder = work.filePath(name);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        return folder;
+    };
+
+    // One comparison: reference (A) and window (B) in turns, outputs checked.
+    const auto compare = [&](const Format& f, const QStringList& in, int turns, const char* label) {
+        std::vector<double> refWall, refCpu, winWall, winCpu;
+        qint64 worstAnswer = 0, worstAnswerCpu = 0;
+        bool checked = true;
+        for (int turn = 0; turn < turns; ++turn) {
+            const QString refOut = fresh(QStringLiteral("ref"));
+            const QString winOut = fresh(QStringLiteral("win"));
+            const Timing a = runProcesses(f.reference(in, refOut));
+            const Timing b = runProcesses(windowCommand(in, winOut, f.windowFormat));
+            if (!a.ok || !b.ok)
+                return false;
+            refWall.push_back(a.wall);
+            refCpu.push_back(a.cpu);
+            winWall.push_back(b.wall);
+            winCpu.push_back(b.cpu);
+            const QHash<QString, QString> answers = keyValues(b.output);
+            worstAnswer = std::max(worstAnswer, answers.value(QStringLiteral("answer_max_ms")).toLongLong());
+            worstAnswerCpu = std::max(worstAnswerCpu, answers.value(QStringLiteral("answer_max_cpu_ms")).toLongLong());
+            // The first turn's outputs are decoded in full, later ones probed.
+            checked = outputsCorrect(in, refOut, f.extension, seconds, turn == 0) && checked;
+            checked = outputsCorrect(in, winOut, f.extension, seconds, turn == 0) && checked;
         }
-        std::printf("%-12s %s %.2f s (cpu %.2f s), Tavrel %.2f s (cpu %.2f s): wall ratio %.3f, cpu ratio %.3f; "
-                    "RSS second entry %ld kB, last entry %ld kB, peak %ld kB\n",
-                    job.name, qPrintable(job.tool), bestTool.wall, bestTool.cpu, bestWindow.wall, bestWindow.cpu,
-                    bestWindow.wall / bestTool.wall, bestWindow.cpu / bestTool.cpu, last.firstEntryKb,
-                    last.lastEntryKb, last.peakKb);
+        std::printf("%-22s %-7s reference %.2f s (cpu %.2f), window %.2f s (cpu %.2f): wall %.3fx, cpu %.3fx; "
+                    "answer max %lld ms (%lld ms of CPU); outputs %s\n",
+                    f.name, label, median(refWall), median(refCpu), median(winWall), median(winCpu),
+                    median(winWall) / median(refWall), median(winCpu) / median(refCpu),
+                    static_cast<long long>(worstAnswer), static_cast<long long>(worstAnswerCpu), checked ? "ok" : "WRONG");
+        std::fflush(stdout);
+        return checked;
+    };
+
+    bool allOk = true;
+    for (const Format& f : formats) {
+        if (!wanted.contains(f.key))
+            continue;
+        allOk = compare(f, inputs, rounds, "batch") && allOk;
+        if (singleRounds > 0)
+            allOk = compare(f, inputs.mid(0, 1), singleRounds, "1 file") && allOk;
+        // Cancel pressed a few seconds into the run.
+        const QString cancelOut = fresh(QStringLiteral("cancel"));
+        const Timing c = runProcesses(windowCommand(inputs.mid(0, 2), cancelOut, f.windowFormat, 0.6 * seconds / 60.0 + 1.0));
+        const QHash<QString, QString> v = keyValues(c.output);
+        std::printf("%-22s cancel: answered after %s ms, run ended %s ms after the press\n", f.name,
+                    qPrintable(v.value(QStringLiteral("cancel_answer_ms"))), qPrintable(v.value(QStringLiteral("cancel_end_ms"))));
         std::fflush(stdout);
     }
-    return 0;
+
+    if (longMinutes > 0) {
+        const QString longSource = sources + QStringLiteral("/long.wav");
+        if (!quandor::bench::writeMusicWav(longSource, longMinutes * 60, 99))
+            return 1;
+        for (const QString& format : {QStringLiteral("Mp3")}) {
+            const Timing t = runProcesses(windowCommand({longSource}, fresh(QStringLiteral("long")), format));
+            const QHash<QString, QString> v = keyValues(t.output);
+            const long grew = v.value(QStringLiteral("peak_kb")).toLong() - v.value(QStringLiteral("start_kb")).toLong();
+            std::printf("%g-minute source to %s: %.1f s, peak memory %ld kB above the start (%s), answer max %s ms "
+                        "(%s ms of CPU)\n",
+                        longMinutes, qPrintable(format), t.wall, grew, grew <= 64 * 1024 ? "flat" : "TOO HIGH",
+                        qPrintable(v.value(QStringLiteral("answer_max_ms"))),
+                        qPrintable(v.value(QStringLiteral("answer_max_cpu_ms"))));
+            std::fflush(stdout);
+        }
+        QFile::remove(longSource);
+    }
+    return allOk ? 0 : 1;
 }

@@ -4,6 +4,9 @@
 #include "converter/main/file_list_view.h"
 #include "converter/main/lang_loader.h"
 #include "platform/audio/library_logging.h"
+#include "converter/main/progress_pacer.h"
+#include "converter/main/progress_strip.h"
+#include "converter/main/window_progress.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -52,9 +55,16 @@ Audiotool::Audiotool(ProgramPaths paths, QWidget* parent)
     buildControls();
     connectControls();
     applyBuiltInCaptions();
+    windowProgress_ = std::make_unique<WindowProgress>(*this);
+    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return Converting; });
 }
 
 Audiotool::~Audiotool() = default;
+
+ProgressSurface& Audiotool::progressDisplay()
+{
+    return *progressPacer_;
+}
 
 QString Audiotool::configFile() const
 {
@@ -169,15 +179,15 @@ void Audiotool::buildControls()
     Picture1->setFrameShape(QFrame::StyledPanel);
     Picture1->setFrameShadow(QFrame::Sunken);
     Picture1->setGeometry(16, 432, 376, 18);
-    Image4 = named(new QFrame(Picture1), "Image4");
-    Image4->setAutoFillBackground(true);
-    QPalette barColours = Image4->palette();
-    barColours.setColor(QPalette::Window, palette().color(QPalette::Highlight));
-    Image4->setPalette(barColours);
-    Image4->setGeometry(2, 2, 0, 14);
+    // The bar keeps the frame's inner size and fills from the left.
+    Image4 = named(new ProgressStrip(Picture1), "Image4");
+    Image4->setGeometry(2, 2, Picture1->width() - 4, 14);
     Label6 = named(new QLabel(QStringLiteral("0 %"), central), "Label6");
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label6->setGeometry(396, 432, 64, 18);
+    // Labels of a fixed size: a new text repaints the label and asks no layout of the window.
+    for (QLabel* label : {Label4, Label5, Label6})
+        label->setFixedSize(label->size());
 
     Command3 = named(new QPushButton(central), "Command3");
     Command3->setGeometry(8, 462, 140, 30);
@@ -317,13 +327,18 @@ void Audiotool::setImage4WidthTwips(double twips)
 {
     const int maximum = std::max(0, Picture1->width() - 4);
     const int pixels = std::clamp(int(std::lround(twips / TwipsPerPixel)), 0, maximum);
-    Image4->resize(pixels, Image4->height());
-    Image4->setProperty("widthTwips", twips);
+    static_cast<ProgressStrip*>(Image4)->setFilledPixels(pixels);
+    image4WidthTwips_ = twips;
+}
+
+int Audiotool::image4FilledPixels() const
+{
+    return static_cast<const ProgressStrip*>(Image4)->filledPixels();
 }
 
 double Audiotool::image4WidthTwips() const
 {
-    return Image4->property("widthTwips").toDouble();
+    return image4WidthTwips_;
 }
 
 } // namespace tavrel

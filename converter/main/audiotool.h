@@ -37,6 +37,9 @@ namespace tavrel {
 
 class Deb;
 class FileListView;
+class ProgressPacer;
+class ProgressSurface;
+class WindowProgress;
 
 /// Where the program lives: its folder (the Lang folder is beside the
 /// executable) and the folder of its Config.ini.
@@ -129,6 +132,11 @@ public:
     double picture1WidthTwips() const;
     void setImage4WidthTwips(double twips);
     double image4WidthTwips() const;
+    /// The pixels of `Image4` drawn as filled.
+    int image4FilledPixels() const;
+    /// Where the conversion shows its progress: the displays above, updated
+    /// at most every tenth of a second while a conversion runs.
+    ProgressSurface& progressDisplay();
 
     // ---- Help menu -------------------------------------------------------
     void About_Click();
@@ -279,6 +287,9 @@ private:
     quandor::audio::AudioFileReader probeReader_;
     quandor::audio::AacDecoder probeAacDecoder_;
     quandor::audio::M4aDecoder probeM4aDecoder_;
+    double image4WidthTwips_ = 0.0;
+    std::unique_ptr<WindowProgress> windowProgress_;
+    std::unique_ptr<ProgressPacer> progressPacer_;
 };
 
 } // namespace tavrel

@@ -15,7 +15,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,6 +51,7 @@ public:
     }
     void setConvertingControls(bool converting) override
     {
+        w_.progressDisplay().settle();   // an entry starts or the run ends: show where it stands
         w_.Command4->setEnabled(converting);
         for (QWidget* control : {static_cast<QWidget*>(w_.Command3), static_cast<QWidget*>(w_.Command5),
                                  static_cast<QWidget*>(w_.Command2), static_cast<QWidget*>(w_.Image1),
@@ -73,14 +73,13 @@ public:
         return text.isEmpty() ? builtIn : text;
     }
 
-    QString percentLabel() const override { return w_.Label6->text(); }
-    void setPercentLabel(const QString& text) override { w_.Label6->setText(text); }
-    void setBarFraction(double fraction) override
-    {
-        w_.setImage4WidthTwips(barWidth(w_.picture1WidthTwips(), fraction));
-    }
-    void setRowProgress(int position, double value) override { w_.setRowProgress(position, value); }
-    void yield() override { QCoreApplication::processEvents(); }
+    // Progress goes through the window's paced displays.
+    QString percentLabel() const override { return w_.progressDisplay().percentLabel(); }
+    void setPercentLabel(const QString& text) override { w_.progressDisplay().setPercentLabel(text); }
+    void setBarFraction(double fraction) override { w_.progressDisplay().setBarFraction(fraction); }
+    void setRowProgress(int position, double value) override { w_.progressDisplay().setRowProgress(position, value); }
+    void yield() override { w_.progressDisplay().yield(); }
+    void settle() override { w_.progressDisplay().settle(); }
 
 private:
     Audiotool& w_;

@@ -78,6 +78,7 @@ void resetProgress(ProgressSurface& surface)
 {
     surface.setBarFraction(0.0);
     surface.setPercentLabel(percentText(0));
+    surface.settle();
 }
 
 } // namespace tavrel

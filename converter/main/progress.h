@@ -41,6 +41,8 @@ public:
     virtual void setRowProgress(int position, double value) = 0;
     /// Lets the event loop run once (Cancel, repainting, the list's keys).
     virtual void yield() = 0;
+    /// Shows at once whatever a paced surface still holds (a step or the run ends).
+    virtual void settle() {}
 };
 
 /// The display update of every component report for the entry at `position`:
@@ -48,7 +50,7 @@ public:
 /// changes; the event loop runs in any case.
 void showPercent(ProgressSurface& surface, int position, int percent);
 
-/// "0 %" and an empty bar, as after every step.
+/// "0 %" and an empty bar, as after every step; the surface settles on them.
 void resetProgress(ProgressSurface& surface);
 
 } // namespace tavrel

@@ -3,6 +3,7 @@
 // the controls' state afterwards.
 
 #include "converter/main/audiotool.h"
+#include "converter/main/file_list_view.h"
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
@@ -10,8 +11,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFrame>
+#include <QTreeWidget>
+#include <QWindow>
+#include <map>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +35,29 @@ using namespace tavrel;
 using namespace quandor::test;
 
 namespace {
+
+// Counts what the displays do during a run: paints per widget, resizes and
+// moves of the bar, and the label texts at the moments they are painted.
+class DisplayEvents : public QObject {
+public:
+    std::map<QObject*, int> paints;
+    int barGeometryChanges = 0;
+    QStringList paintedLabels;
+    QLabel* label = nullptr;
+    QObject* bar = nullptr;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints[watched];
+            if (watched == label)
+                paintedLabels.append(label->text());
+        }
+        if (watched == bar && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+            ++barGeometryChanges;
+        return false;
+    }
+};
 
 class ConversionWindowTest : public ::testing::Test {
 protected:
@@ -131,6 +162,49 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
     EXPECT_FALSE(window->CancelRequested && window->Converting);
 }
 
+TEST_F(ConversionWindowTest, ShownProgressIsCoalescedAndEndsOnItsFinalValues)
+{
+    // Two minutes of WAV copied to WAV: 120 quick chunks, each a progress report.
+    addWav(QStringLiteral("long.wav"), 120.0);
+    addWav(QStringLiteral("short.wav"), 1.0);
+    chooseFormat(QStringLiteral("Wav"));
+    window->show();
+    QElapsedTimer exposing;
+    exposing.start();
+    while (!window->windowHandle()->isExposed() && exposing.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents();
+
+    DisplayEvents events;
+    events.label = window->Label6;
+    events.bar = window->Image4;
+    QWidget* rows = window->ListView1->viewport();
+    for (QObject* watched : {static_cast<QObject*>(window->Label6), static_cast<QObject*>(window->Image4),
+                             static_cast<QObject*>(rows)})
+        watched->installEventFilter(&events);
+
+    QElapsedTimer run;
+    run.start();
+    window->Command3->click();
+    const qint64 elapsed = run.elapsed();
+    QCoreApplication::processEvents();   // the window's last repaint after the run
+
+    // At most one update a tenth of a second, plus the start and end of each entry.
+    const int allowed = int(elapsed / 100) + 6;
+    EXPECT_LE(events.paints[window->Label6], allowed) << elapsed << " ms";
+    EXPECT_LE(events.paints[window->Image4], allowed) << elapsed << " ms";
+    EXPECT_LE(events.paints[rows], allowed) << elapsed << " ms";
+    EXPECT_EQ(events.barGeometryChanges, 0);   // the bar is repainted, never resized
+    EXPECT_GE(events.paintedLabels.size(), 1);
+    EXPECT_EQ(events.paintedLabels.last(), QStringLiteral("0 %"));
+
+    EXPECT_EQ(outputs(), (QStringList{QStringLiteral("long.wav"), QStringLiteral("short.wav")}));
+    EXPECT_DOUBLE_EQ(window->rowProgress(1), 100.0);
+    EXPECT_DOUBLE_EQ(window->rowProgress(2), 100.0);
+    EXPECT_EQ(window->image4FilledPixels(), 0);
+    expectIdle();
+}
+
 TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
 {
     addWav(QStringLiteral("a.wav"), 0.5);
@@ -163,6 +237,7 @@ TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
     window->AACdecoder1_Progress(100);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("100 %"));
     EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner);
+    EXPECT_EQ(window->image4FilledPixels(), window->Image4->width());
 }
 
 TEST_F(ConversionWindowTest, LoadersFillTheWindow)
