@@ -154,6 +154,13 @@ void Audiotool::buildControls()
     Label3->setGeometry(16, 354, 156, 22);
     Text2 = named(new QLineEdit(central), "Text2");
     Text2->setReadOnly(true);
+    // setText leaves the cursor at the end (also when the text is the same);
+    // a summary too long for the box must show its start, the format, not its
+    // tail. A user who clicked into the box may still move along it.
+    connect(Text2, &QLineEdit::cursorPositionChanged, Text2, [this](int, int position) {
+        if (position != 0 && !Text2->hasFocus())
+            Text2->setCursorPosition(0);
+    });
     Text2->setGeometry(176, 354, 244, 22);
     Command2 = named(new QPushButton(QStringLiteral("..."), central), "Command2");
     Command2->setGeometry(424, 354, 36, 22);

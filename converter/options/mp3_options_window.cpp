@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -88,6 +89,10 @@ FrmMp3::FrmMp3(Audiotool& owner) : QDialog(&owner), owner_(owner)
     tabMP3->addTab(buildAltPresetTab(), QStringLiteral("Alt-Preset"));
     tabMP3->addTab(buildCommandLineTab(), QStringLiteral("Command Line"));
     tabMP3->setCurrentIndex(General);
+    // All seven tabs stay in sight: no scroll arrows and no shortened
+    // captions, so the tab bar's full width sets the window's least width.
+    tabMP3->tabBar()->setUsesScrollButtons(false);
+    tabMP3->tabBar()->setElideMode(Qt::ElideNone);
 
     auto* cmdOk = new QPushButton(QStringLiteral("Ok"));
     cmdOk->setObjectName(QStringLiteral("cmdOk"));

@@ -8,12 +8,16 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstdarg>
 #include <memory>
 #include <vector>
 
 namespace quandor::audio {
 
 namespace {
+
+/// LAME's notes and debug output stay quiet; a refusal reaches the user as our own message.
+void quietly(const char*, va_list) {}
 
 struct LameClose { void operator()(lame_global_flags* g) const { lame_close(g); } };
 using LamePtr = std::unique_ptr<lame_global_flags, LameClose>;
@@ -41,8 +45,9 @@ vbr_mode lameVbrMode(int method)
 }
 
 /// A LAME context set up from `s` (input at the output rate and channel count),
-/// or null with `error`.
-LamePtr configure(const MP3LameEncoder& s, QString& error)
+/// or null with `error`. With a `sourceRate`, the input is at that rate and
+/// LAME chooses the output rate itself, as the `lame` tool lets it.
+LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0)
 {
     LamePtr gf(lame_init());
     if (!gf) {
@@ -50,10 +55,12 @@ LamePtr configure(const MP3LameEncoder& s, QString& error)
         return nullptr;
     }
     lame_global_flags* g = gf.get();
+    lame_set_msgf(g, quietly);
+    lame_set_debugf(g, quietly);
     const int channels = s.ChannelCount == 1 ? 1 : 2;
     lame_set_num_channels(g, channels);
-    lame_set_in_samplerate(g, s.OutputFrequency);
-    lame_set_out_samplerate(g, s.OutputFrequency);
+    lame_set_in_samplerate(g, sourceRate > 0 ? sourceRate : s.OutputFrequency);
+    lame_set_out_samplerate(g, sourceRate > 0 ? 0 : s.OutputFrequency);
     lame_set_mode(g, lameMode(s));
     if (s.ChannelCount != 1 && s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo) lame_set_force_ms(g, 1);
     lame_set_quality(g, s.EncoderQuality);
@@ -186,6 +193,37 @@ QString checkMp3Settings(const MP3LameEncoder& settings)
     QString error;
     configure(settings, error);
     return error;
+}
+
+int lameChosenRate(const MP3LameEncoder& settings, int sourceRate)
+{
+    QString error;
+    const LamePtr lame = configure(settings, error, sourceRate);
+    return lame ? lame_get_out_samplerate(lame.get()) : sourceRate;
+}
+
+MP3LameEncoder effectiveMp3Settings(const MP3LameEncoder& settings)
+{
+    QString error;
+    const LamePtr lame = configure(settings, error);
+    MP3LameEncoder effective = settings;
+    if (!lame) return effective;
+    lame_global_flags* g = lame.get();
+    // LAME has moved each bit rate to one its MPEG version can write (and an
+    // average below the floor up to the floor).
+    switch (lameVbrMode(settings.VbrMethod)) {
+    case vbr_off:
+        effective.Bitrate = lame_get_brate(g);
+        break;
+    case vbr_abr:
+        effective.AbrBitrate = lame_get_VBR_mean_bitrate_kbps(g);
+        [[fallthrough]];
+    default:
+        effective.Bitrate = lame_get_VBR_min_bitrate_kbps(g);
+        effective.MaxVbrBitrate = lame_get_VBR_max_bitrate_kbps(g);
+        break;
+    }
+    return effective;
 }
 
 } // namespace quandor::audio

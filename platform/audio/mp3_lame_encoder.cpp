@@ -1,12 +1,7 @@
 #include "platform/audio/mp3_lame_encoder.h"
 
-#include <QRegularExpression>
-#include <QStringList>
-
 #include <algorithm>
 #include <array>
-#include <functional>
-#include <map>
 
 namespace quandor::audio {
 
@@ -42,25 +37,6 @@ void resetToPresetBase(MP3LameEncoder& s)
 {
     const MP3LameEncoder defaults;
     s = defaults;
-}
-
-/// A number of Hz given in Hz or in kHz (LAME accepts "19.5" for 19500).
-bool parseFrequency(const QString& text, int& hz)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || value < 0) return false;
-    hz = value < 1000 ? int(value * 1000 + 0.5) : int(value + 0.5);
-    return true;
-}
-
-bool parseInt(const QString& text, int low, int high, int& out)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high) return false;
-    out = value;
-    return true;
 }
 
 } // namespace
@@ -134,159 +110,6 @@ bool MP3LameEncoder::ApplyAltPreset(int preset)
         MaxVbrBitrate = 320;
     }
     lastError_.clear();
-    return true;
-}
-
-bool MP3LameEncoder::ApplyCommandLine(const QString& commandLine)
-{
-    MP3LameEncoder s = *this;
-    QString error;
-    const QStringList args = commandLine.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-
-    int i = 0;
-    auto value = [&](const QString& option, QString& out) {
-        if (i + 1 >= args.size()) {
-            error = QStringLiteral("The option %1 needs a value").arg(option);
-            return false;
-        }
-        out = args[++i];
-        return true;
-    };
-    auto bad = [&](const QString& option, const QString& text) {
-        error = QStringLiteral("Bad value for %1: %2").arg(option, text);
-        return false;
-    };
-    auto intOption = [&](const QString& option, const QString& attached, int low, int high, int& field) {
-        QString text = attached;
-        if (text.isEmpty() && !value(option, text)) return false;
-        return parseInt(text, low, high, field) || bad(option, text);
-    };
-    auto freqOption = [&](const QString& option, int& field) {
-        QString text;
-        if (!value(option, text)) return false;
-        return parseFrequency(text, field) || bad(option, text);
-    };
-
-    for (; i < args.size() && error.isEmpty(); ++i) {
-        const QString& arg = args[i];
-        // Short options take their value attached or as the next word: -V2, -V 2.
-        const QString head = arg.left(2);
-        const QString attached = arg.startsWith(QLatin1String("--")) ? QString() : arg.mid(2);
-        bool ok = true;
-        if (head == QLatin1String("-b") && !arg.startsWith(QLatin1String("--"))) {
-            ok = intOption(head, attached, 8, 320, s.Bitrate);
-        } else if (head == QLatin1String("-B")) {
-            ok = intOption(head, attached, 8, 320, s.MaxVbrBitrate);
-        } else if (head == QLatin1String("-V")) {
-            ok = intOption(head, attached, 0, 9, s.VbrQuality);
-            if (ok && (s.VbrMethod == VbrNone || s.VbrMethod == VbrAbr)) s.VbrMethod = VbrDefault;
-        } else if (head == QLatin1String("-q")) {
-            ok = intOption(head, attached, 0, 9, s.EncoderQuality);
-        } else if (head == QLatin1String("-m")) {
-            QString mode = attached;
-            if (mode.isEmpty()) ok = value(head, mode);
-            if (ok) {
-                static const std::map<QString, std::pair<int, int>> modes{
-                    {QStringLiteral("m"), {1, -1}},          {QStringLiteral("s"), {2, ModeStereo}},
-                    {QStringLiteral("j"), {2, ModeJointStereo}}, {QStringLiteral("f"), {2, ModeForcedJointStereo}},
-                    {QStringLiteral("d"), {2, ModeDualChannels}}};
-                const auto it = modes.find(mode);
-                if (it == modes.end()) {
-                    ok = bad(head, mode);
-                } else {
-                    s.ChannelCount = it->second.first;
-                    if (it->second.second >= 0) s.ChannelMode = it->second.second;
-                }
-            }
-        } else if (head == QLatin1String("-e")) {
-            QString e = attached;
-            if (e.isEmpty()) ok = value(head, e);
-            if (ok) {
-                if (e == QLatin1String("n")) s.Emphasis = 0;
-                else if (e == QLatin1String("5")) s.Emphasis = 1;
-                else if (e == QLatin1String("c")) s.Emphasis = 2;
-                else ok = bad(head, e);
-            }
-        } else if (arg == QLatin1String("-h")) {
-            s.EncoderQuality = 2;
-        } else if (arg == QLatin1String("-f")) {
-            s.EncoderQuality = 7;
-        } else if (arg == QLatin1String("-p")) {
-            s.ErrorProtection = true;
-        } else if (arg == QLatin1String("-t")) {
-            s.WriteVbrHeader = false;
-        } else if (arg == QLatin1String("-F")) {
-            s.EnforceMinBitrate = true;
-        } else if (arg == QLatin1String("-v") || arg == QLatin1String("--vbr-new")) {
-            s.VbrMethod = VbrNew;
-        } else if (arg == QLatin1String("--vbr-old")) {
-            s.VbrMethod = VbrOld;
-        } else if (arg == QLatin1String("--cbr")) {
-            s.VbrMethod = VbrNone;
-        } else if (arg == QLatin1String("--abr")) {
-            ok = intOption(arg, QString(), 8, 320, s.AbrBitrate);
-            if (ok) s.VbrMethod = VbrAbr;
-        } else if (arg == QLatin1String("--resample")) {
-            ok = freqOption(arg, s.OutputFrequency);
-        } else if (arg == QLatin1String("--lowpass")) {
-            ok = freqOption(arg, s.LowpassFrequency);
-        } else if (arg == QLatin1String("--lowpass-width")) {
-            ok = freqOption(arg, s.LowpassWidth);
-        } else if (arg == QLatin1String("--highpass")) {
-            ok = freqOption(arg, s.HighpassFrequency);
-        } else if (arg == QLatin1String("--highpass-width")) {
-            ok = freqOption(arg, s.HighpassWidth);
-        } else if (arg == QLatin1String("--nores")) {
-            s.BitReservoir = false;
-        } else if (arg == QLatin1String("--noshort")) {
-            s.ShortBlocks = false;
-        } else if (arg == QLatin1String("--short")) {
-            s.ShortBlocks = true;
-        } else if (arg == QLatin1String("--allow-diff-short")) {
-            s.BlockTypesDiffer = true;
-        } else if (arg == QLatin1String("--strictly-enforce-ISO")) {
-            s.StrictIso = true;
-        } else if (arg == QLatin1String("--athonly")) {
-            s.AthControl = 1;
-        } else if (arg == QLatin1String("--noath")) {
-            s.AthControl = 2;
-        } else if (arg == QLatin1String("--athshort")) {
-            s.AthControl = 3;
-        } else if (arg == QLatin1String("--preset")) {
-            QString name;
-            ok = value(arg, name);
-            if (ok && name == QLatin1String("fast")) {
-                ok = value(arg, name);
-                if (ok) name.prepend(QLatin1String("fast "));
-            }
-            if (ok) {
-                static const std::map<QString, int> alt{
-                    {QStringLiteral("fast standard"), 1}, {QStringLiteral("standard"), 2},
-                    {QStringLiteral("fast extreme"), 3},  {QStringLiteral("extreme"), 4},
-                    {QStringLiteral("insane"), 5}};
-                int kbps = 0;
-                if (const auto it = alt.find(name); it != alt.end()) {
-                    s.ApplyAltPreset(it->second);
-                } else if (parseInt(name, 8, 320, kbps)) {
-                    s.VbrMethod = VbrAbr;
-                    s.AbrBitrate = kbps;
-                } else {
-                    ok = bad(arg, name);
-                }
-            }
-        } else {
-            error = QStringLiteral("Unknown LAME option: %1").arg(arg);
-            ok = false;
-        }
-        if (!ok) break;
-    }
-    if (error.isEmpty()) error = s.Validate();
-    if (!error.isEmpty()) {
-        lastError_ = error;
-        return false;
-    }
-    s.lastError_.clear();
-    *this = s;
     return true;
 }
 

@@ -50,9 +50,10 @@ public:
     bool ApplyPreset(int preset);
     /// Alternative presets 1..5: fast standard, standard, fast extreme, extreme, insane.
     bool ApplyAltPreset(int preset);
-    /// Sets the properties from LAME command-line options (see the .cpp for
-    /// the options understood). An unknown option or a bad value is refused:
-    /// false, `LastError()` says why, and no property changes.
+    /// Sets the properties as the `lame` tool is set by the same options (see
+    /// lame_command_line.cpp for those understood): what the line does not set
+    /// takes LAME's own default, the bit rate included. An unknown option or a
+    /// bad value is refused: false, `LastError()` says why, nothing changes.
     bool ApplyCommandLine(const QString& commandLine);
 
     QString LastError() const { return lastError_; }

@@ -34,6 +34,14 @@ std::unique_ptr<OutputEncoder> makeEncoder(const OutputFormat& format);
 
 /// Checks that libmp3lame accepts `settings`; empty when it does.
 QString checkMp3Settings(const MP3LameEncoder& settings);
+/// The output rate LAME picks for `settings` from a source at `sourceRate`
+/// when none is named (a lower one for a low bit rate); `sourceRate` when
+/// LAME refuses the settings.
+int lameChosenRate(const MP3LameEncoder& settings, int sourceRate);
+/// `settings` with the bit rates LAME will write: a rate the sampling
+/// frequency cannot carry is moved to the nearest one it can. Unchanged when
+/// LAME refuses the settings.
+MP3LameEncoder effectiveMp3Settings(const MP3LameEncoder& settings);
 /// Checks that libvorbisenc can set up `settings`; empty when it can.
 QString checkVorbisSettings(const VorbisSettings& settings);
 

@@ -1,5 +1,7 @@
 #include "platform/audio/output_format.h"
 
+#include "platform/audio/output_encoder.h"
+
 #include <QStringList>
 
 #include <array>
@@ -29,8 +31,10 @@ QString channelText(int channels)
     return channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo");
 }
 
-QString describeMp3(const MP3LameEncoder& s)
+QString describeMp3(const MP3LameEncoder& settings)
 {
+    // The summary states the stream as written, not the request.
+    const MP3LameEncoder s = effectiveMp3Settings(settings);
     const QString head = QStringLiteral("MP3 %1 Hz, ").arg(s.OutputFrequency);
     const QString mode = mp3ChannelText(s);
     switch (s.VbrMethod) {

@@ -76,6 +76,41 @@ QByteArray makePcm(const PcmFormat& format, qint64 frames, unsigned seed)
     return out;
 }
 
+QByteArray makeMusicPcm(const PcmFormat& format, qint64 frames, unsigned seed)
+{
+    constexpr double kBeat = 0.25;   // seconds per note
+    static const int melody[] = {0, 4, 7, 12, 11, 7, 4, 2, 5, 9, 12, 14, 12, 9, 5, 4};
+    static const int bass[] = {-24, -24, -17, -17, -19, -19, -12, -12};
+    const auto note = [](int semitones) { return 440.0 * std::pow(2.0, semitones / 12.0); };
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(frames * format.channels * (format.bits / 8)));
+    quint32 noise = 0x9E3779B9u ^ seed;
+    for (qint64 i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / format.sampleRate;
+        const auto beat = static_cast<qint64>(t / kBeat);
+        const double inBeat = t - static_cast<double>(beat) * kBeat;
+        const double envelope = std::min(1.0, inBeat / 0.01) * std::exp(-inBeat * 6.0);
+        const double lead = note(melody[(beat + seed) % 16] - 3);
+        const double low = note(bass[(beat / 2) % 8]);
+        double voice = 0;
+        for (int h = 1; h <= 8; ++h)   // a bright, reed-like spectrum
+            voice += std::sin(2 * std::numbers::pi * lead * h * t) / h;
+        double bassVoice = 0;
+        for (int h = 1; h <= 4; ++h)
+            bassVoice += std::sin(2 * std::numbers::pi * low * h * t) / (h * h);
+        const double hat = std::exp(-inBeat * 60.0);
+        for (int c = 0; c < format.channels; ++c) {
+            noise = noise * 1664525u + 1013904223u;
+            const double n = static_cast<double>(noise >> 8) / 16777216.0 - 0.5;
+            const double pan = format.channels == 1 ? 1.0 : (c == 0 ? 1.2 : 0.8);
+            const double value = 0.15 * envelope * voice * pan + 0.2 * bassVoice * (2.0 - pan)
+                               + 0.25 * hat * n + 0.01 * n;
+            appendSample(out, format.bits, value);
+        }
+    }
+    return out;
+}
+
 QByteArray makeWav(const PcmFormat& format, const QByteArray& pcm)
 {
     const int blockAlign = format.channels * (format.bits / 8);
@@ -99,6 +134,12 @@ bool writeWavFile(const QString& path, const PcmFormat& format, double seconds, 
 {
     const auto frames = static_cast<qint64>(std::llround(seconds * format.sampleRate));
     return writeAll(path, makeWav(format, makePcm(format, frames, seed)));
+}
+
+bool writeMusicWavFile(const QString& path, const PcmFormat& format, double seconds, unsigned seed)
+{
+    const auto frames = static_cast<qint64>(std::llround(seconds * format.sampleRate));
+    return writeAll(path, makeWav(format, makeMusicPcm(format, frames, seed)));
 }
 
 } // namespace quandor::test

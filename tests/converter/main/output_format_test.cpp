@@ -52,6 +52,25 @@ TEST(OutputFormat, EachFormatShowsItsParameterControls)
     }
 }
 
+TEST(OutputFormat, ALongSummaryShowsItsStart)
+{
+    ProgramFolder folder;
+    quandor::test::RecordingServices services;
+    folder.setValue("Mp3", "20", "2");   // VBR: the longest MP3 summary
+    folder.setValue("Mp3", "18", "3");
+    auto window = folder.started();
+    window->show();
+    for (const char* format : {"Mp3", "Ogg", "Mp3"}) {
+        pick(window->Combo1, QLatin1String(format));
+        window->Combo1_Click();
+        const QLineEdit& box = *window->Text2;
+        EXPECT_EQ(box.cursorPosition(), 0) << format << ": " << box.text().toStdString();
+    }
+    const QLineEdit& box = *window->Text2;
+    ASSERT_GT(box.fontMetrics().horizontalAdvance(box.text()), box.width()) << "the summary fits: nothing to show";
+    EXPECT_TRUE(box.text().startsWith(QStringLiteral("MP3 44100 Hz")));
+}
+
 TEST(OutputFormat, WmaProfileNumberZeroOrJunkMeansProfileNine)
 {
     for (const char* stored : {"0", "", "abc", "77"}) {

@@ -5,15 +5,22 @@
 #include "tests/converter/options/option_test_support.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
+#include "tests/support/wav_fixture.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -210,6 +217,116 @@ TEST(Mp3Options, PresetAltPresetAndCommandLineReloadTheControlsAndSurviveARestar
     EXPECT_EQ(folder.value("Mp3", "6"), "1");
     EXPECT_EQ(window.cmbChMode->currentIndex(), 0);
     EXPECT_EQ(window.frmBitrate->title(), "Current bitrate: 192 kbit");
+}
+
+/// Average bit rate in kbit/s of a whole file, as ffprobe reckons it.
+double averageKbps(const QString& file)
+{
+    return quandor::test::ffprobe(file).value("format").toObject().value("bit_rate").toString().toDouble() / 1000.0;
+}
+
+/// Encodes a few seconds of music-like sound with the main window's writer.
+bool encodeMusic(Audiotool& main, const QString& path)
+{
+    auto& writer = main.FileWenc;
+    const QByteArray pcm = quandor::test::makeMusicPcm({44100, 2, 16}, 44100 * 4);
+    if (!writer.SetSourceFormat(44100, 4) || !writer.Open(path))
+        return false;
+    const bool written = writer.WriteChunk(pcm);
+    return writer.Close() && written;
+}
+
+TEST(Mp3Options, CommandLineBelowTheGeneralBitrateGivesItsOwnRate)
+{
+    quandor::test::RecordingServices services;
+    const struct {
+        const char* line;
+        const char* summary;
+        double kbps;   ///< the stream's average, within 15 %; 0: not checked (VBR follows the sound)
+    } cases[] = {
+        // LAME itself lowers the rate for this bit rate when none is named.
+        {"--abr 96", "MP3 32000 Hz, ABR 96 kbit/s, joint stereo", 96},
+        {"--preset 96", "MP3 32000 Hz, ABR 96 kbit/s, joint stereo", 96},
+        {"--abr 64 -m m", "MP3 44100 Hz, ABR 64 kbit/s, mono", 64},
+        {"-V 6", "MP3 44100 Hz, VBR quality 6 (32-320 kbit/s), joint stereo", 0},
+    };
+    for (int general : {9, 14}) {   // 128 and 320 kbit/s on the General tab
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.line << " after " << options::bitrateStep(general) << " kbit/s");
+            ProgramFolder folder;
+            auto main = folder.started();
+            FrmMp3 window(*main);
+            window.AppelAudioTool();
+            window.sldrBitrate->setValue(general);
+            ASSERT_TRUE(window.ApplyMP3Settings());
+            window.tabMP3->setCurrentIndex(6);
+            window.txtCommLine->setText(QString::fromLatin1(c.line));
+            ASSERT_TRUE(window.ApplyMP3Settings()) << services.messageTexts().join('\n').toStdString();
+            EXPECT_EQ(main->Text2->text(), QLatin1String(c.summary));
+            EXPECT_EQ(folder.value("Mp3", "3"), "32");   // LAME's own floor, not the General tab's rate
+            EXPECT_EQ(window.frmBitrate->title(), "Current bitrate: 32 kbit");
+
+            const QString out = folder.file(QStringLiteral("out.mp3"));
+            ASSERT_TRUE(encodeMusic(*main, out)) << main->FileWenc.LastError().toStdString();
+            if (c.kbps > 0) {
+                EXPECT_NEAR(averageKbps(out), c.kbps, c.kbps * 0.15);
+            }
+        }
+    }
+}
+
+TEST(Mp3Options, VbrTabKeepsTheGeneralBitrateAsItsMinimumAndSaysSo)
+{
+    // On the VBR tab the General tab's rate stays the floor; a target below
+    // it is written at the floor, and the summary states that rate.
+    quandor::test::RecordingServices services;
+    ProgramFolder folder;
+    auto main = folder.started();
+    FrmMp3 window(*main);
+    window.AppelAudioTool();
+    window.sldrBitrate->setValue(10);   // 160 kbit/s
+    window.cmbVBRCodingMethod->setCurrentIndex(5);
+    window.udAbrBitrate->setValue(96);
+    window.tabMP3->setCurrentIndex(2);
+    ASSERT_TRUE(window.ApplyMP3Settings());
+    EXPECT_EQ(folder.value("Mp3", "1"), "96");
+    EXPECT_EQ(folder.value("Mp3", "3"), "160");
+    EXPECT_EQ(main->Text2->text(), "MP3 44100 Hz, ABR 160 kbit/s, joint stereo");
+    const QString out = folder.file(QStringLiteral("out.mp3"));
+    ASSERT_TRUE(encodeMusic(*main, out));
+    EXPECT_NEAR(averageKbps(out), 160.0, 160.0 * 0.15);
+}
+
+TEST(Mp3Options, EveryTabIsVisibleInEveryLanguage)
+{
+    quandor::test::RecordingServices services;
+    ProgramFolder folder;
+    const QDir shipped(QStringLiteral(TAVREL_LANG_SOURCE_DIR));
+    const QStringList names = shipped.entryList({QStringLiteral("*.lng")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        QFile file(shipped.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        folder.addLanguage(name, file.readAll());
+    }
+    auto main = folder.started();
+    ASSERT_EQ(main->LangueName.size(), names.size());
+    for (qsizetype language = 0; language < main->LangueName.size(); ++language) {
+        SCOPED_TRACE(main->LangueName[language]->text().toStdString());
+        main->LangueName_Click(static_cast<int>(language));
+        FrmMp3 window(*main);
+        window.AppelAudioTool();
+        window.show();
+        QCoreApplication::processEvents();
+        const QTabBar* bar = window.tabMP3->tabBar();
+        EXPECT_LE(bar->sizeHint().width(), bar->width());
+        for (int tab = 0; tab < bar->count(); ++tab) {
+            EXPECT_TRUE(bar->rect().contains(bar->tabRect(tab))) << bar->tabText(tab).toStdString();
+        }
+        for (const QToolButton* arrow : bar->findChildren<QToolButton*>())
+            EXPECT_FALSE(arrow->isVisible()) << "scroll arrows are showing";
+        window.close();
+    }
 }
 
 TEST(Mp3Options, LoadingShowsFiltersWidthsChannelsAndUnlistedValues)

@@ -3,6 +3,8 @@
 
 #include "platform/audio/mp3_lame_encoder.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <functional>
 
@@ -208,6 +210,46 @@ TEST(MP3LameEncoderTest, CommandLineSetsTheProperties)
     }
 }
 
+TEST(MP3LameEncoderTest, WhatTheCommandLineLeavesUnsetIsLamesDefault)
+{
+    // The object as the General tab leaves it, far from LAME's defaults.
+    MP3LameEncoder before;
+    before.Bitrate = 160;
+    before.MaxVbrBitrate = 224;
+    before.ErrorProtection = true;
+    before.LowpassFrequency = 12000;
+    before.ChannelMode = MP3LameEncoder::ModeDualChannels;
+    const MP3LameEncoder lame;
+    struct Case {
+        const char* line;
+        std::function<bool(const MP3LameEncoder&)> holds;
+    };
+    const std::vector<Case> cases{
+        {"--abr 96", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 96 && s.Bitrate == 32; }},
+        {"--preset 96", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 96 && s.Bitrate == 32; }},
+        {"-V 6", [](const MP3LameEncoder& s) { return s.VbrQuality == 6 && s.Bitrate == 32 && s.MaxVbrBitrate == 320; }},
+        {"--resample 22.05 -V 6", [](const MP3LameEncoder& s) { return s.Bitrate == 8; }},   // MPEG-2 goes down to 8
+        {"-V 4 -b 96", [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.VbrMethod == MP3LameEncoder::VbrDefault; }},
+        {"-b 96 --abr 160", [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.AbrBitrate == 160; }},
+        {"--cbr", [](const MP3LameEncoder& s) { return s.Bitrate == 128 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
+        {"-m m", [](const MP3LameEncoder& s) { return s.Bitrate == 128 && s.ChannelCount == 1; }},
+        {"--preset insane", [](const MP3LameEncoder& s) { return s.Bitrate == 320 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
+        {"--preset standard", [](const MP3LameEncoder& s) { return s.Bitrate == 32 && s.VbrMethod == MP3LameEncoder::VbrOld; }},
+    };
+    for (const Case& c : cases) {
+        MP3LameEncoder s = before;
+        ASSERT_TRUE(s.ApplyCommandLine(QString::fromLatin1(c.line))) << c.line << ": " << s.LastError().toStdString();
+        EXPECT_TRUE(c.holds(s)) << c.line;
+        // Nothing of the earlier choice stays.
+        EXPECT_EQ(s.ErrorProtection, lame.ErrorProtection) << c.line;
+        EXPECT_EQ(s.LowpassFrequency, lame.LowpassFrequency) << c.line;
+        if (QByteArray(c.line) != "--preset insane") {
+            EXPECT_EQ(s.MaxVbrBitrate, lame.MaxVbrBitrate) << c.line;
+        }
+        EXPECT_NE(s.ChannelMode, MP3LameEncoder::ModeDualChannels) << c.line;
+    }
+}
+
 TEST(MP3LameEncoderTest, BadCommandLinesChangeNothing)
 {
     for (const char* line : {"--bogus", "-b", "-b 999", "-V 10", "-m x", "-q nine", "--resample 96", "-b 192 --unknown",
@@ -218,6 +260,100 @@ TEST(MP3LameEncoderTest, BadCommandLinesChangeNothing)
         EXPECT_FALSE(s.LastError().isEmpty()) << line;
         EXPECT_EQ(s.Bitrate, 160) << line;
     }
+}
+
+/// Average bit rate in kbit/s over the whole file, as ffprobe reckons it.
+double averageKbps(const QString& file)
+{
+    return quandor::test::ffprobe(file).value(QStringLiteral("format")).toObject()
+               .value(QStringLiteral("bit_rate")).toString().toDouble() / 1000.0;
+}
+
+bool haveLame()
+{
+    return quandor::test::haveTool(QStringLiteral("lame"));
+}
+
+TEST_F(LameSettingsTest, CommandLineEncodesAsTheLameToolDoes)
+{
+    if (!haveLame()) {
+        if (qEnvironmentVariableIsSet("CI")) FAIL() << "lame is not installed";
+        GTEST_SKIP() << "lame is not installed";
+    }
+    const QString source = path(QStringLiteral("music.wav"));
+    ASSERT_TRUE(quandor::test::writeMusicWavFile(source, {}, 6.0));
+    const char* lines[] = {"--abr 96",  "--preset 96", "-V 6",           "-V 2",      "-b 64",
+                           "--abr 160 -b 96", "-V 4 -b 96", "-m m -b 96", "--abr 64", "-V 8",
+                           "-V 0 -B 192", "--preset 128 -m m", "", "-h -V 5"};
+    for (const char* line : lines) {
+        SCOPED_TRACE(line);
+        // The General tab's 128 kbit/s is in the object before the line.
+        MP3LameEncoder settings;
+        settings.Bitrate = 128;
+        ASSERT_TRUE(settings.ApplyCommandLine(QString::fromLatin1(line))) << settings.LastError().toStdString();
+        AudioFileWriter writer;
+        ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << writer.LastError().toStdString();
+        const QString ours = path(QStringLiteral("ours.mp3"));
+        ASSERT_TRUE(transcode(source, writer, ours).ok);
+
+        const QString theirs = path(QStringLiteral("lame.mp3"));
+        QStringList arguments = QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
+        arguments << QStringLiteral("--quiet") << source << theirs;
+        ASSERT_EQ(quandor::test::runTool(QStringLiteral("lame"), arguments).exitCode, 0);
+
+        const double expected = averageKbps(theirs);
+        ASSERT_GT(expected, 0.0);
+        EXPECT_NEAR(averageKbps(ours), expected, expected * 0.15) << writer.FormatString().toStdString();
+    }
+}
+
+TEST_F(LameSettingsTest, SummaryStatesTheBitRateTheStreamHas)
+{
+    // LAME moves a pair the MPEG version cannot write to the nearest one it can.
+    const struct {
+        int rate;
+        int kbps;
+        int channels;
+    } pairs[] = {{48000, 8, 2},  {22050, 320, 2}, {8000, 320, 1},  {44100, 144, 2},
+                 {16000, 8, 1},  {32000, 40, 2},  {11025, 192, 2}, {24000, 256, 1}, {44100, 320, 2}};
+    const QRegularExpression kbitPerSecond(QStringLiteral("(\\d+) kbit/s"));
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(testing::Message() << p.rate << " Hz, " << p.kbps << " kbit/s");
+        const QString source = wav(QStringLiteral("source.wav"), 1.0, {p.rate, p.channels, 16});
+        AudioFileWriter writer;
+        ASSERT_TRUE(writer.SetFormatMP3(p.rate, p.kbps, p.channels)) << writer.LastError().toStdString();
+        const QRegularExpressionMatch stated = kbitPerSecond.match(writer.FormatString());
+        ASSERT_TRUE(stated.hasMatch()) << writer.FormatString().toStdString();
+        const QString out = path(QStringLiteral("out.mp3"));
+        ASSERT_TRUE(transcode(source, writer, out).ok);
+        const Probed probed = probe(out);
+        EXPECT_EQ(probed.sampleRate, p.rate);
+        EXPECT_EQ(stated.captured(1).toInt() * 1000, probed.stream.value(QStringLiteral("bit_rate")).toString().toInt())
+            << writer.FormatString().toStdString();
+    }
+}
+
+TEST_F(LameSettingsTest, SummaryOfAnAverageBelowTheMinimumStatesTheMinimum)
+{
+    // The minimum wins over the target: the stream averages the minimum, and so does the summary.
+    const QString source = path(QStringLiteral("music.wav"));
+    ASSERT_TRUE(quandor::test::writeMusicWavFile(source, {}, 4.0));
+    MP3LameEncoder settings;
+    settings.VbrMethod = MP3LameEncoder::VbrAbr;
+    settings.AbrBitrate = 96;
+    settings.Bitrate = 160;
+    AudioFileWriter writer;
+    ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
+    EXPECT_EQ(writer.FormatString(), QStringLiteral("MP3 44100 Hz, ABR 160 kbit/s, joint stereo"));
+    const QString out = path(QStringLiteral("out.mp3"));
+    ASSERT_TRUE(transcode(source, writer, out).ok);
+    EXPECT_NEAR(averageKbps(out), 160.0, 160.0 * 0.15);
+
+    settings.VbrMethod = MP3LameEncoder::VbrNew;
+    settings.OutputFrequency = 22050;
+    settings.Bitrate = 8;
+    ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
+    EXPECT_EQ(writer.FormatString(), QStringLiteral("MP3 22050 Hz, VBR quality 4 (8-160 kbit/s), joint stereo"));
 }
 
 TEST(MP3LameEncoderTest, PresetsAreValidAndDistinct)
