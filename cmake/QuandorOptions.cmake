@@ -8,11 +8,13 @@ set(CMAKE_AUTORCC ON)
 set(CMAKE_AUTOUIC OFF)
 
 option(QUANDOR_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(QUANDOR_WERROR "Treat compiler warnings as errors" OFF)
 
 add_library(quandor_options INTERFACE)
 target_compile_options(quandor_options INTERFACE
     -Wall -Wextra -Wnon-virtual-dtor
-    $<$<COMPILE_LANGUAGE:CXX>:-Wno-missing-field-initializers>)
+    $<$<COMPILE_LANGUAGE:CXX>:-Wno-missing-field-initializers>
+    $<$<BOOL:${QUANDOR_WERROR}>:-Werror>)
 target_compile_definitions(quandor_options INTERFACE
     QT_NO_CAST_FROM_BYTEARRAY QT_NO_URL_CAST_FROM_STRING QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 
@@ -23,4 +25,7 @@ endif()
 
 # Headers are included by their path from the top of the tree:
 # #include "platform/profile/profile.h", #include "cdrip/scsi/toc.h".
-target_include_directories(quandor_options INTERFACE ${PROJECT_SOURCE_DIR})
+target_include_directories(quandor_options INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+
+# The version is written once, in project(); code includes "quandor_version.h".
+configure_file(${CMAKE_CURRENT_LIST_DIR}/quandor_version.h.in ${PROJECT_BINARY_DIR}/generated/quandor_version.h)

@@ -1,4 +1,5 @@
 #include "cdrip/cddb/cddb_download.h"
+#include "quandor_version.h"
 
 #include <QSaveFile>
 #include <curl/curl.h>
@@ -77,7 +78,7 @@ DownloadResult downloadToFile(const QString& url, const QString& destination,
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, progress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, "Brenlow/1.4");
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Brenlow/" QUANDOR_VERSION_TEXT);
 
     const CURLcode code = curl_easy_perform(h);
     long status = 0;

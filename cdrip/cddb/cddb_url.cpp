@@ -1,4 +1,5 @@
 #include "cdrip/cddb/cddb_url.h"
+#include "quandor_version.h"
 
 #include <QUrl>
 
@@ -34,7 +35,7 @@ QString buildCddbUrl(const CddbServerSettings& settings, const QString& command)
 {
     return scriptUrl(settings) + QStringLiteral("?cmd=") + commandText(command)
          + QStringLiteral("&hello=") + escaped(settings.user) + QLatin1Char('+') + escaped(settings.site)
-         + QStringLiteral("+Brenlow+1.4&proto=5");
+         + QStringLiteral("+Brenlow+" QUANDOR_VERSION_TEXT "&proto=5");
 }
 
 QString buildCddbQueryUrl(const CddbServerSettings& settings, const QString& queryCommand)

@@ -13,7 +13,7 @@ struct CddbServerSettings {
     QString site;        ///< the user's host, sent in the greeting
 };
 
-/// server + path + "?cmd=" + command + "&hello=" + user + "+" + site + "+Brenlow+1.4&proto=5".
+/// server + path + "?cmd=" + command + "&hello=" + user + "+" + site + "+Brenlow+<version>&proto=5".
 /// Spaces of the command travel as "+"; user and site are percent-encoded.
 QString buildCddbUrl(const CddbServerSettings& settings, const QString& command);
 

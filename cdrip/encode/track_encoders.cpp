@@ -1,4 +1,5 @@
 #include "cdrip/encode/track_encoders.h"
+#include "quandor_version.h"
 
 #include "cdrip/encode/wav_header.h"
 
@@ -172,7 +173,7 @@ OggTrackEncoder::OggTrackEncoder(const OggSettings& settings, DiscFields disc)
 std::optional<RipProblem> OggTrackEncoder::begin(const QString& path, const RipTrack& track)
 {
     const VorbisComments comments{
-        {QStringLiteral("ENCODER"), QStringLiteral("Brenlow V 1.4")},
+        {QStringLiteral("ENCODER"), QStringLiteral("Brenlow V " QUANDOR_VERSION_TEXT)},
         {QStringLiteral("comment"), QStringLiteral("Created by Brenlow")},
         {QStringLiteral("year"), disc_.year.left(4)},
         {QStringLiteral("title"), track.title.left(29)},

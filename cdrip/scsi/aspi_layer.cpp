@@ -1,14 +1,12 @@
 #include "cdrip/scsi/aspi_layer.h"
 
 #include "platform/aspi/aspi.h"
+#include "platform/aspi/completion_wait.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <dlfcn.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -34,38 +32,6 @@ void pollUntilDone(const AspiRequestHeader& header)
     while (statusOf(header) == AspiStatusPending)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
-
-/// An eventfd used as a manual-reset completion event; closed on scope exit.
-class CompletionEvent {
-public:
-    CompletionEvent() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~CompletionEvent()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CompletionEvent(const CompletionEvent&) = delete;
-    CompletionEvent& operator=(const CompletionEvent&) = delete;
-
-    bool valid() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
-    /// Waits at most `ms` for the event to be signalled, and resets it.
-    void wait(int ms) const
-    {
-        pollfd entry{m_fd, POLLIN, 0};
-        if (::poll(&entry, 1, ms) == 1)
-            reset();
-    }
-    /// Clears a signal left over from an earlier request.
-    void reset() const
-    {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const auto got = ::read(m_fd, &count, sizeof count);
-    }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -152,24 +118,8 @@ std::optional<int> AspiLayer::deviceType(const DriveAddress& address) const
 bool AspiLayer::execWait(AspiExecuteScsi& request) const
 {
     if (request.header.flags & AspiFlagPostEvent) {
-        // One event per thread, reused: a command sent from a thread is waited
-        // for on that thread. Only a request that went on after the call is
-        // signalled, possibly after its status byte: the event is reset before
-        // the next request only then (a sector read that ends inside the call
-        // costs no system call for its event).
-        thread_local CompletionEvent event;
-        thread_local bool mayBeSignalled = false;
-        if (!event.valid())
-            return false;
-        if (mayBeSignalled) {
-            event.reset();
-            mayBeSignalled = false;
-        }
-        request.completionEvent = event.fd();
-        if (m_send(&request) == AspiStatusPending)
-            mayBeSignalled = true;
-        while (statusOf(request.header) == AspiStatusPending)
-            event.wait(1);
+        // A command sent from a thread is waited for on that thread's event.
+        quandor::aspi::sendAndWait(m_send, request);
     } else {
         m_send(&request);
         pollUntilDone(request.header);

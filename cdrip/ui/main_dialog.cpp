@@ -1,4 +1,5 @@
 #include "cdrip/ui/main_dialog.h"
+#include "quandor_version.h"
 
 #include "cdrip/ui/about_dialog.h"
 #include "cdrip/ui/brenlow_registry.h"
@@ -96,7 +97,7 @@ const MenuPlace kMenus[] = {
 
 QString creditText()
 {
-    return QStringLiteral("Brenlow 1.4 - Quandor");
+    return QStringLiteral("Brenlow " QUANDOR_VERSION_TEXT " - Quandor");
 }
 
 } // namespace

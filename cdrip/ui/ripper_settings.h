@@ -6,6 +6,8 @@
 // its default written back at once and the default is used. Values are read
 // and written one key at a time, never the file as a whole.
 
+#include "quandor_version.h"
+
 #include <QString>
 
 namespace brenlow {
@@ -30,7 +32,7 @@ inline constexpr RipperKey CddbQuery{"CDDB", "Query", "~cddb/cddb.cgi"};
 inline constexpr RipperKey CddbUser{"CDDB", "user", "brenlow"};
 inline constexpr RipperKey CddbSite{"CDDB", "site", "quandor.example.org"};
 inline constexpr RipperKey CddbClientName{"CDDB", "nom", "Brenlow"};
-inline constexpr RipperKey CddbClientVersion{"CDDB", "version", "1.4"};
+inline constexpr RipperKey CddbClientVersion{"CDDB", "version", QUANDOR_VERSION_TEXT};
 inline constexpr RipperKey CddbAuto{"CDDB", "Auto", "false"};
 inline constexpr RipperKey Compression{"COMPRESSION", "Select", "MP3"};
 inline constexpr RipperKey Mp3Bitrate{"MP3", "Bitrate", "128"};

@@ -62,6 +62,11 @@ void clearCommandLog()
     AspiLayer::instance().clearLog();
 }
 
+void setCommandLogLimit(std::size_t entries)
+{
+    AspiLayer::instance().setLogLimit(entries);
+}
+
 namespace {
 
 template <typename Change>

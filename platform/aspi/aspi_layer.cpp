@@ -466,6 +466,8 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
         entry.status = AspiStatusPending;
         log_.push_back(entry);
         log_.back().sequence = request->logId;
+        while (log_.size() > logLimit_)
+            log_.pop_front();
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(request->timeoutMs);
     if (onCaller)
@@ -574,6 +576,14 @@ void AspiLayer::clearLog()
 {
     std::lock_guard lock(logMutex_);
     log_.clear();
+}
+
+void AspiLayer::setLogLimit(std::size_t entries)
+{
+    std::lock_guard lock(logMutex_);
+    logLimit_ = std::max<std::size_t>(entries, 1);
+    while (log_.size() > logLimit_)
+        log_.pop_front();
 }
 
 } // namespace quandor::aspi

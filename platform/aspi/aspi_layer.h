@@ -40,6 +40,7 @@ public:
 
     std::vector<CommandLogEntry> log(const DeviceAddress *only);
     void clearLog();
+    void setLogLimit(std::size_t entries);
 
     /// Ends a request once: fills the caller's record, then the status byte, then
     /// signals the event. Later calls for the same request do nothing.
@@ -77,7 +78,8 @@ private:
     bool configured_ = false;
 
     std::mutex logMutex_;
-    std::vector<CommandLogEntry> log_;
+    std::deque<CommandLogEntry> log_;
+    std::size_t logLimit_ = kDefaultCommandLogLimit;
 
     std::unique_ptr<Watchdog> watchdog_;
 };

@@ -71,10 +71,14 @@ bool loadEmulatedDrives(const std::string &iniPath, std::string *error = nullptr
 /// Removes every emulated drive (the layer then sees real drives only).
 void unloadEmulatedDrives();
 
-/// Every CDB sent to an emulated drive since the last clear, oldest first.
+/// The CDBs sent to emulated drives since the last clear, oldest first: the last
+/// kDefaultCommandLogLimit of them, so a long session does not grow without bound.
+/// A test that needs a longer history raises the limit.
+inline constexpr std::size_t kDefaultCommandLogLimit = 4096;
 std::vector<CommandLogEntry> commandLog();
 std::vector<CommandLogEntry> commandLog(const DeviceAddress &device);
 void clearCommandLog();
+void setCommandLogLimit(std::size_t entries);
 
 // Run-time fault injection; false when no emulated drive has that address.
 bool setUnreadableLbas(const DeviceAddress &device, std::vector<int32_t> lbas);

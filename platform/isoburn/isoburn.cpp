@@ -1,9 +1,10 @@
 #include "platform/isoburn/isoburn.h"
 
 #include "platform/aspi/aspi.h"
+#include "platform/aspi/completion_wait.h"
+#include "platform/aspi/sense.h"
 
 #include <dlfcn.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <array>
@@ -62,11 +63,9 @@ Outcome execute(int adapter, int target, int lun, std::span<const uint8_t> cdb, 
     const AspiSendCommandFunction send = sendCommand();
     if (!send)
         return {AspiStatusInvalidAdapter, 0};
-    send(&request);
-    // Every request ends within its time-out; the layer writes the status once.
-    while (quandor::aspi::aspiRequestStatus(request.header) == AspiStatusPending)
-        sched_yield();
-    return {quandor::aspi::aspiRequestStatus(request.header), static_cast<uint8_t>(request.sense[2] & 0x0F)};
+    // Every request ends within its time-out; sleep on its event meanwhile.
+    const uint8_t status = quandor::aspi::sendAndWait(send, request);
+    return {status, quandor::aspi::decodeSense(request.sense).key};
 }
 
 bool validAddress(int adapter, int target, int lun)

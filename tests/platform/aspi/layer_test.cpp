@@ -287,6 +287,26 @@ TEST_F(LayerTest, CommandLogHoldsEveryCdbWithDirectionLengthAndOutcome)
     EXPECT_TRUE(commandLog().empty());
 }
 
+TEST_F(LayerTest, CommandLogKeepsOnlyTheNewestCommandsOfALongSession)
+{
+    loadDisc();
+    clearCommandLog();
+    const std::size_t sent = kDefaultCommandLogLimit + 10;
+    for (std::size_t i = 0; i < sent; ++i)
+        noDataCommand(kDrive, kTestUnitReady);
+    readCommand(kDrive, readCdCdb(7, 1), 2352);
+    auto log = commandLog();
+    ASSERT_EQ(log.size(), kDefaultCommandLogLimit) << "a ring of the newest commands, not the whole session";
+    EXPECT_EQ(log.back().cdb, readCdCdb(7, 1)) << "the newest command is kept";
+    EXPECT_EQ(log.back().sequence - log.front().sequence, kDefaultCommandLogLimit - 1);
+
+    setCommandLogLimit(3);
+    log = commandLog();
+    ASSERT_EQ(log.size(), 3u) << "lowering the limit drops the oldest";
+    EXPECT_EQ(log.back().cdb, readCdCdb(7, 1));
+    setCommandLogLimit(kDefaultCommandLogLimit);
+}
+
 TEST_F(LayerTest, InjectedFaultsTransientFailingAndUnknownDrive)
 {
     loadDisc("TransientFailures=2\nFailCommands=0x43\n");
