@@ -28,7 +28,7 @@ enum Line {
     CueSheetSent = 107,
     CueSheetRefused = 108,
     Writing = 109,
-    CacheFlushing = 111,
+    ImageWritten = 111,
     CacheFlushed = 112,
     Cancelled = 113,
     WriteFailed = 114,
@@ -37,6 +37,20 @@ enum Line {
     ImageMissing = 119,
     CannotLoad = 125,
 };
+
+// Rows without a line of the language files: their text is the prefix.
+QString cacheNotFlushedText(const ScsiResult& result)
+{
+    return QStringLiteral("The drive cache could not be written (%1).").arg(result.text());
+}
+QString sessionClosedText()
+{
+    return QStringLiteral("Session closed.");
+}
+QString sessionNotClosedText(const ScsiResult& result)
+{
+    return QStringLiteral("The session could not be closed (%1).").arg(result.text());
+}
 
 bool longWriteInProgress(const ScsiResult& result)
 {
@@ -115,6 +129,20 @@ bool BurnJob::writeSectors(Lba address, std::uint8_t count, std::span<const std:
     }
 }
 
+bool BurnJob::closeSession()
+{
+    // Once writing began the session is always closed, after Cancel or an error too.
+    const ScsiResult flushed = scsi::synchronizeCache(*m_snapshot.transport, m_snapshot.drive);
+    if (flushed.ok())
+        addRow(CacheFlushed, BurnIcon::Done);
+    else
+        addRow(0, BurnIcon::Error, cacheNotFlushedText(flushed));
+    const ScsiResult closed = scsi::closeSession(*m_snapshot.transport, m_snapshot.drive);
+    if (!closed.ok())
+        addRow(0, BurnIcon::Error, sessionNotClosedText(closed));
+    return closed.ok();
+}
+
 BurnOutcome BurnJob::work()
 {
     // The image is checked before the disc is touched.
@@ -157,23 +185,26 @@ BurnOutcome BurnJob::work()
         emit progress(sector, total);
     }
 
-    // Once writing began the session is always closed, after Cancel or an error too.
-    addRow(CacheFlushing, BurnIcon::Done);
-    scsi::synchronizeCache(*m_snapshot.transport, m_snapshot.drive);
-    addRow(CacheFlushed, BurnIcon::Done);
-    scsi::closeSession(*m_snapshot.transport, m_snapshot.drive);
-    image.close();
-
+    // What the data phase did comes first; the cache and session rows that
+    // follow say what the drive answered, after Cancel or an error too.
     BurnOutcome outcome = BurnOutcome::Written;
-    if (m_stop.load() && sector < total && !writeError) {
-        outcome = BurnOutcome::Cancelled;
-        addRow(Cancelled, BurnIcon::Stopped);
-    } else if (writeError) {
+    if (writeError) {
         outcome = BurnOutcome::WriteFailed;
         addRow(WriteFailed, BurnIcon::Stopped);
+    } else if (sector < total) {
+        outcome = BurnOutcome::Cancelled;
+        addRow(Cancelled, BurnIcon::Stopped);
     } else {
-        addRow(Written, BurnIcon::Done);
+        addRow(ImageWritten, BurnIcon::Done);
     }
+    image.close();
+    const bool closed = closeSession();
+    if (outcome == BurnOutcome::Written && closed)
+        addRow(Written, BurnIcon::Done);
+    else if (outcome == BurnOutcome::Written)
+        outcome = BurnOutcome::WriteFailed;   // the data is on the disc, but not a finished session
+    else if (closed)
+        addRow(0, BurnIcon::Done, sessionClosedText());
     scsi::startStopUnitEject(*m_snapshot.transport, m_snapshot.drive);
     return outcome;
 }

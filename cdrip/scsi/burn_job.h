@@ -42,7 +42,8 @@ struct BurnSnapshot {
 /// The log list's icons.
 enum class BurnIcon { Error = 0, CanWrite = 1, Done = 2, Stopped = 3 };
 
-/// One log row: `prefix` followed by the text of language line `line`.
+/// One log row: `prefix` followed by the text of language line `line` (line
+/// 0: the prefix alone, for rows the language files have no line for).
 struct BurnRow {
     int line = 0;
     BurnIcon icon = BurnIcon::Done;
@@ -50,9 +51,9 @@ struct BurnRow {
 };
 
 enum class BurnOutcome {
-    Written,            ///< row 115
-    Cancelled,          ///< row 113
-    WriteFailed,        ///< row 114: the session was closed and the disc ejected
+    Written,            ///< rows 111 and 115
+    Cancelled,          ///< row 113 where 111 would stand
+    WriteFailed,        ///< row 114 where 111 would stand, or a session that was not closed; the disc ejected
     PreparationFailed,  ///< its row given; nothing written, the disc left in the drive
 };
 
@@ -75,6 +76,9 @@ signals:
 private:
     BurnOutcome work();
     bool prepare();
+    /// SYNCHRONIZE CACHE and CLOSE TRACK/SESSION, each with its row when it
+    /// fails; true when the session was closed.
+    bool closeSession();
     bool writeSectors(Lba address, std::uint8_t count, std::span<const std::uint8_t> data);
     void addRow(int line, BurnIcon icon, const QString& prefix = {});
 

@@ -1,5 +1,7 @@
 #include "cdrip/scsi/cue_sheet.h"
 
+#include "platform/profile/windows1252.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -72,7 +74,20 @@ CueSheetLoad failure(CueLoadError error, const QString& reason = {})
 
 struct ParsedTrack {
     std::optional<int> index01;   // frame offset in the image
+    std::uint8_t control = 0;
 };
+
+// The CTL bit of a FLAGS word; 0 for SCMS and words we do not know.
+std::uint8_t controlOf(const QString& flag)
+{
+    if (flag == QLatin1String("PRE"))
+        return kControlPreEmphasis;
+    if (flag == QLatin1String("DCP"))
+        return kControlCopyPermitted;
+    if (flag == QLatin1String("4CH"))
+        return kControlFourChannel;
+    return 0;
+}
 
 } // namespace
 
@@ -122,12 +137,13 @@ CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
 {
     QString fileName;
     std::vector<ParsedTrack> tracks;
-    const QList<QByteArray> lines = text.split('\n');
+    // Cue sheets saved on Windows are often Windows-1252, not UTF-8.
+    const QStringList lines = quandor::profile::fromStoredText(text).split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
-        QByteArray raw = lines[n];
-        if (raw.endsWith('\r'))
+        QString raw = lines[n];
+        if (raw.endsWith(QLatin1Char('\r')))
             raw.chop(1);
-        const QStringList words = tokens(QString::fromUtf8(raw));
+        const QStringList words = tokens(raw);
         if (words.isEmpty())
             continue;
         const QString keyword = words[0].toUpper();
@@ -161,10 +177,13 @@ CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
                     return failure(CueLoadError::Unreadable, where + QStringLiteral("second INDEX 01"));
                 tracks.back().index01 = *time;
             }
+        } else if (keyword == QLatin1String("FLAGS") && !tracks.empty()) {
+            for (qsizetype w = 1; w < words.size(); ++w)
+                tracks.back().control |= controlOf(words[w].toUpper());
         } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
             return failure(CueLoadError::Unreadable, where + QStringLiteral("gaps not in the image"));
         }
-        // FLAGS, REM, TITLE, PERFORMER, CATALOG, ISRC and others change nothing.
+        // REM, TITLE, PERFORMER, CATALOG, ISRC and others change nothing.
     }
     if (fileName.isEmpty())
         return failure(CueLoadError::Unreadable, QStringLiteral("no FILE"));
@@ -201,6 +220,7 @@ CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
         track.number = number;
         track.pregap = Msf::fromFrames(i == 0 ? 0 : at);
         track.start = Msf::fromFrames(at + kLeadInFrames);
+        track.control = tracks[i].control;
         load.tracks.push_back(track);
         previous = at;
     }

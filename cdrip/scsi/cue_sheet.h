@@ -32,12 +32,20 @@ struct ImagePaths {
 };
 ImagePaths imagePathsFor(const QString& chosenPath);
 
+/// CTL bits of a track, as its cue sheet's FLAGS line names them.
+enum TrackControl : std::uint8_t {
+    kControlPreEmphasis = 0x1,     ///< PRE
+    kControlCopyPermitted = 0x2,   ///< DCP
+    kControlFourChannel = 0x8,     ///< 4CH
+};
+
 /// One track of an image to burn, in absolute disc times: the pregap
 /// (INDEX 00) starts 150 frames before the track's INDEX 01.
 struct BurnTrack {
     int number = 0;
     Msf pregap;
     Msf start;
+    std::uint8_t control = 0;   ///< TrackControl bits from FLAGS
 };
 
 /// Why a cue sheet could not be used. Each has its log row in the burner
@@ -67,9 +75,10 @@ inline constexpr std::int64_t kMaxCueSheetBytes = 256 * 1024;
 
 /// Reads the cue sheet at `cuePath` and checks the image it names. Accepts one
 /// FILE "name" BINARY (quoted or not), up to 99 TRACK n AUDIO entries each
-/// with an INDEX 01 (rising, inside the image); INDEX 00, FLAGS, REM, TITLE,
-/// PERFORMER and other lines are ignored. Keywords count only as the first
-/// word of a line.
+/// with an INDEX 01 (rising, inside the image) and FLAGS (PRE, DCP, 4CH);
+/// INDEX 00, REM, TITLE, PERFORMER and other lines are ignored. Keywords count
+/// only as the first word of a line. The text is UTF-8 when it is valid UTF-8,
+/// else Windows-1252.
 CueSheetLoad readCueSheet(const QString& cuePath);
 
 /// The same, over text already read (`cueFolder` resolves a relative FILE).

@@ -9,8 +9,9 @@ namespace brenlow {
 
 bool stillErasing(const ScsiResult& result)
 {
-    return result.sense.senseKey() == SenseKey::NotReady && result.sense.asc == 0x04 &&
-           (result.sense.ascq == 0x04 || result.sense.ascq == 0x07);
+    // Drives word "still blanking" in many ways (in progress, becoming ready,
+    // format in progress, ...); any NOT READY means the erase goes on.
+    return result.sense.senseKey() == SenseKey::NotReady;
 }
 
 EraseJob::EraseJob(EraseSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}

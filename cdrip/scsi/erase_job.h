@@ -51,8 +51,8 @@ private:
     std::atomic<bool> m_stop{false};
 };
 
-/// NOT READY "operation in progress" or "format in progress": the drive is
-/// still erasing; any other sense is an error.
+/// Any NOT READY answer: the drive is still erasing (polled on, within the
+/// time limit); any other sense is an error.
 bool stillErasing(const ScsiResult& result);
 
 } // namespace brenlow

@@ -8,10 +8,12 @@ constexpr std::uint8_t kAudioAdr1 = 0x01;
 constexpr std::uint8_t kCopyPermitted = 0x80;
 constexpr std::uint8_t kLeadOutTrack = 0xAA;
 
-void addEntry(std::vector<std::uint8_t>& sheet, std::uint8_t track, std::uint8_t index, std::uint8_t scms,
-              const Msf& time)
+// CTL in the high four bits, ADR 1 (a position) in the low four.
+void addEntry(std::vector<std::uint8_t>& sheet, std::uint8_t control, std::uint8_t track, std::uint8_t index,
+              std::uint8_t scms, const Msf& time)
 {
-    sheet.insert(sheet.end(), {kAudioAdr1, track, index, 0x00, scms, static_cast<std::uint8_t>(time.minute),
+    const auto ctlAdr = static_cast<std::uint8_t>((control & 0x0F) << 4 | kAudioAdr1);
+    sheet.insert(sheet.end(), {ctlAdr, track, index, 0x00, scms, static_cast<std::uint8_t>(time.minute),
                                static_cast<std::uint8_t>(time.second), static_cast<std::uint8_t>(time.frame)});
 }
 
@@ -21,14 +23,14 @@ std::vector<std::uint8_t> buildSaoCueSheet(const std::vector<BurnTrack>& tracks,
 {
     std::vector<std::uint8_t> sheet;
     sheet.reserve(16 + 16 * tracks.size());
-    addEntry(sheet, 0, 0, 0, Msf{});
+    addEntry(sheet, 0, 0, 0, 0, Msf{});
     for (const BurnTrack& track : tracks) {
         const auto number = static_cast<std::uint8_t>(track.number);
-        addEntry(sheet, number, 0, kCopyPermitted, track.pregap);
-        addEntry(sheet, number, 1, kCopyPermitted, track.start);
+        addEntry(sheet, track.control, number, 0, kCopyPermitted, track.pregap);
+        addEntry(sheet, track.control, number, 1, kCopyPermitted, track.start);
     }
     const int leadOut = static_cast<int>(imageSize / kSectorBytes) + kLeadInFrames;
-    addEntry(sheet, kLeadOutTrack, 1, 0, Msf::fromFrames(leadOut));
+    addEntry(sheet, 0, kLeadOutTrack, 1, 0, Msf::fromFrames(leadOut));
     return sheet;
 }
 

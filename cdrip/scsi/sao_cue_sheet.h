@@ -11,7 +11,8 @@ namespace brenlow {
 
 /// Lead-in, then per track its pregap (index 0) and start (index 1) entries,
 /// then the lead-out after the image's last whole sector: 8 + 16 × tracks + 8
-/// bytes, audio with copying permitted.
+/// bytes, audio with copying permitted; a track's entries carry the CTL bits
+/// of its FLAGS.
 std::vector<std::uint8_t> buildSaoCueSheet(const std::vector<BurnTrack>& tracks, std::int64_t imageSize);
 
 } // namespace brenlow

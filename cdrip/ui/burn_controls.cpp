@@ -34,4 +34,10 @@ void enableBurnControls(QWidget& burnDialog)
     setBurnRunning(burnDialog, false);
 }
 
+void disableBurnSettings(QWidget& burnDialog)
+{
+    setBurnRunning(burnDialog, true);
+    setEnabledById(burnDialog, kBurnCancel, false);
+}
+
 } // namespace brenlow

@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 namespace brenlow {
 
@@ -91,6 +92,8 @@ BurnDialog::~BurnDialog()
         m_job->requestStop();
     if (m_thread)
         m_thread->wait();
+    if (m_testThread)
+        m_testThread->wait();
 }
 
 void BurnDialog::buildControls()
@@ -204,8 +207,11 @@ const DriveRecord* BurnDialog::selectedBurner() const
 
 void BurnDialog::readCueSheet()
 {
-    if (busy())
+    if (busy() || testingDisc())
         return;
+    // A re-read of the same cue sheet keeps the speed the user picked.
+    m_keptSpeed = m_cuePath->text() == m_readCuePath ? m_speed->currentText() : QString();
+    m_readCuePath = m_cuePath->text();
     m_log->clear();
     m_speed->clear();
     m_status->setText(m_language.line(116));
@@ -246,26 +252,59 @@ void BurnDialog::readCueSheet()
         addRow(m_language.line(125), BurnIcon::Error);
     }
     m_burn->setEnabled(false);
-    testDisc();
+    startDiscTest();
 }
 
-void BurnDialog::testDisc()
+void BurnDialog::startDiscTest()
 {
     const DriveRecord* burner = selectedBurner();
     if (!burner || !m_transport) {
+        showDiscTest(nullptr);
+        return;
+    }
+    // A drive may take many seconds to answer (or time out): the settings
+    // wait, the window does not.
+    disableBurnSettings(*this);
+    m_testJob = std::make_unique<DiscTestJob>(m_transport, burner->address);
+    connect(m_testJob.get(), &DiscTestJob::finished, this, &BurnDialog::discTested, Qt::QueuedConnection);
+    DiscTestJob* job = m_testJob.get();
+    m_testThread = QThread::create([job] { job->run(); });
+    m_testThread->setParent(this);
+    m_testThread->start();
+}
+
+void BurnDialog::discTested(const DiscTestResult& result)
+{
+    m_testThread->wait();
+    delete m_testThread;
+    m_testThread = nullptr;
+    m_testJob.reset();
+    enableBurnControls(*this);
+    showDiscTest(&result);
+}
+
+void BurnDialog::showDiscTest(const DiscTestResult* result)
+{
+    const bool burnAfterTest = std::exchange(m_burnAfterTest, false);
+    if (std::exchange(m_closeAfterTest, false)) {
+        QDialog::reject();
+        return;
+    }
+    if (!result) {   // no burner to test
         addRow(m_language.line(127), BurnIcon::Error);
         m_speed->addItem(QStringLiteral("Maximum"));
         return;
     }
-    if (scsi::readDvdStructure(*m_transport, burner->address).ok()) {
+    if (result->dvd) {
         setMark(1109, kMarkThisType);
         addRow(m_language.line(126), BurnIcon::Error);
+        m_burn->setEnabled(false);
         return;
     }
-    // An unknown maximum offers "Maximum" alone, which leaves the speed to the drive.
-    m_maxWriteSpeed = scsi::readMaxWriteSpeed(*m_transport, burner->address).value_or(kUnknownWriteSpeed);
+    m_maxWriteSpeed = result->maxWriteSpeed;
     m_speed->addItems(burnSpeedChoices(m_maxWriteSpeed));
-    m_speed->setCurrentIndex(m_speed->count() - 1);
+    const int kept = m_keptSpeed.isEmpty() ? -1 : m_speed->findText(m_keptSpeed);
+    m_speed->setCurrentIndex(kept >= 0 ? kept : m_speed->count() - 1);
 
     struct Shown {
         int mark;
@@ -273,7 +312,7 @@ void BurnDialog::testDisc()
         int line;
     };
     Shown shown{0, false, 127};
-    switch (scsi::readDiscState(*m_transport, burner->address)) {
+    switch (result->state) {
     case scsi::DiscState::NoAnswer: shown = {0, false, 127}; break;
     case scsi::DiscState::BlankCdR: shown = {1107, true, 128}; break;
     case scsi::DiscState::BlankCdRw: shown = {1108, true, 129}; break;
@@ -285,6 +324,8 @@ void BurnDialog::testDisc()
     setMark(1110, shown.writable ? kMarkWritable : kMarkNotWritable);
     addRow(m_language.line(shown.line), shown.writable ? BurnIcon::CanWrite : BurnIcon::Error);
     m_burn->setEnabled(shown.writable && m_loaded);
+    if (burnAfterTest)
+        startBurn();
 }
 
 void BurnDialog::browse()
@@ -300,9 +341,14 @@ void BurnDialog::browse()
 
 void BurnDialog::burn()
 {
-    if (busy())
+    if (busy() || testingDisc())
         return;
+    m_burnAfterTest = true;
     readCueSheet();
+}
+
+void BurnDialog::startBurn()
+{
     const DriveRecord* burner = selectedBurner();
     if (!m_burn->isEnabled() || !burner)
         return;
@@ -363,9 +409,9 @@ void BurnDialog::cancelBurn()
 bool BurnDialog::waitForWorker(int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
-    while (busy() && !deadline.hasExpired())
+    while ((busy() || testingDisc()) && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return !busy();
+    return !busy() && !testingDisc();
 }
 
 void BurnDialog::tick()
@@ -382,6 +428,10 @@ void BurnDialog::reject()
     // While a burn runs the window stays; its close box asks as Cancel does.
     if (busy()) {
         cancelBurn();
+        return;
+    }
+    if (testingDisc()) {
+        m_closeAfterTest = true;   // the worker must end before the window goes
         return;
     }
     QDialog::reject();

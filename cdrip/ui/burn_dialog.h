@@ -1,12 +1,14 @@
 #pragma once
 // Dialog 214, the image burner: picks a cue sheet, a burner, a speed and the
 // two options, reads the cue sheet and tests the disc (log list 1104 and the
-// disc-type marks), and runs the burn job on a worker thread. While it runs
-// the settings are disabled, Cancel asks before stopping, and the window
-// stays until the worker has ended.
+// disc-type marks), and runs the burn job on a worker thread. The disc test
+// runs on a worker too, with the settings disabled until its result is shown.
+// While a burn runs the settings are disabled, Cancel asks before stopping,
+// and the window stays until its worker has ended.
 
 #include "cdrip/scsi/burn_job.h"
 #include "cdrip/scsi/cue_sheet.h"
+#include "cdrip/scsi/disc_test_job.h"
 #include "cdrip/scsi/drive_table.h"
 #include "cdrip/ui/language_table.h"
 
@@ -36,14 +38,17 @@ public:
                SetWriteParameters setWriteParameters, QWidget* parent = nullptr);
     ~BurnDialog() override;
 
-    /// ReadCueSheet: reads the cue sheet named in 1113 and tests the disc.
+    /// ReadCueSheet: reads the cue sheet named in 1113 and starts the disc
+    /// test; its result is shown when the test's worker reports.
     void readCueSheet();
-    /// Burn ! (1112).
+    /// Burn ! (1112): reads the cue sheet and tests the disc again, then burns
+    /// when both allow it.
     void burn();
     /// Cancel (1115).
     void cancelBurn();
     bool busy() const { return m_thread != nullptr; }
-    /// Waits for the worker (tests and shutdown); true when none runs.
+    bool testingDisc() const { return m_testThread != nullptr; }
+    /// Waits for the workers (tests and shutdown); true when none runs.
     bool waitForWorker(int timeoutMs);
 
     void reject() override;   // Close and the close box: only when idle
@@ -56,7 +61,10 @@ private:
     void buildControls();
     void addRow(const QString& text, BurnIcon icon);
     void setMark(int id, int icon);
-    void testDisc();
+    void startDiscTest();
+    void discTested(const DiscTestResult& result);
+    void showDiscTest(const DiscTestResult* result);
+    void startBurn();
     void browse();
     void tick();
     void jobEnded(BurnOutcome outcome);
@@ -72,6 +80,12 @@ private:
     QElapsedTimer m_burnClock;          // since the burn started
     std::unique_ptr<BurnJob> m_job;
     QThread* m_thread = nullptr;
+    std::unique_ptr<DiscTestJob> m_testJob;
+    QThread* m_testThread = nullptr;
+    bool m_burnAfterTest = false;    // Burn ! pressed: burn once the test allows it
+    bool m_closeAfterTest = false;   // closed while testing: go once the worker ended
+    QString m_readCuePath;           // the cue sheet of the last read
+    QString m_keptSpeed;             // the speed to select again after a re-read
 
     QLineEdit* m_cuePath = nullptr;     // 1113
     QComboBox* m_burner = nullptr;      // 1105

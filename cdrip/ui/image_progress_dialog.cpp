@@ -62,6 +62,10 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
     layout->addWidget(m_bar, 3, 0, 1, 2);
+    m_stopping = new QLabel(QStringLiteral("Stopping: waiting for the drive to answer..."), this);
+    m_stopping->setObjectName(QStringLiteral("stopping"));
+    m_stopping->hide();
+    layout->addWidget(m_stopping, 4, 0);
     m_cancel = new QPushButton(language.line(51), this);
     m_cancel->setObjectName(QStringLiteral("2"));
     layout->addWidget(m_cancel, 4, 1, Qt::AlignRight);
@@ -123,6 +127,7 @@ void ImageProgressDialog::reject()
     // dialog ends when it reports.
     m_cancelled = true;
     m_cancel->setEnabled(false);
+    m_stopping->show();
     m_job->requestStop();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Dialog 211: reads the disc into a .bin/.cue image on a worker thread and
-// shows its progress. Cancel (and the close box) ask the worker to stop; the
-// dialog stays until the worker has ended, and the worker removes both files.
+// shows its progress. Cancel (and the close box) ask the worker to stop and
+// say at once that the stop is pending (a drive may be in the middle of a slow
+// read); the dialog stays until the worker has ended, and the worker removes
+// both files.
 
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/ui/language_table.h"
@@ -42,6 +44,7 @@ private:
     QLabel* m_percent = nullptr;    // 1101
     QProgressBar* m_bar = nullptr;  // 1000
     QPushButton* m_cancel = nullptr; // 2
+    QLabel* m_stopping = nullptr;    // shown from Cancel until the worker has ended
 };
 
 /// The message shown for an image job that did not complete (empty for

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/aspi/disc_address.h"
+#include "platform/profile/windows1252.h"
 
 namespace quandor::aspi {
 
@@ -293,9 +295,12 @@ struct CueReader {
             return fail(number, "PREGAP (a gap missing from the image) is not supported");
         if (keyword == "FLAGS") {
             std::string flag;
-            while (in >> flag) {
-                if (upper(flag) == "PRE" && !layout.tracks.empty())
-                    layout.tracks.back().preEmphasis = true;
+            while (in >> flag && !layout.tracks.empty()) {
+                DiscTrack &track = layout.tracks.back();
+                flag = upper(flag);
+                track.preEmphasis |= flag == "PRE";
+                track.copyPermitted |= flag == "DCP";
+                track.fourChannel |= flag == "4CH";
             }
             return true;
         }
@@ -315,10 +320,14 @@ std::optional<LoadedImage> loadCueImage(const std::string &cuePath, std::string 
     }
     CueReader reader;
     reader.folder = fs::path(cuePath).parent_path();
+    const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // File names in the text become UTF-8 paths, whatever the sheet was saved in.
+    std::istringstream lines(
+        quandor::profile::fromStoredText(QByteArrayView(raw.data(), qsizetype(raw.size()))).toStdString());
     std::string text;
     int number = 0;
     bool ok = true;
-    while (ok && std::getline(in, text)) {
+    while (ok && std::getline(lines, text)) {
         ++number;
         if (!text.empty() && text.back() == '\r')
             text.pop_back();
@@ -363,8 +372,19 @@ bool saveCueImage(const std::string &binPath, const DiscLayout &layout,
     for (const DiscTrack &track : layout.tracks) {
         const Msf at = Msf::fromLba(track.startLba - kLbaToMsfOffset);
         char line[64];
-        std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n    INDEX 01 %02d:%02d:%02d\r\n",
-                      track.number, track.data ? "MODE1/2352" : "AUDIO", at.minute, at.second,
+        std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n", track.number,
+                      track.data ? "MODE1/2352" : "AUDIO");
+        cue << line;
+        std::string flags;
+        for (const auto &[set, name] : {std::pair{track.copyPermitted, " DCP"},
+                                        std::pair{track.fourChannel, " 4CH"},
+                                        std::pair{track.preEmphasis, " PRE"}}) {
+            if (set)
+                flags += name;
+        }
+        if (!flags.empty())
+            cue << "    FLAGS" << flags << "\r\n";
+        std::snprintf(line, sizeof line, "    INDEX 01 %02d:%02d:%02d\r\n", at.minute, at.second,
                       at.frame);
         cue << line;
     }

@@ -15,6 +15,8 @@ struct DiscTrack {
     int32_t startLba = 0;       // INDEX 01
     bool data = false;          // MODE1/MODE2 track; audio otherwise
     bool preEmphasis = false;
+    bool copyPermitted = false; // DCP
+    bool fourChannel = false;   // 4CH
 };
 
 struct DiscLayout {
@@ -51,13 +53,14 @@ struct LoadedImage {
 };
 
 /// Reads a .cue sheet and opens the .bin files it names (relative to the sheet).
+/// The text is UTF-8 when valid, else Windows-1252 (as saved on Windows).
 /// Accepts FILE ... BINARY, TRACK n AUDIO|MODE1/2352|MODE2/2352, INDEX, FLAGS;
 /// refuses PREGAP (a gap absent from the files); ignores titles, performers, REM, CATALOG, ISRC. On failure returns
 /// nothing and puts the reason in *error.
 std::optional<LoadedImage> loadCueImage(const std::string &cuePath, std::string *error);
 
 /// Writes bytes as binPath and a cue sheet beside it (same stem, ".cue") that
-/// describes layout. False when either file cannot be written.
+/// describes layout, with each track's FLAGS. False when either file cannot be written.
 bool saveCueImage(const std::string &binPath, const DiscLayout &layout,
                   const std::vector<uint8_t> &bytes);
 

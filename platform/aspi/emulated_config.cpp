@@ -233,6 +233,14 @@ struct Parser {
             if (!opcode)
                 return fail(line, "bad opcode in " + key);
             drive.cannedReplies[uint8_t(*opcode)] = bytes;
+        } else if (key == "blankingsense") {
+            // "asc/ascq" in hexadecimal, under NOT READY.
+            const size_t slash = value.find('/');
+            const auto asc = parseNumber("0x" + value.substr(0, slash));
+            const auto ascq = slash == std::string::npos ? std::nullopt : parseNumber("0x" + value.substr(slash + 1));
+            if (!asc || !ascq || *asc > 255 || *ascq > 255)
+                return fail(line, "bad BlankingSense");
+            drive.blankingSense = SenseData{sense_key::NotReady, uint8_t(*asc), uint8_t(*ascq)};
         } else if (key == "blankseconds" || key == "trayclose") {
             char *end = nullptr;
             const double seconds = std::strtod(value.c_str(), &end);

@@ -270,7 +270,7 @@ std::optional<SenseData> EmulatedDrive::notReadyReason()
 {
     if (blankingUntil_) {
         if (Clock::now() < *blankingUntil_)
-            return kSenseOperationInProgress;
+            return config_.blankingSense;
         blankingUntil_.reset();
     }
     if (trayOpen_ && trayClosesAt_ && Clock::now() >= *trayClosesAt_) {
@@ -308,7 +308,7 @@ ScsiOutcome EmulatedDrive::requestSense(std::span<const uint8_t> cdb, std::span<
 {
     SenseData sense = lastSense_;
     if (config_.deviceType == 5 && blankingUntil_ && Clock::now() < *blankingUntil_)
-        sense = kSenseOperationInProgress;
+        sense = config_.blankingSense;
     std::vector<uint8_t> answer(18);
     encodeSense(sense, answer);
     lastSense_ = {};
@@ -336,7 +336,7 @@ ScsiOutcome EmulatedDrive::startStopUnit(std::span<const uint8_t> cdb)
     const bool loadEject = cdb[4] & 0x02;
     const bool start = cdb[4] & 0x01;
     if (blankingUntil_ && Clock::now() < *blankingUntil_)
-        return fail(kSenseOperationInProgress);
+        return fail(config_.blankingSense);
     if (!loadEject)
         return ScsiOutcome::good();
     if (start) {

@@ -17,6 +17,7 @@
 
 #include "platform/aspi/disc_image.h"
 #include "platform/aspi/scsi_device.h"
+#include "platform/aspi/sense.h"
 
 namespace quandor::aspi {
 
@@ -41,6 +42,7 @@ struct EmulatedDriveConfig {
     int delayMs = 0;
     int timeoutMs = 10000;
     double blankSeconds = 1.0;
+    SenseData blankingSense = kSenseOperationInProgress; // what the unit answers while it blanks
     double trayCloseSeconds = -1; // after an eject the tray closes by itself; < 0: never
     std::map<uint8_t, std::vector<uint8_t>> cannedReplies; // opcode -> data-in answer
 };

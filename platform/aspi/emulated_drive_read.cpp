@@ -25,10 +25,10 @@ void putAddress(std::vector<uint8_t> &out, int32_t lba, bool msf)
     }
 }
 
-void putTocEntry(std::vector<uint8_t> &out, int number, bool data, bool preEmphasis, int32_t lba,
-                 bool msf)
+void putTocEntry(std::vector<uint8_t> &out, int number, const DiscTrack &track, int32_t lba, bool msf)
 {
-    const uint8_t control = (data ? 0x04 : 0x00) | (preEmphasis ? 0x01 : 0x00);
+    const uint8_t control = (track.data ? 0x04 : 0x00) | (track.preEmphasis ? 0x01 : 0x00) |
+                            (track.copyPermitted ? 0x02 : 0x00) | (track.fourChannel ? 0x08 : 0x00);
     out.insert(out.end(), {0, uint8_t(0x10 | control), uint8_t(number), 0});
     putAddress(out, lba, msf);
 }
@@ -60,14 +60,15 @@ ScsiOutcome EmulatedDrive::readToc(std::span<const uint8_t> cdb, std::span<uint8
             return fail(kSenseInvalidFieldInCdb);
         for (const DiscTrack &track : layout.tracks) {
             if (track.number >= from)
-                putTocEntry(answer, track.number, track.data, track.preEmphasis, track.startLba, msf);
+                putTocEntry(answer, track.number, track, track.startLba, msf);
         }
-        const bool lastData = layout.tracks.back().data;
-        putTocEntry(answer, 0xAA, lastData, false, layout.leadOutLba, msf);
+        DiscTrack leadOut;
+        leadOut.data = layout.tracks.back().data;
+        putTocEntry(answer, 0xAA, leadOut, layout.leadOutLba, msf);
     } else if (format == 1) {
         answer[2] = answer[3] = 1; // one session
         const DiscTrack &first = layout.tracks.front();
-        putTocEntry(answer, first.number, first.data, first.preEmphasis, first.startLba, msf);
+        putTocEntry(answer, first.number, first, first.startLba, msf);
     } else {
         return fail(kSenseInvalidFieldInCdb);
     }
@@ -96,7 +97,10 @@ ScsiOutcome EmulatedDrive::readCd(std::span<const uint8_t> cdb, std::span<uint8_
     uint32_t bytesPerSector = 0;
     uint32_t offsetInSector = 0;
     for (uint32_t i = 0; i < count; ++i) {
+        // The pregap before track 1 reads as part of that track, as on a real drive.
         const DiscTrack *track = disc_.layout.trackAt(lba + int32_t(i));
+        if (!track && !disc_.layout.tracks.empty())
+            track = &disc_.layout.tracks.front();
         if (!track)
             return fail(kSenseLbaOutOfRange);
         uint32_t size = 0, offset = 0;

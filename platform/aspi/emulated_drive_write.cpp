@@ -210,7 +210,9 @@ ScsiOutcome EmulatedDrive::sendCueSheet(std::span<const uint8_t> cdb, std::span<
         if (newTrack) {
             if (!tracks.empty() && tracks.back().startLba == INT32_MIN)
                 return fail(kSenseInvalidFieldInParameters); // previous track had no INDEX 01
-            tracks.push_back({tno, INT32_MIN, false, bool(entry[0] & 0x10)});
+            // CTL: 0x10 pre-emphasis, 0x20 copy permitted, 0x80 four channels.
+            tracks.push_back({tno, INT32_MIN, false, bool(entry[0] & 0x10), bool(entry[0] & 0x20),
+                              bool(entry[0] & 0x80)});
         }
         if (!firstAddressSet) {
             session.nextLba = time.lba();

@@ -32,6 +32,7 @@
 //   DelayMs=0                 ; delay added to every command
 //   TimeoutMs=10000           ; time-out of every request to this device
 //   BlankSeconds=0            ; how long a BLANK keeps the unit NOT READY
+//   BlankingSense=04/07       ; ASC/ASCQ (hex) of that NOT READY answer
 //   Writer=1                  ; 0: a reader (no page 05, no writing commands)
 //   TrayClose=3               ; seconds after an eject until the tray closes by itself
 //                             ; (absent: it stays open until START STOP UNIT loads)

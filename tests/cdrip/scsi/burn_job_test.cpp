@@ -7,6 +7,11 @@
 #include "platform/isoburn/isoburn.h"
 #include "tests/cdrip/scsi/image_test_support.h"
 
+#include "tests/support/tools.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace brenlow;
@@ -86,6 +91,7 @@ protected:
         BurnOutcome outcome;
         std::vector<int> lines;
         std::vector<BurnIcon> icons;
+        std::vector<QString> prefixes;
     };
     Run run(BurnSnapshot s, int stopAtSector = -1)
     {
@@ -94,6 +100,7 @@ protected:
         QObject::connect(&job, &BurnJob::row, [&](const BurnRow& row) {
             result.lines.push_back(row.line);
             result.icons.push_back(row.icon);
+            result.prefixes.push_back(row.prefix);
         });
         QObject::connect(&job, &BurnJob::progress, [&](int sector, int) {
             if (stopAtSector >= 0 && sector >= stopAtSector)
@@ -147,6 +154,33 @@ TEST_F(Burn, ImageOfADiscBurnsBackEqual)
     ASSERT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
     EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession)[0][2], 0x02);
     EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
+}
+
+TEST_F(Burn, PreEmphasisOfTheCueSheetReachesTheBurntDisc)
+{
+    makeImage({{400}, {300, true}, {257}});
+    ASSERT_EQ(load_.tracks[1].control, kControlPreEmphasis);
+    ASSERT_EQ(run(snapshot()).outcome, BurnOutcome::Written);
+    // The cue sheet the writer keeps of the burnt disc: FLAGS PRE under track 2 alone.
+    const QString burntCue = discs_->file("burnt.cue");
+    const QByteArray written = quandor::test::readAll(burntCue);
+    EXPECT_EQ(written.count("FLAGS PRE"), 1) << written.toStdString();
+    EXPECT_TRUE(written.contains("TRACK 02 AUDIO\r\n    FLAGS PRE\r\n")) << written.toStdString();
+    if (quandor::test::haveTool(QStringLiteral("cdrdao"))) {
+        QProcess cdrdao;
+        cdrdao.setWorkingDirectory(QFileInfo(burntCue).absolutePath());
+        cdrdao.start(QStringLiteral("cdrdao"), {QStringLiteral("show-toc"), QStringLiteral("burnt.cue")});
+        ASSERT_TRUE(cdrdao.waitForFinished(30000));
+        const QByteArray all = cdrdao.readAllStandardOutput() + cdrdao.readAllStandardError();
+        EXPECT_EQ(cdrdao.exitCode(), 0) << all.toStdString();
+        // Only track 2 is marked.
+        const qsizetype track2 = all.indexOf("TRACK  2"), track3 = all.indexOf("TRACK  3");
+        ASSERT_TRUE(track2 > 0 && track3 > track2) << all.toStdString();
+        const QByteArray marked = "\n          PRE-EMPHASIS\n";
+        EXPECT_EQ(all.count(marked), 1) << all.toStdString();
+        const qsizetype flag = all.indexOf(marked);
+        EXPECT_TRUE(flag > track2 && flag < track3) << all.toStdString();
+    }
 }
 
 TEST_F(Burn, A23SectorImageIsWrittenAtItsOwnAddresses)
@@ -240,8 +274,8 @@ TEST_F(Burn, AFailedWriteEndsWithItsRowAndStillClosesAndEjects)
         s.transport = faulty;
         const Run result = run(s);
         EXPECT_EQ(result.outcome, BurnOutcome::WriteFailed);
-        EXPECT_EQ(result.lines.back(), 114);
-        EXPECT_EQ(result.icons.back(), BurnIcon::Stopped);
+        EXPECT_NE(std::find(result.lines.begin(), result.lines.end(), 114), result.lines.end());
+        EXPECT_EQ(std::find(result.lines.begin(), result.lines.end(), 111), result.lines.end());
         EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
         EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
         if (failAt < 0) {
@@ -271,7 +305,54 @@ TEST_F(Burn, LongWriteInProgressIsRetried)
     stuck.busyWriteLimit = std::chrono::milliseconds(50);
     const Run result = run(stuck);
     EXPECT_EQ(result.outcome, BurnOutcome::WriteFailed);
-    EXPECT_EQ(result.lines.back(), 114);
+    EXPECT_NE(std::find(result.lines.begin(), result.lines.end(), 114), result.lines.end());
+}
+
+TEST_F(Burn, TheLogTellsWhatWasWrittenFlushedAndClosed)
+{
+    // "Image written." (111) only for an image written to its end; after a
+    // stop or a write error their own row stands there, and the cache and
+    // session rows follow what the drive answered.
+    constexpr int kOwnText = 0;
+    const struct {
+        const char* name;
+        int stopAt;                     // -1: not stopped
+        int failWriteAt;                // -1000: no failed WRITE
+        std::vector<std::uint8_t> failing;   // opcodes the burner fails
+        BurnOutcome outcome;
+        std::vector<int> tail;          // rows after 109
+        std::vector<QString> texts;     // their own texts, in order
+    } cases[] = {
+        {"written", -1, -1000, {}, BurnOutcome::Written, {111, 112, 115}, {}},
+        {"stopped", 100, -1000, {}, BurnOutcome::Cancelled, {113, 112, kOwnText}, {"Session closed."}},
+        {"write error", -1, 200, {}, BurnOutcome::WriteFailed, {114, 112, kOwnText}, {"Session closed."}},
+        {"cache not written", -1, -1000, {scsi::SynchronizeCache}, BurnOutcome::Written, {111, kOwnText, 115},
+         {"The drive cache could not be written"}},
+        {"session not closed", 100, -1000, {scsi::CloseTrackSession}, BurnOutcome::Cancelled, {113, 112, kOwnText},
+         {"The session could not be closed"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        discs_ = nullptr;
+        makeImage({{400}});
+        ASSERT_TRUE(quandor::aspi::setFailingCommands(deviceOf(kCdR), c.failing));
+        BurnSnapshot s = snapshot();
+        auto faulty = std::make_shared<FaultyWrites>(discs_->layer());
+        faulty->failAt = c.failWriteAt;
+        s.transport = faulty;
+        const Run result = run(s, c.stopAt);
+        EXPECT_EQ(result.outcome, c.outcome);
+        const auto writing = std::find(result.lines.begin(), result.lines.end(), 109);
+        ASSERT_NE(writing, result.lines.end());
+        EXPECT_EQ(std::vector<int>(writing + 1, result.lines.end()), c.tail);
+        std::vector<QString> texts;
+        for (std::size_t i = 0; i < result.lines.size(); ++i)
+            if (result.lines[i] == kOwnText)
+                texts.push_back(result.prefixes[i]);
+        ASSERT_EQ(texts.size(), c.texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            EXPECT_TRUE(texts[i].startsWith(c.texts[i])) << texts[i].toStdString();
+    }
 }
 
 TEST_F(Burn, CancelStopsTheDataAndClosesTheSession)
@@ -279,8 +360,8 @@ TEST_F(Burn, CancelStopsTheDataAndClosesTheSession)
     makeImage({{400}});
     const Run result = run(snapshot(), 100);
     EXPECT_EQ(result.outcome, BurnOutcome::Cancelled);
-    EXPECT_EQ(result.lines.back(), 113);
-    EXPECT_EQ(result.icons.back(), BurnIcon::Stopped);
+    EXPECT_NE(std::find(result.lines.begin(), result.lines.end(), 113), result.lines.end());
+    EXPECT_EQ(std::find(result.lines.begin(), result.lines.end(), 111), result.lines.end());
     EXPECT_EQ(writeAddresses().back(), 90);
     EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
     EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);

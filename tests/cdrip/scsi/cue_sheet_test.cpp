@@ -146,6 +146,63 @@ TEST(SaoCueSheet, TwoTrackSheetBytes)
     EXPECT_EQ(buildSaoCueSheet(tracks, 40000LL * kSectorBytes), expected);
 }
 
+TEST(CueSheetReader, FlagsGiveTheTrackItsControlBits)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    makeImage(folder, QStringLiteral("img.bin"), 2000);
+    const QByteArray text = "FILE \"img.bin\" BINARY\n"
+                            "  TRACK 1 AUDIO\n    FLAGS PRE\n    INDEX 01 00:00:00\n"
+                            "  TRACK 2 AUDIO\n    INDEX 01 00:05:00\n"
+                            "  TRACK 3 AUDIO\n    FLAGS DCP 4CH SCMS\n    INDEX 01 00:10:00\n"
+                            "  TRACK 4 AUDIO\n    INDEX 01 00:15:00\n    flags pre dcp\n";
+    const CueSheetLoad load = parseCueSheet(text, folder.path());
+    ASSERT_TRUE(load.ok()) << load.reason.toStdString();
+    std::vector<int> controls;
+    for (const BurnTrack& track : load.tracks)
+        controls.push_back(track.control);
+    EXPECT_EQ(controls, (std::vector<int>{0x1, 0x0, 0xA, 0x3}));
+}
+
+TEST(CueSheetReader, AcceptedFileNamesInWindows1252AndUtf8)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    makeImage(folder, QStringLiteral("caf\u00e9 \u20ac.bin"), 10);
+    const struct {
+        const char* name;
+        QByteArray fileLine;
+    } cases[] = {{"Windows-1252", "FILE \"caf\xE9 \x80.bin\" BINARY\r\n"},
+                 {"UTF-8", "FILE \"caf\xC3\xA9 \xE2\x82\xAC.bin\" BINARY\r\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString cue = folder.filePath(QString::fromLatin1(c.name) + QStringLiteral(".cue"));
+        ASSERT_TRUE(quandor::test::writeAll(cue, c.fileLine + "  TRACK 1 AUDIO\r\n    INDEX 01 00:00:00\r\n"));
+        const CueSheetLoad load = readCueSheet(cue);
+        EXPECT_TRUE(load.ok()) << load.reason.toStdString() << " " << load.imagePath.toStdString();
+        EXPECT_EQ(load.imagePath, folder.filePath(QStringLiteral("caf\u00e9 \u20ac.bin")));
+    }
+}
+
+TEST(SaoCueSheet, TrackEntriesCarryTheirFlags)
+{
+    // PRE, DCP and 4CH set CTL bits 0x1, 0x2 and 0x8 of the track's own
+    // entries; lead-in and lead-out stay 0x01.
+    const struct {
+        std::uint8_t control;
+        std::uint8_t ctlAdr;
+    } cases[] = {{0x0, 0x01}, {0x1, 0x11}, {0x2, 0x21}, {0x8, 0x81}, {0x9, 0x91}, {0xB, 0xB1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.control));
+        const std::vector<BurnTrack> tracks{{1, Msf{0, 0, 0}, Msf{0, 2, 0}, 0},
+                                            {2, Msf{0, 10, 0}, Msf{0, 12, 0}, c.control}};
+        const std::vector<std::uint8_t> sheet = buildSaoCueSheet(tracks, 2000LL * kSectorBytes);
+        ASSERT_EQ(sheet.size(), 48u);
+        const std::vector<std::uint8_t> ctlAdr{sheet[0], sheet[8], sheet[16], sheet[24], sheet[32], sheet[40]};
+        EXPECT_EQ(ctlAdr, (std::vector<std::uint8_t>{0x01, 0x01, 0x01, c.ctlAdr, c.ctlAdr, 0x01}));
+    }
+}
+
 TEST(BurnSpeed, ChoicesAndRates)
 {
     EXPECT_EQ(burnSpeedChoices(1411), (QStringList{"1", "2", "4", "8", "Maximum"}));

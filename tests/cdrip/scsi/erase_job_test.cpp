@@ -83,6 +83,20 @@ TEST(Erase, FailuresEndTheErase)
     EXPECT_TRUE(discs.cdbs({0, 5, 0}, 0x1B).empty());
 }
 
+TEST(Erase, ADriveThatIsBecomingReadyIsStillErasing)
+{
+    // The drive answers NOT READY 04/01 while it finishes the blank: the job
+    // polls on and ejects once it is ready.
+    EmulatedDiscs discs(SourceTracks{{10}}, "[drive 0:5:0]\nMedium=cdrw\nBlankSeconds=0.3\nBlankingSense=04/01\n");
+    const EraseResult result = EraseJob(snapshotFor(discs, {0, 5, 0})).run();
+    EXPECT_EQ(result.outcome, EraseOutcome::Erased);
+    bool sawBecomingReady = false;
+    for (const auto& entry : quandor::aspi::commandLog({0, 5, 0}))
+        sawBecomingReady |= entry.cdb[0] == 0x00 && entry.sense.asc == 0x04 && entry.sense.ascq == 0x01;
+    EXPECT_TRUE(sawBecomingReady);
+    EXPECT_EQ(discs.cdbs({0, 5, 0}, 0x1B).size(), 1u);
+}
+
 TEST(Erase, StopEndsThePollingWithoutEject)
 {
     EmulatedDiscs discs(SourceTracks{{10}}, "[drive 0:5:0]\nMedium=cdrw\nBlankSeconds=30\n");
@@ -92,13 +106,14 @@ TEST(Erase, StopEndsThePollingWithoutEject)
     EXPECT_TRUE(discs.cdbs({0, 5, 0}, 0x1B).empty());
 }
 
-TEST(Erase, OnlyInProgressCountsAsErasing)
+TEST(Erase, AnyNotReadyCountsAsErasing)
 {
     const struct {
         SenseData sense;
         bool erasing;
-    } cases[] = {{{0x02, 0x04, 0x07}, true}, {{0x02, 0x04, 0x04}, true}, {{0x02, 0x3A, 0x00}, false},
-                 {{0x03, 0x0C, 0x00}, false}, {{0x02, 0x04, 0x01}, false}};
+    } cases[] = {{{0x02, 0x04, 0x07}, true},  {{0x02, 0x04, 0x04}, true},  {{0x02, 0x04, 0x01}, true},
+                 {{0x02, 0x3A, 0x00}, true},  {{0x03, 0x0C, 0x00}, false}, {{0x04, 0x44, 0x00}, false},
+                 {{0x05, 0x24, 0x00}, false}, {{0x06, 0x28, 0x00}, false}};
     for (const auto& c : cases) {
         ScsiResult result;
         result.status = 0x04;

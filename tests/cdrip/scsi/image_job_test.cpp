@@ -109,6 +109,23 @@ TEST(DiscImage, ThreeTrackDiscMatchesItsSourceAndThirdPartyReaders)
     }
 }
 
+TEST(DiscImage, AFirstTrackAfterLbaZeroIsImagedWithItsPregap)
+{
+    // Track 1 starts at 00:03:00; the three seconds before it are read as a
+    // drive reads them and land in the image.
+    EmulatedDiscs discs(SourceTracks{{.sectors = 500, .indexOneOffset = 225}, {.sectors = 300}});
+    DiscImageJob job(snapshotFor(discs, discs.file("late.bin")));
+    ASSERT_EQ(job.run().outcome, DiscImageOutcome::Completed);
+    EXPECT_EQ(fileBytes(discs.file("late.bin")), fileBytes(discs.sourceBin()));
+    EXPECT_EQ(quandor::test::readAll(discs.file("late.cue")).toStdString(),
+              std::string("FILE \"late.bin\" BINARY\r\n"
+                         "  TRACK 1 AUDIO\r\n"
+                         "    INDEX 01 00:03:00\r\n"
+                         "  TRACK 2 AUDIO\r\n"
+                         "    INDEX 00 00:04:50\r\n"
+                         "    INDEX 01 00:06:50\r\n"));
+}
+
 TEST(DiscImage, A23SectorDiscIsReadTenTenOneOneOne)
 {
     EmulatedDiscs discs(SourceTracks{{23}});

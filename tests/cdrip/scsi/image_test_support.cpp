@@ -1,5 +1,6 @@
 #include "tests/cdrip/scsi/image_test_support.h"
 
+#include "cdrip/scsi/cue_sheet.h"
 #include "cdrip/scsi/msf.h"
 #include "tests/support/tools.h"
 
@@ -28,11 +29,16 @@ EmulatedDiscs::EmulatedDiscs(const std::vector<SourceTrack>& tracks, const std::
         std::vector<char> sector(kSectorBytes);
         int lba = 0, number = 1;
         for (const SourceTrack& track : tracks) {
-            char line[96];
-            std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n%s    INDEX 01 %02d:%02d:%02d\r\n", number++,
-                          track.data ? "MODE1/2352" : "AUDIO", track.preEmphasis ? "    FLAGS PRE\r\n" : "",
-                          lba / 4500, (lba / 75) % 60, lba % 75);
-            cue += line;
+            const auto time = [](int frames) { return cueTimeText(frames).toStdString(); };
+            cue += QStringLiteral("  TRACK %1 %2\r\n")
+                       .arg(number++, 2, 10, QLatin1Char('0'))
+                       .arg(QLatin1String(track.data ? "MODE1/2352" : "AUDIO"))
+                       .toStdString();
+            if (track.preEmphasis)
+                cue += "    FLAGS PRE\r\n";
+            if (track.indexOneOffset > 0)
+                cue += "    INDEX 00 " + time(lba) + "\r\n";
+            cue += "    INDEX 01 " + time(lba + track.indexOneOffset) + "\r\n";
             for (int s = 0; s < track.sectors; ++s, ++lba) {
                 for (std::size_t i = 0; i < sector.size(); ++i)
                     sector[i] = char(imageByte(lba, i));

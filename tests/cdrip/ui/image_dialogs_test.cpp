@@ -23,6 +23,7 @@
 #include <QCoreApplication>
 #include <tuple>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace brenlow;
@@ -127,6 +128,29 @@ TEST(ImageProgressDialog, CancelStaysUntilTheWorkerEndedAndLeavesNoFile)
     EXPECT_FALSE(QFile::exists(discs.file("cancel.cue")));
 }
 
+TEST(ImageProgressDialog, CancelDuringAHungReadShowsAtOnceThatItIsPending)
+{
+    EmulatedDiscs discs(SourceTracks{{300}});
+    ASSERT_TRUE(quandor::aspi::setTimeoutMs({0, 1, 0}, 1500));
+    ASSERT_TRUE(quandor::aspi::setHangingCommands({0, 1, 0}, {0xBE}));
+    const LanguageTable language = numberedLanguage();
+    ImageProgressDialog dialog(imageSnapshot(discs, QStringLiteral("hung.bin")), language);
+    dialog.show();
+    ASSERT_TRUE(waitFor([&] { return dialog.workerRunning(); }));
+    auto* stopping = dialog.findChild<QLabel*>(QStringLiteral("stopping"));
+    ASSERT_NE(stopping, nullptr);
+    EXPECT_FALSE(stopping->isVisible());
+    control<QPushButton>(dialog, 2)->click();
+    // At once, while the READ CD still hangs.
+    EXPECT_TRUE(dialog.workerRunning());
+    EXPECT_TRUE(stopping->isVisible());
+    EXPECT_FALSE(stopping->text().isEmpty());
+    EXPECT_FALSE(control<QPushButton>(dialog, 2)->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    EXPECT_EQ(dialog.result().outcome, DiscImageOutcome::Cancelled);
+    EXPECT_FALSE(QFile::exists(discs.file("hung.bin")));
+}
+
 TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
 {
     quandor::test::RecordingServices services;
@@ -135,6 +159,7 @@ TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
               DiscImageOutcome::Completed);
     const LanguageTable language = numberedLanguage();
     BurnDialog dialog(discs.layer(), drivesOf({kCdR, kCdRw}), language, setParameter);
+    ASSERT_TRUE(dialog.waitForWorker(30000));
 
     // Opened with no cue sheet: line 117, then the blank CD-R in the first burner.
     EXPECT_EQ(logRows(dialog), (QStringList{"L117", "L128"}));
@@ -152,6 +177,7 @@ TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
     // The written CD-RW in the second burner cannot be written.
     control<QComboBox>(dialog, 1105)->setCurrentIndex(1);
     dialog.readCueSheet();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
     EXPECT_EQ(logRows(dialog).back(), QStringLiteral("L131"));
     EXPECT_EQ(iconOf(dialog, 1108), kMarkThisType);
     EXPECT_EQ(iconOf(dialog, 1110), kMarkNotWritable);
@@ -160,13 +186,16 @@ TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
     control<QComboBox>(dialog, 1105)->setCurrentIndex(0);
     services.openAnswers.push_back({discs.file("image.cue")});
     control<QPushButton>(dialog, 1077)->click();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
     EXPECT_EQ(services.fileDialogs.back().filter, QStringLiteral("Cue files (*.cue)"));
     EXPECT_EQ(logRows(dialog), (QStringList{"L120550L121", "2L124", "L128"}));
     EXPECT_EQ(control<QLabel>(dialog, 1114)->text(), QStringLiteral("L122550"));
     ASSERT_TRUE(control(dialog, 1112)->isEnabled());
 
+    // Slow enough to be seen while it writes.
+    ASSERT_TRUE(quandor::aspi::setCommandDelayMs({0, 2, 0}, 20));
     control<QPushButton>(dialog, 1112)->click();
-    EXPECT_TRUE(dialog.busy());
+    ASSERT_TRUE(waitFor([&] { return dialog.busy(); }));
     for (int id : {1105, 1076, 1037, 1038, 1103, 1077, 1075, 1112})
         EXPECT_FALSE(control(dialog, id)->isEnabled()) << id;
     EXPECT_TRUE(control(dialog, 1115)->isEnabled());
@@ -204,6 +233,7 @@ TEST(BurnDialog, EachCaptionStandsBesideItsValueAndTheMarksShowTheirIcons)
     EmulatedDiscs discs(SourceTracks{{30}});
     const LanguageTable language = numberedLanguage();
     BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
+    ASSERT_TRUE(dialog.waitForWorker(30000));
     // Caption, its line, the value it names.
     const std::tuple<int, int, int> pairs[] = {{1134, 134, 1113}, {1135, 136, 1105}, {1136, 139, 1106},
                                                {1137, 140, 1103}, {1138, 141, 1000}, {1139, 143, 1118},
@@ -241,11 +271,14 @@ TEST(BurnDialog, TheElapsedTimeCountsTheWholeBurn)
     const LanguageTable language = numberedLanguage();
     BurnDialog dialog(discs.layer(), drivesOf({slowBurner}), language, setParameter);
     control<QLineEdit>(dialog, 1113)->setText(discs.file("source.cue"));
+    ASSERT_TRUE(dialog.waitForWorker(30000));
     dialog.readCueSheet();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
     ASSERT_TRUE(control(dialog, 1112)->isEnabled());
+    control<QPushButton>(dialog, 1112)->click();
+    ASSERT_TRUE(waitFor([&] { return dialog.busy(); }));   // after the disc test
     QElapsedTimer clock;
     clock.start();
-    control<QPushButton>(dialog, 1112)->click();
     ASSERT_TRUE(dialog.waitForWorker(30000));
     const qint64 elapsedMs = clock.elapsed();
     ASSERT_GE(elapsedMs, 1000) << "the burn must outlast one tick";
@@ -258,6 +291,101 @@ TEST(BurnDialog, TheElapsedTimeCountsTheWholeBurn)
     EXPECT_LE(shownSeconds, elapsedMs / 1000);
 }
 
+TEST(BurnDialog, TheSpeedPickedIsTheSpeedSent)
+{
+    // Burn ! reads the cue sheet again, which refills the speed list: the
+    // user's choice survives that re-read and reaches SET CD SPEED.
+    const struct {
+        const char* picked;
+        int kbs;
+    } cases[] = {{"4", 706}, {"12", 2112}, {"1", 176}, {"Maximum", 7056}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picked);
+        quandor::test::RecordingServices services;
+        EmulatedDiscs discs(SourceTracks{{40}});
+        const LanguageTable language = numberedLanguage();
+        BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
+        control<QLineEdit>(dialog, 1113)->setText(discs.file("source.cue"));
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        control<QPushButton>(dialog, 1076)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        auto* speeds = control<QComboBox>(dialog, 1103);
+        speeds->setCurrentIndex(speeds->findText(QString::fromLatin1(c.picked)));
+        ASSERT_EQ(speeds->currentText(), QString::fromLatin1(c.picked));
+        control<QPushButton>(dialog, 1076)->click();   // a re-read keeps the choice
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        EXPECT_EQ(speeds->currentText(), QString::fromLatin1(c.picked));
+
+        control<QPushButton>(dialog, 1112)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        ASSERT_EQ(logRows(dialog).back(), QStringLiteral("L115"));
+        const auto sent = discs.cdbs(kCdR, 0xBB);
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ((sent[0][4] << 8) | sent[0][5], c.kbs);
+    }
+}
+
+TEST(BurnDialog, AnotherCueSheetStartsAgainFromMaximum)
+{
+    quandor::test::RecordingServices services;
+    EmulatedDiscs discs(SourceTracks{{40}});
+    ASSERT_TRUE(QFile::copy(discs.file("source.cue"), discs.file("other.cue")));
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
+    control<QLineEdit>(dialog, 1113)->setText(discs.file("source.cue"));
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+    control<QPushButton>(dialog, 1076)->click();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+    auto* speeds = control<QComboBox>(dialog, 1103);
+    speeds->setCurrentIndex(speeds->findText(QStringLiteral("4")));
+    control<QLineEdit>(dialog, 1113)->setText(discs.file("other.cue"));
+    control<QPushButton>(dialog, 1076)->click();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+    EXPECT_EQ(speeds->currentText(), QStringLiteral("Maximum"));
+}
+
+TEST(BurnDialog, AHangingBurnerNeverBlocksTheWindow)
+{
+    // The burner never answers READ DISC INFORMATION (each request times out
+    // after 1.5 s) and answers the rest slowly: the disc test runs on its
+    // worker while the window keeps answering, with the settings disabled.
+    quandor::test::RecordingServices services;
+    EmulatedDiscs discs(SourceTracks{{40}}, "[drive 0:6:0]\nMedium=cdr\nHangCommands=0x51\nTimeoutMs=1500\nDelayMs=100\n");
+    const DriveAddress hanging{0, 6, 0};
+    const LanguageTable language = numberedLanguage();
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(20);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start();
+
+    QElapsedTimer clock;
+    clock.start();
+    BurnDialog dialog(discs.layer(), drivesOf({hanging, kCdR}), language, setParameter);
+    EXPECT_LT(clock.elapsed(), 1000) << "the dialog opens before the drive answers";
+    ASSERT_TRUE(dialog.testingDisc());
+    for (int id : {1105, 1076, 1037, 1038, 1103, 1077, 1075, 1112, 1115})
+        EXPECT_FALSE(control(dialog, id)->isEnabled()) << id;
+    ASSERT_TRUE(waitFor([&] { return !dialog.testingDisc(); }));
+    EXPECT_GE(ticks, 20) << "the timer fired while the drive was tested";
+
+    // The result is shown once the worker reports; the settings come back.
+    EXPECT_EQ(logRows(dialog), (QStringList{"L117", "L127"}));
+    EXPECT_FALSE(control(dialog, 1112)->isEnabled());
+    for (int id : {1105, 1076, 1037, 1038, 1103, 1077, 1075})
+        EXPECT_TRUE(control(dialog, id)->isEnabled()) << id;
+    EXPECT_FALSE(control(dialog, 1115)->isEnabled());
+
+    // Closed while a test runs: the window waits for its worker, then goes.
+    dialog.show();
+    dialog.readCueSheet();
+    ASSERT_TRUE(dialog.testingDisc());
+    dialog.reject();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    EXPECT_FALSE(dialog.testingDisc());
+}
+
 TEST(BurnDialog, ABadCueSheetDisablesBurn)
 {
     quandor::test::RecordingServices services;
@@ -266,8 +394,10 @@ TEST(BurnDialog, ABadCueSheetDisablesBurn)
                                    "FILE \"source.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n");
     const LanguageTable language = numberedLanguage();
     BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
+    ASSERT_TRUE(dialog.waitForWorker(30000));
     control<QLineEdit>(dialog, 1113)->setText(discs.file("bad.cue"));
     control<QPushButton>(dialog, 1076)->click();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
     EXPECT_EQ(logRows(dialog), (QStringList{"L123", "L125", "L128"}));
     EXPECT_TRUE(control<QLineEdit>(dialog, 1113)->text().isEmpty());
     EXPECT_FALSE(control(dialog, 1112)->isEnabled());

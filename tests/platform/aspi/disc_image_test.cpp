@@ -71,6 +71,21 @@ TEST(CueImage, ReadsInAnyOrderAndSizeGiveTheFilesBytes)
     EXPECT_FALSE(image->sectors->read(399, 2, past.data()));
 }
 
+TEST(CueImage, FileNamesInWindows1252OrUtf8FindTheirImage)
+{
+    TempFolder folder;
+    test::writeImage(folder, "caf\xC3\xA9", {{20}});   // café.bin on a UTF-8 file system
+    const std::string tail = "\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n";
+    for (const auto &[name, cue] : {std::pair{"Windows-1252", "FILE \"caf\xE9.bin" + tail},
+                                    std::pair{"UTF-8", "FILE \"caf\xC3\xA9.bin" + tail}}) {
+        test::writeText(folder.file("sheet.cue"), cue);
+        std::string error;
+        auto image = loadCueImage(folder.file("sheet.cue"), &error);
+        ASSERT_TRUE(image) << name << ": " << error;
+        EXPECT_EQ(image->layout.leadOutLba, 20) << name;
+    }
+}
+
 TEST(CueImage, RefusesMalformedSheetsWithTheReason)
 {
     TempFolder folder;
@@ -107,7 +122,7 @@ TEST(CueImage, SavedImageLoadsBackWithTheSameLayoutAndBytes)
 {
     TempFolder folder;
     DiscLayout layout;
-    layout.tracks = {{1, 0, false, true}, {2, 100, false, false}};
+    layout.tracks = {{1, 0, false, true}, {2, 100, false, false, true, true}};
     layout.leadOutLba = 130;
     const std::vector<uint8_t> bytes = test::bytesOfSectors(0, 130);
     const std::string bin = folder.file("written disc.bin");
@@ -118,6 +133,11 @@ TEST(CueImage, SavedImageLoadsBackWithTheSameLayoutAndBytes)
     EXPECT_EQ(image->layout.leadOutLba, 130);
     ASSERT_EQ(image->layout.tracks.size(), 2u);
     EXPECT_EQ(image->layout.tracks[1].startLba, 100);
+    // Each track's flags are written and read back.
+    EXPECT_TRUE(image->layout.tracks[0].preEmphasis);
+    EXPECT_FALSE(image->layout.tracks[0].copyPermitted || image->layout.tracks[0].fourChannel);
+    EXPECT_FALSE(image->layout.tracks[1].preEmphasis);
+    EXPECT_TRUE(image->layout.tracks[1].copyPermitted && image->layout.tracks[1].fourChannel);
     std::vector<uint8_t> back(130 * 2352);
     ASSERT_TRUE(image->sectors->read(0, 130, back.data()));
     EXPECT_EQ(back, bytes);

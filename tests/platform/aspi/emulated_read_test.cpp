@@ -151,6 +151,23 @@ TEST_F(EmulatedDriveTest, ReadCdReturnsTheImageBytes)
     EXPECT_EQ(polled.data, bytesOfSectors(0, 1));
 }
 
+TEST_F(EmulatedDriveTest, ThePregapBeforeTrackOneReadsFromTheImage)
+{
+    writeImage(folder, "disc", {{400}});
+    writeText(folder.file("late.cue"), "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n"
+                                       "    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n");
+    loadDrives(folder, "[drive 1:0:0]\nMedium=audio\nCue=late.cue\n");
+    Reply toc = readCommand(kDrive, readTocCdb(false), 804);
+    ASSERT_TRUE(toc.ok());
+    EXPECT_EQ(readBe32(toc.data, 8), 150u) << "track 1 starts at LBA 150";
+    for (const auto &[lba, count] : {std::pair{0, 10}, std::pair{145, 10}, std::pair{149, 1}}) {
+        Reply read = readCommand(kDrive, readCdCdb(lba, uint32_t(count)), size_t(count) * 2352);
+        ASSERT_TRUE(read.ok()) << lba << ": " << describeSense(read.sense);
+        EXPECT_EQ(read.data, bytesOfSectors(lba, uint32_t(count))) << lba;
+    }
+    EXPECT_EQ(readCommand(kDrive, readCdCdb(-1, 1), 2352).sense, kSenseLbaOutOfRange);
+}
+
 TEST_F(EmulatedDriveTest, ReadCdErrorsCarryTheSenseARealDriveGives)
 {
     loadAudioDisc({{30}, {20, true}}, 1, "UnreadableLbas=5,7-8\n");

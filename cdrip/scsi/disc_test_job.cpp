@@ -1,0 +1,30 @@
+#include "cdrip/scsi/disc_test_job.h"
+
+namespace brenlow {
+
+DiscTestResult testBurnerDisc(ScsiTransport& transport, const DriveAddress& drive)
+{
+    DiscTestResult result;
+    if (scsi::readDvdStructure(transport, drive).ok()) {
+        result.dvd = true;
+        return result;
+    }
+    // An unknown maximum offers "Maximum" alone, which leaves the speed to the drive.
+    result.maxWriteSpeed = scsi::readMaxWriteSpeed(transport, drive).value_or(kUnknownWriteSpeed);
+    result.state = scsi::readDiscState(transport, drive);
+    return result;
+}
+
+DiscTestJob::DiscTestJob(std::shared_ptr<ScsiTransport> transport, DriveAddress drive)
+    : m_transport(std::move(transport)), m_drive(drive)
+{
+}
+
+DiscTestResult DiscTestJob::run()
+{
+    const DiscTestResult result = testBurnerDisc(*m_transport, m_drive);
+    emit finished(result);
+    return result;
+}
+
+} // namespace brenlow
