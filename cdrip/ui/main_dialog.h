@@ -162,6 +162,7 @@ private:
     void buildControls();
     void buildMenus();
     void applyCaptions();
+    void reserveStatusRoom();
     void applyToolTips();
     void applyButtonIcons();
     void connectOwnCommands();
