@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -36,6 +37,9 @@ ShownBox showMessage(const QString& text)
         QTextDocument document;
         document.setDefaultFont(label->font());
         document.setDocumentMargin(0);
+        QTextOption wrapAtSpaces; // as the label wraps: never inside a word
+        wrapAtSpaces.setWrapMode(QTextOption::WordWrap);
+        document.setDefaultTextOption(wrapAtSpaces);
         document.setPlainText(label->text());
         document.setTextWidth(label->contentsRect().width());
         shown.widestLine = int(document.idealWidth());
