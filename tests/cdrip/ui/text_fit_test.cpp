@@ -34,6 +34,11 @@ const ShippedLanguage kLanguages[] = {
     {"3", "Zek_Nederlands.lng"}, {"4", "Zek_Portugu\xC3\xAAs.lng"},
 };
 
+void PrintTo(const ShippedLanguage& language, std::ostream* out)
+{
+    *out << language.file;
+}
+
 QString report(const QString& window, const QStringList& cuts)
 {
     return window + QStringLiteral(":\n  ") + cuts.join(QStringLiteral("\n  "));
