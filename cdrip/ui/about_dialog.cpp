@@ -1,5 +1,6 @@
 #include "cdrip/ui/about_dialog.h"
 
+#include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/language_table.h"
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/maker_links.h"
@@ -84,6 +85,7 @@ AboutDialog::AboutDialog(const LanguageTable& language, QString aspiStatus, QWid
             label->setText(language_.line(86 + i));
     }
     ok->setText(language_.line(63));
+    fitToFont(*this);
 }
 
 QString AboutDialog::siteLink() const

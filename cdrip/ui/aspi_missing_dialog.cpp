@@ -1,5 +1,6 @@
 #include "cdrip/ui/aspi_missing_dialog.h"
 
+#include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/maker_links.h"
 #include "platform/shell/services.h"
@@ -11,6 +12,11 @@
 #include <QVBoxLayout>
 
 namespace brenlow {
+namespace {
+
+constexpr int kLinkHeight = 20;
+
+} // namespace
 
 AspiMissingDialog::AspiMissingDialog(QWidget* parent) : QDialog(parent)
 {
@@ -36,8 +42,12 @@ AspiMissingDialog::AspiMissingDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(download);
     layout->addWidget(installer);
     layout->addWidget(close, 0, Qt::AlignRight);
-    makeLinkControl(*download);
-    makeLinkControl(*installer);
+    // A link's font is three quarters of the link's height: the layout would
+    // only settle that height after the font, so the links get it first.
+    for (LinkLabel* link : {download, installer}) {
+        link->setFixedHeight(scaledPixels(*link, kLinkHeight));
+        makeLinkControl(*link);
+    }
 }
 
 void AspiMissingDialog::openDownloadPage()

@@ -1,5 +1,6 @@
 #include "cdrip/ui/cddb_match_dialog.h"
 
+#include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/language_table.h"
 
 #include <QLabel>
@@ -44,6 +45,7 @@ CddbMatchDialog::CddbMatchDialog(const LanguageTable& language, const std::vecto
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    fitToFont(*this);
 }
 
 int CddbMatchDialog::chosenNumber() const

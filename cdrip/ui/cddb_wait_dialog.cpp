@@ -1,5 +1,6 @@
 #include "cdrip/ui/cddb_wait_dialog.h"
 
+#include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/language_table.h"
 
 #include <QLabel>
@@ -27,6 +28,7 @@ CddbWaitDialog::CddbWaitDialog(const LanguageTable& language, QWidget* parent) :
     cancel->setObjectName(QStringLiteral("1"));
     cancel->setGeometry(80, 48, 80, 26);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    fitToFont(*this);
 }
 
 void CddbWaitDialog::finish()

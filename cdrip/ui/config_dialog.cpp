@@ -1,6 +1,7 @@
 #include "cdrip/ui/config_dialog.h"
 
 #include "cdrip/ui/button_icons.h"
+#include "cdrip/ui/design_scale.h"
 #include "platform/shell/services.h"
 
 #include <QCheckBox>
@@ -49,6 +50,7 @@ ConfigDialog::ConfigDialog(const RipperIni& ini, const LanguageTable& language,
     setWindowTitle(QStringLiteral("Brenlow"));
     buildControls();
     applyCaptions();
+    fitToFont(*this);
     loadValues();
 }
 

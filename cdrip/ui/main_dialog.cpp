@@ -5,6 +5,7 @@
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/button_icons.h"
 #include "cdrip/ui/config_dialog.h"
+#include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/language_dialog.h"
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/main_dialog_parts.h"
@@ -123,6 +124,8 @@ MainDialog::MainDialog(QString startFolder, QString programFolder, QWidget* pare
 
     loadLanguageFile(language_, programFolder_);
     applyCaptions();
+    fitToFont(*this);
+    reserveStatusRoom();
     settings_.output.fileNamePattern = ini_.text(ripper_keys::FileNamePattern);
     settings_.output.saveInArtistAlbum = ini_.outputFlag(ripper_keys::SaveInArtistAlbum);
     applyToolTips();
@@ -251,6 +254,15 @@ void MainDialog::applyCaptions()
     trackList_->setHeaderLabels(titles);
     for (int column = 0; column < 5; ++column)
         trackList_->header()->resizeSection(column, kWidths[column]);
+}
+
+void MainDialog::reserveStatusRoom()
+{
+    // The longest texts of the player and of the disc length.
+    const QString playing = text(44) + QStringLiteral("99");
+    statusBar_->reserveRoom(1, {playing + text(47), playing + QStringLiteral(" (99:59)"),
+                                QStringLiteral("99") + text(46)});
+    statusBar_->reserveRoom(2, {text(45) + QStringLiteral("99:59:74")});
 }
 
 void MainDialog::applyToolTips()

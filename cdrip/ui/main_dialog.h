@@ -166,6 +166,7 @@ private:
     void buildControls();
     void buildMenus();
     void applyCaptions();
+    void reserveStatusRoom();
     void applyToolTips();
     void applyButtonIcons();
     void connectOwnCommands();

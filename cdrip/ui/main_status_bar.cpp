@@ -1,5 +1,7 @@
 #include "cdrip/ui/main_status_bar.h"
 
+#include "cdrip/ui/design_scale.h"
+
 #include <QLabel>
 
 namespace brenlow {
@@ -62,10 +64,31 @@ void MainStatusBar::resizeEvent(QResizeEvent* event)
     placeParts();
 }
 
+void MainStatusBar::reserveRoom(int part, const QStringList& texts)
+{
+    if (part < 1 || part >= static_cast<int>(parts_.size()))
+        return;
+    expected_[static_cast<std::size_t>(part)] = texts;
+    placeParts();
+}
+
+int MainStatusBar::neededWidth(int part) const
+{
+    const QLabel& label = *parts_[static_cast<std::size_t>(part)];
+    int widest = 0;
+    for (const QString& text : expected_[static_cast<std::size_t>(part)])
+        widest = std::max(widest, label.fontMetrics().horizontalAdvance(text));
+    const QMargins margins = label.contentsMargins();
+    // The two-pixel gap to the next part's edge, then the frame and margins.
+    return widest == 0 ? 0 : widest + margins.left() + margins.right() + 2 * label.frameWidth() + 2;
+}
+
 void MainStatusBar::placeParts()
 {
     const int total = width();
-    const int edges[3] = {std::max(0, total - 260), std::max(0, total - 110), total};
+    const int lastWidth = std::max(scaledPixels(*this, 110), neededWidth(2));
+    const int middleWidth = std::max(scaledPixels(*this, 260) - scaledPixels(*this, 110), neededWidth(1));
+    const int edges[3] = {std::max(0, total - lastWidth - middleWidth), std::max(0, total - lastWidth), total};
     int left = 0;
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         parts_[i]->setGeometry(left, 2, std::max(0, edges[i] - left - 2), height() - 4);

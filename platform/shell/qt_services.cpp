@@ -46,6 +46,27 @@ MessageResult resultOf(int button)
     }
 }
 
+// The box wraps its text only at spaces, and a path has none: it would widen
+// the box to its limit and be cut there. A zero-width space after each path
+// separator, and inside any other long unbroken run, lets it wrap instead.
+QString wrappableText(const QString& text)
+{
+    constexpr qsizetype kLongestRun = 32;
+    const QChar breakOpportunity(0x200B);
+    QString wrappable;
+    wrappable.reserve(text.size() + text.size() / 8);
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        wrappable += c;
+        run = c.isSpace() ? 0 : run + 1;
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || run == kLongestRun) {
+            wrappable += breakOpportunity;
+            run = 0;
+        }
+    }
+    return wrappable;
+}
+
 QString startPath(const FileDialogRequest& request)
 {
     if (request.fileName.isEmpty())
@@ -58,7 +79,7 @@ QString startPath(const FileDialogRequest& request)
 MessageResult QtServices::message(QWidget* owner, const QString& text, const QString& title,
                                   MessageButtons buttons, MessageIcon icon)
 {
-    QMessageBox box(standardIcon(icon), title, text, standardButtons(buttons), owner);
+    QMessageBox box(standardIcon(icon), title, wrappableText(text), standardButtons(buttons), owner);
     return resultOf(box.exec());
 }
 

@@ -1,11 +1,14 @@
 #include "cdrip/ui/about_dialog.h"
 
+#include "cdrip/ui/aspi_missing_dialog.h"
+
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/main_dialog.h"
 #include "cdrip/ui/split_string.h"
 #include "shell_fixture.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -97,6 +100,28 @@ TEST(SplitString, PartsKeepTheirSeparator)
     };
     for (const Case& c : cases)
         EXPECT_EQ(splitString(QString::fromLatin1(c.text), QLatin1Char('=')), c.parts) << c.text;
+}
+
+TEST(LinkControls, TheFontIsThreeQuartersOfTheHeightTheLinkIsShownAt)
+{
+    const LanguageTable language;
+    AboutDialog about(language, QStringLiteral("ASPI ok."));
+    AspiMissingDialog aspi;
+    const std::pair<QDialog*, QStringList> links[] = {
+        {&about, {QStringLiteral("1069"), QStringLiteral("1070"), QStringLiteral("1092")}},
+        {&aspi, {QStringLiteral("1072"), QStringLiteral("1073")}},
+    };
+    for (const auto& [dialog, ids] : links) {
+        dialog->show();
+        QCoreApplication::processEvents();
+        for (const QString& id : ids) {
+            const auto* link = dialog->findChild<LinkLabel*>(id);
+            ASSERT_NE(link, nullptr) << id.toStdString();
+            EXPECT_EQ(link->font().pixelSize(), 3 * link->height() / 4)
+                << dialog->objectName().toStdString() << '/' << id.toStdString() << " height " << link->height();
+        }
+        dialog->hide();
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/burn_controls.h"
+#include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/main_status_bar.h"
 #include "cdrip/ui/track_list_view.h"
@@ -192,13 +193,18 @@ TEST_F(MainDialogTest, TrackListHasFiveColumnsAndShowsThePictureWhileEmpty)
     ASSERT_EQ(list->columnCount(), 5);
     const QStringList titles = {QString(), QStringLiteral("Track"), QStringLiteral("Title"),
                                 QStringLiteral("Length"), QStringLiteral("Progress")};
+    // Design pixels, scaled for the font; the title column gives room to
+    // titles that would not fit.
+    const double scale = designScale(list->font());
     const int widths[] = {13, 20, 155, 60, 100};
     for (int column = 0; column < 5; ++column) {
         EXPECT_EQ(list->headerItem()->text(column), titles[column]);
-        EXPECT_EQ(list->header()->sectionSize(column), widths[column]);
+        if (column != 2) {
+            EXPECT_GE(list->header()->sectionSize(column), int(std::lround(widths[column] * scale))) << column;
+        }
     }
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_EQ(list->geometry(), QRect(68, 183, 368, 287));
+    EXPECT_EQ(list->geometry(), scaledRect(QRect(68, 183, 368, 287), scale));
 
     auto* view = qobject_cast<TrackListView*>(list);
     ASSERT_NE(view, nullptr);
@@ -230,11 +236,27 @@ TEST(MainStatusBar, PartsEndAt260And110PixelsFromTheRightEdge)
         MainStatusBar bar;
         bar.resize(width, 24);
         bar.show();
-        // Each part keeps a 2-pixel gap before the next one.
-        EXPECT_EQ(bar.partWidth(0), width - 260 - 2) << width;
-        EXPECT_EQ(bar.partWidth(1), 150 - 2) << width;
-        EXPECT_EQ(bar.partWidth(2), 110 - 2) << width;
+        // Design pixels scaled for the font; each part keeps a 2-pixel gap
+        // before the next one.
+        const int fromRight260 = scaledPixels(bar, 260);
+        const int fromRight110 = scaledPixels(bar, 110);
+        EXPECT_EQ(bar.partWidth(0), width - fromRight260 - 2) << width;
+        EXPECT_EQ(bar.partWidth(1), fromRight260 - fromRight110 - 2) << width;
+        EXPECT_EQ(bar.partWidth(2), fromRight110 - 2) << width;
     }
+}
+
+TEST(MainStatusBar, PartsWidenForTheTextsTheyAreToldToExpect)
+{
+    MainStatusBar bar;
+    bar.resize(800, 24);
+    bar.show();
+    const QString longest = QStringLiteral("A length text far longer than the part was drawn for : 74:12:33");
+    bar.reserveRoom(2, {QStringLiteral("short"), longest});
+    bar.setPartText(2, longest);
+    EXPECT_TRUE(bar.partToolTip(2).isEmpty()) << "cut";
+    EXPECT_GT(bar.partWidth(2), scaledPixels(bar, 110));
+    EXPECT_EQ(bar.partWidth(0) + bar.partWidth(1) + bar.partWidth(2) + 6, 800);
 }
 
 TEST(MainStatusBar, ATextCutAtThePartEdgeIsTheToolTipAndFollowsTheWidth)
