@@ -65,7 +65,7 @@ bool readsBackAsIs(const QString& value)
     return !quoted;
 }
 
-const QString kAbsent = QStringLiteral("\x01absent\x01");
+const QString kAbsent = QStringLiteral("(absent)\u0001");
 
 } // namespace
 
