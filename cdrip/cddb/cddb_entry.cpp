@@ -96,12 +96,14 @@ QByteArray formatCddbUserEntry(const QString& discId, const CddbEntry& entry, in
         lines.append(QStringLiteral("TTITLE%1=").arg(i)
                      + (title == entry.titles.end() ? QString() : title->second));
     }
-    QByteArray bytes;
+    QString text;
     for (QString line : lines) {
         line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        bytes += quandor::profile::toStoredText(line) + "\r\n";
+        text += line + QStringLiteral("\r\n");
     }
-    return bytes;
+    // One encoding for the whole file, the way it is read back: a line that needs
+    // UTF-8 makes every line UTF-8.
+    return quandor::profile::toStoredText(text);
 }
 
 } // namespace brenlow

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace quandor::aspi {
 
@@ -50,6 +51,17 @@ std::optional<long long> parseNumber(std::string text)
     return negative ? -value : value;
 }
 
+// A list range of at most a million values, each one a T. The span is taken
+// unsigned: last - first of two far-apart values overflows a signed number.
+template <typename T>
+bool fitsRange(long long first, long long last)
+{
+    constexpr unsigned long long kMostValues = 1000000;
+    return first <= last && std::in_range<T>(first) && std::in_range<T>(last)
+           && static_cast<unsigned long long>(last) - static_cast<unsigned long long>(first)
+                  <= kMostValues;
+}
+
 // "100,200-210" -> {100, 200, ..., 210}
 template <typename T>
 bool parseList(const std::string &text, std::set<T> &out)
@@ -63,7 +75,7 @@ bool parseList(const std::string &text, std::set<T> &out)
             const size_t dash = item.find('-', 1);
             const auto first = parseNumber(item.substr(0, dash));
             const auto last = dash == std::string::npos ? first : parseNumber(item.substr(dash + 1));
-            if (!first || !last || *last < *first || *last - *first > 1000000)
+            if (!first || !last || !fitsRange<T>(*first, *last))
                 return false;
             for (long long v = *first; v <= *last; ++v)
                 out.insert(T(v));

@@ -1,5 +1,7 @@
 #include "platform/audio/audio_tag_info.h"
 
+#include "platform/audio/guarded_file_edit.h"
+
 #include <taglib/asffile.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v1genres.h>
@@ -12,6 +14,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace quandor::audio {
 
@@ -120,6 +124,81 @@ void dropDescriptionCopies(TagLib::ASF::Tag& tag)
         tag.removeItem(name);
 }
 
+/// Writes the fields into `path` through TagLib; true when the file took
+/// them and still reads as audio afterwards.
+bool writeTags(const QString& path, const AudioTagInfo& fields)
+{
+    bool saved = false;
+    {
+        TagLib::FileRef ref = openFile(path);
+        if (!holdsAudio(ref) || ref.file()->readOnly())
+            return false;
+        TagLib::PropertyMap map = ref.file()->properties();
+        put(map, "TITLE", fields.Title);
+        put(map, "ARTIST", fields.Artist);
+        put(map, "ALBUM", fields.Album);
+        put(map, "COMMENT", fields.Comment);
+        put(map, "ENCODEDBY", fields.EncodedBy);
+        put(map, "COPYRIGHT", fields.Copyright);
+        put(map, "COMPOSER", fields.Composer);
+        put(map, "URL", fields.URL);
+        put(map, "ORIGINALARTIST", fields.OriginalArtist);
+        // A genre number from the list wins; a free genre text is kept otherwise.
+        const bool listed = fields.Genre >= 0 && fields.Genre < AudioTagInfo::GenreCount;
+        put(map, "GENRE", listed ? AudioTagInfo::GenreName(fields.Genre) : fields.GenreText);
+        put(map, "DATE", fields.Year > 0 ? QString::number(fields.Year) : QString());
+        put(map, "TRACKNUMBER", fields.Track > 0 ? QString::number(fields.Track) : QString());
+
+        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file())) {
+            mpeg->ID3v1Tag(true);
+            mpeg->setProperties(map);
+            saved = mpeg->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripNone,
+                               TagLib::ID3v2::v3, TagLib::File::Duplicate);
+        } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(ref.file())) {
+            wav->setProperties(map);
+            TagLib::RIFF::Info::Tag* info = wav->InfoTag();
+            info->setTitle(toTag(fields.Title));
+            info->setArtist(toTag(fields.Artist));
+            info->setAlbum(toTag(fields.Album));
+            info->setComment(toTag(fields.Comment));
+            info->setGenre(map.contains("GENRE") ? map["GENRE"].front() : TagLib::String());
+            info->setYear(fields.Year > 0 ? unsigned(fields.Year) : 0);
+            info->setTrack(fields.Track > 0 ? unsigned(fields.Track) : 0);
+            saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
+        } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(ref.file())) {
+            dropDescriptionCopies(*asf->tag());
+            asf->setProperties(map);
+            saved = asf->save();
+        } else {
+            ref.file()->setProperties(map);
+            saved = ref.file()->save();
+        }
+    }
+    return saved && holdsAudio(openFile(path));
+}
+
+/// How much a save may grow a file: the new text several times over (ID3v2
+/// and ID3v1 both, UTF-16) plus room for the padding writers add.
+qint64 allowedGrowth(const AudioTagInfo& fields)
+{
+    qint64 text = 0;
+    for (const QString* field : {&fields.Title, &fields.Artist, &fields.Album, &fields.Comment, &fields.EncodedBy,
+                                 &fields.GenreText, &fields.Copyright, &fields.Composer, &fields.URL,
+                                 &fields.OriginalArtist})
+        text += field->toUtf8().size();
+    constexpr qint64 kPaddingRoom = 256 * 1024;
+    return 8 * text + kPaddingRoom;
+}
+
+/// A save takes a few milliseconds; the time-out leaves room for copying a
+/// large file on a busy disk.
+int saveTimeoutMs(const QString& path)
+{
+    constexpr qint64 kBase = 20000;
+    constexpr qint64 kBytesPerMs = 16 * 1024;
+    return int(std::min<qint64>(kBase + QFileInfo(path).size() / kBytesPerMs, 600000));
+}
+
 } // namespace
 
 bool AudioTagInfo::SaveTags(const QString& path)
@@ -128,52 +207,10 @@ bool AudioTagInfo::SaveTags(const QString& path)
         lastError_ = QStringLiteral("The file does not exist: %1").arg(path);
         return false;
     }
-    TagLib::FileRef ref = openFile(path);
-    if (!holdsAudio(ref) || ref.file()->readOnly()) {
-        lastError_ = QStringLiteral("Cannot write tags into %1").arg(path);
-        return false;
-    }
-    TagLib::PropertyMap map = ref.file()->properties();
-    put(map, "TITLE", Title);
-    put(map, "ARTIST", Artist);
-    put(map, "ALBUM", Album);
-    put(map, "COMMENT", Comment);
-    put(map, "ENCODEDBY", EncodedBy);
-    put(map, "COPYRIGHT", Copyright);
-    put(map, "COMPOSER", Composer);
-    put(map, "URL", URL);
-    put(map, "ORIGINALARTIST", OriginalArtist);
-    // A genre number from the list wins; a free genre text is kept otherwise.
-    put(map, "GENRE", Genre >= 0 && Genre < GenreCount ? GenreName(Genre) : GenreText);
-    put(map, "DATE", Year > 0 ? QString::number(Year) : QString());
-    put(map, "TRACKNUMBER", Track > 0 ? QString::number(Track) : QString());
-
-    bool saved = false;
-    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file())) {
-        mpeg->ID3v1Tag(true);
-        mpeg->setProperties(map);
-        saved = mpeg->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripNone,
-                           TagLib::ID3v2::v3, TagLib::File::Duplicate);
-    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(ref.file())) {
-        wav->setProperties(map);
-        TagLib::RIFF::Info::Tag* info = wav->InfoTag();
-        info->setTitle(toTag(Title));
-        info->setArtist(toTag(Artist));
-        info->setAlbum(toTag(Album));
-        info->setComment(toTag(Comment));
-        info->setGenre(map.contains("GENRE") ? map["GENRE"].front() : TagLib::String());
-        info->setYear(Year > 0 ? unsigned(Year) : 0);
-        info->setTrack(Track > 0 ? unsigned(Track) : 0);
-        saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
-    } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(ref.file())) {
-        dropDescriptionCopies(*asf->tag());
-        asf->setProperties(map);
-        saved = asf->save();
-    } else {
-        ref.file()->setProperties(map);
-        saved = ref.file()->save();
-    }
-    if (!saved) {
+    // TagLib edits a copy in a child process: a file it mishandles can neither
+    // take the program down nor be left damaged or grown without end.
+    const GuardedEditLimits limits{allowedGrowth(*this), saveTimeoutMs(path)};
+    if (!editCopyGuarded(path, limits, [this](const QString& copy) { return writeTags(copy, *this); })) {
         lastError_ = QStringLiteral("Cannot write tags into %1").arg(path);
         return false;
     }

@@ -41,6 +41,27 @@ using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 
+/// The planar format FFmpeg's APE decoder gives samples of `bits` in.
+AVSampleFormat planarFormatOf(int bits)
+{
+    switch (bits) {
+    case 8:
+        return AV_SAMPLE_FMT_U8P;
+    case 16:
+        return AV_SAMPLE_FMT_S16P;
+    default:
+        return AV_SAMPLE_FMT_S32P;
+    }
+}
+
+/// True when `frame` holds the channels and sample size the header promised:
+/// the layout below reads its planes by those, never by the frame's own.
+bool frameMatches(const AVFrame& frame, const ApeFileInfo& info)
+{
+    return frame.ch_layout.nb_channels == info.channels && frame.format == planarFormatOf(info.bitsPerSample)
+        && frame.nb_samples >= 0;
+}
+
 /// Interleaves a planar frame into WAV sample bytes.
 void appendInterleaved(const AVFrame& frame, int channels, int bits, QByteArray& out)
 {
@@ -145,6 +166,8 @@ private:
     /// Writes the part of `frame` that lies in the wanted range.
     Result keep(const AVFrame& frame)
     {
+        if (!frameMatches(frame, info_))
+            return Result::InvalidInput;
         const qint64 from = std::max<qint64>(firstBlock_ - blocksDone_, 0);
         const qint64 to = std::min<qint64>(endBlock_ - blocksDone_, frame.nb_samples);
         if (to <= from)

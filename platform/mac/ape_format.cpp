@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <limits>
+
 namespace quandor::mac {
 
 namespace {
@@ -36,19 +38,6 @@ private:
     const QByteArray& bytes_;
     qsizetype position_;
 };
-
-/// Size of an ID3v2 tag at the start of `bytes`, 0 when there is none.
-qsizetype id3v2Length(const QByteArray& bytes)
-{
-    if (bytes.size() < 10 || !bytes.startsWith("ID3"))
-        return 0;
-    const auto* raw = reinterpret_cast<const unsigned char*>(bytes.constData());
-    qsizetype size = 0;
-    for (int i = 6; i < 10; ++i)
-        size = (size << 7) | (raw[i] & 0x7F);
-    const bool footer = raw[5] & 0x10;
-    return 10 + size + (footer ? 10 : 0);
-}
 
 std::optional<ApeFileInfo> parseCurrentLayout(Reader& in, ApeFileInfo info)
 {
@@ -144,15 +133,54 @@ QByteArray serializeHeader(const ApeFileInfo& info)
     return out;
 }
 
+qint64 id3v2TagBytes(QByteArrayView header)
+{
+    if (header.size() < kId3v2HeaderBytes || !header.startsWith("ID3"))
+        return 0;
+    const auto* raw = reinterpret_cast<const unsigned char*>(header.data());
+    const std::uint8_t version = raw[3];
+    if (version == 0xFF || raw[4] == 0xFF)
+        return 0;
+    qint64 size = 0;
+    for (int i = 6; i < 10; ++i) {
+        if (raw[i] & 0x80)
+            return 0;   // not a sync-safe size: no tag header
+        size = (size << 7) | raw[i];
+    }
+    const bool footer = version == 4 && (raw[5] & 0x10);   // only ID3v2.4 has a footer
+    return kId3v2HeaderBytes + size + (footer ? kId3v2HeaderBytes : 0);
+}
+
+qint64 id3v2Length(QByteArrayView bytes)
+{
+    qint64 length = 0;
+    while (length < bytes.size()) {
+        const qint64 tag = id3v2TagBytes(bytes.sliced(length));
+        if (tag == 0)
+            break;
+        length += tag;
+    }
+    return length;
+}
+
 std::optional<ApeFileInfo> parseApeStart(const QByteArray& bytes)
 {
-    const qsizetype start = id3v2Length(bytes);
-    Reader in(bytes, start);
-    if (!in.has(6) || bytes.mid(start, 4) != "MAC ")
+    const qint64 leading = id3v2Length(bytes);
+    if (leading >= bytes.size())
+        return std::nullopt;
+    return parseApeStartAt(bytes.sliced(leading), leading);
+}
+
+std::optional<ApeFileInfo> parseApeStartAt(const QByteArray& bytes, qint64 leadingBytes)
+{
+    if (leadingBytes < 0 || leadingBytes > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    Reader in(bytes, 0);
+    if (!in.has(6) || !bytes.startsWith("MAC "))
         return std::nullopt;
     in.take(4);
     ApeFileInfo info;
-    info.leadingBytes = std::uint32_t(start);
+    info.leadingBytes = std::uint32_t(leadingBytes);
     info.fileVersion = in.u16();
     if (info.fileVersion < 3800 || info.fileVersion > 3990)
         return std::nullopt;

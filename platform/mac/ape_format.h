@@ -4,6 +4,7 @@
 // stored WAV trailer. Every number is little-endian.
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <cstdint>
 #include <optional>
@@ -46,9 +47,23 @@ struct ApeFileInfo {
 QByteArray serializeDescriptor(const ApeFileInfo& info);
 QByteArray serializeHeader(const ApeFileInfo& info);
 
+inline constexpr qint64 kId3v2HeaderBytes = 10;
+
+/// Bytes of the ID3v2 tag whose 10-byte header starts `header` (header, body
+/// and, for ID3v2.4 only, the footer), 0 when `header` starts no tag.
+qint64 id3v2TagBytes(QByteArrayView header);
+
+/// Bytes of the ID3v2 tags chained at the start of `bytes`, the way players
+/// and FFmpeg skip them: tag after tag until no tag header follows.
+qint64 id3v2Length(QByteArrayView bytes);
+
 /// Reads the descriptor and header at the start of `bytes` (any file
 /// version from 3.80 on; older layouts fill the same fields). Leading ID3v2
-/// data is skipped. Empty when `bytes` does not start an APE file.
+/// tags are skipped. Empty when `bytes` does not start an APE file.
 std::optional<ApeFileInfo> parseApeStart(const QByteArray& bytes);
+
+/// The same for `bytes` that start at the "MAC " signature, found after
+/// `leadingBytes` of ID3v2 tags.
+std::optional<ApeFileInfo> parseApeStartAt(const QByteArray& bytes, qint64 leadingBytes);
 
 } // namespace quandor::mac

@@ -20,16 +20,19 @@ std::optional<ApeFileInfo> readApeStart(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray start = file.read(4096);
-    // A leading ID3v2 tag may be larger than the first read; read past it.
-    if (start.startsWith("ID3") && start.size() >= 10) {
-        const auto* raw = reinterpret_cast<const unsigned char*>(start.constData());
-        qint64 tagBytes = 0;
-        for (int i = 6; i < 10; ++i)
-            tagBytes = (tagBytes << 7) | (raw[i] & 0x7F);
-        start += file.read(tagBytes + 20 + 4096 - start.size());
+    // Leading ID3v2 tags are stepped over by their headers, never read whole.
+    qint64 leading = 0;
+    for (;;) {
+        if (!file.seek(leading))
+            return std::nullopt;
+        const qint64 tag = id3v2TagBytes(file.read(kId3v2HeaderBytes));
+        if (tag == 0)
+            break;
+        leading += tag;
     }
-    return parseApeStart(start);
+    if (!file.seek(leading))
+        return std::nullopt;
+    return parseApeStartAt(file.read(4096), leading);
 }
 
 Result GetID3Tag(const QString& path, QByteArray& buffer)

@@ -115,6 +115,17 @@ Place locate(const QByteArray& bytes, const std::vector<Line>& lines, const QStr
     return place;
 }
 
+// What ends the line that stops at pos, so a new line can follow it: nothing
+// after a LF, a LF after a lone CR, CR LF after text (or nothing at the start).
+QByteArray completingLineEnd(const QByteArray& bytes, qsizetype pos)
+{
+    if (pos == 0 || bytes[pos - 1] == '\n')
+        return {};
+    if (bytes[pos - 1] == '\r')
+        return "\n";
+    return "\r\n";
+}
+
 bool validName(const QString& name)
 {
     const QString t = name.trimmed();
@@ -168,12 +179,10 @@ bool writeString(const QString& file, const QString& section, const QString& key
     } else if (place.sectionLine) {
         const Line& after = lines[*place.lastLine];
         QByteArray insert = toStoredText(key.trimmed()) + '=' + storedValue + "\r\n";
-        if (after.next == after.end)   // the last line of the file has no line end
-            insert.prepend("\r\n");
+        insert.prepend(completingLineEnd(bytes, after.next));
         bytes.insert(after.next, insert);
     } else {
-        if (!bytes.isEmpty() && !bytes.endsWith('\n'))
-            bytes.append("\r\n");
+        bytes.append(completingLineEnd(bytes, bytes.size()));
         bytes.append('[' + toStoredText(section.trimmed()) + "]\r\n");
         bytes.append(toStoredText(key.trimmed()) + '=' + storedValue + "\r\n");
     }

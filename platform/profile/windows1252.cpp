@@ -86,7 +86,14 @@ QString fromStoredText(QByteArrayView bytes)
 
 QByteArray toStoredText(const QString& text)
 {
-    return fitsWindows1252(text) ? toWindows1252(text) : text.toUtf8();
+    // Some Windows-1252 bytes are valid UTF-8 too (those of "Ã©" spell "é"), and
+    // would be read as that: such text is stored as UTF-8, which reads back exactly.
+    if (fitsWindows1252(text)) {
+        QByteArray bytes = toWindows1252(text);
+        if (fromStoredText(bytes) == text)
+            return bytes;
+    }
+    return text.toUtf8();
 }
 
 } // namespace quandor::profile

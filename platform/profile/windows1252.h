@@ -22,7 +22,8 @@ bool fitsWindows1252(const QString& text);
 /// UTF-8, anything else as Windows-1252.
 QString fromStoredText(QByteArrayView bytes);
 
-/// Stored form of text: Windows-1252 when it fits, else UTF-8.
+/// Stored form of text, the one fromStoredText reads back unchanged:
+/// Windows-1252 when it fits and cannot be mistaken for UTF-8, else UTF-8.
 QByteArray toStoredText(const QString& text);
 
 } // namespace quandor::profile

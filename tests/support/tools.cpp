@@ -74,6 +74,11 @@ bool writeAll(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
+QString hostileInput(const QString& name)
+{
+    return qEnvironmentVariable("QUANDOR_SOURCE_DIR") + QStringLiteral("/tests/fixtures/hostile/") + name;
+}
+
 QString tavrelFolder()
 {
     return qEnvironmentVariable("QUANDOR_TAVREL_DIR");

@@ -37,4 +37,8 @@ bool writeAll(const QString& path, const QByteArray& bytes);
 QString tavrelFolder();
 QString brenlowFolder();
 
+/// A file of tests/fixtures/hostile in the source tree: inputs that once broke
+/// a parser. Read them or copy them; never write there.
+QString hostileInput(const QString& name);
+
 } // namespace quandor::test

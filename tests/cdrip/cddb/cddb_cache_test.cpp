@@ -90,6 +90,53 @@ TEST(CddbCache, UserEntryRoundTripsAndReplacesTheServerEntryInTheIndex)
     EXPECT_EQ(back->titles, typed.titles);
 }
 
+// A file is read back in one encoding, so it is written in one: an entry whose
+// fields need different ones must still restore every field, save after save.
+TEST(CddbCache, UserEntryMixingScriptsRestoresEveryField)
+{
+    struct MixCase {
+        const char* name;
+        QString artist, album, title;
+        QByteArray dtitle;   // the line as the file holds it
+    };
+    const MixCase cases[] = {
+        {"Windows-1252 throughout", QStringLiteral("Bj\u00F6rk"), QStringLiteral("S\u00E9r\u00E9nade"),
+         QStringLiteral("\u20AC"), "DTITLE=Bj\xF6rk / S\xE9r\xE9nade"},
+        {"artist needs UTF-8", QStringLiteral("Anton\u00EDn Dvo\u0159\u00E1k"), QStringLiteral("S\u00E9r\u00E9nade"),
+         QStringLiteral("Largo"), "DTITLE=Anton\xC3\xADn Dvo\xC5\x99\xC3\xA1k / S\xC3\xA9r\xC3\xA9nade"},
+        {"a title needs UTF-8", QStringLiteral("Caf\u00E9"), QStringLiteral("S\u00E9r\u00E9nade"),
+         QStringLiteral("\u65E5\u672C"), "DTITLE=Caf\xC3\xA9 / S\xC3\xA9r\xC3\xA9nade"},
+        {"Windows-1252 that reads as UTF-8", QStringLiteral("\u00C3\u00A9dir"), QStringLiteral("Suite"),
+         QStringLiteral("x"), "DTITLE=\xC3\x83\xC2\xA9" "dir / Suite"},
+    };
+    for (const MixCase& c : cases) {
+        QTemporaryDir start;
+        CddbCache cache(start.path());
+        CddbEntry typed;
+        typed.artist = c.artist;
+        typed.album = c.album;
+        typed.year = QStringLiteral("1875");
+        typed.genre = QStringLiteral("Classical");
+        typed.titles = {{0, c.title}, {1, QStringLiteral("Tempo di valse")}};
+        ASSERT_TRUE(cache.saveUserEntry(kQuery, QStringLiteral("0501ac02"), typed, 2)) << c.name;
+        const QString path = start.filePath(QStringLiteral("CDDB/Custom/0501ac02.txt"));
+        const QByteArray first = readAll(path);
+        EXPECT_TRUE(first.contains("\r\n" + c.dtitle + "\r\n")) << c.name;
+
+        const auto back = cache.load(kQuery);
+        ASSERT_TRUE(back) << c.name;
+        EXPECT_EQ(back->artist, typed.artist) << c.name;
+        EXPECT_EQ(back->album, typed.album) << c.name;
+        EXPECT_EQ(back->year, typed.year) << c.name;
+        EXPECT_EQ(back->genre, typed.genre) << c.name;
+        EXPECT_EQ(back->titles, typed.titles) << c.name;
+
+        // Saving what was loaded writes the same file again.
+        ASSERT_TRUE(cache.saveUserEntry(kQuery, QStringLiteral("0501ac02"), *back, 2)) << c.name;
+        EXPECT_EQ(readAll(path), first) << c.name;
+    }
+}
+
 TEST(CddbCache, UserEntryThatCannotBeWrittenIsNotIndexed)
 {
     QTemporaryDir start;

@@ -89,6 +89,14 @@ TEST_F(LayerTest, BrokenConfigurationIsRefusedWithItsReasonAndTheOldOneStays)
         {"[drive 1:0:0]\n[drive 1:0:0]\n", "twice"},
         {"[drive 1:0:0]\nTimeoutMs=0\n", "bad TimeoutMs"},
         {"[drive 1:0:0]\nUnreadableLbas=9-3\n", "bad UnreadableLbas"},
+        {"[drive 1:0:0]\nUnreadableLbas=-9000000000000000000-9000000000000000000\n",
+         "bad UnreadableLbas"},
+        {"[drive 1:0:0]\nUnreadableLbas=10-1000011\n", "bad UnreadableLbas"},
+        {"[drive 1:0:0]\nUnreadableLbas=4294967306\n", "bad UnreadableLbas"},
+        {"[layer]\nFailAdapterInquiry=-9000000000000000000-9000000000000000000\n",
+         "bad FailAdapterInquiry"},
+        {"[drive 1:0:0]\nFailCommands=-9223372036854775807-9223372036854775807\n",
+         "bad opcode list"},
         {"[drive 1:0:0\n", "bad section"},
     };
     for (const Case &c : cases) {

@@ -2,6 +2,12 @@
 #include "tests/platform/audio/audio_test_support.h"
 
 #include "platform/audio/audio_tag_info.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/tools.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 
 namespace quandor::audio::test {
 namespace {
@@ -210,6 +216,43 @@ TEST_F(TagTest, FilesThatCannotBeTaggedFail)
         AudioTagInfo load;
         EXPECT_FALSE(load.LoadTags(file)) << file.toStdString();
         EXPECT_TRUE(load.Title.isEmpty());
+    }
+}
+
+QStringList editLeftovers(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".tavrel-edit*")}, QDir::Files | QDir::Hidden);
+}
+
+// Files that send TagLib astray: the save of the MP4 one would grow it by
+// gigabytes. It fails within seconds, and every file stays byte for byte as it
+// was unless the save succeeded, with no copy left beside it.
+TEST_F(TagTest, HostileFilesCannotHangTheSaveOrDamageTheFile)
+{
+    const quandor::test::FileSizeLimit safetyNet(256 << 20);   // should the guard ever fail
+    struct Case {
+        const char* name;
+        bool mayBeTagged;
+    };
+    for (const Case c : {Case{"slow_mp4_save.m4a", false}, Case{"slow_asf.wma", true}}) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(QString::fromUtf8(c.name));
+        ASSERT_TRUE(QFile::copy(quandor::test::hostileInput(QString::fromUtf8(c.name)), file));
+        ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        const QByteArray original = quandor::test::readAll(file);
+        QElapsedTimer clock;
+        clock.start();
+        AudioTagInfo tag = sample();
+        const bool saved = tag.SaveTags(file);
+        EXPECT_LT(clock.elapsed(), 15000);
+        if (!c.mayBeTagged) {
+            EXPECT_FALSE(saved);
+        }
+        if (!saved) {
+            EXPECT_FALSE(tag.LastError().isEmpty());
+            EXPECT_TRUE(quandor::test::readAll(file) == original);
+        }
+        EXPECT_EQ(editLeftovers(dir_.path()), QStringList());
     }
 }
 

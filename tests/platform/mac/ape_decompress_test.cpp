@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -120,6 +121,74 @@ TEST(DecompressFile, BadInputFailsWithoutOutput)
               Result::WriteFailed);
     EXPECT_EQ(DecompressFile(ape, ape, nullptr, {}, nullptr), Result::WriteFailed);
     EXPECT_TRUE(quandor::test::readAll(ape) == good);
+}
+
+// ID3v2 tags before the APE data are skipped the way FFmpeg, which decodes the
+// frames, skips them; otherwise the header read here describes other frames.
+TEST(ApeStart, ChainedId3v2TagsAreSkippedAsTheStandardSays)
+{
+    QTemporaryDir dir;
+    const QString ape = dir.filePath(QStringLiteral("a.ape"));
+    makeApe(ape, 0.5);
+    const QByteArray plain = quandor::test::readAll(ape);
+    auto tag = [](char version, char flags, const QByteArray& body) {
+        const auto n = body.size();
+        const char size[4] = {char((n >> 21) & 0x7F), char((n >> 14) & 0x7F), char((n >> 7) & 0x7F), char(n & 0x7F)};
+        return QByteArray("ID3") + version + '\0' + flags + QByteArray(size, 4) + body;
+    };
+    const QByteArray footer = QByteArray("3DI\x04\x00\x10", 6) + QByteArray(4, '\0');
+    struct Case {
+        const char* name;
+        QByteArray leading;
+    };
+    const std::vector<Case> cases = {
+        {"ID3v2.3", tag(3, 0, QByteArray(100, '\0'))},
+        {"ID3v2.3 with the footer flag: no footer", tag(3, 0x10, QByteArray(100, '\0'))},
+        {"ID3v2.4 with its footer", tag(4, 0x10, QByteArray(100, '\0')) + footer},
+        {"two chained tags", tag(3, 0x10, {}) + tag(4, 0, QByteArray(5000, 'x'))},
+        {"three chained tags", tag(2, 0, "a") + tag(3, 0, "b") + tag(4, 0x10, "c") + footer},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString tagged = dir.filePath(QStringLiteral("tagged.ape"));
+        ASSERT_TRUE(quandor::test::writeAll(tagged, c.leading + plain));
+        const auto info = parseApeStart(c.leading + plain);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->leadingBytes, std::uint32_t(c.leading.size()));
+        EXPECT_EQ(GetDurationTrack(tagged), 0);   // read from the file, tag headers only
+        const QString out = dir.filePath(QStringLiteral("out.wav"));
+        ASSERT_EQ(DecompressFile(tagged, out, nullptr, {}, nullptr), Result::Success);
+        EXPECT_EQ(test::wavData(out).size(), qsizetype(8000 / 2 * 2));
+    }
+}
+
+// Files whose tags lead a naive parser to one APE header and FFmpeg to another:
+// either the samples are FFmpeg's own decoding in the header's layout, or the
+// file is refused; never bytes from past the decoder's buffers.
+TEST(DecompressFile, HeaderAndDecodedFramesNeverDisagree)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"id3_mismatch.ape", "id3_mismatch_s8.ape", "id3_leak.ape"}) {
+        SCOPED_TRACE(name);
+        const QString in = quandor::test::hostileInput(QString::fromUtf8(name));
+        ASSERT_TRUE(QFile::exists(in));
+        const QString out = dir.filePath(QStringLiteral("out.wav"));
+        const Result result = DecompressFile(in, out, nullptr, {}, nullptr);
+        if (result != Result::Success) {
+            EXPECT_EQ(result, Result::InvalidInput);
+            EXPECT_FALSE(QFile::exists(out));
+            continue;
+        }
+        const auto info = parseApeStart(quandor::test::readAll(in));
+        ASSERT_TRUE(info);
+        bool ok = false;
+        const QByteArray expected = test::ffmpegDecode(in, info->bitsPerSample, &ok);
+        ASSERT_TRUE(ok);
+        EXPECT_TRUE(test::wavData(out) == expected);
+        const QJsonObject stream = quandor::test::firstAudioStream(quandor::test::ffprobe(out));
+        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), info->channels);
+        QFile::remove(out);
+    }
 }
 
 TEST(DecompressFile, ReportsProgressAndStopsOnTheFlagLeavingNoFile)

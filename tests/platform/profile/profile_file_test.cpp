@@ -109,6 +109,36 @@ TEST_F(ProfileFile, WritesKeepEveryOtherLineByteForByte)
     }
 }
 
+TEST(ProfileFileEnding, ANewLineFollowsWhateverLineEndTheFileStopsWith)
+{
+    struct EndingCase {
+        const char* name;
+        QByteArray before;
+        const char* section;
+        QByteArray after;
+    };
+    const EndingCase cases[] = {
+        {"lone CR, same section", "[Tavrel]\r\nFormat=Mp3\r", "Tavrel",
+         "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
+        {"lone CR, new section", "[Tavrel]\r\nFormat=Mp3\r", "New",
+         "[Tavrel]\r\nFormat=Mp3\r\n[New]\r\nModepath=TRUE\r\n"},
+        {"no line end", "[Tavrel]\r\nFormat=Mp3", "Tavrel",
+         "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
+        {"LF only", "[Tavrel]\nFormat=Mp3\n", "Tavrel", "[Tavrel]\nFormat=Mp3\nModepath=TRUE\r\n"},
+    };
+    for (const EndingCase& c : cases) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Config.ini"));
+        ASSERT_TRUE(writeAll(file, c.before));
+        const QString section = QString::fromUtf8(c.section);
+        EXPECT_TRUE(writeString(file, section, QStringLiteral("Modepath"), QStringLiteral("TRUE")));
+        EXPECT_EQ(readAll(file), c.after) << c.name;
+        EXPECT_EQ(readString(file, QStringLiteral("Tavrel"), QStringLiteral("Format")), QStringLiteral("Mp3"))
+            << c.name;
+        EXPECT_EQ(readString(file, section, QStringLiteral("Modepath")), QStringLiteral("TRUE")) << c.name;
+    }
+}
+
 TEST_F(ProfileFile, RefusesValuesThatWouldBreakTheFile)
 {
     for (const QString& value : {QStringLiteral("a\r\nb=c"), QStringLiteral("x\ny")})
@@ -146,6 +176,37 @@ TEST(ProfileFileText, KeysWithSpacesAndTextOutsideTheCodePageRoundTrip)
     EXPECT_EQ(readString(file, QStringLiteral("Paths"), QStringLiteral("Out")), path);
     EXPECT_EQ(readString(file, QStringLiteral("Paths"), QStringLiteral("Name")), latin);
     EXPECT_TRUE(readAll(file).contains("Name=Caf\xE9 \x92 \x80"));
+}
+
+// Text whose Windows-1252 bytes would also be valid UTF-8 is the trap: read as
+// UTF-8 it comes back as other text, and as a key it is never found again.
+TEST(ProfileFileText, EveryValueAndKeyReadsBackAsWritten)
+{
+    const QString texts[] = {
+        QStringLiteral("Plain ASCII 123"),
+        QStringLiteral("Caf\u00E9 \u2019 \u20AC"),             // Windows-1252 only
+        QStringLiteral("CAF\u00C9\u2013BAR"),                  // its 1252 bytes C9 96 are UTF-8
+        QStringLiteral("\u00C3\u00A9dir"),                     // its 1252 bytes spell "\u00E9dir" in UTF-8
+        QStringLiteral("\u00C2\u00A3 5"),                      // its 1252 bytes spell "\u00A3 5"
+        QStringLiteral("Anton\u00EDn Dvo\u0159\u00E1k"),        // Latin beyond the code page
+        QStringLiteral("\u65E5\u672C\u8A9E \u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC"),
+    };
+    for (const char* name : {"Config.ini", "Ripper.ini", "CDDB.ini"}) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QString::fromUtf8(name));
+        for (const QString& text : texts) {
+            ASSERT_TRUE(writeString(file, QStringLiteral("Values"), QStringLiteral("Key"), text));
+            EXPECT_EQ(readString(file, QStringLiteral("Values"), QStringLiteral("Key")), text) << name;
+
+            // Written twice as a key: found again, so its line is replaced, not repeated.
+            ASSERT_TRUE(writeString(file, QStringLiteral("Keys"), text, QStringLiteral("first")));
+            ASSERT_TRUE(writeString(file, QStringLiteral("Keys"), text, QStringLiteral("second")));
+            EXPECT_EQ(readString(file, QStringLiteral("Keys"), text), QStringLiteral("second")) << name;
+        }
+        const QByteArray bytes = readAll(file);
+        EXPECT_EQ(bytes.count("=second"), qsizetype(std::size(texts))) << "one line per key";
+        EXPECT_EQ(bytes.count("=first"), 0);
+    }
 }
 
 TEST(ProfileFileText, LongValuesAreKeptWhole)

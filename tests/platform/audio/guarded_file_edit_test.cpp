@@ -1,0 +1,93 @@
+// Editing a file through a copy in a child process: whatever the edit does,
+// the file is either replaced by a sane copy or left byte for byte as it was.
+#include "platform/audio/guarded_file_edit.h"
+
+#include "tests/support/tools.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+namespace quandor::audio {
+namespace {
+
+using quandor::test::readAll;
+using quandor::test::writeAll;
+
+bool appendBytes(const QString& copy, qint64 count)
+{
+    QFile file(copy);
+    return file.open(QIODevice::Append) && file.write(QByteArray(count, 'x')) == count;
+}
+
+TEST(GuardedFileEdit, TheFileChangesOnlyWhenTheEditSucceedsWithinItsBounds)
+{
+    const QByteArray original = QByteArray("original contents ").repeated(100);
+    struct Case {
+        const char* name;
+        std::function<bool(const QString&)> edit;
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"edit within the bound", [](const QString& copy) { return appendBytes(copy, 1000); }, true},
+        {"edit that reports failure", [](const QString& copy) {
+             appendBytes(copy, 10);
+             return false;
+         }, false},
+        {"edit that grows past the bound", [](const QString& copy) { return appendBytes(copy, 1 << 20); }, false},
+        {"edit that crashes", [](const QString& copy) {
+             appendBytes(copy, 10);
+             std::raise(SIGSEGV);
+             return true;
+         }, false},
+        {"edit that never ends", [](const QString&) { for (;;) QThread::msleep(100); return true; }, false},
+        {"edit that empties the file", [](const QString& copy) { return QFile(copy).resize(0); }, false},
+    };
+    const GuardedEditLimits limits{64 * 1024, 2000};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("song.mp3"));
+        ASSERT_TRUE(writeAll(file, original));
+        ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(editCopyGuarded(file, limits, c.edit), c.replaced);
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("song.mp3")});
+        if (c.replaced) {
+            EXPECT_EQ(readAll(file).size(), original.size() + 1000);
+            const auto modeBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+            EXPECT_EQ(QFile::permissions(file) & modeBits, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        } else {
+            EXPECT_TRUE(readAll(file) == original);
+        }
+    }
+}
+
+TEST(GuardedFileEdit, TheCopyKeepsTheExtensionAndALinkKeepsPointingAtTheFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("song.ogg"));
+    const QString link = dir.filePath(QStringLiteral("link.ogg"));
+    ASSERT_TRUE(writeAll(file, "abc"));
+    ASSERT_TRUE(QFile::link(file, link));
+    EXPECT_TRUE(editCopyGuarded(link, {1024, 5000}, [](const QString& copy) {
+        return copy.endsWith(QStringLiteral(".ogg")) && appendBytes(copy, 3);
+    }));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(file), QByteArray("abcxxx"));
+    EXPECT_FALSE(editCopyGuarded(dir.filePath(QStringLiteral("missing.ogg")), {1024, 5000},
+                                 [](const QString&) { return true; }));
+}
+
+} // namespace
+} // namespace quandor::audio
