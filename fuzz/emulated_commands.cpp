@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> buffer(command.direction == DataDirection::None ? 0 : (shape & 0x3F) * 147u);
         if (command.direction == DataDirection::Out) {
             const std::size_t given = std::min(buffer.size(), size - at);
-            std::memcpy(buffer.data(), data + at, given);
+            if (given > 0)
+                std::memcpy(buffer.data(), data + at, given);
             at += given;
         }
         const ScsiResult result = layer->execute(drive, command, buffer);
