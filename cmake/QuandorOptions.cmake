@@ -9,6 +9,7 @@ set(CMAKE_AUTOUIC OFF)
 
 option(QUANDOR_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(QUANDOR_WERROR "Treat compiler warnings as errors" OFF)
+option(QUANDOR_FUZZ "Build the libFuzzer targets of fuzz/ (clang): every library gets coverage instrumentation" OFF)
 
 add_library(quandor_options INTERFACE)
 target_compile_options(quandor_options INTERFACE
@@ -20,6 +21,13 @@ target_compile_definitions(quandor_options INTERFACE
 
 if(QUANDOR_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The fuzz targets themselves add -fsanitize=fuzzer when they link (fuzz/CMakeLists.txt).
+if(QUANDOR_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
