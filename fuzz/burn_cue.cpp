@@ -36,7 +36,7 @@ public:
 
     ScsiResult execute(const DriveAddress& address, const ScsiCommand& command, std::span<std::uint8_t> data) override
     {
-        if (command.cdb[0] == scsi::Write10) {
+        if (command.cdb[0] == scsi::op::Write10) {
             const auto& c = command.cdb;
             const auto lba = static_cast<std::int32_t>((std::uint32_t(c[2]) << 24) | (std::uint32_t(c[3]) << 16)
                                                        | (std::uint32_t(c[4]) << 8) | std::uint32_t(c[5]));

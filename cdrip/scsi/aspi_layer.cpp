@@ -156,7 +156,7 @@ ScsiResult AspiLayer::execute(const DriveAddress& address, const ScsiCommand& co
     result.status = statusOf(request.header);
     result.adapterStatus = request.adapterStatus;
     result.targetStatus = request.targetStatus;
-    result.sense = SenseData::fromFixedFormat(std::span<const std::uint8_t>(request.sense, AspiSenseLength));
+    result.sense = quandor::aspi::decodeSense(std::span<const std::uint8_t>(request.sense, AspiSenseLength));
     return result;
 }
 

@@ -54,7 +54,7 @@ QString sessionNotClosedText(const ScsiResult& result)
 
 bool longWriteInProgress(const ScsiResult& result)
 {
-    return result.sense.senseKey() == SenseKey::NotReady && result.sense.asc == 0x04 && result.sense.ascq == 0x08;
+    return result.sense.key == sense_key::NotReady && result.sense.asc == 0x04 && result.sense.ascq == 0x08;
 }
 
 } // namespace

@@ -11,7 +11,7 @@ bool stillErasing(const ScsiResult& result)
 {
     // Drives word "still blanking" in many ways (in progress, becoming ready,
     // format in progress, ...); any NOT READY means the erase goes on.
-    return result.sense.senseKey() == SenseKey::NotReady;
+    return result.sense.key == sense_key::NotReady;
 }
 
 EraseJob::EraseJob(EraseSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}

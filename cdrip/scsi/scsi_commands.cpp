@@ -28,7 +28,7 @@ ScsiResult inquiry(ScsiTransport& transport, const DriveAddress& drive, std::spa
 {
     ScsiCommand c = command(6, DataDirection::In);
     c.postEvent = false;
-    c.cdb[0] = Inquiry;
+    c.cdb[0] = op::Inquiry;
     c.cdb[4] = kInquiryLength;
     return transport.execute(drive, c, answer);
 }
@@ -36,7 +36,7 @@ ScsiResult inquiry(ScsiTransport& transport, const DriveAddress& drive, std::spa
 ScsiResult readTocMsf(ScsiTransport& transport, const DriveAddress& drive, std::span<std::uint8_t, kTocAllocation> answer)
 {
     ScsiCommand c = command(10, DataDirection::In);
-    c.cdb[0] = ReadToc;
+    c.cdb[0] = op::ReadToc;
     c.cdb[1] = 0x02;   // MSF addresses
     c.cdb[6] = 0;      // from the first track
     c.cdb[7] = static_cast<std::uint8_t>(kTocAllocation >> 8);
@@ -47,7 +47,7 @@ ScsiResult readTocMsf(ScsiTransport& transport, const DriveAddress& drive, std::
 ScsiResult playAudio12(ScsiTransport& transport, const DriveAddress& drive, Lba start, std::uint32_t frames)
 {
     ScsiCommand c = command(12);
-    c.cdb[0] = PlayAudio12;
+    c.cdb[0] = op::PlayAudio12;
     putBigEndian32(c, 2, static_cast<std::uint32_t>(start.value));
     putBigEndian32(c, 6, frames);
     return transport.execute(drive, c, {});
@@ -56,7 +56,7 @@ ScsiResult playAudio12(ScsiTransport& transport, const DriveAddress& drive, Lba 
 ScsiResult pauseResume(ScsiTransport& transport, const DriveAddress& drive, bool resume)
 {
     ScsiCommand c = command(10);
-    c.cdb[0] = PauseResume;
+    c.cdb[0] = op::PauseResume;
     c.cdb[8] = resume ? 1 : 0;
     return transport.execute(drive, c, {});
 }
@@ -64,7 +64,7 @@ ScsiResult pauseResume(ScsiTransport& transport, const DriveAddress& drive, bool
 ScsiResult stopPlayScan(ScsiTransport& transport, const DriveAddress& drive)
 {
     ScsiCommand c = command(10);
-    c.cdb[0] = StopPlayScan;
+    c.cdb[0] = op::StopPlayScan;
     return transport.execute(drive, c, {});
 }
 
@@ -72,7 +72,7 @@ ScsiResult startStopUnitEject(ScsiTransport& transport, const DriveAddress& driv
 {
     ScsiCommand c = command(6, DataDirection::Out);
     c.postEvent = false;
-    c.cdb[0] = StartStopUnit;
+    c.cdb[0] = op::StartStopUnit;
     c.cdb[4] = 0x02;   // LoEj, Start = 0: eject
     return transport.execute(drive, c, {});
 }
@@ -80,7 +80,7 @@ ScsiResult startStopUnitEject(ScsiTransport& transport, const DriveAddress& driv
 ScsiResult testUnitReady(ScsiTransport& transport, const DriveAddress& drive)
 {
     ScsiCommand c = command(6);
-    c.cdb[0] = TestUnitReady;
+    c.cdb[0] = op::TestUnitReady;
     return transport.execute(drive, c, {});
 }
 
@@ -93,7 +93,7 @@ ScsiResult readCd(ScsiTransport& transport, const DriveAddress& drive, Lba start
         return refused;
     }
     ScsiCommand c = command(12, DataDirection::In);
-    c.cdb[0] = ReadCd;
+    c.cdb[0] = op::ReadCd;
     c.cdb[1] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(type) << 2);
     putBigEndian32(c, 2, static_cast<std::uint32_t>(start.value));
     c.cdb[6] = static_cast<std::uint8_t>(count >> 16);

@@ -5,6 +5,7 @@
 
 #include "cdrip/scsi/msf.h"
 #include "cdrip/scsi/scsi_transport.h"
+#include "platform/aspi/scsi_opcodes.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -12,16 +13,8 @@
 
 namespace brenlow::scsi {
 
-enum Opcode : std::uint8_t {
-    TestUnitReady = 0x00,
-    Inquiry = 0x12,
-    StartStopUnit = 0x1B,
-    ReadToc = 0x43,
-    PauseResume = 0x4B,
-    StopPlayScan = 0x4E,
-    PlayAudio12 = 0xA5,
-    ReadCd = 0xBE,
-};
+/// Operation codes: the layer's one table.
+namespace op = quandor::aspi::op;
 
 inline constexpr int kInquiryLength = 36;
 /// The READ TOC answer: a 4-byte header and up to 100 descriptors of 8 bytes.

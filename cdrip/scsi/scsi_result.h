@@ -1,42 +1,20 @@
 #pragma once
 // What a SCSI command came back with: the layer's status byte, and the sense
-// data when the device reported a CHECK CONDITION. Sense data is decoded here
-// and nowhere else.
+// data when the device reported a CHECK CONDITION. The sense data is the
+// layer's own type, decoded by the layer's one decoder (platform/aspi/sense.h).
+
+#include "platform/aspi/sense.h"
 
 #include <QString>
 #include <cstdint>
-#include <span>
 
 namespace brenlow {
 
-/// Sense keys of the fixed-format sense data that callers tell apart.
-enum class SenseKey : std::uint8_t {
-    NoSense = 0x0,
-    RecoveredError = 0x1,
-    NotReady = 0x2,
-    MediumError = 0x3,
-    HardwareError = 0x4,
-    IllegalRequest = 0x5,
-    UnitAttention = 0x6,
-    DataProtect = 0x7,
-    BlankCheck = 0x8,
-    AbortedCommand = 0xB,
-};
+using SenseData = quandor::aspi::SenseData;
+namespace sense_key = quandor::aspi::sense_key;
 
-struct SenseData {
-    std::uint8_t key = 0;    ///< sense key (low nibble of byte 2)
-    std::uint8_t asc = 0;    ///< additional sense code (byte 12)
-    std::uint8_t ascq = 0;   ///< its qualifier (byte 13)
-
-    /// Decodes fixed-format sense bytes (response code 0x70/0x71); anything
-    /// shorter or of another format gives no sense.
-    static SenseData fromFixedFormat(std::span<const std::uint8_t> bytes);
-    SenseKey senseKey() const { return static_cast<SenseKey>(key); }
-    bool any() const { return key != 0 || asc != 0 || ascq != 0; }
-    /// "ILLEGAL REQUEST (24/00)", for logs and messages.
-    QString text() const;
-    constexpr bool operator==(const SenseData&) const = default;
-};
+/// "ILLEGAL REQUEST (24/00)", for logs and messages.
+QString senseText(const SenseData& sense);
 
 struct ScsiResult {
     static constexpr std::uint8_t kDone = 0x01;

@@ -39,14 +39,14 @@ std::span<std::uint8_t> writable(std::span<const std::uint8_t> bytes)
 
 ScsiResult blank(ScsiTransport& transport, const DriveAddress& drive, BlankType type)
 {
-    ScsiCommand cmd = command(Blank, 12, DataDirection::None);
+    ScsiCommand cmd = command(op::Blank, 12, DataDirection::None);
     cmd.cdb[1] = static_cast<std::uint8_t>(0x10 | static_cast<std::uint8_t>(type));
     return transport.execute(drive, cmd, {});
 }
 
 ScsiResult readDvdStructure(ScsiTransport& transport, const DriveAddress& drive)
 {
-    ScsiCommand cmd = command(ReadDvdStructure, 12, DataDirection::In);
+    ScsiCommand cmd = command(op::ReadDvdStructure, 12, DataDirection::In);
     cmd.cdb[9] = 0x7F;
     std::vector<std::uint8_t> answer(2048);
     return transport.execute(drive, cmd, std::span(answer).first(0x7F));
@@ -54,7 +54,7 @@ ScsiResult readDvdStructure(ScsiTransport& transport, const DriveAddress& drive)
 
 DiscState readDiscState(ScsiTransport& transport, const DriveAddress& drive)
 {
-    ScsiCommand cmd = command(ReadDiscInformation, 10, DataDirection::In);
+    ScsiCommand cmd = command(op::ReadDiscInformation, 10, DataDirection::In);
     cmd.cdb[8] = 34;
     std::array<std::uint8_t, 34> answer{};
     if (!transport.execute(drive, cmd, answer).ok())
@@ -71,7 +71,7 @@ std::optional<std::uint16_t> readMaxWriteSpeed(ScsiTransport& transport, const D
     constexpr std::size_t kAllocation = 36;
     constexpr std::size_t kHeader = 4;
     constexpr std::size_t kSpeedOffset = 18;   // in the page
-    ScsiCommand cmd = command(ModeSense6, 6, DataDirection::In);
+    ScsiCommand cmd = command(op::ModeSense6, 6, DataDirection::In);
     cmd.cdb[2] = 0x2A;
     cmd.cdb[4] = kAllocation;
     std::array<std::uint8_t, kAllocation> answer{};
@@ -89,7 +89,7 @@ std::optional<std::uint16_t> readMaxWriteSpeed(ScsiTransport& transport, const D
 
 ScsiResult setCdSpeed(ScsiTransport& transport, const DriveAddress& drive, std::uint16_t writeKbs)
 {
-    ScsiCommand cmd = command(SetCdSpeed, 12, DataDirection::None);
+    ScsiCommand cmd = command(op::SetCdSpeed, 12, DataDirection::None);
     putBe16(cmd, 2, 0xFFFF);
     putBe16(cmd, 4, writeKbs);
     return transport.execute(drive, cmd, {});
@@ -97,7 +97,7 @@ ScsiResult setCdSpeed(ScsiTransport& transport, const DriveAddress& drive, std::
 
 ScsiResult sendCueSheet(ScsiTransport& transport, const DriveAddress& drive, std::span<const std::uint8_t> sheet)
 {
-    ScsiCommand cmd = command(SendCueSheet, 10, DataDirection::Out);
+    ScsiCommand cmd = command(op::SendCueSheet, 10, DataDirection::Out);
     const auto length = static_cast<std::uint32_t>(sheet.size());
     cmd.cdb[6] = static_cast<std::uint8_t>(length >> 16);
     putBe16(cmd, 7, length & 0xFFFF);
@@ -107,7 +107,7 @@ ScsiResult sendCueSheet(ScsiTransport& transport, const DriveAddress& drive, std
 ScsiResult write10(ScsiTransport& transport, const DriveAddress& drive, Lba address, std::uint8_t count,
                    std::span<const std::uint8_t> sectors)
 {
-    ScsiCommand cmd = command(Write10, 10, DataDirection::Out);
+    ScsiCommand cmd = command(op::Write10, 10, DataDirection::Out);
     cmd.cdb[1] = 0x01;
     putBe32(cmd, 2, static_cast<std::uint32_t>(address.value));
     cmd.cdb[8] = count;
@@ -116,12 +116,12 @@ ScsiResult write10(ScsiTransport& transport, const DriveAddress& drive, Lba addr
 
 ScsiResult synchronizeCache(ScsiTransport& transport, const DriveAddress& drive)
 {
-    return transport.execute(drive, command(SynchronizeCache, 10, DataDirection::None), {});
+    return transport.execute(drive, command(op::SynchronizeCache, 10, DataDirection::None), {});
 }
 
 ScsiResult closeSession(ScsiTransport& transport, const DriveAddress& drive)
 {
-    ScsiCommand cmd = command(CloseTrackSession, 10, DataDirection::None);
+    ScsiCommand cmd = command(op::CloseTrackSession, 10, DataDirection::None);
     cmd.cdb[2] = 0x02;
     return transport.execute(drive, cmd, {});
 }

@@ -5,6 +5,7 @@
 
 #include "cdrip/scsi/msf.h"
 #include "cdrip/scsi/scsi_transport.h"
+#include "platform/aspi/scsi_opcodes.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,17 +13,8 @@
 
 namespace brenlow::scsi {
 
-enum WriterOpcode : std::uint8_t {
-    ModeSense6 = 0x1A,
-    Write10 = 0x2A,
-    SynchronizeCache = 0x35,
-    ReadDiscInformation = 0x51,
-    CloseTrackSession = 0x5B,
-    SendCueSheet = 0x5D,
-    Blank = 0xA1,
-    ReadDvdStructure = 0xAD,
-    SetCdSpeed = 0xBB,
-};
+/// Operation codes: the layer's one table.
+namespace op = quandor::aspi::op;
 
 /// BLANK: a minimal blank (type 1) or the whole disc (type 0), with the
 /// immediate bit so the command returns as soon as the drive accepted it.

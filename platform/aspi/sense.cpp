@@ -45,9 +45,7 @@ void encodeSense(const SenseData &sense, std::span<uint8_t> out)
         out[i] = fixed[i];
 }
 
-namespace {
-
-const char *keyName(uint8_t key)
+const char *senseKeyName(uint8_t key)
 {
     static constexpr std::array<const char *, 16> names{
         "NO SENSE",        "RECOVERED ERROR", "NOT READY",      "MEDIUM ERROR",
@@ -56,6 +54,8 @@ const char *keyName(uint8_t key)
         "EQUAL",           "VOLUME OVERFLOW", "MISCOMPARE",     "COMPLETED"};
     return names[key & 0x0F];
 }
+
+namespace {
 
 struct AdditionalSense {
     uint8_t asc;
@@ -95,7 +95,7 @@ constexpr AdditionalSense kAdditionalSense[] = {
 
 std::string describeSense(const SenseData &sense)
 {
-    std::string text = keyName(sense.key);
+    std::string text = senseKeyName(sense.key);
     for (const AdditionalSense &entry : kAdditionalSense) {
         if (entry.asc == sense.asc && entry.ascq == sense.ascq) {
             text += ": ";

@@ -24,6 +24,8 @@ struct SenseData {
     uint8_t key = 0;
     uint8_t asc = 0;
     uint8_t ascq = 0;
+    /// True when the device reported anything at all.
+    constexpr bool any() const { return key != 0 || asc != 0 || ascq != 0; }
     friend bool operator==(const SenseData &, const SenseData &) = default;
 };
 
@@ -34,6 +36,9 @@ SenseData decodeSense(std::span<const uint8_t> bytes);
 /// Writes fixed-format sense (response code 0x70) into out (up to out.size()
 /// bytes, at most 18).
 void encodeSense(const SenseData &sense, std::span<uint8_t> out);
+
+/// "ILLEGAL REQUEST", "MEDIUM ERROR", ...: the name of the sense key (low nibble).
+const char *senseKeyName(uint8_t key);
 
 /// "ILLEGAL REQUEST: LOGICAL BLOCK ADDRESS OUT OF RANGE (21/00)" and the like.
 std::string describeSense(const SenseData &sense);

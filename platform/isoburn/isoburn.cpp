@@ -2,6 +2,7 @@
 
 #include "platform/aspi/aspi.h"
 #include "platform/aspi/completion_wait.h"
+#include "platform/aspi/scsi_opcodes.h"
 #include "platform/aspi/sense.h"
 
 #include <dlfcn.h>
@@ -15,9 +16,8 @@
 
 namespace {
 
-constexpr uint8_t kModeSense10 = 0x5A;
-constexpr uint8_t kModeSelect10 = 0x55;
-constexpr uint8_t kTestUnitReady = 0x00;
+namespace op = quandor::aspi::op;
+
 constexpr uint8_t kWriteParametersPage = 0x05;
 constexpr std::size_t kModeHeader10 = 8;
 constexpr uint16_t kAllocation = 8 + 8 + 0x3C;   // header, one block descriptor, the page
@@ -80,7 +80,7 @@ extern "C" int SetParameter(int adapter, int target, int lun, int options, int, 
     if (!validAddress(adapter, target, lun))
         return 0;
     std::array<uint8_t, kAllocation> answer{};
-    const std::array<uint8_t, 10> sense{kModeSense10, 0x08, kWriteParametersPage, 0, 0, 0, 0,
+    const std::array<uint8_t, 10> sense{op::ModeSense10, 0x08, kWriteParametersPage, 0, 0, 0, 0,
                                         static_cast<uint8_t>(kAllocation >> 8), static_cast<uint8_t>(kAllocation & 0xFF), 0};
     if (execute(adapter, target, lun, sense, AspiFlagDataIn, answer).status != AspiStatusDone)
         return 0;
@@ -104,7 +104,7 @@ extern "C" int SetParameter(int adapter, int target, int lun, int options, int, 
     page[4] = static_cast<uint8_t>(page[4] & 0xF0);         // data block type 0: raw 2352 bytes
     page[8] = 0x00;                                         // session format: CD-DA / CD-ROM
     const auto listLength = static_cast<uint16_t>(kModeHeader10 + pageLength);
-    const std::array<uint8_t, 10> select{kModeSelect10, 0x10, 0, 0, 0, 0, 0,
+    const std::array<uint8_t, 10> select{op::ModeSelect10, 0x10, 0, 0, 0, 0, 0,
                                          static_cast<uint8_t>(listLength >> 8), static_cast<uint8_t>(listLength & 0xFF), 0};
     const Outcome selected =
         execute(adapter, target, lun, select, AspiFlagDataOut, std::span(list).first(listLength));
@@ -115,7 +115,7 @@ extern "C" int VerifData(int adapter, int lun, int target)
 {
     if (!validAddress(adapter, target, lun))
         return 2;
-    const std::array<uint8_t, 6> cdb{kTestUnitReady, 0, 0, 0, 0, 0};
+    const std::array<uint8_t, 6> cdb{op::TestUnitReady, 0, 0, 0, 0, 0};
     Outcome outcome;
     // A first answer may be UNIT ATTENTION (a disc was just inserted).
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -124,7 +124,7 @@ extern "C" int VerifData(int adapter, int lun, int target)
             return 0;
         if (outcome.status == AspiStatusNoDevice || outcome.status == AspiStatusInvalidAdapter)
             return 2;
-        if (outcome.senseKey != 0x06)
+        if (outcome.senseKey != quandor::aspi::sense_key::UnitAttention)
             break;
     }
     return 1;

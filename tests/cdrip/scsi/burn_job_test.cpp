@@ -36,7 +36,7 @@ public:
     explicit FaultyWrites(std::shared_ptr<ScsiTransport> inner) : m_inner(std::move(inner)) {}
     ScsiResult execute(const DriveAddress& address, const ScsiCommand& command, std::span<std::uint8_t> data) override
     {
-        if (command.cdb[0] == scsi::Write10) {
+        if (command.cdb[0] == scsi::op::Write10) {
             std::vector<std::uint8_t> cdb(command.cdb.begin(), command.cdb.begin() + 10);
             if (busyAnswers > 0 || cdbAddress(cdb) == failAt) {
                 ScsiResult refused;
@@ -113,7 +113,7 @@ protected:
     std::vector<int> writeAddresses(const DriveAddress& drive = kCdR)
     {
         std::vector<int> addresses;
-        for (const auto& cdb : discs_->cdbs(drive, scsi::Write10))
+        for (const auto& cdb : discs_->cdbs(drive, scsi::op::Write10))
             addresses.push_back(cdbAddress(cdb));
         return addresses;
     }
@@ -145,14 +145,14 @@ TEST_F(Burn, ImageOfADiscBurnsBackEqual)
 
     // SET CD SPEED is the 12-byte command, without data; then the cue sheet,
     // the session close and the eject.
-    const auto speeds = discs_->cdbs(kCdR, scsi::SetCdSpeed);
+    const auto speeds = discs_->cdbs(kCdR, scsi::op::SetCdSpeed);
     ASSERT_EQ(speeds.size(), 1u);
     EXPECT_EQ(speeds[0].size(), 12u);
     EXPECT_EQ((speeds[0][4] << 8) | speeds[0][5], 1411);
-    EXPECT_EQ(discs_->cdbs(kCdR, scsi::SendCueSheet).size(), 1u);
-    EXPECT_EQ(discs_->cdbs(kCdR, scsi::SynchronizeCache).size(), 1u);
-    ASSERT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
-    EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession)[0][2], 0x02);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::SendCueSheet).size(), 1u);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::SynchronizeCache).size(), 1u);
+    ASSERT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession).size(), 1u);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession)[0][2], 0x02);
     EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
 }
 
@@ -191,7 +191,7 @@ TEST_F(Burn, A23SectorImageIsWrittenAtItsOwnAddresses)
     expected.insert(expected.end(), {0, 10, 20, 21, 22});
     EXPECT_EQ(writeAddresses(), expected);
     std::vector<int> counts;
-    for (const auto& cdb : discs_->cdbs(kCdR, scsi::Write10))
+    for (const auto& cdb : discs_->cdbs(kCdR, scsi::op::Write10))
         counts.push_back(cdb[8]);
     EXPECT_EQ(std::vector<int>(counts.end() - 5, counts.end()), (std::vector<int>{10, 10, 1, 1, 1}));
     EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
@@ -224,10 +224,10 @@ TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)
         std::vector<int> lines;
     } cases[] = {
         {"written disc", kCdRw, 0, false, {102}},
-        {"no answer", kCdR, scsi::ReadDiscInformation, false, {102}},
+        {"no answer", kCdR, scsi::op::ReadDiscInformation, false, {102}},
         {"write parameters refused", kCdR, 0, true, {101, 104}},
-        {"speed refused", kCdR, scsi::SetCdSpeed, false, {101, 103, 106}},
-        {"cue sheet refused", kCdR, scsi::SendCueSheet, false, {101, 103, 105, 108}},
+        {"speed refused", kCdR, scsi::op::SetCdSpeed, false, {101, 103, 106}},
+        {"cue sheet refused", kCdR, scsi::op::SendCueSheet, false, {101, 103, 105, 108}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -242,7 +242,7 @@ TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)
         EXPECT_EQ(result.outcome, BurnOutcome::PreparationFailed);
         EXPECT_EQ(result.lines, c.lines);
         EXPECT_EQ(result.icons.back(), BurnIcon::Error);
-        EXPECT_TRUE(discs_->cdbs(c.drive, scsi::Write10).empty());
+        EXPECT_TRUE(discs_->cdbs(c.drive, scsi::op::Write10).empty());
         EXPECT_TRUE(discs_->cdbs(c.drive, 0x1B).empty());
         quandor::aspi::setFailingCommands(deviceOf(c.drive), {});
     }
@@ -276,10 +276,10 @@ TEST_F(Burn, AFailedWriteEndsWithItsRowAndStillClosesAndEjects)
         EXPECT_EQ(result.outcome, BurnOutcome::WriteFailed);
         EXPECT_NE(std::find(result.lines.begin(), result.lines.end(), 114), result.lines.end());
         EXPECT_EQ(std::find(result.lines.begin(), result.lines.end(), 111), result.lines.end());
-        EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
+        EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession).size(), 1u);
         EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
         if (failAt < 0) {
-            EXPECT_TRUE(discs_->cdbs(kCdR, scsi::Write10).empty());   // nothing after a failed pregap
+            EXPECT_TRUE(discs_->cdbs(kCdR, scsi::op::Write10).empty());   // nothing after a failed pregap
         }
     }
 }
@@ -326,9 +326,9 @@ TEST_F(Burn, TheLogTellsWhatWasWrittenFlushedAndClosed)
         {"written", -1, -1000, {}, BurnOutcome::Written, {111, 112, 115}, {}},
         {"stopped", 100, -1000, {}, BurnOutcome::Cancelled, {113, 112, kOwnText}, {"Session closed."}},
         {"write error", -1, 200, {}, BurnOutcome::WriteFailed, {114, 112, kOwnText}, {"Session closed."}},
-        {"cache not written", -1, -1000, {scsi::SynchronizeCache}, BurnOutcome::Written, {111, kOwnText, 115},
+        {"cache not written", -1, -1000, {scsi::op::SynchronizeCache}, BurnOutcome::Written, {111, kOwnText, 115},
          {"The drive cache could not be written"}},
-        {"session not closed", 100, -1000, {scsi::CloseTrackSession}, BurnOutcome::Cancelled, {113, 112, kOwnText},
+        {"session not closed", 100, -1000, {scsi::op::CloseTrackSession}, BurnOutcome::Cancelled, {113, 112, kOwnText},
          {"The session could not be closed"}},
     };
     for (const auto& c : cases) {
@@ -363,6 +363,6 @@ TEST_F(Burn, CancelStopsTheDataAndClosesTheSession)
     EXPECT_NE(std::find(result.lines.begin(), result.lines.end(), 113), result.lines.end());
     EXPECT_EQ(std::find(result.lines.begin(), result.lines.end(), 111), result.lines.end());
     EXPECT_EQ(writeAddresses().back(), 90);
-    EXPECT_EQ(discs_->cdbs(kCdR, scsi::CloseTrackSession).size(), 1u);
+    EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession).size(), 1u);
     EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
 }

@@ -147,14 +147,18 @@ TEST(DriveCommands, PlayTrackOutsideTheTableSendsNothing)
     }
 }
 
-TEST(SenseData, FixedFormatIsDecodedAndOtherFormatsAreNot)
+TEST(SenseData, TheRipperTellsTheLayersDecodedSenseByKeyAndCodes)
 {
+    // Decoding itself is the layer's (tests/platform/aspi/sense_test.cpp); the
+    // ripper's messages name the key and the codes only.
     std::array<std::uint8_t, 14> fixed{0xF0, 0, 0x03, 0, 0, 0, 0, 6, 0, 0, 0, 0, 0x11, 0x05};
-    EXPECT_EQ(SenseData::fromFixedFormat(fixed), (SenseData{0x03, 0x11, 0x05}));
-    EXPECT_EQ(SenseData::fromFixedFormat(fixed).text(), QStringLiteral("MEDIUM ERROR (11/05)"));
-    std::array<std::uint8_t, 14> descriptor{0x72, 0x05, 0x24};
-    EXPECT_FALSE(SenseData::fromFixedFormat(descriptor).any());
-    EXPECT_FALSE(SenseData::fromFixedFormat(std::span<const std::uint8_t>(fixed).first(8)).any());
+    EXPECT_EQ(quandor::aspi::decodeSense(fixed), (SenseData{0x03, 0x11, 0x05}));
+    EXPECT_EQ(senseText(quandor::aspi::decodeSense(fixed)), QStringLiteral("MEDIUM ERROR (11/05)"));
+    EXPECT_EQ(senseText({sense_key::IllegalRequest, 0x24, 0x00}), QStringLiteral("ILLEGAL REQUEST (24/00)"));
+    EXPECT_FALSE(SenseData{}.any());
+    EXPECT_EQ((ScsiResult{4, 0, 0, {sense_key::MediumError, 0x11, 0x00}}.text()),
+              QStringLiteral("status 04, MEDIUM ERROR (11/00)"));
+    EXPECT_EQ((ScsiResult{4, 0, 0, {}}.text()), QStringLiteral("status 04"));
 }
 
 TEST(DriveDescription, InquiryTextIsVendorProductAndRevisionUpToTheFirstZero)

@@ -84,18 +84,18 @@ TEST_F(EmulatedRead, RefusalsCarryTheirSenseData)
         int lba;
         int count;
         scsi::SectorType type;
-        SenseKey key;
+        std::uint8_t key;
     };
     const Case cases[] = {
-        {"past the end", kAudioFrames + kDataFrames - 1, 2, scsi::SectorType::Any, SenseKey::IllegalRequest},
-        {"an unreadable sector", 41, 2, scsi::SectorType::Any, SenseKey::MediumError},
-        {"a data sector asked as CD-DA", kAudioFrames, 1, scsi::SectorType::CdDa, SenseKey::IllegalRequest},
+        {"past the end", kAudioFrames + kDataFrames - 1, 2, scsi::SectorType::Any, sense_key::IllegalRequest},
+        {"an unreadable sector", 41, 2, scsi::SectorType::Any, sense_key::MediumError},
+        {"a data sector asked as CD-DA", kAudioFrames, 1, scsi::SectorType::CdDa, sense_key::IllegalRequest},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ScsiResult read = scsi::readCd(*layer_, kDrive, Lba{c.lba}, std::uint32_t(c.count), buffer, c.type);
         EXPECT_FALSE(read.ok());
-        EXPECT_EQ(read.sense.senseKey(), c.key) << read.text().toStdString();
+        EXPECT_EQ(read.sense.key, c.key) << read.text().toStdString();
     }
     EXPECT_TRUE(scsi::readCd(*layer_, kDrive, Lba{kAudioFrames - 1}, 1, buffer, scsi::SectorType::CdDa).ok());
 }
@@ -108,7 +108,7 @@ TEST_F(EmulatedRead, CommandThatNeverCompletesEndsWithinItsTimeOut)
     clock.start();
     const ScsiResult pause = scsi::pauseResume(*layer_, kDrive, false);
     EXPECT_FALSE(pause.ok());
-    EXPECT_EQ(pause.sense.senseKey(), SenseKey::NotReady);
+    EXPECT_EQ(pause.sense.key, sense_key::NotReady);
     EXPECT_LT(clock.elapsed(), 5000);
     // The polled path (INQUIRY) as well.
     quandor::aspi::setHangingCommands({0, 1, 0}, {0x12});

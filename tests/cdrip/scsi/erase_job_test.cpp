@@ -40,12 +40,12 @@ TEST(Erase, QuickEraseBlanksPollsAndEjects)
     ASSERT_FALSE(quandor::aspi::writtenDiscBytes({0, 3, 0}).empty());
     EraseJob job(snapshotFor(discs, kCdRw));
     EXPECT_EQ(job.run().outcome, EraseOutcome::Erased);
-    const auto blanks = discs.cdbs(kCdRw, scsi::Blank);
+    const auto blanks = discs.cdbs(kCdRw, scsi::op::Blank);
     ASSERT_EQ(blanks.size(), 1u);
     EXPECT_EQ(blanks[0][1], 0x11);
     const std::vector<std::uint8_t> sent = opcodes(kCdRw);
     ASSERT_GE(sent.size(), 4u);   // BLANK, TEST UNIT READY (several), START STOP UNIT
-    EXPECT_EQ(sent.front(), scsi::Blank);
+    EXPECT_EQ(sent.front(), scsi::op::Blank);
     EXPECT_EQ(sent.back(), 0x1B);
     EXPECT_GE(std::count(sent.begin(), sent.end(), 0x00), 2);
     EXPECT_TRUE(quandor::aspi::writtenDiscBytes({0, 3, 0}).empty());
@@ -56,8 +56,8 @@ TEST(Erase, FullEraseSendsTheWholeDiscBlank)
     EmulatedDiscs discs(SourceTracks{{10}}, "[drive 0:4:0]\nMedium=cdrw\nBlankSeconds=0.02\n");
     EraseJob job(snapshotFor(discs, {0, 4, 0}, true));
     EXPECT_EQ(job.run().outcome, EraseOutcome::Erased);
-    ASSERT_EQ(discs.cdbs({0, 4, 0}, scsi::Blank).size(), 1u);
-    EXPECT_EQ(discs.cdbs({0, 4, 0}, scsi::Blank)[0][1], 0x10);
+    ASSERT_EQ(discs.cdbs({0, 4, 0}, scsi::op::Blank).size(), 1u);
+    EXPECT_EQ(discs.cdbs({0, 4, 0}, scsi::op::Blank)[0][1], 0x10);
 }
 
 TEST(Erase, FailuresEndTheErase)
@@ -69,7 +69,7 @@ TEST(Erase, FailuresEndTheErase)
         EraseJob refused(snapshotFor(discs, drive));
         const EraseResult result = refused.run();
         EXPECT_EQ(result.outcome, EraseOutcome::BlankRefused);
-        EXPECT_EQ(result.command.sense.senseKey(), SenseKey::IllegalRequest);
+        EXPECT_EQ(result.command.sense.key, sense_key::IllegalRequest);
     }
     // Still erasing after the time limit.
     EraseSnapshot slow = snapshotFor(discs, {0, 5, 0});
@@ -78,7 +78,7 @@ TEST(Erase, FailuresEndTheErase)
     // A sense other than "in progress" while polling.
     const EraseResult failed = EraseJob(snapshotFor(discs, {0, 6, 0})).run();
     EXPECT_EQ(failed.outcome, EraseOutcome::Failed);
-    EXPECT_EQ(failed.command.sense.senseKey(), SenseKey::HardwareError);
+    EXPECT_EQ(failed.command.sense.key, sense_key::HardwareError);
     EXPECT_TRUE(discs.cdbs({0, 6, 0}, 0x1B).empty());
     EXPECT_TRUE(discs.cdbs({0, 5, 0}, 0x1B).empty());
 }
@@ -118,6 +118,6 @@ TEST(Erase, AnyNotReadyCountsAsErasing)
         ScsiResult result;
         result.status = 0x04;
         result.sense = c.sense;
-        EXPECT_EQ(stillErasing(result), c.erasing) << result.sense.text().toStdString();
+        EXPECT_EQ(stillErasing(result), c.erasing) << senseText(result.sense).toStdString();
     }
 }

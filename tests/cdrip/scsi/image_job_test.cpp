@@ -169,7 +169,7 @@ TEST(DiscImage, ABadSectorEndsWithTheFailureInBoundedTime)
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(result.outcome, DiscImageOutcome::ReadFailed);
     EXPECT_EQ(result.failedAt.value, 40);
-    EXPECT_EQ(result.command.sense.senseKey(), SenseKey::MediumError);
+    EXPECT_EQ(result.command.sense.key, sense_key::MediumError);
     EXPECT_EQ(discs.cdbs(kReader, 0xBE).size(), 4u + 3u);
     EXPECT_FALSE(exists(discs.file("bad.bin")));
     EXPECT_FALSE(exists(discs.file("bad.cue")));

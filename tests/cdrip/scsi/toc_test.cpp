@@ -167,5 +167,5 @@ TEST(TableOfContents, ReadSendsReadTocAndReportsAFailedCommand)
     const TocResult none = readTableOfContents(empty, {1, 0, 0}, QStringLiteral("Track"));
     EXPECT_EQ(none.error, TocError::CommandFailed);
     EXPECT_EQ(none.table.count(), 0);
-    EXPECT_EQ(none.command.sense.senseKey(), SenseKey::NotReady);
+    EXPECT_EQ(none.command.sense.key, sense_key::NotReady);
 }
