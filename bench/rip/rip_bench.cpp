@@ -73,10 +73,10 @@ Timing timeTool(const QString& program, const QStringList& args)
 class FileReader final : public SectorReader {
 public:
     explicit FileReader(const QString& path) : file_(path) { file_.open(QIODevice::ReadOnly); }
-    bool readCdda(int64_t lba, int count, uint8_t* buffer) override
+    bool readCdda(Lba start, int count, uint8_t* buffer) override
     {
         const qint64 bytes = qint64(count) * kSectorBytes;
-        return file_.seek(lba * kSectorBytes) && file_.read(reinterpret_cast<char*>(buffer), bytes) == bytes;
+        return file_.seek(qint64(start.value) * kSectorBytes) && file_.read(reinterpret_cast<char*>(buffer), bytes) == bytes;
     }
 
 private:

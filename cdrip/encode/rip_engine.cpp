@@ -98,7 +98,7 @@ RipOutcome RipEngine::run()
 
 RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString& path, TrackEncoder& encoder)
 {
-    SectorPrefetcher reads(*job_.drive, track.startLba, track.lengthSectors);
+    SectorPrefetcher reads(*job_.drive, track.start, track.lengthSectors);
     int64_t done = 0;
     int lastPercent = -1;
     const auto finishCut = [&](std::optional<RipProblem> problem) {

@@ -4,6 +4,7 @@
 
 #include "cdrip/encode/encoder_settings.h"
 #include "cdrip/encode/output_path.h"
+#include "cdrip/scsi/msf.h"
 
 #include <QList>
 #include <QString>
@@ -18,16 +19,16 @@ enum class RipFormat { Wav, Mp3, Ogg };
 class SectorReader {
 public:
     virtual ~SectorReader() = default;
-    /// Reads `count` sectors from logical block `lba` into `buffer`
-    /// (count × 2352 bytes). False on any failure.
-    virtual bool readCdda(int64_t lba, int count, uint8_t* buffer) = 0;
+    /// Reads `count` sectors from `start` into `buffer` (count × 2352 bytes).
+    /// False on any failure.
+    virtual bool readCdda(Lba start, int count, uint8_t* buffer) = 0;
 };
 
 struct RipTrack {
     int index = 0;              ///< row of the track table
     int number = 1;             ///< 1-based track number
     QString title;
-    int64_t startLba = 0;       ///< first sector (start frame − 150)
+    Lba start;                  ///< first sector
     int64_t lengthSectors = 0;
     bool audio = true;          ///< false for a data track (control bit 0x04)
 };

@@ -4,10 +4,10 @@
 
 namespace brenlow {
 
-bool ScsiSectorReader::readCdda(int64_t lba, int count, uint8_t* buffer)
+bool ScsiSectorReader::readCdda(Lba start, int count, uint8_t* buffer)
 {
     const std::span<std::uint8_t> data(buffer, size_t(count) * kSectorBytes);
-    return scsi::readCd(*transport_, drive_, Lba{static_cast<int32_t>(lba)}, static_cast<uint32_t>(count), data,
+    return scsi::readCd(*transport_, drive_, start, static_cast<uint32_t>(count), data,
                         scsi::SectorType::CdDa)
         .ok();
 }

@@ -15,7 +15,7 @@ public:
     {
     }
     /// READ CD of CD-DA sectors only: a data sector is refused by the drive.
-    bool readCdda(int64_t lba, int count, uint8_t* buffer) override;
+    bool readCdda(Lba start, int count, uint8_t* buffer) override;
 
 private:
     std::shared_ptr<ScsiTransport> transport_;

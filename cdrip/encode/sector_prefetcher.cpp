@@ -1,11 +1,9 @@
 #include "cdrip/encode/sector_prefetcher.h"
 
-#include "cdrip/scsi/msf.h"
-
 namespace brenlow {
 
-SectorPrefetcher::SectorPrefetcher(SectorReader& drive, int64_t startLba, int64_t sectors)
-    : drive_(drive), startLba_(startLba), sectors_(sectors)
+SectorPrefetcher::SectorPrefetcher(SectorReader& drive, Lba start, int64_t sectors)
+    : drive_(drive), start_(start), sectors_(sectors)
 {
     for (Batch& batch : batches_) {
         batch.bytes.resize(size_t(kRunsPerBatch) * kSectorsPerRun * kSectorBytes);
@@ -46,7 +44,7 @@ bool SectorPrefetcher::fill(Batch& batch, int64_t& done)
         if (quit_.load())
             return false;
         const int count = sectors_ - done < kSectorsPerRun ? 1 : kSectorsPerRun;
-        if (!drive_.readCdda(startLba_ + done, count, target)) {
+        if (!drive_.readCdda(start_ + static_cast<int>(done), count, target)) {
             batch.failed = true;
             return false;
         }

@@ -30,8 +30,8 @@ public:
         bool failed = false;     ///< the read after these runs failed; nothing follows
     };
 
-    /// Starts reading the `sectors` sectors from `startLba` through `drive`.
-    SectorPrefetcher(SectorReader& drive, int64_t startLba, int64_t sectors);
+    /// Starts reading the `sectors` sectors from `start` through `drive`.
+    SectorPrefetcher(SectorReader& drive, Lba start, int64_t sectors);
     /// Stops reading ahead (after the read in flight, if any).
     ~SectorPrefetcher();
     SectorPrefetcher(const SectorPrefetcher&) = delete;
@@ -48,7 +48,7 @@ private:
     bool fill(Batch& batch, int64_t& done);
 
     SectorReader& drive_;
-    const int64_t startLba_;
+    const Lba start_;
     const int64_t sectors_;
     Batch batches_[kBatches];
     std::mutex mutex_;

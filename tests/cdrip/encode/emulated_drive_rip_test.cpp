@@ -47,7 +47,7 @@ protected:
             t.index = i;
             t.number = i + 1;
             t.title = QStringLiteral("T%1").arg(i + 1);
-            t.startLba = total;
+            t.start = Lba{static_cast<int32_t>(total)};
             t.lengthSectors = lengths[i];
             tracks.append(t);
             cue += QStringLiteral("  TRACK %1 AUDIO\r\n    INDEX 01 %2\r\n").arg(i + 1, 2, 10, QLatin1Char('0')).arg(msf(total));
@@ -113,10 +113,10 @@ TEST_F(EmulatedDriveRip, WavFilesEqualTheImageSlices)
     for (const RipTrack& t : tracks) {
         const QByteArray file = readAll(dir.filePath(QStringLiteral("out/%1.wav").arg(t.number, 2, 10, QLatin1Char('0'))));
         ASSERT_EQ(file.size(), 44 + t.lengthSectors * 2352);
-        EXPECT_EQ(file.mid(44), image.mid(t.startLba * 2352, t.lengthSectors * 2352)) << t.number;
+        EXPECT_EQ(file.mid(44), image.mid(t.start.value * 2352, t.lengthSectors * 2352)) << t.number;
         for (int64_t done = 0; done < t.lengthSectors;) {
             const int n = t.lengthSectors - done < 10 ? 1 : 10;
-            expected.emplace_back(t.startLba + done, n);
+            expected.emplace_back(t.start.value + done, n);
             done += n;
         }
     }

@@ -25,8 +25,9 @@ public:
         : audio_(quandor::test::makePcm(quandor::test::PcmFormat{}, sectors * 588, seed))
     {
     }
-    bool readCdda(int64_t lba, int count, uint8_t* buffer) override
+    bool readCdda(Lba start, int count, uint8_t* buffer) override
     {
+        const int64_t lba = start.value;
         std::function<void(int64_t)> hook;
         {
             std::lock_guard lock(mutex_);

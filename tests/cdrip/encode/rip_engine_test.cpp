@@ -65,7 +65,7 @@ Disc makeDisc(std::initializer_list<int64_t> lengths)
         t.index = index;
         t.number = index + 1;
         t.title = QStringLiteral("Track %1").arg(index + 1, 2, 10, QLatin1Char('0'));
-        t.startLba = total;
+        t.start = Lba{static_cast<int32_t>(total)};
         t.lengthSectors = length;
         disc.tracks.append(t);
         total += length;
@@ -117,8 +117,8 @@ TEST(RipEngine, WavFilesHoldTheSectorsReadInTensThenOnes)
     for (const RipTrack& t : disc.tracks) {
         const QByteArray file = readAll(fileOf(dir.path(), t.number, "wav"));
         ASSERT_EQ(file.size(), 44 + t.lengthSectors * 2352) << t.number;
-        EXPECT_EQ(file.mid(44), disc.image->slice(t.startLba, t.lengthSectors)) << t.number;
-        const auto expected = expectedReads(t.startLba, t.lengthSectors);
+        EXPECT_EQ(file.mid(44), disc.image->slice(t.start.value, t.lengthSectors)) << t.number;
+        const auto expected = expectedReads(t.start.value, t.lengthSectors);
         reads.insert(reads.end(), expected.begin(), expected.end());
     }
     EXPECT_EQ(readAll(fileOf(dir.path(), 2, "wav")).left(8).toHex(' '), "52 49 46 46 a4 e3 23 00");
