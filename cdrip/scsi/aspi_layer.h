@@ -1,7 +1,8 @@
 #pragma once
 // The ASPI layer loaded at run time from the program folder: the library
-// (closed again when it cannot be used, kept loaded once it works), its two
-// entry points, the request records of the drive scan and
+// (closed again only when an entry point is missing; once asked whether it
+// works it stays loaded for the life of the process, as its own threads may
+// still run), its two entry points, the request records of the drive scan and
 // AspiExecWait, the way every SCSI command of the program is sent and awaited.
 
 #include "cdrip/scsi/scsi_transport.h"
@@ -14,7 +15,7 @@ struct AspiExecuteScsi;
 
 namespace brenlow {
 
-/// Why the layer cannot be used; each has its message (aspi_load.h).
+/// Why the layer cannot be used; each has its message (aspiLoadTexts, drive_scan.h).
 enum class AspiLoadFailure {
     None,
     LibraryMissing,
