@@ -133,10 +133,80 @@ ImagePaths imagePathsFor(const QString& chosenPath)
     return paths;
 }
 
-CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
-{
+namespace {
+
+/// What the lines of a cue sheet say, before the image is looked at.
+struct ParsedSheet {
     QString fileName;
     std::vector<ParsedTrack> tracks;
+};
+
+/// The failure a line or a check ends the load with; nothing to go on.
+using Refusal = std::optional<CueSheetLoad>;
+
+Refusal readFileLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+{
+    if (!sheet.fileName.isEmpty())
+        return failure(CueLoadError::Unreadable, where + QStringLiteral("more than one FILE"));
+    if (words.size() != 3 || words[2].toUpper() != QLatin1String("BINARY") || words[1].isEmpty())
+        return failure(CueLoadError::Unreadable, where + QStringLiteral("FILE is not \"name\" BINARY"));
+    sheet.fileName = words[1];
+    return std::nullopt;
+}
+
+Refusal readTrackLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+{
+    if (sheet.fileName.isEmpty())
+        return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK before FILE"));
+    bool numeric = false;
+    const int number = words.size() > 1 ? words[1].toInt(&numeric) : 0;
+    if (words.size() != 3 || !numeric || number < 1 || number > kMaxTracks)
+        return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK is not \"n type\""));
+    if (words[2].toUpper() != QLatin1String("AUDIO"))
+        return failure(CueLoadError::NotAudio, where + QStringLiteral("track is not AUDIO"));
+    if (sheet.tracks.size() == kMaxTracks)
+        return failure(CueLoadError::Unreadable, where + QStringLiteral("more than 99 tracks"));
+    sheet.tracks.push_back({});
+    return std::nullopt;
+}
+
+Refusal readIndexLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+{
+    bool numeric = false;
+    const int index = words.size() > 1 ? words[1].toInt(&numeric) : -1;
+    const std::optional<int> time = words.size() == 3 ? parseCueTime(words[2]) : std::nullopt;
+    if (sheet.tracks.empty() || !numeric || index < 0 || index > 99 || !time)
+        return failure(CueLoadError::Unreadable, where + QStringLiteral("INDEX is not \"nn MM:SS:FF\""));
+    if (index == 1) {
+        if (sheet.tracks.back().index01)
+            return failure(CueLoadError::Unreadable, where + QStringLiteral("second INDEX 01"));
+        sheet.tracks.back().index01 = *time;
+    }
+    return std::nullopt;
+}
+
+/// One line of the sheet, split into its words; `where` names the line.
+Refusal readLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+{
+    const QString keyword = words[0].toUpper();
+    if (keyword == QLatin1String("FILE"))
+        return readFileLine(words, where, sheet);
+    if (keyword == QLatin1String("TRACK"))
+        return readTrackLine(words, where, sheet);
+    if (keyword == QLatin1String("INDEX"))
+        return readIndexLine(words, where, sheet);
+    if (keyword == QLatin1String("FLAGS") && !sheet.tracks.empty()) {
+        for (qsizetype w = 1; w < words.size(); ++w)
+            sheet.tracks.back().control |= controlOf(words[w].toUpper());
+    } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
+        return failure(CueLoadError::Unreadable, where + QStringLiteral("gaps not in the image"));
+    }
+    // REM, TITLE, PERFORMER, CATALOG, ISRC and others change nothing.
+    return std::nullopt;
+}
+
+Refusal readLines(const QByteArray& text, ParsedSheet& sheet)
+{
     // Cue sheets saved on Windows are often Windows-1252, not UTF-8.
     const QStringList lines = quandor::profile::fromStoredText(text).split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
@@ -146,66 +216,39 @@ CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
         const QStringList words = tokens(raw);
         if (words.isEmpty())
             continue;
-        const QString keyword = words[0].toUpper();
-        const QString where = QStringLiteral("line %1: ").arg(n + 1);
-        if (keyword == QLatin1String("FILE")) {
-            if (!fileName.isEmpty())
-                return failure(CueLoadError::Unreadable, where + QStringLiteral("more than one FILE"));
-            if (words.size() != 3 || words[2].toUpper() != QLatin1String("BINARY") || words[1].isEmpty())
-                return failure(CueLoadError::Unreadable, where + QStringLiteral("FILE is not \"name\" BINARY"));
-            fileName = words[1];
-        } else if (keyword == QLatin1String("TRACK")) {
-            if (fileName.isEmpty())
-                return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK before FILE"));
-            bool numeric = false;
-            const int number = words.size() > 1 ? words[1].toInt(&numeric) : 0;
-            if (words.size() != 3 || !numeric || number < 1 || number > kMaxTracks)
-                return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK is not \"n type\""));
-            if (words[2].toUpper() != QLatin1String("AUDIO"))
-                return failure(CueLoadError::NotAudio, where + QStringLiteral("track is not AUDIO"));
-            if (tracks.size() == kMaxTracks)
-                return failure(CueLoadError::Unreadable, where + QStringLiteral("more than 99 tracks"));
-            tracks.push_back({});
-        } else if (keyword == QLatin1String("INDEX")) {
-            bool numeric = false;
-            const int index = words.size() > 1 ? words[1].toInt(&numeric) : -1;
-            const std::optional<int> time = words.size() == 3 ? parseCueTime(words[2]) : std::nullopt;
-            if (tracks.empty() || !numeric || index < 0 || index > 99 || !time)
-                return failure(CueLoadError::Unreadable, where + QStringLiteral("INDEX is not \"nn MM:SS:FF\""));
-            if (index == 1) {
-                if (tracks.back().index01)
-                    return failure(CueLoadError::Unreadable, where + QStringLiteral("second INDEX 01"));
-                tracks.back().index01 = *time;
-            }
-        } else if (keyword == QLatin1String("FLAGS") && !tracks.empty()) {
-            for (qsizetype w = 1; w < words.size(); ++w)
-                tracks.back().control |= controlOf(words[w].toUpper());
-        } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
-            return failure(CueLoadError::Unreadable, where + QStringLiteral("gaps not in the image"));
-        }
-        // REM, TITLE, PERFORMER, CATALOG, ISRC and others change nothing.
+        if (Refusal refused = readLine(words, QStringLiteral("line %1: ").arg(n + 1), sheet))
+            return refused;
     }
-    if (fileName.isEmpty())
+    if (sheet.fileName.isEmpty())
         return failure(CueLoadError::Unreadable, QStringLiteral("no FILE"));
-    if (tracks.empty())
+    if (sheet.tracks.empty())
         return failure(CueLoadError::Unreadable, QStringLiteral("no TRACK"));
+    return std::nullopt;
+}
 
-    CueSheetLoad load;
+/// Sets the image's path and size in `load`; false (with the error set) when
+/// it is missing or holds no whole sector.
+bool findImage(const QString& fileName, const QString& cueFolder, CueSheetLoad& load)
+{
     const QString name = QString(fileName).replace(QLatin1Char('\\'), QLatin1Char('/'));
     load.imagePath = QFileInfo(name).isAbsolute() ? name : QDir(cueFolder).filePath(name);
     const QFileInfo image(load.imagePath);
     if (!image.isFile()) {
         load.error = CueLoadError::ImageMissing;
-        return load;
+        return false;
     }
     load.imageSize = image.size();
     if (load.sectorCount() == 0) {
         load.error = CueLoadError::ImageEmpty;
-        return load;
+        return false;
     }
+    return true;
+}
 
-    // Track 1 starts the image; every later track must begin after the
-    // previous one's start plus its own two-second pregap, inside the image.
+/// Track 1 starts the image; every later track must begin after the
+/// previous one's start plus its own two-second pregap, inside the image.
+Refusal placeTracks(const std::vector<ParsedTrack>& tracks, CueSheetLoad& load)
+{
     int previous = 0;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const int number = int(i) + 1;
@@ -224,6 +267,21 @@ CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
         load.tracks.push_back(track);
         previous = at;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
+{
+    ParsedSheet sheet;
+    if (Refusal refused = readLines(text, sheet))
+        return *refused;
+    CueSheetLoad load;
+    if (!findImage(sheet.fileName, cueFolder, load))
+        return load;
+    if (Refusal refused = placeTracks(sheet.tracks, load))
+        return *refused;
     return load;
 }
 
