@@ -202,7 +202,8 @@ void attachRipCommands(MainDialog& dialog)
     onCommand(main_ids::RipCompressed, command_ids::RipCompressed, [commands] { commands->rip(true); });
     onCommand(main_ids::RipWav, command_ids::RipWav, [commands] { commands->rip(false); });
     onCommand(main_ids::StopRip, 0, [commands] { commands->stop(); });
-    onCommand(main_ids::EncoderSettings, command_ids::EncoderSettings, [commands] { commands->openEncoderSettings(); });
+    onCommand(main_ids::EncoderSettings, command_ids::EncoderSettings,
+              [commands] { commands->openEncoderSettings(); });
     onCommand(0, command_ids::CompressToMp3, [commands] { commands->chooseCompression(true); });
     onCommand(0, command_ids::CompressToOgg, [commands] { commands->chooseCompression(false); });
     onCommand(0, command_ids::TagEditor, [commands] { commands->openTagEditor(); });
