@@ -166,4 +166,80 @@ inline constexpr int OggMinBitrate = 1084;
 inline constexpr int OggMaxBitrate = 1085;
 } // namespace encoder_ids
 
+/// Controls of the disc eraser.
+namespace erase_ids {
+inline constexpr int Erase = 1;
+inline constexpr int Cancel = 2;
+inline constexpr int BurnerCaption = 1134;
+inline constexpr int Burner = 1105;
+inline constexpr int QuickErase = 1067;
+inline constexpr int FullErase = 1068;
+inline constexpr int Status = 1149;
+} // namespace erase_ids
+
+/// Controls of the disc-image progress window.
+namespace image_progress_ids {
+inline constexpr int FileCaption = 1136;
+inline constexpr int File = 1099;
+inline constexpr int SectorsCaption = 1135;
+inline constexpr int Sectors = 1098;
+inline constexpr int PercentCaption = 1134;
+inline constexpr int Percent = 1101;
+inline constexpr int ProgressBar = 1000;
+inline constexpr int Cancel = 2;
+} // namespace image_progress_ids
+
+/// Controls of the about box.
+namespace about_ids {
+inline constexpr int FirstCaption = 1134; ///< five captions, 1134 to 1138, in the order below
+inline constexpr int InformationGroup = 1134;
+inline constexpr int DonationGroup = 1135;
+inline constexpr int DonationSentence = 1136;
+inline constexpr int AmountCaption = 1137;
+inline constexpr int CurrencyCaption = 1138;
+inline constexpr int SiteLink = 1070;
+inline constexpr int MailLink = 1069;
+inline constexpr int Amount = 1091;
+inline constexpr int Donate = 1092;
+inline constexpr int Ok = 1065;
+} // namespace about_ids
+
+/// Controls of the MP3 tag editor.
+namespace tag_editor_ids {
+inline constexpr int Folders = 1047;
+inline constexpr int Files = 1036;
+inline constexpr int FolderPath = 1056;
+inline constexpr int FileName = 1059;
+inline constexpr int FilePath = 1058;
+inline constexpr int Title = 1049;
+inline constexpr int Artist = 1051;
+inline constexpr int Album = 1052;
+inline constexpr int Year = 1053;
+inline constexpr int Comment = 1054;
+inline constexpr int Genre = 1055;
+inline constexpr int Apply = 1057;
+} // namespace tag_editor_ids
+
+/// Controls of the track-title editor.
+namespace track_title_ids {
+inline constexpr int Ok = 1;
+inline constexpr int Cancel = 2;
+inline constexpr int Caption = 1134;
+inline constexpr int Title = 1023;
+} // namespace track_title_ids
+
+/// Controls of the CDDB match chooser.
+namespace cddb_match_ids {
+inline constexpr int Heading = 1144;
+inline constexpr int Hint = 1145;
+inline constexpr int Matches = 1036;
+} // namespace cddb_match_ids
+
+/// Controls of the window shown when the SCSI layer is missing.
+namespace aspi_missing_ids {
+inline constexpr int Close = 2;
+inline constexpr int DownloadLink = 1072;
+inline constexpr int InstallerLink = 1073;
+} // namespace aspi_missing_ids
+
 } // namespace brenlow
