@@ -1,5 +1,6 @@
 #include "cdrip/ui/about_dialog.h"
 
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/language_table.h"
 #include "cdrip/ui/link_label.h"
@@ -36,16 +37,16 @@ AboutDialog::AboutDialog(const LanguageTable& language, QString aspiStatus, QWid
         "background: #16779a; color: white; font-size: 24px; font-weight: bold; padding-left: 12px;"));
 
     auto* info = new QGroupBox(this);
-    place(info, 1134, {8, 68, 344, 140});
+    place(info, about_ids::InformationGroup, {8, 68, 344, 140});
     auto* name = new QLabel(QStringLiteral("Brenlow\n04/11/2005\nQuandor"), this);
     name->setGeometry(20, 90, 320, 50);
 
     const QString linkStyle = QStringLiteral("color: rgb(50, 50, 255); background: transparent;");
     auto* site = new LinkLabel(this);
-    place(site, 1070, {20, 146, 320, 20});
+    place(site, about_ids::SiteLink, {20, 146, 320, 20});
     site->setText(makerSite().section(QStringLiteral("//"), 1));
     auto* mail = new LinkLabel(this);
-    place(mail, 1069, {20, 172, 320, 20});
+    place(mail, about_ids::MailLink, {20, 172, 320, 20});
     mail->setText(makerMail());
     for (LinkLabel* link : {site, mail}) {
         link->setStyleSheet(linkStyle);
@@ -54,18 +55,18 @@ AboutDialog::AboutDialog(const LanguageTable& language, QString aspiStatus, QWid
     connect(site, &LinkLabel::clicked, this, [this] { openAndClose(siteLink()); });
     connect(mail, &LinkLabel::clicked, this, [this] { openAndClose(mailLink()); });
 
-    place(new QGroupBox(this), 1135, {8, 216, 344, 120});
+    place(new QGroupBox(this), about_ids::DonationGroup, {8, 216, 344, 120});
     auto* sentence = new QLabel(this);
-    place(sentence, 1136, {20, 236, 320, 40});
+    place(sentence, about_ids::DonationSentence, {20, 236, 320, 40});
     sentence->setWordWrap(true);
-    place(new QLabel(this), 1137, {20, 290, 70, 22});
+    place(new QLabel(this), about_ids::AmountCaption, {20, 290, 70, 22});
     auto* amount = new QLineEdit(this);
-    place(amount, 1091, {92, 290, 60, 22});
+    place(amount, about_ids::Amount, {92, 290, 60, 22});
     amount->setMaxLength(259);
     amount->setText(QStringLiteral("10"));
-    place(new QLabel(this), 1138, {158, 290, 70, 22});
+    place(new QLabel(this), about_ids::CurrencyCaption, {158, 290, 70, 22});
     auto* donate = new LinkLabel(this);
-    place(donate, 1092, {240, 282, 100, 36});
+    place(donate, about_ids::Donate, {240, 282, 100, 36});
     donate->setText(QStringLiteral("\u2665"));
     donate->setStyleSheet(QStringLiteral("color: #16779a; border: 1px solid #829aad;"));
     donate->setAlignment(Qt::AlignCenter);
@@ -73,12 +74,12 @@ AboutDialog::AboutDialog(const LanguageTable& language, QString aspiStatus, QWid
     connect(donate, &LinkLabel::clicked, this, [this] { openAndClose(donationLink()); });
 
     auto* ok = new QPushButton(this);
-    place(ok, 1065, {130, 344, 100, 28});
+    place(ok, about_ids::Ok, {130, 344, 100, 28});
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     for (int i = 0; i < 5; ++i) {
-        QWidget* widget = findChild<QWidget*>(QString::number(1134 + i));
+        QWidget* widget = findChild<QWidget*>(QString::number(about_ids::FirstCaption + i));
         if (auto* box = qobject_cast<QGroupBox*>(widget))
             box->setTitle(language_.line(86 + i));
         else if (auto* label = qobject_cast<QLabel*>(widget))
@@ -101,7 +102,7 @@ QString AboutDialog::mailLink() const
 
 QString AboutDialog::donationLink() const
 {
-    const QString amount = findChild<QLineEdit*>(QStringLiteral("1091"))->text();
+    const QString amount = findChild<QLineEdit*>(QString::number(about_ids::Amount))->text();
     return donationPageStart() + percentEncoded(amount) + QStringLiteral("&no_note=1&currency_code=") +
            percentEncoded(language_.line(91));
 }

@@ -1,5 +1,6 @@
 #include "cdrip/ui/aspi_missing_dialog.h"
 
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/maker_links.h"
@@ -25,13 +26,13 @@ AspiMissingDialog::AspiMissingDialog(QWidget* parent) : QDialog(parent)
     auto* picture = new QLabel(this);
     picture->setPixmap(style()->standardIcon(QStyle::SP_DriveCDIcon).pixmap(48, 48));
     auto* download = new LinkLabel(this);
-    download->setObjectName(QStringLiteral("1072"));
+    download->setObjectName(QString::number(aspi_missing_ids::DownloadLink));
     download->setText(QStringLiteral("Get the ASPI layer"));
     auto* installer = new LinkLabel(this);
-    installer->setObjectName(QStringLiteral("1073"));
+    installer->setObjectName(QString::number(aspi_missing_ids::InstallerLink));
     installer->setText(QStringLiteral("Install the ASPI layer (aspi32.exe)"));
     auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("2"));
+    close->setObjectName(QString::number(aspi_missing_ids::Close));
 
     connect(download, &LinkLabel::clicked, this, &AspiMissingDialog::openDownloadPage);
     connect(installer, &LinkLabel::clicked, this, &AspiMissingDialog::runInstaller);

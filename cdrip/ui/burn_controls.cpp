@@ -1,4 +1,5 @@
 #include "cdrip/ui/burn_controls.h"
+#include "cdrip/ui/control_ids.h"
 
 #include <QString>
 #include <QWidget>
@@ -6,8 +7,9 @@
 namespace brenlow {
 namespace {
 
-constexpr int kBurnSettings[] = {1105, 1076, 1037, 1038, 1103, 1077, 1075, 1112};
-constexpr int kBurnCancel = 1115;
+constexpr int kBurnSettings[] = {burn_ids::Burner, burn_ids::ReadCueSheet,   burn_ids::BurnProof, burn_ids::TestWrite,
+                                 burn_ids::Speed,  burn_ids::BrowseCueSheet, burn_ids::Close,     burn_ids::Burn};
+constexpr int kBurnCancel = burn_ids::Cancel;
 
 void setEnabledById(QWidget& dialog, int id, bool on)
 {

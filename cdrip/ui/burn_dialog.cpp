@@ -4,6 +4,7 @@
 #include "cdrip/scsi/writer_commands.h"
 #include "cdrip/ui/burn_controls.h"
 #include "cdrip/ui/button_icons.h"
+#include "cdrip/ui/control_ids.h"
 #include "platform/shell/services.h"
 
 #include <QCheckBox>
@@ -96,42 +97,71 @@ BurnDialog::~BurnDialog()
         m_testThread->wait();
 }
 
+// Every caption stands on the row of the value it names, at its left.
 void BurnDialog::buildControls()
 {
-    // Every caption stands on the row of the value it names, at its left.
     auto* layout = new QGridLayout(this);
-    auto caption = [this](int id, int line) { return named(new QLabel(m_language.line(line), this), id); };
-    layout->addWidget(caption(1134, 134), 0, 0);
-    m_cuePath = named(new QLineEdit(this), 1113);
-    layout->addWidget(m_cuePath, 0, 1, 1, 3);
-    auto* browseButton = named(new QPushButton(this), 1077);
+    buildCueSheetRow(*layout);
+    buildBurnerRow(*layout);
+    buildOptionsRow(*layout);
+    buildDiscTypeRow(*layout);
+    buildLogRows(*layout);
+    buildProgressRows(*layout);
+    buildButtonRow(*layout);
+}
+
+QLabel* BurnDialog::caption(int id, int line)
+{
+    return named(new QLabel(m_language.line(line), this), id);
+}
+
+void BurnDialog::buildCueSheetRow(QGridLayout& layout)
+{
+    layout.addWidget(caption(burn_ids::CueSheetCaption, 134), 0, 0);
+    m_cuePath = named(new QLineEdit(this), burn_ids::CueSheetPath);
+    layout.addWidget(m_cuePath, 0, 1, 1, 3);
+    auto* browseButton = named(new QPushButton(this), burn_ids::BrowseCueSheet);
     browseButton->setToolTip(m_language.line(38));
     browseButton->setProperty("iconResource", 117);
     browseButton->setIcon(resourceIcon(117));
-    layout->addWidget(browseButton, 0, 4);
-    auto* refresh = named(new QPushButton(m_language.line(135), this), 1076);
-    layout->addWidget(refresh, 0, 5);
+    layout.addWidget(browseButton, 0, 4);
+    auto* refresh = named(new QPushButton(m_language.line(135), this), burn_ids::ReadCueSheet);
+    layout.addWidget(refresh, 0, 5);
+    connect(browseButton, &QPushButton::clicked, this, &BurnDialog::browse);
+    connect(refresh, &QPushButton::clicked, this, &BurnDialog::readCueSheet);
+}
 
-    layout->addWidget(caption(1135, 136), 1, 0);
-    m_burner = named(new QComboBox(this), 1105);
-    layout->addWidget(m_burner, 1, 1, 1, 5);
+void BurnDialog::buildBurnerRow(QGridLayout& layout)
+{
+    layout.addWidget(caption(burn_ids::BurnerCaption, 136), 1, 0);
+    m_burner = named(new QComboBox(this), burn_ids::Burner);
+    layout.addWidget(m_burner, 1, 1, 1, 5);
+}
 
-    layout->addWidget(caption(1137, 140), 2, 0);
-    m_speed = named(new QComboBox(this), 1103);
-    layout->addWidget(m_speed, 2, 1);
-    m_burnProof = named(new QCheckBox(m_language.line(137), this), 1037);
+void BurnDialog::buildOptionsRow(QGridLayout& layout)
+{
+    layout.addWidget(caption(burn_ids::SpeedCaption, 140), 2, 0);
+    m_speed = named(new QComboBox(this), burn_ids::Speed);
+    layout.addWidget(m_speed, 2, 1);
+    m_burnProof = named(new QCheckBox(m_language.line(137), this), burn_ids::BurnProof);
     m_burnProof->setChecked(true);
-    layout->addWidget(m_burnProof, 2, 2, 1, 2);
-    m_testWrite = named(new QCheckBox(m_language.line(138), this), 1038);
-    layout->addWidget(m_testWrite, 2, 4, 1, 2);
+    layout.addWidget(m_burnProof, 2, 2, 1, 2);
+    m_testWrite = named(new QCheckBox(m_language.line(138), this), burn_ids::TestWrite);
+    layout.addWidget(m_testWrite, 2, 4, 1, 2);
+}
 
-    // The disc-type marks, each with the name of its type beside it.
-    layout->addWidget(caption(1136, 139), 3, 0);
+// The disc-type marks, each with the name of its type beside it, then the
+// mark that says whether the disc can be written.
+void BurnDialog::buildDiscTypeRow(QGridLayout& layout)
+{
+    layout.addWidget(caption(burn_ids::DiscTypeCaption, 139), 3, 0);
     auto* marks = new QWidget(this);
     marks->setObjectName(QStringLiteral("discMarks"));
     auto* markRow = new QHBoxLayout(marks);
     markRow->setContentsMargins(0, 0, 0, 0);
-    const std::pair<int, const char*> types[] = {{1106, "CD"}, {1107, "CDR"}, {1108, "CDRW"}, {1109, "DVD"}};
+    const std::pair<int, const char*> types[] = {
+        {burn_ids::MarkCd, "CD"}, {burn_ids::MarkCdR, "CDR"}, {burn_ids::MarkCdRw, "CDRW"}, {burn_ids::MarkDvd, "DVD"},
+    };
     for (const auto& [id, type] : types) {
         auto* mark = named(new QLabel(marks), id);
         mark->setFixedSize(16, 16);
@@ -140,46 +170,52 @@ void BurnDialog::buildControls()
         markRow->addSpacing(8);
     }
     markRow->addStretch();
-    layout->addWidget(marks, 3, 1, 1, 3);
-    layout->addWidget(caption(1140, 144), 3, 4);
-    auto* writable = named(new QLabel(this), 1110);
+    layout.addWidget(marks, 3, 1, 1, 3);
+    layout.addWidget(caption(burn_ids::WritableCaption, 144), 3, 4);
+    auto* writable = named(new QLabel(this), burn_ids::WritableMark);
     writable->setFixedSize(16, 16);
-    layout->addWidget(writable, 3, 5);
+    layout.addWidget(writable, 3, 5);
+}
 
-    m_log = named(new QListWidget(this), 1104);
+void BurnDialog::buildLogRows(QGridLayout& layout)
+{
+    m_log = named(new QListWidget(this), burn_ids::Log);
     m_log->setToolTip(m_language.line(132));
-    layout->addWidget(m_log, 4, 0, 1, 6);
-    m_status = named(new QLabel(this), 1114);
-    layout->addWidget(m_status, 5, 0, 1, 6);
+    layout.addWidget(m_log, 4, 0, 1, 6);
+    m_status = named(new QLabel(this), burn_ids::Status);
+    layout.addWidget(m_status, 5, 0, 1, 6);
+}
 
-    layout->addWidget(caption(1138, 141), 6, 0);
-    m_bar = named(new QProgressBar(this), 1000);
+void BurnDialog::buildProgressRows(QGridLayout& layout)
+{
+    layout.addWidget(caption(burn_ids::ProgressCaption, 141), 6, 0);
+    m_bar = named(new QProgressBar(this), burn_ids::ProgressBar);
     m_bar->setRange(0, 100);
     m_bar->setTextVisible(false);
-    layout->addWidget(m_bar, 6, 1, 1, 4);
-    m_percent = named(new QLabel(QStringLiteral("0 %"), this), 1111);
-    layout->addWidget(m_percent, 6, 5);
+    layout.addWidget(m_bar, 6, 1, 1, 4);
+    m_percent = named(new QLabel(QStringLiteral("0 %"), this), burn_ids::Percent);
+    layout.addWidget(m_percent, 6, 5);
 
-    layout->addWidget(caption(1139, 143), 7, 0);
-    m_elapsed = named(new QLabel(QStringLiteral("00:00"), this), 1118);
-    layout->addWidget(m_elapsed, 7, 1);
+    layout.addWidget(caption(burn_ids::ElapsedCaption, 143), 7, 0);
+    m_elapsed = named(new QLabel(QStringLiteral("00:00"), this), burn_ids::Elapsed);
+    layout.addWidget(m_elapsed, 7, 1);
+}
 
+void BurnDialog::buildButtonRow(QGridLayout& layout)
+{
     int decoration = 0;
-    for (int id : {1116, 1117}) {
+    for (int id : {burn_ids::LeftDecoration, burn_ids::RightDecoration}) {
         auto* icon = named(new QLabel(this), id);
         icon->setProperty("iconResource", 228);
         icon->setPixmap(resourceIcon(228).pixmap(16, 16));
-        layout->addWidget(icon, 8, decoration++);
+        layout.addWidget(icon, 8, decoration++);
     }
-    m_burn = named(new QPushButton(m_language.line(142), this), 1112);
-    auto* cancel = named(new QPushButton(m_language.line(76), this), 1115);
-    auto* close = named(new QPushButton(m_language.line(83), this), 1075);
-    layout->addWidget(m_burn, 8, 3);
-    layout->addWidget(cancel, 8, 4);
-    layout->addWidget(close, 8, 5);
-
-    connect(browseButton, &QPushButton::clicked, this, &BurnDialog::browse);
-    connect(refresh, &QPushButton::clicked, this, &BurnDialog::readCueSheet);
+    m_burn = named(new QPushButton(m_language.line(142), this), burn_ids::Burn);
+    auto* cancel = named(new QPushButton(m_language.line(76), this), burn_ids::Cancel);
+    auto* close = named(new QPushButton(m_language.line(83), this), burn_ids::Close);
+    layout.addWidget(m_burn, 8, 3);
+    layout.addWidget(cancel, 8, 4);
+    layout.addWidget(close, 8, 5);
     connect(m_burn, &QPushButton::clicked, this, &BurnDialog::burn);
     connect(cancel, &QPushButton::clicked, this, &BurnDialog::cancelBurn);
     connect(close, &QPushButton::clicked, this, &BurnDialog::reject);
@@ -215,9 +251,9 @@ void BurnDialog::readCueSheet()
     m_log->clear();
     m_speed->clear();
     m_status->setText(m_language.line(116));
-    for (int id : {1106, 1107, 1108, 1109})
+    for (int id : {burn_ids::MarkCd, burn_ids::MarkCdR, burn_ids::MarkCdRw, burn_ids::MarkDvd})
         setMark(id, kMarkNotThisType);
-    setMark(1110, kMarkNotWritable);
+    setMark(burn_ids::WritableMark, kMarkNotWritable);
     m_bar->setValue(0);
     m_percent->setText(QStringLiteral("0 %"));
     m_elapsed->setText(QStringLiteral("00:00"));
@@ -296,7 +332,7 @@ void BurnDialog::showDiscTest(const DiscTestResult* result)
         return;
     }
     if (result->dvd) {
-        setMark(1109, kMarkThisType);
+        setMark(burn_ids::MarkDvd, kMarkThisType);
         addRow(m_language.line(126), BurnIcon::Error);
         m_burn->setEnabled(false);
         return;
@@ -314,14 +350,14 @@ void BurnDialog::showDiscTest(const DiscTestResult* result)
     Shown shown{0, false, 127};
     switch (result->state) {
     case scsi::DiscState::NoAnswer: shown = {0, false, 127}; break;
-    case scsi::DiscState::BlankCdR: shown = {1107, true, 128}; break;
-    case scsi::DiscState::BlankCdRw: shown = {1108, true, 129}; break;
-    case scsi::DiscState::WrittenCdR: shown = {1106, false, 130}; break;
-    case scsi::DiscState::WrittenCdRw: shown = {1108, false, 131}; break;
+    case scsi::DiscState::BlankCdR: shown = {burn_ids::MarkCdR, true, 128}; break;
+    case scsi::DiscState::BlankCdRw: shown = {burn_ids::MarkCdRw, true, 129}; break;
+    case scsi::DiscState::WrittenCdR: shown = {burn_ids::MarkCd, false, 130}; break;
+    case scsi::DiscState::WrittenCdRw: shown = {burn_ids::MarkCdRw, false, 131}; break;
     }
     if (shown.mark)
         setMark(shown.mark, kMarkThisType);
-    setMark(1110, shown.writable ? kMarkWritable : kMarkNotWritable);
+    setMark(burn_ids::WritableMark, shown.writable ? kMarkWritable : kMarkNotWritable);
     addRow(m_language.line(shown.line), shown.writable ? BurnIcon::CanWrite : BurnIcon::Error);
     m_burn->setEnabled(shown.writable && m_loaded);
     if (burnAfterTest)

@@ -19,6 +19,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -59,6 +60,14 @@ signals:
 
 private:
     void buildControls();
+    QLabel* caption(int id, int line);
+    void buildCueSheetRow(QGridLayout& layout);
+    void buildBurnerRow(QGridLayout& layout);
+    void buildOptionsRow(QGridLayout& layout);
+    void buildDiscTypeRow(QGridLayout& layout);
+    void buildLogRows(QGridLayout& layout);
+    void buildProgressRows(QGridLayout& layout);
+    void buildButtonRow(QGridLayout& layout);
     void addRow(const QString& text, BurnIcon icon);
     void setMark(int id, int icon);
     void startDiscTest();

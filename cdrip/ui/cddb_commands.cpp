@@ -2,6 +2,7 @@
 // (1501 / 40013), the cache lookup after each table-of-contents read, and the
 // user entry saved when a disc is left, a title edited or the dialog closed.
 #include "cdrip/ui/cddb_lookup_controller.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/main_dialog.h"
 #include "cdrip/ui/main_dialog_parts.h"
@@ -17,9 +18,9 @@ void attachCddbCommands(MainDialog& dialog)
     dialog.settings().cddb = readCddbSettings(dialog.ripperIni());
 
     auto* lookup = new CddbLookupController(dialog);
-    if (QPushButton* button = dialog.button(1501))
+    if (QPushButton* button = dialog.button(main_ids::CddbLookup))
         QObject::connect(button, &QPushButton::clicked, lookup, &CddbLookupController::requestLookup);
-    if (QAction* action = dialog.command(40013))
+    if (QAction* action = dialog.command(command_ids::CddbLookup))
         QObject::connect(action, &QAction::triggered, lookup, &CddbLookupController::requestLookup);
 
     if (DriveController* drives = driveController(dialog)) {

@@ -1,5 +1,6 @@
 #include "cdrip/ui/cddb_match_dialog.h"
 
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/language_table.h"
 
@@ -33,9 +34,9 @@ CddbMatchDialog::CddbMatchDialog(const LanguageTable& language, const std::vecto
     setWindowTitle(QStringLiteral("CDDB"));
     setFixedSize(420, 300);
 
-    place(new QLabel(language.line(kHeadingLine), this), 1144, {10, 8, 400, 20});
-    place(new QLabel(language.line(kHintLine), this), 1145, {10, 30, 400, 20});
-    list_ = place(new QListWidget(this), 1036, {10, 56, 400, 190});
+    place(new QLabel(language.line(kHeadingLine), this), cddb_match_ids::Heading, {10, 8, 400, 20});
+    place(new QLabel(language.line(kHintLine), this), cddb_match_ids::Hint, {10, 30, 400, 20});
+    list_ = place(new QListWidget(this), cddb_match_ids::Matches, {10, 56, 400, 190});
     for (const CddbMatch& match : matches)
         list_->addItem(match.category + QStringLiteral(": ") + match.title);
 

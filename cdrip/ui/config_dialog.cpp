@@ -1,6 +1,7 @@
 #include "cdrip/ui/config_dialog.h"
 
 #include "cdrip/ui/button_icons.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/design_scale.h"
 #include "platform/shell/services.h"
 
@@ -19,9 +20,27 @@ struct Caption {
 };
 
 constexpr Caption kCaptions[] = {
-    {1134, 65}, {1135, 66}, {1136, 67}, {1037, 68}, {1137, 69}, {1138, 70}, {1139, 71},
-    {1140, 72}, {1141, 73}, {1142, 74}, {1143, 75}, {1081, 76}, {1074, 77}, {1144, 78},
-    {1145, 79}, {1146, 80}, {1147, 81}, {1148, 82}, {2, 83},    {1035, 84}, {1, 63},
+    {config_ids::OutputGroup, 65},
+    {config_ids::OutputCaption, 66},
+    {config_ids::CddbGroup, 67},
+    {config_ids::CddbAutoLookup, 68},
+    {config_ids::FirstCddbCaption, 69},
+    {config_ids::FirstCddbCaption + 1, 70},
+    {config_ids::FirstCddbCaption + 2, 71},
+    {config_ids::FirstCddbCaption + 3, 72},
+    {config_ids::FirstCddbCaption + 4, 73},
+    {config_ids::FirstCddbCaption + 5, 74},
+    {config_ids::FileNameGroup, 75},
+    {config_ids::ClearPattern, 76},
+    {config_ids::SaveInArtistAlbum, 77},
+    {config_ids::FirstPatternHelp, 78},
+    {config_ids::FirstPatternHelp + 1, 79},
+    {config_ids::FirstPatternHelp + 2, 80},
+    {config_ids::FirstPatternHelp + 3, 81},
+    {config_ids::FirstPatternHelp + 4, 82},
+    {config_ids::Close, 83},
+    {config_ids::RestoreDefaults, 84},
+    {config_ids::Ok, 63},
 };
 
 struct PatternButton {
@@ -31,8 +50,9 @@ struct PatternButton {
 };
 
 constexpr PatternButton kPatternButtons[] = {
-    {1075, "%N", "%N"}, {1076, "%T", "%T"}, {1077, "%A", "%A"},
-    {1078, "%C", "%C"}, {1079, "%Y", "%Y"}, {1080, " - ", "-"},
+    {config_ids::PatternTrackNumber, "%N", "%N"}, {config_ids::PatternTitle, "%T", "%T"},
+    {config_ids::PatternArtist, "%A", "%A"},      {config_ids::PatternAlbum, "%C", "%C"},
+    {config_ids::PatternYear, "%Y", "%Y"},        {config_ids::PatternSeparator, " - ", "-"},
 };
 
 QString latin(const char* text)
@@ -72,26 +92,28 @@ void ConfigDialog::buildControls()
         widget->setGeometry(where);
         return widget;
     };
-    named(new QGroupBox(this), 1134, {8, 8, 454, 80});
-    named(new QLabel(this), 1135, {18, 30, 420, 20});
-    named(new QLineEdit(this), 1026, {18, 52, 390, 24});
+    named(new QGroupBox(this), config_ids::OutputGroup, {8, 8, 454, 80});
+    named(new QLabel(this), config_ids::OutputCaption, {18, 30, 420, 20});
+    named(new QLineEdit(this), config_ids::OutputFolder, {18, 52, 390, 24});
     auto* browseButton = new QPushButton(this);
-    named(browseButton, 1027, {414, 50, 36, 28});
+    named(browseButton, config_ids::BrowseOutputFolder, {414, 50, 36, 28});
     browseButton->setIcon(resourceIcon(117));
     connect(browseButton, &QPushButton::clicked, this, &ConfigDialog::browse);
 
-    named(new QGroupBox(this), 1136, {8, 96, 454, 196});
-    named(new QCheckBox(this), 1037, {18, 116, 420, 20});
-    constexpr int kCddbFields[] = {1034, 1029, 1030, 1031, 1032, 1033};
+    named(new QGroupBox(this), config_ids::CddbGroup, {8, 96, 454, 196});
+    named(new QCheckBox(this), config_ids::CddbAutoLookup, {18, 116, 420, 20});
+    constexpr int kCddbFields[] = {config_ids::CddbServer,     config_ids::CddbQuery,
+                                   config_ids::CddbUser,       config_ids::CddbSite,
+                                   config_ids::CddbClientName, config_ids::CddbClientVersion};
     for (int row = 0; row < 6; ++row) {
         const int y = 142 + row * 24;
-        named(new QLabel(this), 1137 + row, {18, y, 130, 20});
+        named(new QLabel(this), config_ids::FirstCddbCaption + row, {18, y, 130, 20});
         named(new QLineEdit(this), kCddbFields[row], {150, y, 300, 22});
     }
 
-    named(new QGroupBox(this), 1143, {8, 300, 454, 128});
-    named(new QLineEdit(this), 1049, {18, 322, 290, 22});
-    named(new QCheckBox(this), 1074, {18, 404, 430, 20});
+    named(new QGroupBox(this), config_ids::FileNameGroup, {8, 300, 454, 128});
+    named(new QLineEdit(this), config_ids::FileNamePattern, {18, 322, 290, 22});
+    named(new QCheckBox(this), config_ids::SaveInArtistAlbum, {18, 404, 430, 20});
     int x = 18;
     for (const PatternButton& pattern : kPatternButtons) {
         auto* button = new QPushButton(latin(pattern.caption), this);
@@ -101,23 +123,24 @@ void ConfigDialog::buildControls()
         x += 44;
     }
     auto* clear = new QPushButton(this);
-    named(clear, 1081, {18, 378, 80, 24});
-    connect(clear, &QPushButton::clicked, this, [this] { field(1049)->clear(); });
+    named(clear, config_ids::ClearPattern, {18, 378, 80, 24});
+    connect(clear, &QPushButton::clicked, this, [this] { field(config_ids::FileNamePattern)->clear(); });
     for (int i = 0; i < 5; ++i)
-        named(new QLabel(this), 1144 + i, {320, 318 + i * 16, 136, 16});
+        named(new QLabel(this), config_ids::FirstPatternHelp + i, {320, 318 + i * 16, 136, 16});
 
-    for (int id : {1026, 1030, 1031, 1032, 1033, 1049})
+    for (int id : {config_ids::OutputFolder, config_ids::CddbUser, config_ids::CddbSite, config_ids::CddbClientName,
+                   config_ids::CddbClientVersion, config_ids::FileNamePattern})
         field(id)->setReadOnly(true);
 
     auto* defaults = new QPushButton(this);
-    named(defaults, 1035, {8, 436, 100, 26});
+    named(defaults, config_ids::RestoreDefaults, {8, 436, 100, 26});
     connect(defaults, &QPushButton::clicked, this, &ConfigDialog::restoreDefaults);
     auto* ok = new QPushButton(this);
-    named(ok, 1, {254, 436, 100, 26});
+    named(ok, config_ids::Ok, {254, 436, 100, 26});
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &ConfigDialog::save);
     auto* close = new QPushButton(this);
-    named(close, 2, {362, 436, 100, 26});
+    named(close, config_ids::Close, {362, 436, 100, 26});
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -138,43 +161,43 @@ void ConfigDialog::applyCaptions()
 void ConfigDialog::loadValues()
 {
     using namespace ripper_keys;
-    field(1026)->setText(ini_.text(OutputFolder));
+    field(config_ids::OutputFolder)->setText(ini_.text(OutputFolder));
     settings_.output.fileNamePattern = ini_.text(FileNamePattern);
-    field(1049)->setText(settings_.output.fileNamePattern);
-    field(1034)->setText(ini_.text(CddbServer));
-    field(1029)->setText(ini_.text(CddbQuery));
-    field(1030)->setText(ini_.text(CddbUser));
-    field(1031)->setText(ini_.text(CddbSite));
-    field(1032)->setText(ini_.text(CddbClientName));
-    field(1033)->setText(ini_.text(CddbClientVersion));
+    field(config_ids::FileNamePattern)->setText(settings_.output.fileNamePattern);
+    field(config_ids::CddbServer)->setText(ini_.text(CddbServer));
+    field(config_ids::CddbQuery)->setText(ini_.text(CddbQuery));
+    field(config_ids::CddbUser)->setText(ini_.text(CddbUser));
+    field(config_ids::CddbSite)->setText(ini_.text(CddbSite));
+    field(config_ids::CddbClientName)->setText(ini_.text(CddbClientName));
+    field(config_ids::CddbClientVersion)->setText(ini_.text(CddbClientVersion));
     settings_.cddb.autoLookup = ini_.outputFlag(CddbAuto);
-    check(1037)->setChecked(settings_.cddb.autoLookup);
-    check(1074)->setChecked(ini_.outputFlag(SaveInArtistAlbum));
+    check(config_ids::CddbAutoLookup)->setChecked(settings_.cddb.autoLookup);
+    check(config_ids::SaveInArtistAlbum)->setChecked(ini_.outputFlag(SaveInArtistAlbum));
 }
 
 bool ConfigDialog::appendToPattern(const QString& token)
 {
-    QString pattern = field(1049)->text();
+    QString pattern = field(config_ids::FileNamePattern)->text();
     if (!pattern.isEmpty())
         pattern += QLatin1Char(' ');
     pattern += token;
     if (pattern.size() > kFileNamePatternLimit)
         return false;
-    field(1049)->setText(pattern);
+    field(config_ids::FileNamePattern)->setText(pattern);
     return true;
 }
 
 void ConfigDialog::restoreDefaults()
 {
     using namespace ripper_keys;
-    field(1034)->setText(ini_.defaultOf(CddbServer));
-    field(1029)->setText(ini_.defaultOf(CddbQuery));
-    field(1030)->setText(ini_.defaultOf(CddbUser));
-    field(1031)->setText(ini_.defaultOf(CddbSite));
-    field(1032)->setText(ini_.defaultOf(CddbClientName));
-    field(1049)->setText(ini_.defaultOf(FileNamePattern));
-    check(1037)->setChecked(true);
-    check(1074)->setChecked(true);
+    field(config_ids::CddbServer)->setText(ini_.defaultOf(CddbServer));
+    field(config_ids::CddbQuery)->setText(ini_.defaultOf(CddbQuery));
+    field(config_ids::CddbUser)->setText(ini_.defaultOf(CddbUser));
+    field(config_ids::CddbSite)->setText(ini_.defaultOf(CddbSite));
+    field(config_ids::CddbClientName)->setText(ini_.defaultOf(CddbClientName));
+    field(config_ids::FileNamePattern)->setText(ini_.defaultOf(FileNamePattern));
+    check(config_ids::CddbAutoLookup)->setChecked(true);
+    check(config_ids::SaveInArtistAlbum)->setChecked(true);
 }
 
 void ConfigDialog::save()
@@ -203,9 +226,9 @@ void ConfigDialog::save()
 void ConfigDialog::browse()
 {
     const QString folder = quandor::shell::services().browseForFolder(
-        this, language_.line(85), field(1026)->text());
+        this, language_.line(85), field(config_ids::OutputFolder)->text());
     if (!folder.isEmpty())
-        field(1026)->setText(folder);
+        field(config_ids::OutputFolder)->setText(folder);
 }
 
 } // namespace brenlow

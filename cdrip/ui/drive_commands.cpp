@@ -1,6 +1,7 @@
 // The drive feature of the main dialog: the genre list, the SCSI layer and
 // the drive scan, and the commands of the track list and the CD player.
 #include "cdrip/scsi/aspi_layer.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/genre_combo.h"
 #include "cdrip/ui/main_dialog.h"
@@ -61,24 +62,24 @@ void openOutputFolder(const MainDialog& dialog)
 
 void connectButtons(MainDialog& dialog, DriveController* drives)
 {
-    onButton(dialog, 1500, drives, &DriveController::rereadTableOfContents);
-    onButton(dialog, 1045, drives, &DriveController::clearView);
-    onButton(dialog, 1044, drives, &DriveController::playFocused);
-    onButton(dialog, 1048, drives, &DriveController::stop);
-    onButton(dialog, 1049, drives, &DriveController::pauseResume);
-    onButton(dialog, 1050, drives, &DriveController::next);
-    onButton(dialog, 1051, drives, &DriveController::previous);
-    onButton(dialog, 1039, drives, &DriveController::eject);
-    if (QPushButton* unselect = dialog.button(1042))
+    onButton(dialog, main_ids::ReadTableOfContents, drives, &DriveController::rereadTableOfContents);
+    onButton(dialog, main_ids::ClearView, drives, &DriveController::clearView);
+    onButton(dialog, main_ids::Play, drives, &DriveController::playFocused);
+    onButton(dialog, main_ids::StopPlaying, drives, &DriveController::stop);
+    onButton(dialog, main_ids::PauseResume, drives, &DriveController::pauseResume);
+    onButton(dialog, main_ids::NextTrack, drives, &DriveController::next);
+    onButton(dialog, main_ids::PreviousTrack, drives, &DriveController::previous);
+    onButton(dialog, main_ids::Eject, drives, &DriveController::eject);
+    if (QPushButton* unselect = dialog.button(main_ids::UnselectAll))
         QObject::connect(unselect, &QPushButton::clicked, drives, [drives] { drives->selectAll(false); });
-    if (QPushButton* select = dialog.button(1043))
+    if (QPushButton* select = dialog.button(main_ids::SelectAll))
         QObject::connect(select, &QPushButton::clicked, drives, [drives] { drives->selectAll(true); });
-    if (QPushButton* output = dialog.button(1047))
+    if (QPushButton* output = dialog.button(main_ids::OutputFolder))
         QObject::connect(output, &QPushButton::clicked, drives, [&dialog] { openOutputFolder(dialog); });
-    menuToButton(dialog, 40012, 1500);
-    menuToButton(dialog, 40016, 1045);
-    onMenu(dialog, 40008, drives, [drives] { drives->selectAll(true); });
-    onMenu(dialog, 40009, drives, [drives] { drives->selectAll(false); });
+    menuToButton(dialog, command_ids::ReadTableOfContents, main_ids::ReadTableOfContents);
+    menuToButton(dialog, command_ids::ClearView, main_ids::ClearView);
+    onMenu(dialog, command_ids::SelectAll, drives, [drives] { drives->selectAll(true); });
+    onMenu(dialog, command_ids::UnselectAll, drives, [drives] { drives->selectAll(false); });
 }
 
 void connectDriveList(MainDialog& dialog, DriveController* drives)

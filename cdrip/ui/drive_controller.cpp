@@ -4,6 +4,7 @@
 #include "cdrip/scsi/drive_scan.h"
 #include "cdrip/scsi/toc.h"
 #include "cdrip/ui/aspi_missing_dialog.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_command_queue.h"
 #include "cdrip/ui/main_dialog.h"
 #include "cdrip/ui/main_dialog_parts.h"
@@ -354,10 +355,10 @@ QMenu* DriveController::trackPopupMenu()
     menu->setObjectName(QStringLiteral("175"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QAction* edit = menu->addAction(dialog_.text(kEditTitleLine), this, &DriveController::editFocusedTitle);
-    edit->setObjectName(QStringLiteral("40019"));
+    edit->setObjectName(QString::number(command_ids::EditTrackTitle));
     menu->setDefaultAction(edit);
     QAction* listen = menu->addAction(dialog_.text(kListenLine), this, &DriveController::playFocused);
-    listen->setObjectName(QStringLiteral("40021"));
+    listen->setObjectName(QString::number(command_ids::ListenToTrack));
     return menu;
 }
 

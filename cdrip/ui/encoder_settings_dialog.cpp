@@ -1,5 +1,7 @@
 #include "cdrip/ui/encoder_settings_dialog.h"
 
+#include "cdrip/ui/control_ids.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,15 +15,15 @@
 namespace brenlow {
 namespace {
 
-constexpr int kMp3Select = 1082;
-constexpr int kOggSelect = 1083;
-constexpr int kMp3VbrEnabled = 1124;
-constexpr int kOggQualityEnabled = 1087;
-constexpr int kOggVbrEnabled = 1038;
 /// Mp3 controls usable only with the extended settings ("VBR Enabled").
-constexpr int kMp3Extended[] = {1092, 1093, 1091, 1128, 1043, 1090};
-constexpr int kMp3Basic[] = {1044, 1042, 1123, 1125, 1126, 1127, kMp3VbrEnabled};
-constexpr int kOggAll[] = {1079, 1080, 1081, 1084, 1085, 1086, kOggQualityEnabled, kOggVbrEnabled};
+constexpr int kMp3Extended[] = {encoder_ids::Mp3VbrMethod, encoder_ids::Mp3VbrQuality, encoder_ids::Mp3MaxBitrate,
+                                encoder_ids::Mp3VbrHeader, encoder_ids::Mp3Preset,     encoder_ids::Mp3Frequency};
+constexpr int kMp3Basic[] = {encoder_ids::Mp3Bitrate,   encoder_ids::Mp3Channel,  encoder_ids::Mp3Crc,
+                             encoder_ids::Mp3Copyright, encoder_ids::Mp3Original, encoder_ids::Mp3Private,
+                             encoder_ids::Mp3VbrEnabled};
+constexpr int kOggAll[] = {encoder_ids::OggFrequency,      encoder_ids::OggChannel,    encoder_ids::OggNominalBitrate,
+                           encoder_ids::OggMinBitrate,     encoder_ids::OggMaxBitrate, encoder_ids::OggQuality,
+                           encoder_ids::OggQualityEnabled, encoder_ids::OggVbrEnabled};
 
 template <typename T>
 T* childById(const QObject* root, int id)
@@ -39,7 +41,7 @@ EncoderSettingsDialog::EncoderSettingsDialog(QString iniPath, const QString& okT
     setObjectName(QStringLiteral("146"));
     setWindowTitle(QStringLiteral("Audio compression configuration"));
     tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("1151"));
+    tabs_->setObjectName(QString::number(encoder_ids::Tabs));
     tabs_->addTab(buildMp3Page(), QStringLiteral("Mp3"));
     tabs_->addTab(buildOggPage(), QStringLiteral("Ogg Vorbis"));
     auto* buttons = new QDialogButtonBox(this);
@@ -79,26 +81,30 @@ QWidget* EncoderSettingsDialog::buildMp3Page()
     page->setObjectName(QStringLiteral("235"));
     auto* basic = new QGroupBox(QStringLiteral("MP3 configuration :"), page);
     auto* basicForm = new QFormLayout(basic);
-    basicForm->addRow(QStringLiteral("Bitrate :"), addCombo(page, 1044, choices::bitrates()));
-    basicForm->addRow(QStringLiteral("Channel :"), addCombo(page, 1042, choices::mp3Channels()));
-    basicForm->addRow(QStringLiteral("Quality :"), addCombo(page, 1043, choices::mp3Presets()));
+    basicForm->addRow(QStringLiteral("Bitrate :"), addCombo(page, encoder_ids::Mp3Bitrate, choices::bitrates()));
+    basicForm->addRow(QStringLiteral("Channel :"), addCombo(page, encoder_ids::Mp3Channel, choices::mp3Channels()));
+    basicForm->addRow(QStringLiteral("Quality :"), addCombo(page, encoder_ids::Mp3Preset, choices::mp3Presets()));
     auto* image = new QLabel(page);
-    image->setObjectName(QStringLiteral("1088"));
+    image->setObjectName(QString::number(encoder_ids::Mp3Image));
     basicForm->addRow(image);
-    QCheckBox* select = addCheck(page, kMp3Select, QStringLiteral("Select MP3 for Audio compression"));
+    QCheckBox* select = addCheck(page, encoder_ids::Mp3Select, QStringLiteral("Select MP3 for Audio compression"));
     basicForm->addRow(select);
 
     auto* extended = new QGroupBox(QStringLiteral("Extended mp3 :"), page);
     auto* extendedForm = new QFormLayout(extended);
-    QCheckBox* vbr = addCheck(page, kMp3VbrEnabled, QStringLiteral("VBR Enabled"));
+    QCheckBox* vbr = addCheck(page, encoder_ids::Mp3VbrEnabled, QStringLiteral("VBR Enabled"));
     extendedForm->addRow(vbr);
-    extendedForm->addRow(QStringLiteral("Max bitrate :"), addCombo(page, 1091, choices::bitrates()));
-    extendedForm->addRow(QStringLiteral("Method :"), addCombo(page, 1092, choices::vbrMethods()));
-    extendedForm->addRow(QStringLiteral("VBR Quality :"), addCombo(page, 1093, choices::vbrQualities()));
-    extendedForm->addRow(addCheck(page, 1128, QStringLiteral("Write VBR header")));
-    extendedForm->addRow(QStringLiteral("Frequency :"), addCombo(page, 1090, choices::mp3Frequencies()));
-    for (const auto& [id, caption] : {std::pair{1123, "CRC"}, std::pair{1125, "Copyright"},
-                                      std::pair{1126, "Original"}, std::pair{1127, "Private"}})
+    extendedForm->addRow(QStringLiteral("Max bitrate :"),
+                         addCombo(page, encoder_ids::Mp3MaxBitrate, choices::bitrates()));
+    extendedForm->addRow(QStringLiteral("Method :"), addCombo(page, encoder_ids::Mp3VbrMethod, choices::vbrMethods()));
+    extendedForm->addRow(QStringLiteral("VBR Quality :"),
+                         addCombo(page, encoder_ids::Mp3VbrQuality, choices::vbrQualities()));
+    extendedForm->addRow(addCheck(page, encoder_ids::Mp3VbrHeader, QStringLiteral("Write VBR header")));
+    extendedForm->addRow(QStringLiteral("Frequency :"),
+                         addCombo(page, encoder_ids::Mp3Frequency, choices::mp3Frequencies()));
+    for (const auto& [id, caption] :
+         {std::pair{encoder_ids::Mp3Crc, "CRC"}, std::pair{encoder_ids::Mp3Copyright, "Copyright"},
+          std::pair{encoder_ids::Mp3Original, "Original"}, std::pair{encoder_ids::Mp3Private, "Private"}})
         extendedForm->addRow(addCheck(page, id, QLatin1String(caption)));
 
     auto* layout = new QVBoxLayout(page);
@@ -115,30 +121,33 @@ QWidget* EncoderSettingsDialog::buildOggPage()
     page->setObjectName(QStringLiteral("236"));
     auto* basic = new QGroupBox(QStringLiteral("OGG VORBIS configuration :"), page);
     auto* basicForm = new QFormLayout(basic);
-    basicForm->addRow(QStringLiteral("Sampling frequency :"), addCombo(page, 1079, choices::oggFrequencies()));
-    basicForm->addRow(QStringLiteral("Channel :"), addCombo(page, 1080, choices::oggChannels()));
-    basicForm->addRow(QStringLiteral("Nominal bitrate :"), addCombo(page, 1081, choices::bitrates()));
+    basicForm->addRow(QStringLiteral("Sampling frequency :"),
+                      addCombo(page, encoder_ids::OggFrequency, choices::oggFrequencies()));
+    basicForm->addRow(QStringLiteral("Channel :"), addCombo(page, encoder_ids::OggChannel, choices::oggChannels()));
+    basicForm->addRow(QStringLiteral("Nominal bitrate :"),
+                      addCombo(page, encoder_ids::OggNominalBitrate, choices::bitrates()));
     auto* image = new QLabel(page);
-    image->setObjectName(QStringLiteral("1089"));
+    image->setObjectName(QString::number(encoder_ids::OggImage));
     basicForm->addRow(image);
-    QCheckBox* select = addCheck(page, kOggSelect, QStringLiteral("Select OGG Vorbis for Audio compression"));
+    QCheckBox* select =
+        addCheck(page, encoder_ids::OggSelect, QStringLiteral("Select OGG Vorbis for Audio compression"));
     basicForm->addRow(select);
 
     auto* quality = new QGroupBox(QStringLiteral("Quality Mode (Recommanded) :"), page);
     auto* qualityForm = new QFormLayout(quality);
-    QCheckBox* qualityOn = addCheck(page, kOggQualityEnabled, QStringLiteral("Quality enabled :"));
+    QCheckBox* qualityOn = addCheck(page, encoder_ids::OggQualityEnabled, QStringLiteral("Quality enabled :"));
     qualityForm->addRow(qualityOn);
-    QComboBox* qualityList = addCombo(page, 1086, choices::oggQualities());
+    QComboBox* qualityList = addCombo(page, encoder_ids::OggQuality, choices::oggQualities());
     auto* qualityLabel = new QLabel(QStringLiteral("0.50"), page);
-    qualityLabel->setObjectName(QStringLiteral("1119"));
+    qualityLabel->setObjectName(QString::number(encoder_ids::OggQualityText));
     qualityForm->addRow(qualityList, qualityLabel);
 
     auto* vbrBox = new QGroupBox(QStringLiteral("VBR :"), page);
     auto* vbrForm = new QFormLayout(vbrBox);
-    QCheckBox* vbr = addCheck(page, kOggVbrEnabled, QStringLiteral("VBR Enabled"));
+    QCheckBox* vbr = addCheck(page, encoder_ids::OggVbrEnabled, QStringLiteral("VBR Enabled"));
     vbrForm->addRow(vbr);
-    vbrForm->addRow(QStringLiteral("Min bitrate :"), addCombo(page, 1084, choices::bitrates()));
-    vbrForm->addRow(QStringLiteral("Max bitrate :"), addCombo(page, 1085, choices::bitrates()));
+    vbrForm->addRow(QStringLiteral("Min bitrate :"), addCombo(page, encoder_ids::OggMinBitrate, choices::bitrates()));
+    vbrForm->addRow(QStringLiteral("Max bitrate :"), addCombo(page, encoder_ids::OggMaxBitrate, choices::bitrates()));
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(basic);
@@ -166,25 +175,26 @@ void EncoderSettingsDialog::showSettings()
     const EncoderSettings d;
     Mp3Settings& m = settings_.mp3;
     OggSettings& o = settings_.ogg;
-    selectStored(childById<QComboBox>(this, 1044), m.bitrate, d.mp3.bitrate);
-    selectStored(childById<QComboBox>(this, 1091), m.vbrBitrate, d.mp3.vbrBitrate);
-    selectStored(childById<QComboBox>(this, 1042), m.channel, d.mp3.channel);
-    selectStored(childById<QComboBox>(this, 1043), m.preset, d.mp3.preset);
-    selectStored(childById<QComboBox>(this, 1090), m.frequency, d.mp3.frequency);
-    selectStored(childById<QComboBox>(this, 1092), m.vbrMethod, d.mp3.vbrMethod);
-    selectStored(childById<QComboBox>(this, 1093), m.vbrQuality, d.mp3.vbrQuality);
-    selectStored(childById<QComboBox>(this, 1079), o.frequency, d.ogg.frequency);
-    selectStored(childById<QComboBox>(this, 1080), o.channel, d.ogg.channel);
-    selectStored(childById<QComboBox>(this, 1081), o.bitrate, d.ogg.bitrate);
-    selectStored(childById<QComboBox>(this, 1084), o.minBitrate, d.ogg.minBitrate);
-    selectStored(childById<QComboBox>(this, 1085), o.maxBitrate, d.ogg.maxBitrate);
+    selectStored(childById<QComboBox>(this, encoder_ids::Mp3Bitrate), m.bitrate, d.mp3.bitrate);
+    selectStored(childById<QComboBox>(this, encoder_ids::Mp3MaxBitrate), m.vbrBitrate, d.mp3.vbrBitrate);
+    selectStored(childById<QComboBox>(this, encoder_ids::Mp3Channel), m.channel, d.mp3.channel);
+    selectStored(childById<QComboBox>(this, encoder_ids::Mp3Preset), m.preset, d.mp3.preset);
+    selectStored(childById<QComboBox>(this, encoder_ids::Mp3Frequency), m.frequency, d.mp3.frequency);
+    selectStored(childById<QComboBox>(this, encoder_ids::Mp3VbrMethod), m.vbrMethod, d.mp3.vbrMethod);
+    selectStored(childById<QComboBox>(this, encoder_ids::Mp3VbrQuality), m.vbrQuality, d.mp3.vbrQuality);
+    selectStored(childById<QComboBox>(this, encoder_ids::OggFrequency), o.frequency, d.ogg.frequency);
+    selectStored(childById<QComboBox>(this, encoder_ids::OggChannel), o.channel, d.ogg.channel);
+    selectStored(childById<QComboBox>(this, encoder_ids::OggNominalBitrate), o.bitrate, d.ogg.bitrate);
+    selectStored(childById<QComboBox>(this, encoder_ids::OggMinBitrate), o.minBitrate, d.ogg.minBitrate);
+    selectStored(childById<QComboBox>(this, encoder_ids::OggMaxBitrate), o.maxBitrate, d.ogg.maxBitrate);
     // An unknown quality selects nothing (OK then stores the default).
-    QComboBox* quality = childById<QComboBox>(this, 1086);
+    QComboBox* quality = childById<QComboBox>(this, encoder_ids::OggQuality);
     quality->setCurrentIndex(o.qualityRate.isEmpty() ? -1 : quality->findText(o.qualityRate, Qt::MatchStartsWith));
-    for (const auto& [id, on] : {std::pair{1123, m.crc}, std::pair{kMp3VbrEnabled, m.vbr},
-                                 std::pair{1128, m.vbrHeader}, std::pair{1125, m.copyright},
-                                 std::pair{1126, m.original}, std::pair{1127, m.privateBit},
-                                 std::pair{kOggVbrEnabled, o.vbr}, std::pair{kOggQualityEnabled, o.quality}})
+    for (const auto& [id, on] :
+         {std::pair{encoder_ids::Mp3Crc, m.crc}, std::pair{encoder_ids::Mp3VbrEnabled, m.vbr},
+          std::pair{encoder_ids::Mp3VbrHeader, m.vbrHeader}, std::pair{encoder_ids::Mp3Copyright, m.copyright},
+          std::pair{encoder_ids::Mp3Original, m.original}, std::pair{encoder_ids::Mp3Private, m.privateBit},
+          std::pair{encoder_ids::OggVbrEnabled, o.vbr}, std::pair{encoder_ids::OggQualityEnabled, o.quality}})
         childById<QCheckBox>(this, id)->setChecked(on);
     showQualityLabel();
     chooseMp3(settings_.compressionIsMp3());
@@ -192,11 +202,11 @@ void EncoderSettingsDialog::showSettings()
 
 void EncoderSettingsDialog::chooseMp3(bool mp3)
 {
-    childById<QCheckBox>(this, kMp3Select)->setChecked(mp3);
-    childById<QCheckBox>(this, kOggSelect)->setChecked(!mp3);
+    childById<QCheckBox>(this, encoder_ids::Mp3Select)->setChecked(mp3);
+    childById<QCheckBox>(this, encoder_ids::OggSelect)->setChecked(!mp3);
     // The pictures telling which encoder is chosen (bitmaps 201/204 or 205/200).
-    QLabel* mp3Image = childById<QLabel>(this, 1088);
-    QLabel* oggImage = childById<QLabel>(this, 1089);
+    QLabel* mp3Image = childById<QLabel>(this, encoder_ids::Mp3Image);
+    QLabel* oggImage = childById<QLabel>(this, encoder_ids::OggImage);
     mp3Image->setProperty("bitmapResource", mp3 ? 201 : 205);
     oggImage->setProperty("bitmapResource", mp3 ? 204 : 200);
     mp3Image->setText(mp3 ? QStringLiteral("MP3 \u2714") : QStringLiteral("MP3"));
@@ -206,9 +216,9 @@ void EncoderSettingsDialog::chooseMp3(bool mp3)
 
 void EncoderSettingsDialog::applyEnabling()
 {
-    const bool mp3 = childById<QCheckBox>(this, kMp3Select)->isChecked();
+    const bool mp3 = childById<QCheckBox>(this, encoder_ids::Mp3Select)->isChecked();
     const auto enable = [this](int id, bool on) { findChild<QWidget*>(QString::number(id))->setEnabled(on); };
-    const bool extended = childById<QCheckBox>(this, kMp3VbrEnabled)->isChecked();
+    const bool extended = childById<QCheckBox>(this, encoder_ids::Mp3VbrEnabled)->isChecked();
     for (int id : kMp3Basic)
         enable(id, mp3);
     for (int id : kMp3Extended)
@@ -218,21 +228,22 @@ void EncoderSettingsDialog::applyEnabling()
             enable(id, false);
         return;
     }
-    const bool byQuality = childById<QCheckBox>(this, kOggQualityEnabled)->isChecked();
-    const bool managed = childById<QCheckBox>(this, kOggVbrEnabled)->isChecked();
-    enable(1079, true);
-    enable(1080, true);
-    enable(kOggQualityEnabled, true);
-    enable(1086, byQuality);
-    enable(1081, !byQuality);
-    enable(kOggVbrEnabled, !byQuality);
-    enable(1084, !byQuality && managed);
-    enable(1085, !byQuality && managed);
+    const bool byQuality = childById<QCheckBox>(this, encoder_ids::OggQualityEnabled)->isChecked();
+    const bool managed = childById<QCheckBox>(this, encoder_ids::OggVbrEnabled)->isChecked();
+    enable(encoder_ids::OggFrequency, true);
+    enable(encoder_ids::OggChannel, true);
+    enable(encoder_ids::OggQualityEnabled, true);
+    enable(encoder_ids::OggQuality, byQuality);
+    enable(encoder_ids::OggNominalBitrate, !byQuality);
+    enable(encoder_ids::OggVbrEnabled, !byQuality);
+    enable(encoder_ids::OggMinBitrate, !byQuality && managed);
+    enable(encoder_ids::OggMaxBitrate, !byQuality && managed);
 }
 
 void EncoderSettingsDialog::showQualityLabel()
 {
-    childById<QLabel>(this, 1119)->setText(choices::oggQualityLabel(childById<QComboBox>(this, 1086)->currentText()));
+    const QString quality = childById<QComboBox>(this, encoder_ids::OggQuality)->currentText();
+    childById<QLabel>(this, encoder_ids::OggQualityText)->setText(choices::oggQualityLabel(quality));
 }
 
 void EncoderSettingsDialog::accept()
@@ -241,28 +252,28 @@ void EncoderSettingsDialog::accept()
     OggSettings& o = settings_.ogg;
     const auto text = [this](int id) { return childById<QComboBox>(this, id)->currentText(); };
     const auto checked = [this](int id) { return childById<QCheckBox>(this, id)->isChecked(); };
-    m.bitrate = text(1044);
-    m.vbrBitrate = text(1091);
-    m.channel = text(1042);
-    m.preset = text(1043);
-    m.frequency = text(1090);
-    m.vbrMethod = text(1092);
-    m.vbrQuality = text(1093);
-    m.crc = checked(1123);
-    m.vbr = checked(kMp3VbrEnabled);
-    m.vbrHeader = checked(1128);
-    m.copyright = checked(1125);
-    m.original = checked(1126);
-    m.privateBit = checked(1127);
-    settings_.compression = checked(kMp3Select) ? QStringLiteral("MP3") : QStringLiteral("OGG");
-    o.qualityRate = text(1086).isEmpty() ? QStringLiteral("0.50") : text(1086);
-    o.frequency = text(1079);
-    o.channel = text(1080);
-    o.bitrate = text(1081);
-    o.vbr = checked(kOggVbrEnabled);
-    o.quality = checked(kOggQualityEnabled);
-    o.minBitrate = text(1084);
-    o.maxBitrate = text(1085);
+    m.bitrate = text(encoder_ids::Mp3Bitrate);
+    m.vbrBitrate = text(encoder_ids::Mp3MaxBitrate);
+    m.channel = text(encoder_ids::Mp3Channel);
+    m.preset = text(encoder_ids::Mp3Preset);
+    m.frequency = text(encoder_ids::Mp3Frequency);
+    m.vbrMethod = text(encoder_ids::Mp3VbrMethod);
+    m.vbrQuality = text(encoder_ids::Mp3VbrQuality);
+    m.crc = checked(encoder_ids::Mp3Crc);
+    m.vbr = checked(encoder_ids::Mp3VbrEnabled);
+    m.vbrHeader = checked(encoder_ids::Mp3VbrHeader);
+    m.copyright = checked(encoder_ids::Mp3Copyright);
+    m.original = checked(encoder_ids::Mp3Original);
+    m.privateBit = checked(encoder_ids::Mp3Private);
+    settings_.compression = checked(encoder_ids::Mp3Select) ? QStringLiteral("MP3") : QStringLiteral("OGG");
+    o.qualityRate = text(encoder_ids::OggQuality).isEmpty() ? QStringLiteral("0.50") : text(encoder_ids::OggQuality);
+    o.frequency = text(encoder_ids::OggFrequency);
+    o.channel = text(encoder_ids::OggChannel);
+    o.bitrate = text(encoder_ids::OggNominalBitrate);
+    o.vbr = checked(encoder_ids::OggVbrEnabled);
+    o.quality = checked(encoder_ids::OggQualityEnabled);
+    o.minBitrate = text(encoder_ids::OggMinBitrate);
+    o.maxBitrate = text(encoder_ids::OggMaxBitrate);
     saveEncoderSettings(iniPath_, settings_);
     QDialog::accept();
 }

@@ -1,5 +1,6 @@
 #include "cdrip/ui/erase_dialog.h"
 
+#include "cdrip/ui/control_ids.h"
 #include "platform/shell/services.h"
 
 #include <QComboBox>
@@ -44,25 +45,25 @@ EraseDialog::EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable dr
     setObjectName(QStringLiteral("229"));
     setWindowTitle(QStringLiteral("Brenlow"));
     auto* layout = new QGridLayout(this);
-    layout->addWidget(named(new QLabel(language.line(27), this), 1134), 0, 0);
-    m_burner = named(new QComboBox(this), 1105);
+    layout->addWidget(named(new QLabel(language.line(27), this), erase_ids::BurnerCaption), 0, 0);
+    m_burner = named(new QComboBox(this), erase_ids::Burner);
     for (const DriveRecord& drive : m_drives.drives())
         m_burner->addItem(drive.description);
     if (m_burner->count() > 0)
         m_burner->setCurrentIndex(0);
     layout->addWidget(m_burner, 0, 1, 1, 2);
-    m_quick = named(new QRadioButton(language.line(146), this), 1067);
-    m_full = named(new QRadioButton(language.line(147), this), 1068);
+    m_quick = named(new QRadioButton(language.line(146), this), erase_ids::QuickErase);
+    m_full = named(new QRadioButton(language.line(147), this), erase_ids::FullErase);
     m_quick->setChecked(true);
     layout->addWidget(m_quick, 1, 0, 1, 3);
     layout->addWidget(m_full, 2, 0, 1, 3);
     // The status line shows only while an erase runs, so the idle dialog has
     // no empty band above its buttons.
-    m_status = named(new QLabel(this), 1149);
+    m_status = named(new QLabel(this), erase_ids::Status);
     m_status->hide();
     layout->addWidget(m_status, 3, 0, 1, 3);
-    m_erase = named(new QPushButton(language.line(145), this), 1);
-    m_cancel = named(new QPushButton(language.line(83), this), 2);
+    m_erase = named(new QPushButton(language.line(145), this), erase_ids::Erase);
+    m_cancel = named(new QPushButton(language.line(83), this), erase_ids::Cancel);
     layout->addWidget(m_erase, 4, 1);
     layout->addWidget(m_cancel, 4, 2);
     connect(m_erase, &QPushButton::clicked, this, &EraseDialog::erase);

@@ -2,6 +2,7 @@
 // image (40031), the image burner (40032) and erasing a rewritable disc (40035).
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/ui/burn_dialog.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/erase_dialog.h"
 #include "cdrip/ui/image_progress_dialog.h"
@@ -100,9 +101,9 @@ void attachImageCommands(MainDialog& dialog)
         if (QAction* action = dialog.command(id))
             QObject::connect(action, &QAction::triggered, &dialog, [&dialog, work] { work(dialog); });
     };
-    onCommand(40031, startDiscImage);
-    onCommand(40032, openBurner);
-    onCommand(40035, openEraser);
+    onCommand(command_ids::DiscImage, startDiscImage);
+    onCommand(command_ids::ImageBurner, openBurner);
+    onCommand(command_ids::EraseDisc, openEraser);
 }
 
 } // namespace brenlow

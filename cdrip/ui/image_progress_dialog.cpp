@@ -1,5 +1,7 @@
 #include "cdrip/ui/image_progress_dialog.h"
 
+#include "cdrip/ui/control_ids.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -48,16 +50,16 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
     setWindowTitle(QStringLiteral("Brenlow"));
     const int total = DiscImageJob::sectorCount(m_snapshot.tracks);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(label(this, 1136, language.line(52)), 0, 0);
-    layout->addWidget(label(this, 1099, m_snapshot.paths.binPath), 0, 1);
-    layout->addWidget(label(this, 1135, language.line(53)), 1, 0);
-    m_count = label(this, 1098, QStringLiteral("0 / %1").arg(total));
+    layout->addWidget(label(this, image_progress_ids::FileCaption, language.line(52)), 0, 0);
+    layout->addWidget(label(this, image_progress_ids::File, m_snapshot.paths.binPath), 0, 1);
+    layout->addWidget(label(this, image_progress_ids::SectorsCaption, language.line(53)), 1, 0);
+    m_count = label(this, image_progress_ids::Sectors, QStringLiteral("0 / %1").arg(total));
     layout->addWidget(m_count, 1, 1);
-    layout->addWidget(label(this, 1134, language.line(54)), 2, 0);
-    m_percent = label(this, 1101, QStringLiteral("0 %"));
+    layout->addWidget(label(this, image_progress_ids::PercentCaption, language.line(54)), 2, 0);
+    m_percent = label(this, image_progress_ids::Percent, QStringLiteral("0 %"));
     layout->addWidget(m_percent, 2, 1);
     m_bar = new QProgressBar(this);
-    m_bar->setObjectName(QStringLiteral("1000"));
+    m_bar->setObjectName(QString::number(image_progress_ids::ProgressBar));
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
@@ -67,7 +69,7 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
     m_stopping->hide();
     layout->addWidget(m_stopping, 4, 0);
     m_cancel = new QPushButton(language.line(51), this);
-    m_cancel->setObjectName(QStringLiteral("2"));
+    m_cancel->setObjectName(QString::number(image_progress_ids::Cancel));
     layout->addWidget(m_cancel, 4, 1, Qt::AlignRight);
     connect(m_cancel, &QPushButton::clicked, this, &ImageProgressDialog::reject);
 

@@ -5,6 +5,7 @@
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/button_icons.h"
 #include "cdrip/ui/config_dialog.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/design_scale.h"
 #include "cdrip/ui/language_dialog.h"
 #include "cdrip/ui/link_label.h"
@@ -31,13 +32,22 @@
 namespace brenlow {
 namespace {
 
-constexpr int kMainControls[] = {1502, 1500, 1501, 1023, 1040, 1041, 1045, 1016, 1017,
-                                 1054, 1021, 1022, 1047, 1044, 1048, 1049, 1051, 1050};
-constexpr int kMainMenus[] = {40011, 40002, 40012, 40013, 40014, 40015,
-                              40016, 40031, 40032, 40033, 40034, 40028};
-constexpr int kAspiControls[] = {1502, 1500, 1501, 1039, 1023, 1040, 1041,
-                                 1045, 1044, 1048, 1049, 1051, 1050};
-constexpr int kAspiMenus[] = {40002, 40012, 40013, 40016, 40014, 40015};
+using namespace main_ids;
+namespace cmd = command_ids;
+
+constexpr int kMainControls[] = {
+    RipCompressed, ReadTableOfContents, CddbLookup, RipWav, Configuration, EncoderSettings,
+    ClearView, Artist, Album, DriveList, Genre, Year, OutputFolder, Play, StopPlaying,
+    PauseResume, PreviousTrack, NextTrack};
+constexpr int kMainMenus[] = {
+    cmd::TagEditor, cmd::Configuration, cmd::ReadTableOfContents, cmd::CddbLookup,
+    cmd::RipCompressed, cmd::RipWav, cmd::ClearView, cmd::DiscImage, cmd::ImageBurner,
+    cmd::CompressToMp3, cmd::CompressToOgg, cmd::EncoderSettings};
+constexpr int kAspiControls[] = {
+    RipCompressed, ReadTableOfContents, CddbLookup, Eject, RipWav, Configuration, EncoderSettings,
+    ClearView, Play, StopPlaying, PauseResume, PreviousTrack, NextTrack};
+constexpr int kAspiMenus[] = {cmd::Configuration, cmd::ReadTableOfContents, cmd::CddbLookup,
+                              cmd::ClearView, cmd::RipCompressed, cmd::RipWav};
 
 struct ButtonPlace {
     int id;
@@ -48,15 +58,23 @@ struct ButtonPlace {
 
 // Buttons of the dialog face with their icons and tool-tip lines.
 constexpr ButtonPlace kButtons[] = {
-    {1500, {8, 80, 52, 40}, 124, 4},   {1501, {8, 124, 52, 40}, 126, 5},
-    {1502, {8, 168, 52, 40}, 154, 6},  {1023, {8, 212, 52, 40}, 123, 7},
-    {1005, {8, 256, 52, 40}, 141, 32}, {1039, {8, 300, 52, 40}, 145, 33},
-    {1040, {8, 344, 52, 40}, 151, 34}, {1041, {8, 388, 52, 40}, 153, 20},
-    {1047, {8, 432, 52, 40}, 198, 36}, {1043, {444, 183, 68, 40}, 171, 15},
-    {1042, {444, 227, 68, 40}, 172, 16}, {1045, {444, 271, 68, 40}, 158, 10},
-    {1051, {68, 476, 34, 32}, 181, 0}, {1044, {104, 476, 34, 32}, 127, 37},
-    {1049, {140, 476, 34, 32}, 179, 0}, {1048, {176, 476, 34, 32}, 137, 0},
-    {1050, {212, 476, 34, 32}, 180, 0},
+    {ReadTableOfContents, {8, 80, 52, 40}, 124, 4},
+    {CddbLookup, {8, 124, 52, 40}, 126, 5},
+    {RipCompressed, {8, 168, 52, 40}, 154, 6},
+    {RipWav, {8, 212, 52, 40}, 123, 7},
+    {StopRip, {8, 256, 52, 40}, 141, 32},
+    {Eject, {8, 300, 52, 40}, 145, 33},
+    {Configuration, {8, 344, 52, 40}, 151, 34},
+    {EncoderSettings, {8, 388, 52, 40}, 153, 20},
+    {OutputFolder, {8, 432, 52, 40}, 198, 36},
+    {SelectAll, {444, 183, 68, 40}, 171, 15},
+    {UnselectAll, {444, 227, 68, 40}, 172, 16},
+    {ClearView, {444, 271, 68, 40}, 158, 10},
+    {PreviousTrack, {68, 476, 34, 32}, 181, 0},
+    {Play, {104, 476, 34, 32}, 127, 37},
+    {PauseResume, {140, 476, 34, 32}, 179, 0},
+    {StopPlaying, {176, 476, 34, 32}, 137, 0},
+    {NextTrack, {212, 476, 34, 32}, 180, 0},
 };
 
 struct LabelPlace {
@@ -66,8 +84,9 @@ struct LabelPlace {
 };
 
 constexpr LabelPlace kLabels[] = {
-    {1129, {68, 82, 60, 20}, 27},  {1130, {68, 108, 60, 20}, 28}, {1131, {68, 132, 60, 20}, 29},
-    {1132, {68, 156, 60, 20}, 30}, {1133, {300, 156, 46, 20}, 31},
+    {DriveCaption, {68, 82, 60, 20}, 27},  {ArtistCaption, {68, 108, 60, 20}, 28},
+    {AlbumCaption, {68, 132, 60, 20}, 29}, {GenreCaption, {68, 156, 60, 20}, 30},
+    {YearCaption, {300, 156, 46, 20}, 31},
 };
 
 struct CommandCaption {
@@ -76,10 +95,13 @@ struct CommandCaption {
 };
 
 constexpr CommandCaption kCommandCaptions[] = {
-    {40001, 2},   {40012, 4},   {40013, 5},  {40014, 6},  {40015, 7},  {40031, 8},
-    {40032, 9},   {40016, 10},  {40035, 145}, {40036, 148}, {40008, 15}, {40009, 16},
-    {40002, 19},  {40028, 20},  {40033, 21}, {40034, 22}, {40024, 24}, {40025, 25},
-    {40017, 26},  {40011, 13},
+    {cmd::Quit, 2},           {cmd::ReadTableOfContents, 4}, {cmd::CddbLookup, 5},
+    {cmd::RipCompressed, 6},  {cmd::RipWav, 7},              {cmd::DiscImage, 8},
+    {cmd::ImageBurner, 9},    {cmd::ClearView, 10},          {cmd::EraseDisc, 145},
+    {cmd::Language, 148},     {cmd::SelectAll, 15},          {cmd::UnselectAll, 16},
+    {cmd::Configuration, 19}, {cmd::EncoderSettings, 20},    {cmd::CompressToMp3, 21},
+    {cmd::CompressToOgg, 22}, {cmd::AspiInformation, 24},    {cmd::Homepage, 25},
+    {cmd::About, 26},         {cmd::TagEditor, 13},
 };
 
 // Menu layout: top-level caption line, then the command ids (0 = separator).
@@ -89,11 +111,12 @@ struct MenuPlace {
 };
 
 const MenuPlace kMenus[] = {
-    {1, {40001}},
-    {3, {40012, 40013, 40014, 40015, 0, 40031, 40032, 40035, 0, 40016}},
-    {14, {40008, 40009, 0, 40011}},
-    {18, {40002, 40028, 0, 40033, 40034, 0, 40036}},
-    {23, {40024, 40025, 40017}},
+    {1, {cmd::Quit}},
+    {3, {cmd::ReadTableOfContents, cmd::CddbLookup, cmd::RipCompressed, cmd::RipWav, 0, cmd::DiscImage,
+         cmd::ImageBurner, cmd::EraseDisc, 0, cmd::ClearView}},
+    {14, {cmd::SelectAll, cmd::UnselectAll, 0, cmd::TagEditor}},
+    {18, {cmd::Configuration, cmd::EncoderSettings, 0, cmd::CompressToMp3, cmd::CompressToOgg, 0, cmd::Language}},
+    {23, {cmd::AspiInformation, cmd::Homepage, cmd::About}},
 };
 
 QString creditText()
@@ -115,7 +138,7 @@ MainDialog::MainDialog(QString startFolder, QString programFolder, QWidget* pare
     settings_.output.folder = ini_.defaultOf(ripper_keys::OutputFolder);
 
     playerClock_ = new QTimer(this);
-    playerClock_->setObjectName(QStringLiteral("1100"));
+    playerClock_->setObjectName(QString::number(main_ids::PlayerClock));
     playerClock_->setInterval(1000);
     playerClock_->start();
     buildControls();
@@ -186,17 +209,17 @@ void MainDialog::buildControls()
     banner->setText(QStringLiteral("Brenlow"));
 
     auto* link = new LinkLabel(face);
-    addControl(link, 1071)->setGeometry(300, 44, 210, 20);
+    addControl(link, main_ids::BannerLink)->setGeometry(300, 44, 210, 20);
     link->setText(makerSite().section(QStringLiteral("//"), 1));
     link->setStyleSheet(QStringLiteral("color: white;"));
 
     for (const LabelPlace& place : kLabels)
         addControl(new QLabel(face), place.id)->setGeometry(place.geometry);
-    addControl(new QComboBox(face), 1054)->setGeometry(130, 78, 306, 24);
-    addControl(new QLineEdit(face), 1016)->setGeometry(130, 106, 306, 22);
-    addControl(new QLineEdit(face), 1017)->setGeometry(130, 130, 306, 22);
-    addControl(new QComboBox(face), 1021)->setGeometry(130, 154, 166, 24);
-    addControl(new QLineEdit(face), 1022)->setGeometry(350, 154, 86, 22);
+    addControl(new QComboBox(face), main_ids::DriveList)->setGeometry(130, 78, 306, 24);
+    addControl(new QLineEdit(face), main_ids::Artist)->setGeometry(130, 106, 306, 22);
+    addControl(new QLineEdit(face), main_ids::Album)->setGeometry(130, 130, 306, 22);
+    addControl(new QComboBox(face), main_ids::Genre)->setGeometry(130, 154, 166, 24);
+    addControl(new QLineEdit(face), main_ids::Year)->setGeometry(350, 154, 86, 22);
 
     for (const ButtonPlace& place : kButtons) {
         auto* button = new QPushButton(face);
@@ -209,7 +232,7 @@ void MainDialog::buildControls()
     trackList_->setGeometry(68, 183, 368, 287);
 
     auto* position = new QScrollBar(Qt::Horizontal, face);
-    addControl(position, 1090)->setGeometry(254, 484, 182, 16);
+    addControl(position, main_ids::PlayerPosition)->setGeometry(254, 484, 182, 16);
     position->setRange(0, 0);
 
     statusBar_ = new MainStatusBar(this);
@@ -232,8 +255,8 @@ void MainDialog::buildMenus()
             menu->addAction(action);
         }
     }
-    command(40033)->setCheckable(true);
-    command(40034)->setCheckable(true);
+    command(command_ids::CompressToMp3)->setCheckable(true);
+    command(command_ids::CompressToOgg)->setCheckable(true);
 }
 
 void MainDialog::applyCaptions()
@@ -290,21 +313,21 @@ void MainDialog::setButtonIcon(int controlId, int iconResource)
 void MainDialog::showCompressionChoice()
 {
     const bool mp3 = settings_.compressionIsMp3();
-    setButtonIcon(1502, mp3 ? 154 : 207);
-    command(40033)->setChecked(mp3);
-    command(40034)->setChecked(!mp3);
+    setButtonIcon(main_ids::RipCompressed, mp3 ? 154 : 207);
+    command(command_ids::CompressToMp3)->setChecked(mp3);
+    command(command_ids::CompressToOgg)->setChecked(!mp3);
 }
 
 void MainDialog::connectOwnCommands()
 {
-    connect(button(1040), &QPushButton::clicked, this, &MainDialog::openConfiguration);
-    connect(command(40002), &QAction::triggered, this, &MainDialog::openConfiguration);
-    connect(command(40036), &QAction::triggered, this, &MainDialog::openLanguageChoice);
-    connect(command(40017), &QAction::triggered, this, &MainDialog::openAbout);
-    connect(command(40001), &QAction::triggered, this, &MainDialog::quit);
-    connect(command(40024), &QAction::triggered, this,
+    connect(button(main_ids::Configuration), &QPushButton::clicked, this, &MainDialog::openConfiguration);
+    connect(command(command_ids::Configuration), &QAction::triggered, this, &MainDialog::openConfiguration);
+    connect(command(command_ids::Language), &QAction::triggered, this, &MainDialog::openLanguageChoice);
+    connect(command(command_ids::About), &QAction::triggered, this, &MainDialog::openAbout);
+    connect(command(command_ids::Quit), &QAction::triggered, this, &MainDialog::quit);
+    connect(command(command_ids::AspiInformation), &QAction::triggered, this,
             [] { quandor::shell::services().openUrl(aspiDownloadPage()); });
-    connect(command(40025), &QAction::triggered, this, [this] {
+    connect(command(command_ids::Homepage), &QAction::triggered, this, [this] {
         quandor::shell::services().openUrl(makerSite() + QLatin1Char('/') + text(95));
     });
     connect(static_cast<LinkLabel*>(bannerLink()), &LinkLabel::clicked, this, [this] {
@@ -353,13 +376,13 @@ QAction* MainDialog::command(int id) const
     return commands_.value(id, nullptr);
 }
 
-QComboBox* MainDialog::driveCombo() const { return static_cast<QComboBox*>(control(1054)); }
-QLineEdit* MainDialog::artistField() const { return static_cast<QLineEdit*>(control(1016)); }
-QLineEdit* MainDialog::albumField() const { return static_cast<QLineEdit*>(control(1017)); }
-QComboBox* MainDialog::genreCombo() const { return static_cast<QComboBox*>(control(1021)); }
-QLineEdit* MainDialog::yearField() const { return static_cast<QLineEdit*>(control(1022)); }
-QScrollBar* MainDialog::positionBar() const { return static_cast<QScrollBar*>(control(1090)); }
-QLabel* MainDialog::bannerLink() const { return static_cast<QLabel*>(control(1071)); }
+QComboBox* MainDialog::driveCombo() const { return static_cast<QComboBox*>(control(main_ids::DriveList)); }
+QLineEdit* MainDialog::artistField() const { return static_cast<QLineEdit*>(control(main_ids::Artist)); }
+QLineEdit* MainDialog::albumField() const { return static_cast<QLineEdit*>(control(main_ids::Album)); }
+QComboBox* MainDialog::genreCombo() const { return static_cast<QComboBox*>(control(main_ids::Genre)); }
+QLineEdit* MainDialog::yearField() const { return static_cast<QLineEdit*>(control(main_ids::Year)); }
+QScrollBar* MainDialog::positionBar() const { return static_cast<QScrollBar*>(control(main_ids::PlayerPosition)); }
+QLabel* MainDialog::bannerLink() const { return static_cast<QLabel*>(control(main_ids::BannerLink)); }
 QTreeWidget* MainDialog::trackList() const { return trackList_; }
 
 void MainDialog::setStatusText(int part, const QString& text)

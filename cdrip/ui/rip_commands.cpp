@@ -5,6 +5,7 @@
 #include "cdrip/encode/lame_library.h"
 #include "cdrip/encode/rip_runner.h"
 #include "cdrip/encode/scsi_sector_reader.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/encoder_settings_dialog.h"
 #include "cdrip/ui/main_dialog.h"
@@ -198,13 +199,14 @@ void attachRipCommands(MainDialog& dialog)
         if (QAction* action = menuId ? dialog.command(menuId) : nullptr)
             QObject::connect(action, &QAction::triggered, commands, work);
     };
-    onCommand(1502, 40014, [commands] { commands->rip(true); });
-    onCommand(1023, 40015, [commands] { commands->rip(false); });
-    onCommand(1005, 0, [commands] { commands->stop(); });
-    onCommand(1041, 40028, [commands] { commands->openEncoderSettings(); });
-    onCommand(0, 40033, [commands] { commands->chooseCompression(true); });
-    onCommand(0, 40034, [commands] { commands->chooseCompression(false); });
-    onCommand(0, 40011, [commands] { commands->openTagEditor(); });
+    onCommand(main_ids::RipCompressed, command_ids::RipCompressed, [commands] { commands->rip(true); });
+    onCommand(main_ids::RipWav, command_ids::RipWav, [commands] { commands->rip(false); });
+    onCommand(main_ids::StopRip, 0, [commands] { commands->stop(); });
+    onCommand(main_ids::EncoderSettings, command_ids::EncoderSettings,
+              [commands] { commands->openEncoderSettings(); });
+    onCommand(0, command_ids::CompressToMp3, [commands] { commands->chooseCompression(true); });
+    onCommand(0, command_ids::CompressToOgg, [commands] { commands->chooseCompression(false); });
+    onCommand(0, command_ids::TagEditor, [commands] { commands->openTagEditor(); });
 
     dialog.addCloseStep([commands](CloseReason) {
         commands->runner().cancel();

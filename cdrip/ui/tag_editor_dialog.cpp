@@ -1,6 +1,7 @@
 #include "cdrip/ui/tag_editor_dialog.h"
 
 #include "cdrip/encode/genre_names.h"
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/tag_folder_browser.h"
 #include "platform/shell/services.h"
 
@@ -37,29 +38,29 @@ TagEditorDialog::TagEditorDialog(const QStringList& roots, QWidget* parent) : QD
     setObjectName(QStringLiteral("159"));
     setWindowTitle(QStringLiteral("Brenlow - Mp3 Tag Editor"));
     tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("1047"));
+    tree_->setObjectName(QString::number(tag_editor_ids::Folders));
     tree_->setHeaderHidden(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_ = new QListWidget(this);
-    list_->setObjectName(QStringLiteral("1036"));
+    list_->setObjectName(QString::number(tag_editor_ids::Files));
     pathEdit_ = new QLineEdit(this);
-    pathEdit_->setObjectName(QStringLiteral("1056"));
+    pathEdit_->setObjectName(QString::number(tag_editor_ids::FolderPath));
     pathEdit_->setReadOnly(true);
     fileName_ = new QLabel(this);
-    fileName_->setObjectName(QStringLiteral("1059"));
+    fileName_->setObjectName(QString::number(tag_editor_ids::FileName));
     filePath_ = new QLineEdit(this);
-    filePath_->setObjectName(QStringLiteral("1058"));
+    filePath_->setObjectName(QString::number(tag_editor_ids::FilePath));
     filePath_->setReadOnly(true);
 
     auto* group = new QGroupBox(QStringLiteral("Information's TAG (V1) :"), this);
     auto* form = new QFormLayout(group);
-    title_ = addEdit(1049, 30);
-    artist_ = addEdit(1051, 30);
-    album_ = addEdit(1052, 30);
-    year_ = addEdit(1053, 4);
-    comment_ = addEdit(1054, 30);
+    title_ = addEdit(tag_editor_ids::Title, 30);
+    artist_ = addEdit(tag_editor_ids::Artist, 30);
+    album_ = addEdit(tag_editor_ids::Album, 30);
+    year_ = addEdit(tag_editor_ids::Year, 4);
+    comment_ = addEdit(tag_editor_ids::Comment, 30);
     genre_ = new QComboBox(this);
-    genre_->setObjectName(QStringLiteral("1055"));
+    genre_->setObjectName(QString::number(tag_editor_ids::Genre));
     genre_->addItem(QString());
     genre_->addItems(sortedGenreNames());
     genre_->setCurrentIndex(genre_->findText(QStringLiteral("Rhythmic Soul")));
@@ -70,7 +71,7 @@ TagEditorDialog::TagEditorDialog(const QStringList& roots, QWidget* parent) : QD
     form->addRow(QStringLiteral("Genre :"), genre_);
     form->addRow(QStringLiteral("Comments :"), comment_);
     apply_ = new QPushButton(QStringLiteral("Apply"), this);
-    apply_->setObjectName(QStringLiteral("1057"));
+    apply_->setObjectName(QString::number(tag_editor_ids::Apply));
     form->addRow(apply_);
 
     auto* browse = new QHBoxLayout;

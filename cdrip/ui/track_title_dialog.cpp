@@ -1,5 +1,6 @@
 #include "cdrip/ui/track_title_dialog.h"
 
+#include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/language_table.h"
 
 #include <QGridLayout>
@@ -26,14 +27,14 @@ TrackTitleDialog::TrackTitleDialog(const LanguageTable& language, const QString&
     auto* picture = new QLabel(this);
     picture->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
     auto* caption = new QLabel(language.line(kCaptionLine), this);
-    caption->setObjectName(QStringLiteral("1134"));
-    field_->setObjectName(QStringLiteral("1023"));
+    caption->setObjectName(QString::number(track_title_ids::Caption));
+    field_->setObjectName(QString::number(track_title_ids::Title));
     field_->setMaxLength(kTitleLimit);
     auto* ok = new QPushButton(language.line(kOkLine), this);
-    ok->setObjectName(QStringLiteral("1"));
+    ok->setObjectName(QString::number(track_title_ids::Ok));
     ok->setDefault(true);
     auto* cancel = new QPushButton(language.line(kCancelLine), this);
-    cancel->setObjectName(QStringLiteral("2"));
+    cancel->setObjectName(QString::number(track_title_ids::Cancel));
     connect(ok, &QPushButton::clicked, this, &TrackTitleDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &TrackTitleDialog::reject);
 

@@ -45,10 +45,10 @@ void Audiotool::Form_Load()
 {
     const QString ini = configFile();
 
-    // 1-2. Language menu; the window's size is fixed at construction.
+    // Language menu; the window's size is fixed at construction.
     LoadLanguageMenu();
 
-    // 3. Track colour (a value that is not a colour means the default).
+    // Track colour (a value that is not a colour means the default).
     const QString color = Lang_Loader::ReadIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"));
     if (color.isEmpty()) {
         Lang_Loader::WriteIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"),
@@ -58,16 +58,16 @@ void Audiotool::Form_Load()
         TrackColor = config::trackColor(color);
     }
 
-    // 4. Start folder of the add-file dialog.
+    // Start folder of the add-file dialog.
     AddFileFolder = Lang_Loader::ReadIni(ini, QStringLiteral("OpenFile"), QStringLiteral("INITDIR"));
 
-    // 5. First launch: the set-up page, once.
+    // First launch: the set-up page, once.
     if (Lang_Loader::ReadIni(ini, QStringLiteral("LAUNCH"), keyValue) != QLatin1String("True")) {
         Lang_Loader::WriteIni(ini, QStringLiteral("LAUNCH"), keyValue, QStringLiteral("True"));
         Lang_Loader::ShellOpen(links::setupPage());
     }
 
-    // 6-8. Language: the chooser when none is stored, then its captions.
+    // Language: the chooser when none is stored, then its captions.
     QString language = Lang_Loader::ReadIni(ini, QStringLiteral("LANGUE"), keyValue);
     if (language.isEmpty()) {
         unloadSplash();
@@ -87,7 +87,7 @@ void Audiotool::Form_Load()
         ApplyLanguage(item->data().toString());
     }
 
-    // 9-10. The component objects exist with the window; WMA support.
+    // WMA support, in every component that reads or writes WMA.
     QString wmaSupport = Lang_Loader::ReadIni(ini, sectionWma, QStringLiteral("WMASUPPORT"));
     if (wmaSupport.isEmpty()) {
         Lang_Loader::WriteIni(ini, sectionWma, QStringLiteral("WMASUPPORT"), QStringLiteral("False"));
@@ -99,13 +99,13 @@ void Audiotool::Form_Load()
     probeReader_.SetWmaSupport(wmaOn);
     acceptWma->setChecked(wmaOn);
 
-    // 11.
+    // Nothing is converting yet; the stream format starts at CD quality.
     Frequency = 44100;
     Channels = 2;
     Converting = false;
     CancelRequested = false;
 
-    // 12. WMA profile list, numbered 01 to 51.
+    // WMA profile list, numbered 01 to 51.
     if (wmaOn) {
         for (int profile = 1; profile <= config::WmaProfileCount; ++profile) {
             FileWenc.SelectWmaProfile(profile);
@@ -115,11 +115,11 @@ void Audiotool::Form_Load()
         }
     }
 
-    // 13. The writer's default format.
+    // The writer's default format.
     FileWenc.SetFormatMP3(44100, 128, 2);
     Text2->setText(FileWenc.FormatString());
 
-    // 14-15. Output folder and mode.
+    // Output folder and mode.
     const QString outputPath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("OutputPath"));
     Text1->setText(outputPath.isEmpty() ? QDir::toNativeSeparators(paths_.programFolder) : outputPath);
     const QString modePath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("Modepath"));
@@ -128,7 +128,7 @@ void Audiotool::Form_Load()
         Check1_Click();
     }
 
-    // 16-17. Output formats and the one last used.
+    // Output formats and the one last used.
     Combo1->clear();
     Combo1->addItems({QStringLiteral("Mp3"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
                       QStringLiteral("AAC"), QStringLiteral("APE (MonKey's audio)")});
@@ -136,7 +136,7 @@ void Audiotool::Form_Load()
         Combo1->addItem(QStringLiteral("Wma"));
     restoreOutputFormat(wmaOn);
 
-    // 18.
+    // The window is ready: the splash screen goes.
     unloadSplash();
 }
 
