@@ -92,8 +92,8 @@ void Audiotool::Combo2_Click()
     if (index < 0)
         return;
     FileWenc.SelectWmaProfile(index + 1);
-    Lang_Loader::WriteIni(configFile(), QStringLiteral("WMA"), QStringLiteral("Num"),
-                          QString::number(index + 1));
+    Lang_Loader::SaveIni(this, configFile(),
+                         {{QStringLiteral("WMA"), QStringLiteral("Num"), QString::number(index + 1)}});
 }
 
 void Audiotool::Combo3_Click()
@@ -102,8 +102,8 @@ void Audiotool::Combo3_Click()
     for (const ApeLevel& level : apeLevels) {
         if (text == QLatin1String(level.caption)) {
             ApeCompressionLevel = level.level;
-            Lang_Loader::WriteIni(configFile(), QStringLiteral("APE"), QStringLiteral("Quality"),
-                                  QLatin1String(level.stored));
+            Lang_Loader::SaveIni(this, configFile(),
+                                 {{QStringLiteral("APE"), QStringLiteral("Quality"), QLatin1String(level.stored)}});
             return;
         }
     }
@@ -114,8 +114,12 @@ void Audiotool::acceptWma_Click()
     const QString ini = configFile();
     const bool wasOn = Lang_Loader::ReadIni(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"))
                        == QLatin1String("True");
-    Lang_Loader::WriteIni(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"),
-                          wasOn ? QStringLiteral("False") : QStringLiteral("True"));
+    if (!Lang_Loader::SaveIni(this, ini, {{QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"),
+                                           wasOn ? QStringLiteral("False") : QStringLiteral("True")}})) {
+        // Nothing changed: the box keeps showing what is stored.
+        acceptWma->setChecked(wasOn);
+        return;
+    }
     acceptWma->setChecked(!wasOn);
     quandor::shell::messageBox(this, captions::text(captions::WmaSupportChanged), QStringLiteral("Tavrel"),
                                quandor::shell::MessageButtons::Ok,

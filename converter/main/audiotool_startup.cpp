@@ -7,6 +7,7 @@
 #include "converter/main/kill_process.h"
 #include "converter/main/lang_loader.h"
 #include "converter/main/web_links.h"
+#include "platform/profile/profile_file.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,8 +52,8 @@ void Audiotool::Form_Load()
     // 3. Track colour (a value that is not a colour means the default).
     const QString color = Lang_Loader::ReadIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"));
     if (color.isEmpty()) {
-        Lang_Loader::WriteIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"),
-                              QString::number(config::DefaultTrackColor));
+        quandor::profile::writeDefault(ini, QStringLiteral("Track"), QStringLiteral("COLOR"),
+                                       QString::number(config::DefaultTrackColor));
         TrackColor = config::DefaultTrackColor;
     } else {
         TrackColor = config::trackColor(color);
@@ -63,7 +64,7 @@ void Audiotool::Form_Load()
 
     // 5. First launch: the set-up page, once.
     if (Lang_Loader::ReadIni(ini, QStringLiteral("LAUNCH"), keyValue) != QLatin1String("True")) {
-        Lang_Loader::WriteIni(ini, QStringLiteral("LAUNCH"), keyValue, QStringLiteral("True"));
+        quandor::profile::writeDefault(ini, QStringLiteral("LAUNCH"), keyValue, QStringLiteral("True"));
         Lang_Loader::ShellOpen(links::setupPage());
     }
 
@@ -77,7 +78,7 @@ void Audiotool::Form_Load()
     }
     int languageNumber = 0;
     if (language.isEmpty())
-        Lang_Loader::WriteIni(ini, QStringLiteral("LANGUE"), keyValue, QStringLiteral("0"));
+        quandor::profile::writeDefault(ini, QStringLiteral("LANGUE"), keyValue, QStringLiteral("0"));
     else
         languageNumber = config::languageNumber(language);
     if (languageNumber < LangueName.size()) {
@@ -90,7 +91,7 @@ void Audiotool::Form_Load()
     // 9-10. The component objects exist with the window; WMA support.
     QString wmaSupport = Lang_Loader::ReadIni(ini, sectionWma, QStringLiteral("WMASUPPORT"));
     if (wmaSupport.isEmpty()) {
-        Lang_Loader::WriteIni(ini, sectionWma, QStringLiteral("WMASUPPORT"), QStringLiteral("False"));
+        quandor::profile::writeDefault(ini, sectionWma, QStringLiteral("WMASUPPORT"), QStringLiteral("False"));
         wmaSupport = QStringLiteral("False");
     }
     const bool wmaOn = wmaSupport == QLatin1String("True");
@@ -188,10 +189,11 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
 void Audiotool::Form_QueryUnload(int& cancel, int)
 {
     const QString ini = configFile();
-    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("OutputPath"), Text1->text());
-    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("Modepath"),
-                          Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("Format"), Combo1->currentText());
+    Lang_Loader::SaveIni(this, ini,
+                         {{sectionTavrel, QStringLiteral("OutputPath"), Text1->text()},
+                          {sectionTavrel, QStringLiteral("Modepath"),
+                           Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
+                          {sectionTavrel, QStringLiteral("Format"), Combo1->currentText()}});
     if (Converting) {
         cancel = 1;
         return;

@@ -9,7 +9,7 @@
 namespace tavrel {
 
 using quandor::profile::readString;
-using quandor::profile::writeString;
+using quandor::profile::writeDefault;
 
 // ---- APE -------------------------------------------------------------------
 
@@ -40,7 +40,7 @@ ApeSettings loadApeSettings(const QString& iniFile)
         if (stored == QLatin1String(candidate.stored))
             row = &candidate;
     }
-    writeString(iniFile, QStringLiteral("APE"), QStringLiteral("Quality"), QLatin1String(row->stored));
+    writeDefault(iniFile, QStringLiteral("APE"), QStringLiteral("Quality"), QLatin1String(row->stored));
     return ApeSettings{row->level, QLatin1String(row->text)};
 }
 
@@ -81,7 +81,7 @@ AacSettings loadAacSettings(const QString& iniFile)
         const QString name = QLatin1String(key);
         const QString value = readString(iniFile, section, name);
         if (value.isEmpty()) {
-            writeString(iniFile, section, name, fallback);
+            writeDefault(iniFile, section, name, fallback);
             return std::nullopt;
         }
         return value;

@@ -130,10 +130,10 @@ void FrmAac::fillFrom(const Audiotool& owner)
 
 void FrmAac::Command1_Click()
 {
-    const QString file = owner_.configFile();
     const QString section = QStringLiteral("Aac");
+    QList<Lang_Loader::IniValue> stored;
     auto write = [&](const char* key, const QString& value) {
-        Lang_Loader::WriteIni(file, section, QString::fromLatin1(key), value);
+        stored.append({section, QString::fromLatin1(key), value});
     };
     write("Quality", options::trueFalse(Option4->isChecked()));
     write("QualityRate", QString::number(Slider1->value()));
@@ -144,6 +144,7 @@ void FrmAac::Command1_Click()
     write("TNS", options::trueFalse(Check3->isChecked()));
     write("LFE", options::trueFalse(Check2->isChecked()));
     write("MidSide", options::trueFalse(Check4->isChecked()));
+    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
     accept();
 }
 

@@ -241,10 +241,10 @@ bool FrmOgg::ApplyOggSettings()
                                    quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
         return false;
     }
-    const QString file = owner_.configFile();
     const QString section = QStringLiteral("OGG");
+    QList<Lang_Loader::IniValue> stored;
     auto write = [&](const char* key, const QString& value) {
-        Lang_Loader::WriteIni(file, section, QString::fromLatin1(key), value);
+        stored.append({section, QString::fromLatin1(key), value});
     };
     write("1", QualityEnabled ? QStringLiteral("1") : QStringLiteral("0"));
     write("2", VbrEnabled ? QStringLiteral("1") : QStringLiteral("0"));
@@ -255,6 +255,7 @@ bool FrmOgg::ApplyOggSettings()
     write("7", QString::number(MaxBitrate));
     // The minimum has a key of its own so that it no longer replaces the nominal one.
     write("8", QString::number(MinBitrate));
+    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
 
     owner_.Text2->setText(writer.FormatString());
     return true;

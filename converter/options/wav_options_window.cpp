@@ -119,16 +119,17 @@ void FrmWav::Form_Load()
 
 void FrmWav::storeSelection()
 {
-    const QString file = owner_.configFile();
-    const int frequency = selectedIndex(Option1);
-    const int channel = selectedIndex(Option2);
-    const int bits = selectedIndex(Option3);
-    if (frequency >= 0)
-        Lang_Loader::WriteIni(file, Section, QStringLiteral("Frequency"), QString::number(frequency));
-    if (channel >= 0)
-        Lang_Loader::WriteIni(file, Section, QStringLiteral("Channel"), QString::number(channel));
-    if (bits >= 0)
-        Lang_Loader::WriteIni(file, Section, QStringLiteral("bits"), QString::number(bits));
+    QList<Lang_Loader::IniValue> stored;
+    const struct {
+        const char* key;
+        int index;
+    } choices[] = {{"Frequency", selectedIndex(Option1)}, {"Channel", selectedIndex(Option2)},
+                   {"bits", selectedIndex(Option3)}};
+    for (const auto& choice : choices) {
+        if (choice.index >= 0)
+            stored.append({Section, QString::fromLatin1(choice.key), QString::number(choice.index)});
+    }
+    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
 }
 
 void FrmWav::Command1_Click()
