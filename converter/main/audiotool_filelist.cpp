@@ -159,7 +159,7 @@ void Audiotool::Image1_Click()
         AddFileFolder = QFileInfo(chosen.front()).path();
     }
     Lang_Loader::SaveIni(this, configFile(),
-                         {{QStringLiteral("OpenFile"), QStringLiteral("INITDIR"), AddFileFolder}});
+                         {{config_keys::AddFileFolder, AddFileFolder}});
 }
 
 void Audiotool::ListView1_OLEDragDrop(const QStringList& paths)
@@ -271,7 +271,7 @@ void Audiotool::trackcolor_Click()
         return;
     const quint32 stored = config::storedColor(chosen->red(), chosen->green(), chosen->blue());
     Lang_Loader::SaveIni(this, configFile(),
-                         {{QStringLiteral("Track"), QStringLiteral("COLOR"), QString::number(stored)}});
+                         {{config_keys::TrackColor, QString::number(stored)}});
     TrackColor = stored;
 }
 

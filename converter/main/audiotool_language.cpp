@@ -116,7 +116,7 @@ void Audiotool::LangueName_Click(int index)
         return;
     }
     Lang_Loader::SaveIni(this, configFile(),
-                         {{QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QString::number(index)}});
+                         {{config_keys::Language, QString::number(index)}});
     ApplyLanguage(path);
     for (qsizetype j = 0; j < LangueName.size(); ++j) {
         LangueName[j]->setChecked(j == index);

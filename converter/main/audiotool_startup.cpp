@@ -21,9 +21,15 @@ namespace tavrel {
 
 namespace {
 
-const QString sectionTavrel = QStringLiteral("Tavrel");
-const QString sectionWma = QStringLiteral("WMA");
-const QString keyValue = QStringLiteral("VALUE");
+void writeDefault(const QString& ini, const ConfigKey& key, const QString& value)
+{
+    quandor::profile::writeDefault(ini, key.sectionName(), key.keyName(), value);
+}
+
+void writeDefault(const QString& ini, const ConfigKey& key)
+{
+    writeDefault(ini, key, key.fallbackText());
+}
 
 } // namespace
 
@@ -50,35 +56,34 @@ void Audiotool::Form_Load()
     LoadLanguageMenu();
 
     // 3. Track colour (a value that is not a colour means the default).
-    const QString color = Lang_Loader::ReadIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"));
+    const QString color = Lang_Loader::ReadIni(ini, config_keys::TrackColor);
     if (color.isEmpty()) {
-        quandor::profile::writeDefault(ini, QStringLiteral("Track"), QStringLiteral("COLOR"),
-                                       QString::number(config::DefaultTrackColor));
+        writeDefault(ini, config_keys::TrackColor, QString::number(config::DefaultTrackColor));
         TrackColor = config::DefaultTrackColor;
     } else {
         TrackColor = config::trackColor(color);
     }
 
     // 4. Start folder of the add-file dialog.
-    AddFileFolder = Lang_Loader::ReadIni(ini, QStringLiteral("OpenFile"), QStringLiteral("INITDIR"));
+    AddFileFolder = Lang_Loader::ReadIni(ini, config_keys::AddFileFolder);
 
     // 5. First launch: the set-up page, once.
-    if (Lang_Loader::ReadIni(ini, QStringLiteral("LAUNCH"), keyValue) != QLatin1String("True")) {
-        quandor::profile::writeDefault(ini, QStringLiteral("LAUNCH"), keyValue, QStringLiteral("True"));
+    if (Lang_Loader::ReadIni(ini, config_keys::Launched) != QLatin1String(config_keys::Launched.fallback)) {
+        writeDefault(ini, config_keys::Launched);
         Lang_Loader::ShellOpen(links::setupPage());
     }
 
     // 6-8. Language: the chooser when none is stored, then its captions.
-    QString language = Lang_Loader::ReadIni(ini, QStringLiteral("LANGUE"), keyValue);
+    QString language = Lang_Loader::ReadIni(ini, config_keys::Language);
     if (language.isEmpty()) {
         unloadSplash();
         Form1 chooser(langFolder(), ini, this);
         chooser.exec();
-        language = Lang_Loader::ReadIni(ini, QStringLiteral("LANGUE"), keyValue);
+        language = Lang_Loader::ReadIni(ini, config_keys::Language);
     }
     int languageNumber = 0;
     if (language.isEmpty())
-        quandor::profile::writeDefault(ini, QStringLiteral("LANGUE"), keyValue, QStringLiteral("0"));
+        writeDefault(ini, config_keys::Language);
     else
         languageNumber = config::languageNumber(language);
     if (languageNumber < LangueName.size()) {
@@ -89,10 +94,10 @@ void Audiotool::Form_Load()
     }
 
     // 9-10. The component objects exist with the window; WMA support.
-    QString wmaSupport = Lang_Loader::ReadIni(ini, sectionWma, QStringLiteral("WMASUPPORT"));
+    QString wmaSupport = Lang_Loader::ReadIni(ini, config_keys::WmaSupport);
     if (wmaSupport.isEmpty()) {
-        quandor::profile::writeDefault(ini, sectionWma, QStringLiteral("WMASUPPORT"), QStringLiteral("False"));
-        wmaSupport = QStringLiteral("False");
+        writeDefault(ini, config_keys::WmaSupport);
+        wmaSupport = config_keys::WmaSupport.fallbackText();
     }
     const bool wmaOn = wmaSupport == QLatin1String("True");
     FileWenc.SetWmaSupport(wmaOn);
@@ -121,9 +126,9 @@ void Audiotool::Form_Load()
     Text2->setText(FileWenc.FormatString());
 
     // 14-15. Output folder and mode.
-    const QString outputPath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("OutputPath"));
+    const QString outputPath = Lang_Loader::ReadIni(ini, config_keys::OutputPath);
     Text1->setText(outputPath.isEmpty() ? QDir::toNativeSeparators(paths_.programFolder) : outputPath);
-    const QString modePath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("Modepath"));
+    const QString modePath = Lang_Loader::ReadIni(ini, config_keys::SaveBesideSource);
     if (!modePath.isEmpty()) {
         Check1->setChecked(modePath == QLatin1String("TRUE"));
         Check1_Click();
@@ -146,7 +151,7 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
     // A value the program never stores there (edited by hand, or from another
     // version) means the default, as an empty one does: the list is never left
     // without a format, which would make "Convert !" do nothing.
-    QString format = Lang_Loader::ReadIni(configFile(), sectionTavrel, QStringLiteral("Format"));
+    QString format = Lang_Loader::ReadIni(configFile(), config_keys::OutputFormat);
     const QStringList known{QStringLiteral("Mp3"), QStringLiteral("AAC"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
                             QStringLiteral("APE (MonKey's audio)"), QStringLiteral("Wma")};
     if (!known.contains(format))
@@ -190,10 +195,10 @@ void Audiotool::Form_QueryUnload(int& cancel, int)
 {
     const QString ini = configFile();
     Lang_Loader::SaveIni(this, ini,
-                         {{sectionTavrel, QStringLiteral("OutputPath"), Text1->text()},
-                          {sectionTavrel, QStringLiteral("Modepath"),
+                         {{config_keys::OutputPath, Text1->text()},
+                          {config_keys::SaveBesideSource,
                            Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
-                          {sectionTavrel, QStringLiteral("Format"), Combo1->currentText()}});
+                          {config_keys::OutputFormat, Combo1->currentText()}});
     if (Converting) {
         cancel = 1;
         return;

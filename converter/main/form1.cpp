@@ -86,7 +86,7 @@ void Form1::Command1_Click()
         }
     }
     Lang_Loader::SaveIni(this, configFile_,
-                         {{QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QString::number(language)}});
+                         {{config_keys::Language, QString::number(language)}});
     accept();
 }
 

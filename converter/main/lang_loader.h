@@ -3,6 +3,8 @@
 // Every Config.ini value is read and written one at a time at the moment it
 // is needed; there is no settings cache.
 
+#include "converter/main/config_keys.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,11 +21,22 @@ QString ReadIni(const QString& file, const QString& section, const QString& key)
 [[nodiscard]] bool WriteIni(const QString& file, const QString& section, const QString& key,
                             const QString& value);
 
+/// ReadIni of a named key.
+inline QString ReadIni(const QString& file, const ConfigKey& key)
+{
+    return ReadIni(file, key.sectionName(), key.keyName());
+}
+
 /// One value of a save action.
 struct IniValue {
     QString section;
     QString key;
     QString value;
+
+    IniValue(QString sectionName, QString keyName, QString text)
+        : section(std::move(sectionName)), key(std::move(keyName)), value(std::move(text)) {}
+    IniValue(const ConfigKey& named, QString text)
+        : section(named.sectionName()), key(named.keyName()), value(std::move(text)) {}
 };
 
 /// The text that tells the user the settings could not be saved to `file`.

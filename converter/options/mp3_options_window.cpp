@@ -508,7 +508,7 @@ void FrmMp3::saveKeys()
         QString::number(e.VbrQuality),        options::trueFalse(e.WriteVbrHeader)};
     QList<Lang_Loader::IniValue> stored;
     for (int key = 1; key <= 22; ++key)
-        stored.append({QStringLiteral("Mp3"), QString::number(key), values[key - 1]});
+        stored.append({QLatin1String(config_keys::Mp3Section), QString::number(key), values[key - 1]});
     Lang_Loader::SaveIni(this, owner_.configFile(), stored);
 }
 

@@ -241,7 +241,7 @@ bool FrmOgg::ApplyOggSettings()
                                    quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
         return false;
     }
-    const QString section = QStringLiteral("OGG");
+    const QString section = QLatin1String(config_keys::OggSection);
     QList<Lang_Loader::IniValue> stored;
     auto write = [&](const char* key, const QString& value) {
         stored.append({section, QString::fromLatin1(key), value});
