@@ -54,6 +54,14 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
     setWindowTitle(QStringLiteral("Ogg Vorbis Option"));
     setModal(true);
 
+    buildFormatFrames();
+    buildRateFrames();
+    connectControls();
+    layOutFrames();
+}
+
+void FrmOgg::buildFormatFrames()
+{
     frmChMode = frame(QStringLiteral("frmChMode"), QStringLiteral("Channels Mode"));
     cmbChMode = new QComboBox;
     cmbChMode->setObjectName(QStringLiteral("cmbChMode"));
@@ -65,7 +73,10 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
     cmbFrequency->setObjectName(QStringLiteral("cmbFrequency"));
     options::fillFrequencyList(*cmbFrequency);
     (new QVBoxLayout(frmFrequency))->addWidget(cmbFrequency);
+}
 
+void FrmOgg::buildRateFrames()
+{
     frmQuality = frame(QStringLiteral("frmQuality"), QStringLiteral("Quality (Compression)"));
     sldrQuality = slider(QStringLiteral("sldrQuality"), 1000, 100);
     (new QVBoxLayout(frmQuality))->addWidget(sldrQuality);
@@ -93,7 +104,10 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
     optionLayout->addWidget(chVbr);
     optionLayout->addWidget(lblBitrate);
     optionLayout->addWidget(sldrBitrate);
+}
 
+void FrmOgg::connectControls()
+{
     connect(chQuality, &QCheckBox::clicked, this, &FrmOgg::chQuality_Click);
     connect(chVbr, &QCheckBox::clicked, this, &FrmOgg::chVbr_Click);
     auto bitrateMove = [this](QSlider* s, int* member) {
@@ -113,7 +127,10 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
         Quality = position;
         sldrQuality->setToolTip(QLocale().toString(Quality / 100.0));
     });
+}
 
+void FrmOgg::layOutFrames()
+{
     auto* cmdApply = new QPushButton(QStringLiteral("Apply"));
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
     auto* cmdOk = new QPushButton(QStringLiteral("Ok"));
