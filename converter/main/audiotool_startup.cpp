@@ -51,11 +51,25 @@ void Audiotool::unloadSplash()
 void Audiotool::Form_Load()
 {
     const QString ini = configFile();
+    LoadLanguageMenu();   // the window's size is fixed at construction
+    loadTrackColor(ini);
+    AddFileFolder = Lang_Loader::ReadIni(ini, config_keys::AddFileFolder);
+    showSetupPageOnce(ini);
+    loadLanguage(ini);
+    const bool wmaOn = loadWmaSupport(ini);
+    resetRunState();
+    if (wmaOn)
+        fillWmaProfiles();
+    FileWenc.SetFormatMP3(44100, 128, 2);   // the writer's default format
+    Text2->setText(FileWenc.FormatString());
+    loadOutputFolder(ini);
+    fillOutputFormats(wmaOn);
+    unloadSplash();
+}
 
-    // 1-2. Language menu; the window's size is fixed at construction.
-    LoadLanguageMenu();
-
-    // 3. Track colour (a value that is not a colour means the default).
+// A value that is not a colour means the default.
+void Audiotool::loadTrackColor(const QString& ini)
+{
     const QString color = Lang_Loader::ReadIni(ini, config_keys::TrackColor);
     if (color.isEmpty()) {
         writeDefault(ini, config_keys::TrackColor, QString::number(config::DefaultTrackColor));
@@ -63,17 +77,19 @@ void Audiotool::Form_Load()
     } else {
         TrackColor = config::trackColor(color);
     }
+}
 
-    // 4. Start folder of the add-file dialog.
-    AddFileFolder = Lang_Loader::ReadIni(ini, config_keys::AddFileFolder);
-
-    // 5. First launch: the set-up page, once.
+void Audiotool::showSetupPageOnce(const QString& ini)
+{
     if (Lang_Loader::ReadIni(ini, config_keys::Launched) != QLatin1String(config_keys::Launched.fallback)) {
         writeDefault(ini, config_keys::Launched);
         Lang_Loader::ShellOpen(links::setupPage());
     }
+}
 
-    // 6-8. Language: the chooser when none is stored, then its captions.
+// The chooser when no language is stored, then its captions.
+void Audiotool::loadLanguage(const QString& ini)
+{
     QString language = Lang_Loader::ReadIni(ini, config_keys::Language);
     if (language.isEmpty()) {
         unloadSplash();
@@ -92,8 +108,11 @@ void Audiotool::Form_Load()
         item->setProperty("inUse", true);
         ApplyLanguage(item->data().toString());
     }
+}
 
-    // 9-10. The component objects exist with the window; WMA support.
+// The component objects exist with the window; only their WMA support is set.
+bool Audiotool::loadWmaSupport(const QString& ini)
+{
     QString wmaSupport = Lang_Loader::ReadIni(ini, config_keys::WmaSupport);
     if (wmaSupport.isEmpty()) {
         writeDefault(ini, config_keys::WmaSupport);
@@ -104,28 +123,30 @@ void Audiotool::Form_Load()
     FileRenc.SetWmaSupport(wmaOn);
     probeReader_.SetWmaSupport(wmaOn);
     acceptWma->setChecked(wmaOn);
+    return wmaOn;
+}
 
-    // 11.
+void Audiotool::resetRunState()
+{
     Frequency = 44100;
     Channels = 2;
     Converting = false;
     CancelRequested = false;
+}
 
-    // 12. WMA profile list, numbered 01 to 51.
-    if (wmaOn) {
-        for (int profile = 1; profile <= config::WmaProfileCount; ++profile) {
-            FileWenc.SelectWmaProfile(profile);
-            Combo2->addItem(QStringLiteral("%1 - %2")
-                                .arg(profile, 2, 10, QLatin1Char('0'))
-                                .arg(FileWenc.FormatString()));
-        }
+// Numbered 01 to 51.
+void Audiotool::fillWmaProfiles()
+{
+    for (int profile = 1; profile <= config::WmaProfileCount; ++profile) {
+        FileWenc.SelectWmaProfile(profile);
+        Combo2->addItem(QStringLiteral("%1 - %2")
+                            .arg(profile, 2, 10, QLatin1Char('0'))
+                            .arg(FileWenc.FormatString()));
     }
+}
 
-    // 13. The writer's default format.
-    FileWenc.SetFormatMP3(44100, 128, 2);
-    Text2->setText(FileWenc.FormatString());
-
-    // 14-15. Output folder and mode.
+void Audiotool::loadOutputFolder(const QString& ini)
+{
     const QString outputPath = Lang_Loader::ReadIni(ini, config_keys::OutputPath);
     Text1->setText(outputPath.isEmpty() ? QDir::toNativeSeparators(paths_.programFolder) : outputPath);
     const QString modePath = Lang_Loader::ReadIni(ini, config_keys::SaveBesideSource);
@@ -133,17 +154,17 @@ void Audiotool::Form_Load()
         Check1->setChecked(modePath == QLatin1String("TRUE"));
         Check1_Click();
     }
+}
 
-    // 16-17. Output formats and the one last used.
+// The output formats and the one last used.
+void Audiotool::fillOutputFormats(bool wmaOn)
+{
     Combo1->clear();
     Combo1->addItems({QStringLiteral("Mp3"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
                       QStringLiteral("AAC"), QStringLiteral("APE (MonKey's audio)")});
     if (wmaOn)
         Combo1->addItem(QStringLiteral("Wma"));
     restoreOutputFormat(wmaOn);
-
-    // 18.
-    unloadSplash();
 }
 
 void Audiotool::restoreOutputFormat(bool wmaSupport)
