@@ -185,10 +185,14 @@ int main(int argc, char* argv[])
     // A configured program folder: no language chooser, no first-launch page;
     // the WMA profile of 44.1 kHz stereo at 128 kbit/s.
     const QString ini = program + QStringLiteral("/Config.ini");
-    quandor::profile::writeString(ini, QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QStringLiteral("0"));
-    quandor::profile::writeString(ini, QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"));
-    quandor::profile::writeString(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"), QStringLiteral("True"));
-    quandor::profile::writeString(ini, QStringLiteral("WMA"), QStringLiteral("Num"), QStringLiteral("35"));
+    using quandor::profile::writeString;
+    if (!writeString(ini, QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QStringLiteral("0"))
+        || !writeString(ini, QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"))
+        || !writeString(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"), QStringLiteral("True"))
+        || !writeString(ini, QStringLiteral("WMA"), QStringLiteral("Num"), QStringLiteral("35"))) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(ini));
+        return 1;
+    }
 
     QStringList inputs;
     for (int i = 0; i < files; ++i) {

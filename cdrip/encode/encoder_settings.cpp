@@ -16,7 +16,7 @@ QString loadText(const QString& ini, const QString& section, const QString& key,
     const QString value = quandor::profile::readString(ini, section, key, kAbsent);
     if (value != kAbsent)
         return value;
-    quandor::profile::writeString(ini, section, key, fallback);
+    quandor::profile::writeDefault(ini, section, key, fallback);
     return fallback;
 }
 
@@ -27,7 +27,7 @@ bool loadSwitch(const QString& ini, const QString& section, const QString& key, 
     const QString value = loadText(ini, section, key, fallback ? QStringLiteral("1") : QStringLiteral("0"));
     if (value.isEmpty()) {
         // "CRC=" has no first character to test: treat it as absent.
-        quandor::profile::writeString(ini, section, key, switchText(fallback));
+        quandor::profile::writeDefault(ini, section, key, switchText(fallback));
         return fallback;
     }
     return !value.startsWith(QLatin1Char('0'));

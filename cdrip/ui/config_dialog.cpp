@@ -203,14 +203,19 @@ void ConfigDialog::restoreDefaults()
 void ConfigDialog::save()
 {
     using namespace ripper_keys;
-    ini_.write(OutputFolder, field(1026)->text());
-    ini_.write(CddbServer, field(1034)->text());
-    ini_.write(CddbQuery, field(1029)->text());
-    ini_.write(CddbUser, field(1030)->text());
-    ini_.write(CddbSite, field(1031)->text());
-    ini_.write(FileNamePattern, field(1049)->text());
-    ini_.writeOutputFlag(CddbAuto, check(1037)->isChecked());
-    ini_.writeOutputFlag(SaveInArtistAlbum, check(1074)->isChecked());
+    bool stored = ini_.write(OutputFolder, field(1026)->text());
+    stored = ini_.write(CddbServer, field(1034)->text()) && stored;
+    stored = ini_.write(CddbQuery, field(1029)->text()) && stored;
+    stored = ini_.write(CddbUser, field(1030)->text()) && stored;
+    stored = ini_.write(CddbSite, field(1031)->text()) && stored;
+    stored = ini_.write(FileNamePattern, field(1049)->text()) && stored;
+    stored = ini_.writeOutputFlag(CddbAuto, check(1037)->isChecked()) && stored;
+    stored = ini_.writeOutputFlag(SaveInArtistAlbum, check(1074)->isChecked()) && stored;
+    if (!stored) {
+        // The values still apply to this session; the user learns they will not last.
+        quandor::shell::messageBox(this, settingsSaveFailedText(ini_.file()), QStringLiteral("Brenlow"),
+                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Warning);
+    }
 
     settings_.output.folder = field(1026)->text();
     settings_.output.fileNamePattern = field(1049)->text();

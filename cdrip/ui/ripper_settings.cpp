@@ -36,7 +36,7 @@ QString RipperIni::text(const RipperKey& key) const
     if (stored != absent)
         return stored;
     const QString fallback = defaultOf(key);
-    write(key, fallback); // a failed write-back is not reported: the default is used
+    quandor::profile::writeDefault(file(), latin(key.section), latin(key.key), fallback);
     return fallback;
 }
 
@@ -51,7 +51,7 @@ bool RipperIni::encoderFlag(const RipperKey& key) const
     if (value.isEmpty()) {
         // "CRC=" has no first character to test: treat it as absent.
         value = defaultOf(key);
-        write(key, value);
+        quandor::profile::writeDefault(file(), latin(key.section), latin(key.key), value);
     }
     return !value.startsWith(QLatin1Char('0'));
 }
@@ -69,6 +69,11 @@ bool RipperIni::writeOutputFlag(const RipperKey& key, bool on) const
 bool RipperIni::writeEncoderFlag(const RipperKey& key, bool on) const
 {
     return write(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QString settingsSaveFailedText(const QString& file)
+{
+    return QStringLiteral("The settings could not be saved to %1.").arg(QDir::toNativeSeparators(file));
 }
 
 OutputSettings readOutputSettings(const RipperIni& ini)

@@ -82,13 +82,17 @@ public:
     bool encoderFlag(const RipperKey& key) const;
 
     /// Writes one key; false when the file could not be written.
-    bool write(const RipperKey& key, const QString& value) const;
-    bool writeOutputFlag(const RipperKey& key, bool on) const;   ///< "true"/"false"
-    bool writeEncoderFlag(const RipperKey& key, bool on) const;  ///< "1"/"0"
+    [[nodiscard]] bool write(const RipperKey& key, const QString& value) const;
+    [[nodiscard]] bool writeOutputFlag(const RipperKey& key, bool on) const;   ///< "true"/"false"
+    [[nodiscard]] bool writeEncoderFlag(const RipperKey& key, bool on) const;  ///< "1"/"0"
 
 private:
     QString startFolder_;
 };
+
+/// The text that tells the user the settings could not be saved to `file`
+/// (no language file has this line, so it stays English).
+QString settingsSaveFailedText(const QString& file);
 
 /// [SAUVEGARDE] and [Output].
 struct OutputSettings {

@@ -267,6 +267,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The steps of Form_Load.
+    void loadTrackColor(const QString& ini);
+    void showSetupPageOnce(const QString& ini);
+    void loadLanguage(const QString& ini);
+    bool loadWmaSupport(const QString& ini);
+    void resetRunState();
+    void fillWmaProfiles();
+    void loadOutputFolder(const QString& ini);
+    void fillOutputFormats(bool wmaOn);
+
     void buildMenus();
     void buildControls();
     void connectControls();

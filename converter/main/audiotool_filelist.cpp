@@ -158,8 +158,8 @@ void Audiotool::Image1_Click()
         Image1->setEnabled(true);
         AddFileFolder = QFileInfo(chosen.front()).path();
     }
-    Lang_Loader::WriteIni(configFile(), QStringLiteral("OpenFile"), QStringLiteral("INITDIR"),
-                          AddFileFolder);
+    Lang_Loader::SaveIni(this, configFile(),
+                         {{config_keys::AddFileFolder, AddFileFolder}});
 }
 
 void Audiotool::ListView1_OLEDragDrop(const QStringList& paths)
@@ -270,8 +270,8 @@ void Audiotool::trackcolor_Click()
     if (!chosen || !chosen->isValid())
         return;
     const quint32 stored = config::storedColor(chosen->red(), chosen->green(), chosen->blue());
-    Lang_Loader::WriteIni(configFile(), QStringLiteral("Track"), QStringLiteral("COLOR"),
-                          QString::number(stored));
+    Lang_Loader::SaveIni(this, configFile(),
+                         {{config_keys::TrackColor, QString::number(stored)}});
     TrackColor = stored;
 }
 

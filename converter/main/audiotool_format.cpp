@@ -48,7 +48,7 @@ void Audiotool::restoreWmaProfile()
     FileWenc.SelectWmaProfile(39);
     // An empty, "0" or unusable stored number selects the default profile.
     const int profile = config::wmaProfile(
-        Lang_Loader::ReadIni(configFile(), QStringLiteral("WMA"), QStringLiteral("Num")));
+        Lang_Loader::ReadIni(configFile(), config_keys::WmaProfile));
     FileWenc.SelectWmaProfile(profile);
     Text2->setText(FileWenc.FormatString());
     // Combo2 holds profile i at index i - 1.
@@ -92,8 +92,8 @@ void Audiotool::Combo2_Click()
     if (index < 0)
         return;
     FileWenc.SelectWmaProfile(index + 1);
-    Lang_Loader::WriteIni(configFile(), QStringLiteral("WMA"), QStringLiteral("Num"),
-                          QString::number(index + 1));
+    Lang_Loader::SaveIni(this, configFile(),
+                         {{config_keys::WmaProfile, QString::number(index + 1)}});
 }
 
 void Audiotool::Combo3_Click()
@@ -102,8 +102,8 @@ void Audiotool::Combo3_Click()
     for (const ApeLevel& level : apeLevels) {
         if (text == QLatin1String(level.caption)) {
             ApeCompressionLevel = level.level;
-            Lang_Loader::WriteIni(configFile(), QStringLiteral("APE"), QStringLiteral("Quality"),
-                                  QLatin1String(level.stored));
+            Lang_Loader::SaveIni(this, configFile(),
+                                 {{config_keys::ApeLevel, QLatin1String(level.stored)}});
             return;
         }
     }
@@ -112,10 +112,14 @@ void Audiotool::Combo3_Click()
 void Audiotool::acceptWma_Click()
 {
     const QString ini = configFile();
-    const bool wasOn = Lang_Loader::ReadIni(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"))
+    const bool wasOn = Lang_Loader::ReadIni(ini, config_keys::WmaSupport)
                        == QLatin1String("True");
-    Lang_Loader::WriteIni(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"),
-                          wasOn ? QStringLiteral("False") : QStringLiteral("True"));
+    if (!Lang_Loader::SaveIni(this, ini, {{config_keys::WmaSupport,
+                                           wasOn ? QStringLiteral("False") : QStringLiteral("True")}})) {
+        // Nothing changed: the box keeps showing what is stored.
+        acceptWma->setChecked(wasOn);
+        return;
+    }
     acceptWma->setChecked(!wasOn);
     quandor::shell::messageBox(this, captions::text(captions::WmaSupportChanged), QStringLiteral("Tavrel"),
                                quandor::shell::MessageButtons::Ok,

@@ -28,7 +28,7 @@ void Audiotool::Aide_Click()
 
 void Audiotool::FAQ_Click()
 {
-    const QString value = Lang_Loader::ReadIni(configFile(), QStringLiteral("LANGUE"), QStringLiteral("VALUE"));
+    const QString value = Lang_Loader::ReadIni(configFile(), config_keys::Language);
     Lang_Loader::ShellOpen(help::faqPageFor(value));
 }
 

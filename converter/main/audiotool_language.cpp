@@ -115,8 +115,8 @@ void Audiotool::LangueName_Click(int index)
             LangueName[j]->setChecked(LangueName[j]->property("inUse").toBool());
         return;
     }
-    Lang_Loader::WriteIni(configFile(), QStringLiteral("LANGUE"), QStringLiteral("VALUE"),
-                          QString::number(index));
+    Lang_Loader::SaveIni(this, configFile(),
+                         {{config_keys::Language, QString::number(index)}});
     ApplyLanguage(path);
     for (qsizetype j = 0; j < LangueName.size(); ++j) {
         LangueName[j]->setChecked(j == index);

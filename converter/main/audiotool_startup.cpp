@@ -7,6 +7,7 @@
 #include "converter/main/kill_process.h"
 #include "converter/main/lang_loader.h"
 #include "converter/main/web_links.h"
+#include "platform/profile/profile_file.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,9 +21,15 @@ namespace tavrel {
 
 namespace {
 
-const QString sectionTavrel = QStringLiteral("Tavrel");
-const QString sectionWma = QStringLiteral("WMA");
-const QString keyValue = QStringLiteral("VALUE");
+void writeDefault(const QString& ini, const ConfigKey& key, const QString& value)
+{
+    quandor::profile::writeDefault(ini, key.sectionName(), key.keyName(), value);
+}
+
+void writeDefault(const QString& ini, const ConfigKey& key)
+{
+    writeDefault(ini, key, key.fallbackText());
+}
 
 } // namespace
 
@@ -44,40 +51,55 @@ void Audiotool::unloadSplash()
 void Audiotool::Form_Load()
 {
     const QString ini = configFile();
+    LoadLanguageMenu();   // the window's size is fixed at construction
+    loadTrackColor(ini);
+    AddFileFolder = Lang_Loader::ReadIni(ini, config_keys::AddFileFolder);
+    showSetupPageOnce(ini);
+    loadLanguage(ini);
+    const bool wmaOn = loadWmaSupport(ini);
+    resetRunState();
+    if (wmaOn)
+        fillWmaProfiles();
+    FileWenc.SetFormatMP3(44100, 128, 2);   // the writer's default format
+    Text2->setText(FileWenc.FormatString());
+    loadOutputFolder(ini);
+    fillOutputFormats(wmaOn);
+    unloadSplash();
+}
 
-    // Language menu; the window's size is fixed at construction.
-    LoadLanguageMenu();
-
-    // Track colour (a value that is not a colour means the default).
-    const QString color = Lang_Loader::ReadIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"));
+// A value that is not a colour means the default.
+void Audiotool::loadTrackColor(const QString& ini)
+{
+    const QString color = Lang_Loader::ReadIni(ini, config_keys::TrackColor);
     if (color.isEmpty()) {
-        Lang_Loader::WriteIni(ini, QStringLiteral("Track"), QStringLiteral("COLOR"),
-                              QString::number(config::DefaultTrackColor));
+        writeDefault(ini, config_keys::TrackColor, QString::number(config::DefaultTrackColor));
         TrackColor = config::DefaultTrackColor;
     } else {
         TrackColor = config::trackColor(color);
     }
+}
 
-    // Start folder of the add-file dialog.
-    AddFileFolder = Lang_Loader::ReadIni(ini, QStringLiteral("OpenFile"), QStringLiteral("INITDIR"));
-
-    // First launch: the set-up page, once.
-    if (Lang_Loader::ReadIni(ini, QStringLiteral("LAUNCH"), keyValue) != QLatin1String("True")) {
-        Lang_Loader::WriteIni(ini, QStringLiteral("LAUNCH"), keyValue, QStringLiteral("True"));
+void Audiotool::showSetupPageOnce(const QString& ini)
+{
+    if (Lang_Loader::ReadIni(ini, config_keys::Launched) != QLatin1String(config_keys::Launched.fallback)) {
+        writeDefault(ini, config_keys::Launched);
         Lang_Loader::ShellOpen(links::setupPage());
     }
+}
 
-    // Language: the chooser when none is stored, then its captions.
-    QString language = Lang_Loader::ReadIni(ini, QStringLiteral("LANGUE"), keyValue);
+// The chooser when no language is stored, then its captions.
+void Audiotool::loadLanguage(const QString& ini)
+{
+    QString language = Lang_Loader::ReadIni(ini, config_keys::Language);
     if (language.isEmpty()) {
         unloadSplash();
         Form1 chooser(langFolder(), ini, this);
         chooser.exec();
-        language = Lang_Loader::ReadIni(ini, QStringLiteral("LANGUE"), keyValue);
+        language = Lang_Loader::ReadIni(ini, config_keys::Language);
     }
     int languageNumber = 0;
     if (language.isEmpty())
-        Lang_Loader::WriteIni(ini, QStringLiteral("LANGUE"), keyValue, QStringLiteral("0"));
+        writeDefault(ini, config_keys::Language);
     else
         languageNumber = config::languageNumber(language);
     if (languageNumber < LangueName.size()) {
@@ -86,58 +108,63 @@ void Audiotool::Form_Load()
         item->setProperty("inUse", true);
         ApplyLanguage(item->data().toString());
     }
+}
 
-    // WMA support, in every component that reads or writes WMA.
-    QString wmaSupport = Lang_Loader::ReadIni(ini, sectionWma, QStringLiteral("WMASUPPORT"));
+// The component objects exist with the window; only their WMA support is set.
+bool Audiotool::loadWmaSupport(const QString& ini)
+{
+    QString wmaSupport = Lang_Loader::ReadIni(ini, config_keys::WmaSupport);
     if (wmaSupport.isEmpty()) {
-        Lang_Loader::WriteIni(ini, sectionWma, QStringLiteral("WMASUPPORT"), QStringLiteral("False"));
-        wmaSupport = QStringLiteral("False");
+        writeDefault(ini, config_keys::WmaSupport);
+        wmaSupport = config_keys::WmaSupport.fallbackText();
     }
     const bool wmaOn = wmaSupport == QLatin1String("True");
     FileWenc.SetWmaSupport(wmaOn);
     FileRenc.SetWmaSupport(wmaOn);
     probeReader_.SetWmaSupport(wmaOn);
     acceptWma->setChecked(wmaOn);
+    return wmaOn;
+}
 
-    // Nothing is converting yet; the stream format starts at CD quality.
+void Audiotool::resetRunState()
+{
     Frequency = 44100;
     Channels = 2;
     Converting = false;
     CancelRequested = false;
+}
 
-    // WMA profile list, numbered 01 to 51.
-    if (wmaOn) {
-        for (int profile = 1; profile <= config::WmaProfileCount; ++profile) {
-            FileWenc.SelectWmaProfile(profile);
-            Combo2->addItem(QStringLiteral("%1 - %2")
-                                .arg(profile, 2, 10, QLatin1Char('0'))
-                                .arg(FileWenc.FormatString()));
-        }
+// Numbered 01 to 51.
+void Audiotool::fillWmaProfiles()
+{
+    for (int profile = 1; profile <= config::WmaProfileCount; ++profile) {
+        FileWenc.SelectWmaProfile(profile);
+        Combo2->addItem(QStringLiteral("%1 - %2")
+                            .arg(profile, 2, 10, QLatin1Char('0'))
+                            .arg(FileWenc.FormatString()));
     }
+}
 
-    // The writer's default format.
-    FileWenc.SetFormatMP3(44100, 128, 2);
-    Text2->setText(FileWenc.FormatString());
-
-    // Output folder and mode.
-    const QString outputPath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("OutputPath"));
+void Audiotool::loadOutputFolder(const QString& ini)
+{
+    const QString outputPath = Lang_Loader::ReadIni(ini, config_keys::OutputPath);
     Text1->setText(outputPath.isEmpty() ? QDir::toNativeSeparators(paths_.programFolder) : outputPath);
-    const QString modePath = Lang_Loader::ReadIni(ini, sectionTavrel, QStringLiteral("Modepath"));
+    const QString modePath = Lang_Loader::ReadIni(ini, config_keys::SaveBesideSource);
     if (!modePath.isEmpty()) {
         Check1->setChecked(modePath == QLatin1String("TRUE"));
         Check1_Click();
     }
+}
 
-    // Output formats and the one last used.
+// The output formats and the one last used.
+void Audiotool::fillOutputFormats(bool wmaOn)
+{
     Combo1->clear();
     Combo1->addItems({QStringLiteral("Mp3"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
                       QStringLiteral("AAC"), QStringLiteral("APE (MonKey's audio)")});
     if (wmaOn)
         Combo1->addItem(QStringLiteral("Wma"));
     restoreOutputFormat(wmaOn);
-
-    // The window is ready: the splash screen goes.
-    unloadSplash();
 }
 
 void Audiotool::restoreOutputFormat(bool wmaSupport)
@@ -145,7 +172,7 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
     // A value the program never stores there (edited by hand, or from another
     // version) means the default, as an empty one does: the list is never left
     // without a format, which would make "Convert !" do nothing.
-    QString format = Lang_Loader::ReadIni(configFile(), sectionTavrel, QStringLiteral("Format"));
+    QString format = Lang_Loader::ReadIni(configFile(), config_keys::OutputFormat);
     const QStringList known{QStringLiteral("Mp3"), QStringLiteral("AAC"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
                             QStringLiteral("APE (MonKey's audio)"), QStringLiteral("Wma")};
     if (!known.contains(format))
@@ -188,10 +215,11 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
 void Audiotool::Form_QueryUnload(int& cancel, int)
 {
     const QString ini = configFile();
-    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("OutputPath"), Text1->text());
-    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("Modepath"),
-                          Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-    Lang_Loader::WriteIni(ini, sectionTavrel, QStringLiteral("Format"), Combo1->currentText());
+    Lang_Loader::SaveIni(this, ini,
+                         {{config_keys::OutputPath, Text1->text()},
+                          {config_keys::SaveBesideSource,
+                           Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
+                          {config_keys::OutputFormat, Combo1->currentText()}});
     if (Converting) {
         cancel = 1;
         return;

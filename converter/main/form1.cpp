@@ -85,8 +85,8 @@ void Form1::Command1_Click()
             break;
         }
     }
-    Lang_Loader::WriteIni(configFile_, QStringLiteral("LANGUE"), QStringLiteral("VALUE"),
-                          QString::number(language));
+    Lang_Loader::SaveIni(this, configFile_,
+                         {{config_keys::Language, QString::number(language)}});
     accept();
 }
 

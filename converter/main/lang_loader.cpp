@@ -29,11 +29,28 @@ QString ReadIni(const QString& file, const QString& section, const QString& key)
     return quandor::profile::readString(file, section, key).left(maxIniValueLength);
 }
 
-QString WriteIni(const QString& file, const QString& section, const QString& key,
-                 const QString& value)
+bool WriteIni(const QString& file, const QString& section, const QString& key,
+              const QString& value)
 {
-    quandor::profile::writeString(file, section, key, value);
-    return QString();
+    return quandor::profile::writeString(file, section, key, value);
+}
+
+QString SaveFailedText(const QString& file)
+{
+    // No language file has this line: the text stays English in every language.
+    return QStringLiteral("The settings could not be saved to %1.").arg(QDir::toNativeSeparators(file));
+}
+
+bool SaveIni(QWidget* owner, const QString& file, const QList<IniValue>& values)
+{
+    bool stored = true;
+    for (const IniValue& value : values)
+        stored = WriteIni(file, value.section, value.key, value.value) && stored;
+    if (!stored)
+        quandor::shell::messageBox(owner, SaveFailedText(file), QStringLiteral("Tavrel"),
+                                   quandor::shell::MessageButtons::Ok,
+                                   quandor::shell::MessageIcon::Warning);
+    return stored;
 }
 
 int ShellOpen(const QString& target, const QString&, const QString&)

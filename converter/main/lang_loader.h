@@ -3,6 +3,8 @@
 // Every Config.ini value is read and written one at a time at the moment it
 // is needed; there is no settings cache.
 
+#include "converter/main/config_keys.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,9 +17,34 @@ namespace tavrel::Lang_Loader {
 QString ReadIni(const QString& file, const QString& section, const QString& key);
 
 /// Stores [section] key = value, creating the file or the section as needed.
-/// Returns an empty string, as callers expect; a failed write changes nothing.
-QString WriteIni(const QString& file, const QString& section, const QString& key,
-                 const QString& value);
+/// False when it could not be stored; the file is unchanged then.
+[[nodiscard]] bool WriteIni(const QString& file, const QString& section, const QString& key,
+                            const QString& value);
+
+/// ReadIni of a named key.
+inline QString ReadIni(const QString& file, const ConfigKey& key)
+{
+    return ReadIni(file, key.sectionName(), key.keyName());
+}
+
+/// One value of a save action.
+struct IniValue {
+    QString section;
+    QString key;
+    QString value;
+
+    IniValue(QString sectionName, QString keyName, QString text)
+        : section(std::move(sectionName)), key(std::move(keyName)), value(std::move(text)) {}
+    IniValue(const ConfigKey& named, QString text)
+        : section(named.sectionName()), key(named.keyName()), value(std::move(text)) {}
+};
+
+/// The text that tells the user the settings could not be saved to `file`.
+QString SaveFailedText(const QString& file);
+
+/// Stores the values of one save action in `file`. When any of them could not
+/// be stored, says so once in a message box naming the file; false then.
+bool SaveIni(QWidget* owner, const QString& file, const QList<IniValue>& values);
 
 /// Opens a web address, a "mailto: " link or a file with its own program and
 /// does not wait for it. Returns 33 when the request was handed on, else 2.

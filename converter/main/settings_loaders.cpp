@@ -1,5 +1,6 @@
 #include "converter/main/settings_loaders.h"
 
+#include "converter/main/config_keys.h"
 #include "converter/main/conversion_numbers.h"
 #include "platform/profile/profile_file.h"
 
@@ -9,7 +10,7 @@
 namespace tavrel {
 
 using quandor::profile::readString;
-using quandor::profile::writeString;
+using quandor::profile::writeDefault;
 
 // ---- APE -------------------------------------------------------------------
 
@@ -34,13 +35,14 @@ constexpr std::size_t normalApeRow = 1;
 
 ApeSettings loadApeSettings(const QString& iniFile)
 {
-    const QString stored = readString(iniFile, QStringLiteral("APE"), QStringLiteral("Quality"));
+    const QString stored = readString(iniFile, config_keys::ApeLevel.sectionName(), config_keys::ApeLevel.keyName());
     const ApeLevelRow* row = &apeLevels[normalApeRow];
     for (const ApeLevelRow& candidate : apeLevels) {
         if (stored == QLatin1String(candidate.stored))
             row = &candidate;
     }
-    writeString(iniFile, QStringLiteral("APE"), QStringLiteral("Quality"), QLatin1String(row->stored));
+    writeDefault(iniFile, config_keys::ApeLevel.sectionName(), config_keys::ApeLevel.keyName(),
+                 QLatin1String(row->stored));
     return ApeSettings{row->level, QLatin1String(row->text)};
 }
 
@@ -72,21 +74,19 @@ bool aacSwitch(const QString& value)
 
 AacSettings loadAacSettings(const QString& iniFile)
 {
-    const QString section = QStringLiteral("Aac");
     AacSettings settings;
     bool failed = false;
 
     // Reads one key; an empty one is given its default text, which is stored.
-    auto read = [&](const char* key, const QString& fallback) -> std::optional<QString> {
-        const QString name = QLatin1String(key);
-        const QString value = readString(iniFile, section, name);
+    auto read = [&](const ConfigKey& key, const QString& fallback) -> std::optional<QString> {
+        const QString value = readString(iniFile, key.sectionName(), key.keyName());
         if (value.isEmpty()) {
-            writeString(iniFile, section, name, fallback);
+            writeDefault(iniFile, key.sectionName(), key.keyName(), fallback);
             return std::nullopt;
         }
         return value;
     };
-    auto readInt16 = [&](const char* key, std::int16_t& member) {
+    auto readInt16 = [&](const ConfigKey& key, std::int16_t& member) {
         const std::optional<QString> value = read(key, QString::number(member));
         if (!value)
             return;
@@ -95,30 +95,31 @@ AacSettings loadAacSettings(const QString& iniFile)
         else
             failed = true;
     };
-    auto readSwitch = [&](const char* key, bool& member) {
+    auto readSwitch = [&](const ConfigKey& key, bool& member) {
         if (const std::optional<QString> value = read(key, QStringLiteral("False")))
             member = aacSwitch(*value);
     };
-    auto readText = [&](const char* key, QString& member) {
+    auto readText = [&](const ConfigKey& key, QString& member) {
         if (const std::optional<QString> value = read(key, member))
             member = *value;
     };
 
-    readSwitch("Quality", settings.quality);
-    if (!failed) readInt16("QualityRate", settings.qualityRate);
+    readSwitch(config_keys::AacQuality, settings.quality);
+    if (!failed) readInt16(config_keys::AacQualityRate, settings.qualityRate);
     if (!failed) {
         // "Auto" is an item of the window's bit-rate list: the encoder picks by channel count.
-        if (readString(iniFile, section, QStringLiteral("BitRate")) == QLatin1String("Auto"))
+        if (readString(iniFile, config_keys::AacBitRate.sectionName(), config_keys::AacBitRate.keyName())
+            == QLatin1String("Auto"))
             settings.bitRate = kAacAutoBitRate;
         else
-            readInt16("BitRate", settings.bitRate);
+            readInt16(config_keys::AacBitRate, settings.bitRate);
     }
-    if (!failed) readText("Profile", settings.profile);
-    if (!failed) readInt16("BandW", settings.bandWidth);
-    if (!failed) readText("ADTS", settings.adts);
-    if (!failed) readSwitch("TNS", settings.tns);
-    if (!failed) readSwitch("LFE", settings.lfe);
-    if (!failed) readSwitch("MidSide", settings.midSide);
+    if (!failed) readText(config_keys::AacProfile, settings.profile);
+    if (!failed) readInt16(config_keys::AacBandWidth, settings.bandWidth);
+    if (!failed) readText(config_keys::AacAdts, settings.adts);
+    if (!failed) readSwitch(config_keys::AacTns, settings.tns);
+    if (!failed) readSwitch(config_keys::AacLfe, settings.lfe);
+    if (!failed) readSwitch(config_keys::AacMidSide, settings.midSide);
 
     return failed ? AacSettings{} : settings;
 }
@@ -152,20 +153,19 @@ std::int32_t wavTableValue(const std::array<std::int32_t, N>& table, std::int32_
 
 WavSettings loadWavSettings(const QString& iniFile)
 {
-    const QString section = QStringLiteral("Wav");
-    const auto position = [&](const char* key, std::int32_t emptyPosition) {
-        return wavPosition(readString(iniFile, section, QLatin1String(key)), emptyPosition);
+    const auto position = [&](const ConfigKey& key, std::int32_t emptyPosition) {
+        return wavPosition(readString(iniFile, key.sectionName(), key.keyName()), emptyPosition);
     };
-    return WavSettings{wavTableValue(wavFrequencies, position("Frequency", 3)),
-                       wavTableValue(wavChannels, position("Channel", 1)),
-                       wavTableValue(wavBits, position("bits", 5))};
+    return WavSettings{wavTableValue(wavFrequencies, position(config_keys::WavFrequency, 3)),
+                       wavTableValue(wavChannels, position(config_keys::WavChannel, 1)),
+                       wavTableValue(wavBits, position(config_keys::WavBits, 5))};
 }
 
 // ---- MP3 -------------------------------------------------------------------
 
 Mp3Settings loadMp3Settings(const QString& iniFile)
 {
-    const QString section = QStringLiteral("Mp3");
+    const QString section = QLatin1String(config_keys::Mp3Section);
     const auto value = [&](int key) { return readString(iniFile, section, QString::number(key)); };
 
     Mp3Settings s;
@@ -198,7 +198,7 @@ Mp3Settings loadMp3Settings(const QString& iniFile)
 
 OggLoadResult loadOggSettings(const QString& iniFile, const OggAvailability& available)
 {
-    const QString section = QStringLiteral("OGG");
+    const QString section = QLatin1String(config_keys::OggSection);
     const auto value = [&](const char* key) { return readString(iniFile, section, QLatin1String(key)); };
 
     const QString modeText = value("1");

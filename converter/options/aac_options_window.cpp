@@ -130,20 +130,18 @@ void FrmAac::fillFrom(const Audiotool& owner)
 
 void FrmAac::Command1_Click()
 {
-    const QString file = owner_.configFile();
-    const QString section = QStringLiteral("Aac");
-    auto write = [&](const char* key, const QString& value) {
-        Lang_Loader::WriteIni(file, section, QString::fromLatin1(key), value);
-    };
-    write("Quality", options::trueFalse(Option4->isChecked()));
-    write("QualityRate", QString::number(Slider1->value()));
-    write("BitRate", Combo1->currentText());
-    write("Profile", Combo2->currentText());
-    write("BandW", Combo3->currentText());
-    write("ADTS", Option1->isChecked() ? QStringLiteral("MPEG-2") : QStringLiteral("MPEG-4"));
-    write("TNS", options::trueFalse(Check3->isChecked()));
-    write("LFE", options::trueFalse(Check2->isChecked()));
-    write("MidSide", options::trueFalse(Check4->isChecked()));
+    QList<Lang_Loader::IniValue> stored;
+    auto write = [&](const ConfigKey& key, const QString& value) { stored.append({key, value}); };
+    write(config_keys::AacQuality, options::trueFalse(Option4->isChecked()));
+    write(config_keys::AacQualityRate, QString::number(Slider1->value()));
+    write(config_keys::AacBitRate, Combo1->currentText());
+    write(config_keys::AacProfile, Combo2->currentText());
+    write(config_keys::AacBandWidth, Combo3->currentText());
+    write(config_keys::AacAdts, Option1->isChecked() ? QStringLiteral("MPEG-2") : QStringLiteral("MPEG-4"));
+    write(config_keys::AacTns, options::trueFalse(Check3->isChecked()));
+    write(config_keys::AacLfe, options::trueFalse(Check2->isChecked()));
+    write(config_keys::AacMidSide, options::trueFalse(Check4->isChecked()));
+    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
     accept();
 }
 

@@ -506,9 +506,10 @@ void FrmMp3::saveKeys()
         options::trueFalse(e.EnforceMinBitrate), QString::number(e.ChannelMode),
         QString::number(e.MaxVbrBitrate),     QString::number(e.VbrMethod),
         QString::number(e.VbrQuality),        options::trueFalse(e.WriteVbrHeader)};
-    const QString file = owner_.configFile();
+    QList<Lang_Loader::IniValue> stored;
     for (int key = 1; key <= 22; ++key)
-        Lang_Loader::WriteIni(file, QStringLiteral("Mp3"), QString::number(key), values[key - 1]);
+        stored.append({QLatin1String(config_keys::Mp3Section), QString::number(key), values[key - 1]});
+    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
 }
 
 void FrmMp3::cmdApply_Click()

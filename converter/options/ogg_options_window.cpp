@@ -54,6 +54,14 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
     setWindowTitle(QStringLiteral("Ogg Vorbis Option"));
     setModal(true);
 
+    buildFormatFrames();
+    buildRateFrames();
+    connectControls();
+    layOutFrames();
+}
+
+void FrmOgg::buildFormatFrames()
+{
     frmChMode = frame(QStringLiteral("frmChMode"), QStringLiteral("Channels Mode"));
     cmbChMode = new QComboBox;
     cmbChMode->setObjectName(QStringLiteral("cmbChMode"));
@@ -65,7 +73,10 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
     cmbFrequency->setObjectName(QStringLiteral("cmbFrequency"));
     options::fillFrequencyList(*cmbFrequency);
     (new QVBoxLayout(frmFrequency))->addWidget(cmbFrequency);
+}
 
+void FrmOgg::buildRateFrames()
+{
     frmQuality = frame(QStringLiteral("frmQuality"), QStringLiteral("Quality (Compression)"));
     sldrQuality = slider(QStringLiteral("sldrQuality"), 1000, 100);
     (new QVBoxLayout(frmQuality))->addWidget(sldrQuality);
@@ -93,7 +104,10 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
     optionLayout->addWidget(chVbr);
     optionLayout->addWidget(lblBitrate);
     optionLayout->addWidget(sldrBitrate);
+}
 
+void FrmOgg::connectControls()
+{
     connect(chQuality, &QCheckBox::clicked, this, &FrmOgg::chQuality_Click);
     connect(chVbr, &QCheckBox::clicked, this, &FrmOgg::chVbr_Click);
     auto bitrateMove = [this](QSlider* s, int* member) {
@@ -113,7 +127,10 @@ FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
         Quality = position;
         sldrQuality->setToolTip(QLocale().toString(Quality / 100.0));
     });
+}
 
+void FrmOgg::layOutFrames()
+{
     auto* cmdApply = new QPushButton(QStringLiteral("Apply"));
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
     auto* cmdOk = new QPushButton(QStringLiteral("Ok"));
@@ -241,10 +258,10 @@ bool FrmOgg::ApplyOggSettings()
                                    quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
         return false;
     }
-    const QString file = owner_.configFile();
-    const QString section = QStringLiteral("OGG");
+    const QString section = QLatin1String(config_keys::OggSection);
+    QList<Lang_Loader::IniValue> stored;
     auto write = [&](const char* key, const QString& value) {
-        Lang_Loader::WriteIni(file, section, QString::fromLatin1(key), value);
+        stored.append({section, QString::fromLatin1(key), value});
     };
     write("1", QualityEnabled ? QStringLiteral("1") : QStringLiteral("0"));
     write("2", VbrEnabled ? QStringLiteral("1") : QStringLiteral("0"));
@@ -255,6 +272,7 @@ bool FrmOgg::ApplyOggSettings()
     write("7", QString::number(MaxBitrate));
     // The minimum has a key of its own so that it no longer replaces the nominal one.
     write("8", QString::number(MinBitrate));
+    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
 
     owner_.Text2->setText(writer.FormatString());
     return true;

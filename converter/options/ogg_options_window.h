@@ -57,6 +57,10 @@ public:
     QLabel* lblBitrate = nullptr;
 
 private:
+    void buildFormatFrames();   ///< channel mode and sampling frequency
+    void buildRateFrames();     ///< quality, VBR and bit-rate options
+    void connectControls();
+    void layOutFrames();
     void qualityRule();
     void vbrRule();
     void showBitrates();

@@ -51,6 +51,15 @@ TagEditorial::TagEditorial(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Tag Editor"));
     setModal(true);
 
+    buildExplorer();
+    QFormLayout* form = buildFieldForm();
+    buildTagVersionChoice();
+    buildSaveButton();
+    layOut(form);
+}
+
+void TagEditorial::buildExplorer()
+{
     // The file browser: folders and the audio files the tag object reads.
     explorerModel = new QFileSystemModel(this);
     explorerModel->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
@@ -72,7 +81,10 @@ TagEditorial::TagEditorial(QWidget* parent) : QDialog(parent)
         if (!explorerModel->isDir(index))
             LoadTagFields(explorerModel->filePath(index));
     });
+}
 
+QFormLayout* TagEditorial::buildFieldForm()
+{
     infoTitle = textBox(QStringLiteral("infoTitle"));
     infoArtist = textBox(QStringLiteral("infoArtist"));
     infoAlbum = textBox(QStringLiteral("infoAlbum"));
@@ -110,7 +122,11 @@ TagEditorial::TagEditorial(QWidget* parent) : QDialog(parent)
         fieldLabels.append(label);
         form->addRow(label, field.box);
     }
+    return form;
+}
 
+void TagEditorial::buildTagVersionChoice()
+{
     // The tag format is left to the tag object; the choice is shown only.
     Frame1 = new QGroupBox(QStringLiteral("Tag Version"));
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -122,12 +138,18 @@ TagEditorial::TagEditorial(QWidget* parent) : QDialog(parent)
         versions->addWidget(option);
     }
     Option1[0]->setChecked(true);
+}
 
+void TagEditorial::buildSaveButton()
+{
     Command1 = new QPushButton(QStringLiteral("Save"));
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setEnabled(false);
     connect(Command1, &QPushButton::clicked, this, &TagEditorial::Command1_Click);
+}
 
+void TagEditorial::layOut(QFormLayout* form)
+{
     auto* frameLayout = new QVBoxLayout(Frame2);
     frameLayout->addLayout(form);
     frameLayout->addWidget(Frame1);

@@ -10,6 +10,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QFormLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -69,6 +70,11 @@ protected:
     void done(int result) override;
 
 private:
+    void buildExplorer();            ///< the file browser on the left
+    QFormLayout* buildFieldForm();   ///< the tag fields with their labels
+    void buildTagVersionChoice();
+    void buildSaveButton();
+    void layOut(QFormLayout* form);
     QList<QLineEdit*> textBoxes() const;
     void refuse(const QString& text);
 

@@ -26,8 +26,6 @@ constexpr int CdFrequencyIndex = 3;
 constexpr int CdChannelIndex = 1;
 constexpr int CdBitsIndex = 5;
 
-const QString Section = QStringLiteral("Wav");
-
 int selectedIndex(const QList<QRadioButton*>& group)
 {
     for (int i = 0; i < group.size(); ++i) {
@@ -105,11 +103,12 @@ void FrmWav::Form_Load()
 {
     const QString file = owner_.configFile();
     const struct {
-        const char* key;
+        const ConfigKey& key;
         QList<QRadioButton*>* group;
-    } keys[] = {{"Frequency", &Option1}, {"Channel", &Option2}, {"bits", &Option3}};
+    } keys[] = {{config_keys::WavFrequency, &Option1}, {config_keys::WavChannel, &Option2},
+                {config_keys::WavBits, &Option3}};
     for (const auto& k : keys) {
-        const QString text = Lang_Loader::ReadIni(file, Section, QString::fromLatin1(k.key)).trimmed();
+        const QString text = Lang_Loader::ReadIni(file, k.key).trimmed();
         bool ok = false;
         const int index = text.toInt(&ok);
         if (ok && index >= 0 && index < k.group->size())
@@ -119,16 +118,18 @@ void FrmWav::Form_Load()
 
 void FrmWav::storeSelection()
 {
-    const QString file = owner_.configFile();
-    const int frequency = selectedIndex(Option1);
-    const int channel = selectedIndex(Option2);
-    const int bits = selectedIndex(Option3);
-    if (frequency >= 0)
-        Lang_Loader::WriteIni(file, Section, QStringLiteral("Frequency"), QString::number(frequency));
-    if (channel >= 0)
-        Lang_Loader::WriteIni(file, Section, QStringLiteral("Channel"), QString::number(channel));
-    if (bits >= 0)
-        Lang_Loader::WriteIni(file, Section, QStringLiteral("bits"), QString::number(bits));
+    QList<Lang_Loader::IniValue> stored;
+    const struct {
+        const ConfigKey& key;
+        int index;
+    } choices[] = {{config_keys::WavFrequency, selectedIndex(Option1)},
+                   {config_keys::WavChannel, selectedIndex(Option2)},
+                   {config_keys::WavBits, selectedIndex(Option3)}};
+    for (const auto& choice : choices) {
+        if (choice.index >= 0)
+            stored.append({choice.key, QString::number(choice.index)});
+    }
+    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
 }
 
 void FrmWav::Command1_Click()

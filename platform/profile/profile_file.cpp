@@ -194,4 +194,10 @@ bool writeString(const QString& file, const QString& section, const QString& key
     return out.commit();
 }
 
+void writeDefault(const QString& file, const QString& section, const QString& key,
+                  const QString& value)
+{
+    (void)writeString(file, section, key, value);
+}
+
 } // namespace quandor::profile

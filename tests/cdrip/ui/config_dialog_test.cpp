@@ -6,6 +6,8 @@
 #include "tests/support/tools.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,10 +54,10 @@ protected:
 
 TEST_F(ConfigDialogTest, OpeningShowsEveryValueAndWritesBackOnlyAbsentOnes)
 {
-    writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("Serveur"),
-                QStringLiteral("http://127.0.0.1:8880"));
-    writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("Auto"), QStringLiteral("true"));
-    writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep"), QStringLiteral("TRUE"));
+    EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("Serveur"),
+                    QStringLiteral("http://127.0.0.1:8880")));
+    EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("Auto"), QStringLiteral("true")));
+    EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep"), QStringLiteral("TRUE")));
     ConfigDialog dialog(ini, language, settings);
     EXPECT_EQ(field(dialog, 1034)->text(), QStringLiteral("http://127.0.0.1:8880"));
     EXPECT_EQ(field(dialog, 1029)->text(), QStringLiteral("~cddb/cddb.cgi"));
@@ -95,8 +97,8 @@ TEST_F(ConfigDialogTest, DefaultThenCloseLeavesTheFileByteIdentical)
 
 TEST_F(ConfigDialogTest, OkWritesTheEightKeysAndNeverTheClientNameOrVersion)
 {
-    writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("nom"), QStringLiteral("Custom"));
-    writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("version"), QStringLiteral("9.9"));
+    EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("nom"), QStringLiteral("Custom")));
+    EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("version"), QStringLiteral("9.9")));
     ConfigDialog dialog(ini, language, settings);
     services_.folderAnswers.push_back(QStringLiteral("/music/rips"));
     click(dialog, 1027);
@@ -130,6 +132,25 @@ TEST_F(ConfigDialogTest, OkWritesTheEightKeysAndNeverTheClientNameOrVersion)
     EXPECT_FALSE(settings.output.saveInArtistAlbum);
     EXPECT_TRUE(settings.cddb.autoLookup);
     EXPECT_EQ(settings.cddb.server, QStringLiteral("http://cddb.test"));
+    EXPECT_TRUE(services_.messages.isEmpty()) << services_.messageTexts().join(u'|').toStdString();
+}
+
+TEST_F(ConfigDialogTest, OkThatCannotWriteTellsTheUserOnceAndNamesTheFile)
+{
+    ConfigDialog dialog(ini, language, settings);
+    // A folder where the file should be cannot be replaced, even by root.
+    ASSERT_TRUE(QFile::remove(ripperIni()));
+    ASSERT_TRUE(QDir().mkdir(ripperIni()));
+    field(dialog, 1034)->setText(QStringLiteral("http://cddb.test"));
+    click(dialog, 1);
+
+    ASSERT_EQ(services_.messages.size(), 1);
+    EXPECT_EQ(services_.messages[0].text,
+              QStringLiteral("The settings could not be saved to %1.").arg(ripperIni()));
+    EXPECT_EQ(services_.messages[0].title, QStringLiteral("Brenlow"));
+    // The session keeps what the user chose.
+    EXPECT_EQ(settings.cddb.server, QStringLiteral("http://cddb.test"));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(ConfigDialogTest, LongValuesAreStoredWhole)

@@ -218,8 +218,8 @@ TEST_F(DriveTest, OutputFolderButtonOpensTheStoredFolderOrWritesTheDefault)
     EXPECT_TRUE(folder.endsWith(QStringLiteral("My Music"))) << folder.toStdString();
     EXPECT_EQ(quandor::profile::readString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin")), folder);
 
-    quandor::profile::writeString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin"),
-                                  QStringLiteral("/music/rips"));
+    EXPECT_TRUE(quandor::profile::writeString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin"),
+                                      QStringLiteral("/music/rips")));
     click(1047);
     EXPECT_EQ(services_.openedUrls.last(), QStringLiteral("/music/rips"));
 }

@@ -87,10 +87,10 @@ TEST_F(MainDialogTest, FirstStartWritesOnlyDefaultsToRipperIni)
 TEST_F(MainDialogTest, StoredOutputSettingsAreRead)
 {
     markStartedBefore();
-    quandor::profile::writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Nom"),
-                                  QStringLiteral("%Y %A - %C - %N %T"));
-    quandor::profile::writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep"),
-                                  QStringLiteral("TRUE"));
+    EXPECT_TRUE(quandor::profile::writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Nom"),
+                                      QStringLiteral("%Y %A - %C - %N %T")));
+    EXPECT_TRUE(quandor::profile::writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep"),
+                                      QStringLiteral("TRUE")));
     auto dialog = open();
     // A pattern longer than the field's limit is kept whole.
     EXPECT_EQ(dialog->settings().output.fileNamePattern, QStringLiteral("%Y %A - %C - %N %T"));

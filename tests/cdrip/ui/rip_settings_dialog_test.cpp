@@ -51,10 +51,10 @@ TEST_F(SettingsDialogTest, FreshFileGetsEveryDefaultWritten)
 
 TEST_F(SettingsDialogTest, StoredTextsAreMatchedAndOkStoresTheListValues)
 {
-    writeString(ini(), QStringLiteral("MP3"), QStringLiteral("Channel"), QStringLiteral("Joint-Stereo"));
-    writeString(ini(), QStringLiteral("MP3"), QStringLiteral("Present"), QStringLiteral("Bogus"));
-    writeString(ini(), QStringLiteral("Ogg"), QStringLiteral("Frequency"), QStringLiteral("96000"));
-    writeString(ini(), QStringLiteral("Ogg"), QStringLiteral("QUALITYRATE"), QStringLiteral("0.70"));
+    EXPECT_TRUE(writeString(ini(), QStringLiteral("MP3"), QStringLiteral("Channel"), QStringLiteral("Joint-Stereo")));
+    EXPECT_TRUE(writeString(ini(), QStringLiteral("MP3"), QStringLiteral("Present"), QStringLiteral("Bogus")));
+    EXPECT_TRUE(writeString(ini(), QStringLiteral("Ogg"), QStringLiteral("Frequency"), QStringLiteral("96000")));
+    EXPECT_TRUE(writeString(ini(), QStringLiteral("Ogg"), QStringLiteral("QUALITYRATE"), QStringLiteral("0.70")));
     EncoderSettingsDialog dialog(ini(), QStringLiteral("OK"), QStringLiteral("Cancel"));
     EXPECT_EQ(child<QComboBox>(dialog, 1042)->currentText(), QStringLiteral("Joint-stereo"));
     EXPECT_EQ(child<QComboBox>(dialog, 1043)->currentText(), QStringLiteral("NORMAL"));

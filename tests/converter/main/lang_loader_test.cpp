@@ -92,7 +92,7 @@ TEST(ConfigFile, ReadsAtMost254CharactersAndNeverCreatesTheFile)
     EXPECT_FALSE(QFileInfo::exists(folder.configFile()));
 
     const QString longValue(300, u'v');
-    EXPECT_TRUE(Lang_Loader::WriteIni(folder.configFile(), "Tavrel", "OutputPath", longValue).isEmpty());
+    EXPECT_TRUE(Lang_Loader::WriteIni(folder.configFile(), "Tavrel", "OutputPath", longValue));
     EXPECT_EQ(Lang_Loader::ReadIni(folder.configFile(), "Tavrel", "OutputPath"), longValue.left(254));
 }
 

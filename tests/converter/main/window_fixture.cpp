@@ -2,6 +2,8 @@
 
 #include "platform/profile/profile_file.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -31,7 +33,8 @@ void ProgramFolder::addNumberedLanguage(const QString& name, const QString& pref
 
 void ProgramFolder::setValue(const QString& section, const QString& key, const QString& value) const
 {
-    quandor::profile::writeString(configFile(), section, key, value);
+    EXPECT_TRUE(quandor::profile::writeString(configFile(), section, key, value))
+        << qPrintable(section) << ' ' << qPrintable(key);
 }
 
 QString ProgramFolder::value(const QString& section, const QString& key) const
