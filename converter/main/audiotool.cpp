@@ -112,8 +112,18 @@ void Audiotool::buildControls()
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralWidget"));
     setCentralWidget(central);
-    QStyle* look = style();
+    buildFileListControls(central);
+    buildOutputControls(central);
+    buildProgressControls(central);
+    buildCommandButtons(central);
+    // The window keeps one size: 7020 x 8025 twips at 15 twips a pixel.
+    setFixedSize(468, 535);
+}
 
+// The add and remove buttons, the list's captions and the list itself.
+void Audiotool::buildFileListControls(QWidget* central)
+{
+    QStyle* look = style();
     Image1 = named(new QToolButton(central), "Image1");
     Image1->setIcon(look->standardIcon(QStyle::SP_DialogOpenButton));
     Image1->setIconSize(QSize(24, 24));
@@ -134,7 +144,12 @@ void Audiotool::buildControls()
     ListView1 = new FileListView(*this);
     ListView1->setParent(central);
     ListView1->setGeometry(8, 40, 452, 200);
+}
 
+// The output folder, the format list and the format summary with the WMA and
+// APE lists that take its place.
+void Audiotool::buildOutputControls(QWidget* central)
+{
     Label11 = named(new QLabel(central), "Label11");
     Label11->setGeometry(8, 248, 300, 20);
     Label2 = named(new QLabel(central), "Label2");
@@ -152,16 +167,7 @@ void Audiotool::buildControls()
     Combo1->setGeometry(176, 326, 200, 22);
     Label3 = named(new QLabel(central), "Label3");
     Label3->setGeometry(16, 354, 156, 22);
-    Text2 = named(new QLineEdit(central), "Text2");
-    Text2->setReadOnly(true);
-    // setText leaves the cursor at the end (also when the text is the same);
-    // a summary too long for the box must show its start, the format, not its
-    // tail. A user who clicked into the box may still move along it.
-    connect(Text2, &QLineEdit::cursorPositionChanged, Text2, [this](int, int position) {
-        if (position != 0 && !Text2->hasFocus())
-            Text2->setCursorPosition(0);
-    });
-    Text2->setGeometry(176, 354, 244, 22);
+    buildFormatSummary(central);
     Command2 = named(new QPushButton(QStringLiteral("..."), central), "Command2");
     Command2->setGeometry(424, 354, 36, 22);
     Combo2 = named(new QComboBox(central), "Combo2");
@@ -173,7 +179,25 @@ void Audiotool::buildControls()
                       QStringLiteral("Compression Very High (Insane)")});
     Combo3->setGeometry(176, 354, 284, 22);
     Combo3->hide();
+}
 
+void Audiotool::buildFormatSummary(QWidget* central)
+{
+    Text2 = named(new QLineEdit(central), "Text2");
+    Text2->setReadOnly(true);
+    // setText leaves the cursor at the end (also when the text is the same);
+    // a summary too long for the box must show its start, the format, not its
+    // tail. A user who clicked into the box may still move along it.
+    connect(Text2, &QLineEdit::cursorPositionChanged, Text2, [this](int, int position) {
+        if (position != 0 && !Text2->hasFocus())
+            Text2->setCursorPosition(0);
+    });
+    Text2->setGeometry(176, 354, 244, 22);
+}
+
+// The file and total captions, the bar in its frame and the percentage.
+void Audiotool::buildProgressControls(QWidget* central)
+{
     Label12 = named(new QLabel(central), "Label12");
     Label12->setGeometry(8, 386, 300, 20);
     Label4 = named(new QLabel(central), "Label4");
@@ -195,7 +219,11 @@ void Audiotool::buildControls()
     // Labels of a fixed size: a new text repaints the label and asks no layout of the window.
     for (QLabel* label : {Label4, Label5, Label6})
         label->setFixedSize(label->size());
+}
 
+// Convert, Cancel and Close.
+void Audiotool::buildCommandButtons(QWidget* central)
+{
     Command3 = named(new QPushButton(central), "Command3");
     Command3->setGeometry(8, 462, 140, 30);
     Command4 = named(new QPushButton(central), "Command4");
@@ -203,9 +231,6 @@ void Audiotool::buildControls()
     Command4->setEnabled(false);
     Command5 = named(new QPushButton(central), "Command5");
     Command5->setGeometry(320, 462, 140, 30);
-
-    // The window keeps one size: 7020 x 8025 twips at 15 twips a pixel.
-    setFixedSize(468, 535);
 }
 
 void Audiotool::connectControls()

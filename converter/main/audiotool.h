@@ -279,6 +279,11 @@ private:
 
     void buildMenus();
     void buildControls();
+    void buildFileListControls(QWidget* central);
+    void buildOutputControls(QWidget* central);
+    void buildFormatSummary(QWidget* central);
+    void buildProgressControls(QWidget* central);
+    void buildCommandButtons(QWidget* central);
     void connectControls();
     void applyBuiltInCaptions();
     void showParameterShape(const QString& format);
