@@ -51,7 +51,7 @@ struct PatternButton {
 
 constexpr PatternButton kPatternButtons[] = {
     {config_ids::PatternTrackNumber, "%N", "%N"}, {config_ids::PatternTitle, "%T", "%T"},
-    {config_ids::PatternArtist, "%A", "%A"},      {config_ids::PatternAlbum, "%C", "%C"},
+    {config_ids::PatternAlbum, "%A", "%A"},       {config_ids::PatternArtist, "%C", "%C"},
     {config_ids::PatternYear, "%Y", "%Y"},        {config_ids::PatternSeparator, " - ", "-"},
 };
 
@@ -203,28 +203,28 @@ void ConfigDialog::restoreDefaults()
 void ConfigDialog::save()
 {
     using namespace ripper_keys;
-    bool stored = ini_.write(OutputFolder, field(1026)->text());
-    stored = ini_.write(CddbServer, field(1034)->text()) && stored;
-    stored = ini_.write(CddbQuery, field(1029)->text()) && stored;
-    stored = ini_.write(CddbUser, field(1030)->text()) && stored;
-    stored = ini_.write(CddbSite, field(1031)->text()) && stored;
-    stored = ini_.write(FileNamePattern, field(1049)->text()) && stored;
-    stored = ini_.writeOutputFlag(CddbAuto, check(1037)->isChecked()) && stored;
-    stored = ini_.writeOutputFlag(SaveInArtistAlbum, check(1074)->isChecked()) && stored;
+    bool stored = ini_.write(OutputFolder, field(config_ids::OutputFolder)->text());
+    stored = ini_.write(CddbServer, field(config_ids::CddbServer)->text()) && stored;
+    stored = ini_.write(CddbQuery, field(config_ids::CddbQuery)->text()) && stored;
+    stored = ini_.write(CddbUser, field(config_ids::CddbUser)->text()) && stored;
+    stored = ini_.write(CddbSite, field(config_ids::CddbSite)->text()) && stored;
+    stored = ini_.write(FileNamePattern, field(config_ids::FileNamePattern)->text()) && stored;
+    stored = ini_.writeOutputFlag(CddbAuto, check(config_ids::CddbAutoLookup)->isChecked()) && stored;
+    stored = ini_.writeOutputFlag(SaveInArtistAlbum, check(config_ids::SaveInArtistAlbum)->isChecked()) && stored;
     if (!stored) {
         // The values still apply to this session; the user learns they will not last.
         quandor::shell::messageBox(this, settingsSaveFailedText(ini_.file()), QStringLiteral("Brenlow"),
                                    quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Warning);
     }
 
-    settings_.output.folder = field(1026)->text();
-    settings_.output.fileNamePattern = field(1049)->text();
-    settings_.output.saveInArtistAlbum = check(1074)->isChecked();
-    settings_.cddb.server = field(1034)->text();
-    settings_.cddb.queryPath = field(1029)->text();
-    settings_.cddb.user = field(1030)->text();
-    settings_.cddb.site = field(1031)->text();
-    settings_.cddb.autoLookup = check(1037)->isChecked();
+    settings_.output.folder = field(config_ids::OutputFolder)->text();
+    settings_.output.fileNamePattern = field(config_ids::FileNamePattern)->text();
+    settings_.output.saveInArtistAlbum = check(config_ids::SaveInArtistAlbum)->isChecked();
+    settings_.cddb.server = field(config_ids::CddbServer)->text();
+    settings_.cddb.queryPath = field(config_ids::CddbQuery)->text();
+    settings_.cddb.user = field(config_ids::CddbUser)->text();
+    settings_.cddb.site = field(config_ids::CddbSite)->text();
+    settings_.cddb.autoLookup = check(config_ids::CddbAutoLookup)->isChecked();
     accept();
 }
 
