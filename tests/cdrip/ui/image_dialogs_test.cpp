@@ -291,6 +291,19 @@ TEST(BurnDialog, TheElapsedTimeCountsTheWholeBurn)
     EXPECT_LE(shownSeconds, elapsedMs / 1000);
 }
 
+namespace {
+
+/// Names `cue` in 1113 and reads it (1076), waiting for the disc test each time.
+void readCueSheet(BurnDialog& dialog, const QString& cue)
+{
+    control<QLineEdit>(dialog, 1113)->setText(cue);
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+    control<QPushButton>(dialog, 1076)->click();
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+}
+
+} // namespace
+
 TEST(BurnDialog, TheSpeedPickedIsTheSpeedSent)
 {
     // Burn ! reads the cue sheet again, which refills the speed list: the
@@ -305,10 +318,7 @@ TEST(BurnDialog, TheSpeedPickedIsTheSpeedSent)
         EmulatedDiscs discs(SourceTracks{{40}});
         const LanguageTable language = numberedLanguage();
         BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
-        control<QLineEdit>(dialog, 1113)->setText(discs.file("source.cue"));
-        ASSERT_TRUE(dialog.waitForWorker(30000));
-        control<QPushButton>(dialog, 1076)->click();
-        ASSERT_TRUE(dialog.waitForWorker(30000));
+        ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, discs.file("source.cue")));
         auto* speeds = control<QComboBox>(dialog, 1103);
         speeds->setCurrentIndex(speeds->findText(QString::fromLatin1(c.picked)));
         ASSERT_EQ(speeds->currentText(), QString::fromLatin1(c.picked));
@@ -332,15 +342,10 @@ TEST(BurnDialog, AnotherCueSheetStartsAgainFromMaximum)
     ASSERT_TRUE(QFile::copy(discs.file("source.cue"), discs.file("other.cue")));
     const LanguageTable language = numberedLanguage();
     BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
-    control<QLineEdit>(dialog, 1113)->setText(discs.file("source.cue"));
-    ASSERT_TRUE(dialog.waitForWorker(30000));
-    control<QPushButton>(dialog, 1076)->click();
-    ASSERT_TRUE(dialog.waitForWorker(30000));
+    ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, discs.file("source.cue")));
     auto* speeds = control<QComboBox>(dialog, 1103);
     speeds->setCurrentIndex(speeds->findText(QStringLiteral("4")));
-    control<QLineEdit>(dialog, 1113)->setText(discs.file("other.cue"));
-    control<QPushButton>(dialog, 1076)->click();
-    ASSERT_TRUE(dialog.waitForWorker(30000));
+    ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, discs.file("other.cue")));
     EXPECT_EQ(speeds->currentText(), QStringLiteral("Maximum"));
 }
 
