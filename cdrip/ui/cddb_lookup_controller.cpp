@@ -165,11 +165,10 @@ void CddbLookupController::startLookup()
 
 void CddbLookupController::runStep(std::function<CddbStep(const std::atomic<bool>&)> work)
 {
-    worker_.start([work = std::move(work)](const std::atomic<bool>& cancel) { return work(cancel); },
-                  [this, generation = generation_](const CddbStep& step) {
-                      if (generation == generation_)
-                          stepDone(step);
-                  });
+    worker_.start(std::move(work), [this, generation = generation_](const CddbStep& step) {
+        if (generation == generation_)
+            stepDone(step);
+    });
 }
 
 void CddbLookupController::stepDone(const CddbStep& step)
