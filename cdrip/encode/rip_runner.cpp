@@ -3,8 +3,6 @@
 #include "cdrip/encode/rip_engine.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
-#include <QThread>
 
 namespace brenlow {
 
@@ -30,7 +28,7 @@ private:
     template <typename F>
     void post(F f)
     {
-        QMetaObject::invokeMethod(&runner_, std::move(f), Qt::QueuedConnection);
+        runner_.worker_.post(std::move(f));
     }
     RipRunner& runner_;
 };
@@ -43,39 +41,24 @@ RipRunner::RipRunner(QObject* parent) : QObject(parent)
 
 RipRunner::~RipRunner()
 {
-    {
-        std::lock_guard lock(mutex_);
-        abandoned_ = true;
-    }
-    answered_.notify_all();
-    if (worker_.joinable())
-        worker_.join();
+    // The worker then stops at its next check; the JobThread waits for it.
+    cancel();
 }
 
 bool RipRunner::start(RipJob job)
 {
-    if (running_)
+    if (worker_.isRunning())
         return false;
-    if (worker_.joinable())
-        worker_.join();
-    running_ = true;
-    stop_.store(false);
     {
         std::lock_guard lock(mutex_);
         abandoned_ = false;
     }
-    worker_ = std::thread([this, job = std::move(job)]() mutable {
-        Bridge bridge(*this);
-        const RipOutcome outcome = RipEngine(std::move(job), stop_, bridge).run();
-        QMetaObject::invokeMethod(
-            this,
-            [this, outcome] {
-                running_ = false;
-                emit finished(outcome);
-            },
-            Qt::QueuedConnection);
-    });
-    return true;
+    return worker_.start(
+        [this, job = std::move(job)](std::atomic<bool>& stop) mutable {
+            Bridge bridge(*this);
+            return RipEngine(std::move(job), stop, bridge).run();
+        },
+        [this](RipOutcome outcome) { emit finished(outcome); });
 }
 
 bool RipRunner::askStop()
@@ -86,8 +69,7 @@ bool RipRunner::askStop()
             return true;
         answerReady_ = false;
     }
-    QMetaObject::invokeMethod(
-        this, [this] { answer(question_ ? question_() : true); }, Qt::QueuedConnection);
+    worker_.post([this] { answer(question_ ? question_() : true); });
     std::unique_lock lock(mutex_);
     answered_.wait(lock, [this] { return answerReady_ || abandoned_; });
     return abandoned_ || answerStop_;
@@ -109,13 +91,13 @@ void RipRunner::cancel()
         std::lock_guard lock(mutex_);
         abandoned_ = true;
     }
-    stop_.store(true);
+    worker_.requestStop();
     answered_.notify_all();
 }
 
 void RipRunner::wait()
 {
-    while (running_)
+    while (worker_.isRunning())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 

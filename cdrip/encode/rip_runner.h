@@ -4,13 +4,12 @@
 // question is asked there too, while the worker waits at its check.
 
 #include "cdrip/encode/rip_job.h"
+#include "cdrip/jobs/job_thread.h"
 
 #include <QObject>
-#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 namespace brenlow {
 
@@ -27,8 +26,8 @@ public:
     /// Starts `job`; false when a rip is running already.
     bool start(RipJob job);
     /// The stop command: the rip asks the stop question at its next check.
-    void requestStop() { stop_.store(true); }
-    bool isRunning() const { return running_; }
+    void requestStop() { worker_.requestStop(); }
+    bool isRunning() const { return worker_.isRunning(); }
     /// Stops at the next check without asking (the window is closing).
     void cancel();
     /// Waits until the rip has ended and its signals are delivered.
@@ -46,15 +45,13 @@ private:
     void answer(bool stop);
 
     std::function<bool()> question_;
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
-    bool running_ = false;
 
     std::mutex mutex_;
     std::condition_variable answered_;
     bool answerReady_ = false;
     bool answerStop_ = false;
     bool abandoned_ = false;
+    JobThread worker_;   // last: goes first, once the rip has ended
 };
 
 } // namespace brenlow

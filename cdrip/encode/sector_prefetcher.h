@@ -58,6 +58,9 @@ private:
     uint64_t released_ = 0;  ///< batches the rip has given back
     bool ended_ = false;     ///< the reader has read its last batch
     std::atomic<bool> quit_{false};
+    // A plain thread, not a JobThread: it is a helper inside the rip, which
+    // already runs on a worker with no event loop, where queued calls would
+    // never be delivered; the two meet under mutex_, and the destructor joins.
     std::thread worker_;
 };
 

@@ -44,6 +44,9 @@ private:
     bool busy_ = false;     ///< the other buffer holds bytes not yet written
     bool failed_ = false;
     bool quit_ = false;
+    // A plain thread, not a JobThread: it is a helper inside a job that
+    // already runs on a worker with no event loop, where queued calls would
+    // never be delivered; the two meet under mutex_, and the destructor joins.
     std::thread worker_;
 };
 

@@ -72,9 +72,9 @@ void BurnJob::addRow(int line, BurnIcon icon, const QString& prefix)
     emit row(BurnRow{line, icon, prefix});
 }
 
-BurnOutcome BurnJob::run()
+BurnOutcome BurnJob::run(const std::atomic<bool>& stop)
 {
-    const BurnOutcome outcome = work();
+    const BurnOutcome outcome = work(stop);
     emit finished(outcome);
     return outcome;
 }
@@ -143,7 +143,7 @@ bool BurnJob::closeSession()
     return closed.ok();
 }
 
-BurnOutcome BurnJob::work()
+BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
 {
     // The image is checked before the disc is touched.
     QFile image(m_snapshot.imagePath);
@@ -173,7 +173,7 @@ BurnOutcome BurnJob::work()
 
     int sector = 0;
     emit progress(0, total);
-    while (!writeError && sector < total && !m_stop.load()) {
+    while (!writeError && sector < total && !stop.load()) {
         const int count = sector + kSectorsPerWrite > total ? 1 : kSectorsPerWrite;
         const qint64 bytes = qint64(count) * kSectorBytes;
         if (image.read(reinterpret_cast<char*>(buffer.data()), bytes) != bytes ||

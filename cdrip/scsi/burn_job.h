@@ -63,8 +63,10 @@ public:
     explicit BurnJob(BurnSnapshot snapshot);
 
     /// Runs the job on the calling thread; emits its rows and progress and,
-    /// last, finished.
-    BurnOutcome run();
+    /// last, finished. Stops between writes once `stop` is set.
+    BurnOutcome run(const std::atomic<bool>& stop);
+    /// The same, stopped through requestStop.
+    BurnOutcome run() { return run(m_stop); }
     void requestStop() { m_stop.store(true); }
 
 signals:
@@ -74,7 +76,7 @@ signals:
     void finished(brenlow::BurnOutcome outcome);
 
 private:
-    BurnOutcome work();
+    BurnOutcome work(const std::atomic<bool>& stop);
     bool prepare();
     /// SYNCHRONIZE CACHE and CLOSE TRACK/SESSION, each with its row when it
     /// fails; true when the session was closed.

@@ -36,9 +36,9 @@ int DiscImageJob::sectorCount(const TrackTable& tracks)
     return Lba::fromMsfFrames(tracks.tracks().back().endFrame()).value;
 }
 
-DiscImageResult DiscImageJob::run()
+DiscImageResult DiscImageJob::run(const std::atomic<bool>& stop)
 {
-    DiscImageResult result = work();
+    DiscImageResult result = work(stop);
     if (result.outcome != DiscImageOutcome::Completed && result.outcome != DiscImageOutcome::DataTrack &&
         result.outcome != DiscImageOutcome::NoTracks) {
         QFile::remove(m_snapshot.paths.binPath);
@@ -48,7 +48,7 @@ DiscImageResult DiscImageJob::run()
     return result;
 }
 
-DiscImageResult DiscImageJob::work()
+DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
 {
     const TrackTable& tracks = m_snapshot.tracks;
     const int total = sectorCount(tracks);
@@ -90,7 +90,7 @@ DiscImageResult DiscImageJob::work()
         const std::span<std::uint8_t> sectors = writer.buffer().subspan(filled, std::size_t(count) * kSectorBytes);
         ScsiResult read;
         for (int attempt = 0; attempt < m_snapshot.attemptsPerRead; ++attempt) {
-            if (m_stop.load())
+            if (stop.load())
                 return ended(DiscImageOutcome::Cancelled);
             if (attempt > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(m_snapshot.retryDelayMs));

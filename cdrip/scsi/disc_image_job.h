@@ -49,8 +49,11 @@ public:
     static int sectorCount(const TrackTable& tracks);
 
     /// Runs the job on the calling thread; emits progress and, last, finished.
-    /// Every ending but Completed leaves neither file on disk.
-    DiscImageResult run();
+    /// Every ending but Completed leaves neither file on disk. Stops before
+    /// its next read once `stop` is set.
+    DiscImageResult run(const std::atomic<bool>& stop);
+    /// The same, stopped through requestStop.
+    DiscImageResult run() { return run(m_stop); }
     /// Asks the job to stop before its next read (any thread).
     void requestStop() { m_stop.store(true); }
 
@@ -59,7 +62,7 @@ signals:
     void finished(brenlow::DiscImageResult result);
 
 private:
-    DiscImageResult work();
+    DiscImageResult work(const std::atomic<bool>& stop);
     DiscImageSnapshot m_snapshot;
     std::atomic<bool> m_stop{false};
 };

@@ -16,26 +16,26 @@ bool stillErasing(const ScsiResult& result)
 
 EraseJob::EraseJob(EraseSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
 
-EraseResult EraseJob::run()
+EraseResult EraseJob::run(const std::atomic<bool>& stop)
 {
-    const EraseResult result = work();
+    const EraseResult result = work(stop);
     emit finished(result);
     return result;
 }
 
-bool EraseJob::waitInterval()
+bool EraseJob::waitInterval(const std::atomic<bool>& stop) const
 {
     using namespace std::chrono;
     const auto until = steady_clock::now() + m_snapshot.pollInterval;
     while (steady_clock::now() < until) {
-        if (m_stop.load())
+        if (stop.load())
             return false;
         std::this_thread::sleep_for(std::min<steady_clock::duration>(milliseconds(10), until - steady_clock::now()));
     }
-    return !m_stop.load();
+    return !stop.load();
 }
 
-EraseResult EraseJob::work()
+EraseResult EraseJob::work(const std::atomic<bool>& stop)
 {
     ScsiTransport& transport = *m_snapshot.transport;
     EraseResult result;
@@ -47,7 +47,7 @@ EraseResult EraseJob::work()
     }
     const auto deadline = std::chrono::steady_clock::now() + m_snapshot.timeLimit;
     for (;;) {
-        if (!waitInterval()) {
+        if (!waitInterval(stop)) {
             result.outcome = EraseOutcome::Stopped;
             return result;
         }

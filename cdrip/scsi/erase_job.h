@@ -36,16 +36,20 @@ class EraseJob : public QObject {
     Q_OBJECT
 public:
     explicit EraseJob(EraseSnapshot snapshot);
-    EraseResult run();
+    /// Runs the erase on the calling thread and emits finished; the polling
+    /// stops once `stop` is set.
+    EraseResult run(const std::atomic<bool>& stop);
+    /// The same, stopped through requestStop.
+    EraseResult run() { return run(m_stop); }
     void requestStop() { m_stop.store(true); }
 
 signals:
     void finished(brenlow::EraseResult result);
 
 private:
-    EraseResult work();
+    EraseResult work(const std::atomic<bool>& stop);
     /// Sleeps one poll interval; false when a stop was asked meanwhile.
-    bool waitInterval();
+    bool waitInterval(const std::atomic<bool>& stop) const;
 
     EraseSnapshot m_snapshot;
     std::atomic<bool> m_stop{false};

@@ -87,16 +87,6 @@ BurnDialog::BurnDialog(std::shared_ptr<ScsiTransport> transport, DriveTable driv
     readCueSheet();
 }
 
-BurnDialog::~BurnDialog()
-{
-    if (m_job)
-        m_job->requestStop();
-    if (m_thread)
-        m_thread->wait();
-    if (m_testThread)
-        m_testThread->wait();
-}
-
 // Every caption stands on the row of the value it names, at its left.
 void BurnDialog::buildControls()
 {
@@ -302,18 +292,13 @@ void BurnDialog::startDiscTest()
     // wait, the window does not.
     disableBurnSettings(*this);
     m_testJob = std::make_unique<DiscTestJob>(m_transport, burner->address);
-    connect(m_testJob.get(), &DiscTestJob::finished, this, &BurnDialog::discTested, Qt::QueuedConnection);
     DiscTestJob* job = m_testJob.get();
-    m_testThread = QThread::create([job] { job->run(); });
-    m_testThread->setParent(this);
-    m_testThread->start();
+    m_testWorker.start([job](const std::atomic<bool>&) { return job->run(); },
+                       [this](const DiscTestResult& result) { discTested(result); });
 }
 
 void BurnDialog::discTested(const DiscTestResult& result)
 {
-    m_testThread->wait();
-    delete m_testThread;
-    m_testThread = nullptr;
     m_testJob.reset();
     enableBurnControls(*this);
     showDiscTest(&result);
@@ -413,18 +398,13 @@ void BurnDialog::startBurn()
                 m_percent->setText(QStringLiteral("%1 %").arg(percent));
             },
             Qt::QueuedConnection);
-    connect(m_job.get(), &BurnJob::finished, this, &BurnDialog::jobEnded, Qt::QueuedConnection);
     BurnJob* job = m_job.get();
-    m_thread = QThread::create([job] { job->run(); });
-    m_thread->setParent(this);
-    m_thread->start();
+    m_worker.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
+                   [this](BurnOutcome outcome) { jobEnded(outcome); });
 }
 
 void BurnDialog::jobEnded(BurnOutcome outcome)
 {
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
     m_job.reset();
     // The clock ticks once a second: the last part second shows only here.
     m_elapsed->setText(minutesAndSeconds(m_burnClock.elapsed() / 1000));
@@ -435,11 +415,11 @@ void BurnDialog::jobEnded(BurnOutcome outcome)
 
 void BurnDialog::cancelBurn()
 {
-    if (!busy() || !m_job)
+    if (!busy())
         return;
     if (quandor::shell::messageBox(this, m_language.line(133), QStringLiteral("Brenlow"), MessageButtons::OkCancel,
-                                   MessageIcon::Information) == MessageResult::Ok && m_job)
-        m_job->requestStop();
+                                   MessageIcon::Information) == MessageResult::Ok && busy())
+        m_worker.requestStop();
 }
 
 bool BurnDialog::waitForWorker(int timeoutMs)

@@ -6,6 +6,7 @@
 // While a burn runs the settings are disabled, Cancel asks before stopping,
 // and the window stays until its worker has ended.
 
+#include "cdrip/jobs/job_thread.h"
 #include "cdrip/scsi/burn_job.h"
 #include "cdrip/scsi/cue_sheet.h"
 #include "cdrip/scsi/disc_test_job.h"
@@ -14,7 +15,6 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QThread>
 #include <memory>
 
 class QCheckBox;
@@ -37,7 +37,6 @@ class BurnDialog : public QDialog {
 public:
     BurnDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
                SetWriteParameters setWriteParameters, QWidget* parent = nullptr);
-    ~BurnDialog() override;
 
     /// ReadCueSheet: reads the cue sheet named in 1113 and starts the disc
     /// test; its result is shown when the test's worker reports.
@@ -47,8 +46,8 @@ public:
     void burn();
     /// Cancel (1115).
     void cancelBurn();
-    bool busy() const { return m_thread != nullptr; }
-    bool testingDisc() const { return m_testThread != nullptr; }
+    bool busy() const { return m_worker.isRunning(); }
+    bool testingDisc() const { return m_testWorker.isRunning(); }
     /// Waits for the workers (tests and shutdown); true when none runs.
     bool waitForWorker(int timeoutMs);
 
@@ -87,10 +86,11 @@ private:
     bool m_loaded = false;
     std::uint16_t m_maxWriteSpeed = 0xFFFF;
     QElapsedTimer m_burnClock;          // since the burn started
+    // Each worker after its job: closing stops and waits for the worker first.
     std::unique_ptr<BurnJob> m_job;
-    QThread* m_thread = nullptr;
+    JobThread m_worker;
     std::unique_ptr<DiscTestJob> m_testJob;
-    QThread* m_testThread = nullptr;
+    JobThread m_testWorker;
     bool m_burnAfterTest = false;    // Burn ! pressed: burn once the test allows it
     bool m_closeAfterTest = false;   // closed while testing: go once the worker ended
     QString m_readCuePath;           // the cue sheet of the last read

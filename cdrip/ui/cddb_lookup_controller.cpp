@@ -46,12 +46,6 @@ CddbLookupController::CddbLookupController(MainDialog& dialog) : QObject(&dialog
     setObjectName(QString::fromLatin1(kControllerName));
 }
 
-CddbLookupController::~CddbLookupController()
-{
-    cancel_ = true;
-    joinWorker();
-}
-
 CddbLookupController* cddbLookup(const MainDialog& dialog)
 {
     return dialog.findChild<CddbLookupController*>(QString::fromLatin1(kControllerName),
@@ -152,7 +146,6 @@ void CddbLookupController::startLookup()
     setup_.server = {settings.server, settings.queryPath, settings.user, settings.site};
     setup_.requestFile = requestFile(dialog_.startFolder());
     setup_.limits = limits_;
-    cancel_ = false;
 
     CddbWaitDialog wait(dialog_.language());
     wait_ = &wait;
@@ -163,36 +156,24 @@ void CddbLookupController::startLookup()
     // Cancelled: the transfer under way is aborted and whatever the worker
     // still reports is dropped (its generation is over).
     if (wait.cancelled())
-        cancel_ = true;
+        worker_.requestStop();
     wait_ = nullptr;
     ++generation_;
-    joinWorker();
+    worker_.wait();
     dialog_.endJob();
 }
 
 void CddbLookupController::runStep(std::function<CddbStep(const std::atomic<bool>&)> work)
 {
-    joinWorker();
-    worker_ = std::thread([this, work = std::move(work), generation = generation_] {
-        CddbStep step = work(cancel_);
-        QMetaObject::invokeMethod(
-            this, [this, step = std::move(step), generation] {
-                if (generation == generation_)
-                    stepDone(step);
-            },
-            Qt::QueuedConnection);
+    worker_.start(std::move(work), [this, generation = generation_](const CddbStep& step) {
+        if (generation == generation_)
+            stepDone(step);
     });
-}
-
-void CddbLookupController::joinWorker()
-{
-    if (worker_.joinable())
-        worker_.join();
 }
 
 void CddbLookupController::stepDone(const CddbStep& step)
 {
-    if (cancel_ || !wait_)
+    if (worker_.stopRequested() || !wait_)
         return;
     switch (step.kind) {
     case CddbStepKind::Entry:
@@ -204,7 +185,7 @@ void CddbLookupController::stepDone(const CddbStep& step)
     case CddbStepKind::Choose: {
         CddbMatchDialog choice(dialog_.language(), step.matches);
         const int answer = dialog_.runSecondaryDialog(choice);
-        if (answer == QDialog::Accepted && wait_ && !cancel_) {
+        if (answer == QDialog::Accepted && wait_ && !worker_.stopRequested()) {
             const CddbMatch match = step.matches.at(static_cast<size_t>(choice.chosenNumber() - 1));
             runStep([setup = setup_, match](const std::atomic<bool>& cancel) {
                 return runCddbRead(setup, match, cancel);

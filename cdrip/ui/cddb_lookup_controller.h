@@ -12,12 +12,12 @@
 #include "cdrip/cddb/cddb_cache.h"
 #include "cdrip/cddb/cddb_lookup.h"
 #include "cdrip/cddb/cddb_query.h"
+#include "cdrip/jobs/job_thread.h"
 
 #include <QObject>
 #include <QPointer>
 #include <atomic>
 #include <functional>
-#include <thread>
 
 namespace brenlow {
 
@@ -28,7 +28,6 @@ class CddbLookupController : public QObject {
     Q_OBJECT
 public:
     explicit CddbLookupController(MainDialog& dialog);
-    ~CddbLookupController() override;
 
     /// The disc's id and query command; empty while no disc is shown.
     const CddbQuery& query() const { return query_; }
@@ -52,7 +51,6 @@ public:
 private:
     void runStep(std::function<CddbStep(const std::atomic<bool>&)> work);
     void stepDone(const CddbStep& step);
-    void joinWorker();
     void storeAndShow(const CddbStep& step);
     void endWait();
 
@@ -60,10 +58,9 @@ private:
     CddbQuery query_;
     DownloadLimits limits_;
     CddbLookupSetup setup_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
     int generation_ = 0;   ///< one per lookup: late reports of an ended one are dropped
     QPointer<CddbWaitDialog> wait_;
+    JobThread worker_;     ///< its stop request is the user's cancel
 };
 
 /// The CDDB feature of `dialog` (nullptr before attachCddbCommands).

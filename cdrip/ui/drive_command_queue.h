@@ -3,10 +3,14 @@
 // order they were posted, and each answer comes back to the window thread as
 // a queued call. The window never sleeps on a drive.
 
+#include "cdrip/jobs/job_thread.h"
+
 #include <QObject>
-#include <QThread>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace brenlow {
 
@@ -37,11 +41,20 @@ signals:
     void idle();
 
 private:
+    struct Command {
+        std::function<void()> work;
+        std::function<void()> done;
+    };
     void postRaw(std::function<void()> work, std::function<void()> done);
+    /// The worker's loop: runs commands until a stop is requested.
+    void serve(const std::atomic<bool>& stop);
+    void answered(const std::function<void()>& done);
 
-    QThread thread_;
-    QObject* worker_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<Command> commands_;   // guarded by mutex_
     int pending_ = 0;
+    JobThread worker_;   // last: stopped and waited for before the queue goes
 };
 
 } // namespace brenlow

@@ -70,14 +70,6 @@ EraseDialog::EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable dr
     connect(m_cancel, &QPushButton::clicked, this, &EraseDialog::reject);
 }
 
-EraseDialog::~EraseDialog()
-{
-    if (m_job)
-        m_job->requestStop();
-    if (m_thread)
-        m_thread->wait();
-}
-
 void EraseDialog::setIdle(bool idle)
 {
     // While erasing only the close box ends the dialog (it stops the polling).
@@ -102,18 +94,13 @@ void EraseDialog::erase()
     snapshot.fullErase = m_full->isChecked();
     snapshot.pollInterval = m_pollInterval;
     m_job = std::make_unique<EraseJob>(snapshot);
-    connect(m_job.get(), &EraseJob::finished, this, &EraseDialog::jobEnded, Qt::QueuedConnection);
     EraseJob* job = m_job.get();
-    m_thread = QThread::create([job] { job->run(); });
-    m_thread->setParent(this);
-    m_thread->start();
+    m_worker.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
+                   [this](const EraseResult& result) { jobEnded(result); });
 }
 
 void EraseDialog::jobEnded(const EraseResult& result)
 {
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
     m_job.reset();
     setIdle(true);
     if (m_closing) {
@@ -130,7 +117,7 @@ void EraseDialog::reject()
     if (busy()) {
         // Stop polling; the dialog closes once the worker has ended.
         m_closing = true;
-        m_job->requestStop();
+        m_worker.requestStop();
         return;
     }
     QDialog::reject();

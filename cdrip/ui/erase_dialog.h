@@ -5,11 +5,11 @@
 // drive finishes the erase on its own.
 
 #include "cdrip/scsi/drive_table.h"
+#include "cdrip/jobs/job_thread.h"
 #include "cdrip/scsi/erase_job.h"
 #include "cdrip/ui/language_table.h"
 
 #include <QDialog>
-#include <QThread>
 #include <chrono>
 #include <memory>
 
@@ -25,11 +25,10 @@ class EraseDialog : public QDialog {
 public:
     EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
                 QWidget* parent = nullptr);
-    ~EraseDialog() override;
 
     /// "Erase !" (1).
     void erase();
-    bool busy() const { return m_thread != nullptr; }
+    bool busy() const { return m_worker.isRunning(); }
     /// For tests: the poll interval of the next erase.
     void setPollInterval(std::chrono::milliseconds interval) { m_pollInterval = interval; }
 
@@ -47,7 +46,7 @@ private:
     const LanguageTable& m_language;
     std::chrono::milliseconds m_pollInterval{1000};
     std::unique_ptr<EraseJob> m_job;
-    QThread* m_thread = nullptr;
+    JobThread m_worker;   // after the job: stops and waits for it first
     bool m_closing = false;
 
     QPushButton* m_erase = nullptr;     // 1

@@ -77,25 +77,15 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
     QTimer::singleShot(200, this, &ImageProgressDialog::start);
 }
 
-ImageProgressDialog::~ImageProgressDialog()
-{
-    if (m_job)
-        m_job->requestStop();
-    if (m_thread)
-        m_thread->wait();
-}
-
 void ImageProgressDialog::start()
 {
-    if (m_thread || m_cancelled)
+    if (m_job || m_cancelled)
         return;
     m_job = std::make_unique<DiscImageJob>(m_snapshot);
     connect(m_job.get(), &DiscImageJob::progress, this, &ImageProgressDialog::showProgress, Qt::QueuedConnection);
-    connect(m_job.get(), &DiscImageJob::finished, this, &ImageProgressDialog::jobEnded, Qt::QueuedConnection);
     DiscImageJob* job = m_job.get();
-    m_thread = QThread::create([job] { job->run(); });
-    m_thread->setParent(this);
-    m_thread->start();
+    m_worker.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
+                   [this](const DiscImageResult& result) { jobEnded(result); });
 }
 
 void ImageProgressDialog::showProgress(int done, int total)
@@ -108,7 +98,6 @@ void ImageProgressDialog::showProgress(int done, int total)
 
 void ImageProgressDialog::jobEnded(const DiscImageResult& result)
 {
-    m_thread->wait();
     m_result = result;
     if (result.outcome == DiscImageOutcome::Completed)
         accept();
@@ -118,7 +107,7 @@ void ImageProgressDialog::jobEnded(const DiscImageResult& result)
 
 void ImageProgressDialog::reject()
 {
-    if (!m_thread) {
+    if (!m_job) {
         // Not started yet: nothing to clean up.
         m_cancelled = true;
         m_result.outcome = DiscImageOutcome::Cancelled;
@@ -130,7 +119,7 @@ void ImageProgressDialog::reject()
     m_cancelled = true;
     m_cancel->setEnabled(false);
     m_stopping->show();
-    m_job->requestStop();
+    m_worker.requestStop();
 }
 
 } // namespace brenlow

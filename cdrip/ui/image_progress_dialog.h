@@ -5,11 +5,11 @@
 // read); the dialog stays until the worker has ended, and the worker removes
 // both files.
 
+#include "cdrip/jobs/job_thread.h"
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/ui/language_table.h"
 
 #include <QDialog>
-#include <QThread>
 #include <memory>
 
 class QLabel;
@@ -22,11 +22,10 @@ class ImageProgressDialog : public QDialog {
     Q_OBJECT
 public:
     ImageProgressDialog(DiscImageSnapshot snapshot, const LanguageTable& language, QWidget* parent = nullptr);
-    ~ImageProgressDialog() override;
 
     /// How the job ended (valid once the dialog has ended).
     const DiscImageResult& result() const { return m_result; }
-    bool workerRunning() const { return m_thread && m_thread->isRunning(); }
+    bool workerRunning() const { return m_worker.isRunning(); }
 
     void reject() override;   // Cancel and the close box
 
@@ -37,7 +36,7 @@ private:
 
     DiscImageSnapshot m_snapshot;
     std::unique_ptr<DiscImageJob> m_job;
-    QThread* m_thread = nullptr;
+    JobThread m_worker;   // after the job: stops and waits for it first
     DiscImageResult m_result;
     bool m_cancelled = false;
     QLabel* m_count = nullptr;      // 1098
