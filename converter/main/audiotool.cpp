@@ -2,10 +2,11 @@
 
 #include "converter/main/deb.h"
 #include "converter/main/file_list_view.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "platform/audio/library_logging.h"
 #include "converter/main/progress_pacer.h"
 #include "converter/main/progress_strip.h"
+#include "converter/main/window_option_settings.h"
 #include "converter/main/window_progress.h"
 
 #include <QAction>
@@ -57,6 +58,7 @@ Audiotool::Audiotool(ProgramPaths paths, QWidget* parent)
     applyBuiltInCaptions();
     windowProgress_ = std::make_unique<WindowProgress>(*this);
     progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return Converting; });
+    optionSettings_ = std::make_unique<WindowOptionSettings>(*this);
 }
 
 Audiotool::~Audiotool() = default;
@@ -64,6 +66,11 @@ Audiotool::~Audiotool() = default;
 ProgressSurface& Audiotool::progressDisplay()
 {
     return *progressPacer_;
+}
+
+OptionSettings& Audiotool::optionSettings()
+{
+    return *optionSettings_;
 }
 
 QString Audiotool::configFile() const

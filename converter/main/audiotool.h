@@ -39,6 +39,8 @@ class Deb;
 class FileListView;
 class ProgressPacer;
 class ProgressSurface;
+class OptionSettings;
+class WindowOptionSettings;
 class WindowProgress;
 
 /// Where the program lives: its folder (the Lang folder is beside the
@@ -73,6 +75,8 @@ public:
     QString configFile() const;
     /// The Lang folder of the program folder.
     QString langFolder() const;
+    /// What the option windows read and change of this window.
+    OptionSettings& optionSettings();
     /// The splash window while the start-up runs; null otherwise.
     Deb* splash() const { return deb_.get(); }
 
@@ -305,6 +309,7 @@ private:
     double image4WidthTwips_ = 0.0;
     std::unique_ptr<WindowProgress> windowProgress_;
     std::unique_ptr<ProgressPacer> progressPacer_;
+    std::unique_ptr<WindowOptionSettings> optionSettings_;
 };
 
 } // namespace tavrel

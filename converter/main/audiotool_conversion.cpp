@@ -9,7 +9,7 @@
 #include "converter/main/conversion_engine.h"
 #include "converter/main/file_list_view.h"
 #include "converter/main/progress.h"
-#include "converter/main/settings_loaders.h"
+#include "converter/common/settings_loaders.h"
 #include "converter/options/option_windows.h"
 #include "platform/shell/services.h"
 
@@ -240,13 +240,13 @@ void Audiotool::Command2_Click()
 {
     const QString format = Combo1->currentText();
     if (format == formats::Mp3) {
-        showMp3Options(*this);
+        showMp3Options(optionSettings());
     } else if (format == formats::Ogg) {
-        showOggOptions(*this);
+        showOggOptions(optionSettings());
     } else if (format == formats::Wav) {
-        showWavOptions(*this);
+        showWavOptions(optionSettings());
     } else if (format == formats::Aac) {
-        showAacOptions(*this);
+        showAacOptions(optionSettings());
         LoadAacSettings();
         Text2->setText(AACFormatString);
     }

@@ -7,7 +7,7 @@
 #include "converter/main/config_values.h"
 #include "converter/main/file_list_text.h"
 #include "converter/main/file_list_view.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/options/option_windows.h"
 
 #include "platform/mac/mac_library.h"
@@ -277,7 +277,7 @@ void Audiotool::trackcolor_Click()
 
 void Audiotool::TagEditor_Click()
 {
-    showTagEditor(*this);
+    showTagEditor();
 }
 
 // ---- Row bars -----------------------------------------------------------------

@@ -4,7 +4,7 @@
 
 #include "converter/main/captions.h"
 #include "converter/main/config_values.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include "platform/shell/services.h"
 

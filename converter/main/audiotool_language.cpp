@@ -3,7 +3,7 @@
 
 #include "converter/main/captions.h"
 #include "converter/main/file_list_view.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 #include "converter/main/deb.h"
 #include "converter/main/form1.h"
 #include "converter/main/kill_process.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/main/web_links.h"
 #include "platform/profile/profile_file.h"
 

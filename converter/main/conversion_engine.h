@@ -8,7 +8,7 @@
 
 #include "converter/main/apply_tag.h"
 #include "converter/main/progress.h"
-#include "converter/main/settings_loaders.h"
+#include "converter/common/settings_loaders.h"
 
 #include <QString>
 #include <atomic>
