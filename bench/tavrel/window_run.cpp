@@ -11,6 +11,7 @@
 // Prints one line: key=value pairs.
 
 #include "converter/main/audiotool.h"
+#include "converter/main/conversion_engine.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -101,10 +102,10 @@ int main(int argc, char* argv[])
     probe.setTimerType(Qt::PreciseTimer);
     qint64 probeDue = 0, worstCpu = 0;
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (window.Converting) {
+        if (window.engine().flags.converting) {
             const qint64 late = std::max<qint64>(0, clock.elapsed() - probeDue);
             lateness.push_back(late);
-            qint64& worst = window.Transcoding ? worstInPump : worstOutside;
+            qint64& worst = window.engine().flags.transcoding ? worstInPump : worstOutside;
             worst = std::max(worst, late);
         }
         probeDue = clock.elapsed() + 50;
@@ -113,7 +114,7 @@ int main(int argc, char* argv[])
     // two turns is the wait a press would have on an idle core.
     qint64 lastTurnCpu = -1, turns = 0;
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] {
-        if (!window.Converting) {
+        if (!window.engine().flags.converting) {
             lastTurnCpu = -1;
             return;
         }

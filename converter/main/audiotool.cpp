@@ -1,11 +1,13 @@
 #include "converter/main/audiotool.h"
 
+#include "converter/main/conversion_engine.h"
 #include "converter/main/deb.h"
 #include "converter/main/file_list_view.h"
 #include "converter/common/lang_loader.h"
 #include "platform/audio/library_logging.h"
 #include "converter/main/progress_pacer.h"
 #include "converter/main/progress_strip.h"
+#include "converter/main/window_conversion_view.h"
 #include "converter/main/window_option_settings.h"
 #include "converter/main/window_progress.h"
 
@@ -57,8 +59,11 @@ Audiotool::Audiotool(ProgramPaths paths, QWidget* parent)
     connectControls();
     applyBuiltInCaptions();
     windowProgress_ = std::make_unique<WindowProgress>(*this);
-    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return Converting; });
     optionSettings_ = std::make_unique<WindowOptionSettings>(*this);
+    conversionView_ = std::make_unique<WindowConversionView>(*this);
+    engine_ = std::make_unique<ConversionEngine>(
+        ConversionComponents{FileRenc, FileWenc, AACdecoder1, m4aDecoder, AACencoder}, *conversionView_);
+    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return engine_->flags.converting; });
 }
 
 Audiotool::~Audiotool() = default;

@@ -47,7 +47,7 @@ StepResult ConversionEngine::transcode(const QString& source, const QString& tar
     AudioWriterAdapter writer(components_.writer);
     const PumpResult result =
         transcodeFile(reader, writer, source, target,
-                      PumpFlags{flags_.transcoding, flags_.cancelRequested, flags_.converting}, view_,
+                      PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
                       state.currentIndex, [this](const QString& written) { applyTag(written); });
     return result.ok ? StepResult{} : StepResult::failure(result.error);
 }
@@ -55,7 +55,7 @@ StepResult ConversionEngine::transcode(const QString& source, const QString& tar
 void ConversionEngine::applyTag(const QString& target)
 {
     QString reason;
-    if (!tavrel::applyTag(state.tag, target, currentYear, &reason))
+    if (!tavrel::applyTag(state.tag, target, yearForUndated(), &reason))
         view_.showError(tagErrorMessage(), QStringLiteral("Tavrel"));
 }
 
@@ -63,28 +63,28 @@ void ConversionEngine::applyTag(const QString& target)
 
 StepResult ConversionEngine::outputWav()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".wav")));
 }
 
 StepResult ConversionEngine::outputMp3()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".mp3")));
 }
 
 StepResult ConversionEngine::outputOgg()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".ogg")));
 }
 
 StepResult ConversionEngine::outputWma()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".wma"));
     auto& reader = components_.reader;
@@ -98,7 +98,7 @@ StepResult ConversionEngine::outputWma()
         result = accepted ? transcode(state.currentFileName, target)
                           : StepResult::failure(components_.writer.LastError());
     }
-    if (!result.ok && !flags_.cancelRequested) {
+    if (!result.ok && !flags.cancelRequested) {
         // The WMA step has always reported its own failures under this title.
         view_.showError(view_.caption(46, QStringLiteral("Error during the WMA conversion")) + QLatin1Char('\n')
                             + entryFailureMessage(state.decoded ? state.realFileName : state.currentFileName,
@@ -142,7 +142,7 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
         return std::nullopt;
     if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
         return made;
-    if (flags_.cancelRequested)
+    if (flags.cancelRequested)
         return StepResult{};
     input = tempWav;
     return std::nullopt;
@@ -152,7 +152,7 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
 
 StepResult ConversionEngine::outputAac()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".aac"));
     QString input = state.currentFileName;
@@ -183,7 +183,7 @@ StepResult ConversionEngine::outputAac()
     };
     const bool written = encoder.Encode();
     encoder.Progress = nullptr;
-    if (!written && !flags_.cancelRequested)
+    if (!written && !flags.cancelRequested)
         return done(StepResult::failure(encoder.LastError()));
     return done({});
 }
@@ -192,7 +192,7 @@ StepResult ConversionEngine::outputAac()
 
 StepResult ConversionEngine::outputApe()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".ape"));
     QString input = state.currentFileName;
@@ -207,10 +207,10 @@ StepResult ConversionEngine::outputApe()
     if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, WavInput::ApeEncodable))
         return done(*ended);
 
-    flags_.apeKillFlag = 0;
+    flags.apeKillFlag = 0;
     const quandor::mac::Result result = quandor::mac::CompressFile(
         input, target, settings.apeLevel, nullptr, [this](int thousandths) { apeProgress(thousandths); },
-        &flags_.apeKillFlag);
+        &flags.apeKillFlag);
     if (result == quandor::mac::Result::Success || result == quandor::mac::Result::Stopped)
         return done({});
     if (result == quandor::mac::Result::NotImplemented)

@@ -1,6 +1,7 @@
 #include "converter/main/window_option_settings.h"
 
 #include "converter/main/audiotool.h"
+#include "converter/main/conversion_engine.h"
 
 #include <QLineEdit>
 
@@ -28,27 +29,17 @@ quandor::audio::AudioFileWriter& WindowOptionSettings::writer()
 
 int WindowOptionSettings::frequency() const
 {
-    return window_.Frequency;
+    return window_.engine().settings.frequency;
 }
 
 int WindowOptionSettings::channels() const
 {
-    return window_.Channels;
+    return window_.engine().settings.channels;
 }
 
 AacSettings WindowOptionSettings::aacSettings() const
 {
-    AacSettings s;
-    s.quality = window_.AACquality;
-    s.qualityRate = static_cast<std::int16_t>(window_.AACqualityRate);
-    s.bitRate = static_cast<std::int16_t>(window_.AACBitRate);
-    s.profile = window_.AACProfile;
-    s.bandWidth = static_cast<std::int16_t>(window_.AACBandW);
-    s.adts = window_.AACADTS;
-    s.tns = window_.AACTNS;
-    s.lfe = window_.AACLFE;
-    s.midSide = window_.AACMidSide;
-    return s;
+    return window_.engine().settings.aac;
 }
 
 QString WindowOptionSettings::formatText() const

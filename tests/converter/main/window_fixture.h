@@ -4,6 +4,7 @@
 // language chooser when it comes up.
 
 #include "converter/main/audiotool.h"
+#include "converter/main/conversion_engine.h"
 
 #include <QByteArray>
 #include <QString>

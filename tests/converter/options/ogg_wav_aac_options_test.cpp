@@ -311,9 +311,9 @@ TEST(AacOptions, OkWritesTheNineKeysAndTheMainWindowReadsThemBack)
         }
         EXPECT_EQ(section(folder, "Aac", AacKeys), c.keys);
         main->LoadAacSettings();
-        EXPECT_EQ(main->AACProfile, c.keys.at("Profile"));
-        EXPECT_EQ(main->AACADTS, c.keys.at("ADTS"));
-        EXPECT_EQ(QString::number(main->AACBitRate), c.keys.at("BitRate"));
+        EXPECT_EQ(main->engine().settings.aac.profile, c.keys.at("Profile"));
+        EXPECT_EQ(main->engine().settings.aac.adts, c.keys.at("ADTS"));
+        EXPECT_EQ(QString::number(main->engine().settings.aac.bitRate), c.keys.at("BitRate"));
     }
 }
 
@@ -329,8 +329,8 @@ TEST(AacOptions, AutoBitRateSurvivesTheRoundTrip)
         window.Command1_Click();
     }
     main->LoadAacSettings();
-    EXPECT_EQ(main->AACProfile, "Low complexity") << "Auto must not reset the other settings";
-    EXPECT_EQ(main->AACFormatString, "AAC - MPEG-2; Average Bitrate=Auto kbits/s");
+    EXPECT_EQ(main->engine().settings.aac.profile, "Low complexity") << "Auto must not reset the other settings";
+    EXPECT_EQ(main->engine().settings.aac.formatString(), "AAC - MPEG-2; Average Bitrate=Auto kbits/s");
     FrmAac reopened(main->optionSettings());
     reopened.fillFrom(main->optionSettings().aacSettings());
     EXPECT_EQ(reopened.Combo1->currentText(), "Auto");
@@ -340,9 +340,9 @@ TEST(AacOptions, SliderLabelUnlistedTextsAndCancel)
 {
     ProgramFolder folder;
     auto main = folder.started();
-    main->AACBitRate = 100;            // not an item
-    main->AACProfile = "High";         // not an item
-    main->AACBandW = 1234;             // not an item
+    main->engine().settings.aac.bitRate = 100;            // not an item
+    main->engine().settings.aac.profile = "High";         // not an item
+    main->engine().settings.aac.bandWidth = 1234;             // not an item
     const QByteArray before = folder.configBytes();
     FrmAac window(main->optionSettings());
     window.fillFrom(main->optionSettings().aacSettings());
