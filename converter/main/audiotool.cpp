@@ -353,15 +353,6 @@ double Audiotool::rowProgress(int position) const
     return item ? item->data(RowProgressColumn, RowProgressRole).toDouble() : 0.0;
 }
 
-void Audiotool::Progressconvert_MouseDown(int index)
-{
-    if (QTreeWidgetItem* item = entryItem(index + 1)) {
-        ListView1->clearSelection();
-        ListView1->setCurrentItem(item);
-        item->setSelected(true);
-    }
-}
-
 double Audiotool::picture1WidthTwips() const
 {
     return Picture1->width() * TwipsPerPixel;

@@ -130,7 +130,6 @@ public:
     /// Progressconvert): 0 to 100.
     void setRowProgress(int position, double value);
     double rowProgress(int position) const;
-    void Progressconvert_MouseDown(int index);
 
     /// The width of `Picture1` in twips (15 twips a pixel), and the width of
     /// the bar `Image4` inside it, set in twips.
@@ -160,19 +159,11 @@ public:
     /// The conversion: its settings, the entry at work and the run's flags.
     ConversionEngine& engine() { return *engine_; }
     const ConversionEngine& engine() const { return *engine_; }
-    void TranscodeFile(const QString& source, const QString& target);
-    void ApplyTag(const QString& target);
     void Command3_Click();
     void ConvertNow_Click();
     void ConvertItem(int position);
     void Command4_Click();
     void Command5_Click();
-    void OutputWma();
-    void OutputMp3();
-    void OutputOgg();
-    void OutputWav();
-    void OutputAac();
-    void OutputApe();
 
     // ---- Members shared with the conversion and the option windows --------
     quint32 TrackColor = 16576;   ///< blue-green-red byte order

@@ -4,36 +4,14 @@
 
 #include "converter/main/audiotool.h"
 
-#include "converter/main/captions.h"
-#include "converter/main/conversion_engine.h"
-#include "converter/main/progress.h"
-#include "converter/main/window_conversion_view.h"
 #include "converter/common/settings_loaders.h"
+#include "converter/main/conversion_engine.h"
 #include "converter/options/option_windows.h"
-#include "platform/shell/services.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QToolButton>
-#include <QTreeWidgetItem>
 
 namespace tavrel {
-
-namespace {
-
-// Runs one output step the way the run does, reporting a failure.
-void runOutputStep(ConversionEngine& engine, ConversionView& view, StepResult (ConversionEngine::*step)())
-{
-    const QString source = engine.state.decoded ? engine.state.realFileName : engine.state.currentFileName;
-    const StepResult result = (engine.*step)();
-    if (!result.ok && !engine.flags.cancelRequested)
-        view.showError(entryFailureMessage(source, result.error), QStringLiteral("Tavrel"));
-}
-
-} // namespace
 
 // ---- settings loaders ------------------------------------------------------------------
 
@@ -115,27 +93,6 @@ void Audiotool::Command2_Click()
         Text2->setText(engine_->settings.aac.formatString());
     }
 }
-
-// ---- the pump, the tag and the output steps ------------------------------------------
-
-void Audiotool::TranscodeFile(const QString& source, const QString& target)
-{
-    const StepResult result = engine_->transcode(source, target);
-    if (!result.ok)
-        conversionView_->showError(entryFailureMessage(source, result.error), QStringLiteral("Tavrel"));
-}
-
-void Audiotool::ApplyTag(const QString& target)
-{
-    engine_->applyTag(target);
-}
-
-void Audiotool::OutputWma() { runOutputStep(*engine_, *conversionView_, &ConversionEngine::outputWma); }
-void Audiotool::OutputMp3() { runOutputStep(*engine_, *conversionView_, &ConversionEngine::outputMp3); }
-void Audiotool::OutputOgg() { runOutputStep(*engine_, *conversionView_, &ConversionEngine::outputOgg); }
-void Audiotool::OutputWav() { runOutputStep(*engine_, *conversionView_, &ConversionEngine::outputWav); }
-void Audiotool::OutputAac() { runOutputStep(*engine_, *conversionView_, &ConversionEngine::outputAac); }
-void Audiotool::OutputApe() { runOutputStep(*engine_, *conversionView_, &ConversionEngine::outputApe); }
 
 // ---- the run, Cancel and Close ---------------------------------------------------------
 

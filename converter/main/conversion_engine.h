@@ -131,17 +131,17 @@ public:
 
     /// The output step of `format` for state.currentFileName / targetBaseName.
     StepResult runOutputStep(const QString& format);
-    StepResult outputWav();
-    StepResult outputMp3();
-    StepResult outputOgg();
-    StepResult outputWma();
-    StepResult outputAac();
-    StepResult outputApe();
+    StepResult OutputWav();
+    StepResult OutputMp3();
+    StepResult OutputOgg();
+    StepResult OutputWma();
+    StepResult OutputAac();
+    StepResult OutputApe();
 
     /// The pump from `source` into `target` in the writer's format, tagging the target.
-    StepResult transcode(const QString& source, const QString& target);
+    StepResult TranscodeFile(const QString& source, const QString& target);
     /// Writes the entry's tag values into `target`; the failure message is shown here.
-    void applyTag(const QString& target);
+    void ApplyTag(const QString& target);
 
     /// Progress reports of the components (percent, done of total, thousandths).
     void decoderProgress(int percent);

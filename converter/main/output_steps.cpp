@@ -27,32 +27,32 @@ bool isWavPath(const QString& path)
 StepResult ConversionEngine::runOutputStep(const QString& format)
 {
     if (format == formats::Wma)
-        return outputWma();
+        return OutputWma();
     if (format == formats::Mp3)
-        return outputMp3();
+        return OutputMp3();
     if (format == formats::Ogg)
-        return outputOgg();
+        return OutputOgg();
     if (format == formats::Wav)
-        return outputWav();
+        return OutputWav();
     if (format == formats::Aac)
-        return outputAac();
+        return OutputAac();
     if (format == formats::Ape)
-        return outputApe();
+        return OutputApe();
     return {};
 }
 
-StepResult ConversionEngine::transcode(const QString& source, const QString& target)
+StepResult ConversionEngine::TranscodeFile(const QString& source, const QString& target)
 {
     AudioReaderAdapter reader(components_.reader);
     AudioWriterAdapter writer(components_.writer);
     const PumpResult result =
         transcodeFile(reader, writer, source, target,
                       PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
-                      state.currentIndex, [this](const QString& written) { applyTag(written); });
+                      state.currentIndex, [this](const QString& written) { ApplyTag(written); });
     return result.ok ? StepResult{} : StepResult::failure(result.error);
 }
 
-void ConversionEngine::applyTag(const QString& target)
+void ConversionEngine::ApplyTag(const QString& target)
 {
     QString reason;
     if (!tavrel::applyTag(state.tag, target, yearForUndated(), &reason))
@@ -61,28 +61,28 @@ void ConversionEngine::applyTag(const QString& target)
 
 // ---- the pump steps ---------------------------------------------------------------
 
-StepResult ConversionEngine::outputWav()
+StepResult ConversionEngine::OutputWav()
 {
     if (!flags.converting)
         return {};
-    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".wav")));
+    return TranscodeFile(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".wav")));
 }
 
-StepResult ConversionEngine::outputMp3()
+StepResult ConversionEngine::OutputMp3()
 {
     if (!flags.converting)
         return {};
-    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".mp3")));
+    return TranscodeFile(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".mp3")));
 }
 
-StepResult ConversionEngine::outputOgg()
+StepResult ConversionEngine::OutputOgg()
 {
     if (!flags.converting)
         return {};
-    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".ogg")));
+    return TranscodeFile(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".ogg")));
 }
 
-StepResult ConversionEngine::outputWma()
+StepResult ConversionEngine::OutputWma()
 {
     if (!flags.converting)
         return {};
@@ -95,7 +95,7 @@ StepResult ConversionEngine::outputWma()
     } else {
         const bool accepted = components_.writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA());
         reader.Close();
-        result = accepted ? transcode(state.currentFileName, target)
+        result = accepted ? TranscodeFile(state.currentFileName, target)
                           : StepResult::failure(components_.writer.LastError());
     }
     if (!result.ok && !flags.cancelRequested) {
@@ -133,7 +133,7 @@ StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& te
     tempWav = freeTempWavName(tempFolder, source);
     if (!components_.writer.SetFormatPCM(settings.frequency, settings.channels, 16))
         return StepResult::failure(components_.writer.LastError());
-    return transcode(source, tempWav);
+    return TranscodeFile(source, tempWav);
 }
 
 std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QString& tempWav, WavInput kind)
@@ -150,7 +150,7 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
 
 // ---- AAC ------------------------------------------------------------------------
 
-StepResult ConversionEngine::outputAac()
+StepResult ConversionEngine::OutputAac()
 {
     if (!flags.converting)
         return {};
@@ -190,7 +190,7 @@ StepResult ConversionEngine::outputAac()
 
 // ---- APE ------------------------------------------------------------------------
 
-StepResult ConversionEngine::outputApe()
+StepResult ConversionEngine::OutputApe()
 {
     if (!flags.converting)
         return {};

@@ -217,7 +217,7 @@ TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
     window->ConvertNow_Click();   // nothing selected: nothing happens
     EXPECT_TRUE(outputs().isEmpty());
 
-    window->Progressconvert_MouseDown(1);   // selects entry 2
+    tavrel::test::clickRowBar(*window, 2);   // selects entry 2
     window->ConvertNow_Click();
     EXPECT_EQ(outputs(), QStringList{QStringLiteral("b.ogg")});
     expectIdle();

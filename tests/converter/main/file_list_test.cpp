@@ -441,7 +441,7 @@ TEST_F(FileList, RowBarsAreDrawnFromTheirRowsValue)
     EXPECT_GT(differing, (barWidth - 8) / 2);
 
     // Pressing on a row's bar selects that row.
-    window_->Progressconvert_MouseDown(1);
+    test::clickRowBar(*window_, 2);
     EXPECT_EQ(window_->selectedPosition(), 2);
 }
 

@@ -57,6 +57,10 @@ private:
     bool seen_ = false;
 };
 
+/// A left-button click on the row progress bar of entry `position`, as the
+/// user makes it on the list.
+void clickRowBar(Audiotool& window, int position);
+
 /// The line-n text of addNumberedLanguage.
 inline QString numbered(const QString& prefix, int line)
 {
