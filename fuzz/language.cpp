@@ -3,7 +3,7 @@
 // by the code page. Input: the language file.
 
 #include "cdrip/ui/language_table.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "fuzz/support/fuzz_support.h"
 #include "platform/profile/windows1252.h"
 

@@ -155,81 +155,72 @@ QHash<QString, QString> keyValues(const QString& line)
     return values;
 }
 
-} // namespace
+using Commands = std::vector<std::pair<QString, QStringList>>;
 
-int main(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    int files = 20, rounds = 3, singleRounds = 5;
-    double seconds = 180, longMinutes = 60;
+struct BenchOptions {
+    int files = 20;
+    int rounds = 3;
+    int singleRounds = 5;
+    double seconds = 180;
+    double longMinutes = 60;
     QStringList wanted = {QStringLiteral("mp3"), QStringLiteral("ogg"), QStringLiteral("aac"), QStringLiteral("wma"),
                           QStringLiteral("ape")};
-    const QStringList args = QCoreApplication::arguments();
+};
+
+BenchOptions parseOptions(const QStringList& args)
+{
+    BenchOptions o;
     for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--files")) files = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--seconds")) seconds = args[i + 1].toDouble();
-        else if (args[i] == QLatin1String("--rounds")) rounds = std::max(1, args[i + 1].toInt());
-        else if (args[i] == QLatin1String("--single-rounds")) singleRounds = std::max(0, args[i + 1].toInt());
-        else if (args[i] == QLatin1String("--long-minutes")) longMinutes = args[i + 1].toDouble();
-        else if (args[i] == QLatin1String("--formats")) wanted = args[i + 1].split(QLatin1Char(','));
+        if (args[i] == QLatin1String("--files")) o.files = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--seconds")) o.seconds = args[i + 1].toDouble();
+        else if (args[i] == QLatin1String("--rounds")) o.rounds = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--single-rounds")) o.singleRounds = std::max(0, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--long-minutes")) o.longMinutes = args[i + 1].toDouble();
+        else if (args[i] == QLatin1String("--formats")) o.wanted = args[i + 1].split(QLatin1Char(','));
     }
-    const QString binFolder = QCoreApplication::applicationDirPath();
-    const QString windowRun = binFolder + QStringLiteral("/tavrel_window_run");
-    const QString apeReference = binFolder + QStringLiteral("/ape_reference");
+    return o;
+}
 
-    QTemporaryDir work;
-    const QString sources = work.filePath(QStringLiteral("sources"));
-    const QString program = work.filePath(QStringLiteral("program"));
-    QDir().mkpath(sources);
-    QDir().mkpath(program);
-    // A configured program folder: no language chooser, no first-launch page;
-    // the WMA profile of 44.1 kHz stereo at 128 kbit/s.
-    const QString ini = program + QStringLiteral("/Config.ini");
+// A configured program folder: no language chooser, no first-launch page;
+// the WMA profile of 44.1 kHz stereo at 128 kbit/s.
+bool writeProgramConfig(const QString& ini)
+{
     using quandor::profile::writeString;
-    if (!writeString(ini, QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QStringLiteral("0"))
-        || !writeString(ini, QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"))
-        || !writeString(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"), QStringLiteral("True"))
-        || !writeString(ini, QStringLiteral("WMA"), QStringLiteral("Num"), QStringLiteral("35"))) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(ini));
-        return 1;
-    }
+    return writeString(ini, QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QStringLiteral("0"))
+           && writeString(ini, QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"))
+           && writeString(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"), QStringLiteral("True"))
+           && writeString(ini, QStringLiteral("WMA"), QStringLiteral("Num"), QStringLiteral("35"));
+}
 
-    QStringList inputs;
-    for (int i = 0; i < files; ++i) {
-        const QString path = sources + QStringLiteral("/track%1.wav").arg(i + 1, 2, 10, QLatin1Char('0'));
-        if (!quandor::bench::writeMusicWav(path, seconds, unsigned(i + 1)))
-            return 1;
-        inputs << path;
-    }
-    std::printf("display: %s\n", qEnvironmentVariableIsSet("DISPLAY") && qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen")
-                                     ? qPrintable(QStringLiteral("X ") + qEnvironmentVariable("DISPLAY"))
-                                     : "offscreen");
+// One process of `tool` a file, each writing <folder>/<input's base name><extension>.
+Commands perFile(const QStringList& in, const QString& folder, const QString& extension,
+                 const std::function<QStringList(const QString&, const QString&)>& arguments, const QString& tool)
+{
+    Commands commands;
+    for (const QString& input : in)
+        commands.push_back({tool, arguments(input, folder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension)});
+    return commands;
+}
 
-    const auto perFile = [](const QStringList& in, const QString& folder, const QString& extension,
-                            const std::function<QStringList(const QString&, const QString&)>& arguments,
-                            const QString& tool) {
-        std::vector<std::pair<QString, QStringList>> commands;
-        for (const QString& input : in)
-            commands.push_back({tool, arguments(input, folder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension)});
-        return commands;
-    };
+std::vector<Format> benchFormats(const QString& apeReference)
+{
     const QStringList ffmpegHead = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
                                     QStringLiteral("-threads"), QStringLiteral("1"), QStringLiteral("-i")};
-    const std::vector<Format> formats = {
+    return {
         {QStringLiteral("mp3"), "MP3 CBR 128 vs lame", QStringLiteral("Mp3"), QStringLiteral(".mp3"),
-         [&](const QStringList& in, const QString& folder) {
+         [](const QStringList& in, const QString& folder) {
              return perFile(in, folder, QStringLiteral(".mp3"), [](const QString& i, const QString& o) {
                  return QStringList{QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), i, o};
              }, QStringLiteral("lame"));
          }},
         {QStringLiteral("ogg"), "Ogg q4 vs oggenc", QStringLiteral("Ogg"), QStringLiteral(".ogg"),
-         [&](const QStringList& in, const QString& folder) {
+         [](const QStringList& in, const QString& folder) {
              return perFile(in, folder, QStringLiteral(".ogg"), [](const QString& i, const QString& o) {
                  return QStringList{QStringLiteral("--quiet"), QStringLiteral("-q"), QStringLiteral("4"), QStringLiteral("-o"), o, i};
              }, QStringLiteral("oggenc"));
          }},
         {QStringLiteral("aac"), "AAC 128 vs ffmpeg", QStringLiteral("AAC"), QStringLiteral(".aac"),
-         [&](const QStringList& in, const QString& folder) {
+         [ffmpegHead](const QStringList& in, const QString& folder) {
              return perFile(in, folder, QStringLiteral(".aac"), [&](const QString& i, const QString& o) {
                  return ffmpegHead + QStringList{i, QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-profile:a"),
                                                  QStringLiteral("aac_main"), QStringLiteral("-b:a"), QStringLiteral("128k"),
@@ -240,105 +231,169 @@ int main(int argc, char* argv[])
              }, QStringLiteral("ffmpeg"));
          }},
         {QStringLiteral("wma"), "WMA 128 vs ffmpeg", QStringLiteral("Wma"), QStringLiteral(".wma"),
-         [&](const QStringList& in, const QString& folder) {
+         [ffmpegHead](const QStringList& in, const QString& folder) {
              return perFile(in, folder, QStringLiteral(".wma"), [&](const QString& i, const QString& o) {
                  return ffmpegHead + QStringList{i, QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-b:a"),
                                                  QStringLiteral("128k"), QStringLiteral("-y"), o};
              }, QStringLiteral("ffmpeg"));
          }},
         {QStringLiteral("ape"), "APE normal vs library", QStringLiteral("APE (MonKey's audio)"), QStringLiteral(".ape"),
-         [&](const QStringList& in, const QString& folder) {
-             return std::vector<std::pair<QString, QStringList>>{
-                 {apeReference, QStringList{QStringLiteral("2000"), folder} + in}};
+         [apeReference](const QStringList& in, const QString& folder) {
+             return Commands{{apeReference, QStringList{QStringLiteral("2000"), folder} + in}};
          }},
     };
+}
 
-    const auto windowCommand = [&](const QStringList& in, const QString& folder, const QString& format,
-                                   double cancelAfter = -1) {
-        QStringList arguments = {QStringLiteral("--program"), program, QStringLiteral("--out"), folder,
+// The runs of the window program in a work folder.
+class WindowBench {
+public:
+    WindowBench(const QString& binFolder, const QString& program, QTemporaryDir& work, double seconds)
+        : windowRun_(binFolder + QStringLiteral("/tavrel_window_run")), program_(program), work_(work),
+          seconds_(seconds)
+    {
+    }
+
+    Commands windowCommand(const QStringList& in, const QString& folder, const QString& format,
+                           double cancelAfter = -1) const
+    {
+        QStringList arguments = {QStringLiteral("--program"), program_, QStringLiteral("--out"), folder,
                                  QStringLiteral("--format"), format};
         if (cancelAfter >= 0)
             arguments << QStringLiteral("--cancel-after") << QString::number(cancelAfter);
-        return std::vector<std::pair<QString, QStringList>>{{windowRun, arguments + in}};
-    };
-    const auto fresh = [&](const QString& name) {
-        const QString folder = work.filePath(name);
+        return Commands{{windowRun_, arguments + in}};
+    }
+    QString fresh(const QString& name) const
+    {
+        const QString folder = work_.filePath(name);
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         return folder;
-    };
-
-    // One comparison: reference (A) and window (B) in turns, outputs checked.
+    }
     // `windowWall`, when given, receives the window's median wall time.
-    const auto compare = [&](const Format& f, const QStringList& in, int turns, const char* label,
-                             double* windowWall = nullptr) {
-        std::vector<double> refWall, refCpu, winWall, winCpu;
-        qint64 worstAnswer = 0, worstAnswerCpu = 0;
-        bool checked = true;
-        for (int turn = 0; turn < turns; ++turn) {
-            const QString refOut = fresh(QStringLiteral("ref"));
-            const QString winOut = fresh(QStringLiteral("win"));
-            const Timing a = runProcesses(f.reference(in, refOut));
-            const Timing b = runProcesses(windowCommand(in, winOut, f.windowFormat));
-            if (!a.ok || !b.ok)
-                return false;
-            refWall.push_back(a.wall);
-            refCpu.push_back(a.cpu);
-            winWall.push_back(b.wall);
-            winCpu.push_back(b.cpu);
-            const QHash<QString, QString> answers = keyValues(b.output);
-            worstAnswer = std::max(worstAnswer, answers.value(QStringLiteral("answer_max_ms")).toLongLong());
-            worstAnswerCpu = std::max(worstAnswerCpu, answers.value(QStringLiteral("answer_max_cpu_ms")).toLongLong());
-            // The first turn's outputs are decoded in full, later ones probed.
-            checked = outputsCorrect(in, refOut, f.extension, seconds, turn == 0) && checked;
-            checked = outputsCorrect(in, winOut, f.extension, seconds, turn == 0) && checked;
-        }
-        std::printf("%-22s %-7s reference %.2f s (cpu %.2f), window %.2f s (cpu %.2f): wall %.3fx, cpu %.3fx; "
-                    "answer max %lld ms (%lld ms of CPU); outputs %s\n",
-                    f.name, label, median(refWall), median(refCpu), median(winWall), median(winCpu),
-                    median(winWall) / median(refWall), median(winCpu) / median(refCpu),
-                    static_cast<long long>(worstAnswer), static_cast<long long>(worstAnswerCpu), checked ? "ok" : "WRONG");
-        std::fflush(stdout);
-        if (windowWall)
-            *windowWall = median(winWall);
-        return checked;
-    };
+    bool compare(const Format& f, const QStringList& in, int turns, const char* label,
+                 double* windowWall = nullptr) const;
+    void cancelRun(const Format& f, const QStringList& inputs, double oneFileWall) const;
+    bool longRun(const QString& sources, double longMinutes) const;
 
-    bool allOk = true;
-    for (const Format& f : formats) {
-        if (!wanted.contains(f.key))
-            continue;
-        allOk = compare(f, inputs, rounds, "batch") && allOk;
-        double oneFileWall = 0;
-        if (singleRounds > 0)
-            allOk = compare(f, inputs.mid(0, 1), singleRounds, "1 file", &oneFileWall) && allOk;
-        // Cancel pressed while the first file converts: at 60 % of the one-file
-        // time (start-up included), so the fast formats are caught mid-file too.
-        const double cancelAfter = oneFileWall > 0 ? 0.6 * oneFileWall : 0.6 * seconds / 60.0 + 1.0;
-        const QString cancelOut = fresh(QStringLiteral("cancel"));
-        const Timing c = runProcesses(windowCommand(inputs.mid(0, 2), cancelOut, f.windowFormat, cancelAfter));
-        const QHash<QString, QString> v = keyValues(c.output);
-        std::printf("%-22s cancel: answered after %s ms, run ended %s ms after the press\n", f.name,
-                    qPrintable(v.value(QStringLiteral("cancel_answer_ms"))), qPrintable(v.value(QStringLiteral("cancel_end_ms"))));
+private:
+    QString windowRun_;
+    QString program_;
+    QTemporaryDir& work_;
+    double seconds_;
+};
+
+// One comparison: reference (A) and window (B) in turns, outputs checked.
+bool WindowBench::compare(const Format& f, const QStringList& in, int turns, const char* label,
+                          double* windowWall) const
+{
+    std::vector<double> refWall, refCpu, winWall, winCpu;
+    qint64 worstAnswer = 0, worstAnswerCpu = 0;
+    bool checked = true;
+    for (int turn = 0; turn < turns; ++turn) {
+        const QString refOut = fresh(QStringLiteral("ref"));
+        const QString winOut = fresh(QStringLiteral("win"));
+        const Timing a = runProcesses(f.reference(in, refOut));
+        const Timing b = runProcesses(windowCommand(in, winOut, f.windowFormat));
+        if (!a.ok || !b.ok)
+            return false;
+        refWall.push_back(a.wall);
+        refCpu.push_back(a.cpu);
+        winWall.push_back(b.wall);
+        winCpu.push_back(b.cpu);
+        const QHash<QString, QString> answers = keyValues(b.output);
+        worstAnswer = std::max(worstAnswer, answers.value(QStringLiteral("answer_max_ms")).toLongLong());
+        worstAnswerCpu = std::max(worstAnswerCpu, answers.value(QStringLiteral("answer_max_cpu_ms")).toLongLong());
+        // The first turn's outputs are decoded in full, later ones probed.
+        checked = outputsCorrect(in, refOut, f.extension, seconds_, turn == 0) && checked;
+        checked = outputsCorrect(in, winOut, f.extension, seconds_, turn == 0) && checked;
+    }
+    std::printf("%-22s %-7s reference %.2f s (cpu %.2f), window %.2f s (cpu %.2f): wall %.3fx, cpu %.3fx; "
+                "answer max %lld ms (%lld ms of CPU); outputs %s\n",
+                f.name, label, median(refWall), median(refCpu), median(winWall), median(winCpu),
+                median(winWall) / median(refWall), median(winCpu) / median(refCpu),
+                static_cast<long long>(worstAnswer), static_cast<long long>(worstAnswerCpu), checked ? "ok" : "WRONG");
+    std::fflush(stdout);
+    if (windowWall)
+        *windowWall = median(winWall);
+    return checked;
+}
+
+// Cancel pressed while the first file converts: at 60 % of the one-file time
+// (start-up included), so the fast formats are caught mid-file too.
+void WindowBench::cancelRun(const Format& f, const QStringList& inputs, double oneFileWall) const
+{
+    const double cancelAfter = oneFileWall > 0 ? 0.6 * oneFileWall : 0.6 * seconds_ / 60.0 + 1.0;
+    const QString cancelOut = fresh(QStringLiteral("cancel"));
+    const Timing c = runProcesses(windowCommand(inputs.mid(0, 2), cancelOut, f.windowFormat, cancelAfter));
+    const QHash<QString, QString> v = keyValues(c.output);
+    std::printf("%-22s cancel: answered after %s ms, run ended %s ms after the press\n", f.name,
+                qPrintable(v.value(QStringLiteral("cancel_answer_ms"))), qPrintable(v.value(QStringLiteral("cancel_end_ms"))));
+    std::fflush(stdout);
+}
+
+// The peak memory on one long source.
+bool WindowBench::longRun(const QString& sources, double longMinutes) const
+{
+    const QString longSource = sources + QStringLiteral("/long.wav");
+    if (!quandor::bench::writeMusicWav(longSource, longMinutes * 60, 99))
+        return false;
+    for (const QString& format : {QStringLiteral("Mp3")}) {
+        const Timing t = runProcesses(windowCommand({longSource}, fresh(QStringLiteral("long")), format));
+        const QHash<QString, QString> v = keyValues(t.output);
+        const long grew = v.value(QStringLiteral("peak_kb")).toLong() - v.value(QStringLiteral("start_kb")).toLong();
+        std::printf("%g-minute source to %s: %.1f s, peak memory %ld kB above the start (%s), answer max %s ms "
+                    "(%s ms of CPU)\n",
+                    longMinutes, qPrintable(format), t.wall, grew, grew <= 64 * 1024 ? "flat" : "TOO HIGH",
+                    qPrintable(v.value(QStringLiteral("answer_max_ms"))),
+                    qPrintable(v.value(QStringLiteral("answer_max_cpu_ms"))));
         std::fflush(stdout);
     }
+    QFile::remove(longSource);
+    return true;
+}
 
-    if (longMinutes > 0) {
-        const QString longSource = sources + QStringLiteral("/long.wav");
-        if (!quandor::bench::writeMusicWav(longSource, longMinutes * 60, 99))
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const BenchOptions options = parseOptions(QCoreApplication::arguments());
+    const QString binFolder = QCoreApplication::applicationDirPath();
+
+    QTemporaryDir work;
+    const QString sources = work.filePath(QStringLiteral("sources"));
+    const QString program = work.filePath(QStringLiteral("program"));
+    QDir().mkpath(sources);
+    QDir().mkpath(program);
+    const QString ini = program + QStringLiteral("/Config.ini");
+    if (!writeProgramConfig(ini)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(ini));
+        return 1;
+    }
+
+    QStringList inputs;
+    for (int i = 0; i < options.files; ++i) {
+        const QString path = sources + QStringLiteral("/track%1.wav").arg(i + 1, 2, 10, QLatin1Char('0'));
+        if (!quandor::bench::writeMusicWav(path, options.seconds, unsigned(i + 1)))
             return 1;
-        for (const QString& format : {QStringLiteral("Mp3")}) {
-            const Timing t = runProcesses(windowCommand({longSource}, fresh(QStringLiteral("long")), format));
-            const QHash<QString, QString> v = keyValues(t.output);
-            const long grew = v.value(QStringLiteral("peak_kb")).toLong() - v.value(QStringLiteral("start_kb")).toLong();
-            std::printf("%g-minute source to %s: %.1f s, peak memory %ld kB above the start (%s), answer max %s ms "
-                        "(%s ms of CPU)\n",
-                        longMinutes, qPrintable(format), t.wall, grew, grew <= 64 * 1024 ? "flat" : "TOO HIGH",
-                        qPrintable(v.value(QStringLiteral("answer_max_ms"))),
-                        qPrintable(v.value(QStringLiteral("answer_max_cpu_ms"))));
-            std::fflush(stdout);
-        }
-        QFile::remove(longSource);
+        inputs << path;
     }
+    std::printf("display: %s\n", qEnvironmentVariableIsSet("DISPLAY") && qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen")
+                                     ? qPrintable(QStringLiteral("X ") + qEnvironmentVariable("DISPLAY"))
+                                     : "offscreen");
+
+    const WindowBench bench(binFolder, program, work, options.seconds);
+    bool allOk = true;
+    for (const Format& f : benchFormats(binFolder + QStringLiteral("/ape_reference"))) {
+        if (!options.wanted.contains(f.key))
+            continue;
+        allOk = bench.compare(f, inputs, options.rounds, "batch") && allOk;
+        double oneFileWall = 0;
+        if (options.singleRounds > 0)
+            allOk = bench.compare(f, inputs.mid(0, 1), options.singleRounds, "1 file", &oneFileWall) && allOk;
+        bench.cancelRun(f, inputs, oneFileWall);
+    }
+    if (options.longMinutes > 0 && !bench.longRun(sources, options.longMinutes))
+        return 1;
     return allOk ? 0 : 1;
 }

@@ -140,7 +140,6 @@ public:
     /// dialog is modal over it and is not disabled with it.)
     int runSecondaryDialog(QDialog& dialog);
     void setModalRunner(ModalRunner runner);
-    const ModalRunner& modalRunner() const { return runModal_; }
 
     /// What the start-up calls to read the first disc (entry 0 of the drive
     /// list is selected first). Set by the drive feature.

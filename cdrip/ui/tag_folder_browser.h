@@ -30,8 +30,6 @@ public:
 
     /// Adds the root node and selects it, which lists the roots.
     void start();
-    /// The folder shown ("My Computer" at the root).
-    QString currentFolder() const { return currentFolder_; }
     /// The full path of a list entry; empty for none.
     QString pathOf(const QListWidgetItem* entry) const;
     bool isFolderEntry(const QListWidgetItem* entry) const;

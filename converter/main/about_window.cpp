@@ -1,7 +1,7 @@
 #include "converter/main/about_window.h"
 
 #include "converter/main/help_menu.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/main/web_links.h"
 #include "platform/shell/services.h"
 

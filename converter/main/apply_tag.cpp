@@ -1,6 +1,6 @@
 #include "converter/main/apply_tag.h"
 
-#include "converter/main/conversion_numbers.h"
+#include "converter/common/conversion_numbers.h"
 #include "platform/audio/audio_tag_info.h"
 
 namespace tavrel {

@@ -1,11 +1,14 @@
 #include "converter/main/audiotool.h"
 
+#include "converter/main/conversion_engine.h"
 #include "converter/main/deb.h"
 #include "converter/main/file_list_view.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "platform/audio/library_logging.h"
 #include "converter/main/progress_pacer.h"
 #include "converter/main/progress_strip.h"
+#include "converter/main/window_conversion_view.h"
+#include "converter/main/window_option_settings.h"
 #include "converter/main/window_progress.h"
 
 #include <QAction>
@@ -56,7 +59,11 @@ Audiotool::Audiotool(ProgramPaths paths, QWidget* parent)
     connectControls();
     applyBuiltInCaptions();
     windowProgress_ = std::make_unique<WindowProgress>(*this);
-    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return Converting; });
+    optionSettings_ = std::make_unique<WindowOptionSettings>(*this);
+    conversionView_ = std::make_unique<WindowConversionView>(*this);
+    engine_ = std::make_unique<ConversionEngine>(
+        ConversionComponents{FileRenc, FileWenc, AACdecoder1, m4aDecoder, AACencoder}, *conversionView_);
+    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return engine_->flags.converting; });
 }
 
 Audiotool::~Audiotool() = default;
@@ -64,6 +71,11 @@ Audiotool::~Audiotool() = default;
 ProgressSurface& Audiotool::progressDisplay()
 {
     return *progressPacer_;
+}
+
+OptionSettings& Audiotool::optionSettings()
+{
+    return *optionSettings_;
 }
 
 QString Audiotool::configFile() const
@@ -339,15 +351,6 @@ double Audiotool::rowProgress(int position) const
 {
     const QTreeWidgetItem* item = entryItem(position);
     return item ? item->data(RowProgressColumn, RowProgressRole).toDouble() : 0.0;
-}
-
-void Audiotool::Progressconvert_MouseDown(int index)
-{
-    if (QTreeWidgetItem* item = entryItem(index + 1)) {
-        ListView1->clearSelection();
-        ListView1->setCurrentItem(item);
-        item->setSelected(true);
-    }
 }
 
 double Audiotool::picture1WidthTwips() const

@@ -18,7 +18,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <atomic>
 #include <memory>
 
 class QAction;
@@ -35,10 +34,14 @@ class QTreeWidgetItem;
 
 namespace tavrel {
 
+class ConversionEngine;
 class Deb;
 class FileListView;
 class ProgressPacer;
 class ProgressSurface;
+class OptionSettings;
+class WindowConversionView;
+class WindowOptionSettings;
 class WindowProgress;
 
 /// Where the program lives: its folder (the Lang folder is beside the
@@ -73,6 +76,8 @@ public:
     QString configFile() const;
     /// The Lang folder of the program folder.
     QString langFolder() const;
+    /// What the option windows read and change of this window.
+    OptionSettings& optionSettings();
     /// The splash window while the start-up runs; null otherwise.
     Deb* splash() const { return deb_.get(); }
 
@@ -125,7 +130,6 @@ public:
     /// Progressconvert): 0 to 100.
     void setRowProgress(int position, double value);
     double rowProgress(int position) const;
-    void Progressconvert_MouseDown(int index);
 
     /// The width of `Picture1` in twips (15 twips a pixel), and the width of
     /// the bar `Image4` inside it, set in twips.
@@ -152,33 +156,18 @@ public:
     void LoadOggSettings();
     void LoadApeSettings();
     void Command2_Click();
-    void TranscodeFile(const QString& source, const QString& target);
-    void ApplyTag(const QString& target);
+    /// The conversion: its settings, the entry at work and the run's flags.
+    ConversionEngine& engine() { return *engine_; }
+    const ConversionEngine& engine() const { return *engine_; }
     void Command3_Click();
     void ConvertNow_Click();
     void ConvertItem(int position);
     void Command4_Click();
     void Command5_Click();
-    void OutputWma();
-    void OutputMp3();
-    void OutputOgg();
-    void OutputWav();
-    void OutputAac();
-    void OutputApe();
-    void AACdecoder1_Progress(int percent);
-    void m4aDecoder_Progress(int percent);
-    void AACencoder_Progress(double done, double total);
-    /// The APE library's progress, in thousandths of a percent.
-    void ApeProgress(int thousandthsOfPercent);
 
     // ---- Members shared with the conversion and the option windows --------
-    int Frequency = 44100;
-    int Channels = 2;
     quint32 TrackColor = 16576;   ///< blue-green-red byte order
     QString AddFileFolder;
-    bool Converting = false;
-    bool Transcoding = false;
-    bool CancelRequested = false;
     int LastMouseButton = 0;
 
     quandor::audio::AudioFileWriter FileWenc;
@@ -188,33 +177,6 @@ public:
     quandor::audio::AacDecoder AACdecoder1;
     quandor::audio::M4aDecoder m4aDecoder;
     quandor::audio::AacEncoder AACencoder;
-
-    int ApeCompressionLevel = 2000;
-    std::atomic<int> ApeKillFlag{0};
-
-    bool AACquality = false;
-    int AACqualityRate = 100;
-    int AACBitRate = 128;
-    QString AACProfile = QStringLiteral("Main");
-    int AACBandW = 16000;
-    QString AACADTS = QStringLiteral("MPEG-2");
-    bool AACTNS = false;
-    bool AACLFE = false;
-    bool AACMidSide = false;
-    QString AACFormatString;
-
-    int CurrentIndex = 0;
-    QString CurrentFileName;
-    QString RealFileName;
-    bool EncodageParticulier = false;
-    QString TargetBaseName;
-    QString TagTitle;
-    QString TagArtist;
-    QString TagAlbum;
-    QString TagComment;
-    QString TagYear;
-    int TagGenre = quandor::audio::AudioTagInfo::NoGenre;   // none until a source names one
-    int TagTrack = 0;
 
     // ---- Controls ----------------------------------------------------------
     QMenu* Fichier = nullptr;
@@ -305,6 +267,9 @@ private:
     double image4WidthTwips_ = 0.0;
     std::unique_ptr<WindowProgress> windowProgress_;
     std::unique_ptr<ProgressPacer> progressPacer_;
+    std::unique_ptr<WindowOptionSettings> optionSettings_;
+    std::unique_ptr<WindowConversionView> conversionView_;
+    std::unique_ptr<ConversionEngine> engine_;
 };
 
 } // namespace tavrel

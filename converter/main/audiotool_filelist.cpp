@@ -3,11 +3,12 @@
 // colour of new entries.
 #include "converter/main/audiotool.h"
 
+#include "converter/main/conversion_engine.h"
 #include "converter/main/captions.h"
 #include "converter/main/config_values.h"
 #include "converter/main/file_list_text.h"
 #include "converter/main/file_list_view.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/options/option_windows.h"
 
 #include "platform/mac/mac_library.h"
@@ -134,7 +135,7 @@ void Audiotool::appendEntry(const QString& path, const QString& name, const QStr
 void Audiotool::Image1_Click()
 {
     // The conversion reads the list: nothing is added while it runs.
-    if (Converting)
+    if (engine_->flags.converting)
         return;
     quandor::shell::FileDialogRequest request;
     request.title = captions::text(captions::AddFileDialogTitle);
@@ -164,7 +165,7 @@ void Audiotool::Image1_Click()
 
 void Audiotool::ListView1_OLEDragDrop(const QStringList& paths)
 {
-    if (Converting)
+    if (engine_->flags.converting)
         return;
     addfile->setEnabled(false);
     Image1->setEnabled(false);
@@ -206,14 +207,14 @@ void Audiotool::removeSelectedEntries()
 
 void Audiotool::Deletefromlist_Click()
 {
-    if (Converting || Transcoding)
+    if (engine_->flags.converting || engine_->flags.transcoding)
         return;
     removeSelectedEntries();
 }
 
 void Audiotool::ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 {
-    if (!Converting && !Transcoding) {
+    if (!engine_->flags.converting && !engine_->flags.transcoding) {
         if (keyCode == 65 && shift.testFlag(Qt::ControlModifier))
             ListView1->selectAll();
         else if (keyCode == 46)
@@ -229,7 +230,7 @@ void Audiotool::ListView1_MouseDown(Qt::MouseButton button)
 
 void Audiotool::ListView1_MouseUp(Qt::MouseButton, const QPoint& globalPosition)
 {
-    if (selectedPosition() > 0 && !Transcoding && !Converting && LastMouseButton == 2)
+    if (selectedPosition() > 0 && !engine_->flags.transcoding && !engine_->flags.converting && LastMouseButton == 2)
         Popup->popup(globalPosition);
 }
 
@@ -240,7 +241,7 @@ void Audiotool::UpdateFileCount()
 
 void Audiotool::Image5_Click()
 {
-    if (entryCount() == 0 || Converting)
+    if (entryCount() == 0 || engine_->flags.converting)
         return;
     const MessageResult answer =
         quandor::shell::messageBox(this, captions::text(captions::DeleteAllQuestion),
@@ -277,7 +278,7 @@ void Audiotool::trackcolor_Click()
 
 void Audiotool::TagEditor_Click()
 {
-    showTagEditor(*this);
+    showTagEditor();
 }
 
 // ---- Row bars -----------------------------------------------------------------

@@ -2,9 +2,10 @@
 // save-beside box and the WMA support switch.
 #include "converter/main/audiotool.h"
 
+#include "converter/main/conversion_engine.h"
 #include "converter/main/captions.h"
 #include "converter/main/config_values.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include "platform/shell/services.h"
 
@@ -61,7 +62,7 @@ void Audiotool::Combo1_Click()
     if (format == QLatin1String("AAC")) {
         Text2->clear();
         LoadAacSettings();
-        Text2->setText(AACFormatString);
+        Text2->setText(engine_->settings.aac.formatString());
     } else if (format == QLatin1String("APE (MonKey's audio)")) {
         LoadApeSettings();
     } else if (format == QLatin1String("Mp3")) {
@@ -101,7 +102,7 @@ void Audiotool::Combo3_Click()
     const QString text = Combo3->currentText();
     for (const ApeLevel& level : apeLevels) {
         if (text == QLatin1String(level.caption)) {
-            ApeCompressionLevel = level.level;
+            engine_->settings.apeLevel = level.level;
             Lang_Loader::SaveIni(this, configFile(),
                                  {{config_keys::ApeLevel, QLatin1String(level.stored)}});
             return;

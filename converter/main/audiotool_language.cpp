@@ -1,9 +1,10 @@
 // The language menu and the main window's captions.
 #include "converter/main/audiotool.h"
 
+#include "converter/main/conversion_engine.h"
 #include "converter/main/captions.h"
 #include "converter/main/file_list_view.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -94,7 +95,7 @@ void Audiotool::ApplyLanguage(const QString& path)
 
     const int selected = selectedPosition();
     QString current = captions::text(captions::CurrentFile);
-    if (Converting && selected > 0)
+    if (engine_->flags.converting && selected > 0)
         current += entryName(selected);
     Label4->setText(current);
     Label10->setText(QStringLiteral("0 ") + captions::text(captions::FilesWord));

@@ -1,11 +1,12 @@
 // Start-up and shut-down of the main window.
 #include "converter/main/audiotool.h"
 
+#include "converter/main/conversion_engine.h"
 #include "converter/main/config_values.h"
 #include "converter/main/deb.h"
 #include "converter/main/form1.h"
 #include "converter/main/kill_process.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/main/web_links.h"
 #include "platform/profile/profile_file.h"
 
@@ -128,10 +129,10 @@ bool Audiotool::loadWmaSupport(const QString& ini)
 
 void Audiotool::resetRunState()
 {
-    Frequency = 44100;
-    Channels = 2;
-    Converting = false;
-    CancelRequested = false;
+    engine_->settings.frequency = 44100;
+    engine_->settings.channels = 2;
+    engine_->flags.converting = false;
+    engine_->flags.cancelRequested = false;
 }
 
 // Numbered 01 to 51.
@@ -188,7 +189,7 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
     } else if (format == QLatin1String("AAC")) {
         LoadAacSettings();
         select(format);
-        Text2->setText(AACFormatString);
+        Text2->setText(engine_->settings.aac.formatString());
     } else if (format == QLatin1String("Wav")) {
         LoadWavSettings();
         Text2->setText(FileWenc.FormatString());
@@ -220,7 +221,7 @@ void Audiotool::Form_QueryUnload(int& cancel, int)
                           {config_keys::SaveBesideSource,
                            Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
                           {config_keys::OutputFormat, Combo1->currentText()}});
-    if (Converting) {
+    if (engine_->flags.converting) {
         cancel = 1;
         return;
     }

@@ -1,6 +1,6 @@
 #include "converter/main/captions.h"
 
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 namespace tavrel::captions {
 

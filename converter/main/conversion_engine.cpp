@@ -84,12 +84,9 @@ QString entryFailureMessage(const QString& source, const QString& reason)
     return QStringLiteral("Could not convert %1\n%2").arg(QDir::toNativeSeparators(source), reason);
 }
 
-ConversionEngine::ConversionEngine(ConversionComponents components, ConversionFlags flags,
-                                   ConversionView& view)
+ConversionEngine::ConversionEngine(ConversionComponents components, ConversionView& view)
     : tempFolder(temporaryFolder()),
-      currentYear(QDate::currentDate().year()),
       components_(components),
-      flags_(flags),
       view_(view)
 {
 }
@@ -98,10 +95,10 @@ ConversionEngine::ConversionEngine(ConversionComponents components, ConversionFl
 
 void ConversionEngine::runAll()
 {
-    flags_.cancelRequested = false;
-    flags_.converting = false;
+    flags.cancelRequested = false;
+    flags.converting = false;
     const int count = view_.entryCount();
-    for (int position = 1; position <= count && !flags_.cancelRequested; ++position) {
+    for (int position = 1; position <= count && !flags.cancelRequested; ++position) {
         if (position > view_.entryCount())
             break;   // the list shrank under the run
         state.currentIndex = position;
@@ -121,8 +118,8 @@ void ConversionEngine::runAll()
 
 void ConversionEngine::runOne(int position)
 {
-    flags_.cancelRequested = false;
-    flags_.converting = false;
+    flags.cancelRequested = false;
+    flags.converting = false;
     if (position >= 1 && position <= view_.entryCount()) {
         state.currentIndex = position;
         state.currentFileName = view_.entryKey(position);
@@ -138,13 +135,18 @@ void ConversionEngine::runOne(int position)
 
 void ConversionEngine::cancel()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return;
     components_.aacEncoder.Stop();
     components_.aacDecoder.Stop();
     components_.m4aDecoder.Stop();
-    flags_.apeKillFlag = 1;
-    flags_.cancelRequested = true;
+    flags.apeKillFlag = 1;
+    flags.cancelRequested = true;
+}
+
+int ConversionEngine::yearForUndated() const
+{
+    return currentYear != 0 ? currentYear : QDate::currentDate().year();
 }
 
 void ConversionEngine::endState()
@@ -152,7 +154,7 @@ void ConversionEngine::endState()
     view_.showCurrentFile(QString());
     view_.showPositionText(QString());
     view_.setConvertingControls(false);
-    flags_.converting = false;
+    flags.converting = false;
 }
 
 // ---- one entry ------------------------------------------------------------------
@@ -160,11 +162,11 @@ void ConversionEngine::endState()
 ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode mode)
 {
     const QString source = state.currentFileName;
-    flags_.converting = true;
+    flags.converting = true;
     // Every value comes from this entry's own source: what it lacks stays
     // empty (no genre, no track) rather than carrying the previous entry's.
     state.tag = TagValues{};
-    state.tag.year = QString::number(currentYear);
+    state.tag.year = QString::number(yearForUndated());
     view_.setConvertingControls(true);
     view_.setRowProgress(position, 0.1);
     state.decoded = false;
@@ -178,7 +180,7 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
         return outcome;
     };
     const auto failed = [&](const QString& reason) {
-        if (!flags_.cancelRequested)
+        if (!flags.cancelRequested)
             reportEntryFailure(source, reason);
         return finish(EntryOutcome::Skipped);
     };
@@ -201,14 +203,14 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
         state.decoded = true;
         readApeTag();
         tempWav = freeTempWavName(tempFolder, state.currentFileName);
-        flags_.converting = true;
+        flags.converting = true;
         const StepResult decoded = decodeApe(tempWav);
         if (!decoded.ok)
             return failed(decoded.error);
         state.currentFileName = tempWav;
     }
 
-    if (flags_.cancelRequested)
+    if (flags.cancelRequested)
         return finish(EntryOutcome::Done);
     if (const StepResult target = prepareTarget(); !target.ok)
         return failed(target.error);
@@ -241,10 +243,10 @@ StepResult ConversionEngine::decodeCompressed(const QString& tempWav)
 
 StepResult ConversionEngine::decodeApe(const QString& tempWav)
 {
-    flags_.apeKillFlag = 0;
+    flags.apeKillFlag = 0;
     const quandor::mac::Result result = quandor::mac::DecompressFile(
         state.currentFileName, tempWav, nullptr, [this](int thousandths) { apeProgress(thousandths); },
-        &flags_.apeKillFlag);
+        &flags.apeKillFlag);
     resetProgress(view_);
     if (result != quandor::mac::Result::Success)
         return StepResult::failure(quandor::mac::describe(result));

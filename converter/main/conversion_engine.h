@@ -2,13 +2,15 @@
 // The conversion run of the converter: for each list entry, decode AAC, M4A
 // and APE sources to a temporary WAV, collect the source's tag, choose the
 // target folder and base name, run the output step of the chosen format and
-// remove the temporary WAV. It knows no widgets: the main window lends it its
-// components, its flags and a view (ConversionView), and it runs on the
-// window's thread, letting the event loop run at every progress report.
+// remove the temporary WAV. It knows no widgets: it lives as long as the main
+// window, holds the conversion settings, the entry at work and the run's
+// flags, drives the window's components and shows itself through a view
+// (ConversionView). It runs on the window's thread, letting the event loop run
+// at every progress report.
 
 #include "converter/main/apply_tag.h"
 #include "converter/main/progress.h"
-#include "converter/main/settings_loaders.h"
+#include "converter/common/settings_loaders.h"
 
 #include <QString>
 #include <atomic>
@@ -61,15 +63,15 @@ struct ConversionComponents {
     quandor::audio::AacEncoder& aacEncoder;
 };
 
-/// The main window's flags the run and the pump share with the window.
-struct ConversionFlags {
-    bool& converting;
-    bool& transcoding;
-    bool& cancelRequested;
-    std::atomic<int>& apeKillFlag;
+/// Where a run stands; the window reads them to refuse what a run forbids.
+struct RunFlags {
+    bool converting = false;
+    bool transcoding = false;
+    bool cancelRequested = false;
+    std::atomic<int> apeKillFlag{0};   ///< non-zero stops the APE library
 };
 
-/// Settings of the output steps that the window keeps.
+/// Settings of the output steps.
 struct OutputSettings {
     int frequency = 44100;       ///< temporary WAV and AAC input format
     int channels = 2;
@@ -106,13 +108,18 @@ inline const QString Wma = QStringLiteral("Wma");
 
 class ConversionEngine {
 public:
-    ConversionEngine(ConversionComponents components, ConversionFlags flags, ConversionView& view);
+    ConversionEngine(ConversionComponents components, ConversionView& view);
+    ConversionEngine(const ConversionEngine&) = delete;
+    ConversionEngine& operator=(const ConversionEngine&) = delete;
 
     OutputSettings settings;
+    /// The entry at work; the last entry's tag and target base name outlive a run.
     EntryState state;
+    RunFlags flags;
     /// Where temporary WAV files go (the system's temporary folder unless set).
     QString tempFolder;
-    /// The calendar year used for sources without one.
+    /// The calendar year used for sources without one; 0 takes the year of the day
+    /// (the window lives across many runs).
     int currentYear = 0;
 
     /// Converts every entry in list order ("Convert !").
@@ -124,17 +131,17 @@ public:
 
     /// The output step of `format` for state.currentFileName / targetBaseName.
     StepResult runOutputStep(const QString& format);
-    StepResult outputWav();
-    StepResult outputMp3();
-    StepResult outputOgg();
-    StepResult outputWma();
-    StepResult outputAac();
-    StepResult outputApe();
+    StepResult OutputWav();
+    StepResult OutputMp3();
+    StepResult OutputOgg();
+    StepResult OutputWma();
+    StepResult OutputAac();
+    StepResult OutputApe();
 
     /// The pump from `source` into `target` in the writer's format, tagging the target.
-    StepResult transcode(const QString& source, const QString& target);
+    StepResult TranscodeFile(const QString& source, const QString& target);
     /// Writes the entry's tag values into `target`; the failure message is shown here.
-    void applyTag(const QString& target);
+    void ApplyTag(const QString& target);
 
     /// Progress reports of the components (percent, done of total, thousandths).
     void decoderProgress(int percent);
@@ -160,11 +167,11 @@ private:
     /// 16-bit PCM copy named in `tempWav`. A value ends the step (the copy failed or Cancel came).
     std::optional<StepResult> prepareWavInput(QString& input, QString& tempWav, WavInput kind);
     void endState();
+    int yearForUndated() const;
     void reportEntryFailure(const QString& source, const QString& reason);
     void removeTemporary(const QString& path);
 
     ConversionComponents components_;
-    ConversionFlags flags_;
     ConversionView& view_;
 };
 

@@ -1,6 +1,6 @@
 #include "converter/main/form1.h"
 
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include <QApplication>
 #include <QFont>

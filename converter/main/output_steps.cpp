@@ -27,64 +27,64 @@ bool isWavPath(const QString& path)
 StepResult ConversionEngine::runOutputStep(const QString& format)
 {
     if (format == formats::Wma)
-        return outputWma();
+        return OutputWma();
     if (format == formats::Mp3)
-        return outputMp3();
+        return OutputMp3();
     if (format == formats::Ogg)
-        return outputOgg();
+        return OutputOgg();
     if (format == formats::Wav)
-        return outputWav();
+        return OutputWav();
     if (format == formats::Aac)
-        return outputAac();
+        return OutputAac();
     if (format == formats::Ape)
-        return outputApe();
+        return OutputApe();
     return {};
 }
 
-StepResult ConversionEngine::transcode(const QString& source, const QString& target)
+StepResult ConversionEngine::TranscodeFile(const QString& source, const QString& target)
 {
     AudioReaderAdapter reader(components_.reader);
     AudioWriterAdapter writer(components_.writer);
     const PumpResult result =
         transcodeFile(reader, writer, source, target,
-                      PumpFlags{flags_.transcoding, flags_.cancelRequested, flags_.converting}, view_,
-                      state.currentIndex, [this](const QString& written) { applyTag(written); });
+                      PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
+                      state.currentIndex, [this](const QString& written) { ApplyTag(written); });
     return result.ok ? StepResult{} : StepResult::failure(result.error);
 }
 
-void ConversionEngine::applyTag(const QString& target)
+void ConversionEngine::ApplyTag(const QString& target)
 {
     QString reason;
-    if (!tavrel::applyTag(state.tag, target, currentYear, &reason))
+    if (!tavrel::applyTag(state.tag, target, yearForUndated(), &reason))
         view_.showError(tagErrorMessage(), QStringLiteral("Tavrel"));
 }
 
 // ---- the pump steps ---------------------------------------------------------------
 
-StepResult ConversionEngine::outputWav()
+StepResult ConversionEngine::OutputWav()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
-    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".wav")));
+    return TranscodeFile(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".wav")));
 }
 
-StepResult ConversionEngine::outputMp3()
+StepResult ConversionEngine::OutputMp3()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
-    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".mp3")));
+    return TranscodeFile(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".mp3")));
 }
 
-StepResult ConversionEngine::outputOgg()
+StepResult ConversionEngine::OutputOgg()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
-    return transcode(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".ogg")));
+    return TranscodeFile(state.currentFileName, takeFreeName(state.targetBaseName, QStringLiteral(".ogg")));
 }
 
-StepResult ConversionEngine::outputWma()
+StepResult ConversionEngine::OutputWma()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".wma"));
     auto& reader = components_.reader;
@@ -95,10 +95,10 @@ StepResult ConversionEngine::outputWma()
     } else {
         const bool accepted = components_.writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA());
         reader.Close();
-        result = accepted ? transcode(state.currentFileName, target)
+        result = accepted ? TranscodeFile(state.currentFileName, target)
                           : StepResult::failure(components_.writer.LastError());
     }
-    if (!result.ok && !flags_.cancelRequested) {
+    if (!result.ok && !flags.cancelRequested) {
         // The WMA step has always reported its own failures under this title.
         view_.showError(view_.caption(46, QStringLiteral("Error during the WMA conversion")) + QLatin1Char('\n')
                             + entryFailureMessage(state.decoded ? state.realFileName : state.currentFileName,
@@ -133,7 +133,7 @@ StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& te
     tempWav = freeTempWavName(tempFolder, source);
     if (!components_.writer.SetFormatPCM(settings.frequency, settings.channels, 16))
         return StepResult::failure(components_.writer.LastError());
-    return transcode(source, tempWav);
+    return TranscodeFile(source, tempWav);
 }
 
 std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QString& tempWav, WavInput kind)
@@ -142,7 +142,7 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
         return std::nullopt;
     if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
         return made;
-    if (flags_.cancelRequested)
+    if (flags.cancelRequested)
         return StepResult{};
     input = tempWav;
     return std::nullopt;
@@ -150,9 +150,9 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
 
 // ---- AAC ------------------------------------------------------------------------
 
-StepResult ConversionEngine::outputAac()
+StepResult ConversionEngine::OutputAac()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".aac"));
     QString input = state.currentFileName;
@@ -183,16 +183,16 @@ StepResult ConversionEngine::outputAac()
     };
     const bool written = encoder.Encode();
     encoder.Progress = nullptr;
-    if (!written && !flags_.cancelRequested)
+    if (!written && !flags.cancelRequested)
         return done(StepResult::failure(encoder.LastError()));
     return done({});
 }
 
 // ---- APE ------------------------------------------------------------------------
 
-StepResult ConversionEngine::outputApe()
+StepResult ConversionEngine::OutputApe()
 {
-    if (!flags_.converting)
+    if (!flags.converting)
         return {};
     const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".ape"));
     QString input = state.currentFileName;
@@ -207,10 +207,10 @@ StepResult ConversionEngine::outputApe()
     if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, WavInput::ApeEncodable))
         return done(*ended);
 
-    flags_.apeKillFlag = 0;
+    flags.apeKillFlag = 0;
     const quandor::mac::Result result = quandor::mac::CompressFile(
         input, target, settings.apeLevel, nullptr, [this](int thousandths) { apeProgress(thousandths); },
-        &flags_.apeKillFlag);
+        &flags.apeKillFlag);
     if (result == quandor::mac::Result::Success || result == quandor::mac::Result::Stopped)
         return done({});
     if (result == quandor::mac::Result::NotImplemented)

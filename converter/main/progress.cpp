@@ -1,6 +1,6 @@
 #include "converter/main/progress.h"
 
-#include "converter/main/conversion_numbers.h"
+#include "converter/common/conversion_numbers.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "converter/options/aac_options_window.h"
 
-#include "converter/main/audiotool.h"
-#include "converter/main/lang_loader.h"
-#include "converter/main/settings_loaders.h"
+#include "converter/common/lang_loader.h"
+#include "converter/common/settings_loaders.h"
 #include "converter/options/option_controls.h"
+#include "converter/options/option_settings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -46,7 +46,7 @@ void selectText(QComboBox& list, const QString& text, const QString& fallback)
 
 } // namespace
 
-FrmAac::FrmAac(Audiotool& owner) : QDialog(&owner), owner_(owner)
+FrmAac::FrmAac(OptionSettings& settings) : QDialog(settings.ownerWindow()), settings_(settings)
 {
     setObjectName(QStringLiteral("frmAAC"));
     setWindowTitle(QStringLiteral("AAC Encoder Option"));
@@ -55,8 +55,8 @@ FrmAac::FrmAac(Audiotool& owner) : QDialog(&owner), owner_(owner)
     auto* heading = new QLabel(QStringLiteral("AAC Settings"));
     heading->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));
 
-    auto* settings = new QGroupBox(QStringLiteral("Settings :"));
-    auto* grid = new QGridLayout(settings);
+    auto* settingsBox = new QGroupBox(QStringLiteral("Settings :"));
+    auto* grid = new QGridLayout(settingsBox);
     Option3 = named(new QRadioButton(QStringLiteral("Average Bitrate (kbits/s) :")), QStringLiteral("Option3"));
     Combo1 = dropDown(QStringLiteral("Combo1"), {"Auto", "24", "32", "40", "48", "56", "64", "96", "112", "128",
                                                  "160", "192", "224"});
@@ -109,23 +109,23 @@ FrmAac::FrmAac(Audiotool& owner) : QDialog(&owner), owner_(owner)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
-    layout->addWidget(settings);
+    layout->addWidget(settingsBox);
     layout->addLayout(buttons);
 }
 
-void FrmAac::fillFrom(const Audiotool& owner)
+void FrmAac::fillFrom(const AacSettings& aac)
 {
-    (owner.AACquality ? Option4 : Option3)->setChecked(true);
-    Slider1->setValue(owner.AACqualityRate);
-    Label4->setText(QString::number(owner.AACqualityRate));
-    selectText(*Combo1, owner.AACBitRate == kAacAutoBitRate ? QStringLiteral("Auto") : QString::number(owner.AACBitRate),
+    (aac.quality ? Option4 : Option3)->setChecked(true);
+    Slider1->setValue(aac.qualityRate);
+    Label4->setText(QString::number(aac.qualityRate));
+    selectText(*Combo1, aac.bitRate == kAacAutoBitRate ? QStringLiteral("Auto") : QString::number(aac.bitRate),
                QStringLiteral("128"));
-    selectText(*Combo2, owner.AACProfile, QStringLiteral("Main"));
-    selectText(*Combo3, QString::number(owner.AACBandW), QStringLiteral("16000"));
-    (owner.AACADTS == QLatin1String("MPEG-4") ? Option2 : Option1)->setChecked(true);
-    Check3->setChecked(owner.AACTNS);
-    Check2->setChecked(owner.AACLFE);
-    Check4->setChecked(owner.AACMidSide);
+    selectText(*Combo2, aac.profile, QStringLiteral("Main"));
+    selectText(*Combo3, QString::number(aac.bandWidth), QStringLiteral("16000"));
+    (aac.adts == QLatin1String("MPEG-4") ? Option2 : Option1)->setChecked(true);
+    Check3->setChecked(aac.tns);
+    Check2->setChecked(aac.lfe);
+    Check4->setChecked(aac.midSide);
 }
 
 void FrmAac::Command1_Click()
@@ -141,7 +141,7 @@ void FrmAac::Command1_Click()
     write(config_keys::AacTns, options::trueFalse(Check3->isChecked()));
     write(config_keys::AacLfe, options::trueFalse(Check2->isChecked()));
     write(config_keys::AacMidSide, options::trueFalse(Check4->isChecked()));
-    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
+    Lang_Loader::SaveIni(this, settings_.configFile(), stored);
     accept();
 }
 
@@ -150,10 +150,10 @@ void FrmAac::Command2_Click()
     reject();
 }
 
-void showAacOptions(Audiotool& owner)
+void showAacOptions(OptionSettings& settings)
 {
-    FrmAac window(owner);
-    window.fillFrom(owner);
+    FrmAac window(settings);
+    window.fillFrom(settings.aacSettings());
     window.exec();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// frmAAC: the AAC encoder settings. The main window fills it from its own
-// fields; "OK" saves the nine [Aac] keys, which the main window reads back.
+// frmAAC: the AAC encoder settings. It is filled from the AAC settings in
+// use; "OK" saves the nine [Aac] keys, which the main window reads back.
+
+#include "converter/common/settings_loaders.h"
 
 #include <QDialog>
 
@@ -12,17 +14,17 @@ class QSlider;
 
 namespace tavrel {
 
-class Audiotool;
+class OptionSettings;
 
 class FrmAac : public QDialog {
     Q_OBJECT
 
 public:
-    explicit FrmAac(Audiotool& owner);
+    explicit FrmAac(OptionSettings& settings);
 
-    /// Fills the controls from the main window's AAC fields. A value that is
-    /// not an item of its list selects the list's default item.
-    void fillFrom(const Audiotool& owner);
+    /// Fills the controls from `aac`. A value that is not an item of its
+    /// list selects the list's default item.
+    void fillFrom(const AacSettings& aac);
     /// "OK": writes the nine keys and closes.
     void Command1_Click();
     /// "Cancel": closes, writes nothing.
@@ -42,7 +44,7 @@ public:
     QCheckBox* Check4 = nullptr;       ///< mid/side
 
 private:
-    Audiotool& owner_;
+    OptionSettings& settings_;
 };
 
 } // namespace tavrel

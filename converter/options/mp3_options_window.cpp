@@ -1,8 +1,9 @@
 #include "converter/options/mp3_options_window.h"
 
-#include "converter/main/audiotool.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/options/option_controls.h"
+#include "converter/options/option_settings.h"
+#include "platform/audio/audio_file_writer.h"
 #include "platform/shell/services.h"
 
 #include <QCheckBox>
@@ -73,7 +74,7 @@ QWidget* sliderWithEnds(QSlider* slider, const QString& left, const QString& rig
 
 } // namespace
 
-FrmMp3::FrmMp3(Audiotool& owner) : QDialog(&owner), owner_(owner)
+FrmMp3::FrmMp3(OptionSettings& settings) : QDialog(settings.ownerWindow()), settings_(settings)
 {
     setObjectName(QStringLiteral("frmMP3"));
     setWindowTitle(QStringLiteral("MP3 Lame 3.91 Encoder Option"));
@@ -323,7 +324,7 @@ QWidget* FrmMp3::buildCommandLineTab()
 
 void FrmMp3::AppelAudioTool()
 {
-    bound_ = &owner_.MP3LameEncoder;
+    bound_ = &settings_.lameSettings();
     Preset = 1;
     AltPreset = 1;
     LoadMP3Settings();
@@ -482,11 +483,11 @@ bool FrmMp3::ApplyMP3Settings()
         pushControls(e);
         break;
     }
-    if (!owner_.FileWenc.SetFormatMP3Ex(e)) {
-        refuse(owner_.FileWenc.LastError());
+    if (!settings_.writer().SetFormatMP3Ex(e)) {
+        refuse(settings_.writer().LastError());
         return false;
     }
-    owner_.Text2->setText(owner_.FileWenc.FormatString());
+    settings_.formatTextChanged(settings_.writer().FormatString());
     saveKeys();
     return true;
 }
@@ -509,7 +510,7 @@ void FrmMp3::saveKeys()
     QList<Lang_Loader::IniValue> stored;
     for (int key = 1; key <= 22; ++key)
         stored.append({QLatin1String(config_keys::Mp3Section), QString::number(key), values[key - 1]});
-    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
+    Lang_Loader::SaveIni(this, settings_.configFile(), stored);
 }
 
 void FrmMp3::cmdApply_Click()
@@ -528,9 +529,9 @@ void FrmMp3::cmdCancel_Click()
     reject();
 }
 
-void showMp3Options(Audiotool& owner)
+void showMp3Options(OptionSettings& settings)
 {
-    FrmMp3 window(owner);
+    FrmMp3 window(settings);
     window.AppelAudioTool();
     window.exec();
 }

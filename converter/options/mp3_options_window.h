@@ -18,7 +18,7 @@ class QTabWidget;
 
 namespace tavrel {
 
-class Audiotool;
+class OptionSettings;
 
 namespace options {
 class UpDown;
@@ -28,7 +28,7 @@ class FrmMp3 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit FrmMp3(Audiotool& owner);
+    explicit FrmMp3(OptionSettings& settings);
 
     /// Binds the owner's settings object, resets the preset choices, loads the controls.
     void AppelAudioTool();
@@ -93,7 +93,7 @@ private:
     void saveKeys();
     void refuse(const QString& reason);
 
-    Audiotool& owner_;
+    OptionSettings& settings_;
     quandor::audio::MP3LameEncoder* bound_ = nullptr;
 };
 

@@ -1,8 +1,9 @@
 #include "converter/options/ogg_options_window.h"
 
-#include "converter/main/audiotool.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/options/option_controls.h"
+#include "converter/options/option_settings.h"
+#include "platform/audio/audio_file_writer.h"
 #include "platform/shell/services.h"
 
 #include <QCheckBox>
@@ -48,7 +49,7 @@ QGroupBox* frame(const QString& name, const QString& title)
 
 } // namespace
 
-FrmOgg::FrmOgg(Audiotool& owner) : QDialog(&owner), owner_(owner)
+FrmOgg::FrmOgg(OptionSettings& settings) : QDialog(settings.ownerWindow()), settings_(settings)
 {
     setObjectName(QStringLiteral("frmOgg"));
     setWindowTitle(QStringLiteral("Ogg Vorbis Option"));
@@ -165,9 +166,9 @@ void FrmOgg::showBitrates()
 void FrmOgg::loadaudiotool()
 {
     // A main-window frequency outside the list shows 44 100 Hz.
-    if (!options::selectFrequency(*cmbFrequency, owner_.Frequency))
+    if (!options::selectFrequency(*cmbFrequency, settings_.frequency()))
         options::selectFrequency(*cmbFrequency, 44100);
-    cmbChMode->setCurrentIndex(owner_.Channels == 1 ? 0 : 1);
+    cmbChMode->setCurrentIndex(settings_.channels() == 1 ? 0 : 1);
     Bitrate = MinBitrate = MaxBitrate = 128;
     VbrEnabled = QualityEnabled = false;
     Quality = 300;
@@ -231,7 +232,7 @@ bool FrmOgg::ApplyOggSettings()
 {
     const int frequency = cmbFrequency->currentData().toInt();
     const int channels = cmbChMode->currentIndex() + 1;
-    auto& writer = owner_.FileWenc;
+    auto& writer = settings_.writer();
 
     int nominal = Bitrate;
     int minimum = 0;
@@ -272,9 +273,9 @@ bool FrmOgg::ApplyOggSettings()
     write("7", QString::number(MaxBitrate));
     // The minimum has a key of its own so that it no longer replaces the nominal one.
     write("8", QString::number(MinBitrate));
-    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
+    Lang_Loader::SaveIni(this, settings_.configFile(), stored);
 
-    owner_.Text2->setText(writer.FormatString());
+    settings_.formatTextChanged(writer.FormatString());
     return true;
 }
 
@@ -294,9 +295,9 @@ void FrmOgg::cmdCancel_Click()
     reject();
 }
 
-void showOggOptions(Audiotool& owner)
+void showOggOptions(OptionSettings& settings)
 {
-    FrmOgg window(owner);
+    FrmOgg window(settings);
     window.loadaudiotool();
     window.exec();
 }

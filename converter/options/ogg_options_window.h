@@ -12,13 +12,13 @@ class QSlider;
 
 namespace tavrel {
 
-class Audiotool;
+class OptionSettings;
 
 class FrmOgg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit FrmOgg(Audiotool& owner);
+    explicit FrmOgg(OptionSettings& settings);
 
     /// Resets every control to the opening state (44 100 Hz from the main
     /// window, 128 kbit/s, quality 300, both modes off).
@@ -65,7 +65,7 @@ private:
     void vbrRule();
     void showBitrates();
 
-    Audiotool& owner_;
+    OptionSettings& settings_;
 };
 
 } // namespace tavrel

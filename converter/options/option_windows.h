@@ -1,17 +1,17 @@
 #pragma once
 // The converter's secondary windows, opened from the main window. Each is
-// modal, owned by the main window and created for each opening.
+// modal, shown over the settings' owner window and created for each opening.
 
 class QWidget;
 
 namespace tavrel {
 
-class Audiotool;
+class OptionSettings;
 
-void showMp3Options(Audiotool& owner);
-void showOggOptions(Audiotool& owner);
-void showWavOptions(Audiotool& owner);
-void showAacOptions(Audiotool& owner);
-void showTagEditor(Audiotool& owner);
+void showMp3Options(OptionSettings& settings);
+void showOggOptions(OptionSettings& settings);
+void showWavOptions(OptionSettings& settings);
+void showAacOptions(OptionSettings& settings);
+void showTagEditor();
 
 } // namespace tavrel

@@ -1,7 +1,6 @@
 #include "converter/options/tag_editor_window.h"
 
-#include "converter/main/audiotool.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/options/option_windows.h"
 #include "platform/shell/services.h"
 
@@ -278,7 +277,7 @@ void TagEditorial::done(int result)
     QDialog::done(result);
 }
 
-void showTagEditor(Audiotool&)
+void showTagEditor()
 {
     // Shown with no owner window, as a top-level window of its own.
     TagEditorial window;

@@ -1,7 +1,8 @@
 #include "converter/options/wav_options_window.h"
 
-#include "converter/main/audiotool.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
+#include "converter/options/option_settings.h"
+#include "platform/audio/audio_file_writer.h"
 #include "platform/shell/services.h"
 
 #include <QButtonGroup>
@@ -57,7 +58,7 @@ QGroupBox* optionGroup(QWidget* owner, const QString& frameName, const QString& 
 
 } // namespace
 
-FrmWav::FrmWav(Audiotool& owner) : QDialog(&owner), owner_(owner)
+FrmWav::FrmWav(OptionSettings& settings) : QDialog(settings.ownerWindow()), settings_(settings)
 {
     setObjectName(QStringLiteral("frmWav"));
     setWindowTitle(QStringLiteral("Wav PCM Option format"));
@@ -101,7 +102,7 @@ FrmWav::FrmWav(Audiotool& owner) : QDialog(&owner), owner_(owner)
 
 void FrmWav::Form_Load()
 {
-    const QString file = owner_.configFile();
+    const QString file = settings_.configFile();
     const struct {
         const ConfigKey& key;
         QList<QRadioButton*>* group;
@@ -129,7 +130,7 @@ void FrmWav::storeSelection()
         if (choice.index >= 0)
             stored.append({choice.key, QString::number(choice.index)});
     }
-    Lang_Loader::SaveIni(this, owner_.configFile(), stored);
+    Lang_Loader::SaveIni(this, settings_.configFile(), stored);
 }
 
 void FrmWav::Command1_Click()
@@ -138,9 +139,9 @@ void FrmWav::Command1_Click()
     const int frequency = Hertz[static_cast<std::size_t>(selectedIndex(Option1))];
     const int channels = ChannelCounts[static_cast<std::size_t>(selectedIndex(Option2))];
     const int bits = Bits[static_cast<std::size_t>(selectedIndex(Option3))];
-    owner_.FileWenc.SetFormatPCM(frequency, channels, bits);
-    owner_.Text2->setText(owner_.FileWenc.FormatString());
-    if (!owner_.Text2->text().isEmpty()) {
+    settings_.writer().SetFormatPCM(frequency, channels, bits);
+    settings_.formatTextChanged(settings_.writer().FormatString());
+    if (!settings_.formatText().isEmpty()) {
         accept();
         return;
     }
@@ -154,8 +155,8 @@ void FrmWav::restoreCdFormat()
     Option1[CdFrequencyIndex]->setChecked(true);
     Option2[CdChannelIndex]->setChecked(true);
     Option3[CdBitsIndex]->setChecked(true);
-    owner_.FileWenc.SetFormatPCM(44100, 2, 16);
-    owner_.Text2->setText(owner_.FileWenc.FormatString());
+    settings_.writer().SetFormatPCM(44100, 2, 16);
+    settings_.formatTextChanged(settings_.writer().FormatString());
     storeSelection();
 }
 
@@ -168,14 +169,14 @@ void FrmWav::Command2_Click()
 void FrmWav::done(int result)
 {
     // Every closing: an output without a format gets the audio-CD format.
-    if (owner_.Text2->text().isEmpty())
+    if (settings_.formatText().isEmpty())
         restoreCdFormat();
     QDialog::done(result);
 }
 
-void showWavOptions(Audiotool& owner)
+void showWavOptions(OptionSettings& settings)
 {
-    FrmWav window(owner);
+    FrmWav window(settings);
     window.Form_Load();
     window.exec();
 }

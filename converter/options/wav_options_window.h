@@ -9,13 +9,13 @@ class QRadioButton;
 
 namespace tavrel {
 
-class Audiotool;
+class OptionSettings;
 
 class FrmWav : public QDialog {
     Q_OBJECT
 
 public:
-    explicit FrmWav(Audiotool& owner);
+    explicit FrmWav(OptionSettings& settings);
 
     /// Selects the stored choices; a stored text that fits no button is skipped.
     void Form_Load();
@@ -35,7 +35,7 @@ private:
     void restoreCdFormat();
     void storeSelection();
 
-    Audiotool& owner_;
+    OptionSettings& settings_;
 };
 
 } // namespace tavrel

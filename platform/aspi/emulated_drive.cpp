@@ -290,11 +290,6 @@ bool EmulatedDrive::isCdMedium() const
            disc_.kind == MediumKind::CdRw;
 }
 
-bool EmulatedDrive::isBlankRecordable() const
-{
-    return (disc_.kind == MediumKind::CdR || disc_.kind == MediumKind::CdRw) && disc_.blank;
-}
-
 ScsiOutcome EmulatedDrive::testUnitReady()
 {
     if (config_.deviceType != 5)

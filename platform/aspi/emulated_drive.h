@@ -94,7 +94,6 @@ private:
     ScsiOutcome dispatch(std::span<const uint8_t> cdb, std::span<uint8_t> data);
     std::optional<SenseData> notReadyReason();
     bool isCdMedium() const;
-    bool isBlankRecordable() const;
     void refreshPlayState();
     bool finishSession(); // false when the disc file could not be kept
     ScsiOutcome reply(std::span<uint8_t> data, const std::vector<uint8_t> &answer, size_t allocation);

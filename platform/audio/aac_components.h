@@ -81,7 +81,6 @@ public:
         bool tns = false;
         int quality = 0;
     };
-    const Settings& EncodingSettings() const { return settings_; }
 
 private:
     int inputRate_ = 44100;

@@ -1,7 +1,7 @@
 // Progress arithmetic and the display update, and the transcoding pump over
 // scripted reader and writer objects (chunk sums, cancel, failures).
 
-#include "converter/main/conversion_numbers.h"
+#include "converter/common/conversion_numbers.h"
 #include "converter/main/progress.h"
 #include "converter/main/transcode.h"
 #include "tests/converter/main/conversion_test_surface.h"

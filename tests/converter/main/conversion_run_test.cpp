@@ -127,13 +127,8 @@ struct RunRig {
     quandor::audio::AacDecoder aacDecoder;
     quandor::audio::M4aDecoder m4aDecoder;
     quandor::audio::AacEncoder aacEncoder;
-    bool converting = false;
-    bool transcoding = false;
-    bool cancelRequested = false;
-    std::atomic<int> apeKill{0};
     RecordingView view;
-    ConversionEngine engine{ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder},
-                            ConversionFlags{converting, transcoding, cancelRequested, apeKill}, view};
+    ConversionEngine engine{ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder}, view};
 
     RunRig()
     {
@@ -165,8 +160,8 @@ struct RunRig {
     }
     void checkIdle() const
     {
-        EXPECT_FALSE(converting);
-        EXPECT_FALSE(transcoding);
+        EXPECT_FALSE(engine.flags.converting);
+        EXPECT_FALSE(engine.flags.transcoding);
         EXPECT_FALSE(view.convertingControls);
         EXPECT_TRUE(view.positionText.isEmpty());
         EXPECT_TRUE(view.currentFile.isEmpty());
@@ -281,7 +276,7 @@ TEST(ConversionRun, CancelDuringTheSecondEntryStopsTheRun)
     EXPECT_NEAR(shorter, 2.0, 0.06);
     EXPECT_FALSE(QFileInfo::exists(rig.out(QStringLiteral("three.mp3"))));
     EXPECT_EQ(rig.view.revealed, (QList<int>{1, 2}));
-    EXPECT_TRUE(rig.cancelRequested);
+    EXPECT_TRUE(rig.engine.flags.cancelRequested);
     rig.checkIdle();
 }
 

@@ -1,7 +1,7 @@
 // The per-format settings read from Config.ini: values, defaults written back,
 // and what a bad value does.
 
-#include "converter/main/settings_loaders.h"
+#include "converter/common/settings_loaders.h"
 #include "platform/profile/profile_file.h"
 
 #include <QTemporaryDir>

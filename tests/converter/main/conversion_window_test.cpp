@@ -89,8 +89,8 @@ protected:
     QStringList outputs() const { return QDir(output.path()).entryList(QDir::Files, QDir::Name); }
     void expectIdle() const
     {
-        EXPECT_FALSE(window->Converting);
-        EXPECT_FALSE(window->Transcoding);
+        EXPECT_FALSE(window->engine().flags.converting);
+        EXPECT_FALSE(window->engine().flags.transcoding);
         EXPECT_TRUE(window->Command3->isEnabled());
         EXPECT_TRUE(window->Command5->isEnabled());
         EXPECT_TRUE(window->Command2->isEnabled());
@@ -142,7 +142,7 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
     bool closeRefused = false;
     QTimer::singleShot(0, window.get(), [&] {
         window->Command5_Click();
-        closeRefused = window->isVisible() && window->Converting;
+        closeRefused = window->isVisible() && window->engine().flags.converting;
         window->Command4->click();
     });
     window->show();
@@ -159,7 +159,7 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
 
     // Cancel outside a run does nothing.
     window->Command4_Click();
-    EXPECT_FALSE(window->CancelRequested && window->Converting);
+    EXPECT_FALSE(window->engine().flags.cancelRequested && window->engine().flags.converting);
 }
 
 TEST_F(ConversionWindowTest, ShownProgressIsCoalescedAndEndsOnItsFinalValues)
@@ -217,7 +217,7 @@ TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
     window->ConvertNow_Click();   // nothing selected: nothing happens
     EXPECT_TRUE(outputs().isEmpty());
 
-    window->Progressconvert_MouseDown(1);   // selects entry 2
+    tavrel::test::clickRowBar(*window, 2);   // selects entry 2
     window->ConvertNow_Click();
     EXPECT_EQ(outputs(), QStringList{QStringLiteral("b.ogg")});
     expectIdle();
@@ -226,19 +226,19 @@ TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
 TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
 {
     addWav(QStringLiteral("a.wav"), 0.5);
-    window->CurrentIndex = 1;
+    window->engine().state.currentIndex = 1;
     const double inner = window->picture1WidthTwips() - 60;
 
-    window->ApeProgress(1500);
+    window->engine().apeProgress(1500);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("2 %"));
     EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner * 0.02);
     EXPECT_DOUBLE_EQ(window->rowProgress(1), 2.0);
 
-    window->AACencoder_Progress(1, 3);
+    window->engine().encoderProgress(1, 3);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("33 %"));
-    window->m4aDecoder_Progress(0);
+    window->engine().decoderProgress(0);
     EXPECT_DOUBLE_EQ(window->rowProgress(1), 1.0);
-    window->AACdecoder1_Progress(100);
+    window->engine().decoderProgress(100);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("100 %"));
     EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner);
     EXPECT_EQ(window->image4FilledPixels(), window->Image4->width());
@@ -247,14 +247,14 @@ TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
 TEST_F(ConversionWindowTest, LoadersFillTheWindow)
 {
     window->LoadApeSettings();
-    EXPECT_EQ(window->ApeCompressionLevel, 2000);
+    EXPECT_EQ(window->engine().settings.apeLevel, 2000);
     EXPECT_EQ(folder.value(QStringLiteral("APE"), QStringLiteral("Quality")), QStringLiteral("COMPRESSION_LEVEL_NORMAL"));
 
     folder.setValue(QStringLiteral("Aac"), QStringLiteral("ADTS"), QStringLiteral("MPEG-4"));
     folder.setValue(QStringLiteral("Aac"), QStringLiteral("Quality"), QStringLiteral("True"));
     window->LoadAacSettings();
-    EXPECT_EQ(window->AACFormatString, QStringLiteral("AAC - MPEG-4; Quality=100"));
-    EXPECT_TRUE(window->AACquality);
+    EXPECT_EQ(window->engine().settings.aac.formatString(), QStringLiteral("AAC - MPEG-4; Quality=100"));
+    EXPECT_TRUE(window->engine().settings.aac.quality);
 
     folder.setValue(QStringLiteral("Wav"), QStringLiteral("Frequency"), QStringLiteral("9"));
     folder.setValue(QStringLiteral("Wav"), QStringLiteral("Channel"), QStringLiteral("0"));

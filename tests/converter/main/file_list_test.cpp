@@ -192,11 +192,11 @@ TEST_F(FileList, CurrentFileLabelNamesTheSelectedEntryDuringAConversion)
     window_->AddFileToList(wav(QStringLiteral("a.wav")));
     window_->AddFileToList(wav(QStringLiteral("b.wav")));
     window_->ListView1->setCurrentItem(window_->entryItem(2));
-    window_->Converting = true;
+    window_->engine().flags.converting = true;
     window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
     EXPECT_EQ(window_->Label4->text(), numbered("en", 20) + QStringLiteral("b.wav"));
     EXPECT_EQ(window_->Label10->text(), QStringLiteral("2 ") + numbered("en", 11));
-    window_->Converting = false;
+    window_->engine().flags.converting = false;
     window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
     EXPECT_EQ(window_->Label4->text(), numbered("en", 20));
 }
@@ -287,7 +287,7 @@ TEST_F(FileList, ListIsLockedWhileConverting)
     window_->AddFileToList(wav(QStringLiteral("b.wav")));
     window_->ListView1->clearSelection();
     window_->entryItem(1)->setSelected(true);
-    window_->Converting = true;
+    window_->engine().flags.converting = true;
 
     pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
     EXPECT_FALSE(window_->entryItem(2)->isSelected());
@@ -299,7 +299,7 @@ TEST_F(FileList, ListIsLockedWhileConverting)
 
     EXPECT_EQ(window_->entryCount(), 2);
     EXPECT_TRUE(services_.fileDialogs.isEmpty());
-    window_->Converting = false;
+    window_->engine().flags.converting = false;
 
     pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(window_->entryItem(1)->isSelected());
@@ -326,13 +326,13 @@ TEST_F(FileList, RightButtonOnASelectedEntryOpensThePopupMenu)
     for (const Case& c : cases) {
         window_->ListView1->clearSelection();
         window_->entryItem(1)->setSelected(c.selected);
-        window_->Transcoding = c.transcoding;
+        window_->engine().flags.transcoding = c.transcoding;
         window_->ListView1_MouseDown(c.button);
         window_->ListView1_MouseUp(c.button, window_->mapToGlobal(QPoint(40, 80)));
         EXPECT_EQ(window_->Popup->isVisible(), c.opens) << c.name;
         window_->Popup->hide();
     }
-    window_->Transcoding = false;
+    window_->engine().flags.transcoding = false;
 }
 
 TEST_F(FileList, AddFileDialogRemembersTheFolder)
@@ -441,7 +441,7 @@ TEST_F(FileList, RowBarsAreDrawnFromTheirRowsValue)
     EXPECT_GT(differing, (barWidth - 8) / 2);
 
     // Pressing on a row's bar selects that row.
-    window_->Progressconvert_MouseDown(1);
+    test::clickRowBar(*window_, 2);
     EXPECT_EQ(window_->selectedPosition(), 2);
 }
 

@@ -1,4 +1,4 @@
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"

@@ -1,5 +1,5 @@
 #include "converter/main/audiotool.h"
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
@@ -128,10 +128,10 @@ TEST(LanguageMenu, CurrentFileLabelNamesTheEntryDuringAConversion)
     folder.addNumberedLanguage(QStringLiteral("a.lng"), QStringLiteral("a"));
     quandor::test::RecordingServices services;
     auto window = folder.started();
-    window->Converting = true;
+    window->engine().flags.converting = true;
     window->ApplyLanguage(folder.file(QStringLiteral("Lang/a.lng")));
     EXPECT_EQ(window->Label4->text(), numbered("a", 20));   // no entry selected
-    window->Converting = false;
+    window->engine().flags.converting = false;
 }
 
 TEST(LanguageMenu, ShippedLanguageFilesHaveEveryLine)

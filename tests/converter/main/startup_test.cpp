@@ -291,7 +291,7 @@ TEST(Shutdown, ClosingDuringAConversionSavesButKeepsTheWindowOpen)
     auto window = folder.started();
     window->show();
     window->Check1->setChecked(false);
-    window->Converting = true;
+    window->engine().flags.converting = true;
 
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
@@ -299,7 +299,7 @@ TEST(Shutdown, ClosingDuringAConversionSavesButKeepsTheWindowOpen)
     EXPECT_EQ(folder.value("Tavrel", "Format"), QStringLiteral("Mp3"));
     EXPECT_EQ(folder.value("Tavrel", "OutputPath"), folder.path());
 
-    window->Converting = false;
+    window->engine().flags.converting = false;
     EXPECT_TRUE(window->close());
 }
 

@@ -1,5 +1,6 @@
 #include "tests/converter/main/window_fixture.h"
 
+#include "converter/main/file_list_view.h"
 #include "platform/profile/profile_file.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTreeWidgetItem>
 
 namespace tavrel::test {
 
@@ -80,6 +84,21 @@ ModalWatcher::ModalWatcher(std::function<void(QWidget&)> action)
 ModalWatcher::~ModalWatcher()
 {
     timer_.stop();
+}
+
+void clickRowBar(Audiotool& window, int position)
+{
+    QTreeWidgetItem* item = window.entryItem(position);
+    ASSERT_NE(item, nullptr);
+    QHeaderView* header = window.ListView1->header();
+    const QPoint at(header->sectionPosition(RowProgressColumn) + header->sectionSize(RowProgressColumn) / 2,
+                    window.ListView1->visualItemRect(item).center().y());
+    QWidget* viewport = window.ListView1->viewport();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    }
 }
 
 } // namespace tavrel::test

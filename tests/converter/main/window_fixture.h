@@ -4,6 +4,7 @@
 // language chooser when it comes up.
 
 #include "converter/main/audiotool.h"
+#include "converter/main/conversion_engine.h"
 
 #include <QByteArray>
 #include <QString>
@@ -55,6 +56,10 @@ private:
     std::function<void(QWidget&)> action_;
     bool seen_ = false;
 };
+
+/// A left-button click on the row progress bar of entry `position`, as the
+/// user makes it on the list.
+void clickRowBar(Audiotool& window, int position);
 
 /// The line-n text of addNumberedLanguage.
 inline QString numbered(const QString& prefix, int line)

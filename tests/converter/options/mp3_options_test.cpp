@@ -141,7 +141,7 @@ TEST(Mp3Options, ControlsReachTheKeysAndTheEncodedStream)
         SCOPED_TRACE(c.name);
         ProgramFolder folder;
         auto main = folder.started();
-        FrmMp3 window(*main);
+        FrmMp3 window(main->optionSettings());
         window.AppelAudioTool();
         c.set(window);
         ASSERT_TRUE(window.ApplyMP3Settings()) << services.messageTexts().join('\n').toStdString();
@@ -180,7 +180,7 @@ TEST(Mp3Options, PresetAltPresetAndCommandLineReloadTheControlsAndSurviveARestar
         auto main = folder.started();
         MP3LameEncoder after;
         {
-            FrmMp3 window(*main);
+            FrmMp3 window(main->optionSettings());
             window.AppelAudioTool();
             c.choose(window);
             ASSERT_TRUE(window.ApplyMP3Settings()) << services.messageTexts().join('\n').toStdString();
@@ -208,7 +208,7 @@ TEST(Mp3Options, PresetAltPresetAndCommandLineReloadTheControlsAndSurviveARestar
     // -b 192 -m m: mono at 192 kbit/s.
     ProgramFolder folder;
     auto main = folder.started();
-    FrmMp3 window(*main);
+    FrmMp3 window(main->optionSettings());
     window.AppelAudioTool();
     window.tabMP3->setCurrentIndex(6);
     window.txtCommLine->setText(QStringLiteral("-b 192 -m m"));
@@ -255,7 +255,7 @@ TEST(Mp3Options, CommandLineBelowTheGeneralBitrateGivesItsOwnRate)
             SCOPED_TRACE(testing::Message() << c.line << " after " << options::bitrateStep(general) << " kbit/s");
             ProgramFolder folder;
             auto main = folder.started();
-            FrmMp3 window(*main);
+            FrmMp3 window(main->optionSettings());
             window.AppelAudioTool();
             window.sldrBitrate->setValue(general);
             ASSERT_TRUE(window.ApplyMP3Settings());
@@ -282,7 +282,7 @@ TEST(Mp3Options, VbrTabKeepsTheGeneralBitrateAsItsMinimumAndSaysSo)
     quandor::test::RecordingServices services;
     ProgramFolder folder;
     auto main = folder.started();
-    FrmMp3 window(*main);
+    FrmMp3 window(main->optionSettings());
     window.AppelAudioTool();
     window.sldrBitrate->setValue(10);   // 160 kbit/s
     window.cmbVBRCodingMethod->setCurrentIndex(5);
@@ -314,7 +314,7 @@ TEST(Mp3Options, EveryTabIsVisibleInEveryLanguage)
     for (qsizetype language = 0; language < main->LangueName.size(); ++language) {
         SCOPED_TRACE(main->LangueName[language]->text().toStdString());
         main->LangueName_Click(static_cast<int>(language));
-        FrmMp3 window(*main);
+        FrmMp3 window(main->optionSettings());
         window.AppelAudioTool();
         window.show();
         QCoreApplication::processEvents();
@@ -344,7 +344,7 @@ TEST(Mp3Options, LoadingShowsFiltersWidthsChannelsAndUnlistedValues)
     e.OutputFrequency = 44100;
     e.VbrMethod = -1;
 
-    FrmMp3 window(*main);
+    FrmMp3 window(main->optionSettings());
     window.AppelAudioTool();
     EXPECT_FALSE(window.chHFilt->isChecked());
     EXPECT_FALSE(window.chLFilt->isChecked());
@@ -382,7 +382,7 @@ TEST(Mp3Options, VbrCodingMethodEnablesItsControls)
 {
     ProgramFolder folder;
     auto main = folder.started();
-    FrmMp3 window(*main);
+    FrmMp3 window(main->optionSettings());
     window.AppelAudioTool();
     const struct {
         int position;
@@ -406,7 +406,7 @@ TEST(Mp3Options, CancelAndRefusalsWriteNothing)
     const QByteArray before = folder.configBytes();
     const QString summary = main->Text2->text();
     {
-        FrmMp3 window(*main);
+        FrmMp3 window(main->optionSettings());
         window.AppelAudioTool();
         window.cmbChMode->setCurrentIndex(4);
         window.sldrQuality->setValue(7);   // goes to the object at once
@@ -418,7 +418,7 @@ TEST(Mp3Options, CancelAndRefusalsWriteNothing)
 
     // An unknown option is reported and changes nothing.
     const MP3LameEncoder kept = main->MP3LameEncoder;
-    FrmMp3 window(*main);
+    FrmMp3 window(main->optionSettings());
     window.AppelAudioTool();
     window.tabMP3->setCurrentIndex(6);
     window.txtCommLine->setText(QStringLiteral("-b 192 --no-such-switch"));

@@ -94,7 +94,7 @@ TEST(OggOptions, RateModesReachTheKeysAndTheIdentificationHeader)
         ProgramFolder folder;
         auto main = folder.started();
         {
-            FrmOgg window(*main);
+            FrmOgg window(main->optionSettings());
             window.loadaudiotool();
             c.set(window);
             ASSERT_TRUE(window.ApplyOggSettings()) << services.messageTexts().join('\n').toStdString();
@@ -139,7 +139,7 @@ TEST(OggOptions, RefusedFormatIsReportedAndNotStoredAndOpeningResets)
     const QByteArray before = folder.configBytes();
     const QString summary = main->Text2->text();
     {
-        FrmOgg window(*main);
+        FrmOgg window(main->optionSettings());
         window.loadaudiotool();
         window.cmbFrequency->setCurrentIndex(0);   // 8 kHz at 320 kbit/s: libvorbis refuses
         window.sldrBitrate->setValue(14);
@@ -156,7 +156,7 @@ TEST(OggOptions, RefusedFormatIsReportedAndNotStoredAndOpeningResets)
         EXPECT_EQ(folder.configBytes(), before);
     }
 
-    FrmOgg window(*main);
+    FrmOgg window(main->optionSettings());
     window.cmbFrequency->setCurrentIndex(4);
     window.loadaudiotool();
     EXPECT_EQ(window.cmbFrequency->currentText(), "44 100 Hz");
@@ -194,7 +194,7 @@ TEST(WavOptions, StoredIndicesLoadAndAppliedFormatsReachTheFile)
         ProgramFolder folder;
         auto main = folder.started();
         {
-            FrmWav window(*main);
+            FrmWav window(main->optionSettings());
             window.Form_Load();
             window.Option1[c.frequency]->setChecked(true);
             window.Option2[c.channel]->setChecked(true);
@@ -213,7 +213,7 @@ TEST(WavOptions, StoredIndicesLoadAndAppliedFormatsReachTheFile)
         EXPECT_EQ(stream.value("channels").toInt(), c.channels);
 
         // Reopening shows the stored choice.
-        FrmWav again(*main);
+        FrmWav again(main->optionSettings());
         again.Form_Load();
         EXPECT_TRUE(again.Option1[c.frequency]->isChecked());
         EXPECT_TRUE(again.Option2[c.channel]->isChecked());
@@ -227,7 +227,7 @@ TEST(WavOptions, StoredIndicesLoadAndAppliedFormatsReachTheFile)
         folder.setValue("Wav", "Frequency", bad);
         folder.setValue("Wav", "Channel", "0");
         folder.setValue("Wav", "bits", "4");
-        FrmWav window(*main);
+        FrmWav window(main->optionSettings());
         window.Form_Load();
         EXPECT_TRUE(window.Option1[3]->isChecked()) << bad;
         EXPECT_TRUE(window.Option2[0]->isChecked()) << bad;
@@ -243,7 +243,7 @@ TEST(WavOptions, RefusedFormatWarnsAndClosingWithoutAFormatRestoresTheCdFormat)
     auto main = folder.started();
     main->Text2->clear();
     {
-        FrmWav window(*main);
+        FrmWav window(main->optionSettings());
         window.Form_Load();
         window.Option3[0]->setChecked(true);   // 2 bits: the writer refuses
         window.Command1_Click();
@@ -261,7 +261,7 @@ TEST(WavOptions, RefusedFormatWarnsAndClosingWithoutAFormatRestoresTheCdFormat)
     // With a format in place, the close box changes nothing.
     const QByteArray before = folder.configBytes();
     const QString summary = main->Text2->text();
-    FrmWav window(*main);
+    FrmWav window(main->optionSettings());
     window.Form_Load();
     window.Option1[10]->setChecked(true);
     window.reject();
@@ -304,16 +304,16 @@ TEST(AacOptions, OkWritesTheNineKeysAndTheMainWindowReadsThemBack)
         ProgramFolder folder;
         auto main = folder.started();
         {
-            FrmAac window(*main);
-            window.fillFrom(*main);
+            FrmAac window(main->optionSettings());
+            window.fillFrom(main->optionSettings().aacSettings());
             c.set(window);
             window.Command1_Click();
         }
         EXPECT_EQ(section(folder, "Aac", AacKeys), c.keys);
         main->LoadAacSettings();
-        EXPECT_EQ(main->AACProfile, c.keys.at("Profile"));
-        EXPECT_EQ(main->AACADTS, c.keys.at("ADTS"));
-        EXPECT_EQ(QString::number(main->AACBitRate), c.keys.at("BitRate"));
+        EXPECT_EQ(main->engine().settings.aac.profile, c.keys.at("Profile"));
+        EXPECT_EQ(main->engine().settings.aac.adts, c.keys.at("ADTS"));
+        EXPECT_EQ(QString::number(main->engine().settings.aac.bitRate), c.keys.at("BitRate"));
     }
 }
 
@@ -322,17 +322,17 @@ TEST(AacOptions, AutoBitRateSurvivesTheRoundTrip)
     ProgramFolder folder;
     auto main = folder.started();
     {
-        FrmAac window(*main);
-        window.fillFrom(*main);
+        FrmAac window(main->optionSettings());
+        window.fillFrom(main->optionSettings().aacSettings());
         window.Combo1->setCurrentText("Auto");
         window.Combo2->setCurrentText("Low complexity");
         window.Command1_Click();
     }
     main->LoadAacSettings();
-    EXPECT_EQ(main->AACProfile, "Low complexity") << "Auto must not reset the other settings";
-    EXPECT_EQ(main->AACFormatString, "AAC - MPEG-2; Average Bitrate=Auto kbits/s");
-    FrmAac reopened(*main);
-    reopened.fillFrom(*main);
+    EXPECT_EQ(main->engine().settings.aac.profile, "Low complexity") << "Auto must not reset the other settings";
+    EXPECT_EQ(main->engine().settings.aac.formatString(), "AAC - MPEG-2; Average Bitrate=Auto kbits/s");
+    FrmAac reopened(main->optionSettings());
+    reopened.fillFrom(main->optionSettings().aacSettings());
     EXPECT_EQ(reopened.Combo1->currentText(), "Auto");
 }
 
@@ -340,12 +340,12 @@ TEST(AacOptions, SliderLabelUnlistedTextsAndCancel)
 {
     ProgramFolder folder;
     auto main = folder.started();
-    main->AACBitRate = 100;            // not an item
-    main->AACProfile = "High";         // not an item
-    main->AACBandW = 1234;             // not an item
+    main->engine().settings.aac.bitRate = 100;            // not an item
+    main->engine().settings.aac.profile = "High";         // not an item
+    main->engine().settings.aac.bandWidth = 1234;             // not an item
     const QByteArray before = folder.configBytes();
-    FrmAac window(*main);
-    window.fillFrom(*main);
+    FrmAac window(main->optionSettings());
+    window.fillFrom(main->optionSettings().aacSettings());
     EXPECT_EQ(window.Combo1->currentText(), "128");
     EXPECT_EQ(window.Combo2->currentText(), "Main");
     EXPECT_EQ(window.Combo3->currentText(), "16000");

@@ -61,8 +61,8 @@ TEST(OptionButtons, AacChoicesShowInTheEncodedStream)
         ProgramFolder folder;
         auto main = folder.started();
         {
-            FrmAac window(*main);
-            window.fillFrom(*main);
+            FrmAac window(main->optionSettings());
+            window.fillFrom(main->optionSettings().aacSettings());
             (c.mpeg4 ? window.Option2 : window.Option1)->setChecked(true);
             window.Combo2->setCurrentIndex(c.lowComplexity ? 1 : 0);
             window.Command1_Click();

@@ -4,6 +4,7 @@
 // the main window's writer.
 
 #include "converter/main/audiotool.h"
+#include "converter/options/option_settings.h"
 #include "tests/converter/main/window_fixture.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 // Every action that saves settings tells the user, once, when Config.ini
 // cannot be written, and stays quiet when it can.
 
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 #include "converter/options/aac_options_window.h"
 #include "converter/options/mp3_options_window.h"
 #include "converter/options/ogg_options_window.h"
@@ -31,22 +31,22 @@ struct SaveAction {
 
 const SaveAction kSaveActions[] = {
     {"MP3 options", [](Audiotool& main, auto&) {
-         FrmMp3 window(main);
+         FrmMp3 window(main.optionSettings());
          window.AppelAudioTool();
          window.cmdApply_Click();
      }},
     {"AAC options", [](Audiotool& main, auto&) {
-         FrmAac window(main);
-         window.fillFrom(main);
+         FrmAac window(main.optionSettings());
+         window.fillFrom(main.optionSettings().aacSettings());
          window.Command1_Click();
      }},
     {"Ogg options", [](Audiotool& main, auto&) {
-         FrmOgg window(main);
+         FrmOgg window(main.optionSettings());
          window.loadaudiotool();
          window.cmdOk_Click();
      }},
     {"WAV options", [](Audiotool& main, auto&) {
-         FrmWav window(main);
+         FrmWav window(main.optionSettings());
          window.Form_Load();
          window.Command1_Click();
      }},

@@ -1,4 +1,4 @@
-#include "converter/main/conversion_numbers.h"
+#include "converter/common/conversion_numbers.h"
 
 #include <cmath>
 #include <limits>

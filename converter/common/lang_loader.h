@@ -3,7 +3,7 @@
 // Every Config.ini value is read and written one at a time at the moment it
 // is needed; there is no settings cache.
 
-#include "converter/main/config_keys.h"
+#include "converter/common/config_keys.h"
 
 #include <QString>
 #include <QStringList>

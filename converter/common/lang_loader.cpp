@@ -1,4 +1,4 @@
-#include "converter/main/lang_loader.h"
+#include "converter/common/lang_loader.h"
 
 #include "platform/profile/profile_file.h"
 #include "platform/profile/windows1252.h"

@@ -1,7 +1,7 @@
-#include "converter/main/settings_loaders.h"
+#include "converter/common/settings_loaders.h"
 
-#include "converter/main/config_keys.h"
-#include "converter/main/conversion_numbers.h"
+#include "converter/common/config_keys.h"
+#include "converter/common/conversion_numbers.h"
 #include "platform/profile/profile_file.h"
 
 #include <algorithm>
