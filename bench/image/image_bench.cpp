@@ -13,6 +13,7 @@
 #include "cdrip/scsi/scsi_commands.h"
 #include "cdrip/scsi/toc.h"
 #include "bench/common/music_source.h"
+#include "platform/aspi/huge_pages.h"
 #include "platform/aspi/emulated_drives.h"
 #include "platform/isoburn/isoburn.h"
 
@@ -67,6 +68,10 @@ void plainCopy(const QString& from, const QString& to)
     if (!to.isEmpty() && !out.open(QIODevice::WriteOnly))
         return;
     std::vector<char> memory;
+    if (to.isEmpty()) {   // the emulated writer keeps its session the same way
+        memory.reserve(std::size_t(in.size()));
+        quandor::aspi::preferHugePages(memory.data(), memory.capacity());
+    }
     QByteArray block(1 << 20, Qt::Uninitialized);
     for (qint64 n; (n = in.read(block.data(), block.size())) > 0;) {
         if (to.isEmpty())
@@ -76,21 +81,15 @@ void plainCopy(const QString& from, const QString& to)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+/// A two-track audio disc of `sectors` sectors of music-like sound in an
+/// emulated reader at 0:1:0, and a blank CD-R in an emulated writer at 0:2:0.
+bool loadDisc(const QTemporaryDir& folder, int sectors)
 {
-    QCoreApplication app(argc, argv);
-    const int megabytes = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
-    const int sectors = int(qint64(megabytes) * 1024 * 1024 / kSectorBytes);
-    QTemporaryDir folder;
-    const QString source = folder.filePath(QStringLiteral("source.bin"));
-    {
-        QFile bin(source);
-        if (!bin.open(QIODevice::WriteOnly))
-            return 1;
-        bin.write(quandor::bench::musicLikePcm(44100, double(sectors) / 75.0, 4));
-    }
+    QFile bin(folder.filePath(QStringLiteral("source.bin")));
+    if (!bin.open(QIODevice::WriteOnly))
+        return false;
+    bin.write(quandor::bench::musicLikePcm(44100, double(sectors) / 75.0, 4));
+    bin.close();
     QFile cue(folder.filePath(QStringLiteral("source.cue")));
     cue.open(QIODevice::WriteOnly);
     cue.write("FILE \"source.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
@@ -103,8 +102,23 @@ int main(int argc, char** argv)
     std::string error;
     if (!quandor::aspi::loadEmulatedDrives(ini.fileName().toStdString(), &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int megabytes = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
+    const int sectors = int(qint64(megabytes) * 1024 * 1024 / kSectorBytes);
+    QTemporaryDir folder;
+    const QString source = folder.filePath(QStringLiteral("source.bin"));
+    const QString iniPath = folder.filePath(QStringLiteral("drives.ini"));
+    if (!loadDisc(folder, sectors))
+        return 1;
     AspiLayer::LoadResult loaded = AspiLayer::load(QStringLiteral(QUANDOR_BRENLOW_DIR), AspiLayer::libraryFileName());
     if (!loaded.layer)
         return 1;
@@ -134,7 +148,7 @@ int main(int argc, char** argv)
     if (!load.ok())
         std::fprintf(stderr, "cue sheet: %s\n", qPrintable(load.reason));
     const auto [burnSeconds, cpSeconds] = turns([&] {
-        quandor::aspi::loadEmulatedDrives(ini.fileName().toStdString());   // a fresh blank CD-R
+        quandor::aspi::loadEmulatedDrives(iniPath.toStdString());   // a fresh blank CD-R
         BurnSnapshot snapshot;
         snapshot.transport = loaded.layer;
         snapshot.drive = writer;

@@ -159,18 +159,22 @@ struct Parser {
         return true;
     }
 
+    /// An integer value within [low, high], or nothing.
+    static std::optional<long long> bounded(const std::string &value, long long low, long long high)
+    {
+        const auto n = parseNumber(value);
+        if (!n || *n < low || *n > high)
+            return std::nullopt;
+        return n;
+    }
+
+    /// What the drive is and holds: identity, medium and write abilities.
     bool driveKey(int line, const std::string &key, const std::string &value)
     {
         EmulatedDriveConfig &drive = config.drives.back();
-        auto number = [&](long long low, long long high) -> std::optional<long long> {
-            const auto n = parseNumber(value);
-            if (!n || *n < low || *n > high)
-                return std::nullopt;
-            return n;
-        };
         std::optional<long long> n;
         if (key == "type") {
-            if (!(n = number(0, 31)))
+            if (!(n = bounded(value, 0, 31)))
                 return fail(line, "bad Type");
             drive.deviceType = uint8_t(*n);
         } else if (key == "vendor") {
@@ -193,14 +197,25 @@ struct Parser {
         } else if (key == "writer") {
             drive.writer = value != "0";
         } else if (key == "maxwritespeed") {
-            if (!(n = number(0, 65535)))
+            if (!(n = bounded(value, 0, 65535)))
                 return fail(line, "bad MaxWriteSpeed");
             drive.maxWriteSpeedKbs = uint16_t(*n);
-        } else if (key == "unreadablelbas") {
+        } else {
+            return faultKey(line, key, value);
+        }
+        return true;
+    }
+
+    /// The faults and timings the tests inject.
+    bool faultKey(int line, const std::string &key, const std::string &value)
+    {
+        EmulatedDriveConfig &drive = config.drives.back();
+        std::optional<long long> n;
+        if (key == "unreadablelbas") {
             if (!parseList(value, drive.unreadableLbas))
                 return fail(line, "bad UnreadableLbas");
         } else if (key == "transientfailures") {
-            if (!(n = number(0, 1000000)))
+            if (!(n = bounded(value, 0, 1000000)))
                 return fail(line, "bad TransientFailures");
             drive.transientFailures = int(*n);
         } else if (key == "failcommands" || key == "hangcommands") {
@@ -212,27 +227,15 @@ struct Parser {
             for (int opcode : opcodes)
                 target.insert(uint8_t(opcode));
         } else if (key == "delayms") {
-            if (!(n = number(0, 600000)))
+            if (!(n = bounded(value, 0, 600000)))
                 return fail(line, "bad DelayMs");
             drive.delayMs = int(*n);
         } else if (key == "timeoutms") {
-            if (!(n = number(1, 3600000)))
+            if (!(n = bounded(value, 1, 3600000)))
                 return fail(line, "bad TimeoutMs");
             drive.timeoutMs = int(*n);
         } else if (key.size() == 7 && key.rfind("reply", 0) == 0) {
-            const auto opcode = parseNumber("0x" + key.substr(5));
-            std::vector<uint8_t> bytes;
-            std::istringstream hex(value);
-            std::string item;
-            while (hex >> item) {
-                const auto byte = parseNumber("0x" + item);
-                if (!byte || *byte > 255 || item.size() > 2)
-                    return fail(line, "bad byte " + item);
-                bytes.push_back(uint8_t(*byte));
-            }
-            if (!opcode)
-                return fail(line, "bad opcode in " + key);
-            drive.cannedReplies[uint8_t(*opcode)] = bytes;
+            return cannedReply(line, key, value);
         } else if (key == "blankingsense") {
             // "asc/ascq" in hexadecimal, under NOT READY.
             const size_t slash = value.find('/');
@@ -248,6 +251,25 @@ struct Parser {
                 return fail(line, "bad " + key);
             (key == "blankseconds" ? drive.blankSeconds : drive.trayCloseSeconds) = seconds;
         }
+        return true;
+    }
+
+    /// ReplyNN: the bytes the drive answers to opcode NN, in hexadecimal.
+    bool cannedReply(int line, const std::string &key, const std::string &value)
+    {
+        const auto opcode = parseNumber("0x" + key.substr(5));
+        std::vector<uint8_t> bytes;
+        std::istringstream hex(value);
+        std::string item;
+        while (hex >> item) {
+            const auto byte = parseNumber("0x" + item);
+            if (!byte || *byte > 255 || item.size() > 2)
+                return fail(line, "bad byte " + item);
+            bytes.push_back(uint8_t(*byte));
+        }
+        if (!opcode)
+            return fail(line, "bad opcode in " + key);
+        config.drives.back().cannedReplies[uint8_t(*opcode)] = bytes;
         return true;
     }
 };

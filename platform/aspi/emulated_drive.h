@@ -114,6 +114,8 @@ private:
     ScsiOutcome modeSelect(std::span<const uint8_t> cdb, std::span<uint8_t> data, bool tenByte);
     ScsiOutcome setCdSpeed(std::span<const uint8_t> cdb);
     ScsiOutcome sendCueSheet(std::span<const uint8_t> cdb, std::span<uint8_t> data);
+    // Fills `session` from the cue sheet's 8-byte entries; false when one is invalid.
+    static bool readCueSheetEntries(std::span<const uint8_t> entries, WriteSession &session);
     ScsiOutcome write10(std::span<const uint8_t> cdb, std::span<uint8_t> data);
     ScsiOutcome synchronizeCache();
     ScsiOutcome closeTrackSession(std::span<const uint8_t> cdb);

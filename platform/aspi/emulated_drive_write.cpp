@@ -2,35 +2,19 @@
 // session-at-once writing (SEND CUE SHEET, WRITE(10), SYNCHRONIZE CACHE,
 // CLOSE TRACK/SESSION) and BLANK.
 #include "platform/aspi/emulated_drive.h"
+#include "platform/aspi/huge_pages.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <thread>
 
-#include <sys/mman.h>
 
 #include "platform/aspi/disc_address.h"
 
 namespace quandor::aspi {
 
 namespace {
-
-// Asks for huge pages under a large buffer about to be filled: hundreds of
-// megabytes of small pages cost a page fault every 4 KiB.
-void preferHugePages(void *data, size_t bytes)
-{
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
 
 constexpr uint8_t kPageWriteParameters = 0x05;
 constexpr uint8_t kPageCapabilities = 0x2A;
@@ -154,6 +138,63 @@ ScsiOutcome EmulatedDrive::setCdSpeed(std::span<const uint8_t> cdb)
     return ScsiOutcome::good();
 }
 
+// Entries: CTL/ADR, TNO, INDEX, DATA FORM, SCMS, MIN, SEC, FRAME.
+bool EmulatedDrive::readCueSheetEntries(std::span<const uint8_t> entries, WriteSession &session)
+{
+    int previousFrames = -1;
+    bool leadIn = false, leadOut = false, firstAddressSet = false;
+    for (size_t at = 0; at < entries.size(); at += 8) {
+        std::span<const uint8_t> entry = entries.subspan(at, 8);
+        const uint8_t adr = entry[0] & 0x0F;
+        if (adr == 2 || adr == 3)
+            continue; // catalogue number and ISRC entries carry no address
+        const uint8_t tno = entry[1], index = entry[2], form = entry[3] & 0x3F;
+        const Msf time{entry[5], entry[6], entry[7]};
+        if (adr != 1 || leadOut || time.second > 59 || time.frame >= kFramesPerSecond ||
+            form > 0x01 || (entry[0] & 0x40))
+            return false; // audio sessions only
+        if (time.frames() < previousFrames)
+            return false;
+        if (tno == 0) {
+            if (leadIn || at != 0)
+                return false;
+            leadIn = true;
+            continue;
+        }
+        if (!leadIn || (time.frames() == previousFrames && firstAddressSet))
+            return false;
+        previousFrames = time.frames();
+        if (tno == 0xAA) {
+            if (index != 1 || session.layout.tracks.empty())
+                return false;
+            session.layout.leadOutLba = time.lba();
+            leadOut = true;
+            continue;
+        }
+        auto &tracks = session.layout.tracks;
+        const bool newTrack = tracks.empty() || tracks.back().number != tno;
+        if (tno > 99 || (newTrack && tno != (tracks.empty() ? 1 : tracks.back().number + 1)))
+            return false;
+        if (newTrack) {
+            if (!tracks.empty() && tracks.back().startLba == INT32_MIN)
+                return false; // previous track had no INDEX 01
+            // CTL: 0x10 pre-emphasis, 0x20 copy permitted, 0x80 four channels.
+            tracks.push_back({tno, INT32_MIN, false, bool(entry[0] & 0x10), bool(entry[0] & 0x20),
+                              bool(entry[0] & 0x80)});
+        }
+        if (!firstAddressSet) {
+            session.nextLba = time.lba();
+            firstAddressSet = true;
+        }
+        if (index == 1)
+            tracks.back().startLba = time.lba();
+    }
+    if (!leadOut || session.layout.tracks.back().startLba == INT32_MIN ||
+        session.layout.leadOutLba <= session.layout.tracks.back().startLba)
+        return false;
+    return true;
+}
+
 ScsiOutcome EmulatedDrive::sendCueSheet(std::span<const uint8_t> cdb, std::span<uint8_t> data)
 {
     if (!config_.writer)
@@ -170,59 +211,9 @@ ScsiOutcome EmulatedDrive::sendCueSheet(std::span<const uint8_t> cdb, std::span<
     if (length % 8 != 0)
         return fail(kSenseInvalidFieldInParameters);
 
-    // Entries: CTL/ADR, TNO, INDEX, DATA FORM, SCMS, MIN, SEC, FRAME.
     WriteSession session;
     session.testWrite = writeParameters_[2] & 0x10;
-    int previousFrames = -1;
-    bool leadIn = false, leadOut = false, firstAddressSet = false;
-    for (size_t at = 0; at < length; at += 8) {
-        std::span<const uint8_t> entry = data.subspan(at, 8);
-        const uint8_t adr = entry[0] & 0x0F;
-        if (adr == 2 || adr == 3)
-            continue; // catalogue number and ISRC entries carry no address
-        const uint8_t tno = entry[1], index = entry[2], form = entry[3] & 0x3F;
-        const Msf time{entry[5], entry[6], entry[7]};
-        if (adr != 1 || leadOut || time.second > 59 || time.frame >= kFramesPerSecond ||
-            form > 0x01 || (entry[0] & 0x40))
-            return fail(kSenseInvalidFieldInParameters); // audio sessions only
-        if (time.frames() < previousFrames)
-            return fail(kSenseInvalidFieldInParameters);
-        if (tno == 0) {
-            if (leadIn || at != 0)
-                return fail(kSenseInvalidFieldInParameters);
-            leadIn = true;
-            continue;
-        }
-        if (!leadIn || (time.frames() == previousFrames && firstAddressSet))
-            return fail(kSenseInvalidFieldInParameters);
-        previousFrames = time.frames();
-        if (tno == 0xAA) {
-            if (index != 1 || session.layout.tracks.empty())
-                return fail(kSenseInvalidFieldInParameters);
-            session.layout.leadOutLba = time.lba();
-            leadOut = true;
-            continue;
-        }
-        auto &tracks = session.layout.tracks;
-        const bool newTrack = tracks.empty() || tracks.back().number != tno;
-        if (tno > 99 || (newTrack && tno != (tracks.empty() ? 1 : tracks.back().number + 1)))
-            return fail(kSenseInvalidFieldInParameters);
-        if (newTrack) {
-            if (!tracks.empty() && tracks.back().startLba == INT32_MIN)
-                return fail(kSenseInvalidFieldInParameters); // previous track had no INDEX 01
-            // CTL: 0x10 pre-emphasis, 0x20 copy permitted, 0x80 four channels.
-            tracks.push_back({tno, INT32_MIN, false, bool(entry[0] & 0x10), bool(entry[0] & 0x20),
-                              bool(entry[0] & 0x80)});
-        }
-        if (!firstAddressSet) {
-            session.nextLba = time.lba();
-            firstAddressSet = true;
-        }
-        if (index == 1)
-            tracks.back().startLba = time.lba();
-    }
-    if (!leadOut || session.layout.tracks.back().startLba == INT32_MIN ||
-        session.layout.leadOutLba <= session.layout.tracks.back().startLba)
+    if (!readCueSheetEntries(data.first(length), session))
         return fail(kSenseInvalidFieldInParameters);
     if (session.layout.leadOutLba > kLastWritableLeadOut)
         return fail(kSenseInvalidFieldInParameters); // longer than the disc
