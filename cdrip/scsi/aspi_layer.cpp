@@ -36,7 +36,7 @@ void pollUntilDone(const AspiRequestHeader& header)
 } // namespace
 
 AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send)
-    : m_supportInfo(supportInfo), m_send(send)
+    : supportInfo_(supportInfo), send_(send)
 {
 }
 
@@ -94,7 +94,7 @@ std::optional<int> AspiLayer::hostAdapterCount(std::uint8_t adapter) const
     std::memset(&request, 0, sizeof request);
     request.header.command = AspiCommandHostAdapterInquiry;
     request.header.adapter = adapter;
-    m_send(&request);
+    send_(&request);
     // Completes during the call.
     if (statusOf(request.header) != AspiStatusDone)
         return std::nullopt;
@@ -109,7 +109,7 @@ std::optional<int> AspiLayer::deviceType(const DriveAddress& address) const
     request.header.adapter = address.adapter;
     request.target = address.target;
     request.lun = address.lun;
-    m_send(&request);
+    send_(&request);
     if (statusOf(request.header) != AspiStatusDone)
         return std::nullopt;
     return request.deviceType;
@@ -119,9 +119,9 @@ bool AspiLayer::execWait(AspiExecuteScsi& request) const
 {
     if (request.header.flags & AspiFlagPostEvent) {
         // A command sent from a thread is waited for on that thread's event.
-        quandor::aspi::sendAndWait(m_send, request);
+        quandor::aspi::sendAndWait(send_, request);
     } else {
-        m_send(&request);
+        send_(&request);
         pollUntilDone(request.header);
     }
     return statusOf(request.header) == AspiStatusDone;

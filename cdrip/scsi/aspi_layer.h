@@ -62,8 +62,8 @@ private:
     using SendCommandFunction = std::uint32_t (*)(void*);
     AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send);
 
-    SupportInfoFunction m_supportInfo;
-    SendCommandFunction m_send;
+    SupportInfoFunction supportInfo_;
+    SendCommandFunction send_;
 };
 
 } // namespace brenlow

@@ -65,7 +65,7 @@ std::uint8_t burnOptions(bool burnProof, bool testWrite)
                                      (testWrite ? kTestWrite : 0));
 }
 
-BurnJob::BurnJob(BurnSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+BurnJob::BurnJob(BurnSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
 
 void BurnJob::addRow(int line, BurnIcon icon, const QString& prefix)
 {
@@ -81,8 +81,8 @@ BurnOutcome BurnJob::run(const std::atomic<bool>& stop)
 
 bool BurnJob::prepare()
 {
-    ScsiTransport& transport = *m_snapshot.transport;
-    const DriveAddress& drive = m_snapshot.drive;
+    ScsiTransport& transport = *snapshot_.transport;
+    const DriveAddress& drive = snapshot_.drive;
     if (!scsi::isBlank(scsi::readDiscState(transport, drive))) {
         addRow(DiscNotBlank, BurnIcon::Error);
         return false;
@@ -90,22 +90,22 @@ bool BurnJob::prepare()
     addRow(DiscBlank, BurnIcon::Done);
 
     const auto setParameters = [&](std::uint8_t options) {
-        return m_snapshot.setWriteParameters && m_snapshot.setWriteParameters(drive, options) == 1;
+        return snapshot_.setWriteParameters && snapshot_.setWriteParameters(drive, options) == 1;
     };
     if (!setParameters(kTrackAtOnce | kBufferUnderrunProtection) ||
-        !setParameters(burnOptions(m_snapshot.burnProof, m_snapshot.testWrite))) {
+        !setParameters(burnOptions(snapshot_.burnProof, snapshot_.testWrite))) {
         addRow(ParametersRefused, BurnIcon::Error);
         return false;
     }
     addRow(ParametersSet, BurnIcon::Done);
 
-    if (!scsi::setCdSpeed(transport, drive, m_snapshot.speedKbs).ok()) {
+    if (!scsi::setCdSpeed(transport, drive, snapshot_.speedKbs).ok()) {
         addRow(SpeedRefused, BurnIcon::Error);
         return false;
     }
     addRow(SpeedSet, BurnIcon::Done);
 
-    const std::vector<std::uint8_t> sheet = buildSaoCueSheet(m_snapshot.tracks, m_snapshot.imageSize);
+    const std::vector<std::uint8_t> sheet = buildSaoCueSheet(snapshot_.tracks, snapshot_.imageSize);
     if (!scsi::sendCueSheet(transport, drive, sheet).ok()) {
         addRow(CueSheetRefused, BurnIcon::Error);
         return false;
@@ -118,9 +118,9 @@ bool BurnJob::writeSectors(Lba address, std::uint8_t count, std::span<const std:
 {
     // A drive whose buffer is full answers "long write in progress": the
     // same WRITE goes again, for a bounded time.
-    const auto deadline = std::chrono::steady_clock::now() + m_snapshot.busyWriteLimit;
+    const auto deadline = std::chrono::steady_clock::now() + snapshot_.busyWriteLimit;
     for (;;) {
-        const ScsiResult result = scsi::write10(*m_snapshot.transport, m_snapshot.drive, address, count, data);
+        const ScsiResult result = scsi::write10(*snapshot_.transport, snapshot_.drive, address, count, data);
         if (result.ok())
             return true;
         if (!longWriteInProgress(result) || std::chrono::steady_clock::now() >= deadline)
@@ -132,12 +132,12 @@ bool BurnJob::writeSectors(Lba address, std::uint8_t count, std::span<const std:
 bool BurnJob::closeSession()
 {
     // Once writing began the session is always closed, after Cancel or an error too.
-    const ScsiResult flushed = scsi::synchronizeCache(*m_snapshot.transport, m_snapshot.drive);
+    const ScsiResult flushed = scsi::synchronizeCache(*snapshot_.transport, snapshot_.drive);
     if (flushed.ok())
         addRow(CacheFlushed, BurnIcon::Done);
     else
         addRow(0, BurnIcon::Error, cacheNotFlushedText(flushed));
-    const ScsiResult closed = scsi::closeSession(*m_snapshot.transport, m_snapshot.drive);
+    const ScsiResult closed = scsi::closeSession(*snapshot_.transport, snapshot_.drive);
     if (!closed.ok())
         addRow(0, BurnIcon::Error, sessionNotClosedText(closed));
     return closed.ok();
@@ -146,9 +146,9 @@ bool BurnJob::closeSession()
 BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
 {
     // The image is checked before the disc is touched.
-    QFile image(m_snapshot.imagePath);
+    QFile image(snapshot_.imagePath);
     if (!image.open(QIODevice::ReadOnly)) {
-        addRow(ImageMissing, BurnIcon::Error, m_snapshot.imagePath);
+        addRow(ImageMissing, BurnIcon::Error, snapshot_.imagePath);
         return BurnOutcome::PreparationFailed;
     }
     const std::int64_t size = image.size();
@@ -157,7 +157,7 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
         addRow(ImageEmpty, BurnIcon::Error);
         return BurnOutcome::PreparationFailed;
     }
-    if (size != m_snapshot.imageSize || m_snapshot.tracks.empty()) {
+    if (size != snapshot_.imageSize || snapshot_.tracks.empty()) {
         addRow(CannotLoad, BurnIcon::Error);   // the image changed since its cue sheet was read
         return BurnOutcome::PreparationFailed;
     }
@@ -205,7 +205,7 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
         outcome = BurnOutcome::WriteFailed;   // the data is on the disc, but not a finished session
     else if (closed)
         addRow(0, BurnIcon::Done, sessionClosedText());
-    scsi::startStopUnitEject(*m_snapshot.transport, m_snapshot.drive);
+    scsi::startStopUnitEject(*snapshot_.transport, snapshot_.drive);
     return outcome;
 }
 

@@ -66,8 +66,8 @@ public:
     /// last, finished. Stops between writes once `stop` is set.
     BurnOutcome run(const std::atomic<bool>& stop);
     /// The same, stopped through requestStop.
-    BurnOutcome run() { return run(m_stop); }
-    void requestStop() { m_stop.store(true); }
+    BurnOutcome run() { return run(stop_); }
+    void requestStop() { stop_.store(true); }
 
 signals:
     void row(brenlow::BurnRow row);
@@ -84,8 +84,8 @@ private:
     bool writeSectors(Lba address, std::uint8_t count, std::span<const std::uint8_t> data);
     void addRow(int line, BurnIcon icon, const QString& prefix = {});
 
-    BurnSnapshot m_snapshot;
-    std::atomic<bool> m_stop{false};
+    BurnSnapshot snapshot_;
+    std::atomic<bool> stop_{false};
 };
 
 } // namespace brenlow

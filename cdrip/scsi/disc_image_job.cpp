@@ -27,7 +27,7 @@ int progressPercent(std::int64_t done, std::int64_t total)
     return total > 0 ? static_cast<int>(done * 100 / total) : 0;
 }
 
-DiscImageJob::DiscImageJob(DiscImageSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+DiscImageJob::DiscImageJob(DiscImageSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
 
 int DiscImageJob::sectorCount(const TrackTable& tracks)
 {
@@ -41,8 +41,8 @@ DiscImageResult DiscImageJob::run(const std::atomic<bool>& stop)
     DiscImageResult result = work(stop);
     if (result.outcome != DiscImageOutcome::Completed && result.outcome != DiscImageOutcome::DataTrack &&
         result.outcome != DiscImageOutcome::NoTracks) {
-        QFile::remove(m_snapshot.paths.binPath);
-        QFile::remove(m_snapshot.paths.cuePath);
+        QFile::remove(snapshot_.paths.binPath);
+        QFile::remove(snapshot_.paths.cuePath);
     }
     emit finished(result);
     return result;
@@ -50,7 +50,7 @@ DiscImageResult DiscImageJob::run(const std::atomic<bool>& stop)
 
 DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
 {
-    const TrackTable& tracks = m_snapshot.tracks;
+    const TrackTable& tracks = snapshot_.tracks;
     const int total = sectorCount(tracks);
     if (total <= 0)
         return ended(DiscImageOutcome::NoTracks);
@@ -58,7 +58,7 @@ DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
         if (track.dataTrack())
             return ended(DiscImageOutcome::DataTrack);
 
-    const ImagePaths& paths = m_snapshot.paths;
+    const ImagePaths& paths = snapshot_.paths;
     QFile::remove(paths.binPath);
     QFile::remove(paths.cuePath);
     QFile image(paths.binPath);
@@ -89,12 +89,12 @@ DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
         const int count = total - done < kSectorsPerRead ? 1 : kSectorsPerRead;
         const std::span<std::uint8_t> sectors = writer.buffer().subspan(filled, std::size_t(count) * kSectorBytes);
         ScsiResult read;
-        for (int attempt = 0; attempt < m_snapshot.attemptsPerRead; ++attempt) {
+        for (int attempt = 0; attempt < snapshot_.attemptsPerRead; ++attempt) {
             if (stop.load())
                 return ended(DiscImageOutcome::Cancelled);
             if (attempt > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(m_snapshot.retryDelayMs));
-            read = scsi::readCd(*m_snapshot.transport, m_snapshot.drive, Lba{done}, std::uint32_t(count), sectors);
+                std::this_thread::sleep_for(std::chrono::milliseconds(snapshot_.retryDelayMs));
+            read = scsi::readCd(*snapshot_.transport, snapshot_.drive, Lba{done}, std::uint32_t(count), sectors);
             if (read.ok())
                 break;
         }

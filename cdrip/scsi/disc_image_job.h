@@ -53,9 +53,9 @@ public:
     /// its next read once `stop` is set.
     DiscImageResult run(const std::atomic<bool>& stop);
     /// The same, stopped through requestStop.
-    DiscImageResult run() { return run(m_stop); }
+    DiscImageResult run() { return run(stop_); }
     /// Asks the job to stop before its next read (any thread).
-    void requestStop() { m_stop.store(true); }
+    void requestStop() { stop_.store(true); }
 
 signals:
     void progress(int done, int total);
@@ -63,8 +63,8 @@ signals:
 
 private:
     DiscImageResult work(const std::atomic<bool>& stop);
-    DiscImageSnapshot m_snapshot;
-    std::atomic<bool> m_stop{false};
+    DiscImageSnapshot snapshot_;
+    std::atomic<bool> stop_{false};
 };
 
 /// The percentage shown for `done` of `total`, truncated toward zero.

@@ -16,13 +16,13 @@ DiscTestResult testBurnerDisc(ScsiTransport& transport, const DriveAddress& driv
 }
 
 DiscTestJob::DiscTestJob(std::shared_ptr<ScsiTransport> transport, DriveAddress drive)
-    : m_transport(std::move(transport)), m_drive(drive)
+    : transport_(std::move(transport)), drive_(drive)
 {
 }
 
 DiscTestResult DiscTestJob::run()
 {
-    const DiscTestResult result = testBurnerDisc(*m_transport, m_drive);
+    const DiscTestResult result = testBurnerDisc(*transport_, drive_);
     emit finished(result);
     return result;
 }

@@ -34,8 +34,8 @@ signals:
     void finished(brenlow::DiscTestResult result);
 
 private:
-    std::shared_ptr<ScsiTransport> m_transport;
-    DriveAddress m_drive;
+    std::shared_ptr<ScsiTransport> transport_;
+    DriveAddress drive_;
 };
 
 } // namespace brenlow

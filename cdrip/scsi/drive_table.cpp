@@ -6,7 +6,7 @@ bool DriveTable::add(DriveRecord drive)
 {
     if (count() >= kMaxDrives)
         return false;
-    m_drives.push_back(std::move(drive));
+    drives_.push_back(std::move(drive));
     return true;
 }
 
@@ -14,7 +14,7 @@ const DriveRecord* DriveTable::at(int index) const
 {
     if (index < 0 || index >= count())
         return nullptr;
-    return &m_drives[static_cast<std::size_t>(index)];
+    return &drives_[static_cast<std::size_t>(index)];
 }
 
 } // namespace brenlow

@@ -25,17 +25,17 @@ class DriveTable {
 public:
     static constexpr int kMaxDrives = 99;
 
-    int count() const { return static_cast<int>(m_drives.size()); }
-    bool empty() const { return m_drives.empty(); }
+    int count() const { return static_cast<int>(drives_.size()); }
+    bool empty() const { return drives_.empty(); }
     /// False when the table is full (the drive is not added).
     bool add(DriveRecord drive);
-    void clear() { m_drives.clear(); }
+    void clear() { drives_.clear(); }
     /// Nullptr for an index outside the table (e.g. -1, no drive selected).
     const DriveRecord* at(int index) const;
-    const std::vector<DriveRecord>& drives() const { return m_drives; }
+    const std::vector<DriveRecord>& drives() const { return drives_; }
 
 private:
-    std::vector<DriveRecord> m_drives;
+    std::vector<DriveRecord> drives_;
 };
 
 } // namespace brenlow

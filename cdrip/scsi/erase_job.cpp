@@ -14,7 +14,7 @@ bool stillErasing(const ScsiResult& result)
     return result.sense.key == sense_key::NotReady;
 }
 
-EraseJob::EraseJob(EraseSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+EraseJob::EraseJob(EraseSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
 
 EraseResult EraseJob::run(const std::atomic<bool>& stop)
 {
@@ -26,7 +26,7 @@ EraseResult EraseJob::run(const std::atomic<bool>& stop)
 bool EraseJob::waitInterval(const std::atomic<bool>& stop) const
 {
     using namespace std::chrono;
-    const auto until = steady_clock::now() + m_snapshot.pollInterval;
+    const auto until = steady_clock::now() + snapshot_.pollInterval;
     while (steady_clock::now() < until) {
         if (stop.load())
             return false;
@@ -37,21 +37,21 @@ bool EraseJob::waitInterval(const std::atomic<bool>& stop) const
 
 EraseResult EraseJob::work(const std::atomic<bool>& stop)
 {
-    ScsiTransport& transport = *m_snapshot.transport;
+    ScsiTransport& transport = *snapshot_.transport;
     EraseResult result;
-    result.command = scsi::blank(transport, m_snapshot.drive,
-                                 m_snapshot.fullErase ? scsi::BlankType::WholeDisc : scsi::BlankType::Minimal);
+    result.command = scsi::blank(transport, snapshot_.drive,
+                                 snapshot_.fullErase ? scsi::BlankType::WholeDisc : scsi::BlankType::Minimal);
     if (!result.command.ok()) {
         result.outcome = EraseOutcome::BlankRefused;
         return result;
     }
-    const auto deadline = std::chrono::steady_clock::now() + m_snapshot.timeLimit;
+    const auto deadline = std::chrono::steady_clock::now() + snapshot_.timeLimit;
     for (;;) {
         if (!waitInterval(stop)) {
             result.outcome = EraseOutcome::Stopped;
             return result;
         }
-        result.command = scsi::testUnitReady(transport, m_snapshot.drive);
+        result.command = scsi::testUnitReady(transport, snapshot_.drive);
         if (result.command.ok())
             break;
         if (!stillErasing(result.command)) {
@@ -63,7 +63,7 @@ EraseResult EraseJob::work(const std::atomic<bool>& stop)
             return result;
         }
     }
-    scsi::startStopUnitEject(transport, m_snapshot.drive);
+    scsi::startStopUnitEject(transport, snapshot_.drive);
     result.outcome = EraseOutcome::Erased;
     return result;
 }

@@ -40,8 +40,8 @@ public:
     /// stops once `stop` is set.
     EraseResult run(const std::atomic<bool>& stop);
     /// The same, stopped through requestStop.
-    EraseResult run() { return run(m_stop); }
-    void requestStop() { m_stop.store(true); }
+    EraseResult run() { return run(stop_); }
+    void requestStop() { stop_.store(true); }
 
 signals:
     void finished(brenlow::EraseResult result);
@@ -51,8 +51,8 @@ private:
     /// Sleeps one poll interval; false when a stop was asked meanwhile.
     bool waitInterval(const std::atomic<bool>& stop) const;
 
-    EraseSnapshot m_snapshot;
-    std::atomic<bool> m_stop{false};
+    EraseSnapshot snapshot_;
+    std::atomic<bool> stop_{false};
 };
 
 /// Any NOT READY answer: the drive is still erasing (polled on, within the

@@ -34,25 +34,25 @@ public:
     /// A table of contents lists at most 99 tracks; the table keeps them all.
     static constexpr int kMaxTracks = 99;
 
-    int count() const { return static_cast<int>(m_tracks.size()); }
-    bool empty() const { return m_tracks.empty(); }
-    void clear() { m_tracks.clear(); m_leadOut = Msf{}; }
+    int count() const { return static_cast<int>(tracks_.size()); }
+    bool empty() const { return tracks_.empty(); }
+    void clear() { tracks_.clear(); leadOut_ = Msf{}; }
 
     /// Nullptr for an index outside the table.
     const Track* at(int index) const;
     Track* at(int index);
-    const std::vector<Track>& tracks() const { return m_tracks; }
-    std::vector<Track>& tracks() { return m_tracks; }
+    const std::vector<Track>& tracks() const { return tracks_; }
+    std::vector<Track>& tracks() { return tracks_; }
 
     /// The lead-out address (the end of the last track) on the MSF scale.
-    Msf leadOut() const { return m_leadOut; }
+    Msf leadOut() const { return leadOut_; }
     /// The disc's length: the lead-out address, as "mm:ss.ff".
-    QString discLengthText() const { return m_leadOut.text(); }
+    QString discLengthText() const { return leadOut_.text(); }
 
     void setTracks(std::vector<Track> tracks, Msf leadOut)
     {
-        m_tracks = std::move(tracks);
-        m_leadOut = leadOut;
+        tracks_ = std::move(tracks);
+        leadOut_ = leadOut;
     }
 
     /// True when an audio track is selected: data tracks are never ripped.
@@ -60,8 +60,8 @@ public:
     void selectAll(bool selected);
 
 private:
-    std::vector<Track> m_tracks;
-    Msf m_leadOut;
+    std::vector<Track> tracks_;
+    Msf leadOut_;
 };
 
 } // namespace brenlow

@@ -65,24 +65,24 @@ int logIconResource(BurnIcon icon)
 BurnDialog::BurnDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
                        SetWriteParameters setWriteParameters, QWidget* parent)
     : QDialog(parent),
-      m_transport(std::move(transport)),
-      m_drives(std::move(drives)),
-      m_language(language),
-      m_setWriteParameters(std::move(setWriteParameters))
+      transport_(std::move(transport)),
+      drives_(std::move(drives)),
+      language_(language),
+      setWriteParameters_(std::move(setWriteParameters))
 {
     setObjectName(QStringLiteral("214"));
     setWindowTitle(QStringLiteral("Brenlow"));
     buildControls();
-    for (const DriveRecord& drive : m_drives.drives())
-        m_burner->addItem(drive.description);
-    if (m_burner->count() > 0)
-        m_burner->setCurrentIndex(0);
-    connect(m_burner, &QComboBox::activated, this, &BurnDialog::readCueSheet);
-    m_clock = new QTimer(this);
-    m_clock->setObjectName(QStringLiteral("timer1111"));
-    m_clock->setInterval(1000);
-    connect(m_clock, &QTimer::timeout, this, &BurnDialog::tick);
-    m_clock->start();
+    for (const DriveRecord& drive : drives_.drives())
+        burner_->addItem(drive.description);
+    if (burner_->count() > 0)
+        burner_->setCurrentIndex(0);
+    connect(burner_, &QComboBox::activated, this, &BurnDialog::readCueSheet);
+    clock_ = new QTimer(this);
+    clock_->setObjectName(QStringLiteral("timer1111"));
+    clock_->setInterval(1000);
+    connect(clock_, &QTimer::timeout, this, &BurnDialog::tick);
+    clock_->start();
     enableBurnControls(*this);
     readCueSheet();
 }
@@ -102,20 +102,20 @@ void BurnDialog::buildControls()
 
 QLabel* BurnDialog::caption(int id, int line)
 {
-    return named(new QLabel(m_language.line(line), this), id);
+    return named(new QLabel(language_.line(line), this), id);
 }
 
 void BurnDialog::buildCueSheetRow(QGridLayout& layout)
 {
     layout.addWidget(caption(burn_ids::CueSheetCaption, 134), 0, 0);
-    m_cuePath = named(new QLineEdit(this), burn_ids::CueSheetPath);
-    layout.addWidget(m_cuePath, 0, 1, 1, 3);
+    cuePath_ = named(new QLineEdit(this), burn_ids::CueSheetPath);
+    layout.addWidget(cuePath_, 0, 1, 1, 3);
     auto* browseButton = named(new QPushButton(this), burn_ids::BrowseCueSheet);
-    browseButton->setToolTip(m_language.line(38));
+    browseButton->setToolTip(language_.line(38));
     browseButton->setProperty("iconResource", 117);
     browseButton->setIcon(resourceIcon(117));
     layout.addWidget(browseButton, 0, 4);
-    auto* refresh = named(new QPushButton(m_language.line(135), this), burn_ids::ReadCueSheet);
+    auto* refresh = named(new QPushButton(language_.line(135), this), burn_ids::ReadCueSheet);
     layout.addWidget(refresh, 0, 5);
     connect(browseButton, &QPushButton::clicked, this, &BurnDialog::browse);
     connect(refresh, &QPushButton::clicked, this, &BurnDialog::readCueSheet);
@@ -124,20 +124,20 @@ void BurnDialog::buildCueSheetRow(QGridLayout& layout)
 void BurnDialog::buildBurnerRow(QGridLayout& layout)
 {
     layout.addWidget(caption(burn_ids::BurnerCaption, 136), 1, 0);
-    m_burner = named(new QComboBox(this), burn_ids::Burner);
-    layout.addWidget(m_burner, 1, 1, 1, 5);
+    burner_ = named(new QComboBox(this), burn_ids::Burner);
+    layout.addWidget(burner_, 1, 1, 1, 5);
 }
 
 void BurnDialog::buildOptionsRow(QGridLayout& layout)
 {
     layout.addWidget(caption(burn_ids::SpeedCaption, 140), 2, 0);
-    m_speed = named(new QComboBox(this), burn_ids::Speed);
-    layout.addWidget(m_speed, 2, 1);
-    m_burnProof = named(new QCheckBox(m_language.line(137), this), burn_ids::BurnProof);
-    m_burnProof->setChecked(true);
-    layout.addWidget(m_burnProof, 2, 2, 1, 2);
-    m_testWrite = named(new QCheckBox(m_language.line(138), this), burn_ids::TestWrite);
-    layout.addWidget(m_testWrite, 2, 4, 1, 2);
+    speed_ = named(new QComboBox(this), burn_ids::Speed);
+    layout.addWidget(speed_, 2, 1);
+    burnProof_ = named(new QCheckBox(language_.line(137), this), burn_ids::BurnProof);
+    burnProof_->setChecked(true);
+    layout.addWidget(burnProof_, 2, 2, 1, 2);
+    testWrite_ = named(new QCheckBox(language_.line(138), this), burn_ids::TestWrite);
+    layout.addWidget(testWrite_, 2, 4, 1, 2);
 }
 
 // The disc-type marks, each with the name of its type beside it, then the
@@ -169,26 +169,26 @@ void BurnDialog::buildDiscTypeRow(QGridLayout& layout)
 
 void BurnDialog::buildLogRows(QGridLayout& layout)
 {
-    m_log = named(new QListWidget(this), burn_ids::Log);
-    m_log->setToolTip(m_language.line(132));
-    layout.addWidget(m_log, 4, 0, 1, 6);
-    m_status = named(new QLabel(this), burn_ids::Status);
-    layout.addWidget(m_status, 5, 0, 1, 6);
+    log_ = named(new QListWidget(this), burn_ids::Log);
+    log_->setToolTip(language_.line(132));
+    layout.addWidget(log_, 4, 0, 1, 6);
+    status_ = named(new QLabel(this), burn_ids::Status);
+    layout.addWidget(status_, 5, 0, 1, 6);
 }
 
 void BurnDialog::buildProgressRows(QGridLayout& layout)
 {
     layout.addWidget(caption(burn_ids::ProgressCaption, 141), 6, 0);
-    m_bar = named(new QProgressBar(this), burn_ids::ProgressBar);
-    m_bar->setRange(0, 100);
-    m_bar->setTextVisible(false);
-    layout.addWidget(m_bar, 6, 1, 1, 4);
-    m_percent = named(new QLabel(QStringLiteral("0 %"), this), burn_ids::Percent);
-    layout.addWidget(m_percent, 6, 5);
+    bar_ = named(new QProgressBar(this), burn_ids::ProgressBar);
+    bar_->setRange(0, 100);
+    bar_->setTextVisible(false);
+    layout.addWidget(bar_, 6, 1, 1, 4);
+    percent_ = named(new QLabel(QStringLiteral("0 %"), this), burn_ids::Percent);
+    layout.addWidget(percent_, 6, 5);
 
     layout.addWidget(caption(burn_ids::ElapsedCaption, 143), 7, 0);
-    m_elapsed = named(new QLabel(QStringLiteral("00:00"), this), burn_ids::Elapsed);
-    layout.addWidget(m_elapsed, 7, 1);
+    elapsed_ = named(new QLabel(QStringLiteral("00:00"), this), burn_ids::Elapsed);
+    layout.addWidget(elapsed_, 7, 1);
 }
 
 void BurnDialog::buildButtonRow(QGridLayout& layout)
@@ -200,22 +200,22 @@ void BurnDialog::buildButtonRow(QGridLayout& layout)
         icon->setPixmap(resourceIcon(228).pixmap(16, 16));
         layout.addWidget(icon, 8, decoration++);
     }
-    m_burn = named(new QPushButton(m_language.line(142), this), burn_ids::Burn);
-    auto* cancel = named(new QPushButton(m_language.line(76), this), burn_ids::Cancel);
-    auto* close = named(new QPushButton(m_language.line(83), this), burn_ids::Close);
-    layout.addWidget(m_burn, 8, 3);
+    burn_ = named(new QPushButton(language_.line(142), this), burn_ids::Burn);
+    auto* cancel = named(new QPushButton(language_.line(76), this), burn_ids::Cancel);
+    auto* close = named(new QPushButton(language_.line(83), this), burn_ids::Close);
+    layout.addWidget(burn_, 8, 3);
     layout.addWidget(cancel, 8, 4);
     layout.addWidget(close, 8, 5);
-    connect(m_burn, &QPushButton::clicked, this, &BurnDialog::burn);
+    connect(burn_, &QPushButton::clicked, this, &BurnDialog::burn);
     connect(cancel, &QPushButton::clicked, this, &BurnDialog::cancelBurn);
     connect(close, &QPushButton::clicked, this, &BurnDialog::reject);
 }
 
 void BurnDialog::addRow(const QString& text, BurnIcon icon)
 {
-    auto* item = new QListWidgetItem(resourceIcon(logIconResource(icon)), text, m_log);
+    auto* item = new QListWidgetItem(resourceIcon(logIconResource(icon)), text, log_);
     item->setData(Qt::UserRole, static_cast<int>(icon));
-    m_log->scrollToItem(item);
+    log_->scrollToItem(item);
 }
 
 void BurnDialog::setMark(int id, int icon)
@@ -228,7 +228,7 @@ void BurnDialog::setMark(int id, int icon)
 
 const DriveRecord* BurnDialog::selectedBurner() const
 {
-    return m_drives.at(m_burner->currentIndex());
+    return drives_.at(burner_->currentIndex());
 }
 
 void BurnDialog::readCueSheet()
@@ -236,96 +236,96 @@ void BurnDialog::readCueSheet()
     if (busy() || testingDisc())
         return;
     // A re-read of the same cue sheet keeps the speed the user picked.
-    m_keptSpeed = m_cuePath->text() == m_readCuePath ? m_speed->currentText() : QString();
-    m_readCuePath = m_cuePath->text();
-    m_log->clear();
-    m_speed->clear();
-    m_status->setText(m_language.line(116));
+    keptSpeed_ = cuePath_->text() == readCuePath_ ? speed_->currentText() : QString();
+    readCuePath_ = cuePath_->text();
+    log_->clear();
+    speed_->clear();
+    status_->setText(language_.line(116));
     for (int id : {burn_ids::MarkCd, burn_ids::MarkCdR, burn_ids::MarkCdRw, burn_ids::MarkDvd})
         setMark(id, kMarkNotThisType);
     setMark(burn_ids::WritableMark, kMarkNotWritable);
-    m_bar->setValue(0);
-    m_percent->setText(QStringLiteral("0 %"));
-    m_elapsed->setText(QStringLiteral("00:00"));
-    m_loaded = false;
+    bar_->setValue(0);
+    percent_->setText(QStringLiteral("0 %"));
+    elapsed_->setText(QStringLiteral("00:00"));
+    loaded_ = false;
 
-    m_load = brenlow::readCueSheet(m_cuePath->text());
-    switch (m_load.error) {
+    load_ = brenlow::readCueSheet(cuePath_->text());
+    switch (load_.error) {
     case CueLoadError::None:
         break;
     case CueLoadError::NoPath:
-        addRow(m_language.line(117), BurnIcon::Error);
+        addRow(language_.line(117), BurnIcon::Error);
         break;
     case CueLoadError::ImageMissing:
-        addRow(m_load.imagePath + m_language.line(119), BurnIcon::Error);
+        addRow(load_.imagePath + language_.line(119), BurnIcon::Error);
         break;
     case CueLoadError::ImageEmpty:
-        addRow(m_language.line(118), BurnIcon::Error);
+        addRow(language_.line(118), BurnIcon::Error);
         break;
     case CueLoadError::NotAudio:
-        addRow(m_language.line(123), BurnIcon::Error);
+        addRow(language_.line(123), BurnIcon::Error);
         break;
     case CueLoadError::Unreadable:
         break;
     }
-    if (m_load.ok()) {
-        addRow(m_language.line(120) + QString::number(m_load.sectorCount()) + m_language.line(121), BurnIcon::Done);
-        m_status->setText(m_language.line(122) + QString::number(m_load.sectorCount()));
-        addRow(QString::number(m_load.tracks.size()) + m_language.line(124), BurnIcon::Done);
-        m_loaded = true;
-    } else if (m_load.error != CueLoadError::NoPath) {
-        m_cuePath->clear();
-        addRow(m_language.line(125), BurnIcon::Error);
+    if (load_.ok()) {
+        addRow(language_.line(120) + QString::number(load_.sectorCount()) + language_.line(121), BurnIcon::Done);
+        status_->setText(language_.line(122) + QString::number(load_.sectorCount()));
+        addRow(QString::number(load_.tracks.size()) + language_.line(124), BurnIcon::Done);
+        loaded_ = true;
+    } else if (load_.error != CueLoadError::NoPath) {
+        cuePath_->clear();
+        addRow(language_.line(125), BurnIcon::Error);
     }
-    m_burn->setEnabled(false);
+    burn_->setEnabled(false);
     startDiscTest();
 }
 
 void BurnDialog::startDiscTest()
 {
     const DriveRecord* burner = selectedBurner();
-    if (!burner || !m_transport) {
+    if (!burner || !transport_) {
         showDiscTest(nullptr);
         return;
     }
     // A drive may take many seconds to answer (or time out): the settings
     // wait, the window does not.
     disableBurnSettings(*this);
-    m_testJob = std::make_unique<DiscTestJob>(m_transport, burner->address);
-    DiscTestJob* job = m_testJob.get();
-    m_testWorker.start([job](const std::atomic<bool>&) { return job->run(); },
+    testJob_ = std::make_unique<DiscTestJob>(transport_, burner->address);
+    DiscTestJob* job = testJob_.get();
+    testWorker_.start([job](const std::atomic<bool>&) { return job->run(); },
                        [this](const DiscTestResult& result) { discTested(result); });
 }
 
 void BurnDialog::discTested(const DiscTestResult& result)
 {
-    m_testJob.reset();
+    testJob_.reset();
     enableBurnControls(*this);
     showDiscTest(&result);
 }
 
 void BurnDialog::showDiscTest(const DiscTestResult* result)
 {
-    const bool burnAfterTest = std::exchange(m_burnAfterTest, false);
-    if (std::exchange(m_closeAfterTest, false)) {
+    const bool burnAfterTest = std::exchange(burnAfterTest_, false);
+    if (std::exchange(closeAfterTest_, false)) {
         QDialog::reject();
         return;
     }
     if (!result) {   // no burner to test
-        addRow(m_language.line(127), BurnIcon::Error);
-        m_speed->addItem(QStringLiteral("Maximum"));
+        addRow(language_.line(127), BurnIcon::Error);
+        speed_->addItem(QStringLiteral("Maximum"));
         return;
     }
     if (result->dvd) {
         setMark(burn_ids::MarkDvd, kMarkThisType);
-        addRow(m_language.line(126), BurnIcon::Error);
-        m_burn->setEnabled(false);
+        addRow(language_.line(126), BurnIcon::Error);
+        burn_->setEnabled(false);
         return;
     }
-    m_maxWriteSpeed = result->maxWriteSpeed;
-    m_speed->addItems(burnSpeedChoices(m_maxWriteSpeed));
-    const int kept = m_keptSpeed.isEmpty() ? -1 : m_speed->findText(m_keptSpeed);
-    m_speed->setCurrentIndex(kept >= 0 ? kept : m_speed->count() - 1);
+    maxWriteSpeed_ = result->maxWriteSpeed;
+    speed_->addItems(burnSpeedChoices(maxWriteSpeed_));
+    const int kept = keptSpeed_.isEmpty() ? -1 : speed_->findText(keptSpeed_);
+    speed_->setCurrentIndex(kept >= 0 ? kept : speed_->count() - 1);
 
     struct Shown {
         int mark;
@@ -343,8 +343,8 @@ void BurnDialog::showDiscTest(const DiscTestResult* result)
     if (shown.mark)
         setMark(shown.mark, kMarkThisType);
     setMark(burn_ids::WritableMark, shown.writable ? kMarkWritable : kMarkNotWritable);
-    addRow(m_language.line(shown.line), shown.writable ? BurnIcon::CanWrite : BurnIcon::Error);
-    m_burn->setEnabled(shown.writable && m_loaded);
+    addRow(language_.line(shown.line), shown.writable ? BurnIcon::CanWrite : BurnIcon::Error);
+    burn_->setEnabled(shown.writable && loaded_);
     if (burnAfterTest)
         startBurn();
 }
@@ -356,7 +356,7 @@ void BurnDialog::browse()
     const QStringList chosen = quandor::shell::services().openFileNames(this, request, false);
     if (chosen.isEmpty())
         return;
-    m_cuePath->setText(chosen.front());
+    cuePath_->setText(chosen.front());
     readCueSheet();
 }
 
@@ -364,52 +364,52 @@ void BurnDialog::burn()
 {
     if (busy() || testingDisc())
         return;
-    m_burnAfterTest = true;
+    burnAfterTest_ = true;
     readCueSheet();
 }
 
 void BurnDialog::startBurn()
 {
     const DriveRecord* burner = selectedBurner();
-    if (!m_burn->isEnabled() || !burner)
+    if (!burn_->isEnabled() || !burner)
         return;
     BurnSnapshot snapshot;
-    snapshot.transport = m_transport;
+    snapshot.transport = transport_;
     snapshot.drive = burner->address;
-    snapshot.imagePath = m_load.imagePath;
-    snapshot.imageSize = m_load.imageSize;
-    snapshot.tracks = m_load.tracks;
-    snapshot.speedKbs = burnSpeedKbs(m_speed->currentText(), m_maxWriteSpeed);
-    snapshot.burnProof = m_burnProof->isChecked();
-    snapshot.testWrite = m_testWrite->isChecked();
-    snapshot.setWriteParameters = m_setWriteParameters;
+    snapshot.imagePath = load_.imagePath;
+    snapshot.imageSize = load_.imageSize;
+    snapshot.tracks = load_.tracks;
+    snapshot.speedKbs = burnSpeedKbs(speed_->currentText(), maxWriteSpeed_);
+    snapshot.burnProof = burnProof_->isChecked();
+    snapshot.testWrite = testWrite_->isChecked();
+    snapshot.setWriteParameters = setWriteParameters_;
 
     disableBurnControls(*this);
-    m_burnClock.start();
-    m_job = std::make_unique<BurnJob>(std::move(snapshot));
-    connect(m_job.get(), &BurnJob::row, this,
-            [this](const BurnRow& row) { addRow(row.prefix + m_language.line(row.line), row.icon); },
+    burnClock_.start();
+    job_ = std::make_unique<BurnJob>(std::move(snapshot));
+    connect(job_.get(), &BurnJob::row, this,
+            [this](const BurnRow& row) { addRow(row.prefix + language_.line(row.line), row.icon); },
             Qt::QueuedConnection);
-    connect(m_job.get(), &BurnJob::progress, this,
+    connect(job_.get(), &BurnJob::progress, this,
             [this](int sector, int total) {
-                m_status->setText(m_language.line(110) + QStringLiteral("%1 / %2").arg(sector).arg(total));
+                status_->setText(language_.line(110) + QStringLiteral("%1 / %2").arg(sector).arg(total));
                 const int percent = total > 0 ? int(std::int64_t(sector) * 100 / total) : 0;
-                m_bar->setValue(percent);
-                m_percent->setText(QStringLiteral("%1 %").arg(percent));
+                bar_->setValue(percent);
+                percent_->setText(QStringLiteral("%1 %").arg(percent));
             },
             Qt::QueuedConnection);
-    BurnJob* job = m_job.get();
-    m_worker.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
+    BurnJob* job = job_.get();
+    worker_.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
                    [this](BurnOutcome outcome) { jobEnded(outcome); });
 }
 
 void BurnDialog::jobEnded(BurnOutcome outcome)
 {
-    m_job.reset();
+    job_.reset();
     // The clock ticks once a second: the last part second shows only here.
-    m_elapsed->setText(minutesAndSeconds(m_burnClock.elapsed() / 1000));
+    elapsed_->setText(minutesAndSeconds(burnClock_.elapsed() / 1000));
     enableBurnControls(*this);
-    m_burn->setEnabled(false);   // the disc went; Refresh tests the next one
+    burn_->setEnabled(false);   // the disc went; Refresh tests the next one
     emit burnEnded(outcome);
 }
 
@@ -417,9 +417,9 @@ void BurnDialog::cancelBurn()
 {
     if (!busy())
         return;
-    if (quandor::shell::messageBox(this, m_language.line(133), QStringLiteral("Brenlow"), MessageButtons::OkCancel,
+    if (quandor::shell::messageBox(this, language_.line(133), QStringLiteral("Brenlow"), MessageButtons::OkCancel,
                                    MessageIcon::Information) == MessageResult::Ok && busy())
-        m_worker.requestStop();
+        worker_.requestStop();
 }
 
 bool BurnDialog::waitForWorker(int timeoutMs)
@@ -436,7 +436,7 @@ void BurnDialog::tick()
         return;
     // Counted from the start of the burn, not from the ticks, so a late tick
     // never makes the clock fall behind.
-    m_elapsed->setText(minutesAndSeconds(m_burnClock.elapsed() / 1000));
+    elapsed_->setText(minutesAndSeconds(burnClock_.elapsed() / 1000));
 }
 
 void BurnDialog::reject()
@@ -447,7 +447,7 @@ void BurnDialog::reject()
         return;
     }
     if (testingDisc()) {
-        m_closeAfterTest = true;   // the worker must end before the window goes
+        closeAfterTest_ = true;   // the worker must end before the window goes
         return;
     }
     QDialog::reject();

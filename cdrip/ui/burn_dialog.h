@@ -46,8 +46,8 @@ public:
     void burn();
     /// Cancel (1115).
     void cancelBurn();
-    bool busy() const { return m_worker.isRunning(); }
-    bool testingDisc() const { return m_testWorker.isRunning(); }
+    bool busy() const { return worker_.isRunning(); }
+    bool testingDisc() const { return testWorker_.isRunning(); }
     /// Waits for the workers (tests and shutdown); true when none runs.
     bool waitForWorker(int timeoutMs);
 
@@ -78,36 +78,36 @@ private:
     void jobEnded(BurnOutcome outcome);
     const DriveRecord* selectedBurner() const;
 
-    std::shared_ptr<ScsiTransport> m_transport;
-    DriveTable m_drives;
-    const LanguageTable& m_language;
-    SetWriteParameters m_setWriteParameters;
-    CueSheetLoad m_load;
-    bool m_loaded = false;
-    std::uint16_t m_maxWriteSpeed = 0xFFFF;
-    QElapsedTimer m_burnClock;          // since the burn started
+    std::shared_ptr<ScsiTransport> transport_;
+    DriveTable drives_;
+    const LanguageTable& language_;
+    SetWriteParameters setWriteParameters_;
+    CueSheetLoad load_;
+    bool loaded_ = false;
+    std::uint16_t maxWriteSpeed_ = 0xFFFF;
+    QElapsedTimer burnClock_;          // since the burn started
     // Each worker after its job: closing stops and waits for the worker first.
-    std::unique_ptr<BurnJob> m_job;
-    JobThread m_worker;
-    std::unique_ptr<DiscTestJob> m_testJob;
-    JobThread m_testWorker;
-    bool m_burnAfterTest = false;    // Burn ! pressed: burn once the test allows it
-    bool m_closeAfterTest = false;   // closed while testing: go once the worker ended
-    QString m_readCuePath;           // the cue sheet of the last read
-    QString m_keptSpeed;             // the speed to select again after a re-read
+    std::unique_ptr<BurnJob> job_;
+    JobThread worker_;
+    std::unique_ptr<DiscTestJob> testJob_;
+    JobThread testWorker_;
+    bool burnAfterTest_ = false;    // Burn ! pressed: burn once the test allows it
+    bool closeAfterTest_ = false;   // closed while testing: go once the worker ended
+    QString readCuePath_;           // the cue sheet of the last read
+    QString keptSpeed_;             // the speed to select again after a re-read
 
-    QLineEdit* m_cuePath = nullptr;     // 1113
-    QComboBox* m_burner = nullptr;      // 1105
-    QComboBox* m_speed = nullptr;       // 1103
-    QCheckBox* m_burnProof = nullptr;   // 1037
-    QCheckBox* m_testWrite = nullptr;   // 1038
-    QListWidget* m_log = nullptr;       // 1104
-    QLabel* m_status = nullptr;         // 1114
-    QLabel* m_percent = nullptr;        // 1111
-    QLabel* m_elapsed = nullptr;        // 1118
-    QProgressBar* m_bar = nullptr;      // 1000
-    QPushButton* m_burn = nullptr;      // 1112
-    QTimer* m_clock = nullptr;          // timer 1111
+    QLineEdit* cuePath_ = nullptr;     // 1113
+    QComboBox* burner_ = nullptr;      // 1105
+    QComboBox* speed_ = nullptr;       // 1103
+    QCheckBox* burnProof_ = nullptr;   // 1037
+    QCheckBox* testWrite_ = nullptr;   // 1038
+    QListWidget* log_ = nullptr;       // 1104
+    QLabel* status_ = nullptr;         // 1114
+    QLabel* percent_ = nullptr;        // 1111
+    QLabel* elapsed_ = nullptr;        // 1118
+    QProgressBar* bar_ = nullptr;      // 1000
+    QPushButton* burn_ = nullptr;      // 1112
+    QTimer* clock_ = nullptr;          // timer 1111
 };
 
 } // namespace brenlow

@@ -40,70 +40,70 @@ QString eraseFailureText(const EraseResult& result)
 
 EraseDialog::EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
                          QWidget* parent)
-    : QDialog(parent), m_transport(std::move(transport)), m_drives(std::move(drives)), m_language(language)
+    : QDialog(parent), transport_(std::move(transport)), drives_(std::move(drives)), language_(language)
 {
     setObjectName(QStringLiteral("229"));
     setWindowTitle(QStringLiteral("Brenlow"));
     auto* layout = new QGridLayout(this);
     layout->addWidget(named(new QLabel(language.line(27), this), erase_ids::BurnerCaption), 0, 0);
-    m_burner = named(new QComboBox(this), erase_ids::Burner);
-    for (const DriveRecord& drive : m_drives.drives())
-        m_burner->addItem(drive.description);
-    if (m_burner->count() > 0)
-        m_burner->setCurrentIndex(0);
-    layout->addWidget(m_burner, 0, 1, 1, 2);
-    m_quick = named(new QRadioButton(language.line(146), this), erase_ids::QuickErase);
-    m_full = named(new QRadioButton(language.line(147), this), erase_ids::FullErase);
-    m_quick->setChecked(true);
-    layout->addWidget(m_quick, 1, 0, 1, 3);
-    layout->addWidget(m_full, 2, 0, 1, 3);
+    burner_ = named(new QComboBox(this), erase_ids::Burner);
+    for (const DriveRecord& drive : drives_.drives())
+        burner_->addItem(drive.description);
+    if (burner_->count() > 0)
+        burner_->setCurrentIndex(0);
+    layout->addWidget(burner_, 0, 1, 1, 2);
+    quick_ = named(new QRadioButton(language.line(146), this), erase_ids::QuickErase);
+    full_ = named(new QRadioButton(language.line(147), this), erase_ids::FullErase);
+    quick_->setChecked(true);
+    layout->addWidget(quick_, 1, 0, 1, 3);
+    layout->addWidget(full_, 2, 0, 1, 3);
     // The status line shows only while an erase runs, so the idle dialog has
     // no empty band above its buttons.
-    m_status = named(new QLabel(this), erase_ids::Status);
-    m_status->hide();
-    layout->addWidget(m_status, 3, 0, 1, 3);
-    m_erase = named(new QPushButton(language.line(145), this), erase_ids::Erase);
-    m_cancel = named(new QPushButton(language.line(83), this), erase_ids::Cancel);
-    layout->addWidget(m_erase, 4, 1);
-    layout->addWidget(m_cancel, 4, 2);
-    connect(m_erase, &QPushButton::clicked, this, &EraseDialog::erase);
-    connect(m_cancel, &QPushButton::clicked, this, &EraseDialog::reject);
+    status_ = named(new QLabel(this), erase_ids::Status);
+    status_->hide();
+    layout->addWidget(status_, 3, 0, 1, 3);
+    erase_ = named(new QPushButton(language.line(145), this), erase_ids::Erase);
+    cancel_ = named(new QPushButton(language.line(83), this), erase_ids::Cancel);
+    layout->addWidget(erase_, 4, 1);
+    layout->addWidget(cancel_, 4, 2);
+    connect(erase_, &QPushButton::clicked, this, &EraseDialog::erase);
+    connect(cancel_, &QPushButton::clicked, this, &EraseDialog::reject);
 }
 
 void EraseDialog::setIdle(bool idle)
 {
     // While erasing only the close box ends the dialog (it stops the polling).
-    m_erase->setEnabled(idle);
-    m_cancel->setEnabled(idle);
-    m_burner->setEnabled(idle);
+    erase_->setEnabled(idle);
+    cancel_->setEnabled(idle);
+    burner_->setEnabled(idle);
     if (idle)
-        m_status->clear();
-    m_status->setVisible(!idle);
+        status_->clear();
+    status_->setVisible(!idle);
 }
 
 void EraseDialog::erase()
 {
-    const DriveRecord* drive = m_drives.at(m_burner->currentIndex());
-    if (busy() || !drive || !m_transport)
+    const DriveRecord* drive = drives_.at(burner_->currentIndex());
+    if (busy() || !drive || !transport_)
         return;
     setIdle(false);
-    m_status->setText(m_language.line(150));
+    status_->setText(language_.line(150));
     EraseSnapshot snapshot;
-    snapshot.transport = m_transport;
+    snapshot.transport = transport_;
     snapshot.drive = drive->address;
-    snapshot.fullErase = m_full->isChecked();
-    snapshot.pollInterval = m_pollInterval;
-    m_job = std::make_unique<EraseJob>(snapshot);
-    EraseJob* job = m_job.get();
-    m_worker.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
+    snapshot.fullErase = full_->isChecked();
+    snapshot.pollInterval = pollInterval_;
+    job_ = std::make_unique<EraseJob>(snapshot);
+    EraseJob* job = job_.get();
+    worker_.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
                    [this](const EraseResult& result) { jobEnded(result); });
 }
 
 void EraseDialog::jobEnded(const EraseResult& result)
 {
-    m_job.reset();
+    job_.reset();
     setIdle(true);
-    if (m_closing) {
+    if (closing_) {
         QDialog::reject();
     } else if (const QString text = eraseFailureText(result); !text.isEmpty()) {
         quandor::shell::messageBox(this, text, QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
@@ -116,8 +116,8 @@ void EraseDialog::reject()
 {
     if (busy()) {
         // Stop polling; the dialog closes once the worker has ended.
-        m_closing = true;
-        m_worker.requestStop();
+        closing_ = true;
+        worker_.requestStop();
         return;
     }
     QDialog::reject();

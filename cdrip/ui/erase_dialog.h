@@ -28,9 +28,9 @@ public:
 
     /// "Erase !" (1).
     void erase();
-    bool busy() const { return m_worker.isRunning(); }
+    bool busy() const { return worker_.isRunning(); }
     /// For tests: the poll interval of the next erase.
-    void setPollInterval(std::chrono::milliseconds interval) { m_pollInterval = interval; }
+    void setPollInterval(std::chrono::milliseconds interval) { pollInterval_ = interval; }
 
     void reject() override;   // Cancel (2) and the close box
 
@@ -41,20 +41,20 @@ private:
     void jobEnded(const EraseResult& result);
     void setIdle(bool idle);
 
-    std::shared_ptr<ScsiTransport> m_transport;
-    DriveTable m_drives;
-    const LanguageTable& m_language;
-    std::chrono::milliseconds m_pollInterval{1000};
-    std::unique_ptr<EraseJob> m_job;
-    JobThread m_worker;   // after the job: stops and waits for it first
-    bool m_closing = false;
+    std::shared_ptr<ScsiTransport> transport_;
+    DriveTable drives_;
+    const LanguageTable& language_;
+    std::chrono::milliseconds pollInterval_{1000};
+    std::unique_ptr<EraseJob> job_;
+    JobThread worker_;   // after the job: stops and waits for it first
+    bool closing_ = false;
 
-    QPushButton* m_erase = nullptr;     // 1
-    QPushButton* m_cancel = nullptr;    // 2
-    QComboBox* m_burner = nullptr;      // 1105
-    QRadioButton* m_quick = nullptr;    // 1067
-    QRadioButton* m_full = nullptr;     // 1068
-    QLabel* m_status = nullptr;         // 1149
+    QPushButton* erase_ = nullptr;     // 1
+    QPushButton* cancel_ = nullptr;    // 2
+    QComboBox* burner_ = nullptr;      // 1105
+    QRadioButton* quick_ = nullptr;    // 1067
+    QRadioButton* full_ = nullptr;     // 1068
+    QLabel* status_ = nullptr;         // 1149
 };
 
 /// The message for an erase that did not end with the disc erased (empty for

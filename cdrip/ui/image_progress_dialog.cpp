@@ -44,34 +44,34 @@ QString discImageFailureText(const DiscImageResult& result)
 }
 
 ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const LanguageTable& language, QWidget* parent)
-    : QDialog(parent), m_snapshot(std::move(snapshot))
+    : QDialog(parent), snapshot_(std::move(snapshot))
 {
     setObjectName(QStringLiteral("211"));
     setWindowTitle(QStringLiteral("Brenlow"));
-    const int total = DiscImageJob::sectorCount(m_snapshot.tracks);
+    const int total = DiscImageJob::sectorCount(snapshot_.tracks);
     auto* layout = new QGridLayout(this);
     layout->addWidget(label(this, image_progress_ids::FileCaption, language.line(52)), 0, 0);
-    layout->addWidget(label(this, image_progress_ids::File, m_snapshot.paths.binPath), 0, 1);
+    layout->addWidget(label(this, image_progress_ids::File, snapshot_.paths.binPath), 0, 1);
     layout->addWidget(label(this, image_progress_ids::SectorsCaption, language.line(53)), 1, 0);
-    m_count = label(this, image_progress_ids::Sectors, QStringLiteral("0 / %1").arg(total));
-    layout->addWidget(m_count, 1, 1);
+    count_ = label(this, image_progress_ids::Sectors, QStringLiteral("0 / %1").arg(total));
+    layout->addWidget(count_, 1, 1);
     layout->addWidget(label(this, image_progress_ids::PercentCaption, language.line(54)), 2, 0);
-    m_percent = label(this, image_progress_ids::Percent, QStringLiteral("0 %"));
-    layout->addWidget(m_percent, 2, 1);
-    m_bar = new QProgressBar(this);
-    m_bar->setObjectName(QString::number(image_progress_ids::ProgressBar));
-    m_bar->setRange(0, 100);
-    m_bar->setValue(0);
-    m_bar->setTextVisible(false);
-    layout->addWidget(m_bar, 3, 0, 1, 2);
-    m_stopping = new QLabel(QStringLiteral("Stopping: waiting for the drive to answer..."), this);
-    m_stopping->setObjectName(QStringLiteral("stopping"));
-    m_stopping->hide();
-    layout->addWidget(m_stopping, 4, 0);
-    m_cancel = new QPushButton(language.line(51), this);
-    m_cancel->setObjectName(QString::number(image_progress_ids::Cancel));
-    layout->addWidget(m_cancel, 4, 1, Qt::AlignRight);
-    connect(m_cancel, &QPushButton::clicked, this, &ImageProgressDialog::reject);
+    percent_ = label(this, image_progress_ids::Percent, QStringLiteral("0 %"));
+    layout->addWidget(percent_, 2, 1);
+    bar_ = new QProgressBar(this);
+    bar_->setObjectName(QString::number(image_progress_ids::ProgressBar));
+    bar_->setRange(0, 100);
+    bar_->setValue(0);
+    bar_->setTextVisible(false);
+    layout->addWidget(bar_, 3, 0, 1, 2);
+    stopping_ = new QLabel(QStringLiteral("Stopping: waiting for the drive to answer..."), this);
+    stopping_->setObjectName(QStringLiteral("stopping"));
+    stopping_->hide();
+    layout->addWidget(stopping_, 4, 0);
+    cancel_ = new QPushButton(language.line(51), this);
+    cancel_->setObjectName(QString::number(image_progress_ids::Cancel));
+    layout->addWidget(cancel_, 4, 1, Qt::AlignRight);
+    connect(cancel_, &QPushButton::clicked, this, &ImageProgressDialog::reject);
 
     // The job starts once the dialog is on screen.
     QTimer::singleShot(200, this, &ImageProgressDialog::start);
@@ -79,26 +79,26 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
 
 void ImageProgressDialog::start()
 {
-    if (m_job || m_cancelled)
+    if (job_ || cancelled_)
         return;
-    m_job = std::make_unique<DiscImageJob>(m_snapshot);
-    connect(m_job.get(), &DiscImageJob::progress, this, &ImageProgressDialog::showProgress, Qt::QueuedConnection);
-    DiscImageJob* job = m_job.get();
-    m_worker.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
+    job_ = std::make_unique<DiscImageJob>(snapshot_);
+    connect(job_.get(), &DiscImageJob::progress, this, &ImageProgressDialog::showProgress, Qt::QueuedConnection);
+    DiscImageJob* job = job_.get();
+    worker_.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
                    [this](const DiscImageResult& result) { jobEnded(result); });
 }
 
 void ImageProgressDialog::showProgress(int done, int total)
 {
-    m_count->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    count_->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
     const int percent = progressPercent(done, total);
-    m_bar->setValue(percent);
-    m_percent->setText(QStringLiteral("%1 %").arg(percent));
+    bar_->setValue(percent);
+    percent_->setText(QStringLiteral("%1 %").arg(percent));
 }
 
 void ImageProgressDialog::jobEnded(const DiscImageResult& result)
 {
-    m_result = result;
+    result_ = result;
     if (result.outcome == DiscImageOutcome::Completed)
         accept();
     else
@@ -107,19 +107,19 @@ void ImageProgressDialog::jobEnded(const DiscImageResult& result)
 
 void ImageProgressDialog::reject()
 {
-    if (!m_job) {
+    if (!job_) {
         // Not started yet: nothing to clean up.
-        m_cancelled = true;
-        m_result.outcome = DiscImageOutcome::Cancelled;
+        cancelled_ = true;
+        result_.outcome = DiscImageOutcome::Cancelled;
         QDialog::reject();
         return;
     }
     // The worker stops before its next read and removes both files; the
     // dialog ends when it reports.
-    m_cancelled = true;
-    m_cancel->setEnabled(false);
-    m_stopping->show();
-    m_worker.requestStop();
+    cancelled_ = true;
+    cancel_->setEnabled(false);
+    stopping_->show();
+    worker_.requestStop();
 }
 
 } // namespace brenlow

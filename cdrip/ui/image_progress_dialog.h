@@ -24,8 +24,8 @@ public:
     ImageProgressDialog(DiscImageSnapshot snapshot, const LanguageTable& language, QWidget* parent = nullptr);
 
     /// How the job ended (valid once the dialog has ended).
-    const DiscImageResult& result() const { return m_result; }
-    bool workerRunning() const { return m_worker.isRunning(); }
+    const DiscImageResult& result() const { return result_; }
+    bool workerRunning() const { return worker_.isRunning(); }
 
     void reject() override;   // Cancel and the close box
 
@@ -34,16 +34,16 @@ private:
     void showProgress(int done, int total);
     void jobEnded(const DiscImageResult& result);
 
-    DiscImageSnapshot m_snapshot;
-    std::unique_ptr<DiscImageJob> m_job;
-    JobThread m_worker;   // after the job: stops and waits for it first
-    DiscImageResult m_result;
-    bool m_cancelled = false;
-    QLabel* m_count = nullptr;      // 1098
-    QLabel* m_percent = nullptr;    // 1101
-    QProgressBar* m_bar = nullptr;  // 1000
-    QPushButton* m_cancel = nullptr; // 2
-    QLabel* m_stopping = nullptr;    // shown from Cancel until the worker has ended
+    DiscImageSnapshot snapshot_;
+    std::unique_ptr<DiscImageJob> job_;
+    JobThread worker_;   // after the job: stops and waits for it first
+    DiscImageResult result_;
+    bool cancelled_ = false;
+    QLabel* count_ = nullptr;      // 1098
+    QLabel* percent_ = nullptr;    // 1101
+    QProgressBar* bar_ = nullptr;  // 1000
+    QPushButton* cancel_ = nullptr; // 2
+    QLabel* stopping_ = nullptr;    // shown from Cancel until the worker has ended
 };
 
 /// The message shown for an image job that did not complete (empty for

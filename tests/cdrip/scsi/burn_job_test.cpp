@@ -33,7 +33,7 @@ int cdbAddress(const std::vector<std::uint8_t>& cdb)
 /// or answers the first WRITEs "long write in progress".
 class FaultyWrites : public ScsiTransport {
 public:
-    explicit FaultyWrites(std::shared_ptr<ScsiTransport> inner) : m_inner(std::move(inner)) {}
+    explicit FaultyWrites(std::shared_ptr<ScsiTransport> inner) : inner_(std::move(inner)) {}
     ScsiResult execute(const DriveAddress& address, const ScsiCommand& command, std::span<std::uint8_t> data) override
     {
         if (command.cdb[0] == scsi::op::Write10) {
@@ -45,13 +45,13 @@ public:
                 return refused;
             }
         }
-        return m_inner->execute(address, command, data);
+        return inner_->execute(address, command, data);
     }
     int failAt = -1000;
     int busyAnswers = 0;
 
 private:
-    std::shared_ptr<ScsiTransport> m_inner;
+    std::shared_ptr<ScsiTransport> inner_;
 };
 
 class Burn : public ::testing::Test {
