@@ -22,6 +22,8 @@ constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00
 // Channel masks that mean the plain layout FFmpeg would pick anyway.
 constexpr quint32 kMaskMono = 0x4;     // front centre
 constexpr quint32 kMaskStereo = 0x3;   // front left, front right
+// A data size written before the length was known: the audio runs to the end of the file.
+constexpr qint64 kSizeUnknown = 0xFFFFFFFF;
 // Converted formats are read this many frames at a time.
 constexpr qint64 kConvertFrames = 16384;
 
@@ -98,8 +100,10 @@ std::optional<WavLayout> parseLayout(QFile& file)
             layout = parseFormat(file.read(size));
             if (!layout) return std::nullopt;
         } else if (header.startsWith("data")) {
-            // The data must be there in full: a cut file is FFmpeg's to salvage.
-            if (!layout || size < layout->frameBytes || body + size > fileSize) return std::nullopt;
+            // The data must be there in full: a cut file is FFmpeg's to salvage,
+            // and so is the "size unknown" mark of a streamed or huge recording.
+            if (!layout || size < layout->frameBytes || size == kSizeUnknown || body + size > fileSize)
+                return std::nullopt;
             layout->dataOffset = body;
             layout->frames = size / layout->frameBytes;
             return layout;
