@@ -1,6 +1,7 @@
 #include "platform/audio/audio_file_reader.h"
 
 #include "platform/audio/decoded_source.h"
+#include "platform/audio/wav_pcm_source.h"
 
 #include <algorithm>
 
@@ -20,7 +21,8 @@ bool AudioFileReader::Open(const QString& path, int /*mode*/, int /*flags*/)
 {
     Close();
     lastError_.clear();
-    source_ = DecodedSource::open(path, lastError_);
+    source_ = WavPcmSource::open(path);
+    if (!source_) source_ = DecodedSource::open(path, lastError_);
     status_ = source_ ? kStatusOk : kStatusCannotDecode;
     return bool(source_);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The converter's audio file reader: opens any audio file FFmpeg can decode
-// (WAV, MP3, Ogg Vorbis, WMA, AAC, APE, M4A, ...) and hands it out as
+// (WAV, MP3, Ogg Vorbis, WMA, AAC, APE, M4A, ...; plain PCM WAV is read
+// directly, without FFmpeg) and hands it out as
 // interleaved signed 16-bit little-endian PCM, one or two channels at the
 // source's own sample rate (sources with more channels are mixed to stereo).
 //
@@ -19,7 +20,7 @@
 
 namespace quandor::audio {
 
-class DecodedSource;
+class PcmSource;
 
 class AudioFileReader {
 public:
@@ -63,7 +64,7 @@ public:
     QString LastError() const;
 
 private:
-    std::unique_ptr<DecodedSource> source_;
+    std::unique_ptr<PcmSource> source_;
     int status_ = -1;
     bool wmaSupport_ = false;
     QString lastError_;

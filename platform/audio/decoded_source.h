@@ -3,6 +3,7 @@
 // (one or two channels, the source's sample rate).
 
 #include "platform/audio/ffmpeg_util.h"
+#include "platform/audio/pcm_source.h"
 
 #include <QString>
 
@@ -12,22 +13,18 @@
 
 namespace quandor::audio {
 
-class DecodedSource {
+class DecodedSource final : public PcmSource {
 public:
     /// Null with `error` set when the file holds no audio that decodes.
     static std::unique_ptr<DecodedSource> open(const QString& path, QString& error);
-    ~DecodedSource();
+    ~DecodedSource() override;
     DecodedSource(const DecodedSource&) = delete;
     DecodedSource& operator=(const DecodedSource&) = delete;
 
-    int channels() const { return channels_; }
-    int sampleRate() const { return sampleRate_; }
-    int bytesPerFrame() const { return channels_ * 2; }
-    qint64 durationMs() const { return durationMs_; }
-
-    /// Appends up to `maxBytes` (whole frames) to `out`; returns the count
-    /// appended, 0 at the end, -1 on a decoding failure (`error` says why).
-    qint64 read(char* out, qint64 maxBytes, QString& error);
+    int channels() const override { return channels_; }
+    int sampleRate() const override { return sampleRate_; }
+    qint64 durationMs() const override { return durationMs_; }
+    qint64 read(char* out, qint64 maxBytes, QString& error) override;
 
 private:
     DecodedSource() = default;

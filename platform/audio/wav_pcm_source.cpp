@@ -1,0 +1,246 @@
+#include "platform/audio/wav_pcm_source.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+namespace quandor::audio {
+
+namespace {
+
+constexpr quint16 kFormatPcm = 0x0001;
+constexpr quint16 kFormatFloat = 0x0003;
+constexpr quint16 kFormatExtensible = 0xFFFE;
+// The GUID of an extensible format's sub-format after its first two bytes
+// (which carry the plain format tag).
+constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+// Channel masks that mean the plain layout FFmpeg would pick anyway.
+constexpr quint32 kMaskMono = 0x4;     // front centre
+constexpr quint32 kMaskStereo = 0x3;   // front left, front right
+// A data size written before the length was known: the audio runs to the end of the file.
+constexpr qint64 kSizeUnknown = 0xFFFFFFFF;
+// Converted formats are read this many frames at a time.
+constexpr qint64 kConvertFrames = 16384;
+
+struct WavLayout {
+    WavPcmSource::Encoding encoding;
+    int channels;
+    int sampleRate;
+    int frameBytes;
+    qint64 dataOffset;
+    qint64 frames;
+};
+
+quint16 u16(const char* p) { return qFromLittleEndian<quint16>(p); }
+quint32 u32(const char* p) { return qFromLittleEndian<quint32>(p); }
+
+std::optional<WavPcmSource::Encoding> encodingOf(quint16 tag, int bits)
+{
+    using E = WavPcmSource::Encoding;
+    if (tag == kFormatPcm) {
+        switch (bits) {
+        case 8: return E::Unsigned8;
+        case 16: return E::Signed16;
+        case 24: return E::Signed24;
+        case 32: return E::Signed32;
+        default: return std::nullopt;
+        }
+    }
+    if (tag == kFormatFloat && bits == 32) return E::Float32;
+    if (tag == kFormatFloat && bits == 64) return E::Float64;
+    return std::nullopt;
+}
+
+/// The sample format of a "fmt " chunk's body, or none when it is not one we read.
+std::optional<WavLayout> parseFormat(const QByteArray& fmt)
+{
+    if (fmt.size() < 16) return std::nullopt;
+    const char* p = fmt.constData();
+    quint16 tag = u16(p);
+    const int channels = u16(p + 2);
+    const quint32 rate = u32(p + 4);
+    const int blockAlign = u16(p + 12);
+    const int bits = u16(p + 14);
+    if (tag == kFormatExtensible) {
+        if (fmt.size() < 40 || u16(p + 16) < 22) return std::nullopt;
+        const int validBits = u16(p + 18);
+        const quint32 mask = u32(p + 20);
+        if (validBits != 0 && validBits != bits) return std::nullopt;
+        if (mask != 0 && mask != (channels == 1 ? kMaskMono : kMaskStereo)) return std::nullopt;
+        if (std::memcmp(p + 26, kSubFormatTail, sizeof kSubFormatTail) != 0) return std::nullopt;
+        tag = u16(p + 24);
+    }
+    const auto encoding = encodingOf(tag, bits);
+    if (!encoding || channels < 1 || channels > 2 || rate < 1 || rate > 768000) return std::nullopt;
+    if (blockAlign != channels * bits / 8) return std::nullopt;
+    return WavLayout{*encoding, channels, int(rate), blockAlign, 0, 0};
+}
+
+/// Walks the chunks up to "data"; none unless the whole layout is one we read.
+std::optional<WavLayout> parseLayout(QFile& file)
+{
+    const QByteArray riff = file.read(12);
+    if (riff.size() != 12 || !riff.startsWith("RIFF") || riff.mid(8) != "WAVE") return std::nullopt;
+    const qint64 fileSize = file.size();
+    std::optional<WavLayout> layout;
+    qint64 at = 12;
+    while (at + 8 <= fileSize) {
+        if (!file.seek(at)) return std::nullopt;
+        const QByteArray header = file.read(8);
+        if (header.size() != 8) return std::nullopt;
+        const qint64 size = u32(header.constData() + 4);
+        const qint64 body = at + 8;
+        if (header.startsWith("fmt ")) {
+            if (layout || size > 1024) return std::nullopt;
+            layout = parseFormat(file.read(size));
+            if (!layout) return std::nullopt;
+        } else if (header.startsWith("data")) {
+            // The data must be there in full: a cut file is FFmpeg's to salvage,
+            // and so is the "size unknown" mark of a streamed or huge recording.
+            if (!layout || size < layout->frameBytes || size == kSizeUnknown || body + size > fileSize)
+                return std::nullopt;
+            layout->dataOffset = body;
+            layout->frames = size / layout->frameBytes;
+            return layout;
+        }
+        at = body + size + (size & 1);
+    }
+    return std::nullopt;
+}
+
+std::int16_t fromFloat(double x)
+{
+    return std::int16_t(std::clamp<long>(std::lrint(x * 32768.0), -32768, 32767));
+}
+
+std::int16_t fromFloat(float x)
+{
+    // Single precision throughout, as the resampler rounds it.
+    return std::int16_t(std::clamp<long>(std::lrintf(x * 32768.0f), -32768, 32767));
+}
+
+std::int16_t sampleAt(WavPcmSource::Encoding encoding, const char* in)
+{
+    using E = WavPcmSource::Encoding;
+    switch (encoding) {
+    case E::Unsigned8:
+        return std::int16_t((int(quint8(in[0])) - 0x80) * 256);
+    case E::Signed16:
+        return qFromLittleEndian<qint16>(in);
+    case E::Signed24:
+        // The top 16 of the 24 bits, as FFmpeg's 32-bit sample shifted down.
+        return qFromLittleEndian<qint16>(in + 1);
+    case E::Signed32:
+        return std::int16_t(qFromLittleEndian<qint32>(in) >> 16);
+    case E::Float32: {
+        const quint32 bits = qFromLittleEndian<quint32>(in);
+        float x;
+        std::memcpy(&x, &bits, sizeof x);
+        return fromFloat(x);
+    }
+    case E::Float64: {
+        const quint64 bits = qFromLittleEndian<quint64>(in);
+        double x;
+        std::memcpy(&x, &bits, sizeof x);
+        return fromFloat(x);
+    }
+    }
+    return 0;
+}
+
+constexpr int bytesPerSample(WavPcmSource::Encoding encoding)
+{
+    using E = WavPcmSource::Encoding;
+    switch (encoding) {
+    case E::Unsigned8: return 1;
+    case E::Signed16: return 2;
+    case E::Signed24: return 3;
+    case E::Signed32: return 4;
+    case E::Float32: return 4;
+    case E::Float64: return 8;
+    }
+    return 1;
+}
+
+/// Brings `samples` source samples at `in` to 16-bit little-endian at `out`.
+template <WavPcmSource::Encoding encoding>
+void toSigned16(const char* in, qint64 samples, char* out)
+{
+    constexpr int kStep = bytesPerSample(encoding);
+    for (qint64 i = 0; i < samples; ++i) qToLittleEndian<qint16>(sampleAt(encoding, in + kStep * i), out + 2 * i);
+}
+
+void toSigned16(WavPcmSource::Encoding encoding, const char* in, qint64 samples, char* out)
+{
+    using E = WavPcmSource::Encoding;
+    switch (encoding) {
+    case E::Unsigned8: return toSigned16<E::Unsigned8>(in, samples, out);
+    case E::Signed16: return toSigned16<E::Signed16>(in, samples, out);
+    case E::Signed24: return toSigned16<E::Signed24>(in, samples, out);
+    case E::Signed32: return toSigned16<E::Signed32>(in, samples, out);
+    case E::Float32: return toSigned16<E::Float32>(in, samples, out);
+    case E::Float64: return toSigned16<E::Float64>(in, samples, out);
+    }
+}
+
+} // namespace
+
+std::unique_ptr<WavPcmSource> WavPcmSource::open(const QString& path)
+{
+    std::unique_ptr<WavPcmSource> source(new WavPcmSource);
+    source->file_.setFileName(path);
+    if (!source->file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return nullptr;
+    const std::optional<WavLayout> layout = parseLayout(source->file_);
+    if (!layout || !source->file_.seek(layout->dataOffset)) return nullptr;
+    source->encoding_ = layout->encoding;
+    source->channels_ = layout->channels;
+    source->sampleRate_ = layout->sampleRate;
+    source->sourceFrameBytes_ = layout->frameBytes;
+    source->totalFrames_ = source->framesLeft_ = layout->frames;
+    return source;
+}
+
+qint64 WavPcmSource::durationMs() const
+{
+    // Rounded through microseconds, as FFmpeg reports the length.
+    const qint64 micros = (totalFrames_ * 1000000 + sampleRate_ / 2) / sampleRate_;
+    return (micros + 500) / 1000;
+}
+
+qint64 WavPcmSource::read(char* out, qint64 maxBytes, QString& error)
+{
+    const qint64 frames = std::min(maxBytes / bytesPerFrame(), framesLeft_);
+    if (frames <= 0) return 0;
+    if (!readFrames(out, frames, error)) return -1;
+    framesLeft_ -= frames;
+    return frames * bytesPerFrame();
+}
+
+bool WavPcmSource::readFrames(char* out, qint64 frames, QString& error)
+{
+    const auto failed = [&] {
+        error = QStringLiteral("Cannot read %1: %2").arg(file_.fileName(), file_.errorString());
+        return false;
+    };
+    if (encoding_ == Encoding::Signed16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // Already what the reader hands out: straight into place.
+        const qint64 bytes = frames * sourceFrameBytes_;
+        return file_.read(out, bytes) == bytes || failed();
+    }
+    for (qint64 done = 0; done < frames;) {
+        const qint64 n = std::min(kConvertFrames, frames - done);
+        const qint64 bytes = n * sourceFrameBytes_;
+        raw_.resize(size_t(bytes));
+        if (file_.read(raw_.data(), bytes) != bytes) return failed();
+        toSigned16(encoding_, raw_.data(), n * channels_, out + done * bytesPerFrame());
+        done += n;
+    }
+    return true;
+}
+
+} // namespace quandor::audio
