@@ -7,7 +7,8 @@
 //   APE normal         the APE library alone, one process for the batch
 // The window is the tavrel_window_run process from start-up to its last file
 // (shown on the display in DISPLAY, or on the offscreen platform). Reference
-// and window take turns (A B A B), and the medians of wall and CPU time count.
+// and window take turns (A B, B A, ...); each ratio is the median over the
+// turns of window / reference within the turn, with the range of the turns.
 // Every output is checked: it decodes (ffmpeg) to the source's length.
 // Then: one file (start-up included), the window's answer time during each run
 // (the wait a press on Cancel, Close or Convert Now would have), a real Cancel
@@ -51,7 +52,7 @@ struct Timing {
     double wall = 0;
     double cpu = 0;
     bool ok = false;
-    QString output;   ///< the last process's standard output
+    QString output; ///< the last process's standard output
 };
 
 // Runs the processes one after the other; times their wall and CPU time together.
@@ -90,10 +91,10 @@ double median(std::vector<double> values)
 double decodedSeconds(const QString& path)
 {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
-                                            QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-ac"),
-                                            QStringLiteral("2"), QStringLiteral("-ar"), QStringLiteral("44100"),
-                                            QStringLiteral("-")});
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
+                  QStringLiteral("s16le"), QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-ar"),
+                  QStringLiteral("44100"), QStringLiteral("-")});
     qint64 bytes = 0;
     while (ffmpeg.state() != QProcess::NotRunning || ffmpeg.bytesAvailable() > 0) {
         ffmpeg.waitForReadyRead(100);
@@ -109,9 +110,10 @@ double decodedSeconds(const QString& path)
 double probedSeconds(const QString& path)
 {
     QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                              QStringLiteral("format=duration"), QStringLiteral("-of"),
-                                              QStringLiteral("default=nw=1:nk=1"), path});
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                   QStringLiteral("format=duration"), QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1"),
+                   path});
     ffprobe.waitForFinished(-1);
     bool ok = false;
     const double seconds = ffprobe.readAllStandardOutput().trimmed().toDouble(&ok);
@@ -127,7 +129,8 @@ bool outputsCorrect(const QStringList& inputs, const QString& folder, const QStr
     for (const QString& input : inputs) {
         const QString output = folder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension;
         // ADTS has no length of its own (a probe guesses from the bit rate): always decoded.
-        const double length = decode || extension == QLatin1String(".aac") ? decodedSeconds(output) : probedSeconds(output);
+        const double length =
+            decode || extension == QLatin1String(".aac") ? decodedSeconds(output) : probedSeconds(output);
         if (std::abs(length - seconds) > 0.15) {
             std::fprintf(stderr, "  bad output %s: %.3f s for %.3f s\n", qPrintable(output), length, seconds);
             ok = false;
@@ -137,7 +140,7 @@ bool outputsCorrect(const QStringList& inputs, const QString& folder, const QStr
 }
 
 struct Format {
-    QString key;        ///< command-line name
+    QString key; ///< command-line name
     const char* name;
     QString windowFormat;
     QString extension;
@@ -171,12 +174,18 @@ BenchOptions parseOptions(const QStringList& args)
 {
     BenchOptions o;
     for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--files")) o.files = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--seconds")) o.seconds = args[i + 1].toDouble();
-        else if (args[i] == QLatin1String("--rounds")) o.rounds = std::max(1, args[i + 1].toInt());
-        else if (args[i] == QLatin1String("--single-rounds")) o.singleRounds = std::max(0, args[i + 1].toInt());
-        else if (args[i] == QLatin1String("--long-minutes")) o.longMinutes = args[i + 1].toDouble();
-        else if (args[i] == QLatin1String("--formats")) o.wanted = args[i + 1].split(QLatin1Char(','));
+        if (args[i] == QLatin1String("--files"))
+            o.files = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--seconds"))
+            o.seconds = args[i + 1].toDouble();
+        else if (args[i] == QLatin1String("--rounds"))
+            o.rounds = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--single-rounds"))
+            o.singleRounds = std::max(0, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--long-minutes"))
+            o.longMinutes = args[i + 1].toDouble();
+        else if (args[i] == QLatin1String("--formats"))
+            o.wanted = args[i + 1].split(QLatin1Char(','));
     }
     return o;
 }
@@ -187,9 +196,9 @@ bool writeProgramConfig(const QString& ini)
 {
     using quandor::profile::writeString;
     return writeString(ini, QStringLiteral("LANGUE"), QStringLiteral("VALUE"), QStringLiteral("0"))
-           && writeString(ini, QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"))
-           && writeString(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"), QStringLiteral("True"))
-           && writeString(ini, QStringLiteral("WMA"), QStringLiteral("Num"), QStringLiteral("35"));
+        && writeString(ini, QStringLiteral("LAUNCH"), QStringLiteral("VALUE"), QStringLiteral("True"))
+        && writeString(ini, QStringLiteral("WMA"), QStringLiteral("WMASUPPORT"), QStringLiteral("True"))
+        && writeString(ini, QStringLiteral("WMA"), QStringLiteral("Num"), QStringLiteral("35"));
 }
 
 // One process of `tool` a file, each writing <folder>/<input's base name><extension>.
@@ -198,44 +207,82 @@ Commands perFile(const QStringList& in, const QString& folder, const QString& ex
 {
     Commands commands;
     for (const QString& input : in)
-        commands.push_back({tool, arguments(input, folder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension)});
+        commands.push_back(
+            {tool, arguments(input, folder + QLatin1Char('/') + QFileInfo(input).completeBaseName() + extension)});
     return commands;
 }
 
 std::vector<Format> benchFormats(const QString& apeReference)
 {
-    const QStringList ffmpegHead = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
-                                    QStringLiteral("-threads"), QStringLiteral("1"), QStringLiteral("-i")};
+    const QStringList ffmpegHead = {QStringLiteral("-v"),       QStringLiteral("error"), QStringLiteral("-nostdin"),
+                                    QStringLiteral("-threads"), QStringLiteral("1"),     QStringLiteral("-i")};
     return {
         {QStringLiteral("mp3"), "MP3 CBR 128 vs lame", QStringLiteral("Mp3"), QStringLiteral(".mp3"),
          [](const QStringList& in, const QString& folder) {
-             return perFile(in, folder, QStringLiteral(".mp3"), [](const QString& i, const QString& o) {
-                 return QStringList{QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), i, o};
-             }, QStringLiteral("lame"));
+             return perFile(
+                 in, folder, QStringLiteral(".mp3"),
+                 [](const QString& i, const QString& o) {
+                     return QStringList{QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), i, o};
+                 },
+                 QStringLiteral("lame"));
          }},
         {QStringLiteral("ogg"), "Ogg q4 vs oggenc", QStringLiteral("Ogg"), QStringLiteral(".ogg"),
          [](const QStringList& in, const QString& folder) {
-             return perFile(in, folder, QStringLiteral(".ogg"), [](const QString& i, const QString& o) {
-                 return QStringList{QStringLiteral("--quiet"), QStringLiteral("-q"), QStringLiteral("4"), QStringLiteral("-o"), o, i};
-             }, QStringLiteral("oggenc"));
+             return perFile(
+                 in, folder, QStringLiteral(".ogg"),
+                 [](const QString& i, const QString& o) {
+                     return QStringList{QStringLiteral("--quiet"),
+                                        QStringLiteral("-q"),
+                                        QStringLiteral("4"),
+                                        QStringLiteral("-o"),
+                                        o,
+                                        i};
+                 },
+                 QStringLiteral("oggenc"));
          }},
         {QStringLiteral("aac"), "AAC 128 vs ffmpeg", QStringLiteral("AAC"), QStringLiteral(".aac"),
          [ffmpegHead](const QStringList& in, const QString& folder) {
-             return perFile(in, folder, QStringLiteral(".aac"), [&](const QString& i, const QString& o) {
-                 return ffmpegHead + QStringList{i, QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-profile:a"),
-                                                 QStringLiteral("aac_main"), QStringLiteral("-b:a"), QStringLiteral("128k"),
-                                                 QStringLiteral("-cutoff"), QStringLiteral("16000"), QStringLiteral("-aac_tns"),
-                                                 QStringLiteral("0"), QStringLiteral("-aac_ms"), QStringLiteral("0"),
-                                                 QStringLiteral("-f"), QStringLiteral("adts"), QStringLiteral("-write_mpeg2"),
-                                                 QStringLiteral("1"), QStringLiteral("-y"), o};
-             }, QStringLiteral("ffmpeg"));
+             return perFile(
+                 in, folder, QStringLiteral(".aac"),
+                 [&](const QString& i, const QString& o) {
+                     return ffmpegHead
+                         + QStringList{i,
+                                       QStringLiteral("-c:a"),
+                                       QStringLiteral("aac"),
+                                       QStringLiteral("-profile:a"),
+                                       QStringLiteral("aac_main"),
+                                       QStringLiteral("-b:a"),
+                                       QStringLiteral("128k"),
+                                       QStringLiteral("-cutoff"),
+                                       QStringLiteral("16000"),
+                                       QStringLiteral("-aac_tns"),
+                                       QStringLiteral("0"),
+                                       QStringLiteral("-aac_ms"),
+                                       QStringLiteral("0"),
+                                       QStringLiteral("-f"),
+                                       QStringLiteral("adts"),
+                                       QStringLiteral("-write_mpeg2"),
+                                       QStringLiteral("1"),
+                                       QStringLiteral("-y"),
+                                       o};
+                 },
+                 QStringLiteral("ffmpeg"));
          }},
         {QStringLiteral("wma"), "WMA 128 vs ffmpeg", QStringLiteral("Wma"), QStringLiteral(".wma"),
          [ffmpegHead](const QStringList& in, const QString& folder) {
-             return perFile(in, folder, QStringLiteral(".wma"), [&](const QString& i, const QString& o) {
-                 return ffmpegHead + QStringList{i, QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-b:a"),
-                                                 QStringLiteral("128k"), QStringLiteral("-y"), o};
-             }, QStringLiteral("ffmpeg"));
+             return perFile(
+                 in, folder, QStringLiteral(".wma"),
+                 [&](const QString& i, const QString& o) {
+                     return ffmpegHead
+                         + QStringList{i,
+                                       QStringLiteral("-c:a"),
+                                       QStringLiteral("wmav2"),
+                                       QStringLiteral("-b:a"),
+                                       QStringLiteral("128k"),
+                                       QStringLiteral("-y"),
+                                       o};
+                 },
+                 QStringLiteral("ffmpeg"));
          }},
         {QStringLiteral("ape"), "APE normal vs library", QStringLiteral("APE (MonKey's audio)"), QStringLiteral(".ape"),
          [apeReference](const QStringList& in, const QString& folder) {
@@ -248,16 +295,17 @@ std::vector<Format> benchFormats(const QString& apeReference)
 class WindowBench {
 public:
     WindowBench(const QString& binFolder, const QString& program, QTemporaryDir& work, double seconds)
-        : windowRun_(binFolder + QStringLiteral("/tavrel_window_run")), program_(program), work_(work),
+        : windowRun_(binFolder + QStringLiteral("/tavrel_window_run")),
+          program_(program),
+          work_(work),
           seconds_(seconds)
-    {
-    }
+    {}
 
     Commands windowCommand(const QStringList& in, const QString& folder, const QString& format,
                            double cancelAfter = -1) const
     {
         QStringList arguments = {QStringLiteral("--program"), program_, QStringLiteral("--out"), folder,
-                                 QStringLiteral("--format"), format};
+                                 QStringLiteral("--format"),  format};
         if (cancelAfter >= 0)
             arguments << QStringLiteral("--cancel-after") << QString::number(cancelAfter);
         return Commands{{windowRun_, arguments + in}};
@@ -286,16 +334,26 @@ private:
 bool WindowBench::compare(const Format& f, const QStringList& in, int turns, const char* label,
                           double* windowWall) const
 {
-    std::vector<double> refWall, refCpu, winWall, winCpu;
+    std::vector<double> refWall, refCpu, winWall, winCpu, wallRatios, cpuRatios;
     qint64 worstAnswer = 0, worstAnswerCpu = 0;
     bool checked = true;
     for (int turn = 0; turn < turns; ++turn) {
         const QString refOut = fresh(QStringLiteral("ref"));
         const QString winOut = fresh(QStringLiteral("win"));
-        const Timing a = runProcesses(f.reference(in, refOut));
-        const Timing b = runProcesses(windowCommand(in, winOut, f.windowFormat));
+        // A B, then B A: a machine that speeds up or slows down during a turn
+        // favours neither side over the turns.
+        Timing a, b;
+        if (turn % 2 == 0) {
+            a = runProcesses(f.reference(in, refOut));
+            b = runProcesses(windowCommand(in, winOut, f.windowFormat));
+        } else {
+            b = runProcesses(windowCommand(in, winOut, f.windowFormat));
+            a = runProcesses(f.reference(in, refOut));
+        }
         if (!a.ok || !b.ok)
             return false;
+        wallRatios.push_back(b.wall / a.wall);
+        cpuRatios.push_back(b.cpu / a.cpu);
         refWall.push_back(a.wall);
         refCpu.push_back(a.cpu);
         winWall.push_back(b.wall);
@@ -307,11 +365,13 @@ bool WindowBench::compare(const Format& f, const QStringList& in, int turns, con
         checked = outputsCorrect(in, refOut, f.extension, seconds_, turn == 0) && checked;
         checked = outputsCorrect(in, winOut, f.extension, seconds_, turn == 0) && checked;
     }
-    std::printf("%-22s %-7s reference %.2f s (cpu %.2f), window %.2f s (cpu %.2f): wall %.3fx, cpu %.3fx; "
-                "answer max %lld ms (%lld ms of CPU); outputs %s\n",
-                f.name, label, median(refWall), median(refCpu), median(winWall), median(winCpu),
-                median(winWall) / median(refWall), median(winCpu) / median(refCpu),
-                static_cast<long long>(worstAnswer), static_cast<long long>(worstAnswerCpu), checked ? "ok" : "WRONG");
+    // The ratio is the median of the turns' own ratios; the range shows the noise.
+    const auto [lowest, highest] = std::minmax_element(wallRatios.begin(), wallRatios.end());
+    std::printf("%-22s %-7s reference %.2f s (cpu %.2f), window %.2f s (cpu %.2f): wall %.3fx (%.3f-%.3f), "
+                "cpu %.3fx; answer max %lld ms (%lld ms of CPU); outputs %s\n",
+                f.name, label, median(refWall), median(refCpu), median(winWall), median(winCpu), median(wallRatios),
+                *lowest, *highest, median(cpuRatios), static_cast<long long>(worstAnswer),
+                static_cast<long long>(worstAnswerCpu), checked ? "ok" : "WRONG");
     std::fflush(stdout);
     if (windowWall)
         *windowWall = median(winWall);
@@ -327,7 +387,8 @@ void WindowBench::cancelRun(const Format& f, const QStringList& inputs, double o
     const Timing c = runProcesses(windowCommand(inputs.mid(0, 2), cancelOut, f.windowFormat, cancelAfter));
     const QHash<QString, QString> v = keyValues(c.output);
     std::printf("%-22s cancel: answered after %s ms, run ended %s ms after the press\n", f.name,
-                qPrintable(v.value(QStringLiteral("cancel_answer_ms"))), qPrintable(v.value(QStringLiteral("cancel_end_ms"))));
+                qPrintable(v.value(QStringLiteral("cancel_answer_ms"))),
+                qPrintable(v.value(QStringLiteral("cancel_end_ms"))));
     std::fflush(stdout);
 }
 
@@ -378,9 +439,11 @@ int main(int argc, char* argv[])
             return 1;
         inputs << path;
     }
-    std::printf("display: %s\n", qEnvironmentVariableIsSet("DISPLAY") && qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen")
-                                     ? qPrintable(QStringLiteral("X ") + qEnvironmentVariable("DISPLAY"))
-                                     : "offscreen");
+    std::printf("display: %s\n",
+                qEnvironmentVariableIsSet("DISPLAY")
+                        && qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen")
+                    ? qPrintable(QStringLiteral("X ") + qEnvironmentVariable("DISPLAY"))
+                    : "offscreen");
 
     const WindowBench bench(binFolder, program, work, options.seconds);
     bool allOk = true;
