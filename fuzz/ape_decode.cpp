@@ -22,9 +22,9 @@ void writeImage(const fuzz::ScratchFolder& folder)
         for (qsizetype i = 0; i < samples.size(); ++i)
             samples[i] = char((i * 31 / 4) & 0xFF);
         folder.write(QStringLiteral("disc.wav"), fuzz::pcmWav(2, 16, 44100, samples));
-        const mac::Result made = mac::CompressFile(folder.file(QStringLiteral("disc.wav")),
-                                                   folder.file(QStringLiteral("disc.ape")),
-                                                   mac::COMPRESSION_LEVEL_FAST, nullptr, {}, nullptr);
+        const mac::Result made =
+            mac::CompressFile(folder.file(QStringLiteral("disc.wav")), folder.file(QStringLiteral("disc.ape")),
+                              mac::COMPRESSION_LEVEL_FAST, nullptr, {}, nullptr);
         fuzz::check(made == mac::Result::Success, "the link image encodes");
         image = fuzz::readFile(folder.file(QStringLiteral("disc.ape")));
     }
@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     folder.clear();
     writeImage(folder);
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString name = bytes.startsWith("[Monkey's Audio Image Link File]") ? QStringLiteral("in.apl")
-                                                                               : QStringLiteral("in.ape");
+    const QString name =
+        bytes.startsWith("[Monkey's Audio Image Link File]") ? QStringLiteral("in.apl") : QStringLiteral("in.ape");
     folder.write(name, bytes);
     const QString input = folder.file(name);
 

@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static constexpr int kBits[] = {8, 16, 24, 16};
     const int level = 1000 * (1 + ((format >> 3) & 3));
-    const QByteArray wav = (format & 0x20) ? bytes.toByteArray()
-                                           : fuzz::pcmWav(format & 4 ? 2 : 1, kBits[format & 3], 44100, bytes);
+    const QByteArray wav =
+        (format & 0x20) ? bytes.toByteArray() : fuzz::pcmWav(format & 4 ? 2 : 1, kBits[format & 3], 44100, bytes);
     folder.write(QStringLiteral("in.wav"), wav);
 
     const QString ape = folder.file(QStringLiteral("out.ape"));
@@ -74,8 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const QString back = folder.file(QStringLiteral("back.wav"));
     const mac::Result decompressed = mac::DecompressFile(ape, back, nullptr, {}, nullptr);
-    fuzz::check(decompressed == mac::Result::Success, "an encoded file decodes",
-                mac::describe(decompressed));
+    fuzz::check(decompressed == mac::Result::Success, "an encoded file decodes", mac::describe(decompressed));
     const QByteArray decoded = fuzz::readFile(back);
     if (!(format & 0x20) || dataChunkHoldsWhatItSays(wav))
         fuzz::check(decoded == wav, "the decoded WAV is the encoded one, byte for byte");

@@ -134,7 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::check(track.pregap.frames() > load.tracks[i - 1].start.frames(), "tracks rise");
     }
     // Only the image made here is burnt: a sheet may name any file.
-    if (QFileInfo(load.imagePath).canonicalFilePath() == QFileInfo(folder.file(QStringLiteral("image.bin"))).canonicalFilePath())
+    if (QFileInfo(load.imagePath).canonicalFilePath()
+        == QFileInfo(folder.file(QStringLiteral("image.bin"))).canonicalFilePath())
         checkBurn(load, image, folder);
     return 0;
 }

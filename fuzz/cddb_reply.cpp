@@ -2,8 +2,8 @@
 // take any bytes, and whatever they keep that later names a file (category,
 // disc id) is one of the trusted forms. Input: the reply.
 
-#include "cdrip/cddb/cddb_entry.h"
 #include "cdrip/cddb/cddb_reply.h"
+#include "cdrip/cddb/cddb_entry.h"
 #include "fuzz/support/fuzz_support.h"
 
 using namespace brenlow;

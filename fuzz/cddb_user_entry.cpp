@@ -41,7 +41,8 @@ bool keptAsIs(const CddbEntry& entry)
 
 QString shownEntry(const CddbEntry& e)
 {
-    QString text = QStringLiteral("artist \"%1\" album \"%2\" year \"%3\" genre \"%4\"").arg(e.artist, e.album, e.year, e.genre);
+    QString text =
+        QStringLiteral("artist \"%1\" album \"%2\" year \"%3\" genre \"%4\"").arg(e.artist, e.album, e.year, e.genre);
     for (const auto& [index, title] : e.titles)
         text += QStringLiteral(" title%1 \"%2\"").arg(index).arg(title);
     return text;
@@ -77,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool same = loaded->artist == entry.artist && loaded->album == entry.album && loaded->year == entry.year
             && loaded->genre == entry.genre && loaded->titles == entry.titles;
         fuzz::check(same, "a saved entry comes back",
-                    QStringLiteral("saved  %1\nloaded %2\nfile %3").arg(shownEntry(entry), shownEntry(*loaded), fuzz::shown(file)));
+                    QStringLiteral("saved  %1\nloaded %2\nfile %3")
+                        .arg(shownEntry(entry), shownEntry(*loaded), fuzz::shown(file)));
     }
     return 0;
 }

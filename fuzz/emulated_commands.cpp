@@ -25,8 +25,9 @@ constexpr int kMaxCommands = 24;
 std::shared_ptr<AspiLayer> freshDrives(const fuzz::ScratchFolder& folder)
 {
     folder.write(QStringLiteral("disc.bin"), QByteArray(30 * 2352, '\x5a'));
-    folder.write(QStringLiteral("disc.cue"), "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
-                                             "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:20\r\n");
+    folder.write(QStringLiteral("disc.cue"),
+                 "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                 "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:20\r\n");
     // Disc files of their own each time: media sharing a Disc file share their state.
     static int run = 0;
     ++run;

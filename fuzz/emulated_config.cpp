@@ -3,8 +3,8 @@
 // the layer can serve. Input: the INI; "disc.cue"/"disc.bin" (a two-track
 // audio disc) lie beside it for Cue=.
 
-#include "fuzz/support/fuzz_support.h"
 #include "platform/aspi/emulated_config.h"
+#include "fuzz/support/fuzz_support.h"
 #include "platform/aspi/emulated_drives.h"
 
 #include <set>
@@ -16,8 +16,9 @@ namespace {
 void writeDisc(const fuzz::ScratchFolder& folder)
 {
     folder.write(QStringLiteral("disc.bin"), QByteArray(20 * 2352, '\x11'));
-    folder.write(QStringLiteral("disc.cue"), "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
-                                             "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:10\r\n");
+    folder.write(QStringLiteral("disc.cue"),
+                 "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                 "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:10\r\n");
 }
 
 } // namespace

@@ -44,8 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < layout.tracks.size(); ++i) {
         const aspi::DiscTrack& track = layout.tracks[i];
         fuzz::check(track.number >= 1 && track.number <= 99, "track numbers 1..99");
-        fuzz::check(track.startLba >= 0 && track.startLba < layout.leadOutLba, "tracks start on the disc",
-                    QStringLiteral("track %1 at %2, lead-out %3").arg(track.number).arg(track.startLba).arg(layout.leadOutLba));
+        fuzz::check(
+            track.startLba >= 0 && track.startLba < layout.leadOutLba, "tracks start on the disc",
+            QStringLiteral("track %1 at %2, lead-out %3").arg(track.number).arg(track.startLba).arg(layout.leadOutLba));
         if (i > 0) {
             fuzz::check(track.number == layout.tracks[i - 1].number + 1, "track numbers follow each other");
             fuzz::check(track.startLba > layout.tracks[i - 1].startLba, "tracks rise");

@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(tavrel::Lang_Loader::LoadLanguageFile(path), "the converter loads a language file");
     fuzz::check(tavrel::Lang_Loader::LanguageLineCount() == lines.size(), "every line is a caption");
     for (int n = 0; n < lines.size(); ++n)
-        fuzz::check(tavrel::Lang_Loader::Caption(n, QStringLiteral("\x01")) == lines[n],
-                    "caption n is line n");
+        fuzz::check(tavrel::Lang_Loader::Caption(n, QStringLiteral("\x01")) == lines[n], "caption n is line n");
 
     // The ripper: lines end at LF or CR LF; entry n is line n, up to 300.
     brenlow::LanguageTable table;

@@ -60,10 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     const std::uint8_t status = size > 0 ? data[0] : 0;
-    const QByteArrayView senseBytes = input.sliced(std::min<qsizetype>(1, input.size())).first(
-        std::min<qsizetype>(18, std::max<qsizetype>(0, input.size() - 1)));
+    const QByteArrayView senseBytes = input.sliced(std::min<qsizetype>(1, input.size()))
+                                          .first(std::min<qsizetype>(18, std::max<qsizetype>(0, input.size() - 1)));
     const QByteArrayView answer = input.sliced(std::min<qsizetype>(19, input.size()));
-    const auto senseSpan = std::span(reinterpret_cast<const std::uint8_t*>(senseBytes.data()), std::size_t(senseBytes.size()));
+    const auto senseSpan =
+        std::span(reinterpret_cast<const std::uint8_t*>(senseBytes.data()), std::size_t(senseBytes.size()));
     const auto answerSpan = std::span(reinterpret_cast<const std::uint8_t*>(answer.data()), std::size_t(answer.size()));
 
     // The one sense decoder, and the ripper's short text of what it decoded.

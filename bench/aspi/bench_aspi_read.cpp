@@ -26,7 +26,7 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-bool send(std::vector<uint8_t> cdb, uint8_t flags, std::vector<uint8_t> &data)
+bool send(std::vector<uint8_t> cdb, uint8_t flags, std::vector<uint8_t>& data)
 {
     AspiExecuteScsi request{};
     request.header.command = AspiCommandExecuteScsi;
@@ -85,7 +85,7 @@ int main()
     {
         std::ifstream bin(folder / "disc.bin", std::ios::binary);
         for (int lba = 0; lba < kSectors; lba += 10)
-            bin.read(reinterpret_cast<char *>(buffer.data()), std::streamsize(buffer.size()));
+            bin.read(reinterpret_cast<char*>(buffer.data()), std::streamsize(buffer.size()));
     }
     const double direct = secondsSince(start);
 
@@ -97,8 +97,7 @@ int main()
     const double roundTrip = secondsSince(start) / kRoundTrips;
 
     const double megabytes = double(kSectors) * kSector / 1e6;
-    std::printf("READ CD through the layer: %.1f MB/s (%.1fx real time)\n", megabytes / layer,
-                kSectors / 75.0 / layer);
+    std::printf("READ CD through the layer: %.1f MB/s (%.1fx real time)\n", megabytes / layer, kSectors / 75.0 / layer);
     std::printf("direct file read:          %.1f MB/s\n", megabytes / direct);
     std::printf("layer / direct time ratio: %.2f\n", layer / direct);
     std::printf("request round trip:        %.1f us\n", roundTrip * 1e6);

@@ -42,17 +42,22 @@ int convert(const QString& format, const QString& source, const QString& target)
     else
         writer.SetFormatPCM(44100, 2, 16);
     AudioFileReader reader;
-    if (!reader.Open(source)) return 1;
-    if (!writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA()) || !writer.Open(target)) return 1;
+    if (!reader.Open(source))
+        return 1;
+    if (!writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA()) || !writer.Open(target))
+        return 1;
     const int chunk = reader.FormatNumberA() * reader.FormatNumberB();
     for (QByteArray bytes; !(bytes = reader.ReadChunk(chunk)).isEmpty();)
-        if (!writer.WriteChunk(bytes)) return 1;
-    if (!writer.Close()) return 1;
+        if (!writer.WriteChunk(bytes))
+            return 1;
+    if (!writer.Close())
+        return 1;
     // The child's peak memory, for the long-source check.
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:")) std::printf("%s\n", line.constData());
+            if (line.startsWith("VmHWM:"))
+                std::printf("%s\n", line.constData());
     }
     return 0;
 }
@@ -92,7 +97,8 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-void compare(const char* what, int rounds, const std::function<Timing()>& ours, const std::function<Timing()>& reference)
+void compare(const char* what, int rounds, const std::function<Timing()>& ours,
+             const std::function<Timing()>& reference)
 {
     std::vector<double> ow, oc, rw, rc;
     for (int i = 0; i < rounds; ++i) {
@@ -130,17 +136,20 @@ int main(int argc, char** argv)
         return [=] { return run(self, {QStringLiteral("--convert"), QLatin1String(format), source, out}); };
     };
     compare("WAV->MP3 CBR 128 / lame", rounds, ours("mp3", wav, "ours.mp3"), [&] {
-        return run(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), wav,
-                                            dir.filePath(QStringLiteral("ref.mp3"))});
+        return run(QStringLiteral("lame"),
+                   {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), wav,
+                    dir.filePath(QStringLiteral("ref.mp3"))});
     });
     compare("WAV->Ogg q0.4 / oggenc -q 4", rounds, ours("ogg", wav, "ours.ogg"), [&] {
-        return run(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("4"), QStringLiteral("-o"),
-                                              dir.filePath(QStringLiteral("ref.ogg")), wav});
+        return run(QStringLiteral("oggenc"),
+                   {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("4"), QStringLiteral("-o"),
+                    dir.filePath(QStringLiteral("ref.ogg")), wav});
     });
     compare("MP3->WAV / ffmpeg", rounds, ours("wav", mp3, "ours.wav"), [&] {
-        return run(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
-                                              QStringLiteral("-threads"), QStringLiteral("1"), QStringLiteral("-y"),
-                                              QStringLiteral("-i"), mp3, dir.filePath(QStringLiteral("ref.wav"))});
+        return run(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
+                    QStringLiteral("-threads"), QStringLiteral("1"), QStringLiteral("-y"), QStringLiteral("-i"), mp3,
+                    dir.filePath(QStringLiteral("ref.wav"))});
     });
 
     // Memory on a 60-minute source: WAV -> MP3 in a child of its own.

@@ -33,7 +33,7 @@ std::vector<float> harmonicTable(int harmonics, double rolloff)
 
 struct Voice {
     const std::vector<float>* table = nullptr;
-    double phase = 0, step = 0;     // in table entries
+    double phase = 0, step = 0; // in table entries
     double level = 0, attack = 0, decay = 1;
     double gain = 0, left = 0, right = 0;
     std::int64_t remaining = 0;
@@ -65,7 +65,7 @@ struct MusicSource::State {
 
     void startSection()
     {
-        tempoFrames = rate * (0.18 + 0.14 * unit());   // an eighth note
+        tempoFrames = rate * (0.18 + 0.14 * unit()); // an eighth note
         root = int(unit() * 7);
         sectionEnd = frame + std::int64_t(rate * (20 + 25 * unit()));
         nextEvent = frame;

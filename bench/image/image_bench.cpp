@@ -7,14 +7,14 @@
 //
 //   bench_image [megabytes]   (default 200)
 
+#include "bench/common/music_source.h"
 #include "cdrip/scsi/aspi_layer.h"
 #include "cdrip/scsi/burn_job.h"
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/scsi/scsi_commands.h"
 #include "cdrip/scsi/toc.h"
-#include "bench/common/music_source.h"
-#include "platform/aspi/huge_pages.h"
 #include "platform/aspi/emulated_drives.h"
+#include "platform/aspi/huge_pages.h"
 #include "platform/isoburn/isoburn.h"
 
 #include <QCoreApplication>
@@ -68,7 +68,7 @@ void plainCopy(const QString& from, const QString& to)
     if (!to.isEmpty() && !out.open(QIODevice::WriteOnly))
         return;
     std::vector<char> memory;
-    if (to.isEmpty()) {   // the emulated writer keeps its session the same way
+    if (to.isEmpty()) { // the emulated writer keeps its session the same way
         memory.reserve(std::size_t(in.size()));
         quandor::aspi::preferHugePages(memory.data(), memory.capacity());
     }
@@ -126,13 +126,15 @@ int main(int argc, char** argv)
     const TocResult toc = readTableOfContents(*loaded.layer, reader, QStringLiteral("Track"));
 
     const QString copy = folder.filePath(QStringLiteral("copy.bin"));
-    const auto [imageSeconds, catSeconds] = turns([&] {
-        DiscImageSnapshot snapshot{loaded.layer, reader, toc.table, imagePathsFor(folder.filePath("image.bin"))};
-        const DiscImageResult result = DiscImageJob(snapshot).run();
-        if (result.outcome != DiscImageOutcome::Completed)
-            std::fprintf(stderr, "image job ended with %d (%s)\n", int(result.outcome),
-                         qPrintable(result.command.text()));
-    }, [&] { plainCopy(source, copy); });
+    const auto [imageSeconds, catSeconds] = turns(
+        [&] {
+            DiscImageSnapshot snapshot{loaded.layer, reader, toc.table, imagePathsFor(folder.filePath("image.bin"))};
+            const DiscImageResult result = DiscImageJob(snapshot).run();
+            if (result.outcome != DiscImageOutcome::Completed)
+                std::fprintf(stderr, "image job ended with %d (%s)\n", int(result.outcome),
+                             qPrintable(result.command.text()));
+        },
+        [&] { plainCopy(source, copy); });
 
     // The same READ CD requests with nothing else: what the layer costs alone.
     const double readsSeconds = seconds([&] {
@@ -147,20 +149,22 @@ int main(int argc, char** argv)
     const CueSheetLoad load = readCueSheet(folder.filePath(QStringLiteral("image.cue")));
     if (!load.ok())
         std::fprintf(stderr, "cue sheet: %s\n", qPrintable(load.reason));
-    const auto [burnSeconds, cpSeconds] = turns([&] {
-        quandor::aspi::loadEmulatedDrives(iniPath.toStdString());   // a fresh blank CD-R
-        BurnSnapshot snapshot;
-        snapshot.transport = loaded.layer;
-        snapshot.drive = writer;
-        snapshot.imagePath = load.imagePath;
-        snapshot.imageSize = load.imageSize;
-        snapshot.tracks = load.tracks;
-        snapshot.setWriteParameters = [](const DriveAddress& d, std::uint8_t options) {
-            return SetParameter(d.adapter, d.target, d.lun, options, 8, 8);
-        };
-        if (const BurnOutcome outcome = BurnJob(snapshot).run(); outcome != BurnOutcome::Written)
-            std::fprintf(stderr, "burn ended with %d\n", int(outcome));
-    }, [&] { plainCopy(load.imagePath, QString()); });
+    const auto [burnSeconds, cpSeconds] = turns(
+        [&] {
+            quandor::aspi::loadEmulatedDrives(iniPath.toStdString()); // a fresh blank CD-R
+            BurnSnapshot snapshot;
+            snapshot.transport = loaded.layer;
+            snapshot.drive = writer;
+            snapshot.imagePath = load.imagePath;
+            snapshot.imageSize = load.imageSize;
+            snapshot.tracks = load.tracks;
+            snapshot.setWriteParameters = [](const DriveAddress& d, std::uint8_t options) {
+                return SetParameter(d.adapter, d.target, d.lun, options, 8, 8);
+            };
+            if (const BurnOutcome outcome = BurnJob(snapshot).run(); outcome != BurnOutcome::Written)
+                std::fprintf(stderr, "burn ended with %d\n", int(outcome));
+        },
+        [&] { plainCopy(load.imagePath, QString()); });
     const bool equal = quandor::aspi::writtenDiscBytes({0, 2, 0}).size() == std::size_t(load.imageSize);
 
     const double mb = double(sectors) * kSectorBytes / 1e6;

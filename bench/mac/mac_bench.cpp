@@ -26,10 +26,10 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 QByteArray decodeWithFfmpeg(const QString& ape)
 {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                                            QStringLiteral("-err_detect"), QStringLiteral("crccheck+explode"),
-                                            QStringLiteral("-i"), ape, QStringLiteral("-f"), QStringLiteral("s16le"),
-                                            QStringLiteral("-")});
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                  QStringLiteral("-err_detect"), QStringLiteral("crccheck+explode"), QStringLiteral("-i"), ape,
+                  QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
     if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0)
         return {};
     return ffmpeg.readAllStandardOutput();
@@ -51,9 +51,9 @@ int main()
     const QString flacPath = dir.filePath(QStringLiteral("corpus.flac"));
     QElapsedTimer timer;
     timer.start();
-    const int flacExit = QProcess::execute(QStringLiteral("flac"),
-                                           {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f"),
-                                            QStringLiteral("-o"), flacPath, wav});
+    const int flacExit = QProcess::execute(
+        QStringLiteral("flac"),
+        {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"), flacPath, wav});
     const double flacSeconds = timer.elapsed() / 1000.0;
     const qint64 flacSize = QFile(flacPath).size();
     if (flacExit != 0 || flacSize <= 0) {

@@ -6,12 +6,12 @@
 // tool take turns (A B A B) and the medians of wall and CPU time count.
 // Usage: rip_bench [work folder [wav|mp3|ogg [rounds, default 5]]]
 //        rip_bench --rip wav|mp3|ogg drive|file WORK    (the child)
+#include "bench/common/music_source.h"
 #include "cdrip/encode/lame_library.h"
 #include "cdrip/encode/rip_engine.h"
 #include "cdrip/encode/scsi_sector_reader.h"
 #include "cdrip/encode/wav_header.h"
 #include "cdrip/scsi/aspi_layer.h"
-#include "bench/common/music_source.h"
 #include "platform/aspi/emulated_drives.h"
 
 #include <QCoreApplication>
@@ -20,9 +20,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <algorithm>
 #include <functional>
 #include <sys/resource.h>
 #include <vector>
@@ -47,7 +47,10 @@ struct Timing {
     double cpu = 0;
 };
 
-double seconds(const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
+double seconds(const timeval& t)
+{
+    return t.tv_sec + t.tv_usec / 1e6;
+}
 
 double childrenCpu()
 {
@@ -76,7 +79,8 @@ public:
     bool readCdda(Lba start, int count, uint8_t* buffer) override
     {
         const qint64 bytes = qint64(count) * kSectorBytes;
-        return file_.seek(qint64(start.value) * kSectorBytes) && file_.read(reinterpret_cast<char*>(buffer), bytes) == bytes;
+        return file_.seek(qint64(start.value) * kSectorBytes)
+            && file_.read(reinterpret_cast<char*>(buffer), bytes) == bytes;
     }
 
 private:
@@ -110,7 +114,8 @@ double median(std::vector<double> v)
 }
 
 /// Rip and tool in turns; medians of each.
-std::pair<Timing, Timing> turns(int rounds, const std::function<Timing()>& ripStep, const std::function<Timing()>& toolStep)
+std::pair<Timing, Timing> turns(int rounds, const std::function<Timing()>& ripStep,
+                                const std::function<Timing()>& toolStep)
 {
     std::vector<double> rw, rc, tw, tc;
     for (int round = 0; round < rounds; ++round) {
@@ -126,16 +131,16 @@ void report(const char* what, const char* reference, std::pair<Timing, Timing> m
     const auto [rip, tool] = measured;
     const double wall = throughput ? tool.wall / rip.wall : rip.wall / tool.wall;
     const double cpu = throughput ? tool.cpu / rip.cpu : rip.cpu / tool.cpu;
-    std::printf("%-22s %7.3f s wall %7.3f s cpu | %-16s %7.3f s wall %7.3f s cpu | %s ratio wall %.2f cpu %.2f\n",
-                what, rip.wall, rip.cpu, reference, tool.wall, tool.cpu, throughput ? "throughput" : "time",
-                wall, cpu);
+    std::printf("%-22s %7.3f s wall %7.3f s cpu | %-16s %7.3f s wall %7.3f s cpu | %s ratio wall %.2f cpu %.2f\n", what,
+                rip.wall, rip.cpu, reference, tool.wall, tool.cpu, throughput ? "throughput" : "time", wall, cpu);
     std::fflush(stdout);
 }
 
 bool loadDrives(const QDir& dir)
 {
     std::string error;
-    if (!quandor::aspi::loadEmulatedDrives(QFile::encodeName(dir.filePath(QStringLiteral("drives.ini"))).toStdString(), &error)) {
+    if (!quandor::aspi::loadEmulatedDrives(QFile::encodeName(dir.filePath(QStringLiteral("drives.ini"))).toStdString(),
+                                           &error)) {
         std::fprintf(stderr, "emulated drive: %s\n", error.c_str());
         return false;
     }
@@ -147,7 +152,8 @@ int ripChild(const QString& format, const QString& source, const QString& work)
 {
     const QDir dir(work);
     const RipFormat ripFormat = format == QLatin1String("mp3") ? RipFormat::Mp3
-                              : format == QLatin1String("ogg") ? RipFormat::Ogg : RipFormat::Wav;
+        : format == QLatin1String("ogg")                       ? RipFormat::Ogg
+                                                               : RipFormat::Wav;
     const QString out = dir.filePath(QStringLiteral("out-") + format + QLatin1Char('-') + source);
     QDir(out).removeRecursively();
     if (source == QLatin1String("file")) {
@@ -199,13 +205,15 @@ int main(int argc, char** argv)
     ini.open(QIODevice::WriteOnly);
     ini.write("[drive 1:0:0]\r\nType=5\r\nMedium=audio\r\nCue=disc.cue\r\n");
     ini.close();
-    if (!loadDrives(dir))   // checked here once, so a child's failure means the rip
+    if (!loadDrives(dir)) // checked here once, so a child's failure means the rip
         return 1;
     quandor::aspi::unloadEmulatedDrives();
 
     const QString self = QCoreApplication::applicationFilePath();
     const auto child = [&](const char* format, const char* source) {
-        return [=, &work] { return timeTool(self, {QStringLiteral("--rip"), QLatin1String(format), QLatin1String(source), work}); };
+        return [=, &work] {
+            return timeTool(self, {QStringLiteral("--rip"), QLatin1String(format), QLatin1String(source), work});
+        };
     };
     const QString only = args.size() > 2 ? args[2].toLower() : QString();
     const auto wanted = [&only](const char* format) { return only.isEmpty() || only == QLatin1String(format); };
@@ -213,24 +221,28 @@ int main(int argc, char** argv)
                 audio.size() / 1e6, rounds);
     if (wanted("wav")) {
         const auto cat = [&] {
-            return timeTool(QStringLiteral("sh"), {QStringLiteral("-c"),
-                QStringLiteral("cat '%1' > '%2'").arg(bin.fileName(), dir.filePath(QStringLiteral("copy.bin")))});
+            return timeTool(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("cat '%1' > '%2'").arg(bin.fileName(), dir.filePath(QStringLiteral("copy.bin")))});
         };
         report("WAV, emulated drive", "cat", turns(rounds, child("wav", "drive"), cat), true);
         report("WAV, image file", "cat", turns(rounds, child("wav", "file"), cat), true);
     }
     if (wanted("mp3")) {
         const auto lame = [&] {
-            return timeTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"),
-                QStringLiteral("128"), wav.fileName(), dir.filePath(QStringLiteral("ref.mp3"))});
+            return timeTool(QStringLiteral("lame"),
+                            {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), wav.fileName(),
+                             dir.filePath(QStringLiteral("ref.mp3"))});
         };
         report("MP3, emulated drive", "lame -b 128", turns(rounds, child("mp3", "drive"), lame), false);
         report("MP3, image file", "lame -b 128", turns(rounds, child("mp3", "file"), lame), false);
     }
     if (wanted("ogg")) {
         const auto oggenc = [&] {
-            return timeTool(QStringLiteral("oggenc"), {QStringLiteral("--quiet"), QStringLiteral("-q"),
-                QStringLiteral("5"), QStringLiteral("-o"), dir.filePath(QStringLiteral("ref.ogg")), wav.fileName()});
+            return timeTool(QStringLiteral("oggenc"),
+                            {QStringLiteral("--quiet"), QStringLiteral("-q"), QStringLiteral("5"), QStringLiteral("-o"),
+                             dir.filePath(QStringLiteral("ref.ogg")), wav.fileName()});
         };
         report("Ogg, emulated drive", "oggenc -q 5", turns(rounds, child("ogg", "drive"), oggenc), false);
         report("Ogg, image file", "oggenc -q 5", turns(rounds, child("ogg", "file"), oggenc), false);

@@ -16,7 +16,8 @@ int main(int argc, char* argv[])
         return 2;
     const int level = args[1].toInt();
     for (int i = 3; i < args.size(); ++i) {
-        const QString target = args[2] + QLatin1Char('/') + QFileInfo(args[i]).completeBaseName() + QStringLiteral(".ape");
+        const QString target =
+            args[2] + QLatin1Char('/') + QFileInfo(args[i]).completeBaseName() + QStringLiteral(".ape");
         const auto result = quandor::mac::CompressFile(args[i], target, level, nullptr, nullptr, nullptr);
         if (result != quandor::mac::Result::Success) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(args[i]), qPrintable(quandor::mac::describe(result)));

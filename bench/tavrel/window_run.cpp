@@ -47,10 +47,10 @@ void postClick(QWidget* button)
 {
     const QPointF at(button->width() / 2.0, button->height() / 2.0);
     const QPointF global = button->mapToGlobal(at);
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                         Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                        Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
 }
 
 // This thread's CPU time in ms: how long a wait would be on an idle core.
@@ -65,7 +65,7 @@ struct RunArguments {
     QString program;
     QString out;
     QString format;
-    double cancelAfter = -1;   ///< seconds into the run Cancel is pressed; -1: never
+    double cancelAfter = -1; ///< seconds into the run Cancel is pressed; -1: never
     QStringList files;
 };
 
@@ -146,8 +146,8 @@ private:
     tavrel::Audiotool& window_;
     QElapsedTimer clock_;
     QTimer probe_;
-    std::vector<qint64> lateness_;               // ms a due timer waited, during the run
-    qint64 worstInPump_ = 0, worstOutside_ = 0;  // the worst wait inside the pump, and in the other stages
+    std::vector<qint64> lateness_;              // ms a due timer waited, during the run
+    qint64 worstInPump_ = 0, worstOutside_ = 0; // the worst wait inside the pump, and in the other stages
     qint64 cancelAnswerMs_ = -1, cancelEndMs_ = -1;
     qint64 clickedAt_ = -1;
     qint64 probeDue_ = 0, worstCpu_ = 0;
@@ -161,13 +161,13 @@ void AnswerWatch::print()
     const auto at = [&](double q) {
         return lateness_.empty() ? 0 : lateness_[std::size_t(q * double(lateness_.size() - 1))];
     };
-    std::printf("start_kb=%ld peak_kb=%ld answer_median_ms=%lld answer_p99_ms=%lld answer_max_ms=%lld "
-                "answer_max_pump_ms=%lld answer_max_other_ms=%lld answer_max_cpu_ms=%lld turns=%lld cancel_answer_ms=%lld cancel_end_ms=%lld\n",
-                startKb_, statusKb("VmHWM:"), static_cast<long long>(at(0.5)), static_cast<long long>(at(0.99)),
-                static_cast<long long>(at(1.0)), static_cast<long long>(worstInPump_),
-                static_cast<long long>(worstOutside_), static_cast<long long>(worstCpu_), static_cast<long long>(turns_),
-                static_cast<long long>(cancelAnswerMs_),
-                static_cast<long long>(cancelEndMs_));
+    std::printf(
+        "start_kb=%ld peak_kb=%ld answer_median_ms=%lld answer_p99_ms=%lld answer_max_ms=%lld "
+        "answer_max_pump_ms=%lld answer_max_other_ms=%lld answer_max_cpu_ms=%lld turns=%lld cancel_answer_ms=%lld cancel_end_ms=%lld\n",
+        startKb_, statusKb("VmHWM:"), static_cast<long long>(at(0.5)), static_cast<long long>(at(0.99)),
+        static_cast<long long>(at(1.0)), static_cast<long long>(worstInPump_), static_cast<long long>(worstOutside_),
+        static_cast<long long>(worstCpu_), static_cast<long long>(turns_), static_cast<long long>(cancelAnswerMs_),
+        static_cast<long long>(cancelEndMs_));
 }
 
 } // namespace

@@ -36,8 +36,8 @@ std::optional<QString> CddbCache::findEntry(const QString& queryCommand) const
 {
     if (queryCommand.trimmed().isEmpty())
         return std::nullopt;
-    const QString value = quandor::profile::readString(indexFile(), kIndexSection, queryCommand,
-                                                        QStringLiteral("023Error"));
+    const QString value =
+        quandor::profile::readString(indexFile(), kIndexSection, queryCommand, QStringLiteral("023Error"));
     if (value == QStringLiteral("023Error"))
         return std::nullopt;
     return value;
@@ -45,8 +45,8 @@ std::optional<QString> CddbCache::findEntry(const QString& queryCommand) const
 
 QString CddbCache::resolve(const QString& value) const
 {
-    const QStringList parts = QString(value).replace(QLatin1Char('\\'), QLatin1Char('/'))
-                                  .split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QStringList parts =
+        QString(value).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     if (parts.size() != 3 || parts[0] != QStringLiteral("CDDB"))
         return QString();
     for (const QString& part : parts) {
@@ -68,16 +68,16 @@ std::optional<CddbEntry> CddbCache::load(const QString& queryCommand) const
     return parseCddbEntry(file.read(4 * 1024 * 1024));
 }
 
-bool CddbCache::storeServerReply(const QString& queryCommand, const QString& category,
-                                 const QString& discId, const QByteArray& reply)
+bool CddbCache::storeServerReply(const QString& queryCommand, const QString& category, const QString& discId,
+                                 const QByteArray& reply)
 {
     if (!isCddbCategory(category) || !isCddbDiscId(discId))
         return false;
     return writeAndIndex(queryCommand, category, discId, reply);
 }
 
-bool CddbCache::saveUserEntry(const QString& queryCommand, const QString& discId,
-                              const CddbEntry& entry, int trackCount)
+bool CddbCache::saveUserEntry(const QString& queryCommand, const QString& discId, const CddbEntry& entry,
+                              int trackCount)
 {
     if (queryCommand.trimmed().isEmpty() || !isCddbDiscId(discId))
         return false;
@@ -85,8 +85,8 @@ bool CddbCache::saveUserEntry(const QString& queryCommand, const QString& discId
                          formatCddbUserEntry(discId, entry, trackCount));
 }
 
-bool CddbCache::writeAndIndex(const QString& queryCommand, const QString& folderName,
-                              const QString& discId, const QByteArray& bytes)
+bool CddbCache::writeAndIndex(const QString& queryCommand, const QString& folderName, const QString& discId,
+                              const QByteArray& bytes)
 {
     const QString folder = QDir(startFolder_).filePath(QStringLiteral("CDDB/") + folderName);
     if (!QDir().mkpath(folder))
@@ -94,8 +94,7 @@ bool CddbCache::writeAndIndex(const QString& queryCommand, const QString& folder
     QSaveFile file(QDir(folder).filePath(discId + QStringLiteral(".txt")));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return false;
-    return quandor::profile::writeString(indexFile(), kIndexSection, queryCommand,
-                                         indexValue(folderName, discId));
+    return quandor::profile::writeString(indexFile(), kIndexSection, queryCommand, indexValue(folderName, discId));
 }
 
 } // namespace brenlow

@@ -30,17 +30,16 @@ public:
     /// Stores a server's read reply byte for byte as CDDB/<category>/<discid>.txt and
     /// indexes it. False (nothing indexed) for an untrusted category or disc id, or
     /// when the file cannot be written.
-    bool storeServerReply(const QString& queryCommand, const QString& category,
-                          const QString& discId, const QByteArray& reply);
+    bool storeServerReply(const QString& queryCommand, const QString& category, const QString& discId,
+                          const QByteArray& reply);
 
     /// Writes the user entry CDDB/Custom/<discid>.txt, then indexes it. Does nothing
     /// for an empty query command; false when the file could not be written.
-    bool saveUserEntry(const QString& queryCommand, const QString& discId, const CddbEntry& entry,
-                       int trackCount);
+    bool saveUserEntry(const QString& queryCommand, const QString& discId, const CddbEntry& entry, int trackCount);
 
 private:
-    bool writeAndIndex(const QString& queryCommand, const QString& folderName,
-                       const QString& discId, const QByteArray& bytes);
+    bool writeAndIndex(const QString& queryCommand, const QString& folderName, const QString& discId,
+                       const QByteArray& bytes);
 
     QString startFolder_;
 };

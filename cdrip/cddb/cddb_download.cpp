@@ -49,8 +49,8 @@ void initialiseCurlOnce()
 
 } // namespace
 
-DownloadResult downloadToFile(const QString& url, const QString& destination,
-                              const std::atomic<bool>* cancel, const DownloadLimits& limits)
+DownloadResult downloadToFile(const QString& url, const QString& destination, const std::atomic<bool>* cancel,
+                              const DownloadLimits& limits)
 {
     initialiseCurlOnce();
     DownloadResult result;

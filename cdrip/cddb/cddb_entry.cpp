@@ -93,8 +93,7 @@ QByteArray formatCddbUserEntry(const QString& discId, const CddbEntry& entry, in
     };
     for (int i = 0; i < trackCount; ++i) {
         const auto title = entry.titles.find(i);
-        lines.append(QStringLiteral("TTITLE%1=").arg(i)
-                     + (title == entry.titles.end() ? QString() : title->second));
+        lines.append(QStringLiteral("TTITLE%1=").arg(i) + (title == entry.titles.end() ? QString() : title->second));
     }
     QString text;
     for (QString line : lines) {

@@ -14,8 +14,8 @@ struct CddbEntry {
     QString artist;
     QString album;
     QString year;
-    QString genre;                     ///< empty: no genre
-    std::map<int, QString> titles;     ///< 0-based track index → title
+    QString genre;                 ///< empty: no genre
+    std::map<int, QString> titles; ///< 0-based track index → title
 };
 
 /// The fields of a read reply or user entry; nothing when the reply does not

@@ -21,8 +21,8 @@ CddbStep cancelled()
 
 /// Downloads `url` onto the request file and reads it back; false with `step`
 /// set when the download failed or the user cancelled meanwhile.
-bool fetch(const CddbLookupSetup& setup, const QString& url, const std::atomic<bool>& cancel,
-           QByteArray& reply, CddbStep& step)
+bool fetch(const CddbLookupSetup& setup, const QString& url, const std::atomic<bool>& cancel, QByteArray& reply,
+           CddbStep& step)
 {
     const DownloadResult result = downloadToFile(url, setup.requestFile, &cancel, setup.limits);
     if (cancel.load() || result.cancelled) {

@@ -30,14 +30,13 @@ CddbQuery formatCddbQuery(const std::vector<CddbTrackSpan>& tracks)
         n += digitSum(wholeSeconds(track.startFrame));
     const int leadOut = tracks.back().startFrame + tracks.back().lengthFrames;
     const int playingSeconds = wholeSeconds(leadOut) - wholeSeconds(tracks.front().startFrame);
-    const quint32 id = (static_cast<quint32>(n % 255) << 24)
-                     | (static_cast<quint32>(playingSeconds) << 8)
-                     | static_cast<quint32>(tracks.size());
+    const quint32 id = (static_cast<quint32>(n % 255) << 24) | (static_cast<quint32>(playingSeconds) << 8)
+        | static_cast<quint32>(tracks.size());
 
     CddbQuery query;
     query.discId = QStringLiteral("%1").arg(id, 8, 16, QLatin1Char('0'));
-    query.command = QStringLiteral("cddb query ") + query.discId + QLatin1Char(' ')
-                  + QString::number(tracks.size()) + QLatin1Char(' ');
+    query.command = QStringLiteral("cddb query ") + query.discId + QLatin1Char(' ') + QString::number(tracks.size())
+        + QLatin1Char(' ');
     for (const CddbTrackSpan& track : tracks)
         query.command += QString::number(track.startFrame) + QLatin1Char(' ');
     query.command += QString::number(leadOut / kFramesPerSecond) + QLatin1Char(' ');

@@ -14,8 +14,8 @@ struct CddbTrackSpan {
 };
 
 struct CddbQuery {
-    QString discId;     ///< eight lowercase hex digits
-    QString command;    ///< "cddb query <id> <n> <frames...> <seconds> " (ends with a space)
+    QString discId;  ///< eight lowercase hex digits
+    QString command; ///< "cddb query <id> <n> <frames...> <seconds> " (ends with a space)
 };
 
 /// The disc id and query command; an empty query for a disc without tracks.

@@ -9,8 +9,7 @@ namespace brenlow {
 namespace {
 
 constexpr std::array kCategories = {
-    "blues", "classical", "country", "data", "folk", "jazz",
-    "misc", "newage", "reggae", "rock", "soundtrack",
+    "blues", "classical", "country", "data", "folk", "jazz", "misc", "newage", "reggae", "rock", "soundtrack",
 };
 
 // A match from a line "<category> <discid> <title>" after `skip` leading
@@ -79,7 +78,7 @@ std::vector<QString> cddbReplyLines(QByteArrayView reply)
         lines.push_back(line);
     }
     if (!lines.empty() && lines.back().isEmpty())
-        lines.pop_back();   // the final line end
+        lines.pop_back(); // the final line end
     return lines;
 }
 

@@ -9,17 +9,17 @@
 namespace brenlow {
 
 struct CddbMatch {
-    int number = 0;         ///< 1-based
+    int number = 0; ///< 1-based
     QString category;
     QString discId;
     QString title;
 };
 
 enum class CddbReplyKind {
-    ExactMatch,    ///< 200: one match, in the status line
-    MatchList,     ///< 210 / 211: matches, one a line, up to "."
-    NoMatch,       ///< 202
-    Failure,       ///< any other code, or a reply that cannot be trusted
+    ExactMatch, ///< 200: one match, in the status line
+    MatchList,  ///< 210 / 211: matches, one a line, up to "."
+    NoMatch,    ///< 202
+    Failure,    ///< any other code, or a reply that cannot be trusted
 };
 
 struct CddbQueryReply {

@@ -33,9 +33,9 @@ QString escaped(const QString& value)
 
 QString buildCddbUrl(const CddbServerSettings& settings, const QString& command)
 {
-    return scriptUrl(settings) + QStringLiteral("?cmd=") + commandText(command)
-         + QStringLiteral("&hello=") + escaped(settings.user) + QLatin1Char('+') + escaped(settings.site)
-         + QStringLiteral("+Brenlow+" QUANDOR_VERSION_TEXT "&proto=5");
+    return scriptUrl(settings) + QStringLiteral("?cmd=") + commandText(command) + QStringLiteral("&hello=")
+        + escaped(settings.user) + QLatin1Char('+') + escaped(settings.site)
+        + QStringLiteral("+Brenlow+" QUANDOR_VERSION_TEXT "&proto=5");
 }
 
 QString buildCddbQueryUrl(const CddbServerSettings& settings, const QString& queryCommand)
@@ -43,11 +43,10 @@ QString buildCddbQueryUrl(const CddbServerSettings& settings, const QString& que
     return buildCddbUrl(settings, queryCommand);
 }
 
-QString buildCddbReadUrl(const CddbServerSettings& settings, const QString& category,
-                         const QString& discId)
+QString buildCddbReadUrl(const CddbServerSettings& settings, const QString& category, const QString& discId)
 {
-    return buildCddbUrl(settings, QStringLiteral("cddb read ") + category + QLatin1Char(' ') + discId
-                                      + QLatin1Char(' '));
+    return buildCddbUrl(settings,
+                        QStringLiteral("cddb read ") + category + QLatin1Char(' ') + discId + QLatin1Char(' '));
 }
 
 } // namespace brenlow

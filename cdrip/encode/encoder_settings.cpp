@@ -20,7 +20,10 @@ QString loadText(const QString& ini, const QString& section, const QString& key,
     return fallback;
 }
 
-QString switchText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+QString switchText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 bool loadSwitch(const QString& ini, const QString& section, const QString& key, bool fallback)
 {
@@ -124,16 +127,20 @@ QStringList mp3Channels()
 
 QStringList mp3Presets()
 {
-    return {QStringLiteral("NONE"), QStringLiteral("NORMAL"), QStringLiteral("LOW"), QStringLiteral("HIGH"),
-            QStringLiteral("Q_VOICE"), QStringLiteral("R3MIX"), QStringLiteral("VERY HIGH"),
-            QStringLiteral("STANDARD"), QStringLiteral("FAST STANDARD"), QStringLiteral("EXTREME"),
-            QStringLiteral("FAST EXTREME"), QStringLiteral("INSANE"), QStringLiteral("ABR"), QStringLiteral("CBR"),
-            QStringLiteral("PHONE"), QStringLiteral("SW"), QStringLiteral("AM"), QStringLiteral("FM"),
-            QStringLiteral("VOICE"), QStringLiteral("RADIO"), QStringLiteral("TAPE"), QStringLiteral("HIFI"),
-            QStringLiteral("CD"), QStringLiteral("STUDIO")};
+    return {QStringLiteral("NONE"),      QStringLiteral("NORMAL"),       QStringLiteral("LOW"),
+            QStringLiteral("HIGH"),      QStringLiteral("Q_VOICE"),      QStringLiteral("R3MIX"),
+            QStringLiteral("VERY HIGH"), QStringLiteral("STANDARD"),     QStringLiteral("FAST STANDARD"),
+            QStringLiteral("EXTREME"),   QStringLiteral("FAST EXTREME"), QStringLiteral("INSANE"),
+            QStringLiteral("ABR"),       QStringLiteral("CBR"),          QStringLiteral("PHONE"),
+            QStringLiteral("SW"),        QStringLiteral("AM"),           QStringLiteral("FM"),
+            QStringLiteral("VOICE"),     QStringLiteral("RADIO"),        QStringLiteral("TAPE"),
+            QStringLiteral("HIFI"),      QStringLiteral("CD"),           QStringLiteral("STUDIO")};
 }
 
-QStringList mp3Frequencies() { return {QStringLiteral("32000"), QStringLiteral("44100"), QStringLiteral("48000")}; }
+QStringList mp3Frequencies()
+{
+    return {QStringLiteral("32000"), QStringLiteral("44100"), QStringLiteral("48000")};
+}
 
 QStringList vbrMethods()
 {
@@ -165,7 +172,10 @@ QStringList oggFrequencies()
     return list;
 }
 
-QStringList oggChannels() { return {QStringLiteral("Stereo")}; }
+QStringList oggChannels()
+{
+    return {QStringLiteral("Stereo")};
+}
 
 QString oggQualityLabel(const QString& quality)
 {
@@ -184,8 +194,8 @@ bool CreateMusicFolders(const QString& startFolder)
     const QString cddb = start.filePath(QStringLiteral("CDDB"));
     if (!make(cddb))
         return false;
-    for (const char* category : {"blues", "classical", "country", "data", "folk", "jazz", "misc", "newage",
-                                 "reggae", "rock", "soundtrack", "Custom"}) {
+    for (const char* category : {"blues", "classical", "country", "data", "folk", "jazz", "misc", "newage", "reggae",
+                                 "rock", "soundtrack", "Custom"}) {
         if (!make(QDir(cddb).filePath(QLatin1String(category))))
             return false;
     }

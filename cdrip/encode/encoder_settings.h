@@ -16,7 +16,7 @@ struct Mp3Settings {
     QString vbrMethod = QStringLiteral("Default");
     QString vbrQuality = QStringLiteral("VBR-7");
     bool crc = false;
-    bool vbr = false;         ///< extended settings: preset, resample rate, VBR
+    bool vbr = false; ///< extended settings: preset, resample rate, VBR
     bool vbrHeader = false;
     bool copyright = false;
     bool original = false;
@@ -29,8 +29,8 @@ struct OggSettings {
     QString frequency = QStringLiteral("44100");
     QString channel = QStringLiteral("Stereo");
     QString bitrate = QStringLiteral("128");
-    bool vbr = false;         ///< managed minimum/maximum bit rate
-    bool quality = true;      ///< encode by quality
+    bool vbr = false;    ///< managed minimum/maximum bit rate
+    bool quality = true; ///< encode by quality
     QString minBitrate = QStringLiteral("128");
     QString maxBitrate = QStringLiteral("128");
     bool operator==(const OggSettings&) const = default;
@@ -38,7 +38,7 @@ struct OggSettings {
 
 struct EncoderSettings {
     Mp3Settings mp3;
-    QString compression = QStringLiteral("MP3");  ///< [COMPRESSION] Select
+    QString compression = QStringLiteral("MP3"); ///< [COMPRESSION] Select
     OggSettings ogg;
 
     /// True when the compressed rip makes MP3 (the choice begins with "MP3").
@@ -55,15 +55,15 @@ bool saveCompressionChoice(const QString& iniPath, const QString& choice);
 
 /// The lists the settings dialog offers.
 namespace choices {
-QStringList bitrates();          ///< "8" .. "320", 17 values
-QStringList mp3Channels();       ///< "Mono", "Stereo", "Joint-stereo", "Dual-Channel"
-QStringList mp3Presets();        ///< the 24 preset names, "NONE" .. "STUDIO"
-QStringList mp3Frequencies();    ///< "32000", "44100", "48000"
-QStringList vbrMethods();        ///< "Default", "Old", "New", "MTRH", "ABR"
-QStringList vbrQualities();      ///< "VBR-0" .. "VBR-9"
-QStringList oggQualities();      ///< "0.00" .. "1.00"
-QStringList oggFrequencies();    ///< 8000 .. 48000
-QStringList oggChannels();       ///< "Stereo"
+QStringList bitrates();       ///< "8" .. "320", 17 values
+QStringList mp3Channels();    ///< "Mono", "Stereo", "Joint-stereo", "Dual-Channel"
+QStringList mp3Presets();     ///< the 24 preset names, "NONE" .. "STUDIO"
+QStringList mp3Frequencies(); ///< "32000", "44100", "48000"
+QStringList vbrMethods();     ///< "Default", "Old", "New", "MTRH", "ABR"
+QStringList vbrQualities();   ///< "VBR-0" .. "VBR-9"
+QStringList oggQualities();   ///< "0.00" .. "1.00"
+QStringList oggFrequencies(); ///< 8000 .. 48000
+QStringList oggChannels();    ///< "Stereo"
 /// The approximate bit rate shown for an Ogg quality text ("160 Kbps" for "0.50").
 QString oggQualityLabel(const QString& quality);
 } // namespace choices

@@ -22,7 +22,10 @@ QString getText(const QByteArray& block, int offset, int size)
     return quandor::profile::fromWindows1252(bytes);
 }
 
-bool startsWithTag(const QByteArray& block) { return block.startsWith("TAG"); }
+bool startsWithTag(const QByteArray& block)
+{
+    return block.startsWith("TAG");
+}
 
 } // namespace
 

@@ -12,13 +12,13 @@ constexpr int kId3v1Bytes = 128;
 constexpr int kNoGenre = 255;
 
 struct Id3v1Fields {
-    QString title;    ///< 30 bytes on disk
-    QString artist;   ///< 30
-    QString album;    ///< 30
-    QString year;     ///< 4
-    QString comment;  ///< 30, or 28 when a track number is kept
-    int track = 0;    ///< 1..255; 0 = none
-    int genre = kNoGenre;  ///< 0..147 a genre of the table, 255 none
+    QString title;        ///< 30 bytes on disk
+    QString artist;       ///< 30
+    QString album;        ///< 30
+    QString year;         ///< 4
+    QString comment;      ///< 30, or 28 when a track number is kept
+    int track = 0;        ///< 1..255; 0 = none
+    int genre = kNoGenre; ///< 0..147 a genre of the table, 255 none
 
     bool operator==(const Id3v1Fields&) const = default;
 };

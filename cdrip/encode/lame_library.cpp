@@ -17,9 +17,10 @@ Fn resolve(void* handle, const char* name)
 
 int channelMode(const QString& text, int fallback)
 {
-    static const std::pair<const char*, int> modes[] = {
-        {"Mono", BE_MP3_MODE_MONO}, {"Stereo", BE_MP3_MODE_STEREO},
-        {"Joint-stereo", BE_MP3_MODE_JSTEREO}, {"Dual-Channel", BE_MP3_MODE_DUALCHANNEL}};
+    static const std::pair<const char*, int> modes[] = {{"Mono", BE_MP3_MODE_MONO},
+                                                        {"Stereo", BE_MP3_MODE_STEREO},
+                                                        {"Joint-stereo", BE_MP3_MODE_JSTEREO},
+                                                        {"Dual-Channel", BE_MP3_MODE_DUALCHANNEL}};
     for (const auto& [name, mode] : modes) {
         if (text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
             return mode;
@@ -41,7 +42,7 @@ int vbrQuality(const QString& text)
 {
     if (text.size() == 5 && text.startsWith(QLatin1String("VBR-")) && text.at(4).isDigit())
         return text.at(4).digitValue();
-    return 7;  // the default setting, for a hand-edited value
+    return 7; // the default setting, for a hand-edited value
 }
 
 uint32_t frequency(const QString& text)
@@ -91,12 +92,29 @@ QString lameLibraryPath(const QString& folder)
 int lamePresetValue(const QString& text)
 {
     const QStringList names = choices::mp3Presets();
-    static const int values[] = {BE_PRESET_NONE, BE_PRESET_NORMAL, BE_PRESET_LOW, BE_PRESET_HIGH,
-                                 BE_PRESET_VOICE_QUALITY, BE_PRESET_R3MIX, BE_PRESET_VERY_HIGH,
-                                 BE_PRESET_STANDARD, BE_PRESET_FAST_STANDARD, BE_PRESET_EXTREME,
-                                 BE_PRESET_FAST_EXTREME, BE_PRESET_INSANE, BE_PRESET_ABR, BE_PRESET_CBR,
-                                 BE_PRESET_PHONE, BE_PRESET_SW, BE_PRESET_AM, BE_PRESET_FM, BE_PRESET_VOICE,
-                                 BE_PRESET_RADIO, BE_PRESET_TAPE, BE_PRESET_HIFI, BE_PRESET_CD,
+    static const int values[] = {BE_PRESET_NONE,
+                                 BE_PRESET_NORMAL,
+                                 BE_PRESET_LOW,
+                                 BE_PRESET_HIGH,
+                                 BE_PRESET_VOICE_QUALITY,
+                                 BE_PRESET_R3MIX,
+                                 BE_PRESET_VERY_HIGH,
+                                 BE_PRESET_STANDARD,
+                                 BE_PRESET_FAST_STANDARD,
+                                 BE_PRESET_EXTREME,
+                                 BE_PRESET_FAST_EXTREME,
+                                 BE_PRESET_INSANE,
+                                 BE_PRESET_ABR,
+                                 BE_PRESET_CBR,
+                                 BE_PRESET_PHONE,
+                                 BE_PRESET_SW,
+                                 BE_PRESET_AM,
+                                 BE_PRESET_FM,
+                                 BE_PRESET_VOICE,
+                                 BE_PRESET_RADIO,
+                                 BE_PRESET_TAPE,
+                                 BE_PRESET_HIFI,
+                                 BE_PRESET_CD,
                                  BE_PRESET_STUDIO};
     const qsizetype index = names.indexOf(text);
     return index < 0 ? BE_PRESET_NORMAL : values[index];

@@ -72,7 +72,7 @@ struct OggVorbisStream::State {
         if (failed)
             return false;
         failed = out->write(reinterpret_cast<const char*>(page.header), page.header_len) != page.header_len
-              || out->write(reinterpret_cast<const char*>(page.body), page.body_len) != page.body_len;
+            || out->write(reinterpret_cast<const char*>(page.body), page.body_len) != page.body_len;
         return !failed;
     }
 
@@ -119,8 +119,7 @@ struct OggVorbisStream::State {
             return true;
         float** buffer = vorbis_analysis_buffer(&dsp, room);
         const uint8_t* in[1] = {pcm};
-        const int made = swr_convert(resampler, reinterpret_cast<uint8_t**>(buffer), room,
-                                     pcm ? in : nullptr, frames);
+        const int made = swr_convert(resampler, reinterpret_cast<uint8_t**>(buffer), room, pcm ? in : nullptr, frames);
         if (made < 0)
             return false;
         vorbis_analysis_wrote(&dsp, made);
@@ -131,8 +130,7 @@ struct OggVorbisStream::State {
 OggVorbisStream::OggVorbisStream() = default;
 OggVorbisStream::~OggVorbisStream() = default;
 
-bool OggVorbisStream::open(const VorbisParameters& p, const VorbisComments& comments, uint32_t serial,
-                           QIODevice& out)
+bool OggVorbisStream::open(const VorbisParameters& p, const VorbisComments& comments, uint32_t serial, QIODevice& out)
 {
     state_ = std::make_unique<State>();
     State& s = *state_;
@@ -161,7 +159,8 @@ bool OggVorbisStream::open(const VorbisParameters& p, const VorbisComments& comm
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     if (p.sampleRate != kCdRate
         && (swr_alloc_set_opts2(&s.resampler, &stereo, AV_SAMPLE_FMT_FLTP, p.sampleRate, &stereo, AV_SAMPLE_FMT_S16,
-                                kCdRate, 0, nullptr) < 0
+                                kCdRate, 0, nullptr)
+                < 0
             || swr_init(s.resampler) < 0))
         return false;
 

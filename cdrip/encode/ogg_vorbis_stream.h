@@ -38,8 +38,7 @@ public:
 
     /// Sets the encoder up and writes the three header packets. False when the
     /// encoder refuses the parameters or the device refuses the bytes.
-    bool open(const VorbisParameters& parameters, const VorbisComments& comments, uint32_t serial,
-              QIODevice& out);
+    bool open(const VorbisParameters& parameters, const VorbisComments& comments, uint32_t serial, QIODevice& out);
     /// Encodes `bytes` bytes of interleaved little-endian stereo samples.
     bool write(const uint8_t* pcm, int64_t bytes);
     /// Ends the stream: every sample encoded, the end-of-stream page written.

@@ -42,14 +42,28 @@ QString expandPattern(const OutputNaming& naming, int trackNumber, const QString
         if (++i >= pattern.size())
             break;
         switch (pattern.at(i).unicode()) {
-        case 'N': name += QStringLiteral("%1").arg(trackNumber, 2, 10, QLatin1Char('0')); break;
-        case 'T': name += cleaned(title); break;
-        case 'A': name += cleaned(naming.album); break;
-        case 'C': name += cleaned(naming.artist); break;
-        case 'Y': name += cleaned(naming.year); break;
+        case 'N':
+            name += QStringLiteral("%1").arg(trackNumber, 2, 10, QLatin1Char('0'));
+            break;
+        case 'T':
+            name += cleaned(title);
+            break;
+        case 'A':
+            name += cleaned(naming.album);
+            break;
+        case 'C':
+            name += cleaned(naming.artist);
+            break;
+        case 'Y':
+            name += cleaned(naming.year);
+            break;
         case '/':
-        case '\\': name += QLatin1Char('_'); break;
-        default: name += pattern.at(i); break;
+        case '\\':
+            name += QLatin1Char('_');
+            break;
+        default:
+            name += pattern.at(i);
+            break;
         }
     }
     return name;
@@ -73,8 +87,8 @@ void CleanFileName(QString& text)
     }
 }
 
-OutputPath BuildOutputPath(const OutputNaming& naming, int trackNumber, const QString& title,
-                           const QString& extension, bool createFolders)
+OutputPath BuildOutputPath(const OutputNaming& naming, int trackNumber, const QString& title, const QString& extension,
+                           bool createFolders)
 {
     QString folder = naming.outputFolder;
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))

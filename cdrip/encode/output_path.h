@@ -12,16 +12,16 @@ void CleanFileName(QString& text);
 /// What names a track's file, copied from the settings and the main dialog.
 struct OutputNaming {
     QString outputFolder;
-    bool artistAlbumFolders = false;        ///< Ripper.ini [Output] Rep
-    QString pattern = QStringLiteral("%N - %T");  ///< [Output] Nom
+    bool artistAlbumFolders = false;             ///< Ripper.ini [Output] Rep
+    QString pattern = QStringLiteral("%N - %T"); ///< [Output] Nom
     QString artist;
     QString album;
     QString year;
 };
 
 struct OutputPath {
-    QString path;          ///< the file to write; empty on failure
-    QString failedFolder;  ///< the folder that could not be created
+    QString path;         ///< the file to write; empty on failure
+    QString failedFolder; ///< the folder that could not be created
     bool ok() const { return !path.isEmpty(); }
 };
 
@@ -32,7 +32,7 @@ struct OutputPath {
 /// no name can leave the output folder; an empty artist or album skips its
 /// folder level; each name is cut to 255 bytes at a character boundary, the
 /// extension kept. Missing folders are created when `createFolders` is set.
-OutputPath BuildOutputPath(const OutputNaming& naming, int trackNumber, const QString& title,
-                           const QString& extension, bool createFolders = true);
+OutputPath BuildOutputPath(const OutputNaming& naming, int trackNumber, const QString& title, const QString& extension,
+                           bool createFolders = true);
 
 } // namespace brenlow

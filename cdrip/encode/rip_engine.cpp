@@ -28,9 +28,12 @@ Id3v1Fields mp3Tag(const RipJob& job)
 QString extension(RipFormat format)
 {
     switch (format) {
-    case RipFormat::Wav: return QStringLiteral("wav");
-    case RipFormat::Mp3: return QStringLiteral("mp3");
-    case RipFormat::Ogg: return QStringLiteral("ogg");
+    case RipFormat::Wav:
+        return QStringLiteral("wav");
+    case RipFormat::Mp3:
+        return QStringLiteral("mp3");
+    case RipFormat::Ogg:
+        return QStringLiteral("ogg");
     }
     return {};
 }
@@ -38,9 +41,10 @@ QString extension(RipFormat format)
 } // namespace
 
 RipEngine::RipEngine(RipJob job, std::atomic<bool>& stopRequested, RipObserver& observer)
-    : job_(std::move(job)), stop_(stopRequested), observer_(observer)
-{
-}
+    : job_(std::move(job)),
+      stop_(stopRequested),
+      observer_(observer)
+{}
 
 RipOutcome RipEngine::fail(RipProblem problem, const QString& path, int trackNumber)
 {
@@ -57,8 +61,8 @@ RipOutcome RipEngine::run()
         LameLibrary::LoadError error = LameLibrary::LoadError::None;
         lame = LameLibrary::load(job_.lameLibraryPath, error);
         if (!lame) {
-            const auto problem = error == LameLibrary::LoadError::NotLoaded ? RipProblem::LameNotLoaded
-                                                                              : RipProblem::LameEntryMissing;
+            const auto problem =
+                error == LameLibrary::LoadError::NotLoaded ? RipProblem::LameNotLoaded : RipProblem::LameEntryMissing;
             return fail(problem, job_.lameLibraryPath);
         }
     }
@@ -66,10 +70,12 @@ RipOutcome RipEngine::run()
         if (stop_.load())
             return RipOutcome::Stopped;
         if (!track.audio || track.lengthSectors <= 0)
-            continue;  // data tracks hold no CD-DA sectors
+            continue; // data tracks hold no CD-DA sectors
         std::unique_ptr<TrackEncoder> encoder;
         switch (job_.format) {
-        case RipFormat::Wav: encoder = std::make_unique<WavTrackEncoder>(); break;
+        case RipFormat::Wav:
+            encoder = std::make_unique<WavTrackEncoder>();
+            break;
         case RipFormat::Mp3: {
             Id3v1Fields tag = mp3Tag(job_);
             tag.title = track.title;
@@ -78,8 +84,8 @@ RipOutcome RipEngine::run()
         }
         case RipFormat::Ogg:
             encoder = std::make_unique<OggTrackEncoder>(
-                job_.encoder.ogg, OggTrackEncoder::DiscFields{job_.naming.year, job_.naming.artist,
-                                                              job_.naming.album, job_.genre});
+                job_.encoder.ogg,
+                OggTrackEncoder::DiscFields{job_.naming.year, job_.naming.artist, job_.naming.album, job_.genre});
             break;
         }
         const OutputPath out = BuildOutputPath(job_.naming, track.number, track.title, extension(job_.format));

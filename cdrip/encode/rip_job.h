@@ -25,40 +25,40 @@ public:
 };
 
 struct RipTrack {
-    int index = 0;              ///< row of the track table
-    int number = 1;             ///< 1-based track number
+    int index = 0;  ///< row of the track table
+    int number = 1; ///< 1-based track number
     QString title;
-    Lba start;                  ///< first sector
+    Lba start; ///< first sector
     int64_t lengthSectors = 0;
-    bool audio = true;          ///< false for a data track (control bit 0x04)
+    bool audio = true; ///< false for a data track (control bit 0x04)
 };
 
 struct RipJob {
     RipFormat format = RipFormat::Wav;
     std::shared_ptr<SectorReader> drive;
-    QList<RipTrack> tracks;     ///< the selected tracks, in table order
+    QList<RipTrack> tracks; ///< the selected tracks, in table order
     OutputNaming naming;
-    QString genre;              ///< the genre list's text; empty = no selection
+    QString genre; ///< the genre list's text; empty = no selection
     EncoderSettings encoder;
-    QString lameLibraryPath;    ///< the MP3 library in the program folder
+    QString lameLibraryPath; ///< the MP3 library in the program folder
 };
 
 /// Why a rip ended early; the user-interface maps each to its message.
 enum class RipProblem {
-    LameNotLoaded,      ///< language line 56
-    LameEntryMissing,   ///< line 57
-    LameRefused,        ///< line 58: the MP3 encoder refused its settings
-    ReadFailed,         ///< line 60
-    VorbisRefused,      ///< the Ogg encoder refused its settings
-    FolderFailed,       ///< a folder of the output path cannot be created
-    CreateFailed,       ///< the output file cannot be created
-    WriteFailed,        ///< writing the output failed (disk full)
-    TagFailed,          ///< the ID3v1 tag could not be written
+    LameNotLoaded,    ///< language line 56
+    LameEntryMissing, ///< line 57
+    LameRefused,      ///< line 58: the MP3 encoder refused its settings
+    ReadFailed,       ///< line 60
+    VorbisRefused,    ///< the Ogg encoder refused its settings
+    FolderFailed,     ///< a folder of the output path cannot be created
+    CreateFailed,     ///< the output file cannot be created
+    WriteFailed,      ///< writing the output failed (disk full)
+    TagFailed,        ///< the ID3v1 tag could not be written
 };
 
 struct RipReport {
     RipProblem problem;
-    QString path;       ///< the file or folder concerned, when there is one
+    QString path; ///< the file or folder concerned, when there is one
     int trackNumber = 0;
 };
 

@@ -41,7 +41,7 @@ signals:
 
 private:
     class Bridge;
-    bool askStop();       // worker thread
+    bool askStop(); // worker thread
     void answer(bool stop);
 
     std::function<bool()> question_;
@@ -51,7 +51,7 @@ private:
     bool answerReady_ = false;
     bool answerStop_ = false;
     bool abandoned_ = false;
-    JobThread worker_;   // last: goes first, once the rip has ended
+    JobThread worker_; // last: goes first, once the rip has ended
 };
 
 } // namespace brenlow

@@ -7,9 +7,7 @@ namespace brenlow {
 bool ScsiSectorReader::readCdda(Lba start, int count, uint8_t* buffer)
 {
     const std::span<std::uint8_t> data(buffer, size_t(count) * kSectorBytes);
-    return scsi::readCd(*transport_, drive_, start, static_cast<uint32_t>(count), data,
-                        scsi::SectorType::CdDa)
-        .ok();
+    return scsi::readCd(*transport_, drive_, start, static_cast<uint32_t>(count), data, scsi::SectorType::CdDa).ok();
 }
 
 } // namespace brenlow

@@ -11,9 +11,9 @@ namespace brenlow {
 class ScsiSectorReader final : public SectorReader {
 public:
     ScsiSectorReader(std::shared_ptr<ScsiTransport> transport, DriveAddress drive)
-        : transport_(std::move(transport)), drive_(drive)
-    {
-    }
+        : transport_(std::move(transport)),
+          drive_(drive)
+    {}
     /// READ CD of CD-DA sectors only: a data sector is refused by the drive.
     bool readCdda(Lba start, int count, uint8_t* buffer) override;
 

@@ -3,7 +3,9 @@
 namespace brenlow {
 
 SectorPrefetcher::SectorPrefetcher(SectorReader& drive, Lba start, int64_t sectors)
-    : drive_(drive), start_(start), sectors_(sectors)
+    : drive_(drive),
+      start_(start),
+      sectors_(sectors)
 {
     for (Batch& batch : batches_) {
         batch.bytes.resize(size_t(kRunsPerBatch) * kSectorsPerRun * kSectorBytes);
@@ -26,7 +28,7 @@ const SectorPrefetcher::Batch& SectorPrefetcher::next()
 {
     std::unique_lock lock(mutex_);
     released_ = handed_;
-    changed_.notify_all();  // the batch handed before may be filled again
+    changed_.notify_all(); // the batch handed before may be filled again
     changed_.wait(lock, [this] { return filled_ > handed_ || ended_; });
     if (filled_ == handed_) {
         static const Batch end;

@@ -26,8 +26,8 @@ public:
     /// What one batch holds: its runs in order, their sectors back to back.
     struct Batch {
         std::vector<uint8_t> bytes;
-        std::vector<int> runs;   ///< sectors of each run read
-        bool failed = false;     ///< the read after these runs failed; nothing follows
+        std::vector<int> runs; ///< sectors of each run read
+        bool failed = false;   ///< the read after these runs failed; nothing follows
     };
 
     /// Starts reading the `sectors` sectors from `start` through `drive`.
@@ -53,10 +53,10 @@ private:
     Batch batches_[kBatches];
     std::mutex mutex_;
     std::condition_variable changed_;
-    uint64_t filled_ = 0;    ///< batches read so far
-    uint64_t handed_ = 0;    ///< batches handed to the rip
-    uint64_t released_ = 0;  ///< batches the rip has given back
-    bool ended_ = false;     ///< the reader has read its last batch
+    uint64_t filled_ = 0;   ///< batches read so far
+    uint64_t handed_ = 0;   ///< batches handed to the rip
+    uint64_t released_ = 0; ///< batches the rip has given back
+    bool ended_ = false;    ///< the reader has read its last batch
     std::atomic<bool> quit_{false};
     // A plain thread, not a JobThread: it is a helper inside the rip, which
     // already runs on a worker with no event loop, where queued calls would

@@ -39,7 +39,7 @@ bool WavTrackEncoder::write(const uint8_t* pcm, int64_t bytes)
 {
     if (pending_.size() + size_t(bytes) > kWavWriteBytes && !writePending())
         return false;
-    if (size_t(bytes) >= kWavWriteBytes / 2)   // large enough to go out as it is, without a copy
+    if (size_t(bytes) >= kWavWriteBytes / 2) // large enough to go out as it is, without a copy
         return writeAudio(reinterpret_cast<const char*>(pcm), bytes);
     pending_.insert(pending_.end(), pcm, pcm + bytes);
     return true;
@@ -86,11 +86,15 @@ std::optional<RipProblem> WavTrackEncoder::end(bool)
 // --- MP3 -------------------------------------------------------------------
 
 Mp3TrackEncoder::Mp3TrackEncoder(const LameLibrary& lame, const BeConfig& config, Id3v1Fields tag)
-    : lame_(lame), config_(config), tag_(std::move(tag))
-{
-}
+    : lame_(lame),
+      config_(config),
+      tag_(std::move(tag))
+{}
 
-Mp3TrackEncoder::~Mp3TrackEncoder() { closeStream(); }
+Mp3TrackEncoder::~Mp3TrackEncoder()
+{
+    closeStream();
+}
 
 void Mp3TrackEncoder::closeStream()
 {
@@ -150,7 +154,7 @@ std::optional<RipProblem> Mp3TrackEncoder::end(bool whole)
             && frameBytes > 0) {
             const qint64 endOfStream = file_.pos();
             ok = file_.seek(0) && file_.write(reinterpret_cast<const char*>(frame.data()), frameBytes) == frameBytes
-              && file_.seek(endOfStream);
+                && file_.seek(endOfStream);
         }
     }
     closeStream();
@@ -166,9 +170,9 @@ std::optional<RipProblem> Mp3TrackEncoder::end(bool whole)
 // --- Ogg Vorbis ------------------------------------------------------------
 
 OggTrackEncoder::OggTrackEncoder(const OggSettings& settings, DiscFields disc)
-    : parameters_(vorbisParameters(settings)), disc_(std::move(disc))
-{
-}
+    : parameters_(vorbisParameters(settings)),
+      disc_(std::move(disc))
+{}
 
 std::optional<RipProblem> OggTrackEncoder::begin(const QString& path, const RipTrack& track)
 {
@@ -197,7 +201,10 @@ std::optional<RipProblem> OggTrackEncoder::begin(const QString& path, const RipT
     return std::nullopt;
 }
 
-bool OggTrackEncoder::write(const uint8_t* pcm, int64_t bytes) { return stream_->write(pcm, bytes); }
+bool OggTrackEncoder::write(const uint8_t* pcm, int64_t bytes)
+{
+    return stream_->write(pcm, bytes);
+}
 
 std::optional<RipProblem> OggTrackEncoder::end(bool)
 {

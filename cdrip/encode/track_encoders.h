@@ -35,7 +35,7 @@ private:
     bool writePending();
 
     QFile file_;
-    uint32_t dataBytes_ = 0;    ///< audio bytes in the file, counted as they land
+    uint32_t dataBytes_ = 0; ///< audio bytes in the file, counted as they land
     bool writeFailed_ = false;
     /// Audio not yet in the file: written a few hundred kilobytes at a time,
     /// since one write per read costs as much as the read.

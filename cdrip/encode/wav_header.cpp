@@ -7,8 +7,14 @@
 namespace brenlow {
 namespace {
 
-void put32(uint8_t* at, uint32_t value) { qToLittleEndian<uint32_t>(value, at); }
-void put16(uint8_t* at, uint16_t value) { qToLittleEndian<uint16_t>(value, at); }
+void put32(uint8_t* at, uint32_t value)
+{
+    qToLittleEndian<uint32_t>(value, at);
+}
+void put16(uint8_t* at, uint16_t value)
+{
+    qToLittleEndian<uint16_t>(value, at);
+}
 
 } // namespace
 

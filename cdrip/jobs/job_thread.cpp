@@ -29,7 +29,7 @@ void JobThread::ended(int run, const std::function<void()>& done)
 {
     if (run != run_ || !running_)
         return;
-    join();   // the thread has posted its last call: this is immediate
+    join(); // the thread has posted its last call: this is immediate
     running_ = false;
     done();
 }

@@ -30,15 +30,15 @@ public:
     bool start(Job job, Done done)
     {
         using Result = std::invoke_result_t<Job&, std::atomic<bool>&>;
-        return startRaw([job = std::move(job), done = std::move(done)](std::atomic<bool>& stop) mutable
-                            -> std::function<void()> {
-            if constexpr (std::is_void_v<Result>) {
-                job(stop);
-                return [done = std::move(done)]() mutable { done(); };
-            } else {
-                return [done = std::move(done), result = job(stop)]() mutable { done(result); };
-            }
-        });
+        return startRaw(
+            [job = std::move(job), done = std::move(done)](std::atomic<bool>& stop) mutable -> std::function<void()> {
+                if constexpr (std::is_void_v<Result>) {
+                    job(stop);
+                    return [done = std::move(done)]() mutable { done(); };
+                } else {
+                    return [done = std::move(done), result = job(stop)]() mutable { done(result); };
+                }
+            });
     }
 
     /// From start until its finished call has been delivered.
@@ -62,7 +62,7 @@ private:
 
     std::atomic<bool> stop_{false};
     bool running_ = false;
-    int run_ = 0;   ///< one per start: the end of a job that was waited for is not delivered
+    int run_ = 0; ///< one per start: the end of a job that was waited for is not delivered
     std::thread thread_;
 };
 

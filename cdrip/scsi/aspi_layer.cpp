@@ -35,10 +35,8 @@ void pollUntilDone(const AspiRequestHeader& header)
 
 } // namespace
 
-AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send)
-    : supportInfo_(supportInfo), send_(send)
-{
-}
+AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send) : supportInfo_(supportInfo), send_(send)
+{}
 
 // A working layer stays loaded for the life of the process: its own threads
 // may still be finishing a request (a worker job's, or one that timed out)
@@ -56,8 +54,7 @@ AspiLayer::LoadResult AspiLayer::load(const QString& folder, const QString& file
     const QString path = QDir(folder).filePath(fileName);
     // Only the program folder is searched: a bare name would let the loader
     // pick up any library of that name on the system's search path.
-    void* handle = QFile::exists(path) ? ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL)
-                                       : nullptr;
+    void* handle = QFile::exists(path) ? ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL) : nullptr;
     if (!handle) {
         result.failure = AspiLoadFailure::LibraryMissing;
         return result;
@@ -79,11 +76,21 @@ AspiLayer::LoadResult AspiLayer::load(const QString& folder, const QString& file
     result.supportStatus = static_cast<int>((info >> 8) & 0xFF);
     result.adapterCount = static_cast<int>(info & 0xFF);
     switch (result.supportStatus) {
-    case AspiSupportOk: result.layer = std::move(layer); break;
-    case AspiSupportOldManager: result.failure = AspiLoadFailure::OldManager; break;
-    case AspiSupportNoRealMode: result.failure = AspiLoadFailure::NoRealMode; break;
-    case AspiSupportNoManager: result.failure = AspiLoadFailure::NoManager; break;
-    default: result.failure = AspiLoadFailure::InitialisationError; break;
+    case AspiSupportOk:
+        result.layer = std::move(layer);
+        break;
+    case AspiSupportOldManager:
+        result.failure = AspiLoadFailure::OldManager;
+        break;
+    case AspiSupportNoRealMode:
+        result.failure = AspiLoadFailure::NoRealMode;
+        break;
+    case AspiSupportNoManager:
+        result.failure = AspiLoadFailure::NoManager;
+        break;
+    default:
+        result.failure = AspiLoadFailure::InitialisationError;
+        break;
     }
     return result;
 }
@@ -127,8 +134,7 @@ bool AspiLayer::execWait(AspiExecuteScsi& request) const
     return statusOf(request.header) == AspiStatusDone;
 }
 
-ScsiResult AspiLayer::execute(const DriveAddress& address, const ScsiCommand& command,
-                              std::span<std::uint8_t> data)
+ScsiResult AspiLayer::execute(const DriveAddress& address, const ScsiCommand& command, std::span<std::uint8_t> data)
 {
     AspiExecuteScsi request;
     std::memset(&request, 0, sizeof request);

@@ -21,9 +21,9 @@ enum class AspiLoadFailure {
     LibraryMissing,
     SupportInfoMissing,
     SendCommandMissing,
-    OldManager,        ///< support status 0xE1
-    NoRealMode,        ///< 0xE2
-    NoManager,         ///< 0xE3
+    OldManager,          ///< support status 0xE1
+    NoRealMode,          ///< 0xE2
+    NoManager,           ///< 0xE3
     InitialisationError, ///< any other status but 1
 };
 
@@ -34,10 +34,10 @@ public:
     AspiLayer& operator=(const AspiLayer&) = delete;
 
     struct LoadResult {
-        std::shared_ptr<AspiLayer> layer;   ///< set only when the layer works
+        std::shared_ptr<AspiLayer> layer; ///< set only when the layer works
         AspiLoadFailure failure = AspiLoadFailure::None;
-        int supportStatus = 0;              ///< bits 8..15 of GetASPI32SupportInfo
-        int adapterCount = 0;               ///< bits 0..7
+        int supportStatus = 0; ///< bits 8..15 of GetASPI32SupportInfo
+        int adapterCount = 0;  ///< bits 0..7
     };
     /// Loads the layer library `fileName` from `folder`, resolves its entry
     /// points and asks it whether it works.
@@ -54,8 +54,7 @@ public:
     /// else by polling the status byte). True when its status is 1.
     bool execWait(AspiExecuteScsi& request) const;
 
-    ScsiResult execute(const DriveAddress& address, const ScsiCommand& command,
-                       std::span<std::uint8_t> data) override;
+    ScsiResult execute(const DriveAddress& address, const ScsiCommand& command, std::span<std::uint8_t> data) override;
 
 private:
     using SupportInfoFunction = std::uint32_t (*)();

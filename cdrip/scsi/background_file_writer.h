@@ -41,7 +41,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t pendingSize_ = 0;
-    bool busy_ = false;     ///< the other buffer holds bytes not yet written
+    bool busy_ = false; ///< the other buffer holds bytes not yet written
     bool failed_ = false;
     bool quit_ = false;
     // A plain thread, not a JobThread: it is a helper inside a job that

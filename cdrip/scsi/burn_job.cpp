@@ -61,8 +61,8 @@ bool longWriteInProgress(const ScsiResult& result)
 
 std::uint8_t burnOptions(bool burnProof, bool testWrite)
 {
-    return static_cast<std::uint8_t>(kSessionAtOnce | (burnProof ? kBufferUnderrunProtection : 0) |
-                                     (testWrite ? kTestWrite : 0));
+    return static_cast<std::uint8_t>(kSessionAtOnce | (burnProof ? kBufferUnderrunProtection : 0)
+                                     | (testWrite ? kTestWrite : 0));
 }
 
 BurnJob::BurnJob(BurnSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
@@ -92,8 +92,8 @@ bool BurnJob::prepare()
     const auto setParameters = [&](std::uint8_t options) {
         return snapshot_.setWriteParameters && snapshot_.setWriteParameters(drive, options) == 1;
     };
-    if (!setParameters(kTrackAtOnce | kBufferUnderrunProtection) ||
-        !setParameters(burnOptions(snapshot_.burnProof, snapshot_.testWrite))) {
+    if (!setParameters(kTrackAtOnce | kBufferUnderrunProtection)
+        || !setParameters(burnOptions(snapshot_.burnProof, snapshot_.testWrite))) {
         addRow(ParametersRefused, BurnIcon::Error);
         return false;
     }
@@ -158,7 +158,7 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
         return BurnOutcome::PreparationFailed;
     }
     if (size != snapshot_.imageSize || snapshot_.tracks.empty()) {
-        addRow(CannotLoad, BurnIcon::Error);   // the image changed since its cue sheet was read
+        addRow(CannotLoad, BurnIcon::Error); // the image changed since its cue sheet was read
         return BurnOutcome::PreparationFailed;
     }
     if (!prepare())
@@ -176,8 +176,8 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
     while (!writeError && sector < total && !stop.load()) {
         const int count = sector + kSectorsPerWrite > total ? 1 : kSectorsPerWrite;
         const qint64 bytes = qint64(count) * kSectorBytes;
-        if (image.read(reinterpret_cast<char*>(buffer.data()), bytes) != bytes ||
-            !writeSectors(Lba{sector}, static_cast<std::uint8_t>(count), buffer)) {
+        if (image.read(reinterpret_cast<char*>(buffer.data()), bytes) != bytes
+            || !writeSectors(Lba{sector}, static_cast<std::uint8_t>(count), buffer)) {
             writeError = true;
             break;
         }
@@ -202,7 +202,7 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
     if (outcome == BurnOutcome::Written && closed)
         addRow(Written, BurnIcon::Done);
     else if (outcome == BurnOutcome::Written)
-        outcome = BurnOutcome::WriteFailed;   // the data is on the disc, but not a finished session
+        outcome = BurnOutcome::WriteFailed; // the data is on the disc, but not a finished session
     else if (closed)
         addRow(0, BurnIcon::Done, sessionClosedText());
     scsi::startStopUnitEject(*snapshot_.transport, snapshot_.drive);

@@ -29,7 +29,7 @@ struct BurnSnapshot {
     std::shared_ptr<ScsiTransport> transport;
     DriveAddress drive;
     QString imagePath;
-    std::int64_t imageSize = 0;            ///< as the cue sheet load found it
+    std::int64_t imageSize = 0; ///< as the cue sheet load found it
     std::vector<BurnTrack> tracks;
     std::uint16_t speedKbs = 0xFFFF;
     bool burnProof = true;
@@ -51,10 +51,10 @@ struct BurnRow {
 };
 
 enum class BurnOutcome {
-    Written,            ///< rows 111 and 115
-    Cancelled,          ///< row 113 where 111 would stand
-    WriteFailed,        ///< row 114 where 111 would stand, or a session that was not closed; the disc ejected
-    PreparationFailed,  ///< its row given; nothing written, the disc left in the drive
+    Written,           ///< rows 111 and 115
+    Cancelled,         ///< row 113 where 111 would stand
+    WriteFailed,       ///< row 114 where 111 would stand, or a session that was not closed; the disc ejected
+    PreparationFailed, ///< its row given; nothing written, the disc left in the drive
 };
 
 class BurnJob : public QObject {

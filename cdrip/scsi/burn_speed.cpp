@@ -12,8 +12,17 @@ struct SpeedStep {
 };
 
 // The drives' own rounding of factor × 176.4 kB/s.
-constexpr std::array<SpeedStep, 11> kSpeeds{{{1, 176}, {2, 352}, {4, 706}, {8, 1411}, {12, 2112}, {16, 2822},
-                                             {20, 3528}, {24, 4234}, {32, 5644}, {48, 8466}, {52, 9171}}};
+constexpr std::array<SpeedStep, 11> kSpeeds{{{1, 176},
+                                             {2, 352},
+                                             {4, 706},
+                                             {8, 1411},
+                                             {12, 2112},
+                                             {16, 2822},
+                                             {20, 3528},
+                                             {24, 4234},
+                                             {32, 5644},
+                                             {48, 8466},
+                                             {52, 9171}}};
 
 } // namespace
 

@@ -73,7 +73,7 @@ CueSheetLoad failure(CueLoadError error, const QString& reason = {})
 }
 
 struct ParsedTrack {
-    std::optional<int> index01;   // frame offset in the image
+    std::optional<int> index01; // frame offset in the image
     std::uint8_t control = 0;
 };
 
@@ -94,8 +94,7 @@ std::uint8_t controlOf(const QString& flag)
 QString cueTimeText(int frames)
 {
     const Msf msf = Msf::fromFrames(frames);
-    return twoDigits(msf.minute) + QLatin1Char(':') + twoDigits(msf.second) + QLatin1Char(':') +
-           twoDigits(msf.frame);
+    return twoDigits(msf.minute) + QLatin1Char(':') + twoDigits(msf.second) + QLatin1Char(':') + twoDigits(msf.frame);
 }
 
 QByteArray cueSheetText(const TrackTable& tracks, const QString& binName)

@@ -28,15 +28,15 @@ QByteArray cueSheetText(const TrackTable& tracks, const QString& binName);
 struct ImagePaths {
     QString binPath;
     QString cuePath;
-    QString binName;   ///< file name of binPath, for the FILE line
+    QString binName; ///< file name of binPath, for the FILE line
 };
 ImagePaths imagePathsFor(const QString& chosenPath);
 
 /// CTL bits of a track, as its cue sheet's FLAGS line names them.
 enum TrackControl : std::uint8_t {
-    kControlPreEmphasis = 0x1,     ///< PRE
-    kControlCopyPermitted = 0x2,   ///< DCP
-    kControlFourChannel = 0x8,     ///< 4CH
+    kControlPreEmphasis = 0x1,   ///< PRE
+    kControlCopyPermitted = 0x2, ///< DCP
+    kControlFourChannel = 0x8,   ///< 4CH
 };
 
 /// One track of an image to burn, in absolute disc times: the pregap
@@ -45,25 +45,25 @@ struct BurnTrack {
     int number = 0;
     Msf pregap;
     Msf start;
-    std::uint8_t control = 0;   ///< TrackControl bits from FLAGS
+    std::uint8_t control = 0; ///< TrackControl bits from FLAGS
 };
 
 /// Why a cue sheet could not be used. Each has its log row in the burner
 /// dialog; all but Loaded are followed by the general "cannot load" row.
 enum class CueLoadError {
     None,
-    NoPath,          ///< nothing chosen
-    Unreadable,      ///< missing, empty, too large, or not a cue sheet we accept
-    ImageMissing,    ///< the FILE names an image that does not exist
-    ImageEmpty,      ///< the image holds no whole sector
-    NotAudio,        ///< a TRACK whose type is not AUDIO
+    NoPath,       ///< nothing chosen
+    Unreadable,   ///< missing, empty, too large, or not a cue sheet we accept
+    ImageMissing, ///< the FILE names an image that does not exist
+    ImageEmpty,   ///< the image holds no whole sector
+    NotAudio,     ///< a TRACK whose type is not AUDIO
 };
 
 struct CueSheetLoad {
     CueLoadError error = CueLoadError::None;
-    QString reason;              ///< for Unreadable: what is wrong, for logs and tests
-    QString imagePath;           ///< the FILE, beside the cue sheet unless absolute
-    std::int64_t imageSize = 0;  ///< bytes
+    QString reason;             ///< for Unreadable: what is wrong, for logs and tests
+    QString imagePath;          ///< the FILE, beside the cue sheet unless absolute
+    std::int64_t imageSize = 0; ///< bytes
     std::vector<BurnTrack> tracks;
 
     bool ok() const { return error == CueLoadError::None; }

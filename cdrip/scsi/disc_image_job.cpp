@@ -39,8 +39,8 @@ int DiscImageJob::sectorCount(const TrackTable& tracks)
 DiscImageResult DiscImageJob::run(const std::atomic<bool>& stop)
 {
     DiscImageResult result = work(stop);
-    if (result.outcome != DiscImageOutcome::Completed && result.outcome != DiscImageOutcome::DataTrack &&
-        result.outcome != DiscImageOutcome::NoTracks) {
+    if (result.outcome != DiscImageOutcome::Completed && result.outcome != DiscImageOutcome::DataTrack
+        && result.outcome != DiscImageOutcome::NoTracks) {
         QFile::remove(snapshot_.paths.binPath);
         QFile::remove(snapshot_.paths.cuePath);
     }

@@ -18,8 +18,8 @@ struct DiscImageSnapshot {
     std::shared_ptr<ScsiTransport> transport;
     DriveAddress drive;
     TrackTable tracks;
-    ImagePaths paths;              ///< from imagePathsFor(the name the user chose)
-    int attemptsPerRead = 5;       ///< a bad sector ends the job after this many tries
+    ImagePaths paths;        ///< from imagePathsFor(the name the user chose)
+    int attemptsPerRead = 5; ///< a bad sector ends the job after this many tries
     int retryDelayMs = 20;
 };
 
@@ -27,17 +27,17 @@ enum class DiscImageOutcome {
     Completed,
     Cancelled,
     NoTracks,
-    DataTrack,          ///< the disc holds a data track: refused before anything is written
-    CreateFailed,       ///< the .bin or the .cue could not be created
-    WriteFailed,        ///< writing the .bin or the .cue failed
-    ReadFailed,         ///< a sector stayed unreadable
+    DataTrack,    ///< the disc holds a data track: refused before anything is written
+    CreateFailed, ///< the .bin or the .cue could not be created
+    WriteFailed,  ///< writing the .bin or the .cue failed
+    ReadFailed,   ///< a sector stayed unreadable
 };
 
 struct DiscImageResult {
     DiscImageOutcome outcome = DiscImageOutcome::Completed;
-    QString path;          ///< the file that failed (CreateFailed, WriteFailed)
-    Lba failedAt;          ///< the first sector of the failed read (ReadFailed)
-    ScsiResult command;    ///< what the failed read came back with
+    QString path;       ///< the file that failed (CreateFailed, WriteFailed)
+    Lba failedAt;       ///< the first sector of the failed read (ReadFailed)
+    ScsiResult command; ///< what the failed read came back with
 };
 
 class DiscImageJob : public QObject {

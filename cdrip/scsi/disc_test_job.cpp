@@ -16,9 +16,9 @@ DiscTestResult testBurnerDisc(ScsiTransport& transport, const DriveAddress& driv
 }
 
 DiscTestJob::DiscTestJob(std::shared_ptr<ScsiTransport> transport, DriveAddress drive)
-    : transport_(std::move(transport)), drive_(drive)
-{
-}
+    : transport_(std::move(transport)),
+      drive_(drive)
+{}
 
 DiscTestResult DiscTestJob::run()
 {

@@ -15,8 +15,8 @@
 namespace brenlow {
 
 struct DiscTestResult {
-    bool dvd = false;                                  ///< answered READ DVD STRUCTURE; nothing else asked
-    std::uint16_t maxWriteSpeed = kUnknownWriteSpeed;  ///< kB/s, from the capabilities page
+    bool dvd = false;                                 ///< answered READ DVD STRUCTURE; nothing else asked
+    std::uint16_t maxWriteSpeed = kUnknownWriteSpeed; ///< kB/s, from the capabilities page
     scsi::DiscState state = scsi::DiscState::NoAnswer;
 };
 

@@ -6,7 +6,7 @@ namespace {
 ScsiResult refused()
 {
     ScsiResult result;
-    result.status = 0x80;   // invalid request: nothing was sent
+    result.status = 0x80; // invalid request: nothing was sent
     return result;
 }
 
@@ -20,8 +20,7 @@ ScsiResult playTrack(ScsiTransport& transport, const DriveAddress& drive, const 
     return scsi::playAudio12(transport, drive, track->lba(), static_cast<std::uint32_t>(track->lengthFrames));
 }
 
-ScsiResult playFrom(ScsiTransport& transport, const DriveAddress& drive, const TrackTable& tracks, int index,
-                    Lba start)
+ScsiResult playFrom(ScsiTransport& transport, const DriveAddress& drive, const TrackTable& tracks, int index, Lba start)
 {
     const Track* track = tracks.at(index);
     const Lba leadOut = Lba::fromMsfFrames(tracks.leadOut().frames());

@@ -71,8 +71,8 @@ DriveScan aspiScanDevices(AspiLayer& layer)
     for (int a = 0; a < *adapters; ++a) {
         const auto adapter = static_cast<std::uint8_t>(a);
         if (!layer.hostAdapterCount(adapter)) {
-            scan.messages.append({QStringLiteral("Host adapter number %1: inquiry failed.").arg(a),
-                                  QStringLiteral("Error FS 007:")});
+            scan.messages.append(
+                {QStringLiteral("Host adapter number %1: inquiry failed.").arg(a), QStringLiteral("Error FS 007:")});
             continue;
         }
         for (int t = 0; t < kTargetsPerAdapter; ++t) {
@@ -84,7 +84,7 @@ DriveScan aspiScanDevices(AspiLayer& layer)
                 const QString description = aspiInquiry(layer, address);
                 const QString entry = QStringLiteral("%1:%2:%3 %4").arg(a).arg(t).arg(l).arg(description);
                 if (!scan.drives.add({address, entry}))
-                    return scan;   // the table holds 99 drives
+                    return scan; // the table holds 99 drives
             }
         }
     }

@@ -21,7 +21,7 @@ struct AspiMessage {
 /// The texts of a failed load: the message box and the short status text.
 struct AspiLoadTexts {
     AspiMessage message;
-    QString shortText;   ///< the status text ("WNASPI32.dll not found", ...)
+    QString shortText; ///< the status text ("WNASPI32.dll not found", ...)
 };
 AspiLoadTexts aspiLoadTexts(AspiLoadFailure failure);
 
@@ -34,7 +34,7 @@ QString aspiInquiry(ScsiTransport& transport, const DriveAddress& address);
 
 struct DriveScan {
     DriveTable drives;
-    QList<AspiMessage> messages;   ///< in the order they are to be shown
+    QList<AspiMessage> messages; ///< in the order they are to be shown
 };
 
 /// Scans every adapter, target 0..7 and LUN 0..7 for CD-ROM devices (type 5).

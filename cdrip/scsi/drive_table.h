@@ -18,7 +18,7 @@ struct DriveAddress {
 
 struct DriveRecord {
     DriveAddress address;
-    QString description;   ///< the drive-list entry: "a:t:l vendor product rev"
+    QString description; ///< the drive-list entry: "a:t:l vendor product rev"
 };
 
 class DriveTable {

@@ -14,22 +14,22 @@ namespace brenlow {
 struct EraseSnapshot {
     std::shared_ptr<ScsiTransport> transport;
     DriveAddress drive;
-    bool fullErase = false;                               ///< whole disc, else minimal blank
+    bool fullErase = false; ///< whole disc, else minimal blank
     std::chrono::milliseconds pollInterval{1000};
-    std::chrono::milliseconds timeLimit{std::chrono::hours(2)};   ///< a full erase at 1× takes over an hour
+    std::chrono::milliseconds timeLimit{std::chrono::hours(2)}; ///< a full erase at 1× takes over an hour
 };
 
 enum class EraseOutcome {
-    Erased,         ///< ready again; the disc was ejected
-    BlankRefused,   ///< the drive refused BLANK
-    Failed,         ///< the drive reported an error while erasing
-    TimedOut,       ///< still not ready after the time limit
-    Stopped,        ///< the dialog went; the drive finishes on its own, no eject
+    Erased,       ///< ready again; the disc was ejected
+    BlankRefused, ///< the drive refused BLANK
+    Failed,       ///< the drive reported an error while erasing
+    TimedOut,     ///< still not ready after the time limit
+    Stopped,      ///< the dialog went; the drive finishes on its own, no eject
 };
 
 struct EraseResult {
     EraseOutcome outcome = EraseOutcome::Erased;
-    ScsiResult command;   ///< the refused BLANK or the failed TEST UNIT READY
+    ScsiResult command; ///< the refused BLANK or the failed TEST UNIT READY
 };
 
 class EraseJob : public QObject {

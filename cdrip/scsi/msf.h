@@ -12,8 +12,8 @@ namespace brenlow {
 
 inline constexpr int kFramesPerSecond = 75;
 inline constexpr int kFramesPerMinute = 60 * kFramesPerSecond;
-inline constexpr int kLeadInFrames = 150;       ///< MSF 00:02:00 is LBA 0
-inline constexpr int kSectorBytes = 2352;       ///< one CD-DA frame
+inline constexpr int kLeadInFrames = 150; ///< MSF 00:02:00 is LBA 0
+inline constexpr int kSectorBytes = 2352; ///< one CD-DA frame
 
 /// A logical block address as the SCSI commands take it (may be negative
 /// before the first track, e.g. a session-at-once write starts at -150).
@@ -51,6 +51,9 @@ struct Msf {
 };
 
 /// "mm:ss.ff" of a frame count.
-inline QString lengthText(int frames) { return Msf::fromFrames(frames).text(); }
+inline QString lengthText(int frames)
+{
+    return Msf::fromFrames(frames).text();
+}
 
 } // namespace brenlow

@@ -13,8 +13,9 @@ void addEntry(std::vector<std::uint8_t>& sheet, std::uint8_t control, std::uint8
               std::uint8_t scms, const Msf& time)
 {
     const auto ctlAdr = static_cast<std::uint8_t>((control & 0x0F) << 4 | kAudioAdr1);
-    sheet.insert(sheet.end(), {ctlAdr, track, index, 0x00, scms, static_cast<std::uint8_t>(time.minute),
-                               static_cast<std::uint8_t>(time.second), static_cast<std::uint8_t>(time.frame)});
+    sheet.insert(sheet.end(),
+                 {ctlAdr, track, index, 0x00, scms, static_cast<std::uint8_t>(time.minute),
+                  static_cast<std::uint8_t>(time.second), static_cast<std::uint8_t>(time.frame)});
 }
 
 } // namespace

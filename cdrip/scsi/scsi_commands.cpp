@@ -33,12 +33,13 @@ ScsiResult inquiry(ScsiTransport& transport, const DriveAddress& drive, std::spa
     return transport.execute(drive, c, answer);
 }
 
-ScsiResult readTocMsf(ScsiTransport& transport, const DriveAddress& drive, std::span<std::uint8_t, kTocAllocation> answer)
+ScsiResult readTocMsf(ScsiTransport& transport, const DriveAddress& drive,
+                      std::span<std::uint8_t, kTocAllocation> answer)
 {
     ScsiCommand c = command(10, DataDirection::In);
     c.cdb[0] = op::ReadToc;
-    c.cdb[1] = 0x02;   // MSF addresses
-    c.cdb[6] = 0;      // from the first track
+    c.cdb[1] = 0x02; // MSF addresses
+    c.cdb[6] = 0;    // from the first track
     c.cdb[7] = static_cast<std::uint8_t>(kTocAllocation >> 8);
     c.cdb[8] = static_cast<std::uint8_t>(kTocAllocation & 0xFF);
     return transport.execute(drive, c, answer);
@@ -73,7 +74,7 @@ ScsiResult startStopUnitEject(ScsiTransport& transport, const DriveAddress& driv
     ScsiCommand c = command(6, DataDirection::Out);
     c.postEvent = false;
     c.cdb[0] = op::StartStopUnit;
-    c.cdb[4] = 0x02;   // LoEj, Start = 0: eject
+    c.cdb[4] = 0x02; // LoEj, Start = 0: eject
     return transport.execute(drive, c, {});
 }
 
@@ -88,7 +89,7 @@ ScsiResult readCd(ScsiTransport& transport, const DriveAddress& drive, Lba start
                   std::span<std::uint8_t> buffer, SectorType type)
 {
     if (buffer.size() < static_cast<std::size_t>(count) * kSectorBytes) {
-        ScsiResult refused;   // never sent, and never taken for a success
+        ScsiResult refused; // never sent, and never taken for a success
         refused.status = kInvalidRequestStatus;
         return refused;
     }

@@ -24,7 +24,8 @@ inline constexpr int kTocAllocation = 804;
 ScsiResult inquiry(ScsiTransport& transport, const DriveAddress& drive, std::span<std::uint8_t, kInquiryLength> answer);
 
 /// READ TOC format 0 with MSF addresses from the first track, 804-byte allocation.
-ScsiResult readTocMsf(ScsiTransport& transport, const DriveAddress& drive, std::span<std::uint8_t, kTocAllocation> answer);
+ScsiResult readTocMsf(ScsiTransport& transport, const DriveAddress& drive,
+                      std::span<std::uint8_t, kTocAllocation> answer);
 
 /// PLAY AUDIO(12) of `frames` frames from `start`.
 ScsiResult playAudio12(ScsiTransport& transport, const DriveAddress& drive, Lba start, std::uint32_t frames);

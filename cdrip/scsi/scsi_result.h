@@ -19,7 +19,7 @@ QString senseText(const SenseData& sense);
 struct ScsiResult {
     static constexpr std::uint8_t kDone = 0x01;
 
-    std::uint8_t status = 0;          ///< the layer's status byte; 1 = completed without error
+    std::uint8_t status = 0; ///< the layer's status byte; 1 = completed without error
     std::uint8_t adapterStatus = 0;
     std::uint8_t targetStatus = 0;
     SenseData sense;

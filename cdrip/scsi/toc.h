@@ -15,16 +15,16 @@ namespace brenlow {
 /// Why a read gave no tracks.
 enum class TocError {
     None,
-    CommandFailed,     ///< no disc, not ready, drive error
-    BadTrackNumbers,   ///< not 1 <= first <= last <= 99
-    ShortReply,        ///< fewer descriptors than the track numbers announce
-    BadAddress,        ///< an address out of range, or not rising
+    CommandFailed,   ///< no disc, not ready, drive error
+    BadTrackNumbers, ///< not 1 <= first <= last <= 99
+    ShortReply,      ///< fewer descriptors than the track numbers announce
+    BadAddress,      ///< an address out of range, or not rising
 };
 
 struct TocResult {
-    TrackTable table;              ///< empty on failure
+    TrackTable table; ///< empty on failure
     TocError error = TocError::None;
-    ScsiResult command;            ///< what the READ TOC came back with
+    ScsiResult command; ///< what the READ TOC came back with
     bool ok() const { return error == TocError::None; }
 };
 

@@ -12,15 +12,15 @@
 namespace brenlow {
 
 struct Track {
-    int number = 0;            ///< 1-based position on the disc (index + 1)
-    QString lengthText;        ///< "mm:ss.ff"
-    int startFrame = 0;        ///< start on the MSF scale (LBA + 150)
-    int lengthFrames = 0;      ///< up to the next track, or the lead-out
+    int number = 0;       ///< 1-based position on the disc (index + 1)
+    QString lengthText;   ///< "mm:ss.ff"
+    int startFrame = 0;   ///< start on the MSF scale (LBA + 150)
+    int lengthFrames = 0; ///< up to the next track, or the lead-out
     QString title;
-    int progress = 1;          ///< rip progress in percent; 1 after reading (drawn as 0 %)
-    Msf start;                 ///< the M, S, F bytes as the drive reported them
-    int selected = 1;          ///< 1 = rip this track
-    std::uint8_t control = 0;  ///< Q-channel control bits of the TOC entry
+    int progress = 1;         ///< rip progress in percent; 1 after reading (drawn as 0 %)
+    Msf start;                ///< the M, S, F bytes as the drive reported them
+    int selected = 1;         ///< 1 = rip this track
+    std::uint8_t control = 0; ///< Q-channel control bits of the TOC entry
 
     bool preEmphasis() const { return control & 0x01; }
     bool dataTrack() const { return control & 0x04; }
@@ -36,7 +36,11 @@ public:
 
     int count() const { return static_cast<int>(tracks_.size()); }
     bool empty() const { return tracks_.empty(); }
-    void clear() { tracks_.clear(); leadOut_ = Msf{}; }
+    void clear()
+    {
+        tracks_.clear();
+        leadOut_ = Msf{};
+    }
 
     /// Nullptr for an index outside the table.
     const Track* at(int index) const;

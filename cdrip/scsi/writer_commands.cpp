@@ -70,7 +70,7 @@ std::optional<std::uint16_t> readMaxWriteSpeed(ScsiTransport& transport, const D
 {
     constexpr std::size_t kAllocation = 36;
     constexpr std::size_t kHeader = 4;
-    constexpr std::size_t kSpeedOffset = 18;   // in the page
+    constexpr std::size_t kSpeedOffset = 18; // in the page
     ScsiCommand cmd = command(op::ModeSense6, 6, DataDirection::In);
     cmd.cdb[2] = 0x2A;
     cmd.cdb[4] = kAllocation;
@@ -81,8 +81,8 @@ std::optional<std::uint16_t> readMaxWriteSpeed(ScsiTransport& transport, const D
     // capabilities page and reach the speed field, inside what the drive sent.
     const std::size_t sent = std::size_t(answer[0]) + 1;
     const std::size_t page = kHeader + answer[3];
-    if (page + kSpeedOffset + 2 > std::min(sent, kAllocation) || (answer[page] & 0x3F) != 0x2A ||
-        answer[page + 1] + 2u < kSpeedOffset + 2)
+    if (page + kSpeedOffset + 2 > std::min(sent, kAllocation) || (answer[page] & 0x3F) != 0x2A
+        || answer[page + 1] + 2u < kSpeedOffset + 2)
         return std::nullopt;
     return static_cast<std::uint16_t>((answer[page + kSpeedOffset] << 8) | answer[page + kSpeedOffset + 1]);
 }

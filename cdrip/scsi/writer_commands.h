@@ -26,15 +26,18 @@ ScsiResult readDvdStructure(ScsiTransport& transport, const DriveAddress& drive)
 
 /// What READ DISC INFORMATION says about the disc in the drive.
 enum class DiscState {
-    NoAnswer = 0,         ///< the command failed: no disc, not ready
-    BlankCdR = 1,         ///< empty, not erasable
-    BlankCdRw = 2,        ///< empty, erasable
-    WrittenCdR = 3,       ///< not empty, not erasable (also a pressed CD)
-    WrittenCdRw = 4,      ///< not empty, erasable
+    NoAnswer = 0,    ///< the command failed: no disc, not ready
+    BlankCdR = 1,    ///< empty, not erasable
+    BlankCdRw = 2,   ///< empty, erasable
+    WrittenCdR = 3,  ///< not empty, not erasable (also a pressed CD)
+    WrittenCdRw = 4, ///< not empty, erasable
 };
 /// READ DISC INFORMATION (34 bytes) and its disc status and erasable bits.
 DiscState readDiscState(ScsiTransport& transport, const DriveAddress& drive);
-constexpr bool isBlank(DiscState state) { return state == DiscState::BlankCdR || state == DiscState::BlankCdRw; }
+constexpr bool isBlank(DiscState state)
+{
+    return state == DiscState::BlankCdR || state == DiscState::BlankCdRw;
+}
 
 /// MODE SENSE(6) of the capabilities page (2Ah): the maximum write speed in
 /// kB/s; nothing when the command fails or the answer does not hold the page.

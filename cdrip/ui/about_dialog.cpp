@@ -25,7 +25,9 @@ QWidget* place(QWidget* widget, int id, QRect where)
 } // namespace
 
 AboutDialog::AboutDialog(const LanguageTable& language, QString aspiStatus, QWidget* parent)
-    : QDialog(parent), language_(language), aspiStatus_(std::move(aspiStatus))
+    : QDialog(parent),
+      language_(language),
+      aspiStatus_(std::move(aspiStatus))
 {
     setObjectName(QStringLiteral("168"));
     setWindowTitle(QString());
@@ -33,8 +35,8 @@ AboutDialog::AboutDialog(const LanguageTable& language, QString aspiStatus, QWid
 
     auto* banner = new QLabel(QStringLiteral("Brenlow"), this);
     place(banner, 197, {0, 0, 360, 60});
-    banner->setStyleSheet(QStringLiteral(
-        "background: #16779a; color: white; font-size: 24px; font-weight: bold; padding-left: 12px;"));
+    banner->setStyleSheet(
+        QStringLiteral("background: #16779a; color: white; font-size: 24px; font-weight: bold; padding-left: 12px;"));
 
     auto* info = new QGroupBox(this);
     place(info, about_ids::InformationGroup, {8, 68, 344, 140});
@@ -96,15 +98,15 @@ QString AboutDialog::siteLink() const
 
 QString AboutDialog::mailLink() const
 {
-    return QStringLiteral("mailto:") + makerMail() + QStringLiteral("?subject=") +
-           percentEncoded(QStringLiteral("Brenlow Information"));
+    return QStringLiteral("mailto:") + makerMail() + QStringLiteral("?subject=")
+        + percentEncoded(QStringLiteral("Brenlow Information"));
 }
 
 QString AboutDialog::donationLink() const
 {
     const QString amount = findChild<QLineEdit*>(QString::number(about_ids::Amount))->text();
-    return donationPageStart() + percentEncoded(amount) + QStringLiteral("&no_note=1&currency_code=") +
-           percentEncoded(language_.line(91));
+    return donationPageStart() + percentEncoded(amount) + QStringLiteral("&no_note=1&currency_code=")
+        + percentEncoded(language_.line(91));
 }
 
 void AboutDialog::openAndClose(const QString& target)

@@ -10,6 +10,9 @@ namespace brenlow {
 std::optional<QString> readRegistryValue(const QString& name);
 bool writeRegistryValue(const QString& name, const QString& text);
 
-inline std::optional<QString> storedLanguage() { return readRegistryValue(QStringLiteral("Langue")); }
+inline std::optional<QString> storedLanguage()
+{
+    return readRegistryValue(QStringLiteral("Langue"));
+}
 
 } // namespace brenlow

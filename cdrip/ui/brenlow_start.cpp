@@ -65,8 +65,8 @@ int runBrenlow(const StartEnvironment& environment)
         runModal(languageDialog);
     }
 
-    MainDialog mainDialog(environment.startFolder, environment.programFolder.isEmpty() ? environment.startFolder
-                                                                                     : environment.programFolder);
+    MainDialog mainDialog(environment.startFolder,
+                          environment.programFolder.isEmpty() ? environment.startFolder : environment.programFolder);
     mainDialog.setModalRunner(runModal);
     runModal(mainDialog);
     return 0;

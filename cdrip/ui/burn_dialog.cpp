@@ -52,10 +52,14 @@ QString minutesAndSeconds(qint64 seconds)
 int logIconResource(BurnIcon icon)
 {
     switch (icon) {
-    case BurnIcon::Error: return 224;
-    case BurnIcon::CanWrite: return 223;
-    case BurnIcon::Done: return 226;
-    case BurnIcon::Stopped: return 227;
+    case BurnIcon::Error:
+        return 224;
+    case BurnIcon::CanWrite:
+        return 223;
+    case BurnIcon::Done:
+        return 226;
+    case BurnIcon::Stopped:
+        return 227;
     }
     return 224;
 }
@@ -150,7 +154,10 @@ void BurnDialog::buildDiscTypeRow(QGridLayout& layout)
     auto* markRow = new QHBoxLayout(marks);
     markRow->setContentsMargins(0, 0, 0, 0);
     const std::pair<int, const char*> types[] = {
-        {burn_ids::MarkCd, "CD"}, {burn_ids::MarkCdR, "CDR"}, {burn_ids::MarkCdRw, "CDRW"}, {burn_ids::MarkDvd, "DVD"},
+        {burn_ids::MarkCd, "CD"},
+        {burn_ids::MarkCdR, "CDR"},
+        {burn_ids::MarkCdRw, "CDRW"},
+        {burn_ids::MarkDvd, "DVD"},
     };
     for (const auto& [id, type] : types) {
         auto* mark = named(new QLabel(marks), id);
@@ -294,7 +301,7 @@ void BurnDialog::startDiscTest()
     testJob_ = std::make_unique<DiscTestJob>(transport_, burner->address);
     DiscTestJob* job = testJob_.get();
     testWorker_.start([job](const std::atomic<bool>&) { return job->run(); },
-                       [this](const DiscTestResult& result) { discTested(result); });
+                      [this](const DiscTestResult& result) { discTested(result); });
 }
 
 void BurnDialog::discTested(const DiscTestResult& result)
@@ -311,7 +318,7 @@ void BurnDialog::showDiscTest(const DiscTestResult* result)
         QDialog::reject();
         return;
     }
-    if (!result) {   // no burner to test
+    if (!result) { // no burner to test
         addRow(language_.line(127), BurnIcon::Error);
         speed_->addItem(QStringLiteral("Maximum"));
         return;
@@ -334,11 +341,21 @@ void BurnDialog::showDiscTest(const DiscTestResult* result)
     };
     Shown shown{0, false, 127};
     switch (result->state) {
-    case scsi::DiscState::NoAnswer: shown = {0, false, 127}; break;
-    case scsi::DiscState::BlankCdR: shown = {burn_ids::MarkCdR, true, 128}; break;
-    case scsi::DiscState::BlankCdRw: shown = {burn_ids::MarkCdRw, true, 129}; break;
-    case scsi::DiscState::WrittenCdR: shown = {burn_ids::MarkCd, false, 130}; break;
-    case scsi::DiscState::WrittenCdRw: shown = {burn_ids::MarkCdRw, false, 131}; break;
+    case scsi::DiscState::NoAnswer:
+        shown = {0, false, 127};
+        break;
+    case scsi::DiscState::BlankCdR:
+        shown = {burn_ids::MarkCdR, true, 128};
+        break;
+    case scsi::DiscState::BlankCdRw:
+        shown = {burn_ids::MarkCdRw, true, 129};
+        break;
+    case scsi::DiscState::WrittenCdR:
+        shown = {burn_ids::MarkCd, false, 130};
+        break;
+    case scsi::DiscState::WrittenCdRw:
+        shown = {burn_ids::MarkCdRw, false, 131};
+        break;
     }
     if (shown.mark)
         setMark(shown.mark, kMarkThisType);
@@ -387,20 +404,21 @@ void BurnDialog::startBurn()
     disableBurnControls(*this);
     burnClock_.start();
     job_ = std::make_unique<BurnJob>(std::move(snapshot));
-    connect(job_.get(), &BurnJob::row, this,
-            [this](const BurnRow& row) { addRow(row.prefix + language_.line(row.line), row.icon); },
-            Qt::QueuedConnection);
-    connect(job_.get(), &BurnJob::progress, this,
-            [this](int sector, int total) {
-                status_->setText(language_.line(110) + QStringLiteral("%1 / %2").arg(sector).arg(total));
-                const int percent = total > 0 ? int(std::int64_t(sector) * 100 / total) : 0;
-                bar_->setValue(percent);
-                percent_->setText(QStringLiteral("%1 %").arg(percent));
-            },
-            Qt::QueuedConnection);
+    connect(
+        job_.get(), &BurnJob::row, this,
+        [this](const BurnRow& row) { addRow(row.prefix + language_.line(row.line), row.icon); }, Qt::QueuedConnection);
+    connect(
+        job_.get(), &BurnJob::progress, this,
+        [this](int sector, int total) {
+            status_->setText(language_.line(110) + QStringLiteral("%1 / %2").arg(sector).arg(total));
+            const int percent = total > 0 ? int(std::int64_t(sector) * 100 / total) : 0;
+            bar_->setValue(percent);
+            percent_->setText(QStringLiteral("%1 %").arg(percent));
+        },
+        Qt::QueuedConnection);
     BurnJob* job = job_.get();
     worker_.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
-                   [this](BurnOutcome outcome) { jobEnded(outcome); });
+                  [this](BurnOutcome outcome) { jobEnded(outcome); });
 }
 
 void BurnDialog::jobEnded(BurnOutcome outcome)
@@ -409,7 +427,7 @@ void BurnDialog::jobEnded(BurnOutcome outcome)
     // The clock ticks once a second: the last part second shows only here.
     elapsed_->setText(minutesAndSeconds(burnClock_.elapsed() / 1000));
     enableBurnControls(*this);
-    burn_->setEnabled(false);   // the disc went; Refresh tests the next one
+    burn_->setEnabled(false); // the disc went; Refresh tests the next one
     emit burnEnded(outcome);
 }
 
@@ -418,7 +436,9 @@ void BurnDialog::cancelBurn()
     if (!busy())
         return;
     if (quandor::shell::messageBox(this, language_.line(133), QStringLiteral("Brenlow"), MessageButtons::OkCancel,
-                                   MessageIcon::Information) == MessageResult::Ok && busy())
+                                   MessageIcon::Information)
+            == MessageResult::Ok
+        && busy())
         worker_.requestStop();
 }
 
@@ -447,7 +467,7 @@ void BurnDialog::reject()
         return;
     }
     if (testingDisc()) {
-        closeAfterTest_ = true;   // the worker must end before the window goes
+        closeAfterTest_ = true; // the worker must end before the window goes
         return;
     }
     QDialog::reject();

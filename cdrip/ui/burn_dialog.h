@@ -51,7 +51,7 @@ public:
     /// Waits for the workers (tests and shutdown); true when none runs.
     bool waitForWorker(int timeoutMs);
 
-    void reject() override;   // Close and the close box: only when idle
+    void reject() override; // Close and the close box: only when idle
 
 signals:
     /// The burn job has ended and its worker is gone.
@@ -85,29 +85,29 @@ private:
     CueSheetLoad load_;
     bool loaded_ = false;
     std::uint16_t maxWriteSpeed_ = 0xFFFF;
-    QElapsedTimer burnClock_;          // since the burn started
+    QElapsedTimer burnClock_; // since the burn started
     // Each worker after its job: closing stops and waits for the worker first.
     std::unique_ptr<BurnJob> job_;
     JobThread worker_;
     std::unique_ptr<DiscTestJob> testJob_;
     JobThread testWorker_;
-    bool burnAfterTest_ = false;    // Burn ! pressed: burn once the test allows it
-    bool closeAfterTest_ = false;   // closed while testing: go once the worker ended
-    QString readCuePath_;           // the cue sheet of the last read
-    QString keptSpeed_;             // the speed to select again after a re-read
+    bool burnAfterTest_ = false;  // Burn ! pressed: burn once the test allows it
+    bool closeAfterTest_ = false; // closed while testing: go once the worker ended
+    QString readCuePath_;         // the cue sheet of the last read
+    QString keptSpeed_;           // the speed to select again after a re-read
 
-    QLineEdit* cuePath_ = nullptr;     // 1113
-    QComboBox* burner_ = nullptr;      // 1105
-    QComboBox* speed_ = nullptr;       // 1103
-    QCheckBox* burnProof_ = nullptr;   // 1037
-    QCheckBox* testWrite_ = nullptr;   // 1038
-    QListWidget* log_ = nullptr;       // 1104
-    QLabel* status_ = nullptr;         // 1114
-    QLabel* percent_ = nullptr;        // 1111
-    QLabel* elapsed_ = nullptr;        // 1118
-    QProgressBar* bar_ = nullptr;      // 1000
-    QPushButton* burn_ = nullptr;      // 1112
-    QTimer* clock_ = nullptr;          // timer 1111
+    QLineEdit* cuePath_ = nullptr;   // 1113
+    QComboBox* burner_ = nullptr;    // 1105
+    QComboBox* speed_ = nullptr;     // 1103
+    QCheckBox* burnProof_ = nullptr; // 1037
+    QCheckBox* testWrite_ = nullptr; // 1038
+    QListWidget* log_ = nullptr;     // 1104
+    QLabel* status_ = nullptr;       // 1114
+    QLabel* percent_ = nullptr;      // 1111
+    QLabel* elapsed_ = nullptr;      // 1118
+    QProgressBar* bar_ = nullptr;    // 1000
+    QPushButton* burn_ = nullptr;    // 1112
+    QTimer* clock_ = nullptr;        // timer 1111
 };
 
 } // namespace brenlow

@@ -48,8 +48,7 @@ CddbLookupController::CddbLookupController(MainDialog& dialog) : QObject(&dialog
 
 CddbLookupController* cddbLookup(const MainDialog& dialog)
 {
-    return dialog.findChild<CddbLookupController*>(QString::fromLatin1(kControllerName),
-                                                   Qt::FindDirectChildrenOnly);
+    return dialog.findChild<CddbLookupController*>(QString::fromLatin1(kControllerName), Qt::FindDirectChildrenOnly);
 }
 
 CddbCache CddbLookupController::cache() const
@@ -187,10 +186,9 @@ void CddbLookupController::stepDone(const CddbStep& step)
         const int answer = dialog_.runSecondaryDialog(choice);
         if (answer == QDialog::Accepted && wait_ && !worker_.stopRequested()) {
             const CddbMatch match = step.matches.at(static_cast<size_t>(choice.chosenNumber() - 1));
-            runStep([setup = setup_, match](const std::atomic<bool>& cancel) {
-                return runCddbRead(setup, match, cancel);
-            });
-            return;   // the wait dialog stays up for the read
+            runStep(
+                [setup = setup_, match](const std::atomic<bool>& cancel) { return runCddbRead(setup, match, cancel); });
+            return; // the wait dialog stays up for the read
         }
         break;
     }

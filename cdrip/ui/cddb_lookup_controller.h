@@ -58,9 +58,9 @@ private:
     CddbQuery query_;
     DownloadLimits limits_;
     CddbLookupSetup setup_;
-    int generation_ = 0;   ///< one per lookup: late reports of an ended one are dropped
+    int generation_ = 0; ///< one per lookup: late reports of an ended one are dropped
     QPointer<CddbWaitDialog> wait_;
-    JobThread worker_;     ///< its stop request is the user's cancel
+    JobThread worker_; ///< its stop request is the user's cancel
 };
 
 /// The CDDB feature of `dialog` (nullptr before attachCddbCommands).

@@ -26,8 +26,7 @@ Widget* place(Widget* widget, int id, QRect where)
 
 } // namespace
 
-CddbMatchDialog::CddbMatchDialog(const LanguageTable& language, const std::vector<CddbMatch>& matches,
-                                 QWidget* parent)
+CddbMatchDialog::CddbMatchDialog(const LanguageTable& language, const std::vector<CddbMatch>& matches, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("119"));

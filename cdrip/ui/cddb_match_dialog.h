@@ -16,8 +16,7 @@ class LanguageTable;
 class CddbMatchDialog : public QDialog {
     Q_OBJECT
 public:
-    CddbMatchDialog(const LanguageTable& language, const std::vector<CddbMatch>& matches,
-                    QWidget* parent = nullptr);
+    CddbMatchDialog(const LanguageTable& language, const std::vector<CddbMatch>& matches, QWidget* parent = nullptr);
 
     QListWidget* list() const { return list_; }
     /// The 1-based number of the chosen match; 1 when nothing is selected.

@@ -62,9 +62,12 @@ QString latin(const char* text)
 
 } // namespace
 
-ConfigDialog::ConfigDialog(const RipperIni& ini, const LanguageTable& language,
-                           RipperSettings& settings, QWidget* parent)
-    : QDialog(parent), ini_(ini), language_(language), settings_(settings)
+ConfigDialog::ConfigDialog(const RipperIni& ini, const LanguageTable& language, RipperSettings& settings,
+                           QWidget* parent)
+    : QDialog(parent),
+      ini_(ini),
+      language_(language),
+      settings_(settings)
 {
     setObjectName(QStringLiteral("116"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -102,9 +105,8 @@ void ConfigDialog::buildControls()
 
     named(new QGroupBox(this), config_ids::CddbGroup, {8, 96, 454, 196});
     named(new QCheckBox(this), config_ids::CddbAutoLookup, {18, 116, 420, 20});
-    constexpr int kCddbFields[] = {config_ids::CddbServer,     config_ids::CddbQuery,
-                                   config_ids::CddbUser,       config_ids::CddbSite,
-                                   config_ids::CddbClientName, config_ids::CddbClientVersion};
+    constexpr int kCddbFields[] = {config_ids::CddbServer, config_ids::CddbQuery,      config_ids::CddbUser,
+                                   config_ids::CddbSite,   config_ids::CddbClientName, config_ids::CddbClientVersion};
     for (int row = 0; row < 6; ++row) {
         const int y = 142 + row * 24;
         named(new QLabel(this), config_ids::FirstCddbCaption + row, {18, y, 130, 20});
@@ -230,8 +232,8 @@ void ConfigDialog::save()
 
 void ConfigDialog::browse()
 {
-    const QString folder = quandor::shell::services().browseForFolder(
-        this, language_.line(85), field(config_ids::OutputFolder)->text());
+    const QString folder =
+        quandor::shell::services().browseForFolder(this, language_.line(85), field(config_ids::OutputFolder)->text());
     if (!folder.isEmpty())
         field(config_ids::OutputFolder)->setText(folder);
 }

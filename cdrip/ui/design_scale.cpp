@@ -69,8 +69,7 @@ int titleWidth(const QHeaderView& header, int section)
 // for the vertical one.
 int columnRoom(const QTreeView& view)
 {
-    return view.width() - 2 * view.frameWidth() -
-           view.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &view);
+    return view.width() - 2 * view.frameWidth() - view.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &view);
 }
 
 // Columns scale like the rest; a column still too narrow for its title grows,

@@ -52,9 +52,9 @@ private:
 
     std::mutex mutex_;
     std::condition_variable posted_;
-    std::deque<Command> commands_;   // guarded by mutex_
+    std::deque<Command> commands_; // guarded by mutex_
     int pending_ = 0;
-    JobThread worker_;   // last: stopped and waited for before the queue goes
+    JobThread worker_; // last: stopped and waited for before the queue goes
 };
 
 } // namespace brenlow

@@ -116,7 +116,8 @@ void connectPlayer(MainDialog& dialog, DriveController* drives)
     bar->setTracking(false);
     bar->setRange(0, 0);
     QObject::connect(bar, &QScrollBar::actionTriggered, drives, &DriveController::seek);
-    QObject::connect(bar, &QScrollBar::sliderReleased, drives, [drives, bar] { drives->seekTo(bar->sliderPosition()); });
+    QObject::connect(bar, &QScrollBar::sliderReleased, drives,
+                     [drives, bar] { drives->seekTo(bar->sliderPosition()); });
     QObject::connect(dialog.playerClock(), &QTimer::timeout, drives, &DriveController::clockTick);
 }
 

@@ -39,7 +39,7 @@ constexpr int kNoFocusedTrackLine = 94;
 constexpr int kEditTitleLine = 151;
 constexpr int kListenLine = 152;
 
-constexpr int kClockStepFrames = kFramesPerSecond;   // one second per clock tick
+constexpr int kClockStepFrames = kFramesPerSecond; // one second per clock tick
 constexpr int kLineStepFrames = 5 * kFramesPerSecond;
 constexpr int kEjectWaitMs = 1000;
 
@@ -48,7 +48,9 @@ const char* const kControllerName = "driveController";
 } // namespace
 
 DriveController::DriveController(MainDialog& dialog)
-    : QObject(&dialog), dialog_(dialog), queue_(new DriveCommandQueue(this))
+    : QObject(&dialog),
+      dialog_(dialog),
+      queue_(new DriveCommandQueue(this))
 {
     setObjectName(QString::fromLatin1(kControllerName));
     dialog_.trackList()->setItemDelegate(new TrackRowDelegate(dialog_.trackList()));
@@ -63,8 +65,7 @@ DriveController::~DriveController()
 
 DriveController* driveController(const MainDialog& dialog)
 {
-    return dialog.findChild<DriveController*>(QString::fromLatin1(kControllerName),
-                                              Qt::FindDirectChildrenOnly);
+    return dialog.findChild<DriveController*>(QString::fromLatin1(kControllerName), Qt::FindDirectChildrenOnly);
 }
 
 // --- the layer and the drive list -------------------------------------------
@@ -74,8 +75,8 @@ void DriveController::load(const QString& folder, const QString& fileName)
     AspiLayer::LoadResult loaded = AspiLayer::load(folder, fileName);
     if (!loaded.layer) {
         const AspiLoadTexts texts = aspiLoadTexts(loaded.failure);
-        quandor::shell::messageBox(nullptr, texts.message.text, texts.message.title,
-                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
+        quandor::shell::messageBox(nullptr, texts.message.text, texts.message.title, quandor::shell::MessageButtons::Ok,
+                                   quandor::shell::MessageIcon::Critical);
         dialog_.disableAspiControls();
         dialog_.setAspiStatusText(texts.shortText);
         // Once the main dialog is set up: the program goes on without drives.
@@ -115,7 +116,7 @@ void DriveController::onSelectedDrive(Work work, Done done)
 {
     const DriveRecord* drive = selectedDrive();
     if (!drive || !layer_)
-        return;   // no drive selected: nothing to send
+        return; // no drive selected: nothing to send
     using Result = decltype(work(std::declval<ScsiTransport&>(), DriveAddress{}));
     queue_->post<Result>([layer = layer_, address = drive->address, work] { return work(*layer, address); },
                          std::function<void(const Result&)>(done));
@@ -222,7 +223,7 @@ void DriveController::redrawRows()
 
 void DriveController::emptyTrackView()
 {
-    dialog_.trackList()->clear();   // the background picture shows again
+    dialog_.trackList()->clear(); // the background picture shows again
     dialog_.artistField()->clear();
     dialog_.albumField()->clear();
     dialog_.yearField()->clear();
@@ -431,16 +432,14 @@ void DriveController::pauseResume()
     if (!isPlaying_ || refuseWhileJobRuns())
         return;
     const bool resume = isPaused_;
-    onSelectedDrive(
-        [resume](ScsiTransport& transport, const DriveAddress& address) {
-            return brenlow::pauseResume(transport, address, resume);
-        },
-        [this, resume](const ScsiResult& result) {
-            if (!result.ok() || !isPlaying_)
-                return;
-            isPaused_ = !resume;
-            showPlaying();
-        });
+    onSelectedDrive([resume](ScsiTransport& transport,
+                             const DriveAddress& address) { return brenlow::pauseResume(transport, address, resume); },
+                    [this, resume](const ScsiResult& result) {
+                        if (!result.ok() || !isPlaying_)
+                            return;
+                        isPaused_ = !resume;
+                        showPlaying();
+                    });
 }
 
 void DriveController::next()
@@ -464,17 +463,16 @@ void DriveController::eject()
 {
     // Eject stays usable while a job runs: the job is stopped first.
     stopJobAndWait();
-    onSelectedDrive(
-        [](ScsiTransport& transport, const DriveAddress& address) { return ejectDisc(transport, address); },
-        [this](const ScsiResult&) {
-            // Give the tray time to open, without holding up the window.
-            QTimer::singleShot(kEjectWaitMs, this, [this] {
-                isPlaying_ = false;
-                isPaused_ = false;
-                dialog_.setStatusText(1, QString());
-                clearDiscView();
-            });
-        });
+    onSelectedDrive([](ScsiTransport& transport, const DriveAddress& address) { return ejectDisc(transport, address); },
+                    [this](const ScsiResult&) {
+                        // Give the tray time to open, without holding up the window.
+                        QTimer::singleShot(kEjectWaitMs, this, [this] {
+                            isPlaying_ = false;
+                            isPaused_ = false;
+                            dialog_.setStatusText(1, QString());
+                            clearDiscView();
+                        });
+                    });
 }
 
 void DriveController::clockTick()
@@ -485,11 +483,12 @@ void DriveController::clockTick()
     const int p = bar->value();
     bar->setValue(p + kClockStepFrames);
     const int seconds = (p + kClockStepFrames) / kFramesPerSecond;
-    dialog_.setStatusText(1, QStringLiteral("%1%2 (%3:%4)")
-                                 .arg(dialog_.text(kPlayingLine))
-                                 .arg(currentTrack_ + 1)
-                                 .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-                                 .arg(seconds % 60, 2, 10, QLatin1Char('0')));
+    dialog_.setStatusText(1,
+                          QStringLiteral("%1%2 (%3:%4)")
+                              .arg(dialog_.text(kPlayingLine))
+                              .arg(currentTrack_ + 1)
+                              .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+                              .arg(seconds % 60, 2, 10, QLatin1Char('0')));
     if (bar->maximum() - kClockStepFrames < p + kClockStepFrames) {
         // The end of the track: stop every drive; the selected one's answer
         // stops the player.
@@ -514,15 +513,26 @@ void DriveController::seek(int action)
     int moved = p;
     if (isPlaying_ && !isPaused_) {
         switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: if (p > kLineStepFrames) moved = p - kLineStepFrames; break;
-        case QAbstractSlider::SliderSingleStepAdd: moved = p + kLineStepFrames; break;
-        case QAbstractSlider::SliderPageStepSub: if (p > kClockStepFrames) moved = p - kClockStepFrames; break;
-        case QAbstractSlider::SliderPageStepAdd: moved = p + kClockStepFrames; break;
-        default: break;   // thumb tracking and the rest: nothing
+        case QAbstractSlider::SliderSingleStepSub:
+            if (p > kLineStepFrames)
+                moved = p - kLineStepFrames;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            moved = p + kLineStepFrames;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            if (p > kClockStepFrames)
+                moved = p - kClockStepFrames;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            moved = p + kClockStepFrames;
+            break;
+        default:
+            break; // thumb tracking and the rest: nothing
         }
     }
     if (action == QAbstractSlider::SliderMove)
-        return;   // the thumb is being dragged; seekTo() acts when it is let go
+        return; // the thumb is being dragged; seekTo() acts when it is let go
     // Qt applies the slider position after this call: keep it where we say.
     moved = std::clamp(moved, bar->minimum(), bar->maximum());
     bar->setSliderPosition(moved);

@@ -63,24 +63,24 @@ public:
     bool jobRunning() const;
 
     // --- commands -----------------------------------------------------------
-    void rereadTableOfContents();                // 1500
-    void readTableOfContents();                  // the selected drive's, as start-up does
+    void rereadTableOfContents(); // 1500
+    void readTableOfContents();   // the selected drive's, as start-up does
     void clearDiscView();
-    void clearView();                            // 1045
-    void selectAll(bool selected);               // 1043 / 1042
-    void playFocused();                          // 1044
+    void clearView();              // 1045
+    void selectAll(bool selected); // 1043 / 1042
+    void playFocused();            // 1044
     void playTrack(int index);
-    void stop();                                 // 1048
-    void pauseResume();                          // 1049
-    void next();                                 // 1050
-    void previous();                             // 1051
-    void eject();                                // 1039
-    void changeDrive();                          // 1054
-    void editFocusedTitle();                     // 40019
-    void toggleFocusedSelection();               // double click
-    void clockTick();                            // timer 1100
-    void seek(int action);                       // position bar 1090, QAbstractSlider action
-    void seekTo(int position);                   // the thumb let go
+    void stop();                   // 1048
+    void pauseResume();            // 1049
+    void next();                   // 1050
+    void previous();               // 1051
+    void eject();                  // 1039
+    void changeDrive();            // 1054
+    void editFocusedTitle();       // 40019
+    void toggleFocusedSelection(); // double click
+    void clockTick();              // timer 1100
+    void seek(int action);         // position bar 1090, QAbstractSlider action
+    void seekTo(int position);     // the thumb let go
     /// The pop-up menu 175 for the track list; nullptr when it is not to be shown.
     QMenu* trackPopupMenu();
 

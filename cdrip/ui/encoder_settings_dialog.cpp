@@ -31,12 +31,12 @@ T* childById(const QObject* root, int id)
     return root->findChild<T*>(QString::number(id));
 }
 
-
 } // namespace
 
 EncoderSettingsDialog::EncoderSettingsDialog(QString iniPath, const QString& okText, const QString& cancelText,
                                              QWidget* parent)
-    : QDialog(parent), iniPath_(std::move(iniPath))
+    : QDialog(parent),
+      iniPath_(std::move(iniPath))
 {
     setObjectName(QStringLiteral("146"));
     setWindowTitle(QStringLiteral("Audio compression configuration"));
@@ -45,10 +45,11 @@ EncoderSettingsDialog::EncoderSettingsDialog(QString iniPath, const QString& okT
     tabs_->addTab(buildMp3Page(), QStringLiteral("Mp3"));
     tabs_->addTab(buildOggPage(), QStringLiteral("Ogg Vorbis"));
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(okText.isEmpty() ? QStringLiteral("OK") : okText, QDialogButtonBox::AcceptRole);
+    QPushButton* ok =
+        buttons->addButton(okText.isEmpty() ? QStringLiteral("OK") : okText, QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("1"));
-    QPushButton* cancel = buttons->addButton(cancelText.isEmpty() ? QStringLiteral("Cancel") : cancelText,
-                                             QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(cancelText.isEmpty() ? QStringLiteral("Cancel") : cancelText, QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("2"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -18,8 +18,7 @@ class EncoderSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     /// `okText` and `cancelText` are language lines 63 and 51.
-    EncoderSettingsDialog(QString iniPath, const QString& okText, const QString& cancelText,
-                          QWidget* parent = nullptr);
+    EncoderSettingsDialog(QString iniPath, const QString& okText, const QString& cancelText, QWidget* parent = nullptr);
 
     /// The settings as shown (after OK: as written).
     const EncoderSettings& settings() const { return settings_; }

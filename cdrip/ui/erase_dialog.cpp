@@ -40,7 +40,10 @@ QString eraseFailureText(const EraseResult& result)
 
 EraseDialog::EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
                          QWidget* parent)
-    : QDialog(parent), transport_(std::move(transport)), drives_(std::move(drives)), language_(language)
+    : QDialog(parent),
+      transport_(std::move(transport)),
+      drives_(std::move(drives)),
+      language_(language)
 {
     setObjectName(QStringLiteral("229"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -96,7 +99,7 @@ void EraseDialog::erase()
     job_ = std::make_unique<EraseJob>(snapshot);
     EraseJob* job = job_.get();
     worker_.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
-                   [this](const EraseResult& result) { jobEnded(result); });
+                  [this](const EraseResult& result) { jobEnded(result); });
 }
 
 void EraseDialog::jobEnded(const EraseResult& result)

@@ -4,8 +4,8 @@
 // the close box stop the polling and close once the worker has ended; the
 // drive finishes the erase on its own.
 
-#include "cdrip/scsi/drive_table.h"
 #include "cdrip/jobs/job_thread.h"
+#include "cdrip/scsi/drive_table.h"
 #include "cdrip/scsi/erase_job.h"
 #include "cdrip/ui/language_table.h"
 
@@ -32,7 +32,7 @@ public:
     /// For tests: the poll interval of the next erase.
     void setPollInterval(std::chrono::milliseconds interval) { pollInterval_ = interval; }
 
-    void reject() override;   // Cancel (2) and the close box
+    void reject() override; // Cancel (2) and the close box
 
 signals:
     void eraseEnded(brenlow::EraseResult result);
@@ -46,15 +46,15 @@ private:
     const LanguageTable& language_;
     std::chrono::milliseconds pollInterval_{1000};
     std::unique_ptr<EraseJob> job_;
-    JobThread worker_;   // after the job: stops and waits for it first
+    JobThread worker_; // after the job: stops and waits for it first
     bool closing_ = false;
 
-    QPushButton* erase_ = nullptr;     // 1
-    QPushButton* cancel_ = nullptr;    // 2
-    QComboBox* burner_ = nullptr;      // 1105
-    QRadioButton* quick_ = nullptr;    // 1067
-    QRadioButton* full_ = nullptr;     // 1068
-    QLabel* status_ = nullptr;         // 1149
+    QPushButton* erase_ = nullptr;  // 1
+    QPushButton* cancel_ = nullptr; // 2
+    QComboBox* burner_ = nullptr;   // 1105
+    QRadioButton* quick_ = nullptr; // 1067
+    QRadioButton* full_ = nullptr;  // 1068
+    QLabel* status_ = nullptr;      // 1149
 };
 
 /// The message for an erase that did not end with the disc erased (empty for

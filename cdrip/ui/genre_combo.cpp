@@ -9,7 +9,7 @@
 namespace brenlow {
 namespace {
 
-constexpr int kDefaultGenreEntry = 118;   // "Rock & Roll" among the 148 sorted names
+constexpr int kDefaultGenreEntry = 118; // "Rock & Roll" among the 148 sorted names
 
 } // namespace
 

@@ -44,7 +44,8 @@ QString discImageFailureText(const DiscImageResult& result)
 }
 
 ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const LanguageTable& language, QWidget* parent)
-    : QDialog(parent), snapshot_(std::move(snapshot))
+    : QDialog(parent),
+      snapshot_(std::move(snapshot))
 {
     setObjectName(QStringLiteral("211"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -85,7 +86,7 @@ void ImageProgressDialog::start()
     connect(job_.get(), &DiscImageJob::progress, this, &ImageProgressDialog::showProgress, Qt::QueuedConnection);
     DiscImageJob* job = job_.get();
     worker_.start([job](const std::atomic<bool>& stop) { return job->run(stop); },
-                   [this](const DiscImageResult& result) { jobEnded(result); });
+                  [this](const DiscImageResult& result) { jobEnded(result); });
 }
 
 void ImageProgressDialog::showProgress(int done, int total)

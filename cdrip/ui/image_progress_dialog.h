@@ -27,7 +27,7 @@ public:
     const DiscImageResult& result() const { return result_; }
     bool workerRunning() const { return worker_.isRunning(); }
 
-    void reject() override;   // Cancel and the close box
+    void reject() override; // Cancel and the close box
 
 private:
     void start();
@@ -36,12 +36,12 @@ private:
 
     DiscImageSnapshot snapshot_;
     std::unique_ptr<DiscImageJob> job_;
-    JobThread worker_;   // after the job: stops and waits for it first
+    JobThread worker_; // after the job: stops and waits for it first
     DiscImageResult result_;
     bool cancelled_ = false;
-    QLabel* count_ = nullptr;      // 1098
-    QLabel* percent_ = nullptr;    // 1101
-    QProgressBar* bar_ = nullptr;  // 1000
+    QLabel* count_ = nullptr;       // 1098
+    QLabel* percent_ = nullptr;     // 1101
+    QProgressBar* bar_ = nullptr;   // 1000
     QPushButton* cancel_ = nullptr; // 2
     QLabel* stopping_ = nullptr;    // shown from Cancel until the worker has ended
 };

@@ -13,7 +13,9 @@
 namespace brenlow {
 
 LanguageDialog::LanguageDialog(const LanguageTable* language, Mode mode, QWidget* parent)
-    : QDialog(parent), language_(language), mode_(mode)
+    : QDialog(parent),
+      language_(language),
+      mode_(mode)
 {
     setObjectName(QStringLiteral("230"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -21,14 +23,13 @@ LanguageDialog::LanguageDialog(const LanguageTable* language, Mode mode, QWidget
 
     auto* banner = new QLabel(QStringLiteral("Brenlow"), this);
     banner->setObjectName(QStringLiteral("233"));
-    banner->setStyleSheet(QStringLiteral(
-        "background: #16779a; color: white; font-size: 20px; font-weight: bold; padding: 8px;"));
+    banner->setStyleSheet(
+        QStringLiteral("background: #16779a; color: white; font-size: 20px; font-weight: bold; padding: 8px;"));
     layout->addWidget(banner);
 
     // Their captions are the languages' own names, never taken from a language file.
-    const QString names[5] = {QStringLiteral("Francais"), QStringLiteral("English"),
-                              QStringLiteral("German"), QStringLiteral("Nederlands"),
-                              QStringLiteral("Portugu\u00eas")};
+    const QString names[5] = {QStringLiteral("Francais"), QStringLiteral("English"), QStringLiteral("German"),
+                              QStringLiteral("Nederlands"), QStringLiteral("Portugu\u00eas")};
     const std::optional<int> stored = languageChoice(storedLanguage());
     for (int i = 0; i < 5; ++i) {
         auto* radio = new QRadioButton(names[i], this);
@@ -58,9 +59,8 @@ void LanguageDialog::accept()
         }
     }
     if (mode_ == FromMenu) {
-        quandor::shell::messageBox(this, language_ ? language_->line(149) : QString(),
-                                   QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
-                                   quandor::shell::MessageIcon::Information);
+        quandor::shell::messageBox(this, language_ ? language_->line(149) : QString(), QStringLiteral("Brenlow"),
+                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Information);
     }
     QDialog::accept();
 }

@@ -56,18 +56,22 @@ std::optional<int> languageChoice(const std::optional<QString>& langue)
 QString languageFileName(const std::optional<QString>& langue)
 {
     switch (languageChoice(langue).value_or(1)) {
-    case 0: return QStringLiteral("Zek_Francais.lng");
-    case 2: return QStringLiteral("Zek_German.lng");
-    case 3: return QStringLiteral("Zek_Nederlands.lng");
-    case 4: return QStringLiteral("Zek_Portugu\u00eas.lng");
-    default: return QStringLiteral("Zek_English.lng");
+    case 0:
+        return QStringLiteral("Zek_Francais.lng");
+    case 2:
+        return QStringLiteral("Zek_German.lng");
+    case 3:
+        return QStringLiteral("Zek_Nederlands.lng");
+    case 4:
+        return QStringLiteral("Zek_Portugu\u00eas.lng");
+    default:
+        return QStringLiteral("Zek_English.lng");
     }
 }
 
 bool loadLanguageFile(LanguageTable& table, const QString& programFolder)
 {
-    const QString path =
-        QDir(programFolder).filePath(QStringLiteral("Lang/") + languageFileName(storedLanguage()));
+    const QString path = QDir(programFolder).filePath(QStringLiteral("Lang/") + languageFileName(storedLanguage()));
     return table.loadFile(path);
 }
 

@@ -35,19 +35,23 @@ namespace {
 using namespace main_ids;
 namespace cmd = command_ids;
 
-constexpr int kMainControls[] = {
-    RipCompressed, ReadTableOfContents, CddbLookup, RipWav, Configuration, EncoderSettings,
-    ClearView, Artist, Album, DriveList, Genre, Year, OutputFolder, Play, StopPlaying,
-    PauseResume, PreviousTrack, NextTrack};
-constexpr int kMainMenus[] = {
-    cmd::TagEditor, cmd::Configuration, cmd::ReadTableOfContents, cmd::CddbLookup,
-    cmd::RipCompressed, cmd::RipWav, cmd::ClearView, cmd::DiscImage, cmd::ImageBurner,
-    cmd::CompressToMp3, cmd::CompressToOgg, cmd::EncoderSettings};
-constexpr int kAspiControls[] = {
-    RipCompressed, ReadTableOfContents, CddbLookup, Eject, RipWav, Configuration, EncoderSettings,
-    ClearView, Play, StopPlaying, PauseResume, PreviousTrack, NextTrack};
+constexpr int kMainControls[] = {RipCompressed, ReadTableOfContents,
+                                 CddbLookup,    RipWav,
+                                 Configuration, EncoderSettings,
+                                 ClearView,     Artist,
+                                 Album,         DriveList,
+                                 Genre,         Year,
+                                 OutputFolder,  Play,
+                                 StopPlaying,   PauseResume,
+                                 PreviousTrack, NextTrack};
+constexpr int kMainMenus[] = {cmd::TagEditor,     cmd::Configuration, cmd::ReadTableOfContents, cmd::CddbLookup,
+                              cmd::RipCompressed, cmd::RipWav,        cmd::ClearView,           cmd::DiscImage,
+                              cmd::ImageBurner,   cmd::CompressToMp3, cmd::CompressToOgg,       cmd::EncoderSettings};
+constexpr int kAspiControls[] = {RipCompressed, ReadTableOfContents, CddbLookup, Eject, RipWav,
+                                 Configuration, EncoderSettings,     ClearView,  Play,  StopPlaying,
+                                 PauseResume,   PreviousTrack,       NextTrack};
 constexpr int kAspiMenus[] = {cmd::Configuration, cmd::ReadTableOfContents, cmd::CddbLookup,
-                              cmd::ClearView, cmd::RipCompressed, cmd::RipWav};
+                              cmd::ClearView,     cmd::RipCompressed,       cmd::RipWav};
 
 struct ButtonPlace {
     int id;
@@ -58,22 +62,14 @@ struct ButtonPlace {
 
 // Buttons of the dialog face with their icons and tool-tip lines.
 constexpr ButtonPlace kButtons[] = {
-    {ReadTableOfContents, {8, 80, 52, 40}, 124, 4},
-    {CddbLookup, {8, 124, 52, 40}, 126, 5},
-    {RipCompressed, {8, 168, 52, 40}, 154, 6},
-    {RipWav, {8, 212, 52, 40}, 123, 7},
-    {StopRip, {8, 256, 52, 40}, 141, 32},
-    {Eject, {8, 300, 52, 40}, 145, 33},
-    {Configuration, {8, 344, 52, 40}, 151, 34},
-    {EncoderSettings, {8, 388, 52, 40}, 153, 20},
-    {OutputFolder, {8, 432, 52, 40}, 198, 36},
-    {SelectAll, {444, 183, 68, 40}, 171, 15},
-    {UnselectAll, {444, 227, 68, 40}, 172, 16},
-    {ClearView, {444, 271, 68, 40}, 158, 10},
-    {PreviousTrack, {68, 476, 34, 32}, 181, 0},
-    {Play, {104, 476, 34, 32}, 127, 37},
-    {PauseResume, {140, 476, 34, 32}, 179, 0},
-    {StopPlaying, {176, 476, 34, 32}, 137, 0},
+    {ReadTableOfContents, {8, 80, 52, 40}, 124, 4}, {CddbLookup, {8, 124, 52, 40}, 126, 5},
+    {RipCompressed, {8, 168, 52, 40}, 154, 6},      {RipWav, {8, 212, 52, 40}, 123, 7},
+    {StopRip, {8, 256, 52, 40}, 141, 32},           {Eject, {8, 300, 52, 40}, 145, 33},
+    {Configuration, {8, 344, 52, 40}, 151, 34},     {EncoderSettings, {8, 388, 52, 40}, 153, 20},
+    {OutputFolder, {8, 432, 52, 40}, 198, 36},      {SelectAll, {444, 183, 68, 40}, 171, 15},
+    {UnselectAll, {444, 227, 68, 40}, 172, 16},     {ClearView, {444, 271, 68, 40}, 158, 10},
+    {PreviousTrack, {68, 476, 34, 32}, 181, 0},     {Play, {104, 476, 34, 32}, 127, 37},
+    {PauseResume, {140, 476, 34, 32}, 179, 0},      {StopPlaying, {176, 476, 34, 32}, 137, 0},
     {NextTrack, {212, 476, 34, 32}, 180, 0},
 };
 
@@ -95,13 +91,26 @@ struct CommandCaption {
 };
 
 constexpr CommandCaption kCommandCaptions[] = {
-    {cmd::Quit, 2},           {cmd::ReadTableOfContents, 4}, {cmd::CddbLookup, 5},
-    {cmd::RipCompressed, 6},  {cmd::RipWav, 7},              {cmd::DiscImage, 8},
-    {cmd::ImageBurner, 9},    {cmd::ClearView, 10},          {cmd::EraseDisc, 145},
-    {cmd::Language, 148},     {cmd::SelectAll, 15},          {cmd::UnselectAll, 16},
-    {cmd::Configuration, 19}, {cmd::EncoderSettings, 20},    {cmd::CompressToMp3, 21},
-    {cmd::CompressToOgg, 22}, {cmd::AspiInformation, 24},    {cmd::Homepage, 25},
-    {cmd::About, 26},         {cmd::TagEditor, 13},
+    {cmd::Quit, 2},
+    {cmd::ReadTableOfContents, 4},
+    {cmd::CddbLookup, 5},
+    {cmd::RipCompressed, 6},
+    {cmd::RipWav, 7},
+    {cmd::DiscImage, 8},
+    {cmd::ImageBurner, 9},
+    {cmd::ClearView, 10},
+    {cmd::EraseDisc, 145},
+    {cmd::Language, 148},
+    {cmd::SelectAll, 15},
+    {cmd::UnselectAll, 16},
+    {cmd::Configuration, 19},
+    {cmd::EncoderSettings, 20},
+    {cmd::CompressToMp3, 21},
+    {cmd::CompressToOgg, 22},
+    {cmd::AspiInformation, 24},
+    {cmd::Homepage, 25},
+    {cmd::About, 26},
+    {cmd::TagEditor, 13},
 };
 
 // Menu layout: top-level caption line, then the command ids (0 = separator).
@@ -112,8 +121,9 @@ struct MenuPlace {
 
 const MenuPlace kMenus[] = {
     {1, {cmd::Quit}},
-    {3, {cmd::ReadTableOfContents, cmd::CddbLookup, cmd::RipCompressed, cmd::RipWav, 0, cmd::DiscImage,
-         cmd::ImageBurner, cmd::EraseDisc, 0, cmd::ClearView}},
+    {3,
+     {cmd::ReadTableOfContents, cmd::CddbLookup, cmd::RipCompressed, cmd::RipWav, 0, cmd::DiscImage, cmd::ImageBurner,
+      cmd::EraseDisc, 0, cmd::ClearView}},
     {14, {cmd::SelectAll, cmd::UnselectAll, 0, cmd::TagEditor}},
     {18, {cmd::Configuration, cmd::EncoderSettings, 0, cmd::CompressToMp3, cmd::CompressToOgg, 0, cmd::Language}},
     {23, {cmd::AspiInformation, cmd::Homepage, cmd::About}},
@@ -129,8 +139,11 @@ QString creditText()
 MainDialog::MainDialog(QString startFolder, QWidget* parent) : MainDialog(startFolder, startFolder, parent) {}
 
 MainDialog::MainDialog(QString startFolder, QString programFolder, QWidget* parent)
-    : QDialog(parent), startFolder_(std::move(startFolder)), programFolder_(std::move(programFolder)),
-      ini_(startFolder_), runModal_([](QDialog& dialog) { return dialog.exec(); })
+    : QDialog(parent),
+      startFolder_(std::move(startFolder)),
+      programFolder_(std::move(programFolder)),
+      ini_(startFolder_),
+      runModal_([](QDialog& dialog) { return dialog.exec(); })
 {
     setObjectName(QStringLiteral("101"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -203,9 +216,9 @@ void MainDialog::buildControls()
     banner->setObjectName(QStringLiteral("197"));
     banner->setGeometry(0, 0, 520, 70);
     banner->setAutoFillBackground(true);
-    banner->setStyleSheet(QStringLiteral(
-        "background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #16779a, stop:1 #829aad);"
-        "color: white; font-size: 26px; font-weight: bold; padding-left: 16px;"));
+    banner->setStyleSheet(
+        QStringLiteral("background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #16779a, stop:1 #829aad);"
+                       "color: white; font-size: 26px; font-weight: bold; padding-left: 16px;"));
     banner->setText(QStringLiteral("Brenlow"));
 
     auto* link = new LinkLabel(face);
@@ -283,8 +296,8 @@ void MainDialog::reserveStatusRoom()
 {
     // The longest texts of the player and of the disc length.
     const QString playing = text(44) + QStringLiteral("99");
-    statusBar_->reserveRoom(1, {playing + text(47), playing + QStringLiteral(" (99:59)"),
-                                QStringLiteral("99") + text(46)});
+    statusBar_->reserveRoom(
+        1, {playing + text(47), playing + QStringLiteral(" (99:59)"), QStringLiteral("99") + text(46)});
     statusBar_->reserveRoom(2, {text(45) + QStringLiteral("99:59:74")});
 }
 
@@ -327,12 +340,10 @@ void MainDialog::connectOwnCommands()
     connect(command(command_ids::Quit), &QAction::triggered, this, &MainDialog::quit);
     connect(command(command_ids::AspiInformation), &QAction::triggered, this,
             [] { quandor::shell::services().openUrl(aspiDownloadPage()); });
-    connect(command(command_ids::Homepage), &QAction::triggered, this, [this] {
-        quandor::shell::services().openUrl(makerSite() + QLatin1Char('/') + text(95));
-    });
-    connect(static_cast<LinkLabel*>(bannerLink()), &LinkLabel::clicked, this, [this] {
-        quandor::shell::services().openUrl(makerPageWithStatus(text(92), aspiStatusText_));
-    });
+    connect(command(command_ids::Homepage), &QAction::triggered, this,
+            [this] { quandor::shell::services().openUrl(makerSite() + QLatin1Char('/') + text(95)); });
+    connect(static_cast<LinkLabel*>(bannerLink()), &LinkLabel::clicked, this,
+            [this] { quandor::shell::services().openUrl(makerPageWithStatus(text(92), aspiStatusText_)); });
 }
 
 void MainDialog::renameAspiInstaller()
@@ -348,8 +359,7 @@ void MainDialog::checkFirstLaunch()
     if (readRegistryValue(QStringLiteral("FirstLaunch")) == QStringLiteral("1"))
         return;
     writeRegistryValue(QStringLiteral("FirstLaunch"), QStringLiteral("1"));
-    quandor::shell::services().openUrl(
-        makerPageWithStatus(QStringLiteral("setup6En.php?ASPI="), aspiStatusText_));
+    quandor::shell::services().openUrl(makerPageWithStatus(QStringLiteral("setup6En.php?ASPI="), aspiStatusText_));
 }
 
 void MainDialog::readFirstDisc()
@@ -376,14 +386,38 @@ QAction* MainDialog::command(int id) const
     return commands_.value(id, nullptr);
 }
 
-QComboBox* MainDialog::driveCombo() const { return static_cast<QComboBox*>(control(main_ids::DriveList)); }
-QLineEdit* MainDialog::artistField() const { return static_cast<QLineEdit*>(control(main_ids::Artist)); }
-QLineEdit* MainDialog::albumField() const { return static_cast<QLineEdit*>(control(main_ids::Album)); }
-QComboBox* MainDialog::genreCombo() const { return static_cast<QComboBox*>(control(main_ids::Genre)); }
-QLineEdit* MainDialog::yearField() const { return static_cast<QLineEdit*>(control(main_ids::Year)); }
-QScrollBar* MainDialog::positionBar() const { return static_cast<QScrollBar*>(control(main_ids::PlayerPosition)); }
-QLabel* MainDialog::bannerLink() const { return static_cast<QLabel*>(control(main_ids::BannerLink)); }
-QTreeWidget* MainDialog::trackList() const { return trackList_; }
+QComboBox* MainDialog::driveCombo() const
+{
+    return static_cast<QComboBox*>(control(main_ids::DriveList));
+}
+QLineEdit* MainDialog::artistField() const
+{
+    return static_cast<QLineEdit*>(control(main_ids::Artist));
+}
+QLineEdit* MainDialog::albumField() const
+{
+    return static_cast<QLineEdit*>(control(main_ids::Album));
+}
+QComboBox* MainDialog::genreCombo() const
+{
+    return static_cast<QComboBox*>(control(main_ids::Genre));
+}
+QLineEdit* MainDialog::yearField() const
+{
+    return static_cast<QLineEdit*>(control(main_ids::Year));
+}
+QScrollBar* MainDialog::positionBar() const
+{
+    return static_cast<QScrollBar*>(control(main_ids::PlayerPosition));
+}
+QLabel* MainDialog::bannerLink() const
+{
+    return static_cast<QLabel*>(control(main_ids::BannerLink));
+}
+QTreeWidget* MainDialog::trackList() const
+{
+    return trackList_;
+}
 
 void MainDialog::setStatusText(int part, const QString& text)
 {
@@ -395,13 +429,24 @@ QString MainDialog::statusText(int part) const
     return statusBar_->partText(part);
 }
 
-std::span<const int> MainDialog::mainControlIds() { return kMainControls; }
-std::span<const int> MainDialog::mainMenuIds() { return kMainMenus; }
-std::span<const int> MainDialog::aspiControlIds() { return kAspiControls; }
-std::span<const int> MainDialog::aspiMenuIds() { return kAspiMenus; }
+std::span<const int> MainDialog::mainControlIds()
+{
+    return kMainControls;
+}
+std::span<const int> MainDialog::mainMenuIds()
+{
+    return kMainMenus;
+}
+std::span<const int> MainDialog::aspiControlIds()
+{
+    return kAspiControls;
+}
+std::span<const int> MainDialog::aspiMenuIds()
+{
+    return kAspiMenus;
+}
 
-void MainDialog::setControlsEnabled(std::span<const int> controls, std::span<const int> menus,
-                                    bool on)
+void MainDialog::setControlsEnabled(std::span<const int> controls, std::span<const int> menus, bool on)
 {
     const auto keptOff = [this, on](std::span<const int> aspiIds, int id) {
         return on && aspiDisabled_ && std::find(aspiIds.begin(), aspiIds.end(), id) != aspiIds.end();

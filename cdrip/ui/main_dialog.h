@@ -88,13 +88,13 @@ public:
     QPushButton* button(int id) const;
     /// A menu command by its id (nullptr for an unknown id).
     QAction* command(int id) const;
-    QComboBox* driveCombo() const;    ///< 1054
-    QLineEdit* artistField() const;   ///< 1016
-    QLineEdit* albumField() const;    ///< 1017
-    QComboBox* genreCombo() const;    ///< 1021
-    QLineEdit* yearField() const;     ///< 1022
-    QScrollBar* positionBar() const;  ///< 1090, the player's position
-    QLabel* bannerLink() const;       ///< 1071
+    QComboBox* driveCombo() const;   ///< 1054
+    QLineEdit* artistField() const;  ///< 1016
+    QLineEdit* albumField() const;   ///< 1017
+    QComboBox* genreCombo() const;   ///< 1021
+    QLineEdit* yearField() const;    ///< 1022
+    QScrollBar* positionBar() const; ///< 1090, the player's position
+    QLabel* bannerLink() const;      ///< 1071
     /// The menu bar: File, Action, Edit, Option, Information.
     QMenuBar* menus() const { return menuBar_; }
     /// The owner-drawn track list: columns check box, number, title, length,

@@ -43,8 +43,14 @@ const QString kTitle = QStringLiteral("Brenlow");
 
 } // namespace
 
-void setLameLibraryFolder(const QString& folder) { lameFolder() = folder; }
-void setTagEditorRoots(const QStringList& roots) { tagEditorRoots() = roots; }
+void setLameLibraryFolder(const QString& folder)
+{
+    lameFolder() = folder;
+}
+void setTagEditorRoots(const QStringList& roots)
+{
+    tagEditorRoots() = roots;
+}
 
 RipCommands* ripCommands(const MainDialog& dialog)
 {
@@ -72,9 +78,15 @@ RipCommands::RipCommands(MainDialog& dialog) : QObject(&dialog), dialog_(dialog)
 
 RipCommands::~RipCommands() = default;
 
-bool RipCommands::running() const { return runner_->isRunning(); }
+bool RipCommands::running() const
+{
+    return runner_->isRunning();
+}
 
-void RipCommands::waitUntilDone() { runner_->wait(); }
+void RipCommands::waitUntilDone()
+{
+    runner_->wait();
+}
 
 void RipCommands::rip(bool compressed)
 {
@@ -138,32 +150,55 @@ void RipCommands::startJob(RipFormat format)
     runner_->start(std::move(job));
 }
 
-void RipCommands::stop() { runner_->requestStop(); }
+void RipCommands::stop()
+{
+    runner_->requestStop();
+}
 
 void RipCommands::report(const RipReport& r)
 {
     QString text;
     MessageIcon icon = MessageIcon::Critical;
     switch (r.problem) {
-    case RipProblem::LameNotLoaded: text = dialog_.text(56); icon = MessageIcon::Information; break;
-    case RipProblem::LameEntryMissing: text = dialog_.text(57); icon = MessageIcon::Information; break;
-    case RipProblem::LameRefused: text = dialog_.text(58); icon = MessageIcon::Information; break;
-    case RipProblem::ReadFailed: text = dialog_.text(60); break;
+    case RipProblem::LameNotLoaded:
+        text = dialog_.text(56);
+        icon = MessageIcon::Information;
+        break;
+    case RipProblem::LameEntryMissing:
+        text = dialog_.text(57);
+        icon = MessageIcon::Information;
+        break;
+    case RipProblem::LameRefused:
+        text = dialog_.text(58);
+        icon = MessageIcon::Information;
+        break;
+    case RipProblem::ReadFailed:
+        text = dialog_.text(60);
+        break;
     case RipProblem::VorbisRefused:
         text = QStringLiteral("The Ogg Vorbis encoder cannot start with these settings.");
         icon = MessageIcon::Information;
         break;
-    case RipProblem::FolderFailed: text = QStringLiteral("The folder cannot be created:\n%1").arg(r.path); break;
-    case RipProblem::CreateFailed: text = QStringLiteral("The file cannot be created:\n%1").arg(r.path); break;
+    case RipProblem::FolderFailed:
+        text = QStringLiteral("The folder cannot be created:\n%1").arg(r.path);
+        break;
+    case RipProblem::CreateFailed:
+        text = QStringLiteral("The file cannot be created:\n%1").arg(r.path);
+        break;
     case RipProblem::WriteFailed:
         text = QStringLiteral("Writing the file failed (is the disk full?):\n%1").arg(r.path);
         break;
-    case RipProblem::TagFailed: text = QStringLiteral("The tag could not be written to\n%1").arg(r.path); break;
+    case RipProblem::TagFailed:
+        text = QStringLiteral("The tag could not be written to\n%1").arg(r.path);
+        break;
     }
     quandor::shell::messageBox(&dialog_, text, kTitle, MessageButtons::Ok, icon);
 }
 
-void RipCommands::finish() { dialog_.enableMainControls(); }
+void RipCommands::finish()
+{
+    dialog_.enableMainControls();
+}
 
 void RipCommands::openEncoderSettings()
 {
@@ -202,8 +237,7 @@ void attachRipCommands(MainDialog& dialog)
     onCommand(main_ids::RipCompressed, command_ids::RipCompressed, [commands] { commands->rip(true); });
     onCommand(main_ids::RipWav, command_ids::RipWav, [commands] { commands->rip(false); });
     onCommand(main_ids::StopRip, 0, [commands] { commands->stop(); });
-    onCommand(main_ids::EncoderSettings, command_ids::EncoderSettings,
-              [commands] { commands->openEncoderSettings(); });
+    onCommand(main_ids::EncoderSettings, command_ids::EncoderSettings, [commands] { commands->openEncoderSettings(); });
     onCommand(0, command_ids::CompressToMp3, [commands] { commands->chooseCompression(true); });
     onCommand(0, command_ids::CompressToOgg, [commands] { commands->chooseCompression(false); });
     onCommand(0, command_ids::TagEditor, [commands] { commands->openTagEditor(); });

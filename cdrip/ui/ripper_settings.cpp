@@ -31,8 +31,7 @@ QString RipperIni::defaultOf(const RipperKey& key) const
 QString RipperIni::text(const RipperKey& key) const
 {
     const QString absent = latin(kAbsentValue);
-    const QString stored =
-        quandor::profile::readString(file(), latin(key.section), latin(key.key), absent);
+    const QString stored = quandor::profile::readString(file(), latin(key.section), latin(key.key), absent);
     if (stored != absent)
         return stored;
     const QString fallback = defaultOf(key);

@@ -83,8 +83,8 @@ public:
 
     /// Writes one key; false when the file could not be written.
     [[nodiscard]] bool write(const RipperKey& key, const QString& value) const;
-    [[nodiscard]] bool writeOutputFlag(const RipperKey& key, bool on) const;   ///< "true"/"false"
-    [[nodiscard]] bool writeEncoderFlag(const RipperKey& key, bool on) const;  ///< "1"/"0"
+    [[nodiscard]] bool writeOutputFlag(const RipperKey& key, bool on) const;  ///< "true"/"false"
+    [[nodiscard]] bool writeEncoderFlag(const RipperKey& key, bool on) const; ///< "1"/"0"
 
 private:
     QString startFolder_;

@@ -132,7 +132,7 @@ void TagEditorDialog::showEntry(QListWidgetItem* entry)
     filePath_->setText(path);
     QFile probe(path);
     if (!probe.open(QIODevice::ReadOnly))
-        return;  // a file in use or gone: the fields stay as they were
+        return; // a file in use or gone: the fields stay as they were
     probe.close();
     clearFields();
     apply_->setEnabled(true);
@@ -145,8 +145,8 @@ void TagEditorDialog::showEntry(QListWidgetItem* entry)
     album_->setText(tag.album);
     year_->setText(tag.year);
     comment_->setText(tag.comment);
-    const int index = tag.genre >= 0 && tag.genre < kGenreCount ? genre_->findText(QLatin1String(GenreNames[tag.genre]))
-                                                                : -1;
+    const int index =
+        tag.genre >= 0 && tag.genre < kGenreCount ? genre_->findText(QLatin1String(GenreNames[tag.genre])) : -1;
     genre_->setCurrentIndex(index > 0 ? index : 0);
 }
 

@@ -41,17 +41,17 @@ private:
     TagFolderBrowser* browser_ = nullptr;
     QTreeWidget* tree_ = nullptr;
     QListWidget* list_ = nullptr;
-    QLineEdit* pathEdit_ = nullptr;      ///< 1056
-    QLabel* fileName_ = nullptr;         ///< 1059
-    QLineEdit* filePath_ = nullptr;      ///< 1058
-    QLineEdit* title_ = nullptr;         ///< 1049
-    QLineEdit* artist_ = nullptr;        ///< 1051
-    QLineEdit* album_ = nullptr;         ///< 1052
-    QLineEdit* year_ = nullptr;          ///< 1053
-    QComboBox* genre_ = nullptr;         ///< 1055
-    QLineEdit* comment_ = nullptr;       ///< 1054
-    QPushButton* apply_ = nullptr;       ///< 1057
-    int keptTrack_ = 0;                  ///< the track number of the tag shown
+    QLineEdit* pathEdit_ = nullptr; ///< 1056
+    QLabel* fileName_ = nullptr;    ///< 1059
+    QLineEdit* filePath_ = nullptr; ///< 1058
+    QLineEdit* title_ = nullptr;    ///< 1049
+    QLineEdit* artist_ = nullptr;   ///< 1051
+    QLineEdit* album_ = nullptr;    ///< 1052
+    QLineEdit* year_ = nullptr;     ///< 1053
+    QComboBox* genre_ = nullptr;    ///< 1055
+    QLineEdit* comment_ = nullptr;  ///< 1054
+    QPushButton* apply_ = nullptr;  ///< 1057
+    int keptTrack_ = 0;             ///< the track number of the tag shown
 };
 
 } // namespace brenlow

@@ -20,11 +20,16 @@ QIcon iconFor(TagFolderBrowser::Image image)
 {
     QStyle* style = QApplication::style();
     switch (image) {
-    case TagFolderBrowser::FolderImage: return style->standardIcon(QStyle::SP_DirIcon);
-    case TagFolderBrowser::OpenFolderImage: return style->standardIcon(QStyle::SP_DirOpenIcon);
-    case TagFolderBrowser::DriveImage: return style->standardIcon(QStyle::SP_DriveHDIcon);
-    case TagFolderBrowser::ComputerImage: return style->standardIcon(QStyle::SP_ComputerIcon);
-    case TagFolderBrowser::Mp3Image: return style->standardIcon(QStyle::SP_MediaVolume);
+    case TagFolderBrowser::FolderImage:
+        return style->standardIcon(QStyle::SP_DirIcon);
+    case TagFolderBrowser::OpenFolderImage:
+        return style->standardIcon(QStyle::SP_DirOpenIcon);
+    case TagFolderBrowser::DriveImage:
+        return style->standardIcon(QStyle::SP_DriveHDIcon);
+    case TagFolderBrowser::ComputerImage:
+        return style->standardIcon(QStyle::SP_ComputerIcon);
+    case TagFolderBrowser::Mp3Image:
+        return style->standardIcon(QStyle::SP_MediaVolume);
     }
     return {};
 }
@@ -33,7 +38,11 @@ QIcon iconFor(TagFolderBrowser::Image image)
 
 TagFolderBrowser::TagFolderBrowser(QTreeWidget& tree, QListWidget& list, QLineEdit& pathEdit, QStringList roots,
                                    QObject* parent)
-    : QObject(parent), tree_(tree), list_(list), pathEdit_(pathEdit), roots_(std::move(roots))
+    : QObject(parent),
+      tree_(tree),
+      list_(list),
+      pathEdit_(pathEdit),
+      roots_(std::move(roots))
 {
     if (roots_.isEmpty())
         roots_ = localRoots();

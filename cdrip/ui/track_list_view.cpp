@@ -36,8 +36,7 @@ void TrackListView::paintEvent(QPaintEvent* event)
     const QRect area = viewport()->rect();
     const QPoint anchor(area.width() * 40 / 100, area.height() * 40 / 100);
     if (!picture_.isNull()) {
-        painter.drawPixmap(anchor - QPoint(picture_.width() * 40 / 100, picture_.height() * 40 / 100),
-                           picture_);
+        painter.drawPixmap(anchor - QPoint(picture_.width() * 40 / 100, picture_.height() * 40 / 100), picture_);
         return;
     }
     // No picture file: a plain disc in its place.

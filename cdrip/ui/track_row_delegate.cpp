@@ -35,8 +35,8 @@ void TrackRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         break;
     default: {
         const QRect inset = cell.adjusted(2, 0, -2, 0);
-        const QString text = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
-                                                           inset.width());
+        const QString text =
+            option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, inset.width());
         painter->drawText(inset, Qt::AlignLeft | Qt::AlignVCenter, text);
         break;
     }

@@ -20,7 +20,8 @@ constexpr int kTitleLimit = 254;
 } // namespace
 
 TrackTitleDialog::TrackTitleDialog(const LanguageTable& language, const QString& title, QWidget* parent)
-    : QDialog(parent), field_(new QLineEdit(title, this))
+    : QDialog(parent),
+      field_(new QLineEdit(title, this))
 {
     setObjectName(QStringLiteral("113"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -60,7 +61,7 @@ QString TrackTitleDialog::cleanedTitle(const QString& typed)
 void TrackTitleDialog::accept()
 {
     if (field_->text().isEmpty())
-        return;   // an empty title keeps the dialog open
+        return; // an empty title keeps the dialog open
     title_ = cleanedTitle(field_->text());
     QDialog::accept();
 }

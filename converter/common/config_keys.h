@@ -22,7 +22,7 @@ namespace config_keys {
 inline constexpr ConfigKey Language{"LANGUE", "VALUE", "0"};
 inline constexpr ConfigKey Launched{"LAUNCH", "VALUE", "True"};
 inline constexpr ConfigKey AddFileFolder{"OpenFile", "INITDIR"};
-inline constexpr ConfigKey TrackColor{"Track", "COLOR"};   ///< default: config::DefaultTrackColor
+inline constexpr ConfigKey TrackColor{"Track", "COLOR"}; ///< default: config::DefaultTrackColor
 inline constexpr ConfigKey WmaSupport{"WMA", "WMASUPPORT", "False"};
 inline constexpr ConfigKey WmaProfile{"WMA", "Num"};
 inline constexpr ConfigKey OutputPath{"Tavrel", "OutputPath"};

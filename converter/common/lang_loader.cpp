@@ -29,8 +29,7 @@ QString ReadIni(const QString& file, const QString& section, const QString& key)
     return quandor::profile::readString(file, section, key).left(maxIniValueLength);
 }
 
-bool WriteIni(const QString& file, const QString& section, const QString& key,
-              const QString& value)
+bool WriteIni(const QString& file, const QString& section, const QString& key, const QString& value)
 {
     return quandor::profile::writeString(file, section, key, value);
 }
@@ -48,8 +47,7 @@ bool SaveIni(QWidget* owner, const QString& file, const QList<IniValue>& values)
         stored = WriteIni(file, value.section, value.key, value.value) && stored;
     if (!stored)
         quandor::shell::messageBox(owner, SaveFailedText(file), QStringLiteral("Tavrel"),
-                                   quandor::shell::MessageButtons::Ok,
-                                   quandor::shell::MessageIcon::Warning);
+                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Warning);
     return stored;
 }
 
@@ -103,9 +101,8 @@ bool LoadLanguageFile(const QString& path, QWidget* owner)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        quandor::shell::messageBox(owner, QStringLiteral("Can't find the Language file"),
-                                   QStringLiteral("Tavrel"), quandor::shell::MessageButtons::Ok,
-                                   quandor::shell::MessageIcon::Critical);
+        quandor::shell::messageBox(owner, QStringLiteral("Can't find the Language file"), QStringLiteral("Tavrel"),
+                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
         return false;
     }
     QStringList lines = SplitLanguageText(file.readAll());
@@ -118,8 +115,8 @@ QStringList LanguageFileNames(const QString& langFolder)
 {
     const QDir folder(langFolder);
     QStringList names;
-    const auto entries = folder.entryInfoList(
-        QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    const auto entries =
+        folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
         if (entry.isDir())
             continue;

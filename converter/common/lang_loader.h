@@ -18,8 +18,7 @@ QString ReadIni(const QString& file, const QString& section, const QString& key)
 
 /// Stores [section] key = value, creating the file or the section as needed.
 /// False when it could not be stored; the file is unchanged then.
-[[nodiscard]] bool WriteIni(const QString& file, const QString& section, const QString& key,
-                            const QString& value);
+[[nodiscard]] bool WriteIni(const QString& file, const QString& section, const QString& key, const QString& value);
 
 /// ReadIni of a named key.
 inline QString ReadIni(const QString& file, const ConfigKey& key)
@@ -34,9 +33,15 @@ struct IniValue {
     QString value;
 
     IniValue(QString sectionName, QString keyName, QString text)
-        : section(std::move(sectionName)), key(std::move(keyName)), value(std::move(text)) {}
+        : section(std::move(sectionName)),
+          key(std::move(keyName)),
+          value(std::move(text))
+    {}
     IniValue(const ConfigKey& named, QString text)
-        : section(named.sectionName()), key(named.keyName()), value(std::move(text)) {}
+        : section(named.sectionName()),
+          key(named.keyName()),
+          value(std::move(text))
+    {}
 };
 
 /// The text that tells the user the settings could not be saved to `file`.
@@ -48,8 +53,7 @@ bool SaveIni(QWidget* owner, const QString& file, const QList<IniValue>& values)
 
 /// Opens a web address, a "mailto: " link or a file with its own program and
 /// does not wait for it. Returns 33 when the request was handed on, else 2.
-int ShellOpen(const QString& target, const QString& folder = QString(),
-              const QString& unused = QString());
+int ShellOpen(const QString& target, const QString& folder = QString(), const QString& unused = QString());
 
 /// The folder browser; an empty string when cancelled.
 QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder = QString());

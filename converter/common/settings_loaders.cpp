@@ -105,7 +105,8 @@ AacSettings loadAacSettings(const QString& iniFile)
     };
 
     readSwitch(config_keys::AacQuality, settings.quality);
-    if (!failed) readInt16(config_keys::AacQualityRate, settings.qualityRate);
+    if (!failed)
+        readInt16(config_keys::AacQualityRate, settings.qualityRate);
     if (!failed) {
         // "Auto" is an item of the window's bit-rate list: the encoder picks by channel count.
         if (readString(iniFile, config_keys::AacBitRate.sectionName(), config_keys::AacBitRate.keyName())
@@ -114,12 +115,18 @@ AacSettings loadAacSettings(const QString& iniFile)
         else
             readInt16(config_keys::AacBitRate, settings.bitRate);
     }
-    if (!failed) readText(config_keys::AacProfile, settings.profile);
-    if (!failed) readInt16(config_keys::AacBandWidth, settings.bandWidth);
-    if (!failed) readText(config_keys::AacAdts, settings.adts);
-    if (!failed) readSwitch(config_keys::AacTns, settings.tns);
-    if (!failed) readSwitch(config_keys::AacLfe, settings.lfe);
-    if (!failed) readSwitch(config_keys::AacMidSide, settings.midSide);
+    if (!failed)
+        readText(config_keys::AacProfile, settings.profile);
+    if (!failed)
+        readInt16(config_keys::AacBandWidth, settings.bandWidth);
+    if (!failed)
+        readText(config_keys::AacAdts, settings.adts);
+    if (!failed)
+        readSwitch(config_keys::AacTns, settings.tns);
+    if (!failed)
+        readSwitch(config_keys::AacLfe, settings.lfe);
+    if (!failed)
+        readSwitch(config_keys::AacMidSide, settings.midSide);
 
     return failed ? AacSettings{} : settings;
 }
@@ -129,7 +136,7 @@ AacSettings loadAacSettings(const QString& iniFile)
 namespace {
 
 constexpr std::array<std::int32_t, 12> wavFrequencies{96000, 88200, 48000, 44100, 32000, 24000,
-                                                      22050, 16000, 12000, 11025, 8000, 6000};
+                                                      22050, 16000, 12000, 11025, 8000,  6000};
 constexpr std::array<std::int32_t, 2> wavChannels{1, 2};
 constexpr std::array<std::int32_t, 8> wavBits{2, 3, 4, 5, 8, 16, 24, 32};
 

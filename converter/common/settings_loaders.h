@@ -13,8 +13,8 @@ namespace tavrel {
 // ---- APE -------------------------------------------------------------------
 
 struct ApeSettings {
-    std::int32_t level = 2000;                                   ///< 1000, 2000, 3000 or 4000
-    QString levelText = QStringLiteral("Compression Normal");    ///< the text of the level list
+    std::int32_t level = 2000;                                ///< 1000, 2000, 3000 or 4000
+    QString levelText = QStringLiteral("Compression Normal"); ///< the text of the level list
 };
 
 /// [APE] Quality; an empty or unknown value gives the normal level. The key is
@@ -31,12 +31,12 @@ inline constexpr std::int16_t kAacAutoBitRate = 0;
 int aacEncoderBitRate(std::int16_t bitRate, int channels);
 
 struct AacSettings {
-    bool quality = false;                         ///< quality mode (else average bit rate)
+    bool quality = false; ///< quality mode (else average bit rate)
     std::int16_t qualityRate = 100;
-    std::int16_t bitRate = 128;                   ///< kAacAutoBitRate for "Auto"; kbit/s
-    QString profile = QStringLiteral("Main");     ///< "Main" or "Low complexity"
-    std::int16_t bandWidth = 16000;               ///< Hz
-    QString adts = QStringLiteral("MPEG-2");      ///< "MPEG-2" or "MPEG-4"
+    std::int16_t bitRate = 128;               ///< kAacAutoBitRate for "Auto"; kbit/s
+    QString profile = QStringLiteral("Main"); ///< "Main" or "Low complexity"
+    std::int16_t bandWidth = 16000;           ///< Hz
+    QString adts = QStringLiteral("MPEG-2");  ///< "MPEG-2" or "MPEG-4"
     bool tns = false;
     bool lfe = false;
     bool midSide = false;
@@ -66,28 +66,28 @@ WavSettings loadWavSettings(const QString& iniFile);
 /// The LAME settings stored under [Mp3] "1" to "22". A key that is absent or
 /// does not convert stays empty: the settings object keeps its own value.
 struct Mp3Settings {
-    std::optional<std::int16_t> abrBitrate;          // "1"
-    std::optional<std::int16_t> athControl;          // "2"
-    std::optional<std::int32_t> bitrate;             // "3"
-    std::optional<bool> bitReservoir;                // "4"
-    std::optional<bool> blockTypesDiffer;            // "5"
-    std::optional<std::int32_t> channelCount;        // "6"
-    std::optional<std::int16_t> emphasis;            // "7"
-    std::optional<std::int16_t> encoderQuality;      // "8"
-    std::optional<bool> errorProtection;             // "9"
-    std::optional<std::int32_t> outputFrequency;     // "10"
-    std::optional<std::int32_t> highpassFrequency;   // "11"
-    std::optional<std::int32_t> highpassWidth;       // "12"
-    std::optional<std::int32_t> lowpassFrequency;    // "13"
-    std::optional<std::int32_t> lowpassWidth;        // "14"
-    std::optional<bool> shortBlocks;                 // "15"
-    std::optional<bool> strictIso;                   // "16"
-    std::optional<bool> enforceMinBitrate;           // "17"
-    std::optional<std::int32_t> channelMode;         // "18"
-    std::optional<std::int32_t> maxVbrBitrate;       // "19"
-    std::optional<std::int32_t> vbrMethod;           // "20"
-    std::optional<std::int16_t> vbrQuality;          // "21"
-    std::optional<bool> writeVbrHeader;              // "22"
+    std::optional<std::int16_t> abrBitrate;        // "1"
+    std::optional<std::int16_t> athControl;        // "2"
+    std::optional<std::int32_t> bitrate;           // "3"
+    std::optional<bool> bitReservoir;              // "4"
+    std::optional<bool> blockTypesDiffer;          // "5"
+    std::optional<std::int32_t> channelCount;      // "6"
+    std::optional<std::int16_t> emphasis;          // "7"
+    std::optional<std::int16_t> encoderQuality;    // "8"
+    std::optional<bool> errorProtection;           // "9"
+    std::optional<std::int32_t> outputFrequency;   // "10"
+    std::optional<std::int32_t> highpassFrequency; // "11"
+    std::optional<std::int32_t> highpassWidth;     // "12"
+    std::optional<std::int32_t> lowpassFrequency;  // "13"
+    std::optional<std::int32_t> lowpassWidth;      // "14"
+    std::optional<bool> shortBlocks;               // "15"
+    std::optional<bool> strictIso;                 // "16"
+    std::optional<bool> enforceMinBitrate;         // "17"
+    std::optional<std::int32_t> channelMode;       // "18"
+    std::optional<std::int32_t> maxVbrBitrate;     // "19"
+    std::optional<std::int32_t> vbrMethod;         // "20"
+    std::optional<std::int16_t> vbrQuality;        // "21"
+    std::optional<bool> writeVbrHeader;            // "22"
 };
 
 Mp3Settings loadMp3Settings(const QString& iniFile);
@@ -108,12 +108,11 @@ struct OggFormat {
 };
 
 /// Asks the writer whether a bit-rate set-up (frequency, channels, nominal, minimum, maximum) works.
-using OggAvailability = std::function<bool(std::int32_t, std::int32_t, std::int32_t,
-                                           std::int32_t, std::int32_t)>;
+using OggAvailability = std::function<bool(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t)>;
 
 struct OggLoadResult {
-    std::optional<OggFormat> format;   ///< empty when a stored value is not a number
-    QString error;                     ///< which key failed
+    std::optional<OggFormat> format; ///< empty when a stored value is not a number
+    QString error;                   ///< which key failed
 };
 
 /// [OGG]: "1" quality mode, "2" managed bit rate, "3" frequency, "4" channels,

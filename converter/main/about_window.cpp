@@ -1,7 +1,7 @@
 #include "converter/main/about_window.h"
 
-#include "converter/main/help_menu.h"
 #include "converter/common/lang_loader.h"
+#include "converter/main/help_menu.h"
 #include "converter/main/web_links.h"
 #include "platform/shell/services.h"
 
@@ -82,15 +82,15 @@ FrmSplash::FrmSplash(QWidget* owner) : QDialog(owner)
 
 QString FrmSplash::versionText()
 {
-    return QStringLiteral("Version ") + QString::number(VersionMajor) + QLatin1Char('.') +
-           QString::number(VersionMinor) + QLatin1Char('.') + QString::number(VersionRevision);
+    return QStringLiteral("Version ") + QString::number(VersionMajor) + QLatin1Char('.') + QString::number(VersionMinor)
+        + QLatin1Char('.') + QString::number(VersionRevision);
 }
 
 void FrmSplash::Form_Load()
 {
     Version->setText(versionText());
-    lblCompanyProduct->setText(Lang_Loader::Caption(44, QStringLiteral("Programmed by")) + QStringLiteral(" : ") +
-                               links::makerName());
+    lblCompanyProduct->setText(Lang_Loader::Caption(44, QStringLiteral("Programmed by")) + QStringLiteral(" : ")
+                               + links::makerName());
     Label3->setText(Lang_Loader::Caption(50, Label3->text()));
     Label5->setText(Lang_Loader::Caption(52, Label5->text()));
     Label6->setText(Lang_Loader::Caption(53, Label6->text()));

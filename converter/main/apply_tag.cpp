@@ -41,8 +41,7 @@ bool applyTag(TagValues& values, const QString& target, int currentYear, QString
     tag.Title = values.title;
     tag.Artist = values.artist;
     tag.Album = values.album;
-    tag.Genre = values.genre >= 0 && values.genre < AudioTagInfo::GenreCount ? values.genre
-                                                                             : AudioTagInfo::NoGenre;
+    tag.Genre = values.genre >= 0 && values.genre < AudioTagInfo::GenreCount ? values.genre : AudioTagInfo::NoGenre;
     tag.Comment = values.comment;
     tag.Year = *year;
     tag.Track = values.track;

@@ -9,7 +9,7 @@ namespace tavrel {
 /// The tag values of the entry being converted. The year is kept as text, as
 /// it was read; genre and track as numbers.
 struct TagValues {
-    static constexpr int NoGenre = -1;   ///< the source names no genre: none is written
+    static constexpr int NoGenre = -1; ///< the source names no genre: none is written
 
     QString title;
     QString artist;
@@ -17,7 +17,7 @@ struct TagValues {
     QString comment;
     QString year;
     int genre = NoGenre;
-    int track = 0;   ///< 0: the source has none
+    int track = 0; ///< 0: the source has none
 };
 
 /// The text shown when a tag cannot be written.

@@ -1,15 +1,15 @@
 #include "converter/main/audiotool.h"
 
+#include "converter/common/lang_loader.h"
 #include "converter/main/conversion_engine.h"
 #include "converter/main/deb.h"
 #include "converter/main/file_list_view.h"
-#include "converter/common/lang_loader.h"
-#include "platform/audio/library_logging.h"
 #include "converter/main/progress_pacer.h"
 #include "converter/main/progress_strip.h"
 #include "converter/main/window_conversion_view.h"
 #include "converter/main/window_option_settings.h"
 #include "converter/main/window_progress.h"
+#include "platform/audio/library_logging.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -48,8 +48,7 @@ QAction* namedAction(QMenu* menu, const char* name, const QString& text)
 
 } // namespace
 
-Audiotool::Audiotool(ProgramPaths paths, QWidget* parent)
-    : QMainWindow(parent), paths_(std::move(paths))
+Audiotool::Audiotool(ProgramPaths paths, QWidget* parent) : QMainWindow(parent), paths_(std::move(paths))
 {
     setObjectName(QStringLiteral("Audiotool"));
     setWindowTitle(QStringLiteral("Tavrel"));
@@ -187,8 +186,7 @@ void Audiotool::buildOutputControls(QWidget* central)
     Combo2->hide();
     Combo3 = named(new QComboBox(central), "Combo3");
     Combo3->addItems({QStringLiteral("Compression Fast"), QStringLiteral("Compression Normal"),
-                      QStringLiteral("Compression High"),
-                      QStringLiteral("Compression Very High (Insane)")});
+                      QStringLiteral("Compression High"), QStringLiteral("Compression Very High (Insane)")});
     Combo3->setGeometry(176, 354, 284, 22);
     Combo3->hide();
 }

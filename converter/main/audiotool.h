@@ -166,7 +166,7 @@ public:
     void Command5_Click();
 
     // ---- Members shared with the conversion and the option windows --------
-    quint32 TrackColor = 16576;   ///< blue-green-red byte order
+    quint32 TrackColor = 16576; ///< blue-green-red byte order
     QString AddFileFolder;
     int LastMouseButton = 0;
 
@@ -198,8 +198,8 @@ public:
     QAction* ConvertNow = nullptr;
     QAction* Deletefromlist = nullptr;
 
-    QToolButton* Image1 = nullptr;   ///< add files
-    QToolButton* Image5 = nullptr;   ///< delete all entries
+    QToolButton* Image1 = nullptr; ///< add files
+    QToolButton* Image5 = nullptr; ///< delete all entries
     QLabel* Label8 = nullptr;
     QLabel* Label10 = nullptr;
     FileListView* ListView1 = nullptr;

@@ -62,8 +62,8 @@ void Audiotool::LoadWavSettings()
 
 void Audiotool::LoadOggSettings()
 {
-    const OggLoadResult loaded = loadOggSettings(
-        configFile(), [this](int frequency, int channels, int nominal, int minimum, int maximum) {
+    const OggLoadResult loaded =
+        loadOggSettings(configFile(), [this](int frequency, int channels, int nominal, int minimum, int maximum) {
             return FileWenc.IsFormatOggVorbisAvailable(frequency, channels, nominal, minimum, maximum);
         });
     // A value that is not a number leaves the writer as it was.
@@ -99,7 +99,7 @@ void Audiotool::Command2_Click()
 void Audiotool::Command3_Click()
 {
     if (engine_->flags.converting)
-        return;   // a run is under way (reached through the event loop)
+        return; // a run is under way (reached through the event loop)
     engine_->runAll();
 }
 

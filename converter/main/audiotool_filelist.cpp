@@ -3,12 +3,12 @@
 // colour of new entries.
 #include "converter/main/audiotool.h"
 
-#include "converter/main/conversion_engine.h"
+#include "converter/common/lang_loader.h"
 #include "converter/main/captions.h"
 #include "converter/main/config_values.h"
+#include "converter/main/conversion_engine.h"
 #include "converter/main/file_list_text.h"
 #include "converter/main/file_list_view.h"
-#include "converter/common/lang_loader.h"
 #include "converter/options/option_windows.h"
 
 #include "platform/mac/mac_library.h"
@@ -49,8 +49,7 @@ QString addFileFilter()
     QStringList parts;
     for (const auto& filter : filters) {
         QString patterns = QLatin1String(filter[1]);
-        parts.append(QLatin1String(filter[0]) + QStringLiteral(" (")
-                     + patterns.replace(u';', u' ') + u')');
+        parts.append(QLatin1String(filter[0]) + QStringLiteral(" (") + patterns.replace(u';', u' ') + u')');
     }
     return parts.join(QStringLiteral(";;"));
 }
@@ -69,16 +68,14 @@ void Audiotool::AddFileToList(const QString& path)
     for (int position = 1; position <= entryCount(); ++position) {
         if (entryKey(position) == path) {
             quandor::shell::messageBox(this,
-                                       captions::text(captions::AlreadyListed)
-                                           + QStringLiteral("\r\n\r\n") + path,
-                                       QStringLiteral("Dranvel"), MessageButtons::Ok,
-                                       MessageIcon::Warning);
+                                       captions::text(captions::AlreadyListed) + QStringLiteral("\r\n\r\n") + path,
+                                       QStringLiteral("Dranvel"), MessageButtons::Ok, MessageIcon::Warning);
             return;
         }
     }
     if (!probeAndAppend(path)) {
-        quandor::shell::messageBox(this, cannotAddMessage(path), QStringLiteral("Tavrel"),
-                                   MessageButtons::Ok, MessageIcon::Warning);
+        quandor::shell::messageBox(this, cannotAddMessage(path), QStringLiteral("Tavrel"), MessageButtons::Ok,
+                                   MessageIcon::Warning);
         return;
     }
     UpdateFileCount();
@@ -94,8 +91,8 @@ bool Audiotool::probeAndAppend(const QString& path)
         probeAacDecoder_.OutputFile.clear();
         probeM4aDecoder_.InputFile = path;
         probeM4aDecoder_.OutputFile.clear();
-        const double seconds = probeAacDecoder_.IsMpeg4() ? probeM4aDecoder_.M4ADuration()
-                                                           : probeAacDecoder_.AACDuration();
+        const double seconds =
+            probeAacDecoder_.IsMpeg4() ? probeM4aDecoder_.M4ADuration() : probeAacDecoder_.AACDuration();
         if (!(seconds > 1.0))
             return false;
         appendEntry(path, name, durationTextFromSeconds(seconds));
@@ -159,8 +156,7 @@ void Audiotool::Image1_Click()
         Image1->setEnabled(true);
         AddFileFolder = QFileInfo(chosen.front()).path();
     }
-    Lang_Loader::SaveIni(this, configFile(),
-                         {{config_keys::AddFileFolder, AddFileFolder}});
+    Lang_Loader::SaveIni(this, configFile(), {{config_keys::AddFileFolder, AddFileFolder}});
 }
 
 void Audiotool::ListView1_OLEDragDrop(const QStringList& paths)
@@ -244,8 +240,8 @@ void Audiotool::Image5_Click()
     if (entryCount() == 0 || engine_->flags.converting)
         return;
     const MessageResult answer =
-        quandor::shell::messageBox(this, captions::text(captions::DeleteAllQuestion),
-                                   QStringLiteral("Tavrel"), MessageButtons::YesNo, MessageIcon::None);
+        quandor::shell::messageBox(this, captions::text(captions::DeleteAllQuestion), QStringLiteral("Tavrel"),
+                                   MessageButtons::YesNo, MessageIcon::None);
     if (answer != MessageResult::Yes)
         return;
     if (selectedPosition() == 0)
@@ -258,21 +254,19 @@ void Audiotool::Image5_Click()
 
 void Audiotool::Command1_Click()
 {
-    const QString folder = Lang_Loader::BrowseForFolder(
-        this, captions::text(captions::OutputFolderTitle), Text1->text());
+    const QString folder =
+        Lang_Loader::BrowseForFolder(this, captions::text(captions::OutputFolderTitle), Text1->text());
     if (!folder.isEmpty())
         Text1->setText(folder);
 }
 
 void Audiotool::trackcolor_Click()
 {
-    const std::optional<QColor> chosen =
-        quandor::shell::services().chooseColor(this, colorOf(TrackColor));
+    const std::optional<QColor> chosen = quandor::shell::services().chooseColor(this, colorOf(TrackColor));
     if (!chosen || !chosen->isValid())
         return;
     const quint32 stored = config::storedColor(chosen->red(), chosen->green(), chosen->blue());
-    Lang_Loader::SaveIni(this, configFile(),
-                         {{config_keys::TrackColor, QString::number(stored)}});
+    Lang_Loader::SaveIni(this, configFile(), {{config_keys::TrackColor, QString::number(stored)}});
     TrackColor = stored;
 }
 

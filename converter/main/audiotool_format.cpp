@@ -2,10 +2,10 @@
 // save-beside box and the WMA support switch.
 #include "converter/main/audiotool.h"
 
-#include "converter/main/conversion_engine.h"
+#include "converter/common/lang_loader.h"
 #include "converter/main/captions.h"
 #include "converter/main/config_values.h"
-#include "converter/common/lang_loader.h"
+#include "converter/main/conversion_engine.h"
 
 #include "platform/shell/services.h"
 
@@ -48,8 +48,7 @@ void Audiotool::restoreWmaProfile()
 {
     FileWenc.SelectWmaProfile(39);
     // An empty, "0" or unusable stored number selects the default profile.
-    const int profile = config::wmaProfile(
-        Lang_Loader::ReadIni(configFile(), config_keys::WmaProfile));
+    const int profile = config::wmaProfile(Lang_Loader::ReadIni(configFile(), config_keys::WmaProfile));
     FileWenc.SelectWmaProfile(profile);
     Text2->setText(FileWenc.FormatString());
     // Combo2 holds profile i at index i - 1.
@@ -93,8 +92,7 @@ void Audiotool::Combo2_Click()
     if (index < 0)
         return;
     FileWenc.SelectWmaProfile(index + 1);
-    Lang_Loader::SaveIni(this, configFile(),
-                         {{config_keys::WmaProfile, QString::number(index + 1)}});
+    Lang_Loader::SaveIni(this, configFile(), {{config_keys::WmaProfile, QString::number(index + 1)}});
 }
 
 void Audiotool::Combo3_Click()
@@ -103,8 +101,7 @@ void Audiotool::Combo3_Click()
     for (const ApeLevel& level : apeLevels) {
         if (text == QLatin1String(level.caption)) {
             engine_->settings.apeLevel = level.level;
-            Lang_Loader::SaveIni(this, configFile(),
-                                 {{config_keys::ApeLevel, QLatin1String(level.stored)}});
+            Lang_Loader::SaveIni(this, configFile(), {{config_keys::ApeLevel, QLatin1String(level.stored)}});
             return;
         }
     }
@@ -113,18 +110,16 @@ void Audiotool::Combo3_Click()
 void Audiotool::acceptWma_Click()
 {
     const QString ini = configFile();
-    const bool wasOn = Lang_Loader::ReadIni(ini, config_keys::WmaSupport)
-                       == QLatin1String("True");
-    if (!Lang_Loader::SaveIni(this, ini, {{config_keys::WmaSupport,
-                                           wasOn ? QStringLiteral("False") : QStringLiteral("True")}})) {
+    const bool wasOn = Lang_Loader::ReadIni(ini, config_keys::WmaSupport) == QLatin1String("True");
+    if (!Lang_Loader::SaveIni(this, ini,
+                              {{config_keys::WmaSupport, wasOn ? QStringLiteral("False") : QStringLiteral("True")}})) {
         // Nothing changed: the box keeps showing what is stored.
         acceptWma->setChecked(wasOn);
         return;
     }
     acceptWma->setChecked(!wasOn);
     quandor::shell::messageBox(this, captions::text(captions::WmaSupportChanged), QStringLiteral("Tavrel"),
-                               quandor::shell::MessageButtons::Ok,
-                               quandor::shell::MessageIcon::Information);
+                               quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Information);
 }
 
 void Audiotool::addfile_Click()

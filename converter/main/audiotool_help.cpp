@@ -1,9 +1,9 @@
 // The help menu's commands: the help file, the maker's pages, the
 // translation request and the about window.
+#include "converter/common/lang_loader.h"
 #include "converter/main/about_window.h"
 #include "converter/main/audiotool.h"
 #include "converter/main/help_menu.h"
-#include "converter/common/lang_loader.h"
 #include "converter/main/web_links.h"
 #include "platform/shell/services.h"
 

@@ -1,10 +1,10 @@
 // The language menu and the main window's captions.
 #include "converter/main/audiotool.h"
 
-#include "converter/main/conversion_engine.h"
-#include "converter/main/captions.h"
-#include "converter/main/file_list_view.h"
 #include "converter/common/lang_loader.h"
+#include "converter/main/captions.h"
+#include "converter/main/conversion_engine.h"
+#include "converter/main/file_list_view.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -116,8 +116,7 @@ void Audiotool::LangueName_Click(int index)
             LangueName[j]->setChecked(LangueName[j]->property("inUse").toBool());
         return;
     }
-    Lang_Loader::SaveIni(this, configFile(),
-                         {{config_keys::Language, QString::number(index)}});
+    Lang_Loader::SaveIni(this, configFile(), {{config_keys::Language, QString::number(index)}});
     ApplyLanguage(path);
     for (qsizetype j = 0; j < LangueName.size(); ++j) {
         LangueName[j]->setChecked(j == index);

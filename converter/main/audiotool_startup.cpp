@@ -1,12 +1,12 @@
 // Start-up and shut-down of the main window.
 #include "converter/main/audiotool.h"
 
-#include "converter/main/conversion_engine.h"
+#include "converter/common/lang_loader.h"
 #include "converter/main/config_values.h"
+#include "converter/main/conversion_engine.h"
 #include "converter/main/deb.h"
 #include "converter/main/form1.h"
 #include "converter/main/kill_process.h"
-#include "converter/common/lang_loader.h"
 #include "converter/main/web_links.h"
 #include "platform/profile/profile_file.h"
 
@@ -52,7 +52,7 @@ void Audiotool::unloadSplash()
 void Audiotool::Form_Load()
 {
     const QString ini = configFile();
-    LoadLanguageMenu();   // the window's size is fixed at construction
+    LoadLanguageMenu(); // the window's size is fixed at construction
     loadTrackColor(ini);
     AddFileFolder = Lang_Loader::ReadIni(ini, config_keys::AddFileFolder);
     showSetupPageOnce(ini);
@@ -61,7 +61,7 @@ void Audiotool::Form_Load()
     resetRunState();
     if (wmaOn)
         fillWmaProfiles();
-    FileWenc.SetFormatMP3(44100, 128, 2);   // the writer's default format
+    FileWenc.SetFormatMP3(44100, 128, 2); // the writer's default format
     Text2->setText(FileWenc.FormatString());
     loadOutputFolder(ini);
     fillOutputFormats(wmaOn);
@@ -140,9 +140,7 @@ void Audiotool::fillWmaProfiles()
 {
     for (int profile = 1; profile <= config::WmaProfileCount; ++profile) {
         FileWenc.SelectWmaProfile(profile);
-        Combo2->addItem(QStringLiteral("%1 - %2")
-                            .arg(profile, 2, 10, QLatin1Char('0'))
-                            .arg(FileWenc.FormatString()));
+        Combo2->addItem(QStringLiteral("%1 - %2").arg(profile, 2, 10, QLatin1Char('0')).arg(FileWenc.FormatString()));
     }
 }
 
@@ -161,8 +159,8 @@ void Audiotool::loadOutputFolder(const QString& ini)
 void Audiotool::fillOutputFormats(bool wmaOn)
 {
     Combo1->clear();
-    Combo1->addItems({QStringLiteral("Mp3"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
-                      QStringLiteral("AAC"), QStringLiteral("APE (MonKey's audio)")});
+    Combo1->addItems({QStringLiteral("Mp3"), QStringLiteral("Wav"), QStringLiteral("Ogg"), QStringLiteral("AAC"),
+                      QStringLiteral("APE (MonKey's audio)")});
     if (wmaOn)
         Combo1->addItem(QStringLiteral("Wma"));
     restoreOutputFormat(wmaOn);
@@ -174,8 +172,12 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
     // version) means the default, as an empty one does: the list is never left
     // without a format, which would make "Convert !" do nothing.
     QString format = Lang_Loader::ReadIni(configFile(), config_keys::OutputFormat);
-    const QStringList known{QStringLiteral("Mp3"), QStringLiteral("AAC"), QStringLiteral("Wav"), QStringLiteral("Ogg"),
-                            QStringLiteral("APE (MonKey's audio)"), QStringLiteral("Wma")};
+    const QStringList known{QStringLiteral("Mp3"),
+                            QStringLiteral("AAC"),
+                            QStringLiteral("Wav"),
+                            QStringLiteral("Ogg"),
+                            QStringLiteral("APE (MonKey's audio)"),
+                            QStringLiteral("Wma")};
     if (!known.contains(format))
         format = QStringLiteral("Mp3");
     auto select = [this](const QString& text) {
@@ -205,7 +207,7 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
     } else if (format == QLatin1String("Wma") && wmaSupport) {
         select(format);
         restoreWmaProfile();
-    } else {   // "Wma" while WMA support is off
+    } else { // "Wma" while WMA support is off
         select(QStringLiteral("Mp3"));
         FileWenc.SetFormatMP3(44100, 128, 2);
         Text2->setText(FileWenc.FormatString());
@@ -216,11 +218,11 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
 void Audiotool::Form_QueryUnload(int& cancel, int)
 {
     const QString ini = configFile();
-    Lang_Loader::SaveIni(this, ini,
-                         {{config_keys::OutputPath, Text1->text()},
-                          {config_keys::SaveBesideSource,
-                           Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
-                          {config_keys::OutputFormat, Combo1->currentText()}});
+    Lang_Loader::SaveIni(
+        this, ini,
+        {{config_keys::OutputPath, Text1->text()},
+         {config_keys::SaveBesideSource, Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
+         {config_keys::OutputFormat, Combo1->currentText()}});
     if (engine_->flags.converting) {
         cancel = 1;
         return;

@@ -8,7 +8,7 @@
 
 namespace tavrel::config {
 
-constexpr quint32 DefaultTrackColor = 16576;   ///< red 192, green 64, blue 0
+constexpr quint32 DefaultTrackColor = 16576; ///< red 192, green 64, blue 0
 constexpr int DefaultWmaProfile = 9;
 constexpr int WmaProfileCount = 51;
 
@@ -23,9 +23,18 @@ int languageNumber(const QString& stored);
 int wmaProfile(const QString& stored);
 
 /// The red, green and blue of a stored colour.
-inline int redOf(quint32 color) { return int(color & 0xFF); }
-inline int greenOf(quint32 color) { return int((color >> 8) & 0xFF); }
-inline int blueOf(quint32 color) { return int((color >> 16) & 0xFF); }
+inline int redOf(quint32 color)
+{
+    return int(color & 0xFF);
+}
+inline int greenOf(quint32 color)
+{
+    return int((color >> 8) & 0xFF);
+}
+inline int blueOf(quint32 color)
+{
+    return int((color >> 16) & 0xFF);
+}
 inline quint32 storedColor(int red, int green, int blue)
 {
     return quint32(red & 0xFF) | (quint32(green & 0xFF) << 8) | (quint32(blue & 0xFF) << 16);

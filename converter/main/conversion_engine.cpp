@@ -88,8 +88,7 @@ ConversionEngine::ConversionEngine(ConversionComponents components, ConversionVi
     : tempFolder(temporaryFolder()),
       components_(components),
       view_(view)
-{
-}
+{}
 
 // ---- the runs -------------------------------------------------------------------
 
@@ -100,7 +99,7 @@ void ConversionEngine::runAll()
     const int count = view_.entryCount();
     for (int position = 1; position <= count && !flags.cancelRequested; ++position) {
         if (position > view_.entryCount())
-            break;   // the list shrank under the run
+            break; // the list shrank under the run
         state.currentIndex = position;
         state.currentFileName = view_.entryKey(position);
         view_.showCurrentFile(view_.entryName(position));

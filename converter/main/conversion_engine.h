@@ -8,9 +8,9 @@
 // (ConversionView). It runs on the window's thread, letting the event loop run
 // at every progress report.
 
+#include "converter/common/settings_loaders.h"
 #include "converter/main/apply_tag.h"
 #include "converter/main/progress.h"
-#include "converter/common/settings_loaders.h"
 
 #include <QString>
 #include <atomic>
@@ -31,8 +31,8 @@ namespace tavrel {
 class ConversionView : public ProgressSurface {
 public:
     virtual int entryCount() const = 0;
-    virtual QString entryKey(int position) const = 0;    ///< the source's full path
-    virtual QString entryName(int position) const = 0;   ///< the name shown in the list
+    virtual QString entryKey(int position) const = 0;  ///< the source's full path
+    virtual QString entryName(int position) const = 0; ///< the name shown in the list
     /// The current-file label; `name` empty shows the caption alone.
     virtual void showCurrentFile(const QString& name) = 0;
     /// The "2 / 7" label; empty after the run.
@@ -51,7 +51,11 @@ public:
     /// A critical message box titled `title`.
     virtual void showError(const QString& text, const QString& title) = 0;
     /// Line `line` of the language file in use, else `builtIn`.
-    virtual QString caption(int line, const QString& builtIn) const { (void)line; return builtIn; }
+    virtual QString caption(int line, const QString& builtIn) const
+    {
+        (void)line;
+        return builtIn;
+    }
 };
 
 /// The component objects the run drives (owned by the main window).
@@ -68,12 +72,12 @@ struct RunFlags {
     bool converting = false;
     bool transcoding = false;
     bool cancelRequested = false;
-    std::atomic<int> apeKillFlag{0};   ///< non-zero stops the APE library
+    std::atomic<int> apeKillFlag{0}; ///< non-zero stops the APE library
 };
 
 /// Settings of the output steps.
 struct OutputSettings {
-    int frequency = 44100;       ///< temporary WAV and AAC input format
+    int frequency = 44100; ///< temporary WAV and AAC input format
     int channels = 2;
     AacSettings aac;
     int apeLevel = 2000;
@@ -84,7 +88,7 @@ struct EntryState {
     int currentIndex = 0;
     QString currentFileName;
     QString realFileName;
-    bool decoded = false;        ///< the entry went through the decode stage
+    bool decoded = false; ///< the entry went through the decode stage
     QString targetBaseName;
     TagValues tag;
 };

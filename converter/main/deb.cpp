@@ -8,8 +8,7 @@
 
 namespace tavrel {
 
-Deb::Deb(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+Deb::Deb(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Deb"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -41,8 +40,7 @@ QPixmap Deb::picture()
     QFont title(QStringLiteral("Sans Serif"), 30, QFont::Bold);
     painter.setFont(title);
     painter.setPen(Qt::white);
-    painter.drawText(QRect(24, 14, PictureWidth - 48, 56), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Tavrel"));
+    painter.drawText(QRect(24, 14, PictureWidth - 48, 56), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tavrel"));
     QFont subtitle(QStringLiteral("Sans Serif"), 11);
     painter.setFont(subtitle);
     painter.setPen(QColor(220, 230, 245));

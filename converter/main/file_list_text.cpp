@@ -60,9 +60,8 @@ QString fileNamePart(const QString& path)
 
 bool isAcceptedDrop(const QString& path)
 {
-    static const QStringList accepted{QStringLiteral("wav"), QStringLiteral("wma"),
-                                      QStringLiteral("mp3"), QStringLiteral("ogg"),
-                                      QStringLiteral("aac"), QStringLiteral("ape"),
+    static const QStringList accepted{QStringLiteral("wav"), QStringLiteral("wma"), QStringLiteral("mp3"),
+                                      QStringLiteral("ogg"), QStringLiteral("aac"), QStringLiteral("ape"),
                                       QStringLiteral("apl"), QStringLiteral("m4a")};
     return accepted.contains(kindOf(path));
 }
@@ -76,8 +75,8 @@ QString cannotAddMessage(const QString& path)
         text += crlf + crlf + QStringLiteral("You wma file is it DRM protected ?");
     else if (kind == QLatin1String("aac"))
         text += crlf + crlf
-                + QStringLiteral("The file is not in a known AAC format for Tavrel. "
-                                 "Maybe Invalid Channel number or protected file.");
+            + QStringLiteral("The file is not in a known AAC format for Tavrel. "
+                             "Maybe Invalid Channel number or protected file.");
     return text;
 }
 

@@ -13,13 +13,12 @@
 
 namespace tavrel {
 
-FileListView::FileListView(Audiotool& owner)
-    : QTreeWidget(&owner), owner_(owner)
+FileListView::FileListView(Audiotool& owner) : QTreeWidget(&owner), owner_(owner)
 {
     setObjectName(QStringLiteral("ListView1"));
     setColumnCount(4);
-    setHeaderLabels({QStringLiteral("N°"), QStringLiteral("File"), QStringLiteral("Duration"),
-                     QStringLiteral("Progress")});
+    setHeaderLabels(
+        {QStringLiteral("N°"), QStringLiteral("File"), QStringLiteral("Duration"), QStringLiteral("Progress")});
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);

@@ -12,9 +12,9 @@ class Audiotool;
 
 /// Data roles of an entry's item.
 enum FileListRole {
-    EntryKeyRole = Qt::UserRole + 1,       ///< column 0: the source's full path
-    RowProgressRole = Qt::UserRole + 2,    ///< column 3: the bar's value, 0..100
-    RowBarLoadedRole = Qt::UserRole + 3,   ///< column 3: the row has a bar
+    EntryKeyRole = Qt::UserRole + 1,     ///< column 0: the source's full path
+    RowProgressRole = Qt::UserRole + 2,  ///< column 3: the bar's value, 0..100
+    RowBarLoadedRole = Qt::UserRole + 3, ///< column 3: the row has a bar
 };
 
 /// The column that holds each row's progress bar.

@@ -12,7 +12,9 @@
 namespace tavrel {
 
 Form1::Form1(const QString& langFolder, const QString& configFile, QWidget* owner)
-    : QDialog(owner), langFolder_(langFolder), configFile_(configFile)
+    : QDialog(owner),
+      langFolder_(langFolder),
+      configFile_(configFile)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tavrel - Language"));
@@ -85,8 +87,7 @@ void Form1::Command1_Click()
             break;
         }
     }
-    Lang_Loader::SaveIni(this, configFile_,
-                         {{config_keys::Language, QString::number(language)}});
+    Lang_Loader::SaveIni(this, configFile_, {{config_keys::Language, QString::number(language)}});
     accept();
 }
 

@@ -21,15 +21,15 @@ QString faqPageFor(const QString& languageValue)
 QString helpUsText()
 {
     return QStringLiteral("If you want to translate Tavrel in your natural language, take the english file in the "
-                          "Lang directory of Tavrel and translate it contents. Send your translated file at ") +
-           links::makerEmail() + QStringLiteral("\r\nThanks.");
+                          "Lang directory of Tavrel and translate it contents. Send your translated file at ")
+        + links::makerEmail() + QStringLiteral("\r\nThanks.");
 }
 
 QString designerText()
 {
     return QStringLiteral("If you are designer and want to help (for free) development of this Freeware, i need a "
-                          "designer to improve Look 'n' feel of Tavrel. Please contact me at ") +
-           links::makerEmail();
+                          "designer to improve Look 'n' feel of Tavrel. Please contact me at ")
+        + links::makerEmail();
 }
 
 QString donationCurrency(const QString& currencySign)

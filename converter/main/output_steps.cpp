@@ -45,10 +45,9 @@ StepResult ConversionEngine::TranscodeFile(const QString& source, const QString&
 {
     AudioReaderAdapter reader(components_.reader);
     AudioWriterAdapter writer(components_.writer);
-    const PumpResult result =
-        transcodeFile(reader, writer, source, target,
-                      PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
-                      state.currentIndex, [this](const QString& written) { ApplyTag(written); });
+    const PumpResult result = transcodeFile(
+        reader, writer, source, target, PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
+        state.currentIndex, [this](const QString& written) { ApplyTag(written); });
     return result.ok ? StepResult{} : StepResult::failure(result.error);
 }
 
@@ -100,10 +99,10 @@ StepResult ConversionEngine::OutputWma()
     }
     if (!result.ok && !flags.cancelRequested) {
         // The WMA step has always reported its own failures under this title.
-        view_.showError(view_.caption(46, QStringLiteral("Error during the WMA conversion")) + QLatin1Char('\n')
-                            + entryFailureMessage(state.decoded ? state.realFileName : state.currentFileName,
-                                                  result.error),
-                        QStringLiteral("Pelmix"));
+        view_.showError(
+            view_.caption(46, QStringLiteral("Error during the WMA conversion")) + QLatin1Char('\n')
+                + entryFailureMessage(state.decoded ? state.realFileName : state.currentFileName, result.error),
+            QStringLiteral("Pelmix"));
     }
     return {};
 }
@@ -121,7 +120,7 @@ bool ConversionEngine::needsPcmCopy(const QString& input, WavInput kind)
     auto& reader = components_.reader;
     if (!reader.Open(input, 0, 1)) {
         reader.Close();
-        return false;   // the encoder reports the unreadable file
+        return false; // the encoder reports the unreadable file
     }
     const bool differs = reader.SampleRate() != settings.frequency || reader.Channels() != settings.channels;
     reader.Close();
@@ -175,7 +174,8 @@ StepResult ConversionEngine::OutputAac()
         return done(StepResult::failure(encoder.LastError()));
     if (!encoder.SetEncoding(aac.midSide, aac.lfe, 0, aac.adts == QLatin1String("MPEG-2") ? 1 : 0,
                              aac.profile == QLatin1String("Main") ? 0 : 1, aac.bandWidth,
-                             aac.quality ? 0 : aacEncoderBitRate(aac.bitRate, settings.channels), aac.tns, aac.quality ? aac.qualityRate : 0))
+                             aac.quality ? 0 : aacEncoderBitRate(aac.bitRate, settings.channels), aac.tns,
+                             aac.quality ? aac.qualityRate : 0))
         return done(StepResult::failure(encoder.LastError()));
 
     encoder.Progress = [this](qint64 amount, qint64 total) {

@@ -6,9 +6,11 @@
 namespace tavrel {
 
 ProgressPacer::ProgressPacer(ProgressSurface& shown, std::function<bool()> pacing, Clock clock, qint64 intervalMs)
-    : shown_(shown), pacing_(std::move(pacing)), clock_(std::move(clock)), intervalMs_(intervalMs)
-{
-}
+    : shown_(shown),
+      pacing_(std::move(pacing)),
+      clock_(std::move(clock)),
+      intervalMs_(intervalMs)
+{}
 
 qint64 ProgressPacer::steadyMilliseconds()
 {

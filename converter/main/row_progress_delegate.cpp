@@ -10,8 +10,7 @@
 
 namespace tavrel {
 
-void RowProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                const QModelIndex& index) const
+void RowProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
     if (!index.data(RowBarLoadedRole).toBool())

@@ -8,8 +8,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
-    tavrel::Audiotool window({quandor::shell::programFolder(),
-                              quandor::shell::settingsFolder(QStringLiteral("Tavrel"))});
+    tavrel::Audiotool window(
+        {quandor::shell::programFolder(), quandor::shell::settingsFolder(QStringLiteral("Tavrel"))});
     window.Form_Initialize();
     window.Form_Load();
     window.show();

@@ -10,25 +10,67 @@ namespace tavrel {
 
 // ---- adapters ----------------------------------------------------------------
 
-bool AudioReaderAdapter::open(const QString& path) { return reader_.Open(path, 0, 1); }
-void AudioReaderAdapter::close() { reader_.Close(); }
-int AudioReaderAdapter::readStatus() const { return reader_.ReadStatus(); }
-int AudioReaderAdapter::formatNumberA() const { return reader_.FormatNumberA(); }
-int AudioReaderAdapter::formatNumberB() const { return reader_.FormatNumberB(); }
-int AudioReaderAdapter::byteRate() const { return reader_.ByteRate(); }
-int AudioReaderAdapter::sourceLength() const { return reader_.SourceLength(); }
-QByteArray AudioReaderAdapter::readChunk(int count) { return reader_.ReadChunk(count); }
-QString AudioReaderAdapter::lastError() const { return reader_.LastError(); }
+bool AudioReaderAdapter::open(const QString& path)
+{
+    return reader_.Open(path, 0, 1);
+}
+void AudioReaderAdapter::close()
+{
+    reader_.Close();
+}
+int AudioReaderAdapter::readStatus() const
+{
+    return reader_.ReadStatus();
+}
+int AudioReaderAdapter::formatNumberA() const
+{
+    return reader_.FormatNumberA();
+}
+int AudioReaderAdapter::formatNumberB() const
+{
+    return reader_.FormatNumberB();
+}
+int AudioReaderAdapter::byteRate() const
+{
+    return reader_.ByteRate();
+}
+int AudioReaderAdapter::sourceLength() const
+{
+    return reader_.SourceLength();
+}
+QByteArray AudioReaderAdapter::readChunk(int count)
+{
+    return reader_.ReadChunk(count);
+}
+QString AudioReaderAdapter::lastError() const
+{
+    return reader_.LastError();
+}
 
-bool AudioWriterAdapter::open(const QString& path) { return writer_.Open(path, 0); }
+bool AudioWriterAdapter::open(const QString& path)
+{
+    return writer_.Open(path, 0);
+}
 bool AudioWriterAdapter::setSourceFormat(int formatNumberB, int formatNumberA)
 {
     return writer_.SetSourceFormat(formatNumberB, formatNumberA);
 }
-bool AudioWriterAdapter::writeChunk(const QByteArray& chunk) { return writer_.WriteChunk(chunk); }
-bool AudioWriterAdapter::close() { return writer_.Close(); }
-void AudioWriterAdapter::abort() { writer_.Abort(); }
-QString AudioWriterAdapter::lastError() const { return writer_.LastError(); }
+bool AudioWriterAdapter::writeChunk(const QByteArray& chunk)
+{
+    return writer_.WriteChunk(chunk);
+}
+bool AudioWriterAdapter::close()
+{
+    return writer_.Close();
+}
+void AudioWriterAdapter::abort()
+{
+    writer_.Abort();
+}
+QString AudioWriterAdapter::lastError() const
+{
+    return writer_.LastError();
+}
 
 // ---- the pump ----------------------------------------------------------------
 
@@ -37,8 +79,7 @@ namespace {
 // Sets the flag for the pump's lifetime and restores the display on every way out.
 class TranscodingScope {
 public:
-    TranscodingScope(bool& transcoding, ProgressSurface& surface)
-        : transcoding_(transcoding), surface_(surface)
+    TranscodingScope(bool& transcoding, ProgressSurface& surface) : transcoding_(transcoding), surface_(surface)
     {
         transcoding_ = true;
         resetProgress(surface_);
@@ -63,9 +104,9 @@ QString withReason(const QString& what, const QString& reason)
 
 } // namespace
 
-PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source,
-                         const QString& target, const PumpFlags& flags, ProgressSurface& surface,
-                         int position, const std::function<void(const QString&)>& tag)
+PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
+                         const PumpFlags& flags, ProgressSurface& surface, int position,
+                         const std::function<void(const QString&)>& tag)
 {
     TranscodingScope scope(flags.transcoding, surface);
     flags.cancelRequested = false;

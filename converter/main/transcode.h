@@ -24,10 +24,10 @@ public:
     virtual bool open(const QString& path) = 0;
     virtual void close() = 0;
     virtual int readStatus() const = 0;
-    virtual int formatNumberA() const = 0;   ///< bytes per sample frame
-    virtual int formatNumberB() const = 0;   ///< sample frames per second
+    virtual int formatNumberA() const = 0; ///< bytes per sample frame
+    virtual int formatNumberB() const = 0; ///< sample frames per second
     virtual int byteRate() const = 0;
-    virtual int sourceLength() const = 0;    ///< in the unit bytes ÷ byteRate adds up to
+    virtual int sourceLength() const = 0; ///< in the unit bytes ÷ byteRate adds up to
     virtual QByteArray readChunk(int count) = 0;
     virtual QString lastError() const = 0;
 };
@@ -39,8 +39,8 @@ public:
     virtual bool open(const QString& path) = 0;
     virtual bool setSourceFormat(int formatNumberB, int formatNumberA) = 0;
     virtual bool writeChunk(const QByteArray& chunk) = 0;
-    virtual bool close() = 0;   ///< completes the file
-    virtual void abort() = 0;   ///< discards the file
+    virtual bool close() = 0; ///< completes the file
+    virtual void abort() = 0; ///< discards the file
     virtual QString lastError() const = 0;
 };
 
@@ -78,14 +78,14 @@ private:
 
 /// The window state the pump reads and sets.
 struct PumpFlags {
-    bool& transcoding;        ///< True exactly while the pump runs
-    bool& cancelRequested;    ///< reset at the start; Cancel sets it during a yield
-    const bool& converting;   ///< the copy goes on only while a run is active
+    bool& transcoding;      ///< True exactly while the pump runs
+    bool& cancelRequested;  ///< reset at the start; Cancel sets it during a yield
+    const bool& converting; ///< the copy goes on only while a run is active
 };
 
 struct PumpResult {
     bool ok = true;
-    QString error;   ///< why the copy failed (the target is removed then)
+    QString error; ///< why the copy failed (the target is removed then)
 };
 
 /// Copies `source` into `target`. On success (also when cancelled: the target
@@ -93,8 +93,8 @@ struct PumpResult {
 /// called with the target. On failure the partial target is removed, both
 /// files are closed and the reason returned. Either way `transcoding` ends
 /// False and the display shows "0 %".
-PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source,
-                         const QString& target, const PumpFlags& flags, ProgressSurface& surface,
-                         int position, const std::function<void(const QString&)>& tag);
+PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
+                         const PumpFlags& flags, ProgressSurface& surface, int position,
+                         const std::function<void(const QString&)>& tag);
 
 } // namespace tavrel

@@ -8,17 +8,32 @@
 namespace tavrel::links {
 
 /// The converter's pages on the maker's web site; the other pages are found under it.
-inline QString site() { return quandor::shell::maker::site() + QStringLiteral("/tavrel/"); }
+inline QString site()
+{
+    return quandor::shell::maker::site() + QStringLiteral("/tavrel/");
+}
 
 /// The set-up page opened once, at the first start.
-inline QString setupPage() { return site() + QStringLiteral("setup.html"); }
+inline QString setupPage()
+{
+    return site() + QStringLiteral("setup.html");
+}
 
 /// The maker's name and e-mail address, shown in the about window.
-inline QString makerName() { return QStringLiteral("Quandor"); }
-inline QString makerEmail() { return quandor::shell::maker::mailAddress(QStringLiteral("tavrel")); }
+inline QString makerName()
+{
+    return QStringLiteral("Quandor");
+}
+inline QString makerEmail()
+{
+    return quandor::shell::maker::mailAddress(QStringLiteral("tavrel"));
+}
 
 /// The home page and the two FAQ pages (French, English).
-inline QString homePage() { return site() + QStringLiteral("indexEn.html"); }
+inline QString homePage()
+{
+    return site() + QStringLiteral("indexEn.html");
+}
 inline QString faqPage(bool french)
 {
     return site() + (french ? QStringLiteral("FAQ/FAQ_Tavrel.htm") : QStringLiteral("FAQ/FAQ_TavrelEn.htm"));

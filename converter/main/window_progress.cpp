@@ -14,7 +14,7 @@ QString WindowProgress::percentLabel() const
 
 void WindowProgress::setPercentLabel(const QString& text)
 {
-    w_.Label6->setText(text);   // the same text again repaints nothing
+    w_.Label6->setText(text); // the same text again repaints nothing
 }
 
 void WindowProgress::setBarFraction(double fraction)

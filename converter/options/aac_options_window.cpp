@@ -58,14 +58,15 @@ FrmAac::FrmAac(OptionSettings& settings) : QDialog(settings.ownerWindow()), sett
     auto* settingsBox = new QGroupBox(QStringLiteral("Settings :"));
     auto* grid = new QGridLayout(settingsBox);
     Option3 = named(new QRadioButton(QStringLiteral("Average Bitrate (kbits/s) :")), QStringLiteral("Option3"));
-    Combo1 = dropDown(QStringLiteral("Combo1"), {"Auto", "24", "32", "40", "48", "56", "64", "96", "112", "128",
-                                                 "160", "192", "224"});
+    Combo1 = dropDown(QStringLiteral("Combo1"),
+                      {"Auto", "24", "32", "40", "48", "56", "64", "96", "112", "128", "160", "192", "224"});
     Option4 = named(new QRadioButton(QStringLiteral("Quality :")), QStringLiteral("Option4"));
     Slider1 = named(new QSlider(Qt::Horizontal), QStringLiteral("Slider1"));
     Slider1->setRange(50, 250);
     Slider1->setValue(250);
     Label4 = named(new QLabel(QStringLiteral("250")), QStringLiteral("Label4"));
-    connect(Slider1, &QSlider::valueChanged, this, [this](int position) { Label4->setText(QString::number(position)); });
+    connect(Slider1, &QSlider::valueChanged, this,
+            [this](int position) { Label4->setText(QString::number(position)); });
     auto* rateGroup = new QButtonGroup(this);
     rateGroup->addButton(Option3);
     rateGroup->addButton(Option4);

@@ -30,18 +30,18 @@ public:
     /// "Cancel": closes, writes nothing.
     void Command2_Click();
 
-    QRadioButton* Option3 = nullptr;   ///< average bit rate
+    QRadioButton* Option3 = nullptr; ///< average bit rate
     QComboBox* Combo1 = nullptr;
-    QRadioButton* Option4 = nullptr;   ///< quality
+    QRadioButton* Option4 = nullptr; ///< quality
     QSlider* Slider1 = nullptr;
     QLabel* Label4 = nullptr;
     QComboBox* Combo2 = nullptr;
     QComboBox* Combo3 = nullptr;
-    QRadioButton* Option1 = nullptr;   ///< MPEG-2
-    QRadioButton* Option2 = nullptr;   ///< MPEG-4
-    QCheckBox* Check3 = nullptr;       ///< TNS
-    QCheckBox* Check2 = nullptr;       ///< LFE
-    QCheckBox* Check4 = nullptr;       ///< mid/side
+    QRadioButton* Option1 = nullptr; ///< MPEG-2
+    QRadioButton* Option2 = nullptr; ///< MPEG-4
+    QCheckBox* Check3 = nullptr;     ///< TNS
+    QCheckBox* Check2 = nullptr;     ///< LFE
+    QCheckBox* Check4 = nullptr;     ///< mid/side
 
 private:
     OptionSettings& settings_;

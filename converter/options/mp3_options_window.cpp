@@ -24,8 +24,8 @@
 
 namespace tavrel {
 
-using quandor::audio::MP3LameEncoder;
 using options::UpDown;
+using quandor::audio::MP3LameEncoder;
 
 namespace {
 
@@ -170,8 +170,8 @@ QWidget* FrmMp3::buildFilteringTab()
     auto* layout = new QVBoxLayout(page);
 
     auto filterFrame = [this](const QString& title, const QString& prefix, const QString& checkText,
-                              const QString& widthText, QCheckBox*& check, UpDown*& frequency,
-                              UpDown*& width, QLabel*& widthLabel) {
+                              const QString& widthText, QCheckBox*& check, UpDown*& frequency, UpDown*& width,
+                              QLabel*& widthLabel) {
         auto* frame = new QGroupBox(title);
         auto* grid = new QGridLayout(frame);
         check = checkBox(QStringLiteral("ch") + prefix + QStringLiteral("Filt"), checkText);
@@ -188,14 +188,12 @@ QWidget* FrmMp3::buildFilteringTab()
         connect(check, &QCheckBox::toggled, this, [this] { applyFilterRules(); });
         return frame;
     };
-    layout->addWidget(filterFrame(QStringLiteral("HighPass Filter"), QStringLiteral("H"),
-                                  QStringLiteral("Highpass filtering frequency (in Hz):"),
-                                  QStringLiteral("Width of Highpass filter (in Hz):"), chHFilt, udHFiltF,
-                                  udHFiltW, lblHFiltW));
-    layout->addWidget(filterFrame(QStringLiteral("LowPass Filter"), QStringLiteral("L"),
-                                  QStringLiteral("Lowpass filtering frequency (in Hz):"),
-                                  QStringLiteral("Width of Lowpass filter (in Hz):"), chLFilt, udLFiltF,
-                                  udLFiltW, lblLFiltW));
+    layout->addWidget(filterFrame(
+        QStringLiteral("HighPass Filter"), QStringLiteral("H"), QStringLiteral("Highpass filtering frequency (in Hz):"),
+        QStringLiteral("Width of Highpass filter (in Hz):"), chHFilt, udHFiltF, udHFiltW, lblHFiltW));
+    layout->addWidget(filterFrame(
+        QStringLiteral("LowPass Filter"), QStringLiteral("L"), QStringLiteral("Lowpass filtering frequency (in Hz):"),
+        QStringLiteral("Width of Lowpass filter (in Hz):"), chLFilt, udLFiltF, udLFiltW, lblLFiltW));
     layout->addStretch();
     return page;
 }
@@ -234,8 +232,8 @@ QWidget* FrmMp3::buildVbrTab()
     frmVbrAdvanced = new QGroupBox(QStringLiteral("Advanced"));
     frmVbrAdvanced->setObjectName(QStringLiteral("frmVbrAdvanced"));
     chWriteVBRHeader = checkBox(QStringLiteral("chWriteVBRHeader"), QStringLiteral("Write VBR Header"));
-    chStrictlyEnforceMinBitrate = checkBox(QStringLiteral("chStrictlyEnforceMinBitrate"),
-                                           QStringLiteral("Strictly enforce minimum bitrate"));
+    chStrictlyEnforceMinBitrate =
+        checkBox(QStringLiteral("chStrictlyEnforceMinBitrate"), QStringLiteral("Strictly enforce minimum bitrate"));
     auto* advancedLayout = new QVBoxLayout(frmVbrAdvanced);
     advancedLayout->addWidget(chWriteVBRHeader);
     advancedLayout->addWidget(chStrictlyEnforceMinBitrate);
@@ -259,15 +257,15 @@ QWidget* FrmMp3::buildExpertTab()
     cmbATHControl = dropDown(QStringLiteral("cmbATHControl"),
                              {QStringLiteral("default"), QStringLiteral("only"), QStringLiteral("disabled"),
                               QStringLiteral("only for short blocks")});
-    cmbEmphasis = dropDown(QStringLiteral("cmbEmphasis"), {QStringLiteral("default"),
-                                                           QStringLiteral("0/15 microseconds"),
-                                                           QStringLiteral("citt j.17")});
+    cmbEmphasis =
+        dropDown(QStringLiteral("cmbEmphasis"),
+                 {QStringLiteral("default"), QStringLiteral("0/15 microseconds"), QStringLiteral("citt j.17")});
     form->addRow(QStringLiteral("ATH Control:"), cmbATHControl);
     form->addRow(QStringLiteral("De-emphasis :"), cmbEmphasis);
     layout->addLayout(form);
     chErrorProtection = checkBox(QStringLiteral("chErrorProtection"), QStringLiteral("include CRC -Checksums"));
-    chBlockType = checkBox(QStringLiteral("chBlockType"),
-                           QStringLiteral("allow block types to differ between channels"));
+    chBlockType =
+        checkBox(QStringLiteral("chBlockType"), QStringLiteral("allow block types to differ between channels"));
     chBitReservoir = checkBox(QStringLiteral("chBitReservoir"), QStringLiteral("bit reservoir"));
     chShortBlocks = checkBox(QStringLiteral("chShortBlocks"), QStringLiteral("short blocks"));
     chStrictlyISOCompliance = checkBox(QStringLiteral("chStrictlyISOCompliance"),
@@ -391,12 +389,12 @@ void FrmMp3::LoadMP3Settings()
 void FrmMp3::applyFilterRules()
 {
     const bool high = chHFilt->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(udHFiltF), static_cast<QWidget*>(udHFiltW),
-                       static_cast<QWidget*>(lblHFiltW)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(udHFiltF), static_cast<QWidget*>(udHFiltW), static_cast<QWidget*>(lblHFiltW)})
         w->setEnabled(high);
     const bool low = chLFilt->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(udLFiltF), static_cast<QWidget*>(udLFiltW),
-                       static_cast<QWidget*>(lblLFiltW)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(udLFiltF), static_cast<QWidget*>(udLFiltW), static_cast<QWidget*>(lblLFiltW)})
         w->setEnabled(low);
 }
 
@@ -411,8 +409,7 @@ void FrmMp3::applyVbrRule()
         w->setEnabled(any && abr);
     for (QWidget* w : {static_cast<QWidget*>(frmVbrBitrate), static_cast<QWidget*>(frmVbrAdvanced),
                        static_cast<QWidget*>(lblVbrBitrate), static_cast<QWidget*>(sldrVbrBitrate),
-                       static_cast<QWidget*>(chWriteVBRHeader),
-                       static_cast<QWidget*>(chStrictlyEnforceMinBitrate)})
+                       static_cast<QWidget*>(chWriteVBRHeader), static_cast<QWidget*>(chStrictlyEnforceMinBitrate)})
         w->setEnabled(any);
 }
 
@@ -495,18 +492,28 @@ bool FrmMp3::ApplyMP3Settings()
 void FrmMp3::saveKeys()
 {
     const MP3LameEncoder& e = *bound_;
-    const QString values[22] = {
-        QString::number(e.AbrBitrate),        QString::number(e.AthControl),
-        QString::number(e.Bitrate),           options::trueFalse(e.BitReservoir),
-        options::trueFalse(e.BlockTypesDiffer), QString::number(e.ChannelCount),
-        QString::number(e.Emphasis),          QString::number(e.EncoderQuality),
-        options::trueFalse(e.ErrorProtection), QString::number(e.OutputFrequency),
-        QString::number(e.HighpassFrequency), QString::number(e.HighpassWidth),
-        QString::number(e.LowpassFrequency),  QString::number(e.LowpassWidth),
-        options::trueFalse(e.ShortBlocks),    options::trueFalse(e.StrictIso),
-        options::trueFalse(e.EnforceMinBitrate), QString::number(e.ChannelMode),
-        QString::number(e.MaxVbrBitrate),     QString::number(e.VbrMethod),
-        QString::number(e.VbrQuality),        options::trueFalse(e.WriteVbrHeader)};
+    const QString values[22] = {QString::number(e.AbrBitrate),
+                                QString::number(e.AthControl),
+                                QString::number(e.Bitrate),
+                                options::trueFalse(e.BitReservoir),
+                                options::trueFalse(e.BlockTypesDiffer),
+                                QString::number(e.ChannelCount),
+                                QString::number(e.Emphasis),
+                                QString::number(e.EncoderQuality),
+                                options::trueFalse(e.ErrorProtection),
+                                QString::number(e.OutputFrequency),
+                                QString::number(e.HighpassFrequency),
+                                QString::number(e.HighpassWidth),
+                                QString::number(e.LowpassFrequency),
+                                QString::number(e.LowpassWidth),
+                                options::trueFalse(e.ShortBlocks),
+                                options::trueFalse(e.StrictIso),
+                                options::trueFalse(e.EnforceMinBitrate),
+                                QString::number(e.ChannelMode),
+                                QString::number(e.MaxVbrBitrate),
+                                QString::number(e.VbrMethod),
+                                QString::number(e.VbrQuality),
+                                options::trueFalse(e.WriteVbrHeader)};
     QList<Lang_Loader::IniValue> stored;
     for (int key = 1; key <= 22; ++key)
         stored.append({QLatin1String(config_keys::Mp3Section), QString::number(key), values[key - 1]});

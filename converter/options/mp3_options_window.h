@@ -75,8 +75,8 @@ public:
     QCheckBox* chBitReservoir = nullptr;
     QCheckBox* chShortBlocks = nullptr;
     QCheckBox* chStrictlyISOCompliance = nullptr;
-    QList<QRadioButton*> opPreset;      ///< Index 1..11 at list position Index - 1
-    QList<QRadioButton*> opAltPreset;   ///< Index 1..5
+    QList<QRadioButton*> opPreset;    ///< Index 1..11 at list position Index - 1
+    QList<QRadioButton*> opAltPreset; ///< Index 1..5
     QLineEdit* txtCommLine = nullptr;
 
 private:

@@ -158,9 +158,12 @@ void FrmOgg::layOutFrames()
 
 void FrmOgg::showBitrates()
 {
-    lblBitrate->setText(QStringLiteral("Current nominal bitrate: ") + QString::number(Bitrate) + QStringLiteral(" kbit"));
-    lblMinBitrate->setText(QStringLiteral("Current min bitrate: ") + QString::number(MinBitrate) + QStringLiteral(" kbit"));
-    lblMaxBitrate->setText(QStringLiteral("Current max bitrate: ") + QString::number(MaxBitrate) + QStringLiteral(" kbit"));
+    lblBitrate->setText(QStringLiteral("Current nominal bitrate: ") + QString::number(Bitrate)
+                        + QStringLiteral(" kbit"));
+    lblMinBitrate->setText(QStringLiteral("Current min bitrate: ") + QString::number(MinBitrate)
+                           + QStringLiteral(" kbit"));
+    lblMaxBitrate->setText(QStringLiteral("Current max bitrate: ") + QString::number(MaxBitrate)
+                           + QStringLiteral(" kbit"));
 }
 
 void FrmOgg::loadaudiotool()
@@ -189,7 +192,7 @@ void FrmOgg::qualityRule()
     const bool on = chQuality->isChecked();
     if (on) {
         for (QWidget* w : std::initializer_list<QWidget*>{chVbr, frmVbr, sldrBitrate, sldrMinBitrate, sldrMaxBitrate,
-                                                           lblBitrate, lblMinBitrate, lblMaxBitrate})
+                                                          lblBitrate, lblMinBitrate, lblMaxBitrate})
             w->setEnabled(false);
         frmQuality->setEnabled(true);
         sldrQuality->setEnabled(true);
@@ -207,12 +210,12 @@ void FrmOgg::vbrRule()
 {
     const bool on = chVbr->isChecked();
     if (on) {
-        for (QWidget* w : std::initializer_list<QWidget*>{frmVbr, sldrMinBitrate, sldrMaxBitrate, lblMinBitrate,
-                                                           lblMaxBitrate})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{frmVbr, sldrMinBitrate, sldrMaxBitrate, lblMinBitrate, lblMaxBitrate})
             w->setEnabled(true);
     } else {
-        for (QWidget* w : std::initializer_list<QWidget*>{frmQuality, sldrMinBitrate, sldrMaxBitrate, lblMinBitrate,
-                                                           lblMaxBitrate})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{frmQuality, sldrMinBitrate, sldrMaxBitrate, lblMinBitrate, lblMaxBitrate})
             w->setEnabled(false);
     }
     VbrEnabled = on;

@@ -57,8 +57,8 @@ public:
     QLabel* lblBitrate = nullptr;
 
 private:
-    void buildFormatFrames();   ///< channel mode and sampling frequency
-    void buildRateFrames();     ///< quality, VBR and bit-rate options
+    void buildFormatFrames(); ///< channel mode and sampling frequency
+    void buildRateFrames();   ///< quality, VBR and bit-rate options
     void connectControls();
     void layOutFrames();
     void qualityRule();

@@ -27,9 +27,9 @@ void fillFrequencyList(QComboBox& list)
     static const struct {
         const char* text;
         int hertz;
-    } items[] = {{"  8 000 Hz", 8000},  {"11 025 Hz", 11025}, {"12 000 Hz ", 12000},
-                 {"16 000 Hz", 16000},  {"22 050 Hz", 22050}, {"24 000 Hz", 24000},
-                 {"32 000 Hz", 32000},  {"44 100 Hz", 44100}, {"48 000 Hz", 48000}};
+    } items[] = {{"  8 000 Hz", 8000}, {"11 025 Hz", 11025}, {"12 000 Hz ", 12000},
+                 {"16 000 Hz", 16000}, {"22 050 Hz", 22050}, {"24 000 Hz", 24000},
+                 {"32 000 Hz", 32000}, {"44 100 Hz", 44100}, {"48 000 Hz", 48000}};
     for (const auto& item : items)
         list.addItem(QString::fromLatin1(item.text), item.hertz);
 }
@@ -43,8 +43,7 @@ bool selectFrequency(QComboBox& list, int hertz)
     return true;
 }
 
-UpDown::UpDown(const QString& name, const QString& buddyName, int minimum, int maximum, int step,
-               QWidget* parent)
+UpDown::UpDown(const QString& name, const QString& buddyName, int minimum, int maximum, int step, QWidget* parent)
     : QSpinBox(parent)
 {
     setObjectName(name);

@@ -13,8 +13,7 @@ class QLineEdit;
 namespace tavrel::options {
 
 /// Bit rates of the bit-rate sliders, kbit/s, by slider position (no 40, no 80).
-inline constexpr std::array<int, 15> BitrateSteps{8, 16, 24, 32, 48, 56, 64, 96, 112,
-                                                  128, 160, 192, 224, 256, 320};
+inline constexpr std::array<int, 15> BitrateSteps{8, 16, 24, 32, 48, 56, 64, 96, 112, 128, 160, 192, 224, 256, 320};
 
 /// The slider position of `kbps`, or -1 when it is not a step.
 int bitrateStepPosition(int kbps);

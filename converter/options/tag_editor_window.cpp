@@ -104,12 +104,18 @@ QFormLayout* TagEditorial::buildFieldForm()
         const char* label;
         const char* caption;
         QWidget* box;
-    } fields[] = {{"Label8", "Title:", infoTitle},          {"Label3", "Artists:", infoArtist},
-                  {"Label5", "Album:", infoAlbum},          {"Label11", "Genre:", infoGenre},
-                  {"Label21", "Genre (String):", infoGenreS}, {"Label1", "Copyright:", infoCopyright},
-                  {"Label18", "Year:", infoYear},           {"Label20", "Track:", infoTrack},
-                  {"Label17", "Comment:", infoComment},     {"Label15", "Composer:", infoComposer},
-                  {"Label16", "URL:", infoURL},             {"Label19", "Encoded By:", infoEncodedBy},
+    } fields[] = {{"Label8", "Title:", infoTitle},
+                  {"Label3", "Artists:", infoArtist},
+                  {"Label5", "Album:", infoAlbum},
+                  {"Label11", "Genre:", infoGenre},
+                  {"Label21", "Genre (String):", infoGenreS},
+                  {"Label1", "Copyright:", infoCopyright},
+                  {"Label18", "Year:", infoYear},
+                  {"Label20", "Track:", infoTrack},
+                  {"Label17", "Comment:", infoComment},
+                  {"Label15", "Composer:", infoComposer},
+                  {"Label16", "URL:", infoURL},
+                  {"Label19", "Encoded By:", infoEncodedBy},
                   {"Label22", "OriginalArtist:", infoOriginalArtist}};
 
     Frame2 = new QGroupBox(QStringLiteral("Audio Information"));
@@ -183,8 +189,8 @@ void TagEditorial::Form_Load()
 
 QList<QLineEdit*> TagEditorial::textBoxes() const
 {
-    return {infoTitle, infoArtist, infoAlbum, infoGenreS, infoCopyright, infoYear,
-            infoTrack, infoComment, infoComposer, infoURL, infoEncodedBy, infoOriginalArtist};
+    return {infoTitle, infoArtist,  infoAlbum,    infoGenreS, infoCopyright, infoYear,
+            infoTrack, infoComment, infoComposer, infoURL,    infoEncodedBy, infoOriginalArtist};
 }
 
 void TagEditorial::LoadTagFields(const QString& path)
@@ -259,8 +265,8 @@ bool TagEditorial::SaveTagFields()
     tags.OriginalArtist = infoOriginalArtist->text();
     if (!tags.SaveTags(currentFile_)) {
         const QString reason = tags.LastError();
-        refuse(QStringLiteral("The tags could not be saved in ") + QDir::toNativeSeparators(currentFile_) +
-               (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+        refuse(QStringLiteral("The tags could not be saved in ") + QDir::toNativeSeparators(currentFile_)
+               + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
         return false;
     }
     return true;

@@ -70,8 +70,8 @@ protected:
     void done(int result) override;
 
 private:
-    void buildExplorer();            ///< the file browser on the left
-    QFormLayout* buildFieldForm();   ///< the tag fields with their labels
+    void buildExplorer();          ///< the file browser on the left
+    QFormLayout* buildFieldForm(); ///< the tag fields with their labels
     void buildTagVersionChoice();
     void buildSaveButton();
     void layOut(QFormLayout* form);

@@ -73,9 +73,9 @@ FrmWav::FrmWav(OptionSettings& settings) : QDialog(settings.ownerWindow()), sett
 
     auto* frame1 = optionGroup(this, QStringLiteral("Frame1"), QStringLiteral("Sampling Frequency :"),
                                QStringLiteral("Option1"), frequencies, {0, 1}, Option1);
-    auto* frame2 = optionGroup(this, QStringLiteral("Frame2"), QStringLiteral("Channel Mode :"),
-                               QStringLiteral("Option2"), {QStringLiteral("Mono"), QStringLiteral("St\u00e9r\u00e9o")},
-                               {}, Option2);
+    auto* frame2 =
+        optionGroup(this, QStringLiteral("Frame2"), QStringLiteral("Channel Mode :"), QStringLiteral("Option2"),
+                    {QStringLiteral("Mono"), QStringLiteral("St\u00e9r\u00e9o")}, {}, Option2);
     auto* frame3 = optionGroup(this, QStringLiteral("Frame3"), QStringLiteral("Bits per sample :"),
                                QStringLiteral("Option3"), bits, {0, 1, 2, 3, 6, 7}, Option3);
     Option1[CdFrequencyIndex]->setChecked(true);
@@ -106,8 +106,8 @@ void FrmWav::Form_Load()
     const struct {
         const ConfigKey& key;
         QList<QRadioButton*>* group;
-    } keys[] = {{config_keys::WavFrequency, &Option1}, {config_keys::WavChannel, &Option2},
-                {config_keys::WavBits, &Option3}};
+    } keys[] = {
+        {config_keys::WavFrequency, &Option1}, {config_keys::WavChannel, &Option2}, {config_keys::WavBits, &Option3}};
     for (const auto& k : keys) {
         const QString text = Lang_Loader::ReadIni(file, k.key).trimmed();
         bool ok = false;
@@ -145,9 +145,9 @@ void FrmWav::Command1_Click()
         accept();
         return;
     }
-    quandor::shell::messageBox(this, QStringLiteral("Can't set this format to the encoder. Please modify format options."),
-                               QStringLiteral("Tavrel"), quandor::shell::MessageButtons::Ok,
-                               quandor::shell::MessageIcon::Warning);
+    quandor::shell::messageBox(
+        this, QStringLiteral("Can't set this format to the encoder. Please modify format options."),
+        QStringLiteral("Tavrel"), quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Warning);
 }
 
 void FrmWav::restoreCdFormat()

@@ -24,9 +24,9 @@ public:
     /// Restores 44100 Hz, stereo, 16 bits and closes.
     void Command2_Click();
 
-    QList<QRadioButton*> Option1;   ///< sampling frequency, indices 0..11
-    QList<QRadioButton*> Option2;   ///< channels, 0..1
-    QList<QRadioButton*> Option3;   ///< bits per sample, 0..7
+    QList<QRadioButton*> Option1; ///< sampling frequency, indices 0..11
+    QList<QRadioButton*> Option2; ///< channels, 0..1
+    QList<QRadioButton*> Option3; ///< bits per sample, 0..7
 
 protected:
     void done(int result) override;

@@ -28,7 +28,8 @@ inline void check(bool holds, const char* what, const QString& detail = {})
 class Fields {
 public:
     Fields(const std::uint8_t* data, std::size_t size)
-        : bytes_(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)) {}
+        : bytes_(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))
+    {}
 
     QByteArrayView next();
     QByteArrayView rest() const { return bytes_.sliced(at_); }

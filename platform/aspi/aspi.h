@@ -39,11 +39,7 @@ extern "C" {
 #define QUANDOR_ASPI_LIBRARY_NAME "libwnaspi32.so"
 
 /* Request command codes (header byte 0). */
-enum AspiCommand {
-    AspiCommandHostAdapterInquiry = 0,
-    AspiCommandGetDeviceType = 1,
-    AspiCommandExecuteScsi = 2
-};
+enum AspiCommand { AspiCommandHostAdapterInquiry = 0, AspiCommandGetDeviceType = 1, AspiCommandExecuteScsi = 2 };
 
 /* Request status values (header byte 1). */
 enum AspiStatus {
@@ -65,25 +61,17 @@ enum AspiSupportStatus {
 };
 
 /* Request flags (header byte 3). */
-enum AspiFlag {
-    AspiFlagDataIn = 0x08,
-    AspiFlagDataOut = 0x10,
-    AspiFlagPostEvent = 0x40
-};
+enum AspiFlag { AspiFlagDataIn = 0x08, AspiFlagDataOut = 0x10, AspiFlagPostEvent = 0x40 };
 
 /* Adapter status (byte `adapterStatus`) values the layer reports. */
 enum AspiAdapterStatus {
     AspiAdapterOk = 0x00,
-    AspiAdapterTimeout = 0x09,       /* the request ran out of time */
-    AspiAdapterBusError = 0x11       /* transport/host/driver error */
+    AspiAdapterTimeout = 0x09, /* the request ran out of time */
+    AspiAdapterBusError = 0x11 /* transport/host/driver error */
 };
 
 /* SCSI target status (byte `targetStatus`). */
-enum AspiTargetStatus {
-    AspiTargetGood = 0x00,
-    AspiTargetCheckCondition = 0x02,
-    AspiTargetBusy = 0x08
-};
+enum AspiTargetStatus { AspiTargetGood = 0x00, AspiTargetCheckCondition = 0x02, AspiTargetBusy = 0x08 };
 
 enum { AspiSenseLength = 14, AspiMaxCdbLength = 16, AspiSenseAreaLength = 16 };
 
@@ -122,16 +110,16 @@ struct AspiExecuteScsi {
     uint8_t target;
     uint8_t lun;
     uint16_t reserved1;
-    uint32_t dataLength;       /* bytes in `data` */
-    void *data;                /* data buffer (in or out, see flags) */
-    uint8_t senseLength;       /* bytes of sense wanted, normally AspiSenseLength */
-    uint8_t cdbLength;         /* 6, 10, 12 or 16 */
-    uint8_t adapterStatus;     /* AspiAdapterStatus, written by the layer */
-    uint8_t targetStatus;      /* AspiTargetStatus, written by the layer */
-    intptr_t completionEvent;  /* eventfd descriptor, used with AspiFlagPostEvent */
+    uint32_t dataLength;      /* bytes in `data` */
+    void* data;               /* data buffer (in or out, see flags) */
+    uint8_t senseLength;      /* bytes of sense wanted, normally AspiSenseLength */
+    uint8_t cdbLength;        /* 6, 10, 12 or 16 */
+    uint8_t adapterStatus;    /* AspiAdapterStatus, written by the layer */
+    uint8_t targetStatus;     /* AspiTargetStatus, written by the layer */
+    intptr_t completionEvent; /* eventfd descriptor, used with AspiFlagPostEvent */
     uint8_t reserved2[20];
-    uint8_t cdb[AspiMaxCdbLength];        /* bytes beyond cdbLength are 0 */
-    uint8_t sense[AspiSenseAreaLength];   /* fixed-format sense data on CHECK CONDITION */
+    uint8_t cdb[AspiMaxCdbLength];      /* bytes beyond cdbLength are 0 */
+    uint8_t sense[AspiSenseAreaLength]; /* fixed-format sense data on CHECK CONDITION */
 };
 
 /* Entry points, resolved by name. GetASPI32SupportInfo: bits 8..15 status, bits
@@ -139,10 +127,10 @@ struct AspiExecuteScsi {
    (any of the three), result AspiStatus at the time of return (callers rely on
    the status byte instead). */
 typedef uint32_t (*AspiGetSupportInfoFunction)(void);
-typedef uint32_t (*AspiSendCommandFunction)(void *request);
+typedef uint32_t (*AspiSendCommandFunction)(void* request);
 
 __attribute__((visibility("default"))) uint32_t GetASPI32SupportInfo(void);
-__attribute__((visibility("default"))) uint32_t SendASPI32Command(void *request);
+__attribute__((visibility("default"))) uint32_t SendASPI32Command(void* request);
 
 #ifdef __cplusplus
 } /* extern "C" */
@@ -151,13 +139,13 @@ __attribute__((visibility("default"))) uint32_t SendASPI32Command(void *request)
 
 namespace quandor::aspi {
 
-inline constexpr const char *kAspiLibraryName = QUANDOR_ASPI_LIBRARY_NAME;
+inline constexpr const char* kAspiLibraryName = QUANDOR_ASPI_LIBRARY_NAME;
 inline constexpr int kAspiDefaultTimeoutMs = 10000;
 
 // Reads a request's status byte the way the layer writes it (atomically).
-inline uint8_t aspiRequestStatus(const AspiRequestHeader &header)
+inline uint8_t aspiRequestStatus(const AspiRequestHeader& header)
 {
-    auto &status = const_cast<uint8_t &>(header.status);
+    auto& status = const_cast<uint8_t&>(header.status);
     return std::atomic_ref<uint8_t>(status).load(std::memory_order_acquire);
 }
 

@@ -14,21 +14,21 @@ extern "C" uint32_t GetASPI32SupportInfo(void)
 {
     try {
         return AspiLayer::instance().supportInfo();
-    } catch (const std::exception &error) {
+    } catch (const std::exception& error) {
         std::fprintf(stderr, "ASPI layer: %s\n", error.what());
         return uint32_t(AspiSupportNoManager) << 8;
     }
 }
 
-extern "C" uint32_t SendASPI32Command(void *request)
+extern "C" uint32_t SendASPI32Command(void* request)
 {
     try {
         return AspiLayer::instance().send(request);
-    } catch (const std::exception &error) {
+    } catch (const std::exception& error) {
         // Nothing may leave a C entry point; the request fails instead.
         std::fprintf(stderr, "ASPI layer: %s\n", error.what());
         if (request) {
-            auto *header = static_cast<AspiRequestHeader *>(request);
+            auto* header = static_cast<AspiRequestHeader*>(request);
             std::atomic_ref<uint8_t>(header->status).store(AspiStatusError);
         }
         return AspiStatusError;
@@ -37,7 +37,7 @@ extern "C" uint32_t SendASPI32Command(void *request)
 
 namespace quandor::aspi {
 
-bool loadEmulatedDrives(const std::string &iniPath, std::string *error)
+bool loadEmulatedDrives(const std::string& iniPath, std::string* error)
 {
     return AspiLayer::instance().loadEmulated(iniPath, error);
 }
@@ -52,7 +52,7 @@ std::vector<CommandLogEntry> commandLog()
     return AspiLayer::instance().log(nullptr);
 }
 
-std::vector<CommandLogEntry> commandLog(const DeviceAddress &device)
+std::vector<CommandLogEntry> commandLog(const DeviceAddress& device)
 {
     return AspiLayer::instance().log(&device);
 }
@@ -70,7 +70,7 @@ void setCommandLogLimit(std::size_t entries)
 namespace {
 
 template <typename Change>
-bool changeDrive(const DeviceAddress &device, Change change)
+bool changeDrive(const DeviceAddress& device, Change change)
 {
     auto drive = AspiLayer::instance().emulatedDrive(device);
     if (!drive)
@@ -81,51 +81,47 @@ bool changeDrive(const DeviceAddress &device, Change change)
 
 } // namespace
 
-bool setUnreadableLbas(const DeviceAddress &device, std::vector<int32_t> lbas)
+bool setUnreadableLbas(const DeviceAddress& device, std::vector<int32_t> lbas)
 {
-    return changeDrive(device, [&](EmulatedDrive &drive) {
-        drive.setUnreadableLbas(std::set<int32_t>(lbas.begin(), lbas.end()));
-    });
+    return changeDrive(
+        device, [&](EmulatedDrive& drive) { drive.setUnreadableLbas(std::set<int32_t>(lbas.begin(), lbas.end())); });
 }
 
-bool setTransientFailures(const DeviceAddress &device, int count)
+bool setTransientFailures(const DeviceAddress& device, int count)
 {
-    return changeDrive(device, [&](EmulatedDrive &drive) { drive.setTransientFailures(count); });
+    return changeDrive(device, [&](EmulatedDrive& drive) { drive.setTransientFailures(count); });
 }
 
-bool setCommandDelayMs(const DeviceAddress &device, int delayMs)
+bool setCommandDelayMs(const DeviceAddress& device, int delayMs)
 {
-    return changeDrive(device, [&](EmulatedDrive &drive) { drive.setDelayMs(delayMs); });
+    return changeDrive(device, [&](EmulatedDrive& drive) { drive.setDelayMs(delayMs); });
 }
 
-bool setTimeoutMs(const DeviceAddress &device, int timeoutMs)
+bool setTimeoutMs(const DeviceAddress& device, int timeoutMs)
 {
-    return changeDrive(device, [&](EmulatedDrive &drive) { drive.setTimeoutMs(timeoutMs); });
+    return changeDrive(device, [&](EmulatedDrive& drive) { drive.setTimeoutMs(timeoutMs); });
 }
 
-bool setHangingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes)
+bool setHangingCommands(const DeviceAddress& device, std::vector<uint8_t> opcodes)
 {
-    return changeDrive(device, [&](EmulatedDrive &drive) {
+    return changeDrive(device, [&](EmulatedDrive& drive) {
         drive.setHangingCommands(std::set<uint8_t>(opcodes.begin(), opcodes.end()));
     });
 }
 
-bool setFailingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes)
+bool setFailingCommands(const DeviceAddress& device, std::vector<uint8_t> opcodes)
 {
-    return changeDrive(device, [&](EmulatedDrive &drive) {
+    return changeDrive(device, [&](EmulatedDrive& drive) {
         drive.setFailingCommands(std::set<uint8_t>(opcodes.begin(), opcodes.end()));
     });
 }
 
-bool setCannedReply(const DeviceAddress &device, uint8_t opcode,
-                    std::optional<std::vector<uint8_t>> bytes)
+bool setCannedReply(const DeviceAddress& device, uint8_t opcode, std::optional<std::vector<uint8_t>> bytes)
 {
-    return changeDrive(device, [&](EmulatedDrive &drive) {
-        drive.setCannedReply(opcode, std::move(bytes));
-    });
+    return changeDrive(device, [&](EmulatedDrive& drive) { drive.setCannedReply(opcode, std::move(bytes)); });
 }
 
-std::vector<uint8_t> writtenDiscBytes(const DeviceAddress &device)
+std::vector<uint8_t> writtenDiscBytes(const DeviceAddress& device)
 {
     auto drive = AspiLayer::instance().emulatedDrive(device);
     return drive ? drive->discBytes() : std::vector<uint8_t>{};

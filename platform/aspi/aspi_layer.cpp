@@ -17,16 +17,16 @@ namespace quandor::aspi {
 namespace {
 
 constexpr uint32_t kMaxTransferBytes = 4u << 20;
-constexpr const char *kManagerName = "QUANDOR ASPI";
+constexpr const char* kManagerName = "QUANDOR ASPI";
 
 using Clock = std::chrono::steady_clock;
 
-void storeStatus(AspiRequestHeader &header, uint8_t status)
+void storeStatus(AspiRequestHeader& header, uint8_t status)
 {
     std::atomic_ref<uint8_t>(header.status).store(status, std::memory_order_release);
 }
 
-void copyPadded(char *out, size_t size, const char *text)
+void copyPadded(char* out, size_t size, const char* text)
 {
     std::memset(out, ' ', size);
     std::memcpy(out, text, std::min(size, std::strlen(text)));
@@ -35,7 +35,7 @@ void copyPadded(char *out, size_t size, const char *text)
 } // namespace
 
 struct PendingRequest {
-    AspiExecuteScsi *record = nullptr;
+    AspiExecuteScsi* record = nullptr;
     DeviceAddress device;
     std::vector<uint8_t> cdb;
     DataDirection direction = DataDirection::None;
@@ -50,10 +50,11 @@ struct PendingRequest {
 // Runs the requests of one device in the order they were sent.
 class DeviceWorker {
 public:
-    DeviceWorker(AspiLayer &layer, std::shared_ptr<ScsiDevice> device)
-        : layer_(layer), device_(std::move(device)), thread_([this] { run(); })
-    {
-    }
+    DeviceWorker(AspiLayer& layer, std::shared_ptr<ScsiDevice> device)
+        : layer_(layer),
+          device_(std::move(device)),
+          thread_([this] { run(); })
+    {}
     ~DeviceWorker() { shutdown(); }
 
     /// Runs what was posted before, then stops; later posts are refused.
@@ -130,7 +131,7 @@ private:
         }
     }
 
-    void runOne(PendingRequest &request)
+    void runOne(PendingRequest& request)
     {
         if (request.finished.load())
             return; // timed out while waiting for its turn
@@ -148,7 +149,7 @@ private:
         }
     }
 
-    AspiLayer &layer_;
+    AspiLayer& layer_;
     std::shared_ptr<ScsiDevice> device_;
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -163,7 +164,7 @@ private:
 // Ends requests that outlive their time-out.
 class Watchdog {
 public:
-    explicit Watchdog(AspiLayer &layer) : layer_(layer), thread_([this] { run(); }) {}
+    explicit Watchdog(AspiLayer& layer) : layer_(layer), thread_([this] { run(); }) {}
     ~Watchdog()
     {
         {
@@ -174,7 +175,7 @@ public:
         thread_.join();
     }
 
-    void watch(const std::shared_ptr<PendingRequest> &request, Clock::time_point deadline)
+    void watch(const std::shared_ptr<PendingRequest>& request, Clock::time_point deadline)
     {
         bool earliest = false;
         {
@@ -212,7 +213,7 @@ private:
         }
     }
 
-    AspiLayer &layer_;
+    AspiLayer& layer_;
     std::mutex mutex_;
     std::condition_variable wake_;
     // Strong references: a request the device swallowed lives on here until its
@@ -222,7 +223,7 @@ private:
     std::thread thread_;
 };
 
-AspiLayer &AspiLayer::instance()
+AspiLayer& AspiLayer::instance()
 {
     static AspiLayer layer;
     return layer;
@@ -243,7 +244,7 @@ void AspiLayer::ensureConfigured()
         if (configured_)
             return;
     }
-    const char *ini = std::getenv("QUANDOR_EMULATED_DRIVES");
+    const char* ini = std::getenv("QUANDOR_EMULATED_DRIVES");
     if (ini && *ini) {
         std::string error;
         if (loadEmulated(ini, &error))
@@ -258,11 +259,10 @@ void AspiLayer::ensureConfigured()
     install(realDriveRegistry(0, std::make_shared<Registry>()));
 }
 
-std::shared_ptr<AspiLayer::Registry> AspiLayer::realDriveRegistry(int firstAdapter,
-                                                                  std::shared_ptr<Registry> into)
+std::shared_ptr<AspiLayer::Registry> AspiLayer::realDriveRegistry(int firstAdapter, std::shared_ptr<Registry> into)
 {
     int highest = firstAdapter - 1;
-    for (auto &found : discoverSgDevices(firstAdapter)) {
+    for (auto& found : discoverSgDevices(firstAdapter)) {
         auto device = std::make_shared<Device>();
         device->scsi = std::move(found.device);
         into->devices[found.address] = device;
@@ -275,7 +275,7 @@ std::shared_ptr<AspiLayer::Registry> AspiLayer::realDriveRegistry(int firstAdapt
 void AspiLayer::install(std::shared_ptr<Registry> registry)
 {
     if (registry) {
-        for (auto &[address, device] : registry->devices)
+        for (auto& [address, device] : registry->devices)
             device->worker = std::make_unique<DeviceWorker>(*this, device->scsi);
     }
     std::shared_ptr<Registry> old;
@@ -288,7 +288,7 @@ void AspiLayer::install(std::shared_ptr<Registry> registry)
     // The old workers finish what was sent to them before they stop; a caller
     // still holding an old device gets its request refused, never a dangling worker.
     if (old) {
-        for (auto &[address, device] : old->devices)
+        for (auto& [address, device] : old->devices)
             device->worker->shutdown();
     }
 }
@@ -300,7 +300,7 @@ std::shared_ptr<AspiLayer::Registry> AspiLayer::registry()
     return registry_;
 }
 
-bool AspiLayer::loadEmulated(const std::string &iniPath, std::string *error)
+bool AspiLayer::loadEmulated(const std::string& iniPath, std::string* error)
 {
     auto config = parseEmulatedConfig(iniPath, error);
     if (!config)
@@ -309,7 +309,7 @@ bool AspiLayer::loadEmulated(const std::string &iniPath, std::string *error)
     registry->supportStatus = config->supportStatus;
     registry->failingAdapterInquiries = config->failingAdapterInquiries;
     int highest = -1;
-    for (const EmulatedDriveConfig &driveConfig : config->drives) {
+    for (const EmulatedDriveConfig& driveConfig : config->drives) {
         std::shared_ptr<EmulatedDrive> drive = EmulatedDrive::create(driveConfig, error);
         if (!drive)
             return false;
@@ -331,7 +331,7 @@ void AspiLayer::unloadEmulated()
     install(realDriveRegistry(0, std::make_shared<Registry>()));
 }
 
-std::shared_ptr<EmulatedDrive> AspiLayer::emulatedDrive(const DeviceAddress &address)
+std::shared_ptr<EmulatedDrive> AspiLayer::emulatedDrive(const DeviceAddress& address)
 {
     auto current = registry();
     if (!current)
@@ -348,25 +348,25 @@ uint32_t AspiLayer::supportInfo()
     return (uint32_t(current->supportStatus) << 8) | uint32_t(current->adapterCount & 0xFF);
 }
 
-uint32_t AspiLayer::send(void *request)
+uint32_t AspiLayer::send(void* request)
 {
     if (!request)
         return AspiStatusInvalidRequest;
-    auto *header = static_cast<AspiRequestHeader *>(request);
+    auto* header = static_cast<AspiRequestHeader*>(request);
     switch (header->command) {
     case AspiCommandHostAdapterInquiry:
-        return hostAdapterInquiry(*static_cast<AspiHostAdapterInquiry *>(request));
+        return hostAdapterInquiry(*static_cast<AspiHostAdapterInquiry*>(request));
     case AspiCommandGetDeviceType:
-        return getDeviceType(*static_cast<AspiGetDeviceType *>(request));
+        return getDeviceType(*static_cast<AspiGetDeviceType*>(request));
     case AspiCommandExecuteScsi:
-        return executeScsi(*static_cast<AspiExecuteScsi *>(request));
+        return executeScsi(*static_cast<AspiExecuteScsi*>(request));
     default:
         storeStatus(*header, AspiStatusInvalidRequest);
         return AspiStatusInvalidRequest;
     }
 }
 
-uint32_t AspiLayer::hostAdapterInquiry(AspiHostAdapterInquiry &request)
+uint32_t AspiLayer::hostAdapterInquiry(AspiHostAdapterInquiry& request)
 {
     auto current = registry();
     uint8_t status = AspiStatusDone;
@@ -384,7 +384,7 @@ uint32_t AspiLayer::hostAdapterInquiry(AspiHostAdapterInquiry &request)
     return status;
 }
 
-uint32_t AspiLayer::getDeviceType(AspiGetDeviceType &request)
+uint32_t AspiLayer::getDeviceType(AspiGetDeviceType& request)
 {
     auto current = registry();
     uint8_t status = AspiStatusDone;
@@ -402,7 +402,7 @@ uint32_t AspiLayer::getDeviceType(AspiGetDeviceType &request)
     return status;
 }
 
-uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
+uint32_t AspiLayer::executeScsi(AspiExecuteScsi& record)
 {
     auto reject = [&record](uint8_t status) {
         storeStatus(record.header, status);
@@ -417,8 +417,8 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
         return reject(AspiStatusNoDevice);
     const bool in = record.header.flags & AspiFlagDataIn;
     const bool out = record.header.flags & AspiFlagDataOut;
-    if (record.cdbLength == 0 || record.cdbLength > AspiMaxCdbLength || (in && out) ||
-        record.dataLength > kMaxTransferBytes || (record.dataLength > 0 && !record.data))
+    if (record.cdbLength == 0 || record.cdbLength > AspiMaxCdbLength || (in && out)
+        || record.dataLength > kMaxTransferBytes || (record.dataLength > 0 && !record.data))
         return reject(AspiStatusInvalidRequest);
 
     auto request = std::make_shared<PendingRequest>();
@@ -432,12 +432,10 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
     else if (out)
         request->direction = DataDirection::Out;
     else if (record.dataLength > 0)
-        request->direction = op::dataFlowOf(record.cdb[0]) == op::Flow::Out ? DataDirection::Out
-                                                                            : DataDirection::In;
-    const auto &device = found->second;
+        request->direction = op::dataFlowOf(record.cdb[0]) == op::Flow::Out ? DataDirection::Out : DataDirection::In;
+    const auto& device = found->second;
     request->timeoutMs = device->scsi->timeoutMs(record.cdb[0]);
-    const bool onCaller =
-        device->scsi->answersAtOnce(record.cdb[0]) && device->worker->beginOnCaller();
+    const bool onCaller = device->scsi->answersAtOnce(record.cdb[0]) && device->worker->beginOnCaller();
     // A request run on the caller's thread normally ends inside this call and
     // returns its final status: its event is not needed, and leaving it alone
     // spares the three system calls of checking, signalling and resetting it.
@@ -449,7 +447,7 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
     if (record.dataLength > 0 && !onCaller) {
         // The worker transfers through the layer's own copy, so an answer that
         // comes after the time-out never reaches the caller's buffer.
-        const auto *data = static_cast<const uint8_t *>(record.data);
+        const auto* data = static_cast<const uint8_t*>(record.data);
         request->buffer.assign(data, data + record.dataLength);
     }
     storeStatus(record.header, AspiStatusPending);
@@ -485,15 +483,15 @@ uint32_t AspiLayer::executeScsi(AspiExecuteScsi &record)
 // it ends, so nothing can arrive in the buffer after the status byte. The
 // time-out still holds: an answer later than the deadline is reported as timed
 // out, and a command the device swallows is left to the watchdog.
-uint32_t AspiLayer::executeOnCaller(ScsiDevice &scsi, DeviceWorker &worker,
-                                    const std::shared_ptr<PendingRequest> &request,
+uint32_t AspiLayer::executeOnCaller(ScsiDevice& scsi, DeviceWorker& worker,
+                                    const std::shared_ptr<PendingRequest>& request,
                                     std::chrono::steady_clock::time_point deadline)
 {
-    AspiExecuteScsi &record = *request->record;
+    AspiExecuteScsi& record = *request->record;
     ScsiCommand command;
     command.cdb = request->cdb;
     command.direction = request->direction;
-    command.data = std::span<uint8_t>(static_cast<uint8_t *>(record.data), record.dataLength);
+    command.data = std::span<uint8_t>(static_cast<uint8_t*>(record.data), record.dataLength);
     command.timeoutMs = request->timeoutMs;
     ScsiOutcome outcome = scsi.execute(command);
     worker.endOnCaller();
@@ -511,11 +509,11 @@ uint32_t AspiLayer::executeOnCaller(ScsiDevice &scsi, DeviceWorker &worker,
     return std::atomic_ref<uint8_t>(record.header.status).load(std::memory_order_relaxed);
 }
 
-void AspiLayer::finish(PendingRequest &request, const ScsiOutcome &outcome)
+void AspiLayer::finish(PendingRequest& request, const ScsiOutcome& outcome)
 {
     if (request.finished.exchange(true))
         return;
-    AspiExecuteScsi &record = *request.record;
+    AspiExecuteScsi& record = *request.record;
     uint8_t status = AspiStatusError;
     SenseData sense;
     switch (outcome.kind) {
@@ -561,11 +559,11 @@ void AspiLayer::finish(PendingRequest &request, const ScsiOutcome &outcome)
     request.event = EventSignal{}; // the duplicate descriptor is not needed any more
 }
 
-std::vector<CommandLogEntry> AspiLayer::log(const DeviceAddress *only)
+std::vector<CommandLogEntry> AspiLayer::log(const DeviceAddress* only)
 {
     std::lock_guard lock(logMutex_);
     std::vector<CommandLogEntry> entries;
-    for (const CommandLogEntry &entry : log_) {
+    for (const CommandLogEntry& entry : log_) {
         if (!only || entry.device == *only)
             entries.push_back(entry);
     }

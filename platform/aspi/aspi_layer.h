@@ -28,23 +28,23 @@ class Watchdog;
 
 class AspiLayer {
 public:
-    static AspiLayer &instance();
+    static AspiLayer& instance();
     ~AspiLayer();
 
     uint32_t supportInfo();
-    uint32_t send(void *request);
+    uint32_t send(void* request);
 
-    bool loadEmulated(const std::string &iniPath, std::string *error);
+    bool loadEmulated(const std::string& iniPath, std::string* error);
     void unloadEmulated();
-    std::shared_ptr<EmulatedDrive> emulatedDrive(const DeviceAddress &address);
+    std::shared_ptr<EmulatedDrive> emulatedDrive(const DeviceAddress& address);
 
-    std::vector<CommandLogEntry> log(const DeviceAddress *only);
+    std::vector<CommandLogEntry> log(const DeviceAddress* only);
     void clearLog();
     void setLogLimit(std::size_t entries);
 
     /// Ends a request once: fills the caller's record, then the status byte, then
     /// signals the event. Later calls for the same request do nothing.
-    void finish(PendingRequest &request, const ScsiOutcome &outcome);
+    void finish(PendingRequest& request, const ScsiOutcome& outcome);
 
 private:
     struct Device {
@@ -63,14 +63,12 @@ private:
     void ensureConfigured();
     void install(std::shared_ptr<Registry> registry);
     std::shared_ptr<Registry> registry();
-    static std::shared_ptr<Registry> realDriveRegistry(int firstAdapter,
-                                                       std::shared_ptr<Registry> into);
+    static std::shared_ptr<Registry> realDriveRegistry(int firstAdapter, std::shared_ptr<Registry> into);
 
-    uint32_t hostAdapterInquiry(AspiHostAdapterInquiry &request);
-    uint32_t getDeviceType(AspiGetDeviceType &request);
-    uint32_t executeScsi(AspiExecuteScsi &request);
-    uint32_t executeOnCaller(ScsiDevice &scsi, DeviceWorker &worker,
-                             const std::shared_ptr<PendingRequest> &request,
+    uint32_t hostAdapterInquiry(AspiHostAdapterInquiry& request);
+    uint32_t getDeviceType(AspiGetDeviceType& request);
+    uint32_t executeScsi(AspiExecuteScsi& request);
+    uint32_t executeOnCaller(ScsiDevice& scsi, DeviceWorker& worker, const std::shared_ptr<PendingRequest>& request,
                              std::chrono::steady_clock::time_point deadline);
 
     std::mutex registryMutex_;

@@ -21,8 +21,8 @@ public:
         if (fd_ >= 0)
             ::close(fd_);
     }
-    CompletionEvent(const CompletionEvent &) = delete;
-    CompletionEvent &operator=(const CompletionEvent &) = delete;
+    CompletionEvent(const CompletionEvent&) = delete;
+    CompletionEvent& operator=(const CompletionEvent&) = delete;
 
     bool valid() const { return fd_ >= 0; }
     int fd() const { return fd_; }
@@ -49,7 +49,7 @@ private:
 /// its time-out, so the wait ends too. One event per thread is reused, and reset
 /// only after a request that went on past the call (one that ends inside the call
 /// leaves its event alone), so a fast request costs no system call for its event.
-inline uint8_t sendAndWait(AspiSendCommandFunction send, AspiExecuteScsi &request)
+inline uint8_t sendAndWait(AspiSendCommandFunction send, AspiExecuteScsi& request)
 {
     thread_local CompletionEvent event;
     thread_local bool mayBeSignalled = false;

@@ -21,12 +21,11 @@ struct Msf {
         int32_t frames = lba + kLbaToMsfOffset;
         if (frames < 0)
             frames = 0;
-        return Msf{frames / (60 * kFramesPerSecond), (frames / kFramesPerSecond) % 60,
-                   frames % kFramesPerSecond};
+        return Msf{frames / (60 * kFramesPerSecond), (frames / kFramesPerSecond) % 60, frames % kFramesPerSecond};
     }
     constexpr int32_t frames() const { return (minute * 60 + second) * kFramesPerSecond + frame; }
     constexpr int32_t lba() const { return frames() - kLbaToMsfOffset; }
-    friend constexpr bool operator==(const Msf &, const Msf &) = default;
+    friend constexpr bool operator==(const Msf&, const Msf&) = default;
 };
 
 // Big-endian fields of CDBs and parameter data.
@@ -40,8 +39,7 @@ inline constexpr uint32_t readBe24(std::span<const uint8_t> b, size_t at)
 }
 inline constexpr uint32_t readBe32(std::span<const uint8_t> b, size_t at)
 {
-    return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) |
-           b[at + 3];
+    return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | b[at + 3];
 }
 inline constexpr void writeBe16(std::span<uint8_t> b, size_t at, uint32_t v)
 {

@@ -3,14 +3,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <sstream>
-#include <utility>
-#include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/aspi/disc_address.h"
 #include "platform/profile/windows1252.h"
@@ -19,19 +19,19 @@ namespace quandor::aspi {
 
 namespace fs = std::filesystem;
 
-const DiscTrack *DiscLayout::trackAt(int32_t lba) const
+const DiscTrack* DiscLayout::trackAt(int32_t lba) const
 {
     if (lba < 0 || lba >= leadOutLba)
         return nullptr;
-    const DiscTrack *found = nullptr;
-    for (const DiscTrack &track : tracks) {
+    const DiscTrack* found = nullptr;
+    for (const DiscTrack& track : tracks) {
         if (track.startLba <= lba)
             found = &track;
     }
     return found;
 }
 
-bool MemorySectors::read(int32_t lba, uint32_t count, uint8_t *out)
+bool MemorySectors::read(int32_t lba, uint32_t count, uint8_t* out)
 {
     const uint64_t begin = uint64_t(lba) * kRawSectorSize;
     const uint64_t size = uint64_t(count) * kRawSectorSize;
@@ -54,24 +54,24 @@ struct BinPart {
 class FileHandle {
 public:
     FileHandle() = default;
-    explicit FileHandle(const std::string &path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
     ~FileHandle()
     {
         if (fd_ >= 0)
             ::close(fd_);
     }
-    FileHandle(FileHandle &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileHandle &operator=(FileHandle &&other) noexcept
+    FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileHandle& operator=(FileHandle&& other) noexcept
     {
         std::swap(fd_, other.fd_);
         return *this;
     }
-    FileHandle(const FileHandle &) = delete;
-    FileHandle &operator=(const FileHandle &) = delete;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
 
     bool valid() const { return fd_ >= 0; }
     /// Reads exactly `size` bytes at `offset`; false on an error or a short file.
-    bool readAt(uint8_t *out, size_t size, off_t offset) const
+    bool readAt(uint8_t* out, size_t size, off_t offset) const
     {
         while (size > 0) {
             const ssize_t got = ::pread(fd_, out, size, offset);
@@ -94,14 +94,13 @@ class BinFileSectors final : public SectorSource {
 public:
     explicit BinFileSectors(std::vector<BinPart> parts) : parts_(std::move(parts)) {}
 
-    bool read(int32_t lba, uint32_t count, uint8_t *out) override
+    bool read(int32_t lba, uint32_t count, uint8_t* out) override
     {
         while (count > 0) {
-            const BinPart *part = partAt(lba);
+            const BinPart* part = partAt(lba);
             if (!part)
                 return false;
-            const uint32_t here =
-                std::min<uint32_t>(count, uint32_t(part->firstLba + part->sectors - lba));
+            const uint32_t here = std::min<uint32_t>(count, uint32_t(part->firstLba + part->sectors - lba));
             if (!readFromPart(*part, lba, here, out))
                 return false;
             out += size_t(here) * kRawSectorSize;
@@ -117,18 +116,17 @@ private:
     // system call per window instead of one per run.
     static constexpr uint32_t kWindowSectors = 160;
 
-    bool readFromPart(const BinPart &part, int32_t lba, uint32_t count, uint8_t *out)
+    bool readFromPart(const BinPart& part, int32_t lba, uint32_t count, uint8_t* out)
     {
-        const FileHandle &file = fileOf(part);
+        const FileHandle& file = fileOf(part);
         if (!file.valid())
             return false;
         const auto offsetOf = [&part](int32_t at) { return off_t(at - part.firstLba) * kRawSectorSize; };
-        const bool inWindow = windowPart_ == &part && lba >= windowLba_ &&
-                              int64_t(lba) + count <= int64_t(windowLba_) + windowSectors_;
+        const bool inWindow =
+            windowPart_ == &part && lba >= windowLba_ && int64_t(lba) + count <= int64_t(windowLba_) + windowSectors_;
         if (!inWindow && count < kWindowSectors / 2) {
             // Read ahead to the window's size or the end of the file part.
-            const uint32_t ahead =
-                std::min<uint32_t>(kWindowSectors, uint32_t(part.firstLba + part.sectors - lba));
+            const uint32_t ahead = std::min<uint32_t>(kWindowSectors, uint32_t(part.firstLba + part.sectors - lba));
             window_.resize(size_t(kWindowSectors) * kRawSectorSize);
             windowPart_ = nullptr;
             if (!file.readAt(window_.data(), size_t(ahead) * kRawSectorSize, offsetOf(lba)))
@@ -139,23 +137,22 @@ private:
         } else if (!inWindow) {
             return file.readAt(out, size_t(count) * kRawSectorSize, offsetOf(lba));
         }
-        std::memcpy(out, window_.data() + size_t(lba - windowLba_) * kRawSectorSize,
-                    size_t(count) * kRawSectorSize);
+        std::memcpy(out, window_.data() + size_t(lba - windowLba_) * kRawSectorSize, size_t(count) * kRawSectorSize);
         return true;
     }
 
     // Files stay open between reads; the drive reads from one thread at a time.
-    const FileHandle &fileOf(const BinPart &part)
+    const FileHandle& fileOf(const BinPart& part)
     {
-        auto &file = open_[part.path];
+        auto& file = open_[part.path];
         if (!file.valid())
             file = FileHandle(part.path);
         return file;
     }
 
-    const BinPart *partAt(int32_t lba) const
+    const BinPart* partAt(int32_t lba) const
     {
-        for (const BinPart &part : parts_) {
+        for (const BinPart& part : parts_) {
             if (lba >= part.firstLba && lba < part.firstLba + part.sectors)
                 return &part;
         }
@@ -165,12 +162,12 @@ private:
     std::vector<BinPart> parts_;
     std::map<std::string, FileHandle> open_;
     std::vector<uint8_t> window_;
-    const BinPart *windowPart_ = nullptr;
+    const BinPart* windowPart_ = nullptr;
     int32_t windowLba_ = 0;
     uint32_t windowSectors_ = 0;
 };
 
-std::optional<int32_t> parseCueTime(const std::string &text)
+std::optional<int32_t> parseCueTime(const std::string& text)
 {
     int m = 0, s = 0, f = 0;
     char colon1 = 0, colon2 = 0;
@@ -183,7 +180,7 @@ std::optional<int32_t> parseCueTime(const std::string &text)
 }
 
 // The file name of a FILE line: quoted (may hold spaces) or one word.
-std::string fileNameOf(const std::string &rest)
+std::string fileNameOf(const std::string& rest)
 {
     const size_t start = rest.find_first_not_of(" \t");
     if (start == std::string::npos)
@@ -198,7 +195,7 @@ std::string fileNameOf(const std::string &rest)
 
 std::string upper(std::string text)
 {
-    for (char &c : text)
+    for (char& c : text)
         c = char(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
@@ -211,7 +208,7 @@ struct CueReader {
     bool trackHasStart = true;
     std::string error;
 
-    bool fail(int lineNumber, const std::string &why)
+    bool fail(int lineNumber, const std::string& why)
     {
         error = "line " + std::to_string(lineNumber) + ": " + why;
         return false;
@@ -232,7 +229,7 @@ struct CueReader {
         return true;
     }
 
-    bool line(int number, const std::string &text)
+    bool line(int number, const std::string& text)
     {
         std::istringstream in(text);
         std::string keyword;
@@ -296,7 +293,7 @@ struct CueReader {
         if (keyword == "FLAGS") {
             std::string flag;
             while (in >> flag && !layout.tracks.empty()) {
-                DiscTrack &track = layout.tracks.back();
+                DiscTrack& track = layout.tracks.back();
                 flag = upper(flag);
                 track.preEmphasis |= flag == "PRE";
                 track.copyPermitted |= flag == "DCP";
@@ -310,7 +307,7 @@ struct CueReader {
 
 } // namespace
 
-std::optional<LoadedImage> loadCueImage(const std::string &cuePath, std::string *error)
+std::optional<LoadedImage> loadCueImage(const std::string& cuePath, std::string* error)
 {
     std::ifstream in(cuePath, std::ios::binary);
     if (!in) {
@@ -353,39 +350,35 @@ std::optional<LoadedImage> loadCueImage(const std::string &cuePath, std::string 
     return image;
 }
 
-std::string cuePathFor(const std::string &binPath)
+std::string cuePathFor(const std::string& binPath)
 {
     return fs::path(binPath).replace_extension(".cue").string();
 }
 
-bool saveCueImage(const std::string &binPath, const DiscLayout &layout,
-                  const std::vector<uint8_t> &bytes)
+bool saveCueImage(const std::string& binPath, const DiscLayout& layout, const std::vector<uint8_t>& bytes)
 {
     {
         std::ofstream bin(binPath, std::ios::binary | std::ios::trunc);
-        bin.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+        bin.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         if (!bin)
             return false;
     }
     std::ofstream cue(cuePathFor(binPath), std::ios::binary | std::ios::trunc);
     cue << "FILE \"" << fs::path(binPath).filename().string() << "\" BINARY\r\n";
-    for (const DiscTrack &track : layout.tracks) {
+    for (const DiscTrack& track : layout.tracks) {
         const Msf at = Msf::fromLba(track.startLba - kLbaToMsfOffset);
         char line[64];
-        std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n", track.number,
-                      track.data ? "MODE1/2352" : "AUDIO");
+        std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n", track.number, track.data ? "MODE1/2352" : "AUDIO");
         cue << line;
         std::string flags;
-        for (const auto &[set, name] : {std::pair{track.copyPermitted, " DCP"},
-                                        std::pair{track.fourChannel, " 4CH"},
+        for (const auto& [set, name] : {std::pair{track.copyPermitted, " DCP"}, std::pair{track.fourChannel, " 4CH"},
                                         std::pair{track.preEmphasis, " PRE"}}) {
             if (set)
                 flags += name;
         }
         if (!flags.empty())
             cue << "    FLAGS" << flags << "\r\n";
-        std::snprintf(line, sizeof line, "    INDEX 01 %02d:%02d:%02d\r\n", at.minute, at.second,
-                      at.frame);
+        std::snprintf(line, sizeof line, "    INDEX 01 %02d:%02d:%02d\r\n", at.minute, at.second, at.frame);
         cue << line;
     }
     return bool(cue);

@@ -12,8 +12,8 @@ namespace quandor::aspi {
 
 struct DiscTrack {
     int number = 1;
-    int32_t startLba = 0;       // INDEX 01
-    bool data = false;          // MODE1/MODE2 track; audio otherwise
+    int32_t startLba = 0; // INDEX 01
+    bool data = false;    // MODE1/MODE2 track; audio otherwise
     bool preEmphasis = false;
     bool copyPermitted = false; // DCP
     bool fourChannel = false;   // 4CH
@@ -26,22 +26,22 @@ struct DiscLayout {
     int firstTrack() const { return tracks.empty() ? 0 : tracks.front().number; }
     int lastTrack() const { return tracks.empty() ? 0 : tracks.back().number; }
     /// The track holding lba, or nullptr (lead-out, before track 1).
-    const DiscTrack *trackAt(int32_t lba) const;
+    const DiscTrack* trackAt(int32_t lba) const;
 };
 
 /// Reads whole sectors by LBA (0 .. leadOut-1).
 class SectorSource {
 public:
     virtual ~SectorSource() = default;
-    virtual bool read(int32_t lba, uint32_t count, uint8_t *out) = 0;
+    virtual bool read(int32_t lba, uint32_t count, uint8_t* out) = 0;
 };
 
 /// Sectors held in memory, as a burn leaves them.
 class MemorySectors final : public SectorSource {
 public:
     explicit MemorySectors(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    bool read(int32_t lba, uint32_t count, uint8_t *out) override;
-    const std::vector<uint8_t> &bytes() const { return bytes_; }
+    bool read(int32_t lba, uint32_t count, uint8_t* out) override;
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
 
 private:
     std::vector<uint8_t> bytes_;
@@ -57,14 +57,13 @@ struct LoadedImage {
 /// Accepts FILE ... BINARY, TRACK n AUDIO|MODE1/2352|MODE2/2352, INDEX, FLAGS;
 /// refuses PREGAP (a gap absent from the files); ignores titles, performers, REM, CATALOG, ISRC. On failure returns
 /// nothing and puts the reason in *error.
-std::optional<LoadedImage> loadCueImage(const std::string &cuePath, std::string *error);
+std::optional<LoadedImage> loadCueImage(const std::string& cuePath, std::string* error);
 
 /// Writes bytes as binPath and a cue sheet beside it (same stem, ".cue") that
 /// describes layout, with each track's FLAGS. False when either file cannot be written.
-bool saveCueImage(const std::string &binPath, const DiscLayout &layout,
-                  const std::vector<uint8_t> &bytes);
+bool saveCueImage(const std::string& binPath, const DiscLayout& layout, const std::vector<uint8_t>& bytes);
 
 /// The cue sheet path that belongs beside a .bin path.
-std::string cuePathFor(const std::string &binPath);
+std::string cuePathFor(const std::string& binPath);
 
 } // namespace quandor::aspi

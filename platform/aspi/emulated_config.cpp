@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string trim(const std::string &text)
+std::string trim(const std::string& text)
 {
     const size_t begin = text.find_first_not_of(" \t\r");
     if (begin == std::string::npos)
@@ -25,8 +25,7 @@ std::string trim(const std::string &text)
 
 std::string lower(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
 
@@ -58,13 +57,12 @@ bool fitsRange(long long first, long long last)
 {
     constexpr unsigned long long kMostValues = 1000000;
     return first <= last && std::in_range<T>(first) && std::in_range<T>(last)
-           && static_cast<unsigned long long>(last) - static_cast<unsigned long long>(first)
-                  <= kMostValues;
+        && static_cast<unsigned long long>(last) - static_cast<unsigned long long>(first) <= kMostValues;
 }
 
 // "100,200-210" -> {100, 200, ..., 210}
 template <typename T>
-bool parseList(const std::string &text, std::set<T> &out)
+bool parseList(const std::string& text, std::set<T>& out)
 {
     size_t start = 0;
     while (start <= text.size()) {
@@ -87,10 +85,10 @@ bool parseList(const std::string &text, std::set<T> &out)
     return true;
 }
 
-std::optional<DeviceAddress> parseAddress(const std::string &text)
+std::optional<DeviceAddress> parseAddress(const std::string& text)
 {
     DeviceAddress address;
-    int *parts[] = {&address.adapter, &address.target, &address.lun};
+    int* parts[] = {&address.adapter, &address.target, &address.lun};
     size_t start = 0;
     for (int i = 0; i < 3; ++i) {
         const size_t colon = text.find(':', start);
@@ -105,7 +103,7 @@ std::optional<DeviceAddress> parseAddress(const std::string &text)
     return address;
 }
 
-std::optional<MediumKind> parseMedium(const std::string &text)
+std::optional<MediumKind> parseMedium(const std::string& text)
 {
     const std::string value = lower(text);
     if (value == "none" || value.empty())
@@ -126,19 +124,19 @@ struct Parser {
     EmulatedLayerConfig config;
     std::string error;
 
-    bool fail(int line, const std::string &why)
+    bool fail(int line, const std::string& why)
     {
         error = "line " + std::to_string(line) + ": " + why;
         return false;
     }
 
-    std::string pathOf(const std::string &value) const
+    std::string pathOf(const std::string& value) const
     {
         const fs::path path(value);
         return (path.is_absolute() ? path : folder / path).string();
     }
 
-    bool layerKey(int line, const std::string &key, const std::string &value)
+    bool layerKey(int line, const std::string& key, const std::string& value)
     {
         if (key == "supportstatus") {
             const auto status = parseNumber(value);
@@ -160,7 +158,7 @@ struct Parser {
     }
 
     /// An integer value within [low, high], or nothing.
-    static std::optional<long long> bounded(const std::string &value, long long low, long long high)
+    static std::optional<long long> bounded(const std::string& value, long long low, long long high)
     {
         const auto n = parseNumber(value);
         if (!n || *n < low || *n > high)
@@ -169,9 +167,9 @@ struct Parser {
     }
 
     /// What the drive is and holds: identity, medium and write abilities.
-    bool driveKey(int line, const std::string &key, const std::string &value)
+    bool driveKey(int line, const std::string& key, const std::string& value)
     {
-        EmulatedDriveConfig &drive = config.drives.back();
+        EmulatedDriveConfig& drive = config.drives.back();
         std::optional<long long> n;
         if (key == "type") {
             if (!(n = bounded(value, 0, 31)))
@@ -207,9 +205,9 @@ struct Parser {
     }
 
     /// The faults and timings the tests inject.
-    bool faultKey(int line, const std::string &key, const std::string &value)
+    bool faultKey(int line, const std::string& key, const std::string& value)
     {
-        EmulatedDriveConfig &drive = config.drives.back();
+        EmulatedDriveConfig& drive = config.drives.back();
         std::optional<long long> n;
         if (key == "unreadablelbas") {
             if (!parseList(value, drive.unreadableLbas))
@@ -220,10 +218,10 @@ struct Parser {
             drive.transientFailures = int(*n);
         } else if (key == "failcommands" || key == "hangcommands") {
             std::set<int> opcodes;
-            if (!parseList(value, opcodes) ||
-                std::any_of(opcodes.begin(), opcodes.end(), [](int v) { return v < 0 || v > 255; }))
+            if (!parseList(value, opcodes)
+                || std::any_of(opcodes.begin(), opcodes.end(), [](int v) { return v < 0 || v > 255; }))
                 return fail(line, "bad opcode list");
-            auto &target = key == "failcommands" ? drive.failingCommands : drive.hangingCommands;
+            auto& target = key == "failcommands" ? drive.failingCommands : drive.hangingCommands;
             for (int opcode : opcodes)
                 target.insert(uint8_t(opcode));
         } else if (key == "delayms") {
@@ -245,7 +243,7 @@ struct Parser {
                 return fail(line, "bad BlankingSense");
             drive.blankingSense = SenseData{sense_key::NotReady, uint8_t(*asc), uint8_t(*ascq)};
         } else if (key == "blankseconds" || key == "trayclose") {
-            char *end = nullptr;
+            char* end = nullptr;
             const double seconds = std::strtod(value.c_str(), &end);
             if (end == value.c_str() || *end != '\0' || seconds < 0 || seconds > 3600)
                 return fail(line, "bad " + key);
@@ -255,7 +253,7 @@ struct Parser {
     }
 
     /// ReplyNN: the bytes the drive answers to opcode NN, in hexadecimal.
-    bool cannedReply(int line, const std::string &key, const std::string &value)
+    bool cannedReply(int line, const std::string& key, const std::string& value)
     {
         const auto opcode = parseNumber("0x" + key.substr(5));
         std::vector<uint8_t> bytes;
@@ -276,8 +274,7 @@ struct Parser {
 
 } // namespace
 
-std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string &iniPath,
-                                                        std::string *error)
+std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string& iniPath, std::string* error)
 {
     std::ifstream in(iniPath, std::ios::binary);
     if (!in) {
@@ -310,7 +307,7 @@ std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string &iniPat
                     ok = parser.fail(line, "bad drive address in [" + name + "]");
                     break;
                 }
-                for (const auto &drive : parser.config.drives) {
+                for (const auto& drive : parser.config.drives) {
                     if (drive.address == *address)
                         ok = parser.fail(line, "drive [" + name + "] appears twice");
                 }
@@ -338,7 +335,7 @@ std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string &iniPat
             ok = parser.driveKey(line, key, value);
     }
     if (ok) {
-        for (const auto &drive : parser.config.drives) {
+        for (const auto& drive : parser.config.drives) {
             if (drive.medium == MediumKind::AudioDisc && drive.cuePath.empty())
                 ok = parser.fail(line, "an audio medium needs Cue=");
         }

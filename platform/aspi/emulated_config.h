@@ -19,7 +19,6 @@ struct EmulatedLayerConfig {
 };
 
 /// Parses the configuration; relative image paths are taken from the INI's folder.
-std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string &iniPath,
-                                                        std::string *error);
+std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string& iniPath, std::string* error);
 
 } // namespace quandor::aspi

@@ -15,7 +15,7 @@ namespace {
 // A DVD-ROM as the emulation shows it: one data track of a single-layer disc.
 constexpr int32_t kDvdSectors = 2295104;
 
-std::string padded(const std::string &text, size_t width)
+std::string padded(const std::string& text, size_t width)
 {
     std::string out = text.substr(0, width);
     out.resize(width, ' ');
@@ -25,7 +25,9 @@ std::string padded(const std::string &text, size_t width)
 } // namespace
 
 EmulatedDrive::EmulatedDrive(EmulatedDriveConfig config)
-    : config_(std::move(config)), timeoutMs_(config_.timeoutMs), delayMs_(config_.delayMs)
+    : config_(std::move(config)),
+      timeoutMs_(config_.timeoutMs),
+      delayMs_(config_.delayMs)
 {
     // Mode page 05 as a drive reports it after power-on: track-at-once, mode 1.
     writeParameters_.assign(52, 0);
@@ -37,8 +39,7 @@ EmulatedDrive::EmulatedDrive(EmulatedDriveConfig config)
     writeParameters_[15] = 150; // audio pause length
 }
 
-std::unique_ptr<EmulatedDrive> EmulatedDrive::create(const EmulatedDriveConfig &config,
-                                                     std::string *error)
+std::unique_ptr<EmulatedDrive> EmulatedDrive::create(const EmulatedDriveConfig& config, std::string* error)
 {
     std::unique_ptr<EmulatedDrive> drive(new EmulatedDrive(config));
     if (!drive->loadMedium(error))
@@ -46,7 +47,7 @@ std::unique_ptr<EmulatedDrive> EmulatedDrive::create(const EmulatedDriveConfig &
     return drive;
 }
 
-bool EmulatedDrive::loadMedium(std::string *error)
+bool EmulatedDrive::loadMedium(std::string* error)
 {
     disc_ = Disc{};
     disc_.kind = config_.medium;
@@ -68,9 +69,8 @@ bool EmulatedDrive::loadMedium(std::string *error)
     case MediumKind::CdR:
     case MediumKind::CdRw: {
         disc_.blank = true;
-        const bool written = !config_.discPath.empty() &&
-                             std::filesystem::exists(cuePathFor(config_.discPath)) &&
-                             !config_.startBlank;
+        const bool written =
+            !config_.discPath.empty() && std::filesystem::exists(cuePathFor(config_.discPath)) && !config_.startBlank;
         if (!written)
             return true;
         auto image = loadCueImage(cuePathFor(config_.discPath), error);
@@ -150,7 +150,7 @@ std::vector<uint8_t> EmulatedDrive::discBytes() const
     return bytes;
 }
 
-ScsiOutcome EmulatedDrive::execute(const ScsiCommand &command)
+ScsiOutcome EmulatedDrive::execute(const ScsiCommand& command)
 {
     if (command.cdb.empty() || command.cdb.size() > 16)
         return ScsiOutcome::checkCondition(kSenseInvalidOpcode);
@@ -186,14 +186,13 @@ ScsiOutcome EmulatedDrive::execute(const ScsiCommand &command)
     return outcome;
 }
 
-ScsiOutcome EmulatedDrive::fail(const SenseData &sense)
+ScsiOutcome EmulatedDrive::fail(const SenseData& sense)
 {
     lastSense_ = sense;
     return ScsiOutcome::checkCondition(sense);
 }
 
-ScsiOutcome EmulatedDrive::reply(std::span<uint8_t> data, const std::vector<uint8_t> &answer,
-                                 size_t allocation)
+ScsiOutcome EmulatedDrive::reply(std::span<uint8_t> data, const std::vector<uint8_t>& answer, size_t allocation)
 {
     const size_t bytes = std::min({answer.size(), allocation, data.size()});
     std::copy_n(answer.begin(), bytes, data.begin());
@@ -286,8 +285,7 @@ std::optional<SenseData> EmulatedDrive::notReadyReason()
 
 bool EmulatedDrive::isCdMedium() const
 {
-    return disc_.kind == MediumKind::AudioDisc || disc_.kind == MediumKind::CdR ||
-           disc_.kind == MediumKind::CdRw;
+    return disc_.kind == MediumKind::AudioDisc || disc_.kind == MediumKind::CdR || disc_.kind == MediumKind::CdRw;
 }
 
 ScsiOutcome EmulatedDrive::testUnitReady()
@@ -317,11 +315,10 @@ ScsiOutcome EmulatedDrive::inquiry(std::span<const uint8_t> cdb, std::span<uint8
     std::vector<uint8_t> answer(36, 0);
     answer[0] = config_.deviceType & 0x1F;
     answer[1] = config_.deviceType == 5 ? 0x80 : 0x00; // removable medium
-    answer[2] = 0x05;                                   // SPC-3
-    answer[3] = 0x02;                                   // response data format
-    answer[4] = 31;                                     // additional length
-    const std::string id = padded(config_.vendor, 8) + padded(config_.product, 16) +
-                           padded(config_.revision, 4);
+    answer[2] = 0x05;                                  // SPC-3
+    answer[3] = 0x02;                                  // response data format
+    answer[4] = 31;                                    // additional length
+    const std::string id = padded(config_.vendor, 8) + padded(config_.product, 16) + padded(config_.revision, 4);
     std::copy(id.begin(), id.end(), answer.begin() + 8);
     return reply(data, answer, readBe16(cdb, 3));
 }
@@ -351,8 +348,9 @@ void EmulatedDrive::refreshPlayState()
 {
     if (play_ != PlayState::Playing)
         return;
-    const auto elapsedFrames = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   Clock::now() - playStartedAt_).count() * kFramesPerSecond / 1000;
+    const auto elapsedFrames =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - playStartedAt_).count() * kFramesPerSecond
+        / 1000;
     if (playPosition_ + elapsedFrames >= playEnd_)
         play_ = PlayState::Stopped;
 }
@@ -367,7 +365,7 @@ ScsiOutcome EmulatedDrive::playAudio(int32_t startLba, int64_t length)
         return ScsiOutcome::good();
     if (startLba < 0 || startLba + length > disc_.layout.leadOutLba)
         return fail(kSenseLbaOutOfRange);
-    const DiscTrack *track = disc_.layout.trackAt(startLba);
+    const DiscTrack* track = disc_.layout.trackAt(startLba);
     if (!track || track->data)
         return fail(kSenseIllegalModeForTrack);
     play_ = PlayState::Playing;
@@ -389,8 +387,8 @@ ScsiOutcome EmulatedDrive::pauseResume(std::span<const uint8_t> cdb)
         play_ = PlayState::Playing;
         playStartedAt_ = Clock::now();
     } else if (!resume && play_ == PlayState::Playing) {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 Clock::now() - playStartedAt_).count();
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - playStartedAt_).count();
         playPosition_ += int32_t(elapsed * kFramesPerSecond / 1000);
         play_ = PlayState::Paused;
     }

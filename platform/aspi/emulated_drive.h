@@ -6,8 +6,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -42,24 +42,23 @@ struct EmulatedDriveConfig {
     int delayMs = 0;
     int timeoutMs = 10000;
     double blankSeconds = 1.0;
-    SenseData blankingSense = kSenseOperationInProgress; // what the unit answers while it blanks
-    double trayCloseSeconds = -1; // after an eject the tray closes by itself; < 0: never
+    SenseData blankingSense = kSenseOperationInProgress;   // what the unit answers while it blanks
+    double trayCloseSeconds = -1;                          // after an eject the tray closes by itself; < 0: never
     std::map<uint8_t, std::vector<uint8_t>> cannedReplies; // opcode -> data-in answer
 };
 
 class EmulatedDrive final : public ScsiDevice {
 public:
     /// Builds the drive and loads its medium; nullptr with the reason on failure.
-    static std::unique_ptr<EmulatedDrive> create(const EmulatedDriveConfig &config,
-                                                 std::string *error);
+    static std::unique_ptr<EmulatedDrive> create(const EmulatedDriveConfig& config, std::string* error);
 
     uint8_t deviceType() const override { return config_.deviceType; }
     int timeoutMs(uint8_t opcode) const override;
     bool logsCommands() const override { return true; }
     bool answersAtOnce(uint8_t opcode) const override;
-    ScsiOutcome execute(const ScsiCommand &command) override;
+    ScsiOutcome execute(const ScsiCommand& command) override;
 
-    const DeviceAddress &address() const { return config_.address; }
+    const DeviceAddress& address() const { return config_.address; }
     void setUnreadableLbas(std::set<int32_t> lbas);
     void setTransientFailures(int count);
     void setDelayMs(int delayMs);
@@ -82,22 +81,22 @@ private:
 
     // A session-at-once write: set up by SEND CUE SHEET, filled by WRITE(10).
     struct WriteSession {
-        DiscLayout layout;        // tracks and lead-out from the cue sheet
-        int32_t nextLba = -150;   // the only address the next WRITE may use
+        DiscLayout layout;      // tracks and lead-out from the cue sheet
+        int32_t nextLba = -150; // the only address the next WRITE may use
         bool testWrite = false;
         std::vector<uint8_t> bytes; // sectors from LBA 0 on
     };
 
     explicit EmulatedDrive(EmulatedDriveConfig config);
-    bool loadMedium(std::string *error);
+    bool loadMedium(std::string* error);
 
     ScsiOutcome dispatch(std::span<const uint8_t> cdb, std::span<uint8_t> data);
     std::optional<SenseData> notReadyReason();
     bool isCdMedium() const;
     void refreshPlayState();
     bool finishSession(); // false when the disc file could not be kept
-    ScsiOutcome reply(std::span<uint8_t> data, const std::vector<uint8_t> &answer, size_t allocation);
-    ScsiOutcome fail(const SenseData &sense);
+    ScsiOutcome reply(std::span<uint8_t> data, const std::vector<uint8_t>& answer, size_t allocation);
+    ScsiOutcome fail(const SenseData& sense);
 
     ScsiOutcome testUnitReady();
     ScsiOutcome requestSense(std::span<const uint8_t> cdb, std::span<uint8_t> data);
@@ -115,7 +114,7 @@ private:
     ScsiOutcome setCdSpeed(std::span<const uint8_t> cdb);
     ScsiOutcome sendCueSheet(std::span<const uint8_t> cdb, std::span<uint8_t> data);
     // Fills `session` from the cue sheet's 8-byte entries; false when one is invalid.
-    static bool readCueSheetEntries(std::span<const uint8_t> entries, WriteSession &session);
+    static bool readCueSheetEntries(std::span<const uint8_t> entries, WriteSession& session);
     ScsiOutcome write10(std::span<const uint8_t> cdb, std::span<uint8_t> data);
     ScsiOutcome synchronizeCache();
     ScsiOutcome closeTrackSession(std::span<const uint8_t> cdb);

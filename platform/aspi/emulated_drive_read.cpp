@@ -14,26 +14,27 @@ namespace {
 constexpr Msf kLastLeadOut{79, 59, 74};
 constexpr int32_t kDvdFirstPhysicalSector = 0x30000;
 
-void putAddress(std::vector<uint8_t> &out, int32_t lba, bool msf)
+void putAddress(std::vector<uint8_t>& out, int32_t lba, bool msf)
 {
     if (msf) {
         const Msf at = Msf::fromLba(lba);
         out.insert(out.end(), {0, uint8_t(at.minute), uint8_t(at.second), uint8_t(at.frame)});
     } else {
-        out.insert(out.end(), {uint8_t(uint32_t(lba) >> 24), uint8_t(uint32_t(lba) >> 16),
-                               uint8_t(uint32_t(lba) >> 8), uint8_t(lba)});
+        out.insert(
+            out.end(),
+            {uint8_t(uint32_t(lba) >> 24), uint8_t(uint32_t(lba) >> 16), uint8_t(uint32_t(lba) >> 8), uint8_t(lba)});
     }
 }
 
-void putTocEntry(std::vector<uint8_t> &out, int number, const DiscTrack &track, int32_t lba, bool msf)
+void putTocEntry(std::vector<uint8_t>& out, int number, const DiscTrack& track, int32_t lba, bool msf)
 {
-    const uint8_t control = (track.data ? 0x04 : 0x00) | (track.preEmphasis ? 0x01 : 0x00) |
-                            (track.copyPermitted ? 0x02 : 0x00) | (track.fourChannel ? 0x08 : 0x00);
+    const uint8_t control = (track.data ? 0x04 : 0x00) | (track.preEmphasis ? 0x01 : 0x00)
+        | (track.copyPermitted ? 0x02 : 0x00) | (track.fourChannel ? 0x08 : 0x00);
     out.insert(out.end(), {0, uint8_t(0x10 | control), uint8_t(number), 0});
     putAddress(out, lba, msf);
 }
 
-void setLength(std::vector<uint8_t> &answer)
+void setLength(std::vector<uint8_t>& answer)
 {
     writeBe16(answer, 0, uint32_t(answer.size() - 2));
 }
@@ -49,7 +50,7 @@ ScsiOutcome EmulatedDrive::readToc(std::span<const uint8_t> cdb, std::span<uint8
     if (format == 0)
         format = cdb[9] >> 6; // the older place of the format field
     const size_t allocation = readBe16(cdb, 7);
-    const DiscLayout &layout = disc_.layout;
+    const DiscLayout& layout = disc_.layout;
     if (disc_.blank || layout.tracks.empty())
         return fail(kSenseInvalidFieldInCdb);
 
@@ -58,7 +59,7 @@ ScsiOutcome EmulatedDrive::readToc(std::span<const uint8_t> cdb, std::span<uint8
         const int from = cdb[6];
         if (from > layout.lastTrack() && from != 0xAA)
             return fail(kSenseInvalidFieldInCdb);
-        for (const DiscTrack &track : layout.tracks) {
+        for (const DiscTrack& track : layout.tracks) {
             if (track.number >= from)
                 putTocEntry(answer, track.number, track, track.startLba, msf);
         }
@@ -67,7 +68,7 @@ ScsiOutcome EmulatedDrive::readToc(std::span<const uint8_t> cdb, std::span<uint8
         putTocEntry(answer, 0xAA, leadOut, layout.leadOutLba, msf);
     } else if (format == 1) {
         answer[2] = answer[3] = 1; // one session
-        const DiscTrack &first = layout.tracks.front();
+        const DiscTrack& first = layout.tracks.front();
         putTocEntry(answer, first.number, first, first.startLba, msf);
     } else {
         return fail(kSenseInvalidFieldInCdb);
@@ -98,7 +99,7 @@ ScsiOutcome EmulatedDrive::readCd(std::span<const uint8_t> cdb, std::span<uint8_
     uint32_t offsetInSector = 0;
     for (uint32_t i = 0; i < count; ++i) {
         // The pregap before track 1 reads as part of that track, as on a real drive.
-        const DiscTrack *track = disc_.layout.trackAt(lba + int32_t(i));
+        const DiscTrack* track = disc_.layout.trackAt(lba + int32_t(i));
         if (!track && !disc_.layout.tracks.empty())
             track = &disc_.layout.tracks.front();
         if (!track)
@@ -141,14 +142,12 @@ ScsiOutcome EmulatedDrive::readCd(std::span<const uint8_t> cdb, std::span<uint8_
     for (uint32_t i = 0; i < fits; ++i) {
         if (!disc_.sectors || !disc_.sectors->read(lba + int32_t(i), 1, raw.data()))
             return fail(kSenseUnrecoveredReadError);
-        std::copy_n(raw.begin() + offsetInSector, bytesPerSector,
-                    data.begin() + size_t(i) * bytesPerSector);
+        std::copy_n(raw.begin() + offsetInSector, bytesPerSector, data.begin() + size_t(i) * bytesPerSector);
     }
     return ScsiOutcome::good(fits * bytesPerSector);
 }
 
-ScsiOutcome EmulatedDrive::readDiscInformation(std::span<const uint8_t> cdb,
-                                               std::span<uint8_t> data)
+ScsiOutcome EmulatedDrive::readDiscInformation(std::span<const uint8_t> cdb, std::span<uint8_t> data)
 {
     if (auto reason = notReadyReason())
         return fail(*reason);

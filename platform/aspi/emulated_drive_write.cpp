@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <thread>
 
-
 #include "platform/aspi/disc_address.h"
 
 namespace quandor::aspi {
@@ -22,7 +21,10 @@ constexpr uint8_t kPageAll = 0x3F;
 constexpr int32_t kLastWritableLeadOut = Msf{79, 59, 74}.lba();
 constexpr uint16_t kMaxReadSpeedKbs = 7056;
 
-bool validWriteType(uint8_t type) { return type <= 3; }
+bool validWriteType(uint8_t type)
+{
+    return type <= 3;
+}
 bool validDataBlockType(uint8_t type)
 {
     return type <= 3 || (type >= 8 && type <= 13);
@@ -35,12 +37,12 @@ std::vector<uint8_t> EmulatedDrive::capabilitiesPage() const
     std::vector<uint8_t> page(22, 0);
     page[0] = kPageCapabilities;
     page[1] = 0x14;
-    page[2] = 0x03;                          // reads CD-R and CD-RW
-    page[3] = config_.writer ? 0x07 : 0x00;  // writes CD-R, CD-RW, test write
-    page[4] = 0x01;                          // plays audio
-    page[5] = 0x03;                          // CD-DA commands, accurate stream
-    page[6] = 0x29;                          // tray loader, ejects, locks
-    page[7] = 0x03;                          // separate volume and mute
+    page[2] = 0x03;                         // reads CD-R and CD-RW
+    page[3] = config_.writer ? 0x07 : 0x00; // writes CD-R, CD-RW, test write
+    page[4] = 0x01;                         // plays audio
+    page[5] = 0x03;                         // CD-DA commands, accurate stream
+    page[6] = 0x29;                         // tray loader, ejects, locks
+    page[7] = 0x03;                         // separate volume and mute
     writeBe16(page, 8, kMaxReadSpeedKbs);
     writeBe16(page, 10, 256);
     writeBe16(page, 12, 2048);
@@ -73,8 +75,7 @@ std::optional<std::vector<uint8_t>> EmulatedDrive::modePage(uint8_t code, uint8_
     return page;
 }
 
-ScsiOutcome EmulatedDrive::modeSense(std::span<const uint8_t> cdb, std::span<uint8_t> data,
-                                     bool tenByte)
+ScsiOutcome EmulatedDrive::modeSense(std::span<const uint8_t> cdb, std::span<uint8_t> data, bool tenByte)
 {
     const uint8_t control = cdb[2] >> 6;
     const uint8_t code = cdb[2] & 0x3F;
@@ -98,8 +99,7 @@ ScsiOutcome EmulatedDrive::modeSense(std::span<const uint8_t> cdb, std::span<uin
     return reply(data, answer, tenByte ? readBe16(cdb, 7) : cdb[4]);
 }
 
-ScsiOutcome EmulatedDrive::modeSelect(std::span<const uint8_t> cdb, std::span<uint8_t> data,
-                                      bool tenByte)
+ScsiOutcome EmulatedDrive::modeSelect(std::span<const uint8_t> cdb, std::span<uint8_t> data, bool tenByte)
 {
     const size_t length = tenByte ? readBe16(cdb, 7) : cdb[4];
     const size_t headerSize = tenByte ? 8 : 4;
@@ -139,7 +139,7 @@ ScsiOutcome EmulatedDrive::setCdSpeed(std::span<const uint8_t> cdb)
 }
 
 // Entries: CTL/ADR, TNO, INDEX, DATA FORM, SCMS, MIN, SEC, FRAME.
-bool EmulatedDrive::readCueSheetEntries(std::span<const uint8_t> entries, WriteSession &session)
+bool EmulatedDrive::readCueSheetEntries(std::span<const uint8_t> entries, WriteSession& session)
 {
     int previousFrames = -1;
     bool leadIn = false, leadOut = false, firstAddressSet = false;
@@ -150,8 +150,8 @@ bool EmulatedDrive::readCueSheetEntries(std::span<const uint8_t> entries, WriteS
             continue; // catalogue number and ISRC entries carry no address
         const uint8_t tno = entry[1], index = entry[2], form = entry[3] & 0x3F;
         const Msf time{entry[5], entry[6], entry[7]};
-        if (adr != 1 || leadOut || time.second > 59 || time.frame >= kFramesPerSecond ||
-            form > 0x01 || (entry[0] & 0x40))
+        if (adr != 1 || leadOut || time.second > 59 || time.frame >= kFramesPerSecond || form > 0x01
+            || (entry[0] & 0x40))
             return false; // audio sessions only
         if (time.frames() < previousFrames)
             return false;
@@ -171,7 +171,7 @@ bool EmulatedDrive::readCueSheetEntries(std::span<const uint8_t> entries, WriteS
             leadOut = true;
             continue;
         }
-        auto &tracks = session.layout.tracks;
+        auto& tracks = session.layout.tracks;
         const bool newTrack = tracks.empty() || tracks.back().number != tno;
         if (tno > 99 || (newTrack && tno != (tracks.empty() ? 1 : tracks.back().number + 1)))
             return false;
@@ -179,8 +179,8 @@ bool EmulatedDrive::readCueSheetEntries(std::span<const uint8_t> entries, WriteS
             if (!tracks.empty() && tracks.back().startLba == INT32_MIN)
                 return false; // previous track had no INDEX 01
             // CTL: 0x10 pre-emphasis, 0x20 copy permitted, 0x80 four channels.
-            tracks.push_back({tno, INT32_MIN, false, bool(entry[0] & 0x10), bool(entry[0] & 0x20),
-                              bool(entry[0] & 0x80)});
+            tracks.push_back(
+                {tno, INT32_MIN, false, bool(entry[0] & 0x10), bool(entry[0] & 0x20), bool(entry[0] & 0x80)});
         }
         if (!firstAddressSet) {
             session.nextLba = time.lba();
@@ -189,8 +189,8 @@ bool EmulatedDrive::readCueSheetEntries(std::span<const uint8_t> entries, WriteS
         if (index == 1)
             tracks.back().startLba = time.lba();
     }
-    if (!leadOut || session.layout.tracks.back().startLba == INT32_MIN ||
-        session.layout.leadOutLba <= session.layout.tracks.back().startLba)
+    if (!leadOut || session.layout.tracks.back().startLba == INT32_MIN
+        || session.layout.leadOutLba <= session.layout.tracks.back().startLba)
         return false;
     return true;
 }
@@ -266,7 +266,7 @@ bool EmulatedDrive::finishSession()
         return true; // a test write, or nothing written: the disc stays blank
     const int32_t end = int32_t(session.bytes.size() / kRawSectorSize);
     DiscLayout layout;
-    for (const DiscTrack &track : session.layout.tracks) {
+    for (const DiscTrack& track : session.layout.tracks) {
         if (track.startLba < end)
             layout.tracks.push_back(track);
     }

@@ -56,18 +56,18 @@ namespace quandor::aspi {
 
 struct CommandLogEntry {
     DeviceAddress device;
-    std::vector<uint8_t> cdb;   // cdbLength bytes
+    std::vector<uint8_t> cdb; // cdbLength bytes
     DataDirection direction = DataDirection::None;
     uint32_t dataLength = 0;
-    uint8_t status = 0;         // final AspiStatus
-    SenseData sense;            // sense returned (key 0 when none)
-    uint64_t sequence = 0;      // rises by one per logged command
+    uint8_t status = 0;    // final AspiStatus
+    SenseData sense;       // sense returned (key 0 when none)
+    uint64_t sequence = 0; // rises by one per logged command
 };
 
 /// Replaces the emulated configuration with the one in iniPath. False (with the
 /// reason in *error) when the file cannot be read or a section is malformed; the
 /// previous configuration stays then.
-bool loadEmulatedDrives(const std::string &iniPath, std::string *error = nullptr);
+bool loadEmulatedDrives(const std::string& iniPath, std::string* error = nullptr);
 
 /// Removes every emulated drive (the layer then sees real drives only).
 void unloadEmulatedDrives();
@@ -77,24 +77,23 @@ void unloadEmulatedDrives();
 /// A test that needs a longer history raises the limit.
 inline constexpr std::size_t kDefaultCommandLogLimit = 4096;
 std::vector<CommandLogEntry> commandLog();
-std::vector<CommandLogEntry> commandLog(const DeviceAddress &device);
+std::vector<CommandLogEntry> commandLog(const DeviceAddress& device);
 void clearCommandLog();
 void setCommandLogLimit(std::size_t entries);
 
 // Run-time fault injection; false when no emulated drive has that address.
-bool setUnreadableLbas(const DeviceAddress &device, std::vector<int32_t> lbas);
-bool setTransientFailures(const DeviceAddress &device, int count);
-bool setCommandDelayMs(const DeviceAddress &device, int delayMs);
-bool setTimeoutMs(const DeviceAddress &device, int timeoutMs);
-bool setHangingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes);
-bool setFailingCommands(const DeviceAddress &device, std::vector<uint8_t> opcodes);
+bool setUnreadableLbas(const DeviceAddress& device, std::vector<int32_t> lbas);
+bool setTransientFailures(const DeviceAddress& device, int count);
+bool setCommandDelayMs(const DeviceAddress& device, int delayMs);
+bool setTimeoutMs(const DeviceAddress& device, int timeoutMs);
+bool setHangingCommands(const DeviceAddress& device, std::vector<uint8_t> opcodes);
+bool setFailingCommands(const DeviceAddress& device, std::vector<uint8_t> opcodes);
 /// From now on the drive answers `opcode` with `bytes` (as much as the buffer
 /// takes, status GOOD) instead of emulating it; an empty optional restores it.
-bool setCannedReply(const DeviceAddress &device, uint8_t opcode,
-                    std::optional<std::vector<uint8_t>> bytes);
+bool setCannedReply(const DeviceAddress& device, uint8_t opcode, std::optional<std::vector<uint8_t>> bytes);
 
 /// The raw 2352-byte sectors now on the emulated disc, from LBA 0 to its end
 /// (what a burn wrote; empty when blank or no drive).
-std::vector<uint8_t> writtenDiscBytes(const DeviceAddress &device);
+std::vector<uint8_t> writtenDiscBytes(const DeviceAddress& device);
 
 } // namespace quandor::aspi

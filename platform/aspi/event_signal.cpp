@@ -26,12 +26,9 @@ EventSignal::~EventSignal()
         close(fd_);
 }
 
-EventSignal::EventSignal(EventSignal &&other) noexcept
-    : fd_(std::exchange(other.fd_, -1))
-{
-}
+EventSignal::EventSignal(EventSignal&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
-EventSignal &EventSignal::operator=(EventSignal &&other) noexcept
+EventSignal& EventSignal::operator=(EventSignal&& other) noexcept
 {
     if (this != &other) {
         if (fd_ >= 0)

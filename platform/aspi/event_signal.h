@@ -11,10 +11,10 @@ class EventSignal {
 public:
     EventSignal() = default;
     ~EventSignal();
-    EventSignal(EventSignal &&other) noexcept;
-    EventSignal &operator=(EventSignal &&other) noexcept;
-    EventSignal(const EventSignal &) = delete;
-    EventSignal &operator=(const EventSignal &) = delete;
+    EventSignal(EventSignal&& other) noexcept;
+    EventSignal& operator=(EventSignal&& other) noexcept;
+    EventSignal(const EventSignal&) = delete;
+    EventSignal& operator=(const EventSignal&) = delete;
 
     /// Whether descriptor is an eventfd.
     static bool isEvent(intptr_t descriptor);

@@ -47,7 +47,7 @@ public:
     /// medium, so the layer may run it on the sending thread.
     virtual bool answersAtOnce(uint8_t /*opcode*/) const { return false; }
     /// Runs one command; called from one thread per device at a time.
-    virtual ScsiOutcome execute(const ScsiCommand &command) = 0;
+    virtual ScsiOutcome execute(const ScsiCommand& command) = 0;
 };
 
 } // namespace quandor::aspi

@@ -6,7 +6,7 @@ namespace {
 
 struct Known {
     uint8_t opcode;
-    const char *name;
+    const char* name;
     Flow flow;
 };
 
@@ -36,9 +36,9 @@ constexpr Known kKnown[] = {
     {ReadCd, "READ CD", Flow::In},
 };
 
-const Known *find(uint8_t opcode)
+const Known* find(uint8_t opcode)
 {
-    for (const Known &known : kKnown) {
+    for (const Known& known : kKnown) {
         if (known.opcode == opcode)
             return &known;
     }
@@ -47,9 +47,9 @@ const Known *find(uint8_t opcode)
 
 } // namespace
 
-const char *name(uint8_t opcode)
+const char* name(uint8_t opcode)
 {
-    const Known *known = find(opcode);
+    const Known* known = find(opcode);
     return known ? known->name : "UNKNOWN";
 }
 
@@ -72,7 +72,7 @@ int cdbLengthOf(uint8_t opcode)
 
 Flow dataFlowOf(uint8_t opcode)
 {
-    const Known *known = find(opcode);
+    const Known* known = find(opcode);
     return known ? known->flow : Flow::None;
 }
 

@@ -31,7 +31,7 @@ inline constexpr uint8_t SetCdSpeed = 0xBB;
 inline constexpr uint8_t ReadCd = 0xBE;
 
 /// "READ CD", "INQUIRY", ...; "UNKNOWN" for others.
-const char *name(uint8_t opcode);
+const char* name(uint8_t opcode);
 
 /// The CDB length the operation code's group defines (6, 10, 12 or 16).
 int cdbLengthOf(uint8_t opcode);

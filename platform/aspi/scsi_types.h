@@ -10,7 +10,7 @@ struct DeviceAddress {
     int adapter = 0;
     int target = 0;
     int lun = 0;
-    friend auto operator<=>(const DeviceAddress &, const DeviceAddress &) = default;
+    friend auto operator<=>(const DeviceAddress&, const DeviceAddress&) = default;
 };
 
 enum class DataDirection { None, In, Out };

@@ -33,7 +33,7 @@ SenseData decodeSense(std::span<const uint8_t> bytes)
     return {};
 }
 
-void encodeSense(const SenseData &sense, std::span<uint8_t> out)
+void encodeSense(const SenseData& sense, std::span<uint8_t> out)
 {
     std::array<uint8_t, 18> fixed{};
     fixed[0] = 0x70;
@@ -45,13 +45,12 @@ void encodeSense(const SenseData &sense, std::span<uint8_t> out)
         out[i] = fixed[i];
 }
 
-const char *senseKeyName(uint8_t key)
+const char* senseKeyName(uint8_t key)
 {
-    static constexpr std::array<const char *, 16> names{
-        "NO SENSE",        "RECOVERED ERROR", "NOT READY",      "MEDIUM ERROR",
-        "HARDWARE ERROR",  "ILLEGAL REQUEST", "UNIT ATTENTION", "DATA PROTECT",
-        "BLANK CHECK",     "VENDOR SPECIFIC", "COPY ABORTED",   "ABORTED COMMAND",
-        "EQUAL",           "VOLUME OVERFLOW", "MISCOMPARE",     "COMPLETED"};
+    static constexpr std::array<const char*, 16> names{
+        "NO SENSE",       "RECOVERED ERROR", "NOT READY",   "MEDIUM ERROR",    "HARDWARE ERROR", "ILLEGAL REQUEST",
+        "UNIT ATTENTION", "DATA PROTECT",    "BLANK CHECK", "VENDOR SPECIFIC", "COPY ABORTED",   "ABORTED COMMAND",
+        "EQUAL",          "VOLUME OVERFLOW", "MISCOMPARE",  "COMPLETED"};
     return names[key & 0x0F];
 }
 
@@ -60,7 +59,7 @@ namespace {
 struct AdditionalSense {
     uint8_t asc;
     uint8_t ascq;
-    const char *text;
+    const char* text;
 };
 
 constexpr AdditionalSense kAdditionalSense[] = {
@@ -93,10 +92,10 @@ constexpr AdditionalSense kAdditionalSense[] = {
 
 } // namespace
 
-std::string describeSense(const SenseData &sense)
+std::string describeSense(const SenseData& sense)
 {
     std::string text = senseKeyName(sense.key);
-    for (const AdditionalSense &entry : kAdditionalSense) {
+    for (const AdditionalSense& entry : kAdditionalSense) {
         if (entry.asc == sense.asc && entry.ascq == sense.ascq) {
             text += ": ";
             text += entry.text;

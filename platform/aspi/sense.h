@@ -26,7 +26,7 @@ struct SenseData {
     uint8_t ascq = 0;
     /// True when the device reported anything at all.
     constexpr bool any() const { return key != 0 || asc != 0 || ascq != 0; }
-    friend bool operator==(const SenseData &, const SenseData &) = default;
+    friend bool operator==(const SenseData&, const SenseData&) = default;
 };
 
 /// Decodes fixed (0x70/0x71) or descriptor (0x72/0x73) format sense bytes.
@@ -35,13 +35,13 @@ SenseData decodeSense(std::span<const uint8_t> bytes);
 
 /// Writes fixed-format sense (response code 0x70) into out (up to out.size()
 /// bytes, at most 18).
-void encodeSense(const SenseData &sense, std::span<uint8_t> out);
+void encodeSense(const SenseData& sense, std::span<uint8_t> out);
 
 /// "ILLEGAL REQUEST", "MEDIUM ERROR", ...: the name of the sense key (low nibble).
-const char *senseKeyName(uint8_t key);
+const char* senseKeyName(uint8_t key);
 
 /// "ILLEGAL REQUEST: LOGICAL BLOCK ADDRESS OUT OF RANGE (21/00)" and the like.
-std::string describeSense(const SenseData &sense);
+std::string describeSense(const SenseData& sense);
 
 // Sense values the layer itself uses.
 inline constexpr SenseData kSenseInvalidOpcode{sense_key::IllegalRequest, 0x20, 0x00};

@@ -22,11 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint16_t kHostTimeOut = 0x03;  // DID_TIME_OUT
+constexpr uint16_t kHostTimeOut = 0x03;   // DID_TIME_OUT
 constexpr uint16_t kDriverTimeout = 0x06; // DRIVER_TIMEOUT
 constexpr uint16_t kDriverSense = 0x08;   // DRIVER_SENSE: sense data is valid
 
-std::string readSysfs(const fs::path &path)
+std::string readSysfs(const fs::path& path)
 {
     std::ifstream in(path);
     std::string text;
@@ -36,17 +36,16 @@ std::string readSysfs(const fs::path &path)
     return text;
 }
 
-bool parseHctl(const std::string &name, LinuxScsiDevice &device)
+bool parseHctl(const std::string& name, LinuxScsiDevice& device)
 {
     char c1 = 0, c2 = 0, c3 = 0;
     std::istringstream in(name);
-    return bool(in >> device.host >> c1 >> device.channel >> c2 >> device.target >> c3 >>
-                device.lun) &&
-           c1 == ':' && c2 == ':' && c3 == ':';
+    return bool(in >> device.host >> c1 >> device.channel >> c2 >> device.target >> c3 >> device.lun) && c1 == ':'
+        && c2 == ':' && c3 == ':';
 }
 
 // Reads type, identification and node of one sysfs device folder.
-std::optional<LinuxScsiDevice> describe(const fs::path &deviceFolder, const std::string &node)
+std::optional<LinuxScsiDevice> describe(const fs::path& deviceFolder, const std::string& node)
 {
     LinuxScsiDevice device;
     std::error_code ec;
@@ -61,7 +60,7 @@ std::optional<LinuxScsiDevice> describe(const fs::path &deviceFolder, const std:
     device.node = node;
     // Optical drives are used through their sr node when there is one: it is
     // the node desktop users are given access to.
-    for (const auto &entry : fs::directory_iterator(deviceFolder / "block", ec)) {
+    for (const auto& entry : fs::directory_iterator(deviceFolder / "block", ec)) {
         const std::string name = entry.path().filename().string();
         if (name.rfind("sr", 0) == 0)
             device.node = "/dev/" + name;
@@ -73,8 +72,8 @@ class FileDescriptor {
 public:
     FileDescriptor() = default;
     ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
     void reset(int fd = -1)
     {
         if (fd_ >= 0)
@@ -94,7 +93,7 @@ public:
     uint8_t deviceType() const override { return info_.type; }
     int timeoutMs(uint8_t opcode) const override { return realDriveTimeoutMs(opcode); }
 
-    ScsiOutcome execute(const ScsiCommand &command) override
+    ScsiOutcome execute(const ScsiCommand& command) override
     {
         const uint8_t opcode = command.cdb[0];
         // Commands go to optical drives only; other devices (disks above all)
@@ -112,7 +111,7 @@ public:
         if (op::name(opcode) != std::string("UNKNOWN")) {
             const op::Flow flow = op::dataFlowOf(opcode);
             direction = flow == op::Flow::None ? DataDirection::None
-                        : flow == op::Flow::In ? DataDirection::In
+                : flow == op::Flow::In         ? DataDirection::In
                                                : DataDirection::Out;
         }
         std::vector<uint8_t> sense(32, 0);
@@ -157,7 +156,7 @@ private:
         return fd >= 0;
     }
 
-    ScsiOutcome answerFromSysfs(const ScsiCommand &command)
+    ScsiOutcome answerFromSysfs(const ScsiCommand& command)
     {
         if (command.cdb[0] == op::TestUnitReady)
             return ScsiOutcome::good();
@@ -168,7 +167,7 @@ private:
         answer[1] = answer[2] = answer[3] = 0;
         answer[4] = 31;
         answer[5] = answer[6] = answer[7] = 0;
-        auto put = [&answer](size_t at, size_t width, const std::string &text) {
+        auto put = [&answer](size_t at, size_t width, const std::string& text) {
             std::copy_n(text.begin(), std::min(width, text.size()), answer.begin() + at);
         };
         put(8, 8, info_.vendor);
@@ -185,16 +184,14 @@ private:
 
 } // namespace
 
-std::vector<MappedDevice> mapToAspiAddresses(std::vector<LinuxScsiDevice> devices,
-                                             int firstAdapter)
+std::vector<MappedDevice> mapToAspiAddresses(std::vector<LinuxScsiDevice> devices, int firstAdapter)
 {
-    std::sort(devices.begin(), devices.end(), [](const auto &a, const auto &b) {
-        return std::tie(a.host, a.channel, a.target, a.lun) <
-               std::tie(b.host, b.channel, b.target, b.lun);
+    std::sort(devices.begin(), devices.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.host, a.channel, a.target, a.lun) < std::tie(b.host, b.channel, b.target, b.lun);
     });
     std::map<std::pair<int, int>, int> adapters;
     std::vector<MappedDevice> mapped;
-    for (const LinuxScsiDevice &device : devices) {
+    for (const LinuxScsiDevice& device : devices) {
         if (device.target < 0 || device.target > 7 || device.lun < 0 || device.lun > 7)
             continue;
         const auto key = std::make_pair(device.host, device.channel);
@@ -208,7 +205,7 @@ std::vector<MappedDevice> mapToAspiAddresses(std::vector<LinuxScsiDevice> device
     return mapped;
 }
 
-ScsiOutcome interpretSgReply(const SgReply &reply)
+ScsiOutcome interpretSgReply(const SgReply& reply)
 {
     if (reply.hostStatus == kHostTimeOut || (reply.driverStatus & 0x0F) == kDriverTimeout)
         return {ScsiOutcome::Kind::TimedOut, 0, {}, 0};
@@ -246,13 +243,13 @@ std::vector<FoundDevice> discoverSgDevices(int firstAdapter)
 {
     std::vector<LinuxScsiDevice> devices;
     std::error_code ec;
-    for (const auto &entry : fs::directory_iterator("/sys/class/scsi_generic", ec)) {
+    for (const auto& entry : fs::directory_iterator("/sys/class/scsi_generic", ec)) {
         const std::string name = entry.path().filename().string();
         if (auto device = describe(entry.path() / "device", "/dev/" + name))
             devices.push_back(*device);
     }
     if (devices.empty()) { // no sg module: the optical block devices alone
-        for (const auto &entry : fs::directory_iterator("/sys/block", ec)) {
+        for (const auto& entry : fs::directory_iterator("/sys/block", ec)) {
             const std::string name = entry.path().filename().string();
             if (name.rfind("sr", 0) != 0)
                 continue;
@@ -261,7 +258,7 @@ std::vector<FoundDevice> discoverSgDevices(int firstAdapter)
         }
     }
     std::vector<FoundDevice> found;
-    for (const MappedDevice &mapped : mapToAspiAddresses(devices, firstAdapter))
+    for (const MappedDevice& mapped : mapToAspiAddresses(devices, firstAdapter))
         found.push_back({mapped.address, std::make_shared<SgDevice>(mapped.system)});
     return found;
 }

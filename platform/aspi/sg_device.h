@@ -28,8 +28,7 @@ struct MappedDevice {
 /// Gives each host:channel pair its own adapter number, in order, from
 /// firstAdapter on; devices whose target or LUN exceed 7 cannot be addressed
 /// and are left out.
-std::vector<MappedDevice> mapToAspiAddresses(std::vector<LinuxScsiDevice> devices,
-                                             int firstAdapter);
+std::vector<MappedDevice> mapToAspiAddresses(std::vector<LinuxScsiDevice> devices, int firstAdapter);
 
 /// What an SG_IO call reported, reduced to what decides the outcome.
 struct SgReply {
@@ -43,7 +42,7 @@ struct SgReply {
 
 /// Only GOOD with no host or driver error succeeds; CHECK CONDITION carries
 /// the decoded sense; host/driver time-outs are time-outs.
-ScsiOutcome interpretSgReply(const SgReply &reply);
+ScsiOutcome interpretSgReply(const SgReply& reply);
 
 struct FoundDevice {
     DeviceAddress address;

@@ -30,7 +30,8 @@ constexpr int kStepBytes = 17640;
 bool isMpeg4Container(const QString& path)
 {
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, ff::fileUrl(path).constData(), nullptr, nullptr) < 0) return false;
+    if (avformat_open_input(&raw, ff::fileUrl(path).constData(), nullptr, nullptr) < 0)
+        return false;
     ff::InputPtr input(raw);
     return QByteArray(raw->iformat->name).contains("mp4");
 }
@@ -38,7 +39,8 @@ bool isMpeg4Container(const QString& path)
 float durationSeconds(const QString& path)
 {
     AudioFileReader reader;
-    if (!reader.Open(path)) return 0.0f;
+    if (!reader.Open(path))
+        return 0.0f;
     return float(reader.DurationMs()) / 1000.0f;
 }
 
@@ -48,7 +50,8 @@ public:
     ProgressPacer() { clock_.start(); }
     bool due()
     {
-        if (clock_.elapsed() < kProgressIntervalMs) return false;
+        if (clock_.elapsed() < kProgressIntervalMs)
+            return false;
         clock_.restart();
         return true;
     }
@@ -82,7 +85,8 @@ bool decodeToWav(const QString& input, const QString& output, const bool& stopRe
     ProgressPacer pacer;
     const int step = kStepBytes - kStepBytes % reader.FormatNumberA();
     // A first report at once lets the caller react (and stop) before any work.
-    if (progress) progress(0);
+    if (progress)
+        progress(0);
     for (;;) {
         // Checked before each step, so a stop asked for in a report takes effect at once.
         if (stopRequested) {
@@ -91,13 +95,15 @@ bool decodeToWav(const QString& input, const QString& output, const bool& stopRe
             return false;
         }
         const QByteArray chunk = reader.ReadChunk(step);
-        if (chunk.isEmpty()) break;
+        if (chunk.isEmpty())
+            break;
         if (!writer.WriteChunk(chunk)) {
             error = writer.LastError();
             return false;
         }
         done += chunk.size();
-        if (pacer.due() && progress) progress(total > 0 ? int(std::min(99.0, 100.0 * done / total)) : 0);
+        if (pacer.due() && progress)
+            progress(total > 0 ? int(std::min(99.0, 100.0 * done / total)) : 0);
     }
     if (reader.ReadStatus() < 0) {
         writer.Abort();
@@ -108,15 +114,25 @@ bool decodeToWav(const QString& input, const QString& output, const bool& stopRe
         error = writer.LastError();
         return false;
     }
-    if (progress) progress(100);
+    if (progress)
+        progress(100);
     return true;
 }
 
 } // namespace
 
-bool AacDecoder::IsMpeg4() const { return isMpeg4Container(InputFile); }
-float AacDecoder::AACDuration() const { return durationSeconds(InputFile); }
-void AacDecoder::Stop() { stopRequested_ = true; }
+bool AacDecoder::IsMpeg4() const
+{
+    return isMpeg4Container(InputFile);
+}
+float AacDecoder::AACDuration() const
+{
+    return durationSeconds(InputFile);
+}
+void AacDecoder::Stop()
+{
+    stopRequested_ = true;
+}
 
 bool AacDecoder::Decode()
 {
@@ -125,8 +141,14 @@ bool AacDecoder::Decode()
     return !decodeToWav(InputFile, OutputFile, stopRequested_, Progress, lastError_);
 }
 
-float M4aDecoder::M4ADuration() const { return durationSeconds(InputFile); }
-void M4aDecoder::Stop() { stopRequested_ = true; }
+float M4aDecoder::M4ADuration() const
+{
+    return durationSeconds(InputFile);
+}
+void M4aDecoder::Stop()
+{
+    stopRequested_ = true;
+}
 
 bool M4aDecoder::Decode()
 {
@@ -146,14 +168,17 @@ public:
     {
         channels_ = channels;
         const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
-        if (!codec) return fail(error, QStringLiteral("No AAC encoder is available"));
+        if (!codec)
+            return fail(error, QStringLiteral("No AAC encoder is available"));
         codec_.reset(avcodec_alloc_context3(codec));
-        if (!codec_) return fail(error, QStringLiteral("Out of memory"));
+        if (!codec_)
+            return fail(error, QStringLiteral("Out of memory"));
         codec_->sample_rate = sampleRate;
         av_channel_layout_default(&codec_->ch_layout, channels);
         codec_->sample_fmt = AV_SAMPLE_FMT_FLTP;
         codec_->profile = s.profile == 0 ? FF_PROFILE_AAC_MAIN : FF_PROFILE_AAC_LOW;
-        if (s.bandwidth > 0) codec_->cutoff = s.bandwidth;
+        if (s.bandwidth > 0)
+            codec_->cutoff = s.bandwidth;
         if (s.bitrate > 0) {
             codec_->bit_rate = qint64(s.bitrate) * 1000;
         } else {
@@ -167,22 +192,28 @@ public:
 
         AVFormatContext* raw = nullptr;
         int rc = avformat_alloc_output_context2(&raw, nullptr, "adts", nullptr);
-        if (rc < 0) return fail(error, QStringLiteral("No ADTS writer (%1)").arg(ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("No ADTS writer (%1)").arg(ff::errorText(rc)));
         output_.reset(raw);
         av_opt_set_int(raw->priv_data, "write_mpeg2", s.mpeg2 ? 1 : 0, 0);
         rc = avcodec_open2(codec_.get(), codec, nullptr);
-        if (rc < 0) return fail(error, QStringLiteral("The AAC encoder refuses these settings (%1)").arg(ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("The AAC encoder refuses these settings (%1)").arg(ff::errorText(rc)));
         AVStream* stream = avformat_new_stream(raw, nullptr);
-        if (!stream) return fail(error, QStringLiteral("Out of memory"));
+        if (!stream)
+            return fail(error, QStringLiteral("Out of memory"));
         stream->time_base = AVRational{1, sampleRate};
         avcodec_parameters_from_context(stream->codecpar, codec_.get());
         rc = avio_open(&raw->pb, ff::fileUrl(path).constData(), AVIO_FLAG_WRITE);
-        if (rc < 0) return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, ff::errorText(rc)));
         rc = avformat_write_header(raw, nullptr);
-        if (rc < 0) return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
         frame_.reset(av_frame_alloc());
         packet_.reset(av_packet_alloc());
-        if (!frame_ || !packet_) return fail(error, QStringLiteral("Out of memory"));
+        if (!frame_ || !packet_)
+            return fail(error, QStringLiteral("Out of memory"));
         frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 1024;
         return true;
     }
@@ -193,7 +224,8 @@ public:
         const size_t perFrame = size_t(frameSize_) * size_t(channels_);
         size_t used = 0;
         while (pending_.size() - used >= perFrame) {
-            if (!encode(pending_.data() + used, frameSize_, error)) return false;
+            if (!encode(pending_.data() + used, frameSize_, error))
+                return false;
             used += perFrame;
         }
         pending_.erase(pending_.begin(), pending_.begin() + std::ptrdiff_t(used));
@@ -202,10 +234,13 @@ public:
 
     bool finish(QString& error)
     {
-        if (!pending_.empty() && !encode(pending_.data(), int(pending_.size() / size_t(channels_)), error)) return false;
-        if (!send(nullptr, error)) return false;
+        if (!pending_.empty() && !encode(pending_.data(), int(pending_.size() / size_t(channels_)), error))
+            return false;
+        if (!send(nullptr, error))
+            return false;
         const int rc = av_write_trailer(output_.get());
-        if (rc < 0) return fail(error, QStringLiteral("Cannot complete the AAC file (%1)").arg(ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("Cannot complete the AAC file (%1)").arg(ff::errorText(rc)));
         output_.reset();
         return true;
     }
@@ -221,7 +256,8 @@ private:
 
     bool encode(const std::int16_t* pcm, int frames, QString& error)
     {
-        if (!ff::fillPlanarFloat(frame_.get(), codec_.get(), pcm, frames)) return fail(error, QStringLiteral("Out of memory"));
+        if (!ff::fillPlanarFloat(frame_.get(), codec_.get(), pcm, frames))
+            return fail(error, QStringLiteral("Out of memory"));
         frame_->pts = samplesSent_;
         samplesSent_ += frames;
         const bool ok = send(frame_.get(), error);
@@ -268,7 +304,10 @@ bool AacEncoder::SetEncoding(bool midSide, bool useLfe, int /*reserved*/, int mp
     return true;
 }
 
-void AacEncoder::Stop() { stopRequested_ = true; }
+void AacEncoder::Stop()
+{
+    stopRequested_ = true;
+}
 
 bool AacEncoder::Encode()
 {
@@ -297,21 +336,28 @@ bool AacEncoder::Encode()
     qint64 done = 0;
     ProgressPacer pacer;
     const int step = kStepBytes - kStepBytes % reader.FormatNumberA();
-    if (Progress) Progress(0, total);
+    if (Progress)
+        Progress(0, total);
     for (;;) {
-        if (stopRequested_) return giveUp(QStringLiteral("Stopped"));
+        if (stopRequested_)
+            return giveUp(QStringLiteral("Stopped"));
         const QByteArray chunk = reader.ReadChunk(step);
-        if (chunk.isEmpty()) break;
+        if (chunk.isEmpty())
+            break;
         QString error;
         if (!writer.write(reinterpret_cast<const std::int16_t*>(chunk.constData()), size_t(chunk.size() / 2), error))
             return giveUp(error);
         done += chunk.size();
-        if (pacer.due() && Progress) Progress(std::min(done, total), total);
+        if (pacer.due() && Progress)
+            Progress(std::min(done, total), total);
     }
-    if (reader.ReadStatus() < 0) return giveUp(reader.LastError());
+    if (reader.ReadStatus() < 0)
+        return giveUp(reader.LastError());
     QString error;
-    if (!writer.finish(error)) return giveUp(error);
-    if (Progress) Progress(std::max(done, total), std::max(done, total));
+    if (!writer.finish(error))
+        return giveUp(error);
+    if (Progress)
+        Progress(std::max(done, total), std::max(done, total));
     return true;
 }
 

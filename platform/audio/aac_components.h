@@ -41,7 +41,7 @@ public:
     std::function<void(int percent)> Progress;
 
     float M4ADuration() const;
-    bool Decode();   ///< as AacDecoder::Decode
+    bool Decode(); ///< as AacDecoder::Decode
     void Stop();
     QString LastError() const { return lastError_; }
 
@@ -63,8 +63,8 @@ public:
     /// use, (unused), MPEG-2 header when 1 (else MPEG-4), profile (0 Main,
     /// 1 Low Complexity), bandwidth in Hz, average bit rate in kbit/s (0: use
     /// the quality), temporal noise shaping, quality (50..250 when used).
-    bool SetEncoding(bool midSide, bool useLfe, int reserved, int mpeg2, int profile,
-                     int bandwidth, int bitrate, bool tns, int quality);
+    bool SetEncoding(bool midSide, bool useLfe, int reserved, int mpeg2, int profile, int bandwidth, int bitrate,
+                     bool tns, int quality);
     /// Encodes InputFile into OutputFile. True when the file was written;
     /// false on failure or Stop (LastError says which; no output is left).
     bool Encode();

@@ -15,7 +15,7 @@ namespace {
 constexpr int kMinPcmRate = 6000;
 constexpr int kMaxPcmRate = 96000;
 constexpr std::array kPcmBits{8, 16, 24, 32};
-}
+} // namespace
 
 /// One file being written: its encoder, the PCM conversion in front of it and
 /// the bytes of an incomplete sample frame left over from the last chunk.
@@ -30,14 +30,12 @@ public:
     int outChannels = 2;
 };
 
-AudioFileWriter::AudioFileWriter()
-    : format_(std::make_unique<OutputFormat>())
-{
-}
+AudioFileWriter::AudioFileWriter() : format_(std::make_unique<OutputFormat>()) {}
 
 AudioFileWriter::~AudioFileWriter()
 {
-    if (target_) Close();
+    if (target_)
+        Close();
 }
 
 bool AudioFileWriter::refuse(const QString& reason)
@@ -54,9 +52,11 @@ void AudioFileWriter::setFormat(const OutputFormat& format)
 
 bool AudioFileWriter::Open(const QString& path, int /*mode*/)
 {
-    if (target_) Abort();
+    if (target_)
+        Abort();
     writeFailed_ = false;
-    if (!format_) return refuse(QStringLiteral("No valid output format is set"));
+    if (!format_)
+        return refuse(QStringLiteral("No valid output format is set"));
     auto target = std::make_unique<OpenTarget>();
     target->path = path;
     target->blockAlign = sourceChannels_ * 2;
@@ -93,26 +93,33 @@ bool AudioFileWriter::Close()
     QString error;
     int frames = 0;
     const std::int16_t* rest = target_->adapter.flush(frames);
-    if (frames > 0 && !target_->encoder->write(rest, frames, error)) return failWrite(error);
-    if (!target_->encoder->finish(error)) return failWrite(error);
+    if (frames > 0 && !target_->encoder->write(rest, frames, error))
+        return failWrite(error);
+    if (!target_->encoder->finish(error))
+        return failWrite(error);
     target_.reset();
     return true;
 }
 
 void AudioFileWriter::Abort()
 {
-    if (!target_) return;
+    if (!target_)
+        return;
     target_->encoder->abandon();
     QFile::remove(target_->path);
     target_.reset();
 }
 
-bool AudioFileWriter::IsOpen() const { return bool(target_); }
+bool AudioFileWriter::IsOpen() const
+{
+    return bool(target_);
+}
 
 bool AudioFileWriter::SetSourceFormat(int sampleRate, int blockAlign)
 {
     if (sampleRate < 1000 || sampleRate > 768000 || (blockAlign != 2 && blockAlign != 4))
-        return refuse(QStringLiteral("Unsupported source format: %1 Hz, %2 bytes a frame").arg(sampleRate).arg(blockAlign));
+        return refuse(
+            QStringLiteral("Unsupported source format: %1 Hz, %2 bytes a frame").arg(sampleRate).arg(blockAlign));
     sourceRate_ = sampleRate;
     sourceChannels_ = blockAlign / 2;
     if (target_) {
@@ -128,8 +135,10 @@ bool AudioFileWriter::SetSourceFormat(int sampleRate, int blockAlign)
 
 bool AudioFileWriter::WriteChunk(const QByteArray& pcm)
 {
-    if (!target_) return refuse(QStringLiteral("No file is open for writing"));
-    if (pcm.isEmpty()) return true;
+    if (!target_)
+        return refuse(QStringLiteral("No file is open for writing"));
+    if (pcm.isEmpty())
+        return true;
     const QByteArray* data = &pcm;
     QByteArray joined;
     // Samples are read in place; a partial frame left over, or storage that
@@ -144,7 +153,8 @@ bool AudioFileWriter::WriteChunk(const QByteArray& pcm)
     const auto* in = reinterpret_cast<const std::int16_t*>(data->constData());
     const std::int16_t* out = target_->adapter.convert(in, frames, outFrames);
     QString error;
-    if (outFrames > 0 && !target_->encoder->write(out, outFrames, error)) return failWrite(error);
+    if (outFrames > 0 && !target_->encoder->write(out, outFrames, error))
+        return failWrite(error);
     target_->carry = data->mid(whole);
     return true;
 }
@@ -153,8 +163,12 @@ bool AudioFileWriter::SetFormatPCM(int sampleRate, int channels, int bits)
 {
     format_.reset();
     if (sampleRate < kMinPcmRate || sampleRate > kMaxPcmRate)
-        return refuse(QStringLiteral("WAV sample rate must be %1 to %2 Hz, not %3").arg(kMinPcmRate).arg(kMaxPcmRate).arg(sampleRate));
-    if (channels != 1 && channels != 2) return refuse(QStringLiteral("WAV takes 1 or 2 channels, not %1").arg(channels));
+        return refuse(QStringLiteral("WAV sample rate must be %1 to %2 Hz, not %3")
+                          .arg(kMinPcmRate)
+                          .arg(kMaxPcmRate)
+                          .arg(sampleRate));
+    if (channels != 1 && channels != 2)
+        return refuse(QStringLiteral("WAV takes 1 or 2 channels, not %1").arg(channels));
     if (std::find(kPcmBits.begin(), kPcmBits.end(), bits) == kPcmBits.end())
         return refuse(QStringLiteral("WAV takes 8, 16, 24 or 32 bits per sample, not %1").arg(bits));
     OutputFormat format;
@@ -182,8 +196,10 @@ bool AudioFileWriter::SetFormatMP3Ex(const MP3LameEncoder& settings)
 {
     format_.reset();
     QString problem = settings.Validate();
-    if (problem.isEmpty()) problem = checkMp3Settings(settings);
-    if (!problem.isEmpty()) return refuse(problem);
+    if (problem.isEmpty())
+        problem = checkMp3Settings(settings);
+    if (!problem.isEmpty())
+        return refuse(problem);
     OutputFormat format;
     format.kind = OutputFormat::Kind::Mp3;
     format.mp3 = settings;
@@ -191,19 +207,23 @@ bool AudioFileWriter::SetFormatMP3Ex(const MP3LameEncoder& settings)
     return true;
 }
 
-bool AudioFileWriter::IsFormatOggVorbisAvailable(int sampleRate, int channels, int nominal, int minimum, int maximum) const
+bool AudioFileWriter::IsFormatOggVorbisAvailable(int sampleRate, int channels, int nominal, int minimum,
+                                                 int maximum) const
 {
     const VorbisSettings settings{sampleRate, channels, nominal, minimum, maximum, -1};
     return checkVorbisSettings(settings).isEmpty();
 }
 
-bool AudioFileWriter::SetFormatOggVorbis(int sampleRate, int channels, int nominal, int minimum, int maximum, int quality)
+bool AudioFileWriter::SetFormatOggVorbis(int sampleRate, int channels, int nominal, int minimum, int maximum,
+                                         int quality)
 {
     format_.reset();
     VorbisSettings settings{sampleRate, channels, nominal, minimum, maximum, quality};
-    if (quality >= 0) settings.nominalKbps = settings.minimumKbps = settings.maximumKbps = 0;
+    if (quality >= 0)
+        settings.nominalKbps = settings.minimumKbps = settings.maximumKbps = 0;
     const QString problem = checkVorbisSettings(settings);
-    if (!problem.isEmpty()) return refuse(problem);
+    if (!problem.isEmpty())
+        return refuse(problem);
     OutputFormat format;
     format.kind = OutputFormat::Kind::Vorbis;
     format.vorbis = settings;
@@ -215,7 +235,8 @@ bool AudioFileWriter::SelectWmaProfile(int profile)
 {
     format_.reset();
     const WmaProfile* entry = wmaProfile(profile);
-    if (!entry) return refuse(QStringLiteral("There is no WMA profile %1 (1 to %2)").arg(profile).arg(wmaProfileCount()));
+    if (!entry)
+        return refuse(QStringLiteral("There is no WMA profile %1 (1 to %2)").arg(profile).arg(wmaProfileCount()));
     OutputFormat format;
     format.kind = OutputFormat::Kind::Wma;
     format.wma = *entry;
@@ -223,16 +244,32 @@ bool AudioFileWriter::SelectWmaProfile(int profile)
     return true;
 }
 
-QString AudioFileWriter::FormatString() const { return format_ ? format_->describe() : QString(); }
-bool AudioFileWriter::WmaSupport() const { return wmaSupport_; }
-void AudioFileWriter::SetWmaSupport(bool enabled) { wmaSupport_ = enabled; }
-QString AudioFileWriter::LastError() const { return lastError_; }
-int AudioFileWriter::WmaProfileCount() { return wmaProfileCount(); }
+QString AudioFileWriter::FormatString() const
+{
+    return format_ ? format_->describe() : QString();
+}
+bool AudioFileWriter::WmaSupport() const
+{
+    return wmaSupport_;
+}
+void AudioFileWriter::SetWmaSupport(bool enabled)
+{
+    wmaSupport_ = enabled;
+}
+QString AudioFileWriter::LastError() const
+{
+    return lastError_;
+}
+int AudioFileWriter::WmaProfileCount()
+{
+    return wmaProfileCount();
+}
 
 QString AudioFileWriter::WmaProfileDescription(int profile)
 {
     const WmaProfile* entry = wmaProfile(profile);
-    if (!entry) return {};
+    if (!entry)
+        return {};
     OutputFormat format;
     format.kind = OutputFormat::Kind::Wma;
     format.wma = *entry;

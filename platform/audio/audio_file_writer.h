@@ -24,7 +24,7 @@ class OpenTarget;
 class AudioFileWriter {
 public:
     AudioFileWriter();
-    ~AudioFileWriter();  ///< closes (completes) an open file
+    ~AudioFileWriter(); ///< closes (completes) an open file
     AudioFileWriter(const AudioFileWriter&) = delete;
     AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
@@ -78,9 +78,9 @@ private:
     bool failWrite(const QString& reason);
     void setFormat(const OutputFormat& format);
 
-    std::unique_ptr<OutputFormat> format_;   ///< null while no format is chosen
-    std::unique_ptr<OpenTarget> target_;     ///< the file being written
-    bool writeFailed_ = false;               ///< a write failed since the last Open
+    std::unique_ptr<OutputFormat> format_; ///< null while no format is chosen
+    std::unique_ptr<OpenTarget> target_;   ///< the file being written
+    bool writeFailed_ = false;             ///< a write failed since the last Open
     int sourceRate_ = 44100;
     int sourceChannels_ = 2;
     bool wmaSupport_ = false;

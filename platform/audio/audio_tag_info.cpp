@@ -39,7 +39,8 @@ QString fromTag(const TagLib::String& text)
 QString firstValue(const TagLib::PropertyMap& map, const char* key)
 {
     const auto it = map.find(key);
-    if (it == map.end() || it->second.isEmpty()) return {};
+    if (it == map.end() || it->second.isEmpty())
+        return {};
     return fromTag(it->second.front());
 }
 
@@ -47,7 +48,8 @@ QString firstValue(const TagLib::PropertyMap& map, const char* key)
 long leadingNumber(const QString& text)
 {
     qsizetype end = 0;
-    while (end < text.size() && text[end].isDigit()) ++end;
+    while (end < text.size() && text[end].isDigit())
+        ++end;
     return end == 0 ? 0 : text.left(end).toLong();
 }
 
@@ -55,8 +57,10 @@ long leadingNumber(const QString& text)
 void put(TagLib::PropertyMap& map, const char* key, const QString& value)
 {
     const TagLib::String text = toTag(value);
-    if (text.isEmpty()) map.erase(key);
-    else map.replace(key, TagLib::StringList(text));
+    if (text.isEmpty())
+        map.erase(key);
+    else
+        map.replace(key, TagLib::StringList(text));
 }
 
 TagLib::FileRef openFile(const QString& path)
@@ -182,9 +186,9 @@ bool writeTags(const QString& path, const AudioTagInfo& fields)
 qint64 allowedGrowth(const AudioTagInfo& fields)
 {
     qint64 text = 0;
-    for (const QString* field : {&fields.Title, &fields.Artist, &fields.Album, &fields.Comment, &fields.EncodedBy,
-                                 &fields.GenreText, &fields.Copyright, &fields.Composer, &fields.URL,
-                                 &fields.OriginalArtist})
+    for (const QString* field :
+         {&fields.Title, &fields.Artist, &fields.Album, &fields.Comment, &fields.EncodedBy, &fields.GenreText,
+          &fields.Copyright, &fields.Composer, &fields.URL, &fields.OriginalArtist})
         text += field->toUtf8().size();
     constexpr qint64 kPaddingRoom = 256 * 1024;
     return 8 * text + kPaddingRoom;
@@ -220,7 +224,8 @@ bool AudioTagInfo::SaveTags(const QString& path)
 
 QString AudioTagInfo::GenreName(int genre)
 {
-    if (genre < 0 || genre >= GenreCount) return {};
+    if (genre < 0 || genre >= GenreCount)
+        return {};
     return fromTag(TagLib::ID3v1::genre(genre));
 }
 

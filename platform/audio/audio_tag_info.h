@@ -9,7 +9,7 @@ namespace quandor::audio {
 
 class AudioTagInfo {
 public:
-    static constexpr int NoGenre = -1;   ///< read back when a file names no ID3v1 genre
+    static constexpr int NoGenre = -1; ///< read back when a file names no ID3v1 genre
     static constexpr int GenreCount = 148;
 
     int TagVersion = 2;
@@ -23,9 +23,9 @@ public:
     QString Composer;
     QString URL;
     QString OriginalArtist;
-    int Genre = NoGenre;   ///< 0..147; anything else (-1, 255) means none and is not written
-    long Year = 0;         ///< 0 = none
-    int Track = 0;         ///< 0 = none
+    int Genre = NoGenre; ///< 0..147; anything else (-1, 255) means none and is not written
+    long Year = 0;       ///< 0 = none
+    int Track = 0;       ///< 0 = none
 
     /// Fills the fields from the file's tags; false (fields cleared) when the
     /// file cannot be opened as a tagged audio file.

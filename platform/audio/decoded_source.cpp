@@ -32,7 +32,8 @@ AVChannelLayout layoutOf(const AVChannelLayout& given, int fallbackChannels)
 std::unique_ptr<DecodedSource> DecodedSource::open(const QString& path, QString& error)
 {
     std::unique_ptr<DecodedSource> source(new DecodedSource);
-    if (!source->setUp(path, error)) return nullptr;
+    if (!source->setUp(path, error))
+        return nullptr;
     return source;
 }
 
@@ -69,7 +70,8 @@ bool DecodedSource::setUp(const QString& path, QString& error)
     }
     AVStream* stream = raw->streams[streamIndex_];
     for (unsigned i = 0; i < raw->nb_streams; ++i)
-        if (int(i) != streamIndex_) raw->streams[i]->discard = AVDISCARD_ALL;
+        if (int(i) != streamIndex_)
+            raw->streams[i]->discard = AVDISCARD_ALL;
 
     codec_.reset(avcodec_alloc_context3(decoder));
     if (!codec_ || avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0) {
@@ -96,7 +98,8 @@ bool DecodedSource::setUp(const QString& path, QString& error)
     int packetsBefore = 0;
     while (pending_.empty()) {
         if (finished_ || ++packetsBefore > kMaxPacketsBeforeFirstSound || !decodeMore(error)) {
-            if (error.isEmpty()) error = QStringLiteral("No audio could be decoded from the file");
+            if (error.isEmpty())
+                error = QStringLiteral("No audio could be decoded from the file");
             return false;
         }
     }
@@ -119,10 +122,12 @@ qint64 DecodedSource::read(char* out, qint64 maxBytes, QString& error)
         if (pendingPos_ == pending_.size()) {
             pending_.clear();
             pendingPos_ = 0;
-            if (finished_) break;
+            if (finished_)
+                break;
             if (!decodeMore(error)) {
-                if (!error.isEmpty()) return -1;
-                continue;   // finished_ is set now; whatever is pending is handed out
+                if (!error.isEmpty())
+                    return -1;
+                continue; // finished_ is set now; whatever is pending is handed out
             }
             continue;
         }
@@ -143,7 +148,8 @@ bool DecodedSource::decodeMore(QString& error)
             consecutiveErrors_ = 0;
             const bool ok = convert(frame_.get(), error);
             av_frame_unref(frame_.get());
-            if (!ok) return false;
+            if (!ok)
+                return false;
             continue;
         }
         if (rc == AVERROR_EOF) {
@@ -216,7 +222,8 @@ bool DecodedSource::configureResampler(const AVFrame* frame, QString& error)
     SwrContext* raw = nullptr;
     int rc = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, sampleRate_, &inLayout,
                                  AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
-    if (rc >= 0) rc = swr_init(raw);
+    if (rc >= 0)
+        rc = swr_init(raw);
     av_channel_layout_uninit(&outLayout);
     if (rc < 0) {
         swr_free(&raw);
@@ -245,15 +252,18 @@ bool DecodedSource::configureResampler(const AVFrame* frame, QString& error)
 
 bool DecodedSource::convert(const AVFrame* frame, QString& error)
 {
-    if (frame->nb_samples <= 0) return true;
-    if (!configureResampler(frame, error)) return false;
+    if (frame->nb_samples <= 0)
+        return true;
+    if (!configureResampler(frame, error))
+        return false;
     const int room = swr_get_out_samples(swr_.get(), frame->nb_samples);
-    if (room <= 0) return true;
+    if (room <= 0)
+        return true;
     const size_t at = pending_.size();
     pending_.resize(at + size_t(room) * size_t(bytesPerFrame()));
     uint8_t* dst = pending_.data() + at;
-    const int got = swr_convert(swr_.get(), &dst, room,
-                                const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int got =
+        swr_convert(swr_.get(), &dst, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (got < 0) {
         pending_.resize(at);
         error = QStringLiteral("Cannot convert the decoded audio (%1)").arg(ff::errorText(got));

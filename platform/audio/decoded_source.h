@@ -29,7 +29,7 @@ public:
 private:
     DecodedSource() = default;
     bool setUp(const QString& path, QString& error);
-    bool decodeMore(QString& error);   ///< false at the end or on failure
+    bool decodeMore(QString& error); ///< false at the end or on failure
     bool convert(const AVFrame* frame, QString& error);
     bool configureResampler(const AVFrame* frame, QString& error);
 

@@ -16,11 +16,21 @@ extern "C" {
 
 namespace quandor::audio::ff {
 
-struct InputCloser { void operator()(AVFormatContext* c) const { avformat_close_input(&c); } };
-struct CodecCloser { void operator()(AVCodecContext* c) const { avcodec_free_context(&c); } };
-struct FrameFree { void operator()(AVFrame* f) const { av_frame_free(&f); } };
-struct PacketFree { void operator()(AVPacket* p) const { av_packet_free(&p); } };
-struct SwrFree { void operator()(SwrContext* s) const { swr_free(&s); } };
+struct InputCloser {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecCloser {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwrFree {
+    void operator()(SwrContext* s) const { swr_free(&s); }
+};
 
 using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
@@ -32,8 +42,10 @@ using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 struct OutputCloser {
     void operator()(AVFormatContext* c) const
     {
-        if (!c) return;
-        if (c->pb && !(c->oformat->flags & AVFMT_NOFILE)) avio_closep(&c->pb);
+        if (!c)
+            return;
+        if (c->pb && !(c->oformat->flags & AVFMT_NOFILE))
+            avio_closep(&c->pb);
         avformat_free_context(c);
     }
 };

@@ -57,14 +57,13 @@ bool copyInto(QFile& from, QFile& to)
 }
 
 /// In the child: limits, the edit, and an exit status that says how it went.
-[[noreturn]] void runChild(const QString& copyPath, qint64 maxBytes,
-                           const std::function<bool(const QString&)>& edit)
+[[noreturn]] void runChild(const QString& copyPath, qint64 maxBytes, const std::function<bool(const QString&)>& edit)
 {
     // Passing the bound kills the child at once (SIGXFSZ), mid-write.
     signal(SIGXFSZ, SIG_DFL);
     rlimit size{rlim_t(maxBytes), rlim_t(maxBytes)};
     setrlimit(RLIMIT_FSIZE, &size);
-    rlimit noCore{0, 0};   // a crash here is expected now and then; it leaves no core file
+    rlimit noCore{0, 0}; // a crash here is expected now and then; it leaves no core file
     setrlimit(RLIMIT_CORE, &noCore);
     _exit(edit(copyPath) ? 0 : 1);
 }
@@ -107,7 +106,7 @@ bool editCopyGuarded(const QString& path, const GuardedEditLimits& limits,
     const QString copyPath = copy.file().fileName();
     const qint64 maxBytes = original.size() + limits.maxGrowthBytes;
 
-    std::fflush(nullptr);   // nothing buffered is written twice by the child
+    std::fflush(nullptr); // nothing buffered is written twice by the child
     const pid_t child = fork();
     if (child < 0)
         return false;

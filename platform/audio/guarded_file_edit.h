@@ -11,8 +11,8 @@
 namespace quandor::audio {
 
 struct GuardedEditLimits {
-    qint64 maxGrowthBytes = 0;   ///< how much larger than the original the copy may get
-    int timeoutMs = 0;           ///< the edit is killed after this long
+    qint64 maxGrowthBytes = 0; ///< how much larger than the original the copy may get
+    int timeoutMs = 0;         ///< the edit is killed after this long
 };
 
 /// Runs `edit` on a copy of `path` in a child process (its file size limited

@@ -33,8 +33,7 @@ class Words {
 public:
     explicit Words(const QString& line)
         : words_(line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
-    {
-    }
+    {}
     bool atEnd() const { return at_ >= words_.size(); }
     QString take() { return words_[at_++]; }
 
@@ -47,9 +46,9 @@ struct LineState {
     explicit LineState(const QString& line) : words(line) {}
 
     Words words;
-    MP3LameEncoder settings;          ///< LAME's defaults until an option changes them
-    std::optional<int> bitrate;       ///< -b (or a preset of constant bit rate)
-    bool outputRateGiven = false;     ///< --resample
+    MP3LameEncoder settings;      ///< LAME's defaults until an option changes them
+    std::optional<int> bitrate;   ///< -b (or a preset of constant bit rate)
+    bool outputRateGiven = false; ///< --resample
     QString error;
 
     bool fail(const QString& option, const QString& text)
@@ -71,7 +70,8 @@ struct LineState {
     {
         bool ok = false;
         const int value = text.toInt(&ok);
-        if (!ok || value < low || value > high) return fail(option, text);
+        if (!ok || value < low || value > high)
+            return fail(option, text);
         field = value;
         return true;
     }
@@ -80,7 +80,8 @@ struct LineState {
     {
         bool ok = false;
         const double value = text.toDouble(&ok);
-        if (!ok || value < 0) return fail(option, text);
+        if (!ok || value < 0)
+            return fail(option, text);
         field = value < 1000 ? int(value * 1000 + 0.5) : int(value + 0.5);
         return true;
     }
@@ -90,7 +91,7 @@ using Apply = bool (*)(LineState&, const QString& option, const QString& value);
 
 struct Option {
     QLatin1StringView name;
-    bool takesValue;   ///< short options take it attached (-V2) or as the next word
+    bool takesValue; ///< short options take it attached (-V2) or as the next word
     Apply apply;
 };
 
@@ -103,18 +104,24 @@ bool channelMode(LineState& st, const QString& option, const QString& mode)
         {QStringLiteral("f"), {2, MP3LameEncoder::ModeForcedJointStereo}},
         {QStringLiteral("d"), {2, MP3LameEncoder::ModeDualChannels}}};
     const auto it = modes.find(mode);
-    if (it == modes.end()) return st.fail(option, mode);
+    if (it == modes.end())
+        return st.fail(option, mode);
     st.settings.ChannelCount = it->second.first;
-    if (it->second.second >= 0) st.settings.ChannelMode = it->second.second;
+    if (it->second.second >= 0)
+        st.settings.ChannelMode = it->second.second;
     return true;
 }
 
 bool emphasis(LineState& st, const QString& option, const QString& e)
 {
-    if (e == QLatin1String("n")) st.settings.Emphasis = 0;
-    else if (e == QLatin1String("5")) st.settings.Emphasis = 1;
-    else if (e == QLatin1String("c")) st.settings.Emphasis = 2;
-    else return st.fail(option, e);
+    if (e == QLatin1String("n"))
+        st.settings.Emphasis = 0;
+    else if (e == QLatin1String("5"))
+        st.settings.Emphasis = 1;
+    else if (e == QLatin1String("c"))
+        st.settings.Emphasis = 2;
+    else
+        return st.fail(option, e);
     return true;
 }
 
@@ -125,20 +132,25 @@ bool preset(LineState& st, const QString& option, const QString& first)
     QString name = first;
     if (name == QLatin1String("fast")) {
         QString second;
-        if (!st.nextValue(option, second)) return false;
+        if (!st.nextValue(option, second))
+            return false;
         name = QStringLiteral("fast ") + second;
     }
-    static const std::map<QString, int> named{
-        {QStringLiteral("fast standard"), 1}, {QStringLiteral("standard"), 2}, {QStringLiteral("fast extreme"), 3},
-        {QStringLiteral("extreme"), 4},       {QStringLiteral("insane"), 5}};
+    static const std::map<QString, int> named{{QStringLiteral("fast standard"), 1},
+                                              {QStringLiteral("standard"), 2},
+                                              {QStringLiteral("fast extreme"), 3},
+                                              {QStringLiteral("extreme"), 4},
+                                              {QStringLiteral("insane"), 5}};
     if (const auto it = named.find(name); it != named.end()) {
         st.settings.ApplyAltPreset(it->second);
         st.bitrate.reset();
-        if (st.settings.VbrMethod == MP3LameEncoder::VbrNone) st.bitrate = st.settings.Bitrate;
+        if (st.settings.VbrMethod == MP3LameEncoder::VbrNone)
+            st.bitrate = st.settings.Bitrate;
         return true;
     }
     int kbps = 0;
-    if (!st.number(option, name, 8, 320, kbps)) return false;
+    if (!st.number(option, name, 8, 320, kbps))
+        return false;
     st.settings.VbrMethod = MP3LameEncoder::VbrAbr;
     st.settings.AbrBitrate = kbps;
     return true;
@@ -169,7 +181,8 @@ bool frequencyOf(LineState& st, const QString& option, const QString& value)
 bool minimumBitrate(LineState& st, const QString& option, const QString& value)
 {
     int kbps = 0;
-    if (!st.number(option, value, 8, 320, kbps)) return false;
+    if (!st.number(option, value, 8, 320, kbps))
+        return false;
     st.bitrate = kbps;
     return true;
 }
@@ -177,7 +190,8 @@ bool minimumBitrate(LineState& st, const QString& option, const QString& value)
 /// -V: a VBR quality; it turns a constant or average bit rate into VBR.
 bool vbrQuality(LineState& st, const QString& option, const QString& value)
 {
-    if (!st.number(option, value, 0, 9, st.settings.VbrQuality)) return false;
+    if (!st.number(option, value, 0, 9, st.settings.VbrQuality))
+        return false;
     if (st.settings.VbrMethod == MP3LameEncoder::VbrNone || st.settings.VbrMethod == MP3LameEncoder::VbrAbr)
         st.settings.VbrMethod = MP3LameEncoder::VbrDefault;
     return true;
@@ -185,7 +199,8 @@ bool vbrQuality(LineState& st, const QString& option, const QString& value)
 
 bool averageBitrate(LineState& st, const QString& option, const QString& value)
 {
-    if (!st.number(option, value, 8, 320, st.settings.AbrBitrate)) return false;
+    if (!st.number(option, value, 8, 320, st.settings.AbrBitrate))
+        return false;
     st.settings.VbrMethod = MP3LameEncoder::VbrAbr;
     return true;
 }
@@ -234,7 +249,8 @@ const Option kOptions[] = {
 const Option* findOption(QStringView name)
 {
     for (const Option& option : kOptions)
-        if (option.name == name) return &option;
+        if (option.name == name)
+            return &option;
     return nullptr;
 }
 
@@ -245,13 +261,15 @@ bool applyWord(LineState& st, const QString& word)
     if (option) {
         const QString name(option->name);
         QString value;
-        if (option->takesValue && !st.nextValue(name, value)) return false;
+        if (option->takesValue && !st.nextValue(name, value))
+            return false;
         return option->apply(st, name, value);
     }
     // A short option with its value attached: -V2, -b192, -md.
     if (word.size() > 2 && word.startsWith(u'-') && !word.startsWith(QLatin1String("--"))) {
         option = findOption(QStringView(word).left(2));
-        if (option && option->takesValue) return option->apply(st, QString(option->name), word.mid(2));
+        if (option && option->takesValue)
+            return option->apply(st, QString(option->name), word.mid(2));
     }
     st.error = QStringLiteral("Unknown LAME option: %1").arg(word);
     return false;
@@ -263,7 +281,8 @@ bool MP3LameEncoder::ApplyCommandLine(const QString& commandLine)
 {
     LineState st(commandLine);
     while (!st.words.atEnd())
-        if (!applyWord(st, st.words.take())) break;
+        if (!applyWord(st, st.words.take()))
+            break;
 
     // What the tool leaves to LAME is settled here, as LAME settles it: the
     // constant bit rate, the output rate (from a source at the CD rate: the
@@ -271,11 +290,14 @@ bool MP3LameEncoder::ApplyCommandLine(const QString& commandLine)
     MP3LameEncoder& s = st.settings;
     if (st.error.isEmpty()) {
         s.Bitrate = st.bitrate.value_or(s.VbrMethod == VbrNone ? kLameDefaultBitrate : 0);
-        if (!st.outputRateGiven) s.OutputFrequency = lameChosenRate(s, kCdRate);
-        if (!st.bitrate && s.VbrMethod != VbrNone) s.Bitrate = lowestBitrate(s.OutputFrequency);
+        if (!st.outputRateGiven)
+            s.OutputFrequency = lameChosenRate(s, kCdRate);
+        if (!st.bitrate && s.VbrMethod != VbrNone)
+            s.Bitrate = lowestBitrate(s.OutputFrequency);
     }
 
-    if (st.error.isEmpty()) st.error = s.Validate();
+    if (st.error.isEmpty())
+        st.error = s.Validate();
     if (!st.error.isEmpty()) {
         lastError_ = st.error;
         return false;

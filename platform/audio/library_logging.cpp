@@ -59,10 +59,18 @@ void logFfmpegMessage(void* context, int level, const char* format, va_list argu
         return;
     const QMessageLogger logger(nullptr, 0, nullptr, ffmpegLog().categoryName());
     switch (type) {
-    case QtCriticalMsg: logger.critical("%s", line.constData()); break;
-    case QtWarningMsg: logger.warning("%s", line.constData()); break;
-    case QtInfoMsg: logger.info("%s", line.constData()); break;
-    default: logger.debug("%s", line.constData()); break;
+    case QtCriticalMsg:
+        logger.critical("%s", line.constData());
+        break;
+    case QtWarningMsg:
+        logger.warning("%s", line.constData());
+        break;
+    case QtInfoMsg:
+        logger.info("%s", line.constData());
+        break;
+    default:
+        logger.debug("%s", line.constData());
+        break;
     }
 }
 

@@ -19,28 +19,39 @@ namespace {
 /// LAME's notes and debug output stay quiet; a refusal reaches the user as our own message.
 void quietly(const char*, va_list) {}
 
-struct LameClose { void operator()(lame_global_flags* g) const { lame_close(g); } };
+struct LameClose {
+    void operator()(lame_global_flags* g) const { lame_close(g); }
+};
 using LamePtr = std::unique_ptr<lame_global_flags, LameClose>;
 
 MPEG_mode lameMode(const MP3LameEncoder& s)
 {
-    if (s.ChannelCount == 1) return MONO;
+    if (s.ChannelCount == 1)
+        return MONO;
     switch (s.ChannelMode) {
-    case MP3LameEncoder::ModeStereo: return STEREO;
-    case MP3LameEncoder::ModeDualChannels: return DUAL_CHANNEL;
-    default: return JOINT_STEREO;
+    case MP3LameEncoder::ModeStereo:
+        return STEREO;
+    case MP3LameEncoder::ModeDualChannels:
+        return DUAL_CHANNEL;
+    default:
+        return JOINT_STEREO;
     }
 }
 
 vbr_mode lameVbrMode(int method)
 {
     switch (method) {
-    case MP3LameEncoder::VbrNone: return vbr_off;
-    case MP3LameEncoder::VbrOld: return vbr_rh;
+    case MP3LameEncoder::VbrNone:
+        return vbr_off;
+    case MP3LameEncoder::VbrOld:
+        return vbr_rh;
     case MP3LameEncoder::VbrNew:
-    case MP3LameEncoder::VbrMtrh: return vbr_mtrh;
-    case MP3LameEncoder::VbrAbr: return vbr_abr;
-    default: return vbr_default;
+    case MP3LameEncoder::VbrMtrh:
+        return vbr_mtrh;
+    case MP3LameEncoder::VbrAbr:
+        return vbr_abr;
+    default:
+        return vbr_default;
     }
 }
 
@@ -62,26 +73,44 @@ LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0)
     lame_set_in_samplerate(g, sourceRate > 0 ? sourceRate : s.OutputFrequency);
     lame_set_out_samplerate(g, sourceRate > 0 ? 0 : s.OutputFrequency);
     lame_set_mode(g, lameMode(s));
-    if (s.ChannelCount != 1 && s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo) lame_set_force_ms(g, 1);
+    if (s.ChannelCount != 1 && s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo)
+        lame_set_force_ms(g, 1);
     lame_set_quality(g, s.EncoderQuality);
     // Switches that are off stay at LAME's own defaults.
-    if (s.ErrorProtection) lame_set_error_protection(g, 1);
-    if (s.StrictIso) lame_set_strict_ISO(g, 1);
-    if (!s.BitReservoir) lame_set_disable_reservoir(g, 1);
-    if (!s.ShortBlocks) lame_set_no_short_blocks(g, 1);
-    if (s.BlockTypesDiffer) lame_set_allow_diff_short(g, 1);
-    if (s.Emphasis != 0) lame_set_emphasis(g, s.Emphasis == 2 ? 3 : s.Emphasis);   // 3 is CCITT J.17 in the frame header
+    if (s.ErrorProtection)
+        lame_set_error_protection(g, 1);
+    if (s.StrictIso)
+        lame_set_strict_ISO(g, 1);
+    if (!s.BitReservoir)
+        lame_set_disable_reservoir(g, 1);
+    if (!s.ShortBlocks)
+        lame_set_no_short_blocks(g, 1);
+    if (s.BlockTypesDiffer)
+        lame_set_allow_diff_short(g, 1);
+    if (s.Emphasis != 0)
+        lame_set_emphasis(g, s.Emphasis == 2 ? 3 : s.Emphasis); // 3 is CCITT J.17 in the frame header
     switch (s.AthControl) {
-    case 1: lame_set_ATHonly(g, 1); break;
-    case 2: lame_set_noATH(g, 1); break;
-    case 3: lame_set_ATHshort(g, 1); break;
-    default: break;
+    case 1:
+        lame_set_ATHonly(g, 1);
+        break;
+    case 2:
+        lame_set_noATH(g, 1);
+        break;
+    case 3:
+        lame_set_ATHshort(g, 1);
+        break;
+    default:
+        break;
     }
     // -1 leaves the filter to LAME's own choice for the bit rate.
-    if (s.LowpassFrequency >= 0) lame_set_lowpassfreq(g, s.LowpassFrequency);
-    if (s.LowpassWidth > 0) lame_set_lowpasswidth(g, s.LowpassWidth);
-    if (s.HighpassFrequency >= 0) lame_set_highpassfreq(g, s.HighpassFrequency);
-    if (s.HighpassWidth > 0) lame_set_highpasswidth(g, s.HighpassWidth);
+    if (s.LowpassFrequency >= 0)
+        lame_set_lowpassfreq(g, s.LowpassFrequency);
+    if (s.LowpassWidth > 0)
+        lame_set_lowpasswidth(g, s.LowpassWidth);
+    if (s.HighpassFrequency >= 0)
+        lame_set_highpassfreq(g, s.HighpassFrequency);
+    if (s.HighpassWidth > 0)
+        lame_set_highpasswidth(g, s.HighpassWidth);
     lame_set_bWriteVbrTag(g, s.WriteVbrHeader ? 1 : 0);
 
     const vbr_mode vbr = lameVbrMode(s.VbrMethod);
@@ -90,14 +119,18 @@ LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0)
         lame_set_brate(g, s.Bitrate);
     } else {
         lame_set_VBR_q(g, s.VbrQuality);
-        if (vbr == vbr_abr) lame_set_VBR_mean_bitrate_kbps(g, s.AbrBitrate);
-        if (s.Bitrate > 0) lame_set_VBR_min_bitrate_kbps(g, s.Bitrate);
-        if (s.MaxVbrBitrate > 0) lame_set_VBR_max_bitrate_kbps(g, s.MaxVbrBitrate);
+        if (vbr == vbr_abr)
+            lame_set_VBR_mean_bitrate_kbps(g, s.AbrBitrate);
+        if (s.Bitrate > 0)
+            lame_set_VBR_min_bitrate_kbps(g, s.Bitrate);
+        if (s.MaxVbrBitrate > 0)
+            lame_set_VBR_max_bitrate_kbps(g, s.MaxVbrBitrate);
         lame_set_VBR_hard_min(g, s.EnforceMinBitrate ? 1 : 0);
     }
     if (lame_init_params(g) < 0) {
         error = QStringLiteral("The MP3 encoder refuses these settings (%1 Hz, %2 kbit/s)")
-                    .arg(s.OutputFrequency).arg(s.Bitrate);
+                    .arg(s.OutputFrequency)
+                    .arg(s.Bitrate);
         return nullptr;
     }
     return gf;
@@ -110,7 +143,8 @@ public:
     bool open(const QString& path, QString& error) override
     {
         lame_ = configure(settings_, error);
-        if (!lame_) return false;
+        if (!lame_)
+            return false;
         file_.setFileName(path);
         if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             error = QStringLiteral("Cannot create %1: %2").arg(path, file_.errorString());
@@ -131,7 +165,8 @@ public:
             const int bytes = channels == 1
                 ? lame_encode_buffer(lame_.get(), in, in, n, buffer_.data(), int(buffer_.size()))
                 : lame_encode_buffer_interleaved(lame_.get(), in, n, buffer_.data(), int(buffer_.size()));
-            if (!store(bytes, error)) return false;
+            if (!store(bytes, error))
+                return false;
         }
         return true;
     }
@@ -139,13 +174,15 @@ public:
     bool finish(QString& error) override
     {
         buffer_.resize(7200);
-        if (!store(lame_encode_flush(lame_.get(), buffer_.data(), int(buffer_.size())), error)) return false;
+        if (!store(lame_encode_flush(lame_.get(), buffer_.data(), int(buffer_.size())), error))
+            return false;
         if (settings_.WriteVbrHeader) {
             // The first frame was reserved for the tag frame.
             const size_t size = lame_get_lametag_frame(lame_.get(), nullptr, 0);
             std::vector<unsigned char> tag(size);
             if (size > 0 && lame_get_lametag_frame(lame_.get(), tag.data(), size) == size) {
-                if (!file_.seek(0) || file_.write(reinterpret_cast<const char*>(tag.data()), qint64(size)) != qint64(size)) {
+                if (!file_.seek(0)
+                    || file_.write(reinterpret_cast<const char*>(tag.data()), qint64(size)) != qint64(size)) {
                     error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
                     return false;
                 }
@@ -207,7 +244,8 @@ MP3LameEncoder effectiveMp3Settings(const MP3LameEncoder& settings)
     QString error;
     const LamePtr lame = configure(settings, error);
     MP3LameEncoder effective = settings;
-    if (!lame) return effective;
+    if (!lame)
+        return effective;
     lame_global_flags* g = lame.get();
     // LAME has moved each bit rate to one its MPEG version can write (and an
     // average below the floor up to the floor).

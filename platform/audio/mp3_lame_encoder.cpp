@@ -45,18 +45,24 @@ QString MP3LameEncoder::Validate() const
 {
     if (std::find(kMp3Rates.begin(), kMp3Rates.end(), OutputFrequency) == kMp3Rates.end())
         return QStringLiteral("MP3 cannot be written at %1 Hz").arg(OutputFrequency);
-    if (ChannelCount != 1 && ChannelCount != 2) return QStringLiteral("MP3 takes 1 or 2 channels, not %1").arg(ChannelCount);
+    if (ChannelCount != 1 && ChannelCount != 2)
+        return QStringLiteral("MP3 takes 1 or 2 channels, not %1").arg(ChannelCount);
     if (VbrMethod == VbrNone && (Bitrate < 8 || Bitrate > 320))
         return QStringLiteral("MP3 bit rate must be 8 to 320 kbit/s, not %1").arg(Bitrate);
-    if (VbrMethod < VbrNone || VbrMethod > VbrAbr) return QStringLiteral("Unknown VBR method %1").arg(VbrMethod);
+    if (VbrMethod < VbrNone || VbrMethod > VbrAbr)
+        return QStringLiteral("Unknown VBR method %1").arg(VbrMethod);
     if (VbrMethod == VbrAbr && (AbrBitrate < 8 || AbrBitrate > 320))
         return QStringLiteral("ABR bit rate must be 8 to 320 kbit/s, not %1").arg(AbrBitrate);
-    if (VbrQuality < 0 || VbrQuality > 9) return QStringLiteral("VBR quality must be 0 to 9, not %1").arg(VbrQuality);
+    if (VbrQuality < 0 || VbrQuality > 9)
+        return QStringLiteral("VBR quality must be 0 to 9, not %1").arg(VbrQuality);
     if (EncoderQuality < 0 || EncoderQuality > 9)
         return QStringLiteral("Encoder quality must be 0 to 9, not %1").arg(EncoderQuality);
-    if (Emphasis < 0 || Emphasis > 2) return QStringLiteral("Emphasis must be 0 to 2, not %1").arg(Emphasis);
-    if (AthControl < 0 || AthControl > 3) return QStringLiteral("ATH mode must be 0 to 3, not %1").arg(AthControl);
-    if (ChannelMode < 0 || ChannelMode > ModeDualChannels) return QStringLiteral("Unknown channel mode %1").arg(ChannelMode);
+    if (Emphasis < 0 || Emphasis > 2)
+        return QStringLiteral("Emphasis must be 0 to 2, not %1").arg(Emphasis);
+    if (AthControl < 0 || AthControl > 3)
+        return QStringLiteral("ATH mode must be 0 to 3, not %1").arg(AthControl);
+    if (ChannelMode < 0 || ChannelMode > ModeDualChannels)
+        return QStringLiteral("Unknown channel mode %1").arg(ChannelMode);
     return {};
 }
 
@@ -67,7 +73,7 @@ bool MP3LameEncoder::ApplyPreset(int preset)
         return false;
     }
     resetToPresetBase(*this);
-    if (preset == 11) {   // R3Mix
+    if (preset == 11) { // R3Mix
         VbrMethod = VbrMtrh;
         VbrQuality = 1;
         Bitrate = 96;
@@ -97,7 +103,7 @@ bool MP3LameEncoder::ApplyAltPreset(int preset)
     resetToPresetBase(*this);
     ChannelMode = ModeJointStereo;
     EncoderQuality = 3;
-    if (preset == 5) {   // insane: the highest constant bit rate
+    if (preset == 5) { // insane: the highest constant bit rate
         VbrMethod = VbrNone;
         Bitrate = 320;
         EncoderQuality = 2;

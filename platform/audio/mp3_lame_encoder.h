@@ -23,27 +23,27 @@ public:
     static constexpr int ModeForcedJointStereo = 3;
     static constexpr int ModeDualChannels = 4;
 
-    int AbrBitrate = 128;          ///< ABR target, kbit/s
-    int AthControl = 0;            ///< 0 default, 1 ATH only, 2 no ATH, 3 ATH only for short blocks
-    int Bitrate = 128;             ///< CBR bit rate / VBR minimum, kbit/s
+    int AbrBitrate = 128; ///< ABR target, kbit/s
+    int AthControl = 0;   ///< 0 default, 1 ATH only, 2 no ATH, 3 ATH only for short blocks
+    int Bitrate = 128;    ///< CBR bit rate / VBR minimum, kbit/s
     bool BitReservoir = true;
     bool BlockTypesDiffer = false;
-    int ChannelCount = 2;          ///< 1 mono, 2 the ChannelMode below
-    int Emphasis = 0;              ///< 0 none, 1 50/15 microseconds, 2 CCITT J.17
-    int EncoderQuality = 3;        ///< 0 best .. 9 fastest (3 is LAME's own default)
-    bool ErrorProtection = false;  ///< CRC
-    int OutputFrequency = 44100;   ///< Hz
-    int HighpassFrequency = -1;    ///< Hz, -1 no filter
-    int HighpassWidth = 0;         ///< Hz, 0 LAME's default
-    int LowpassFrequency = -1;     ///< Hz, -1 LAME's own choice
-    int LowpassWidth = 0;          ///< Hz, 0 LAME's default
+    int ChannelCount = 2;         ///< 1 mono, 2 the ChannelMode below
+    int Emphasis = 0;             ///< 0 none, 1 50/15 microseconds, 2 CCITT J.17
+    int EncoderQuality = 3;       ///< 0 best .. 9 fastest (3 is LAME's own default)
+    bool ErrorProtection = false; ///< CRC
+    int OutputFrequency = 44100;  ///< Hz
+    int HighpassFrequency = -1;   ///< Hz, -1 no filter
+    int HighpassWidth = 0;        ///< Hz, 0 LAME's default
+    int LowpassFrequency = -1;    ///< Hz, -1 LAME's own choice
+    int LowpassWidth = 0;         ///< Hz, 0 LAME's default
     bool ShortBlocks = true;
     bool StrictIso = false;
     bool EnforceMinBitrate = false;
     int ChannelMode = ModeJointStereo;
-    int MaxVbrBitrate = 320;       ///< kbit/s
+    int MaxVbrBitrate = 320; ///< kbit/s
     int VbrMethod = VbrNone;
-    int VbrQuality = 4;            ///< 0 best .. 9
+    int VbrQuality = 4; ///< 0 best .. 9
     bool WriteVbrHeader = true;
 
     /// Presets 1..11: Phone, SW, AM, FM, Voice, Radio, Tape, HiFi, CD, Studio, R3Mix.

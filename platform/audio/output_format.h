@@ -17,10 +17,10 @@ struct PcmSettings {
 struct VorbisSettings {
     int sampleRate = 44100;
     int channels = 2;
-    int nominalKbps = 0;   ///< 0: not set
+    int nominalKbps = 0; ///< 0: not set
     int minimumKbps = 0;
     int maximumKbps = 0;
-    int quality = -1;      ///< quality level x 100, or -1: the bit rates govern
+    int quality = -1; ///< quality level x 100, or -1: the bit rates govern
 };
 
 struct WmaProfile {

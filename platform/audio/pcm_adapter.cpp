@@ -7,13 +7,15 @@ bool PcmAdapter::setUp(int inRate, int inChannels, int outRate, int outChannels,
     inChannels_ = inChannels;
     outChannels_ = outChannels;
     swr_.reset();
-    if (inRate == outRate) return true;
+    if (inRate == outRate)
+        return true;
     AVChannelLayout layout{};
     av_channel_layout_default(&layout, outChannels);
     SwrContext* raw = nullptr;
-    int rc = swr_alloc_set_opts2(&raw, &layout, AV_SAMPLE_FMT_S16, outRate, &layout, AV_SAMPLE_FMT_S16,
-                                 inRate, 0, nullptr);
-    if (rc >= 0) rc = swr_init(raw);
+    int rc =
+        swr_alloc_set_opts2(&raw, &layout, AV_SAMPLE_FMT_S16, outRate, &layout, AV_SAMPLE_FMT_S16, inRate, 0, nullptr);
+    if (rc >= 0)
+        rc = swr_init(raw);
     av_channel_layout_uninit(&layout);
     if (rc < 0) {
         swr_free(&raw);
@@ -26,10 +28,12 @@ bool PcmAdapter::setUp(int inRate, int inChannels, int outRate, int outChannels,
 
 const std::int16_t* PcmAdapter::mapChannels(const std::int16_t* in, int frames)
 {
-    if (inChannels_ == outChannels_) return in;
+    if (inChannels_ == outChannels_)
+        return in;
     mapped_.resize(size_t(frames) * size_t(outChannels_));
     if (outChannels_ == 2) {
-        for (int i = 0; i < frames; ++i) mapped_[size_t(2 * i)] = mapped_[size_t(2 * i + 1)] = in[i];
+        for (int i = 0; i < frames; ++i)
+            mapped_[size_t(2 * i)] = mapped_[size_t(2 * i + 1)] = in[i];
     } else {
         for (int i = 0; i < frames; ++i)
             mapped_[size_t(i)] = std::int16_t((int(in[2 * i]) + int(in[2 * i + 1])) / 2);
@@ -55,9 +59,11 @@ const std::int16_t* PcmAdapter::convert(const std::int16_t* in, int frames, int&
 const std::int16_t* PcmAdapter::flush(int& outFrames)
 {
     outFrames = 0;
-    if (!swr_) return nullptr;
+    if (!swr_)
+        return nullptr;
     const int room = swr_get_out_samples(swr_.get(), 0);
-    if (room <= 0) return nullptr;
+    if (room <= 0)
+        return nullptr;
     resampled_.resize(size_t(room) * size_t(outChannels_));
     auto* dst = reinterpret_cast<uint8_t*>(resampled_.data());
     outFrames = std::max(swr_convert(swr_.get(), &dst, room, nullptr, 0), 0);

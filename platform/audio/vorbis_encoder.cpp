@@ -11,14 +11,18 @@ namespace quandor::audio {
 
 namespace {
 
-long bitsPerSecond(int kbps) { return kbps > 0 ? long(kbps) * 1000 : -1; }
+long bitsPerSecond(int kbps)
+{
+    return kbps > 0 ? long(kbps) * 1000 : -1;
+}
 
 /// Sets `info` up for `s`; 0 on success, a libvorbis error otherwise.
 int setUp(vorbis_info* info, const VorbisSettings& s)
 {
     if (s.quality >= 0)
         return vorbis_encode_init_vbr(info, s.channels, s.sampleRate, float(s.quality) / 1000.0f);
-    if (s.nominalKbps <= 0 && s.maximumKbps <= 0) return OV_EINVAL;
+    if (s.nominalKbps <= 0 && s.maximumKbps <= 0)
+        return OV_EINVAL;
     return vorbis_encode_init(info, s.channels, s.sampleRate, bitsPerSecond(s.maximumKbps),
                               bitsPerSecond(s.nominalKbps), bitsPerSecond(s.minimumKbps));
 }
@@ -57,7 +61,8 @@ public:
         // The first audio data starts on a fresh page.
         ogg_page page;
         while (ogg_stream_flush(&stream_, &page) != 0)
-            if (!writePage(page, error)) return false;
+            if (!writePage(page, error))
+                return false;
         return true;
     }
 
@@ -72,10 +77,12 @@ public:
             for (int c = 0; c < channels; ++c) {
                 float* out = buffer[c];
                 const std::int16_t* in = pcm + size_t(at) * size_t(channels) + c;
-                for (int i = 0; i < n; ++i) out[i] = float(in[i * channels]) / 32768.0f;
+                for (int i = 0; i < n; ++i)
+                    out[i] = float(in[i * channels]) / 32768.0f;
             }
             vorbis_analysis_wrote(&dsp_, n);
-            if (!drain(error)) return false;
+            if (!drain(error))
+                return false;
         }
         return true;
     }
@@ -83,7 +90,8 @@ public:
     bool finish(QString& error) override
     {
         vorbis_analysis_wrote(&dsp_, 0);
-        if (!drain(error, true)) return false;
+        if (!drain(error, true))
+            return false;
         if (!file_.flush()) {
             error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
             return false;
@@ -105,13 +113,15 @@ private:
             while (vorbis_bitrate_flushpacket(&dsp_, &packet) == 1) {
                 ogg_stream_packetin(&stream_, &packet);
                 while (ogg_stream_pageout(&stream_, &page) != 0)
-                    if (!writePage(page, error)) return false;
+                    if (!writePage(page, error))
+                        return false;
             }
         }
         if (atEnd) {
             // Whatever is left, the end-of-stream page included, reaches the file.
             while (ogg_stream_flush(&stream_, &page) != 0)
-                if (!writePage(page, error)) return false;
+                if (!writePage(page, error))
+                    return false;
         }
         return true;
     }
@@ -134,7 +144,8 @@ private:
             vorbis_dsp_clear(&dsp_);
             vorbis_comment_clear(&comment_);
         }
-        if (infoReady_) vorbis_info_clear(&info_);
+        if (infoReady_)
+            vorbis_info_clear(&info_);
         encoderReady_ = infoReady_ = false;
     }
 

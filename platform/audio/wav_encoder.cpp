@@ -16,8 +16,14 @@ constexpr qint64 kHeaderSize = 44;
 // The RIFF size field counts everything after the first 8 bytes in 32 bits.
 constexpr qint64 kMaxDataBytes = qint64(std::numeric_limits<quint32>::max()) - (kHeaderSize - 8);
 
-void putU16(char* at, quint16 v) { qToLittleEndian(v, at); }
-void putU32(char* at, quint32 v) { qToLittleEndian(v, at); }
+void putU16(char* at, quint16 v)
+{
+    qToLittleEndian(v, at);
+}
+void putU32(char* at, quint32 v)
+{
+    qToLittleEndian(v, at);
+}
 
 class WavEncoder final : public OutputEncoder {
 public:
@@ -43,7 +49,7 @@ public:
         }
         const char* out = nullptr;
         if (settings_.bits == 16) {
-            out = reinterpret_cast<const char*>(pcm);   // the PCM is little-endian already
+            out = reinterpret_cast<const char*>(pcm); // the PCM is little-endian already
         } else {
             packed_.resize(samples * size_t(bytesPerSample));
             pack(pcm, samples);
@@ -66,7 +72,8 @@ public:
             return false;
         }
         if (!file_.seek(0) || !writeHeader(dataBytes_, error)) {
-            if (error.isEmpty()) error = QStringLiteral("Cannot complete %1").arg(file_.fileName());
+            if (error.isEmpty())
+                error = QStringLiteral("Cannot complete %1").arg(file_.fileName());
             return false;
         }
         if (!file_.flush()) {
@@ -85,7 +92,8 @@ private:
         char* out = packed_.data();
         switch (settings_.bits) {
         case 8:
-            for (size_t i = 0; i < samples; ++i) out[i] = char(quint8((pcm[i] >> 8) + 128));
+            for (size_t i = 0; i < samples; ++i)
+                out[i] = char(quint8((pcm[i] >> 8) + 128));
             break;
         case 24:
             for (size_t i = 0; i < samples; ++i) {
@@ -95,9 +103,11 @@ private:
             }
             break;
         case 32:
-            for (size_t i = 0; i < samples; ++i) putU32(out + 4 * i, quint32(qint32(pcm[i]) * 65536));
+            for (size_t i = 0; i < samples; ++i)
+                putU32(out + 4 * i, quint32(qint32(pcm[i]) * 65536));
             break;
-        default: break;
+        default:
+            break;
         }
     }
 
@@ -109,7 +119,7 @@ private:
         putU32(h + 4, quint32(kHeaderSize - 8 + dataBytes + dataBytes % 2));
         memcpy(h + 8, "WAVEfmt ", 8);
         putU32(h + 16, 16);
-        putU16(h + 20, 1);   // PCM
+        putU16(h + 20, 1); // PCM
         putU16(h + 22, quint16(settings_.channels));
         putU32(h + 24, quint32(settings_.sampleRate));
         putU32(h + 28, quint32(settings_.sampleRate * blockAlign));

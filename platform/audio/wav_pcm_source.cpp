@@ -20,8 +20,8 @@ constexpr quint16 kFormatExtensible = 0xFFFE;
 constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 // Channel masks that mean the plain layout FFmpeg would pick anyway.
-constexpr quint32 kMaskMono = 0x4;     // front centre
-constexpr quint32 kMaskStereo = 0x3;   // front left, front right
+constexpr quint32 kMaskMono = 0x4;   // front centre
+constexpr quint32 kMaskStereo = 0x3; // front left, front right
 // A data size written before the length was known: the audio runs to the end of the file.
 constexpr qint64 kSizeUnknown = 0xFFFFFFFF;
 // Converted formats are read this many frames at a time.
@@ -36,30 +36,44 @@ struct WavLayout {
     qint64 frames;
 };
 
-quint16 u16(const char* p) { return qFromLittleEndian<quint16>(p); }
-quint32 u32(const char* p) { return qFromLittleEndian<quint32>(p); }
+quint16 u16(const char* p)
+{
+    return qFromLittleEndian<quint16>(p);
+}
+quint32 u32(const char* p)
+{
+    return qFromLittleEndian<quint32>(p);
+}
 
 std::optional<WavPcmSource::Encoding> encodingOf(quint16 tag, int bits)
 {
     using E = WavPcmSource::Encoding;
     if (tag == kFormatPcm) {
         switch (bits) {
-        case 8: return E::Unsigned8;
-        case 16: return E::Signed16;
-        case 24: return E::Signed24;
-        case 32: return E::Signed32;
-        default: return std::nullopt;
+        case 8:
+            return E::Unsigned8;
+        case 16:
+            return E::Signed16;
+        case 24:
+            return E::Signed24;
+        case 32:
+            return E::Signed32;
+        default:
+            return std::nullopt;
         }
     }
-    if (tag == kFormatFloat && bits == 32) return E::Float32;
-    if (tag == kFormatFloat && bits == 64) return E::Float64;
+    if (tag == kFormatFloat && bits == 32)
+        return E::Float32;
+    if (tag == kFormatFloat && bits == 64)
+        return E::Float64;
     return std::nullopt;
 }
 
 /// The sample format of a "fmt " chunk's body, or none when it is not one we read.
 std::optional<WavLayout> parseFormat(const QByteArray& fmt)
 {
-    if (fmt.size() < 16) return std::nullopt;
+    if (fmt.size() < 16)
+        return std::nullopt;
     const char* p = fmt.constData();
     quint16 tag = u16(p);
     const int channels = u16(p + 2);
@@ -67,17 +81,23 @@ std::optional<WavLayout> parseFormat(const QByteArray& fmt)
     const int blockAlign = u16(p + 12);
     const int bits = u16(p + 14);
     if (tag == kFormatExtensible) {
-        if (fmt.size() < 40 || u16(p + 16) < 22) return std::nullopt;
+        if (fmt.size() < 40 || u16(p + 16) < 22)
+            return std::nullopt;
         const int validBits = u16(p + 18);
         const quint32 mask = u32(p + 20);
-        if (validBits != 0 && validBits != bits) return std::nullopt;
-        if (mask != 0 && mask != (channels == 1 ? kMaskMono : kMaskStereo)) return std::nullopt;
-        if (std::memcmp(p + 26, kSubFormatTail, sizeof kSubFormatTail) != 0) return std::nullopt;
+        if (validBits != 0 && validBits != bits)
+            return std::nullopt;
+        if (mask != 0 && mask != (channels == 1 ? kMaskMono : kMaskStereo))
+            return std::nullopt;
+        if (std::memcmp(p + 26, kSubFormatTail, sizeof kSubFormatTail) != 0)
+            return std::nullopt;
         tag = u16(p + 24);
     }
     const auto encoding = encodingOf(tag, bits);
-    if (!encoding || channels < 1 || channels > 2 || rate < 1 || rate > 768000) return std::nullopt;
-    if (blockAlign != channels * bits / 8) return std::nullopt;
+    if (!encoding || channels < 1 || channels > 2 || rate < 1 || rate > 768000)
+        return std::nullopt;
+    if (blockAlign != channels * bits / 8)
+        return std::nullopt;
     return WavLayout{*encoding, channels, int(rate), blockAlign, 0, 0};
 }
 
@@ -85,20 +105,25 @@ std::optional<WavLayout> parseFormat(const QByteArray& fmt)
 std::optional<WavLayout> parseLayout(QFile& file)
 {
     const QByteArray riff = file.read(12);
-    if (riff.size() != 12 || !riff.startsWith("RIFF") || riff.mid(8) != "WAVE") return std::nullopt;
+    if (riff.size() != 12 || !riff.startsWith("RIFF") || riff.mid(8) != "WAVE")
+        return std::nullopt;
     const qint64 fileSize = file.size();
     std::optional<WavLayout> layout;
     qint64 at = 12;
     while (at + 8 <= fileSize) {
-        if (!file.seek(at)) return std::nullopt;
+        if (!file.seek(at))
+            return std::nullopt;
         const QByteArray header = file.read(8);
-        if (header.size() != 8) return std::nullopt;
+        if (header.size() != 8)
+            return std::nullopt;
         const qint64 size = u32(header.constData() + 4);
         const qint64 body = at + 8;
         if (header.startsWith("fmt ")) {
-            if (layout || size > 1024) return std::nullopt;
+            if (layout || size > 1024)
+                return std::nullopt;
             layout = parseFormat(file.read(size));
-            if (!layout) return std::nullopt;
+            if (!layout)
+                return std::nullopt;
         } else if (header.startsWith("data")) {
             // The data must be there in full: a cut file is FFmpeg's to salvage,
             // and so is the "size unknown" mark of a streamed or huge recording.
@@ -157,12 +182,18 @@ constexpr int bytesPerSample(WavPcmSource::Encoding encoding)
 {
     using E = WavPcmSource::Encoding;
     switch (encoding) {
-    case E::Unsigned8: return 1;
-    case E::Signed16: return 2;
-    case E::Signed24: return 3;
-    case E::Signed32: return 4;
-    case E::Float32: return 4;
-    case E::Float64: return 8;
+    case E::Unsigned8:
+        return 1;
+    case E::Signed16:
+        return 2;
+    case E::Signed24:
+        return 3;
+    case E::Signed32:
+        return 4;
+    case E::Float32:
+        return 4;
+    case E::Float64:
+        return 8;
     }
     return 1;
 }
@@ -172,19 +203,26 @@ template <WavPcmSource::Encoding encoding>
 void toSigned16(const char* in, qint64 samples, char* out)
 {
     constexpr int kStep = bytesPerSample(encoding);
-    for (qint64 i = 0; i < samples; ++i) qToLittleEndian<qint16>(sampleAt(encoding, in + kStep * i), out + 2 * i);
+    for (qint64 i = 0; i < samples; ++i)
+        qToLittleEndian<qint16>(sampleAt(encoding, in + kStep * i), out + 2 * i);
 }
 
 void toSigned16(WavPcmSource::Encoding encoding, const char* in, qint64 samples, char* out)
 {
     using E = WavPcmSource::Encoding;
     switch (encoding) {
-    case E::Unsigned8: return toSigned16<E::Unsigned8>(in, samples, out);
-    case E::Signed16: return toSigned16<E::Signed16>(in, samples, out);
-    case E::Signed24: return toSigned16<E::Signed24>(in, samples, out);
-    case E::Signed32: return toSigned16<E::Signed32>(in, samples, out);
-    case E::Float32: return toSigned16<E::Float32>(in, samples, out);
-    case E::Float64: return toSigned16<E::Float64>(in, samples, out);
+    case E::Unsigned8:
+        return toSigned16<E::Unsigned8>(in, samples, out);
+    case E::Signed16:
+        return toSigned16<E::Signed16>(in, samples, out);
+    case E::Signed24:
+        return toSigned16<E::Signed24>(in, samples, out);
+    case E::Signed32:
+        return toSigned16<E::Signed32>(in, samples, out);
+    case E::Float32:
+        return toSigned16<E::Float32>(in, samples, out);
+    case E::Float64:
+        return toSigned16<E::Float64>(in, samples, out);
     }
 }
 
@@ -194,9 +232,11 @@ std::unique_ptr<WavPcmSource> WavPcmSource::open(const QString& path)
 {
     std::unique_ptr<WavPcmSource> source(new WavPcmSource);
     source->file_.setFileName(path);
-    if (!source->file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return nullptr;
+    if (!source->file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return nullptr;
     const std::optional<WavLayout> layout = parseLayout(source->file_);
-    if (!layout || !source->file_.seek(layout->dataOffset)) return nullptr;
+    if (!layout || !source->file_.seek(layout->dataOffset))
+        return nullptr;
     source->encoding_ = layout->encoding;
     source->channels_ = layout->channels;
     source->sampleRate_ = layout->sampleRate;
@@ -215,8 +255,10 @@ qint64 WavPcmSource::durationMs() const
 qint64 WavPcmSource::read(char* out, qint64 maxBytes, QString& error)
 {
     const qint64 frames = std::min(maxBytes / bytesPerFrame(), framesLeft_);
-    if (frames <= 0) return 0;
-    if (!readFrames(out, frames, error)) return -1;
+    if (frames <= 0)
+        return 0;
+    if (!readFrames(out, frames, error))
+        return -1;
     framesLeft_ -= frames;
     return frames * bytesPerFrame();
 }
@@ -236,7 +278,8 @@ bool WavPcmSource::readFrames(char* out, qint64 frames, QString& error)
         const qint64 n = std::min(kConvertFrames, frames - done);
         const qint64 bytes = n * sourceFrameBytes_;
         raw_.resize(size_t(bytes));
-        if (file_.read(raw_.data(), bytes) != bytes) return failed();
+        if (file_.read(raw_.data(), bytes) != bytes)
+            return failed();
         toSigned16(encoding_, raw_.data(), n * channels_, out + done * bytesPerFrame());
         done += n;
     }

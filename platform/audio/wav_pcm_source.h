@@ -39,7 +39,7 @@ private:
     int sourceFrameBytes_ = 0;
     qint64 totalFrames_ = 0;
     qint64 framesLeft_ = 0;
-    std::vector<char> raw_;   ///< file bytes of formats that need converting
+    std::vector<char> raw_; ///< file bytes of formats that need converting
 };
 
 } // namespace quandor::audio

@@ -21,7 +21,8 @@ public:
             return false;
         }
         codec_.reset(avcodec_alloc_context3(codec));
-        if (!codec_) return fail(error, QStringLiteral("Out of memory"));
+        if (!codec_)
+            return fail(error, QStringLiteral("Out of memory"));
         codec_->sample_rate = profile_.sampleRate;
         av_channel_layout_default(&codec_->ch_layout, profile_.channels);
         codec_->sample_fmt = AV_SAMPLE_FMT_FLTP;
@@ -29,25 +30,32 @@ public:
 
         AVFormatContext* raw = nullptr;
         int rc = avformat_alloc_output_context2(&raw, nullptr, "asf", nullptr);
-        if (rc < 0) return fail(error, QStringLiteral("No ASF writer (%1)").arg(ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("No ASF writer (%1)").arg(ff::errorText(rc)));
         output_.reset(raw);
-        if (raw->oformat->flags & AVFMT_GLOBALHEADER) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (raw->oformat->flags & AVFMT_GLOBALHEADER)
+            codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         rc = avcodec_open2(codec_.get(), codec, nullptr);
-        if (rc < 0) return fail(error, QStringLiteral("The WMA encoder refuses this profile (%1)").arg(ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("The WMA encoder refuses this profile (%1)").arg(ff::errorText(rc)));
 
         AVStream* stream = avformat_new_stream(raw, nullptr);
-        if (!stream) return fail(error, QStringLiteral("Out of memory"));
+        if (!stream)
+            return fail(error, QStringLiteral("Out of memory"));
         stream->time_base = AVRational{1, profile_.sampleRate};
         avcodec_parameters_from_context(stream->codecpar, codec_.get());
 
         rc = avio_open(&raw->pb, ff::fileUrl(path).constData(), AVIO_FLAG_WRITE);
-        if (rc < 0) return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, ff::errorText(rc)));
         rc = avformat_write_header(raw, nullptr);
-        if (rc < 0) return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
 
         frame_.reset(av_frame_alloc());
         packet_.reset(av_packet_alloc());
-        if (!frame_ || !packet_) return fail(error, QStringLiteral("Out of memory"));
+        if (!frame_ || !packet_)
+            return fail(error, QStringLiteral("Out of memory"));
         frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 2048;
         return true;
     }
@@ -58,7 +66,8 @@ public:
         size_t used = 0;
         const size_t perFrame = size_t(frameSize_) * size_t(profile_.channels);
         while (pending_.size() - used >= perFrame) {
-            if (!encode(pending_.data() + used, frameSize_, error)) return false;
+            if (!encode(pending_.data() + used, frameSize_, error))
+                return false;
             used += perFrame;
         }
         pending_.erase(pending_.begin(), pending_.begin() + std::ptrdiff_t(used));
@@ -70,12 +79,15 @@ public:
         if (!pending_.empty()) {
             // The encoder takes whole frames only: the last one is filled with silence.
             pending_.resize(size_t(frameSize_) * size_t(profile_.channels), 0);
-            if (!encode(pending_.data(), frameSize_, error)) return false;
+            if (!encode(pending_.data(), frameSize_, error))
+                return false;
             pending_.clear();
         }
-        if (!send(nullptr, error)) return false;
+        if (!send(nullptr, error))
+            return false;
         const int rc = av_write_trailer(output_.get());
-        if (rc < 0) return fail(error, QStringLiteral("Cannot complete the WMA file (%1)").arg(ff::errorText(rc)));
+        if (rc < 0)
+            return fail(error, QStringLiteral("Cannot complete the WMA file (%1)").arg(ff::errorText(rc)));
         output_.reset();
         return true;
     }
@@ -91,7 +103,8 @@ private:
 
     bool encode(const std::int16_t* pcm, int frames, QString& error)
     {
-        if (!ff::fillPlanarFloat(frame_.get(), codec_.get(), pcm, frames)) return fail(error, QStringLiteral("Out of memory"));
+        if (!ff::fillPlanarFloat(frame_.get(), codec_.get(), pcm, frames))
+            return fail(error, QStringLiteral("Out of memory"));
         frame_->pts = samplesSent_;
         samplesSent_ += frames;
         const bool ok = send(frame_.get(), error);

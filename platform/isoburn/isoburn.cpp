@@ -20,7 +20,7 @@ namespace op = quandor::aspi::op;
 
 constexpr uint8_t kWriteParametersPage = 0x05;
 constexpr std::size_t kModeHeader10 = 8;
-constexpr uint16_t kAllocation = 8 + 8 + 0x3C;   // header, one block descriptor, the page
+constexpr uint16_t kAllocation = 8 + 8 + 0x3C; // header, one block descriptor, the page
 
 /// SendASPI32Command of the layer beside this library, loaded on first use
 /// (not at load time, so the program starts, and says why, without the layer).
@@ -33,7 +33,7 @@ AspiSendCommandFunction sendCommand()
         std::string path = self.dli_fname;
         const std::size_t slash = path.rfind('/');
         path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + QUANDOR_ASPI_LIBRARY_NAME;
-        void* layer = dlopen(path.c_str(), RTLD_NOW);   // kept for the life of the process
+        void* layer = dlopen(path.c_str(), RTLD_NOW); // kept for the life of the process
         return layer ? reinterpret_cast<AspiSendCommandFunction>(dlsym(layer, "SendASPI32Command"))
                      : AspiSendCommandFunction{};
     }();
@@ -80,8 +80,16 @@ extern "C" int SetParameter(int adapter, int target, int lun, int options, int, 
     if (!validAddress(adapter, target, lun))
         return 0;
     std::array<uint8_t, kAllocation> answer{};
-    const std::array<uint8_t, 10> sense{op::ModeSense10, 0x08, kWriteParametersPage, 0, 0, 0, 0,
-                                        static_cast<uint8_t>(kAllocation >> 8), static_cast<uint8_t>(kAllocation & 0xFF), 0};
+    const std::array<uint8_t, 10> sense{op::ModeSense10,
+                                        0x08,
+                                        kWriteParametersPage,
+                                        0,
+                                        0,
+                                        0,
+                                        0,
+                                        static_cast<uint8_t>(kAllocation >> 8),
+                                        static_cast<uint8_t>(kAllocation & 0xFF),
+                                        0};
     if (execute(adapter, target, lun, sense, AspiFlagDataIn, answer).status != AspiStatusDone)
         return 0;
 
@@ -98,16 +106,23 @@ extern "C" int SetParameter(int adapter, int target, int lun, int options, int, 
     std::array<uint8_t, kAllocation> list{};
     std::copy_n(answer.begin() + static_cast<std::ptrdiff_t>(at), pageLength, list.begin() + kModeHeader10);
     uint8_t* page = list.data() + kModeHeader10;
-    page[0] &= 0x3F;                                        // PS is reserved in MODE SELECT
-    page[2] = static_cast<uint8_t>((page[2] & 0xA0) | (options & 0x5F));  // BUFE, test write, write type
-    page[3] = static_cast<uint8_t>(page[3] & 0xF0);         // track mode 0: two-channel audio
-    page[4] = static_cast<uint8_t>(page[4] & 0xF0);         // data block type 0: raw 2352 bytes
-    page[8] = 0x00;                                         // session format: CD-DA / CD-ROM
+    page[0] &= 0x3F;                                                     // PS is reserved in MODE SELECT
+    page[2] = static_cast<uint8_t>((page[2] & 0xA0) | (options & 0x5F)); // BUFE, test write, write type
+    page[3] = static_cast<uint8_t>(page[3] & 0xF0);                      // track mode 0: two-channel audio
+    page[4] = static_cast<uint8_t>(page[4] & 0xF0);                      // data block type 0: raw 2352 bytes
+    page[8] = 0x00;                                                      // session format: CD-DA / CD-ROM
     const auto listLength = static_cast<uint16_t>(kModeHeader10 + pageLength);
-    const std::array<uint8_t, 10> select{op::ModeSelect10, 0x10, 0, 0, 0, 0, 0,
-                                         static_cast<uint8_t>(listLength >> 8), static_cast<uint8_t>(listLength & 0xFF), 0};
-    const Outcome selected =
-        execute(adapter, target, lun, select, AspiFlagDataOut, std::span(list).first(listLength));
+    const std::array<uint8_t, 10> select{op::ModeSelect10,
+                                         0x10,
+                                         0,
+                                         0,
+                                         0,
+                                         0,
+                                         0,
+                                         static_cast<uint8_t>(listLength >> 8),
+                                         static_cast<uint8_t>(listLength & 0xFF),
+                                         0};
+    const Outcome selected = execute(adapter, target, lun, select, AspiFlagDataOut, std::span(list).first(listLength));
     return selected.status == AspiStatusDone ? 1 : 0;
 }
 

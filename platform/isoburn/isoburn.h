@@ -14,8 +14,8 @@ extern "C" {
    protection from 0x40, audio tracks of raw 2352-byte blocks. The last two
    arguments are always 8 and 8 and are not used. Returns 1 when the drive
    accepted the page, 0 otherwise. */
-__attribute__((visibility("default"))) int SetParameter(int adapter, int target, int lun, int options,
-                                                        int reserved1, int reserved2);
+__attribute__((visibility("default"))) int SetParameter(int adapter, int target, int lun, int options, int reserved1,
+                                                        int reserved2);
 
 /* Tests the drive at adapter:target:lun for a readable disc (the third
    argument is the target id). Returns 0 when a disc is ready, 1 when the unit

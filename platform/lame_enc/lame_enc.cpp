@@ -18,21 +18,29 @@ namespace {
 MPEG_mode toLameMode(int mode)
 {
     switch (mode) {
-    case BE_MP3_MODE_STEREO: return STEREO;
-    case BE_MP3_MODE_DUALCHANNEL: return DUAL_CHANNEL;
-    case BE_MP3_MODE_MONO: return MONO;
-    default: return JOINT_STEREO;
+    case BE_MP3_MODE_STEREO:
+        return STEREO;
+    case BE_MP3_MODE_DUALCHANNEL:
+        return DUAL_CHANNEL;
+    case BE_MP3_MODE_MONO:
+        return MONO;
+    default:
+        return JOINT_STEREO;
     }
 }
 
 vbr_mode toLameVbr(int method)
 {
     switch (method) {
-    case BE_VBR_METHOD_OLD: return vbr_rh;
+    case BE_VBR_METHOD_OLD:
+        return vbr_rh;
     case BE_VBR_METHOD_NEW:
-    case BE_VBR_METHOD_MTRH: return vbr_mtrh;
-    case BE_VBR_METHOD_ABR: return vbr_abr;
-    default: return vbr_default;
+    case BE_VBR_METHOD_MTRH:
+        return vbr_mtrh;
+    case BE_VBR_METHOD_ABR:
+        return vbr_abr;
+    default:
+        return vbr_default;
     }
 }
 
@@ -98,8 +106,7 @@ bool applyLameForm(lame_t lame, const BeLameFormat& f)
 
 extern "C" {
 
-uint32_t beInitStream(const BeConfig* config, uint32_t* samplesPerChunk, uint32_t* outputBufferBytes,
-                      BeStream* stream)
+uint32_t beInitStream(const BeConfig* config, uint32_t* samplesPerChunk, uint32_t* outputBufferBytes, BeStream* stream)
 {
     if (!config || !samplesPerChunk || !outputBufferBytes || !stream)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
@@ -146,9 +153,9 @@ uint32_t beEncodeChunk(BeStream stream, uint32_t sampleCount, const int16_t* sam
     *outputBytes = 0;
     if (sampleCount > stream->samplesPerChunk || sampleCount % 2 != 0)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    const int written = lame_encode_buffer_interleaved(
-        stream->lame, const_cast<short*>(samples), static_cast<int>(sampleCount / 2), output,
-        static_cast<int>(stream->outputBufferBytes));
+    const int written =
+        lame_encode_buffer_interleaved(stream->lame, const_cast<short*>(samples), static_cast<int>(sampleCount / 2),
+                                       output, static_cast<int>(stream->outputBufferBytes));
     if (written < 0)
         return written == -1 ? BE_ERR_BUFFER_TOO_SMALL : BE_ERR_INVALID_FORMAT_PARAMETERS;
     *outputBytes = static_cast<uint32_t>(written);

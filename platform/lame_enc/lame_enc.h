@@ -43,8 +43,8 @@ extern "C" {
 
 /// Basic MP3 form: CBR at the given bit rate.
 typedef struct BeMp3Format {
-    uint32_t sampleRate;      ///< input rate, 44100
-    uint8_t mode;             ///< BE_MP3_MODE_*
+    uint32_t sampleRate; ///< input rate, 44100
+    uint8_t mode;        ///< BE_MP3_MODE_*
     uint16_t bitrateKbps;
     int32_t privateBit;
     int32_t crc;
@@ -54,34 +54,34 @@ typedef struct BeMp3Format {
 
 /// Extended form (offsets from the start of the whole record in comments).
 typedef struct BeLameFormat {
-    uint32_t structVersion;   ///< 4: 1
-    uint32_t structSize;      ///< 8: 331
-    uint32_t sampleRate;      ///< 12: input rate
-    uint32_t resampleRate;    ///< 16: output rate, 0 = chosen by the encoder
-    int32_t mode;             ///< 20: BE_MP3_MODE_*
-    uint32_t bitrateKbps;     ///< 24: CBR rate, VBR minimum
-    uint32_t maxBitrateKbps;  ///< 28: VBR maximum
-    int32_t preset;           ///< 32: see the BE_PRESET_* values
-    uint32_t mpegVersion;     ///< 36
-    uint32_t psyModel;        ///< 40
-    uint32_t emphasis;        ///< 44
-    int32_t privateBit;       ///< 48
-    int32_t crc;              ///< 52
-    int32_t copyright;        ///< 56
-    int32_t original;         ///< 60
-    int32_t writeVbrHeader;   ///< 64
-    int32_t enableVbr;        ///< 68
-    int32_t vbrQuality;       ///< 72: 0 (best) .. 9
-    uint32_t abrBitsPerSecond;///< 76: ABR target
-    int32_t vbrMethod;        ///< 80: BE_VBR_METHOD_*
-    int32_t noReservoir;      ///< 84
-    int32_t strictIso;        ///< 88
-    uint16_t quality;         ///< 92: 0 = encoder default
-    uint8_t reserved[237];    ///< 94..330
+    uint32_t structVersion;    ///< 4: 1
+    uint32_t structSize;       ///< 8: 331
+    uint32_t sampleRate;       ///< 12: input rate
+    uint32_t resampleRate;     ///< 16: output rate, 0 = chosen by the encoder
+    int32_t mode;              ///< 20: BE_MP3_MODE_*
+    uint32_t bitrateKbps;      ///< 24: CBR rate, VBR minimum
+    uint32_t maxBitrateKbps;   ///< 28: VBR maximum
+    int32_t preset;            ///< 32: see the BE_PRESET_* values
+    uint32_t mpegVersion;      ///< 36
+    uint32_t psyModel;         ///< 40
+    uint32_t emphasis;         ///< 44
+    int32_t privateBit;        ///< 48
+    int32_t crc;               ///< 52
+    int32_t copyright;         ///< 56
+    int32_t original;          ///< 60
+    int32_t writeVbrHeader;    ///< 64
+    int32_t enableVbr;         ///< 68
+    int32_t vbrQuality;        ///< 72: 0 (best) .. 9
+    uint32_t abrBitsPerSecond; ///< 76: ABR target
+    int32_t vbrMethod;         ///< 80: BE_VBR_METHOD_*
+    int32_t noReservoir;       ///< 84
+    int32_t strictIso;         ///< 88
+    uint16_t quality;          ///< 92: 0 = encoder default
+    uint8_t reserved[237];     ///< 94..330
 } BeLameFormat;
 
 typedef struct BeConfig {
-    uint32_t configKind;      ///< BE_CONFIG_MP3 or BE_CONFIG_LAME
+    uint32_t configKind; ///< BE_CONFIG_MP3 or BE_CONFIG_LAME
     union {
         BeMp3Format mp3;
         BeLameFormat lame;
@@ -133,8 +133,7 @@ typedef struct BeStreamState* BeStream;
 /// channels counted) one beEncodeChunk call should take; `outputBufferBytes`
 /// the output buffer size every call needs. The input is always interleaved
 /// stereo at the record's input rate; mono output is a downmix.
-uint32_t beInitStream(const BeConfig* config, uint32_t* samplesPerChunk, uint32_t* outputBufferBytes,
-                      BeStream* stream);
+uint32_t beInitStream(const BeConfig* config, uint32_t* samplesPerChunk, uint32_t* outputBufferBytes, BeStream* stream);
 /// Encodes `sampleCount` 16-bit samples (an even count, both channels).
 uint32_t beEncodeChunk(BeStream stream, uint32_t sampleCount, const int16_t* samples, uint8_t* output,
                        uint32_t* outputBytes);

@@ -47,27 +47,38 @@ bool applyPreset(lame_t lame, int preset, int bitrateKbps)
     }
     switch (preset) {
     case BE_PRESET_NONE:
-    case BE_PRESET_NORMAL: return true;
-    case BE_PRESET_LOW: return lame_set_quality(lame, 7) == 0;
-    case BE_PRESET_HIGH: return lame_set_quality(lame, 2) == 0;
-    case BE_PRESET_VERY_HIGH: return lame_set_quality(lame, 0) == 0;
+    case BE_PRESET_NORMAL:
+        return true;
+    case BE_PRESET_LOW:
+        return lame_set_quality(lame, 7) == 0;
+    case BE_PRESET_HIGH:
+        return lame_set_quality(lame, 2) == 0;
+    case BE_PRESET_VERY_HIGH:
+        return lame_set_quality(lame, 0) == 0;
     case BE_PRESET_VOICE_QUALITY:
         useFixedRate(lame, 56);
         lame_set_mode(lame, MONO);
         return true;
-    case BE_PRESET_R3MIX: return lame_set_preset(lame, R3MIX) == R3MIX;
-    case BE_PRESET_STANDARD: return lame_set_preset(lame, STANDARD) == STANDARD;
-    case BE_PRESET_FAST_STANDARD: return lame_set_preset(lame, STANDARD_FAST) == STANDARD_FAST;
-    case BE_PRESET_EXTREME: return lame_set_preset(lame, EXTREME) == EXTREME;
-    case BE_PRESET_FAST_EXTREME: return lame_set_preset(lame, EXTREME_FAST) == EXTREME_FAST;
-    case BE_PRESET_INSANE: return lame_set_preset(lame, INSANE) == INSANE;
+    case BE_PRESET_R3MIX:
+        return lame_set_preset(lame, R3MIX) == R3MIX;
+    case BE_PRESET_STANDARD:
+        return lame_set_preset(lame, STANDARD) == STANDARD;
+    case BE_PRESET_FAST_STANDARD:
+        return lame_set_preset(lame, STANDARD_FAST) == STANDARD_FAST;
+    case BE_PRESET_EXTREME:
+        return lame_set_preset(lame, EXTREME) == EXTREME;
+    case BE_PRESET_FAST_EXTREME:
+        return lame_set_preset(lame, EXTREME_FAST) == EXTREME_FAST;
+    case BE_PRESET_INSANE:
+        return lame_set_preset(lame, INSANE) == INSANE;
     case BE_PRESET_ABR:
         lame_set_VBR(lame, vbr_abr);
         return lame_set_VBR_mean_bitrate_kbps(lame, bitrateKbps) == 0;
     case BE_PRESET_CBR:
         useFixedRate(lame, bitrateKbps);
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 

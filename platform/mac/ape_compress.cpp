@@ -34,9 +34,8 @@ ApeFileInfo describeOutput(const WavSource& source, int level, std::uint32_t hea
     info.sampleRate = std::uint32_t(source.sampleRate);
     const qint64 blocks = source.blocks();
     info.totalFrames = std::uint32_t((blocks + kBlocksPerFrame - 1) / kBlocksPerFrame);
-    info.finalFrameBlocks = info.totalFrames == 0
-        ? 0
-        : std::uint32_t(blocks - qint64(info.totalFrames - 1) * kBlocksPerFrame);
+    info.finalFrameBlocks =
+        info.totalFrames == 0 ? 0 : std::uint32_t(blocks - qint64(info.totalFrames - 1) * kBlocksPerFrame);
     info.seekTableBytes = info.totalFrames * 4;
     info.wavHeaderBytes = headerBytes;
     if (headerBytes == 0)
@@ -55,9 +54,12 @@ QByteArray readRange(QFile& file, qint64 offset, qint64 length)
 class Compression {
 public:
     Compression(QFile& input, QSaveFile& output, const WavSource& source, int level, Progress& progress)
-        : input_(input), output_(output), source_(source), level_(level), progress_(progress)
-    {
-    }
+        : input_(input),
+          output_(output),
+          source_(source),
+          level_(level),
+          progress_(progress)
+    {}
 
     Result run()
     {

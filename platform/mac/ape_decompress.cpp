@@ -101,9 +101,13 @@ public:
     /// between the stored WAV parts when `stored` is given.
     Decompression(const ApeFileInfo& info, qint64 firstBlock, qint64 endBlock, const std::optional<StoredWav>& stored,
                   QSaveFile& output, Progress& progress)
-        : info_(info), firstBlock_(firstBlock), endBlock_(endBlock), stored_(stored), output_(output), progress_(progress)
-    {
-    }
+        : info_(info),
+          firstBlock_(firstBlock),
+          endBlock_(endBlock),
+          stored_(stored),
+          output_(output),
+          progress_(progress)
+    {}
 
     Result run(const QString& inputPath)
     {
@@ -118,7 +122,8 @@ public:
         progress_.report(1, 1);
         if (stored_)
             return output_.write(stored_->tail) == stored_->tail.size() ? Result::Success : Result::WriteFailed;
-        const QByteArray header = canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, dataBytes_);
+        const QByteArray header =
+            canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, dataBytes_);
         if (!output_.seek(0) || output_.write(header) != header.size())
             return Result::WriteFailed;
         return Result::Success;

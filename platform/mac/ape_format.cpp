@@ -144,10 +144,10 @@ qint64 id3v2TagBytes(QByteArrayView header)
     qint64 size = 0;
     for (int i = 6; i < 10; ++i) {
         if (raw[i] & 0x80)
-            return 0;   // not a sync-safe size: no tag header
+            return 0; // not a sync-safe size: no tag header
         size = (size << 7) | raw[i];
     }
-    const bool footer = version == 4 && (raw[5] & 0x10);   // only ID3v2.4 has a footer
+    const bool footer = version == 4 && (raw[5] & 0x10); // only ID3v2.4 has a footer
     return kId3v2HeaderBytes + size + (footer ? kId3v2HeaderBytes : 0);
 }
 

@@ -20,7 +20,7 @@ inline constexpr std::uint16_t kFlagCreateWavHeader = 0x20;
 
 /// The descriptor and header of a file, as far as this library uses them.
 struct ApeFileInfo {
-    std::uint32_t leadingBytes = 0;   ///< an ID3v2 tag before the APE data
+    std::uint32_t leadingBytes = 0; ///< an ID3v2 tag before the APE data
     std::uint16_t fileVersion = kFileVersion;
     std::uint32_t descriptorBytes = kDescriptorBytes;
     std::uint32_t headerBytes = kHeaderBytes;

@@ -9,7 +9,7 @@ namespace quandor::mac {
 namespace {
 constexpr qint64 kMaxLinkBytes = 64 * 1024;
 const QByteArray kSignature = "[Monkey's Audio Image Link File]";
-}
+} // namespace
 
 std::optional<ApeLink> readApeLink(const QString& path)
 {

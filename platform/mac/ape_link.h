@@ -14,9 +14,9 @@
 namespace quandor::mac {
 
 struct ApeLink {
-    QString imagePath;       ///< made absolute against the link file's folder
+    QString imagePath; ///< made absolute against the link file's folder
     qint64 startBlock = 0;
-    qint64 finishBlock = 0;  ///< one past the last block
+    qint64 finishBlock = 0; ///< one past the last block
 };
 
 /// The link at `path`; empty when the file is not a link file or lacks a field.

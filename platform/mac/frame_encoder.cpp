@@ -17,18 +17,24 @@ struct FilterStage {
 std::vector<FilterStage> stagesOf(int level)
 {
     switch (level) {
-    case 2000: return {{16, 11}};
-    case 3000: return {{64, 11}};
-    case 4000: return {{32, 10}, {256, 13}};
-    default: return {};
+    case 2000:
+        return {{16, 11}};
+    case 3000:
+        return {{64, 11}};
+    case 4000:
+        return {{32, 10}, {256, 13}};
+    default:
+        return {};
     }
 }
 
 inline std::int32_t sampleAt(const unsigned char* p, int bits)
 {
     switch (bits) {
-    case 8: return std::int32_t(p[0]) - 128;
-    case 16: return std::int16_t(std::uint16_t(p[0] | (p[1] << 8)));
+    case 8:
+        return std::int32_t(p[0]) - 128;
+    case 16:
+        return std::int16_t(std::uint16_t(p[0] | (p[1] << 8)));
     default: {
         const std::uint32_t raw = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
         return std::int32_t(raw << 8) >> 8;

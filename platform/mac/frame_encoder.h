@@ -18,8 +18,8 @@
 namespace quandor::mac {
 
 struct PcmLayout {
-    int channels = 2;        ///< 1 or 2
-    int bitsPerSample = 16;  ///< 8 (unsigned), 16 or 24 (signed little-endian)
+    int channels = 2;       ///< 1 or 2
+    int bitsPerSample = 16; ///< 8 (unsigned), 16 or 24 (signed little-endian)
     int blockAlign() const { return channels * bitsPerSample / 8; }
 };
 
@@ -45,13 +45,13 @@ private:
 
     PcmLayout layout_;
     int level_;
-    std::vector<std::int32_t> first_;   ///< side (stereo) or the only channel
-    std::vector<std::int32_t> second_;  ///< mid (stereo)
+    std::vector<std::int32_t> first_;  ///< side (stereo) or the only channel
+    std::vector<std::int32_t> second_; ///< mid (stereo)
     std::vector<std::uint8_t> stream_;
     std::uint32_t crc_ = 0;
     std::unique_ptr<StereoPredictor> stereo_;
     std::unique_ptr<MonoPredictor> mono_;
-    std::vector<NNFilter> firstFilters_;   ///< last stage first: the order the encoder runs them
+    std::vector<NNFilter> firstFilters_; ///< last stage first: the order the encoder runs them
     std::vector<NNFilter> secondFilters_;
     std::unique_ptr<RangeEncoder> coder_;
     ValueModel firstModel_;

@@ -15,12 +15,12 @@ namespace quandor::mac {
 /// Why a call failed; `Result::Success` when it did not.
 enum class Result {
     Success = 0,
-    ReadFailed,        ///< the input cannot be opened or read
-    WriteFailed,       ///< the output cannot be created or written, or is the input itself
-    InvalidInput,      ///< the input is not of the expected kind (not APE, not PCM WAV, corrupt)
-    Unsupported,       ///< a valid input this library does not handle (bit depth, channels, level, output past 4 GiB)
-    Stopped,           ///< the stop flag was set; no output is left behind
-    NotImplemented,    ///< kept for callers written before the encoder existed; no call returns it now
+    ReadFailed,     ///< the input cannot be opened or read
+    WriteFailed,    ///< the output cannot be created or written, or is the input itself
+    InvalidInput,   ///< the input is not of the expected kind (not APE, not PCM WAV, corrupt)
+    Unsupported,    ///< a valid input this library does not handle (bit depth, channels, level, output past 4 GiB)
+    Stopped,        ///< the stop flag was set; no output is left behind
+    NotImplemented, ///< kept for callers written before the encoder existed; no call returns it now
 };
 
 /// A short English description of `result`, for logs and messages.
@@ -54,9 +54,8 @@ int GetDurationTrack(const QString& path);
 /// as the work advances, in steps of at least a tenth of a percent; `stopFlag`
 /// (may be null) is read as the work advances: 0 go on, 1 stop. A failed or stopped call
 /// leaves no output file.
-Result DecompressFile(const QString& inputPath, const QString& outputPath,
-                      std::atomic<int>* percent, const ProgressCallback& callback,
-                      const std::atomic<int>* stopFlag);
+Result DecompressFile(const QString& inputPath, const QString& outputPath, std::atomic<int>* percent,
+                      const ProgressCallback& callback, const std::atomic<int>* stopFlag);
 
 /// True when `CompressFile` takes the file as it is: a WAV file of 8, 16 or
 /// 24-bit integer PCM in 1 or 2 channels (float and multichannel WAV files
@@ -69,8 +68,7 @@ bool IsCompressibleWav(const QString& path);
 /// of one). Only the data chunk's declared length is encoded; the bytes before
 /// and after the samples are stored, up to 16 MiB each. A failed or stopped
 /// call leaves no output file.
-Result CompressFile(const QString& inputPath, const QString& outputPath, int level,
-                    std::atomic<int>* percent, const ProgressCallback& callback,
-                    const std::atomic<int>* stopFlag);
+Result CompressFile(const QString& inputPath, const QString& outputPath, int level, std::atomic<int>* percent,
+                    const ProgressCallback& callback, const std::atomic<int>* stopFlag);
 
 } // namespace quandor::mac

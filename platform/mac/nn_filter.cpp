@@ -21,8 +21,7 @@ NNFilter::NNFilter(int order, int fractionBits)
       coefficients_(order, 0),
       history_(kWindow + 2 * order, 0),
       delay_(2 * order)
-{
-}
+{}
 
 std::int32_t NNFilter::compress(std::int32_t target)
 {
@@ -38,7 +37,8 @@ std::int32_t NNFilter::compress(std::int32_t target)
         for (int i = 0; i < order_; ++i)
             sum += std::uint32_t(std::int32_t(c[i]) * std::int32_t(d[i]));
     }
-    const std::int64_t rounded = (std::int64_t(std::int32_t(sum)) + (std::int64_t(1) << (fractionBits_ - 1))) >> fractionBits_;
+    const std::int64_t rounded =
+        (std::int64_t(std::int32_t(sum)) + (std::int64_t(1) << (fractionBits_ - 1))) >> fractionBits_;
     const std::int32_t prediction = std::int32_t(rounded);
     const std::int32_t stored = std::int32_t(std::uint32_t(target) - std::uint32_t(prediction));
 
@@ -57,8 +57,8 @@ std::int32_t NNFilter::compress(std::int32_t target)
     if (magnitude == 0) {
         base[adapt] = 0;
     } else {
-        const int scale = (std::int64_t(magnitude) > std::int64_t(average_) * 3)
-            + (magnitude > average_ + average_ / 3);
+        const int scale =
+            (std::int64_t(magnitude) > std::int64_t(average_) * 3) + (magnitude > average_ + average_ / 3);
         base[adapt] = std::int16_t(inverseSign(target) * (8 << scale));
     }
     average_ += std::uint32_t(std::int32_t(magnitude - average_) / 16);

@@ -26,7 +26,7 @@ private:
     // One buffer holds the adaptation signs followed by the clipped outputs,
     // both as sliding windows `order_` apart, moved back when the end is reached.
     std::vector<std::int16_t> history_;
-    int delay_;   ///< index of the next output slot
+    int delay_; ///< index of the next output slot
 };
 
 } // namespace quandor::mac

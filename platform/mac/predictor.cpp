@@ -59,10 +59,9 @@ std::int32_t StereoPredictor::compressOne(std::int32_t target, int channel, cons
     b[taps.adaptA - 1] = inverseSign(b[taps.delayA - 1]);
 
     const std::uint32_t* ca = coeffsA_[channel];
-    const auto predictionA = std::int32_t(std::uint32_t(b[taps.delayA]) * ca[0]
-                                          + std::uint32_t(b[taps.delayA - 1]) * ca[1]
-                                          + std::uint32_t(b[taps.delayA - 2]) * ca[2]
-                                          + std::uint32_t(b[taps.delayA - 3]) * ca[3]);
+    const auto predictionA =
+        std::int32_t(std::uint32_t(b[taps.delayA]) * ca[0] + std::uint32_t(b[taps.delayA - 1]) * ca[1]
+                     + std::uint32_t(b[taps.delayA - 2]) * ca[2] + std::uint32_t(b[taps.delayA - 3]) * ca[3]);
 
     // The other channel's latest output, minus a leaky copy of its previous one.
     b[taps.delayB] = subtract(filterA_[channel ^ 1], leaky(filterB_[channel]));
@@ -72,10 +71,10 @@ std::int32_t StereoPredictor::compressOne(std::int32_t target, int channel, cons
     filterB_[channel] = filterA_[channel ^ 1];
 
     const std::uint32_t* cb = coeffsB_[channel];
-    const auto predictionB = std::int32_t(
-        std::uint32_t(b[taps.delayB]) * cb[0] + std::uint32_t(b[taps.delayB - 1]) * cb[1]
-        + std::uint32_t(b[taps.delayB - 2]) * cb[2] + std::uint32_t(b[taps.delayB - 3]) * cb[3]
-        + std::uint32_t(b[taps.delayB - 4]) * cb[4]);
+    const auto predictionB =
+        std::int32_t(std::uint32_t(b[taps.delayB]) * cb[0] + std::uint32_t(b[taps.delayB - 1]) * cb[1]
+                     + std::uint32_t(b[taps.delayB - 2]) * cb[2] + std::uint32_t(b[taps.delayB - 3]) * cb[3]
+                     + std::uint32_t(b[taps.delayB - 4]) * cb[4]);
 
     const std::int32_t prediction = add(predictionA, predictionB >> 1) >> 10;
     const std::int32_t leak = leaky(filterA_[channel]);
@@ -123,9 +122,9 @@ std::int32_t MonoPredictor::compress(std::int32_t target)
 
     b[kYDelayA] = currentA_;
     b[kYDelayA - 1] = subtract(b[kYDelayA], b[kYDelayA - 1]);
-    const auto predictionA = std::int32_t(
-        std::uint32_t(b[kYDelayA]) * coeffsA_[0] + std::uint32_t(b[kYDelayA - 1]) * coeffsA_[1]
-        + std::uint32_t(b[kYDelayA - 2]) * coeffsA_[2] + std::uint32_t(b[kYDelayA - 3]) * coeffsA_[3]);
+    const auto predictionA =
+        std::int32_t(std::uint32_t(b[kYDelayA]) * coeffsA_[0] + std::uint32_t(b[kYDelayA - 1]) * coeffsA_[1]
+                     + std::uint32_t(b[kYDelayA - 2]) * coeffsA_[2] + std::uint32_t(b[kYDelayA - 3]) * coeffsA_[3]);
 
     const std::int32_t leak = leaky(filterA_);
     const std::int32_t nextA = subtract(target, leak);

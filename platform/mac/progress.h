@@ -10,9 +10,10 @@ namespace quandor::mac {
 class Progress {
 public:
     Progress(std::atomic<int>* percent, const ProgressCallback& callback, const std::atomic<int>* stopFlag)
-        : percent_(percent), callback_(callback), stopFlag_(stopFlag)
-    {
-    }
+        : percent_(percent),
+          callback_(callback),
+          stopFlag_(stopFlag)
+    {}
 
     /// Publishes `done` of `total` as whole percent and as thousandths of a
     /// percent. The callback hears the start, the end, and steps of at least

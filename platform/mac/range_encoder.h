@@ -28,8 +28,8 @@ private:
     std::vector<std::uint8_t>& out_;
     std::uint32_t low_ = 0;
     std::uint32_t range_;
-    std::uint8_t buffer_ = 0;       ///< the byte still waiting for a possible carry
-    std::uint32_t pendingFF_ = 0;   ///< 0xFF bytes behind it that a carry would turn into 0x00
+    std::uint8_t buffer_ = 0;     ///< the byte still waiting for a possible carry
+    std::uint32_t pendingFF_ = 0; ///< 0xFF bytes behind it that a carry would turn into 0x00
 };
 
 /// Adaptive state of one channel's value coder.

@@ -13,8 +13,8 @@
 namespace quandor::mac {
 
 struct StoredWav {
-    QByteArray header;  ///< everything up to and including the data chunk's size field
-    QByteArray tail;    ///< everything after the samples
+    QByteArray header; ///< everything up to and including the data chunk's size field
+    QByteArray tail;   ///< everything after the samples
 };
 
 /// The stored parts of the APE file at `path`, described by `info`; empty

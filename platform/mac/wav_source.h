@@ -13,8 +13,8 @@ namespace quandor::mac {
 struct WavSource {
     PcmLayout layout;
     int sampleRate = 0;
-    qint64 dataOffset = 0;   ///< first byte of the samples
-    qint64 dataLength = 0;   ///< whole blocks only
+    qint64 dataOffset = 0; ///< first byte of the samples
+    qint64 dataLength = 0; ///< whole blocks only
     qint64 fileSize = 0;
     qint64 blocks() const { return dataLength / layout.blockAlign(); }
 };

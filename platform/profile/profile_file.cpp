@@ -13,8 +13,8 @@ namespace {
 // One line of the file: its text [begin, end) and where its line end stops.
 struct Line {
     qsizetype begin = 0;
-    qsizetype end = 0;      // before CR LF / LF
-    qsizetype next = 0;     // after the line end
+    qsizetype end = 0;  // before CR LF / LF
+    qsizetype next = 0; // after the line end
 };
 
 std::vector<Line> splitLines(const QByteArray& bytes)
@@ -82,13 +82,12 @@ QByteArrayView unquoted(QByteArrayView value)
 
 // Where [section] key stands in the file.
 struct Place {
-    std::optional<size_t> sectionLine;   // the header of the first matching section
-    std::optional<size_t> lastLine;      // its last non-blank line
-    std::optional<size_t> keyLine;       // the first matching key in it
+    std::optional<size_t> sectionLine; // the header of the first matching section
+    std::optional<size_t> lastLine;    // its last non-blank line
+    std::optional<size_t> keyLine;     // the first matching key in it
 };
 
-Place locate(const QByteArray& bytes, const std::vector<Line>& lines, const QString& section,
-             const QString& key)
+Place locate(const QByteArray& bytes, const std::vector<Line>& lines, const QString& section, const QString& key)
 {
     Place place;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -143,8 +142,7 @@ QByteArray readFile(const QString& file, bool* exists = nullptr)
 
 } // namespace
 
-QString readString(const QString& file, const QString& section, const QString& key,
-                   const QString& fallback)
+QString readString(const QString& file, const QString& section, const QString& key, const QString& fallback)
 {
     const QByteArray bytes = readFile(file);
     const std::vector<Line> lines = splitLines(bytes);
@@ -155,19 +153,17 @@ QString readString(const QString& file, const QString& section, const QString& k
     return fromStoredText(unquoted(pair->value));
 }
 
-bool writeString(const QString& file, const QString& section, const QString& key,
-                 const QString& value)
+bool writeString(const QString& file, const QString& section, const QString& key, const QString& value)
 {
-    if (!validName(section) || !validName(key) || section.contains(QLatin1Char(']'))
-        || key.contains(QLatin1Char('=')) || key.trimmed().startsWith(QLatin1Char('['))
-        || key.trimmed().startsWith(QLatin1Char(';')) || value.contains(QLatin1Char('\r'))
-        || value.contains(QLatin1Char('\n')))
+    if (!validName(section) || !validName(key) || section.contains(QLatin1Char(']')) || key.contains(QLatin1Char('='))
+        || key.trimmed().startsWith(QLatin1Char('[')) || key.trimmed().startsWith(QLatin1Char(';'))
+        || value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
         return false;
 
     bool existed = false;
     QByteArray bytes = readFile(file, &existed);
     if (!existed && QFile::exists(file))
-        return false;   // there but unreadable: never replace what we cannot keep
+        return false; // there but unreadable: never replace what we cannot keep
     const std::vector<Line> lines = splitLines(bytes);
     const Place place = locate(bytes, lines, section, key);
     const QByteArray storedValue = toStoredText(value);
@@ -194,8 +190,7 @@ bool writeString(const QString& file, const QString& section, const QString& key
     return out.commit();
 }
 
-void writeDefault(const QString& file, const QString& section, const QString& key,
-                  const QString& value)
+void writeDefault(const QString& file, const QString& section, const QString& key, const QString& value)
 {
     (void)writeString(file, section, key, value);
 }

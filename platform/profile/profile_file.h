@@ -23,12 +23,10 @@ QString readString(const QString& file, const QString& section, const QString& k
 /// Stores [section] key = value. False when nothing was written: the value holds
 /// CR or LF, a name is empty or holds a bracket or '=', or the file could not be
 /// replaced. The file is unchanged then.
-[[nodiscard]] bool writeString(const QString& file, const QString& section, const QString& key,
-                 const QString& value);
+[[nodiscard]] bool writeString(const QString& file, const QString& section, const QString& key, const QString& value);
 
 /// Stores the default a reader found absent. A failure is not reported: the
 /// reader uses the default either way and the next read tries again.
-void writeDefault(const QString& file, const QString& section, const QString& key,
-                  const QString& value);
+void writeDefault(const QString& file, const QString& section, const QString& key, const QString& value);
 
 } // namespace quandor::profile

@@ -9,12 +9,21 @@
 namespace quandor::shell::maker {
 
 /// The placeholder domain of every maker address.
-inline QString domain() { return QStringLiteral("quandor.example.org"); }
+inline QString domain()
+{
+    return QStringLiteral("quandor.example.org");
+}
 
 /// The maker's web site, without a trailing slash.
-inline QString site() { return QStringLiteral("https://") + domain(); }
+inline QString site()
+{
+    return QStringLiteral("https://") + domain();
+}
 
 /// A mailbox at the maker's domain.
-inline QString mailAddress(const QString& mailbox) { return mailbox + QLatin1Char('@') + domain(); }
+inline QString mailAddress(const QString& mailbox)
+{
+    return mailbox + QLatin1Char('@') + domain();
+}
 
 } // namespace quandor::shell::maker

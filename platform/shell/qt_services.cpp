@@ -14,11 +14,16 @@ namespace {
 QMessageBox::StandardButtons standardButtons(MessageButtons buttons)
 {
     switch (buttons) {
-    case MessageButtons::Ok: return QMessageBox::Ok;
-    case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case MessageButtons::Ok:
+        return QMessageBox::Ok;
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -26,11 +31,16 @@ QMessageBox::StandardButtons standardButtons(MessageButtons buttons)
 QMessageBox::Icon standardIcon(MessageIcon icon)
 {
     switch (icon) {
-    case MessageIcon::None: return QMessageBox::NoIcon;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::Warning: return QMessageBox::Warning;
-    case MessageIcon::Critical: return QMessageBox::Critical;
-    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -38,11 +48,16 @@ QMessageBox::Icon standardIcon(MessageIcon icon)
 MessageResult resultOf(int button)
 {
     switch (button) {
-    case QMessageBox::Ok: return MessageResult::Ok;
-    case QMessageBox::Yes: return MessageResult::Yes;
-    case QMessageBox::No: return MessageResult::No;
-    case QMessageBox::Retry: return MessageResult::Retry;
-    default: return MessageResult::Cancel;
+    case QMessageBox::Ok:
+        return MessageResult::Ok;
+    case QMessageBox::Yes:
+        return MessageResult::Yes;
+    case QMessageBox::No:
+        return MessageResult::No;
+    case QMessageBox::Retry:
+        return MessageResult::Retry;
+    default:
+        return MessageResult::Cancel;
     }
 }
 
@@ -76,8 +91,8 @@ QString startPath(const FileDialogRequest& request)
 
 } // namespace
 
-MessageResult QtServices::message(QWidget* owner, const QString& text, const QString& title,
-                                  MessageButtons buttons, MessageIcon icon)
+MessageResult QtServices::message(QWidget* owner, const QString& text, const QString& title, MessageButtons buttons,
+                                  MessageIcon icon)
 {
     QMessageBox box(standardIcon(icon), title, wrappableText(text), standardButtons(buttons), owner);
     return resultOf(box.exec());
@@ -85,13 +100,11 @@ MessageResult QtServices::message(QWidget* owner, const QString& text, const QSt
 
 bool QtServices::openUrl(const QString& target)
 {
-    const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target)
-                                               : QUrl::fromUserInput(target.trimmed());
+    const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target) : QUrl::fromUserInput(target.trimmed());
     return QDesktopServices::openUrl(url);
 }
 
-QStringList QtServices::openFileNames(QWidget* owner, const FileDialogRequest& request,
-                                      bool multiple)
+QStringList QtServices::openFileNames(QWidget* owner, const FileDialogRequest& request, bool multiple)
 {
     if (multiple)
         return QFileDialog::getOpenFileNames(owner, request.title, startPath(request), request.filter);

@@ -7,14 +7,12 @@ namespace quandor::shell {
 
 class QtServices final : public Services {
 public:
-    MessageResult message(QWidget* owner, const QString& text, const QString& title,
-                          MessageButtons buttons, MessageIcon icon) override;
+    MessageResult message(QWidget* owner, const QString& text, const QString& title, MessageButtons buttons,
+                          MessageIcon icon) override;
     bool openUrl(const QString& target) override;
-    QStringList openFileNames(QWidget* owner, const FileDialogRequest& request,
-                              bool multiple) override;
+    QStringList openFileNames(QWidget* owner, const FileDialogRequest& request, bool multiple) override;
     QString saveFileName(QWidget* owner, const FileDialogRequest& request) override;
-    QString browseForFolder(QWidget* owner, const QString& title,
-                            const QString& startFolder) override;
+    QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) override;
 };
 

@@ -18,10 +18,10 @@ enum class MessageResult { Ok, Cancel, Yes, No, Retry };
 
 struct FileDialogRequest {
     QString title;
-    QString folder;          ///< starting folder
-    QString fileName;        ///< proposed name (save dialogs)
-    QString filter;          ///< Qt filter text, e.g. "Audio (*.wav *.mp3);;All (*)"
-    QString defaultSuffix;   ///< added to a saved name without one (save dialogs)
+    QString folder;        ///< starting folder
+    QString fileName;      ///< proposed name (save dialogs)
+    QString filter;        ///< Qt filter text, e.g. "Audio (*.wav *.mp3);;All (*)"
+    QString defaultSuffix; ///< added to a saved name without one (save dialogs)
 };
 
 class Services {
@@ -29,18 +29,16 @@ public:
     virtual ~Services() = default;
 
     /// A modal message box titled `title`; returns the button pressed.
-    virtual MessageResult message(QWidget* owner, const QString& text, const QString& title,
-                                  MessageButtons buttons, MessageIcon icon) = 0;
+    virtual MessageResult message(QWidget* owner, const QString& text, const QString& title, MessageButtons buttons,
+                                  MessageIcon icon) = 0;
     /// Opens a web address, a "mailto:" link or a file with its program.
     virtual bool openUrl(const QString& target) = 0;
     /// Files to open; empty when cancelled.
-    virtual QStringList openFileNames(QWidget* owner, const FileDialogRequest& request,
-                                      bool multiple) = 0;
+    virtual QStringList openFileNames(QWidget* owner, const FileDialogRequest& request, bool multiple) = 0;
     /// A file to save to (the dialog asks before replacing); empty when cancelled.
     virtual QString saveFileName(QWidget* owner, const FileDialogRequest& request) = 0;
     /// A folder; empty when cancelled.
-    virtual QString browseForFolder(QWidget* owner, const QString& title,
-                                    const QString& startFolder) = 0;
+    virtual QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) = 0;
     /// A colour; nothing when cancelled.
     virtual std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) = 0;
 };
@@ -53,8 +51,7 @@ void setServices(Services* replacement);
 
 /// Shorthand for the common case: one message box.
 inline MessageResult messageBox(QWidget* owner, const QString& text, const QString& title,
-                                MessageButtons buttons = MessageButtons::Ok,
-                                MessageIcon icon = MessageIcon::None)
+                                MessageButtons buttons = MessageButtons::Ok, MessageIcon icon = MessageIcon::None)
 {
     return services().message(owner, text, title, buttons, icon);
 }

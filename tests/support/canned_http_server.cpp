@@ -83,8 +83,7 @@ void CannedHttpServer::answer(int client)
     for (int waited = 0; waited < reply.stallMs && !stopping_; waited += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const QByteArray head = "HTTP/1.0 " + QByteArray::number(reply.status) + " Canned\r\nContent-Type: text/plain\r\n"
-                          + "Content-Length: " + QByteArray::number(reply.body.size())
-                          + "\r\nConnection: close\r\n\r\n";
+        + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
     const QByteArray whole = head + reply.body;
     ::send(client, whole.constData(), static_cast<size_t>(whole.size()), MSG_NOSIGNAL);
 }

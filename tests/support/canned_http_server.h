@@ -16,7 +16,7 @@ namespace quandor::test {
 struct CannedReply {
     int status = 200;
     QByteArray body;
-    int stallMs = 0;            ///< wait this long before answering (client time-outs, cancel)
+    int stallMs = 0; ///< wait this long before answering (client time-outs, cancel)
 };
 
 class CannedHttpServer {

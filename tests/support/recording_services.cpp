@@ -19,16 +19,25 @@ T takeFront(std::deque<T>& queue, T fallback)
 shell::MessageResult defaultAnswer(shell::MessageButtons buttons)
 {
     switch (buttons) {
-    case shell::MessageButtons::YesNo: return shell::MessageResult::No;
-    case shell::MessageButtons::Ok: return shell::MessageResult::Ok;
-    default: return shell::MessageResult::Cancel;
+    case shell::MessageButtons::YesNo:
+        return shell::MessageResult::No;
+    case shell::MessageButtons::Ok:
+        return shell::MessageResult::Ok;
+    default:
+        return shell::MessageResult::Cancel;
     }
 }
 
 } // namespace
 
-RecordingServices::RecordingServices() { shell::setServices(this); }
-RecordingServices::~RecordingServices() { shell::setServices(nullptr); }
+RecordingServices::RecordingServices()
+{
+    shell::setServices(this);
+}
+RecordingServices::~RecordingServices()
+{
+    shell::setServices(nullptr);
+}
 
 shell::MessageResult RecordingServices::message(QWidget*, const QString& text, const QString& title,
                                                 shell::MessageButtons buttons, shell::MessageIcon icon)
@@ -83,7 +92,7 @@ QStringList addressesOutside(const QStringList& targets, const QString& domain)
         if (url.scheme() == QLatin1String("mailto"))
             host = url.path().section(QLatin1Char('@'), 1).trimmed();
         else if (url.scheme().isEmpty() || url.isLocalFile() || QFileInfo(target).isAbsolute())
-            continue;   // a file opened with its program
+            continue; // a file opened with its program
         else
             host = url.host();
         if (host != domain && !host.endsWith(QLatin1Char('.') + domain))

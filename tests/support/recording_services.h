@@ -26,7 +26,7 @@ public:
     QList<RecordedMessage> messages;
     QStringList openedUrls;
     QList<shell::FileDialogRequest> fileDialogs;
-    QStringList folderDialogs;     ///< titles of folder browsers shown
+    QStringList folderDialogs; ///< titles of folder browsers shown
 
     // What to answer next (each queue is consumed front first; empty = cancel/OK).
     std::deque<shell::MessageResult> messageAnswers;
@@ -38,8 +38,7 @@ public:
     shell::MessageResult message(QWidget* owner, const QString& text, const QString& title,
                                  shell::MessageButtons buttons, shell::MessageIcon icon) override;
     bool openUrl(const QString& target) override;
-    QStringList openFileNames(QWidget* owner, const shell::FileDialogRequest& request,
-                              bool multiple) override;
+    QStringList openFileNames(QWidget* owner, const shell::FileDialogRequest& request, bool multiple) override;
     QString saveFileName(QWidget* owner, const shell::FileDialogRequest& request) override;
     QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) override;

@@ -44,9 +44,10 @@ bool haveCheckingTool(const QString& program)
 
 QJsonObject ffprobe(const QString& path)
 {
-    const ToolResult r = runTool(QStringLiteral("ffprobe"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"), QStringLiteral("json"),
-         QStringLiteral("-show_format"), QStringLiteral("-show_streams"), path});
+    const ToolResult r =
+        runTool(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"), QStringLiteral("json"),
+                 QStringLiteral("-show_format"), QStringLiteral("-show_streams"), path});
     if (r.exitCode != 0)
         return {};
     return QJsonDocument::fromJson(r.out).object();
@@ -65,8 +66,8 @@ QJsonObject firstAudioStream(const QJsonObject& probe)
 double probedDuration(const QJsonObject& probe)
 {
     bool ok = false;
-    const double seconds = probe.value(QStringLiteral("format")).toObject()
-                               .value(QStringLiteral("duration")).toString().toDouble(&ok);
+    const double seconds =
+        probe.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble(&ok);
     return ok ? seconds : -1.0;
 }
 

@@ -69,7 +69,7 @@ QByteArray makePcm(const PcmFormat& format, qint64 frames, unsigned seed)
             noise = noise * 1664525u + 1013904223u;
             const double n = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.02;
             const double tone = 0.45 * std::sin(2 * std::numbers::pi * base * (c + 1) * t)
-                              + 0.2 * std::sin(2 * std::numbers::pi * base * 2.5 * t + c);
+                + 0.2 * std::sin(2 * std::numbers::pi * base * 2.5 * t + c);
             appendSample(out, format.bits, tone + n);
         }
     }
@@ -78,7 +78,7 @@ QByteArray makePcm(const PcmFormat& format, qint64 frames, unsigned seed)
 
 QByteArray makeMusicPcm(const PcmFormat& format, qint64 frames, unsigned seed)
 {
-    constexpr double kBeat = 0.25;   // seconds per note
+    constexpr double kBeat = 0.25; // seconds per note
     static const int melody[] = {0, 4, 7, 12, 11, 7, 4, 2, 5, 9, 12, 14, 12, 9, 5, 4};
     static const int bass[] = {-24, -24, -17, -17, -19, -19, -12, -12};
     const auto note = [](int semitones) { return 440.0 * std::pow(2.0, semitones / 12.0); };
@@ -93,7 +93,7 @@ QByteArray makeMusicPcm(const PcmFormat& format, qint64 frames, unsigned seed)
         const double lead = note(melody[(beat + seed) % 16] - 3);
         const double low = note(bass[(beat / 2) % 8]);
         double voice = 0;
-        for (int h = 1; h <= 8; ++h)   // a bright, reed-like spectrum
+        for (int h = 1; h <= 8; ++h) // a bright, reed-like spectrum
             voice += std::sin(2 * std::numbers::pi * lead * h * t) / h;
         double bassVoice = 0;
         for (int h = 1; h <= 4; ++h)
@@ -103,8 +103,8 @@ QByteArray makeMusicPcm(const PcmFormat& format, qint64 frames, unsigned seed)
             noise = noise * 1664525u + 1013904223u;
             const double n = static_cast<double>(noise >> 8) / 16777216.0 - 0.5;
             const double pan = format.channels == 1 ? 1.0 : (c == 0 ? 1.2 : 0.8);
-            const double value = 0.15 * envelope * voice * pan + 0.2 * bassVoice * (2.0 - pan)
-                               + 0.25 * hat * n + 0.01 * n;
+            const double value =
+                0.15 * envelope * voice * pan + 0.2 * bassVoice * (2.0 - pan) + 0.25 * hat * n + 0.01 * n;
             appendSample(out, format.bits, value);
         }
     }

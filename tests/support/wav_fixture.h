@@ -10,7 +10,7 @@ namespace quandor::test {
 struct PcmFormat {
     int sampleRate = 44100;
     int channels = 2;
-    int bits = 16;           ///< 8 (unsigned), 16, 24 or 32 (signed little-endian)
+    int bits = 16; ///< 8 (unsigned), 16, 24 or 32 (signed little-endian)
 };
 
 /// `frames` sample frames of a deterministic signal in `format`; `seed` varies it.

@@ -38,8 +38,8 @@ double frequencyOf(int key)
 }
 
 // Adds a plucked tone (a few harmonics under a decaying envelope) to the mix.
-void addNote(std::vector<float> &left, std::vector<float> &right, const Note &note,
-             double secondsPerBeat, double gain, double pan)
+void addNote(std::vector<float>& left, std::vector<float>& right, const Note& note, double secondsPerBeat, double gain,
+             double pan)
 {
     const double f = frequencyOf(note.key);
     const size_t begin = size_t(note.start * secondsPerBeat * kSampleRate);
@@ -66,7 +66,7 @@ std::vector<Note> melodyOf(int track, int beats)
         case 0: // rising and falling arpeggios of C, F, G and C
             for (int step = 0; step < 2; ++step) {
                 static const int chord[4][3] = {{60, 64, 67}, {65, 69, 72}, {67, 71, 74}, {60, 64, 67}};
-                const int *c = chord[(beat / 4) % 4];
+                const int* c = chord[(beat / 4) % 4];
                 notes.push_back({c[(beat * 2 + step) % 3] + 12 * (step % 2), beat + step * 0.5, 0.5});
             }
             break;
@@ -94,7 +94,7 @@ std::vector<uint8_t> renderTrack(int track, int seconds)
     std::vector<float> left(samples), right(samples);
     const double secondsPerBeat = track == 2 ? 0.75 : 0.45;
     const int beats = int(seconds / secondsPerBeat);
-    for (const Note &note : melodyOf(track, beats)) {
+    for (const Note& note : melodyOf(track, beats)) {
         const double pan = note.key < 55 ? -0.3 : (note.key % 2 ? 0.25 : -0.1);
         addNote(left, right, note, secondsPerBeat, 0.14, pan);
     }
@@ -113,7 +113,7 @@ std::vector<uint8_t> renderTrack(int track, int seconds)
     return bytes;
 }
 
-bool writeFile(const fs::path &path, const std::string &text, std::string *error)
+bool writeFile(const fs::path& path, const std::string& text, std::string* error)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
@@ -124,13 +124,13 @@ bool writeFile(const fs::path &path, const std::string &text, std::string *error
 
 } // namespace
 
-const DemoTrack *demoTracks(int *count)
+const DemoTrack* demoTracks(int* count)
 {
     *count = int(std::size(kTracks));
     return kTracks;
 }
 
-bool writeDemo(const std::string &folderName, std::string *error)
+bool writeDemo(const std::string& folderName, std::string* error)
 {
     const fs::path folder(folderName);
     std::error_code ec;

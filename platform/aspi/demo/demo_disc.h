@@ -8,17 +8,17 @@
 namespace quandor::aspi::demo {
 
 struct DemoTrack {
-    const char *title;
+    const char* title;
     int seconds;
 };
 
 /// The tracks of the demo disc, in order.
-const DemoTrack *demoTracks(int *count);
+const DemoTrack* demoTracks(int* count);
 
 /// Writes demo.bin/demo.cue and drives.ini into folder (created if needed).
 /// The CD-R starts blank on every call; the CD-RW disc is created written
 /// (track 1 of the demo) when absent and kept otherwise. False with the
 /// reason when a file cannot be written.
-bool writeDemo(const std::string &folder, std::string *error);
+bool writeDemo(const std::string& folder, std::string* error);
 
 } // namespace quandor::aspi::demo

@@ -4,7 +4,7 @@
 
 #include "platform/aspi/demo/demo_disc.h"
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);

@@ -37,7 +37,8 @@ TEST(CddbCache, ServerReplyIsStoredByteForByteAndIndexed)
     ASSERT_TRUE(cache.storeServerReply(kQuery, QStringLiteral("rock"), QStringLiteral("0501ac02"), reply));
     EXPECT_EQ(readAll(start.filePath(QStringLiteral("CDDB/rock/0501ac02.txt"))), reply);
     EXPECT_EQ(cache.findEntry(kQuery), QStringLiteral("\\CDDB\\rock\\0501ac02.txt"));
-    EXPECT_TRUE(readAll(cache.indexFile()).contains("[CDDBID]\r\ncddb query 0501ac02 2 150 15795 430=\\CDDB\\rock\\0501ac02.txt\r\n"));
+    EXPECT_TRUE(readAll(cache.indexFile())
+                    .contains("[CDDBID]\r\ncddb query 0501ac02 2 150 15795 430=\\CDDB\\rock\\0501ac02.txt\r\n"));
     const auto entry = cache.load(kQuery);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->album, QStringLiteral("B"));
@@ -78,7 +79,8 @@ TEST(CddbCache, UserEntryRoundTripsAndReplacesTheServerEntryInTheIndex)
     EXPECT_EQ(lines[0], "210 :::::::::::     Brenlow  ::::::::::::::::::::::::::::\r");
     EXPECT_EQ(lines[1], QByteArray(67, '*') + "\r");
     EXPECT_TRUE(file.contains("DGENRE=\r\n"));
-    EXPECT_TRUE(file.contains("DTITLE=Bj\xF6rk / D\xE9" "but = 100%\r\n"));
+    EXPECT_TRUE(file.contains("DTITLE=Bj\xF6rk / D\xE9"
+                              "but = 100%\r\n"));
     EXPECT_EQ(cache.findEntry(kQuery), QStringLiteral("\\CDDB\\Custom\\0501ac02.txt"));
 
     const auto back = cache.load(kQuery);
@@ -97,7 +99,7 @@ TEST(CddbCache, UserEntryMixingScriptsRestoresEveryField)
     struct MixCase {
         const char* name;
         QString artist, album, title;
-        QByteArray dtitle;   // the line as the file holds it
+        QByteArray dtitle; // the line as the file holds it
     };
     const MixCase cases[] = {
         {"Windows-1252 throughout", QStringLiteral("Bj\u00F6rk"), QStringLiteral("S\u00E9r\u00E9nade"),
@@ -107,7 +109,9 @@ TEST(CddbCache, UserEntryMixingScriptsRestoresEveryField)
         {"a title needs UTF-8", QStringLiteral("Caf\u00E9"), QStringLiteral("S\u00E9r\u00E9nade"),
          QStringLiteral("\u65E5\u672C"), "DTITLE=Caf\xC3\xA9 / S\xC3\xA9r\xC3\xA9nade"},
         {"Windows-1252 that reads as UTF-8", QStringLiteral("\u00C3\u00A9dir"), QStringLiteral("Suite"),
-         QStringLiteral("x"), "DTITLE=\xC3\x83\xC2\xA9" "dir / Suite"},
+         QStringLiteral("x"),
+         "DTITLE=\xC3\x83\xC2\xA9"
+         "dir / Suite"},
     };
     for (const MixCase& c : cases) {
         QTemporaryDir start;
@@ -142,7 +146,7 @@ TEST(CddbCache, UserEntryThatCannotBeWrittenIsNotIndexed)
     QTemporaryDir start;
     CddbCache cache(start.path());
     QDir(start.path()).mkpath(QStringLiteral("CDDB"));
-    QFile blocker(start.filePath(QStringLiteral("CDDB/Custom")));   // a file where the folder should be
+    QFile blocker(start.filePath(QStringLiteral("CDDB/Custom"))); // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     EXPECT_FALSE(cache.saveUserEntry(kQuery, QStringLiteral("0501ac02"), CddbEntry{}, 1));

@@ -34,11 +34,14 @@ TEST(CddbDownload, ReplyReplacesTheFileOnlyOnSuccess)
         EXPECT_FALSE(failed.error.isEmpty());
         EXPECT_EQ(quandor::test::readAll(request), QByteArray("200 rock 0501ac02 x\r\n")) << path;
     }
-    EXPECT_EQ(server.requests(), (QStringList{QStringLiteral("/ok?cmd=a+b"), QStringLiteral("/missing"),
-                                             QStringLiteral("/fail")}));
+    EXPECT_EQ(server.requests(),
+              (QStringList{QStringLiteral("/ok?cmd=a+b"), QStringLiteral("/missing"), QStringLiteral("/fail")}));
     // Nothing listens on the port of a closed server.
     QString closedUrl;
-    { CannedHttpServer gone([](const QString&) { return CannedReply{}; }); closedUrl = gone.baseUrl(); }
+    {
+        CannedHttpServer gone([](const QString&) { return CannedReply{}; });
+        closedUrl = gone.baseUrl();
+    }
     EXPECT_FALSE(downloadToFile(closedUrl, request).ok);
 }
 

@@ -68,7 +68,7 @@ TEST(CddbLookup, ExampleDiscSendsQueryThenReadOfTheSingleMatch)
 TEST(CddbLookup, ServerWithoutFinalSlashStillGetsTheScriptPath)
 {
     LookupFixture f(answers({202, "202 No match found\r\n"}));
-    f.setup.server.server.chop(1);   // "http://127.0.0.1:<port>"
+    f.setup.server.server.chop(1); // "http://127.0.0.1:<port>"
     EXPECT_EQ(f.query().kind, CddbStepKind::NoMatch);
     ASSERT_EQ(f.server.requests().size(), 1);
     EXPECT_TRUE(f.server.requests().front().startsWith(QStringLiteral("/~cddb/cddb.cgi?cmd=cddb+query+")));
@@ -85,11 +85,21 @@ TEST(CddbLookup, RepliesAndWhatTheyLeadTo)
         size_t matches;
         int requests;
     } cases[] = {
-        {"three matches", {200, "211 close matches found\r\nrock 0501ac02 A / B\r\njazz 0501ac03 C / D\r\n"
-                                "misc 0501ac04 E / F\r\n.\r\n"}, {}, CddbStepKind::Choose, 3, 1},
+        {"three matches",
+         {200,
+          "211 close matches found\r\nrock 0501ac02 A / B\r\njazz 0501ac03 C / D\r\n"
+          "misc 0501ac04 E / F\r\n.\r\n"},
+         {},
+         CddbStepKind::Choose,
+         3,
+         1},
         {"exact list", {200, "210 exact matches\r\nrock 0501ac02 A / B\r\n.\r\n"}, {}, CddbStepKind::Choose, 1, 1},
-        {"list without its closing dot", {200, "211 close\r\nrock 0501ac02 A\r\nfolk 0501ac05 B"}, {},
-         CddbStepKind::Choose, 2, 1},
+        {"list without its closing dot",
+         {200, "211 close\r\nrock 0501ac02 A\r\nfolk 0501ac05 B"},
+         {},
+         CddbStepKind::Choose,
+         2,
+         1},
         {"no match", {200, "202 No match found\r\n"}, {}, CddbStepKind::NoMatch, 0, 1},
         {"403", {200, "403 Database entry is corrupt\r\n"}, {}, CddbStepKind::Failed, 0, 1},
         {"409", {200, "409 No handshake\r\n"}, {}, CddbStepKind::Failed, 0, 1},
@@ -100,28 +110,59 @@ TEST(CddbLookup, RepliesAndWhatTheyLeadTo)
         {"category climbing out", {200, "200 ../../evil 0501ac02 x\r\n"}, {}, CddbStepKind::Failed, 0, 1},
         {"disc id with a path", {200, "200 rock ../0501ac0 x\r\n"}, {}, CddbStepKind::Failed, 0, 1},
         {"unknown category", {200, "200 Rock 0501ac02 x\r\n"}, {}, CddbStepKind::Failed, 0, 1},
-        {"read answers an error", {200, "200 rock 0501ac02 x\r\n"}, {200, "401 rock 0501ac02 No such CD entry\r\n"},
-         CddbStepKind::Failed, 0, 2},
-        {"read names a hostile file", {200, "200 rock 0501ac02 x\r\n"}, {200, "210 ../.. 0501ac02 x\r\nDTITLE=a\r\n"},
-         CddbStepKind::Failed, 0, 2},
+        {"read answers an error",
+         {200, "200 rock 0501ac02 x\r\n"},
+         {200, "401 rock 0501ac02 No such CD entry\r\n"},
+         CddbStepKind::Failed,
+         0,
+         2},
+        {"read names a hostile file",
+         {200, "200 rock 0501ac02 x\r\n"},
+         {200, "210 ../.. 0501ac02 x\r\nDTITLE=a\r\n"},
+         CddbStepKind::Failed,
+         0,
+         2},
         {"read fails over HTTP", {200, "200 rock 0501ac02 x\r\n"}, {404, kReadReply}, CddbStepKind::Failed, 0, 2},
-        {"kilobytes on one line", {200, "200 rock 0501ac02 " + QByteArray(3000, 'y') + "\r\n"}, {200, longLine},
-         CddbStepKind::Entry, 0, 2},
-        {"read names another category", {200, "200 rock 0501ac02 x\r\n"},
-         {200, QByteArray(kReadReply).replace("210 rock", "210 jazz")}, CddbStepKind::Failed, 0, 2},
-        {"read names another disc id", {200, "200 rock 0501ac02 x\r\n"},
-         {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 rock 0501ac03")}, CddbStepKind::Failed, 0, 2},
-        {"megabytes of one match line", {200, "211 close\r\nrock 0501ac02 " + QByteArray(3 << 20, 'm') + "\r\n.\r\n"},
-         {}, CddbStepKind::Failed, 0, 1},
-        {"megabytes of one status line", {200, "200 rock 0501ac02 " + QByteArray(3 << 20, 's')}, {},
-         CddbStepKind::Failed, 0, 1},
-        {"megabytes of one title", {200, "200 rock 0501ac02 x\r\n"},
+        {"kilobytes on one line",
+         {200, "200 rock 0501ac02 " + QByteArray(3000, 'y') + "\r\n"},
+         {200, longLine},
+         CddbStepKind::Entry,
+         0,
+         2},
+        {"read names another category",
+         {200, "200 rock 0501ac02 x\r\n"},
+         {200, QByteArray(kReadReply).replace("210 rock", "210 jazz")},
+         CddbStepKind::Failed,
+         0,
+         2},
+        {"read names another disc id",
+         {200, "200 rock 0501ac02 x\r\n"},
+         {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 rock 0501ac03")},
+         CddbStepKind::Failed,
+         0,
+         2},
+        {"megabytes of one match line",
+         {200, "211 close\r\nrock 0501ac02 " + QByteArray(3 << 20, 'm') + "\r\n.\r\n"},
+         {},
+         CddbStepKind::Failed,
+         0,
+         1},
+        {"megabytes of one status line",
+         {200, "200 rock 0501ac02 " + QByteArray(3 << 20, 's')},
+         {},
+         CddbStepKind::Failed,
+         0,
+         1},
+        {"megabytes of one title",
+         {200, "200 rock 0501ac02 x\r\n"},
          {200, QByteArray(kReadReply).replace("TTITLE0=One", "TTITLE0=" + QByteArray(3 << 20, 't'))},
-         CddbStepKind::Failed, 0, 2},
+         CddbStepKind::Failed,
+         0,
+         2},
     };
     for (const Case& c : cases) {
-        LookupFixture f(answers(c.query, c.read.body.isEmpty() && c.read.status == 200 ? CannedReply{200, kReadReply}
-                                                                                      : c.read));
+        LookupFixture f(
+            answers(c.query, c.read.body.isEmpty() && c.read.status == 200 ? CannedReply{200, kReadReply} : c.read));
         const CddbStep step = f.query();
         EXPECT_EQ(step.kind, c.kind) << c.name;
         EXPECT_EQ(step.matches.size(), c.matches) << c.name;
@@ -134,8 +175,9 @@ TEST(CddbLookup, RepliesAndWhatTheyLeadTo)
 
 TEST(CddbLookup, MatchListKeepsCategoryDiscIdAndTitle)
 {
-    LookupFixture f(answers({200, "211 close\r\nrock 0501ac02 Some Artist / Some Album\r\n"
-                                  "newage 0501ac0f Other / \xe9t\xe9\r\n.\r\n"},
+    LookupFixture f(answers({200,
+                             "211 close\r\nrock 0501ac02 Some Artist / Some Album\r\n"
+                             "newage 0501ac0f Other / \xe9t\xe9\r\n.\r\n"},
                             {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 newage 0501ac0f")}));
     const CddbStep step = f.query();
     ASSERT_EQ(step.matches.size(), 2u);
@@ -143,7 +185,7 @@ TEST(CddbLookup, MatchListKeepsCategoryDiscIdAndTitle)
     EXPECT_EQ(step.matches[1].number, 2);
     EXPECT_EQ(step.matches[1].category, QStringLiteral("newage"));
     EXPECT_EQ(step.matches[1].discId, QStringLiteral("0501ac0f"));
-    EXPECT_EQ(step.matches[1].title, QStringLiteral("Other / \u00e9t\u00e9"));   // Latin-1 decoded
+    EXPECT_EQ(step.matches[1].title, QStringLiteral("Other / \u00e9t\u00e9")); // Latin-1 decoded
 
     std::atomic<bool> cancel{false};
     const CddbStep read = runCddbRead(f.setup, step.matches[1], cancel);
@@ -166,8 +208,9 @@ TEST(CddbLookup, EntryIsKeptUnderTheMatchAskedFor)
     // After a choice: the read is for the chosen match, and only its entry counts.
     std::atomic<bool> cancel{false};
     const CddbMatch chosen{2, QStringLiteral("jazz"), QStringLiteral("0501ac03"), QStringLiteral("C / D")};
-    EXPECT_EQ(runCddbRead(f.setup, chosen, cancel).kind, CddbStepKind::Failed);   // the reply is rock 0501AC02
-    LookupFixture g(answers({200, ""}, {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 jazz 0501ac03")}));
+    EXPECT_EQ(runCddbRead(f.setup, chosen, cancel).kind, CddbStepKind::Failed); // the reply is rock 0501AC02
+    LookupFixture g(
+        answers({200, ""}, {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 jazz 0501ac03")}));
     const CddbStep read = runCddbRead(g.setup, chosen, cancel);
     ASSERT_EQ(read.kind, CddbStepKind::Entry);
     EXPECT_EQ(read.category, QStringLiteral("jazz"));

@@ -12,8 +12,8 @@ const std::vector<CddbTrackSpan> kTwoTracks = {{150, 15795 - 150}, {15795, 32270
 
 CddbServerSettings server()
 {
-    return {QStringLiteral("http://127.0.0.1:8880/"), QStringLiteral("~cddb/cddb.cgi"),
-            QStringLiteral("anon ymous"), QStringLiteral("example.org/a&b")};
+    return {QStringLiteral("http://127.0.0.1:8880/"), QStringLiteral("~cddb/cddb.cgi"), QStringLiteral("anon ymous"),
+            QStringLiteral("example.org/a&b")};
 }
 
 } // namespace
@@ -30,7 +30,7 @@ TEST(CddbQuery, EdgeDiscs)
     EXPECT_TRUE(formatCddbQuery({}).command.isEmpty());
     // One track starting late (first track 2 on the disc): the playing time counts from it.
     const CddbQuery one = formatCddbQuery({{4500, 75 * 100}});
-    EXPECT_EQ(one.discId, QStringLiteral("06006401"));   // digits of 60 → 6, 100 s, 1 track
+    EXPECT_EQ(one.discId, QStringLiteral("06006401")); // digits of 60 → 6, 100 s, 1 track
     // 99 tracks: the digit sum wraps modulo 255 and every frame is listed.
     std::vector<CddbTrackSpan> many;
     for (int i = 0; i < 99; ++i)

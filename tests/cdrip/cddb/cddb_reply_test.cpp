@@ -15,8 +15,10 @@ TEST(CddbReply, StatusCodesAndMatchLists)
     };
     const Case cases[] = {
         {"exact", "200 rock 0501ac02 Artist / Album\r\n", CddbReplyKind::ExactMatch, 1},
-        {"list of three", "211 close matches\r\nrock 0501ac02 A / B\r\njazz 0501ac03 C / D\r\n"
-                          "misc 0501ac04 E / F\r\n.\r\n", CddbReplyKind::MatchList, 3},
+        {"list of three",
+         "211 close matches\r\nrock 0501ac02 A / B\r\njazz 0501ac03 C / D\r\n"
+         "misc 0501ac04 E / F\r\n.\r\n",
+         CddbReplyKind::MatchList, 3},
         {"list without its dot", "210 exact\nrock 0501ac02 A / B\nfolk 0501ac09 C\n", CddbReplyKind::MatchList, 2},
         {"no match", "202 No match for disc ID 0501ac02.\r\n", CddbReplyKind::NoMatch, 0},
         {"server error", "403 Database entry is corrupt.\r\n", CddbReplyKind::Failure, 0},
@@ -76,8 +78,7 @@ TEST(CddbReply, LineBoundCountsEachLineWithoutItsEnd)
 
 TEST(CddbReply, ReadStatusIsCheckedBeforeItNamesAFile)
 {
-    EXPECT_EQ(parseCddbReadStatus("210 rock 0501ac02 CD database entry follows\r\n").kind,
-              CddbReplyKind::ExactMatch);
+    EXPECT_EQ(parseCddbReadStatus("210 rock 0501ac02 CD database entry follows\r\n").kind, CddbReplyKind::ExactMatch);
     EXPECT_EQ(parseCddbReadStatus("401 rock 0501ac02 Specified CDDB entry not found.\r\n").kind,
               CddbReplyKind::Failure);
     EXPECT_EQ(parseCddbReadStatus("210 ../x 0501ac02 y\r\n").kind, CddbReplyKind::Failure);
@@ -85,18 +86,17 @@ TEST(CddbReply, ReadStatusIsCheckedBeforeItNamesAFile)
 
 TEST(CddbEntry, ParsesTheFieldsOfAReadReply)
 {
-    const QByteArray reply =
-        "210 rock 0501ac02 CD database entry follows (until terminating `.')\r\n"
-        "# xmcd\r\n"
-        "DISCID=0501ac02\r\n"
-        "DTITLE=Artist / Album / Live\r\n"
-        "DYEAR=  1994 \r\n"
-        "DGENRE=Rock\r\n"
-        "TTITLE0=Intro: Part 1/2\r\n"
-        "TTITLE1=A=B and a very long title that \r\n"
-        "TTITLE1=goes on\r\n"
-        "EXTD=\r\n"
-        ".\r\n";
+    const QByteArray reply = "210 rock 0501ac02 CD database entry follows (until terminating `.')\r\n"
+                             "# xmcd\r\n"
+                             "DISCID=0501ac02\r\n"
+                             "DTITLE=Artist / Album / Live\r\n"
+                             "DYEAR=  1994 \r\n"
+                             "DGENRE=Rock\r\n"
+                             "TTITLE0=Intro: Part 1/2\r\n"
+                             "TTITLE1=A=B and a very long title that \r\n"
+                             "TTITLE1=goes on\r\n"
+                             "EXTD=\r\n"
+                             ".\r\n";
     const auto entry = parseCddbEntry(reply);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->artist, QStringLiteral("Artist"));
@@ -116,7 +116,8 @@ TEST(CddbEntry, OddReplies)
     ASSERT_TRUE(noSlash);
     EXPECT_EQ(noSlash->artist, QStringLiteral("Just One Name"));
     EXPECT_EQ(noSlash->album, QStringLiteral("Just One Name"));
-    const auto latin1 = parseCddbEntry("210 x\nDTITLE=Bj\xF6rk / D\xE9" "but\nTTITLE0=\xC9t\xE9\n");
+    const auto latin1 = parseCddbEntry("210 x\nDTITLE=Bj\xF6rk / D\xE9"
+                                       "but\nTTITLE0=\xC9t\xE9\n");
     ASSERT_TRUE(latin1);
     EXPECT_EQ(latin1->artist, QStringLiteral("Bj\u00F6rk"));
     EXPECT_EQ(latin1->titles.at(0), QStringLiteral("\u00C9t\u00E9"));

@@ -50,7 +50,9 @@ protected:
             t.start = Lba{static_cast<int32_t>(total)};
             t.lengthSectors = lengths[i];
             tracks.append(t);
-            cue += QStringLiteral("  TRACK %1 AUDIO\r\n    INDEX 01 %2\r\n").arg(i + 1, 2, 10, QLatin1Char('0')).arg(msf(total));
+            cue += QStringLiteral("  TRACK %1 AUDIO\r\n    INDEX 01 %2\r\n")
+                       .arg(i + 1, 2, 10, QLatin1Char('0'))
+                       .arg(msf(total));
             total += lengths[i];
         }
         image = makePcm(PcmFormat{}, total * 588, 11);
@@ -88,7 +90,8 @@ protected:
             EXPECT_EQ(entry.cdb[1], 0x04) << "CD-DA sectors only";
             EXPECT_EQ(entry.cdb[9], 0xF8) << "whole 2352-byte sectors";
             EXPECT_EQ(entry.dataLength, entry.cdb[8] * 2352u);
-            const int64_t lba = (int64_t(entry.cdb[2]) << 24) | (entry.cdb[3] << 16) | (entry.cdb[4] << 8) | entry.cdb[5];
+            const int64_t lba =
+                (int64_t(entry.cdb[2]) << 24) | (entry.cdb[3] << 16) | (entry.cdb[4] << 8) | entry.cdb[5];
             reads.emplace_back(lba, entry.cdb[8]);
         }
         return reads;
@@ -111,7 +114,8 @@ TEST_F(EmulatedDriveRip, WavFilesEqualTheImageSlices)
     EXPECT_TRUE(observer.problems.empty());
     std::vector<std::pair<int64_t, int>> expected;
     for (const RipTrack& t : tracks) {
-        const QByteArray file = readAll(dir.filePath(QStringLiteral("out/%1.wav").arg(t.number, 2, 10, QLatin1Char('0'))));
+        const QByteArray file =
+            readAll(dir.filePath(QStringLiteral("out/%1.wav").arg(t.number, 2, 10, QLatin1Char('0'))));
         ASSERT_EQ(file.size(), 44 + t.lengthSectors * 2352);
         EXPECT_EQ(file.mid(44), image.mid(t.start.value * 2352, t.lengthSectors * 2352)) << t.number;
         for (int64_t done = 0; done < t.lengthSectors;) {

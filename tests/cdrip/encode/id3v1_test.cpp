@@ -33,7 +33,7 @@ TEST(Id3v1Tag, AppendsThenReplacesInPlace)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.mp3"));
-    const QByteArray audio = QByteArray(5000, 'x') + "TAG" + QByteArray(200, 'y');  // "TAG" inside the audio
+    const QByteArray audio = QByteArray(5000, 'x') + "TAG" + QByteArray(200, 'y'); // "TAG" inside the audio
     ASSERT_TRUE(writeAll(path, audio));
     const Id3v1Tag tag(path);
     ASSERT_TRUE(tag.write(sample()));
@@ -64,7 +64,7 @@ TEST(Id3v1Tag, ShortFilesKeepTheirBytes)
 TEST(Id3v1Tag, LayoutOfTheBlock)
 {
     Id3v1Fields f = sample();
-    f.title = QString(40, QLatin1Char('T'));   // cut to 30
+    f.title = QString(40, QLatin1Char('T')); // cut to 30
     const QByteArray b = encodeId3v1(f);
     ASSERT_EQ(b.size(), 128);
     EXPECT_EQ(b.left(3), "TAG");
@@ -86,7 +86,7 @@ TEST(Id3v1Tag, ReadsTrackOnlyFromV11Tags)
     ASSERT_TRUE(read);
     EXPECT_EQ(read->track, 7);
     EXPECT_EQ(read->genre, 17);
-    block.replace(97, 30, QByteArray(30, 'c'));  // a 30-character comment: byte 126 is text
+    block.replace(97, 30, QByteArray(30, 'c')); // a 30-character comment: byte 126 is text
     read = decodeId3v1(block);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->track, 0);
@@ -131,8 +131,10 @@ TEST(Id3v1Tag, OtherToolsReadWhatWeWrite)
 TEST(GenreNames, TableAsTheListsShowIt)
 {
     const std::vector<std::pair<int, const char*>> spots = {
-        {0, "Blues"}, {13, "Pop"}, {17, "Rock"}, {67, "Phychedelic"}, {78, "Rock & Roll"}, {117, "power Ballad"},
-        {130, "Terror"}, {131, "indie"}, {140, "Comteporary Christian"}, {147, "Synth Pop"}};
+        {0, "Blues"},        {13, "Pop"},         {17, "Rock"},
+        {67, "Phychedelic"}, {78, "Rock & Roll"}, {117, "power Ballad"},
+        {130, "Terror"},     {131, "indie"},      {140, "Comteporary Christian"},
+        {147, "Synth Pop"}};
     for (const auto& [number, name] : spots) {
         EXPECT_STREQ(GenreNames[number], name);
         EXPECT_EQ(genreNumber(QLatin1String(name)), number);

@@ -23,8 +23,7 @@ class MemoryDisc final : public SectorReader {
 public:
     explicit MemoryDisc(int64_t sectors, unsigned seed = 3)
         : audio_(quandor::test::makePcm(quandor::test::PcmFormat{}, sectors * 588, seed))
-    {
-    }
+    {}
     bool readCdda(Lba start, int count, uint8_t* buffer) override
     {
         const int64_t lba = start.value;

@@ -21,7 +21,7 @@ struct NamingCase {
     QString artist, album, year;
     int track;
     QString title;
-    QString expected;  ///< relative to the output folder
+    QString expected; ///< relative to the output folder
 };
 
 } // namespace
@@ -29,7 +29,7 @@ struct NamingCase {
 TEST(BuildOutputPath, NamesTracksByThePattern)
 {
     const QString longTitle(300, QLatin1Char('t'));
-    const QChar e(0x00E9);  // two bytes in UTF-8
+    const QChar e(0x00E9); // two bytes in UTF-8
     const std::vector<NamingCase> cases = {
         {"default pattern", "%N - %T", false, "A", "B", "", 3, "Intro", "03 - Intro.mp3"},
         {"three-digit number", "%N", false, "", "", "", 100, "x", "100.mp3"},
@@ -49,8 +49,7 @@ TEST(BuildOutputPath, NamesTracksByThePattern)
         {"folders off", "%N", false, "Art", "Alb", "", 1, "", "01.mp3"},
         {"long title cut, extension kept", "%T", false, "", "", "", 1, longTitle,
          QString(251, QLatin1Char('t')) + ".mp3"},
-        {"cut at a character boundary", "%T", false, "", "", "", 1, QString(200, e),
-         QString(125, e) + ".mp3"},
+        {"cut at a character boundary", "%T", false, "", "", "", 1, QString(200, e), QString(125, e) + ".mp3"},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -97,8 +96,8 @@ TEST(CleanFileName, ReplacesTheNineCharacters)
 TEST(FramesToMsf, WritesMinutesSecondsFrames)
 {
     const std::vector<std::tuple<int64_t, int64_t, const char*>> cases = {
-        {0, 0, "00:00:00"}, {149, 0, "00:01:74"}, {4500, 0, "01:00:00"},
-        {449999, 0, "99:59:74"}, {450000, 0, "100:00:00"}, {300, 150, "00:02:00"}, {10, 150, "00:00:00"}};
+        {0, 0, "00:00:00"},       {149, 0, "00:01:74"},   {4500, 0, "01:00:00"}, {449999, 0, "99:59:74"},
+        {450000, 0, "100:00:00"}, {300, 150, "00:02:00"}, {10, 150, "00:00:00"}};
     for (const auto& [frames, base, text] : cases)
         EXPECT_EQ(FramesToMsf(frames, base), QLatin1String(text)) << frames << " - " << base;
 }

@@ -28,7 +28,7 @@ public:
     {
         progressLog.push_back({trackIndex, percent});
         if (stopFlag && trackIndex == stopTrack && percent >= stopAtPercent) {
-            stopFlag->store(true);  // the stop command, pressed once while this run is encoded
+            stopFlag->store(true); // the stop command, pressed once while this run is encoded
             stopFlag = nullptr;
         }
     }
@@ -98,10 +98,14 @@ RipOutcome rip(const RipJob& job, RecordingObserver& observer, bool stopAtStart 
 
 QString fileOf(const QString& folder, int number, const char* ext)
 {
-    return QDir(folder).filePath(QStringLiteral("%1 - Track %1.%2").arg(number, 2, 10, QLatin1Char('0')).arg(QLatin1String(ext)));
+    return QDir(folder).filePath(
+        QStringLiteral("%1 - Track %1.%2").arg(number, 2, 10, QLatin1Char('0')).arg(QLatin1String(ext)));
 }
 
-double trackSeconds(int64_t sectors) { return sectors / 75.0; }
+double trackSeconds(int64_t sectors)
+{
+    return sectors / 75.0;
+}
 
 } // namespace
 
@@ -166,7 +170,7 @@ TEST(RipEngine, Mp3WithDefaultSettings)
     expected.album = QStringLiteral("The Album");
     expected.year = QStringLiteral("2001");
     expected.comment = QStringLiteral("Created by Brenlow !");
-    expected.genre = 8;  // Jazz
+    expected.genre = 8; // Jazz
     EXPECT_EQ(file.right(128), encodeId3v1(expected));
 }
 
@@ -204,7 +208,8 @@ TEST(RipEngine, OggCommentsRateAndLength)
     for (const char* locale : {"C", "de_DE.UTF-8"}) {
         const bool haveLocale = std::setlocale(LC_ALL, locale) != nullptr;
         for (const char* rate : {"44100", "8000"}) {
-            const QString folder = dir.filePath(QStringLiteral("%1-%2").arg(QLatin1String(locale), QLatin1String(rate)));
+            const QString folder =
+                dir.filePath(QStringLiteral("%1-%2").arg(QLatin1String(locale), QLatin1String(rate)));
             RipJob job = makeJob(disc, RipFormat::Ogg, folder);
             job.encoder.ogg.frequency = QLatin1String(rate);
             job.encoder.ogg.qualityRate = QStringLiteral("0.50");
@@ -226,7 +231,9 @@ TEST(RipEngine, OggCommentsRateAndLength)
             EXPECT_EQ(audio.value(QStringLiteral("codec_name")).toString(), QStringLiteral("vorbis"));
             EXPECT_EQ(audio.value(QStringLiteral("sample_rate")).toString(), QLatin1String(rate));
             EXPECT_NEAR(probedDuration(probe), trackSeconds(375), 0.02) << locale << " " << rate;
-            EXPECT_EQ(runTool(QStringLiteral("ogginfo"), {QDir(folder).filePath(QStringLiteral("01 - Track 01.ogg"))}).exitCode, 0)
+            EXPECT_EQ(runTool(QStringLiteral("ogginfo"), {QDir(folder).filePath(QStringLiteral("01 - Track 01.ogg"))})
+                          .exitCode,
+                      0)
                 << "a track shorter than one read";
         }
         if (!haveLocale)
@@ -244,7 +251,7 @@ TEST(RipEngine, StopAnsweredCancelChangesNothing)
     RecordingObserver observer;
     observer.stopAnswer = false;
     observer.stopFlag = &stop;
-    observer.stopAtPercent = 40;  // after 40 of 95 sectors; the next check asks
+    observer.stopAtPercent = 40; // after 40 of 95 sectors; the next check asks
     ASSERT_EQ(RipEngine(job, stop, observer).run(), RipOutcome::Completed);
     EXPECT_EQ(observer.questions, 1);
     const QByteArray file = readAll(fileOf(job.naming.outputFolder, 1, "wav"));
@@ -265,7 +272,7 @@ TEST(RipEngine, StopAnsweredOkLeavesValidShorterFiles)
         std::atomic<bool> stop{false};
         RecordingObserver observer;
         observer.stopFlag = &stop;
-        observer.stopAtPercent = 50;  // after 200 of 400 sectors
+        observer.stopAtPercent = 50; // after 200 of 400 sectors
         ASSERT_EQ(RipEngine(job, stop, observer).run(), RipOutcome::Stopped);
         const char* ext = format == RipFormat::Wav ? "wav" : format == RipFormat::Mp3 ? "mp3" : "ogg";
         const QString path = fileOf(dir.path(), 1, ext);
@@ -329,12 +336,23 @@ TEST(RipEngine, SetUpFailuresAreReported)
         bool fileLeft;
     };
     const std::vector<Case> cases = {
-        {"library missing", [](RipJob& j) { j.format = RipFormat::Mp3; j.lameLibraryPath = "/nonexistent/liblame_enc.so"; },
+        {"library missing",
+         [](RipJob& j) {
+             j.format = RipFormat::Mp3;
+             j.lameLibraryPath = "/nonexistent/liblame_enc.so";
+         },
          RipProblem::LameNotLoaded, false},
         {"library without the entry points",
-         [](RipJob& j) { j.format = RipFormat::Mp3; j.lameLibraryPath = QStringLiteral("libm.so.6"); },
+         [](RipJob& j) {
+             j.format = RipFormat::Mp3;
+             j.lameLibraryPath = QStringLiteral("libm.so.6");
+         },
          RipProblem::LameEntryMissing, false},
-        {"MP3 settings refused", [](RipJob& j) { j.format = RipFormat::Mp3; j.encoder.mp3.bitrate = "0"; },
+        {"MP3 settings refused",
+         [](RipJob& j) {
+             j.format = RipFormat::Mp3;
+             j.encoder.mp3.bitrate = "0";
+         },
          RipProblem::LameRefused, false},
         {"Ogg settings refused",
          [](RipJob& j) {
@@ -344,7 +362,10 @@ TEST(RipEngine, SetUpFailuresAreReported)
          },
          RipProblem::VorbisRefused, false},
         {"file cannot be created",
-         [&](RipJob& j) { j.naming.pattern = QStringLiteral("%N"); QDir(j.naming.outputFolder).mkpath(QStringLiteral("01.wav")); },
+         [&](RipJob& j) {
+             j.naming.pattern = QStringLiteral("%N");
+             QDir(j.naming.outputFolder).mkpath(QStringLiteral("01.wav"));
+         },
          RipProblem::CreateFailed, false},
     };
     for (const Case& c : cases) {
@@ -382,8 +403,8 @@ TEST(RipEngine, DiskFullPartWayIntoATrackLeavesAHeaderForTheAudioKept)
     const Disc disc = makeDisc({1000});
     struct Case {
         const char* name;
-        rlim_t limit;       // the file may grow to this many bytes
-        qint64 audioKept;   // whole sample frames below the limit
+        rlim_t limit;     // the file may grow to this many bytes
+        qint64 audioKept; // whole sample frames below the limit
     } cases[] = {
         {"mid-write, mid-frame", 1000003, 999956},
         {"on a write boundary", 44 + 2 * 376320, 2 * 376320},

@@ -100,8 +100,8 @@ TEST(RipRunner, ClosingDuringTheQuestionEndsTheRip)
     ASSERT_TRUE(runner->start(wavJob(disc, dir.path(), 200)));
     while (!reached)
         QThread::msleep(1);
-    QThread::msleep(20);  // the worker now waits for the answer, never delivered
-    runner.reset();       // joins: the pending question counts as "stop"
+    QThread::msleep(20); // the worker now waits for the answer, never delivered
+    runner.reset();      // joins: the pending question counts as "stop"
     const QByteArray file = quandor::test::readAll(QDir(dir.path()).filePath(QStringLiteral("01.wav")));
     expectCutAtRunBoundaryBefore(file.size(), 50);
 }

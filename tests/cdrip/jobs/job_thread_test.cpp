@@ -84,8 +84,7 @@ TEST(JobThread, AStopRequestReachesTheJobAndANewStartClearsIt)
 
     bool sawStop = true;
     bool ended = false;
-    ASSERT_TRUE(worker.start([&](const std::atomic<bool>& stop) { sawStop = stop.load(); },
-                             [&] { ended = true; }));
+    ASSERT_TRUE(worker.start([&](const std::atomic<bool>& stop) { sawStop = stop.load(); }, [&] { ended = true; }));
     ASSERT_TRUE(processEventsUntil([&] { return ended; }));
     EXPECT_FALSE(sawStop);
 }
@@ -134,7 +133,7 @@ TEST(JobThread, AnOwnerThatGoesMidJobStopsItAndWaitsForIt)
                 raw->worker.post([] {});
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));   // a slow last step
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // a slow last step
             raw->samples.front() = -1;
             jobReturned = true;
         },

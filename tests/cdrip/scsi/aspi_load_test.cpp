@@ -39,8 +39,8 @@ TEST(AspiLoad, EachFailureIsRecognisedWithItsTexts)
          support, "Windows ASPI don't support real mode."},
         {"no manager", fakes, complete, "E3", AspiLoadFailure::NoManager, "ASPI Erreur : ASPI manager not found.",
          support, "ASPI manager not found."},
-        {"any other status", fakes, complete, "00", AspiLoadFailure::InitialisationError,
-         "ASPI initialisation error.", support, "ASPI initialisation error."},
+        {"any other status", fakes, complete, "00", AspiLoadFailure::InitialisationError, "ASPI initialisation error.",
+         support, "ASPI initialisation error."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -59,7 +59,8 @@ TEST(AspiLoad, EachFailureIsRecognisedWithItsTexts)
 TEST(AspiLoad, WorkingLayerIsKeptAndScansNoDrivesWithoutAdapters)
 {
     qputenv("QUANDOR_FAKE_ASPI_SUPPORT", "01");
-    AspiLayer::LoadResult loaded = AspiLayer::load(QStringLiteral(FAKE_ASPI_FOLDER), QStringLiteral(FAKE_ASPI_COMPLETE));
+    AspiLayer::LoadResult loaded =
+        AspiLayer::load(QStringLiteral(FAKE_ASPI_FOLDER), QStringLiteral(FAKE_ASPI_COMPLETE));
     qunsetenv("QUANDOR_FAKE_ASPI_SUPPORT");
     ASSERT_NE(loaded.layer, nullptr);
     EXPECT_EQ(loaded.failure, AspiLoadFailure::None);

@@ -210,7 +210,7 @@ TEST_F(Burn, OptionBytesAndTestWrite)
     EXPECT_EQ(result.outcome, BurnOutcome::Written);
     EXPECT_EQ(result.lines.back(), 115);
     EXPECT_EQ(options_, (std::vector<std::uint8_t>{0x41, 0x52}));
-    EXPECT_TRUE(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)).empty());   // still blank
+    EXPECT_TRUE(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)).empty()); // still blank
 }
 
 TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)
@@ -279,7 +279,7 @@ TEST_F(Burn, AFailedWriteEndsWithItsRowAndStillClosesAndEjects)
         EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession).size(), 1u);
         EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
         if (failAt < 0) {
-            EXPECT_TRUE(discs_->cdbs(kCdR, scsi::op::Write10).empty());   // nothing after a failed pregap
+            EXPECT_TRUE(discs_->cdbs(kCdR, scsi::op::Write10).empty()); // nothing after a failed pregap
         }
     }
 }
@@ -293,7 +293,6 @@ TEST_F(Burn, LongWriteInProgressIsRetried)
     s.transport = busy;
     EXPECT_EQ(run(s).outcome, BurnOutcome::Written);
     EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
-
 
     // A drive that stays busy fails the write after the bounded wait.
     discs_ = nullptr;
@@ -316,19 +315,29 @@ TEST_F(Burn, TheLogTellsWhatWasWrittenFlushedAndClosed)
     constexpr int kOwnText = 0;
     const struct {
         const char* name;
-        int stopAt;                     // -1: not stopped
-        int failWriteAt;                // -1000: no failed WRITE
-        std::vector<std::uint8_t> failing;   // opcodes the burner fails
+        int stopAt;                        // -1: not stopped
+        int failWriteAt;                   // -1000: no failed WRITE
+        std::vector<std::uint8_t> failing; // opcodes the burner fails
         BurnOutcome outcome;
-        std::vector<int> tail;          // rows after 109
-        std::vector<QString> texts;     // their own texts, in order
+        std::vector<int> tail;      // rows after 109
+        std::vector<QString> texts; // their own texts, in order
     } cases[] = {
         {"written", -1, -1000, {}, BurnOutcome::Written, {111, 112, 115}, {}},
         {"stopped", 100, -1000, {}, BurnOutcome::Cancelled, {113, 112, kOwnText}, {"Session closed."}},
         {"write error", -1, 200, {}, BurnOutcome::WriteFailed, {114, 112, kOwnText}, {"Session closed."}},
-        {"cache not written", -1, -1000, {scsi::op::SynchronizeCache}, BurnOutcome::Written, {111, kOwnText, 115},
+        {"cache not written",
+         -1,
+         -1000,
+         {scsi::op::SynchronizeCache},
+         BurnOutcome::Written,
+         {111, kOwnText, 115},
          {"The drive cache could not be written"}},
-        {"session not closed", 100, -1000, {scsi::op::CloseTrackSession}, BurnOutcome::Cancelled, {113, 112, kOwnText},
+        {"session not closed",
+         100,
+         -1000,
+         {scsi::op::CloseTrackSession},
+         BurnOutcome::Cancelled,
+         {113, 112, kOwnText},
          {"The session could not be closed"}},
     };
     for (const auto& c : cases) {

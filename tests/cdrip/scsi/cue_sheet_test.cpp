@@ -25,8 +25,8 @@ QByteArray manyTracks(int count)
 {
     QByteArray text = "FILE \"img.bin\" BINARY\n";
     for (int n = 1; n <= count; ++n)
-        text += "  TRACK " + QByteArray::number(n) + " AUDIO\n    INDEX 01 " +
-                cueTimeText((n - 1) * 200).toLatin1() + "\n";
+        text +=
+            "  TRACK " + QByteArray::number(n) + " AUDIO\n    INDEX 01 " + cueTimeText((n - 1) * 200).toLatin1() + "\n";
     return text;
 }
 
@@ -61,7 +61,8 @@ TEST(CueSheetReader, AcceptsAndRefuses)
          "    INDEX 01 04:58:10\r\n",
          CueLoadError::None, 3},
         {"LF, tabs, no final newline, INDEX 01 at the end",
-         "FILE img.bin BINARY\n\tTRACK 01 AUDIO\n\t\tINDEX 01 00:00:00\n\tTRACK 02 AUDIO\n\t\tINDEX 01 00:10:00", CueLoadError::None, 2},
+         "FILE img.bin BINARY\n\tTRACK 01 AUDIO\n\t\tINDEX 01 00:00:00\n\tTRACK 02 AUDIO\n\t\tINDEX 01 00:10:00",
+         CueLoadError::None, 2},
         {"TRACK inside a quoted file name",
          "FILE \"MY TRACK 01 AUDIO.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", CueLoadError::None, 1},
         {"absolute FILE path", "FILE \"" + absolute.toUtf8() + "\" BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n",
@@ -70,7 +71,8 @@ TEST(CueSheetReader, AcceptsAndRefuses)
          "REM GENRE Rock\nTITLE \"INDEX 01 99:99:99\"\nFILE \"img.bin\" BINARY\n  TRACK 1 AUDIO\n    TITLE \"TRACK 2\"\n"
          "    INDEX 01 00:00:00\n",
          CueLoadError::None, 1},
-        {"MODE1/2352", "FILE \"img.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n", CueLoadError::NotAudio, 0},
+        {"MODE1/2352", "FILE \"img.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n",
+         CueLoadError::NotAudio, 0},
         {"missing INDEX 01",
          "FILE \"img.bin\" BINARY\n  TRACK 1 AUDIO\n    INDEX 01 00:00:00\n  TRACK 2 AUDIO\n    INDEX 00 00:10:00\n"
          "  TRACK 3 AUDIO\n    INDEX 01 00:20:00\n",
@@ -85,7 +87,8 @@ TEST(CueSheetReader, AcceptsAndRefuses)
          "INDEX 01 00:20:00\n",
          CueLoadError::Unreadable, 0},
         {"track inside its predecessor's pregap",
-         "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 00:01:74\n", CueLoadError::Unreadable, 0},
+         "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 00:01:74\n",
+         CueLoadError::Unreadable, 0},
         {"past the image", "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 06:00:00\n",
          CueLoadError::Unreadable, 0},
         {"two FILE lines", "FILE img.bin BINARY\nFILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n",
@@ -95,7 +98,8 @@ TEST(CueSheetReader, AcceptsAndRefuses)
         {"no TRACK", "FILE img.bin BINARY\n", CueLoadError::Unreadable, 0},
         {"PREGAP not in the image", "FILE img.bin BINARY\nTRACK 1 AUDIO\nPREGAP 00:02:00\nINDEX 01 00:00:00\n",
          CueLoadError::Unreadable, 0},
-        {"image missing", "FILE \"gone.bin\" BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n", CueLoadError::ImageMissing, 0},
+        {"image missing", "FILE \"gone.bin\" BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n", CueLoadError::ImageMissing,
+         0},
         {"image without a whole sector", "FILE \"tiny.bin\" BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n",
          CueLoadError::ImageEmpty, 0},
     };
@@ -108,11 +112,11 @@ TEST(CueSheetReader, AcceptsAndRefuses)
 
     // The burner's times: absolute disc times, INDEX 01 as pregap, two seconds later as start.
     const CueSheetLoad own = parseCueSheet(cases[0].text, folder.path());
-    EXPECT_EQ(times(own), (std::vector<std::pair<QString, QString>>{{"00:00:00", "00:02:00"},
-                                                                    {"04:24:50", "04:26:50"},
-                                                                    {"04:58:10", "05:00:10"}}));
+    EXPECT_EQ(times(own),
+              (std::vector<std::pair<QString, QString>>{
+                  {"00:00:00", "00:02:00"}, {"04:24:50", "04:26:50"}, {"04:58:10", "05:00:10"}}));
     EXPECT_EQ(own.imagePath, absolute);
-    EXPECT_EQ(own.sectorCount(), 25000);   // the remaining byte is ignored
+    EXPECT_EQ(own.sectorCount(), 25000); // the remaining byte is ignored
     EXPECT_EQ(parseCueSheet(cases[3].text, QStringLiteral("/elsewhere")).imagePath, absolute);
 }
 
@@ -139,10 +143,10 @@ TEST(CueSheetReader, FileLevelRefusals)
 TEST(SaoCueSheet, TwoTrackSheetBytes)
 {
     const std::vector<BurnTrack> tracks{{1, Msf{0, 0, 0}, Msf{0, 2, 0}}, {2, Msf{4, 24, 50}, Msf{4, 26, 50}}};
-    const std::vector<std::uint8_t> expected{
-        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00,
-        0x01, 0x01, 0x01, 0x00, 0x80, 0x00, 0x02, 0x00, 0x01, 0x02, 0x00, 0x00, 0x80, 0x04, 0x18, 0x32,
-        0x01, 0x02, 0x01, 0x00, 0x80, 0x04, 0x1A, 0x32, 0x01, 0xAA, 0x01, 0x00, 0x00, 0x08, 0x37, 0x19};
+    const std::vector<std::uint8_t> expected{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
+                                             0x80, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00, 0x80, 0x00, 0x02, 0x00,
+                                             0x01, 0x02, 0x00, 0x00, 0x80, 0x04, 0x18, 0x32, 0x01, 0x02, 0x01, 0x00,
+                                             0x80, 0x04, 0x1A, 0x32, 0x01, 0xAA, 0x01, 0x00, 0x00, 0x08, 0x37, 0x19};
     EXPECT_EQ(buildSaoCueSheet(tracks, 40000LL * kSectorBytes), expected);
 }
 

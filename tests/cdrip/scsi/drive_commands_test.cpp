@@ -50,26 +50,32 @@ TEST(DriveCommands, EachCommandSendsItsCdb)
          "A5 00 00 00 47 3B 00 00 03 E8 00 00", DataDirection::None, true},
         {"play track 1", [&](RecordingTransport& t) { return playTrack(t, kDrive, disc, 0); },
          "A5 00 00 00 00 00 00 00 47 3B 00 00", DataDirection::None, true},
-        {"pause", [](RecordingTransport& t) { return pauseResume(t, kDrive, false); },
-         "4B 00 00 00 00 00 00 00 00 00", DataDirection::None, true},
-        {"resume", [](RecordingTransport& t) { return pauseResume(t, kDrive, true); },
-         "4B 00 00 00 00 00 00 00 01 00", DataDirection::None, true},
-        {"stop", [](RecordingTransport& t) { return stopPlay(t, kDrive); },
-         "4E 00 00 00 00 00 00 00 00 00", DataDirection::None, true},
-        {"eject", [](RecordingTransport& t) { return ejectDisc(t, kDrive); },
-         "1B 00 00 00 02 00", DataDirection::Out, false},
-        {"inquiry", [](RecordingTransport& t) {
+        {"pause", [](RecordingTransport& t) { return pauseResume(t, kDrive, false); }, "4B 00 00 00 00 00 00 00 00 00",
+         DataDirection::None, true},
+        {"resume", [](RecordingTransport& t) { return pauseResume(t, kDrive, true); }, "4B 00 00 00 00 00 00 00 01 00",
+         DataDirection::None, true},
+        {"stop", [](RecordingTransport& t) { return stopPlay(t, kDrive); }, "4E 00 00 00 00 00 00 00 00 00",
+         DataDirection::None, true},
+        {"eject", [](RecordingTransport& t) { return ejectDisc(t, kDrive); }, "1B 00 00 00 02 00", DataDirection::Out,
+         false},
+        {"inquiry",
+         [](RecordingTransport& t) {
              std::array<std::uint8_t, scsi::kInquiryLength> answer{};
              return scsi::inquiry(t, kDrive, answer);
-         }, "12 00 00 00 24 00", DataDirection::In, false},
-        {"read cd of ten sectors at 18235", [](RecordingTransport& t) {
+         },
+         "12 00 00 00 24 00", DataDirection::In, false},
+        {"read cd of ten sectors at 18235",
+         [](RecordingTransport& t) {
              std::vector<std::uint8_t> buffer(10 * kSectorBytes);
              return scsi::readCd(t, kDrive, Lba{18235}, 10, buffer);
-         }, "BE 00 00 00 47 3B 00 00 0A F8 00 00", DataDirection::In, true},
-        {"read cd of CD-DA sectors only", [](RecordingTransport& t) {
+         },
+         "BE 00 00 00 47 3B 00 00 0A F8 00 00", DataDirection::In, true},
+        {"read cd of CD-DA sectors only",
+         [](RecordingTransport& t) {
              std::vector<std::uint8_t> buffer(kSectorBytes);
              return scsi::readCd(t, kDrive, Lba{-150}, 1, buffer, scsi::SectorType::CdDa);
-         }, "BE 04 FF FF FF 6A 00 00 01 F8 00 00", DataDirection::In, true},
+         },
+         "BE 04 FF FF FF 6A 00 00 01 F8 00 00", DataDirection::In, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -129,8 +135,8 @@ TEST(DriveCommands, PlayFromIsClampedToTheDisc)
             continue;
         const auto& cdb = transport.sent[0].cdb;
         const auto be32 = [&](int at) {
-            return std::uint32_t(cdb[at]) << 24 | std::uint32_t(cdb[at + 1]) << 16 | std::uint32_t(cdb[at + 2]) << 8 |
-                   cdb[at + 3];
+            return std::uint32_t(cdb[at]) << 24 | std::uint32_t(cdb[at + 1]) << 16 | std::uint32_t(cdb[at + 2]) << 8
+                | cdb[at + 3];
         };
         EXPECT_EQ(be32(2), std::uint32_t(c.start));
         EXPECT_EQ(be32(6), c.frames);
@@ -165,7 +171,7 @@ TEST(DriveDescription, InquiryTextIsVendorProductAndRevisionUpToTheFirstZero)
 {
     struct Case {
         const char* name;
-        QByteArray identity;   // bytes 8.. of the answer
+        QByteArray identity; // bytes 8.. of the answer
         bool ok;
         const char* description;
     };

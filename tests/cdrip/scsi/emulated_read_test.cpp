@@ -44,8 +44,8 @@ protected:
                                             "[drive 0:1:0]\nType=5\nVendor=QUANDOR\nProduct=READER\n"
                                             "Revision=1.00\nMedium=audio\nCue=disc.cue\nUnreadableLbas=42\n"));
         std::string error;
-        ASSERT_TRUE(quandor::aspi::loadEmulatedDrives(folder_.filePath(QStringLiteral("drives.ini")).toStdString(),
-                                                      &error))
+        ASSERT_TRUE(
+            quandor::aspi::loadEmulatedDrives(folder_.filePath(QStringLiteral("drives.ini")).toStdString(), &error))
             << error;
         AspiLayer::LoadResult loaded = AspiLayer::load(quandor::test::brenlowFolder(), AspiLayer::libraryFileName());
         ASSERT_NE(loaded.layer, nullptr);
@@ -71,7 +71,7 @@ TEST_F(EmulatedRead, ReadCdReturnsTheImageBytes)
     // The table of contents of the same disc, through the same layer.
     const TocResult toc = readTableOfContents(*layer_, kDrive, QStringLiteral("Track"));
     ASSERT_TRUE(toc.ok());
-    ASSERT_EQ(toc.table.count(), 2);   // the data track counts as a track
+    ASSERT_EQ(toc.table.count(), 2); // the data track counts as a track
     EXPECT_EQ(toc.table.at(0)->lengthFrames, kAudioFrames);
     EXPECT_EQ(toc.table.leadOut().frames(), kLeadInFrames + kAudioFrames + kDataFrames);
 }

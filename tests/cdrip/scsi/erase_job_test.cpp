@@ -44,7 +44,7 @@ TEST(Erase, QuickEraseBlanksPollsAndEjects)
     ASSERT_EQ(blanks.size(), 1u);
     EXPECT_EQ(blanks[0][1], 0x11);
     const std::vector<std::uint8_t> sent = opcodes(kCdRw);
-    ASSERT_GE(sent.size(), 4u);   // BLANK, TEST UNIT READY (several), START STOP UNIT
+    ASSERT_GE(sent.size(), 4u); // BLANK, TEST UNIT READY (several), START STOP UNIT
     EXPECT_EQ(sent.front(), scsi::op::Blank);
     EXPECT_EQ(sent.back(), 0x1B);
     EXPECT_GE(std::count(sent.begin(), sent.end(), 0x00), 2);
@@ -62,8 +62,9 @@ TEST(Erase, FullEraseSendsTheWholeDiscBlank)
 
 TEST(Erase, FailuresEndTheErase)
 {
-    EmulatedDiscs discs(SourceTracks{{10}}, "[drive 0:5:0]\nMedium=cdrw\nBlankSeconds=30\n"
-                                            "[drive 0:6:0]\nMedium=cdrw\nBlankSeconds=30\nFailCommands=0x00\n");
+    EmulatedDiscs discs(SourceTracks{{10}},
+                        "[drive 0:5:0]\nMedium=cdrw\nBlankSeconds=30\n"
+                        "[drive 0:6:0]\nMedium=cdrw\nBlankSeconds=30\nFailCommands=0x00\n");
     // A CD-R and a reader refuse BLANK.
     for (const DriveAddress& drive : {kCdR, kReader}) {
         EraseJob refused(snapshotFor(discs, drive));

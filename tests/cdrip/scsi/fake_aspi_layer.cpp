@@ -14,8 +14,7 @@ extern "C" {
 __attribute__((visibility("default"))) uint32_t GetASPI32SupportInfo(void)
 {
     const char* value = std::getenv("QUANDOR_FAKE_ASPI_SUPPORT");
-    const unsigned long status = value ? std::strtoul(value, nullptr, 16)
-                                       : static_cast<unsigned long>(AspiSupportOk);
+    const unsigned long status = value ? std::strtoul(value, nullptr, 16) : static_cast<unsigned long>(AspiSupportOk);
     return static_cast<uint32_t>((status & 0xFF) << 8);
 }
 #endif

@@ -30,7 +30,10 @@ DiscImageSnapshot snapshotFor(const EmulatedDiscs& discs, const QString& chosen)
     return snapshot;
 }
 
-bool exists(const QString& path) { return QFile::exists(path); }
+bool exists(const QString& path)
+{
+    return QFile::exists(path);
+}
 
 } // namespace
 
@@ -64,8 +67,8 @@ TEST(DiscImage, OneTrackDiscGivesTheImageAndAFourLineCueSheet)
     EXPECT_EQ(fileBytes(discs.file("My 100% CD.bin")), fileBytes(discs.sourceBin()));
     EXPECT_EQ(quandor::test::readAll(discs.file("My 100% CD.cue")).toStdString(),
               std::string("FILE \"My 100% CD.bin\" BINARY\r\n"
-                         "  TRACK 1 AUDIO\r\n"
-                         "    INDEX 01 00:00:00\r\n"));
+                          "  TRACK 1 AUDIO\r\n"
+                          "    INDEX 01 00:00:00\r\n"));
 }
 
 TEST(DiscImage, ThreeTrackDiscMatchesItsSourceAndThirdPartyReaders)
@@ -78,14 +81,14 @@ TEST(DiscImage, ThreeTrackDiscMatchesItsSourceAndThirdPartyReaders)
     EXPECT_EQ(fileBytes(discs.file("three.bin")), fileBytes(discs.sourceBin()));
     EXPECT_EQ(quandor::test::readAll(discs.file("three.cue")).toStdString(),
               std::string("FILE \"three.bin\" BINARY\r\n"
-                         "  TRACK 1 AUDIO\r\n"
-                         "    INDEX 01 00:00:00\r\n"
-                         "  TRACK 2 AUDIO\r\n"
-                         "    FLAGS PRE\r\n"
-                         "    INDEX 00 00:03:25\r\n"
-                         "    INDEX 01 00:05:25\r\n"
-                         "  TRACK 3 AUDIO\r\n"
-                         "    INDEX 01 00:06:70\r\n"));
+                          "  TRACK 1 AUDIO\r\n"
+                          "    INDEX 01 00:00:00\r\n"
+                          "  TRACK 2 AUDIO\r\n"
+                          "    FLAGS PRE\r\n"
+                          "    INDEX 00 00:03:25\r\n"
+                          "    INDEX 01 00:05:25\r\n"
+                          "  TRACK 3 AUDIO\r\n"
+                          "    INDEX 01 00:06:70\r\n"));
 
     if (quandor::test::haveCheckingTool(QStringLiteral("cuebreakpoints"))) {
         const auto breaks = quandor::test::runTool(QStringLiteral("cuebreakpoints"),
@@ -119,11 +122,11 @@ TEST(DiscImage, AFirstTrackAfterLbaZeroIsImagedWithItsPregap)
     EXPECT_EQ(fileBytes(discs.file("late.bin")), fileBytes(discs.sourceBin()));
     EXPECT_EQ(quandor::test::readAll(discs.file("late.cue")).toStdString(),
               std::string("FILE \"late.bin\" BINARY\r\n"
-                         "  TRACK 1 AUDIO\r\n"
-                         "    INDEX 01 00:03:00\r\n"
-                         "  TRACK 2 AUDIO\r\n"
-                         "    INDEX 00 00:04:50\r\n"
-                         "    INDEX 01 00:06:50\r\n"));
+                          "  TRACK 1 AUDIO\r\n"
+                          "    INDEX 01 00:03:00\r\n"
+                          "  TRACK 2 AUDIO\r\n"
+                          "    INDEX 00 00:04:50\r\n"
+                          "    INDEX 01 00:06:50\r\n"));
 }
 
 TEST(DiscImage, A23SectorDiscIsReadTenTenOneOneOne)
@@ -181,7 +184,7 @@ TEST(DiscImage, AFullDiskEndsWithTheWriteFailureAndNoFiles)
     DiscImageJob job(snapshotFor(discs, discs.file("full.bin")));
     DiscImageResult result;
     {
-        quandor::test::FileSizeLimit limit(500 * 1024);  // the cue sheet fits, the image does not
+        quandor::test::FileSizeLimit limit(500 * 1024); // the cue sheet fits, the image does not
         result = job.run();
     }
     EXPECT_EQ(result.outcome, DiscImageOutcome::WriteFailed);

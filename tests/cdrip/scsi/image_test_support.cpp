@@ -49,10 +49,11 @@ EmulatedDiscs::EmulatedDiscs(const std::vector<SourceTrack>& tracks, const std::
     quandor::aspi::test::writeText(folder_.file("source.cue"), cue);
     // The CD-RW starts written: an image of its own.
     quandor::aspi::test::writeImage(folder_, "rw", {{100}});
-    quandor::aspi::test::loadDrives(folder_, "[drive 0:1:0]\nMedium=audio\nCue=source.cue\nWriter=0\n"
-                                             "[drive 0:2:0]\nMedium=cdr\nDisc=burnt.bin\n"
-                                             "[drive 0:3:0]\nMedium=cdrw\nDisc=rw.bin\nBlankSeconds=0.3\n" +
-                                                 extraIni);
+    quandor::aspi::test::loadDrives(folder_,
+                                    "[drive 0:1:0]\nMedium=audio\nCue=source.cue\nWriter=0\n"
+                                    "[drive 0:2:0]\nMedium=cdr\nDisc=burnt.bin\n"
+                                    "[drive 0:3:0]\nMedium=cdrw\nDisc=rw.bin\nBlankSeconds=0.3\n"
+                                        + extraIni);
     quandor::aspi::clearCommandLog();
     AspiLayer::LoadResult loaded = AspiLayer::load(quandor::test::brenlowFolder(), AspiLayer::libraryFileName());
     EXPECT_NE(loaded.layer, nullptr);

@@ -21,7 +21,7 @@ struct SourceTrack {
     int sectors = 0;
     bool preEmphasis = false;
     bool data = false;
-    int indexOneOffset = 0;   ///< INDEX 01 this many sectors into the track (INDEX 00 at its start)
+    int indexOneOffset = 0; ///< INDEX 01 this many sectors into the track (INDEX 00 at its start)
 };
 
 using SourceTracks = std::vector<SourceTrack>;

@@ -12,7 +12,7 @@ namespace brenlow::test {
 
 struct SentCommand {
     DriveAddress drive;
-    std::vector<std::uint8_t> cdb;   ///< cdbLength bytes
+    std::vector<std::uint8_t> cdb; ///< cdbLength bytes
     DataDirection direction = DataDirection::None;
     bool postEvent = true;
     std::size_t dataLength = 0;
@@ -24,8 +24,7 @@ public:
     /// Fills the data of a command and gives its result; default: success, no data.
     std::function<ScsiResult(const SentCommand&, std::span<std::uint8_t>)> answer;
 
-    ScsiResult execute(const DriveAddress& drive, const ScsiCommand& command,
-                       std::span<std::uint8_t> data) override
+    ScsiResult execute(const DriveAddress& drive, const ScsiCommand& command, std::span<std::uint8_t> data) override
     {
         SentCommand record{drive,
                            std::vector<std::uint8_t>(command.cdb.begin(), command.cdb.begin() + command.cdbLength),

@@ -23,7 +23,7 @@ std::vector<std::uint8_t> tocAnswer(int first, int last, const std::vector<int>&
     for (std::size_t i = 0; i < addresses.size() && 4 + 8 * i + 8 <= answer.size(); ++i) {
         const Msf msf = Msf::fromFrames(addresses[i]);
         std::uint8_t* d = &answer[4 + 8 * i];
-        d[1] = 0x10;   // ADR 1, audio
+        d[1] = 0x10; // ADR 1, audio
         d[2] = i + 1 == addresses.size() ? 0xAA : static_cast<std::uint8_t>(first + static_cast<int>(i));
         d[5] = static_cast<std::uint8_t>(msf.minute);
         d[6] = static_cast<std::uint8_t>(msf.second);
@@ -112,9 +112,9 @@ TEST(TableOfContents, MalformedAnswersCountAsFailedReads)
     auto backwards = tocAnswer(1, 3, {150, 5000, 4000, 9000});
     auto equal = tocAnswer(1, 2, {150, 150, 9000});
     auto badSeconds = tocAnswer(1, 1, {150, 9000});
-    badSeconds[4 + 8 + 6] = 60;   // lead-out at mm:60.ff
+    badSeconds[4 + 8 + 6] = 60; // lead-out at mm:60.ff
     auto truncatedTail = tocAnswer(1, 3, addressesFor({100, 100, 100}));
-    std::fill(truncatedTail.begin() + 4 + 8 * 3, truncatedTail.end(), 0);   // lead-out descriptor missing
+    std::fill(truncatedTail.begin() + 4 + 8 * 3, truncatedTail.end(), 0); // lead-out descriptor missing
 
     const Case cases[] = {
         {"last below first", tocAnswer(3, 2, addressesFor({100, 100})), TocError::BadTrackNumbers},

@@ -91,12 +91,9 @@ TEST(SplitString, PartsKeepTheirSeparator)
         QStringList parts;
     };
     const Case cases[] = {
-        {"a=b=c", {"a=", "b=", "c"}},
-        {"DTITLE=Abc", {"DTITLE=", "Abc"}},
-        {"no separator", {"no separator"}},
-        {"", {""}},
-        {"a==b", {"a=", "=", "b"}},
-        {"end=", {"end=", ""}},
+        {"a=b=c", {"a=", "b=", "c"}},       {"DTITLE=Abc", {"DTITLE=", "Abc"}},
+        {"no separator", {"no separator"}}, {"", {""}},
+        {"a==b", {"a=", "=", "b"}},         {"end=", {"end=", ""}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(splitString(QString::fromLatin1(c.text), QLatin1Char('=')), c.parts) << c.text;

@@ -114,8 +114,8 @@ TEST_F(CddbLookupDialogTest, ExampleDiscIsFilledFromTheServerAndCached)
 {
     serve({200, "200 rock 0501ac02 Some Artist / Some Album\r\n"});
     open();
-    EXPECT_EQ(iniValue(QStringLiteral("Auto")), QStringLiteral("false"));   // written at start-up
-    EXPECT_TRUE(server_->requests().isEmpty());                             // automatic lookup is off
+    EXPECT_EQ(iniValue(QStringLiteral("Auto")), QStringLiteral("false")); // written at start-up
+    EXPECT_TRUE(server_->requests().isEmpty());                           // automatic lookup is off
     EXPECT_EQ(cddbLookup(*dialog_)->query().command, kQueryKey);
 
     click(1501);
@@ -139,10 +139,10 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
 {
     struct Case {
         const char* name;
-        int selectRow;          // -1: nothing selected
+        int selectRow; // -1: nothing selected
         int answer;
-        const char* readCommand;   // nullptr: no read sent
-        const char* cached;        // where the entry is cached
+        const char* readCommand; // nullptr: no read sent
+        const char* cached;      // where the entry is cached
     } cases[] = {
         {"nothing selected reads match 1", -1, QDialog::Accepted, "cmd=cddb+read+rock+0501ac02+",
          "\\CDDB\\rock\\0501ac02.txt"},
@@ -150,10 +150,12 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
         {"cancelled", 1, QDialog::Rejected, nullptr, nullptr},
     };
     for (const Case& c : cases) {
-        serve({200, "211 close matches found\r\nrock 0501ac02 A / B\r\njazz 0501ac03 C / D\r\n"
-                    "misc 0501ac04 E / F\r\n.\r\n"},
-              {200, QByteArray(kReadReply)
-                        .replace("210 rock 0501ac02", c.selectRow == 2 ? "210 misc 0501ac04" : "210 rock 0501ac02")});
+        serve({200,
+               "211 close matches found\r\nrock 0501ac02 A / B\r\njazz 0501ac03 C / D\r\n"
+               "misc 0501ac04 E / F\r\n.\r\n"},
+              {200,
+               QByteArray(kReadReply)
+                   .replace("210 rock 0501ac02", c.selectRow == 2 ? "210 misc 0501ac04" : "210 rock 0501ac02")});
         QStringList lines;
         choose_ = [&](QDialog& dialog) {
             auto* list = dialog.findChild<QListWidget*>(QStringLiteral("1036"));
@@ -171,8 +173,9 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
         originalTitles_ = titles();
         click(1501);
 
-        EXPECT_EQ(lines, (QStringList{QStringLiteral("rock: A / B"), QStringLiteral("jazz: C / D"),
-                                      QStringLiteral("misc: E / F")}))
+        EXPECT_EQ(
+            lines,
+            (QStringList{QStringLiteral("rock: A / B"), QStringLiteral("jazz: C / D"), QStringLiteral("misc: E / F")}))
             << c.name;
         ASSERT_EQ(server_->requests().size(), c.readCommand ? 2 : 1) << c.name;
         if (c.readCommand) {
@@ -184,7 +187,7 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
         }
         EXPECT_FALSE(dialog_->jobRunning()) << c.name;
         dialog_.reset();
-        QDir(cacheFile(QStringLiteral("CDDB"))).removeRecursively();   // made again at start-up
+        QDir(cacheFile(QStringLiteral("CDDB"))).removeRecursively(); // made again at start-up
     }
 }
 
@@ -202,12 +205,15 @@ TEST_F(CddbLookupDialogTest, NoMatchAndErrorsStoreAndShowNothing)
         {"500", {200, "500 Command syntax error.\r\n"}, {200, kReadReply}, false},
         {"HTTP 500", {500, "200 rock 0501ac02 x\r\n"}, {200, kReadReply}, false},
         {"category climbing out", {200, "200 ../../evil 0501ac02 x\r\n"}, {200, kReadReply}, false},
-        {"read answers 401", {200, "200 rock 0501ac02 x\r\n"}, {200, "401 rock 0501ac02 No such CD entry.\r\n"},
+        {"read answers 401", {200, "200 rock 0501ac02 x\r\n"}, {200, "401 rock 0501ac02 No such CD entry.\r\n"}, false},
+        {"read names a hostile file",
+         {200, "200 rock 0501ac02 x\r\n"},
+         {200, "210 ../../evil 0501ac02 x\r\nDTITLE=Evil / Evil\r\n.\r\n"},
          false},
-        {"read names a hostile file", {200, "200 rock 0501ac02 x\r\n"},
-         {200, "210 ../../evil 0501ac02 x\r\nDTITLE=Evil / Evil\r\n.\r\n"}, false},
-        {"3 KB status line", {200, "200 rock 0501ac02 " + QByteArray(3000, 'z') + "\r\n"},
-         {200, "403 " + QByteArray(3000, 'z') + "\r\n"}, false},
+        {"3 KB status line",
+         {200, "200 rock 0501ac02 " + QByteArray(3000, 'z') + "\r\n"},
+         {200, "403 " + QByteArray(3000, 'z') + "\r\n"},
+         false},
     };
     for (const Case& c : cases) {
         serve(c.query, c.read);
@@ -235,7 +241,7 @@ TEST_F(CddbLookupDialogTest, ReadReplyOfAnotherEntryLeavesThatEntryAlone)
     struct Case {
         const char* name;
         QByteArray query;
-        int chooseRow;   // -1: no match dialog
+        int chooseRow; // -1: no match dialog
     } cases[] = {
         {"single match", "200 rock 0501ac02 Some Artist / Some Album\r\n", -1},
         {"chosen match", "211 close matches found\r\nrock 0501ac02 A / B\r\nmisc 0501ac04 E / F\r\n.\r\n", 1},
@@ -298,7 +304,7 @@ TEST_F(CddbLookupDialogTest, CancelDuringAStalledReadStoresNothing)
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(server_->requests().size(), 2);
     expectNothingTaken("cancelled");
-    spin(200);   // a late report would arrive now
+    spin(200); // a late report would arrive now
     expectNothingTaken("after the cancel");
     EXPECT_FALSE(dialog_->jobRunning());
 }
@@ -346,7 +352,7 @@ TEST_F(CddbLookupDialogTest, UserEntryRoundTrip)
     dialog_->genreCombo()->setCurrentIndex(dialog_->genreCombo()->findText(QStringLiteral("Jazz")));
     drives().setTrackTitle(0, QStringLiteral("A=B"));
     drives().setTrackTitle(1, QStringLiteral("\u00c9t\u00e9"));
-    dialog_->reject();   // the close box saves the disc's titles
+    dialog_->reject(); // the close box saves the disc's titles
 
     const QByteArray saved = quandor::test::readAll(cacheFile(QStringLiteral("CDDB/Custom/0501ac02.txt")));
     const QList<QByteArray> lines = saved.split('\n');
@@ -371,7 +377,8 @@ TEST_F(CddbLookupDialogTest, UserEntryRoundTrip)
     // No genre: "DGENRE=" and no selection after the round trip.
     dialog_->genreCombo()->setCurrentIndex(-1);
     dialog_->reject();
-    EXPECT_TRUE(quandor::test::readAll(cacheFile(QStringLiteral("CDDB/Custom/0501ac02.txt"))).contains("\r\nDGENRE=\r\n"));
+    EXPECT_TRUE(
+        quandor::test::readAll(cacheFile(QStringLiteral("CDDB/Custom/0501ac02.txt"))).contains("\r\nDGENRE=\r\n"));
     dialog_.reset();
     openDialog();
     settle();
@@ -414,7 +421,7 @@ TEST_F(CddbLookupDialogTest, FailedReadDoesNotOverwriteTheSavedTitles)
     const QString entry = cacheFile(QStringLiteral("CDDB/Custom/0501ac02.txt"));
     ASSERT_TRUE(quandor::test::readAll(entry).contains("\r\nTTITLE0=Kept\r\n"));
 
-    ASSERT_TRUE(quandor::aspi::setFailingCommands({1, 0, 0}, {0x43}));   // READ TOC fails
+    ASSERT_TRUE(quandor::aspi::setFailingCommands({1, 0, 0}, {0x43})); // READ TOC fails
     drives().rereadTableOfContents();
     settle();
     ASSERT_TRUE(drives().tracks().empty());

@@ -28,18 +28,9 @@ protected:
         language.setLine(83, QStringLiteral("Close"));
         language.setLine(65, QStringLiteral("Output path :"));
     }
-    QLineEdit* field(ConfigDialog& dialog, int id)
-    {
-        return dialog.findChild<QLineEdit*>(QString::number(id));
-    }
-    QCheckBox* check(ConfigDialog& dialog, int id)
-    {
-        return dialog.findChild<QCheckBox*>(QString::number(id));
-    }
-    void click(ConfigDialog& dialog, int id)
-    {
-        dialog.findChild<QPushButton*>(QString::number(id))->click();
-    }
+    QLineEdit* field(ConfigDialog& dialog, int id) { return dialog.findChild<QLineEdit*>(QString::number(id)); }
+    QCheckBox* check(ConfigDialog& dialog, int id) { return dialog.findChild<QCheckBox*>(QString::number(id)); }
+    void click(ConfigDialog& dialog, int id) { dialog.findChild<QPushButton*>(QString::number(id))->click(); }
     QByteArray fileBytes() const { return quandor::test::readAll(ripperIni()); }
     QString stored(const char* section, const char* key) const
     {
@@ -55,7 +46,7 @@ protected:
 TEST_F(ConfigDialogTest, OpeningShowsEveryValueAndWritesBackOnlyAbsentOnes)
 {
     EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("Serveur"),
-                    QStringLiteral("http://127.0.0.1:8880")));
+                            QStringLiteral("http://127.0.0.1:8880")));
     EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("CDDB"), QStringLiteral("Auto"), QStringLiteral("true")));
     EXPECT_TRUE(writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep"), QStringLiteral("TRUE")));
     ConfigDialog dialog(ini, language, settings);
@@ -145,8 +136,7 @@ TEST_F(ConfigDialogTest, OkThatCannotWriteTellsTheUserOnceAndNamesTheFile)
     click(dialog, 1);
 
     ASSERT_EQ(services_.messages.size(), 1);
-    EXPECT_EQ(services_.messages[0].text,
-              QStringLiteral("The settings could not be saved to %1.").arg(ripperIni()));
+    EXPECT_EQ(services_.messages[0].text, QStringLiteral("The settings could not be saved to %1.").arg(ripperIni()));
     EXPECT_EQ(services_.messages[0].title, QStringLiteral("Brenlow"));
     // The session keeps what the user chose.
     EXPECT_EQ(settings.cddb.server, QStringLiteral("http://cddb.test"));
@@ -187,10 +177,8 @@ TEST_F(ConfigDialogTest, PatternButtonsAppendTokensSeparatedBySpaces)
         const char* result;
     };
     const Case cases[] = {
-        {"", {1075, 1080, 1076}, "%N - %T"},
-        {"%N -", {1076}, "%N - %T"},
-        {"", {1077, 1078, 1079}, "%A %C %Y"},
-        {"%T", {1081}, ""},
+        {"", {1075, 1080, 1076}, "%N - %T"},  {"%N -", {1076}, "%N - %T"},
+        {"", {1077, 1078, 1079}, "%A %C %Y"}, {"%T", {1081}, ""},
         {"%T", {1081, 1079}, "%Y"},
     };
     for (const Case& c : cases) {

@@ -22,7 +22,7 @@ TEST(DriveCommandQueue, AnswersArriveInOrderOnTheWindowThread)
             [i, window, &ranElsewhere] {
                 if (QThread::currentThread() == window)
                     ranElsewhere = false;
-                std::this_thread::sleep_for(std::chrono::milliseconds(5 - i));   // later ones are quicker
+                std::this_thread::sleep_for(std::chrono::milliseconds(5 - i)); // later ones are quicker
                 return i * 10;
             },
             [&answers, window](const int& value) {
@@ -43,11 +43,13 @@ TEST(DriveCommandQueue, NoAnswerIsDeliveredAfterTheQueueIsGone)
     {
         DriveCommandQueue queue;
         for (int i = 0; i < 3; ++i)
-            queue.post<int>([] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                return 1;
-            }, [&delivered](const int&) { ++delivered; });
-    }   // waits for the running command, drops the rest
+            queue.post<int>(
+                [] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    return 1;
+                },
+                [&delivered](const int&) { ++delivered; });
+    } // waits for the running command, drops the rest
     QCoreApplication::processEvents();
     EXPECT_EQ(delivered, 0);
 }

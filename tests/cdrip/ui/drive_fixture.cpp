@@ -43,7 +43,7 @@ QString DriveTest::writeAudioDisc(const QString& name, const std::vector<int>& l
     }
     QFile bin(folder_.filePath(name + QStringLiteral(".bin")));
     EXPECT_TRUE(bin.open(QIODevice::WriteOnly));
-    EXPECT_TRUE(bin.resize(qint64(total) * 2352));   // sparse: zeros cost nothing
+    EXPECT_TRUE(bin.resize(qint64(total) * 2352)); // sparse: zeros cost nothing
     EXPECT_TRUE(quandor::test::writeAll(folder_.filePath(name + QStringLiteral(".cue")), cue.toLatin1()));
     return name + QStringLiteral(".cue");
 }

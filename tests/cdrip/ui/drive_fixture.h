@@ -49,7 +49,7 @@ protected:
     void focusRow(int row);
 
     std::unique_ptr<MainDialog> dialog_;
-    QStringList modalDialogs_;   ///< object names of the dialogs run modally
+    QStringList modalDialogs_; ///< object names of the dialogs run modally
 };
 
 } // namespace brenlow::test

@@ -61,7 +61,7 @@ TEST_F(PlayerTest, PlayPauseResumeStopSendTheirCommands)
     click(1049);
     EXPECT_TRUE(drives().isPaused());
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2 (paused)"));
-    drives().clockTick();   // the clock stands still while paused
+    drives().clockTick(); // the clock stands still while paused
     EXPECT_EQ(dialog_->positionBar()->value(), 0);
 
     click(1049);
@@ -102,7 +102,7 @@ TEST_F(PlayerTest, NoDriveSelectedSendsNothing)
 {
     dialog_->driveCombo()->setCurrentIndex(-1);
     settle();
-    EXPECT_EQ(sentCommands(), QStringList{kStop});   // leaving the old drive stops it
+    EXPECT_EQ(sentCommands(), QStringList{kStop}); // leaving the old drive stops it
     quandor::aspi::clearCommandLog();
     focusRow(0);
     for (int id : {1044, 1048, 1049, 1500, 1039})
@@ -116,7 +116,7 @@ TEST_F(PlayerTest, NextAndPreviousWrapAroundTheDisc)
 {
     click(1050);
     click(1051);
-    EXPECT_TRUE(sentCommands().isEmpty());   // nothing played or focused yet
+    EXPECT_TRUE(sentCommands().isEmpty()); // nothing played or focused yet
 
     play(2);
     click(1050);
@@ -137,7 +137,7 @@ TEST_F(PlayerTest, ClockAdvancesOneSecondAndStopsNearTheEnd)
 
     dialog_->positionBar()->setValue(1000 - 150);
     drives().clockTick();
-    EXPECT_TRUE(drives().isPlaying());   // 925 frames: not yet within a second of the end
+    EXPECT_TRUE(drives().isPlaying()); // 925 frames: not yet within a second of the end
     drives().clockTick();
     settle();
     EXPECT_FALSE(drives().isPlaying());
@@ -154,7 +154,7 @@ TEST_F(PlayerTest, SeekStepsPlayFromTheNewPosition)
         return bar->value();
     };
     bar->setValue(375);
-    EXPECT_EQ(seek(QAbstractSlider::SliderSingleStepSub), 375);   // five seconds or less: nothing
+    EXPECT_EQ(seek(QAbstractSlider::SliderSingleStepSub), 375); // five seconds or less: nothing
     EXPECT_EQ(seek(QAbstractSlider::SliderSingleStepAdd), 750);
     EXPECT_EQ(seek(QAbstractSlider::SliderSingleStepSub), 375);
     EXPECT_EQ(seek(QAbstractSlider::SliderPageStepAdd), 450);
@@ -164,8 +164,8 @@ TEST_F(PlayerTest, SeekStepsPlayFromTheNewPosition)
     const QStringList sent = sentCommands();
     ASSERT_EQ(sent.size(), 5);
     EXPECT_EQ(sent[1], QStringLiteral("A5 00 00 00 4A 29 00 00 02 EE 00 00"));
-    EXPECT_EQ(sent[2], QStringLiteral("A5 00 00 00 48 B2 00 00 03 E8 00 00"));   // 18235 + 375 = 18610
-    EXPECT_EQ(sent[3], QStringLiteral("A5 00 00 00 48 FD 00 00 03 E8 00 00"));   // 18685
+    EXPECT_EQ(sent[2], QStringLiteral("A5 00 00 00 48 B2 00 00 03 E8 00 00")); // 18235 + 375 = 18610
+    EXPECT_EQ(sent[3], QStringLiteral("A5 00 00 00 48 FD 00 00 03 E8 00 00")); // 18685
 
     // Letting the thumb go plays from where it was let go.
     bar->setSliderDown(true);
@@ -173,7 +173,8 @@ TEST_F(PlayerTest, SeekStepsPlayFromTheNewPosition)
     bar->setSliderDown(false);
     settle();
     EXPECT_EQ(bar->value(), 600);
-    EXPECT_EQ(sentCommands().last(), QStringLiteral("A5 00 00 00 49 93 00 00 03 84 00 00"));   // 18835: 900 frames to the lead-out
+    EXPECT_EQ(sentCommands().last(),
+              QStringLiteral("A5 00 00 00 49 93 00 00 03 84 00 00")); // 18835: 900 frames to the lead-out
 }
 
 TEST_F(PlayerTest, PositionBarDoesNothingWhilePaused)
@@ -189,14 +190,14 @@ TEST_F(PlayerTest, PositionBarDoesNothingWhilePaused)
 
 TEST_F(PlayerTest, SeekOnTheLastTrackNeverPlaysPastTheLeadOut)
 {
-    play(2);   // 500 frames from LBA 19235; lead-out at 19735
+    play(2); // 500 frames from LBA 19235; lead-out at 19735
     QScrollBar* bar = dialog_->positionBar();
     bar->setValue(300);
-    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);   // 675 is past the end: the bar stops at 500
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); // 675 is past the end: the bar stops at 500
     settle();
     EXPECT_EQ(bar->value(), 500);
     bar->setValue(100);
-    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);   // 475: plays the 25 frames left
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); // 475: plays the 25 frames left
     settle();
     EXPECT_EQ(sentCommands(), (QStringList{kPlayTrack3, QStringLiteral("A5 00 00 00 4C FE 00 00 00 19 00 00")}));
 }
@@ -207,10 +208,10 @@ TEST_F(PlayerTest, EjectSendsStartStopUnitThenClearsTheViewWithoutBlocking)
     QElapsedTimer clock;
     clock.start();
     dialog_->button(1039)->click();
-    EXPECT_LT(clock.elapsed(), 500);   // the one-second wait runs on the event loop
+    EXPECT_LT(clock.elapsed(), 500); // the one-second wait runs on the event loop
     settle();
     EXPECT_EQ(sentCommands().last(), kEject);
-    EXPECT_EQ(rows().size(), 3);       // not yet: the tray is given a second
+    EXPECT_EQ(rows().size(), 3); // not yet: the tray is given a second
     spin(1300);
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_FALSE(drives().isPlaying());
@@ -228,8 +229,8 @@ TEST_F(PlayerTest, CommandThatNeverCompletesFailsWithinItsTimeOutAndKeepsTheWind
     EXPECT_LT(clock.elapsed(), 200);
     EXPECT_EQ(drives().isPaused(), false);
     settle();
-    EXPECT_LT(clock.elapsed(), 8000);   // 400 ms, with room for a loaded machine
-    EXPECT_FALSE(drives().isPaused());   // the pause failed: nothing flips
+    EXPECT_LT(clock.elapsed(), 8000);  // 400 ms, with room for a loaded machine
+    EXPECT_FALSE(drives().isPaused()); // the pause failed: nothing flips
     EXPECT_TRUE(drives().isPlaying());
     EXPECT_FALSE(dialog_->statusText(1).contains(QStringLiteral("paused")));
 }
@@ -238,7 +239,11 @@ TEST_F(PlayerTest, CommandsThatTouchTheDiscAreRefusedWhileAJobRuns)
 {
     bool running = true;
     int stops = 0;
-    drives().setJobControl([&running] { return running; }, [&] { ++stops; running = false; });
+    drives().setJobControl([&running] { return running; },
+                           [&] {
+                               ++stops;
+                               running = false;
+                           });
     focusRow(0);
     dialog_->trackList()->setFocus();
     click(1044);

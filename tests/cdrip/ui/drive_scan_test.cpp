@@ -88,8 +88,8 @@ TEST_F(DriveTest, UnusableLayerShowsItsMessageDialog188AndDisablesTheDriveContro
     QTemporaryDir noLayer;
     struct Case {
         const char* name;
-        QString folder;       // empty: the program folder
-        QString file;         // empty: the layer's own name
+        QString folder; // empty: the program folder
+        QString file;   // empty: the layer's own name
         const char* support;
         QString text;
         QString title;
@@ -97,22 +97,46 @@ TEST_F(DriveTest, UnusableLayerShowsItsMessageDialog188AndDisablesTheDriveContro
     };
     const QString support = QStringLiteral("GetASPISupportInfo:");
     const Case cases[] = {
-        {"library absent", noLayer.path(), {}, "0x01",
+        {"library absent",
+         noLayer.path(),
+         {},
+         "0x01",
          QStringLiteral("LoadLibrary:\nWNASPI32.DLL not found. You must install ASPI layer !"),
-         QStringLiteral("Error FS 002"), QStringLiteral("WNASPI32.dll not found")},
+         QStringLiteral("Error FS 002"),
+         QStringLiteral("WNASPI32.dll not found")},
         {"no GetASPI32SupportInfo", QStringLiteral(FAKE_ASPI_FOLDER), QStringLiteral(FAKE_ASPI_WITHOUT_SUPPORT_INFO),
          "0x01", QStringLiteral("GetProcAddress:\nGetASPI32SupportInfo not found."), QStringLiteral("Error FS 003"),
          QStringLiteral("GetASPI32SupportInfo not found.")},
         {"no SendASPI32Command", QStringLiteral(FAKE_ASPI_FOLDER), QStringLiteral(FAKE_ASPI_WITHOUT_SEND), "0x01",
          QStringLiteral("GetProcAddress:\npfnSendASPI32Command not found."), QStringLiteral("Error FS 004"),
          QStringLiteral("SendASPI32Command not found.")},
-        {"old manager", {}, {}, "0xE1", QStringLiteral("Too old ASPI layer."), support,
+        {"old manager",
+         {},
+         {},
+         "0xE1",
+         QStringLiteral("Too old ASPI layer."),
+         support,
          QStringLiteral("Too old ASPI layer.")},
-        {"no real mode", {}, {}, "0xE2", QStringLiteral("Windows ASPI don't support real mode."), support,
+        {"no real mode",
+         {},
+         {},
+         "0xE2",
+         QStringLiteral("Windows ASPI don't support real mode."),
+         support,
          QStringLiteral("Windows ASPI don't support real mode.")},
-        {"no manager", {}, {}, "0xE3", QStringLiteral("ASPI Erreur : ASPI manager not found."), support,
+        {"no manager",
+         {},
+         {},
+         "0xE3",
+         QStringLiteral("ASPI Erreur : ASPI manager not found."),
+         support,
          QStringLiteral("ASPI manager not found.")},
-        {"other status", {}, {}, "0x07", QStringLiteral("ASPI initialisation error."), support,
+        {"other status",
+         {},
+         {},
+         "0x07",
+         QStringLiteral("ASPI initialisation error."),
+         support,
          QStringLiteral("ASPI initialisation error.")},
     };
     for (const Case& c : cases) {

@@ -8,14 +8,14 @@
 #include "cdrip/ui/track_title_dialog.h"
 #include "platform/profile/profile_file.h"
 
+#include "tests/support/tools.h"
 #include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QImage>
-#include "tests/support/tools.h"
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTreeWidget>
@@ -27,9 +27,9 @@ TEST_F(DriveTest, ThreeTrackDiscShowsRowsAndStatusTexts)
 {
     loadThreeTrackDrive();
     openDialog();
-    EXPECT_EQ(rows(), (QStringList{QStringLiteral("01-|Track 01|04:03.10|0%"),
-                                   QStringLiteral("02-|Track 02|00:13.25|0%"),
-                                   QStringLiteral("03-|Track 03|00:06.50|0%")}));
+    EXPECT_EQ(rows(),
+              (QStringList{QStringLiteral("01-|Track 01|04:03.10|0%"), QStringLiteral("02-|Track 02|00:13.25|0%"),
+                           QStringLiteral("03-|Track 03|00:06.50|0%")}));
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("3 track(s)"));
     EXPECT_EQ(dialog_->statusText(2), QStringLiteral("Total length : 04:25.10"));
     EXPECT_EQ(dialog_->artistField()->text(), QStringLiteral("Unknown"));
@@ -42,10 +42,11 @@ TEST_F(DriveTest, ThreeTrackDiscShowsRowsAndStatusTexts)
 TEST_F(DriveTest, DiscWhoseFirstTrackIsTwoIsNumberedFromOne)
 {
     const QString cue = writeAudioDisc(QStringLiteral("late"), {2000, 3000}, 2);
-    loadDrives(QStringLiteral("[drive 1:0:0]\nType=5\nVendor=Q\nProduct=P\nRevision=1\nMedium=audio\nCue=%1\n").arg(cue));
+    loadDrives(
+        QStringLiteral("[drive 1:0:0]\nType=5\nVendor=Q\nProduct=P\nRevision=1\nMedium=audio\nCue=%1\n").arg(cue));
     openDialog();
-    EXPECT_EQ(rows(), (QStringList{QStringLiteral("01-|Track 01|00:26.50|0%"),
-                                   QStringLiteral("02-|Track 02|00:40.00|0%")}));
+    EXPECT_EQ(rows(),
+              (QStringList{QStringLiteral("01-|Track 01|00:26.50|0%"), QStringLiteral("02-|Track 02|00:40.00|0%")}));
 }
 
 TEST_F(DriveTest, EmptyTrayLeavesTheListEmptyWithoutAMessage)
@@ -78,7 +79,7 @@ TEST_F(DriveTest, RereadAndClearViewEmptyTheDiscView)
     EXPECT_EQ(dialog_->statusText(2), QStringLiteral("Length : "));
     EXPECT_EQ(dialog_->artistField()->text(), QString());
 
-    dialog_->command(40012)->trigger();   // the menu item reaches button 1500
+    dialog_->command(40012)->trigger(); // the menu item reaches button 1500
     settle();
     EXPECT_EQ(rows().size(), 3);
 }
@@ -133,7 +134,7 @@ TEST_F(DriveTest, EditTitleReplacesForbiddenCharactersAndReportsTheChange)
     QList<int> edited;
     QObject::connect(&drives(), &DriveController::trackTitleEdited, [&edited](int i) { edited.append(i); });
     focusRow(2);
-    EXPECT_EQ(drives().trackPopupMenu(), nullptr);   // the keyboard focus is elsewhere
+    EXPECT_EQ(drives().trackPopupMenu(), nullptr); // the keyboard focus is elsewhere
     dialog_->show();
     dialog_->activateWindow();
     dialog_->trackList()->setFocus();
@@ -157,7 +158,8 @@ TEST(TrackTitleDialog, EmptyTitleKeepsTheDialogOpenAndCharactersAreReplaced)
     dialog.findChild<QLineEdit*>(QStringLiteral("1023"))->clear();
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(TrackTitleDialog::cleanedTitle(QStringLiteral("a/b\\c:d*e?f<g>h|i")), QStringLiteral("a_b_c_d_e_f_g_h_i"));
+    EXPECT_EQ(TrackTitleDialog::cleanedTitle(QStringLiteral("a/b\\c:d*e?f<g>h|i")),
+              QStringLiteral("a_b_c_d_e_f_g_h_i"));
     EXPECT_EQ(TrackTitleDialog::cleanedTitle(QString(300, QLatin1Char('x'))).size(), 254);
 }
 
@@ -177,7 +179,7 @@ TEST(TrackRowDelegate, ProgressTextAndDonePart)
     struct Case {
         int progress;
         const char* text;
-        int done;   // of a 100-pixel cell
+        int done; // of a 100-pixel cell
     };
     const Case cases[] = {{1, "0%", 0}, {0, "0%", 0}, {50, "50%", 49}, {99, "100%", 98}, {100, "100%", 99}};
     for (const Case& c : cases) {
@@ -216,10 +218,11 @@ TEST_F(DriveTest, OutputFolderButtonOpensTheStoredFolderOrWritesTheDefault)
     ASSERT_EQ(services_.openedUrls.size(), 1);
     const QString folder = services_.openedUrls[0];
     EXPECT_TRUE(folder.endsWith(QStringLiteral("My Music"))) << folder.toStdString();
-    EXPECT_EQ(quandor::profile::readString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin")), folder);
+    EXPECT_EQ(quandor::profile::readString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin")),
+              folder);
 
     EXPECT_TRUE(quandor::profile::writeString(ripperIni(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin"),
-                                      QStringLiteral("/music/rips")));
+                                              QStringLiteral("/music/rips")));
     click(1047);
     EXPECT_EQ(services_.openedUrls.last(), QStringLiteral("/music/rips"));
 }

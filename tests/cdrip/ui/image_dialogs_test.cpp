@@ -11,20 +11,20 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGridLayout>
-#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
-#include <QCoreApplication>
-#include <tuple>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brenlow;
 using namespace brenlow::test;
@@ -71,8 +71,7 @@ int iconOf(const QWidget& dialog, int id)
 bool waitFor(const std::function<bool()>& done, int ms = 20000)
 {
     QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-    {
+    while (!done() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
     }
@@ -171,7 +170,7 @@ TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
     EXPECT_FALSE(control<QCheckBox>(dialog, 1038)->isChecked());
     auto* speeds = control<QComboBox>(dialog, 1103);
     EXPECT_EQ(speeds->itemText(0), QStringLiteral("1"));
-    EXPECT_EQ(speeds->currentText(), QStringLiteral("Maximum"));   // 7056 kB/s: up to 32, then Maximum
+    EXPECT_EQ(speeds->currentText(), QStringLiteral("Maximum")); // 7056 kB/s: up to 32, then Maximum
     EXPECT_EQ(speeds->count(), 10);
 
     // The written CD-RW in the second burner cannot be written.
@@ -199,9 +198,9 @@ TEST(BurnDialog, TestsTheDiscAndBurnsTheImage)
     for (int id : {1105, 1076, 1037, 1038, 1103, 1077, 1075, 1112})
         EXPECT_FALSE(control(dialog, id)->isEnabled()) << id;
     EXPECT_TRUE(control(dialog, 1115)->isEnabled());
-    dialog.reject();   // the close box while busy does not close
+    dialog.reject(); // the close box while busy does not close
     ASSERT_TRUE(dialog.waitForWorker(30000));
-    EXPECT_EQ(services.messages.size(), 1);   // the close box asked as Cancel does (and was not confirmed)
+    EXPECT_EQ(services.messages.size(), 1); // the close box asked as Cancel does (and was not confirmed)
     EXPECT_EQ(logRows(dialog).mid(3), (QStringList{"L101", "L103", "L105", "L107", "L109", "L111", "L112", "L115"}));
     EXPECT_EQ(control<QLabel>(dialog, 1111)->text(), QStringLiteral("100 %"));
     EXPECT_FALSE(control(dialog, 1115)->isEnabled());
@@ -276,7 +275,7 @@ TEST(BurnDialog, TheElapsedTimeCountsTheWholeBurn)
     ASSERT_TRUE(dialog.waitForWorker(30000));
     ASSERT_TRUE(control(dialog, 1112)->isEnabled());
     control<QPushButton>(dialog, 1112)->click();
-    ASSERT_TRUE(waitFor([&] { return dialog.busy(); }));   // after the disc test
+    ASSERT_TRUE(waitFor([&] { return dialog.busy(); })); // after the disc test
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(dialog.waitForWorker(30000));
@@ -322,7 +321,7 @@ TEST(BurnDialog, TheSpeedPickedIsTheSpeedSent)
         auto* speeds = control<QComboBox>(dialog, 1103);
         speeds->setCurrentIndex(speeds->findText(QString::fromLatin1(c.picked)));
         ASSERT_EQ(speeds->currentText(), QString::fromLatin1(c.picked));
-        control<QPushButton>(dialog, 1076)->click();   // a re-read keeps the choice
+        control<QPushButton>(dialog, 1076)->click(); // a re-read keeps the choice
         ASSERT_TRUE(dialog.waitForWorker(30000));
         EXPECT_EQ(speeds->currentText(), QString::fromLatin1(c.picked));
 
@@ -355,7 +354,8 @@ TEST(BurnDialog, AHangingBurnerNeverBlocksTheWindow)
     // after 1.5 s) and answers the rest slowly: the disc test runs on its
     // worker while the window keeps answering, with the settings disabled.
     quandor::test::RecordingServices services;
-    EmulatedDiscs discs(SourceTracks{{40}}, "[drive 0:6:0]\nMedium=cdr\nHangCommands=0x51\nTimeoutMs=1500\nDelayMs=100\n");
+    EmulatedDiscs discs(SourceTracks{{40}},
+                        "[drive 0:6:0]\nMedium=cdr\nHangCommands=0x51\nTimeoutMs=1500\nDelayMs=100\n");
     const DriveAddress hanging{0, 6, 0};
     const LanguageTable language = numberedLanguage();
     int ticks = 0;

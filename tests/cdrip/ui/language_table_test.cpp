@@ -66,7 +66,9 @@ TEST_F(LanguageTableTest, LinesPastTheTableAreIgnored)
 TEST_F(LanguageTableTest, TextIsWindows1252AndEmptyLinesStayEmpty)
 {
     LanguageTable table;
-    ASSERT_TRUE(table.loadFile(write("l\x92" "extraction\r\n\r\nfran\xe7" "ais\r\n")));
+    ASSERT_TRUE(table.loadFile(write("l\x92"
+                                     "extraction\r\n\r\nfran\xe7"
+                                     "ais\r\n")));
     EXPECT_EQ(table.line(1), QStringLiteral("l\u2019extraction"));
     EXPECT_TRUE(table.line(2).isEmpty());
     EXPECT_EQ(table.line(3), QStringLiteral("fran\u00e7ais"));
@@ -87,10 +89,14 @@ TEST_F(LanguageTableTest, LangueValueChoosesTheFile)
         const char* file;
     };
     const Case cases[] = {
-        {QStringLiteral("0"), "Zek_Francais.lng"},   {QStringLiteral("1"), "Zek_English.lng"},
-        {QStringLiteral("2"), "Zek_German.lng"},     {QStringLiteral("3"), "Zek_Nederlands.lng"},
-        {QStringLiteral("4"), "Zek_Portugu\xc3\xaas.lng"}, {QStringLiteral("7"), "Zek_English.lng"},
-        {QStringLiteral(""), "Zek_English.lng"},     {QStringLiteral("11"), "Zek_English.lng"},
+        {QStringLiteral("0"), "Zek_Francais.lng"},
+        {QStringLiteral("1"), "Zek_English.lng"},
+        {QStringLiteral("2"), "Zek_German.lng"},
+        {QStringLiteral("3"), "Zek_Nederlands.lng"},
+        {QStringLiteral("4"), "Zek_Portugu\xc3\xaas.lng"},
+        {QStringLiteral("7"), "Zek_English.lng"},
+        {QStringLiteral(""), "Zek_English.lng"},
+        {QStringLiteral("11"), "Zek_English.lng"},
         {std::nullopt, "Zek_English.lng"},
     };
     for (const Case& c : cases)
@@ -103,8 +109,10 @@ TEST_F(LanguageTableTest, StoredChoiceLoadsThatFileFromTheStartFolder)
         std::optional<QString> langue;
         const char* firstLine; // line 1 of the file: the File menu
     };
-    const Case cases[] = {{QStringLiteral("1"), "File"}, {QStringLiteral("7"), "File"},
-                          {std::nullopt, "File"},         {QStringLiteral("0"), "Fichier"},
+    const Case cases[] = {{QStringLiteral("1"), "File"},
+                          {QStringLiteral("7"), "File"},
+                          {std::nullopt, "File"},
+                          {QStringLiteral("0"), "Fichier"},
                           {QStringLiteral("4"), "Arquivo"}};
     for (const Case& c : cases) {
         if (c.langue)

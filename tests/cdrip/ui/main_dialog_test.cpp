@@ -40,26 +40,23 @@ protected:
         });
         return dialog;
     }
-    QStringList setupPagesOpened() const
-    {
-        return services_.openedUrls.filter(QStringLiteral("setup6En.php?ASPI="));
-    }
+    QStringList setupPagesOpened() const { return services_.openedUrls.filter(QStringLiteral("setup6En.php?ASPI=")); }
 
     QStringList shownDialogs;
 };
 
 constexpr RipperKey kEveryKey[] = {
-    ripper_keys::OutputFolder,  ripper_keys::FileNamePattern, ripper_keys::SaveInArtistAlbum,
-    ripper_keys::CddbServer,    ripper_keys::CddbQuery,       ripper_keys::CddbUser,
-    ripper_keys::CddbSite,      ripper_keys::CddbClientName,  ripper_keys::CddbClientVersion,
-    ripper_keys::CddbAuto,      ripper_keys::Compression,     ripper_keys::Mp3Bitrate,
-    ripper_keys::Mp3VbrBitrate, ripper_keys::Mp3Channel,      ripper_keys::Mp3Preset,
-    ripper_keys::Mp3Frequency,  ripper_keys::Mp3VbrMethod,    ripper_keys::Mp3VbrQuality,
-    ripper_keys::Mp3Crc,        ripper_keys::Mp3Vbr,          ripper_keys::Mp3VbrHeader,
-    ripper_keys::Mp3Copyright,  ripper_keys::Mp3Original,     ripper_keys::Mp3Private,
-    ripper_keys::OggQualityRate, ripper_keys::OggFrequency,   ripper_keys::OggChannel,
-    ripper_keys::OggBitrate,    ripper_keys::OggVbr,          ripper_keys::OggQuality,
-    ripper_keys::OggMinBitrate, ripper_keys::OggMaxBitrate,
+    ripper_keys::OutputFolder,   ripper_keys::FileNamePattern, ripper_keys::SaveInArtistAlbum,
+    ripper_keys::CddbServer,     ripper_keys::CddbQuery,       ripper_keys::CddbUser,
+    ripper_keys::CddbSite,       ripper_keys::CddbClientName,  ripper_keys::CddbClientVersion,
+    ripper_keys::CddbAuto,       ripper_keys::Compression,     ripper_keys::Mp3Bitrate,
+    ripper_keys::Mp3VbrBitrate,  ripper_keys::Mp3Channel,      ripper_keys::Mp3Preset,
+    ripper_keys::Mp3Frequency,   ripper_keys::Mp3VbrMethod,    ripper_keys::Mp3VbrQuality,
+    ripper_keys::Mp3Crc,         ripper_keys::Mp3Vbr,          ripper_keys::Mp3VbrHeader,
+    ripper_keys::Mp3Copyright,   ripper_keys::Mp3Original,     ripper_keys::Mp3Private,
+    ripper_keys::OggQualityRate, ripper_keys::OggFrequency,    ripper_keys::OggChannel,
+    ripper_keys::OggBitrate,     ripper_keys::OggVbr,          ripper_keys::OggQuality,
+    ripper_keys::OggMinBitrate,  ripper_keys::OggMaxBitrate,
 };
 
 TEST_F(MainDialogTest, FirstStartWritesOnlyDefaultsToRipperIni)
@@ -69,16 +66,14 @@ TEST_F(MainDialogTest, FirstStartWritesOnlyDefaultsToRipperIni)
     ASSERT_TRUE(QFile::exists(ripperIni()));
     const RipperIni ini(startFolder());
     for (const RipperKey& key : kEveryKey) {
-        const QString stored = readString(ripperIni(), QString::fromLatin1(key.section),
-                                          QString::fromLatin1(key.key), QStringLiteral("<absent>"));
+        const QString stored = readString(ripperIni(), QString::fromLatin1(key.section), QString::fromLatin1(key.key),
+                                          QStringLiteral("<absent>"));
         if (stored != QStringLiteral("<absent>")) {
             EXPECT_EQ(stored, ini.defaultOf(key)) << key.section << '/' << key.key;
         }
     }
-    EXPECT_EQ(readString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Nom")),
-              QStringLiteral("%N - %T"));
-    EXPECT_EQ(readString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep")),
-              QStringLiteral("true"));
+    EXPECT_EQ(readString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Nom")), QStringLiteral("%N - %T"));
+    EXPECT_EQ(readString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep")), QStringLiteral("true"));
     EXPECT_EQ(dialog->settings().output.fileNamePattern, QStringLiteral("%N - %T"));
     EXPECT_TRUE(dialog->settings().output.saveInArtistAlbum);
     EXPECT_EQ(dialog->settings().startFolder, startFolder());
@@ -88,9 +83,9 @@ TEST_F(MainDialogTest, StoredOutputSettingsAreRead)
 {
     markStartedBefore();
     EXPECT_TRUE(quandor::profile::writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Nom"),
-                                      QStringLiteral("%Y %A - %C - %N %T")));
+                                              QStringLiteral("%Y %A - %C - %N %T")));
     EXPECT_TRUE(quandor::profile::writeString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Rep"),
-                                      QStringLiteral("TRUE")));
+                                              QStringLiteral("TRUE")));
     auto dialog = open();
     // A pattern longer than the field's limit is kept whole.
     EXPECT_EQ(dialog->settings().output.fileNamePattern, QStringLiteral("%Y %A - %C - %N %T"));
@@ -103,8 +98,8 @@ TEST_F(MainDialogTest, EveryControlAndCommandIsThereUnderItsId)
     auto dialog = open();
     EXPECT_EQ(dialog->objectName(), QStringLiteral("101"));
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Brenlow"));
-    for (int id : {1500, 1501, 1502, 1023, 1005, 1039, 1040, 1041, 1047, 1045, 1042, 1043, 1044,
-                   1048, 1049, 1050, 1051}) {
+    for (int id :
+         {1500, 1501, 1502, 1023, 1005, 1039, 1040, 1041, 1047, 1045, 1042, 1043, 1044, 1048, 1049, 1050, 1051}) {
         EXPECT_NE(dialog->findChild<QPushButton*>(QString::number(id)), nullptr) << id;
         EXPECT_EQ(dialog->button(id), dialog->findChild<QPushButton*>(QString::number(id)));
     }
@@ -120,8 +115,8 @@ TEST_F(MainDialogTest, EveryControlAndCommandIsThereUnderItsId)
     EXPECT_EQ(dialog->control(9999), nullptr);
     EXPECT_EQ(dialog->command(9999), nullptr);
 
-    for (int id : {40001, 40012, 40013, 40014, 40015, 40031, 40032, 40035, 40016, 40008, 40009,
-                   40011, 40002, 40028, 40033, 40034, 40036, 40024, 40025, 40017}) {
+    for (int id : {40001, 40012, 40013, 40014, 40015, 40031, 40032, 40035, 40016, 40008,
+                   40009, 40011, 40002, 40028, 40033, 40034, 40036, 40024, 40025, 40017}) {
         QAction* action = dialog->findChild<QAction*>(QString::number(id));
         ASSERT_NE(action, nullptr) << id;
         EXPECT_EQ(dialog->command(id), action);
@@ -136,16 +131,22 @@ TEST_F(MainDialogTest, CaptionsComeFromTheChosenLanguage)
     struct Case {
         const char* langue;
         QStringList menus;
-        const char* readToc;   // 40012
-        const char* device;    // 1129
-        const char* unknown;   // line 43 in Artist and Album
+        const char* readToc; // 40012
+        const char* device;  // 1129
+        const char* unknown; // line 43 in Artist and Album
     };
     const Case cases[] = {
         {"1", {"File", "Action", "Edit", "Option", "Information"}, "Read CD TOC", "Device :", "Unknown"},
-        {"0", {"Fichier", "Action", "\u00c9dition", "Options", "Information"},
-         "Lire le sommaire du CD", "Lecteur :", "Inconnu"},
-        {"2", {"Datei", "Aktion", "Bearbeiten", "Optionen", "Information"},
-         "Inhaltsverzeichnis der CD lesen", "Laufwerk :", "Unbekannt"},
+        {"0",
+         {"Fichier", "Action", "\u00c9dition", "Options", "Information"},
+         "Lire le sommaire du CD",
+         "Lecteur :",
+         "Inconnu"},
+        {"2",
+         {"Datei", "Aktion", "Bearbeiten", "Optionen", "Information"},
+         "Inhaltsverzeichnis der CD lesen",
+         "Laufwerk :",
+         "Unbekannt"},
     };
     for (const Case& c : cases) {
         markStartedBefore(QString::fromLatin1(c.langue));
@@ -165,14 +166,14 @@ TEST_F(MainDialogTest, MenuItemsToolTipsAndLabelsTakeTheirLines)
 {
     markStartedBefore();
     auto dialog = open();
-    const std::pair<int, int> commandLines[] = {
-        {40001, 2},  {40012, 4},  {40013, 5},  {40014, 6},  {40015, 7},   {40031, 8},  {40032, 9},
-        {40016, 10}, {40035, 145}, {40036, 148}, {40008, 15}, {40009, 16}, {40002, 19}, {40028, 20},
-        {40033, 21}, {40034, 22}, {40024, 24}, {40025, 25}, {40017, 26}};
+    const std::pair<int, int> commandLines[] = {{40001, 2},  {40012, 4},  {40013, 5},  {40014, 6},   {40015, 7},
+                                                {40031, 8},  {40032, 9},  {40016, 10}, {40035, 145}, {40036, 148},
+                                                {40008, 15}, {40009, 16}, {40002, 19}, {40028, 20},  {40033, 21},
+                                                {40034, 22}, {40024, 24}, {40025, 25}, {40017, 26}};
     for (const auto& [id, line] : commandLines)
         EXPECT_EQ(dialog->command(id)->text(), dialog->text(line)) << id;
 
-    const std::pair<int, int> toolTips[] = {{1500, 4},  {1501, 5},  {1023, 7},  {1502, 6}, {1005, 32},
+    const std::pair<int, int> toolTips[] = {{1500, 4},  {1501, 5},  {1023, 7},  {1502, 6},  {1005, 32},
                                             {1039, 33}, {1040, 34}, {1041, 20}, {1045, 10}, {1042, 16},
                                             {1043, 15}, {1047, 36}, {1044, 37}};
     for (const auto& [id, line] : toolTips)
@@ -191,8 +192,8 @@ TEST_F(MainDialogTest, TrackListHasFiveColumnsAndShowsThePictureWhileEmpty)
     auto dialog = open();
     QTreeWidget* list = dialog->trackList();
     ASSERT_EQ(list->columnCount(), 5);
-    const QStringList titles = {QString(), QStringLiteral("Track"), QStringLiteral("Title"),
-                                QStringLiteral("Length"), QStringLiteral("Progress")};
+    const QStringList titles = {QString(), QStringLiteral("Track"), QStringLiteral("Title"), QStringLiteral("Length"),
+                                QStringLiteral("Progress")};
     // Design pixels, scaled for the font; the title column gives room to
     // titles that would not fit.
     const double scale = designScale(list->font());
@@ -271,7 +272,7 @@ TEST(MainStatusBar, ATextCutAtThePartEdgeIsTheToolTipAndFollowsTheWidth)
     bar.setPartText(0, QStringLiteral("Brenlow"));
     EXPECT_EQ(bar.partToolTip(2), length);
     EXPECT_EQ(bar.partToolTip(1), playing);
-    EXPECT_TRUE(bar.partToolTip(0).isEmpty());   // fits: no tip
+    EXPECT_TRUE(bar.partToolTip(0).isEmpty()); // fits: no tip
 
     // A short text replacing a cut one drops the tip.
     bar.setPartText(2, QStringLiteral("00:10"));
@@ -291,9 +292,8 @@ TEST_F(MainDialogTest, ButtonIconsFollowTheCompressionChoice)
 {
     markStartedBefore();
     auto dialog = open();
-    const std::pair<int, int> icons[] = {{1500, 124}, {1501, 126}, {1023, 123}, {1005, 141},
-                                         {1039, 145}, {1040, 151}, {1041, 153}, {1047, 198},
-                                         {1045, 158}, {1042, 172}, {1043, 171}, {1044, 127},
+    const std::pair<int, int> icons[] = {{1500, 124}, {1501, 126}, {1023, 123}, {1005, 141}, {1039, 145}, {1040, 151},
+                                         {1041, 153}, {1047, 198}, {1045, 158}, {1042, 172}, {1043, 171}, {1044, 127},
                                          {1048, 137}, {1049, 179}, {1050, 180}, {1051, 181}};
     for (const auto& [id, icon] : icons) {
         EXPECT_EQ(dialog->button(id)->property("iconResource").toInt(), icon) << id;
@@ -338,20 +338,19 @@ TEST_F(MainDialogTest, JobDisablesExactlyItsControlsAndMenuItems)
     const auto afterJob = [aspiOff](std::span<const int> aspiIds, int id) {
         return !(aspiOff && std::find(aspiIds.begin(), aspiIds.end(), id) != aspiIds.end());
     };
-    const QList<int> allControls = {1500, 1501, 1502, 1023, 1005, 1039, 1040, 1041, 1047, 1045,
-                                    1042, 1043, 1044, 1048, 1049, 1050, 1051, 1016, 1017, 1054,
-                                    1021, 1022};
+    const QList<int> allControls = {1500, 1501, 1502, 1023, 1005, 1039, 1040, 1041, 1047, 1045, 1042,
+                                    1043, 1044, 1048, 1049, 1050, 1051, 1016, 1017, 1054, 1021, 1022};
     const QList<int> allMenus = {40001, 40012, 40013, 40014, 40015, 40031, 40032, 40035, 40016, 40008,
                                  40009, 40011, 40002, 40028, 40033, 40034, 40036, 40024, 40025, 40017};
     dialog->disableMainControls();
     for (int id : allControls) {
-        const bool expected = expectedEnabled(MainDialog::mainControlIds(), id, false) &&
-                              afterJob(MainDialog::aspiControlIds(), id);
+        const bool expected =
+            expectedEnabled(MainDialog::mainControlIds(), id, false) && afterJob(MainDialog::aspiControlIds(), id);
         EXPECT_EQ(dialog->control(id)->isEnabled(), expected) << id;
     }
     for (int id : allMenus) {
-        const bool expected = expectedEnabled(MainDialog::mainMenuIds(), id, false) &&
-                              afterJob(MainDialog::aspiMenuIds(), id);
+        const bool expected =
+            expectedEnabled(MainDialog::mainMenuIds(), id, false) && afterJob(MainDialog::aspiMenuIds(), id);
         EXPECT_EQ(dialog->command(id)->isEnabled(), expected) << id;
     }
     // Stop stays usable during a rip (and eject, unless the SCSI layer is off).
@@ -381,7 +380,7 @@ TEST_F(MainDialogTest, SecondJobIsRefusedUntilTheFirstHasEnded)
     start->click();
     EXPECT_TRUE(dialog->jobRunning());
     EXPECT_FALSE(start->isEnabled());
-    start->click();                  // ignored by the disabled button
+    start->click();                              // ignored by the disabled button
     QMetaObject::invokeMethod(start, "clicked"); // and refused if it still gets through
     EXPECT_EQ(started, 1);
     EXPECT_FALSE(dialog->beginJob());
@@ -488,8 +487,9 @@ TEST_F(MainDialogTest, OwnCommandsOpenTheirDialogsWithTheMainDialogDisabled)
     dialog->command(40002)->trigger();
     dialog->command(40036)->trigger();
     dialog->command(40017)->trigger();
-    EXPECT_EQ(shownDialogs, (QStringList{QStringLiteral("116"), QStringLiteral("116"),
-                                         QStringLiteral("230"), QStringLiteral("168")}));
+    EXPECT_EQ(
+        shownDialogs,
+        (QStringList{QStringLiteral("116"), QStringLiteral("116"), QStringLiteral("230"), QStringLiteral("168")}));
     EXPECT_FALSE(enabledWhileShown);
     EXPECT_TRUE(dialog->isEnabled());
 }
@@ -524,15 +524,14 @@ TEST_F(MainDialogTest, WebCommandsOpenTheMakersPages)
     ASSERT_EQ(services_.openedUrls.size(), 3);
     EXPECT_TRUE(services_.openedUrls[0].endsWith(QStringLiteral("/") + dialog->text(95)));
     EXPECT_FALSE(services_.openedUrls[1].isEmpty());
-    EXPECT_TRUE(services_.openedUrls[2].endsWith(QStringLiteral("/") + dialog->text(92) +
-                                                 QStringLiteral("ASPI%20ok.")))
+    EXPECT_TRUE(services_.openedUrls[2].endsWith(QStringLiteral("/") + dialog->text(92) + QStringLiteral("ASPI%20ok.")))
         << services_.openedUrls[2].toStdString();
 }
 
 TEST_F(MainDialogTest, StartUpMenusAndAboutLinksOpenOnlyPlaceholders)
 {
     writeRegistryValue(QStringLiteral("Langue"), QStringLiteral("1"));
-    auto dialog = open();   // the first launch opens the set-up page
+    auto dialog = open(); // the first launch opens the set-up page
     dialog->setModalRunner([](QDialog& shown) {
         for (const char* link : {"1070", "1069", "1092"})
             emit shown.findChild<LinkLabel*>(QLatin1String(link))->clicked();

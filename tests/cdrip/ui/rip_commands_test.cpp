@@ -103,7 +103,7 @@ TEST_F(RipCommandsTest, NothingSelectedWarnsAndStartsNothing)
 TEST_F(RipCommandsTest, StopAnsweredOkKeepsAValidShorterFile)
 {
     selectOnly({0, 1});
-    ASSERT_TRUE(quandor::aspi::setCommandDelayMs({1, 0, 0}, 2));  // a drive slow enough to stop
+    ASSERT_TRUE(quandor::aspi::setCommandDelayMs({1, 0, 0}, 2)); // a drive slow enough to stop
     services_.messageAnswers.push_back(quandor::shell::MessageResult::Ok);
     click(1023);
     while (ripCommands(*dialog_)->running() && drives().tracks().at(0)->progress < 5)

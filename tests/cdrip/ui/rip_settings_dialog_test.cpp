@@ -37,14 +37,28 @@ TEST_F(SettingsDialogTest, FreshFileGetsEveryDefaultWritten)
 {
     const EncoderSettings loaded = LoadMp3Settings(ini());
     EXPECT_EQ(loaded, EncoderSettings{});
-    const std::vector<std::tuple<const char*, const char*, const char*>> keys = {
-        {"MP3", "Bitrate", "128"}, {"MP3", "VBRBitrate", "128"}, {"MP3", "Channel", "Joint-Stereo"},
-        {"MP3", "Present", "NORMAL"}, {"MP3", "Frequency", "44100"}, {"MP3", "VBRMETHOD", "Default"},
-        {"MP3", "VBRQUALITY", "VBR-7"}, {"MP3", "CRC", "0"}, {"MP3", "VBR", "0"}, {"MP3", "VBRHEADER", "0"},
-        {"MP3", "COPYRIGHT", "0"}, {"MP3", "ORIGINAL", "0"}, {"MP3", "PRIVATE", "0"},
-        {"COMPRESSION", "Select", "MP3"}, {"Ogg", "QUALITYRATE", "0.50"}, {"Ogg", "Frequency", "44100"},
-        {"Ogg", "Channel", "Stereo"}, {"Ogg", "Bitrate", "128"}, {"Ogg", "VBR", "0"}, {"Ogg", "QUALITY", "1"},
-        {"Ogg", "MinBitrate", "128"}, {"Ogg", "MaxBitrate", "128"}};
+    const std::vector<std::tuple<const char*, const char*, const char*>> keys = {{"MP3", "Bitrate", "128"},
+                                                                                 {"MP3", "VBRBitrate", "128"},
+                                                                                 {"MP3", "Channel", "Joint-Stereo"},
+                                                                                 {"MP3", "Present", "NORMAL"},
+                                                                                 {"MP3", "Frequency", "44100"},
+                                                                                 {"MP3", "VBRMETHOD", "Default"},
+                                                                                 {"MP3", "VBRQUALITY", "VBR-7"},
+                                                                                 {"MP3", "CRC", "0"},
+                                                                                 {"MP3", "VBR", "0"},
+                                                                                 {"MP3", "VBRHEADER", "0"},
+                                                                                 {"MP3", "COPYRIGHT", "0"},
+                                                                                 {"MP3", "ORIGINAL", "0"},
+                                                                                 {"MP3", "PRIVATE", "0"},
+                                                                                 {"COMPRESSION", "Select", "MP3"},
+                                                                                 {"Ogg", "QUALITYRATE", "0.50"},
+                                                                                 {"Ogg", "Frequency", "44100"},
+                                                                                 {"Ogg", "Channel", "Stereo"},
+                                                                                 {"Ogg", "Bitrate", "128"},
+                                                                                 {"Ogg", "VBR", "0"},
+                                                                                 {"Ogg", "QUALITY", "1"},
+                                                                                 {"Ogg", "MinBitrate", "128"},
+                                                                                 {"Ogg", "MaxBitrate", "128"}};
     for (const auto& [section, key, value] : keys)
         EXPECT_EQ(readString(ini(), QLatin1String(section), QLatin1String(key)), QLatin1String(value)) << key;
 }
@@ -62,7 +76,7 @@ TEST_F(SettingsDialogTest, StoredTextsAreMatchedAndOkStoresTheListValues)
     EXPECT_EQ(child<QLabel>(dialog, 1119)->text(), QStringLiteral("224 Kbps"));
     child<QComboBox>(dialog, 1086)->setCurrentText(QStringLiteral("0.50"));
     EXPECT_EQ(child<QLabel>(dialog, 1119)->text(), QStringLiteral("160 Kbps"));
-    child<QCheckBox>(dialog, 1083)->click();  // Ogg Vorbis chosen
+    child<QCheckBox>(dialog, 1083)->click(); // Ogg Vorbis chosen
     dialog.accept();
     EXPECT_EQ(readString(ini(), QStringLiteral("MP3"), QStringLiteral("Channel")), QStringLiteral("Joint-stereo"));
     EXPECT_EQ(readString(ini(), QStringLiteral("MP3"), QStringLiteral("Present")), QStringLiteral("NORMAL"));
@@ -94,7 +108,11 @@ TEST_F(SettingsDialogTest, EnableMatrix)
                                   1043, 1090, 1079, 1080, 1081, 1084, 1085, 1086, 1087, 1038};
     const std::vector<Row> rows = {
         {"mp3 basic", true, false, true, false, {1044, 1042, 1123, 1125, 1126, 1127, 1124}},
-        {"mp3 extended", true, true, false, true,
+        {"mp3 extended",
+         true,
+         true,
+         false,
+         true,
          {1044, 1042, 1123, 1125, 1126, 1127, 1124, 1092, 1093, 1091, 1128, 1043, 1090}},
         {"ogg by quality", false, true, true, true, {1079, 1080, 1087, 1086}},
         {"ogg nominal", false, false, false, false, {1079, 1080, 1087, 1081, 1038}},

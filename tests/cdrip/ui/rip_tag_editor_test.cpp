@@ -58,10 +58,7 @@ protected:
         list->setCurrentItem(found.first());
         return found.first();
     }
-    QString text(TagEditorDialog& editor, int id)
-    {
-        return editor.findChild<QLineEdit*>(QString::number(id))->text();
-    }
+    QString text(TagEditorDialog& editor, int id) { return editor.findChild<QLineEdit*>(QString::number(id))->text(); }
     QTemporaryDir dir;
     QString music;
     quandor::test::RecordingServices services;
@@ -76,11 +73,12 @@ TEST_F(TagEditorTest, BrowsesFoldersFirstThenMp3Files)
     EXPECT_EQ(listed(editor), QStringList{dir.path()});
     openMusic(editor);
     EXPECT_EQ(text(editor, 1056), music);
-    EXPECT_EQ(listed(editor), (QStringList{QStringLiteral("MP3"), QStringLiteral("Rock"), QStringLiteral("TRACK.Mp3")}));
+    EXPECT_EQ(listed(editor),
+              (QStringList{QStringLiteral("MP3"), QStringLiteral("Rock"), QStringLiteral("TRACK.Mp3")}));
     editor.browser().openListEntry(QStringLiteral("Rock"));
     EXPECT_EQ(text(editor, 1056), music + QStringLiteral("/Rock"));
     EXPECT_TRUE(listed(editor).isEmpty());
-    editor.browser().openListEntry(QStringLiteral("TRACK.Mp3"));  // a file: nothing changes
+    editor.browser().openListEntry(QStringLiteral("TRACK.Mp3")); // a file: nothing changes
     EXPECT_EQ(text(editor, 1056), music + QStringLiteral("/Rock"));
 }
 
@@ -107,7 +105,7 @@ TEST_F(TagEditorTest, ShowsTheTagAndWritesItBack)
     EXPECT_EQ(genre->currentText(), QStringLiteral("Synth Pop"));
 
     editor.findChild<QLineEdit*>(QStringLiteral("1051"))->setText(QStringLiteral("Other Artist"));
-    genre->setCurrentIndex(0);  // no genre
+    genre->setCurrentIndex(0); // no genre
     editor.apply();
     EXPECT_FALSE(apply->isEnabled());
     const auto written = Id3v1Tag(path).read();
@@ -126,8 +124,8 @@ TEST_F(TagEditorTest, GenresShownByNumber)
     TagEditorDialog editor({dir.path()});
     openMusic(editor);
     auto* genre = editor.findChild<QComboBox*>(QStringLiteral("1055"));
-    for (const auto& [number, shown] : std::vector<std::pair<int, const char*>>{
-             {17, "Rock"}, {13, "Pop"}, {130, "Terror"}, {255, ""}, {200, ""}}) {
+    for (const auto& [number, shown] :
+         std::vector<std::pair<int, const char*>>{{17, "Rock"}, {13, "Pop"}, {130, "Terror"}, {255, ""}, {200, ""}}) {
         Id3v1Fields tag;
         tag.genre = number;
         ASSERT_TRUE(Id3v1Tag(path).write(tag));

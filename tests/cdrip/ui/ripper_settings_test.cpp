@@ -22,8 +22,8 @@ protected:
 
     QString stored(const RipperKey& key) const
     {
-        return readString(ini.file(), QString::fromLatin1(key.section),
-                          QString::fromLatin1(key.key), QStringLiteral("<absent>"));
+        return readString(ini.file(), QString::fromLatin1(key.section), QString::fromLatin1(key.key),
+                          QStringLiteral("<absent>"));
     }
 };
 
@@ -42,8 +42,7 @@ TEST_F(RipperIniTest, AbsentKeyGetsItsDefaultWrittenBack)
 
 TEST_F(RipperIniTest, PresentValueIsUsedAndNotRewritten)
 {
-    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Nom"),
-                            QStringLiteral("%A - %T")));
+    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Nom"), QStringLiteral("%A - %T")));
     const QByteArray before = quandor::test::readAll(ini.file());
     EXPECT_EQ(ini.text(ripper_keys::FileNamePattern), QStringLiteral("%A - %T"));
     EXPECT_EQ(quandor::test::readAll(ini.file()), before);
@@ -51,8 +50,8 @@ TEST_F(RipperIniTest, PresentValueIsUsedAndNotRewritten)
 
 TEST_F(RipperIniTest, TheSentinelTextItselfCountsAsAbsent)
 {
-    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("CDDB"), QStringLiteral("Query"),
-                            QString::fromLatin1(kAbsentValue)));
+    ASSERT_TRUE(
+        writeString(ini.file(), QStringLiteral("CDDB"), QStringLiteral("Query"), QString::fromLatin1(kAbsentValue)));
     EXPECT_EQ(ini.text(ripper_keys::CddbQuery), QStringLiteral("~cddb/cddb.cgi"));
     EXPECT_EQ(stored(ripper_keys::CddbQuery), QStringLiteral("~cddb/cddb.cgi"));
 }
@@ -63,11 +62,11 @@ TEST_F(RipperIniTest, OutputSwitchesAreTrueOnlyForLowerCaseTrue)
         const char* stored;
         bool expected;
     };
-    const Case cases[] = {{"true", true}, {"TRUE", false}, {"True", false}, {"", false},
-                          {"false", false}, {"1", false}};
+    const Case cases[] = {{"true", true}, {"TRUE", false},  {"True", false},
+                          {"", false},    {"false", false}, {"1", false}};
     for (const Case& c : cases) {
-        ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Rep"),
-                                QString::fromLatin1(c.stored)));
+        ASSERT_TRUE(
+            writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Rep"), QString::fromLatin1(c.stored)));
         EXPECT_EQ(ini.outputFlag(ripper_keys::SaveInArtistAlbum), c.expected) << c.stored;
     }
 }
@@ -80,11 +79,11 @@ TEST_F(RipperIniTest, EncoderSwitchesAreOffOnlyForALeadingZero)
         const char* afterwards; // what the file holds after the read
     };
     // An empty value has no first character: it reads as absent (default "0").
-    const Case cases[] = {{"0", false, "0"},  {"00", false, "00"}, {"1", true, "1"},
-                          {"x", true, "x"},   {"", false, "0"},    {"01", false, "01"}};
+    const Case cases[] = {{"0", false, "0"}, {"00", false, "00"}, {"1", true, "1"},
+                          {"x", true, "x"},  {"", false, "0"},    {"01", false, "01"}};
     for (const Case& c : cases) {
-        ASSERT_TRUE(writeString(ini.file(), QStringLiteral("MP3"), QStringLiteral("CRC"),
-                                QString::fromLatin1(c.stored)));
+        ASSERT_TRUE(
+            writeString(ini.file(), QStringLiteral("MP3"), QStringLiteral("CRC"), QString::fromLatin1(c.stored)));
         EXPECT_EQ(ini.encoderFlag(ripper_keys::Mp3Crc), c.expected) << '"' << c.stored << '"';
         EXPECT_EQ(stored(ripper_keys::Mp3Crc), QString::fromLatin1(c.afterwards)) << c.stored;
     }
@@ -121,10 +120,8 @@ TEST_F(RipperIniTest, FlagWritersUseEachSectionsConvention)
 
 TEST_F(RipperIniTest, GroupReadersFillTheTypedSettings)
 {
-    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("CDDB"), QStringLiteral("Auto"),
-                            QStringLiteral("true")));
-    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Rep"),
-                            QStringLiteral("false")));
+    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("CDDB"), QStringLiteral("Auto"), QStringLiteral("true")));
+    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Rep"), QStringLiteral("false")));
     const OutputSettings output = readOutputSettings(ini);
     const CddbSettings cddb = readCddbSettings(ini);
     EXPECT_EQ(output.fileNamePattern, QStringLiteral("%N - %T"));
@@ -139,8 +136,8 @@ TEST_F(RipperIniTest, GroupReadersFillTheTypedSettings)
 TEST(RipperSettings, CompressionIsMp3ByItsFirstThreeCharacters)
 {
     RipperSettings settings;
-    const std::pair<const char*, bool> cases[] = {
-        {"MP3", true}, {"MP3x", true}, {"OGG", false}, {"mp3", false}, {"", false}, {"MP", false}};
+    const std::pair<const char*, bool> cases[] = {{"MP3", true},  {"MP3x", true}, {"OGG", false},
+                                                  {"mp3", false}, {"", false},    {"MP", false}};
     for (const auto& [text, mp3] : cases) {
         settings.compression = QString::fromLatin1(text);
         EXPECT_EQ(settings.compressionIsMp3(), mp3) << text;

@@ -22,8 +22,7 @@ void ShellTest::SetUp()
     const QStringList files = source.entryList({QStringLiteral("Zek_*.lng")}, QDir::Files);
     ASSERT_EQ(files.size(), 5) << source.path().toStdString();
     for (const QString& name : files) {
-        ASSERT_TRUE(QFile::copy(source.filePath(name),
-                                folder_.filePath(QStringLiteral("Lang/") + name)));
+        ASSERT_TRUE(QFile::copy(source.filePath(name), folder_.filePath(QStringLiteral("Lang/") + name)));
     }
 }
 

@@ -33,12 +33,10 @@ TEST(SystemVersionCheck, CodesFollowTheVersionTable)
         bool supported;
     };
     const Case cases[] = {
-        {3, 51, Family::NT, 0, true},        {3, 51, Family::Windows95, 0, true},
-        {4, 0, Family::NT, 1, true},         {4, 0, Family::Windows95, 2, false},
-        {4, 10, Family::Windows95, 3, false}, {4, 90, Family::Windows95, 4, false},
-        {5, 0, Family::NT, 5, true},         {5, 1, Family::NT, 6, true},
-        {5, 2, Family::NT, 7, true},         {6, 0, Family::NT, 1, true},
-        {10, 0, Family::NT, 1, true},        {5, 3, Family::NT, 1, true},
+        {3, 51, Family::NT, 0, true},        {3, 51, Family::Windows95, 0, true},  {4, 0, Family::NT, 1, true},
+        {4, 0, Family::Windows95, 2, false}, {4, 10, Family::Windows95, 3, false}, {4, 90, Family::Windows95, 4, false},
+        {5, 0, Family::NT, 5, true},         {5, 1, Family::NT, 6, true},          {5, 2, Family::NT, 7, true},
+        {6, 0, Family::NT, 1, true},         {10, 0, Family::NT, 1, true},         {5, 3, Family::NT, 1, true},
     };
     for (const Case& c : cases) {
         const int code = checkWindowsVersion(reporting(c.major, c.minor, c.family));
@@ -67,15 +65,9 @@ protected:
         };
         return runBrenlow(environment);
     }
-    QStringList setupPages() const
-    {
-        return services_.openedUrls.filter(QStringLiteral("setup6En.php?ASPI="));
-    }
+    QStringList setupPages() const { return services_.openedUrls.filter(QStringLiteral("setup6En.php?ASPI=")); }
 
-    qsizetype messagesSaying(const QString& part) const
-    {
-        return services_.messageTexts().filter(part).size();
-    }
+    qsizetype messagesSaying(const QString& part) const { return services_.messageTexts().filter(part).size(); }
 
     QStringList shown;
     QString mainQuitCaption;
@@ -174,7 +166,7 @@ TEST_F(StartTest, HidingTheMainDialogForAnotherWindowKeepsTheProgramRunning)
 TEST_F(StartTest, StartedFromAnotherFolderFindsTheCaptionsBesideTheProgram)
 {
     markStartedBefore();
-    QTemporaryDir elsewhere;   // a current directory without a Lang folder
+    QTemporaryDir elsewhere; // a current directory without a Lang folder
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
     StartEnvironment environment = currentStartEnvironment();
@@ -199,16 +191,17 @@ class LanguageDialogTest : public ShellTest {};
 
 TEST_F(LanguageDialogTest, ChecksTheStoredChoice)
 {
-    const std::pair<std::optional<QString>, int> cases[] = {
-        {std::nullopt, 1068}, {QStringLiteral("0"), 1067}, {QStringLiteral("3"), 1070},
-        {QStringLiteral("4"), 1094}, {QStringLiteral("9"), 1068}};
+    const std::pair<std::optional<QString>, int> cases[] = {{std::nullopt, 1068},
+                                                            {QStringLiteral("0"), 1067},
+                                                            {QStringLiteral("3"), 1070},
+                                                            {QStringLiteral("4"), 1094},
+                                                            {QStringLiteral("9"), 1068}};
     for (const auto& [langue, checked] : cases) {
         if (langue)
             writeRegistryValue(QStringLiteral("Langue"), *langue);
         LanguageDialog dialog(nullptr, LanguageDialog::AtStartup);
         for (int id : LanguageDialog::kChoiceIds) {
-            EXPECT_EQ(dialog.findChild<QRadioButton*>(QString::number(id))->isChecked(), id == checked)
-                << id;
+            EXPECT_EQ(dialog.findChild<QRadioButton*>(QString::number(id))->isChecked(), id == checked) << id;
         }
     }
     LanguageDialog dialog(nullptr, LanguageDialog::AtStartup);

@@ -82,8 +82,8 @@ void checkIndicatorButton(QStringList& cuts, const QAbstractButton& button, QSty
 {
     if (button.text().isEmpty())
         return;
-    const int room = button.width() - button.style()->pixelMetric(indicator, nullptr, &button) -
-                     button.style()->pixelMetric(spacing, nullptr, &button);
+    const int room = button.width() - button.style()->pixelMetric(indicator, nullptr, &button)
+        - button.style()->pixelMetric(spacing, nullptr, &button);
     const QString text = withoutMnemonic(button.text());
     check(cuts, button, text, button.fontMetrics().horizontalAdvance(text), room);
     check(cuts, button, text, button.fontMetrics().height(), button.height());

@@ -25,12 +25,12 @@ namespace brenlow::test {
 namespace {
 
 struct ShippedLanguage {
-    const char* langue;   ///< registry value
-    const char* file;     ///< its file in Lang
+    const char* langue; ///< registry value
+    const char* file;   ///< its file in Lang
 };
 
 const ShippedLanguage kLanguages[] = {
-    {"0", "Zek_Francais.lng"}, {"1", "Zek_English.lng"},    {"2", "Zek_German.lng"},
+    {"0", "Zek_Francais.lng"},   {"1", "Zek_English.lng"},          {"2", "Zek_German.lng"},
     {"3", "Zek_Nederlands.lng"}, {"4", "Zek_Portugu\xC3\xAAs.lng"},
 };
 
@@ -122,21 +122,29 @@ TEST_P(TextFit, EveryWindowTheMainDialogOpens)
     // title, tag editor, disc image.
     const auto command = [this](int id) { return [this, id] { dialog_->command(id)->trigger(); }; };
     const std::function<void()> openers[] = {
-        command(40002), command(40028), command(40036), command(40017), command(40032), command(40035),
-        [this] { drives().editFocusedTitle(); }, command(40011), command(40031),
+        command(40002),
+        command(40028),
+        command(40036),
+        command(40017),
+        command(40032),
+        command(40035),
+        [this] { drives().editFocusedTitle(); },
+        command(40011),
+        command(40031),
     };
     for (const auto& open : openers)
         measureOpened(open);
-    EXPECT_EQ(opened, (QStringList{QStringLiteral("116"), QStringLiteral("146"), QStringLiteral("230"),
-                                   QStringLiteral("168"), QStringLiteral("214"), QStringLiteral("229"),
-                                   QStringLiteral("113"), QStringLiteral("159"), QStringLiteral("211")}));
+    EXPECT_EQ(opened,
+              (QStringList{QStringLiteral("116"), QStringLiteral("146"), QStringLiteral("230"), QStringLiteral("168"),
+                           QStringLiteral("214"), QStringLiteral("229"), QStringLiteral("113"), QStringLiteral("159"),
+                           QStringLiteral("211")}));
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_P(TextFit, CddbAndAspiWindows)
 {
-    const std::vector<CddbMatch> matches = {{1, QStringLiteral("rock"), QStringLiteral("0a0b0c0d"),
-                                             QStringLiteral("Artist / Album")}};
+    const std::vector<CddbMatch> matches = {
+        {1, QStringLiteral("rock"), QStringLiteral("0a0b0c0d"), QStringLiteral("Artist / Album")}};
     CddbMatchDialog match(dialog_->language(), matches);
     measure(match);
     CddbWaitDialog wait(dialog_->language());

@@ -46,7 +46,7 @@ TEST(FreeName, TakesTheFirstFreeNumberAndLeavesExistingFilesAlone)
 TEST(FreeName, TemporaryWavNeverReusesAUsersFile)
 {
     QTemporaryDir temp;
-    const QString folder = temp.path();   // no final separator: one is added
+    const QString folder = temp.path(); // no final separator: one is added
     EXPECT_EQ(freeTempWavName(folder, QStringLiteral("/music/Song.M4A")), folder + QStringLiteral("/Song.wav"));
     EXPECT_EQ(freeTempWavName(folder, QStringLiteral("/music/a.b.ape")), folder + QStringLiteral("/a.b.wav"));
     EXPECT_EQ(freeTempWavName(folder, QStringLiteral("/music/noext")), folder + QStringLiteral("/noext.wav"));

@@ -6,8 +6,8 @@
 #include "converter/main/transcode.h"
 #include "tests/converter/main/conversion_test_surface.h"
 
-#include <gtest/gtest.h>
 #include <deque>
+#include <gtest/gtest.h>
 
 using namespace tavrel;
 using tavrel::test::RecordingSurface;
@@ -16,17 +16,16 @@ namespace {
 
 TEST(ProgressRounding, HalvesGoToTheEvenNeighbour)
 {
-    const std::pair<double, double> cases[] = {{42.5, 42}, {43.5, 44}, {0.5, 0}, {1.5, 2}, {2.5, 2},
-                                               {-0.5, 0}, {-1.5, -2}, {2.4999, 2}, {2.5001, 3}};
+    const std::pair<double, double> cases[] = {{42.5, 42}, {43.5, 44}, {0.5, 0},    {1.5, 2},   {2.5, 2},
+                                               {-0.5, 0},  {-1.5, -2}, {2.4999, 2}, {2.5001, 3}};
     for (const auto& [value, expected] : cases)
         EXPECT_EQ(roundHalfToEven(value), expected) << value;
 }
 
 TEST(ProgressRounding, ApeCallbackThousandths)
 {
-    const std::pair<std::int64_t, int> cases[] = {{0, 0},     {499, 0},    {500, 0},     {1500, 2},
-                                                  {2500, 2},  {100000, 100}, {100499, 100}, {250000, 100},
-                                                  {3501, 4}};
+    const std::pair<std::int64_t, int> cases[] = {{0, 0},        {499, 0},      {500, 0},      {1500, 2}, {2500, 2},
+                                                  {100000, 100}, {100499, 100}, {250000, 100}, {3501, 4}};
     for (const auto& [value, expected] : cases)
         EXPECT_EQ(apeCallbackPercent(value), expected) << value;
 }
@@ -35,26 +34,26 @@ TEST(ProgressRounding, EncoderDoneOfTotal)
 {
     EXPECT_EQ(encoderPercent(1, 3), 33);
     EXPECT_EQ(encoderPercent(2, 3), 67);
-    EXPECT_EQ(encoderPercent(85, 200), 42);   // 42.5
-    EXPECT_EQ(encoderPercent(87, 200), 44);   // 43.5
-    EXPECT_EQ(encoderPercent(5, 0), 0);       // unknown total: no division
+    EXPECT_EQ(encoderPercent(85, 200), 42); // 42.5
+    EXPECT_EQ(encoderPercent(87, 200), 44); // 43.5
+    EXPECT_EQ(encoderPercent(5, 0), 0);     // unknown total: no division
     EXPECT_EQ(encoderPercent(5, -1), 0);
 }
 
 TEST(ProgressRounding, PumpPercentStaysBetweenOneAndHundred)
 {
-    EXPECT_EQ(pumpPercent(0.5, 200), 1);      // under one percent still shows 1
+    EXPECT_EQ(pumpPercent(0.5, 200), 1); // under one percent still shows 1
     EXPECT_EQ(pumpPercent(0, 10), 1);
     EXPECT_EQ(pumpPercent(5, 10), 50);
     EXPECT_EQ(pumpPercent(12, 10), 100);
-    EXPECT_EQ(pumpPercent(3, 0), 1);          // unknown length: no division by zero
+    EXPECT_EQ(pumpPercent(3, 0), 1); // unknown length: no division by zero
 }
 
 TEST(ProgressDisplay, BarWidthInsideItsFrame)
 {
     EXPECT_DOUBLE_EQ(barWidth(1560, percentFraction(50)), 750);
     EXPECT_DOUBLE_EQ(barWidth(1560, percentFraction(100)), 1500);
-    EXPECT_DOUBLE_EQ(barWidth(1560, percentFraction(250)), 1500);   // clamped
+    EXPECT_DOUBLE_EQ(barWidth(1560, percentFraction(250)), 1500); // clamped
     EXPECT_DOUBLE_EQ(barWidth(1560, percentFraction(-4)), 0);
 }
 
@@ -63,7 +62,7 @@ TEST(ProgressDisplay, SameTextRedrawsNothingButStillYields)
     RecordingSurface surface;
     showPercent(surface, 3, 0);
     EXPECT_EQ(surface.label, QStringLiteral("0 %"));
-    EXPECT_TRUE(surface.labels.isEmpty());   // "0 %" was already shown
+    EXPECT_TRUE(surface.labels.isEmpty()); // "0 %" was already shown
     EXPECT_EQ(surface.yields, 1);
 
     showPercent(surface, 3, 42);
@@ -74,9 +73,9 @@ TEST(ProgressDisplay, SameTextRedrawsNothingButStillYields)
     EXPECT_EQ(surface.yields, 3);
 
     surface.label = QStringLiteral("9 %");
-    showPercent(surface, 3, 0);               // a report of 0 shows 1 on the row
+    showPercent(surface, 3, 0); // a report of 0 shows 1 on the row
     EXPECT_DOUBLE_EQ(surface.rows.at(3), 1);
-    showPercent(surface, 3, 130);             // a decoder's odd report: the bars stay in range
+    showPercent(surface, 3, 130); // a decoder's odd report: the bars stay in range
     EXPECT_EQ(surface.label, QStringLiteral("130 %"));
     EXPECT_DOUBLE_EQ(surface.rows.at(3), 100);
     EXPECT_DOUBLE_EQ(surface.fraction, 1.0);
@@ -88,8 +87,8 @@ class ScriptedReader : public PumpReader {
 public:
     bool opens = true;
     int frameBytes = 4;
-    int rate = 10;          // bytes per chunk = 40
-    int length = 1;         // SourceLength
+    int rate = 10;  // bytes per chunk = 40
+    int length = 1; // SourceLength
     std::deque<QByteArray> chunks;
     bool failAtEnd = false;
     bool isOpen = false;
@@ -157,15 +156,14 @@ struct PumpRig {
     ScriptedWriter writer;
     RecordingSurface surface;
     bool transcoding = false;
-    bool cancel = true;   // the pump resets it
+    bool cancel = true; // the pump resets it
     bool converting = true;
     QStringList tagged;
 
     PumpResult run()
     {
         return transcodeFile(reader, writer, QStringLiteral("in"), QStringLiteral("out"),
-                             PumpFlags{transcoding, cancel, converting}, surface, 2,
-                             [this](const QString& target) {
+                             PumpFlags{transcoding, cancel, converting}, surface, 2, [this](const QString& target) {
                                  EXPECT_TRUE(transcoding);
                                  tagged.append(target);
                              });
@@ -195,7 +193,7 @@ TEST(Pump, CopiesEverythingShowsProgressAndTags)
     EXPECT_TRUE(rig.surface.labels.contains(QStringLiteral("25 %")));
     EXPECT_TRUE(rig.surface.labels.contains(QStringLiteral("100 %")));
     EXPECT_DOUBLE_EQ(rig.surface.rows.at(2), 100);
-    EXPECT_EQ(rig.surface.label, QStringLiteral("0 %"));   // reset at the end
+    EXPECT_EQ(rig.surface.label, QStringLiteral("0 %")); // reset at the end
     EXPECT_DOUBLE_EQ(rig.surface.fraction, 0);
     EXPECT_FALSE(rig.transcoding);
     EXPECT_FALSE(rig.cancel);
@@ -205,18 +203,18 @@ TEST(Pump, SmallFirstChunkShowsOnePercentAndOvershootStopsAtHundred)
 {
     PumpRig rig;
     rig.reader.length = 2;
-    rig.fill(1, 4);    // 0.1 s of 2 s: 5 %
-    rig.fill(5);       // then 5 s more: the sum stops at the length
+    rig.fill(1, 4); // 0.1 s of 2 s: 5 %
+    rig.fill(5);    // then 5 s more: the sum stops at the length
     double largestFraction = 0;
     rig.surface.onYield = [&](int) { largestFraction = std::max(largestFraction, rig.surface.fraction); };
     ASSERT_TRUE(rig.run().ok);
-    EXPECT_EQ(rig.surface.labels.at(1), QStringLiteral("5 %"));   // [0] is the reset
+    EXPECT_EQ(rig.surface.labels.at(1), QStringLiteral("5 %")); // [0] is the reset
     EXPECT_DOUBLE_EQ(largestFraction, 1.0);
     EXPECT_EQ(rig.surface.labels.at(rig.surface.labels.size() - 2), QStringLiteral("100 %"));
 
     PumpRig tiny;
     tiny.reader.length = 500;
-    tiny.fill(1, 4);   // 0.1 s of 500 s
+    tiny.fill(1, 4); // 0.1 s of 500 s
     ASSERT_TRUE(tiny.run().ok);
     EXPECT_EQ(tiny.surface.labels.at(1), QStringLiteral("1 %"));
 }
@@ -246,8 +244,8 @@ TEST(Pump, CancelAtAYieldKeepsWhatWasWrittenAndStillTags)
     EXPECT_TRUE(rig.writer.closed);
     EXPECT_FALSE(rig.writer.aborted);
     EXPECT_EQ(rig.tagged.size(), 1);
-    EXPECT_TRUE(rig.cancel);                          // stays set for the caller
-    EXPECT_DOUBLE_EQ(rig.surface.rows.at(2), 30);     // the row keeps its last value
+    EXPECT_TRUE(rig.cancel);                      // stays set for the caller
+    EXPECT_DOUBLE_EQ(rig.surface.rows.at(2), 30); // the row keeps its last value
     EXPECT_FALSE(rig.transcoding);
 }
 
@@ -266,14 +264,19 @@ TEST(Pump, FailuresRemoveTheTargetAndResetTheState)
     struct Case {
         const char* name;
         std::function<void(PumpRig&)> arrange;
-        bool writerOpened;   // a target was created and must be discarded
+        bool writerOpened; // a target was created and must be discarded
     };
     const Case cases[] = {
         {"unreadable source", [](PumpRig& r) { r.reader.opens = false; }, false},
         {"target not creatable", [](PumpRig& r) { r.writer.opens = false; }, false},
         {"write fails midway", [](PumpRig& r) { r.writer.failOnChunk = 2; }, true},
         {"decoding breaks off", [](PumpRig& r) { r.reader.failAtEnd = true; }, true},
-        {"chunk size overflows", [](PumpRig& r) { r.reader.frameBytes = 1 << 20; r.reader.rate = 1 << 12; }, true},
+        {"chunk size overflows",
+         [](PumpRig& r) {
+             r.reader.frameBytes = 1 << 20;
+             r.reader.rate = 1 << 12;
+         },
+         true},
     };
     for (const Case& c : cases) {
         PumpRig rig;
@@ -288,7 +291,7 @@ TEST(Pump, FailuresRemoveTheTargetAndResetTheState)
         EXPECT_FALSE(rig.writer.isOpen) << c.name;
         EXPECT_FALSE(rig.writer.closed) << c.name;
         if (c.writerOpened) {
-            EXPECT_TRUE(rig.writer.aborted) << c.name;   // the partial target is discarded
+            EXPECT_TRUE(rig.writer.aborted) << c.name; // the partial target is discarded
         }
         EXPECT_TRUE(rig.tagged.isEmpty()) << c.name;
         EXPECT_EQ(rig.surface.label, QStringLiteral("0 %")) << c.name;

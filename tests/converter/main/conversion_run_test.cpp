@@ -37,18 +37,20 @@ bool makeTaggedMp3(const QString& path, const QString& scratch, double seconds)
     const QString wav = scratch + QStringLiteral("/mp3-source.wav");
     if (!makeWav(wav, seconds))
         return false;
-    const ToolResult r = runTool(QStringLiteral("lame"),
-        {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--tt"),
-         QStringLiteral("Morning Song"), QStringLiteral("--ta"), QStringLiteral("The Band"), QStringLiteral("--tn"),
-         QStringLiteral("5"), QStringLiteral("--tg"), QStringLiteral("Jazz"), QStringLiteral("--id3v2-only"), wav,
-         path});
+    const ToolResult r =
+        runTool(QStringLiteral("lame"),
+                {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--tt"),
+                 QStringLiteral("Morning Song"), QStringLiteral("--ta"), QStringLiteral("The Band"),
+                 QStringLiteral("--tn"), QStringLiteral("5"), QStringLiteral("--tg"), QStringLiteral("Jazz"),
+                 QStringLiteral("--id3v2-only"), wav, path});
     QFile::remove(wav);
     return r.exitCode == 0;
 }
 
 bool makeM4a(const QString& path, double seconds, int rate)
 {
-    const ToolResult r = runTool(QStringLiteral("ffmpeg"),
+    const ToolResult r = runTool(
+        QStringLiteral("ffmpeg"),
         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
          QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2").arg(rate).arg(seconds),
          QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"), QStringLiteral("aac"),
@@ -59,10 +61,11 @@ bool makeM4a(const QString& path, double seconds, int rate)
 // The decoded length in seconds, counted from the samples ffmpeg decodes.
 double decodedSeconds(const QString& path)
 {
-    const ToolResult r = runTool(QStringLiteral("ffmpeg"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
-         QStringLiteral("s16le"), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"),
-         QStringLiteral("8000"), QStringLiteral("-")});
+    const ToolResult r =
+        runTool(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
+                 QStringLiteral("s16le"), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"),
+                 QStringLiteral("8000"), QStringLiteral("-")});
     return r.exitCode == 0 ? r.out.size() / 2.0 / 8000.0 : -1.0;
 }
 
@@ -70,8 +73,9 @@ double decodedSeconds(const QString& path)
 // and the stream's tags, under any of `names`.
 QString probedTag(const QJsonObject& probe, std::initializer_list<const char*> names)
 {
-    const QJsonObject sources[] = {probe.value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject(),
-                                   firstAudioStream(probe).value(QStringLiteral("tags")).toObject()};
+    const QJsonObject sources[] = {
+        probe.value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject(),
+        firstAudioStream(probe).value(QStringLiteral("tags")).toObject()};
     for (const QJsonObject& tags : sources) {
         for (auto it = tags.begin(); it != tags.end(); ++it) {
             for (const char* name : names) {
@@ -107,8 +111,8 @@ QByteArray id3v1(const QByteArray& title, const QByteArray& year, int track, int
         text.resize(size, '\0');
         return text;
     };
-    return "TAG" + field(title, 30) + field("Old Artist", 30) + field("Old Album", 30) + field(year, 4)
-           + field("", 29) + QByteArray(1, char(track)) + QByteArray(1, char(genre));
+    return "TAG" + field(title, 30) + field("Old Artist", 30) + field("Old Album", 30) + field(year, 4) + field("", 29)
+        + QByteArray(1, char(track)) + QByteArray(1, char(genre));
 }
 
 QByteArray hashOf(const QString& path)
@@ -173,9 +177,9 @@ struct OutputCase {
     QString format;
     QString extension;
     QString codec;
-    bool tagged;              // the AAC and APE encoders write no tag
-    bool encoderTagVisible;   // ffprobe shows WAV files' RIFF INFO, which has no encoder field
-    bool keepsSourceRate;     // APE compresses the decoded WAV as it is, 48 kHz included
+    bool tagged;            // the AAC and APE encoders write no tag
+    bool encoderTagVisible; // ffprobe shows WAV files' RIFF INFO, which has no encoder field
+    bool keepsSourceRate;   // APE compresses the decoded WAV as it is, 48 kHz included
 };
 
 void PrintTo(const OutputCase& c, std::ostream* os)
@@ -206,7 +210,7 @@ TEST_P(MixedListRun, ConvertsEveryReadableEntry)
         const char* base;
         double seconds;
         int sourceRate;
-        const char* track;   // each entry's own: the MP3's 5, none (written as 1) for the others
+        const char* track; // each entry's own: the MP3's 5, none (written as 1) for the others
     };
     const Expected expected[] = {{"tagged", 1.5, 44100, "5"}, {"plain", 1.2, 44100, "1"}, {"high", 1.3, 48000, "1"}};
     const QString year = QString::number(QDate::currentDate().year());
@@ -226,8 +230,7 @@ TEST_P(MixedListRun, ConvertsEveryReadableEntry)
                 EXPECT_EQ(probedTag(probe, {"encoded_by", "encodedby", "TENC"}), QStringLiteral("Tavrel"));
             }
             EXPECT_TRUE(probedTag(probe, {"date", "year", "TYER", "TDRC"}).startsWith(year));
-            EXPECT_EQ(probedTag(probe, {"track", "tracknumber"}).section(QLatin1Char('/'), 0, 0),
-                      QLatin1String(track));
+            EXPECT_EQ(probedTag(probe, {"track", "tracknumber"}).section(QLatin1Char('/'), 0, 0), QLatin1String(track));
         }
     }
     if (c.tagged) {
@@ -289,7 +292,7 @@ TEST(ConversionRun, CancelWhileMakingTheTemporaryWavRemovesIt)
     ASSERT_TRUE(rig.chooseFormat(formats::Aac));
     bool sawTemporary = false;
     rig.view.onYield = [&](int n) {
-        if (n == 2) {   // yield 1 is the tag reading; 2 is the first chunk of the temporary WAV
+        if (n == 2) { // yield 1 is the tag reading; 2 is the first chunk of the temporary WAV
             sawTemporary = rig.tempFiles() == QStringList{QStringLiteral("song.wav")};
             rig.engine.cancel();
         }
@@ -333,7 +336,7 @@ TEST(ConversionRun, MissingOutputFolderFailsEachEntryWithoutEndingTheRun)
     ASSERT_TRUE(rig.chooseFormat(formats::Wav));
     rig.engine.runAll();
     EXPECT_EQ(rig.view.messages.size(), 2);
-    EXPECT_EQ(rig.view.folder, rig.output.filePath(QStringLiteral("gone/")));   // the box gains its separator
+    EXPECT_EQ(rig.view.folder, rig.output.filePath(QStringLiteral("gone/"))); // the box gains its separator
     rig.checkIdle();
 }
 
@@ -352,7 +355,7 @@ TEST(ConversionRun, SaveBesideSourceUsesTheSourcesOwnFolder)
     rig.engine.runAll();
 
     EXPECT_TRUE(rig.view.messages.isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(rig.source(QStringLiteral("a.b(1).wav"))));   // a.b.wav itself exists
+    EXPECT_TRUE(QFileInfo::exists(rig.source(QStringLiteral("a.b(1).wav")))); // a.b.wav itself exists
     EXPECT_TRUE(QFileInfo::exists(rig.source(QStringLiteral("Song.wav"))));
     EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(rig.tempFiles(), QStringList{QStringLiteral("Song.wav")});
@@ -364,11 +367,11 @@ TEST(ConversionRun, SaveBesideSourceUsesTheSourcesOwnFolder)
 TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
 {
     RunRig rig;
-    ASSERT_TRUE(makeApe(rig.source(QStringLiteral("tagged.ape")), rig.sources.path(), 1.0,
-                        id3v1("Old Song", "1997", 7, 8)));
+    ASSERT_TRUE(
+        makeApe(rig.source(QStringLiteral("tagged.ape")), rig.sources.path(), 1.0, id3v1("Old Song", "1997", 7, 8)));
     ASSERT_TRUE(makeApe(rig.source(QStringLiteral("bare.ape")), rig.sources.path(), 1.0, {}));
-    ASSERT_TRUE(makeApe(rig.source(QStringLiteral("blankyear.ape")), rig.sources.path(), 1.0,
-                        id3v1("Blank", "    ", 2, 0)));
+    ASSERT_TRUE(
+        makeApe(rig.source(QStringLiteral("blankyear.ape")), rig.sources.path(), 1.0, id3v1("Blank", "    ", 2, 0)));
     rig.view.keys = {rig.source(QStringLiteral("tagged.ape")), rig.source(QStringLiteral("bare.ape")),
                      rig.source(QStringLiteral("blankyear.ape"))};
     ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
@@ -435,7 +438,8 @@ TEST(ConversionRun, WmaStepReportsUnderItsOwnTitle)
     EXPECT_EQ(rig.view.messages[0].title, QStringLiteral("Pelmix"));
     EXPECT_TRUE(rig.view.messages[0].text.contains(QStringLiteral("junk.wma")));
     const QJsonObject probe = ffprobe(rig.out(QStringLiteral("voice.wma")));
-    EXPECT_TRUE(firstAudioStream(probe).value(QStringLiteral("codec_name")).toString().startsWith(QStringLiteral("wma")));
+    EXPECT_TRUE(
+        firstAudioStream(probe).value(QStringLiteral("codec_name")).toString().startsWith(QStringLiteral("wma")));
     EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("voice.wma"))), 1.0, 0.1);
     EXPECT_EQ(QDir(rig.output.path()).entryList(QDir::Files).size(), 1);
     rig.checkIdle();
@@ -444,7 +448,7 @@ TEST(ConversionRun, WmaStepReportsUnderItsOwnTitle)
 TEST(ConversionRun, SingleEntryAndEmptyList)
 {
     RunRig rig;
-    rig.engine.runAll();   // empty list: the end state at once
+    rig.engine.runAll(); // empty list: the end state at once
     rig.checkIdle();
     EXPECT_EQ(rig.view.controlChanges, 1);
 
@@ -482,7 +486,7 @@ TEST(ConversionRun, EachEntryIsTaggedFromItsOwnSourceOnly)
     rig.view.keys = {rig.source(QStringLiteral("tagged.mp3")), rig.source(QStringLiteral("untagged.wav"))};
     ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
     rig.engine.runAll();
-    rig.engine.runOne(2);   // "Convert Now" of the untagged entry alone
+    rig.engine.runOne(2); // "Convert Now" of the untagged entry alone
     EXPECT_TRUE(rig.view.messages.isEmpty()) << rig.messageTexts().join(QLatin1Char('\n')).toStdString();
 
     const QJsonObject tagged = ffprobe(rig.out(QStringLiteral("tagged.mp3")));
@@ -495,13 +499,14 @@ TEST(ConversionRun, EachEntryIsTaggedFromItsOwnSourceOnly)
         const QString path = rig.out(QLatin1String(name));
         const QJsonObject probe = ffprobe(path);
         ASSERT_FALSE(probe.isEmpty());
-        EXPECT_EQ(probedTag(probe, {"track"}), QStringLiteral("1"));   // no track: the first
+        EXPECT_EQ(probedTag(probe, {"track"}), QStringLiteral("1")); // no track: the first
         EXPECT_EQ(probedTag(probe, {"date"}), year);
         for (const char* absent : {"genre", "title", "artist", "album", "comment"})
             EXPECT_TRUE(probedTag(probe, {absent}).isEmpty()) << absent;
         if (haveCheckingTool(QStringLiteral("id3v2"))) {
             const QString listing = id3v2Listing(path);
-            EXPECT_TRUE(listing.contains(QStringLiteral("TRCK (Track number/Position in set): 1\n"))) << listing.toStdString();
+            EXPECT_TRUE(listing.contains(QStringLiteral("TRCK (Track number/Position in set): 1\n")))
+                << listing.toStdString();
             EXPECT_FALSE(listing.contains(QStringLiteral("TCON"))) << listing.toStdString();
             EXPECT_FALSE(listing.contains(QStringLiteral("Blues"))) << listing.toStdString();
         }
@@ -517,7 +522,7 @@ TEST(ConversionRun, EveryListedFileIsConvertedOrReported)
     ASSERT_TRUE(makeWav(rig.source(QStringLiteral("last.wav")), 1.0));
     rig.view.keys = {rig.source(QStringLiteral(".dotfile.wav")), rig.source(QStringLiteral("gone.wav")),
                      rig.source(QStringLiteral("last.wav"))};
-    ASSERT_TRUE(QFile::remove(rig.source(QStringLiteral("gone.wav"))));   // vanished after it was listed
+    ASSERT_TRUE(QFile::remove(rig.source(QStringLiteral("gone.wav")))); // vanished after it was listed
     ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
     rig.engine.runAll();
 
@@ -540,10 +545,11 @@ TEST(ConversionRun, EveryListedFileIsConvertedOrReported)
 // A WAV made by ffmpeg from a tone, in the sample format and channel count given.
 bool makeWavWithFfmpeg(const QString& path, double seconds, const QString& codec, int channels)
 {
-    const ToolResult r = runTool(QStringLiteral("ffmpeg"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-         QStringLiteral("-i"), QStringLiteral("sine=frequency=330:sample_rate=48000:duration=%1").arg(seconds),
-         QStringLiteral("-ac"), QString::number(channels), QStringLiteral("-c:a"), codec, path});
+    const ToolResult r =
+        runTool(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                 QStringLiteral("-i"), QStringLiteral("sine=frequency=330:sample_rate=48000:duration=%1").arg(seconds),
+                 QStringLiteral("-ac"), QString::number(channels), QStringLiteral("-c:a"), codec, path});
     return r.exitCode == 0;
 }
 
@@ -564,7 +570,7 @@ TEST(ConversionRun, ApeFromFloatAndMultichannelWavSources)
         SCOPED_TRACE(name);
         const QJsonObject stream = firstAudioStream(ffprobe(rig.out(QLatin1String(name))));
         EXPECT_EQ(stream.value(QStringLiteral("codec_name")).toString(), QStringLiteral("ape"));
-        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), 2);   // the 16-bit PCM copy's format
+        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), 2); // the 16-bit PCM copy's format
         EXPECT_NEAR(decodedSeconds(rig.out(QLatin1String(name))), seconds, 0.06);
     }
     // The sources stay as they were; only the copies were temporary.

@@ -32,15 +32,15 @@ TEST_F(SettingsTest, AacWithoutConfigWritesEveryDefault)
     const AacSettings aac = loadAacSettings(ini());
     EXPECT_EQ(aac.formatString(), QStringLiteral("AAC - MPEG-2; Average Bitrate=128 kbits/s"));
     const std::pair<const char*, const char*> written[] = {
-        {"Quality", "False"}, {"QualityRate", "100"}, {"BitRate", "128"}, {"Profile", "Main"},
-        {"BandW", "16000"}, {"ADTS", "MPEG-2"}, {"TNS", "False"}, {"LFE", "False"}, {"MidSide", "False"}};
+        {"Quality", "False"}, {"QualityRate", "100"}, {"BitRate", "128"}, {"Profile", "Main"}, {"BandW", "16000"},
+        {"ADTS", "MPEG-2"},   {"TNS", "False"},       {"LFE", "False"},   {"MidSide", "False"}};
     for (const auto& [key, value] : written)
         EXPECT_EQ(get("Aac", key), QLatin1String(value)) << key;
 }
 
 TEST_F(SettingsTest, AacReadsStoredValuesAndOnlyExactFalseIsOff)
 {
-    put("Aac", "Quality", QStringLiteral("false"));   // not the exact "False": on
+    put("Aac", "Quality", QStringLiteral("false")); // not the exact "False": on
     put("Aac", "QualityRate", QStringLiteral("150"));
     put("Aac", "ADTS", QStringLiteral("MPEG-4"));
     put("Aac", "Profile", QStringLiteral("Low complexity"));
@@ -58,13 +58,13 @@ TEST_F(SettingsTest, AacReadsStoredValuesAndOnlyExactFalseIsOff)
 TEST_F(SettingsTest, AacBadNumberGivesAllDefaultsAndStopsWriting)
 {
     put("Aac", "Quality", QStringLiteral("True"));
-    put("Aac", "BitRate", QStringLiteral("99999"));   // too large for 16 bits
+    put("Aac", "BitRate", QStringLiteral("99999")); // too large for 16 bits
     const AacSettings aac = loadAacSettings(ini());
     EXPECT_FALSE(aac.quality);
     EXPECT_EQ(aac.bitRate, 128);
     EXPECT_EQ(aac.formatString(), QStringLiteral("AAC - MPEG-2; Average Bitrate=128 kbits/s"));
-    EXPECT_EQ(get("Aac", "QualityRate"), QStringLiteral("100"));   // written before the failing key
-    EXPECT_EQ(get("Aac", "Profile"), QStringLiteral("<absent>"));  // nothing after it
+    EXPECT_EQ(get("Aac", "QualityRate"), QStringLiteral("100"));  // written before the failing key
+    EXPECT_EQ(get("Aac", "Profile"), QStringLiteral("<absent>")); // nothing after it
 }
 
 TEST_F(SettingsTest, AacAutoBitRateKeepsTheOtherValues)
@@ -118,13 +118,9 @@ TEST_F(SettingsTest, WavPositionsMapThroughTheirTables)
         WavSettings expected;
     };
     const Case cases[] = {
-        {"", "", "", {44100, 2, 16}},
-        {"9", "0", "3", {11025, 1, 5}},
-        {"0", "1", "7", {96000, 2, 32}},
-        {"11", "1", "6", {6000, 2, 24}},
-        {"12", "2", "8", {0, 0, 0}},      // outside the tables
-        {"-1", "1", "5", {0, 2, 16}},
-        {"abc", "x", "?", {96000, 1, 2}}, // not a number: position 0
+        {"", "", "", {44100, 2, 16}},    {"9", "0", "3", {11025, 1, 5}},   {"0", "1", "7", {96000, 2, 32}},
+        {"11", "1", "6", {6000, 2, 24}}, {"12", "2", "8", {0, 0, 0}},      // outside the tables
+        {"-1", "1", "5", {0, 2, 16}},    {"abc", "x", "?", {96000, 1, 2}}, // not a number: position 0
     };
     for (const Case& c : cases) {
         put("Wav", "Frequency", QLatin1String(c.frequency));
@@ -142,9 +138,9 @@ TEST_F(SettingsTest, Mp3KeysConvertOrStayUnset)
     put("Mp3", "1", QStringLiteral("192"));
     put("Mp3", "3", QStringLiteral("256"));
     put("Mp3", "4", QStringLiteral("False"));
-    put("Mp3", "7", QStringLiteral("70000"));    // beyond 16 bits: left unset
-    put("Mp3", "8", QStringLiteral("2.5"));      // halves to even
-    put("Mp3", "9", QStringLiteral("maybe"));    // not a Boolean
+    put("Mp3", "7", QStringLiteral("70000")); // beyond 16 bits: left unset
+    put("Mp3", "8", QStringLiteral("2.5"));   // halves to even
+    put("Mp3", "9", QStringLiteral("maybe")); // not a Boolean
     put("Mp3", "22", QStringLiteral("True"));
     const Mp3Settings mp3 = loadMp3Settings(ini());
     EXPECT_EQ(mp3.abrBitrate, std::optional<std::int16_t>(192));
@@ -153,7 +149,7 @@ TEST_F(SettingsTest, Mp3KeysConvertOrStayUnset)
     EXPECT_FALSE(mp3.emphasis.has_value());
     EXPECT_EQ(mp3.encoderQuality, std::optional<std::int16_t>(2));
     EXPECT_FALSE(mp3.errorProtection.has_value());
-    EXPECT_FALSE(mp3.athControl.has_value());   // absent
+    EXPECT_FALSE(mp3.athControl.has_value()); // absent
     EXPECT_EQ(mp3.writeVbrHeader, std::optional<bool>(true));
 }
 

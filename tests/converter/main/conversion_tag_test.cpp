@@ -41,10 +41,7 @@ protected:
     {
         return ffprobe(path).value(QStringLiteral("format")).toObject().value(QStringLiteral("tags")).toObject();
     }
-    static QString tag(const QString& path, const char* key)
-    {
-        return tags(path).value(QLatin1String(key)).toString();
-    }
+    static QString tag(const QString& path, const char* key) { return tags(path).value(QLatin1String(key)).toString(); }
 };
 
 TEST_F(TagTest, YearAndTrackRules)
@@ -56,14 +53,19 @@ TEST_F(TagTest, YearAndTrackRules)
         const char* writtenTrack;
     };
     const Case cases[] = {
-        {"0", 0, "2031", "1"},    {"2006", 103, "2006", "1"}, {"2006", 102, "2006", "102"},
+        {"0", 0, "2031", "1"},        {"2006", 103, "2006", "1"}, {"2006", 102, "2006", "102"},
         {"1999", 104, "1999", "104"}, {" 1987 ", 7, "1987", "7"},
     };
     int n = 0;
     for (const Case& c : cases) {
         const QString mp3 = freshMp3(QStringLiteral("case%1").arg(n++));
-        TagValues values{QStringLiteral("Title é"), QStringLiteral("Artist"), QStringLiteral("Album"),
-                         QStringLiteral("Comment"), QLatin1String(c.year), 17, c.track};
+        TagValues values{QStringLiteral("Title é"),
+                         QStringLiteral("Artist"),
+                         QStringLiteral("Album"),
+                         QStringLiteral("Comment"),
+                         QLatin1String(c.year),
+                         17,
+                         c.track};
         QString error;
         ASSERT_TRUE(applyTag(values, mp3, ThisYear, &error)) << error.toStdString();
         SCOPED_TRACE(c.year);
@@ -81,7 +83,8 @@ TEST_F(TagTest, YearAndTrackRules)
         EXPECT_EQ(values.track, QString::fromLatin1(c.writtenTrack).toInt());
     }
     if (haveCheckingTool(QStringLiteral("id3v2"))) {
-        const ToolResult listed = runTool(QStringLiteral("id3v2"), {QStringLiteral("-l"), dir.filePath(QStringLiteral("case0.mp3"))});
+        const ToolResult listed =
+            runTool(QStringLiteral("id3v2"), {QStringLiteral("-l"), dir.filePath(QStringLiteral("case0.mp3"))});
         EXPECT_TRUE(listed.out.contains("TENC")) << listed.out.toStdString();
         EXPECT_TRUE(listed.out.contains("Tavrel"));
     }

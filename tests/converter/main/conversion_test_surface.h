@@ -15,8 +15,8 @@ class RecordingSurface : public ProgressSurface {
 public:
     QString label = QStringLiteral("0 %");
     double fraction = 0.0;
-    std::map<int, double> rows;          ///< position → last row value
-    QList<QString> labels;               ///< every label set, in order
+    std::map<int, double> rows; ///< position → last row value
+    QList<QString> labels;      ///< every label set, in order
     int yields = 0;
     std::function<void(int yieldNumber)> onYield;
 

@@ -13,20 +13,20 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QFrame>
-#include <QTreeWidget>
-#include <QWindow>
-#include <map>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
+#include <map>
 
 #include <cstdio>
 #include <unistd.h>
@@ -179,22 +179,22 @@ TEST_F(ConversionWindowTest, ShownProgressIsCoalescedAndEndsOnItsFinalValues)
     events.label = window->Label6;
     events.bar = window->Image4;
     QWidget* rows = window->ListView1->viewport();
-    for (QObject* watched : {static_cast<QObject*>(window->Label6), static_cast<QObject*>(window->Image4),
-                             static_cast<QObject*>(rows)})
+    for (QObject* watched :
+         {static_cast<QObject*>(window->Label6), static_cast<QObject*>(window->Image4), static_cast<QObject*>(rows)})
         watched->installEventFilter(&events);
 
     QElapsedTimer run;
     run.start();
     window->Command3->click();
     const qint64 elapsed = run.elapsed();
-    QCoreApplication::processEvents();   // the window's last repaint after the run
+    QCoreApplication::processEvents(); // the window's last repaint after the run
 
     // At most one update a tenth of a second, plus the start and end of each entry.
     const int allowed = int(elapsed / 100) + 6;
     EXPECT_LE(events.paints[window->Label6], allowed) << elapsed << " ms";
     EXPECT_LE(events.paints[window->Image4], allowed) << elapsed << " ms";
     EXPECT_LE(events.paints[rows], allowed) << elapsed << " ms";
-    EXPECT_EQ(events.barGeometryChanges, 0);   // the bar is repainted, never resized
+    EXPECT_EQ(events.barGeometryChanges, 0); // the bar is repainted, never resized
     // A run quick enough to end between two paints may leave the label unpainted
     // until the next turn of the loop; whatever was painted ends on the idle text.
     EXPECT_EQ(window->Label6->text(), QStringLiteral("0 %"));
@@ -214,10 +214,10 @@ TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
     addWav(QStringLiteral("a.wav"), 0.5);
     addWav(QStringLiteral("b.wav"), 0.5);
     chooseFormat(QStringLiteral("Ogg"));
-    window->ConvertNow_Click();   // nothing selected: nothing happens
+    window->ConvertNow_Click(); // nothing selected: nothing happens
     EXPECT_TRUE(outputs().isEmpty());
 
-    tavrel::test::clickRowBar(*window, 2);   // selects entry 2
+    tavrel::test::clickRowBar(*window, 2); // selects entry 2
     window->ConvertNow_Click();
     EXPECT_EQ(outputs(), QStringList{QStringLiteral("b.ogg")});
     expectIdle();
@@ -248,7 +248,8 @@ TEST_F(ConversionWindowTest, LoadersFillTheWindow)
 {
     window->LoadApeSettings();
     EXPECT_EQ(window->engine().settings.apeLevel, 2000);
-    EXPECT_EQ(folder.value(QStringLiteral("APE"), QStringLiteral("Quality")), QStringLiteral("COMPRESSION_LEVEL_NORMAL"));
+    EXPECT_EQ(folder.value(QStringLiteral("APE"), QStringLiteral("Quality")),
+              QStringLiteral("COMPRESSION_LEVEL_NORMAL"));
 
     folder.setValue(QStringLiteral("Aac"), QStringLiteral("ADTS"), QStringLiteral("MPEG-4"));
     folder.setValue(QStringLiteral("Aac"), QStringLiteral("Quality"), QStringLiteral("True"));
@@ -260,8 +261,8 @@ TEST_F(ConversionWindowTest, LoadersFillTheWindow)
     folder.setValue(QStringLiteral("Wav"), QStringLiteral("Channel"), QStringLiteral("0"));
     window->LoadWavSettings();
     EXPECT_EQ(window->Text2->text(), window->FileWenc.FormatString());
-    EXPECT_TRUE(window->Text2->text().contains(QStringLiteral("11025")) ||
-                window->Text2->text().contains(QStringLiteral("11.025")));
+    EXPECT_TRUE(window->Text2->text().contains(QStringLiteral("11025"))
+                || window->Text2->text().contains(QStringLiteral("11.025")));
 }
 
 // Everything written to the process's stderr while it lives.
@@ -317,11 +318,14 @@ bool makeMp3WithDamagedTitle(const QString& path, const QString& scratch)
         return false;
     if (runTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-t"), wav, mp3}).exitCode != 0)
         return false;
-    const QByteArray text = QByteArray("\x01" "AB", 3) + QByteArray("H\0i\0", 4);
+    const QByteArray text = QByteArray("\x01"
+                                       "AB",
+                                       3)
+        + QByteArray("H\0i\0", 4);
     QByteArray frame = "TIT2";
     for (int shift : {24, 16, 8, 0})
         frame.append(char((text.size() >> shift) & 0xFF));
-    frame += QByteArray(2, '\0') + text + QByteArray(32, '\0');   // flags, text, padding
+    frame += QByteArray(2, '\0') + text + QByteArray(32, '\0'); // flags, text, padding
     QByteArray tag = QByteArray("ID3\x03\x00\x00", 6);
     for (int shift : {21, 14, 7, 0})
         tag.append(char((frame.size() >> shift) & 0x7F));

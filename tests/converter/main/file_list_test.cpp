@@ -9,19 +9,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QUrl>
 #include <QPushButton>
-#include <QDropEvent>
-#include <QKeyEvent>
 #include <QToolButton>
 #include <QTreeWidgetItem>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace tavrel {
@@ -29,8 +29,8 @@ namespace {
 
 using quandor::shell::MessageIcon;
 using quandor::shell::MessageResult;
-using test::ProgramFolder;
 using test::numbered;
+using test::ProgramFolder;
 
 constexpr quandor::test::PcmFormat smallFormat{8000, 1, 16};
 
@@ -61,8 +61,8 @@ protected:
             return QString();
         const QString source = wav(QStringLiteral("source-for-") + name + QStringLiteral(".wav"), seconds);
         const QString path = QDir(music()).filePath(name);
-        QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                              QStringLiteral("-i"), source};
+        QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"),
+                              source};
         arguments += codec;
         arguments.append(path);
         const auto result = quandor::test::runTool(QStringLiteral("ffmpeg"), arguments);
@@ -102,7 +102,7 @@ TEST_F(FileList, EntriesShowNumberNameDurationAndColour)
     const QString first = wav(QStringLiteral("first.wav"), 59.7);
     const QString second = wav(QStringLiteral("second.wav"), 61.4);
     window_->AddFileToList(first);
-    window_->TrackColor = 255;   // red, for entries added from now on
+    window_->TrackColor = 255; // red, for entries added from now on
     window_->AddFileToList(second);
 
     ASSERT_EQ(window_->entryCount(), 2);
@@ -126,8 +126,7 @@ TEST_F(FileList, SamePathTwiceGivesOneEntryAndTheMessage)
     window_->AddFileToList(path);
     EXPECT_EQ(window_->entryCount(), 1);
     ASSERT_EQ(services_.messages.size(), 1);
-    EXPECT_EQ(services_.messages[0].text,
-              numbered("en", 45) + QStringLiteral("\r\n\r\n") + path);
+    EXPECT_EQ(services_.messages[0].text, numbered("en", 45) + QStringLiteral("\r\n\r\n") + path);
     EXPECT_EQ(services_.messages[0].title, QStringLiteral("Dranvel"));
     EXPECT_EQ(services_.messages[0].icon, MessageIcon::Warning);
 }
@@ -164,8 +163,7 @@ TEST_F(FileList, UnreadableFilesAreRefusedWithTheirMessage)
 
 TEST_F(FileList, AacAndM4aDurationsComeFromTheirDecoders)
 {
-    const QStringList aac{QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-f"),
-                          QStringLiteral("adts")};
+    const QStringList aac{QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-f"), QStringLiteral("adts")};
     const QStringList m4a{QStringLiteral("-c:a"), QStringLiteral("aac")};
     const QString longAac = encoded(QStringLiteral("long.aac"), aac, 3.0);
     const QString longM4a = encoded(QStringLiteral("long.m4a"), m4a, 3.0);
@@ -175,7 +173,7 @@ TEST_F(FileList, AacAndM4aDurationsComeFromTheirDecoders)
 
     window_->AddFileToList(longAac);
     window_->AddFileToList(longM4a);
-    window_->AddFileToList(shortAac);   // one second or less: refused
+    window_->AddFileToList(shortAac); // one second or less: refused
     ASSERT_EQ(window_->entryCount(), 2);
     EXPECT_EQ(window_->entryDuration(1), QStringLiteral("00:03:00"));
     EXPECT_EQ(window_->entryDuration(2), QStringLiteral("00:03:00"));
@@ -241,7 +239,7 @@ TEST_F(FileList, DroppedFileListReachesTheList)
     };
 
     QMimeData textOnly;
-    textOnly.setText(audio);   // not a file list: ignored
+    textOnly.setText(audio); // not a file list: ignored
     drop(textOnly);
     EXPECT_EQ(window_->entryCount(), 0);
 
@@ -366,7 +364,7 @@ TEST_F(FileList, AddFileDialogRemembersTheFolder)
 TEST_F(FileList, DeleteAllAsksFirst)
 {
     REQUIRE_READER();
-    window_->Image5_Click();   // empty list: no question
+    window_->Image5_Click(); // empty list: no question
     EXPECT_TRUE(services_.messages.isEmpty());
 
     window_->AddFileToList(wav(QStringLiteral("a.wav")));
@@ -383,7 +381,7 @@ TEST_F(FileList, DeleteAllAsksFirst)
     window_->ListView1->clearSelection();
     services_.messageAnswers.push_back(MessageResult::Yes);
     window_->Image5_Click();
-    EXPECT_EQ(window_->entryCount(), 2);   // no current entry: nothing removed
+    EXPECT_EQ(window_->entryCount(), 2); // no current entry: nothing removed
 
     window_->entryItem(1)->setSelected(true);
     services_.messageAnswers.push_back(MessageResult::Yes);
@@ -394,7 +392,7 @@ TEST_F(FileList, DeleteAllAsksFirst)
 
 TEST_F(FileList, TrackColourIsStoredAndUsedForNewEntries)
 {
-    window_->trackcolor_Click();   // cancelled
+    window_->trackcolor_Click(); // cancelled
     EXPECT_EQ(folder_.value("Track", "COLOR"), QStringLiteral("16576"));
 
     services_.colorAnswers.push_back(QColor(0, 128, 255));
@@ -406,7 +404,7 @@ TEST_F(FileList, TrackColourIsStoredAndUsedForNewEntries)
 TEST_F(FileList, OutputFolderBrowser)
 {
     const QString before = window_->Text1->text();
-    window_->Command1_Click();   // cancelled
+    window_->Command1_Click(); // cancelled
     EXPECT_EQ(window_->Text1->text(), before);
     ASSERT_EQ(services_.folderDialogs.size(), 1);
     EXPECT_EQ(services_.folderDialogs[0], numbered("en", 18));

@@ -46,8 +46,7 @@ TEST(FileListText, KindsAndDropFilter)
     for (const char* accepted : {"a.wav", "a.WMA", "a.mp3", "a.Ogg", "a.aac", "a.ape", "a.apl", "a.m4a"})
         EXPECT_TRUE(isAcceptedDrop(QLatin1String(accepted))) << accepted;
     for (const char* refused : {"a.txt", "a.flac", "/music/folder", "wav"})
-        EXPECT_EQ(isAcceptedDrop(QLatin1String(refused)), QLatin1String(refused) == QLatin1String("wav"))
-            << refused;
+        EXPECT_EQ(isAcceptedDrop(QLatin1String(refused)), QLatin1String(refused) == QLatin1String("wav")) << refused;
 }
 
 TEST(FileListText, RefusedFileMessages)
@@ -69,18 +68,9 @@ TEST(ConfigValues, UnusableValuesFallBackToTheDefaults)
         int wma;
     };
     const Case cases[] = {
-        {"16576", 16576, 16576, 9},
-        {"255", 255, 255, 9},
-        {"12", 12, 12, 12},
-        {"51", 51, 51, 51},
-        {"52", 52, 52, 9},
-        {"0", 0, 0, 9},
-        {"-1", 16576, 0, 9},
-        {"abc", 16576, 0, 9},
-        {"x", 16576, 0, 9},
-        {"40000", 40000, 0, 9},
-        {"16777216", 16576, 0, 9},
-        {"3.5", 16576, 0, 9},
+        {"16576", 16576, 16576, 9}, {"255", 255, 255, 9},   {"12", 12, 12, 12},        {"51", 51, 51, 51},
+        {"52", 52, 52, 9},          {"0", 0, 0, 9},         {"-1", 16576, 0, 9},       {"abc", 16576, 0, 9},
+        {"x", 16576, 0, 9},         {"40000", 40000, 0, 9}, {"16777216", 16576, 0, 9}, {"3.5", 16576, 0, 9},
         {"", 16576, 0, 9},
     };
     for (const Case& c : cases) {

@@ -6,13 +6,13 @@
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
 
-#include <QFile>
-#include <QLabel>
-#include <QPushButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace tavrel {
@@ -45,7 +45,7 @@ TEST(HelpMenu, HelpFileHomepageAndTranslationRequest)
     auto window = folder.started();
     quandor::test::RecordingServices services;
 
-    window->Aide_Click();   // no help file: nothing opens, nothing is said
+    window->Aide_Click(); // no help file: nothing opens, nothing is said
     EXPECT_TRUE(services.openedUrls.isEmpty());
     EXPECT_TRUE(services.messages.isEmpty());
     QFile help(folder.file("Tavrel.chm"));
@@ -64,8 +64,8 @@ TEST(HelpMenu, HelpFileHomepageAndTranslationRequest)
     EXPECT_EQ(services.messages[0].title, "Tavrel");
     EXPECT_EQ(services.messages[0].text,
               "If you want to translate Tavrel in your natural language, take the english file in the Lang directory "
-              "of Tavrel and translate it contents. Send your translated file at " +
-                  links::makerEmail() + "\r\nThanks.");
+              "of Tavrel and translate it contents. Send your translated file at "
+                  + links::makerEmail() + "\r\nThanks.");
 }
 
 TEST(AboutWindow, CaptionsLinksAndTheDonationCurrency)
@@ -146,7 +146,7 @@ TEST(WebAddresses, StartUpMenusAndAboutWindowOpenOnlyPlaceholders)
     folder.setValue("LANGUE", "VALUE", "0");
     quandor::test::RecordingServices services;
     auto window = folder.window();
-    window->Form_Load();   // the first launch opens the set-up page
+    window->Form_Load(); // the first launch opens the set-up page
     ASSERT_EQ(services.openedUrls.size(), 1);
     window->FAQ_Click();
     folder.setValue("LANGUE", "VALUE", "1");

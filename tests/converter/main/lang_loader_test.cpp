@@ -26,7 +26,8 @@ TEST(LanguageText, LinesEndAtCarriageReturnsOnly)
         {"bare lf stays inside one line", "File\nAdd\n", {"File\nAdd\n"}},
         {"cr then lone lf", "A\r\n\nB\r\n", {"A", "\nB"}},
         {"empty file", "", {}},
-        {"byte 0x80 is the euro sign", "\x80 10\r\n\xe9t\xe9\r\n",
+        {"byte 0x80 is the euro sign",
+         "\x80 10\r\n\xe9t\xe9\r\n",
          {QStringLiteral("\u20ac 10"), QStringLiteral("\u00e9t\u00e9")}},
     };
     for (const Case& c : cases)
@@ -49,8 +50,7 @@ TEST(LanguageFiles, ListsOnlyLngFilesInNameOrder)
     folder.addLanguage(QStringLiteral("a.lng"), "x\r\n");
     QDir(folder.langFolder()).mkdir(QStringLiteral("folder.lng"));
 
-    EXPECT_EQ(Lang_Loader::LanguageFileNames(folder.langFolder()),
-              (QStringList{"a.lng", "Alpha.lng", "beta.lng"}));
+    EXPECT_EQ(Lang_Loader::LanguageFileNames(folder.langFolder()), (QStringList{"a.lng", "Alpha.lng", "beta.lng"}));
     EXPECT_EQ(Lang_Loader::DisplayName(QStringLiteral("Alpha.lng")), QStringLiteral("Alpha"));
     EXPECT_TRUE(Lang_Loader::LanguageFileNames(folder.file(QStringLiteral("missing"))).isEmpty());
 }

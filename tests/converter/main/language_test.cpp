@@ -1,5 +1,5 @@
-#include "converter/main/audiotool.h"
 #include "converter/common/lang_loader.h"
+#include "converter/main/audiotool.h"
 
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
@@ -17,8 +17,8 @@
 namespace tavrel {
 namespace {
 
-using test::ProgramFolder;
 using test::numbered;
+using test::ProgramFolder;
 
 int checkedItems(const Audiotool& window)
 {
@@ -47,20 +47,15 @@ TEST(LanguageMenu, ListsTheLanguagesAndAppliesTheCaptionTable)
         QString text;
     };
     const Shown shown[] = {
-        {0, window->Fichier->title()},     {1, window->addfile->text()},
-        {1, window->Image1->toolTip()},    {2, window->Exite->text()},
-        {3, window->Options->title()},     {4, window->Languer->title()},
-        {5, window->TagEditor->text()},    {6, window->acceptWma->text()},
-        {7, window->Informations->title()}, {8, window->Homepage->text()},
-        {9, window->About->text()},        {10, window->Label8->text()},
-        {12, window->Image5->toolTip()},   {13, window->Label11->text()},
-        {14, window->Check1->text()},      {15, window->Label2->text()},
-        {16, window->Label1->text()},      {17, window->Label3->text()},
-        {19, window->Label12->text()},     {20, window->Label4->text()},
-        {21, window->Command5->text()},    {22, window->Command4->text()},
-        {23, window->Command3->text()},    {24, window->ConvertNow->text()},
-        {25, window->Deletefromlist->text()}, {47, window->trackcolor->text()},
-        {49, window->Aide->text()},
+        {0, window->Fichier->title()},        {1, window->addfile->text()},     {1, window->Image1->toolTip()},
+        {2, window->Exite->text()},           {3, window->Options->title()},    {4, window->Languer->title()},
+        {5, window->TagEditor->text()},       {6, window->acceptWma->text()},   {7, window->Informations->title()},
+        {8, window->Homepage->text()},        {9, window->About->text()},       {10, window->Label8->text()},
+        {12, window->Image5->toolTip()},      {13, window->Label11->text()},    {14, window->Check1->text()},
+        {15, window->Label2->text()},         {16, window->Label1->text()},     {17, window->Label3->text()},
+        {19, window->Label12->text()},        {20, window->Label4->text()},     {21, window->Command5->text()},
+        {22, window->Command4->text()},       {23, window->Command3->text()},   {24, window->ConvertNow->text()},
+        {25, window->Deletefromlist->text()}, {47, window->trackcolor->text()}, {49, window->Aide->text()},
     };
     for (const Shown& s : shown)
         EXPECT_EQ(s.text, numbered("de", s.line)) << "line " << s.line;
@@ -80,7 +75,7 @@ TEST(LanguageMenu, PickingALanguageLeavesExactlyOneItemChecked)
     auto window = folder.started();
 
     for (int pick : {2, 2, 0, 1}) {
-        window->LangueName[pick]->trigger();   // as the user's click does
+        window->LangueName[pick]->trigger(); // as the user's click does
         EXPECT_EQ(checkedItems(*window), 1) << "pick " << pick;
         EXPECT_TRUE(window->LangueName[pick]->isChecked()) << "pick " << pick;
         EXPECT_EQ(folder.value("LANGUE", "VALUE"), QString::number(pick));
@@ -130,7 +125,7 @@ TEST(LanguageMenu, CurrentFileLabelNamesTheEntryDuringAConversion)
     auto window = folder.started();
     window->engine().flags.converting = true;
     window->ApplyLanguage(folder.file(QStringLiteral("Lang/a.lng")));
-    EXPECT_EQ(window->Label4->text(), numbered("a", 20));   // no entry selected
+    EXPECT_EQ(window->Label4->text(), numbered("a", 20)); // no entry selected
     window->engine().flags.converting = false;
 }
 

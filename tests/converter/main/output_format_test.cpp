@@ -56,7 +56,7 @@ TEST(OutputFormat, ALongSummaryShowsItsStart)
 {
     ProgramFolder folder;
     quandor::test::RecordingServices services;
-    folder.setValue("Mp3", "20", "2");   // VBR: the longest MP3 summary
+    folder.setValue("Mp3", "20", "2"); // VBR: the longest MP3 summary
     folder.setValue("Mp3", "18", "3");
     auto window = folder.started();
     window->show();

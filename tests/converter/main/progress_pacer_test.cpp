@@ -31,17 +31,17 @@ struct PacerRig {
 TEST(ProgressPacer, ReportsWithinAnIntervalReachTheDisplaysOnce)
 {
     PacerRig rig;
-    rig.chunk(1);   // nothing shown yet: the first report shows at its yield
+    rig.chunk(1); // nothing shown yet: the first report shows at its yield
     EXPECT_EQ(rig.shown.labels, QList<QString>{QStringLiteral("1 %")});
     for (int percent = 2; percent <= 9; ++percent) {
         rig.now += 10;
         rig.chunk(percent);
     }
-    EXPECT_EQ(rig.shown.labels.size(), 1);          // 80 ms later: still held
-    EXPECT_EQ(rig.pacer.percentLabel(), QStringLiteral("9 %"));   // the run sees its latest value
-    EXPECT_EQ(rig.shown.yields, 9);                 // the event loop ran at every yield
+    EXPECT_EQ(rig.shown.labels.size(), 1);                      // 80 ms later: still held
+    EXPECT_EQ(rig.pacer.percentLabel(), QStringLiteral("9 %")); // the run sees its latest value
+    EXPECT_EQ(rig.shown.yields, 9);                             // the event loop ran at every yield
 
-    rig.now += 20;                                  // 100 ms after the last update
+    rig.now += 20; // 100 ms after the last update
     rig.chunk(10);
     EXPECT_EQ(rig.shown.labels, (QList<QString>{QStringLiteral("1 %"), QStringLiteral("10 %")}));
     EXPECT_DOUBLE_EQ(rig.shown.rows.at(1), 10);
@@ -54,9 +54,9 @@ TEST(ProgressPacer, SettlingShowsTheLastValuesAtOnce)
     rig.chunk(40);
     rig.now += 5;
     rig.chunk(41);
-    rig.pacer.setRowProgress(1, 100);   // the pump's end, before its reset
+    rig.pacer.setRowProgress(1, 100); // the pump's end, before its reset
     EXPECT_DOUBLE_EQ(rig.shown.rows.at(1), 40);
-    resetProgress(rig.pacer);           // the step ends: settles on the final values
+    resetProgress(rig.pacer); // the step ends: settles on the final values
     EXPECT_DOUBLE_EQ(rig.shown.rows.at(1), 100);
     EXPECT_EQ(rig.shown.label, QStringLiteral("0 %"));
     EXPECT_DOUBLE_EQ(rig.shown.fraction, 0);

@@ -21,8 +21,8 @@ namespace tavrel {
 namespace {
 
 using test::ModalWatcher;
-using test::ProgramFolder;
 using test::numbered;
+using test::ProgramFolder;
 
 TEST(Startup, FirstLaunchWritesDefaultsAsksForTheLanguageAndOpensTheSetupPageOnce)
 {
@@ -43,7 +43,7 @@ TEST(Startup, FirstLaunchWritesDefaultsAsksForTheLanguageAndOpensTheSetupPageOnc
         preselected = form->ListView1->currentItem() ? form->ListView1->currentItem()->text() : QString();
         okEnabled = form->Command1->isEnabled();
         highlighted = form->ListView1->selectedItems().size();
-        form->reject();   // closed without confirming
+        form->reject(); // closed without confirming
     });
     auto window = folder.window();
     window->Form_Load();
@@ -52,7 +52,7 @@ TEST(Startup, FirstLaunchWritesDefaultsAsksForTheLanguageAndOpensTheSetupPageOnc
     EXPECT_EQ(listed, (QStringList{"English", "Francais"}));
     EXPECT_EQ(preselected, QStringLiteral("English"));
     EXPECT_FALSE(okEnabled);
-    EXPECT_EQ(highlighted, 0);   // nothing looks chosen while "Ok" is disabled
+    EXPECT_EQ(highlighted, 0); // nothing looks chosen while "Ok" is disabled
 
     EXPECT_EQ(folder.value("Track", "COLOR"), QStringLiteral("16576"));
     EXPECT_EQ(folder.value("LAUNCH", "VALUE"), QStringLiteral("True"));
@@ -123,7 +123,7 @@ TEST(Startup, WindowKeepsOneSize)
 struct FormatRow {
     const char* stored;
     const char* wmaSupport;
-    const char* shown;   // Combo1's text afterwards
+    const char* shown; // Combo1's text afterwards
     bool text2Visible;
     bool combo2Visible;
     bool combo3Visible;
@@ -134,7 +134,7 @@ TEST(Startup, RestoresTheOutputFormat)
     const FormatRow rows[] = {
         {"", "False", "Mp3", true, false, false},
         {"Mp3", "False", "Mp3", true, false, false},
-        {"mp3", "False", "Mp3", true, false, false},   // not a value the program stores: the default
+        {"mp3", "False", "Mp3", true, false, false}, // not a value the program stores: the default
         {"Wav", "False", "Wav", true, false, false},
         {"Ogg", "False", "Ogg", true, false, false},
         {"AAC", "False", "AAC", true, false, false},
@@ -191,12 +191,8 @@ TEST(Startup, UnusableStoredValuesFallBackToDefaultsAndTheLaterStepsStillRun)
         const char* value;
     };
     const Case cases[] = {
-        {"Track", "COLOR", "abc"},
-        {"LANGUE", "VALUE", "-1"},
-        {"LANGUE", "VALUE", "x"},
-        {"LANGUE", "VALUE", "40000"},
-        {"WMA", "Num", "abc"},
-        {"Tavrel", "Modepath", "yes"},
+        {"Track", "COLOR", "abc"},    {"LANGUE", "VALUE", "-1"}, {"LANGUE", "VALUE", "x"},
+        {"LANGUE", "VALUE", "40000"}, {"WMA", "Num", "abc"},     {"Tavrel", "Modepath", "yes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.section) + " " + c.key + "=" + c.value);
@@ -213,7 +209,7 @@ TEST(Startup, UnusableStoredValuesFallBackToDefaultsAndTheLaterStepsStillRun)
         EXPECT_TRUE(window->LangueName[0]->isChecked());
         EXPECT_EQ(window->Command3->text(), numbered("en", 23));
         EXPECT_EQ(window->Combo1->currentText(), QStringLiteral("Wma"));
-        EXPECT_EQ(window->Combo2->currentIndex(), 8);   // profile 9
+        EXPECT_EQ(window->Combo2->currentIndex(), 8); // profile 9
         EXPECT_FALSE(window->Check1->isChecked());
         EXPECT_TRUE(window->Text1->isEnabled());
         EXPECT_EQ(window->Text1->text(), folder.path());
@@ -237,7 +233,7 @@ TEST(Startup, LanguageBeyondTheLastFileKeepsTheBuiltInCaptions)
 
 TEST(Startup, MissingLangFolderKeepsTheBuiltInCaptionsAndGoesOn)
 {
-    ProgramFolder folder;   // no Lang folder at all
+    ProgramFolder folder; // no Lang folder at all
     quandor::test::RecordingServices services;
     ModalWatcher chooser([](QWidget& modal) { modal.close(); });
     auto window = folder.window();

@@ -66,8 +66,7 @@ std::unique_ptr<Audiotool> ProgramFolder::started() const
     return window;
 }
 
-ModalWatcher::ModalWatcher(std::function<void(QWidget&)> action)
-    : action_(std::move(action))
+ModalWatcher::ModalWatcher(std::function<void(QWidget&)> action) : action_(std::move(action))
 {
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] {

@@ -9,10 +9,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,8 +20,8 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -30,8 +30,8 @@
 namespace tavrel {
 namespace {
 
-using test::ProgramFolder;
 using quandor::audio::MP3LameEncoder;
+using test::ProgramFolder;
 
 std::map<QString, QString> mp3Keys(const ProgramFolder& folder)
 {
@@ -45,15 +45,28 @@ std::map<QString, QString> mp3Keys(const ProgramFolder& folder)
 std::map<QString, QString> expectedKeys(const MP3LameEncoder& e)
 {
     using options::trueFalse;
-    const QString v[22] = {QString::number(e.AbrBitrate), QString::number(e.AthControl), QString::number(e.Bitrate),
-                           trueFalse(e.BitReservoir), trueFalse(e.BlockTypesDiffer), QString::number(e.ChannelCount),
-                           QString::number(e.Emphasis), QString::number(e.EncoderQuality), trueFalse(e.ErrorProtection),
-                           QString::number(e.OutputFrequency), QString::number(e.HighpassFrequency),
-                           QString::number(e.HighpassWidth), QString::number(e.LowpassFrequency),
-                           QString::number(e.LowpassWidth), trueFalse(e.ShortBlocks), trueFalse(e.StrictIso),
-                           trueFalse(e.EnforceMinBitrate), QString::number(e.ChannelMode),
-                           QString::number(e.MaxVbrBitrate), QString::number(e.VbrMethod),
-                           QString::number(e.VbrQuality), trueFalse(e.WriteVbrHeader)};
+    const QString v[22] = {QString::number(e.AbrBitrate),
+                           QString::number(e.AthControl),
+                           QString::number(e.Bitrate),
+                           trueFalse(e.BitReservoir),
+                           trueFalse(e.BlockTypesDiffer),
+                           QString::number(e.ChannelCount),
+                           QString::number(e.Emphasis),
+                           QString::number(e.EncoderQuality),
+                           trueFalse(e.ErrorProtection),
+                           QString::number(e.OutputFrequency),
+                           QString::number(e.HighpassFrequency),
+                           QString::number(e.HighpassWidth),
+                           QString::number(e.LowpassFrequency),
+                           QString::number(e.LowpassWidth),
+                           trueFalse(e.ShortBlocks),
+                           trueFalse(e.StrictIso),
+                           trueFalse(e.EnforceMinBitrate),
+                           QString::number(e.ChannelMode),
+                           QString::number(e.MaxVbrBitrate),
+                           QString::number(e.VbrMethod),
+                           QString::number(e.VbrQuality),
+                           trueFalse(e.WriteVbrHeader)};
     std::map<QString, QString> keys;
     for (int key = 1; key <= 22; ++key)
         keys[QString::number(key)] = v[key - 1];
@@ -63,7 +76,7 @@ std::map<QString, QString> expectedKeys(const MP3LameEncoder& e)
 struct ControlCase {
     const char* name;
     std::function<void(FrmMp3&)> set;
-    std::map<QString, QString> keys;   ///< keys that must read so after Apply
+    std::map<QString, QString> keys; ///< keys that must read so after Apply
     std::function<void(const test::Mp3Stream&, const QJsonObject& stream)> check;
 };
 
@@ -85,7 +98,7 @@ TEST(Mp3Options, ControlsReachTheKeysAndTheEncodedStream)
              ASSERT_TRUE(s.audioFrame);
              EXPECT_EQ(s.audioFrame->mode, 2);
              EXPECT_TRUE(s.audioFrame->crc);
-             EXPECT_EQ(s.audioFrame->emphasis, 3);   // CCITT J.17 in the frame header
+             EXPECT_EQ(s.audioFrame->emphasis, 3); // CCITT J.17 in the frame header
              EXPECT_EQ(s.audioFrame->kbps, 320);
              EXPECT_EQ(probe.value("sample_rate").toString(), "32000");
              EXPECT_EQ(probe.value("channels").toInt(), 2);
@@ -119,7 +132,7 @@ TEST(Mp3Options, ControlsReachTheKeysAndTheEncodedStream)
          {{"20", "4"}, {"1", "160"}, {"13", "16000"}, {"11", "100"}, {"22", "True"}},
          [](const test::Mp3Stream& s, const QJsonObject&) {
              ASSERT_TRUE(s.hasLameTag);
-             EXPECT_EQ(s.vbrMethod, 2);   // LAME tag: ABR
+             EXPECT_EQ(s.vbrMethod, 2); // LAME tag: ABR
              EXPECT_EQ(s.lowpassHz, 16000);
              EXPECT_EQ(s.abrKbps, 160);
          }},
@@ -166,10 +179,19 @@ TEST(Mp3Options, PresetAltPresetAndCommandLineReloadTheControlsAndSurviveARestar
         const char* name;
         std::function<void(FrmMp3&)> choose;
     } cases[] = {
-        {"preset CD", [](FrmMp3& w) { w.tabMP3->setCurrentIndex(4); w.opPreset[8]->click(); }},
+        {"preset CD",
+         [](FrmMp3& w) {
+             w.tabMP3->setCurrentIndex(4);
+             w.opPreset[8]->click();
+         }},
         {"preset Phone without a click", [](FrmMp3& w) { w.tabMP3->setCurrentIndex(4); }},
-        {"alt preset Insane", [](FrmMp3& w) { w.tabMP3->setCurrentIndex(5); w.opAltPreset[4]->click(); }},
-        {"command line", [](FrmMp3& w) {
+        {"alt preset Insane",
+         [](FrmMp3& w) {
+             w.tabMP3->setCurrentIndex(5);
+             w.opAltPreset[4]->click();
+         }},
+        {"command line",
+         [](FrmMp3& w) {
              w.tabMP3->setCurrentIndex(6);
              w.txtCommLine->setText(QStringLiteral("-b 192 -m m"));
          }},
@@ -242,7 +264,7 @@ TEST(Mp3Options, CommandLineBelowTheGeneralBitrateGivesItsOwnRate)
     const struct {
         const char* line;
         const char* summary;
-        double kbps;   ///< the stream's average, within 15 %; 0: not checked (VBR follows the sound)
+        double kbps; ///< the stream's average, within 15 %; 0: not checked (VBR follows the sound)
     } cases[] = {
         // LAME itself lowers the rate for this bit rate when none is named.
         {"--abr 96", "MP3 32000 Hz, ABR 96 kbit/s, joint stereo", 96},
@@ -250,7 +272,7 @@ TEST(Mp3Options, CommandLineBelowTheGeneralBitrateGivesItsOwnRate)
         {"--abr 64 -m m", "MP3 44100 Hz, ABR 64 kbit/s, mono", 64},
         {"-V 6", "MP3 44100 Hz, VBR quality 6 (32-320 kbit/s), joint stereo", 0},
     };
-    for (int general : {9, 14}) {   // 128 and 320 kbit/s on the General tab
+    for (int general : {9, 14}) { // 128 and 320 kbit/s on the General tab
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << c.line << " after " << options::bitrateStep(general) << " kbit/s");
             ProgramFolder folder;
@@ -263,7 +285,7 @@ TEST(Mp3Options, CommandLineBelowTheGeneralBitrateGivesItsOwnRate)
             window.txtCommLine->setText(QString::fromLatin1(c.line));
             ASSERT_TRUE(window.ApplyMP3Settings()) << services.messageTexts().join('\n').toStdString();
             EXPECT_EQ(main->Text2->text(), QLatin1String(c.summary));
-            EXPECT_EQ(folder.value("Mp3", "3"), "32");   // LAME's own floor, not the General tab's rate
+            EXPECT_EQ(folder.value("Mp3", "3"), "32"); // LAME's own floor, not the General tab's rate
             EXPECT_EQ(window.frmBitrate->title(), "Current bitrate: 32 kbit");
 
             const QString out = folder.file(QStringLiteral("out.mp3"));
@@ -284,7 +306,7 @@ TEST(Mp3Options, VbrTabKeepsTheGeneralBitrateAsItsMinimumAndSaysSo)
     auto main = folder.started();
     FrmMp3 window(main->optionSettings());
     window.AppelAudioTool();
-    window.sldrBitrate->setValue(10);   // 160 kbit/s
+    window.sldrBitrate->setValue(10); // 160 kbit/s
     window.cmbVBRCodingMethod->setCurrentIndex(5);
     window.udAbrBitrate->setValue(96);
     window.tabMP3->setCurrentIndex(2);
@@ -339,8 +361,8 @@ TEST(Mp3Options, LoadingShowsFiltersWidthsChannelsAndUnlistedValues)
     e.HighpassWidth = 0;
     e.LowpassWidth = 0;
     e.ChannelCount = 2;
-    e.ChannelMode = 0;        // no valid mode: must not show (and later send) mono
-    e.Bitrate = 40;           // not a slider step
+    e.ChannelMode = 0; // no valid mode: must not show (and later send) mono
+    e.Bitrate = 40;    // not a slider step
     e.OutputFrequency = 44100;
     e.VbrMethod = -1;
 
@@ -409,7 +431,7 @@ TEST(Mp3Options, CancelAndRefusalsWriteNothing)
         FrmMp3 window(main->optionSettings());
         window.AppelAudioTool();
         window.cmbChMode->setCurrentIndex(4);
-        window.sldrQuality->setValue(7);   // goes to the object at once
+        window.sldrQuality->setValue(7); // goes to the object at once
         window.cmdCancel_Click();
     }
     EXPECT_EQ(folder.configBytes(), before);

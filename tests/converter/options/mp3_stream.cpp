@@ -10,8 +10,8 @@ std::optional<Mp3FrameHeader> parseHeader(const QByteArray& file, qsizetype at, 
         return std::nullopt;
     const auto b = [&](qsizetype i) { return static_cast<unsigned char>(file[at + i]); };
     if (b(0) != 0xFF || (b(1) & 0xE0) != 0xE0 || ((b(1) >> 1) & 3) != 1)
-        return std::nullopt;   // not a layer III frame
-    const int version = (b(1) >> 3) & 3;   // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+        return std::nullopt;             // not a layer III frame
+    const int version = (b(1) >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
     const int bitrateIndex = b(2) >> 4;
     const int rateIndex = (b(2) >> 2) & 3;
     if (version == 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)

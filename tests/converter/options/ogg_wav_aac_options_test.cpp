@@ -64,7 +64,7 @@ TEST(OggOptions, RateModesReachTheKeysAndTheIdentificationHeader)
         const char* name;
         std::function<void(FrmOgg&)> set;
         std::map<QString, QString> keys;
-        VorbisHeader header;   ///< bit rates in bit/s; -1: only "not the nominal" is checked
+        VorbisHeader header; ///< bit rates in bit/s; -1: only "not the nominal" is checked
     } cases[] = {
         {"quality 5 at 22.05 kHz mono, VBR box still ticked",
          [](FrmOgg& w) {
@@ -141,7 +141,7 @@ TEST(OggOptions, RefusedFormatIsReportedAndNotStoredAndOpeningResets)
     {
         FrmOgg window(main->optionSettings());
         window.loadaudiotool();
-        window.cmbFrequency->setCurrentIndex(0);   // 8 kHz at 320 kbit/s: libvorbis refuses
+        window.cmbFrequency->setCurrentIndex(0); // 8 kHz at 320 kbit/s: libvorbis refuses
         window.sldrBitrate->setValue(14);
         window.cmdOk_Click();
         EXPECT_TRUE(window.isVisible() || window.result() == 0);
@@ -180,7 +180,7 @@ TEST(WavOptions, StoredIndicesLoadAndAppliedFormatsReachTheFile)
     quandor::test::RecordingServices services;
     const struct {
         const char* name;
-        int frequency, channel, bits;           ///< indices chosen
+        int frequency, channel, bits; ///< indices chosen
         const char* keys[3];
         int hertz, channels;
         const char* codec;
@@ -245,13 +245,13 @@ TEST(WavOptions, RefusedFormatWarnsAndClosingWithoutAFormatRestoresTheCdFormat)
     {
         FrmWav window(main->optionSettings());
         window.Form_Load();
-        window.Option3[0]->setChecked(true);   // 2 bits: the writer refuses
+        window.Option3[0]->setChecked(true); // 2 bits: the writer refuses
         window.Command1_Click();
         EXPECT_EQ(services.messageTexts(),
                   QStringList{"Can't set this format to the encoder. Please modify format options."});
         EXPECT_TRUE(main->Text2->text().isEmpty());
         EXPECT_EQ(folder.value("Wav", "bits"), "0");
-        window.reject();   // the close box
+        window.reject(); // the close box
     }
     EXPECT_EQ(folder.value("Wav", "Frequency"), "3");
     EXPECT_EQ(folder.value("Wav", "Channel"), "1");
@@ -282,8 +282,15 @@ TEST(AacOptions, OkWritesTheNineKeysAndTheMainWindowReadsThemBack)
     } cases[] = {
         {"no change",
          [](FrmAac&) {},
-         {{"Quality", "False"}, {"QualityRate", "100"}, {"BitRate", "128"}, {"Profile", "Main"},
-          {"BandW", "16000"}, {"ADTS", "MPEG-2"}, {"TNS", "False"}, {"LFE", "False"}, {"MidSide", "False"}}},
+         {{"Quality", "False"},
+          {"QualityRate", "100"},
+          {"BitRate", "128"},
+          {"Profile", "Main"},
+          {"BandW", "16000"},
+          {"ADTS", "MPEG-2"},
+          {"TNS", "False"},
+          {"LFE", "False"},
+          {"MidSide", "False"}}},
         {"quality 250, LC, MPEG-4, every box",
          [](FrmAac& w) {
              w.Option4->setChecked(true);
@@ -296,8 +303,15 @@ TEST(AacOptions, OkWritesTheNineKeysAndTheMainWindowReadsThemBack)
              w.Check2->setChecked(true);
              w.Check4->setChecked(true);
          },
-         {{"Quality", "True"}, {"QualityRate", "250"}, {"BitRate", "96"}, {"Profile", "Low complexity"},
-          {"BandW", "19500"}, {"ADTS", "MPEG-4"}, {"TNS", "True"}, {"LFE", "True"}, {"MidSide", "True"}}},
+         {{"Quality", "True"},
+          {"QualityRate", "250"},
+          {"BitRate", "96"},
+          {"Profile", "Low complexity"},
+          {"BandW", "19500"},
+          {"ADTS", "MPEG-4"},
+          {"TNS", "True"},
+          {"LFE", "True"},
+          {"MidSide", "True"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -340,9 +354,9 @@ TEST(AacOptions, SliderLabelUnlistedTextsAndCancel)
 {
     ProgramFolder folder;
     auto main = folder.started();
-    main->engine().settings.aac.bitRate = 100;            // not an item
-    main->engine().settings.aac.profile = "High";         // not an item
-    main->engine().settings.aac.bandWidth = 1234;             // not an item
+    main->engine().settings.aac.bitRate = 100;    // not an item
+    main->engine().settings.aac.profile = "High"; // not an item
+    main->engine().settings.aac.bandWidth = 1234; // not an item
     const QByteArray before = folder.configBytes();
     FrmAac window(main->optionSettings());
     window.fillFrom(main->optionSettings().aacSettings());

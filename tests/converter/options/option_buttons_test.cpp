@@ -37,7 +37,7 @@ TEST(OptionButtons, EachFormatsButtonOpensItsWindowModallyOverTheMainWindow)
         ModalWatcher watcher([&](QWidget& modal) {
             seen = modal.objectName();
             owner = modal.parentWidget();
-            static_cast<QDialog&>(modal).reject();   // the close box
+            static_cast<QDialog&>(modal).reject(); // the close box
         });
         main->Command2_Click();
         EXPECT_EQ(seen, QString::fromLatin1(c.window));

@@ -58,7 +58,7 @@ TEST(OptionSettingsSeam, WavApplySetsTheWritersFormatAndReportsItsText)
     {
         FrmWav window(settings);
         window.Form_Load();
-        window.Option1[2]->setChecked(true);   // 48000 Hz
+        window.Option1[2]->setChecked(true); // 48000 Hz
         window.Command1_Click();
     }
     EXPECT_EQ(settings.notices, 1);

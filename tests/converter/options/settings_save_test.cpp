@@ -30,40 +30,48 @@ struct SaveAction {
 };
 
 const SaveAction kSaveActions[] = {
-    {"MP3 options", [](Audiotool& main, auto&) {
+    {"MP3 options",
+     [](Audiotool& main, auto&) {
          FrmMp3 window(main.optionSettings());
          window.AppelAudioTool();
          window.cmdApply_Click();
      }},
-    {"AAC options", [](Audiotool& main, auto&) {
+    {"AAC options",
+     [](Audiotool& main, auto&) {
          FrmAac window(main.optionSettings());
          window.fillFrom(main.optionSettings().aacSettings());
          window.Command1_Click();
      }},
-    {"Ogg options", [](Audiotool& main, auto&) {
+    {"Ogg options",
+     [](Audiotool& main, auto&) {
          FrmOgg window(main.optionSettings());
          window.loadaudiotool();
          window.cmdOk_Click();
      }},
-    {"WAV options", [](Audiotool& main, auto&) {
+    {"WAV options",
+     [](Audiotool& main, auto&) {
          FrmWav window(main.optionSettings());
          window.Form_Load();
          window.Command1_Click();
      }},
-    {"WMA profile", [](Audiotool& main, auto&) {
+    {"WMA profile",
+     [](Audiotool& main, auto&) {
          main.Combo2->setCurrentIndex(3);
          main.Combo2_Click();
      }},
-    {"APE level", [](Audiotool& main, auto&) {
+    {"APE level",
+     [](Audiotool& main, auto&) {
          main.Combo3->setCurrentIndex(0);
          main.Combo3_Click();
      }},
-    {"track colour", [](Audiotool& main, auto& services) {
+    {"track colour",
+     [](Audiotool& main, auto& services) {
          services.colorAnswers.push_back(QColor(10, 20, 30));
          main.trackcolor_Click();
      }},
     {"language", [](Audiotool& main, auto&) { main.LangueName_Click(0); }},
-    {"shut-down", [](Audiotool& main, auto&) {
+    {"shut-down",
+     [](Audiotool& main, auto&) {
          int cancel = 0;
          main.Form_QueryUnload(cancel);
      }},

@@ -5,13 +5,13 @@
 #include "tests/support/tools.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
 #include <QDate>
+#include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -58,9 +58,9 @@ TEST(TagEditor, LoadsAndSavesTheTagsOfEveryOutputFormat)
     for (const char* name : {"a.mp3", "a.ogg", "a.m4a", "a.wma", "a.wav"}) {
         const bool roundTrip = QString::fromLatin1(name) != QLatin1String("a.wma");
         SCOPED_TRACE(name);
-        const QString path = makeTagged(dir, QString::fromLatin1(name),
-                                        {"title=First Title", "artist=Some Artist", "album=An Album",
-                                         "comment=A comment", "date=1999", "track=7"});
+        const QString path = makeTagged(
+            dir, QString::fromLatin1(name),
+            {"title=First Title", "artist=Some Artist", "album=An Album", "comment=A comment", "date=1999", "track=7"});
         TagEditorial window;
         window.Form_Load();
         window.LoadTagFields(path);
@@ -83,12 +83,12 @@ TEST(TagEditor, LoadsAndSavesTheTagsOfEveryOutputFormat)
         const QJsonObject after = probedTags(path);
         EXPECT_EQ(after.value("title").toString(), QString::fromUtf8("Caf\u00e9 Title"));
         EXPECT_EQ(after.value("artist").toString(), "Other Artist");
-        EXPECT_TRUE(after.value("date").toString().startsWith("2004") ||
-                    after.value("year").toString().startsWith("2004") ||
-                    after.value("wm/year").toString().startsWith("2004"))
+        EXPECT_TRUE(after.value("date").toString().startsWith("2004")
+                    || after.value("year").toString().startsWith("2004")
+                    || after.value("wm/year").toString().startsWith("2004"))
             << QJsonDocument(after).toJson().toStdString();
-        const QString track = after.contains("track") ? after.value("track").toString()
-                                                      : after.value("wm/tracknumber").toString();
+        const QString track =
+            after.contains("track") ? after.value("track").toString() : after.value("wm/tracknumber").toString();
         EXPECT_TRUE(track == "3" || track.startsWith("3/")) << track.toStdString();
     }
     EXPECT_TRUE(services.messages.isEmpty());

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 TempFolder::TempFolder()
 {
     std::string pattern = (fs::temp_directory_path() / "aspi-test-XXXXXX").string();
-    const char *made = mkdtemp(pattern.data());
+    const char* made = mkdtemp(pattern.data());
     if (!made)
         throw std::runtime_error("mkdtemp failed");
     path_ = made;
@@ -29,17 +29,17 @@ TempFolder::~TempFolder()
     fs::remove_all(path_, ignored);
 }
 
-void writeText(const std::string &path, const std::string &text)
+void writeText(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
 }
 
-std::string writeImage(const TempFolder &folder, const std::string &name,
-                       const std::vector<ImageTrack> &tracks, int firstTrack, bool filled)
+std::string writeImage(const TempFolder& folder, const std::string& name, const std::vector<ImageTrack>& tracks,
+                       int firstTrack, bool filled)
 {
     int32_t total = 0;
-    for (const ImageTrack &track : tracks)
+    for (const ImageTrack& track : tracks)
         total += track.sectors;
     {
         std::ofstream bin(folder.file(name + ".bin"), std::ios::binary | std::ios::trunc);
@@ -55,11 +55,10 @@ std::string writeImage(const TempFolder &folder, const std::string &name,
     std::string cue = "FILE \"" + name + ".bin\" BINARY\r\n";
     int32_t start = 0;
     int number = firstTrack;
-    for (const ImageTrack &track : tracks) {
+    for (const ImageTrack& track : tracks) {
         char line[96];
-        std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n    INDEX 01 %02d:%02d:%02d\r\n",
-                      number++, track.data ? "MODE1/2352" : "AUDIO", start / 4500,
-                      (start / 75) % 60, start % 75);
+        std::snprintf(line, sizeof line, "  TRACK %02d %s\r\n    INDEX 01 %02d:%02d:%02d\r\n", number++,
+                      track.data ? "MODE1/2352" : "AUDIO", start / 4500, (start / 75) % 60, start % 75);
         cue += line;
         start += track.sectors;
     }
@@ -68,7 +67,7 @@ std::string writeImage(const TempFolder &folder, const std::string &name,
     return cuePath;
 }
 
-void loadDrives(const TempFolder &folder, const std::string &ini)
+void loadDrives(const TempFolder& folder, const std::string& ini)
 {
     const std::string path = folder.file("drives.ini");
     writeText(path, ini);
@@ -77,8 +76,8 @@ void loadDrives(const TempFolder &folder, const std::string &ini)
     clearCommandLog();
 }
 
-Reply execute(const DeviceAddress &device, std::vector<uint8_t> cdb, uint8_t flags,
-              std::vector<uint8_t> data, int waitLimitMs)
+Reply execute(const DeviceAddress& device, std::vector<uint8_t> cdb, uint8_t flags, std::vector<uint8_t> data,
+              int waitLimitMs)
 {
     AspiExecuteScsi request{};
     request.header.command = AspiCommandExecuteScsi;
@@ -98,8 +97,7 @@ Reply execute(const DeviceAddress &device, std::vector<uint8_t> cdb, uint8_t fla
     }
     SendASPI32Command(&request);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitLimitMs);
-    while (aspiRequestStatus(request.header) == AspiStatusPending &&
-           std::chrono::steady_clock::now() < limit) {
+    while (aspiRequestStatus(request.header) == AspiStatusPending && std::chrono::steady_clock::now() < limit) {
         if (event >= 0) {
             pollfd wait{event, POLLIN, 0};
             poll(&wait, 1, 1);
@@ -119,35 +117,41 @@ Reply execute(const DeviceAddress &device, std::vector<uint8_t> cdb, uint8_t fla
     return reply;
 }
 
-Reply readCommand(const DeviceAddress &device, std::vector<uint8_t> cdb, size_t length)
+Reply readCommand(const DeviceAddress& device, std::vector<uint8_t> cdb, size_t length)
 {
-    return execute(device, std::move(cdb), AspiFlagDataIn | AspiFlagPostEvent,
-                   std::vector<uint8_t>(length, 0));
+    return execute(device, std::move(cdb), AspiFlagDataIn | AspiFlagPostEvent, std::vector<uint8_t>(length, 0));
 }
 
-Reply writeCommand(const DeviceAddress &device, std::vector<uint8_t> cdb,
-                   std::vector<uint8_t> data)
+Reply writeCommand(const DeviceAddress& device, std::vector<uint8_t> cdb, std::vector<uint8_t> data)
 {
     return execute(device, std::move(cdb), AspiFlagDataOut | AspiFlagPostEvent, std::move(data));
 }
 
-Reply noDataCommand(const DeviceAddress &device, std::vector<uint8_t> cdb)
+Reply noDataCommand(const DeviceAddress& device, std::vector<uint8_t> cdb)
 {
     return execute(device, std::move(cdb), AspiFlagPostEvent);
 }
 
-std::vector<uint8_t> readCdCdb(int32_t lba, uint32_t count, uint8_t expectedType,
-                               uint8_t selection)
+std::vector<uint8_t> readCdCdb(int32_t lba, uint32_t count, uint8_t expectedType, uint8_t selection)
 {
-    return {0xBE, uint8_t(expectedType << 2), uint8_t(uint32_t(lba) >> 24),
-            uint8_t(uint32_t(lba) >> 16), uint8_t(uint32_t(lba) >> 8), uint8_t(lba),
-            uint8_t(count >> 16), uint8_t(count >> 8), uint8_t(count), selection, 0, 0};
+    return {0xBE,
+            uint8_t(expectedType << 2),
+            uint8_t(uint32_t(lba) >> 24),
+            uint8_t(uint32_t(lba) >> 16),
+            uint8_t(uint32_t(lba) >> 8),
+            uint8_t(lba),
+            uint8_t(count >> 16),
+            uint8_t(count >> 8),
+            uint8_t(count),
+            selection,
+            0,
+            0};
 }
 
 std::vector<uint8_t> readTocCdb(bool msf, uint8_t format, uint8_t fromTrack, uint16_t allocation)
 {
-    return {0x43, uint8_t(msf ? 0x02 : 0), format, 0, 0, 0, fromTrack,
-            uint8_t(allocation >> 8), uint8_t(allocation), 0};
+    return {0x43, uint8_t(msf ? 0x02 : 0), format, 0, 0, 0, fromTrack, uint8_t(allocation >> 8), uint8_t(allocation),
+            0};
 }
 
 } // namespace quandor::aspi::test

@@ -17,10 +17,10 @@ class TempFolder {
 public:
     TempFolder();
     ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    const std::filesystem::path &path() const { return path_; }
-    std::string file(const std::string &name) const { return (path_ / name).string(); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
 
 private:
     std::filesystem::path path_;
@@ -39,15 +39,14 @@ struct ImageTrack {
 
 /// Writes name.bin (every sector filled with imageByte, or left sparse and zero
 /// when !filled) and name.cue; returns the cue path.
-std::string writeImage(const TempFolder &folder, const std::string &name,
-                       const std::vector<ImageTrack> &tracks, int firstTrack = 1,
-                       bool filled = true);
+std::string writeImage(const TempFolder& folder, const std::string& name, const std::vector<ImageTrack>& tracks,
+                       int firstTrack = 1, bool filled = true);
 
-void writeText(const std::string &path, const std::string &text);
+void writeText(const std::string& path, const std::string& text);
 
 /// Writes drives.ini with the given text in `folder` and loads it; fails the test
 /// when it does not load.
-void loadDrives(const TempFolder &folder, const std::string &ini);
+void loadDrives(const TempFolder& folder, const std::string& ini);
 
 struct Reply {
     uint8_t status = 0;
@@ -59,20 +58,17 @@ struct Reply {
 };
 
 /// Sends one execute request and waits for it (at most waitLimitMs).
-Reply execute(const DeviceAddress &device, std::vector<uint8_t> cdb, uint8_t flags,
-              std::vector<uint8_t> data = {}, int waitLimitMs = 20000);
+Reply execute(const DeviceAddress& device, std::vector<uint8_t> cdb, uint8_t flags, std::vector<uint8_t> data = {},
+              int waitLimitMs = 20000);
 
 /// Data-in and data-out shorthands with event completion.
-Reply readCommand(const DeviceAddress &device, std::vector<uint8_t> cdb, size_t length);
-Reply writeCommand(const DeviceAddress &device, std::vector<uint8_t> cdb,
-                   std::vector<uint8_t> data);
-Reply noDataCommand(const DeviceAddress &device, std::vector<uint8_t> cdb);
+Reply readCommand(const DeviceAddress& device, std::vector<uint8_t> cdb, size_t length);
+Reply writeCommand(const DeviceAddress& device, std::vector<uint8_t> cdb, std::vector<uint8_t> data);
+Reply noDataCommand(const DeviceAddress& device, std::vector<uint8_t> cdb);
 
 // CDBs as Brenlow and the MMC standard build them.
-std::vector<uint8_t> readCdCdb(int32_t lba, uint32_t count, uint8_t expectedType = 0,
-                               uint8_t selection = 0xF8);
-std::vector<uint8_t> readTocCdb(bool msf, uint8_t format = 0, uint8_t fromTrack = 0,
-                                uint16_t allocation = 804);
+std::vector<uint8_t> readCdCdb(int32_t lba, uint32_t count, uint8_t expectedType = 0, uint8_t selection = 0xF8);
+std::vector<uint8_t> readTocCdb(bool msf, uint8_t format = 0, uint8_t fromTrack = 0, uint16_t allocation = 804);
 
 inline std::vector<uint8_t> bytesOfSectors(int32_t lba, uint32_t count)
 {

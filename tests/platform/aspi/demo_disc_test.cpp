@@ -21,7 +21,7 @@ TEST(DemoDisc, DrivesHoldAPlayableMusicDiscABlankCdrAndAWrittenCdrw)
     ASSERT_TRUE(loadEmulatedDrives(folder.file("drives.ini"), &error)) << error;
 
     int count = 0;
-    const demo::DemoTrack *tracks = demo::demoTracks(&count);
+    const demo::DemoTrack* tracks = demo::demoTracks(&count);
     Reply toc = readCommand({1, 0, 0}, readTocCdb(false), 804);
     ASSERT_TRUE(toc.ok());
     EXPECT_EQ(toc.data[3], count);
@@ -47,8 +47,8 @@ TEST(DemoDisc, DrivesHoldAPlayableMusicDiscABlankCdrAndAWrittenCdrw)
 
     if (std::system("command -v ffprobe >/dev/null 2>&1") == 0) {
         const std::string command = "ffprobe -v error -f s16le -ar 44100 -ac 2 -show_entries "
-                                    "format=duration -of csv=p=0 \"" + folder.file("demo.bin") +
-                                    "\" > \"" + folder.file("duration.txt") + "\"";
+                                    "format=duration -of csv=p=0 \""
+            + folder.file("demo.bin") + "\" > \"" + folder.file("duration.txt") + "\"";
         ASSERT_EQ(std::system(command.c_str()), 0);
         std::ifstream in(folder.file("duration.txt"));
         double duration = 0;

@@ -18,7 +18,7 @@ TEST(CueImage, ReadsTrackStartsModesAndTheLeadOutFromTheImageSize)
     std::string error;
     auto image = loadCueImage(cue, &error);
     ASSERT_TRUE(image) << error;
-    const DiscLayout &layout = image->layout;
+    const DiscLayout& layout = image->layout;
     ASSERT_EQ(layout.tracks.size(), 3u);
     EXPECT_EQ(layout.tracks[1].startLba, 300);
     EXPECT_EQ(layout.tracks[2].startLba, 375);
@@ -39,15 +39,16 @@ TEST(CueImage, ReadsInAnyOrderAndSizeGiveTheFilesBytes)
     // Small reads are served from a window read ahead; whatever the pattern,
     // every read must give exactly the bytes of the files, across their seam.
     TempFolder folder;
-    const auto writeBin = [&folder](const std::string &name, int32_t first, int32_t count) {
+    const auto writeBin = [&folder](const std::string& name, int32_t first, int32_t count) {
         const std::vector<uint8_t> bytes = test::bytesOfSectors(first, uint32_t(count));
         std::ofstream(folder.file(name), std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     };
     writeBin("a.bin", 0, 250);
     writeBin("b.bin", 250, 150);
-    test::writeText(folder.file("two.cue"), "FILE \"a.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
-                                            "FILE \"b.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n");
+    test::writeText(folder.file("two.cue"),
+                    "FILE \"a.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                    "FILE \"b.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n");
     std::string error;
     auto image = loadCueImage(folder.file("two.cue"), &error);
     ASSERT_TRUE(image) << error;
@@ -58,11 +59,11 @@ TEST(CueImage, ReadsInAnyOrderAndSizeGiveTheFilesBytes)
     };
     std::vector<Read> reads;
     for (int32_t lba = 0; lba + 10 <= 400; lba += 10)
-        reads.push_back({lba, 10});           // a whole disc in runs, over the seam at 250
-    for (const Read r : {Read{395, 1}, Read{399, 1}, Read{3, 7}, Read{245, 10}, Read{100, 200},
-                         Read{160, 1}, Read{159, 2}, Read{240, 160}, Read{0, 400}, Read{10, 10}})
-        reads.push_back(r);                   // jumps back, single sectors, large reads
-    for (const Read &r : reads) {
+        reads.push_back({lba, 10}); // a whole disc in runs, over the seam at 250
+    for (const Read r : {Read{395, 1}, Read{399, 1}, Read{3, 7}, Read{245, 10}, Read{100, 200}, Read{160, 1},
+                         Read{159, 2}, Read{240, 160}, Read{0, 400}, Read{10, 10}})
+        reads.push_back(r); // jumps back, single sectors, large reads
+    for (const Read& r : reads) {
         std::vector<uint8_t> got(size_t(r.count) * 2352);
         ASSERT_TRUE(image->sectors->read(r.lba, r.count, got.data())) << r.lba << "+" << r.count;
         ASSERT_EQ(got, test::bytesOfSectors(r.lba, r.count)) << r.lba << "+" << r.count;
@@ -74,9 +75,9 @@ TEST(CueImage, ReadsInAnyOrderAndSizeGiveTheFilesBytes)
 TEST(CueImage, FileNamesInWindows1252OrUtf8FindTheirImage)
 {
     TempFolder folder;
-    test::writeImage(folder, "caf\xC3\xA9", {{20}});   // café.bin on a UTF-8 file system
+    test::writeImage(folder, "caf\xC3\xA9", {{20}}); // café.bin on a UTF-8 file system
     const std::string tail = "\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n";
-    for (const auto &[name, cue] : {std::pair{"Windows-1252", "FILE \"caf\xE9.bin" + tail},
+    for (const auto& [name, cue] : {std::pair{"Windows-1252", "FILE \"caf\xE9.bin" + tail},
                                     std::pair{"UTF-8", "FILE \"caf\xC3\xA9.bin" + tail}}) {
         test::writeText(folder.file("sheet.cue"), cue);
         std::string error;
@@ -91,9 +92,9 @@ TEST(CueImage, RefusesMalformedSheetsWithTheReason)
     TempFolder folder;
     test::writeImage(folder, "disc", {{300}});
     struct Case {
-        const char *name;
+        const char* name;
         std::string cue;
-        const char *reason;
+        const char* reason;
     };
     const Case cases[] = {
         {"no track", "FILE \"disc.bin\" BINARY\r\n", "no track"},
@@ -101,15 +102,21 @@ TEST(CueImage, RefusesMalformedSheetsWithTheReason)
         {"missing bin", "FILE \"gone.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n", "cannot read"},
         {"bad time", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:61:00\r\n", "bad time"},
         {"no index 01", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 00 00:00:00\r\n", "INDEX 01"},
-        {"falling starts", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:02:00\r\n"
-                           "TRACK 02 AUDIO\r\nINDEX 01 00:01:00\r\n", "do not rise"},
-        {"track beyond image", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n"
-                               "TRACK 02 AUDIO\r\nINDEX 01 00:05:00\r\n", "ends before"},
+        {"falling starts",
+         "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:02:00\r\n"
+         "TRACK 02 AUDIO\r\nINDEX 01 00:01:00\r\n",
+         "do not rise"},
+        {"track beyond image",
+         "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n"
+         "TRACK 02 AUDIO\r\nINDEX 01 00:05:00\r\n",
+         "ends before"},
         {"unsupported mode", "FILE \"disc.bin\" BINARY\r\nTRACK 01 MODE1/2048\r\nINDEX 01 00:00:00\r\n", "unsupported"},
-        {"gap not in the file", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nPREGAP 00:02:00\r\n"
-                                "INDEX 01 00:00:00\r\n", "PREGAP"},
+        {"gap not in the file",
+         "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nPREGAP 00:02:00\r\n"
+         "INDEX 01 00:00:00\r\n",
+         "PREGAP"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         const std::string path = folder.file("case.cue");
         test::writeText(path, c.cue);
         std::string error;
@@ -142,8 +149,8 @@ TEST(CueImage, SavedImageLoadsBackWithTheSameLayoutAndBytes)
     ASSERT_TRUE(image->sectors->read(0, 130, back.data()));
     EXPECT_EQ(back, bytes);
     if (std::system("command -v cuebreakpoints >/dev/null 2>&1") == 0) {
-        const std::string command = "cuebreakpoints \"" + cuePathFor(bin) + "\" > \"" +
-                                    folder.file("breaks.txt") + "\"";
+        const std::string command =
+            "cuebreakpoints \"" + cuePathFor(bin) + "\" > \"" + folder.file("breaks.txt") + "\"";
         ASSERT_EQ(std::system(command.c_str()), 0);
         std::ifstream breaks(folder.file("breaks.txt"));
         std::string first;

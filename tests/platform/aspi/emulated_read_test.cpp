@@ -13,7 +13,7 @@ using namespace test;
 
 constexpr DeviceAddress kDrive{1, 0, 0};
 
-uint8_t hostAdapterInquiry(int adapter, int *count = nullptr)
+uint8_t hostAdapterInquiry(int adapter, int* count = nullptr)
 {
     AspiHostAdapterInquiry request{};
     request.header.command = AspiCommandHostAdapterInquiry;
@@ -39,12 +39,13 @@ int deviceType(int adapter, int target, int lun)
 
 class EmulatedDriveTest : public ::testing::Test {
 protected:
-    void loadAudioDisc(const std::vector<ImageTrack> &tracks, int firstTrack = 1,
-                       const std::string &extra = {})
+    void loadAudioDisc(const std::vector<ImageTrack>& tracks, int firstTrack = 1, const std::string& extra = {})
     {
         writeImage(folder, "disc", tracks, firstTrack);
-        loadDrives(folder, "[drive 1:0:0]\nVendor=QUANDOR\nProduct=EMULATED CD-RW\nRevision=1.00\n"
-                           "Medium=audio\nCue=disc.cue\n" + extra);
+        loadDrives(folder,
+                   "[drive 1:0:0]\nVendor=QUANDOR\nProduct=EMULATED CD-RW\nRevision=1.00\n"
+                   "Medium=audio\nCue=disc.cue\n"
+                       + extra);
     }
     TempFolder folder;
 };
@@ -52,10 +53,11 @@ protected:
 TEST_F(EmulatedDriveTest, ScanFindsEveryDeviceWithItsTypeAndOnlyThoseConfigured)
 {
     writeImage(folder, "disc", {{100}});
-    loadDrives(folder, "[drive 0:0:0]\nType=0\n"
-                       "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\n"
-                       "[drive 1:1:0]\nMedium=none\n"
-                       "[drive 2:3:0]\nType=6\n");
+    loadDrives(folder,
+               "[drive 0:0:0]\nType=0\n"
+               "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\n"
+               "[drive 1:1:0]\nMedium=none\n"
+               "[drive 2:3:0]\nType=6\n");
     EXPECT_EQ(GetASPI32SupportInfo(), 0x0103u) << "status 1, three adapters";
     int count = 0;
     EXPECT_EQ(hostAdapterInquiry(0, &count), AspiStatusDone);
@@ -82,8 +84,7 @@ TEST_F(EmulatedDriveTest, InquiryGivesTypeAndPaddedIdentificationAndHonoursTheAl
     ASSERT_TRUE(reply.ok());
     EXPECT_EQ(reply.data[0], 5);
     EXPECT_EQ(reply.data[1] & 0x80, 0x80) << "removable medium";
-    EXPECT_EQ(std::string(reply.data.begin() + 8, reply.data.begin() + 35),
-              "QUANDOR EMULATED CD-RW  1.0");
+    EXPECT_EQ(std::string(reply.data.begin() + 8, reply.data.begin() + 35), "QUANDOR EMULATED CD-RW  1.0");
 
     Reply shortReply = execute(kDrive, {0x12, 0, 0, 0, 5, 0}, AspiFlagDataIn, std::vector<uint8_t>(36, 0xEE));
     ASSERT_TRUE(shortReply.ok());
@@ -101,19 +102,17 @@ TEST_F(EmulatedDriveTest, TableOfContentsInMsfAndLbaForm)
     Reply msf = readCommand(kDrive, readTocCdb(true), 804);
     ASSERT_TRUE(msf.ok());
     const std::vector<uint8_t> expected = {
-        0x00, 0x22, 1, 3,
-        0, 0x10, 1, 0, 0, 0, 2, 0,      // track 1 at 00:02:00
-        0, 0x10, 2, 0, 0, 4, 5, 10,     // track 2 at 04:05:10
-        0, 0x10, 3, 0, 0, 4, 18, 35,    // track 3 at 04:18:35
-        0, 0x10, 0xAA, 0, 0, 4, 25, 10, // lead-out at 04:25:10
+        0x00, 0x22, 1,    3, 0, 0x10, 1,  0,  0, 0, 2, 0, // track 1 at 00:02:00
+        0,    0x10, 2,    0, 0, 4,    5,  10,             // track 2 at 04:05:10
+        0,    0x10, 3,    0, 0, 4,    18, 35,             // track 3 at 04:18:35
+        0,    0x10, 0xAA, 0, 0, 4,    25, 10,             // lead-out at 04:25:10
     };
     EXPECT_EQ(std::vector<uint8_t>(msf.data.begin(), msf.data.begin() + long(expected.size())), expected);
 
     Reply lba = readCommand(kDrive, readTocCdb(false, 0, 2), 804);
     ASSERT_TRUE(lba.ok());
-    const std::vector<uint8_t> fromTrack2 = {0x00, 0x1A, 1, 3, 0, 0x10, 2, 0, 0, 0, 0x47, 0x3B,
-                                             0, 0x10, 3, 0, 0, 0, 0x4B, 0x23, 0, 0x10, 0xAA, 0,
-                                             0, 0, 0x4D, 0x17};
+    const std::vector<uint8_t> fromTrack2 = {0x00, 0x1A, 1, 3, 0,    0x10, 2, 0,    0,    0, 0x47, 0x3B, 0,    0x10,
+                                             3,    0,    0, 0, 0x4B, 0x23, 0, 0x10, 0xAA, 0, 0,    0,    0x4D, 0x17};
     EXPECT_EQ(std::vector<uint8_t>(lba.data.begin(), lba.data.begin() + long(fromTrack2.size())), fromTrack2);
 
     EXPECT_EQ(readCommand(kDrive, readTocCdb(true, 0, 4), 804).sense, kSenseInvalidFieldInCdb)
@@ -154,13 +153,14 @@ TEST_F(EmulatedDriveTest, ReadCdReturnsTheImageBytes)
 TEST_F(EmulatedDriveTest, ThePregapBeforeTrackOneReadsFromTheImage)
 {
     writeImage(folder, "disc", {{400}});
-    writeText(folder.file("late.cue"), "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n"
-                                       "    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n");
+    writeText(folder.file("late.cue"),
+              "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n"
+              "    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n");
     loadDrives(folder, "[drive 1:0:0]\nMedium=audio\nCue=late.cue\n");
     Reply toc = readCommand(kDrive, readTocCdb(false), 804);
     ASSERT_TRUE(toc.ok());
     EXPECT_EQ(readBe32(toc.data, 8), 150u) << "track 1 starts at LBA 150";
-    for (const auto &[lba, count] : {std::pair{0, 10}, std::pair{145, 10}, std::pair{149, 1}}) {
+    for (const auto& [lba, count] : {std::pair{0, 10}, std::pair{145, 10}, std::pair{149, 1}}) {
         Reply read = readCommand(kDrive, readCdCdb(lba, uint32_t(count)), size_t(count) * 2352);
         ASSERT_TRUE(read.ok()) << lba << ": " << describeSense(read.sense);
         EXPECT_EQ(read.data, bytesOfSectors(lba, uint32_t(count))) << lba;
@@ -172,7 +172,7 @@ TEST_F(EmulatedDriveTest, ReadCdErrorsCarryTheSenseARealDriveGives)
 {
     loadAudioDisc({{30}, {20, true}}, 1, "UnreadableLbas=5,7-8\n");
     struct Case {
-        const char *name;
+        const char* name;
         std::vector<uint8_t> cdb;
         SenseData sense;
     };
@@ -186,7 +186,7 @@ TEST_F(EmulatedDriveTest, ReadCdErrorsCarryTheSenseARealDriveGives)
         {"audio sector read as mode 1", readCdCdb(10, 1, 2), kSenseIllegalModeForTrack},
         {"sub-channel asked", {0xBE, 0, 0, 0, 0, 10, 0, 0, 1, 0xF8, 0x01, 0}, kSenseInvalidFieldInCdb},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         Reply reply = readCommand(kDrive, c.cdb, 23520);
         EXPECT_EQ(reply.status, AspiStatusError) << c.name;
         EXPECT_EQ(reply.targetStatus, AspiTargetCheckCondition) << c.name;
@@ -213,10 +213,10 @@ TEST_F(EmulatedDriveTest, PlayerCommandsFollowThePlayState)
     EXPECT_TRUE(noDataCommand(d, {0x4E, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok()) << "stop";
     EXPECT_EQ(noDataCommand(d, {0x4B, 0, 0, 0, 0, 0, 0, 0, 1, 0}).sense, kSenseCommandSequenceError)
         << "resume after stop";
-    EXPECT_EQ(noDataCommand(d, {0xA5, 0, 0, 0, 0x4B, 0x00, 0, 0, 0x10, 0x00, 0, 0}).sense,
-              kSenseLbaOutOfRange) << "play past the lead-out";
-    EXPECT_EQ(noDataCommand(d, {0xA5, 0, 0, 0, 0x4B, 0x23, 0, 0, 0, 10, 0, 0}).sense,
-              kSenseIllegalModeForTrack) << "play of a data track";
+    EXPECT_EQ(noDataCommand(d, {0xA5, 0, 0, 0, 0x4B, 0x00, 0, 0, 0x10, 0x00, 0, 0}).sense, kSenseLbaOutOfRange)
+        << "play past the lead-out";
+    EXPECT_EQ(noDataCommand(d, {0xA5, 0, 0, 0, 0x4B, 0x23, 0, 0, 0, 10, 0, 0}).sense, kSenseIllegalModeForTrack)
+        << "play of a data track";
     EXPECT_TRUE(noDataCommand(d, {0x47, 0, 0, 0, 2, 0, 0, 2, 10, 0}).ok()) << "PLAY AUDIO MSF";
 }
 
@@ -257,7 +257,7 @@ TEST_F(EmulatedDriveTest, EmptyDriveIsNotReadyForEveryMediumCommand)
         {0xAD, 0, 0, 0, 0, 0, 0, 0, 0, 0x7F, 0, 0},
         {0xA5, 0, 0, 0, 0, 0, 0, 0, 0, 10, 0, 0},
     };
-    for (const auto &cdb : commands) {
+    for (const auto& cdb : commands) {
         Reply reply = readCommand(kDrive, cdb, 2352);
         EXPECT_EQ(reply.status, AspiStatusError) << int(cdb[0]);
         EXPECT_EQ(reply.sense.key, sense_key::NotReady) << int(cdb[0]);
@@ -269,11 +269,12 @@ TEST_F(EmulatedDriveTest, DiscInformationTellsBlankErasableAndWrittenDiscsApart)
 {
     writeImage(folder, "disc", {{100}});
     writeImage(folder, "rw", {{50}});
-    loadDrives(folder, "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\n"
-                       "[drive 1:1:0]\nMedium=cdr\n"
-                       "[drive 1:2:0]\nMedium=cdrw\n"
-                       "[drive 1:3:0]\nMedium=cdrw\nDisc=rw.bin\n"
-                       "[drive 1:4:0]\nMedium=dvd\n");
+    loadDrives(folder,
+               "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\n"
+               "[drive 1:1:0]\nMedium=cdr\n"
+               "[drive 1:2:0]\nMedium=cdrw\n"
+               "[drive 1:3:0]\nMedium=cdrw\nDisc=rw.bin\n"
+               "[drive 1:4:0]\nMedium=dvd\n");
     struct Case {
         DeviceAddress drive;
         uint8_t discByte; // erasable bit 4, last session bits 2-3, disc status bits 0-1
@@ -281,7 +282,7 @@ TEST_F(EmulatedDriveTest, DiscInformationTellsBlankErasableAndWrittenDiscsApart)
     const Case cases[] = {
         {{1, 0, 0}, 0x0E}, {{1, 1, 0}, 0x00}, {{1, 2, 0}, 0x10}, {{1, 3, 0}, 0x1E}, {{1, 4, 0}, 0x0E},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         Reply reply = execute(c.drive, {0x51, 0, 0, 0, 0, 0, 0, 0, 0x22, 0}, 0x01, std::vector<uint8_t>(34));
         ASSERT_TRUE(reply.ok()) << c.drive.target;
         EXPECT_EQ(reply.data[2], c.discByte) << c.drive.target;
@@ -307,8 +308,9 @@ TEST_F(EmulatedDriveTest, DvdStructureAnswersOnADvdAndChecksOnACd)
 
 TEST_F(EmulatedDriveTest, CapabilitiesPageCarriesTheMaximumWriteSpeedWhereBrenlowReadsIt)
 {
-    loadDrives(folder, "[drive 1:0:0]\nMedium=cdr\nMaxWriteSpeed=8466\n"
-                       "[drive 1:1:0]\nMedium=none\nWriter=0\n");
+    loadDrives(folder,
+               "[drive 1:0:0]\nMedium=cdr\nMaxWriteSpeed=8466\n"
+               "[drive 1:1:0]\nMedium=none\nWriter=0\n");
     Reply writer = readCommand({1, 0, 0}, {0x1A, 0, 0x2A, 0, 0x24, 0}, 36);
     ASSERT_TRUE(writer.ok());
     EXPECT_EQ(writer.data[4] & 0x3F, 0x2A);
@@ -319,8 +321,8 @@ TEST_F(EmulatedDriveTest, CapabilitiesPageCarriesTheMaximumWriteSpeedWhereBrenlo
     EXPECT_EQ(reader.data[22] * 256 + reader.data[23], 0);
     EXPECT_EQ(readCommand({1, 0, 0}, {0x1A, 0, 0x0E, 0, 0x24, 0}, 36).sense, kSenseInvalidFieldInCdb)
         << "a page the drive does not have";
-    EXPECT_EQ(noDataCommand({1, 1, 0}, {0xA1, 0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).sense,
-              kSenseInvalidOpcode) << "a reader has no BLANK";
+    EXPECT_EQ(noDataCommand({1, 1, 0}, {0xA1, 0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).sense, kSenseInvalidOpcode)
+        << "a reader has no BLANK";
 }
 
 TEST_F(EmulatedDriveTest, OtherDeviceTypesAnswerOnlyIdentification)
@@ -352,8 +354,8 @@ TEST_F(EmulatedDriveTest, CommandShorterThanItsOperationReadsZerosBeyondIt)
     EXPECT_TRUE(oneByte.ok()) << "READ CD of zero sectors";
     EXPECT_EQ(oneByte.data[0], 0xEE);
     // SET CD SPEED as the burner sends it: 11 bytes.
-    EXPECT_TRUE(execute(kDrive, {0xBB, 0, 0, 0, 0x05, 0x85, 0, 0, 0, 0, 0}, AspiFlagDataOut,
-                        std::vector<uint8_t>(64)).ok());
+    EXPECT_TRUE(
+        execute(kDrive, {0xBB, 0, 0, 0, 0x05, 0x85, 0, 0, 0, 0, 0}, AspiFlagDataOut, std::vector<uint8_t>(64)).ok());
     EXPECT_EQ(readCommand(kDrive, {0xEE, 0, 0, 0, 0, 0}, 16).sense, kSenseInvalidOpcode);
 }
 

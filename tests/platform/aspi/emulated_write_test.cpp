@@ -16,7 +16,7 @@ constexpr DeviceAddress kWriter{1, 0, 0};
 constexpr uint32_t kSector = 2352;
 
 // MODE SELECT(10) of page 05 with the given write type and flags (0x10 test write).
-Reply selectWriteParameters(const DeviceAddress &drive, uint8_t writeTypeAndFlags)
+Reply selectWriteParameters(const DeviceAddress& drive, uint8_t writeTypeAndFlags)
 {
     std::vector<uint8_t> list(8 + 52, 0);
     list[8] = 0x05;
@@ -28,48 +28,49 @@ Reply selectWriteParameters(const DeviceAddress &drive, uint8_t writeTypeAndFlag
 
 // Cue sheet entries: lead-in, then per track the pregap (index 0) and start
 // (index 1), then the lead-out, times as absolute MSF.
-std::vector<uint8_t> cueSheet(const std::vector<std::pair<Msf, Msf>> &tracks, Msf leadOut)
+std::vector<uint8_t> cueSheet(const std::vector<std::pair<Msf, Msf>>& tracks, Msf leadOut)
 {
     std::vector<uint8_t> sheet = {0x01, 0, 0, 0, 0, 0, 0, 0};
     uint8_t number = 1;
-    for (const auto &[pregap, start] : tracks) {
-        for (const auto &[index, at] : {std::pair{0, pregap}, std::pair{1, start}})
-            sheet.insert(sheet.end(), {0x01, number, uint8_t(index), 0, 0x80, uint8_t(at.minute),
-                                       uint8_t(at.second), uint8_t(at.frame)});
+    for (const auto& [pregap, start] : tracks) {
+        for (const auto& [index, at] : {std::pair{0, pregap}, std::pair{1, start}})
+            sheet.insert(
+                sheet.end(),
+                {0x01, number, uint8_t(index), 0, 0x80, uint8_t(at.minute), uint8_t(at.second), uint8_t(at.frame)});
         ++number;
     }
-    sheet.insert(sheet.end(), {0x01, 0xAA, 0x01, 0, 0, uint8_t(leadOut.minute),
-                               uint8_t(leadOut.second), uint8_t(leadOut.frame)});
+    sheet.insert(sheet.end(),
+                 {0x01, 0xAA, 0x01, 0, 0, uint8_t(leadOut.minute), uint8_t(leadOut.second), uint8_t(leadOut.frame)});
     return sheet;
 }
 
-Reply sendCueSheet(const DeviceAddress &drive, const std::vector<uint8_t> &sheet)
+Reply sendCueSheet(const DeviceAddress& drive, const std::vector<uint8_t>& sheet)
 {
     const auto n = uint32_t(sheet.size());
-    return writeCommand(drive, {0x5D, 0, 0, 0, 0, 0, uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n), 0},
-                        sheet);
+    return writeCommand(drive, {0x5D, 0, 0, 0, 0, 0, uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n), 0}, sheet);
 }
 
-Reply write10(const DeviceAddress &drive, int32_t lba, uint32_t count, std::vector<uint8_t> data)
+Reply write10(const DeviceAddress& drive, int32_t lba, uint32_t count, std::vector<uint8_t> data)
 {
     const auto a = uint32_t(lba);
-    return writeCommand(drive, {0x2A, 0x01, uint8_t(a >> 24), uint8_t(a >> 16), uint8_t(a >> 8),
-                                uint8_t(a), 0, uint8_t(count >> 8), uint8_t(count), 0},
+    return writeCommand(drive,
+                        {0x2A, 0x01, uint8_t(a >> 24), uint8_t(a >> 16), uint8_t(a >> 8), uint8_t(a), 0,
+                         uint8_t(count >> 8), uint8_t(count), 0},
                         std::move(data));
 }
 
-Reply closeSession(const DeviceAddress &drive)
+Reply closeSession(const DeviceAddress& drive)
 {
     return noDataCommand(drive, {0x5B, 0, 0x02, 0, 0, 0, 0, 0, 0, 0});
 }
 
 // Writes `sectors` of imageByte data as one session-at-once track pair.
-void burn(const DeviceAddress &drive, int32_t sectors, int32_t secondTrackAt)
+void burn(const DeviceAddress& drive, int32_t sectors, int32_t secondTrackAt)
 {
     ASSERT_TRUE(selectWriteParameters(drive, 0x02).ok());
-    const auto sheet = cueSheet({{Msf{0, 0, 0}, Msf{0, 2, 0}},
-                                 {Msf::fromLba(secondTrackAt - 2), Msf::fromLba(secondTrackAt)}},
-                                Msf::fromLba(sectors));
+    const auto sheet =
+        cueSheet({{Msf{0, 0, 0}, Msf{0, 2, 0}}, {Msf::fromLba(secondTrackAt - 2), Msf::fromLba(secondTrackAt)}},
+                 Msf::fromLba(sectors));
     Reply cue = sendCueSheet(drive, sheet);
     ASSERT_TRUE(cue.ok()) << describeSense(cue.sense);
     for (int32_t lba = -150; lba < 0; lba += 10)
@@ -121,8 +122,8 @@ TEST_F(EmulatedWriterTest, WritesMustFollowTheCueSheetFromTheFirstPregapSector)
     Reply misplaced = write10(kWriter, 0, 10, std::vector<uint8_t>(10 * kSector));
     EXPECT_EQ(misplaced.sense, kSenseInvalidAddressForWrite);
     ASSERT_TRUE(write10(kWriter, -150, 10, std::vector<uint8_t>(10 * kSector)).ok());
-    EXPECT_EQ(write10(kWriter, -130, 10, std::vector<uint8_t>(10 * kSector)).sense,
-              kSenseInvalidAddressForWrite) << "no gaps";
+    EXPECT_EQ(write10(kWriter, -130, 10, std::vector<uint8_t>(10 * kSector)).sense, kSenseInvalidAddressForWrite)
+        << "no gaps";
     EXPECT_EQ(write10(kWriter, -140, 1, std::vector<uint8_t>(100)).sense, kSenseInvalidFieldInCdb)
         << "less data than the sectors";
     for (int32_t lba = -140; lba < 40; lba += 10)
@@ -135,15 +136,15 @@ TEST_F(EmulatedWriterTest, CueSheetIsRefusedUnlessTheDiscAndParametersAllowIt)
 {
     writeImage(folder, "pressed", {{100}});
     writeImage(folder, "written", {{100}});
-    loadDrives(folder, "[drive 1:0:0]\nMedium=cdr\n[drive 1:1:0]\nMedium=audio\nCue=pressed.cue\n"
-                       "[drive 1:2:0]\nMedium=cdrw\nDisc=written.bin\n");
+    loadDrives(folder,
+               "[drive 1:0:0]\nMedium=cdr\n[drive 1:1:0]\nMedium=audio\nCue=pressed.cue\n"
+               "[drive 1:2:0]\nMedium=cdrw\nDisc=written.bin\n");
     const auto good = cueSheet({{Msf{0, 0, 0}, Msf{0, 2, 0}}}, Msf::fromLba(100));
-    EXPECT_EQ(sendCueSheet(kWriter, good).sense, kSenseCommandSequenceError)
-        << "write type still track-at-once";
+    EXPECT_EQ(sendCueSheet(kWriter, good).sense, kSenseCommandSequenceError) << "write type still track-at-once";
     ASSERT_TRUE(selectWriteParameters(kWriter, 0x02).ok());
 
     struct Case {
-        const char *name;
+        const char* name;
         std::vector<uint8_t> sheet;
     };
     auto withByte = [&good](size_t at, uint8_t value) {
@@ -160,7 +161,7 @@ TEST_F(EmulatedWriterTest, CueSheetIsRefusedUnlessTheDiscAndParametersAllowIt)
         {"lead-out before the track", cueSheet({{Msf{0, 0, 0}, Msf{0, 2, 0}}}, Msf{0, 1, 0})},
         {"longer than the disc", cueSheet({{Msf{0, 0, 0}, Msf{0, 2, 0}}}, Msf{90, 0, 0})},
     };
-    for (const Case &c : bad) {
+    for (const Case& c : bad) {
         Reply reply = sendCueSheet(kWriter, c.sheet);
         EXPECT_EQ(reply.status, AspiStatusError) << c.name;
         EXPECT_EQ(reply.sense.key, sense_key::IllegalRequest) << c.name;
@@ -192,24 +193,26 @@ TEST_F(EmulatedWriterTest, TestWriteGoesThroughTheMotionsAndLeavesTheDiscBlank)
 TEST_F(EmulatedWriterTest, ModeSelectRefusesBadWriteParameters)
 {
     loadDrives(folder, "[drive 1:0:0]\nMedium=cdr\n");
-    EXPECT_EQ(selectWriteParameters(kWriter, 0x07).sense, kSenseInvalidFieldInParameters)
-        << "write type 7";
+    EXPECT_EQ(selectWriteParameters(kWriter, 0x07).sense, kSenseInvalidFieldInParameters) << "write type 7";
     std::vector<uint8_t> capabilities(8 + 22, 0);
     capabilities[8] = 0x2A;
     capabilities[9] = 0x14;
     EXPECT_EQ(writeCommand(kWriter, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 30, 0}, capabilities).sense,
-              kSenseInvalidFieldInParameters) << "page 2A cannot be changed";
+              kSenseInvalidFieldInParameters)
+        << "page 2A cannot be changed";
     EXPECT_EQ(writeCommand(kWriter, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 60, 0}, std::vector<uint8_t>(30)).sense,
-              kSenseParameterListLength) << "list longer than the data";
-    EXPECT_TRUE(writeCommand(kWriter, {0xBB, 0, 0, 0, 0x05, 0x85, 0, 0, 0, 0, 0, 0},
-                             std::vector<uint8_t>(64)).ok()) << "SET CD SPEED as the burner sends it";
+              kSenseParameterListLength)
+        << "list longer than the data";
+    EXPECT_TRUE(writeCommand(kWriter, {0xBB, 0, 0, 0, 0x05, 0x85, 0, 0, 0, 0, 0, 0}, std::vector<uint8_t>(64)).ok())
+        << "SET CD SPEED as the burner sends it";
 }
 
 TEST_F(EmulatedWriterTest, BlankIsNotReadyWhileItRunsAndLeavesAnEmptyErasableDisc)
 {
     writeImage(folder, "rw", {{60}});
-    loadDrives(folder, "[drive 1:0:0]\nMedium=cdrw\nDisc=rw.bin\nBlankSeconds=0.3\n"
-                       "[drive 1:1:0]\nMedium=cdr\n");
+    loadDrives(folder,
+               "[drive 1:0:0]\nMedium=cdrw\nDisc=rw.bin\nBlankSeconds=0.3\n"
+               "[drive 1:1:0]\nMedium=cdr\n");
     const std::vector<uint8_t> testUnitReady = {0, 0, 0, 0, 0, 0};
     const std::vector<uint8_t> minimalImmediate = {0xA1, 0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(execute({1, 1, 0}, minimalImmediate, AspiFlagDataOut).sense, kSenseCannotWriteMediumFormat)
@@ -225,8 +228,8 @@ TEST_F(EmulatedWriterTest, BlankIsNotReadyWhileItRunsAndLeavesAnEmptyErasableDis
     Reply info = readCommand(kWriter, {0x51, 0, 0, 0, 0, 0, 0, 0, 34, 0}, 34);
     EXPECT_EQ(info.data[2], 0x10) << "empty and erasable";
     EXPECT_FALSE(std::filesystem::exists(folder.file("rw.cue"))) << "the kept disc is blank too";
-    EXPECT_EQ(noDataCommand(kWriter, {0xA1, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).sense,
-              kSenseInvalidFieldInCdb) << "blanking type 3 is not offered";
+    EXPECT_EQ(noDataCommand(kWriter, {0xA1, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).sense, kSenseInvalidFieldInCdb)
+        << "blanking type 3 is not offered";
 }
 
 TEST_F(EmulatedWriterTest, CdrwCanBeBurnedAgainAfterBlank)

@@ -28,7 +28,7 @@ long long millisecondsSince(Clock::time_point start)
 
 /// READ CD of one sector at `lba` of the drive at 1:0:0 into `buffer`, with
 /// flag 0x40 and `event` as its completion event.
-AspiExecuteScsi readOneSectorWithEvent(int32_t lba, std::vector<uint8_t> &buffer, int event)
+AspiExecuteScsi readOneSectorWithEvent(int32_t lba, std::vector<uint8_t>& buffer, int event)
 {
     AspiExecuteScsi request{};
     request.header.command = AspiCommandExecuteScsi;
@@ -46,7 +46,7 @@ AspiExecuteScsi readOneSectorWithEvent(int32_t lba, std::vector<uint8_t> &buffer
 
 class LayerTest : public ::testing::Test {
 protected:
-    void loadDisc(const std::string &extra = {})
+    void loadDisc(const std::string& extra = {})
     {
         writeImage(folder, "disc", {{18235}, {1000}, {500}}, 1, false);
         loadDrives(folder, "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\n" + extra);
@@ -67,7 +67,7 @@ TEST_F(LayerTest, SupportInfoReportsTheConfiguredStatusAndAdapterCount)
         {"[layer]\nSupportStatus=0xE3\nAdapters=0\n", 0xE300},
         {"[layer]\nSupportStatus=0x55\nAdapters=4\n", 0x5504},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         loadDrives(folder, c.layer + "[drive 1:0:0]\nMedium=none\n");
         EXPECT_EQ(GetASPI32SupportInfo(), c.expected) << c.layer;
     }
@@ -77,8 +77,8 @@ TEST_F(LayerTest, BrokenConfigurationIsRefusedWithItsReasonAndTheOldOneStays)
 {
     loadDisc();
     struct Case {
-        const char *ini;
-        const char *reason;
+        const char* ini;
+        const char* reason;
     };
     const Case cases[] = {
         {"[drive 1:8:0]\n", "bad drive address"},
@@ -89,17 +89,14 @@ TEST_F(LayerTest, BrokenConfigurationIsRefusedWithItsReasonAndTheOldOneStays)
         {"[drive 1:0:0]\n[drive 1:0:0]\n", "twice"},
         {"[drive 1:0:0]\nTimeoutMs=0\n", "bad TimeoutMs"},
         {"[drive 1:0:0]\nUnreadableLbas=9-3\n", "bad UnreadableLbas"},
-        {"[drive 1:0:0]\nUnreadableLbas=-9000000000000000000-9000000000000000000\n",
-         "bad UnreadableLbas"},
+        {"[drive 1:0:0]\nUnreadableLbas=-9000000000000000000-9000000000000000000\n", "bad UnreadableLbas"},
         {"[drive 1:0:0]\nUnreadableLbas=10-1000011\n", "bad UnreadableLbas"},
         {"[drive 1:0:0]\nUnreadableLbas=4294967306\n", "bad UnreadableLbas"},
-        {"[layer]\nFailAdapterInquiry=-9000000000000000000-9000000000000000000\n",
-         "bad FailAdapterInquiry"},
-        {"[drive 1:0:0]\nFailCommands=-9223372036854775807-9223372036854775807\n",
-         "bad opcode list"},
+        {"[layer]\nFailAdapterInquiry=-9000000000000000000-9000000000000000000\n", "bad FailAdapterInquiry"},
+        {"[drive 1:0:0]\nFailCommands=-9223372036854775807-9223372036854775807\n", "bad opcode list"},
         {"[drive 1:0:0\n", "bad section"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         const std::string path = folder.file("broken.ini");
         writeText(path, c.ini);
         std::string error;
@@ -113,20 +110,30 @@ TEST_F(LayerTest, MalformedRequestsFailAtOnceWithoutTouchingAnything)
 {
     loadDisc();
     struct Case {
-        const char *name;
-        void (*spoil)(AspiExecuteScsi &);
+        const char* name;
+        void (*spoil)(AspiExecuteScsi&);
         uint8_t status;
     };
     const Case cases[] = {
-        {"no CDB", [](AspiExecuteScsi &r) { r.cdbLength = 0; }, AspiStatusInvalidRequest},
-        {"CDB too long", [](AspiExecuteScsi &r) { r.cdbLength = 17; }, AspiStatusInvalidRequest},
-        {"both directions", [](AspiExecuteScsi &r) { r.header.flags = 0x18; }, AspiStatusInvalidRequest},
-        {"length without buffer", [](AspiExecuteScsi &r) { r.dataLength = 36; r.data = nullptr; }, AspiStatusInvalidRequest},
-        {"event that is not an eventfd", [](AspiExecuteScsi &r) { r.header.flags |= 0x40; r.completionEvent = 1; }, AspiStatusInvalidRequest},
-        {"no such adapter", [](AspiExecuteScsi &r) { r.header.adapter = 7; }, AspiStatusInvalidAdapter},
-        {"no such device", [](AspiExecuteScsi &r) { r.target = 5; }, AspiStatusNoDevice},
+        {"no CDB", [](AspiExecuteScsi& r) { r.cdbLength = 0; }, AspiStatusInvalidRequest},
+        {"CDB too long", [](AspiExecuteScsi& r) { r.cdbLength = 17; }, AspiStatusInvalidRequest},
+        {"both directions", [](AspiExecuteScsi& r) { r.header.flags = 0x18; }, AspiStatusInvalidRequest},
+        {"length without buffer",
+         [](AspiExecuteScsi& r) {
+             r.dataLength = 36;
+             r.data = nullptr;
+         },
+         AspiStatusInvalidRequest},
+        {"event that is not an eventfd",
+         [](AspiExecuteScsi& r) {
+             r.header.flags |= 0x40;
+             r.completionEvent = 1;
+         },
+         AspiStatusInvalidRequest},
+        {"no such adapter", [](AspiExecuteScsi& r) { r.header.adapter = 7; }, AspiStatusInvalidAdapter},
+        {"no such device", [](AspiExecuteScsi& r) { r.target = 5; }, AspiStatusNoDevice},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         std::vector<uint8_t> buffer(36, 0xEE);
         AspiExecuteScsi request{};
         request.header.command = AspiCommandExecuteScsi;
@@ -159,8 +166,7 @@ TEST_F(LayerTest, EventIsSignalledAfterTheStatusByteAndFlagZeroEventIsIgnored)
     EXPECT_EQ(SendASPI32Command(&request), AspiStatusPending);
     pollfd wait{event, POLLIN, 0};
     ASSERT_EQ(poll(&wait, 1, 10000), 1) << "event signalled";
-    EXPECT_EQ(aspiRequestStatus(request.header), AspiStatusDone)
-        << "the status is final once the event is signalled";
+    EXPECT_EQ(aspiRequestStatus(request.header), AspiStatusDone) << "the status is final once the event is signalled";
     close(event);
 
     // The writer's commands set 0x40 with no event: completion by polling.
@@ -181,7 +187,7 @@ TEST_F(LayerTest, AReadEndingInsideTheCallReturnsItsStatusAndLeavesTheEventAlone
     // Sector reads of an idle drive run on the caller's thread. Each case:
     // what the send returns, and whether the event is signalled afterwards.
     struct Case {
-        const char *name;
+        const char* name;
         std::string ini;
         int32_t lba;
         uint8_t returned;
@@ -194,7 +200,7 @@ TEST_F(LayerTest, AReadEndingInsideTheCallReturnsItsStatusAndLeavesTheEventAlone
         {"slow drive", "DelayMs=20\n", 0, AspiStatusPending, AspiStatusDone, true},
         {"read that never ends", "HangCommands=0xBE\nTimeoutMs=200\n", 0, AspiStatusPending, AspiStatusError, true},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         loadDisc(c.ini);
         const int event = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         std::vector<uint8_t> buffer(2352);
@@ -245,8 +251,9 @@ TEST_F(LayerTest, SlowCommandTimesOutAndItsLateAnswerNeverReachesTheCallersBuffe
 TEST_F(LayerTest, RequestsToOneDriveRunInOrderWhileOtherDrivesRunAlongside)
 {
     writeImage(folder, "disc", {{100}});
-    loadDrives(folder, "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\nDelayMs=60\n"
-                       "[drive 1:1:0]\nMedium=audio\nCue=disc.cue\nDelayMs=60\n");
+    loadDrives(folder,
+               "[drive 1:0:0]\nMedium=audio\nCue=disc.cue\nDelayMs=60\n"
+               "[drive 1:1:0]\nMedium=audio\nCue=disc.cue\nDelayMs=60\n");
     const auto start = Clock::now();
     std::vector<std::thread> senders;
     std::atomic<int> succeeded{0};
@@ -257,7 +264,7 @@ TEST_F(LayerTest, RequestsToOneDriveRunInOrderWhileOtherDrivesRunAlongside)
                 ++succeeded;
         });
     }
-    for (auto &sender : senders)
+    for (auto& sender : senders)
         sender.join();
     const auto elapsed = millisecondsSince(start);
     EXPECT_EQ(succeeded.load(), 4);
@@ -322,8 +329,9 @@ TEST_F(LayerTest, InjectedFaultsTransientFailingAndUnknownDrive)
 
 TEST_F(LayerTest, FailingAdapterInquiryAndFailingInquiryAreReportedPerRequest)
 {
-    loadDrives(folder, "[layer]\nFailAdapterInquiry=1\n[drive 1:0:0]\nFailCommands=0x12\n"
-                       "[drive 2:0:0]\n");
+    loadDrives(folder,
+               "[layer]\nFailAdapterInquiry=1\n[drive 1:0:0]\nFailCommands=0x12\n"
+               "[drive 2:0:0]\n");
     AspiHostAdapterInquiry adapter{};
     adapter.header.command = AspiCommandHostAdapterInquiry;
     adapter.header.adapter = 1;
@@ -363,7 +371,7 @@ TEST_F(LayerTest, ReloadingTheDrivesWhileRequestsRunEndsEveryRequestCleanly)
         ASSERT_TRUE(loadEmulatedDrives(folder.file("drives.ini"), &error)) << error;
     }
     stop = true;
-    for (auto &sender : senders)
+    for (auto& sender : senders)
         sender.join();
     EXPECT_GT(ended.load(), 0);
 }

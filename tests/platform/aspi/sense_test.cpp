@@ -11,7 +11,7 @@ namespace {
 TEST(SenseData, DecodesFixedAndDescriptorFormatsAndRejectsOthers)
 {
     struct Case {
-        const char *name;
+        const char* name;
         std::vector<uint8_t> bytes;
         SenseData expected;
     };
@@ -23,7 +23,7 @@ TEST(SenseData, DecodesFixedAndDescriptorFormatsAndRejectsOthers)
         {"empty", {}, {}},
         {"fixed, cut short after the key", {0x70, 0, 0x06}, {6, 0, 0}},
     };
-    for (const Case &c : cases)
+    for (const Case& c : cases)
         EXPECT_EQ(decodeSense(c.bytes), c.expected) << c.name;
 }
 
@@ -34,8 +34,7 @@ TEST(SenseData, EncodedSenseDecodesBackWithinTheRequestsFourteenBytes)
     EXPECT_EQ(area[0], 0x70);
     EXPECT_EQ(area[7], 10);
     EXPECT_EQ(decodeSense(area), kSenseUnrecoveredReadError);
-    EXPECT_EQ(describeSense(kSenseLbaOutOfRange),
-              "ILLEGAL REQUEST: LOGICAL BLOCK ADDRESS OUT OF RANGE (21/00)");
+    EXPECT_EQ(describeSense(kSenseLbaOutOfRange), "ILLEGAL REQUEST: LOGICAL BLOCK ADDRESS OUT OF RANGE (21/00)");
     EXPECT_EQ(describeSense({0x0B, 0x99, 0x01}), "ABORTED COMMAND (99/01)");
 }
 
@@ -46,10 +45,10 @@ TEST(DiscAddress, LbaZeroIsTwoSecondsAndThePregapIsNegative)
         Msf msf;
     };
     const Case cases[] = {
-        {0, {0, 2, 0}},   {-150, {0, 0, 0}}, {-1, {0, 1, 74}},
+        {0, {0, 2, 0}},      {-150, {0, 0, 0}},    {-1, {0, 1, 74}},
         {18235, {4, 5, 10}}, {40000, {8, 55, 25}}, {359849, {79, 59, 74}},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         EXPECT_EQ(Msf::fromLba(c.lba), c.msf) << c.lba;
         EXPECT_EQ(c.msf.lba(), c.lba);
     }

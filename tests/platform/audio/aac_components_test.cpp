@@ -16,14 +16,15 @@ class AacTest : public AudioTest {};
 struct AdtsHeader {
     bool valid = false;
     bool mpeg2 = false;
-    int profile = -1;   ///< 0 Main, 1 LC
+    int profile = -1; ///< 0 Main, 1 LC
 };
 
 AdtsHeader firstAdtsHeader(const QString& file)
 {
     const QByteArray data = quandor::test::readAll(file);
     AdtsHeader h;
-    if (data.size() < 7 || quint8(data[0]) != 0xFF || (quint8(data[1]) & 0xF0) != 0xF0) return h;
+    if (data.size() < 7 || quint8(data[0]) != 0xFF || (quint8(data[1]) & 0xF0) != 0xF0)
+        return h;
     h.valid = true;
     h.mpeg2 = (quint8(data[1]) & 0x08) != 0;
     h.profile = quint8(data[2]) >> 6;
@@ -51,7 +52,8 @@ TEST_F(AacTest, EncodingSettingsReachTheStream)
         encoder.InputFile = source;
         encoder.OutputFile = path(QStringLiteral("out.aac"));
         ASSERT_TRUE(encoder.SetInputFormat(44100, 2));
-        ASSERT_TRUE(encoder.SetEncoding(true, false, 0, c.mpeg2, c.profile, 16000, c.bitrate, true, c.quality)) << c.what;
+        ASSERT_TRUE(encoder.SetEncoding(true, false, 0, c.mpeg2, c.profile, 16000, c.bitrate, true, c.quality))
+            << c.what;
         ASSERT_TRUE(encoder.Encode()) << c.what << ": " << encoder.LastError().toStdString();
         const AdtsHeader h = firstAdtsHeader(encoder.OutputFile);
         ASSERT_TRUE(h.valid) << c.what;
@@ -87,8 +89,8 @@ TEST_F(AacTest, RefusesSettingsItCannotUse)
     AacEncoder encoder;
     EXPECT_FALSE(encoder.SetInputFormat(44100, 6));
     EXPECT_FALSE(encoder.SetInputFormat(4000, 2));
-    EXPECT_FALSE(encoder.SetEncoding(false, false, 0, 1, 2, 16000, 128, false, 0));   // no profile 2
-    EXPECT_FALSE(encoder.SetEncoding(false, false, 0, 1, 0, 16000, 0, false, 0));     // neither rate nor quality
+    EXPECT_FALSE(encoder.SetEncoding(false, false, 0, 1, 2, 16000, 128, false, 0)); // no profile 2
+    EXPECT_FALSE(encoder.SetEncoding(false, false, 0, 1, 0, 16000, 0, false, 0));   // neither rate nor quality
     EXPECT_TRUE(encoder.SetEncoding(false, false, 0, 0, 1, 19500, 0, false, 150));
 }
 
@@ -112,7 +114,10 @@ TEST_F(AacTest, EncoderReportsProgressAndStops)
     // A new Encode starts with the stop flag cleared.
     encoder.InputFile = wav(QStringLiteral("short.wav"), 0.5);
     qint64 lastDone = -1, lastTotal = 0;
-    encoder.Progress = [&](qint64 done, qint64 total) { lastDone = done; lastTotal = total; };
+    encoder.Progress = [&](qint64 done, qint64 total) {
+        lastDone = done;
+        lastTotal = total;
+    };
     EXPECT_TRUE(encoder.Encode()) << encoder.LastError().toStdString();
     EXPECT_EQ(lastDone, lastTotal);
     EXPECT_TRUE(QFileInfo::exists(encoder.OutputFile));
@@ -136,8 +141,11 @@ TEST_F(AacTest, DecodersTellContainersApartAndDecode)
     const QString m4a = path(QStringLiteral("in.m4a"));
     const QString aac = path(QStringLiteral("in.aac"));
     for (const QString& out : {m4a, aac})
-        ASSERT_EQ(runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), source,
-                                                      QStringLiteral("-c:a"), QStringLiteral("aac"), out}).exitCode, 0);
+        ASSERT_EQ(runTool(QStringLiteral("ffmpeg"),
+                          {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), source,
+                           QStringLiteral("-c:a"), QStringLiteral("aac"), out})
+                      .exitCode,
+                  0);
     AacDecoder aacDecoder;
     aacDecoder.InputFile = m4a;
     EXPECT_TRUE(aacDecoder.IsMpeg4());
@@ -169,9 +177,12 @@ TEST_F(AacTest, DecodersTellContainersApartAndDecode)
 TEST_F(AacTest, StoppedDecodeSkipsTheEntryAndLeavesNoFile)
 {
     const QString m4a = path(QStringLiteral("long.m4a"));
-    ASSERT_EQ(runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                                  QStringLiteral("-i"), QStringLiteral("sine=f=440:d=60"), QStringLiteral("-c:a"),
-                                                  QStringLiteral("aac"), QStringLiteral("-b:a"), QStringLiteral("32k"), m4a}).exitCode, 0);
+    ASSERT_EQ(runTool(QStringLiteral("ffmpeg"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                       QStringLiteral("-i"), QStringLiteral("sine=f=440:d=60"), QStringLiteral("-c:a"),
+                       QStringLiteral("aac"), QStringLiteral("-b:a"), QStringLiteral("32k"), m4a})
+                  .exitCode,
+              0);
     M4aDecoder decoder;
     decoder.InputFile = m4a;
     decoder.OutputFile = path(QStringLiteral("out.wav"));

@@ -26,7 +26,8 @@ CopyResult transcode(const QString& source, AudioFileWriter& writer, const QStri
     const int chunk = reader.FormatNumberA() * reader.FormatNumberB();
     for (;;) {
         const QByteArray bytes = reader.ReadChunk(chunk);
-        if (bytes.isEmpty()) break;
+        if (bytes.isEmpty())
+            break;
         if (!writer.WriteChunk(bytes)) {
             result.error = writer.LastError();
             return result;
@@ -40,7 +41,8 @@ CopyResult transcode(const QString& source, AudioFileWriter& writer, const QStri
         return result;
     }
     result.ok = writer.Close();
-    if (!result.ok) result.error = writer.LastError();
+    if (!result.ok)
+        result.error = writer.LastError();
     return result;
 }
 
@@ -57,16 +59,19 @@ Probed probe(const QString& file)
     // Ogg keeps its comments on the stream.
     const QJsonObject streamTags = p.stream.value(QStringLiteral("tags")).toObject();
     for (auto it = streamTags.begin(); it != streamTags.end(); ++it)
-        if (!p.tags.contains(it.key())) p.tags.insert(it.key(), it.value());
+        if (!p.tags.contains(it.key()))
+            p.tags.insert(it.key(), it.value());
     return p;
 }
 
 qint64 ffmpegFrameCount(const QString& file, int channels)
 {
     const auto r = quandor::test::runTool(QStringLiteral("ffmpeg"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-f"),
-         QStringLiteral("s16le"), QStringLiteral("-ac"), QString::number(channels), QStringLiteral("-")});
-    if (r.exitCode != 0) return -1;
+                                          {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
+                                           QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-ac"),
+                                           QString::number(channels), QStringLiteral("-")});
+    if (r.exitCode != 0)
+        return -1;
     return r.out.size() / (2 * channels);
 }
 

@@ -42,8 +42,8 @@ struct Probed {
     int sampleRate = 0;
     int channels = 0;
     double duration = -1;
-    QJsonObject tags;      ///< the container's tags
-    QJsonObject stream;    ///< the first audio stream
+    QJsonObject tags;   ///< the container's tags
+    QJsonObject stream; ///< the first audio stream
 };
 
 /// ffprobe's view of `file`; codec empty when ffprobe cannot read it.

@@ -37,17 +37,27 @@ TEST(GuardedFileEdit, TheFileChangesOnlyWhenTheEditSucceedsWithinItsBounds)
     };
     const Case cases[] = {
         {"edit within the bound", [](const QString& copy) { return appendBytes(copy, 1000); }, true},
-        {"edit that reports failure", [](const QString& copy) {
+        {"edit that reports failure",
+         [](const QString& copy) {
              appendBytes(copy, 10);
              return false;
-         }, false},
+         },
+         false},
         {"edit that grows past the bound", [](const QString& copy) { return appendBytes(copy, 1 << 20); }, false},
-        {"edit that crashes", [](const QString& copy) {
+        {"edit that crashes",
+         [](const QString& copy) {
              appendBytes(copy, 10);
              std::abort();
              return true;
-         }, false},
-        {"edit that never ends", [](const QString&) { for (;;) QThread::msleep(100); return true; }, false},
+         },
+         false},
+        {"edit that never ends",
+         [](const QString&) {
+             for (;;)
+                 QThread::msleep(100);
+             return true;
+         },
+         false},
         {"edit that empties the file", [](const QString& copy) { return QFile(copy).resize(0); }, false},
     };
     const GuardedEditLimits limits{64 * 1024, 2000};

@@ -12,7 +12,7 @@ namespace quandor::audio::test {
 namespace {
 
 struct FrameHeader {
-    int mode = -1;         ///< 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int mode = -1; ///< 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
     bool crc = false;
     int emphasis = -1;
     int length = 0;
@@ -21,20 +21,25 @@ struct FrameHeader {
 FrameHeader parseHeader(const QByteArray& data, qsizetype at)
 {
     FrameHeader h;
-    if (at + 4 > data.size()) return h;
+    if (at + 4 > data.size())
+        return h;
     const quint8 b0 = quint8(data[at]), b1 = quint8(data[at + 1]), b2 = quint8(data[at + 2]), b3 = quint8(data[at + 3]);
-    if (b0 != 0xFF || (b1 & 0xE0) != 0xE0) return h;
+    if (b0 != 0xFF || (b1 & 0xE0) != 0xE0)
+        return h;
     static const int kbpsMpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
     static const int kbpsMpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
     static const int rates[] = {44100, 48000, 32000, 0};
-    const int version = (b1 >> 3) & 3;   // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    const int version = (b1 >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
     const bool mpeg1 = version == 3;
     const int* table = mpeg1 ? kbpsMpeg1 : kbpsMpeg2;
     const int kbps = table[b2 >> 4];
     int rate = rates[(b2 >> 2) & 3];
-    if (version == 2) rate /= 2;
-    if (version == 0) rate /= 4;
-    if (kbps == 0 || rate == 0) return h;
+    if (version == 2)
+        rate /= 2;
+    if (version == 0)
+        rate /= 4;
+    if (kbps == 0 || rate == 0)
+        return h;
     h.crc = (b1 & 1) == 0;
     h.mode = b3 >> 6;
     h.emphasis = b3 & 3;
@@ -43,8 +48,8 @@ FrameHeader parseHeader(const QByteArray& data, qsizetype at)
 }
 
 struct StreamFacts {
-    FrameHeader audioFrame;   ///< the frame after the tag frame
-    int vbrMethod = -1;       ///< from the LAME tag
+    FrameHeader audioFrame; ///< the frame after the tag frame
+    int vbrMethod = -1;     ///< from the LAME tag
     int lowpassHundreds = -1;
     bool hasLameTag = false;
 };
@@ -54,7 +59,8 @@ StreamFacts inspect(const QString& file)
     const QByteArray data = quandor::test::readAll(file);
     StreamFacts facts;
     const FrameHeader first = parseHeader(data, 0);
-    if (first.length == 0) return facts;
+    if (first.length == 0)
+        return facts;
     const QByteArray firstFrame = data.left(first.length);
     const qsizetype lame = firstFrame.indexOf("LAME");
     facts.hasLameTag = (firstFrame.contains("Info") || firstFrame.contains("Xing")) && lame > 0;
@@ -78,7 +84,8 @@ std::vector<int> reservoirUse(const QString& file)
     bool first = true;
     while (at + 6 < data.size()) {
         const FrameHeader h = parseHeader(data, at);
-        if (h.length == 0) break;
+        if (h.length == 0)
+            break;
         if (!first) {
             const qsizetype side = at + 4 + (h.crc ? 2 : 0);
             uses.push_back((quint8(data[side]) << 1) | (quint8(data[side + 1]) >> 7));
@@ -121,18 +128,45 @@ TEST_F(LameSettingsTest, EverySettingShowsInTheStream)
     };
     const std::vector<Case> cases{
         {"CBR stereo, CRC, lowpass 15000",
-         [](MP3LameEncoder& s) { s.ChannelMode = MP3LameEncoder::ModeStereo; s.ErrorProtection = true; s.LowpassFrequency = 15000; },
+         [](MP3LameEncoder& s) {
+             s.ChannelMode = MP3LameEncoder::ModeStereo;
+             s.ErrorProtection = true;
+             s.LowpassFrequency = 15000;
+         },
          0, true, 0, 1, 150},
         {"joint stereo, emphasis 50/15",
-         [](MP3LameEncoder& s) { s.ChannelMode = MP3LameEncoder::ModeJointStereo; s.Emphasis = 1; }, 1, false, 1, 1, -1},
+         [](MP3LameEncoder& s) {
+             s.ChannelMode = MP3LameEncoder::ModeJointStereo;
+             s.Emphasis = 1;
+         },
+         1, false, 1, 1, -1},
         {"dual channels, CCITT emphasis",
-         [](MP3LameEncoder& s) { s.ChannelMode = MP3LameEncoder::ModeDualChannels; s.Emphasis = 2; }, 2, false, 3, 1, -1},
+         [](MP3LameEncoder& s) {
+             s.ChannelMode = MP3LameEncoder::ModeDualChannels;
+             s.Emphasis = 2;
+         },
+         2, false, 3, 1, -1},
         {"mono", [](MP3LameEncoder& s) { s.ChannelCount = 1; }, 3, false, 0, 1, -1},
-        {"old VBR", [](MP3LameEncoder& s) { s.VbrMethod = MP3LameEncoder::VbrOld; s.Bitrate = 32; }, 1, false, 0, 3, -1},
+        {"old VBR",
+         [](MP3LameEncoder& s) {
+             s.VbrMethod = MP3LameEncoder::VbrOld;
+             s.Bitrate = 32;
+         },
+         1, false, 0, 3, -1},
         {"new VBR, lowpass 16000",
-         [](MP3LameEncoder& s) { s.VbrMethod = MP3LameEncoder::VbrNew; s.Bitrate = 32; s.LowpassFrequency = 16000; },
+         [](MP3LameEncoder& s) {
+             s.VbrMethod = MP3LameEncoder::VbrNew;
+             s.Bitrate = 32;
+             s.LowpassFrequency = 16000;
+         },
          1, false, 0, 4, 160},
-        {"ABR 160", [](MP3LameEncoder& s) { s.VbrMethod = MP3LameEncoder::VbrAbr; s.AbrBitrate = 160; s.Bitrate = 32; }, 1, false, 0, 2, -1},
+        {"ABR 160",
+         [](MP3LameEncoder& s) {
+             s.VbrMethod = MP3LameEncoder::VbrAbr;
+             s.AbrBitrate = 160;
+             s.Bitrate = 32;
+         },
+         1, false, 0, 2, -1},
     };
     const QString source = wav(QStringLiteral("source.wav"), 1.0);
     for (const Case& c : cases) {
@@ -177,31 +211,44 @@ TEST(MP3LameEncoderTest, CommandLineSetsTheProperties)
         {"-b 192", [](const MP3LameEncoder& s) { return s.Bitrate == 192; }},
         {"-b192 -B 256", [](const MP3LameEncoder& s) { return s.Bitrate == 192 && s.MaxVbrBitrate == 256; }},
         {"-V2", [](const MP3LameEncoder& s) { return s.VbrQuality == 2 && s.VbrMethod == MP3LameEncoder::VbrDefault; }},
-        {"--vbr-new -V 0", [](const MP3LameEncoder& s) { return s.VbrQuality == 0 && s.VbrMethod == MP3LameEncoder::VbrNew; }},
+        {"--vbr-new -V 0",
+         [](const MP3LameEncoder& s) { return s.VbrQuality == 0 && s.VbrMethod == MP3LameEncoder::VbrNew; }},
         {"--vbr-old", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrOld; }},
-        {"--abr 160", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 160; }},
+        {"--abr 160",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 160; }},
         {"-m m", [](const MP3LameEncoder& s) { return s.ChannelCount == 1; }},
-        {"-md", [](const MP3LameEncoder& s) { return s.ChannelCount == 2 && s.ChannelMode == MP3LameEncoder::ModeDualChannels; }},
+        {"-md",
+         [](const MP3LameEncoder& s) {
+             return s.ChannelCount == 2 && s.ChannelMode == MP3LameEncoder::ModeDualChannels;
+         }},
         {"-m f", [](const MP3LameEncoder& s) { return s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo; }},
         {"-q 0", [](const MP3LameEncoder& s) { return s.EncoderQuality == 0; }},
         {"-h", [](const MP3LameEncoder& s) { return s.EncoderQuality == 2; }},
         {"-f", [](const MP3LameEncoder& s) { return s.EncoderQuality == 7; }},
         {"--resample 22.05", [](const MP3LameEncoder& s) { return s.OutputFrequency == 22050; }},
         {"--resample 32000", [](const MP3LameEncoder& s) { return s.OutputFrequency == 32000; }},
-        {"--lowpass 19.5 --lowpass-width 1000", [](const MP3LameEncoder& s) { return s.LowpassFrequency == 19500 && s.LowpassWidth == 1000; }},
-        {"--highpass 100 --highpass-width 50", [](const MP3LameEncoder& s) { return s.HighpassFrequency == 100000 && s.HighpassWidth == 50000; }},
+        {"--lowpass 19.5 --lowpass-width 1000",
+         [](const MP3LameEncoder& s) { return s.LowpassFrequency == 19500 && s.LowpassWidth == 1000; }},
+        {"--highpass 100 --highpass-width 50",
+         [](const MP3LameEncoder& s) { return s.HighpassFrequency == 100000 && s.HighpassWidth == 50000; }},
         {"--highpass 0.1", [](const MP3LameEncoder& s) { return s.HighpassFrequency == 100; }},
-        {"-p -t -F", [](const MP3LameEncoder& s) { return s.ErrorProtection && !s.WriteVbrHeader && s.EnforceMinBitrate; }},
+        {"-p -t -F",
+         [](const MP3LameEncoder& s) { return s.ErrorProtection && !s.WriteVbrHeader && s.EnforceMinBitrate; }},
         {"-e c", [](const MP3LameEncoder& s) { return s.Emphasis == 2; }},
         {"-e 5", [](const MP3LameEncoder& s) { return s.Emphasis == 1; }},
-        {"--nores --noshort --strictly-enforce-ISO", [](const MP3LameEncoder& s) { return !s.BitReservoir && !s.ShortBlocks && s.StrictIso; }},
+        {"--nores --noshort --strictly-enforce-ISO",
+         [](const MP3LameEncoder& s) { return !s.BitReservoir && !s.ShortBlocks && s.StrictIso; }},
         {"--athonly", [](const MP3LameEncoder& s) { return s.AthControl == 1; }},
         {"--noath", [](const MP3LameEncoder& s) { return s.AthControl == 2; }},
         {"--athshort", [](const MP3LameEncoder& s) { return s.AthControl == 3; }},
-        {"--preset extreme", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrOld && s.VbrQuality == 0; }},
-        {"--preset fast standard", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNew && s.VbrQuality == 2; }},
-        {"--preset insane", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNone && s.Bitrate == 320; }},
-        {"--preset 112", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 112; }},
+        {"--preset extreme",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrOld && s.VbrQuality == 0; }},
+        {"--preset fast standard",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNew && s.VbrQuality == 2; }},
+        {"--preset insane",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNone && s.Bitrate == 320; }},
+        {"--preset 112",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 112; }},
     };
     for (const Case& c : cases) {
         MP3LameEncoder s;
@@ -225,16 +272,26 @@ TEST(MP3LameEncoderTest, WhatTheCommandLineLeavesUnsetIsLamesDefault)
         std::function<bool(const MP3LameEncoder&)> holds;
     };
     const std::vector<Case> cases{
-        {"--abr 96", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 96 && s.Bitrate == 32; }},
-        {"--preset 96", [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 96 && s.Bitrate == 32; }},
-        {"-V 6", [](const MP3LameEncoder& s) { return s.VbrQuality == 6 && s.Bitrate == 32 && s.MaxVbrBitrate == 320; }},
-        {"--resample 22.05 -V 6", [](const MP3LameEncoder& s) { return s.Bitrate == 8; }},   // MPEG-2 goes down to 8
-        {"-V 4 -b 96", [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.VbrMethod == MP3LameEncoder::VbrDefault; }},
+        {"--abr 96",
+         [](const MP3LameEncoder& s) {
+             return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 96 && s.Bitrate == 32;
+         }},
+        {"--preset 96",
+         [](const MP3LameEncoder& s) {
+             return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 96 && s.Bitrate == 32;
+         }},
+        {"-V 6",
+         [](const MP3LameEncoder& s) { return s.VbrQuality == 6 && s.Bitrate == 32 && s.MaxVbrBitrate == 320; }},
+        {"--resample 22.05 -V 6", [](const MP3LameEncoder& s) { return s.Bitrate == 8; }}, // MPEG-2 goes down to 8
+        {"-V 4 -b 96",
+         [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.VbrMethod == MP3LameEncoder::VbrDefault; }},
         {"-b 96 --abr 160", [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.AbrBitrate == 160; }},
         {"--cbr", [](const MP3LameEncoder& s) { return s.Bitrate == 128 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
         {"-m m", [](const MP3LameEncoder& s) { return s.Bitrate == 128 && s.ChannelCount == 1; }},
-        {"--preset insane", [](const MP3LameEncoder& s) { return s.Bitrate == 320 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
-        {"--preset standard", [](const MP3LameEncoder& s) { return s.Bitrate == 32 && s.VbrMethod == MP3LameEncoder::VbrOld; }},
+        {"--preset insane",
+         [](const MP3LameEncoder& s) { return s.Bitrate == 320 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
+        {"--preset standard",
+         [](const MP3LameEncoder& s) { return s.Bitrate == 32 && s.VbrMethod == MP3LameEncoder::VbrOld; }},
     };
     for (const Case& c : cases) {
         MP3LameEncoder s = before;
@@ -265,8 +322,13 @@ TEST(MP3LameEncoderTest, BadCommandLinesChangeNothing)
 /// Average bit rate in kbit/s over the whole file, as ffprobe reckons it.
 double averageKbps(const QString& file)
 {
-    return quandor::test::ffprobe(file).value(QStringLiteral("format")).toObject()
-               .value(QStringLiteral("bit_rate")).toString().toDouble() / 1000.0;
+    return quandor::test::ffprobe(file)
+               .value(QStringLiteral("format"))
+               .toObject()
+               .value(QStringLiteral("bit_rate"))
+               .toString()
+               .toDouble()
+        / 1000.0;
 }
 
 bool haveLame()
@@ -277,14 +339,15 @@ bool haveLame()
 TEST_F(LameSettingsTest, CommandLineEncodesAsTheLameToolDoes)
 {
     if (!haveLame()) {
-        if (qEnvironmentVariableIsSet("CI")) FAIL() << "lame is not installed";
+        if (qEnvironmentVariableIsSet("CI"))
+            FAIL() << "lame is not installed";
         GTEST_SKIP() << "lame is not installed";
     }
     const QString source = path(QStringLiteral("music.wav"));
     ASSERT_TRUE(quandor::test::writeMusicWavFile(source, {}, 6.0));
-    const char* lines[] = {"--abr 96",  "--preset 96", "-V 6",           "-V 2",      "-b 64",
-                           "--abr 160 -b 96", "-V 4 -b 96", "-m m -b 96", "--abr 64", "-V 8",
-                           "-V 0 -B 192", "--preset 128 -m m", "", "-h -V 5"};
+    const char* lines[] = {"--abr 96",        "--preset 96",       "-V 6",       "-V 2",     "-b 64",
+                           "--abr 160 -b 96", "-V 4 -b 96",        "-m m -b 96", "--abr 64", "-V 8",
+                           "-V 0 -B 192",     "--preset 128 -m m", "",           "-h -V 5"};
     for (const char* line : lines) {
         SCOPED_TRACE(line);
         // The General tab's 128 kbit/s is in the object before the line.
@@ -314,8 +377,8 @@ TEST_F(LameSettingsTest, SummaryStatesTheBitRateTheStreamHas)
         int rate;
         int kbps;
         int channels;
-    } pairs[] = {{48000, 8, 2},  {22050, 320, 2}, {8000, 320, 1},  {44100, 144, 2},
-                 {16000, 8, 1},  {32000, 40, 2},  {11025, 192, 2}, {24000, 256, 1}, {44100, 320, 2}};
+    } pairs[] = {{48000, 8, 2},  {22050, 320, 2}, {8000, 320, 1},  {44100, 144, 2}, {16000, 8, 1},
+                 {32000, 40, 2}, {11025, 192, 2}, {24000, 256, 1}, {44100, 320, 2}};
     const QRegularExpression kbitPerSecond(QStringLiteral("(\\d+) kbit/s"));
     for (const auto& p : pairs) {
         SCOPED_TRACE(testing::Message() << p.rate << " Hz, " << p.kbps << " kbit/s");
@@ -373,8 +436,10 @@ TEST(MP3LameEncoderTest, PresetsAreValidAndDistinct)
         EXPECT_TRUE(writer.SetFormatMP3Ex(s)) << preset;
     }
     MP3LameEncoder s;
-    for (int bad : {0, 12, -1}) EXPECT_FALSE(s.ApplyPreset(bad)) << bad;
-    for (int bad : {0, 6}) EXPECT_FALSE(s.ApplyAltPreset(bad)) << bad;
+    for (int bad : {0, 12, -1})
+        EXPECT_FALSE(s.ApplyPreset(bad)) << bad;
+    for (int bad : {0, 6})
+        EXPECT_FALSE(s.ApplyAltPreset(bad)) << bad;
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace quandor::audio::test {
 namespace {
 
@@ -35,7 +34,8 @@ TEST_F(ReaderTest, FormatNumbersDescribeOneSecondOfPcm)
         PcmFormat format;
         int blockAlign;
     };
-    for (const Case& c : {Case{{44100, 2, 16}, 4}, Case{{22050, 1, 16}, 2}, Case{{48000, 2, 24}, 4}, Case{{8000, 1, 8}, 2}}) {
+    for (const Case& c :
+         {Case{{44100, 2, 16}, 4}, Case{{22050, 1, 16}, 2}, Case{{48000, 2, 24}, 4}, Case{{8000, 1, 8}, 2}}) {
         const QString file = wav(QStringLiteral("in.wav"), 2.5, c.format);
         AudioFileReader reader;
         ASSERT_TRUE(reader.Open(file, 0, 1)) << reader.LastError().toStdString();
@@ -44,9 +44,10 @@ TEST_F(ReaderTest, FormatNumbersDescribeOneSecondOfPcm)
         EXPECT_EQ(reader.FormatNumberB(), c.format.sampleRate);
         EXPECT_EQ(reader.ByteRate(), c.blockAlign * c.format.sampleRate);
         EXPECT_EQ(reader.DurationMs(), 2500);
-        EXPECT_EQ(reader.SourceLength(), 3);   // whole seconds, rounded
+        EXPECT_EQ(reader.SourceLength(), 3); // whole seconds, rounded
         qint64 total = 0;
-        for (QByteArray chunk; !(chunk = reader.ReadChunk(reader.FormatNumberA() * reader.FormatNumberB())).isEmpty();) {
+        for (QByteArray chunk;
+             !(chunk = reader.ReadChunk(reader.FormatNumberA() * reader.FormatNumberB())).isEmpty();) {
             EXPECT_EQ(chunk.size() % c.blockAlign, 0);
             total += chunk.size();
         }
@@ -82,7 +83,8 @@ TEST_F(ReaderTest, DecodesEveryInputKindToTheSameLength)
         QStringList args;
     };
     const std::vector<Kind> kinds{
-        {"in.mp3", {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"), QStringLiteral("128k")}},
+        {"in.mp3",
+         {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"), QStringLiteral("128k")}},
         {"in.ogg", {QStringLiteral("-c:a"), QStringLiteral("libvorbis")}},
         {"in.wma", {QStringLiteral("-c:a"), QStringLiteral("wmav2")}},
         {"in.m4a", {QStringLiteral("-c:a"), QStringLiteral("aac")}},
@@ -97,7 +99,8 @@ TEST_F(ReaderTest, DecodesEveryInputKindToTheSameLength)
         EXPECT_EQ(reader.FormatNumberA(), 4) << k.name;
         EXPECT_NEAR(reader.DurationMs(), 2000, 120) << k.name;
         qint64 total = 0;
-        for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+        for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();)
+            total += chunk.size();
         EXPECT_EQ(reader.ReadStatus(), 0) << k.name;
         EXPECT_NEAR(double(total) / reader.ByteRate(), 2.0, 0.05) << k.name;
     }
@@ -106,9 +109,12 @@ TEST_F(ReaderTest, DecodesEveryInputKindToTheSameLength)
 TEST_F(ReaderTest, MultichannelSourcesAreMixedToStereo)
 {
     const QString file = path(QStringLiteral("surround.wav"));
-    ASSERT_EQ(runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                                  QStringLiteral("-i"), QStringLiteral("sine=f=440:d=1"), QStringLiteral("-ac"), QStringLiteral("6"), file})
-                  .exitCode, 0);
+    ASSERT_EQ(runTool(QStringLiteral("ffmpeg"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                       QStringLiteral("-i"), QStringLiteral("sine=f=440:d=1"), QStringLiteral("-ac"),
+                       QStringLiteral("6"), file})
+                  .exitCode,
+              0);
     AudioFileReader reader;
     ASSERT_TRUE(reader.Open(file));
     EXPECT_EQ(reader.Channels(), 2);
@@ -121,11 +127,15 @@ TEST_F(ReaderTest, Mp3FromLameDecodesGaplessly)
     // that exactly the original samples come back.
     const QString source = wav(QStringLiteral("src.wav"), 1.0);
     const QString mp3 = path(QStringLiteral("gapless.mp3"));
-    ASSERT_EQ(runTool(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), source, mp3}).exitCode, 0);
+    ASSERT_EQ(runTool(QStringLiteral("lame"),
+                      {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), source, mp3})
+                  .exitCode,
+              0);
     AudioFileReader reader;
     ASSERT_TRUE(reader.Open(mp3));
     qint64 total = 0;
-    for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+    for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();)
+        total += chunk.size();
     EXPECT_EQ(total / 4, 44100);
 }
 
@@ -136,7 +146,8 @@ TEST_F(ReaderTest, BadInputFailsCleanly)
                                            {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
     QByteArray noise(64 * 1024, Qt::Uninitialized);
     quint32 x = 12345;
-    for (char& c : noise) c = char((x = x * 1103515245u + 12345u) >> 24);
+    for (char& c : noise)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
 
     struct Case {
         const char* name;
@@ -173,7 +184,8 @@ TEST_F(ReaderTest, BadInputFailsCleanly)
 TEST_F(ReaderTest, TruncatedFilesGiveWhatTheyHold)
 {
     const QString source = wav(QStringLiteral("good.wav"), 2.0);
-    const QString mp3 = encodeWithTool(source, QStringLiteral("good.mp3"), {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
+    const QString mp3 =
+        encodeWithTool(source, QStringLiteral("good.mp3"), {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
     for (const QString& file : {source, mp3}) {
         const QByteArray whole = quandor::test::readAll(file);
         const QString cut = path(QStringLiteral("cut.") + QFileInfo(file).suffix());
@@ -181,7 +193,8 @@ TEST_F(ReaderTest, TruncatedFilesGiveWhatTheyHold)
         AudioFileReader reader;
         ASSERT_TRUE(reader.Open(cut)) << cut.toStdString();
         qint64 total = 0;
-        for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+        for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();)
+            total += chunk.size();
         EXPECT_GE(reader.ReadStatus(), 0);
         EXPECT_NEAR(double(total) / reader.ByteRate(), 1.0, 0.1) << cut.toStdString();
     }
@@ -192,12 +205,14 @@ TEST_F(ReaderTest, CorruptedMiddleIsSkipped)
     const QString mp3 = encodeWithTool(wav(QStringLiteral("good.wav"), 2.0), QStringLiteral("good.mp3"),
                                        {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
     QByteArray bytes = quandor::test::readAll(mp3);
-    for (qsizetype i = bytes.size() / 3; i < bytes.size() / 2; i += 7) bytes[i] = char(bytes[i] ^ 0x5A);
+    for (qsizetype i = bytes.size() / 3; i < bytes.size() / 2; i += 7)
+        bytes[i] = char(bytes[i] ^ 0x5A);
     ASSERT_TRUE(quandor::test::writeAll(mp3, bytes));
     AudioFileReader reader;
     ASSERT_TRUE(reader.Open(mp3));
     qint64 total = 0;
-    for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();) total += chunk.size();
+    for (QByteArray chunk; !(chunk = reader.ReadChunk(176400)).isEmpty();)
+        total += chunk.size();
     EXPECT_GT(total, 0);
 }
 
@@ -205,7 +220,8 @@ TEST_F(ReaderTest, UnicodeColonAndLongPathsWork)
 {
     QString folder = path(QStringLiteral("Ünïcødé ♫ 音楽: a \"quoted\" name"));
     // Deep enough that the whole path is far beyond 260 characters.
-    for (int i = 0; i < 6; ++i) folder += QStringLiteral("/") + QString(60, QChar(u'a' + i));
+    for (int i = 0; i < 6; ++i)
+        folder += QStringLiteral("/") + QString(60, QChar(u'a' + i));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString source = folder + QStringLiteral("/sóurce: 1.wav");
     ASSERT_TRUE(quandor::test::writeWavFile(source, {}, 0.5));
@@ -316,7 +332,8 @@ TEST_F(ReaderTest, OddSizedChunksAreJoinedAcrossCalls)
     ASSERT_TRUE(writer.SetSourceFormat(44100, 4));
     const QString target = path(QStringLiteral("joined.wav"));
     ASSERT_TRUE(writer.Open(target));
-    for (qsizetype at = 0; at < pcm.size(); at += 1001) ASSERT_TRUE(writer.WriteChunk(pcm.mid(at, 1001)));
+    for (qsizetype at = 0; at < pcm.size(); at += 1001)
+        ASSERT_TRUE(writer.WriteChunk(pcm.mid(at, 1001)));
     ASSERT_TRUE(writer.Close());
     EXPECT_EQ(quandor::test::readAll(target).mid(44), pcm);
 }

@@ -22,16 +22,22 @@ protected:
         const QString source = wav(QStringLiteral("src.wav"), 0.5);
         const QString out = path(QStringLiteral("tagged.") + extension);
         if (extension == QLatin1String("m4a")) {
-            EXPECT_EQ(runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), source,
-                                                          QStringLiteral("-c:a"), QStringLiteral("aac"), out})
-                          .exitCode, 0);
+            EXPECT_EQ(runTool(QStringLiteral("ffmpeg"),
+                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), source,
+                               QStringLiteral("-c:a"), QStringLiteral("aac"), out})
+                          .exitCode,
+                      0);
             return out;
         }
         AudioFileWriter writer;
-        if (extension == QLatin1String("mp3")) writer.SetFormatMP3(44100, 128, 2);
-        if (extension == QLatin1String("ogg")) writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
-        if (extension == QLatin1String("wma")) writer.SelectWmaProfile(35);
-        if (extension == QLatin1String("wav")) writer.SetFormatPCM(44100, 2, 16);
+        if (extension == QLatin1String("mp3"))
+            writer.SetFormatMP3(44100, 128, 2);
+        if (extension == QLatin1String("ogg"))
+            writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
+        if (extension == QLatin1String("wma"))
+            writer.SelectWmaProfile(35);
+        if (extension == QLatin1String("wav"))
+            writer.SetFormatPCM(44100, 2, 16);
         EXPECT_TRUE(transcode(source, writer, out).ok);
         return out;
     }
@@ -43,7 +49,7 @@ protected:
         tag.Title = QStringLiteral("Früh am Morgen");
         tag.Artist = QStringLiteral("Artist Name");
         tag.Album = QStringLiteral("Album Name");
-        tag.Genre = 17;   // Rock
+        tag.Genre = 17; // Rock
         tag.Comment = QStringLiteral("A comment");
         tag.Year = 2006;
         tag.Track = 7;
@@ -58,7 +64,8 @@ QString tagValue(const QJsonObject& tags, std::initializer_list<const char*> key
 {
     for (const char* key : keys) {
         for (auto it = tags.begin(); it != tags.end(); ++it)
-            if (it.key().compare(QLatin1String(key), Qt::CaseInsensitive) == 0) return it.value().toString();
+            if (it.key().compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+                return it.value().toString();
     }
     return {};
 }
@@ -75,8 +82,10 @@ TEST_F(TagTest, FieldsReadBackByFfprobeInEveryFormat)
         EXPECT_EQ(tagValue(p.tags, {"artist", "IART"}), QStringLiteral("Artist Name")) << extension;
         EXPECT_EQ(tagValue(p.tags, {"album", "IPRD"}), QStringLiteral("Album Name")) << extension;
         EXPECT_EQ(tagValue(p.tags, {"genre", "IGNR"}), QStringLiteral("Rock")) << extension;
-        EXPECT_TRUE(tagValue(p.tags, {"date", "year", "WM/Year", "ICRD"}).startsWith(QStringLiteral("2006"))) << extension;
-        EXPECT_TRUE(tagValue(p.tags, {"track", "WM/TrackNumber", "tracknumber"}).startsWith(QLatin1Char('7'))) << extension;
+        EXPECT_TRUE(tagValue(p.tags, {"date", "year", "WM/Year", "ICRD"}).startsWith(QStringLiteral("2006")))
+            << extension;
+        EXPECT_TRUE(tagValue(p.tags, {"track", "WM/TrackNumber", "tracknumber"}).startsWith(QLatin1Char('7')))
+            << extension;
 
         AudioTagInfo back;
         ASSERT_TRUE(back.LoadTags(file)) << extension;
@@ -98,12 +107,13 @@ TEST_F(TagTest, WmaTitleFromAnotherWriterIsReplaced)
 {
     // ffmpeg repeats the title and author as extended attributes, which readers prefer.
     const QString file = path(QStringLiteral("theirs.wma"));
-    ASSERT_EQ(runTool(QStringLiteral("ffmpeg"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), wav(QStringLiteral("w.wav"), 0.5),
-                       QStringLiteral("-metadata"), QStringLiteral("title=Old"), QStringLiteral("-metadata"),
-                       QStringLiteral("artist=Old Artist"), QStringLiteral("-c:a"), QStringLiteral("wmav2"), file})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        runTool(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), wav(QStringLiteral("w.wav"), 0.5),
+                 QStringLiteral("-metadata"), QStringLiteral("title=Old"), QStringLiteral("-metadata"),
+                 QStringLiteral("artist=Old Artist"), QStringLiteral("-c:a"), QStringLiteral("wmav2"), file})
+            .exitCode,
+        0);
     AudioTagInfo tag = sample();
     ASSERT_TRUE(tag.SaveTags(file)) << tag.LastError().toStdString();
     const Probed p = probe(file);
@@ -121,12 +131,24 @@ QByteArray minimalApe()
 {
     QByteArray data("MAC ", 4);
     auto u16 = [&](quint16 v) { data.append(char(v & 0xFF)).append(char(v >> 8)); };
-    auto u32 = [&](quint32 v) { u16(quint16(v & 0xFFFF)); u16(quint16(v >> 16)); };
-    u16(3990); u16(0);
-    for (quint32 v : {52u, 24u, 4u, 0u, 1000u, 0u, 0u}) u32(v);
-    data.append(QByteArray(16, '\0'));   // MD5
-    u16(2000); u16(0); u32(73728); u32(44100); u32(1); u16(16); u16(2); u32(44100);
-    u32(0);                              // seek table
+    auto u32 = [&](quint32 v) {
+        u16(quint16(v & 0xFFFF));
+        u16(quint16(v >> 16));
+    };
+    u16(3990);
+    u16(0);
+    for (quint32 v : {52u, 24u, 4u, 0u, 1000u, 0u, 0u})
+        u32(v);
+    data.append(QByteArray(16, '\0')); // MD5
+    u16(2000);
+    u16(0);
+    u32(73728);
+    u32(44100);
+    u32(1);
+    u16(16);
+    u16(2);
+    u32(44100);
+    u32(0); // seek table
     data.append(QByteArray(1000, '\0'));
     return data;
 }
@@ -229,7 +251,7 @@ QStringList editLeftovers(const QString& folder)
 // was unless the save succeeded, with no copy left beside it.
 TEST_F(TagTest, HostileFilesCannotHangTheSaveOrDamageTheFile)
 {
-    const quandor::test::FileSizeLimit safetyNet(256 << 20);   // should the guard ever fail
+    const quandor::test::FileSizeLimit safetyNet(256 << 20); // should the guard ever fail
     struct Case {
         const char* name;
         bool mayBeTagged;
@@ -260,7 +282,8 @@ TEST(GenreNameTest, CoversTheId3v1Genres)
 {
     EXPECT_EQ(AudioTagInfo::GenreName(0), QStringLiteral("Blues"));
     EXPECT_EQ(AudioTagInfo::GenreName(17), QStringLiteral("Rock"));
-    for (int g = 0; g < AudioTagInfo::GenreCount; ++g) EXPECT_FALSE(AudioTagInfo::GenreName(g).isEmpty()) << g;
+    for (int g = 0; g < AudioTagInfo::GenreCount; ++g)
+        EXPECT_FALSE(AudioTagInfo::GenreName(g).isEmpty()) << g;
     EXPECT_TRUE(AudioTagInfo::GenreName(-1).isEmpty());
     EXPECT_TRUE(AudioTagInfo::GenreName(148).isEmpty());
     EXPECT_TRUE(AudioTagInfo::GenreName(255).isEmpty());

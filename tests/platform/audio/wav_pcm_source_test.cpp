@@ -21,15 +21,22 @@ struct WavSpec {
     int channels = 2;
     int sampleRate = 44100;
     int bits = 16;
-    bool extensible = false;   ///< the same format wrapped as WAVE_FORMAT_EXTENSIBLE
-    int validBits = -1;        ///< extensible only; -1: as `bits`
-    quint32 channelMask = 0;   ///< extensible only
-    bool chunkBeforeData = false;   ///< an odd-sized LIST chunk (padded) between "fmt " and "data"
-    qint64 cutDataBytes = 0;        ///< bytes the file lacks of what "data" declares
+    bool extensible = false;      ///< the same format wrapped as WAVE_FORMAT_EXTENSIBLE
+    int validBits = -1;           ///< extensible only; -1: as `bits`
+    quint32 channelMask = 0;      ///< extensible only
+    bool chunkBeforeData = false; ///< an odd-sized LIST chunk (padded) between "fmt " and "data"
+    qint64 cutDataBytes = 0;      ///< bytes the file lacks of what "data" declares
 };
 
-void put16(QByteArray& b, quint32 v) { b.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); }
-void put32(QByteArray& b, quint32 v) { put16(b, v & 0xffff); put16(b, v >> 16); }
+void put16(QByteArray& b, quint32 v)
+{
+    b.append(char(v & 0xff)).append(char((v >> 8) & 0xff));
+}
+void put32(QByteArray& b, quint32 v)
+{
+    put16(b, v & 0xffff);
+    put16(b, v >> 16);
+}
 
 // Samples across the whole range, with exact half steps of 16 bits among the
 // floats (rounding) and floats past full scale (clipping).
@@ -42,7 +49,8 @@ QByteArray sampleBytes(const WavSpec& s, qint64 samples)
         x = x * 6364136223846793005ull + 1442695040888963407ull;
         if (s.tag == kFloat) {
             double v = double(qint64(x >> 11) - (qint64(1) << 52)) / double(qint64(1) << 52) * 1.25;
-            if (i % 7 == 0) v = (double(qint64(x >> 48) - 32768) + 0.5) / 32768.0;
+            if (i % 7 == 0)
+                v = (double(qint64(x >> 48) - 32768) + 0.5) / 32768.0;
             if (s.bits == 32) {
                 const float f = float(v);
                 quint32 raw;
@@ -55,7 +63,8 @@ QByteArray sampleBytes(const WavSpec& s, qint64 samples)
                 put32(out, quint32(raw >> 32));
             }
         } else {
-            for (int b = 0; b < bytes; ++b) out.append(char(x >> (56 - 8 * b)));
+            for (int b = 0; b < bytes; ++b)
+                out.append(char(x >> (56 - 8 * b)));
         }
     }
     return out;
@@ -162,7 +171,7 @@ TEST_F(WavPcmSourceTest, RefusedLayoutsStillConvertThroughFfmpeg)
     struct Case {
         const char* name;
         WavSpec spec;
-        int channels;   ///< what the reader hands out
+        int channels; ///< what the reader hands out
     };
     const std::vector<Case> cases{
         {"six-channels", {.tag = kPcm, .channels = 6, .bits = 16}, 2},

@@ -27,10 +27,14 @@ const std::vector<FormatCase>& formatCases()
 {
     static const std::vector<FormatCase> cases{
         {"pcm8", "wav", "pcm_u8", [](AudioFileWriter& w, Target t) { return w.SetFormatPCM(t.rate, t.channels, 8); }},
-        {"pcm16", "wav", "pcm_s16le", [](AudioFileWriter& w, Target t) { return w.SetFormatPCM(t.rate, t.channels, 16); }},
-        {"pcm24", "wav", "pcm_s24le", [](AudioFileWriter& w, Target t) { return w.SetFormatPCM(t.rate, t.channels, 24); }},
-        {"pcm32", "wav", "pcm_s32le", [](AudioFileWriter& w, Target t) { return w.SetFormatPCM(t.rate, t.channels, 32); }},
-        {"mp3cbr", "mp3", "mp3", [](AudioFileWriter& w, Target t) { return w.SetFormatMP3(t.rate, t.channels == 1 ? 32 : 128, t.channels); }},
+        {"pcm16", "wav", "pcm_s16le",
+         [](AudioFileWriter& w, Target t) { return w.SetFormatPCM(t.rate, t.channels, 16); }},
+        {"pcm24", "wav", "pcm_s24le",
+         [](AudioFileWriter& w, Target t) { return w.SetFormatPCM(t.rate, t.channels, 24); }},
+        {"pcm32", "wav", "pcm_s32le",
+         [](AudioFileWriter& w, Target t) { return w.SetFormatPCM(t.rate, t.channels, 32); }},
+        {"mp3cbr", "mp3", "mp3",
+         [](AudioFileWriter& w, Target t) { return w.SetFormatMP3(t.rate, t.channels == 1 ? 32 : 128, t.channels); }},
         {"mp3vbr", "mp3", "mp3",
          [](AudioFileWriter& w, Target t) {
              MP3LameEncoder s;
@@ -41,19 +45,20 @@ const std::vector<FormatCase>& formatCases()
              s.VbrQuality = 4;
              return w.SetFormatMP3Ex(s);
          }},
-        {"oggq", "ogg", "vorbis", [](AudioFileWriter& w, Target t) { return w.SetFormatOggVorbis(t.rate, t.channels, 128, 0, 0, 400); }},
+        {"oggq", "ogg", "vorbis",
+         [](AudioFileWriter& w, Target t) { return w.SetFormatOggVorbis(t.rate, t.channels, 128, 0, 0, 400); }},
         {"oggmanaged", "ogg", "vorbis",
          [](AudioFileWriter& w, Target t) {
              const int nominal = t.channels == 1 ? 48 : 128;
              return w.SetFormatOggVorbis(t.rate, t.channels, nominal, 0, 0, -1);
          }},
-        {"wma", "wma", "wmav2", [](AudioFileWriter& w, Target t) { return w.SelectWmaProfile(t.channels == 1 ? 9 : 35); }},
+        {"wma", "wma", "wmav2",
+         [](AudioFileWriter& w, Target t) { return w.SelectWmaProfile(t.channels == 1 ? 9 : 35); }},
     };
     return cases;
 }
 
-class WriterFormats : public AudioTest,
-                      public ::testing::WithParamInterface<std::tuple<size_t, Target>> {};
+class WriterFormats : public AudioTest, public ::testing::WithParamInterface<std::tuple<size_t, Target>> {};
 
 TEST_P(WriterFormats, WritesWhatFfprobeReadsBack)
 {
@@ -119,7 +124,8 @@ TEST_F(AudioTest, RefusedFormatsLeaveNoFormatAndOpenFails)
         {"MP3 at 96 kHz", [](AudioFileWriter& w) { return w.SetFormatMP3(96000, 128, 2); }},
         {"MP3 at 999 kbit/s", [](AudioFileWriter& w) { return w.SetFormatMP3(44100, 999, 2); }},
         {"Ogg quality 2000", [](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 2, 0, 0, 0, 2000); }},
-        {"Ogg managed without bit rates", [](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 2, 0, 0, 0, -1); }},
+        {"Ogg managed without bit rates",
+         [](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 2, 0, 0, 0, -1); }},
         {"Ogg 6 channels", [](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 6, 128, 0, 0, 400); }},
         {"WMA profile 0", [](AudioFileWriter& w) { return w.SelectWmaProfile(0); }},
         {"WMA profile 52", [](AudioFileWriter& w) { return w.SelectWmaProfile(52); }},
@@ -187,7 +193,8 @@ TEST(WmaProfileTable, HasFiftyOneDistinctProfiles)
 {
     ASSERT_EQ(AudioFileWriter::WmaProfileCount(), 51);
     QSet<QString> descriptions;
-    for (int profile = 1; profile <= 51; ++profile) descriptions.insert(AudioFileWriter::WmaProfileDescription(profile));
+    for (int profile = 1; profile <= 51; ++profile)
+        descriptions.insert(AudioFileWriter::WmaProfileDescription(profile));
     EXPECT_EQ(descriptions.size(), 51);
     EXPECT_TRUE(AudioFileWriter::WmaProfileDescription(0).isEmpty());
     EXPECT_TRUE(AudioFileWriter::WmaProfileDescription(52).isEmpty());

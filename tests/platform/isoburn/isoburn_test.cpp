@@ -23,15 +23,16 @@ protected:
     void SetUp() override
     {
         writeImage(folder_, "disc", {{300}});
-        loadDrives(folder_, "[drive 0:1:0]\nMedium=cdr\nDisc=burnt.bin\n"
-                            "[drive 0:2:0]\nMedium=audio\nCue=disc.cue\nWriter=0\n"
-                            "[drive 0:3:0]\nMedium=none\n");
+        loadDrives(folder_,
+                   "[drive 0:1:0]\nMedium=cdr\nDisc=burnt.bin\n"
+                   "[drive 0:2:0]\nMedium=audio\nCue=disc.cue\nWriter=0\n"
+                   "[drive 0:3:0]\nMedium=none\n");
         clearCommandLog();
     }
     void TearDown() override { unloadEmulatedDrives(); }
 
     /// Page 05 as the drive now holds it (from its first byte).
-    std::vector<uint8_t> writeParametersPage(const DeviceAddress &drive)
+    std::vector<uint8_t> writeParametersPage(const DeviceAddress& drive)
     {
         const Reply reply = readCommand(drive, {0x5A, 0x08, 0x05, 0, 0, 0, 0, 0, 0x44, 0}, 0x44);
         EXPECT_TRUE(reply.ok());
@@ -48,22 +49,22 @@ TEST_F(IsoBurn, SetParameterWritesTheOptionsIntoPage05)
         int options;
         uint8_t writeTypeAndFlags;
     } cases[] = {{0x41, 0x41}, {0x02, 0x02}, {0x42, 0x42}, {0x52, 0x52}, {0x12, 0x12}};
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
         clearCommandLog();
         ASSERT_EQ(SetParameter(kWriter.adapter, kWriter.target, kWriter.lun, c.options, 8, 8), 1);
         const std::vector<CommandLogEntry> log = commandLog(kWriter);
         ASSERT_EQ(log.size(), 2u);
-        EXPECT_EQ(log[0].cdb[0], 0x5A);   // MODE SENSE(10) of page 05
+        EXPECT_EQ(log[0].cdb[0], 0x5A); // MODE SENSE(10) of page 05
         EXPECT_EQ(log[0].cdb[2], 0x05);
-        EXPECT_EQ(log[1].cdb[0], 0x55);   // MODE SELECT(10), page format
+        EXPECT_EQ(log[1].cdb[0], 0x55); // MODE SELECT(10), page format
         EXPECT_EQ(log[1].cdb[1], 0x10);
         const std::vector<uint8_t> page = writeParametersPage(kWriter);
         ASSERT_GE(page.size(), 16u);
         EXPECT_EQ(page[0] & 0x3F, 0x05);
         EXPECT_EQ(page[2] & 0x5F, c.writeTypeAndFlags);
-        EXPECT_EQ(page[3] & 0x0F, 0);     // two-channel audio
-        EXPECT_EQ(page[4] & 0x0F, 0);     // raw 2352-byte blocks
+        EXPECT_EQ(page[3] & 0x0F, 0); // two-channel audio
+        EXPECT_EQ(page[4] & 0x0F, 0); // raw 2352-byte blocks
     }
 }
 
@@ -81,8 +82,8 @@ TEST_F(IsoBurn, VerifDataTellsADiscFromNone)
 {
     EXPECT_EQ(VerifData(kReader.adapter, kReader.lun, kReader.target), 0);
     EXPECT_EQ(VerifData(kEmpty.adapter, kEmpty.lun, kEmpty.target), 1);
-    EXPECT_EQ(VerifData(0, 0, 6), 2);    // nothing at that target
-    EXPECT_EQ(VerifData(7, 0, 0), 2);    // no such adapter
+    EXPECT_EQ(VerifData(0, 0, 6), 2); // nothing at that target
+    EXPECT_EQ(VerifData(7, 0, 0), 2); // no such adapter
     // The drive it tests is the one at the given target.
     ASSERT_FALSE(commandLog(kEmpty).empty());
     EXPECT_EQ(commandLog(kEmpty).back().cdb[0], 0x00);
@@ -97,7 +98,7 @@ TEST(IsoBurnAlone, WithoutTheLayerBesideItNothingIsAccepted)
         std::filesystem::path(quandor::test::brenlowFolder().toStdString()) / "libISOburnParam.so";
     const std::string copy = folder.file("libISOburnParam.so");
     std::filesystem::copy_file(library, copy);
-    void *handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << dlerror();
     auto setParameter = reinterpret_cast<int (*)(int, int, int, int, int, int)>(dlsym(handle, "SetParameter"));
     auto verifData = reinterpret_cast<int (*)(int, int, int)>(dlsym(handle, "VerifData"));

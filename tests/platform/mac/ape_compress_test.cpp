@@ -61,7 +61,8 @@ TEST_P(RoundTrip, DecodesBitExactWithTheStreamParametersFfprobeReports)
     const QByteArray pcm = test::hardSignal(format, rate / 4);
     expectRoundTrip(dir.path(), format, pcm, level);
 
-    const QJsonObject stream = quandor::test::firstAudioStream(quandor::test::ffprobe(dir.path() + QStringLiteral("/out.ape")));
+    const QJsonObject stream =
+        quandor::test::firstAudioStream(quandor::test::ffprobe(dir.path() + QStringLiteral("/out.ape")));
     EXPECT_EQ(stream.value(QStringLiteral("codec_name")).toString(), QStringLiteral("ape"));
     EXPECT_EQ(stream.value(QStringLiteral("sample_rate")).toString().toInt(), rate);
     EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), channels);
@@ -81,8 +82,8 @@ TEST(CompressFile, LengthsAroundTheFrameSizeKeepEveryBlock)
         std::uint32_t frames;
         std::uint32_t finalBlocks;
     };
-    for (const Case& c : {Case{1, 1, 1}, Case{frame - 1, 1, std::uint32_t(frame - 1)}, Case{frame, 1, std::uint32_t(frame)},
-                          Case{frame + 1, 2, 1}}) {
+    for (const Case& c : {Case{1, 1, 1}, Case{frame - 1, 1, std::uint32_t(frame - 1)},
+                          Case{frame, 1, std::uint32_t(frame)}, Case{frame + 1, 2, 1}}) {
         SCOPED_TRACE(c.blocks);
         QTemporaryDir dir;
         expectRoundTrip(dir.path(), format, test::hardSignal(format, c.blocks), 2000);
@@ -144,7 +145,8 @@ TEST(CompressFile, TheStoredMd5CoversWavDataFramesHeaderAndSeekTable)
 {
     QTemporaryDir dir;
     const PcmFormat format{8000, 2, 16};
-    expectRoundTrip(dir.path(), format, test::hardSignal(format, kBlocksPerFrame + 99), 1000, QByteArray("LIST\0\0\0\0", 8));
+    expectRoundTrip(dir.path(), format, test::hardSignal(format, kBlocksPerFrame + 99), 1000,
+                    QByteArray("LIST\0\0\0\0", 8));
     const QByteArray file = quandor::test::readAll(dir.path() + QStringLiteral("/out.ape"));
     const auto info = parseApeStart(file);
     ASSERT_TRUE(info.has_value());
@@ -170,7 +172,10 @@ TEST(CompressFile, AcceptsExtensibleWavWithPcmSamples)
     QByteArray wav("RIFF");
     QByteArray fmt;
     auto le16 = [](QByteArray& out, quint16 v) { out.append(char(v & 0xFF)).append(char(v >> 8)); };
-    auto le32 = [&](QByteArray& out, quint32 v) { le16(out, quint16(v & 0xFFFF)); le16(out, quint16(v >> 16)); };
+    auto le32 = [&](QByteArray& out, quint32 v) {
+        le16(out, quint16(v & 0xFFFF));
+        le16(out, quint16(v >> 16));
+    };
     le16(fmt, 0xFFFE);
     le16(fmt, 2);
     le32(fmt, 96000);
@@ -242,7 +247,9 @@ TEST(CompressFile, ReportsProgressPerFrameAndStopsHalfWayLeavingNoFile)
 
     std::vector<int> values;
     std::atomic<int> percent{-1};
-    ASSERT_EQ(CompressFile(wav, ape, 1000, &percent, [&](int v) { values.push_back(v); }, nullptr), Result::Success);
+    ASSERT_EQ(CompressFile(
+                  wav, ape, 1000, &percent, [&](int v) { values.push_back(v); }, nullptr),
+              Result::Success);
     ASSERT_GE(values.size(), 5u); // start, four frames
     EXPECT_EQ(values.front(), 0);
     EXPECT_EQ(values.back(), 100000);

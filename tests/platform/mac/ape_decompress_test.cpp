@@ -37,8 +37,8 @@ void makeApe(const QString& path, double seconds, QByteArray* pcm = nullptr)
 TEST(GetID3Tag, GivesTheLastRecordOnlyWhenItIsATag)
 {
     QTemporaryDir dir;
-    const QByteArray tag = QByteArray("TAG") + QByteArray("Title").leftJustified(30, '\0')
-        + QByteArray(90, ' ') + QByteArray("\x00\x07\x11", 3) + QByteArray(2, '\0');
+    const QByteArray tag = QByteArray("TAG") + QByteArray("Title").leftJustified(30, '\0') + QByteArray(90, ' ')
+        + QByteArray("\x00\x07\x11", 3) + QByteArray(2, '\0');
     ASSERT_EQ(tag.size(), 128);
     struct Case {
         const char* name;
@@ -116,7 +116,8 @@ TEST(DecompressFile, BadInputFailsWithoutOutput)
         EXPECT_EQ(DecompressFile(in, out, nullptr, {}, nullptr), c.expected);
         EXPECT_FALSE(QFile::exists(out));
     }
-    EXPECT_EQ(DecompressFile(dir.filePath(QStringLiteral("missing.ape")), out, nullptr, {}, nullptr), Result::ReadFailed);
+    EXPECT_EQ(DecompressFile(dir.filePath(QStringLiteral("missing.ape")), out, nullptr, {}, nullptr),
+              Result::ReadFailed);
     EXPECT_EQ(DecompressFile(ape, dir.filePath(QStringLiteral("no/such/folder/out.wav")), nullptr, {}, nullptr),
               Result::WriteFailed);
     EXPECT_EQ(DecompressFile(ape, ape, nullptr, {}, nullptr), Result::WriteFailed);
@@ -155,7 +156,7 @@ TEST(ApeStart, ChainedId3v2TagsAreSkippedAsTheStandardSays)
         const auto info = parseApeStart(c.leading + plain);
         ASSERT_TRUE(info);
         EXPECT_EQ(info->leadingBytes, std::uint32_t(c.leading.size()));
-        EXPECT_EQ(GetDurationTrack(tagged), 0);   // read from the file, tag headers only
+        EXPECT_EQ(GetDurationTrack(tagged), 0); // read from the file, tag headers only
         const QString out = dir.filePath(QStringLiteral("out.wav"));
         ASSERT_EQ(DecompressFile(tagged, out, nullptr, {}, nullptr), Result::Success);
         EXPECT_EQ(test::wavData(out).size(), qsizetype(8000 / 2 * 2));
@@ -200,7 +201,9 @@ TEST(DecompressFile, ReportsProgressAndStopsOnTheFlagLeavingNoFile)
 
     std::vector<int> values;
     std::atomic<int> percent{-1};
-    ASSERT_EQ(DecompressFile(ape, out, &percent, [&](int v) { values.push_back(v); }, nullptr), Result::Success);
+    ASSERT_EQ(DecompressFile(
+                  ape, out, &percent, [&](int v) { values.push_back(v); }, nullptr),
+              Result::Success);
     ASSERT_GE(values.size(), 3u);
     EXPECT_EQ(values.front(), 0);
     EXPECT_EQ(values.back(), 100000);

@@ -42,10 +42,18 @@ QByteArray hardSignal(const PcmFormat& format, qint64 frames)
         for (int ch = 0; ch < format.channels; ++ch) {
             double value = 0.0;
             switch ((i / segment) % 4) {
-            case 0: value = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * (ch + 1) * t) + 0.02 * nextNoise(); break;
-            case 1: value = 0.0; break;
-            case 2: value = ((i / 37) % 2) ? 1.0 : -1.0; break;
-            default: value = nextNoise(); break;
+            case 0:
+                value = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * (ch + 1) * t) + 0.02 * nextNoise();
+                break;
+            case 1:
+                value = 0.0;
+                break;
+            case 2:
+                value = ((i / 37) % 2) ? 1.0 : -1.0;
+                break;
+            default:
+                value = nextNoise();
+                break;
             }
             const auto sample = qint32(std::clamp<double>(std::lround(value * full), -full - 1, full));
             appendSample(out, format.bits, sample);
@@ -80,12 +88,14 @@ QByteArray wavData(const QString& path)
 
 QByteArray ffmpegDecode(const QString& path, int bits, bool* ok)
 {
-    const QString format = bits == 8 ? QStringLiteral("u8") : bits == 16 ? QStringLiteral("s16le") : QStringLiteral("s24le");
-    const auto result = quandor::test::runTool(
-        QStringLiteral("ffmpeg"),
-        {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-err_detect"),
-         QStringLiteral("crccheck+explode"), QStringLiteral("-i"), path, QStringLiteral("-f"), format,
-         QStringLiteral("-")});
+    const QString format = bits == 8 ? QStringLiteral("u8")
+        : bits == 16                 ? QStringLiteral("s16le")
+                                     : QStringLiteral("s24le");
+    const auto result =
+        quandor::test::runTool(QStringLiteral("ffmpeg"),
+                               {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                                QStringLiteral("-err_detect"), QStringLiteral("crccheck+explode"), QStringLiteral("-i"),
+                                path, QStringLiteral("-f"), format, QStringLiteral("-")});
     *ok = result.exitCode == 0 && result.err.trimmed().isEmpty();
     return *ok ? result.out : QByteArray();
 }

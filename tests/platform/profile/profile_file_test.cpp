@@ -17,27 +17,26 @@ namespace {
 // A file as an old Windows program would leave it: CR LF, comments, odd
 // spacing, quotes, a repeated section and a repeated key, a last line
 // without its line end.
-const QByteArray kWindowsStyle =
-    "; settings\r\n"
-    "[LANGUE]\r\n"
-    "VALUE=2\r\n"
-    "\r\n"
-    "[ Tavrel ]\r\n"
-    "  OutputPath  =  C:\\Music Out  \r\n"
-    "Format=\"APE (MonKey's audio)\"\r\n"
-    "format=Wav\r\n"
-    ";Modepath=TRUE\r\n"
-    "Quoted='single'\r\n"
-    "Half=\"open\r\n"
-    "Empty=\r\n"
-    "Eq=a=b\r\n"
-    "\r\n"
-    "[tavrel]\r\n"
-    "Modepath=FALSE\r\n"
-    "[Euro]\r\n"
-    "Sign=\x80 5\r\n"
-    "[Last]\r\n"
-    "Key=end";
+const QByteArray kWindowsStyle = "; settings\r\n"
+                                 "[LANGUE]\r\n"
+                                 "VALUE=2\r\n"
+                                 "\r\n"
+                                 "[ Tavrel ]\r\n"
+                                 "  OutputPath  =  C:\\Music Out  \r\n"
+                                 "Format=\"APE (MonKey's audio)\"\r\n"
+                                 "format=Wav\r\n"
+                                 ";Modepath=TRUE\r\n"
+                                 "Quoted='single'\r\n"
+                                 "Half=\"open\r\n"
+                                 "Empty=\r\n"
+                                 "Eq=a=b\r\n"
+                                 "\r\n"
+                                 "[tavrel]\r\n"
+                                 "Modepath=FALSE\r\n"
+                                 "[Euro]\r\n"
+                                 "Sign=\x80 5\r\n"
+                                 "[Last]\r\n"
+                                 "Key=end";
 
 class ProfileFile : public ::testing::Test {
 protected:
@@ -56,22 +55,21 @@ TEST_F(ProfileFile, ReadsWithWindowsSemantics)
 {
     const ReadCase cases[] = {
         {"LANGUE", "VALUE", "2"},
-        {"langue", "value", "2"},                         // names ignore case
-        {"Tavrel", "OutputPath", "C:\\Music Out"},         // spaces trimmed
-        {"TAVREL", "Format", "APE (MonKey's audio)"},      // quotes stripped, first key wins
-        {"Tavrel", "Modepath", "<none>"},                  // commented out; the second section is not read
+        {"langue", "value", "2"},                     // names ignore case
+        {"Tavrel", "OutputPath", "C:\\Music Out"},    // spaces trimmed
+        {"TAVREL", "Format", "APE (MonKey's audio)"}, // quotes stripped, first key wins
+        {"Tavrel", "Modepath", "<none>"},             // commented out; the second section is not read
         {"Tavrel", "Quoted", "single"},
-        {"Tavrel", "Half", "\"open"},                      // an unmatched quote stays
+        {"Tavrel", "Half", "\"open"}, // an unmatched quote stays
         {"Tavrel", "Empty", ""},
         {"Tavrel", "Eq", "a=b"},
-        {"Euro", "Sign", "\u20AC 5"},                      // Windows-1252
-        {"Last", "Key", "end"},                            // no final line end
+        {"Euro", "Sign", "\u20AC 5"}, // Windows-1252
+        {"Last", "Key", "end"},       // no final line end
         {"Missing", "Key", "<none>"},
         {"LANGUE", "Missing", "<none>"},
     };
     for (const ReadCase& c : cases) {
-        EXPECT_EQ(readString(file, QString::fromUtf8(c.section), QString::fromUtf8(c.key),
-                             QStringLiteral("<none>")),
+        EXPECT_EQ(readString(file, QString::fromUtf8(c.section), QString::fromUtf8(c.key), QStringLiteral("<none>")),
                   QString::fromUtf8(c.expected))
             << c.section << "/" << c.key;
     }
@@ -83,7 +81,7 @@ TEST_F(ProfileFile, WritesKeepEveryOtherLineByteForByte)
         const char* section;
         const char* key;
         const char* value;
-        QByteArray expected;   // the file afterwards
+        QByteArray expected; // the file afterwards
     };
     QByteArray replaced = kWindowsStyle;
     replaced.replace("  OutputPath  =  C:\\Music Out  \r\n", "OutputPath=/home/a\r\n");
@@ -101,11 +99,10 @@ TEST_F(ProfileFile, WritesKeepEveryOtherLineByteForByte)
     };
     for (const WriteCase& c : cases) {
         ASSERT_TRUE(writeAll(file, kWindowsStyle));
-        EXPECT_TRUE(writeString(file, QString::fromUtf8(c.section), QString::fromUtf8(c.key),
-                                QString::fromUtf8(c.value)));
+        EXPECT_TRUE(
+            writeString(file, QString::fromUtf8(c.section), QString::fromUtf8(c.key), QString::fromUtf8(c.value)));
         EXPECT_EQ(readAll(file), c.expected) << c.section << "/" << c.key;
-        EXPECT_EQ(readString(file, QString::fromUtf8(c.section), QString::fromUtf8(c.key)),
-                  QString::fromUtf8(c.value));
+        EXPECT_EQ(readString(file, QString::fromUtf8(c.section), QString::fromUtf8(c.key)), QString::fromUtf8(c.value));
     }
 }
 
@@ -118,12 +115,10 @@ TEST(ProfileFileEnding, ANewLineFollowsWhateverLineEndTheFileStopsWith)
         QByteArray after;
     };
     const EndingCase cases[] = {
-        {"lone CR, same section", "[Tavrel]\r\nFormat=Mp3\r", "Tavrel",
-         "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
+        {"lone CR, same section", "[Tavrel]\r\nFormat=Mp3\r", "Tavrel", "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
         {"lone CR, new section", "[Tavrel]\r\nFormat=Mp3\r", "New",
          "[Tavrel]\r\nFormat=Mp3\r\n[New]\r\nModepath=TRUE\r\n"},
-        {"no line end", "[Tavrel]\r\nFormat=Mp3", "Tavrel",
-         "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
+        {"no line end", "[Tavrel]\r\nFormat=Mp3", "Tavrel", "[Tavrel]\r\nFormat=Mp3\r\nModepath=TRUE\r\n"},
         {"LF only", "[Tavrel]\nFormat=Mp3\n", "Tavrel", "[Tavrel]\nFormat=Mp3\nModepath=TRUE\r\n"},
     };
     for (const EndingCase& c : cases) {
@@ -167,7 +162,7 @@ TEST(ProfileFileText, KeysWithSpacesAndTextOutsideTheCodePageRoundTrip)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("CDDB.ini"));
     const QString query = QStringLiteral("cddb query 0501ac02 2 150 15795 430 ");
-    const QString path = QStringLiteral("/music/\u00C9t\u00E9/\u65E5\u672C");   // only UTF-8 holds it
+    const QString path = QStringLiteral("/music/\u00C9t\u00E9/\u65E5\u672C"); // only UTF-8 holds it
     const QString latin = QStringLiteral("Caf\u00E9 \u2019 \u20AC");          // fits Windows-1252
     ASSERT_TRUE(writeString(file, QStringLiteral("CDDBID"), query, QStringLiteral("rock/0501ac02.txt")));
     ASSERT_TRUE(writeString(file, QStringLiteral("Paths"), QStringLiteral("Out"), path));
@@ -184,11 +179,11 @@ TEST(ProfileFileText, EveryValueAndKeyReadsBackAsWritten)
 {
     const QString texts[] = {
         QStringLiteral("Plain ASCII 123"),
-        QStringLiteral("Caf\u00E9 \u2019 \u20AC"),             // Windows-1252 only
-        QStringLiteral("CAF\u00C9\u2013BAR"),                  // its 1252 bytes C9 96 are UTF-8
-        QStringLiteral("\u00C3\u00A9dir"),                     // its 1252 bytes spell "\u00E9dir" in UTF-8
-        QStringLiteral("\u00C2\u00A3 5"),                      // its 1252 bytes spell "\u00A3 5"
-        QStringLiteral("Anton\u00EDn Dvo\u0159\u00E1k"),        // Latin beyond the code page
+        QStringLiteral("Caf\u00E9 \u2019 \u20AC"),       // Windows-1252 only
+        QStringLiteral("CAF\u00C9\u2013BAR"),            // its 1252 bytes C9 96 are UTF-8
+        QStringLiteral("\u00C3\u00A9dir"),               // its 1252 bytes spell "\u00E9dir" in UTF-8
+        QStringLiteral("\u00C2\u00A3 5"),                // its 1252 bytes spell "\u00A3 5"
+        QStringLiteral("Anton\u00EDn Dvo\u0159\u00E1k"), // Latin beyond the code page
         QStringLiteral("\u65E5\u672C\u8A9E \u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC"),
     };
     for (const char* name : {"Config.ini", "Ripper.ini", "CDDB.ini"}) {

@@ -19,8 +19,8 @@ TEST(Windows1252, HighControlRangeUsesTheCodePageTable)
 
 TEST(Windows1252, StoredTextPrefersValidUtf8)
 {
-    EXPECT_EQ(fromStoredText("Caf\xC3\xA9"), QStringLiteral("Caf\u00E9"));   // UTF-8
-    EXPECT_EQ(fromStoredText("Caf\xE9"), QStringLiteral("Caf\u00E9"));       // Windows-1252
+    EXPECT_EQ(fromStoredText("Caf\xC3\xA9"), QStringLiteral("Caf\u00E9")); // UTF-8
+    EXPECT_EQ(fromStoredText("Caf\xE9"), QStringLiteral("Caf\u00E9"));     // Windows-1252
     EXPECT_EQ(toStoredText(QStringLiteral("Caf\u00E9")), QByteArray("Caf\xE9"));
     EXPECT_EQ(toStoredText(QStringLiteral("\u65E5")), QByteArray("\xE6\x97\xA5"));
 }
@@ -29,7 +29,9 @@ TEST(Windows1252, StoredTextReadsBackUnchanged)
 {
     // Windows-1252 whenever its bytes cannot be mistaken for UTF-8.
     EXPECT_EQ(toStoredText(QStringLiteral("\u00C9t\u00E9 \u20AC")), QByteArray("\xC9t\xE9 \x80"));
-    EXPECT_EQ(toStoredText(QStringLiteral("\u00C3\u00A9dir")), QByteArray("\xC3\x83\xC2\xA9" "dir"));
+    EXPECT_EQ(toStoredText(QStringLiteral("\u00C3\u00A9dir")),
+              QByteArray("\xC3\x83\xC2\xA9"
+                         "dir"));
     for (const QString& text : {QStringLiteral("CAF\u00C9\u2013BAR"), QStringLiteral("\u00C3\u00A9dir"),
                                 QStringLiteral("\u00C2\u00A3 5"), QStringLiteral("\u00E2\u201A\u00AC")})
         EXPECT_EQ(fromStoredText(toStoredText(text)), text);

@@ -60,8 +60,8 @@ TEST(MessageBox, LongPathsWrapInsideTheBox)
 {
     const QString folder = QStringLiteral("a_folder_name_without_any_spaces_in_it");
     const QString cases[] = {
-        QStringLiteral("Can't write the file /home/user/") + (folder + QLatin1Char('/')).repeated(6) +
-            QStringLiteral("01 - Track.wav"),
+        QStringLiteral("Can't write the file /home/user/") + (folder + QLatin1Char('/')).repeated(6)
+            + QStringLiteral("01 - Track.wav"),
         QStringLiteral("Can't write C:\\Music\\") + (folder + QLatin1Char('\\')).repeated(6) + QStringLiteral("x.mp3"),
         QStringLiteral("Name: ") + QString(200, QLatin1Char('x')) + QStringLiteral(".ogg"),
     };

@@ -15,7 +15,7 @@ TEST(ProgramFolder, WritableFoldersAreDetected)
     EXPECT_FALSE(isWritableFolder(dir.filePath(QStringLiteral("missing"))));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
         << "the probe leaves nothing behind";
-    if (geteuid() != 0) {   // root writes anywhere
+    if (geteuid() != 0) { // root writes anywhere
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         EXPECT_FALSE(isWritableFolder(dir.path()));
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
