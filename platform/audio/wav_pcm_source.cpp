@@ -1,5 +1,7 @@
 #include "platform/audio/wav_pcm_source.h"
 
+#include "platform/riff/wave_chunks.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -12,13 +14,6 @@ namespace quandor::audio {
 
 namespace {
 
-constexpr quint16 kFormatPcm = 0x0001;
-constexpr quint16 kFormatFloat = 0x0003;
-constexpr quint16 kFormatExtensible = 0xFFFE;
-// The GUID of an extensible format's sub-format after its first two bytes
-// (which carry the plain format tag).
-constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 // Channel masks that mean the plain layout FFmpeg would pick anyway.
 constexpr quint32 kMaskMono = 0x4;   // front centre
 constexpr quint32 kMaskStereo = 0x3; // front left, front right
@@ -36,19 +31,10 @@ struct WavLayout {
     qint64 frames;
 };
 
-quint16 u16(const char* p)
-{
-    return qFromLittleEndian<quint16>(p);
-}
-quint32 u32(const char* p)
-{
-    return qFromLittleEndian<quint32>(p);
-}
-
 std::optional<WavPcmSource::Encoding> encodingOf(quint16 tag, int bits)
 {
     using E = WavPcmSource::Encoding;
-    if (tag == kFormatPcm) {
+    if (tag == riff::kFormatPcm) {
         switch (bits) {
         case 8:
             return E::Unsigned8;
@@ -62,80 +48,69 @@ std::optional<WavPcmSource::Encoding> encodingOf(quint16 tag, int bits)
             return std::nullopt;
         }
     }
-    if (tag == kFormatFloat && bits == 32)
+    if (tag == riff::kFormatFloat && bits == 32)
         return E::Float32;
-    if (tag == kFormatFloat && bits == 64)
+    if (tag == riff::kFormatFloat && bits == 64)
         return E::Float64;
     return std::nullopt;
 }
 
 /// The sample format of a "fmt " chunk's body, or none when it is not one we read.
-std::optional<WavLayout> parseFormat(const QByteArray& fmt)
+std::optional<WavLayout> parseFormat(const QByteArray& body)
 {
-    if (fmt.size() < 16)
+    const std::optional<riff::WaveFormat> format = riff::parseWaveFormat(body);
+    if (!format)
         return std::nullopt;
-    const char* p = fmt.constData();
-    quint16 tag = u16(p);
-    const int channels = u16(p + 2);
-    const quint32 rate = u32(p + 4);
-    const int blockAlign = u16(p + 12);
-    const int bits = u16(p + 14);
-    if (tag == kFormatExtensible) {
-        if (fmt.size() < 40 || u16(p + 16) < 22)
+    quint16 tag = format->tag;
+    const int channels = format->channels;
+    const int bits = format->bitsPerSample;
+    if (tag == riff::kFormatExtensible) {
+        const std::optional<riff::FormatExtension>& extension = format->extension;
+        if (!extension || extension->size < 22 || !extension->standardGuid)
             return std::nullopt;
-        const int validBits = u16(p + 18);
-        const quint32 mask = u32(p + 20);
-        if (validBits != 0 && validBits != bits)
+        if (extension->validBits != 0 && extension->validBits != bits)
             return std::nullopt;
-        if (mask != 0 && mask != (channels == 1 ? kMaskMono : kMaskStereo))
+        if (extension->channelMask != 0 && extension->channelMask != (channels == 1 ? kMaskMono : kMaskStereo))
             return std::nullopt;
-        if (std::memcmp(p + 26, kSubFormatTail, sizeof kSubFormatTail) != 0)
-            return std::nullopt;
-        tag = u16(p + 24);
+        tag = format->subFormat;
     }
     const auto encoding = encodingOf(tag, bits);
-    if (!encoding || channels < 1 || channels > 2 || rate < 1 || rate > 768000)
+    if (!encoding || channels < 1 || channels > 2 || format->sampleRate < 1 || format->sampleRate > 768000)
         return std::nullopt;
-    if (blockAlign != channels * bits / 8)
+    if (format->blockAlign != channels * bits / 8)
         return std::nullopt;
-    return WavLayout{*encoding, channels, int(rate), blockAlign, 0, 0};
+    return WavLayout{*encoding, channels, int(format->sampleRate), format->blockAlign, 0, 0};
 }
 
 /// Walks the chunks up to "data"; none unless the whole layout is one we read.
 std::optional<WavLayout> parseLayout(QFile& file)
 {
-    const QByteArray riff = file.read(12);
-    if (riff.size() != 12 || !riff.startsWith("RIFF") || riff.mid(8) != "WAVE")
-        return std::nullopt;
     const qint64 fileSize = file.size();
     std::optional<WavLayout> layout;
-    qint64 at = 12;
-    while (at + 8 <= fileSize) {
-        if (!file.seek(at))
-            return std::nullopt;
-        const QByteArray header = file.read(8);
-        if (header.size() != 8)
-            return std::nullopt;
-        const qint64 size = u32(header.constData() + 4);
-        const qint64 body = at + 8;
-        if (header.startsWith("fmt ")) {
-            if (layout || size > 1024)
-                return std::nullopt;
-            layout = parseFormat(file.read(size));
-            if (!layout)
-                return std::nullopt;
-        } else if (header.startsWith("data")) {
+    bool complete = false;
+    const riff::WalkResult walked = riff::walkWaveChunks(file, [&](const riff::Chunk& chunk) {
+        if (chunk.id == "fmt ") {
+            if (layout || chunk.size > 1024)
+                return false;
+            layout = parseFormat(file.read(chunk.size));
+            return layout.has_value();
+        }
+        if (chunk.id == "data") {
             // The data must be there in full: a cut file is FFmpeg's to salvage,
             // and so is the "size unknown" mark of a streamed or huge recording.
-            if (!layout || size < layout->frameBytes || size == kSizeUnknown || body + size > fileSize)
-                return std::nullopt;
-            layout->dataOffset = body;
-            layout->frames = size / layout->frameBytes;
-            return layout;
+            complete = layout && chunk.size >= layout->frameBytes && chunk.size != kSizeUnknown
+                && chunk.body + chunk.size <= fileSize;
+            if (complete) {
+                layout->dataOffset = chunk.body;
+                layout->frames = chunk.size / layout->frameBytes;
+            }
+            return false;
         }
-        at = body + size + (size & 1);
-    }
-    return std::nullopt;
+        return true;
+    });
+    if (walked != riff::WalkResult::Finished || !complete)
+        return std::nullopt;
+    return layout;
 }
 
 std::int16_t fromFloat(double x)

@@ -1,7 +1,9 @@
 #include "platform/mac/stored_wav.h"
 
+#include "platform/riff/wave_chunks.h"
+
+#include <QBuffer>
 #include <QFile>
-#include <QtEndian>
 
 namespace quandor::mac {
 
@@ -13,26 +15,25 @@ constexpr qint64 kMaxStoredBytes = 16 * 1024 * 1024;
 /// chunk, of `dataBytes`, starts right where the header ends.
 bool describesSamples(const QByteArray& header, const ApeFileInfo& info, std::uint64_t dataBytes)
 {
-    if (header.size() < 12 || !header.startsWith("RIFF") || header.mid(8, 4) != "WAVE")
-        return false;
+    QByteArray bytes = header;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
     bool formatMatches = false;
-    qsizetype position = 12;
-    while (position + 8 <= header.size()) {
-        const QByteArray id = header.mid(position, 4);
-        const quint32 size = qFromLittleEndian<quint32>(header.constData() + position + 4);
-        const qsizetype body = position + 8;
-        if (id == "data")
-            return formatMatches && body == header.size() && size == dataBytes;
-        if (id == "fmt " && size >= 16 && body + 16 <= header.size()) {
-            const char* f = header.constData() + body;
-            const auto tag = qFromLittleEndian<quint16>(f);
-            formatMatches = (tag == 1 || tag == 0xFFFE) && qFromLittleEndian<quint16>(f + 2) == info.channels
-                && qFromLittleEndian<quint32>(f + 4) == info.sampleRate
-                && qFromLittleEndian<quint16>(f + 14) == info.bitsPerSample;
+    bool dataMatches = false;
+    riff::walkWaveChunks(buffer, [&](const riff::Chunk& chunk) {
+        if (chunk.id == "data") {
+            dataMatches = formatMatches && chunk.body == header.size() && std::uint64_t(chunk.size) == dataBytes;
+            return false;
         }
-        position = body + qsizetype(size) + (size & 1);
-    }
-    return false;
+        if (chunk.id == "fmt " && chunk.body + 16 <= header.size()) {
+            const auto format = riff::parseWaveFormat(buffer.read(chunk.size));
+            formatMatches = format && (format->tag == riff::kFormatPcm || format->tag == riff::kFormatExtensible)
+                && format->channels == info.channels && format->sampleRate == info.sampleRate
+                && format->bitsPerSample == info.bitsPerSample;
+        }
+        return true;
+    });
+    return dataMatches;
 }
 
 } // namespace
