@@ -26,7 +26,8 @@ bool describesSamples(const QByteArray& header, const ApeFileInfo& info, std::ui
             return false;
         }
         if (chunk.id == "fmt " && chunk.body + 16 <= header.size()) {
-            const auto format = riff::parseWaveFormat(buffer.read(chunk.size));
+            // Read no more than a format needs: the size comes from the file.
+            const auto format = riff::parseWaveFormat(buffer.read(qMin<qint64>(chunk.size, 64)));
             formatMatches = format && (format->tag == riff::kFormatPcm || format->tag == riff::kFormatExtensible)
                 && format->channels == info.channels && format->sampleRate == info.sampleRate
                 && format->bitsPerSample == info.bitsPerSample;
