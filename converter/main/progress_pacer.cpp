@@ -5,11 +5,13 @@
 
 namespace tavrel {
 
-ProgressPacer::ProgressPacer(ProgressSurface& shown, std::function<bool()> pacing, Clock clock, qint64 intervalMs)
+ProgressPacer::ProgressPacer(ProgressSurface& shown, std::function<bool()> pacing, Clock clock, qint64 intervalMs,
+                             qint64 yieldIntervalMs)
     : shown_(shown),
       pacing_(std::move(pacing)),
       clock_(std::move(clock)),
-      intervalMs_(intervalMs)
+      intervalMs_(intervalMs),
+      yieldIntervalMs_(yieldIntervalMs)
 {}
 
 qint64 ProgressPacer::steadyMilliseconds()
@@ -43,8 +45,12 @@ void ProgressPacer::setRowProgress(int position, double value)
 
 void ProgressPacer::yield()
 {
-    if (holdsChanges() && (!lastShown_ || clock_() - *lastShown_ >= intervalMs_))
-        show();
+    const qint64 now = clock_();
+    if (holdsChanges() && (!lastShown_ || now - *lastShown_ >= intervalMs_))
+        show(); // what was just set is painted by this turn of the loop
+    else if (pacing_() && lastYield_ && now - *lastYield_ < yieldIntervalMs_)
+        return;
+    lastYield_ = now;
     shown_.yield();
 }
 

@@ -1,6 +1,7 @@
 // The paced progress displays: while a run is under way, reports reach the
-// displays at most once per interval and only at a yield; settling, and any
-// report outside a run, shows what is held at once.
+// displays at most once per interval and only at a yield, and the event loop
+// runs at most once per yield interval; settling, and any report outside a
+// run, shows what is held at once.
 
 #include "converter/main/progress_pacer.h"
 #include "tests/converter/main/conversion_test_surface.h"
@@ -39,13 +40,36 @@ TEST(ProgressPacer, ReportsWithinAnIntervalReachTheDisplaysOnce)
     }
     EXPECT_EQ(rig.shown.labels.size(), 1);                      // 80 ms later: still held
     EXPECT_EQ(rig.pacer.percentLabel(), QStringLiteral("9 %")); // the run sees its latest value
-    EXPECT_EQ(rig.shown.yields, 9);                             // the event loop ran at every yield
+    EXPECT_EQ(rig.shown.yields, 5);                             // every 20 ms: no sooner than 16 ms apart
 
     rig.now += 20; // 100 ms after the last update
     rig.chunk(10);
     EXPECT_EQ(rig.shown.labels, (QList<QString>{QStringLiteral("1 %"), QStringLiteral("10 %")}));
     EXPECT_DOUBLE_EQ(rig.shown.rows.at(1), 10);
     EXPECT_DOUBLE_EQ(rig.shown.fraction, 0.10);
+}
+
+TEST(ProgressPacer, DuringARunTheEventLoopRunsOncePerYieldIntervalOrAfterShowing)
+{
+    PacerRig rig;
+    const auto yieldAt = [&](qint64 at) {
+        rig.now = at;
+        rig.pacer.yield();
+        return rig.shown.yields;
+    };
+    EXPECT_EQ(yieldAt(1000), 1);
+    EXPECT_EQ(yieldAt(1005), 1);
+    EXPECT_EQ(yieldAt(1015), 1);
+    EXPECT_EQ(yieldAt(1016), 2);
+
+    rig.now = 1020; // a value due to be shown is painted at once, whatever the last turn
+    rig.chunk(7);
+    EXPECT_EQ(rig.shown.yields, 3);
+    EXPECT_EQ(rig.shown.label, QStringLiteral("7 %"));
+
+    rig.running = false; // outside a run every yield lets the loop run
+    EXPECT_EQ(yieldAt(1021), 4);
+    EXPECT_EQ(yieldAt(1021), 5);
 }
 
 TEST(ProgressPacer, SettlingShowsTheLastValuesAtOnce)
