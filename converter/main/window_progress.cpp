@@ -1,6 +1,7 @@
 #include "converter/main/window_progress.h"
 
 #include "converter/main/audiotool.h"
+#include "converter/main/vector_registers.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -30,6 +31,7 @@ void WindowProgress::setRowProgress(int position, double value)
 void WindowProgress::yield()
 {
     QCoreApplication::processEvents();
+    releaseUpperVectorState(); // the conversion goes on from here
 }
 
 } // namespace tavrel
