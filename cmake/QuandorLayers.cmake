@@ -50,3 +50,16 @@ function(quandor_check_engine_layers)
         endforeach()
     endforeach()
 endfunction()
+
+# Fails the configuration when one of the given targets links the FFmpeg
+# libraries themselves: they are opened on first use (quandor_ffmpeg), so that
+# starting a program does not wait for them.
+function(quandor_check_ffmpeg_on_demand)
+    foreach(target IN LISTS ARGN)
+        quandor_linked_targets(${target} linked)
+        if(PkgConfig::FFMPEG IN_LIST linked)
+            message(FATAL_ERROR "${target} links the FFmpeg libraries; link quandor_ffmpeg, which opens them on "
+                "first use. Linked: ${linked}")
+        endif()
+    endforeach()
+endfunction()

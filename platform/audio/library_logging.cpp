@@ -1,5 +1,7 @@
 #include "platform/audio/library_logging.h"
 
+#include "platform/ffmpeg/ffmpeg_loader.h"
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -88,10 +90,13 @@ public:
 
 void quietLibraryLogging()
 {
-    // FFmpeg skips formatting what its level leaves out.
-    const bool notes = ffmpegLog().isInfoEnabled();
-    av_log_set_level(ffmpegLog().isDebugEnabled() ? AV_LOG_DEBUG : notes ? AV_LOG_WARNING : AV_LOG_ERROR);
-    av_log_set_callback(logFfmpegMessage);
+    // FFmpeg skips formatting what its level leaves out. Set when FFmpeg
+    // loads, which starting the program does not do.
+    quandor::ffmpeg::whenLoaded([] {
+        const bool notes = ffmpegLog().isInfoEnabled();
+        av_log_set_level(ffmpegLog().isDebugEnabled() ? AV_LOG_DEBUG : notes ? AV_LOG_WARNING : AV_LOG_ERROR);
+        av_log_set_callback(logFfmpegMessage);
+    });
     static TagLibListener listener;
     TagLib::setDebugListener(&listener);
 }

@@ -1,8 +1,6 @@
 #include "platform/mac/frame_encoder.h"
 
-extern "C" {
-#include <libavutil/crc.h>
-}
+#include "platform/mac/crc32.h"
 
 namespace quandor::mac {
 
@@ -84,8 +82,7 @@ void FrameEncoder::begin()
 void FrameEncoder::add(const QByteArray& pcm)
 {
     const int blocks = int(pcm.size() / layout_.blockAlign());
-    crc_ = av_crc(av_crc_get_table(AV_CRC_32_IEEE_LE), crc_, reinterpret_cast<const std::uint8_t*>(pcm.constData()),
-                  std::size_t(pcm.size()));
+    crc_ = updateCrc32(crc_, reinterpret_cast<const std::uint8_t*>(pcm.constData()), std::size_t(pcm.size()));
     unpack(pcm, blocks);
     if (layout_.channels == 1) {
         for (auto& value : first_)

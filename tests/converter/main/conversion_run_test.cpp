@@ -6,6 +6,7 @@
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/audio_file_writer.h"
+#include "platform/ffmpeg/ffmpeg_loader.h"
 #include "platform/mac/mac_library.h"
 #include "tests/converter/main/conversion_test_surface.h"
 #include "tests/support/tools.h"
@@ -442,6 +443,25 @@ TEST(ConversionRun, WmaStepReportsUnderItsOwnTitle)
         firstAudioStream(probe).value(QStringLiteral("codec_name")).toString().startsWith(QStringLiteral("wma")));
     EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("voice.wma"))), 1.0, 0.1);
     EXPECT_EQ(QDir(rig.output.path()).entryList(QDir::Files).size(), 1);
+    rig.checkIdle();
+}
+
+// WAV in, MP3, Ogg or APE out: all done without FFmpeg, which only the
+// formats that need it open.
+TEST(ConversionRun, WavToMp3OggAndApeLeavesFfmpegUnopened)
+{
+    RunRig rig;
+    ASSERT_FALSE(quandor::ffmpeg::loaded());
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("song.wav")), 1.0));
+    rig.view.keys = {rig.source(QStringLiteral("song.wav"))};
+    for (const QString& format : {formats::Mp3, formats::Ogg, formats::Ape}) {
+        ASSERT_TRUE(rig.chooseFormat(format));
+        rig.engine.runAll();
+        EXPECT_TRUE(rig.view.messages.isEmpty()) << format.toStdString();
+    }
+    for (const char* name : {"song.mp3", "song.ogg", "song.ape"})
+        EXPECT_NEAR(decodedSeconds(rig.out(QString::fromLatin1(name))), 1.0, 0.1) << name;
+    EXPECT_FALSE(quandor::ffmpeg::loaded());
     rig.checkIdle();
 }
 
