@@ -9,10 +9,7 @@
 #include "platform/mac/stored_wav.h"
 #include "platform/mac/wav_writer.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "platform/ffmpeg/ffmpeg_owners.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -24,22 +21,10 @@ namespace quandor::mac {
 
 namespace {
 
-struct FormatCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using FormatPtr = quandor::ffmpeg::InputPtr;
+using quandor::ffmpeg::CodecPtr;
+using quandor::ffmpeg::FramePtr;
+using quandor::ffmpeg::PacketPtr;
 
 /// The planar format FFmpeg's APE decoder gives samples of `bits` in.
 AVSampleFormat planarFormatOf(int bits)
