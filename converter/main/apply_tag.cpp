@@ -3,6 +3,8 @@
 #include "converter/common/conversion_numbers.h"
 #include "platform/audio/audio_tag_info.h"
 
+#include <optional>
+
 namespace tavrel {
 
 QString tagErrorMessage()
@@ -19,20 +21,25 @@ bool fail(QString* error, const QString& reason)
     return false;
 }
 
-} // namespace
-
-bool applyTag(TagValues& values, const QString& target, int currentYear, QString* error)
+std::nullopt_t refuse(QString* error, const QString& reason)
 {
-    using quandor::audio::AudioTagInfo;
+    fail(error, reason);
+    return std::nullopt;
+}
 
+using quandor::audio::AudioTagInfo;
+
+/// The tag to write for `values`, after the changes to year and track.
+std::optional<AudioTagInfo> tagFor(TagValues& values, int currentYear, QString* error)
+{
     const std::optional<double> yearNumber = parseNumber(values.year);
     if (!yearNumber)
-        return fail(error, QStringLiteral("the year \"%1\" is not a number").arg(values.year));
+        return refuse(error, QStringLiteral("the year \"%1\" is not a number").arg(values.year));
     if (*yearNumber == 0.0)
         values.year = QString::number(currentYear);
     const std::optional<std::int32_t> year = toInt32(values.year);
     if (!year)
-        return fail(error, QStringLiteral("the year \"%1\" is out of range").arg(values.year));
+        return refuse(error, QStringLiteral("the year \"%1\" is out of range").arg(values.year));
     if (values.track == 0 || values.track == 103)
         values.track = 1;
 
@@ -46,9 +53,25 @@ bool applyTag(TagValues& values, const QString& target, int currentYear, QString
     tag.Year = *year;
     tag.Track = values.track;
     tag.EncodedBy = QStringLiteral("Tavrel");
-    if (!tag.SaveTags(target))
-        return fail(error, tag.LastError());
+    return tag;
+}
+
+} // namespace
+
+bool applyTag(TagValues& values, const QString& target, int currentYear, QString* error)
+{
+    std::optional<AudioTagInfo> tag = tagFor(values, currentYear, error);
+    if (!tag)
+        return false;
+    if (!tag->SaveTags(target))
+        return fail(error, tag->LastError());
     return true;
+}
+
+quandor::audio::TagFieldList tagFieldsFor(TagValues values, int currentYear)
+{
+    const std::optional<AudioTagInfo> tag = tagFor(values, currentYear, nullptr);
+    return tag ? tag->TextFields() : quandor::audio::TagFieldList{};
 }
 
 } // namespace tavrel

@@ -2,6 +2,8 @@
 // The tag a converted file carries: the values collected from its source,
 // written into the new file with the program's name as the encoder.
 
+#include "platform/audio/tag_fields.h"
+
 #include <QString>
 
 namespace tavrel {
@@ -29,5 +31,9 @@ QString tagErrorMessage();
 /// out. False, with the reason in `error`, when the year is not a number or
 /// the file cannot be tagged; the file then stays as it was.
 bool applyTag(TagValues& values, const QString& target, int currentYear, QString* error = nullptr);
+
+/// The text fields applyTag would write for `values`, its changes to year and
+/// track made on a copy; empty when it would refuse them.
+quandor::audio::TagFieldList tagFieldsFor(TagValues values, int currentYear);
 
 } // namespace tavrel

@@ -45,9 +45,14 @@ StepResult ConversionEngine::TranscodeFile(const QString& source, const QString&
 {
     AudioReaderAdapter reader(components_.reader);
     AudioWriterAdapter writer(components_.writer);
+    // The stream starts with the fields the tag will have, where its format
+    // holds them itself: the save after it then rewrites them in place
+    // rather than moving the whole file to make room.
+    components_.writer.SetStreamTags(tagFieldsFor(state.tag, yearForUndated()));
     const PumpResult result = transcodeFile(
         reader, writer, source, target, PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
         state.currentIndex, [this](const QString& written) { ApplyTag(written); });
+    components_.writer.SetStreamTags({});
     return result.ok ? StepResult{} : StepResult::failure(result.error);
 }
 

@@ -63,6 +63,7 @@ bool AudioFileWriter::Open(const QString& path, int /*mode*/)
     target->outRate = format_->sampleRate();
     target->outChannels = format_->channels();
     target->encoder = makeEncoder(*format_);
+    target->encoder->setStreamTags(streamTags_);
     QString error;
     if (!target->adapter.setUp(sourceRate_, sourceChannels_, target->outRate, target->outChannels, error)
         || !target->encoder->open(path, error)) {
@@ -73,6 +74,11 @@ bool AudioFileWriter::Open(const QString& path, int /*mode*/)
     target_ = std::move(target);
     lastError_.clear();
     return true;
+}
+
+void AudioFileWriter::SetStreamTags(TagFieldList fields)
+{
+    streamTags_ = std::move(fields);
 }
 
 bool AudioFileWriter::failWrite(const QString& reason)

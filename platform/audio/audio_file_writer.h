@@ -10,6 +10,7 @@
 // a complete, shorter file).
 
 #include "platform/audio/mp3_lame_encoder.h"
+#include "platform/audio/tag_fields.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,6 +31,11 @@ public:
 
     /// Creates `path` (replacing a file of that name) in the current format.
     bool Open(const QString& path, int mode = 0);
+    /// Tag fields the files opened from now on carry from the start where the
+    /// format has a header of its own for them (Ogg Vorbis comments): a tag
+    /// save of the same fields afterwards then rewrites them in place instead
+    /// of moving the whole file. Empty: none.
+    void SetStreamTags(TagFieldList fields);
     /// Completes the file (WAV sizes, LAME tag frame, Ogg end of stream, ASF
     /// index). False when finishing failed, or when an earlier WriteChunk
     /// failed (the file was removed then); true when nothing is open.
@@ -84,6 +90,7 @@ private:
     int sourceRate_ = 44100;
     int sourceChannels_ = 2;
     bool wmaSupport_ = false;
+    TagFieldList streamTags_;
     QString lastError_;
 };
 

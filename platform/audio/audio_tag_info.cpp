@@ -54,13 +54,12 @@ long leadingNumber(const QString& text)
 }
 
 /// Sets `key` to `value`; an empty value removes the field.
-void put(TagLib::PropertyMap& map, const char* key, const QString& value)
+void put(TagLib::PropertyMap& map, const char* key, const QByteArray& text)
 {
-    const TagLib::String text = toTag(value);
     if (text.isEmpty())
         map.erase(key);
     else
-        map.replace(key, TagLib::StringList(text));
+        map.replace(key, TagLib::StringList(TagLib::String(text.constData(), TagLib::String::UTF8)));
 }
 
 TagLib::FileRef openFile(const QString& path)
@@ -138,20 +137,8 @@ bool writeTags(const QString& path, const AudioTagInfo& fields)
         if (!holdsAudio(ref) || ref.file()->readOnly())
             return false;
         TagLib::PropertyMap map = ref.file()->properties();
-        put(map, "TITLE", fields.Title);
-        put(map, "ARTIST", fields.Artist);
-        put(map, "ALBUM", fields.Album);
-        put(map, "COMMENT", fields.Comment);
-        put(map, "ENCODEDBY", fields.EncodedBy);
-        put(map, "COPYRIGHT", fields.Copyright);
-        put(map, "COMPOSER", fields.Composer);
-        put(map, "URL", fields.URL);
-        put(map, "ORIGINALARTIST", fields.OriginalArtist);
-        // A genre number from the list wins; a free genre text is kept otherwise.
-        const bool listed = fields.Genre >= 0 && fields.Genre < AudioTagInfo::GenreCount;
-        put(map, "GENRE", listed ? AudioTagInfo::GenreName(fields.Genre) : fields.GenreText);
-        put(map, "DATE", fields.Year > 0 ? QString::number(fields.Year) : QString());
-        put(map, "TRACKNUMBER", fields.Track > 0 ? QString::number(fields.Track) : QString());
+        for (const auto& [key, text] : fields.TextFields())
+            put(map, key, text);
 
         if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file())) {
             mpeg->ID3v1Tag(true);
@@ -220,6 +207,31 @@ bool AudioTagInfo::SaveTags(const QString& path)
     }
     lastError_.clear();
     return true;
+}
+
+TagFieldList AudioTagInfo::TextFields() const
+{
+    // ID3v1 fields come NUL-padded; the padding is not part of the text.
+    const auto text = [](const QString& value) {
+        const qsizetype nul = value.indexOf(QChar(0));
+        return (nul < 0 ? value : value.left(nul)).toUtf8();
+    };
+    // A genre number from the list wins; a free genre text is kept otherwise.
+    const bool listed = Genre >= 0 && Genre < GenreCount;
+    return {
+        {"TITLE", text(Title)},
+        {"ARTIST", text(Artist)},
+        {"ALBUM", text(Album)},
+        {"COMMENT", text(Comment)},
+        {"ENCODEDBY", text(EncodedBy)},
+        {"COPYRIGHT", text(Copyright)},
+        {"COMPOSER", text(Composer)},
+        {"URL", text(URL)},
+        {"ORIGINALARTIST", text(OriginalArtist)},
+        {"GENRE", text(listed ? GenreName(Genre) : GenreText)},
+        {"DATE", Year > 0 ? QByteArray::number(qlonglong(Year)) : QByteArray()},
+        {"TRACKNUMBER", Track > 0 ? QByteArray::number(Track) : QByteArray()},
+    };
 }
 
 QString AudioTagInfo::GenreName(int genre)

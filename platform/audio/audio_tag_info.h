@@ -3,6 +3,8 @@
 // fields of MP3 (ID3v2 and ID3v1), Ogg Vorbis (comments), WMA (ASF), M4A,
 // WAV (RIFF INFO and ID3) and APE (APEv2) files.
 
+#include "platform/audio/tag_fields.h"
+
 #include <QString>
 
 namespace quandor::audio {
@@ -32,6 +34,9 @@ public:
     bool LoadTags(const QString& path);
     /// Writes the fields into the file; false when the file cannot be tagged.
     bool SaveTags(const QString& path);
+    /// The text fields SaveTags writes, in a fixed order, each as a save
+    /// stores it (empty: removed).
+    TagFieldList TextFields() const;
 
     /// The ID3v1 genre name of `genre` (0..147), empty otherwise.
     static QString GenreName(int genre);

@@ -4,6 +4,7 @@
 // rate and channel count.
 
 #include "platform/audio/output_format.h"
+#include "platform/audio/tag_fields.h"
 
 #include <QString>
 
@@ -15,6 +16,9 @@ namespace quandor::audio {
 class OutputEncoder {
 public:
     virtual ~OutputEncoder() = default;
+    /// Tag fields for the stream's own header, where the format has one that
+    /// the encoder writes; set before open. Ignored by the other formats.
+    virtual void setStreamTags(const TagFieldList& /*fields*/) {}
     /// Creates the file and writes what precedes the audio.
     virtual bool open(const QString& path, QString& error) = 0;
     virtual bool write(const std::int16_t* pcm, int frames, QString& error) = 0;

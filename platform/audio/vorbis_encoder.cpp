@@ -33,6 +33,8 @@ public:
 
     ~VorbisEncoder() override { release(); }
 
+    void setStreamTags(const TagFieldList& fields) override { tags_ = fields; }
+
     bool open(const QString& path, QString& error) override
     {
         vorbis_info_init(&info_);
@@ -42,6 +44,9 @@ public:
             return false;
         }
         vorbis_comment_init(&comment_);
+        for (const auto& [key, text] : tags_)
+            if (!text.isEmpty())
+                vorbis_comment_add_tag(&comment_, key, text.constData());
         vorbis_analysis_init(&dsp_, &info_);
         vorbis_block_init(&dsp_, &block_);
         // A serial number that differs between files, as Ogg asks.
@@ -150,6 +155,7 @@ private:
     }
 
     VorbisSettings settings_;
+    TagFieldList tags_; ///< written into the comment header
     QFile file_;
     vorbis_info info_{};
     vorbis_comment comment_{};

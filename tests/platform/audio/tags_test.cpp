@@ -1,6 +1,7 @@
 // The tag object writes fields that independent tools read back, per format.
 #include "tests/platform/audio/audio_test_support.h"
 
+#include "platform/audio/audio_file_writer.h"
 #include "platform/audio/audio_tag_info.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 namespace quandor::audio::test {
 namespace {
@@ -100,6 +102,39 @@ TEST_F(TagTest, FieldsReadBackByFfprobeInEveryFormat)
         EXPECT_EQ(back.Composer, tag.Composer) << extension;
         EXPECT_EQ(back.Copyright, tag.Copyright) << extension;
         EXPECT_EQ(back.EncodedBy, tag.EncodedBy) << extension;
+    }
+}
+
+// An Ogg file that carries its tag from the encoder on is retagged with the
+// same fields in place; without it, the save has to make room in the file.
+TEST_F(TagTest, OggCarryingItsTagFromTheStartIsRetaggedInPlace)
+{
+    const QString source = wav(QStringLiteral("src.wav"), 0.5);
+    for (const bool carried : {false, true}) {
+        SCOPED_TRACE(carried ? "tag carried from the start" : "no tag in the stream");
+        const QString file = path(carried ? QStringLiteral("carried.ogg") : QStringLiteral("bare.ogg"));
+        AudioTagInfo tag = sample();
+        AudioFileWriter writer;
+        ASSERT_TRUE(writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400));
+        writer.SetStreamTags(carried ? tag.TextFields() : TagFieldList{});
+        ASSERT_TRUE(transcode(source, writer, file).ok);
+        const qint64 encoded = QFileInfo(file).size();
+
+        ASSERT_TRUE(tag.SaveTags(file)) << tag.LastError().toStdString();
+        if (carried)
+            EXPECT_EQ(QFileInfo(file).size(), encoded);
+        else
+            EXPECT_GT(QFileInfo(file).size(), encoded);
+
+        // Each field once, as the save wrote it (a field written twice reads back as "a;a").
+        const Probed p = probe(file);
+        ASSERT_FALSE(p.codec.isEmpty());
+        EXPECT_EQ(tagValue(p.tags, {"title"}), tag.Title);
+        EXPECT_EQ(tagValue(p.tags, {"artist"}), tag.Artist);
+        EXPECT_EQ(tagValue(p.tags, {"genre"}), QStringLiteral("Rock"));
+        EXPECT_EQ(tagValue(p.tags, {"date"}), QStringLiteral("2006"));
+        EXPECT_EQ(tagValue(p.tags, {"track", "tracknumber"}), QStringLiteral("7"));
+        EXPECT_EQ(tagValue(p.tags, {"encodedby"}), QStringLiteral("Tavrel"));
     }
 }
 
