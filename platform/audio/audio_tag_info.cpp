@@ -21,12 +21,17 @@ namespace quandor::audio {
 
 namespace {
 
+/// `text` up to its first NUL: ID3v1 fields come NUL-padded, and the
+/// padding is not part of the text.
+QByteArray unpaddedUtf8(const QString& text)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    return (nul < 0 ? text : text.left(nul)).toUtf8();
+}
+
 TagLib::String toTag(const QString& text)
 {
-    // ID3v1 fields come NUL-padded; the padding is not part of the text.
-    const qsizetype nul = text.indexOf(QChar(0));
-    const QString clean = nul < 0 ? text : text.left(nul);
-    return TagLib::String(clean.toUtf8().constData(), TagLib::String::UTF8);
+    return TagLib::String(unpaddedUtf8(text).constData(), TagLib::String::UTF8);
 }
 
 QString fromTag(const TagLib::String& text)
@@ -53,7 +58,7 @@ long leadingNumber(const QString& text)
     return end == 0 ? 0 : text.left(end).toLong();
 }
 
-/// Sets `key` to `value`; an empty value removes the field.
+/// Sets `key` to the UTF-8 `text`; an empty text removes the field.
 void put(TagLib::PropertyMap& map, const char* key, const QByteArray& text)
 {
     if (text.isEmpty())
@@ -211,11 +216,7 @@ bool AudioTagInfo::SaveTags(const QString& path)
 
 TagFieldList AudioTagInfo::TextFields() const
 {
-    // ID3v1 fields come NUL-padded; the padding is not part of the text.
-    const auto text = [](const QString& value) {
-        const qsizetype nul = value.indexOf(QChar(0));
-        return (nul < 0 ? value : value.left(nul)).toUtf8();
-    };
+    const auto text = unpaddedUtf8;
     // A genre number from the list wins; a free genre text is kept otherwise.
     const bool listed = Genre >= 0 && Genre < GenreCount;
     return {
