@@ -1,5 +1,6 @@
 #include "platform/audio/audio_tag_info.h"
 
+#include "platform/audio/asf_header.h"
 #include "platform/audio/guarded_file_edit.h"
 
 #include <taglib/asffile.h>
@@ -206,7 +207,13 @@ bool AudioTagInfo::SaveTags(const QString& path)
     // TagLib edits a copy in a child process: a file it mishandles can neither
     // take the program down nor be left damaged or grown without end.
     const GuardedEditLimits limits{allowedGrowth(*this), saveTimeoutMs(path)};
-    if (!editCopyGuarded(path, limits, [this](const QString& copy) { return writeTags(copy, *this); })) {
+    const auto write = [this](const QString& copy) { return writeTags(copy, *this); };
+    // A WMA file's tags are all in its header: only the header is edited, and
+    // a header that grows does not move the audio through a small buffer.
+    const qint64 asfHeader = asfHeaderObjectSize(path);
+    const bool saved =
+        asfHeader > 0 ? editHeadGuarded(path, asfHeader, limits, write) : editCopyGuarded(path, limits, write);
+    if (!saved) {
         lastError_ = QStringLiteral("Cannot write tags into %1").arg(path);
         return false;
     }

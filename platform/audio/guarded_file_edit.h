@@ -23,4 +23,12 @@ struct GuardedEditLimits {
 bool editCopyGuarded(const QString& path, const GuardedEditLimits& limits,
                      const std::function<bool(const QString& copyPath)>& edit);
 
+/// As editCopyGuarded, for an edit that reads and rewrites only the first
+/// `headBytes` of the file (a header that holds the tags): the copy the edit
+/// gets holds those bytes alone, the bound applies to them, and the rest of
+/// the file follows the edited head unchanged. Saves moving the whole file
+/// when the head changes size.
+bool editHeadGuarded(const QString& path, qint64 headBytes, const GuardedEditLimits& limits,
+                     const std::function<bool(const QString& copyPath)>& edit);
+
 } // namespace quandor::audio

@@ -83,6 +83,46 @@ TEST(GuardedFileEdit, TheFileChangesOnlyWhenTheEditSucceedsWithinItsBounds)
     }
 }
 
+// A head edit sees the head alone; the rest follows the edited head, and the
+// bound and the failures behave as for a whole copy.
+TEST(GuardedFileEdit, AHeadEditSeesOnlyTheHeadAndTheRestFollowsIt)
+{
+    const QByteArray head = QByteArray("HEAD").repeated(16);
+    const QByteArray rest = QByteArray("audio data ").repeated(50000);
+    const auto rewriteHead = [](const QByteArray& expected, qint64 growth) {
+        return [expected, growth](const QString& copy) {
+            if (readAll(copy) != expected)
+                return false;
+            // Written anew, as some tag writers do: the rest must still follow.
+            QFile::remove(copy);
+            return writeAll(copy, "new " + QByteArray(growth, 'h'));
+        };
+    };
+    struct Case {
+        const char* name;
+        qint64 headBytes;
+        std::function<bool(const QString&)> edit;
+        QByteArray result; ///< empty: the file stays as it was
+    };
+    const Case cases[] = {
+        {"head grows", head.size(), rewriteHead(head, 1000), "new " + QByteArray(1000, 'h') + rest},
+        {"head shrinks", head.size(), rewriteHead(head, 0), "new " + rest},
+        {"head is the whole file", head.size() + rest.size(), rewriteHead(head + rest, 3), "new hhh"},
+        {"head grows past the bound", head.size(), rewriteHead(head, 128 * 1024), {}},
+        {"edit fails", head.size(), [](const QString&) { return false; }, {}},
+        {"head longer than the file", head.size() + rest.size() + 1, [](const QString&) { return true; }, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("song.wma"));
+        ASSERT_TRUE(writeAll(file, head + rest));
+        EXPECT_EQ(editHeadGuarded(file, c.headBytes, {64 * 1024, 5000}, c.edit), !c.result.isEmpty());
+        EXPECT_TRUE(readAll(file) == (c.result.isEmpty() ? head + rest : c.result));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("song.wma")});
+    }
+}
+
 TEST(GuardedFileEdit, TheCopyKeepsTheExtensionAndALinkKeepsPointingAtTheFile)
 {
     QTemporaryDir dir;

@@ -2,6 +2,7 @@
 #include "tests/platform/audio/audio_test_support.h"
 
 #include "platform/audio/audio_file_writer.h"
+#include "platform/audio/asf_header.h"
 #include "platform/audio/audio_tag_info.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
@@ -72,6 +73,11 @@ QString tagValue(const QJsonObject& tags, std::initializer_list<const char*> key
     return {};
 }
 
+QStringList editLeftovers(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".tavrel-edit*")}, QDir::Files | QDir::Hidden);
+}
+
 TEST_F(TagTest, FieldsReadBackByFfprobeInEveryFormat)
 {
     for (const char* extension : {"mp3", "ogg", "wma", "m4a", "wav"}) {
@@ -138,7 +144,9 @@ TEST_F(TagTest, OggCarryingItsTagFromTheStartIsRetaggedInPlace)
     }
 }
 
-TEST_F(TagTest, WmaTitleFromAnotherWriterIsReplaced)
+// Only the header of a WMA file is rewritten: the audio after it stays byte
+// for byte as it was, however much the header grows.
+TEST_F(TagTest, WmaTitleFromAnotherWriterIsReplacedAndTheAudioKept)
 {
     // ffmpeg repeats the title and author as extended attributes, which readers prefer.
     const QString file = path(QStringLiteral("theirs.wma"));
@@ -149,9 +157,24 @@ TEST_F(TagTest, WmaTitleFromAnotherWriterIsReplaced)
                  QStringLiteral("artist=Old Artist"), QStringLiteral("-c:a"), QStringLiteral("wmav2"), file})
             .exitCode,
         0);
+    const QByteArray before = quandor::test::readAll(file);
+    const qint64 headerBefore = asfHeaderObjectSize(file);
+    const Probed probedBefore = probe(file);
+    const qint64 framesBefore = ffmpegFrameCount(file, 2);
+    ASSERT_GT(headerBefore, 0);
+
     AudioTagInfo tag = sample();
     ASSERT_TRUE(tag.SaveTags(file)) << tag.LastError().toStdString();
+    const QByteArray after = quandor::test::readAll(file);
+    const qint64 headerAfter = asfHeaderObjectSize(file);
+    EXPECT_GT(headerAfter, headerBefore);
+    EXPECT_EQ(after.size() - headerAfter, before.size() - headerBefore);
+    EXPECT_TRUE(after.mid(headerAfter) == before.mid(headerBefore));
+    EXPECT_EQ(editLeftovers(dir_.path()), QStringList());
+
     const Probed p = probe(file);
+    EXPECT_EQ(p.duration, probedBefore.duration);
+    EXPECT_EQ(ffmpegFrameCount(file, 2), framesBefore);
     EXPECT_EQ(tagValue(p.tags, {"title"}), QStringLiteral("Früh am Morgen"));
     EXPECT_EQ(tagValue(p.tags, {"artist", "author"}), QStringLiteral("Artist Name"));
     AudioTagInfo back;
@@ -274,11 +297,6 @@ TEST_F(TagTest, FilesThatCannotBeTaggedFail)
         EXPECT_FALSE(load.LoadTags(file)) << file.toStdString();
         EXPECT_TRUE(load.Title.isEmpty());
     }
-}
-
-QStringList editLeftovers(const QString& folder)
-{
-    return QDir(folder).entryList({QStringLiteral(".tavrel-edit*")}, QDir::Files | QDir::Hidden);
 }
 
 // Files that send TagLib astray: the save of the MP4 one would grow it by
