@@ -6,7 +6,8 @@
 //   WMA 128 stereo     ffmpeg -c:a wmav2 -b:a 128k (the window set to that profile)
 //   APE normal         the APE library alone, one process for the batch
 // The window is the tavrel_window_run process from start-up to its last file
-// (shown on the display in DISPLAY, or on the offscreen platform). Reference
+// (shown on the display in DISPLAY, or on the offscreen platform, with a
+// session bus of its own where the environment has none). Reference
 // and window take turns (A B, B A, ...); each ratio is the median over the
 // turns of window / reference within the turn, with the range of the turns.
 // Every output is checked: it decodes (ffmpeg) to the source's length.
@@ -77,6 +78,53 @@ Timing runProcesses(const std::vector<std::pair<QString, QStringList>>& commands
     t.ok = true;
     return t;
 }
+
+// A desktop session has a message bus, and Qt looks for it at start-up; on a
+// bare virtual display there is none, and every window process would try to
+// launch one (a fork of the whole process) before giving up. The window gets
+// a bus of its own for the bench, as it would have on a desktop.
+class SessionBus {
+public:
+    SessionBus()
+    {
+        if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) {
+            description_ = QStringLiteral("the session's");
+            return;
+        }
+        daemon_.setProcessChannelMode(QProcess::SeparateChannels);
+        daemon_.setStandardErrorFile(QProcess::nullDevice());
+        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                      QStringLiteral("--print-address")});
+        if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000)) {
+            daemon_.kill();
+            daemon_.waitForFinished(5000);
+            description_ = QStringLiteral("none (dbus-daemon could not be started)");
+            return;
+        }
+        const QByteArray address = daemon_.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        description_ = QStringLiteral("a private one");
+    }
+    ~SessionBus()
+    {
+        if (daemon_.state() == QProcess::NotRunning)
+            return;
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        daemon_.terminate();
+        if (!daemon_.waitForFinished(5000)) {
+            daemon_.kill();
+            daemon_.waitForFinished(5000);
+        }
+    }
+    SessionBus(const SessionBus&) = delete;
+    SessionBus& operator=(const SessionBus&) = delete;
+
+    const QString& description() const { return description_; }
+
+private:
+    QProcess daemon_;
+    QString description_;
+};
 
 double median(std::vector<double> values)
 {
@@ -444,6 +492,8 @@ int main(int argc, char* argv[])
                         && qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen")
                     ? qPrintable(QStringLiteral("X ") + qEnvironmentVariable("DISPLAY"))
                     : "offscreen");
+    const SessionBus bus;
+    std::printf("session bus: %s\n", qPrintable(bus.description()));
 
     const WindowBench bench(binFolder, program, work, options.seconds);
     bool allOk = true;
