@@ -1,7 +1,9 @@
 // MP3 output through libmp3lame; every property of the LAME settings object
 // is handed to the library, and the LAME/Xing tag frame is written at the
-// start of the file when it is finished.
+// start of the audio when it is finished.
 #include "platform/audio/output_encoder.h"
+
+#include "platform/audio/id3v2_head.h"
 
 #include <lame/lame.h>
 
@@ -140,6 +142,8 @@ class Mp3Encoder final : public OutputEncoder {
 public:
     explicit Mp3Encoder(const MP3LameEncoder& s) : settings_(s) {}
 
+    void setStreamTags(const TagFieldList& fields) override { tags_ = fields; }
+
     bool open(const QString& path, QString& error) override
     {
         lame_ = configure(settings_, error);
@@ -150,6 +154,14 @@ public:
             error = QStringLiteral("Cannot create %1: %2").arg(path, file_.errorString());
             return false;
         }
+        // The tag ahead of the audio from the start: a tag save after it
+        // rewrites it in place instead of moving the whole file back.
+        const QByteArray head = renderId3v2Head(tags_);
+        if (file_.write(head) != head.size()) {
+            error = QStringLiteral("Cannot write %1: %2").arg(path, file_.errorString());
+            return false;
+        }
+        audioStart_ = head.size();
         return true;
     }
 
@@ -177,11 +189,11 @@ public:
         if (!store(lame_encode_flush(lame_.get(), buffer_.data(), int(buffer_.size())), error))
             return false;
         if (settings_.WriteVbrHeader) {
-            // The first frame was reserved for the tag frame.
+            // The first frame of the audio was reserved for the tag frame.
             const size_t size = lame_get_lametag_frame(lame_.get(), nullptr, 0);
             std::vector<unsigned char> tag(size);
             if (size > 0 && lame_get_lametag_frame(lame_.get(), tag.data(), size) == size) {
-                if (!file_.seek(0)
+                if (!file_.seek(audioStart_)
                     || file_.write(reinterpret_cast<const char*>(tag.data()), qint64(size)) != qint64(size)) {
                     error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
                     return false;
@@ -213,8 +225,10 @@ private:
     }
 
     MP3LameEncoder settings_;
+    TagFieldList tags_;
     LamePtr lame_;
     QFile file_;
+    qint64 audioStart_ = 0; ///< where the audio starts, after the ID3v2 tag
     std::vector<unsigned char> buffer_;
 };
 

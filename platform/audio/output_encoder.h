@@ -16,8 +16,9 @@ namespace quandor::audio {
 class OutputEncoder {
 public:
     virtual ~OutputEncoder() = default;
-    /// Tag fields for the stream's own header, where the format has one that
-    /// the encoder writes; set before open. Ignored by the other formats.
+    /// Tag fields the encoder writes with the stream where its format allows
+    /// (Ogg's comment header, an ID3v2 tag ahead of MP3); set before open.
+    /// Ignored by the other formats.
     virtual void setStreamTags(const TagFieldList& /*fields*/) {}
     /// Creates the file and writes what precedes the audio.
     virtual bool open(const QString& path, QString& error) = 0;

@@ -111,36 +111,51 @@ TEST_F(TagTest, FieldsReadBackByFfprobeInEveryFormat)
     }
 }
 
-// An Ogg file that carries its tag from the encoder on is retagged with the
-// same fields in place; without it, the save has to make room in the file.
-TEST_F(TagTest, OggCarryingItsTagFromTheStartIsRetaggedInPlace)
+// A file that carries its tag from the encoder on (Ogg's comment header, an
+// ID3v2 tag ahead of MP3) is retagged with the same fields in place, and
+// still decodes to its whole length; without it, the save has to make room.
+TEST_F(TagTest, OutputCarryingItsTagFromTheStartIsRetaggedInPlace)
 {
     const QString source = wav(QStringLiteral("src.wav"), 0.5);
-    for (const bool carried : {false, true}) {
-        SCOPED_TRACE(carried ? "tag carried from the start" : "no tag in the stream");
-        const QString file = path(carried ? QStringLiteral("carried.ogg") : QStringLiteral("bare.ogg"));
-        AudioTagInfo tag = sample();
-        AudioFileWriter writer;
-        ASSERT_TRUE(writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400));
-        writer.SetStreamTags(carried ? tag.TextFields() : TagFieldList{});
-        ASSERT_TRUE(transcode(source, writer, file).ok);
-        const qint64 encoded = QFileInfo(file).size();
+    const qint64 sourceFrames = ffmpegFrameCount(source, 2);
+    struct Case {
+        const char* extension;
+        qint64 appended; ///< what the save adds at the end in place (ID3v1)
+    };
+    for (const Case c : {Case{"ogg", 0}, Case{"mp3", 128}}) {
+        for (const bool carried : {false, true}) {
+            SCOPED_TRACE(std::string(c.extension) + (carried ? ", tag carried from the start" : ", no tag ahead"));
+            const QString file =
+                path((carried ? QStringLiteral("carried.") : QStringLiteral("bare.")) + QLatin1String(c.extension));
+            AudioTagInfo tag = sample();
+            AudioFileWriter writer;
+            if (QLatin1String(c.extension) == QLatin1String("ogg"))
+                ASSERT_TRUE(writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400));
+            else
+                ASSERT_TRUE(writer.SetFormatMP3(44100, 128, 2));
+            writer.SetStreamTags(carried ? tag.TextFields() : TagFieldList{});
+            ASSERT_TRUE(transcode(source, writer, file).ok);
+            const qint64 encoded = QFileInfo(file).size();
+            // The encoder's own frame count (the MP3's LAME frame sits behind the tag).
+            EXPECT_EQ(ffmpegFrameCount(file, 2), sourceFrames);
 
-        ASSERT_TRUE(tag.SaveTags(file)) << tag.LastError().toStdString();
-        if (carried)
-            EXPECT_EQ(QFileInfo(file).size(), encoded);
-        else
-            EXPECT_GT(QFileInfo(file).size(), encoded);
+            ASSERT_TRUE(tag.SaveTags(file)) << tag.LastError().toStdString();
+            if (carried)
+                EXPECT_EQ(QFileInfo(file).size(), encoded + c.appended);
+            else
+                EXPECT_GT(QFileInfo(file).size(), encoded + c.appended);
+            EXPECT_EQ(ffmpegFrameCount(file, 2), sourceFrames);
 
-        // Each field once, as the save wrote it (a field written twice reads back as "a;a").
-        const Probed p = probe(file);
-        ASSERT_FALSE(p.codec.isEmpty());
-        EXPECT_EQ(tagValue(p.tags, {"title"}), tag.Title);
-        EXPECT_EQ(tagValue(p.tags, {"artist"}), tag.Artist);
-        EXPECT_EQ(tagValue(p.tags, {"genre"}), QStringLiteral("Rock"));
-        EXPECT_EQ(tagValue(p.tags, {"date"}), QStringLiteral("2006"));
-        EXPECT_EQ(tagValue(p.tags, {"track", "tracknumber"}), QStringLiteral("7"));
-        EXPECT_EQ(tagValue(p.tags, {"encodedby"}), QStringLiteral("Tavrel"));
+            // Each field once, as the save wrote it (a field written twice reads back as "a;a").
+            const Probed p = probe(file);
+            ASSERT_FALSE(p.codec.isEmpty());
+            EXPECT_EQ(tagValue(p.tags, {"title"}), tag.Title);
+            EXPECT_EQ(tagValue(p.tags, {"artist"}), tag.Artist);
+            EXPECT_EQ(tagValue(p.tags, {"genre"}), QStringLiteral("Rock"));
+            EXPECT_EQ(tagValue(p.tags, {"date"}), QStringLiteral("2006"));
+            EXPECT_EQ(tagValue(p.tags, {"track", "tracknumber"}), QStringLiteral("7"));
+            EXPECT_EQ(tagValue(p.tags, {"encodedby", "encoded_by"}), QStringLiteral("Tavrel"));
+        }
     }
 }
 
