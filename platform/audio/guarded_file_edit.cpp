@@ -97,7 +97,9 @@ bool copyRange(int from, qint64 offset, qint64 length, int to)
     }
     offset = at;
 #endif
-    std::vector<char> buffer(size_t(std::min<qint64>(std::max<qint64>(length, 1), 1 << 20)));
+    if (length == 0)
+        return true;
+    std::vector<char> buffer(size_t(std::min<qint64>(length, 1 << 20)));
     while (length > 0) {
         const ssize_t got = ::pread(from, buffer.data(), size_t(std::min<qint64>(length, qint64(buffer.size()))), off_t(offset));
         if (got < 0 && errno == EINTR)
@@ -194,6 +196,7 @@ bool editGuarded(const QString& path, qint64 headBytes, const GuardedEditLimits&
     if (!copy.file().isOpen() || !copyRange(original.get(), 0, head, copy.file().handle()))
         return false;
     copy.file().setPermissions(QFile::permissions(target.filePath()));
+    copy.file().close();
     const QString copyPath = copy.file().fileName();
     const qint64 maxBytes = head + limits.maxGrowthBytes;
 
