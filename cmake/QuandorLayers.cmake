@@ -1,5 +1,7 @@
 # The engine libraries know no widgets: they link Qt Core at most, so that tests and
-# other front ends can drive them without a window. Checked when the build is configured.
+# other front ends can drive them without a window. The one exception among them is
+# named: the shell services, which show what the engines ask to show. Checked when the
+# build is configured.
 
 # Collects every target that <target> links, directly or through other targets.
 function(quandor_linked_targets target out_var)
@@ -38,14 +40,50 @@ function(quandor_linked_targets target out_var)
     set(${out_var} ${seen} PARENT_SCOPE)
 endfunction()
 
-# Fails the configuration when one of the given engine targets reaches Qt Widgets or Gui.
+# Collects the library targets defined in <dir> and the folders below it.
+function(quandor_libraries_below dir out_var)
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    set(libraries "")
+    foreach(target IN LISTS targets)
+        get_target_property(type ${target} TYPE)
+        if(type MATCHES "_LIBRARY$")
+            list(APPEND libraries ${target})
+        endif()
+    endforeach()
+    get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    foreach(subdirectory IN LISTS subdirectories)
+        quandor_libraries_below(${subdirectory} below)
+        list(APPEND libraries ${below})
+    endforeach()
+    set(${out_var} ${libraries} PARENT_SCOPE)
+endfunction()
+
+# Fails the configuration when an engine library reaches Qt Widgets or Gui.
+#   DIRECTORIES: folders whose libraries are all engine libraries ...
+#   SHELL_SERVICES: ... except these, which put up the message boxes, file dialogs
+#                   and links the engines ask for through an injectable interface
+#   TARGETS: further engine libraries defined elsewhere
 function(quandor_check_engine_layers)
-    foreach(engine IN LISTS ARGN)
+    cmake_parse_arguments(PARSE_ARGV 0 arg "" "" "DIRECTORIES;SHELL_SERVICES;TARGETS")
+    set(engines ${arg_TARGETS})
+    set(below_directories "")
+    foreach(dir IN LISTS arg_DIRECTORIES)
+        quandor_libraries_below(${CMAKE_CURRENT_SOURCE_DIR}/${dir} libraries)
+        list(APPEND below_directories ${libraries})
+    endforeach()
+    foreach(service IN LISTS arg_SHELL_SERVICES)
+        if(NOT service IN_LIST below_directories)
+            message(FATAL_ERROR "Shell service ${service} is not a library of ${arg_DIRECTORIES}")
+        endif()
+        list(REMOVE_ITEM below_directories ${service})
+    endforeach()
+    list(APPEND engines ${below_directories})
+    foreach(engine IN LISTS engines)
         quandor_linked_targets(${engine} linked)
         foreach(forbidden Qt6::Widgets Qt6::Gui)
             if(forbidden IN_LIST linked)
                 message(FATAL_ERROR "Engine library ${engine} links ${forbidden}; "
-                    "only window libraries may. Linked: ${linked}")
+                    "only window libraries and the shell services may. Linked: ${linked}")
             endif()
         endforeach()
     endforeach()

@@ -93,8 +93,8 @@ public:
         }
         daemon_.setProcessChannelMode(QProcess::SeparateChannels);
         daemon_.setStandardErrorFile(QProcess::nullDevice());
-        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                      QStringLiteral("--print-address")});
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
         if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000)) {
             daemon_.kill();
             daemon_.waitForFinished(5000);

@@ -101,7 +101,8 @@ bool copyRange(int from, qint64 offset, qint64 length, int to)
         return true;
     std::vector<char> buffer(size_t(std::min<qint64>(length, 1 << 20)));
     while (length > 0) {
-        const ssize_t got = ::pread(from, buffer.data(), size_t(std::min<qint64>(length, qint64(buffer.size()))), off_t(offset));
+        const ssize_t got =
+            ::pread(from, buffer.data(), size_t(std::min<qint64>(length, qint64(buffer.size()))), off_t(offset));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0 || !writeFully(to, buffer.data(), got))
@@ -148,8 +149,7 @@ bool childSucceeded(pid_t child, int exitSignal, int timeoutMs)
         const int slice = int(std::clamp<qint64>(deadline.remainingTime(), 0, 50));
         if (::poll(&ended, 1, slice) > 0 && (ended.revents & (POLLHUP | POLLIN))) {
             char drained;
-            while (::read(exitSignal, &drained, 1) > 0) {
-            }
+            while (::read(exitSignal, &drained, 1) > 0) {}
         }
     }
 }

@@ -33,6 +33,9 @@ Pointer resolve(const char* name)
         return real args;                                                                                              \
     }
 
+// clang-format reads the parameter lists inside the macro calls as products ("AVFrame * *frame").
+// clang-format off
+
 // libavutil
 QUANDOR_FFMPEG_FORWARD(int, av_channel_layout_compare, (const AVChannelLayout* a, const AVChannelLayout* b), (a, b))
 QUANDOR_FFMPEG_FORWARD(int, av_channel_layout_copy, (AVChannelLayout* to, const AVChannelLayout* from), (to, from))
@@ -113,3 +116,5 @@ QUANDOR_FFMPEG_FORWARD(int, avformat_write_header, (AVFormatContext* context, AV
                        (context, options))
 QUANDOR_FFMPEG_FORWARD(int, avio_closep, (AVIOContext** context), (context))
 QUANDOR_FFMPEG_FORWARD(int, avio_open, (AVIOContext** context, const char* url, int flags), (context, url, flags))
+
+// clang-format on

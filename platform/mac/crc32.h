@@ -38,7 +38,7 @@ inline std::uint32_t updateCrc32(std::uint32_t crc, const std::uint8_t* data, st
     const auto& t = crc32_detail::kTables;
     for (; size >= 4; size -= 4, data += 4) {
         crc ^= std::uint32_t(data[0]) | std::uint32_t(data[1]) << 8 | std::uint32_t(data[2]) << 16
-             | std::uint32_t(data[3]) << 24;
+            | std::uint32_t(data[3]) << 24;
         crc = t[3][crc & 0xFF] ^ t[2][(crc >> 8) & 0xFF] ^ t[1][(crc >> 16) & 0xFF] ^ t[0][crc >> 24];
     }
     for (; size > 0; --size, ++data)

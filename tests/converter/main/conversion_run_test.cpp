@@ -502,8 +502,8 @@ TEST(ConversionRun, EachEntryIsTaggedFromItsOwnSourceOnly)
 {
     // Ogg carries the tag in the stream from the encoder on: nothing of one
     // entry's tag may reach the next.
-    for (const auto& [format, extension] : {std::pair{formats::Mp3, QStringLiteral(".mp3")},
-                                            std::pair{formats::Ogg, QStringLiteral(".ogg")}}) {
+    for (const auto& [format, extension] :
+         {std::pair{formats::Mp3, QStringLiteral(".mp3")}, std::pair{formats::Ogg, QStringLiteral(".ogg")}}) {
         SCOPED_TRACE(format.toStdString());
         RunRig rig;
         ASSERT_TRUE(makeTaggedMp3(rig.source(QStringLiteral("tagged.mp3")), rig.sources.path(), 1.0));

@@ -1,8 +1,8 @@
 // The tag object writes fields that independent tools read back, per format.
 #include "tests/platform/audio/audio_test_support.h"
 
-#include "platform/audio/audio_file_writer.h"
 #include "platform/audio/asf_header.h"
+#include "platform/audio/audio_file_writer.h"
 #include "platform/audio/audio_tag_info.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
