@@ -3,11 +3,10 @@
 // start of the audio when it is finished.
 #include "platform/audio/output_encoder.h"
 
+#include "platform/audio/encoded_file.h"
 #include "platform/audio/id3v2_head.h"
 
 #include <lame/lame.h>
-
-#include <QFile>
 
 #include <algorithm>
 #include <cstdarg>
@@ -149,18 +148,13 @@ public:
         lame_ = configure(settings_, error);
         if (!lame_)
             return false;
-        file_.setFileName(path);
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            error = QStringLiteral("Cannot create %1: %2").arg(path, file_.errorString());
+        if (!file_.create(path, error))
             return false;
-        }
         // The tag ahead of the audio from the start: a tag save after it
         // rewrites it in place instead of moving the whole file back.
         const QByteArray head = renderId3v2Head(tags_);
-        if (file_.write(head) != head.size()) {
-            error = QStringLiteral("Cannot write %1: %2").arg(path, file_.errorString());
+        if (!file_.write(head, error))
             return false;
-        }
         audioStart_ = head.size();
         return true;
     }
@@ -192,17 +186,9 @@ public:
             // The first frame of the audio was reserved for the tag frame.
             const size_t size = lame_get_lametag_frame(lame_.get(), nullptr, 0);
             std::vector<unsigned char> tag(size);
-            if (size > 0 && lame_get_lametag_frame(lame_.get(), tag.data(), size) == size) {
-                if (!file_.seek(audioStart_)
-                    || file_.write(reinterpret_cast<const char*>(tag.data()), qint64(size)) != qint64(size)) {
-                    error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
-                    return false;
-                }
-            }
-        }
-        if (!file_.flush()) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
-            return false;
+            if (size > 0 && lame_get_lametag_frame(lame_.get(), tag.data(), size) == size
+                && !file_.writeAt(audioStart_, reinterpret_cast<const char*>(tag.data()), qint64(size), error))
+                return false;
         }
         file_.close();
         return true;
@@ -217,17 +203,13 @@ private:
             error = QStringLiteral("The MP3 encoder failed (%1)").arg(bytes);
             return false;
         }
-        if (bytes > 0 && file_.write(reinterpret_cast<const char*>(buffer_.data()), bytes) != bytes) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
-            return false;
-        }
-        return true;
+        return file_.write(reinterpret_cast<const char*>(buffer_.data()), bytes, error);
     }
 
     MP3LameEncoder settings_;
     TagFieldList tags_;
     LamePtr lame_;
-    QFile file_;
+    EncodedFile file_;
     qint64 audioStart_ = 0; ///< where the audio starts, after the ID3v2 tag
     std::vector<unsigned char> buffer_;
 };

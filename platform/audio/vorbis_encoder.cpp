@@ -1,9 +1,8 @@
 // Ogg Vorbis output through libvorbisenc and libogg.
+#include "platform/audio/encoded_file.h"
 #include "platform/audio/output_encoder.h"
 
 #include <vorbis/vorbisenc.h>
-
-#include <QFile>
 
 #include <algorithm>
 
@@ -53,11 +52,8 @@ public:
         ogg_stream_init(&stream_, int(qHash(path) & 0x7fffffff));
         encoderReady_ = true;
 
-        file_.setFileName(path);
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            error = QStringLiteral("Cannot create %1: %2").arg(path, file_.errorString());
+        if (!file_.create(path, error))
             return false;
-        }
         ogg_packet header, commentHeader, codeHeader;
         vorbis_analysis_headerout(&dsp_, &comment_, &header, &commentHeader, &codeHeader);
         ogg_stream_packetin(&stream_, &header);
@@ -97,10 +93,6 @@ public:
         vorbis_analysis_wrote(&dsp_, 0);
         if (!drain(error, true))
             return false;
-        if (!file_.flush()) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
-            return false;
-        }
         file_.close();
         return true;
     }
@@ -133,12 +125,11 @@ private:
 
     bool writePage(const ogg_page& page, QString& error)
     {
-        if (file_.write(reinterpret_cast<const char*>(page.header), page.header_len) != page.header_len
-            || file_.write(reinterpret_cast<const char*>(page.body), page.body_len) != page.body_len) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
-            return false;
-        }
-        return true;
+        // One write a page: the header alone would double the system calls.
+        page_.truncate(0); // keeps its storage for the next page
+        page_.append(reinterpret_cast<const char*>(page.header), page.header_len);
+        page_.append(reinterpret_cast<const char*>(page.body), page.body_len);
+        return file_.write(page_, error);
     }
 
     void release()
@@ -156,7 +147,8 @@ private:
 
     VorbisSettings settings_;
     TagFieldList tags_; ///< written into the comment header
-    QFile file_;
+    EncodedFile file_;
+    QByteArray page_;
     vorbis_info info_{};
     vorbis_comment comment_{};
     vorbis_dsp_state dsp_{};

@@ -1,8 +1,8 @@
 // PCM WAV output: a canonical RIFF/WAVE file whose sizes are filled in when
 // it is finished.
+#include "platform/audio/encoded_file.h"
 #include "platform/audio/output_encoder.h"
 
-#include <QFile>
 #include <QtEndian>
 
 #include <limits>
@@ -31,12 +31,7 @@ public:
 
     bool open(const QString& path, QString& error) override
     {
-        file_.setFileName(path);
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            error = QStringLiteral("Cannot create %1: %2").arg(path, file_.errorString());
-            return false;
-        }
-        return writeHeader(0, error);
+        return file_.create(path, error) && writeHeader(0, error);
     }
 
     bool write(const std::int16_t* pcm, int frames, QString& error) override
@@ -56,10 +51,8 @@ public:
             out = packed_.data();
         }
         const qint64 bytes = qint64(samples) * bytesPerSample;
-        if (file_.write(out, bytes) != bytes) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
+        if (!file_.write(out, bytes, error))
             return false;
-        }
         dataBytes_ += bytes;
         return true;
     }
@@ -67,19 +60,10 @@ public:
     bool finish(QString& error) override
     {
         // Chunks are padded to an even size.
-        if (dataBytes_ % 2 && file_.write("\0", 1) != 1) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
+        if (dataBytes_ % 2 && !file_.write("\0", 1, error))
             return false;
-        }
-        if (!file_.seek(0) || !writeHeader(dataBytes_, error)) {
-            if (error.isEmpty())
-                error = QStringLiteral("Cannot complete %1").arg(file_.fileName());
+        if (!writeHeader(dataBytes_, error))
             return false;
-        }
-        if (!file_.flush()) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
-            return false;
-        }
         file_.close();
         return true;
     }
@@ -127,15 +111,11 @@ private:
         putU16(h + 34, quint16(settings_.bits));
         memcpy(h + 36, "data", 4);
         putU32(h + 40, quint32(dataBytes));
-        if (file_.write(h, kHeaderSize) != kHeaderSize) {
-            error = QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString());
-            return false;
-        }
-        return true;
+        return file_.writeAt(0, h, kHeaderSize, error);
     }
 
     PcmSettings settings_;
-    QFile file_;
+    EncodedFile file_;
     qint64 dataBytes_ = 0;
     std::vector<char> packed_;
 };

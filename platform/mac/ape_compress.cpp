@@ -83,8 +83,23 @@ public:
         return writePreamble();
     }
 
+    /// Why the last write failed, in the system's words.
+    QString writeError() const { return writeError_; }
+
 private:
-    bool write(const QByteArray& bytes) { return output_.write(bytes) == bytes.size(); }
+    bool write(const QByteArray& bytes)
+    {
+        // A short write carries no reason; writing the rest fails with it.
+        for (qint64 at = 0; at < bytes.size();) {
+            const qint64 written = output_.write(bytes.constData() + at, bytes.size() - at);
+            if (written <= 0) {
+                writeError_ = output_.errorString();
+                return false;
+            }
+            at += written;
+        }
+        return true;
+    }
 
     Result writeFrames()
     {
@@ -151,6 +166,7 @@ private:
     ApeFileInfo info_;
     std::vector<std::uint32_t> seekTable_;
     QCryptographicHash md5_{QCryptographicHash::Md5};
+    QString writeError_;
 };
 
 } // namespace
@@ -163,8 +179,13 @@ bool IsCompressibleWav(const QString& path)
 }
 
 Result CompressFile(const QString& inputPath, const QString& outputPath, int level, std::atomic<int>* percent,
-                    const ProgressCallback& callback, const std::atomic<int>* stopFlag)
+                    const ProgressCallback& callback, const std::atomic<int>* stopFlag, QString* writeError)
 {
+    const auto writeFailed = [writeError](const QString& reason) {
+        if (writeError)
+            *writeError = reason;
+        return Result::WriteFailed;
+    };
     if (!isSupportedLevel(level))
         return Result::Unsupported;
     if (isSameFile(inputPath, outputPath))
@@ -178,8 +199,9 @@ Result CompressFile(const QString& inputPath, const QString& outputPath, int lev
 
     QSaveFile output(outputPath);
     output.setDirectWriteFallback(false);
-    if (!output.open(QIODevice::WriteOnly))
-        return Result::WriteFailed;
+    // Unbuffered: a failed write says at once why it failed.
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return writeFailed(output.errorString());
 
     Progress progress(percent, callback, stopFlag);
     progress.report(0, 1);
@@ -187,9 +209,9 @@ Result CompressFile(const QString& inputPath, const QString& outputPath, int lev
     const Result result = compression.run();
     if (result != Result::Success) {
         output.cancelWriting();
-        return result;
+        return result == Result::WriteFailed ? writeFailed(compression.writeError()) : result;
     }
-    return output.commit() ? Result::Success : Result::WriteFailed;
+    return output.commit() ? Result::Success : writeFailed(output.errorString());
 }
 
 } // namespace quandor::mac

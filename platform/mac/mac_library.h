@@ -67,8 +67,9 @@ bool IsCompressibleWav(const QString& path);
 /// `DecompressFile`: both are seen at least once per frame (after every eighth
 /// of one). Only the data chunk's declared length is encoded; the bytes before
 /// and after the samples are stored, up to 16 MiB each. A failed or stopped
-/// call leaves no output file.
+/// call leaves no output file. On `Result::WriteFailed`, `writeError` (may be
+/// null) receives the system's reason ("No space left on device").
 Result CompressFile(const QString& inputPath, const QString& outputPath, int level, std::atomic<int>* percent,
-                    const ProgressCallback& callback, const std::atomic<int>* stopFlag);
+                    const ProgressCallback& callback, const std::atomic<int>* stopFlag, QString* writeError = nullptr);
 
 } // namespace quandor::mac
