@@ -2,7 +2,7 @@
 
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/audio_file_writer.h"
-#include "platform/audio/ffmpeg_util.h"
+#include "platform/audio/ffmpeg_audio_output.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,7 +12,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <vector>
 
 namespace quandor::audio {
 
@@ -161,124 +160,33 @@ bool M4aDecoder::Decode()
 
 namespace {
 
-/// Encodes 16-bit PCM frames to AAC in an ADTS stream.
-class AdtsWriter {
-public:
-    bool open(const QString& path, int sampleRate, int channels, const AacEncoder::Settings& s, QString& error)
-    {
-        channels_ = channels;
-        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
-        if (!codec)
-            return fail(error, QStringLiteral("No AAC encoder is available"));
-        codec_.reset(avcodec_alloc_context3(codec));
-        if (!codec_)
-            return fail(error, QStringLiteral("Out of memory"));
-        codec_->sample_rate = sampleRate;
-        av_channel_layout_default(&codec_->ch_layout, channels);
-        codec_->sample_fmt = AV_SAMPLE_FMT_FLTP;
-        codec_->profile = s.profile == 0 ? FF_PROFILE_AAC_MAIN : FF_PROFILE_AAC_LOW;
+/// The AAC encoder in an ADTS stream, set up from the encoder's settings.
+FfmpegAudioOutput::Setup adtsSetup(int sampleRate, int channels, const AacEncoder::Settings& s)
+{
+    FfmpegAudioOutput::Setup setup;
+    setup.codec = AV_CODEC_ID_AAC;
+    setup.container = "adts";
+    setup.name = QStringLiteral("AAC");
+    setup.sampleRate = sampleRate;
+    setup.channels = channels;
+    setup.configure = [s](AVCodecContext& codec, AVFormatContext& output) {
+        codec.profile = s.profile == 0 ? FF_PROFILE_AAC_MAIN : FF_PROFILE_AAC_LOW;
         if (s.bandwidth > 0)
-            codec_->cutoff = s.bandwidth;
+            codec.cutoff = s.bandwidth;
         if (s.bitrate > 0) {
-            codec_->bit_rate = qint64(s.bitrate) * 1000;
+            codec.bit_rate = qint64(s.bitrate) * 1000;
         } else {
             // Quality 50..250 maps onto the encoder's 0.5..2 scale.
-            codec_->flags |= AV_CODEC_FLAG_QSCALE;
-            codec_->global_quality = int(FF_QP2LAMBDA * std::clamp(s.quality / 100.0, 0.1, 2.0));
+            codec.flags |= AV_CODEC_FLAG_QSCALE;
+            codec.global_quality = int(FF_QP2LAMBDA * std::clamp(s.quality / 100.0, 0.1, 2.0));
         }
-        av_opt_set_int(codec_->priv_data, "aac_tns", s.tns ? 1 : 0, 0);
+        av_opt_set_int(codec.priv_data, "aac_tns", s.tns ? 1 : 0, 0);
         // "Allow mid/side": leave the choice to the encoder, or forbid it.
-        av_opt_set_int(codec_->priv_data, "aac_ms", s.midSide ? -1 : 0, 0);
-
-        AVFormatContext* raw = nullptr;
-        int rc = avformat_alloc_output_context2(&raw, nullptr, "adts", nullptr);
-        if (rc < 0)
-            return fail(error, QStringLiteral("No ADTS writer (%1)").arg(ff::errorText(rc)));
-        output_.reset(raw);
-        av_opt_set_int(raw->priv_data, "write_mpeg2", s.mpeg2 ? 1 : 0, 0);
-        rc = avcodec_open2(codec_.get(), codec, nullptr);
-        if (rc < 0)
-            return fail(error, QStringLiteral("The AAC encoder refuses these settings (%1)").arg(ff::errorText(rc)));
-        AVStream* stream = avformat_new_stream(raw, nullptr);
-        if (!stream)
-            return fail(error, QStringLiteral("Out of memory"));
-        stream->time_base = AVRational{1, sampleRate};
-        avcodec_parameters_from_context(stream->codecpar, codec_.get());
-        rc = avio_open(&raw->pb, ff::fileUrl(path).constData(), AVIO_FLAG_WRITE);
-        if (rc < 0)
-            return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, ff::errorText(rc)));
-        rc = avformat_write_header(raw, nullptr);
-        if (rc < 0)
-            return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
-        frame_.reset(av_frame_alloc());
-        packet_.reset(av_packet_alloc());
-        if (!frame_ || !packet_)
-            return fail(error, QStringLiteral("Out of memory"));
-        frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 1024;
-        return true;
-    }
-
-    bool write(const std::int16_t* pcm, size_t samples, QString& error)
-    {
-        pending_.insert(pending_.end(), pcm, pcm + samples);
-        const size_t perFrame = size_t(frameSize_) * size_t(channels_);
-        size_t used = 0;
-        while (pending_.size() - used >= perFrame) {
-            if (!encode(pending_.data() + used, frameSize_, error))
-                return false;
-            used += perFrame;
-        }
-        pending_.erase(pending_.begin(), pending_.begin() + std::ptrdiff_t(used));
-        return true;
-    }
-
-    bool finish(QString& error)
-    {
-        if (!pending_.empty() && !encode(pending_.data(), int(pending_.size() / size_t(channels_)), error))
-            return false;
-        if (!send(nullptr, error))
-            return false;
-        const int rc = av_write_trailer(output_.get());
-        if (rc < 0)
-            return fail(error, QStringLiteral("Cannot complete the AAC file (%1)").arg(ff::errorText(rc)));
-        output_.reset();
-        return true;
-    }
-
-    void abandon() { output_.reset(); }
-
-private:
-    static bool fail(QString& error, const QString& reason)
-    {
-        error = reason;
-        return false;
-    }
-
-    bool encode(const std::int16_t* pcm, int frames, QString& error)
-    {
-        if (!ff::fillPlanarFloat(frame_.get(), codec_.get(), pcm, frames))
-            return fail(error, QStringLiteral("Out of memory"));
-        frame_->pts = samplesSent_;
-        samplesSent_ += frames;
-        const bool ok = send(frame_.get(), error);
-        av_frame_unref(frame_.get());
-        return ok;
-    }
-
-    bool send(AVFrame* frame, QString& error)
-    {
-        return ff::encodeToOutput(codec_.get(), output_.get(), packet_.get(), frame, QStringLiteral("AAC"), error);
-    }
-
-    int channels_ = 2;
-    int frameSize_ = 1024;
-    qint64 samplesSent_ = 0;
-    ff::CodecPtr codec_;
-    ff::OutputPtr output_;
-    ff::FramePtr frame_;
-    ff::PacketPtr packet_;
-    std::vector<std::int16_t> pending_;
-};
+        av_opt_set_int(codec.priv_data, "aac_ms", s.midSide ? -1 : 0, 0);
+        av_opt_set_int(output.priv_data, "write_mpeg2", s.mpeg2 ? 1 : 0, 0);
+    };
+    return setup;
+}
 
 } // namespace
 
@@ -320,8 +228,9 @@ bool AacEncoder::Encode()
     }
     // The file's own format governs: encoding it under another rate would
     // change its speed.
-    AdtsWriter writer;
-    if (!writer.open(OutputFile, reader.SampleRate(), reader.Channels(), settings_, lastError_)) {
+    FfmpegAudioOutput writer;
+    const int channels = reader.Channels();
+    if (!writer.open(OutputFile, adtsSetup(reader.SampleRate(), channels, settings_), lastError_)) {
         writer.abandon();
         QFile::remove(OutputFile);
         return false;
@@ -345,7 +254,8 @@ bool AacEncoder::Encode()
         if (chunk.isEmpty())
             break;
         QString error;
-        if (!writer.write(reinterpret_cast<const std::int16_t*>(chunk.constData()), size_t(chunk.size() / 2), error))
+        if (!writer.write(reinterpret_cast<const std::int16_t*>(chunk.constData()), int(chunk.size() / 2 / channels),
+                          error))
             return giveUp(error);
         done += chunk.size();
         if (pacer.due() && Progress)

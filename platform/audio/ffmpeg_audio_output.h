@@ -1,0 +1,51 @@
+#pragma once
+// One FFmpeg audio encoder writing one container file, as the AAC and WMA
+// outputs use it: interleaved 16-bit PCM in, the codec's whole frames out
+// (the last one short where the codec allows it, else filled with silence).
+
+#include "platform/audio/ffmpeg_util.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quandor::audio {
+
+class FfmpegAudioOutput {
+public:
+    struct Setup {
+        AVCodecID codec = AV_CODEC_ID_NONE;
+        const char* container = nullptr; ///< FFmpeg's name of the output format ("adts", "asf")
+        QString name;                    ///< the format as error texts name it ("AAC")
+        int sampleRate = 44100;
+        int channels = 2;
+        /// The format's own settings, made before the encoder opens.
+        std::function<void(AVCodecContext&, AVFormatContext&)> configure;
+    };
+
+    /// Opens the encoder and creates `path` with the container's header.
+    bool open(const QString& path, const Setup& setup, QString& error);
+    bool write(const std::int16_t* pcm, int frames, QString& error);
+    /// Encodes what is left, flushes the encoder and completes the file.
+    bool finish(QString& error);
+    /// Closes the file without completing it (the caller removes it).
+    void abandon() { output_.reset(); }
+
+private:
+    bool encode(const std::int16_t* pcm, int frames, QString& error);
+    bool send(const AVFrame* frame, QString& error);
+
+    QString name_;
+    int channels_ = 2;
+    int frameSize_ = 1024;
+    qint64 samplesSent_ = 0;
+    ff::CodecPtr codec_;
+    ff::OutputPtr output_;
+    ff::FramePtr frame_;
+    ff::PacketPtr packet_;
+    std::vector<std::int16_t> pending_;
+};
+
+} // namespace quandor::audio
