@@ -3,6 +3,8 @@
 #include "converter/common/conversion_numbers.h"
 #include "platform/audio/audio_tag_info.h"
 
+#include <QDir>
+
 #include <optional>
 
 namespace tavrel {
@@ -10,6 +12,14 @@ namespace tavrel {
 QString tagErrorMessage()
 {
     return QStringLiteral("Error on SetTag function");
+}
+
+QString tagFailureMessage(const QString& target, const QString& reason)
+{
+    QString text = tagErrorMessage() + QLatin1Char('\n') + QDir::toNativeSeparators(target);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    return text;
 }
 
 namespace {

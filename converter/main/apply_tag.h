@@ -24,6 +24,8 @@ struct TagValues {
 
 /// The text shown when a tag cannot be written.
 QString tagErrorMessage();
+/// That text, then the file that keeps no tag and the reason.
+QString tagFailureMessage(const QString& target, const QString& reason);
 
 /// Writes `values` into `target` (with "Tavrel" as the encoder). A year that
 /// reads as 0 becomes `currentYear` and a track of 0 or 103 becomes 1; both

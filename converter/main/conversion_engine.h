@@ -162,14 +162,18 @@ private:
     void readSourceTag(Mode mode);
     void readApeTag();
     StepResult prepareTarget();
-    StepResult makeTemporaryWav(const QString& source, QString& tempWav);
     /// What an encoder needs of a WAV to read it as it is: the configured rate
-    /// and channels (AAC), or PCM the APE encoder takes.
+    /// and channels (AAC), or PCM the APE encoder takes at the source's own rate.
     enum class WavInput { ConfiguredFormat, ApeEncodable };
+    StepResult makeTemporaryWav(const QString& source, QString& tempWav, WavInput kind);
     bool needsPcmCopy(const QString& input, WavInput kind);
     /// Points `input` at a WAV the encoder reads: the entry itself, or a temporary
     /// 16-bit PCM copy named in `tempWav`. A value ends the step (the copy failed or Cancel came).
     std::optional<StepResult> prepareWavInput(QString& input, QString& tempWav, WavInput kind);
+    /// An encoder step: a free target name, the WAV input, `encode`, then the
+    /// temporary WAV removed and the progress reset.
+    using EncodeStep = std::function<StepResult(const QString& input, const QString& target)>;
+    StepResult encodeFromWav(const QString& extension, WavInput kind, const EncodeStep& encode);
     void endState();
     int yearForUndated() const;
     void reportEntryFailure(const QString& source, const QString& reason);

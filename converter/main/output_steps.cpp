@@ -60,7 +60,7 @@ void ConversionEngine::ApplyTag(const QString& target)
 {
     QString reason;
     if (!tavrel::applyTag(state.tag, target, yearForUndated(), &reason))
-        view_.showError(tagErrorMessage(), QStringLiteral("Tavrel"));
+        view_.showError(tagFailureMessage(target, reason), QStringLiteral("Tavrel"));
 }
 
 // ---- the pump steps ---------------------------------------------------------------
@@ -132,10 +132,23 @@ bool ConversionEngine::needsPcmCopy(const QString& input, WavInput kind)
     return differs;
 }
 
-StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& tempWav)
+StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& tempWav, WavInput kind)
 {
+    int rate = settings.frequency;
+    int channels = settings.channels;
+    if (kind == WavInput::ApeEncodable) {
+        // APE is lossless: the copy keeps the source's rate and its mono or
+        // stereo layout (the reader mixes more channels to stereo); only the
+        // samples become 16-bit.
+        auto& reader = components_.reader;
+        if (reader.Open(source, 0, 1)) {
+            rate = reader.SampleRate();
+            channels = reader.Channels();
+        }
+        reader.Close(); // an unreadable source is reported by the pump
+    }
     tempWav = freeTempWavName(tempFolder, source);
-    if (!components_.writer.SetFormatPCM(settings.frequency, settings.channels, 16))
+    if (!components_.writer.SetFormatPCM(rate, channels, 16))
         return StepResult::failure(components_.writer.LastError());
     return TranscodeFile(source, tempWav);
 }
@@ -144,7 +157,7 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
 {
     if (!needsPcmCopy(input, kind))
         return std::nullopt;
-    if (const StepResult made = makeTemporaryWav(input, tempWav); !made.ok)
+    if (const StepResult made = makeTemporaryWav(input, tempWav, kind); !made.ok)
         return made;
     if (flags.cancelRequested)
         return StepResult{};
@@ -152,75 +165,66 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
     return std::nullopt;
 }
 
-// ---- AAC ------------------------------------------------------------------------
+// ---- the encoder steps (AAC, APE) ------------------------------------------------
+
+StepResult ConversionEngine::encodeFromWav(const QString& extension, WavInput kind, const EncodeStep& encode)
+{
+    if (!flags.converting)
+        return {};
+    const QString target = takeFreeName(state.targetBaseName, extension);
+    QString input = state.currentFileName;
+    QString tempWav;
+    std::optional<StepResult> result = prepareWavInput(input, tempWav, kind);
+    if (!result)
+        result = encode(input, target);
+    if (!tempWav.isEmpty())
+        removeTemporary(tempWav);
+    resetProgress(view_);
+    return *result;
+}
 
 StepResult ConversionEngine::OutputAac()
 {
-    if (!flags.converting)
-        return {};
-    const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".aac"));
-    QString input = state.currentFileName;
-    QString tempWav;
-    const auto done = [&](StepResult result) {
-        if (!tempWav.isEmpty())
-            removeTemporary(tempWav);
-        resetProgress(view_);
-        return result;
-    };
-
-    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, WavInput::ConfiguredFormat))
-        return done(*ended);
-
-    auto& encoder = components_.aacEncoder;
-    const AacSettings& aac = settings.aac;
-    encoder.InputFile = input;
-    encoder.OutputFile = target;
-    if (!encoder.SetInputFormat(settings.frequency, settings.channels))
-        return done(StepResult::failure(encoder.LastError()));
-    if (!encoder.SetEncoding(aac.midSide, aac.lfe, 0, aac.adts == QLatin1String("MPEG-2") ? 1 : 0,
-                             aac.profile == QLatin1String("Main") ? 0 : 1, aac.bandWidth,
-                             aac.quality ? 0 : aacEncoderBitRate(aac.bitRate, settings.channels), aac.tns,
-                             aac.quality ? aac.qualityRate : 0))
-        return done(StepResult::failure(encoder.LastError()));
-
-    encoder.Progress = [this](qint64 amount, qint64 total) {
-        encoderProgress(static_cast<double>(amount), static_cast<double>(total));
-    };
-    const bool written = encoder.Encode();
-    encoder.Progress = nullptr;
-    if (!written && !flags.cancelRequested)
-        return done(StepResult::failure(encoder.LastError()));
-    return done({});
+    return encodeFromWav(
+        QStringLiteral(".aac"), WavInput::ConfiguredFormat, [this](const QString& input, const QString& target) {
+            auto& encoder = components_.aacEncoder;
+            const AacSettings& aac = settings.aac;
+            encoder.InputFile = input;
+            encoder.OutputFile = target;
+            if (!encoder.SetInputFormat(settings.frequency, settings.channels))
+                return StepResult::failure(encoder.LastError());
+            if (!encoder.SetEncoding(aac.midSide, aac.lfe, 0, aac.adts == QLatin1String("MPEG-2") ? 1 : 0,
+                                     aac.profile == QLatin1String("Main") ? 0 : 1, aac.bandWidth,
+                                     aac.quality ? 0 : aacEncoderBitRate(aac.bitRate, settings.channels), aac.tns,
+                                     aac.quality ? aac.qualityRate : 0))
+                return StepResult::failure(encoder.LastError());
+            encoder.Progress = [this](qint64 amount, qint64 total) {
+                encoderProgress(static_cast<double>(amount), static_cast<double>(total));
+            };
+            const bool written = encoder.Encode();
+            encoder.Progress = nullptr;
+            if (!written && !flags.cancelRequested)
+                return StepResult::failure(encoder.LastError());
+            return StepResult{};
+        });
 }
-
-// ---- APE ------------------------------------------------------------------------
 
 StepResult ConversionEngine::OutputApe()
 {
-    if (!flags.converting)
-        return {};
-    const QString target = takeFreeName(state.targetBaseName, QStringLiteral(".ape"));
-    QString input = state.currentFileName;
-    QString tempWav;
-    const auto done = [&](StepResult result) {
-        if (!tempWav.isEmpty())
-            removeTemporary(tempWav);
-        resetProgress(view_);
-        return result;
-    };
-
-    if (const std::optional<StepResult> ended = prepareWavInput(input, tempWav, WavInput::ApeEncodable))
-        return done(*ended);
-
-    flags.apeKillFlag = 0;
-    const quandor::mac::Result result = quandor::mac::CompressFile(
-        input, target, settings.apeLevel, nullptr, [this](int thousandths) { apeProgress(thousandths); },
-        &flags.apeKillFlag);
-    if (result == quandor::mac::Result::Success || result == quandor::mac::Result::Stopped)
-        return done({});
-    if (result == quandor::mac::Result::NotImplemented)
-        return done(StepResult::failure(QStringLiteral("APE compression is not available in this version")));
-    return done(StepResult::failure(quandor::mac::describe(result)));
+    return encodeFromWav(
+        QStringLiteral(".ape"), WavInput::ApeEncodable, [this](const QString& input, const QString& target) {
+            flags.apeKillFlag = 0;
+            QString writeError;
+            const quandor::mac::Result result = quandor::mac::CompressFile(
+                input, target, settings.apeLevel, nullptr, [this](int thousandths) { apeProgress(thousandths); },
+                &flags.apeKillFlag, &writeError);
+            if (result == quandor::mac::Result::Success || result == quandor::mac::Result::Stopped)
+                return StepResult{};
+            if (result == quandor::mac::Result::NotImplemented)
+                return StepResult::failure(QStringLiteral("APE compression is not available in this version"));
+            const QString what = quandor::mac::describe(result);
+            return StepResult::failure(writeError.isEmpty() ? what : what + QStringLiteral(": ") + writeError);
+        });
 }
 
 // ---- progress reports ---------------------------------------------------------------

@@ -150,8 +150,14 @@ PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& 
         if (!flags.converting)
             break;
     }
-    if (!flags.cancelRequested)
-        surface.setRowProgress(position, 100);
+    if (flags.cancelRequested) {
+        // A cut file under the finished name would pass for a whole one, and
+        // take the name from the next attempt: Cancel leaves nothing behind.
+        writer.abort();
+        reader.close();
+        return {};
+    }
+    surface.setRowProgress(position, 100);
 
     const bool closed = writer.close();
     reader.close();

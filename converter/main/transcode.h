@@ -88,11 +88,12 @@ struct PumpResult {
     QString error; ///< why the copy failed (the target is removed then)
 };
 
-/// Copies `source` into `target`. On success (also when cancelled: the target
-/// then holds the chunks copied so far) both files are closed and `tag` is
-/// called with the target. On failure the partial target is removed, both
-/// files are closed and the reason returned. Either way `transcoding` ends
-/// False and the display shows "0 %".
+/// Copies `source` into `target`. On success both files are closed and `tag`
+/// is called with the target. When Cancel stops the copy the unfinished
+/// target is removed, untagged, and the result is still a success (nothing
+/// to report). On failure the partial target is removed, both files are
+/// closed and the reason returned. Either way `transcoding` ends False and
+/// the display shows "0 %".
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,
                          const std::function<void(const QString&)>& tag);

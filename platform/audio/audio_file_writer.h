@@ -6,8 +6,7 @@
 //
 // A refused format leaves no format chosen: FormatString() is empty and Open
 // fails until a format is set successfully. A failed Open or WriteChunk removes
-// the half-written file; Close keeps what was written (a cancelled copy stays
-// a complete, shorter file).
+// the half-written file; Close completes what was written, Abort discards it.
 
 #include "platform/audio/mp3_lame_encoder.h"
 #include "platform/audio/tag_fields.h"

@@ -230,7 +230,7 @@ TEST(Pump, ZeroLengthSourceNeverDividesByZero)
     EXPECT_DOUBLE_EQ(rig.surface.rows.at(2), 100);
 }
 
-TEST(Pump, CancelAtAYieldKeepsWhatWasWrittenAndStillTags)
+TEST(Pump, CancelAtAYieldDiscardsTheUnfinishedTargetUntagged)
 {
     PumpRig rig;
     rig.reader.length = 10;
@@ -239,11 +239,15 @@ TEST(Pump, CancelAtAYieldKeepsWhatWasWrittenAndStillTags)
         if (n == 3)
             rig.cancel = true;
     };
-    ASSERT_TRUE(rig.run().ok);
+    const PumpResult result = rig.run();
+    EXPECT_TRUE(result.ok); // nothing to report
+    EXPECT_TRUE(result.error.isEmpty());
     EXPECT_EQ(rig.writer.chunksWritten, 3);
-    EXPECT_TRUE(rig.writer.closed);
-    EXPECT_FALSE(rig.writer.aborted);
-    EXPECT_EQ(rig.tagged.size(), 1);
+    EXPECT_TRUE(rig.writer.aborted);
+    EXPECT_FALSE(rig.writer.closed);
+    EXPECT_FALSE(rig.writer.isOpen);
+    EXPECT_FALSE(rig.reader.isOpen);
+    EXPECT_TRUE(rig.tagged.isEmpty());
     EXPECT_TRUE(rig.cancel);                      // stays set for the caller
     EXPECT_DOUBLE_EQ(rig.surface.rows.at(2), 30); // the row keeps its last value
     EXPECT_FALSE(rig.transcoding);

@@ -9,15 +9,20 @@
 #include "platform/ffmpeg/ffmpeg_loader.h"
 #include "platform/mac/mac_library.h"
 #include "tests/converter/main/conversion_test_surface.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
 
 #include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace tavrel;
 using namespace quandor::test;
@@ -161,6 +166,11 @@ struct RunRig {
             return writer.SetFormatMP3(44100, 128, 2);
         if (format == formats::Ogg)
             return writer.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400);
+        if (format == formats::Wma) {
+            writer.SetWmaSupport(true);
+            reader.SetWmaSupport(true);
+            return writer.SelectWmaProfile(9);
+        }
         return true;
     }
     void checkIdle() const
@@ -258,30 +268,120 @@ INSTANTIATE_TEST_SUITE_P(
                       OutputCase{formats::Ape, QStringLiteral(".ape"), QStringLiteral("ape"), false, false, true}),
     [](const auto& info) { return info.param.extension.mid(1).toStdString(); });
 
-TEST(ConversionRun, CancelDuringTheSecondEntryStopsTheRun)
+struct CancelCase {
+    QString format;
+    QString extension;
+};
+
+void PrintTo(const CancelCase& c, std::ostream* os)
 {
+    *os << c.extension.toStdString();
+}
+
+class CancelDuringAnEntry : public ::testing::TestWithParam<CancelCase> {};
+
+// Cancel in the middle of the second of three entries, in whichever component
+// is at work for the format (the pump, the AAC encoder, the APE encoder): the
+// first entry's file stays whole, the second leaves no file at all, not even
+// a cut one under its name, the third never starts, and the work stops at once.
+TEST_P(CancelDuringAnEntry, LeavesNoFileOfTheCancelledEntry)
+{
+    const CancelCase c = GetParam();
     RunRig rig;
     for (const char* name : {"one.wav", "two.wav", "three.wav"})
-        ASSERT_TRUE(makeWav(rig.source(QLatin1String(name)), 3.0));
+        ASSERT_TRUE(makeWav(rig.source(QLatin1String(name)), 6.0));
     rig.view.keys = {rig.source(QStringLiteral("one.wav")), rig.source(QStringLiteral("two.wav")),
                      rig.source(QStringLiteral("three.wav"))};
-    ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
-    // A chunk is one second and WAV sources read no tag: yields 1-3 are entry 1,
-    // yield 5 follows the second chunk of entry 2.
-    rig.view.onYield = [&](int n) {
-        if (n == 5)
+    ASSERT_TRUE(rig.chooseFormat(c.format)) << rig.writer.LastError().toStdString();
+    int yieldsInSecond = 0;
+    int yieldsAfterCancel = -1;
+    rig.view.onYield = [&](int) {
+        if (yieldsAfterCancel >= 0)
+            ++yieldsAfterCancel;
+        else if (rig.view.positionText == QStringLiteral("2 / 3") && ++yieldsInSecond == 2) {
             rig.engine.cancel();
+            yieldsAfterCancel = 0;
+        }
     };
     rig.engine.runAll();
 
-    EXPECT_TRUE(rig.view.messages.isEmpty());
-    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("one.mp3"))), 3.0, 0.06);
-    const double shorter = decodedSeconds(rig.out(QStringLiteral("two.mp3")));
-    EXPECT_NEAR(shorter, 2.0, 0.06);
-    EXPECT_FALSE(QFileInfo::exists(rig.out(QStringLiteral("three.mp3"))));
+    ASSERT_GE(yieldsAfterCancel, 0) << "the second entry never reported progress";
+    EXPECT_LE(yieldsAfterCancel, 1); // the component stopped at its next check
+    EXPECT_TRUE(rig.view.messages.isEmpty()) << rig.messageTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("one") + c.extension)), 6.0, 0.1);
+    EXPECT_EQ(QDir(rig.output.path()).entryList(QDir::Files), QStringList{QStringLiteral("one") + c.extension});
     EXPECT_EQ(rig.view.revealed, (QList<int>{1, 2}));
-    EXPECT_TRUE(rig.engine.flags.cancelRequested);
     rig.checkIdle();
+
+    // Converting again gives the entry its own name, not a "(1)" beside a cut file.
+    rig.view.onYield = nullptr;
+    rig.engine.runOne(2);
+    EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("two") + c.extension)), 6.0, 0.1);
+    rig.checkIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFormat, CancelDuringAnEntry,
+                         ::testing::Values(CancelCase{formats::Wav, QStringLiteral(".wav")},
+                                           CancelCase{formats::Mp3, QStringLiteral(".mp3")},
+                                           CancelCase{formats::Ogg, QStringLiteral(".ogg")},
+                                           CancelCase{formats::Wma, QStringLiteral(".wma")},
+                                           CancelCase{formats::Aac, QStringLiteral(".aac")},
+                                           CancelCase{formats::Ape, QStringLiteral(".ape")}),
+                         [](const auto& info) { return info.param.extension.mid(1).toStdString(); });
+
+// Cancel while an .ape source is decoded, and while a decoded source is
+// compressed to APE: the APE library stops at once and leaves neither its
+// output nor the temporary WAV.
+TEST(ConversionRun, CancelStopsTheApeLibraryAtOnce)
+{
+    struct Case {
+        const char* name;
+        const char* source;
+        QString format;
+        const char* target;
+    };
+    const Case cases[] = {{"decoding an .ape source", "long.ape", formats::Mp3, "long.mp3"},
+                          {"compressing a decoded source", "long.ape", formats::Ape, "long.ape"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunRig rig;
+        ASSERT_TRUE(makeApe(rig.source(QLatin1String(c.source)), rig.sources.path(), 20.0, {}));
+        ASSERT_TRUE(makeWav(rig.source(QStringLiteral("next.wav")), 1.0));
+        rig.view.keys = {rig.source(QLatin1String(c.source)), rig.source(QStringLiteral("next.wav"))};
+        ASSERT_TRUE(rig.chooseFormat(c.format));
+        // The decode reports first; with an APE output the compression follows
+        // it: cancel a few reports into the stage the case is about.
+        const bool duringCompression = c.format == formats::Ape;
+        bool compressing = false;
+        int reports = 0;
+        int yieldsAfterCancel = -1;
+        rig.view.onYield = [&](int) {
+            if (yieldsAfterCancel >= 0) {
+                ++yieldsAfterCancel;
+                return;
+            }
+            if (rig.view.label == QStringLiteral("100 %"))
+                compressing = true; // the decode has ended
+            if (compressing != duringCompression)
+                return;
+            if (++reports == 4) {
+                if (duringCompression) {
+                    EXPECT_FALSE(rig.tempFiles().isEmpty()); // the decoded WAV is there meanwhile
+                }
+                rig.engine.cancel();
+                yieldsAfterCancel = 0;
+            }
+        };
+        rig.engine.runAll();
+
+        ASSERT_GE(yieldsAfterCancel, 0);
+        EXPECT_LE(yieldsAfterCancel, 1);
+        EXPECT_TRUE(rig.view.messages.isEmpty()) << rig.messageTexts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_FALSE(QFileInfo::exists(rig.out(QLatin1String(c.target))));
+        EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
+        EXPECT_EQ(rig.view.revealed, QList<int>{1}); // the next entry never starts
+        rig.checkIdle();
+    }
 }
 
 TEST(ConversionRun, CancelWhileMakingTheTemporaryWavRemovesIt)
@@ -302,6 +402,70 @@ TEST(ConversionRun, CancelWhileMakingTheTemporaryWavRemovesIt)
     EXPECT_TRUE(sawTemporary);
     EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(rig.view.messages.isEmpty());
+    rig.checkIdle();
+}
+
+// A disk that fills up during an entry (here a file size limit, which fails
+// writes the same way): every output step says why, in the system's words,
+// names the entry, and leaves no part of the file behind.
+TEST(ConversionRun, FullDiskSaysWhyInEveryFormat)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
+    const std::pair<QString, QString> cases[] = {
+        {formats::Wav, QStringLiteral(".wav")}, {formats::Mp3, QStringLiteral(".mp3")},
+        {formats::Ogg, QStringLiteral(".ogg")}, {formats::Wma, QStringLiteral(".wma")},
+        {formats::Aac, QStringLiteral(".aac")}, {formats::Ape, QStringLiteral(".ape")}};
+    for (const auto& [format, extension] : cases) {
+        SCOPED_TRACE(format.toStdString());
+        RunRig rig;
+        ASSERT_TRUE(makeWav(rig.source(QStringLiteral("long.wav")), 6.0));
+        rig.view.keys = {rig.source(QStringLiteral("long.wav"))};
+        ASSERT_TRUE(rig.chooseFormat(format));
+        {
+            FileSizeLimit limit(20000);
+            rig.engine.runAll();
+        }
+        ASSERT_EQ(rig.view.messages.size(), 1);
+        const QString text = rig.view.messages[0].text;
+        EXPECT_TRUE(text.contains(reason)) << text.toStdString();
+        EXPECT_TRUE(text.contains(rig.source(QStringLiteral("long.wav")))) << text.toStdString();
+        EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
+        rig.checkIdle();
+    }
+}
+
+// A WMA file that fits while its tag does not: the message names the file
+// and the reason.
+TEST(ConversionRun, TagThatDoesNotFitNamesTheFileAndTheReason)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeTaggedMp3(rig.source(QStringLiteral("song.mp3")), rig.sources.path(), 2.0));
+    rig.view.keys = {rig.source(QStringLiteral("song.mp3"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Wma));
+    // The same audio untagged, to learn its size.
+    const QString probe = rig.temp.filePath(QStringLiteral("size.wma"));
+    {
+        quandor::audio::AudioFileReader reader;
+        ASSERT_TRUE(reader.Open(rig.source(QStringLiteral("song.mp3"))));
+        ASSERT_TRUE(rig.writer.SetSourceFormat(reader.FormatNumberB(), reader.FormatNumberA()));
+        ASSERT_TRUE(rig.writer.Open(probe));
+        for (QByteArray chunk; !(chunk = reader.ReadChunk(1 << 16)).isEmpty();)
+            ASSERT_TRUE(rig.writer.WriteChunk(chunk));
+        ASSERT_TRUE(rig.writer.Close());
+    }
+    const qint64 untagged = QFileInfo(probe).size();
+    ASSERT_TRUE(QFile::remove(probe));
+    {
+        FileSizeLimit limit{static_cast<rlim_t>(untagged)};
+        rig.engine.runAll();
+    }
+    const QString target = rig.out(QStringLiteral("song.wma"));
+    ASSERT_EQ(rig.view.messages.size(), 1);
+    const QString text = rig.view.messages[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Error on SetTag function\n") + target + QLatin1Char('\n')))
+        << text.toStdString();
+    EXPECT_GT(text.size(), (QStringLiteral("Error on SetTag function\n") + target + QLatin1Char('\n')).size());
+    EXPECT_EQ(QFileInfo(target).size(), untagged); // the audio is all there
     rig.checkIdle();
 }
 
@@ -395,7 +559,9 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
 
     // A blank year cannot be written: one message, and the file is still made.
     ASSERT_EQ(rig.view.messages.size(), 1);
-    EXPECT_EQ(rig.view.messages[0].text, QStringLiteral("Error on SetTag function"));
+    EXPECT_EQ(rig.view.messages[0].text,
+              QStringLiteral("Error on SetTag function\n%1\nthe year \"    \" is not a number")
+                  .arg(rig.out(QStringLiteral("blankyear.mp3"))));
     EXPECT_GT(decodedSeconds(rig.out(QStringLiteral("blankyear.mp3"))), 0.9);
     rig.checkIdle();
 }
@@ -568,40 +734,62 @@ TEST(ConversionRun, EveryListedFileIsConvertedOrReported)
     rig.checkIdle();
 }
 
-// A WAV made by ffmpeg from a tone, in the sample format and channel count given.
-bool makeWavWithFfmpeg(const QString& path, double seconds, const QString& codec, int channels)
+// A file made by ffmpeg from a tone, in the codec, rate and channel count given.
+bool makeToneWithFfmpeg(const QString& path, double seconds, const QString& codec, int rate, int channels)
 {
-    const ToolResult r =
-        runTool(QStringLiteral("ffmpeg"),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                 QStringLiteral("-i"), QStringLiteral("sine=frequency=330:sample_rate=48000:duration=%1").arg(seconds),
-                 QStringLiteral("-ac"), QString::number(channels), QStringLiteral("-c:a"), codec, path});
+    const ToolResult r = runTool(
+        QStringLiteral("ffmpeg"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+         QStringLiteral("-i"), QStringLiteral("sine=frequency=330:sample_rate=%1:duration=%2").arg(rate).arg(seconds),
+         QStringLiteral("-ac"), QString::number(channels), QStringLiteral("-c:a"), codec, path});
     return r.exitCode == 0;
 }
 
-TEST(ConversionRun, ApeFromFloatAndMultichannelWavSources)
+// APE is lossless: whatever the source, the APE file keeps its sample rate
+// and its mono or stereo layout; only the samples become 16-bit integers
+// (more than two channels are mixed to stereo, as every source is read).
+TEST(ConversionRun, ApeKeepsTheSourcesRateAndChannels)
 {
+    struct Case {
+        const char* name;
+        const char* codec;
+        int rate;
+        int channels;
+        double seconds;
+        int expectedChannels;
+        int expectedBits;
+    };
+    // A WAV the APE encoder takes as it is (8 to 24-bit integers, one or two
+    // channels) keeps its own sample size too.
+    const Case cases[] = {
+        {"hires.wav", "pcm_f32le", 96000, 2, 1.0, 2, 16},    {"voice.wav", "pcm_f32le", 22050, 1, 1.2, 1, 16},
+        {"surround.wav", "pcm_s16le", 48000, 6, 1.1, 2, 16}, {"int32.wav", "pcm_s32le", 48000, 1, 0.9, 1, 16},
+        {"hires24.wav", "pcm_s24le", 96000, 2, 0.8, 2, 24},  {"mono.mp3", "libmp3lame", 22050, 1, 1.3, 1, 16},
+        {"wide.ogg", "libvorbis", 32000, 2, 1.0, 2, 16},
+    };
     RunRig rig;
-    ASSERT_TRUE(makeWavWithFfmpeg(rig.source(QStringLiteral("float.wav")), 1.4, QStringLiteral("pcm_f32le"), 2));
-    ASSERT_TRUE(makeWavWithFfmpeg(rig.source(QStringLiteral("surround.wav")), 1.1, QStringLiteral("pcm_s16le"), 6));
-    ASSERT_TRUE(makeWavWithFfmpeg(rig.source(QStringLiteral("int32.wav")), 0.9, QStringLiteral("pcm_s32le"), 1));
-    rig.view.keys = {rig.source(QStringLiteral("float.wav")), rig.source(QStringLiteral("surround.wav")),
-                     rig.source(QStringLiteral("int32.wav"))};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(makeToneWithFfmpeg(rig.source(QLatin1String(c.name)), c.seconds, QLatin1String(c.codec), c.rate,
+                                       c.channels))
+            << c.name;
+        rig.view.keys.push_back(rig.source(QLatin1String(c.name)));
+    }
     ASSERT_TRUE(rig.chooseFormat(formats::Ape));
     rig.engine.runAll();
 
     EXPECT_TRUE(rig.view.messages.isEmpty()) << rig.messageTexts().join(QLatin1Char('\n')).toStdString();
-    const std::pair<const char*, double> expected[] = {{"float.ape", 1.4}, {"surround.ape", 1.1}, {"int32.ape", 0.9}};
-    for (const auto& [name, seconds] : expected) {
-        SCOPED_TRACE(name);
-        const QJsonObject stream = firstAudioStream(ffprobe(rig.out(QLatin1String(name))));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString target = rig.out(QFileInfo(QLatin1String(c.name)).completeBaseName() + QStringLiteral(".ape"));
+        const QJsonObject stream = firstAudioStream(ffprobe(target));
         EXPECT_EQ(stream.value(QStringLiteral("codec_name")).toString(), QStringLiteral("ape"));
-        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), 2); // the 16-bit PCM copy's format
-        EXPECT_NEAR(decodedSeconds(rig.out(QLatin1String(name))), seconds, 0.06);
+        EXPECT_EQ(stream.value(QStringLiteral("sample_rate")).toString(), QString::number(c.rate));
+        EXPECT_EQ(stream.value(QStringLiteral("channels")).toInt(), c.expectedChannels);
+        EXPECT_EQ(stream.value(QStringLiteral("bits_per_raw_sample")).toString(), QString::number(c.expectedBits))
+            << QJsonDocument(stream).toJson().toStdString();
+        EXPECT_NEAR(decodedSeconds(target), c.seconds, 0.06);
+        EXPECT_TRUE(QFileInfo::exists(rig.source(QLatin1String(c.name)))); // only the copies were temporary
     }
-    // The sources stay as they were; only the copies were temporary.
-    for (const char* name : {"float.wav", "surround.wav", "int32.wav"})
-        EXPECT_TRUE(QFileInfo::exists(rig.source(QLatin1String(name))));
     rig.checkIdle();
 }
 

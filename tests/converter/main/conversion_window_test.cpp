@@ -150,10 +150,7 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
 
     EXPECT_TRUE(closeRefused);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(outputs(), QStringList{QStringLiteral("first.wav")});
-    const double seconds = probedDuration(ffprobe(output.filePath(QStringLiteral("first.wav"))));
-    EXPECT_GT(seconds, 0.5);
-    EXPECT_LT(seconds, 2.5);
+    EXPECT_TRUE(outputs().isEmpty()); // the cut file of the cancelled entry is gone
     EXPECT_LT(window->rowProgress(1), 100.0);
     expectIdle();
 
