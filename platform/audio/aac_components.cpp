@@ -5,7 +5,6 @@
 #include "platform/audio/ffmpeg_audio_output.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -232,12 +231,10 @@ bool AacEncoder::Encode()
     const int channels = reader.Channels();
     if (!writer.open(OutputFile, adtsSetup(reader.SampleRate(), channels, settings_), lastError_)) {
         writer.abandon();
-        QFile::remove(OutputFile);
         return false;
     }
     auto giveUp = [&](const QString& reason) {
         writer.abandon();
-        QFile::remove(OutputFile);
         lastError_ = reason;
         return false;
     };

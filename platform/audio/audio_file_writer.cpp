@@ -4,8 +4,6 @@
 #include "platform/audio/output_format.h"
 #include "platform/audio/pcm_adapter.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <array>
 
@@ -21,7 +19,6 @@ constexpr std::array kPcmBits{8, 16, 24, 32};
 /// the bytes of an incomplete sample frame left over from the last chunk.
 class OpenTarget {
 public:
-    QString path;
     std::unique_ptr<OutputEncoder> encoder;
     PcmAdapter adapter;
     QByteArray carry;
@@ -58,7 +55,6 @@ bool AudioFileWriter::Open(const QString& path, int /*mode*/)
     if (!format_)
         return refuse(QStringLiteral("No valid output format is set"));
     auto target = std::make_unique<OpenTarget>();
-    target->path = path;
     target->blockAlign = sourceChannels_ * 2;
     target->outRate = format_->sampleRate();
     target->outChannels = format_->channels();
@@ -68,7 +64,6 @@ bool AudioFileWriter::Open(const QString& path, int /*mode*/)
     if (!target->adapter.setUp(sourceRate_, sourceChannels_, target->outRate, target->outChannels, error)
         || !target->encoder->open(path, error)) {
         target->encoder->abandon();
-        QFile::remove(path);
         return refuse(error);
     }
     target_ = std::move(target);
@@ -112,7 +107,6 @@ void AudioFileWriter::Abort()
     if (!target_)
         return;
     target_->encoder->abandon();
-    QFile::remove(target_->path);
     target_.reset();
 }
 

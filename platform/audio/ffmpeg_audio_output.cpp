@@ -10,7 +10,54 @@ bool fail(QString& error, const QString& reason)
     return false;
 }
 
+constexpr int kIoBufferBytes = 64 * 1024;
+
+int writeToFile(void* opaque, uint8_t* data, int size)
+{
+    auto* file = static_cast<EncodedFile*>(opaque);
+    QString ignored; // the error number tells FFmpeg why
+    return file->write(reinterpret_cast<const char*>(data), size, ignored) ? size : AVERROR(file->lastErrno());
+}
+
+int64_t seekInFile(void* opaque, int64_t offset, int whence)
+{
+    auto* file = static_cast<EncodedFile*>(opaque);
+    if (whence & AVSEEK_SIZE)
+        return file->size();
+    const qint64 at = file->seek(offset, whence & ~AVSEEK_FORCE);
+    return at >= 0 ? at : AVERROR(file->lastErrno());
+}
+
 } // namespace
+
+void FfmpegAudioOutput::IoFree::operator()(AVIOContext* io) const
+{
+    av_freep(&io->buffer);
+    avio_context_free(&io);
+}
+
+bool FfmpegAudioOutput::openFile(const QString& path, QString& error)
+{
+    if (!file_.create(path, error))
+        return false;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    io_.reset(buffer ? avio_alloc_context(buffer, kIoBufferBytes, 1, &file_, nullptr, writeToFile, seekInFile)
+                     : nullptr);
+    if (!io_) {
+        av_free(buffer);
+        return fail(error, QStringLiteral("Out of memory"));
+    }
+    output_->pb = io_.get();
+    output_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    return true;
+}
+
+void FfmpegAudioOutput::abandon()
+{
+    output_.reset();
+    io_.reset();
+    file_.discard();
+}
 
 bool FfmpegAudioOutput::open(const QString& path, const Setup& setup, QString& error)
 {
@@ -44,9 +91,8 @@ bool FfmpegAudioOutput::open(const QString& path, const Setup& setup, QString& e
         return fail(error, QStringLiteral("Out of memory"));
     stream->time_base = AVRational{1, setup.sampleRate};
     avcodec_parameters_from_context(stream->codecpar, codec_.get());
-    rc = avio_open(&raw->pb, ff::fileUrl(path).constData(), AVIO_FLAG_WRITE);
-    if (rc < 0)
-        return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, ff::errorText(rc)));
+    if (!openFile(path, error))
+        return false;
     rc = avformat_write_header(raw, nullptr);
     if (rc < 0)
         return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
@@ -92,7 +138,8 @@ bool FfmpegAudioOutput::finish(QString& error)
     if (rc < 0)
         return fail(error, QStringLiteral("Cannot complete the %1 file (%2)").arg(name_, ff::errorText(rc)));
     output_.reset();
-    return true;
+    io_.reset();
+    return file_.complete(error);
 }
 
 bool FfmpegAudioOutput::encode(const std::int16_t* pcm, int frames, QString& error)

@@ -3,12 +3,14 @@
 // outputs use it: interleaved 16-bit PCM in, the codec's whole frames out
 // (the last one short where the codec allows it, else filled with silence).
 
+#include "platform/audio/encoded_file.h"
 #include "platform/audio/ffmpeg_util.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace quandor::audio {
@@ -25,15 +27,21 @@ public:
         std::function<void(AVCodecContext&, AVFormatContext&)> configure;
     };
 
-    /// Opens the encoder and creates `path` with the container's header.
+    /// Opens the encoder and starts the file of `path` with the container's
+    /// header; the file takes its name when finished.
     bool open(const QString& path, const Setup& setup, QString& error);
     bool write(const std::int16_t* pcm, int frames, QString& error);
     /// Encodes what is left, flushes the encoder and completes the file.
     bool finish(QString& error);
-    /// Closes the file without completing it (the caller removes it).
-    void abandon() { output_.reset(); }
+    /// Drops the unfinished file: nothing is left of it.
+    void abandon();
 
 private:
+    struct IoFree {
+        void operator()(AVIOContext* io) const;
+    };
+
+    bool openFile(const QString& path, QString& error);
     bool encode(const std::int16_t* pcm, int frames, QString& error);
     bool send(const AVFrame* frame, QString& error);
 
@@ -41,6 +49,10 @@ private:
     int channels_ = 2;
     int frameSize_ = 1024;
     qint64 samplesSent_ = 0;
+    // Dropped in reverse: the container before the I/O it writes through,
+    // that before the file.
+    EncodedFile file_;
+    std::unique_ptr<AVIOContext, IoFree> io_;
     ff::CodecPtr codec_;
     ff::OutputPtr output_;
     ff::FramePtr frame_;

@@ -190,11 +190,10 @@ public:
                 && !file_.writeAt(audioStart_, reinterpret_cast<const char*>(tag.data()), qint64(size), error))
                 return false;
         }
-        file_.close();
-        return true;
+        return file_.complete(error);
     }
 
-    void abandon() override { file_.close(); }
+    void abandon() override { file_.discard(); }
 
 private:
     bool store(int bytes, QString& error)

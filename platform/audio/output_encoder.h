@@ -20,12 +20,14 @@ public:
     /// (Ogg's comment header, an ID3v2 tag ahead of MP3); set before open.
     /// Ignored by the other formats.
     virtual void setStreamTags(const TagFieldList& /*fields*/) {}
-    /// Creates the file and writes what precedes the audio.
+    /// Starts the file (it takes its name when finished) and writes what
+    /// precedes the audio.
     virtual bool open(const QString& path, QString& error) = 0;
     virtual bool write(const std::int16_t* pcm, int frames, QString& error) = 0;
     /// Flushes the encoder and completes the container; the file is closed.
     virtual bool finish(QString& error) = 0;
-    /// Closes the file without completing it (the caller removes it).
+    /// Drops the unfinished file: nothing is left of it, and a file the
+    /// finished one would have replaced stays as it was.
     virtual void abandon() = 0;
 };
 

@@ -4,6 +4,8 @@
 
 #include <vorbis/vorbisenc.h>
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace quandor::audio {
@@ -93,11 +95,10 @@ public:
         vorbis_analysis_wrote(&dsp_, 0);
         if (!drain(error, true))
             return false;
-        file_.close();
-        return true;
+        return file_.complete(error);
     }
 
-    void abandon() override { file_.close(); }
+    void abandon() override { file_.discard(); }
 
 private:
     bool drain(QString& error, bool atEnd = false)

@@ -31,7 +31,8 @@ public:
 
     bool open(const QString& path, QString& error) override
     {
-        return file_.create(path, error) && writeHeader(0, error);
+        // The sizes are filled in when they are known.
+        return file_.create(path, error) && file_.write(header(0), error);
     }
 
     bool write(const std::int16_t* pcm, int frames, QString& error) override
@@ -62,13 +63,12 @@ public:
         // Chunks are padded to an even size.
         if (dataBytes_ % 2 && !file_.write("\0", 1, error))
             return false;
-        if (!writeHeader(dataBytes_, error))
+        if (!file_.writeAt(0, header(dataBytes_).constData(), kHeaderSize, error))
             return false;
-        file_.close();
-        return true;
+        return file_.complete(error);
     }
 
-    void abandon() override { file_.close(); }
+    void abandon() override { file_.discard(); }
 
 private:
     void pack(const std::int16_t* pcm, size_t samples)
@@ -95,10 +95,11 @@ private:
         }
     }
 
-    bool writeHeader(qint64 dataBytes, QString& error)
+    QByteArray header(qint64 dataBytes) const
     {
         const int blockAlign = settings_.channels * settings_.bits / 8;
-        char h[kHeaderSize];
+        QByteArray bytes(kHeaderSize, '\0');
+        char* h = bytes.data();
         memcpy(h, "RIFF", 4);
         putU32(h + 4, quint32(kHeaderSize - 8 + dataBytes + dataBytes % 2));
         memcpy(h + 8, "WAVEfmt ", 8);
@@ -111,7 +112,7 @@ private:
         putU16(h + 34, quint16(settings_.bits));
         memcpy(h + 36, "data", 4);
         putU32(h + 40, quint32(dataBytes));
-        return file_.writeAt(0, h, kHeaderSize, error);
+        return bytes;
     }
 
     PcmSettings settings_;

@@ -42,6 +42,9 @@ QUANDOR_FFMPEG_FORWARD(int, av_channel_layout_copy, (AVChannelLayout* to, const 
 QUANDOR_FFMPEG_FORWARD(void, av_channel_layout_default, (AVChannelLayout* layout, int channels), (layout, channels))
 QUANDOR_FFMPEG_FORWARD(void, av_channel_layout_uninit, (AVChannelLayout* layout), (layout))
 QUANDOR_FFMPEG_FORWARD(AVFrame*, av_frame_alloc, (void), ())
+QUANDOR_FFMPEG_FORWARD(void, av_free, (void* block), (block))
+QUANDOR_FFMPEG_FORWARD(void, av_freep, (void* pointer), (pointer))
+QUANDOR_FFMPEG_FORWARD(void*, av_malloc, (size_t size), (size))
 QUANDOR_FFMPEG_FORWARD(void, av_frame_free, (AVFrame** frame), (frame))
 QUANDOR_FFMPEG_FORWARD(int, av_frame_get_buffer, (AVFrame* frame, int align), (frame, align))
 QUANDOR_FFMPEG_FORWARD(void, av_frame_unref, (AVFrame* frame), (frame))
@@ -114,7 +117,13 @@ QUANDOR_FFMPEG_FORWARD(int, avformat_open_input,
                        (context, url, format, options))
 QUANDOR_FFMPEG_FORWARD(int, avformat_write_header, (AVFormatContext* context, AVDictionary** options),
                        (context, options))
+QUANDOR_FFMPEG_FORWARD(AVIOContext*, avio_alloc_context,
+                       (unsigned char* buffer, int bufferSize, int writeFlag, void* opaque,
+                        int (*readPacket)(void*, uint8_t*, int), int (*writePacket)(void*, uint8_t*, int),
+                        int64_t (*seek)(void*, int64_t, int)),
+                       (buffer, bufferSize, writeFlag, opaque, readPacket, writePacket, seek))
 QUANDOR_FFMPEG_FORWARD(int, avio_closep, (AVIOContext** context), (context))
+QUANDOR_FFMPEG_FORWARD(void, avio_context_free, (AVIOContext** context), (context))
 QUANDOR_FFMPEG_FORWARD(int, avio_open, (AVIOContext** context, const char* url, int flags), (context, url, flags))
 
 // clang-format on

@@ -39,7 +39,8 @@ struct OutputCloser {
     {
         if (!c)
             return;
-        if (c->pb && !(c->oformat->flags & AVFMT_NOFILE))
+        // A file the caller wrote through its own I/O is the caller's to close.
+        if (c->pb && !(c->oformat->flags & AVFMT_NOFILE) && !(c->flags & AVFMT_FLAG_CUSTOM_IO))
             avio_closep(&c->pb);
         avformat_free_context(c);
     }
