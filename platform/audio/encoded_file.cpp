@@ -49,31 +49,29 @@ bool EncodedFile::create(const QString& path, QString& error)
 
 bool EncodedFile::write(const char* data, qint64 size, QString& error)
 {
-    // A short write carries no reason; the write of the rest that follows
-    // fails with it (or completes the data where a signal cut the first).
-    while (size > 0) {
-        const ssize_t written = ::write(fd_, data, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return fail(QStringLiteral("Cannot write"), error);
-        data += written;
-        size -= written;
-    }
-    return true;
+    return writeAll(-1, data, size, error);
 }
 
 bool EncodedFile::writeAt(qint64 position, const char* data, qint64 size, QString& error)
 {
+    return writeAll(position, data, size, error);
+}
+
+bool EncodedFile::writeAll(qint64 position, const char* data, qint64 size, QString& error)
+{
+    // A short write carries no reason; the write of the rest that follows
+    // fails with it (or completes the data where a signal cut the first).
     while (size > 0) {
-        const ssize_t written = ::pwrite(fd_, data, size_t(size), off_t(position));
+        const ssize_t written =
+            position < 0 ? ::write(fd_, data, size_t(size)) : ::pwrite(fd_, data, size_t(size), off_t(position));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
             return fail(QStringLiteral("Cannot write"), error);
         data += written;
         size -= written;
-        position += written;
+        if (position >= 0)
+            position += written;
     }
     return true;
 }

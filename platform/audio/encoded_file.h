@@ -39,6 +39,8 @@ public:
 
 private:
     bool fail(const QString& what, QString& error);
+    /// Writes all of `data` at `position`, or at the file position when negative.
+    bool writeAll(qint64 position, const char* data, qint64 size, QString& error);
     bool giveName();
 
     QString path_;
