@@ -1,11 +1,13 @@
 // Cue sheets for the burner: any sheet is read without harm, and a sheet the
 // burner accepts burns on an emulated blank CD-R as 150 silent pregap sectors
-// followed by exactly the image's whole sectors.
+// followed by exactly the image's whole sectors, and the burnt disc's tracks
+// start where the sheet's INDEX 01 lines put them, track 1 included.
 // Input: "<image size byte>\0<cue sheet>"; the image "image.bin" beside the
 // sheet has 3 sectors per unit of the size byte (bit 0 adds a partial sector).
 
 #include "cdrip/scsi/aspi_layer.h"
 #include "cdrip/scsi/burn_job.h"
+#include "cdrip/scsi/toc.h"
 #include "cdrip/scsi/writer_commands.h"
 #include "fuzz/support/fuzz_support.h"
 #include "platform/aspi/emulated_drives.h"
@@ -106,6 +108,12 @@ void checkBurn(const CueSheetLoad& load, const QByteArray& image, const fuzz::Sc
     fuzz::check(sent.sliced(pregapBytes) == wholeSectors, "the image is written byte for byte");
     const std::vector<std::uint8_t> disc = aspi::writtenDiscBytes({kCdR.adapter, kCdR.target, kCdR.lun});
     fuzz::check(QByteArrayView(disc.data(), qsizetype(disc.size())) == wholeSectors, "the disc holds the image");
+
+    const TocResult toc = readTableOfContents(*recorder, kCdR, QStringLiteral("Track"));
+    fuzz::check(toc.ok() && toc.table.count() == int(load.tracks.size()), "the burnt disc has the sheet's tracks");
+    for (std::size_t i = 0; i < load.tracks.size(); ++i)
+        fuzz::check(toc.table.tracks()[i].lba() == Lba::fromMsf(load.tracks[i].start),
+                    "each track starts where the sheet put it", QStringLiteral("track %1").arg(i + 1));
 }
 
 } // namespace
@@ -127,9 +135,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < load.tracks.size(); ++i) {
         const BurnTrack& track = load.tracks[i];
         fuzz::check(track.number == int(i) + 1, "tracks are numbered from 1");
-        fuzz::check(track.start.frames() - track.pregap.frames() == kPregapSectors, "each pregap is two seconds");
-        fuzz::check(Lba::fromMsfFrames(track.start.frames()).value < load.sectorCount(),
-                    "tracks start inside the image");
+        if (i == 0)
+            fuzz::check(Lba::fromMsf(track.pregap) == Lba::discStart(), "track 1's pregap starts the disc");
+        else
+            fuzz::check(track.start.frames() - track.pregap.frames() == kPregapFrames, "each later pregap is two seconds");
+        const int startSector = Lba::fromMsf(track.start).imageSector();
+        fuzz::check(startSector >= 0 && startSector < load.sectorCount(), "tracks start inside the image");
         if (i > 0)
             fuzz::check(track.pregap.frames() > load.tracks[i - 1].start.frames(), "tracks rise");
     }

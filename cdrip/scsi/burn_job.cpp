@@ -164,11 +164,12 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
     if (!prepare())
         return BurnOutcome::PreparationFailed;
 
-    // The first track's two-second pregap: silence at LBA -150 .. -1.
+    // The start of the first track's pregap, before the image: silence.
     std::vector<std::uint8_t> buffer(std::size_t(kSectorsPerWrite) * kSectorBytes, 0);
     bool writeError = false;
-    for (int lba = -kLeadInFrames; lba < 0 && !writeError; lba += kSectorsPerWrite)
-        writeError = !writeSectors(Lba{lba}, kSectorsPerWrite, buffer);
+    const Lba imageStart = Lba::ofImageSector(0);
+    for (Lba lba = Lba::discStart(); lba < imageStart && !writeError; lba = lba + kSectorsPerWrite)
+        writeError = !writeSectors(lba, kSectorsPerWrite, buffer);
     addRow(Writing, BurnIcon::Done);
 
     int sector = 0;
@@ -177,7 +178,7 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
         const int count = sector + kSectorsPerWrite > total ? 1 : kSectorsPerWrite;
         const qint64 bytes = qint64(count) * kSectorBytes;
         if (image.read(reinterpret_cast<char*>(buffer.data()), bytes) != bytes
-            || !writeSectors(Lba{sector}, static_cast<std::uint8_t>(count), buffer)) {
+            || !writeSectors(Lba::ofImageSector(sector), static_cast<std::uint8_t>(count), buffer)) {
             writeError = true;
             break;
         }

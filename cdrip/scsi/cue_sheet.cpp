@@ -102,17 +102,17 @@ QByteArray cueSheetText(const TrackTable& tracks, const QString& binName)
     QByteArray text;
     auto line = [&text](const QString& s) { text += s.toUtf8() + "\r\n"; };
     line(QStringLiteral("FILE \"%1\" BINARY").arg(binName));
-    int previousStart = -1;
+    std::optional<int> previousStart;
     for (const Track& track : tracks.tracks()) {
-        const int start = track.lba().value;
+        const int start = std::max(track.lba().imageSector(), 0);
         line(QStringLiteral("  TRACK %1 AUDIO").arg(track.number));
         if (track.preEmphasis())
             line(QStringLiteral("    FLAGS PRE"));
-        const int pregap = start - kLeadInFrames;
-        if (previousStart >= 0 && pregap > previousStart)
+        const int pregap = start - kPregapFrames;
+        if (previousStart && pregap > *previousStart)
             line(QStringLiteral("    INDEX 00 ") + cueTimeText(pregap));
-        line(QStringLiteral("    INDEX 01 ") + cueTimeText(std::max(start, 0)));
-        previousStart = std::max(start, 0);
+        line(QStringLiteral("    INDEX 01 ") + cueTimeText(start));
+        previousStart = start;
     }
     return text;
 }
@@ -244,8 +244,10 @@ bool findImage(const QString& fileName, const QString& cueFolder, CueSheetLoad& 
     return true;
 }
 
-/// Track 1 starts the image; every later track must begin after the
-/// previous one's start plus its own two-second pregap, inside the image.
+/// What lies in the image before track 1's INDEX 01 is track 1's pregap, from
+/// the disc's start on, so a disc whose first track starts late burns back
+/// with its track 1 where it was. Every later track must begin after the
+/// previous one's start plus its own two-second pregap; all inside the image.
 Refusal placeTracks(const std::vector<ParsedTrack>& tracks, CueSheetLoad& load)
 {
     int previous = 0;
@@ -253,15 +255,16 @@ Refusal placeTracks(const std::vector<ParsedTrack>& tracks, CueSheetLoad& load)
         const int number = int(i) + 1;
         if (!tracks[i].index01)
             return failure(CueLoadError::Unreadable, QStringLiteral("track %1 has no INDEX 01").arg(number));
-        const int at = i == 0 ? 0 : *tracks[i].index01;
-        if (i > 0 && at <= previous + kLeadInFrames)
+        const int at = *tracks[i].index01;
+        if (i > 0 && at <= previous + kPregapFrames)
             return failure(CueLoadError::Unreadable, QStringLiteral("track %1 does not rise").arg(number));
         if (at >= load.sectorCount())
             return failure(CueLoadError::Unreadable, QStringLiteral("track %1 lies past the image").arg(number));
+        const Lba start = Lba::ofImageSector(at);
         BurnTrack track;
         track.number = number;
-        track.pregap = Msf::fromFrames(i == 0 ? 0 : at);
-        track.start = Msf::fromFrames(at + kLeadInFrames);
+        track.pregap = i == 0 ? Lba::discStart().msf() : (start - kPregapFrames).msf();
+        track.start = start.msf();
         track.control = tracks[i].control;
         load.tracks.push_back(track);
         previous = at;

@@ -1,7 +1,8 @@
 #pragma once
 // The cue sheet of a bin/cue image: written beside the image read from a disc,
 // and read back by the image burner. Lines end with CR LF; times are MM:SS:FF
-// frame offsets into the .bin (image sector s is at disc time s + 150 frames).
+// frame offsets into the .bin, which holds the disc from LBA 0 on
+// (Lba::ofImageSector).
 
 #include "cdrip/scsi/msf.h"
 #include "cdrip/scsi/track_table.h"
@@ -40,7 +41,8 @@ enum TrackControl : std::uint8_t {
 };
 
 /// One track of an image to burn, in absolute disc times: the pregap
-/// (INDEX 00) starts 150 frames before the track's INDEX 01.
+/// (INDEX 00) of track 1 starts at the disc's start (00:00:00), that of every
+/// later track two seconds before its INDEX 01.
 struct BurnTrack {
     int number = 0;
     Msf pregap;
@@ -76,7 +78,8 @@ inline constexpr std::int64_t kMaxCueSheetBytes = 256 * 1024;
 /// Reads the cue sheet at `cuePath` and checks the image it names. Accepts one
 /// FILE "name" BINARY (quoted or not), up to 99 TRACK n AUDIO entries each
 /// with an INDEX 01 (rising, inside the image) and FLAGS (PRE, DCP, 4CH);
-/// INDEX 00, REM, TITLE, PERFORMER and other lines are ignored. Keywords count
+/// INDEX 00, REM, TITLE, PERFORMER and other lines are ignored. Track 1
+/// starts where its INDEX 01 says; the image before it is its pregap. Keywords count
 /// only as the first word of a line. The text is UTF-8 when it is valid UTF-8,
 /// else Windows-1252.
 CueSheetLoad readCueSheet(const QString& cuePath);

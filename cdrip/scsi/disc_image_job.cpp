@@ -33,7 +33,7 @@ int DiscImageJob::sectorCount(const TrackTable& tracks)
 {
     if (tracks.empty())
         return 0;
-    return Lba::fromMsfFrames(tracks.tracks().back().endFrame()).value;
+    return Lba::fromMsfFrames(tracks.tracks().back().endFrame()).imageSector();
 }
 
 DiscImageResult DiscImageJob::run(const std::atomic<bool>& stop)
@@ -94,13 +94,13 @@ DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
                 return ended(DiscImageOutcome::Cancelled);
             if (attempt > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(snapshot_.retryDelayMs));
-            read = scsi::readCd(*snapshot_.transport, snapshot_.drive, Lba{done}, std::uint32_t(count), sectors);
+            read = scsi::readCd(*snapshot_.transport, snapshot_.drive, Lba::ofImageSector(done), std::uint32_t(count), sectors);
             if (read.ok())
                 break;
         }
         if (!read.ok()) {
             DiscImageResult failed = ended(DiscImageOutcome::ReadFailed);
-            failed.failedAt = Lba{done};
+            failed.failedAt = Lba::ofImageSector(done);
             failed.command = read;
             return failed;
         }

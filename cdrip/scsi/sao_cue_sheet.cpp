@@ -30,8 +30,8 @@ std::vector<std::uint8_t> buildSaoCueSheet(const std::vector<BurnTrack>& tracks,
         addEntry(sheet, track.control, number, 0, kCopyPermitted, track.pregap);
         addEntry(sheet, track.control, number, 1, kCopyPermitted, track.start);
     }
-    const int leadOut = static_cast<int>(imageSize / kSectorBytes) + kLeadInFrames;
-    addEntry(sheet, 0, kLeadOutTrack, 1, 0, Msf::fromFrames(leadOut));
+    const Lba leadOut = Lba::ofImageSector(static_cast<int>(imageSize / kSectorBytes));
+    addEntry(sheet, 0, kLeadOutTrack, 1, 0, leadOut.msf());
     return sheet;
 }
 

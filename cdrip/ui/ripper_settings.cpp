@@ -32,7 +32,7 @@ QString RipperIni::text(const RipperKey& key) const
 {
     const QString absent = latin(kAbsentValue);
     const QString stored = quandor::profile::readString(file(), latin(key.section), latin(key.key), absent);
-    if (stored != absent)
+    if (stored != absent && !(key.emptyIsAbsent && stored.isEmpty()))
         return stored;
     const QString fallback = defaultOf(key);
     quandor::profile::writeDefault(file(), latin(key.section), latin(key.key), fallback);

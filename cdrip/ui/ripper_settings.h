@@ -17,14 +17,17 @@ inline constexpr char kAbsentValue[] = "023Error";
 
 /// One key of Ripper.ini. `fallback` is the default; the output folder's
 /// default depends on the start folder and is computed (fallback == nullptr).
+/// A key whose empty value means nothing (`emptyIsAbsent`) reads an empty
+/// value as absent.
 struct RipperKey {
     const char* section;
     const char* key;
     const char* fallback;
+    bool emptyIsAbsent = false;
 };
 
 namespace ripper_keys {
-inline constexpr RipperKey OutputFolder{"SAUVEGARDE", "Chemin", nullptr};
+inline constexpr RipperKey OutputFolder{"SAUVEGARDE", "Chemin", nullptr, true};
 inline constexpr RipperKey FileNamePattern{"Output", "Nom", "%N - %T"};
 inline constexpr RipperKey SaveInArtistAlbum{"Output", "Rep", "true"};
 inline constexpr RipperKey CddbServer{"CDDB", "Serveur", "http://gnudb.gnudb.org"};
@@ -73,7 +76,8 @@ public:
     /// The default of `key` ("<start folder>/My Music" for the output folder).
     QString defaultOf(const RipperKey& key) const;
 
-    /// The stored text; when absent, the default is written back and returned.
+    /// The stored text; when absent (or empty, for a key whose empty value
+    /// means nothing), the default is written back and returned.
     QString text(const RipperKey& key) const;
     /// Output and CDDB switches: "true" is on, any other text off.
     bool outputFlag(const RipperKey& key) const;

@@ -1,5 +1,6 @@
 // Writing images to emulated blank discs, session at once.
 
+#include "cdrip/cddb/cddb_query.h"
 #include "cdrip/scsi/burn_job.h"
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/scsi/toc.h"
@@ -139,6 +140,7 @@ TEST_F(Burn, ImageOfADiscBurnsBackEqual)
     const Run result = run(snapshot());
     ASSERT_EQ(result.outcome, BurnOutcome::Written);
     EXPECT_EQ(result.lines, (std::vector<int>{101, 103, 105, 107, 109, 111, 112, 115}));
+    ASSERT_FALSE(result.icons.empty());
     EXPECT_EQ(result.icons.back(), BurnIcon::Done);
     EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
     EXPECT_EQ(options_, (std::vector<std::uint8_t>{0x41, 0x42}));
@@ -154,6 +156,35 @@ TEST_F(Burn, ImageOfADiscBurnsBackEqual)
     ASSERT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession).size(), 1u);
     EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession)[0][2], 0x02);
     EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
+}
+
+TEST_F(Burn, ACopyOfADiscWhoseFirstTrackStartsLateIsTheSameDisc)
+{
+    // Track 1 at LBA 150: the image holds the 150 sectors before it, which
+    // burn back as the rest of its pregap.
+    makeImage({{400, false, false, 150}, {300}, {257}});
+    const TocResult original = readTableOfContents(*discs_->layer(), kReader, QStringLiteral("Track"));
+    ASSERT_TRUE(original.ok());
+    ASSERT_EQ(original.table.tracks().front().lba(), Lba{150});
+    ASSERT_EQ(run(snapshot()).outcome, BurnOutcome::Written);
+    EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
+
+    const TocResult copy = readTableOfContents(*discs_->layer(), kCdR, QStringLiteral("Track"));
+    ASSERT_TRUE(copy.ok());
+    ASSERT_EQ(copy.table.count(), original.table.count());
+    for (int i = 0; i < copy.table.count(); ++i) {
+        EXPECT_EQ(copy.table.tracks()[i].startFrame, original.table.tracks()[i].startFrame) << i;
+        EXPECT_EQ(copy.table.tracks()[i].lengthFrames, original.table.tracks()[i].lengthFrames) << i;
+    }
+    EXPECT_EQ(copy.table.leadOut(), original.table.leadOut());
+    const auto query = [](const TrackTable& table) {
+        std::vector<CddbTrackSpan> spans;
+        for (const Track& track : table.tracks())
+            spans.push_back({track.startFrame, track.lengthFrames});
+        return formatCddbQuery(spans);
+    };
+    EXPECT_EQ(query(copy.table).discId, query(original.table).discId);
+    EXPECT_EQ(query(copy.table).command, query(original.table).command);
 }
 
 TEST_F(Burn, PreEmphasisOfTheCueSheetReachesTheBurntDisc)
@@ -241,6 +272,7 @@ TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)
         const Run result = run(s);
         EXPECT_EQ(result.outcome, BurnOutcome::PreparationFailed);
         EXPECT_EQ(result.lines, c.lines);
+        ASSERT_FALSE(result.icons.empty());
         EXPECT_EQ(result.icons.back(), BurnIcon::Error);
         EXPECT_TRUE(discs_->cdbs(c.drive, scsi::op::Write10).empty());
         EXPECT_TRUE(discs_->cdbs(c.drive, 0x1B).empty());
@@ -371,7 +403,9 @@ TEST_F(Burn, CancelStopsTheDataAndClosesTheSession)
     EXPECT_EQ(result.outcome, BurnOutcome::Cancelled);
     EXPECT_NE(std::find(result.lines.begin(), result.lines.end(), 113), result.lines.end());
     EXPECT_EQ(std::find(result.lines.begin(), result.lines.end(), 111), result.lines.end());
-    EXPECT_EQ(writeAddresses().back(), 90);
+    const std::vector<int> addresses = writeAddresses();
+    ASSERT_FALSE(addresses.empty());
+    EXPECT_EQ(addresses.back(), 90);
     EXPECT_EQ(discs_->cdbs(kCdR, scsi::op::CloseTrackSession).size(), 1u);
     EXPECT_EQ(discs_->cdbs(kCdR, 0x1B).size(), 1u);
 }

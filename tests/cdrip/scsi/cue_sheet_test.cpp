@@ -89,6 +89,17 @@ TEST(CueSheetReader, AcceptsAndRefuses)
         {"track inside its predecessor's pregap",
          "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 00:01:74\n",
          CueLoadError::Unreadable, 0},
+        {"pregap exactly at its predecessor's start",
+         "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 00:02:00\n",
+         CueLoadError::Unreadable, 0},
+        {"pregap one frame after its predecessor's start",
+         "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 00:02:01\n",
+         CueLoadError::None, 2},
+        {"pregap exactly at a late track 1's start",
+         "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:02:00\nTRACK 2 AUDIO\nINDEX 01 00:04:00\n",
+         CueLoadError::Unreadable, 0},
+        {"track 1 past the image", "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 06:00:00\n",
+         CueLoadError::Unreadable, 0},
         {"past the image", "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 06:00:00\n",
          CueLoadError::Unreadable, 0},
         {"two FILE lines", "FILE img.bin BINARY\nFILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n",
@@ -116,6 +127,16 @@ TEST(CueSheetReader, AcceptsAndRefuses)
               (std::vector<std::pair<QString, QString>>{
                   {"00:00:00", "00:02:00"}, {"04:24:50", "04:26:50"}, {"04:58:10", "05:00:10"}}));
     EXPECT_EQ(own.imagePath, absolute);
+
+    // Track 1 starts where its INDEX 01 puts it; the image before it is its
+    // pregap, from the disc's start on (a disc whose track 1 was at LBA 150).
+    const CueSheetLoad late = parseCueSheet("FILE \"img.bin\" BINARY\r\n  TRACK 1 AUDIO\r\n    INDEX 00 00:00:00\r\n"
+                                            "    INDEX 01 00:02:00\r\n  TRACK 2 AUDIO\r\n    INDEX 00 04:22:50\r\n"
+                                            "    INDEX 01 04:24:50\r\n",
+                                            folder.path());
+    ASSERT_TRUE(late.ok()) << late.reason.toStdString();
+    EXPECT_EQ(times(late),
+              (std::vector<std::pair<QString, QString>>{{"00:00:00", "00:04:00"}, {"04:24:50", "04:26:50"}}));
     EXPECT_EQ(own.sectorCount(), 25000); // the remaining byte is ignored
     EXPECT_EQ(parseCueSheet(cases[3].text, QStringLiteral("/elsewhere")).imagePath, absolute);
 }

@@ -90,6 +90,17 @@ TEST_F(RipCommandsTest, WavRipOfTheSelectedTracks)
         EXPECT_EQ(drives().tracks().at(row)->selected, 0) << "a ripped track is unselected";
 }
 
+TEST_F(RipCommandsTest, AnEmptyOutputFolderSettingRipsIntoTheDefaultFolder)
+{
+    ASSERT_TRUE(quandor::profile::writeString(dialog_->ripperIni().file(), QStringLiteral("SAUVEGARDE"),
+                                              QStringLiteral("Chemin"), QString()));
+    selectOnly({2});
+    click(1023);
+    waitForRip();
+    EXPECT_TRUE(services_.messages.isEmpty());
+    EXPECT_EQ(QFileInfo(output(QStringLiteral("03 - Track 03.wav"))).size(), 44 + 500 * 2352);
+}
+
 TEST_F(RipCommandsTest, NothingSelectedWarnsAndStartsNothing)
 {
     selectOnly({});

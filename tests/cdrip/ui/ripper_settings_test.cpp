@@ -40,6 +40,19 @@ TEST_F(RipperIniTest, AbsentKeyGetsItsDefaultWrittenBack)
     EXPECT_EQ(stored(ripper_keys::OutputFolder), music);
 }
 
+TEST_F(RipperIniTest, AnEmptyOutputFolderCountsAsAbsent)
+{
+    // "Chemin=" names no folder: the rip would have nowhere to go.
+    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("SAUVEGARDE"), QStringLiteral("Chemin"), QString()));
+    const QString music = QDir(folder.path()).filePath(QStringLiteral("My Music"));
+    EXPECT_EQ(ini.text(ripper_keys::OutputFolder), music);
+    EXPECT_EQ(stored(ripper_keys::OutputFolder), music);
+    EXPECT_EQ(readOutputSettings(ini).folder, music);
+    // Other keys keep an empty value as it stands.
+    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("CDDB"), QStringLiteral("user"), QString()));
+    EXPECT_EQ(ini.text(ripper_keys::CddbUser), QString());
+}
+
 TEST_F(RipperIniTest, PresentValueIsUsedAndNotRewritten)
 {
     ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Nom"), QStringLiteral("%A - %T")));
