@@ -74,6 +74,16 @@ std::shared_ptr<AspiLayer> blankCdR(const fuzz::ScratchFolder& folder)
     return layer;
 }
 
+// The burn ejects the disc; this loads it again (START STOP UNIT, LoEj and Start).
+void loadTray(ScsiTransport& transport, const DriveAddress& drive)
+{
+    ScsiCommand load;
+    load.cdbLength = 6;
+    load.cdb[0] = 0x1B;
+    load.cdb[4] = 0x03;
+    transport.execute(drive, load, {});
+}
+
 void checkBurn(const CueSheetLoad& load, const QByteArray& image, const fuzz::ScratchFolder& folder)
 {
     auto recorder = std::make_shared<WriteRecorder>(blankCdR(folder));
@@ -109,6 +119,7 @@ void checkBurn(const CueSheetLoad& load, const QByteArray& image, const fuzz::Sc
     const std::vector<std::uint8_t> disc = aspi::writtenDiscBytes({kCdR.adapter, kCdR.target, kCdR.lun});
     fuzz::check(QByteArrayView(disc.data(), qsizetype(disc.size())) == wholeSectors, "the disc holds the image");
 
+    loadTray(*recorder, kCdR);
     const TocResult toc = readTableOfContents(*recorder, kCdR, QStringLiteral("Track"));
     fuzz::check(toc.ok() && toc.table.count() == int(load.tracks.size()), "the burnt disc has the sheet's tracks");
     for (std::size_t i = 0; i < load.tracks.size(); ++i)
@@ -138,7 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (i == 0)
             fuzz::check(Lba::fromMsf(track.pregap) == Lba::discStart(), "track 1's pregap starts the disc");
         else
-            fuzz::check(track.start.frames() - track.pregap.frames() == kPregapFrames, "each later pregap is two seconds");
+            fuzz::check(track.start.frames() - track.pregap.frames() == kPregapFrames,
+                        "each later pregap is two seconds");
         const int startSector = Lba::fromMsf(track.start).imageSector();
         fuzz::check(startSector >= 0 && startSector < load.sectorCount(), "tracks start inside the image");
         if (i > 0)

@@ -12,6 +12,13 @@ CddbStep failed(QString why)
     return step;
 }
 
+CddbStep refused(QString why)
+{
+    CddbStep step = failed(std::move(why));
+    step.kind = CddbStepKind::Refused;
+    return step;
+}
+
 CddbStep cancelled()
 {
     CddbStep step;
@@ -40,7 +47,7 @@ bool fetch(const CddbLookupSetup& setup, const QString& url, const std::atomic<b
     }
     reply = file.read(setup.limits.maxBytes);
     if (!cddbLinesWithinBound(reply)) {
-        step = failed(QStringLiteral("a reply line is too long"));
+        step = refused(QStringLiteral("a reply line is too long"));
         reply.clear();
         return false;
     }
@@ -61,11 +68,13 @@ CddbStep runCddbRead(const CddbLookupSetup& setup, const CddbMatch& match, const
     // worth keeping. It is stored under that match: a reply naming another
     // entry would otherwise overwrite that disc's cached titles.
     const CddbQueryReply status = parseCddbReadStatus(reply);
+    if (status.kind != CddbReplyKind::ExactMatch && status.code == 210)
+        return refused(QStringLiteral("read reply names an untrusted entry"));
     if (status.kind != CddbReplyKind::ExactMatch)
         return failed(QStringLiteral("read reply %1").arg(status.code));
     const CddbMatch& named = status.matches.front();
     if (named.category != match.category || named.discId.compare(match.discId, Qt::CaseInsensitive) != 0)
-        return failed(QStringLiteral("read reply names %1 %2").arg(named.category, named.discId));
+        return refused(QStringLiteral("read reply names %1 %2").arg(named.category, named.discId));
     step.kind = CddbStepKind::Entry;
     step.reply = reply;
     step.category = match.category;
@@ -93,6 +102,9 @@ CddbStep runCddbQuery(const CddbLookupSetup& setup, const QString& queryCommand,
     case CddbReplyKind::Failure:
         break;
     }
+    // A match code whose matches our checks all refused.
+    if (parsed.code == 200 || parsed.code == 210 || parsed.code == 211)
+        return refused(QStringLiteral("query reply %1 without a usable match").arg(parsed.code));
     return failed(QStringLiteral("query reply %1").arg(parsed.code));
 }
 

@@ -16,8 +16,9 @@
 namespace brenlow {
 
 enum class CddbStepKind {
-    Failed, ///< download failed, server error, or a reply that cannot be trusted
-    ///< (a file name outside the cache, another entry, an overlong line)
+    Failed,    ///< download failed, or the server answered with an error code
+    Refused,   ///< the server answered, but its answer cannot be used (a file
+               ///< name outside the cache, another entry, an overlong line)
     Cancelled, ///< the cancel flag was set when the download ended
     NoMatch,   ///< 202: the server knows no such disc
     Choose,    ///< 210 / 211: the user picks one of `matches`

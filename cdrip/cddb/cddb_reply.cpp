@@ -36,6 +36,26 @@ int statusCode(const QString& line)
     return ok ? code : 0;
 }
 
+/// A Failure reply with the code of its status line (0 without one).
+CddbQueryReply withStatus(const std::vector<QString>& lines)
+{
+    CddbQueryReply result;
+    if (!lines.empty())
+        result.code = statusCode(lines.front());
+    return result;
+}
+
+/// The one match a status line "<code> <category> <discid> <title>" names;
+/// the reply stays a Failure when its fields cannot be trusted.
+void takeStatusLineMatch(const QString& statusLine, CddbQueryReply& result)
+{
+    CddbMatch match;
+    if (makeMatch(statusLine, 1, 1, match)) {
+        result.kind = CddbReplyKind::ExactMatch;
+        result.matches.push_back(match);
+    }
+}
+
 } // namespace
 
 bool isCddbCategory(const QString& category)
@@ -85,19 +105,11 @@ std::vector<QString> cddbReplyLines(QByteArrayView reply)
 CddbQueryReply parseCddbQueryReply(QByteArrayView reply)
 {
     const std::vector<QString> lines = cddbReplyLines(reply);
-    CddbQueryReply result;
-    if (lines.empty())
-        return result;
-    result.code = statusCode(lines.front());
+    CddbQueryReply result = withStatus(lines);
     switch (result.code) {
-    case 200: {
-        CddbMatch match;
-        if (makeMatch(lines.front(), 1, 1, match)) {
-            result.kind = CddbReplyKind::ExactMatch;
-            result.matches.push_back(match);
-        }
+    case 200:
+        takeStatusLineMatch(lines.front(), result);
         break;
-    }
     case 210:
     case 211:
         for (size_t i = 1; i < lines.size() && lines[i] != QStringLiteral("."); ++i) {
@@ -120,15 +132,9 @@ CddbQueryReply parseCddbQueryReply(QByteArrayView reply)
 CddbQueryReply parseCddbReadStatus(QByteArrayView reply)
 {
     const std::vector<QString> lines = cddbReplyLines(reply);
-    CddbQueryReply result;
-    if (lines.empty())
-        return result;
-    result.code = statusCode(lines.front());
-    CddbMatch match;
-    if (result.code == 210 && makeMatch(lines.front(), 1, 1, match)) {
-        result.kind = CddbReplyKind::ExactMatch;
-        result.matches.push_back(match);
-    }
+    CddbQueryReply result = withStatus(lines);
+    if (result.code == 210)
+        takeStatusLineMatch(lines.front(), result);
     return result;
 }
 

@@ -43,6 +43,16 @@ QString cacheNotFlushedText(const ScsiResult& result)
 {
     return QStringLiteral("The drive cache could not be written (%1).").arg(result.text());
 }
+// A test write goes through every step but the drive writes nothing: its
+// log must not read like a burn.
+QString testWrittenText()
+{
+    return QStringLiteral("Test write: the whole image was sent; nothing was written to the disc.");
+}
+QString testCompletedText()
+{
+    return QStringLiteral("Test write completed. The disc is still blank.");
+}
 QString sessionClosedText()
 {
     return QStringLiteral("Session closed.");
@@ -133,10 +143,10 @@ bool BurnJob::closeSession()
 {
     // Once writing began the session is always closed, after Cancel or an error too.
     const ScsiResult flushed = scsi::synchronizeCache(*snapshot_.transport, snapshot_.drive);
-    if (flushed.ok())
-        addRow(CacheFlushed, BurnIcon::Done);
-    else
+    if (!flushed.ok())
         addRow(0, BurnIcon::Error, cacheNotFlushedText(flushed));
+    else if (!snapshot_.testWrite) // a test write leaves nothing in the cache to speak of
+        addRow(CacheFlushed, BurnIcon::Done);
     const ScsiResult closed = scsi::closeSession(*snapshot_.transport, snapshot_.drive);
     if (!closed.ok())
         addRow(0, BurnIcon::Error, sessionNotClosedText(closed));
@@ -195,12 +205,16 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
     } else if (sector < total) {
         outcome = BurnOutcome::Cancelled;
         addRow(Cancelled, BurnIcon::Stopped);
+    } else if (snapshot_.testWrite) {
+        addRow(0, BurnIcon::Done, testWrittenText());
     } else {
         addRow(ImageWritten, BurnIcon::Done);
     }
     image.close();
     const bool closed = closeSession();
-    if (outcome == BurnOutcome::Written && closed)
+    if (outcome == BurnOutcome::Written && closed && snapshot_.testWrite)
+        addRow(0, BurnIcon::Done, testCompletedText());
+    else if (outcome == BurnOutcome::Written && closed)
         addRow(Written, BurnIcon::Done);
     else if (outcome == BurnOutcome::Written)
         outcome = BurnOutcome::WriteFailed; // the data is on the disc, but not a finished session

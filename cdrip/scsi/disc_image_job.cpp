@@ -94,7 +94,8 @@ DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
                 return ended(DiscImageOutcome::Cancelled);
             if (attempt > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(snapshot_.retryDelayMs));
-            read = scsi::readCd(*snapshot_.transport, snapshot_.drive, Lba::ofImageSector(done), std::uint32_t(count), sectors);
+            read = scsi::readCd(*snapshot_.transport, snapshot_.drive, Lba::ofImageSector(done), std::uint32_t(count),
+                                sectors);
             if (read.ok())
                 break;
         }

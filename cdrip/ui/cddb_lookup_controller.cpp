@@ -19,6 +19,13 @@ namespace {
 constexpr int kNoMatchLine = 64;
 const char* const kControllerName = "cddbLookup";
 
+// No language file has a line for it, so it stays English.
+QString refusedReplyText()
+{
+    return QStringLiteral("The CDDB server's answer could not be used: it does not describe this disc in a form "
+                          "Brenlow accepts. Nothing was changed.");
+}
+
 QString requestFile(const QString& startFolder)
 {
     return QDir(startFolder).filePath(QStringLiteral("request.txt"));
@@ -192,6 +199,9 @@ void CddbLookupController::stepDone(const CddbStep& step)
         }
         break;
     }
+    case CddbStepKind::Refused:
+        quandor::shell::messageBox(&dialog_, refusedReplyText(), QStringLiteral("Brenlow"));
+        break;
     case CddbStepKind::Failed:
     case CddbStepKind::Cancelled:
         break;

@@ -179,10 +179,10 @@ inline constexpr int Status = 1149;
 
 /// Controls of the disc-image progress window.
 namespace image_progress_ids {
-inline constexpr int FileCaption = 1136;
-inline constexpr int File = 1099;
-inline constexpr int SectorsCaption = 1135;
+inline constexpr int SectorsCaption = 1136; ///< "Sectors read :", beside Sectors
 inline constexpr int Sectors = 1098;
+inline constexpr int FileCaption = 1135; ///< "Image file :", beside File
+inline constexpr int File = 1099;
 inline constexpr int PercentCaption = 1134;
 inline constexpr int Percent = 1101;
 inline constexpr int ProgressBar = 1000;

@@ -1,6 +1,8 @@
 #include "cdrip/ui/image_progress_dialog.h"
 
 #include "cdrip/ui/control_ids.h"
+#include "cdrip/ui/design_scale.h"
+#include "cdrip/ui/path_label.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -11,6 +13,9 @@
 namespace brenlow {
 
 namespace {
+
+constexpr int kDesignWidth = 360;
+constexpr int kDesignHeight = 150;
 
 QLabel* label(QWidget* parent, int id, const QString& text)
 {
@@ -49,11 +54,16 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
 {
     setObjectName(QStringLiteral("211"));
     setWindowTitle(QStringLiteral("Brenlow"));
+    // Its designed size, whatever the length of the image's path.
+    setFixedSize(kDesignWidth, kDesignHeight);
     const int total = DiscImageJob::sectorCount(snapshot_.tracks);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(label(this, image_progress_ids::FileCaption, language.line(52)), 0, 0);
-    layout->addWidget(label(this, image_progress_ids::File, snapshot_.paths.binPath), 0, 1);
-    layout->addWidget(label(this, image_progress_ids::SectorsCaption, language.line(53)), 1, 0);
+    layout->setColumnStretch(1, 1);
+    layout->addWidget(label(this, image_progress_ids::FileCaption, language.line(53)), 0, 0);
+    auto* file = new PathLabel(snapshot_.paths.binPath, this);
+    file->setObjectName(QString::number(image_progress_ids::File));
+    layout->addWidget(file, 0, 1);
+    layout->addWidget(label(this, image_progress_ids::SectorsCaption, language.line(52)), 1, 0);
     count_ = label(this, image_progress_ids::Sectors, QStringLiteral("0 / %1").arg(total));
     layout->addWidget(count_, 1, 1);
     layout->addWidget(label(this, image_progress_ids::PercentCaption, language.line(54)), 2, 0);
@@ -73,6 +83,8 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
     cancel_->setObjectName(QString::number(image_progress_ids::Cancel));
     layout->addWidget(cancel_, 4, 1, Qt::AlignRight);
     connect(cancel_, &QPushButton::clicked, this, &ImageProgressDialog::reject);
+
+    fitToFont(*this);
 
     // The job starts once the dialog is on screen.
     QTimer::singleShot(200, this, &ImageProgressDialog::start);

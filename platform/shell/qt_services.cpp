@@ -1,86 +1,16 @@
 #include "platform/shell/qt_services.h"
 
+#include "platform/shell/message_dialog.h"
+
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QUrl>
 
 namespace quandor::shell {
 namespace {
-
-QMessageBox::StandardButtons standardButtons(MessageButtons buttons)
-{
-    switch (buttons) {
-    case MessageButtons::Ok:
-        return QMessageBox::Ok;
-    case MessageButtons::OkCancel:
-        return QMessageBox::Ok | QMessageBox::Cancel;
-    case MessageButtons::YesNo:
-        return QMessageBox::Yes | QMessageBox::No;
-    case MessageButtons::YesNoCancel:
-        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case MessageButtons::RetryCancel:
-        return QMessageBox::Retry | QMessageBox::Cancel;
-    }
-    return QMessageBox::Ok;
-}
-
-QMessageBox::Icon standardIcon(MessageIcon icon)
-{
-    switch (icon) {
-    case MessageIcon::None:
-        return QMessageBox::NoIcon;
-    case MessageIcon::Information:
-        return QMessageBox::Information;
-    case MessageIcon::Warning:
-        return QMessageBox::Warning;
-    case MessageIcon::Critical:
-        return QMessageBox::Critical;
-    case MessageIcon::Question:
-        return QMessageBox::Question;
-    }
-    return QMessageBox::NoIcon;
-}
-
-MessageResult resultOf(int button)
-{
-    switch (button) {
-    case QMessageBox::Ok:
-        return MessageResult::Ok;
-    case QMessageBox::Yes:
-        return MessageResult::Yes;
-    case QMessageBox::No:
-        return MessageResult::No;
-    case QMessageBox::Retry:
-        return MessageResult::Retry;
-    default:
-        return MessageResult::Cancel;
-    }
-}
-
-// The box wraps its text only at spaces, and a path has none: it would widen
-// the box to its limit and be cut there. A zero-width space after each path
-// separator, and inside any other long unbroken run, lets it wrap instead.
-QString wrappableText(const QString& text)
-{
-    constexpr qsizetype kLongestRun = 32;
-    const QChar breakOpportunity(0x200B);
-    QString wrappable;
-    wrappable.reserve(text.size() + text.size() / 8);
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        wrappable += c;
-        run = c.isSpace() ? 0 : run + 1;
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || run == kLongestRun) {
-            wrappable += breakOpportunity;
-            run = 0;
-        }
-    }
-    return wrappable;
-}
 
 QString startPath(const FileDialogRequest& request)
 {
@@ -94,8 +24,9 @@ QString startPath(const FileDialogRequest& request)
 MessageResult QtServices::message(QWidget* owner, const QString& text, const QString& title, MessageButtons buttons,
                                   MessageIcon icon)
 {
-    QMessageBox box(standardIcon(icon), title, wrappableText(text), standardButtons(buttons), owner);
-    return resultOf(box.exec());
+    MessageDialog box(owner, text, title, buttons, icon);
+    box.exec();
+    return box.answer();
 }
 
 bool QtServices::openUrl(const QString& target)

@@ -25,6 +25,15 @@ TEST(CddbQuery, DiscIdAndCommandOfTheTwoTrackDisc)
     EXPECT_EQ(query.command, QStringLiteral("cddb query 0501ac02 2 150 15795 430 "));
 }
 
+TEST(CddbQuery, PlayingTimeDropsTheFramesOfBothEndsBeforeSubtracting)
+{
+    // Track 1 at frame 182 (2 s 32 f), lead-out at 30010 (400 s 10 f): whole
+    // seconds 400 - 2 = 398, where (30010 - 182) / 75 would give 397.
+    const CddbQuery query = formatCddbQuery({{182, 20000 - 182}, {20000, 30010 - 20000}});
+    EXPECT_EQ(query.discId, QStringLiteral("10018e02")); // digits 2 + 14 = 16, 398 s, 2 tracks
+    EXPECT_EQ(query.command, QStringLiteral("cddb query 10018e02 2 182 20000 400 "));
+}
+
 TEST(CddbQuery, EdgeDiscs)
 {
     EXPECT_TRUE(formatCddbQuery({}).command.isEmpty());
@@ -36,7 +45,7 @@ TEST(CddbQuery, EdgeDiscs)
     for (int i = 0; i < 99; ++i)
         many.push_back({150 + i * 7500, 7500});
     const CddbQuery full = formatCddbQuery(many);
-    EXPECT_EQ(full.discId.size(), 8);
+    EXPECT_EQ(full.discId, QStringLiteral("3c26ac63")); // 1080 mod 255 = 60, 9900 s, 99 tracks
     EXPECT_EQ(full.command.count(QLatin1Char(' ')), 4 + 99 + 1);
 }
 

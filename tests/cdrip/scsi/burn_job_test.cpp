@@ -55,6 +55,16 @@ private:
     std::shared_ptr<ScsiTransport> inner_;
 };
 
+// The burn ejects the disc; this loads it again (START STOP UNIT, LoEj and Start).
+void loadTray(ScsiTransport& transport, const DriveAddress& drive)
+{
+    ScsiCommand load;
+    load.cdbLength = 6;
+    load.cdb[0] = 0x1B;
+    load.cdb[4] = 0x03;
+    transport.execute(drive, load, {});
+}
+
 class Burn : public ::testing::Test {
 protected:
     /// Images the source disc with the image job and reads its cue sheet back.
@@ -169,6 +179,7 @@ TEST_F(Burn, ACopyOfADiscWhoseFirstTrackStartsLateIsTheSameDisc)
     ASSERT_EQ(run(snapshot()).outcome, BurnOutcome::Written);
     EXPECT_EQ(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)), fileBytes(load_.imagePath));
 
+    loadTray(*discs_->layer(), kCdR);
     const TocResult copy = readTableOfContents(*discs_->layer(), kCdR, QStringLiteral("Track"));
     ASSERT_TRUE(copy.ok());
     ASSERT_EQ(copy.table.count(), original.table.count());
@@ -239,9 +250,17 @@ TEST_F(Burn, OptionBytesAndTestWrite)
     s.testWrite = true;
     const Run result = run(s);
     EXPECT_EQ(result.outcome, BurnOutcome::Written);
-    EXPECT_EQ(result.lines.back(), 115);
     EXPECT_EQ(options_, (std::vector<std::uint8_t>{0x41, 0x52}));
     EXPECT_TRUE(quandor::aspi::writtenDiscBytes(deviceOf(kCdR)).empty()); // still blank
+    // The log tells a rehearsal from a burn: no "Image written.", "Drive
+    // cache written." or "Burn completed."; it says nothing was written.
+    const auto writing = std::find(result.lines.begin(), result.lines.end(), 109);
+    ASSERT_NE(writing, result.lines.end());
+    EXPECT_EQ(std::vector<int>(writing + 1, result.lines.end()), (std::vector<int>{0, 0}));
+    ASSERT_EQ(result.prefixes.size(), result.lines.size());
+    EXPECT_TRUE(result.prefixes[result.prefixes.size() - 2].contains(QStringLiteral("nothing was written")));
+    EXPECT_TRUE(result.prefixes.back().startsWith(QStringLiteral("Test write completed")));
+    EXPECT_EQ(result.icons.back(), BurnIcon::Done);
 }
 
 TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)

@@ -191,29 +191,40 @@ TEST_F(CddbLookupDialogTest, MatchDialogListsEveryMatchAndReadsTheChosenOne)
     }
 }
 
-TEST_F(CddbLookupDialogTest, NoMatchAndErrorsStoreAndShowNothing)
+TEST_F(CddbLookupDialogTest, NoMatchAndErrorsStoreNothingAndRefusedAnswersSaySo)
 {
+    // What the user is told: 202 its line; an answer our checks refuse one
+    // message of its own; server errors and failed downloads nothing.
+    enum Message { None, NoMatch, Refused };
     struct Case {
         const char* name;
         CannedReply query;
         CannedReply read;
-        bool message;
+        Message message;
     } cases[] = {
-        {"202", {200, "202 No match for disc ID 0501ac02.\r\n"}, {200, kReadReply}, true},
-        {"403", {200, "403 Database entry is corrupt.\r\n"}, {200, kReadReply}, false},
-        {"409", {200, "409 No handshake.\r\n"}, {200, kReadReply}, false},
-        {"500", {200, "500 Command syntax error.\r\n"}, {200, kReadReply}, false},
-        {"HTTP 500", {500, "200 rock 0501ac02 x\r\n"}, {200, kReadReply}, false},
-        {"category climbing out", {200, "200 ../../evil 0501ac02 x\r\n"}, {200, kReadReply}, false},
-        {"read answers 401", {200, "200 rock 0501ac02 x\r\n"}, {200, "401 rock 0501ac02 No such CD entry.\r\n"}, false},
+        {"202", {200, "202 No match for disc ID 0501ac02.\r\n"}, {200, kReadReply}, NoMatch},
+        {"403", {200, "403 Database entry is corrupt.\r\n"}, {200, kReadReply}, None},
+        {"409", {200, "409 No handshake.\r\n"}, {200, kReadReply}, None},
+        {"500", {200, "500 Command syntax error.\r\n"}, {200, kReadReply}, None},
+        {"HTTP 500", {500, "200 rock 0501ac02 x\r\n"}, {200, kReadReply}, None},
+        {"category climbing out", {200, "200 ../../evil 0501ac02 x\r\n"}, {200, kReadReply}, Refused},
+        {"read answers 401", {200, "200 rock 0501ac02 x\r\n"}, {200, "401 rock 0501ac02 No such CD entry.\r\n"}, None},
         {"read names a hostile file",
          {200, "200 rock 0501ac02 x\r\n"},
          {200, "210 ../../evil 0501ac02 x\r\nDTITLE=Evil / Evil\r\n.\r\n"},
-         false},
+         Refused},
+        {"read for another disc",
+         {200, "200 rock 0501ac02 x\r\n"},
+         {200, QByteArray(kReadReply).replace("210 rock 0501ac02", "210 rock 0501ac03")},
+         Refused},
+        {"a line over 4 KB",
+         {200, "200 rock 0501ac02 x\r\n"},
+         {200, QByteArray(kReadReply).replace("TTITLE0=Intro", "TTITLE0=" + QByteArray(5000, 't'))},
+         Refused},
         {"3 KB status line",
          {200, "200 rock 0501ac02 " + QByteArray(3000, 'z') + "\r\n"},
          {200, "403 " + QByteArray(3000, 'z') + "\r\n"},
-         false},
+         None},
     };
     for (const Case& c : cases) {
         serve(c.query, c.read);
@@ -222,7 +233,16 @@ TEST_F(CddbLookupDialogTest, NoMatchAndErrorsStoreAndShowNothing)
         services_.messages.clear();
         click(1501);
 
-        EXPECT_EQ(services_.messageTexts(), c.message ? QStringList{dialog_->text(64)} : QStringList()) << c.name;
+        const QStringList shown = services_.messageTexts();
+        if (c.message == None) {
+            EXPECT_TRUE(shown.isEmpty()) << c.name;
+        } else {
+            ASSERT_EQ(shown.size(), 1) << c.name;
+            if (c.message == NoMatch)
+                EXPECT_EQ(shown[0], dialog_->text(64)) << c.name;
+            else
+                EXPECT_TRUE(shown[0].contains(QStringLiteral("answer could not be used"))) << c.name;
+        }
         expectNothingTaken(c.name);
         EXPECT_FALSE(QFile::exists(cacheFile(QStringLiteral("CDDB/CDDB.ini")))) << c.name;
         EXPECT_FALSE(QFile::exists(cacheFile(QStringLiteral("evil")))) << c.name;

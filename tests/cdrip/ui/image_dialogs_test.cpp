@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGridLayout>
@@ -88,6 +89,26 @@ DiscImageSnapshot imageSnapshot(const EmulatedDiscs& discs, const QString& name)
     return snapshot;
 }
 
+/// The text of the label a reader sees just left of control `id`, on its line.
+QString captionBeside(const QWidget& dialog, int id)
+{
+    const QWidget* value = control(dialog, id);
+    const QRect at(value->mapTo(&dialog, QPoint(0, 0)), value->size());
+    const QLabel* nearest = nullptr;
+    int nearestRight = -1;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        const QRect box(label->mapTo(&dialog, QPoint(0, 0)), label->size());
+        const int middle = box.center().y();
+        if (label == value || !label->isVisible() || middle < at.top() || middle > at.bottom())
+            continue;
+        if (box.right() < at.left() && box.right() > nearestRight) {
+            nearest = label;
+            nearestRight = box.right();
+        }
+    }
+    return nearest ? nearest->text() : QString();
+}
+
 int setParameter(const DriveAddress& drive, std::uint8_t options)
 {
     return SetParameter(drive.adapter, drive.target, drive.lun, options, 8, 8);
@@ -101,13 +122,61 @@ TEST(ImageProgressDialog, ReadsTheDiscAndShowsItsProgress)
     const LanguageTable language = numberedLanguage();
     ImageProgressDialog dialog(imageSnapshot(discs, QStringLiteral("disc")), language);
     EXPECT_EQ(control<QLabel>(dialog, 1098)->text(), QStringLiteral("0 / 215"));
-    EXPECT_EQ(control<QLabel>(dialog, 1099)->text(), discs.file("disc.bin"));
+    EXPECT_EQ(control<QLabel>(dialog, 1099)->toolTip(), discs.file("disc.bin"));
     EXPECT_EQ(control<QPushButton>(dialog, 2)->text(), QStringLiteral("L51"));
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     EXPECT_EQ(dialog.result().outcome, DiscImageOutcome::Completed);
     EXPECT_EQ(control<QLabel>(dialog, 1098)->text(), QStringLiteral("215 / 215"));
     EXPECT_EQ(control<QLabel>(dialog, 1101)->text(), QStringLiteral("100 %"));
     EXPECT_EQ(fileBytes(discs.file("disc.bin")), fileBytes(discs.sourceBin()));
+}
+
+TEST(ImageProgressDialog, EachValueStandsBesideItsOwnCaption)
+{
+    EmulatedDiscs discs(SourceTracks{{120}});
+    LanguageTable language = numberedLanguage();
+    language.setLine(52, QStringLiteral("Sectors read :"));
+    language.setLine(53, QStringLiteral("Image file :"));
+    ImageProgressDialog dialog(imageSnapshot(discs, QStringLiteral("disc")), language);
+    dialog.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(control<QLabel>(dialog, 1099)->text(), discs.file("disc.bin"));
+    EXPECT_EQ(captionBeside(dialog, 1099), QStringLiteral("Image file :"));
+    EXPECT_EQ(captionBeside(dialog, 1098), QStringLiteral("Sectors read :"));
+    EXPECT_EQ(control<QLabel>(dialog, 1135)->text(), QStringLiteral("Image file :"));
+    EXPECT_EQ(control<QLabel>(dialog, 1136)->text(), QStringLiteral("Sectors read :"));
+    dialog.reject();
+}
+
+TEST(ImageProgressDialog, ALongPathKeepsTheDesignedSizeAndIsShortenedInTheMiddle)
+{
+    EmulatedDiscs discs(SourceTracks{{120}});
+    const LanguageTable language = numberedLanguage();
+    ImageProgressDialog shortPath(imageSnapshot(discs, QStringLiteral("disc")), language);
+    shortPath.show();
+    QCoreApplication::processEvents();
+
+    const QString folder = discs.file(std::string(40, 'f') + "/" + std::string(60, 'g'));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    DiscImageSnapshot snapshot = imageSnapshot(discs, QStringLiteral("x"));
+    snapshot.paths =
+        imagePathsFor(folder + QStringLiteral("/") + QString(80, QLatin1Char('n')) + QStringLiteral(".bin"));
+    ImageProgressDialog longPath(snapshot, language);
+    longPath.show();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(longPath.size(), shortPath.size());
+    auto* file = control<QLabel>(longPath, 1099);
+    EXPECT_EQ(file->toolTip(), snapshot.paths.binPath);
+    const QString shown = file->text();
+    EXPECT_NE(shown, snapshot.paths.binPath);
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(snapshot.paths.binPath.startsWith(shown.section(QChar(0x2026), 0, 0)));
+    EXPECT_TRUE(snapshot.paths.binPath.endsWith(shown.section(QChar(0x2026), 1)));
+    EXPECT_LE(file->fontMetrics().horizontalAdvance(shown), file->contentsRect().width());
+    EXPECT_LE(file->geometry().right(), longPath.width());
+    shortPath.reject();
+    longPath.reject();
 }
 
 TEST(ImageProgressDialog, CancelStaysUntilTheWorkerEndedAndLeavesNoFile)
