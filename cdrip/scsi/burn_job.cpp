@@ -47,7 +47,7 @@ QString cacheNotFlushedText(const ScsiResult& result)
 // log must not read like a burn.
 QString testWrittenText()
 {
-    return QStringLiteral("Test write: the whole image was sent; nothing was written to the disc.");
+    return QStringLiteral("Test write: nothing was written to the disc.");
 }
 QString testCompletedText()
 {

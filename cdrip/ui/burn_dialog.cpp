@@ -20,6 +20,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <utility>
 
@@ -92,6 +94,24 @@ BurnDialog::BurnDialog(std::shared_ptr<ScsiTransport> transport, DriveTable driv
 }
 
 // Every caption stands on the row of the value it names, at its left.
+namespace {
+
+// The list is filled only once the disc test has answered: without room kept
+// from the start, the field would stay as narrow as the empty list and cut
+// its widest choice.
+void reserveRoomForEveryChoice(QComboBox& combo, const QStringList& choices)
+{
+    int widest = 0;
+    for (const QString& choice : choices)
+        widest = std::max(widest, combo.fontMetrics().horizontalAdvance(choice));
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    const QSize contents(widest, combo.fontMetrics().height());
+    combo.setMinimumWidth(combo.style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, &combo).width());
+}
+
+} // namespace
+
 void BurnDialog::buildControls()
 {
     auto* layout = new QGridLayout(this);
@@ -136,6 +156,7 @@ void BurnDialog::buildOptionsRow(QGridLayout& layout)
 {
     layout.addWidget(caption(burn_ids::SpeedCaption, 140), 2, 0);
     speed_ = named(new QComboBox(this), burn_ids::Speed);
+    reserveRoomForEveryChoice(*speed_, burnSpeedChoices(kUnknownWriteSpeed - 1));
     layout.addWidget(speed_, 2, 1);
     burnProof_ = named(new QCheckBox(language_.line(137), this), burn_ids::BurnProof);
     burnProof_->setChecked(true);

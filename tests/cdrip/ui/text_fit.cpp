@@ -2,13 +2,16 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTreeWidget>
 
 namespace brenlow::test {
@@ -130,6 +133,46 @@ void checkTreeWidget(QStringList& cuts, const QTreeWidget& tree)
     }
 }
 
+// Every item, as the closed combo box would show it once chosen: in the
+// field beside the arrow.
+void checkComboBox(QStringList& cuts, const QComboBox& combo)
+{
+    if (combo.isEditable())
+        return; // the user's own text scrolls in its field
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.editable = false;
+    const QRect field =
+        combo.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo);
+    const QFontMetrics metrics = combo.fontMetrics();
+    for (int item = 0; item < combo.count(); ++item) {
+        const QString text = combo.itemText(item);
+        int needed = metrics.horizontalAdvance(text);
+        if (!combo.itemIcon(item).isNull())
+            needed += combo.iconSize().width() + 4;
+        check(cuts, combo, text, needed, field.width());
+    }
+}
+
+// Rows of a list: the text after its icon, inside the viewport, with the
+// focus frame's margin at either side.
+void checkListWidget(QStringList& cuts, const QListWidget& list)
+{
+    const int margin = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1);
+    const QFontMetrics metrics = list.fontMetrics();
+    const int room = list.viewport()->width();
+    for (int row = 0; row < list.count(); ++row) {
+        const QListWidgetItem* item = list.item(row);
+        if (item->text().isEmpty())
+            continue;
+        int needed = metrics.horizontalAdvance(item->text()) + margin;
+        if (!item->icon().isNull())
+            needed += list.iconSize().isValid() ? list.iconSize().width() + margin
+                                                : list.style()->pixelMetric(QStyle::PM_SmallIconSize) + margin;
+        check(cuts, list, item->text(), needed, room);
+    }
+}
+
 void checkWidget(QStringList& cuts, const QWidget& widget)
 {
     if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
@@ -145,6 +188,10 @@ void checkWidget(QStringList& cuts, const QWidget& widget)
         checkGroupBox(cuts, *group);
     } else if (const auto* tree = qobject_cast<const QTreeWidget*>(&widget)) {
         checkTreeWidget(cuts, *tree);
+    } else if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) {
+        checkComboBox(cuts, *combo);
+    } else if (const auto* list = qobject_cast<const QListWidget*>(&widget)) {
+        checkListWidget(cuts, *list);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Measures the texts a window shows against the room their controls give
 // them: captions of labels, buttons and group boxes, list column titles and
-// row texts. Each text that is wider (or taller) than its room is reported.
+// row texts, every item of a combo box (as its field shows it once chosen)
+// and the rows of lists. Each text that is wider (or taller) than its room is reported.
 
 #include <QStringList>
 

@@ -8,6 +8,7 @@
 
 #include "cdrip/ui/aspi_missing_dialog.h"
 #include "cdrip/ui/brenlow_registry.h"
+#include "cdrip/ui/burn_dialog.h"
 #include "cdrip/ui/cddb_match_dialog.h"
 #include "cdrip/ui/cddb_wait_dialog.h"
 #include "cdrip/ui/drive_controller.h"
@@ -68,6 +69,12 @@ protected:
     void measureOpened(const std::function<void()>& open)
     {
         dialog_->setModalRunner([this](QDialog& window) {
+            // The burner fills its speed list once its disc test has answered.
+            if (auto* burner = qobject_cast<BurnDialog*>(&window)) {
+                window.show();
+                EXPECT_TRUE(burner->waitForWorker(30000));
+                QCoreApplication::processEvents();
+            }
             const QStringList cuts = cutTextsShown(window);
             if (!cuts.isEmpty())
                 failures << report(window.objectName(), cuts);
