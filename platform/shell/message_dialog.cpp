@@ -12,6 +12,7 @@
 #include <QTextEdit>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace quandor::shell {
 namespace {
@@ -152,9 +153,13 @@ void MessageDialog::fitText()
     if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QApplication::primaryScreen())
         widest = std::min(widest, screen->availableGeometry().width() / 2);
     const int width = std::clamp(longest + 2, std::min(kNarrowestText, widest), widest);
-    QTextDocument* document = textView_->document();
-    document->setTextWidth(width);
-    const int height = static_cast<int>(std::ceil(document->size().height()));
+    // Measured on a copy: the view lays its own document out again for its
+    // current (not yet final) width whenever that document changes.
+    const std::unique_ptr<QTextDocument> measure(textView_->document()->clone());
+    measure->setDefaultTextOption(textView_->document()->defaultTextOption());
+    measure->setDefaultFont(textView_->document()->defaultFont());
+    measure->setTextWidth(width);
+    const int height = static_cast<int>(std::ceil(measure->size().height()));
     textView_->setFixedSize(width, std::max(height, metrics.height()));
 }
 
