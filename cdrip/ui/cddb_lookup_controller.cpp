@@ -22,8 +22,7 @@ const char* const kControllerName = "cddbLookup";
 // No language file has a line for it, so it stays English.
 QString refusedReplyText()
 {
-    return QStringLiteral("The CDDB server's answer could not be used: it does not describe this disc in a form "
-                          "Brenlow accepts. Nothing was changed.");
+    return QStringLiteral("The CDDB server's answer could not be used. Nothing was changed.");
 }
 
 QString requestFile(const QString& startFolder)
