@@ -23,7 +23,7 @@ ScsiResult playTrack(ScsiTransport& transport, const DriveAddress& drive, const 
 ScsiResult playFrom(ScsiTransport& transport, const DriveAddress& drive, const TrackTable& tracks, int index, Lba start)
 {
     const Track* track = tracks.at(index);
-    const Lba leadOut = Lba::fromMsfFrames(tracks.leadOut().frames());
+    const Lba leadOut = Lba::fromMsf(tracks.leadOut());
     if (!track || start < Lba{0} || start >= leadOut)
         return refused();
     const int frames = std::min(track->lengthFrames, leadOut.value - start.value);

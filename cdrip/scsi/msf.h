@@ -63,7 +63,6 @@ struct Lba {
     constexpr int imageSector() const { return value; }
     constexpr Lba operator+(int frames) const { return Lba{value + frames}; }
     constexpr Lba operator-(int frames) const { return Lba{value - frames}; }
-    constexpr int operator-(const Lba& other) const { return value - other.value; }
     constexpr auto operator<=>(const Lba&) const = default;
 };
 
