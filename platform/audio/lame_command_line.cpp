@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <cmath>
 #include <map>
 #include <optional>
 
@@ -20,6 +21,8 @@ namespace {
 constexpr int kLameDefaultBitrate = 128;
 /// The source rate the output rate is chosen for when the line names none.
 constexpr int kCdRate = 44100;
+/// The highest frequency a line may name, in Hz.
+constexpr double kHighestFrequency = 48000;
 
 /// The lowest bit rate of the MPEG version a rate is written in: LAME's
 /// floor for a variable or average bit rate when no -b sets one.
@@ -75,14 +78,19 @@ struct LineState {
         field = value;
         return true;
     }
-    /// A number of Hz given in Hz or in kHz (LAME accepts "19.5" for 19500).
+    /// A number of Hz given in Hz or in kHz (LAME accepts "19.5" for 19500),
+    /// up to the highest rate an MP3 is written at: beyond it a filter means
+    /// nothing, and the value must fit the window's boxes and an int.
     bool frequency(const QString& option, const QString& text, int& field)
     {
         bool ok = false;
         const double value = text.toDouble(&ok);
-        if (!ok || value < 0)
+        if (!ok || !std::isfinite(value) || value < 0)
             return fail(option, text);
-        field = value < 1000 ? int(value * 1000 + 0.5) : int(value + 0.5);
+        const double hertz = value < 1000 ? value * 1000 : value;
+        if (hertz > kHighestFrequency)
+            return fail(option, text);
+        field = int(hertz + 0.5);
         return true;
     }
 };
@@ -125,32 +133,63 @@ bool emphasis(LineState& st, const QString& option, const QString& e)
     return true;
 }
 
-/// --preset: a named alternative preset ("fast" joins the next word) or an
-/// average bit rate in kbit/s.
+/// A variable bit rate of the given quality, as -V sets it.
+void variableQuality(LineState& st, int quality)
+{
+    st.settings.VbrMethod = MP3LameEncoder::VbrDefault;
+    st.settings.VbrQuality = quality;
+    st.bitrate.reset();
+}
+
+/// --preset, with the meaning `lame --preset help` gives each name: medium,
+/// standard and extreme (each may follow "fast", which changes nothing) are
+/// VBR qualities, insane and "cbr <kbit/s>" constant bit rates, the names of
+/// broadcast bands average bit rates (some of them mono), and a number an
+/// average bit rate.
 bool preset(LineState& st, const QString& option, const QString& first)
 {
+    static const std::map<QString, int> vbrQualities{
+        {QStringLiteral("medium"), 4}, {QStringLiteral("standard"), 2}, {QStringLiteral("extreme"), 0}};
+    struct Average {
+        int kbps;
+        bool mono;
+    };
+    static const std::map<QString, Average> averages{
+        {QStringLiteral("phone"), {16, true}},   {QStringLiteral("phon+"), {24, true}},
+        {QStringLiteral("lw"), {24, true}},      {QStringLiteral("mw-eu"), {24, true}},
+        {QStringLiteral("sw"), {24, true}},      {QStringLiteral("mw-us"), {40, true}},
+        {QStringLiteral("voice"), {56, true}},   {QStringLiteral("fm"), {112, false}},
+        {QStringLiteral("radio"), {112, false}}, {QStringLiteral("tape"), {112, false}},
+        {QStringLiteral("hifi"), {160, false}},  {QStringLiteral("cd"), {192, false}},
+        {QStringLiteral("studio"), {256, false}}};
+
     QString name = first;
-    if (name == QLatin1String("fast")) {
-        QString second;
-        if (!st.nextValue(option, second))
-            return false;
-        name = QStringLiteral("fast ") + second;
+    const bool fast = name == QLatin1String("fast");
+    if (fast && !st.nextValue(option, name))
+        return false;
+    if (const auto it = vbrQualities.find(name); it != vbrQualities.end()) {
+        variableQuality(st, it->second);
+        return true;
     }
-    static const std::map<QString, int> named{{QStringLiteral("fast standard"), 1},
-                                              {QStringLiteral("standard"), 2},
-                                              {QStringLiteral("fast extreme"), 3},
-                                              {QStringLiteral("extreme"), 4},
-                                              {QStringLiteral("insane"), 5}};
-    if (const auto it = named.find(name); it != named.end()) {
-        st.settings.ApplyAltPreset(it->second);
-        st.bitrate.reset();
-        if (st.settings.VbrMethod == MP3LameEncoder::VbrNone)
-            st.bitrate = st.settings.Bitrate;
+    if (fast)
+        return st.fail(option, first + u' ' + name);
+    if (name == QLatin1String("insane") || name == QLatin1String("cbr")) {
+        int kbps = 320;
+        QString value;
+        if (name == QLatin1String("cbr") && (!st.nextValue(option, value) || !st.number(option, value, 8, 320, kbps)))
+            return false;
+        st.settings.VbrMethod = MP3LameEncoder::VbrNone;
+        st.bitrate = kbps;
         return true;
     }
     int kbps = 0;
-    if (!st.number(option, name, 8, 320, kbps))
+    if (const auto it = averages.find(name); it != averages.end()) {
+        kbps = it->second.kbps;
+        if (it->second.mono)
+            st.settings.ChannelCount = 1;
+    } else if (!st.number(option, name, 8, 320, kbps)) {
         return false;
+    }
     st.settings.VbrMethod = MP3LameEncoder::VbrAbr;
     st.settings.AbrBitrate = kbps;
     return true;

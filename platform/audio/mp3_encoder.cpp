@@ -56,10 +56,26 @@ vbr_mode lameVbrMode(int method)
     }
 }
 
+LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0);
+
+/// The VBR quality to encode `s` with. Where the output rate is the one LAME
+/// picks by itself for a source at the CD rate, LAME also moves the quality
+/// to suit that lower rate (`lame -V 9` writes 22.05 kHz at about quality
+/// 6.5, not 9); the same value here keeps the stream the `lame` tool writes.
+float settledVbrQuality(const MP3LameEncoder& s)
+{
+    constexpr int kCdRate = 44100;
+    QString error;
+    const LamePtr chosen = configure(s, error, kCdRate);
+    if (chosen && lame_get_out_samplerate(chosen.get()) == s.OutputFrequency)
+        return lame_get_VBR_quality(chosen.get());
+    return float(s.VbrQuality);
+}
+
 /// A LAME context set up from `s` (input at the output rate and channel count),
 /// or null with `error`. With a `sourceRate`, the input is at that rate and
 /// LAME chooses the output rate itself, as the `lame` tool lets it.
-LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0)
+LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate)
 {
     LamePtr gf(lame_init());
     if (!gf) {
@@ -119,7 +135,10 @@ LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0)
     if (vbr == vbr_off) {
         lame_set_brate(g, s.Bitrate);
     } else {
-        lame_set_VBR_q(g, s.VbrQuality);
+        if (vbr == vbr_abr || sourceRate > 0)
+            lame_set_VBR_q(g, s.VbrQuality);
+        else
+            lame_set_VBR_quality(g, settledVbrQuality(s));
         if (vbr == vbr_abr)
             lame_set_VBR_mean_bitrate_kbps(g, s.AbrBitrate);
         if (s.Bitrate > 0)

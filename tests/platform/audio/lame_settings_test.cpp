@@ -188,6 +188,25 @@ TEST_F(LameSettingsTest, EverySettingShowsInTheStream)
     }
 }
 
+TEST_F(LameSettingsTest, CommandLineChannelModesReachTheStream)
+{
+    // Frame header modes: 0 stereo, 1 joint stereo, 2 dual channel, 3 mono.
+    const struct {
+        const char* line;
+        int mode;
+    } cases[] = {{"-m s", 0}, {"-m j", 1}, {"-ms -mj", 1}, {"-m f", 1}, {"-m d", 2}, {"-m m", 3}};
+    const QString source = wav(QStringLiteral("source.wav"), 1.0);
+    for (const auto& c : cases) {
+        MP3LameEncoder settings;
+        ASSERT_TRUE(settings.ApplyCommandLine(QString::fromLatin1(c.line))) << c.line;
+        AudioFileWriter writer;
+        ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << c.line;
+        const QString out = path(QStringLiteral("out.mp3"));
+        ASSERT_TRUE(transcode(source, writer, out).ok) << c.line;
+        EXPECT_EQ(inspect(out).audioFrame.mode, c.mode) << c.line;
+    }
+}
+
 TEST_F(LameSettingsTest, WithoutVbrHeaderTheFirstFrameIsAudio)
 {
     MP3LameEncoder settings;
@@ -217,6 +236,16 @@ TEST(MP3LameEncoderTest, CommandLineSetsTheProperties)
         {"--abr 160",
          [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 160; }},
         {"-m m", [](const MP3LameEncoder& s) { return s.ChannelCount == 1; }},
+        {"-m s",
+         [](const MP3LameEncoder& s) { return s.ChannelCount == 2 && s.ChannelMode == MP3LameEncoder::ModeStereo; }},
+        {"-m j",
+         [](const MP3LameEncoder& s) {
+             return s.ChannelCount == 2 && s.ChannelMode == MP3LameEncoder::ModeJointStereo;
+         }},
+        {"-m m -m j",
+         [](const MP3LameEncoder& s) {
+             return s.ChannelCount == 2 && s.ChannelMode == MP3LameEncoder::ModeJointStereo;
+         }},
         {"-md",
          [](const MP3LameEncoder& s) {
              return s.ChannelCount == 2 && s.ChannelMode == MP3LameEncoder::ModeDualChannels;
@@ -229,8 +258,9 @@ TEST(MP3LameEncoderTest, CommandLineSetsTheProperties)
         {"--resample 32000", [](const MP3LameEncoder& s) { return s.OutputFrequency == 32000; }},
         {"--lowpass 19.5 --lowpass-width 1000",
          [](const MP3LameEncoder& s) { return s.LowpassFrequency == 19500 && s.LowpassWidth == 1000; }},
-        {"--highpass 100 --highpass-width 50",
-         [](const MP3LameEncoder& s) { return s.HighpassFrequency == 100000 && s.HighpassWidth == 50000; }},
+        {"--highpass 48 --highpass-width 0.05",
+         [](const MP3LameEncoder& s) { return s.HighpassFrequency == 48000 && s.HighpassWidth == 50; }},
+        {"--lowpass 48000", [](const MP3LameEncoder& s) { return s.LowpassFrequency == 48000; }},
         {"--highpass 0.1", [](const MP3LameEncoder& s) { return s.HighpassFrequency == 100; }},
         {"-p -t -F",
          [](const MP3LameEncoder& s) { return s.ErrorProtection && !s.WriteVbrHeader && s.EnforceMinBitrate; }},
@@ -241,14 +271,40 @@ TEST(MP3LameEncoderTest, CommandLineSetsTheProperties)
         {"--athonly", [](const MP3LameEncoder& s) { return s.AthControl == 1; }},
         {"--noath", [](const MP3LameEncoder& s) { return s.AthControl == 2; }},
         {"--athshort", [](const MP3LameEncoder& s) { return s.AthControl == 3; }},
-        {"--preset extreme",
-         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrOld && s.VbrQuality == 0; }},
+        // Each --preset as `lame --preset help` names it, with the tool's meaning.
+        {"--preset medium",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrDefault && s.VbrQuality == 4; }},
+        {"--preset fast medium",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrDefault && s.VbrQuality == 4; }},
+        {"--preset standard",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrDefault && s.VbrQuality == 2; }},
         {"--preset fast standard",
-         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNew && s.VbrQuality == 2; }},
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrDefault && s.VbrQuality == 2; }},
+        {"--preset extreme",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrDefault && s.VbrQuality == 0; }},
         {"--preset insane",
          [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNone && s.Bitrate == 320; }},
+        {"--preset cbr 96",
+         [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrNone && s.Bitrate == 96; }},
         {"--preset 112",
          [](const MP3LameEncoder& s) { return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 112; }},
+        {"--preset phone",
+         [](const MP3LameEncoder& s) {
+             return s.VbrMethod == MP3LameEncoder::VbrAbr && s.AbrBitrate == 16 && s.ChannelCount == 1;
+         }},
+        {"--preset phon+", [](const MP3LameEncoder& s) { return s.AbrBitrate == 24 && s.ChannelCount == 1; }},
+        {"--preset lw", [](const MP3LameEncoder& s) { return s.AbrBitrate == 24 && s.ChannelCount == 1; }},
+        {"--preset mw-eu", [](const MP3LameEncoder& s) { return s.AbrBitrate == 24 && s.ChannelCount == 1; }},
+        {"--preset sw", [](const MP3LameEncoder& s) { return s.AbrBitrate == 24 && s.ChannelCount == 1; }},
+        {"--preset mw-us", [](const MP3LameEncoder& s) { return s.AbrBitrate == 40 && s.ChannelCount == 1; }},
+        {"--preset voice", [](const MP3LameEncoder& s) { return s.AbrBitrate == 56 && s.ChannelCount == 1; }},
+        {"--preset fm", [](const MP3LameEncoder& s) { return s.AbrBitrate == 112 && s.ChannelCount == 2; }},
+        {"--preset radio", [](const MP3LameEncoder& s) { return s.AbrBitrate == 112 && s.ChannelCount == 2; }},
+        {"--preset tape", [](const MP3LameEncoder& s) { return s.AbrBitrate == 112 && s.ChannelCount == 2; }},
+        {"--preset hifi", [](const MP3LameEncoder& s) { return s.AbrBitrate == 160 && s.ChannelCount == 2; }},
+        {"--preset cd", [](const MP3LameEncoder& s) { return s.AbrBitrate == 192 && s.ChannelCount == 2; }},
+        {"--preset studio", [](const MP3LameEncoder& s) { return s.AbrBitrate == 256 && s.ChannelCount == 2; }},
+        {"--preset phone -m s", [](const MP3LameEncoder& s) { return s.AbrBitrate == 16 && s.ChannelCount == 2; }},
     };
     for (const Case& c : cases) {
         MP3LameEncoder s;
@@ -291,7 +347,8 @@ TEST(MP3LameEncoderTest, WhatTheCommandLineLeavesUnsetIsLamesDefault)
         {"--preset insane",
          [](const MP3LameEncoder& s) { return s.Bitrate == 320 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
         {"--preset standard",
-         [](const MP3LameEncoder& s) { return s.Bitrate == 32 && s.VbrMethod == MP3LameEncoder::VbrOld; }},
+         [](const MP3LameEncoder& s) { return s.Bitrate == 32 && s.VbrMethod == MP3LameEncoder::VbrDefault; }},
+        {"-b 96 --preset standard", [](const MP3LameEncoder& s) { return s.Bitrate == 32; }},
     };
     for (const Case& c : cases) {
         MP3LameEncoder s = before;
@@ -309,13 +366,75 @@ TEST(MP3LameEncoderTest, WhatTheCommandLineLeavesUnsetIsLamesDefault)
 
 TEST(MP3LameEncoderTest, BadCommandLinesChangeNothing)
 {
-    for (const char* line : {"--bogus", "-b", "-b 999", "-V 10", "-m x", "-q nine", "--resample 96", "-b 192 --unknown",
-                             "--preset loud", "-e q", "-x"}) {
+    for (const char* line : {"--bogus",
+                             "-b",
+                             "-b 999",
+                             "-V 10",
+                             "-m x",
+                             "-q nine",
+                             "--resample 96",
+                             "-b 192 --unknown",
+                             "--preset loud",
+                             "-e q",
+                             "-x",
+                             "--preset fast",
+                             "--preset fast insane",
+                             "--preset fast 128",
+                             "--preset cbr",
+                             "--preset cbr 7",
+                             "--preset cbr 321",
+                             "--preset 7",
+                             "--preset 321",
+                             "--preset MEDIUM"}) {
         MP3LameEncoder s;
         s.Bitrate = 160;
         EXPECT_FALSE(s.ApplyCommandLine(QString::fromLatin1(line))) << line;
         EXPECT_FALSE(s.LastError().isEmpty()) << line;
         EXPECT_EQ(s.Bitrate, 160) << line;
+    }
+}
+
+TEST(MP3LameEncoderTest, NumbersOutOfRangeAreBadValues)
+{
+    // Each is refused before it is converted, whatever its size or kind.
+    const struct {
+        const char* line;
+        const char* option;
+    } cases[] = {
+        {"--resample 1e95", "--resample"},
+        {"--resample -44.1", "--resample"},
+        {"--resample 48001", "--resample"},
+        {"--highpass 1e95", "--highpass"},
+        {"--highpass 48.001", "--highpass"},
+        {"--lowpass nan", "--lowpass"},
+        {"--lowpass inf", "--lowpass"},
+        {"--lowpass -inf", "--lowpass"},
+        {"--lowpass -1", "--lowpass"},
+        {"--lowpass-width 1e308", "--lowpass-width"},
+        {"--highpass-width 2147483648", "--highpass-width"},
+        {"-b 1e95", "-b"},
+        {"-b 4294967424", "-b"},
+        {"-B -8", "-B"},
+        {"-V 1e95", "-V"},
+        {"-V -1", "-V"},
+        {"-V nan", "-V"},
+        {"-q 99999999999", "-q"},
+        {"-q -1", "-q"},
+        {"--abr 1e95", "--abr"},
+        {"--preset 1e95", "--preset"},
+        {"--preset cbr 1e95", "--preset"},
+    };
+    for (const auto& c : cases) {
+        MP3LameEncoder s;
+        s.OutputFrequency = 22050;
+        s.HighpassFrequency = 120;
+        s.LowpassFrequency = 9000;
+        EXPECT_FALSE(s.ApplyCommandLine(QString::fromLatin1(c.line))) << c.line;
+        EXPECT_TRUE(s.LastError().startsWith(QStringLiteral("Bad value for %1: ").arg(QLatin1String(c.option))))
+            << c.line << ": " << s.LastError().toStdString();
+        EXPECT_EQ(s.OutputFrequency, 22050) << c.line;
+        EXPECT_EQ(s.HighpassFrequency, 120) << c.line;
+        EXPECT_EQ(s.LowpassFrequency, 9000) << c.line;
     }
 }
 
@@ -345,9 +464,42 @@ TEST_F(LameSettingsTest, CommandLineEncodesAsTheLameToolDoes)
     }
     const QString source = path(QStringLiteral("music.wav"));
     ASSERT_TRUE(quandor::test::writeMusicWavFile(source, {}, 6.0));
-    const char* lines[] = {"--abr 96",        "--preset 96",       "-V 6",       "-V 2",     "-b 64",
-                           "--abr 160 -b 96", "-V 4 -b 96",        "-m m -b 96", "--abr 64", "-V 8",
-                           "-V 0 -B 192",     "--preset 128 -m m", "",           "-h -V 5"};
+    const char* lines[] = {"--abr 96",
+                           "--preset 96",
+                           "-V 0",
+                           "-V 1",
+                           "-V 2",
+                           "-V 3",
+                           "-V 4",
+                           "-V 5",
+                           "-V 6",
+                           "-V 7",
+                           "-V 8",
+                           "-V 9",
+                           "-b 64",
+                           "--abr 160 -b 96",
+                           "-V 4 -b 96",
+                           "-m m -b 96",
+                           "--abr 64",
+                           "-V 0 -B 192",
+                           "--preset 128 -m m",
+                           "",
+                           "-h -V 5",
+                           "--preset medium",
+                           "--preset standard",
+                           "--preset fast standard",
+                           "--preset extreme",
+                           "--preset insane",
+                           "--preset cbr 192",
+                           "--preset cbr 100",
+                           "--preset phone",
+                           "--preset sw",
+                           "--preset mw-us",
+                           "--preset voice",
+                           "--preset fm",
+                           "--preset hifi",
+                           "--preset cd",
+                           "--preset studio"};
     for (const char* line : lines) {
         SCOPED_TRACE(line);
         // The General tab's 128 kbit/s is in the object before the line.
