@@ -527,8 +527,10 @@ void FrmMp3::cmdApply_Click()
 
 void FrmMp3::cmdOk_Click()
 {
-    ApplyMP3Settings();
-    accept();
+    // After a refusal the window stays as it is, the typed line included, for
+    // the user to correct.
+    if (ApplyMP3Settings())
+        accept();
 }
 
 void FrmMp3::cmdCancel_Click()

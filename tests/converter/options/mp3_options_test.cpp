@@ -450,5 +450,38 @@ TEST(Mp3Options, CancelAndRefusalsWriteNothing)
     EXPECT_EQ(expectedKeys(main->MP3LameEncoder), expectedKeys(kept));
 }
 
+TEST(Mp3Options, OkAfterARefusedLineKeepsTheWindowAndTheLineForCorrection)
+{
+    quandor::test::RecordingServices services;
+    ProgramFolder folder;
+    auto main = folder.started();
+    const QByteArray before = folder.configBytes();
+    FrmMp3 window(main->optionSettings());
+    window.AppelAudioTool();
+    window.show();
+    window.tabMP3->setCurrentIndex(6);
+    for (const char* bad : {"--preset medum", "--resample 1e95", "--highpass nan"}) {
+        SCOPED_TRACE(bad);
+        window.txtCommLine->setText(QString::fromLatin1(bad));
+        window.cmdOk_Click();
+        EXPECT_TRUE(window.isVisible()) << "the window closed on a refused line";
+        EXPECT_EQ(window.txtCommLine->text(), QLatin1String(bad));
+        EXPECT_EQ(window.tabMP3->currentIndex(), 6);
+        ASSERT_FALSE(services.messageTexts().isEmpty());
+        EXPECT_TRUE(services.messageTexts().last().startsWith(QStringLiteral("Bad value for ")))
+            << services.messageTexts().last().toStdString();
+        EXPECT_EQ(folder.configBytes(), before);
+    }
+
+    // Corrected, the line is applied and Ok closes the window.
+    window.txtCommLine->setText(QStringLiteral("--preset medium"));
+    window.cmdOk_Click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(folder.value("Mp3", "20"), "0"); // VBR, LAME's default method
+    EXPECT_EQ(folder.value("Mp3", "21"), "4");
+    EXPECT_EQ(main->Text2->text(), "MP3 44100 Hz, VBR quality 4 (32-320 kbit/s), joint stereo");
+}
+
 } // namespace
 } // namespace tavrel
