@@ -255,4 +255,17 @@ OggLoadResult loadOggSettings(const QString& iniFile, const OggAvailability& ava
     return {qualityFormat, {}};
 }
 
+OggStoredChoice loadOggStoredChoice(const QString& iniFile)
+{
+    const QString section = QLatin1String(config_keys::OggSection);
+    const auto value = [&](const char* key) { return readString(iniFile, section, QLatin1String(key)); };
+    const auto isOne = [](const QString& text) -> std::optional<bool> {
+        const auto number = parseNumber(text);
+        return number ? std::optional<bool>(*number == 1.0) : std::nullopt;
+    };
+    const QString minimumText = value("8");
+    return {isOne(value("1")),   isOne(value("2")),   toInt32(value("5")),
+            toInt32(value("6")), toInt32(value("7")), toInt32(minimumText.isEmpty() ? value("6") : minimumText)};
+}
+
 } // namespace tavrel

@@ -119,4 +119,19 @@ struct OggLoadResult {
 /// "5" quality value, "6" nominal bit rate, "7" maximum, "8" minimum (absent: "6").
 OggLoadResult loadOggSettings(const QString& iniFile, const OggAvailability& available);
 
+/// The Ogg Vorbis window's rate choice as last stored under [OGG], the values
+/// the format in effect may leave unused included (the bit rates in quality
+/// mode, the quality value in bit-rate mode). A key that is absent or not a
+/// number stays empty; the minimum is read as the loader reads it.
+struct OggStoredChoice {
+    std::optional<bool> qualityMode;     // "1"
+    std::optional<bool> managed;         // "2"
+    std::optional<std::int32_t> quality; // "5"
+    std::optional<std::int32_t> nominal; // "6"
+    std::optional<std::int32_t> maximum; // "7"
+    std::optional<std::int32_t> minimum; // "8", absent: "6"
+};
+
+OggStoredChoice loadOggStoredChoice(const QString& iniFile);
+
 } // namespace tavrel

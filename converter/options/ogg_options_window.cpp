@@ -18,6 +18,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <limits>
+#include <utility>
+
 namespace tavrel {
 
 namespace {
@@ -166,25 +169,64 @@ void FrmOgg::showBitrates()
                            + QStringLiteral(" kbit"));
 }
 
+OggFormat FrmOgg::formatInEffect() const
+{
+    if (const auto writer = settings_.writer().OggVorbisFormat())
+        return {writer->sampleRate,  writer->channels,    writer->nominalKbps,
+                writer->minimumKbps, writer->maximumKbps, writer->quality};
+    // The writer holds another format: the one choosing Ogg would put in
+    // effect, for the conversion's rate and channels while nothing is stored.
+    OggFormat unstored;
+    unstored.frequency = settings_.frequency();
+    unstored.channels = settings_.channels();
+    const QString file = settings_.configFile();
+    if (Lang_Loader::ReadIni(file, QLatin1String(config_keys::OggSection), QStringLiteral("1")).isEmpty())
+        return unstored;
+    const OggLoadResult stored =
+        loadOggSettings(file, [this](int frequency, int channels, int nominal, int minimum, int maximum) {
+            return settings_.writer().IsFormatOggVorbisAvailable(frequency, channels, nominal, minimum, maximum);
+        });
+    return stored.format.value_or(unstored);
+}
+
 void FrmOgg::loadaudiotool()
 {
-    // A main-window frequency outside the list shows 44 100 Hz.
-    if (!options::selectFrequency(*cmbFrequency, settings_.frequency()))
+    // The format in effect decides what it governs; the values it leaves
+    // unused come back as they were last stored, so that Ok without a change
+    // keeps the whole choice.
+    const OggFormat f = formatInEffect();
+    const OggStoredChoice stored = loadOggStoredChoice(settings_.configFile());
+    const auto storedRate = [](std::optional<std::int32_t> kbps) {
+        return kbps && *kbps > 0 && *kbps <= std::numeric_limits<std::int16_t>::max() ? *kbps : 128;
+    };
+    QualityEnabled = f.quality >= 0;
+    Quality = QualityEnabled ? f.quality : stored.quality.value_or(300);
+    VbrEnabled = QualityEnabled ? stored.managed.value_or(false) : f.minimum > 0 || f.maximum > 0;
+    const bool managedInEffect = !QualityEnabled && VbrEnabled;
+    Bitrate = QualityEnabled ? storedRate(stored.nominal) : f.nominal;
+    MinBitrate = managedInEffect ? f.minimum : storedRate(stored.minimum);
+    MaxBitrate = managedInEffect ? f.maximum : storedRate(stored.maximum);
+
+    // A frequency outside the list shows the main window's, or 44 100 Hz.
+    if (!options::selectFrequency(*cmbFrequency, f.frequency)
+        && !options::selectFrequency(*cmbFrequency, settings_.frequency()))
         options::selectFrequency(*cmbFrequency, 44100);
-    cmbChMode->setCurrentIndex(settings_.channels() == 1 ? 0 : 1);
-    Bitrate = MinBitrate = MaxBitrate = 128;
-    VbrEnabled = QualityEnabled = false;
-    Quality = 300;
-    for (QSlider* s : {sldrBitrate, sldrMinBitrate, sldrMaxBitrate}) {
+    cmbChMode->setCurrentIndex(f.channels == 1 ? 0 : 1);
+    const std::pair<QSlider*, int> rates[] = {
+        {sldrBitrate, Bitrate}, {sldrMinBitrate, MinBitrate}, {sldrMaxBitrate, MaxBitrate}};
+    for (const auto& [s, kbps] : rates) {
+        // A rate that is not a step shows in the label; the slider stays in the middle.
+        const int position = options::bitrateStepPosition(kbps);
         QSignalBlocker block(s);
-        s->setValue(9);
+        s->setValue(position >= 0 ? position : 9);
     }
     showBitrates();
-    chVbr->setChecked(false);
+    chVbr->setChecked(VbrEnabled);
     vbrRule();
-    chQuality->setChecked(false);
+    chQuality->setChecked(QualityEnabled);
     qualityRule();
     sldrQuality->setValue(Quality);
+    Quality = sldrQuality->value();
 }
 
 void FrmOgg::qualityRule()

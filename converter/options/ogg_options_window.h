@@ -2,6 +2,8 @@
 // frmOgg: sampling frequency, channels and one of three rate modes (quality,
 // managed bit rate, nominal bit rate) for the writer's Ogg Vorbis output.
 
+#include "converter/common/settings_loaders.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -20,8 +22,9 @@ class FrmOgg : public QDialog {
 public:
     explicit FrmOgg(OptionSettings& settings);
 
-    /// Resets every control to the opening state (44 100 Hz from the main
-    /// window, 128 kbit/s, quality 300, both modes off).
+    /// Shows the settings in effect: the writer's Ogg Vorbis format (or, while
+    /// it holds another, the one the stored choice gives), and for the values
+    /// that format leaves unused, those last stored (else 128 kbit/s, quality 300).
     void loadaudiotool();
     /// True when the writer took the format; false after "Incorrect format".
     bool ApplyOggSettings();
@@ -64,6 +67,7 @@ private:
     void qualityRule();
     void vbrRule();
     void showBitrates();
+    OggFormat formatInEffect() const;
 
     OptionSettings& settings_;
 };

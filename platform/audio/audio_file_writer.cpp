@@ -248,6 +248,13 @@ QString AudioFileWriter::FormatString() const
 {
     return format_ ? format_->describe() : QString();
 }
+
+std::optional<VorbisSettings> AudioFileWriter::OggVorbisFormat() const
+{
+    if (!format_ || format_->kind != OutputFormat::Kind::Vorbis)
+        return std::nullopt;
+    return format_->vorbis;
+}
 bool AudioFileWriter::WmaSupport() const
 {
     return wmaSupport_;

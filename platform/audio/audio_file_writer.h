@@ -9,16 +9,17 @@
 // the half-written file; Close completes what was written, Abort discards it.
 
 #include "platform/audio/mp3_lame_encoder.h"
+#include "platform/audio/output_format.h"
 #include "platform/audio/tag_fields.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace quandor::audio {
 
-struct OutputFormat;
 class OpenTarget;
 
 class AudioFileWriter {
@@ -66,6 +67,9 @@ public:
 
     /// One line describing the current format; empty when none is chosen.
     QString FormatString() const;
+    /// The current format's settings when it is Ogg Vorbis (as SetFormatOggVorbis
+    /// took them; in quality mode the bit rates are 0).
+    std::optional<VorbisSettings> OggVorbisFormat() const;
 
     /// The program's WMA switch, kept for it (the program offers the WMA
     /// format only when it is on); the WMA profiles work either way.

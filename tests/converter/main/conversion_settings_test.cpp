@@ -205,11 +205,22 @@ TEST_F(SettingsTest, OggMinimumFallsBackToKeySixAndBadNumbersAreReported)
     put("OGG", "6", QStringLiteral("112"));
     put("OGG", "7", QStringLiteral("160"));
     EXPECT_EQ(*loadOggSettings(ini(), yes).format, (OggFormat{44100, 2, 112, 112, 160, -1}));
+    // The options window reads the stored choice the same way, the minimum included.
+    const OggStoredChoice choice = loadOggStoredChoice(ini());
+    EXPECT_EQ(choice.qualityMode, std::optional<bool>(false));
+    EXPECT_EQ(choice.managed, std::optional<bool>(true));
+    EXPECT_EQ(choice.quality, std::optional<std::int32_t>(400));
+    EXPECT_EQ(choice.nominal, std::optional<std::int32_t>(112));
+    EXPECT_EQ(choice.minimum, std::optional<std::int32_t>(112));
+    EXPECT_EQ(choice.maximum, std::optional<std::int32_t>(160));
 
     put("OGG", "3", QStringLiteral("fast"));
     const OggLoadResult bad = loadOggSettings(ini(), yes);
     EXPECT_FALSE(bad.format.has_value());
     EXPECT_TRUE(bad.error.contains(QStringLiteral("fast")));
+    put("OGG", "7", QStringLiteral("lots"));
+    EXPECT_FALSE(loadOggStoredChoice(ini()).maximum.has_value());
+    EXPECT_EQ(loadOggStoredChoice(ini()).nominal, std::optional<std::int32_t>(112));
 }
 
 } // namespace

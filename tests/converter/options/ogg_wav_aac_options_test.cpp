@@ -57,6 +57,47 @@ std::map<QString, QString> section(const ProgramFolder& folder, const QString& n
 
 // ---- Ogg Vorbis -------------------------------------------------------------------
 
+/// Ticks or clears a box as a click does (its rule runs), whatever it showed.
+void tick(QCheckBox* box, bool on)
+{
+    if (box->isChecked() != on)
+        box->click();
+}
+
+/// The main window at its start, with the Ogg format chosen in the format list.
+std::unique_ptr<Audiotool> startedOnOgg(const ProgramFolder& folder)
+{
+    auto main = folder.started();
+    main->Combo1->setCurrentText(QStringLiteral("Ogg"));
+    main->Combo1_Click();
+    return main;
+}
+
+struct OggShown {
+    QString frequency;
+    QString channels;
+    bool quality;
+    int qualityValue;
+    bool vbr;
+    const char* nominal;
+    const char* minimum;
+    const char* maximum;
+};
+
+void expectShown(const FrmOgg& w, const OggShown& shown)
+{
+    EXPECT_EQ(w.cmbFrequency->currentText(), shown.frequency);
+    EXPECT_EQ(w.cmbChMode->currentText(), shown.channels);
+    EXPECT_EQ(w.chQuality->isChecked(), shown.quality);
+    EXPECT_EQ(w.sldrQuality->value(), shown.qualityValue);
+    EXPECT_EQ(w.sldrQuality->isEnabled(), shown.quality);
+    EXPECT_EQ(w.chVbr->isChecked(), shown.vbr);
+    EXPECT_EQ(w.sldrMinBitrate->isEnabled(), !shown.quality && shown.vbr);
+    EXPECT_EQ(w.lblBitrate->text(), QStringLiteral("Current nominal bitrate: %1 kbit").arg(shown.nominal));
+    EXPECT_EQ(w.lblMinBitrate->text(), QStringLiteral("Current min bitrate: %1 kbit").arg(shown.minimum));
+    EXPECT_EQ(w.lblMaxBitrate->text(), QStringLiteral("Current max bitrate: %1 kbit").arg(shown.maximum));
+}
+
 TEST(OggOptions, RateModesReachTheKeysAndTheIdentificationHeader)
 {
     quandor::test::RecordingServices services;
@@ -70,22 +111,27 @@ TEST(OggOptions, RateModesReachTheKeysAndTheIdentificationHeader)
          [](FrmOgg& w) {
              w.cmbFrequency->setCurrentIndex(4);
              w.cmbChMode->setCurrentIndex(0);
-             w.chVbr->click();
-             w.chQuality->click();
+             tick(w.chQuality, false);
+             tick(w.chVbr, true);
+             tick(w.chQuality, true);
              w.sldrQuality->setValue(500);
          },
          {{"1", "1"}, {"2", "1"}, {"3", "22050"}, {"4", "1"}, {"5", "500"}, {"6", "128"}, {"7", "128"}, {"8", "128"}},
          {1, 22050, -1, -1, -1}},
         {"managed 96..192 around 128",
          [](FrmOgg& w) {
-             w.chVbr->click();
+             tick(w.chQuality, false);
+             tick(w.chVbr, true);
              w.sldrMinBitrate->setValue(7);
              w.sldrMaxBitrate->setValue(11);
          },
          {{"1", "0"}, {"2", "1"}, {"3", "44100"}, {"4", "2"}, {"6", "128"}, {"7", "192"}, {"8", "96"}},
          {2, 44100, 192000, 128000, 96000}},
         {"nominal 160 alone",
-         [](FrmOgg& w) { w.sldrBitrate->setValue(10); },
+         [](FrmOgg& w) {
+             tick(w.chQuality, false);
+             w.sldrBitrate->setValue(10);
+         },
          {{"1", "0"}, {"2", "0"}, {"6", "160"}, {"7", "128"}, {"8", "128"}},
          {2, 44100, -1, 160000, -1}},
     };
@@ -131,7 +177,7 @@ TEST(OggOptions, RateModesReachTheKeysAndTheIdentificationHeader)
     }
 }
 
-TEST(OggOptions, RefusedFormatIsReportedAndNotStoredAndOpeningResets)
+TEST(OggOptions, RefusedFormatIsReportedAndNotStoredAndOpeningShowsTheFormatInEffect)
 {
     quandor::test::RecordingServices services;
     ProgramFolder folder;
@@ -141,6 +187,7 @@ TEST(OggOptions, RefusedFormatIsReportedAndNotStoredAndOpeningResets)
     {
         FrmOgg window(main->optionSettings());
         window.loadaudiotool();
+        tick(window.chQuality, false);           // the bit rate governs
         window.cmbFrequency->setCurrentIndex(0); // 8 kHz at 320 kbit/s: libvorbis refuses
         window.sldrBitrate->setValue(14);
         window.cmdOk_Click();
@@ -156,21 +203,102 @@ TEST(OggOptions, RefusedFormatIsReportedAndNotStoredAndOpeningResets)
         EXPECT_EQ(folder.configBytes(), before);
     }
 
+    // The next opening shows the settings in effect again, not what the
+    // refused and cancelled choices left in the controls.
     FrmOgg window(main->optionSettings());
     window.cmbFrequency->setCurrentIndex(4);
     window.loadaudiotool();
-    EXPECT_EQ(window.cmbFrequency->currentText(), "44 100 Hz");
-    EXPECT_EQ(window.cmbChMode->currentText(), "Stereo");
-    EXPECT_EQ(window.sldrQuality->value(), 300);
-    EXPECT_EQ(window.lblBitrate->text(), "Current nominal bitrate: 128 kbit");
-    EXPECT_EQ(window.lblMinBitrate->text(), "Current min bitrate: 128 kbit");
-    EXPECT_FALSE(window.chQuality->isChecked());
-    EXPECT_FALSE(window.sldrMinBitrate->isEnabled());
-    EXPECT_FALSE(window.sldrQuality->isEnabled());
-    window.chQuality->click();
-    EXPECT_TRUE(window.sldrQuality->isEnabled());
+    expectShown(window, {"44 100 Hz", "Stereo", true, 400, false, "128", "128", "128"});
     EXPECT_FALSE(window.chVbr->isEnabled());
     EXPECT_FALSE(window.sldrBitrate->isEnabled());
+    window.chQuality->click();
+    EXPECT_FALSE(window.sldrQuality->isEnabled());
+    EXPECT_TRUE(window.chVbr->isEnabled());
+    EXPECT_TRUE(window.sldrBitrate->isEnabled());
+}
+
+TEST(OggOptions, OpensOnTheSettingsInEffectAndOkWithoutAChangeKeepsThem)
+{
+    quandor::test::RecordingServices services;
+    const struct {
+        const char* name;
+        std::function<void(FrmOgg&)> set; ///< what a first session applied; null: nothing
+        OggShown shown;                   ///< what the window shows after a restart
+    } cases[] = {
+        {"first start: the loader's quality 4",
+         nullptr,
+         {"44 100 Hz", "Stereo", true, 400, false, "128", "128", "128"}},
+        {"22.05 kHz mono quality 7",
+         [](FrmOgg& w) {
+             w.cmbFrequency->setCurrentIndex(4);
+             w.cmbChMode->setCurrentIndex(0);
+             tick(w.chQuality, true);
+             w.sldrQuality->setValue(700);
+         },
+         {"22 050 Hz", "Mono", true, 700, false, "128", "128", "128"}},
+        {"quality 2.5 with the VBR box and its rates kept from before",
+         [](FrmOgg& w) {
+             tick(w.chQuality, false);
+             tick(w.chVbr, true);
+             w.sldrMinBitrate->setValue(6);
+             w.sldrMaxBitrate->setValue(12);
+             w.sldrBitrate->setValue(10);
+             tick(w.chQuality, true);
+             w.sldrQuality->setValue(250);
+         },
+         {"44 100 Hz", "Stereo", true, 250, true, "160", "64", "224"}},
+        {"managed 96..192 around 160 at 32 kHz",
+         [](FrmOgg& w) {
+             w.cmbFrequency->setCurrentIndex(6);
+             tick(w.chQuality, false);
+             tick(w.chVbr, true);
+             w.sldrBitrate->setValue(10);
+             w.sldrMinBitrate->setValue(7);
+             w.sldrMaxBitrate->setValue(11);
+             w.sldrQuality->setValue(800);
+         },
+         {"32 000 Hz", "Stereo", false, 800, true, "160", "96", "192"}},
+        {"nominal 96 alone, mono",
+         [](FrmOgg& w) {
+             tick(w.chQuality, false);
+             w.cmbChMode->setCurrentIndex(0);
+             w.sldrBitrate->setValue(7);
+         },
+         {"44 100 Hz", "Mono", false, 400, false, "96", "128", "128"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFolder folder;
+        if (c.set) {
+            auto first = startedOnOgg(folder);
+            FrmOgg window(first->optionSettings());
+            window.loadaudiotool();
+            c.set(window);
+            ASSERT_TRUE(window.ApplyOggSettings()) << services.messageTexts().join('\n').toStdString();
+        }
+        auto main = startedOnOgg(folder);
+        const QString summary = main->Text2->text();
+        const QByteArray stored = folder.configBytes();
+
+        {
+            FrmOgg window(main->optionSettings());
+            window.cmbFrequency->setCurrentIndex(0); // whatever an earlier opening left
+            window.loadaudiotool();
+            expectShown(window, c.shown);
+
+            window.show();
+            window.cmdOk_Click();
+            EXPECT_FALSE(window.isVisible());
+        }
+        EXPECT_EQ(main->Text2->text(), summary) << "Ok without a change changed the format";
+        if (c.set) {
+            EXPECT_EQ(folder.configBytes(), stored) << "Ok without a change rewrote the stored choice";
+        }
+        // And what Ok stored is what the next start puts in effect.
+        main.reset();
+        EXPECT_EQ(startedOnOgg(folder)->Text2->text(), summary);
+    }
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messageTexts().join('\n').toStdString();
 }
 
 // ---- WAV --------------------------------------------------------------------------

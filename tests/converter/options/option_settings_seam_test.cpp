@@ -10,6 +10,7 @@
 #include "platform/profile/profile_file.h"
 #include "tests/support/recording_services.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QRadioButton>
@@ -42,13 +43,22 @@ public:
     int notices = 0;
 };
 
-TEST(OptionSettingsSeam, OggStartsFromTheConversionsRateAndChannels)
+TEST(OptionSettingsSeam, OggShowsTheWritersFormatOrStartsFromTheConversionsRateAndChannels)
 {
     StandInSettings settings;
+    {
+        FrmOgg window(settings);
+        window.loadaudiotool();
+        EXPECT_EQ(window.cmbFrequency->currentText(), "22 050 Hz");
+        EXPECT_EQ(window.cmbChMode->currentText(), "Mono");
+    }
+    ASSERT_TRUE(settings.fileWriter.SetFormatOggVorbis(32000, 2, 160, 0, 0, -1));
     FrmOgg window(settings);
     window.loadaudiotool();
-    EXPECT_EQ(window.cmbFrequency->currentText(), "22 050 Hz");
-    EXPECT_EQ(window.cmbChMode->currentText(), "Mono");
+    EXPECT_EQ(window.cmbFrequency->currentText(), "32 000 Hz");
+    EXPECT_EQ(window.cmbChMode->currentText(), "Stereo");
+    EXPECT_FALSE(window.chQuality->isChecked());
+    EXPECT_EQ(window.Bitrate, 160);
 }
 
 TEST(OptionSettingsSeam, WavApplySetsTheWritersFormatAndReportsItsText)
