@@ -1,16 +1,19 @@
 #include "cdrip/cddb/cddb_cache.h"
 
 #include "cdrip/cddb/cddb_reply.h"
+#include "platform/files/contained_file.h"
 #include "platform/profile/profile_file.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace brenlow {
 namespace {
 
 const QString kIndexSection = QStringLiteral("CDDBID");
+const QString kIndexName = QStringLiteral("CDDB.ini");
+constexpr qint64 kMaxEntryBytes = 4 * 1024 * 1024;
+constexpr qint64 kMaxIndexBytes = 64 * 1024 * 1024;
 
 QString indexValue(const QString& folderName, const QString& discId)
 {
@@ -27,9 +30,14 @@ bool isSafeComponent(const QString& part)
 
 CddbCache::CddbCache(QString startFolder) : startFolder_(std::move(startFolder)) {}
 
+QString CddbCache::cacheFolder() const
+{
+    return QDir(startFolder_).filePath(QStringLiteral("CDDB"));
+}
+
 QString CddbCache::indexFile() const
 {
-    return QDir(startFolder_).filePath(QStringLiteral("CDDB/CDDB.ini"));
+    return QDir(cacheFolder()).filePath(kIndexName);
 }
 
 std::optional<QString> CddbCache::findEntry(const QString& queryCommand) const
@@ -59,13 +67,14 @@ QString CddbCache::resolve(const QString& value) const
 std::optional<CddbEntry> CddbCache::load(const QString& queryCommand) const
 {
     const std::optional<QString> value = findEntry(queryCommand);
-    if (!value)
+    if (!value || resolve(*value).isEmpty())
         return std::nullopt;
-    const QString path = resolve(*value);
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    // A link or a FIFO in the cache is not an entry: read nothing through it.
+    const QString relative = QDir(cacheFolder()).relativeFilePath(resolve(*value));
+    const std::optional<QByteArray> bytes = quandor::files::readFileBeneath(cacheFolder(), relative, kMaxEntryBytes);
+    if (!bytes)
         return std::nullopt;
-    return parseCddbEntry(file.read(4 * 1024 * 1024));
+    return parseCddbEntry(*bytes);
 }
 
 bool CddbCache::storeServerReply(const QString& queryCommand, const QString& category, const QString& discId,
@@ -88,13 +97,26 @@ bool CddbCache::saveUserEntry(const QString& queryCommand, const QString& discId
 bool CddbCache::writeAndIndex(const QString& queryCommand, const QString& folderName, const QString& discId,
                               const QByteArray& bytes)
 {
-    const QString folder = QDir(startFolder_).filePath(QStringLiteral("CDDB/") + folderName);
-    if (!QDir().mkpath(folder))
+    // The cache folder itself may be where the user put it; below it every
+    // folder and file is the cache's own, and a link found there is replaced,
+    // never followed (a reply must not land in a file the link names).
+    if (!QDir().mkpath(cacheFolder()))
         return false;
-    QSaveFile file(QDir(folder).filePath(discId + QStringLiteral(".txt")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    const QString entry = folderName + QLatin1Char('/') + discId + QStringLiteral(".txt");
+    if (!quandor::files::writeFileBeneath(cacheFolder(), entry, bytes))
         return false;
-    return quandor::profile::writeString(indexFile(), kIndexSection, queryCommand, indexValue(folderName, discId));
+    return writeIndex(queryCommand, indexValue(folderName, discId));
+}
+
+bool CddbCache::writeIndex(const QString& queryCommand, const QString& value)
+{
+    std::optional<QByteArray> index = quandor::files::readFileBeneath(cacheFolder(), kIndexName, kMaxIndexBytes);
+    const QFileInfo existing(indexFile());
+    if (!index && existing.isFile() && !existing.isSymLink())
+        return false; // there but unreadable: never replace what we cannot keep
+    const std::optional<QByteArray> changed =
+        quandor::profile::withString(index.value_or(QByteArray()), kIndexSection, queryCommand, value);
+    return changed && quandor::files::writeFileBeneath(cacheFolder(), kIndexName, *changed);
 }
 
 } // namespace brenlow

@@ -2,7 +2,8 @@
 // The local CDDB cache under <StartFolder>/CDDB: one file per disc, a server
 // reply in CDDB/<category>/<discid>.txt or a user entry in
 // CDDB/Custom/<discid>.txt, indexed in CDDB/CDDB.ini, section [CDDBID], by
-// the disc's query command. Index values keep their stored form
+// the disc's query command. Nothing is written through a symbolic link met
+// inside CDDB/ (see writeFileBeneath). Index values keep their stored form
 // ("\CDDB\rock\0501ac02.txt") so existing caches stay valid.
 
 #include "cdrip/cddb/cddb_entry.h"
@@ -16,6 +17,8 @@ class CddbCache {
 public:
     explicit CddbCache(QString startFolder);
 
+    /// CDDB/ under the start folder.
+    QString cacheFolder() const;
     QString indexFile() const;
 
     /// The index value for the disc, or nothing when it is not indexed.
@@ -40,6 +43,7 @@ public:
 private:
     bool writeAndIndex(const QString& queryCommand, const QString& folderName, const QString& discId,
                        const QByteArray& bytes);
+    bool writeIndex(const QString& queryCommand, const QString& value);
 
     QString startFolder_;
 };

@@ -153,17 +153,13 @@ QString readString(const QString& file, const QString& section, const QString& k
     return fromStoredText(unquoted(pair->value));
 }
 
-bool writeString(const QString& file, const QString& section, const QString& key, const QString& value)
+std::optional<QByteArray> withString(QByteArray bytes, const QString& section, const QString& key, const QString& value)
 {
     if (!validName(section) || !validName(key) || section.contains(QLatin1Char(']')) || key.contains(QLatin1Char('='))
         || key.trimmed().startsWith(QLatin1Char('[')) || key.trimmed().startsWith(QLatin1Char(';'))
         || value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
-        return false;
+        return std::nullopt;
 
-    bool existed = false;
-    QByteArray bytes = readFile(file, &existed);
-    if (!existed && QFile::exists(file))
-        return false; // there but unreadable: never replace what we cannot keep
     const std::vector<Line> lines = splitLines(bytes);
     const Place place = locate(bytes, lines, section, key);
     const QByteArray storedValue = toStoredText(value);
@@ -182,11 +178,22 @@ bool writeString(const QString& file, const QString& section, const QString& key
         bytes.append('[' + toStoredText(section.trimmed()) + "]\r\n");
         bytes.append(toStoredText(key.trimmed()) + '=' + storedValue + "\r\n");
     }
+    return bytes;
+}
 
+bool writeString(const QString& file, const QString& section, const QString& key, const QString& value)
+{
+    bool existed = false;
+    const QByteArray bytes = readFile(file, &existed);
+    if (!existed && QFile::exists(file))
+        return false; // there but unreadable: never replace what we cannot keep
+    const std::optional<QByteArray> changed = withString(bytes, section, key, value);
+    if (!changed)
+        return false;
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    out.write(bytes);
+    out.write(*changed);
     return out.commit();
 }
 

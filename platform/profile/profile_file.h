@@ -12,7 +12,9 @@
 // Values are stored as Windows-1252 when they fit, else as UTF-8; reading
 // accepts both (valid UTF-8 is taken as UTF-8).
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace quandor::profile {
 
@@ -24,6 +26,12 @@ QString readString(const QString& file, const QString& section, const QString& k
 /// CR or LF, a name is empty or holds a bracket or '=', or the file could not be
 /// replaced. The file is unchanged then.
 [[nodiscard]] bool writeString(const QString& file, const QString& section, const QString& key, const QString& value);
+
+/// The bytes of an INI file with [section] key = value stored as writeString
+/// stores it, for a caller that reads and replaces the file itself; nothing
+/// for a value or name that writeString refuses.
+std::optional<QByteArray> withString(QByteArray bytes, const QString& section, const QString& key,
+                                     const QString& value);
 
 /// Stores the default a reader found absent. A failure is not reported: the
 /// reader uses the default either way and the next read tries again.

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace brenlow;
 using quandor::test::readAll;
@@ -152,4 +154,80 @@ TEST(CddbCache, UserEntryThatCannotBeWrittenIsNotIndexed)
     EXPECT_FALSE(cache.saveUserEntry(kQuery, QStringLiteral("0501ac02"), CddbEntry{}, 1));
     EXPECT_FALSE(cache.findEntry(kQuery));
     EXPECT_FALSE(cache.saveUserEntry(QString(), QStringLiteral("0501ac02"), CddbEntry{}, 1));
+}
+
+// Links planted inside CDDB/ (by another program, or a shared folder): every
+// write replaces the link by a plain file or folder of the cache and leaves
+// what the link names untouched.
+TEST(CddbCache, LinksInsideTheCacheAreReplacedNeverFollowed)
+{
+    struct Case {
+        const char* name;
+        const char* link;   // under the start folder
+        const char* target; // what it names, relative to the link's folder
+        bool folder;        // the target is a folder
+        bool userEntry;     // written by saveUserEntry, else storeServerReply
+    };
+    const Case cases[] = {
+        {"entry file", "CDDB/rock/0501ac02.txt", "../secret.txt", false, false},
+        {"category folder", "CDDB/rock", "../elsewhere", true, false},
+        {"index", "CDDB/CDDB.ini", "../secret.txt", false, false},
+        {"user entry file", "CDDB/Custom/0501ac02.txt", "../../secret.txt", false, true},
+        {"user folder", "CDDB/Custom", "../elsewhere", true, true},
+        {"dangling entry link", "CDDB/rock/0501ac02.txt", "../../missing.txt", false, false},
+    };
+    const QByteArray secret = "not the cache's\n";
+    for (const Case& c : cases) {
+        QTemporaryDir start;
+        const QDir root(start.path());
+        root.mkpath(QStringLiteral("elsewhere"));
+        QFile file(root.filePath(QStringLiteral("secret.txt")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(secret) == secret.size());
+        file.close();
+        const QString link = root.filePath(QString::fromLatin1(c.link));
+        root.mkpath(QFileInfo(link).path());
+        ASSERT_TRUE(QFile::link(QString::fromLatin1(c.target), link)) << c.name;
+
+        CddbCache cache(start.path());
+        CddbEntry typed;
+        typed.album = QStringLiteral("B");
+        const QByteArray reply = "210 rock 0501ac02 entry\r\nDTITLE=A / B\r\nTTITLE0=x\r\nTTITLE1=y\r\n.\r\n";
+        ASSERT_TRUE(c.userEntry
+                        ? cache.saveUserEntry(kQuery, QStringLiteral("0501ac02"), typed, 2)
+                        : cache.storeServerReply(kQuery, QStringLiteral("rock"), QStringLiteral("0501ac02"), reply))
+            << c.name;
+
+        EXPECT_EQ(readAll(root.filePath(QStringLiteral("secret.txt"))), secret) << c.name;
+        EXPECT_TRUE(QDir(root.filePath(QStringLiteral("elsewhere"))).isEmpty()) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("missing.txt")))) << c.name;
+        const QString written = root.filePath(c.userEntry ? QStringLiteral("CDDB/Custom/0501ac02.txt")
+                                                          : QStringLiteral("CDDB/rock/0501ac02.txt"));
+        EXPECT_FALSE(QFileInfo(written).isSymLink()) << c.name;
+        EXPECT_FALSE(QFileInfo(QFileInfo(written).path()).isSymLink()) << c.name;
+        EXPECT_FALSE(QFileInfo(cache.indexFile()).isSymLink()) << c.name;
+        const auto entry = cache.load(kQuery);
+        ASSERT_TRUE(entry) << c.name;
+        EXPECT_EQ(entry->album, QStringLiteral("B")) << c.name;
+        EXPECT_EQ(filesUnder(root.filePath(QStringLiteral("CDDB"))).filter(QStringLiteral(".tmp")), QStringList())
+            << c.name;
+    }
+}
+
+// An entry reached through a link or a FIFO is not read: the lookup would
+// otherwise show another file's text, or wait on the FIFO for good.
+TEST(CddbCache, EntryThatIsNotAPlainFileInsideTheCacheIsNotLoaded)
+{
+    QTemporaryDir start;
+    const QDir root(start.path());
+    CddbCache cache(start.path());
+    ASSERT_TRUE(cache.storeServerReply(kQuery, QStringLiteral("rock"), QStringLiteral("0501ac02"),
+                                       "210 rock 0501ac02 entry\r\nDTITLE=A / B\r\n.\r\n"));
+    const QString entry = root.filePath(QStringLiteral("CDDB/rock/0501ac02.txt"));
+    QFile outside(root.filePath(QStringLiteral("outside.txt")));
+    ASSERT_TRUE(outside.open(QIODevice::WriteOnly) && outside.write("DTITLE=X / Y\r\n") > 0);
+    outside.close();
+    ASSERT_TRUE(QFile::remove(entry) && QFile::link(QStringLiteral("../../outside.txt"), entry));
+    EXPECT_FALSE(cache.load(kQuery));
+    ASSERT_TRUE(QFile::remove(entry) && ::mkfifo(QFile::encodeName(entry).constData(), 0600) == 0);
+    EXPECT_FALSE(cache.load(kQuery));
 }
