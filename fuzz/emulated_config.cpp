@@ -47,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check(drive.unreadableLbas.size() <= (std::size_t(size) + 1) * 1000001, "unreadable LBAs bounded");
     }
     // Loading builds the drives and their media (images, written discs).
-    aspi::loadEmulatedDrives(path, &error);
+    error.clear();
+    if (!aspi::loadEmulatedDrives(path, &error))
+        fuzz::check(!error.empty(), "a configuration that does not load says why");
     aspi::unloadEmulatedDrives();
     return 0;
 }

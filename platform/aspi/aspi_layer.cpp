@@ -302,6 +302,19 @@ std::shared_ptr<AspiLayer::Registry> AspiLayer::registry()
 
 bool AspiLayer::loadEmulated(const std::string& iniPath, std::string* error)
 {
+    // A configuration is outside data: whatever goes wrong in reading it is
+    // reported as a broken configuration, never thrown at the caller.
+    try {
+        return loadEmulatedConfig(iniPath, error);
+    } catch (const std::exception& thrown) {
+        if (error)
+            *error = iniPath + ": " + thrown.what();
+        return false;
+    }
+}
+
+bool AspiLayer::loadEmulatedConfig(const std::string& iniPath, std::string* error)
+{
     auto config = parseEmulatedConfig(iniPath, error);
     if (!config)
         return false;
@@ -310,9 +323,14 @@ bool AspiLayer::loadEmulated(const std::string& iniPath, std::string* error)
     registry->failingAdapterInquiries = config->failingAdapterInquiries;
     int highest = -1;
     for (const EmulatedDriveConfig& driveConfig : config->drives) {
-        std::shared_ptr<EmulatedDrive> drive = EmulatedDrive::create(driveConfig, error);
-        if (!drive)
+        std::string why;
+        std::shared_ptr<EmulatedDrive> drive = EmulatedDrive::create(driveConfig, &why);
+        if (!drive) {
+            const char* key = driveConfig.medium == MediumKind::AudioDisc ? " Cue=" : " Disc=";
+            if (error)
+                *error = iniPath + ": " + driveSectionName(driveConfig.address) + key + ": " + why;
             return false;
+        }
         auto device = std::make_shared<Device>();
         device->scsi = drive;
         device->emulated = drive;

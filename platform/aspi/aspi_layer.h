@@ -58,6 +58,7 @@ private:
         std::set<int> failingAdapterInquiries;
         std::map<DeviceAddress, std::shared_ptr<Device>> devices;
     };
+    bool loadEmulatedConfig(const std::string& iniPath, std::string* error);
 
     AspiLayer();
     void ensureConfigured();

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/aspi/disc_address.h"
+#include "platform/files/regular_file.h"
 #include "platform/profile/windows1252.h"
 
 namespace quandor::aspi {
@@ -54,7 +55,8 @@ struct BinPart {
 class FileHandle {
 public:
     FileHandle() = default;
-    explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    // A .bin swapped for a FIFO after the sheet was read must not hold the drive's worker.
+    explicit FileHandle(const std::string& path) : fd_(files::openRegularFile(path).release()) {}
     ~FileHandle()
     {
         if (fd_ >= 0)
@@ -166,6 +168,28 @@ private:
     int32_t windowLba_ = 0;
     uint32_t windowSectors_ = 0;
 };
+
+// A cue sheet is text of a few kilobytes; anything far larger is not one.
+constexpr size_t kMaxCueSheetBytes = 16 * 1024 * 1024;
+
+bool readWhole(int fd, std::string& out)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        out.append(buffer, size_t(got));
+        if (out.size() > kMaxCueSheetBytes) {
+            errno = EFBIG;
+            return false;
+        }
+    }
+}
 
 std::optional<int32_t> parseCueTime(const std::string& text)
 {
@@ -309,15 +333,19 @@ struct CueReader {
 
 std::optional<LoadedImage> loadCueImage(const std::string& cuePath, std::string* error)
 {
-    std::ifstream in(cuePath, std::ios::binary);
-    if (!in) {
+    // Read through a descriptor: a stream would throw on a folder, and a FIFO would block.
+    std::string reason;
+    const files::FileDescriptor file = files::openRegularFile(cuePath, &reason);
+    std::string raw;
+    if (file && !readWhole(file.get(), raw))
+        reason = std::strerror(errno);
+    if (!file || !reason.empty()) {
         if (error)
-            *error = "cannot open " + cuePath;
+            *error = "cannot open " + cuePath + ": " + reason;
         return std::nullopt;
     }
     CueReader reader;
     reader.folder = fs::path(cuePath).parent_path();
-    const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     // File names in the text become UTF-8 paths, whatever the sheet was saved in.
     std::istringstream lines(
         quandor::profile::fromStoredText(QByteArrayView(raw.data(), qsizetype(raw.size()))).toStdString());

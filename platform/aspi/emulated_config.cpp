@@ -186,10 +186,12 @@ struct Parser {
             if (!medium)
                 return fail(line, "bad Medium " + value);
             drive.medium = *medium;
-        } else if (key == "cue") {
-            drive.cuePath = pathOf(value);
-        } else if (key == "disc") {
-            drive.discPath = pathOf(value);
+        } else if (key == "cue" || key == "disc") {
+            // An empty name would stand for the configuration's own folder.
+            if (value.empty())
+                return fail(line,
+                            driveSectionName(drive.address) + (key == "cue" ? " Cue=" : " Disc=") + " names no file");
+            (key == "cue" ? drive.cuePath : drive.discPath) = pathOf(value);
         } else if (key == "blank") {
             drive.startBlank = value == "1";
         } else if (key == "writer") {
@@ -274,6 +276,12 @@ struct Parser {
 
 } // namespace
 
+std::string driveSectionName(const DeviceAddress& address)
+{
+    return "[drive " + std::to_string(address.adapter) + ':' + std::to_string(address.target) + ':'
+        + std::to_string(address.lun) + ']';
+}
+
 std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string& iniPath, std::string* error)
 {
     std::ifstream in(iniPath, std::ios::binary);
@@ -337,7 +345,7 @@ std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string& iniPat
     if (ok) {
         for (const auto& drive : parser.config.drives) {
             if (drive.medium == MediumKind::AudioDisc && drive.cuePath.empty())
-                ok = parser.fail(line, "an audio medium needs Cue=");
+                ok = parser.fail(line, driveSectionName(drive.address) + ": an audio medium needs Cue=");
         }
     }
     if (!ok) {

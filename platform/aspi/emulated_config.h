@@ -18,6 +18,9 @@ struct EmulatedLayerConfig {
     std::vector<EmulatedDriveConfig> drives;
 };
 
+/// "[drive 1:0:0]": how a drive's section is named in messages about it.
+std::string driveSectionName(const DeviceAddress& address);
+
 /// Parses the configuration; relative image paths are taken from the INI's folder.
 std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string& iniPath, std::string* error);
 

@@ -69,8 +69,9 @@ bool EmulatedDrive::loadMedium(std::string* error)
     case MediumKind::CdR:
     case MediumKind::CdRw: {
         disc_.blank = true;
-        const bool written =
-            !config_.discPath.empty() && std::filesystem::exists(cuePathFor(config_.discPath)) && !config_.startBlank;
+        std::error_code missing; // a folder that cannot be searched holds no written disc
+        const bool written = !config_.discPath.empty() && std::filesystem::exists(cuePathFor(config_.discPath), missing)
+            && !config_.startBlank;
         if (!written)
             return true;
         auto image = loadCueImage(cuePathFor(config_.discPath), error);

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
@@ -85,7 +87,13 @@ TEST_F(LayerTest, BrokenConfigurationIsRefusedWithItsReasonAndTheOldOneStays)
         {"[drive 1:0]\n", "bad drive address"},
         {"[drive 1:0:0]\nMedium=floppy\n", "bad Medium"},
         {"[drive 1:0:0]\nMedium=audio\n", "needs Cue"},
-        {"[drive 1:0:0]\nMedium=audio\nCue=missing.cue\n", "cannot open"},
+        {"[drive 1:0:0]\nMedium=audio\nCue=missing.cue\n", "[drive 1:0:0] Cue=: cannot open"},
+        // A name that is no file: empty, the configuration's folder, a FIFO (which would block the start-up).
+        {"[drive 1:0:0]\nType=5\nMedium=audio\nCue=\n", "[drive 1:0:0] Cue= names no file"},
+        {"[drive 1:0:0]\nType=5\nMedium=audio\nCue=.\n", "[drive 1:0:0] Cue=: cannot open"},
+        {"[drive 1:0:1]\nType=5\nMedium=audio\nCue=fifo.cue\n", "[drive 1:0:1] Cue=: cannot open"},
+        {"[drive 1:0:0]\nMedium=cdr\nDisc=\n", "[drive 1:0:0] Disc= names no file"},
+        {"[drive 1:0:2]\nMedium=audio\nCue=folder.cue\n", "is a folder"},
         {"[drive 1:0:0]\n[drive 1:0:0]\n", "twice"},
         {"[drive 1:0:0]\nTimeoutMs=0\n", "bad TimeoutMs"},
         {"[drive 1:0:0]\nUnreadableLbas=9-3\n", "bad UnreadableLbas"},
@@ -96,6 +104,8 @@ TEST_F(LayerTest, BrokenConfigurationIsRefusedWithItsReasonAndTheOldOneStays)
         {"[drive 1:0:0]\nFailCommands=-9223372036854775807-9223372036854775807\n", "bad opcode list"},
         {"[drive 1:0:0\n", "bad section"},
     };
+    ASSERT_EQ(::mkfifo(folder.file("fifo.cue").c_str(), 0600), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder.file("folder.cue")));
     for (const Case& c : cases) {
         const std::string path = folder.file("broken.ini");
         writeText(path, c.ini);
