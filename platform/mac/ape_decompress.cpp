@@ -10,6 +10,7 @@
 #include "platform/mac/wav_writer.h"
 
 #include "platform/ffmpeg/ffmpeg_owners.h"
+#include "platform/files/regular_file.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -224,9 +225,7 @@ private:
 
 bool isDecodableLayout(const ApeFileInfo& info)
 {
-    return (info.channels == 1 || info.channels == 2)
-        && (info.bitsPerSample == 8 || info.bitsPerSample == 16 || info.bitsPerSample == 24) && info.sampleRate > 0
-        && info.blocksPerFrame > 0;
+    return isSupportedLayout(info.channels, info.bitsPerSample, info.sampleRate) && info.blocksPerFrame > 0;
 }
 
 /// A header whose frame count the file cannot possibly hold (each frame takes
@@ -246,13 +245,14 @@ bool isPlausible(const ApeFileInfo& info, qint64 fileSize)
 Result DecompressFile(const QString& inputPath, const QString& outputPath, std::atomic<int>* percent,
                       const ProgressCallback& callback, const std::atomic<int>* stopFlag)
 {
-    if (!QFile::exists(inputPath))
+    // FFmpeg would wait in open() on a FIFO or a device for good.
+    if (!files::isRegularFile(inputPath))
         return Result::ReadFailed;
     if (isSameFile(inputPath, outputPath))
         return Result::WriteFailed;
     const auto link = readApeLink(inputPath);
     const QString imagePath = link ? link->imagePath : inputPath;
-    if (link && !QFile::exists(imagePath))
+    if (link && !files::isRegularFile(imagePath))
         return Result::ReadFailed;
     if (link && isSameFile(imagePath, outputPath))
         return Result::WriteFailed;

@@ -96,6 +96,12 @@ std::optional<ApeFileInfo> parseOldLayout(Reader& in, ApeFileInfo info)
 
 } // namespace
 
+bool isSupportedLayout(std::uint32_t channels, std::uint32_t bitsPerSample, std::uint32_t sampleRate)
+{
+    return (channels == 1 || channels == 2) && (bitsPerSample == 8 || bitsPerSample == 16 || bitsPerSample == 24)
+        && sampleRate > 0 && sampleRate <= std::uint32_t(std::numeric_limits<std::int32_t>::max());
+}
+
 std::uint64_t ApeFileInfo::totalBlocks() const
 {
     if (totalFrames == 0)

@@ -43,6 +43,11 @@ struct ApeFileInfo {
     std::uint64_t totalBlocks() const;
 };
 
+/// The sample layouts this library writes and decodes: 1 or 2 channels of 8,
+/// 16 or 24 bits at a rate of 1 Hz up to what FFmpeg's decoder holds (a
+/// signed 32-bit number). The encoder refuses every layout the decoder would.
+bool isSupportedLayout(std::uint32_t channels, std::uint32_t bitsPerSample, std::uint32_t sampleRate);
+
 /// The 52-byte descriptor followed by the 24-byte header.
 QByteArray serializeDescriptor(const ApeFileInfo& info);
 QByteArray serializeHeader(const ApeFileInfo& info);

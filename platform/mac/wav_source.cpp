@@ -1,5 +1,6 @@
 #include "platform/mac/wav_source.h"
 
+#include "platform/mac/ape_format.h"
 #include "platform/riff/wave_chunks.h"
 
 #include <optional>
@@ -16,7 +17,7 @@ Result checkFormat(const riff::WaveFormat& format)
         return Result::InvalidInput;
     if (format.blockAlign != format.channels * ((format.bitsPerSample + 7) / 8))
         return Result::InvalidInput;
-    if (format.channels > 2 || (format.bitsPerSample != 8 && format.bitsPerSample != 16 && format.bitsPerSample != 24))
+    if (!isSupportedLayout(format.channels, format.bitsPerSample, format.sampleRate))
         return Result::Unsupported;
     return Result::Success;
 }

@@ -314,5 +314,37 @@ TEST(CompressFile, RejectsWhatItCannotEncodeAndLeavesNoFile)
     EXPECT_TRUE(quandor::test::readAll(good) == before);
 }
 
+// The encoder and the decoder agree on the rates they take: a rate the decoder
+// refuses is refused by the encoder too, and every rate the encoder takes
+// decodes back to the same WAV.
+TEST(CompressFile, EveryRateTheEncoderAcceptsDecodes)
+{
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.wav"));
+    const QString out = dir.filePath(QStringLiteral("out.ape"));
+    const QString back = dir.filePath(QStringLiteral("back.wav"));
+    const struct {
+        quint32 rate;
+        bool accepted;
+    } cases[] = {{1, true}, {44100, true}, {0x7FFFFFFFu, true}, {0x80000000u, false}, {4278233156u, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rate);
+        QByteArray wav = quandor::test::makeWav(PcmFormat{44100, 2, 16}, QByteArray(400, '\3'));
+        qToLittleEndian<quint32>(c.rate, wav.data() + 24);
+        qToLittleEndian<quint32>(quint32(quint64(c.rate) * 4), wav.data() + 28); // bytes per second, as declared
+        ASSERT_TRUE(quandor::test::writeAll(in, wav));
+        QFile::remove(out);
+        QFile::remove(back);
+        const Result encoded = compress(in, out, 2000);
+        EXPECT_EQ(encoded, c.accepted ? Result::Success : Result::Unsupported);
+        if (encoded != Result::Success) {
+            EXPECT_FALSE(QFile::exists(out));
+            continue;
+        }
+        EXPECT_EQ(DecompressFile(out, back, nullptr, {}, nullptr), Result::Success);
+        EXPECT_TRUE(quandor::test::readAll(back) == wav);
+    }
+}
+
 } // namespace
 } // namespace quandor::mac
