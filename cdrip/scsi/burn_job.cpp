@@ -4,6 +4,8 @@
 #include "cdrip/scsi/scsi_commands.h"
 #include "cdrip/scsi/writer_commands.h"
 
+#include "platform/files/regular_file.h"
+
 #include <QFile>
 #include <thread>
 
@@ -156,8 +158,8 @@ bool BurnJob::closeSession()
 BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
 {
     // The image is checked before the disc is touched.
-    QFile image(snapshot_.imagePath);
-    if (!image.open(QIODevice::ReadOnly)) {
+    QFile image;
+    if (!quandor::files::openRegularFile(image, snapshot_.imagePath)) {
         addRow(ImageMissing, BurnIcon::Error, snapshot_.imagePath);
         return BurnOutcome::PreparationFailed;
     }

@@ -1,5 +1,6 @@
 #include "cdrip/scsi/cue_sheet.h"
 
+#include "platform/files/regular_file.h"
 #include "platform/profile/windows1252.h"
 
 #include <QDir>
@@ -232,7 +233,7 @@ bool findImage(const QString& fileName, const QString& cueFolder, CueSheetLoad& 
     const QString name = QString(fileName).replace(QLatin1Char('\\'), QLatin1Char('/'));
     load.imagePath = QFileInfo(name).isAbsolute() ? name : QDir(cueFolder).filePath(name);
     const QFileInfo image(load.imagePath);
-    if (!image.isFile()) {
+    if (!quandor::files::isRegularFile(load.imagePath)) {
         load.error = CueLoadError::ImageMissing;
         return false;
     }
@@ -291,8 +292,8 @@ CueSheetLoad readCueSheet(const QString& cuePath)
 {
     if (cuePath.isEmpty())
         return failure(CueLoadError::NoPath);
-    QFile file(cuePath);
-    if (!QFileInfo(cuePath).isFile() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!quandor::files::openRegularFile(file, cuePath))
         return failure(CueLoadError::Unreadable, QStringLiteral("cannot open the cue sheet"));
     if (file.size() == 0 || file.size() > kMaxCueSheetBytes)
         return failure(CueLoadError::Unreadable, QStringLiteral("cue sheet empty or too large"));

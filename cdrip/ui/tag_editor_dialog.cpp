@@ -3,6 +3,7 @@
 #include "cdrip/encode/genre_names.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/tag_folder_browser.h"
+#include "platform/files/regular_file.h"
 #include "platform/shell/services.h"
 
 #include <QComboBox>
@@ -130,8 +131,10 @@ void TagEditorDialog::showEntry(QListWidgetItem* entry)
         return;
     const QString path = browser_->pathOf(entry);
     filePath_->setText(path);
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly))
+    // Anything but a regular file (a FIFO would hold the window in open()) is
+    // treated like a file in use.
+    QFile probe;
+    if (!quandor::files::openRegularFile(probe, path))
         return; // a file in use or gone: the fields stay as they were
     probe.close();
     clearFields();

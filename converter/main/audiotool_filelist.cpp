@@ -11,6 +11,7 @@
 #include "converter/main/file_list_view.h"
 #include "converter/options/option_windows.h"
 
+#include "platform/files/regular_file.h"
 #include "platform/mac/mac_library.h"
 #include "platform/shell/services.h"
 
@@ -84,6 +85,9 @@ void Audiotool::AddFileToList(const QString& path)
 
 bool Audiotool::probeAndAppend(const QString& path)
 {
+    // A FIFO or a device would hold the window in open() for good.
+    if (!quandor::files::isRegularFile(path))
+        return false;
     const QString name = fileNamePart(path);
     const QString kind = kindOf(path);
     if (kind == QLatin1String("aac") || kind == QLatin1String("m4a")) {

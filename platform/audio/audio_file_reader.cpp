@@ -2,6 +2,7 @@
 
 #include "platform/audio/decoded_source.h"
 #include "platform/audio/wav_pcm_source.h"
+#include "platform/files/regular_file.h"
 
 #include <algorithm>
 
@@ -21,6 +22,12 @@ bool AudioFileReader::Open(const QString& path, int /*mode*/, int /*flags*/)
 {
     Close();
     lastError_.clear();
+    // FFmpeg would wait in open() on a FIFO or a device for good.
+    if (!files::isRegularFile(path)) {
+        lastError_ = QStringLiteral("Not a regular file");
+        status_ = kStatusCannotDecode;
+        return false;
+    }
     source_ = WavPcmSource::open(path);
     if (!source_)
         source_ = DecodedSource::open(path, lastError_);

@@ -1,5 +1,6 @@
 #include "platform/audio/wav_pcm_source.h"
 
+#include "platform/files/regular_file.h"
 #include "platform/riff/wave_chunks.h"
 
 #include <QtEndian>
@@ -82,6 +83,25 @@ std::optional<WavLayout> parseFormat(const QByteArray& body)
     return WavLayout{*encoding, channels, int(format->sampleRate), format->blockAlign, 0, 0};
 }
 
+/// True when something after the first data chunk could be taken for more
+/// audio. FFmpeg goes on to a later "data" chunk when the first one ends, and
+/// looks for it from the end of the audio (without the pad byte), so any
+/// "data" in the rest of the file leaves the file to FFmpeg, as does a rest
+/// too long to look through.
+bool mayHoldMoreData(QFile& file, qint64 audioEnd)
+{
+    constexpr qint64 kMaxTailBytes = 1024 * 1024;
+    const qint64 tail = file.size() - audioEnd;
+    if (tail > kMaxTailBytes)
+        return true;
+    if (tail < 4)
+        return false;
+    if (!file.seek(audioEnd))
+        return true;
+    const QByteArray rest = file.read(tail);
+    return rest.size() != tail || rest.contains("data");
+}
+
 /// Walks the chunks up to "data"; none unless the whole layout is one we read.
 std::optional<WavLayout> parseLayout(QFile& file)
 {
@@ -110,18 +130,37 @@ std::optional<WavLayout> parseLayout(QFile& file)
     });
     if (walked != riff::WalkResult::Finished || !complete)
         return std::nullopt;
+    if (mayHoldMoreData(file, layout->dataOffset + layout->frames * layout->frameBytes))
+        return std::nullopt;
     return layout;
+}
+
+// Floats beyond full scale are clipped to the end of the range before they
+// are rounded. Within the range this reads what FFmpeg's conversion reads;
+// beyond it FFmpeg wraps the farthest samples (such as 1e30) round to the
+// other end of the range, a click where the sound meant the loudest sample, so
+// here the reader departs from FFmpeg on purpose. A NaN is silence.
+template <typename Float>
+std::int16_t fromScaled(Float scaled)
+{
+    if (std::isnan(scaled))
+        return 0;
+    if (scaled >= Float(32767))
+        return 32767;
+    if (scaled <= Float(-32768))
+        return -32768;
+    return std::int16_t(sizeof(Float) == sizeof(float) ? std::lrintf(float(scaled)) : std::lrint(double(scaled)));
 }
 
 std::int16_t fromFloat(double x)
 {
-    return std::int16_t(std::clamp<long>(std::lrint(x * 32768.0), -32768, 32767));
+    return fromScaled(x * 32768.0);
 }
 
 std::int16_t fromFloat(float x)
 {
     // Single precision throughout, as the resampler rounds it.
-    return std::int16_t(std::clamp<long>(std::lrintf(x * 32768.0f), -32768, 32767));
+    return fromScaled(x * 32768.0f);
 }
 
 std::int16_t sampleAt(WavPcmSource::Encoding encoding, const char* in)
@@ -206,9 +245,9 @@ void toSigned16(WavPcmSource::Encoding encoding, const char* in, qint64 samples,
 std::unique_ptr<WavPcmSource> WavPcmSource::open(const QString& path)
 {
     std::unique_ptr<WavPcmSource> source(new WavPcmSource);
-    source->file_.setFileName(path);
-    if (!source->file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!files::openRegularFile(source->file_, path, QIODevice::Unbuffered))
         return nullptr;
+    source->path_ = path;
     const std::optional<WavLayout> layout = parseLayout(source->file_);
     if (!layout || !source->file_.seek(layout->dataOffset))
         return nullptr;
@@ -241,7 +280,7 @@ qint64 WavPcmSource::read(char* out, qint64 maxBytes, QString& error)
 bool WavPcmSource::readFrames(char* out, qint64 frames, QString& error)
 {
     const auto failed = [&] {
-        error = QStringLiteral("Cannot read %1: %2").arg(file_.fileName(), file_.errorString());
+        error = QStringLiteral("Cannot read %1: %2").arg(path_, file_.errorString());
         return false;
     };
     if (encoding_ == Encoding::Signed16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {

@@ -3,9 +3,12 @@
 // PCM of 8, 16, 24 or 32 bits and IEEE float of 32 or 64 bits, mono or
 // stereo, also in WAVE_FORMAT_EXTENSIBLE form. Samples reach 16 bits exactly
 // as FFmpeg's decoder and resampler bring them there, so a file reads the
-// same whichever way it goes. Anything else (more channels, compressed
-// formats, odd channel masks, a data chunk the file does not hold in full)
-// is left to FFmpeg.
+// same whichever way it goes, with one deliberate exception: a float sample
+// far beyond full scale is clipped, where FFmpeg wraps it round to the other
+// end of the range. Anything else (more channels, compressed formats, odd
+// channel masks, a data chunk the file does not hold in full, anything that
+// could be a second data chunk, which FFmpeg plays on into) is left to FFmpeg.
+// Only regular files are opened.
 
 #include "platform/audio/pcm_source.h"
 
@@ -32,6 +35,7 @@ private:
     WavPcmSource() = default;
     bool readFrames(char* out, qint64 frames, QString& error);
 
+    QString path_;
     QFile file_;
     Encoding encoding_ = Encoding::Signed16;
     int channels_ = 0;

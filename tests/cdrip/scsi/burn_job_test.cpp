@@ -8,6 +8,7 @@
 #include "platform/isoburn/isoburn.h"
 #include "tests/cdrip/scsi/image_test_support.h"
 
+#include "tests/support/fifo_guard.h"
 #include "tests/support/tools.h"
 
 #include <QFileInfo>
@@ -310,6 +311,14 @@ TEST_F(Burn, ImageProblemsAreFoundBeforeTheDiscIsTouched)
     changed.imageSize += kSectorBytes;
     result = run(changed);
     EXPECT_EQ(result.outcome, BurnOutcome::PreparationFailed);
+    // An image swapped for a FIFO after its sheet was read is missing, at once.
+    BurnSnapshot fifo = snapshot();
+    fifo.imagePath = discs_->file("fifo.bin");
+    const quandor::test::FifoGuard guard({fifo.imagePath});
+    ASSERT_TRUE(guard.made());
+    result = run(fifo);
+    EXPECT_FALSE(guard.released()) << "the job waited on the FIFO";
+    EXPECT_EQ(result.lines, std::vector<int>{119});
     EXPECT_TRUE(quandor::aspi::commandLog(deviceOf(kCdR)).empty());
 }
 

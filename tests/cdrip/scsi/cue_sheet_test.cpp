@@ -3,6 +3,7 @@
 #include "cdrip/scsi/burn_speed.h"
 #include "cdrip/scsi/cue_sheet.h"
 #include "cdrip/scsi/sao_cue_sheet.h"
+#include "tests/support/fifo_guard.h"
 #include "tests/support/tools.h"
 
 #include <QFile>
@@ -152,6 +153,16 @@ TEST(CueSheetReader, FileLevelRefusals)
     // A .bin picked by mistake is refused without being loaded whole.
     makeImage(folder, QStringLiteral("picked.bin"), 2000);
     EXPECT_EQ(readCueSheet(folder.filePath(QStringLiteral("picked.bin"))).error, CueLoadError::Unreadable);
+
+    // A FIFO named as the sheet or as its image is no file: refused, without waiting on it.
+    const quandor::test::FifoGuard guard(
+        {folder.filePath(QStringLiteral("fifo.cue")), folder.filePath(QStringLiteral("fifo.bin"))});
+    ASSERT_TRUE(guard.made());
+    EXPECT_EQ(readCueSheet(folder.filePath(QStringLiteral("fifo.cue"))).error, CueLoadError::Unreadable);
+    ASSERT_TRUE(quandor::test::writeAll(folder.filePath(QStringLiteral("to-fifo.cue")),
+                                        "FILE \"fifo.bin\" BINARY\r\n  TRACK 1 AUDIO\r\n    INDEX 01 00:00:00\r\n"));
+    EXPECT_EQ(readCueSheet(folder.filePath(QStringLiteral("to-fifo.cue"))).error, CueLoadError::ImageMissing);
+    EXPECT_FALSE(guard.released());
 
     makeImage(folder, QStringLiteral("ok.bin"), 10);
     ASSERT_TRUE(quandor::test::writeAll(folder.filePath(QStringLiteral("ok.cue")),

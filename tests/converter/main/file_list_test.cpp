@@ -2,6 +2,7 @@
 #include "converter/main/file_list_view.h"
 
 #include "tests/converter/main/window_fixture.h"
+#include "tests/support/fifo_guard.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
@@ -159,6 +160,31 @@ TEST_F(FileList, UnreadableFilesAreRefusedWithTheirMessage)
                       + QStringLiteral("\r\n\r\nYou wma file is it DRM protected ?"));
     }
     EXPECT_EQ(window_->Label10->text(), QStringLiteral("0 ") + numbered("en", 11));
+}
+
+// A FIFO or a folder with an audio name is refused like an unreadable file,
+// at once: opening a FIFO would hold the window for good.
+TEST_F(FileList, FilesThatAreNotRegularFilesAreRefusedWithoutWaiting)
+{
+    QDir().mkpath(music());
+    QStringList fifos;
+    for (const char* name : {"x.wav", "x.mp3", "x.ogg", "x.wma", "x.ape", "x.m4a", "x.aac"})
+        fifos.append(QDir(music()).filePath(QString::fromLatin1(name)));
+    const quandor::test::FifoGuard guard(fifos);
+    ASSERT_TRUE(guard.made());
+    const QString folder = QDir(music()).filePath(QStringLiteral("folder.wav"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+
+    for (const QString& path : fifos + QStringList{folder})
+        window_->AddFileToList(path);
+
+    EXPECT_FALSE(guard.released()) << "adding waited on a FIFO";
+    EXPECT_EQ(window_->entryCount(), 0);
+    ASSERT_EQ(services_.messages.size(), fifos.size() + 1);
+    for (qsizetype i = 0; i < services_.messages.size(); ++i)
+        EXPECT_TRUE(services_.messages[i].text.startsWith(QStringLiteral("Can't add : \r\n")
+                                                          + (i < fifos.size() ? fifos[i] : folder)))
+            << services_.messages[i].text.toStdString();
 }
 
 TEST_F(FileList, AacAndM4aDurationsComeFromTheirDecoders)

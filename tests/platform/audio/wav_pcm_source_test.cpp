@@ -4,6 +4,7 @@
 
 #include "platform/audio/decoded_source.h"
 #include "platform/audio/wav_pcm_source.h"
+#include "tests/support/fifo_guard.h"
 
 #include <QtEndian>
 
@@ -207,6 +208,101 @@ TEST_F(WavPcmSourceTest, NotAWavFileIsLeftToFfmpeg)
         ASSERT_TRUE(quandor::test::writeAll(file, bytes));
         EXPECT_FALSE(WavPcmSource::open(file));
     }
+}
+
+// What FFmpeg reads past the first data chunk (a second "data" chunk, which
+// it plays on from there) is FFmpeg's: the direct reader leaves such a file to
+// it, so the reader gives FFmpeg's samples either way.
+TEST_F(WavPcmSourceTest, AFileWithMoreThanOneDataChunkReadsAsFfmpegReadsIt)
+{
+    const QByteArray one = wavFile({.tag = kPcm, .channels = 1, .sampleRate = 8000, .bits = 16}, 40);
+    const QByteArray more = sampleBytes({.tag = kPcm, .channels = 1, .bits = 16}, 3000);
+    QByteArray second("data");
+    put32(second, quint32(more.size()));
+    second.append(more);
+    QByteArray odd = one;
+    odd.chop(2); // a data chunk of odd size: FFmpeg looks for the next one right behind it
+    qToLittleEndian<quint32>(quint32(40 * 2 - 1), odd.data() + 40);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {{"second-data", one + second}, {"after-odd-data", odd + 'x' + second}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray bytes = c.bytes;
+        qToLittleEndian<quint32>(quint32(bytes.size() - 8), bytes.data() + 4);
+        const QString file = path(QString::fromLatin1(c.name) + QStringLiteral(".wav"));
+        ASSERT_TRUE(quandor::test::writeAll(file, bytes));
+        QString error;
+        const auto ffmpeg = DecodedSource::open(file, error);
+        ASSERT_TRUE(ffmpeg) << error.toStdString();
+        const QByteArray theirs = readAll(*ffmpeg);
+        EXPECT_FALSE(WavPcmSource::open(file));
+        AudioFileReader reader;
+        ASSERT_TRUE(reader.Open(file)) << reader.LastError().toStdString();
+        QByteArray ours;
+        for (QByteArray chunk; !(chunk = reader.ReadChunk(4096)).isEmpty();)
+            ours.append(chunk);
+        EXPECT_EQ(ours.size(), theirs.size());
+        EXPECT_TRUE(ours == theirs);
+    }
+}
+
+// Floats beyond full scale clip to the end of the 16-bit range, however far
+// out they are; FFmpeg's conversion wraps the farthest ones round to the
+// other end, the one place where the direct reader reads differently.
+TEST_F(WavPcmSourceTest, FloatsBeyondFullScaleClip)
+{
+    const float values[] = {1.0f, 1.5f, 1e6f, 3e9f, 1e30f, -1.0f, -1.5f, -3e9f, -1e30f, 0.25f};
+    const qint16 clipped[] = {32767, 32767, 32767, 32767, 32767, -32768, -32768, -32768, -32768, 8192};
+    QByteArray samples;
+    for (float value : values) {
+        quint32 raw;
+        std::memcpy(&raw, &value, 4);
+        put32(samples, raw);
+    }
+    QByteArray bytes = wavFile({.tag = kFloat, .channels = 1, .sampleRate = 8000, .bits = 32}, 0);
+    bytes.chop(4);
+    bytes.append(char(samples.size())).append(3, '\0').append(samples);
+    qToLittleEndian<quint32>(quint32(bytes.size() - 8), bytes.data() + 4);
+    const QString file = path(QStringLiteral("loud.wav"));
+    ASSERT_TRUE(quandor::test::writeAll(file, bytes));
+    const auto native = WavPcmSource::open(file);
+    ASSERT_TRUE(native);
+    const QByteArray pcm = readAll(*native);
+    ASSERT_EQ(pcm.size(), qsizetype(sizeof clipped));
+    for (size_t i = 0; i < std::size(clipped); ++i)
+        EXPECT_EQ(qFromLittleEndian<qint16>(pcm.constData() + 2 * i), clipped[i]) << values[i];
+}
+
+// The lengths the list shows: the direct reader's and FFmpeg's agree to the
+// millisecond on short files too.
+TEST_F(WavPcmSourceTest, DurationsAgreeWithFfmpegOnShortFiles)
+{
+    for (const int frames : {1, 7, 100, 441, 1000, 4410, 22050, 44099}) {
+        for (const int rate : {8000, 11025, 22050, 44100, 48000}) {
+            SCOPED_TRACE(QStringLiteral("%1 frames at %2 Hz").arg(frames).arg(rate).toStdString());
+            const QString file = write("short", {.tag = kPcm, .channels = 1, .sampleRate = rate, .bits = 16}, frames);
+            const auto native = WavPcmSource::open(file);
+            ASSERT_TRUE(native);
+            QString error;
+            const auto ffmpeg = DecodedSource::open(file, error);
+            ASSERT_TRUE(ffmpeg) << error.toStdString();
+            EXPECT_EQ(native->durationMs(), ffmpeg->durationMs());
+        }
+    }
+}
+
+// A FIFO named like a WAV file is refused at once by both readers.
+TEST_F(WavPcmSourceTest, AFifoIsRefusedWithoutWaiting)
+{
+    const QString fifo = path(QStringLiteral("fifo.wav"));
+    const quandor::test::FifoGuard guard({fifo});
+    ASSERT_TRUE(guard.made());
+    EXPECT_FALSE(WavPcmSource::open(fifo));
+    AudioFileReader reader;
+    EXPECT_FALSE(reader.Open(fifo));
+    EXPECT_FALSE(guard.released()) << "a reader waited on the FIFO";
 }
 
 } // namespace
