@@ -7,8 +7,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
