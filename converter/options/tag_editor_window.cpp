@@ -2,6 +2,7 @@
 
 #include "converter/common/lang_loader.h"
 #include "converter/options/option_windows.h"
+#include "platform/files/regular_file.h"
 #include "platform/shell/services.h"
 
 #include <QComboBox>
@@ -199,7 +200,8 @@ void TagEditorial::LoadTagFields(const QString& path)
         Form_Load();
     currentFile_ = path;
     AudioTagInfo& tags = *AudioInformation;
-    if (!tags.LoadTags(path)) {
+    // The tag reader would wait in open() on a FIFO in the browsed folder for good.
+    if (!quandor::files::isRegularFile(path) || !tags.LoadTags(path)) {
         for (QLineEdit* box : textBoxes())
             box->clear();
         Command1->setEnabled(false);

@@ -3,6 +3,7 @@
 #include "cdrip/encode/id3v1_tag.h"
 #include "cdrip/ui/tag_editor_dialog.h"
 #include "cdrip/ui/tag_folder_browser.h"
+#include "tests/support/fifo_guard.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
 
@@ -145,4 +146,16 @@ TEST_F(TagEditorTest, AFailedWriteIsReported)
     ASSERT_EQ(services.messages.size(), 1);
     EXPECT_TRUE(services.messages[0].text.contains(path));
     EXPECT_FALSE(QFile::exists(path)) << "no file is created";
+}
+
+// A FIFO named like an MP3 file in the browsed folder is not offered as a
+// file, and browsing the folder does not wait on it.
+TEST_F(TagEditorTest, AFifoIsNotOfferedAndNothingWaitsOnIt)
+{
+    const quandor::test::FifoGuard guard({music + QStringLiteral("/FIFO.mp3")});
+    ASSERT_TRUE(guard.made());
+    TagEditorDialog editor({dir.path()});
+    openMusic(editor);
+    EXPECT_FALSE(listed(editor).contains(QStringLiteral("FIFO.mp3")));
+    EXPECT_FALSE(guard.released()) << "the editor waited on the FIFO";
 }

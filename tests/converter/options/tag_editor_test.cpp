@@ -1,6 +1,7 @@
 #include "converter/options/tag_editor_window.h"
 
 #include "tests/converter/options/option_test_support.h"
+#include "tests/support/fifo_guard.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
 
@@ -137,6 +138,16 @@ TEST(TagEditor, ZeroYearAndTrackAreSubstitutedAndBadNumbersAreRefused)
     window.LoadTagFields(path);
     EXPECT_TRUE(window.Command1->isEnabled());
     EXPECT_EQ(window.infoTitle->text(), "Plain");
+    // So does a FIFO in the browsed folder, at once.
+    {
+        const quandor::test::FifoGuard guard({dir.filePath("fifo.mp3")});
+        ASSERT_TRUE(guard.made());
+        window.LoadTagFields(dir.filePath("fifo.mp3"));
+        EXPECT_FALSE(guard.released()) << "the tag editor waited on the FIFO";
+        EXPECT_FALSE(window.Command1->isEnabled());
+        EXPECT_TRUE(window.infoTitle->text().isEmpty());
+    }
+    window.LoadTagFields(path);
 
     // A failed save is reported.
     services.messages.clear();
