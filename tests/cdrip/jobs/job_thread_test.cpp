@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -74,8 +75,22 @@ TEST(JobThread, AStopRequestReachesTheJobAndANewStartClearsIt)
 {
     JobThread worker;
     std::optional<int> rounds;
-    ASSERT_TRUE(worker.start(spinUntilStopped, [&](int value) { rounds = value; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::atomic<bool> started = false;
+    auto job = [&](const std::atomic<bool>& stop) {
+        int rounds = 0;
+        while (!stop.load()) {
+            ++rounds;
+            started = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return rounds;
+    };
+    ASSERT_TRUE(worker.start(job, [&](int value) { rounds = value; }));
+    // Wait for a first round: on a loaded machine the worker may be scheduled late.
+    while (!started)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    QCoreApplication::processEvents();
     EXPECT_FALSE(rounds) << "the job runs until asked to stop";
     worker.requestStop();
     EXPECT_TRUE(worker.stopRequested());
