@@ -132,6 +132,14 @@ typedef uint32_t (*AspiSendCommandFunction)(void* request);
 __attribute__((visibility("default"))) uint32_t GetASPI32SupportInfo(void);
 __attribute__((visibility("default"))) uint32_t SendASPI32Command(void* request);
 
+/* An addition of this layer, resolved by name where present: why the device at
+   adapter:target:LUN cannot be used (a drive whose node the user may not open),
+   as UTF-8 text. Copies at most size - 1 bytes and a terminating 0 into text;
+   returns the text's whole length, 0 when nothing stands in the device's way. */
+typedef uint32_t (*AspiDeviceProblemFunction)(uint8_t adapter, uint8_t target, uint8_t lun, char* text, uint32_t size);
+__attribute__((visibility("default"))) uint32_t GetASPI32DeviceProblem(uint8_t adapter, uint8_t target, uint8_t lun,
+                                                                       char* text, uint32_t size);
+
 #ifdef __cplusplus
 } /* extern "C" */
 

@@ -1,6 +1,8 @@
 // The layer's exported functions: the two C entry points Brenlow resolves by
 // name, and the control functions of the emulated drives.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "platform/aspi/aspi.h"
@@ -32,6 +34,22 @@ extern "C" uint32_t SendASPI32Command(void* request)
             std::atomic_ref<uint8_t>(header->status).store(AspiStatusError);
         }
         return AspiStatusError;
+    }
+}
+
+extern "C" uint32_t GetASPI32DeviceProblem(uint8_t adapter, uint8_t target, uint8_t lun, char* text, uint32_t size)
+{
+    try {
+        const std::string problem = AspiLayer::instance().deviceProblem({adapter, target, lun});
+        if (text && size > 0) {
+            const size_t copied = std::min<size_t>(problem.size(), size - 1);
+            std::memcpy(text, problem.data(), copied);
+            text[copied] = 0;
+        }
+        return uint32_t(problem.size());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ASPI layer: %s\n", error.what());
+        return 0;
     }
 }
 

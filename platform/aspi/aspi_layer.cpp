@@ -265,6 +265,7 @@ std::shared_ptr<AspiLayer::Registry> AspiLayer::realDriveRegistry(int firstAdapt
     for (auto& found : discoverSgDevices(firstAdapter)) {
         auto device = std::make_shared<Device>();
         device->scsi = std::move(found.device);
+        device->emulated = std::move(found.emulated);
         into->devices[found.address] = device;
         highest = std::max(highest, found.address.adapter);
     }
@@ -356,6 +357,15 @@ std::shared_ptr<EmulatedDrive> AspiLayer::emulatedDrive(const DeviceAddress& add
         return nullptr;
     const auto found = current->devices.find(address);
     return found == current->devices.end() ? nullptr : found->second->emulated;
+}
+
+std::string AspiLayer::deviceProblem(const DeviceAddress& address)
+{
+    auto current = registry();
+    if (!current)
+        return {};
+    const auto found = current->devices.find(address);
+    return found == current->devices.end() ? std::string() : found->second->scsi->problem();
 }
 
 uint32_t AspiLayer::supportInfo()

@@ -46,6 +46,9 @@ public:
     /// Whether a command with this opcode ends at once, with no wait for the
     /// medium, so the layer may run it on the sending thread.
     virtual bool answersAtOnce(uint8_t /*opcode*/) const { return false; }
+    /// Why the device cannot be used, in words for the user (the node it may
+    /// not open, ...); empty while nothing stands in the way.
+    virtual std::string problem() const { return {}; }
     /// Runs one command; called from one thread per device at a time.
     virtual ScsiOutcome execute(const ScsiCommand& command) = 0;
 };

@@ -8,12 +8,17 @@
 #include <optional>
 #include <sstream>
 
+#include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/aspi/aspi.h"
+#include "platform/aspi/emulated_drive.h"
 #include "platform/aspi/scsi_opcodes.h"
 
 namespace quandor::aspi {
@@ -44,16 +49,28 @@ bool parseHctl(const std::string& name, LinuxScsiDevice& device)
         && c2 == ':' && c3 == ':';
 }
 
+// The peripheral device type as sysfs writes it: a decimal number 0..31.
+std::optional<uint8_t> parseType(const std::string& text)
+{
+    if (text.empty() || text.size() > 2
+        || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int value = std::stoi(text);
+    return value <= 0x1F ? std::optional<uint8_t>(uint8_t(value)) : std::nullopt;
+}
+
 // Reads type, identification and node of one sysfs device folder.
-std::optional<LinuxScsiDevice> describe(const fs::path& deviceFolder, const std::string& node)
+std::optional<LinuxScsiDevice> describe(const fs::path& deviceFolder, const std::string& node, const std::string& dev)
 {
     LinuxScsiDevice device;
     std::error_code ec;
     const fs::path real = fs::canonical(deviceFolder, ec);
     if (ec || !parseHctl(real.filename().string(), device))
         return std::nullopt;
-    const std::string type = readSysfs(deviceFolder / "type");
-    device.type = type.empty() ? 0x1F : uint8_t(std::stoi(type));
+    const std::optional<uint8_t> type = parseType(readSysfs(deviceFolder / "type"));
+    if (!type)
+        return std::nullopt; // not a device we can tell anything about
+    device.type = *type;
     device.vendor = readSysfs(deviceFolder / "vendor");
     device.model = readSysfs(deviceFolder / "model");
     device.revision = readSysfs(deviceFolder / "rev");
@@ -63,46 +80,88 @@ std::optional<LinuxScsiDevice> describe(const fs::path& deviceFolder, const std:
     for (const auto& entry : fs::directory_iterator(deviceFolder / "block", ec)) {
         const std::string name = entry.path().filename().string();
         if (name.rfind("sr", 0) == 0)
-            device.node = "/dev/" + name;
+            device.node = dev + name;
     }
     return device;
 }
 
-class FileDescriptor {
+// The machine's own system calls.
+class MachineSgSystem final : public SgSystem {
 public:
-    FileDescriptor() = default;
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = fd;
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_ = -1;
+    int open(const char* path, int flags) override { return ::open(path, flags); }
+    int ioctl(int fd, unsigned long request, void* argument) override { return ::ioctl(fd, request, argument); }
+    int close(int fd) override { return ::close(fd); }
 };
+
+std::mutex systemMutex;
+
+std::shared_ptr<SgSystem>& currentSystem()
+{
+    static std::shared_ptr<SgSystem> system = std::make_shared<MachineSgSystem>();
+    return system;
+}
+
+// Opcodes whose data is the medium's sectors: a short transfer leaves sectors
+// missing, where other answers (a table of contents, an inquiry) are simply
+// shorter than the space given for them.
+bool readsSectors(uint8_t opcode)
+{
+    return opcode == op::ReadCd || opcode == 0xB9 /* READ CD MSF */ || opcode == 0x28 /* READ(10) */
+        || opcode == 0xA8 /* READ(12) */;
+}
+
+std::string accessProblemText(const std::string& node)
+{
+    std::string group = "cdrom";
+    struct stat status {};
+    if (::stat(node.c_str(), &status) == 0 && status.st_gid != 0) {
+        if (const struct group* owner = ::getgrgid(status.st_gid))
+            group = owner->gr_name;
+    }
+    return "No access to the drive " + node + ": you need read and write access to it (on most systems, membership"
+        + " of the group that owns it, " + group + ").";
+}
 
 class SgDevice final : public ScsiDevice {
 public:
-    explicit SgDevice(LinuxScsiDevice info) : info_(std::move(info)) {}
+    SgDevice(LinuxScsiDevice info, std::shared_ptr<SgSystem> system)
+        : info_(std::move(info)),
+          system_(std::move(system)),
+          drive_(system_->driveBehind(info_.node))
+    {}
+    ~SgDevice() override { closeNode(); }
+    SgDevice(const SgDevice&) = delete;
+    SgDevice& operator=(const SgDevice&) = delete;
 
     uint8_t deviceType() const override { return info_.type; }
-    int timeoutMs(uint8_t opcode) const override { return realDriveTimeoutMs(opcode); }
+    // A stand-in's drive keeps the time-outs it is configured with, so that
+    // tests of a hung drive need not wait for a real drive's.
+    int timeoutMs(uint8_t opcode) const override
+    {
+        return drive_ ? drive_->timeoutMs(opcode) : realDriveTimeoutMs(opcode);
+    }
+    bool logsCommands() const override { return drive_ != nullptr; }
+    std::string problem() const override
+    {
+        std::lock_guard lock(problemMutex_);
+        return problem_;
+    }
 
     ScsiOutcome execute(const ScsiCommand& command) override
     {
-        const uint8_t opcode = command.cdb[0];
         // Commands go to optical drives only; other devices (disks above all)
         // get their identification from sysfs and nothing else.
         if (info_.type != 5)
             return answerFromSysfs(command);
-        if (!open())
-            return {ScsiOutcome::Kind::TransportError, 0, kSenseNotReadyCauseUnknown, 0};
+        if (const int error = open(); error != 0)
+            return refusedOpen(error);
+        return send(command);
+    }
 
+private:
+    ScsiOutcome send(const ScsiCommand& command)
+    {
+        const uint8_t opcode = command.cdb[0];
         std::vector<uint8_t> cdb(command.cdb.begin(), command.cdb.end());
         const size_t groupLength = size_t(op::cdbLengthOf(opcode));
         if (cdb.size() < groupLength)
@@ -129,31 +188,68 @@ public:
             io.dxferp = command.data.data();
             io.dxfer_len = unsigned(command.data.size());
         }
-        if (ioctl(fd_.get(), SG_IO, &io) < 0) {
-            fd_.reset(); // reopen next time (the drive may have gone)
+        if (system_->ioctl(fd_, SG_IO, &io) < 0) {
+            const int error = errno;
+            if (error == EACCES || error == EPERM)
+                setProblem(accessProblemText(info_.node)); // opened read-only: writing is refused
+            else
+                closeNode(); // reopen next time (the drive may have gone)
             return {ScsiOutcome::Kind::TransportError, 0, {}, 0};
         }
         SgReply reply;
         reply.scsiStatus = io.status;
         reply.hostStatus = io.host_status;
         reply.driverStatus = io.driver_status;
-        reply.sense.assign(sense.begin(), sense.begin() + io.sb_len_wr);
+        reply.sense.assign(sense.begin(), sense.begin() + std::min<size_t>(io.sb_len_wr, sense.size()));
         reply.requested = io.dxfer_len;
         reply.residual = io.resid;
-        return interpretSgReply(reply);
+        ScsiOutcome outcome = interpretSgReply(reply);
+        if (outcome.succeeded() && direction == DataDirection::In && readsSectors(opcode)
+            && outcome.transferred < io.dxfer_len)
+            return {ScsiOutcome::Kind::TransportError, 0, {}, outcome.transferred}; // sectors missing: no audio
+        return outcome;
     }
 
-private:
-    bool open()
+    // 0 when the node is open, else the errno of the refusal.
+    int open()
     {
-        if (fd_.get() >= 0)
-            return true;
+        if (fd_ >= 0)
+            return 0;
         // Read-write so that writing commands pass; read-only where that is all we may.
-        int fd = ::open(info_.node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        int fd = system_->open(info_.node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+            fd = system_->open(info_.node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
-            fd = ::open(info_.node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        fd_.reset(fd);
-        return fd >= 0;
+            return errno;
+        fd_ = fd;
+        return 0;
+    }
+
+    ScsiOutcome refusedOpen(int error)
+    {
+        switch (error) {
+        case EACCES:
+        case EPERM:
+            setProblem(accessProblemText(info_.node));
+            return {ScsiOutcome::Kind::TransportError, 0, {}, 0};
+        case ENOMEDIUM:
+            return ScsiOutcome::checkCondition(kSenseNoMedium);
+        default: // ENXIO, ENODEV, ENOENT: the drive is not there (any more)
+            return {ScsiOutcome::Kind::TransportError, 0, {}, 0};
+        }
+    }
+
+    void closeNode()
+    {
+        if (fd_ >= 0)
+            system_->close(fd_);
+        fd_ = -1;
+    }
+
+    void setProblem(std::string text)
+    {
+        std::lock_guard lock(problemMutex_);
+        problem_ = std::move(text);
     }
 
     ScsiOutcome answerFromSysfs(const ScsiCommand& command)
@@ -179,7 +275,11 @@ private:
     }
 
     LinuxScsiDevice info_;
-    FileDescriptor fd_;
+    std::shared_ptr<SgSystem> system_;
+    std::shared_ptr<EmulatedDrive> drive_;
+    int fd_ = -1;
+    mutable std::mutex problemMutex_;
+    std::string problem_;
 };
 
 } // namespace
@@ -239,27 +339,55 @@ int realDriveTimeoutMs(uint8_t opcode)
     }
 }
 
+std::shared_ptr<EmulatedDrive> SgSystem::driveBehind(const std::string& /*node*/) const
+{
+    return nullptr;
+}
+
+void setSgSystem(std::shared_ptr<SgSystem> system)
+{
+    std::lock_guard lock(systemMutex);
+    currentSystem() = system ? std::move(system) : std::make_shared<MachineSgSystem>();
+}
+
+std::shared_ptr<SgSystem> sgSystem()
+{
+    std::lock_guard lock(systemMutex);
+    return currentSystem();
+}
+
 std::vector<FoundDevice> discoverSgDevices(int firstAdapter)
 {
+    const char* rootVariable = std::getenv(kSgRootVariable);
+    const fs::path root = rootVariable && *rootVariable ? fs::path(rootVariable) : fs::path("/");
+    const fs::path sys = root / "sys";
+    const std::string dev = (root / "dev").string() + "/";
     std::vector<LinuxScsiDevice> devices;
+    auto add = [&devices](std::optional<LinuxScsiDevice> device) {
+        const auto same = [&device](const LinuxScsiDevice& known) {
+            return std::tie(known.host, known.channel, known.target, known.lun)
+                == std::tie(device->host, device->channel, device->target, device->lun);
+        };
+        if (device && std::none_of(devices.begin(), devices.end(), same))
+            devices.push_back(std::move(*device));
+    };
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/sys/class/scsi_generic", ec)) {
+    for (const auto& entry : fs::directory_iterator(sys / "class/scsi_generic", ec)) {
         const std::string name = entry.path().filename().string();
-        if (auto device = describe(entry.path() / "device", "/dev/" + name))
-            devices.push_back(*device);
+        add(describe(entry.path() / "device", dev + name, dev));
     }
-    if (devices.empty()) { // no sg module: the optical block devices alone
-        for (const auto& entry : fs::directory_iterator("/sys/block", ec)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind("sr", 0) != 0)
-                continue;
-            if (auto device = describe(entry.path() / "device", "/dev/" + name))
-                devices.push_back(*device);
-        }
+    // Optical drives without an sg node (no sg module, or none for this one).
+    for (const auto& entry : fs::directory_iterator(sys / "block", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("sr", 0) == 0)
+            add(describe(entry.path() / "device", dev + name, dev));
     }
+    const std::shared_ptr<SgSystem> system = sgSystem();
     std::vector<FoundDevice> found;
-    for (const MappedDevice& mapped : mapToAspiAddresses(devices, firstAdapter))
-        found.push_back({mapped.address, std::make_shared<SgDevice>(mapped.system)});
+    for (const MappedDevice& mapped : mapToAspiAddresses(devices, firstAdapter)) {
+        auto device = std::make_shared<SgDevice>(mapped.system, system);
+        found.push_back({mapped.address, device, system->driveBehind(mapped.system.node)});
+    }
     return found;
 }
 

@@ -9,6 +9,34 @@
 
 namespace quandor::aspi {
 
+class EmulatedDrive;
+
+/// The system calls a real drive is reached through. The machine's own by
+/// default; a test puts a stand-in for the sg/sr driver here, so that the code
+/// between the layer and the system call is the code users run. Each call
+/// returns what the system call returns and sets errno as it does.
+class SgSystem {
+public:
+    virtual ~SgSystem() = default;
+    virtual int open(const char* path, int flags) = 0;
+    virtual int ioctl(int fd, unsigned long request, void* argument) = 0;
+    virtual int close(int fd) = 0;
+    /// The emulated drive that answers a node, when a stand-in answers it:
+    /// the layer then logs its commands and lets tests reach it as it does an
+    /// emulated drive. The machine's nodes have none.
+    virtual std::shared_ptr<EmulatedDrive> driveBehind(const std::string& node) const;
+};
+
+/// Replaces the system calls of the devices discovered from now on; nullptr
+/// restores the machine's.
+void setSgSystem(std::shared_ptr<SgSystem> system);
+std::shared_ptr<SgSystem> sgSystem();
+
+/// Environment variable naming a folder that stands for the root of the
+/// machine when devices are discovered: its sys/ and dev/ are read in place of
+/// /sys and /dev (tests build a tree there).
+inline constexpr const char* kSgRootVariable = "QUANDOR_SG_ROOT";
+
 /// A SCSI device as Linux names it (host:channel:target:lun) with its node.
 struct LinuxScsiDevice {
     int host = 0;
@@ -47,6 +75,7 @@ ScsiOutcome interpretSgReply(const SgReply& reply);
 struct FoundDevice {
     DeviceAddress address;
     std::shared_ptr<ScsiDevice> device;
+    std::shared_ptr<EmulatedDrive> emulated; // the stand-in's drive behind the node, if any
 };
 
 /// The machine's SCSI devices from sysfs, mapped to adapter:target:LUN.

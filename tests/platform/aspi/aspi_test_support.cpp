@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/aspi/sg_driver_standin.h"
+
 namespace quandor::aspi::test {
 
 namespace fs = std::filesystem;
@@ -72,7 +74,7 @@ void loadDrives(const TempFolder& folder, const std::string& ini)
     const std::string path = folder.file("drives.ini");
     writeText(path, ini);
     std::string error;
-    ASSERT_TRUE(loadEmulatedDrives(path, &error)) << error;
+    ASSERT_TRUE(loadTestDrives(path, folder.path(), &error)) << error;
     clearCommandLog();
 }
 
