@@ -101,13 +101,27 @@ std::shared_ptr<SgSystem>& currentSystem()
     return system;
 }
 
-// Opcodes whose data is the medium's sectors: a short transfer leaves sectors
-// missing, where other answers (a table of contents, an inquiry) are simply
-// shorter than the space given for them.
-bool readsSectors(uint8_t opcode)
+// Whether the command reads the medium's sectors, and asks for at least one:
+// a short transfer then leaves sectors missing, where other answers (a table of
+// contents, an inquiry) are simply shorter than the space given for them.
+bool readsSectors(std::span<const uint8_t> cdb)
 {
-    return opcode == op::ReadCd || opcode == 0xB9 /* READ CD MSF */ || opcode == 0x28 /* READ(10) */
-        || opcode == 0xA8 /* READ(12) */;
+    auto count = [&cdb](size_t from, size_t bytes) {
+        uint32_t value = 0;
+        for (size_t i = from; i < from + bytes && i < cdb.size(); ++i)
+            value = value << 8 | cdb[i];
+        return value;
+    };
+    switch (cdb[0]) {
+    case op::ReadCd:
+        return count(6, 3) > 0;
+    case 0x28: // READ(10)
+        return count(7, 2) > 0;
+    case 0xA8: // READ(12)
+        return count(6, 4) > 0;
+    default:
+        return false;
+    }
 }
 
 std::string accessProblemText(const std::string& node)
@@ -204,7 +218,7 @@ private:
         reply.requested = io.dxfer_len;
         reply.residual = io.resid;
         ScsiOutcome outcome = interpretSgReply(reply);
-        if (outcome.succeeded() && direction == DataDirection::In && readsSectors(opcode)
+        if (outcome.succeeded() && direction == DataDirection::In && readsSectors(cdb)
             && outcome.transferred < io.dxfer_len)
             return {ScsiOutcome::Kind::TransportError, 0, {}, outcome.transferred}; // sectors missing: no audio
         return outcome;

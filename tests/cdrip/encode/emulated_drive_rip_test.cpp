@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/aspi/sg_driver_standin.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -61,13 +63,15 @@ protected:
         const QString ini = dir.filePath(QStringLiteral("drives.ini"));
         ASSERT_TRUE(writeAll(ini, "[drive 1:0:0]\r\nType=5\r\nMedium=audio\r\nCue=disc.cue\r\n"));
         std::string error;
-        ASSERT_TRUE(quandor::aspi::loadEmulatedDrives(QFile::encodeName(ini).toStdString(), &error)) << error;
+        ASSERT_TRUE(quandor::aspi::test::loadTestDrives(QFile::encodeName(ini).toStdString(),
+                                                        QFile::encodeName(dir.path()).toStdString(), &error))
+            << error;
         quandor::aspi::clearCommandLog();
         const AspiLayer::LoadResult loaded = AspiLayer::load(brenlowFolder(), AspiLayer::libraryFileName());
         ASSERT_TRUE(loaded.layer) << int(loaded.failure);
         layer = loaded.layer;
     }
-    void TearDown() override { quandor::aspi::unloadEmulatedDrives(); }
+    void TearDown() override { quandor::aspi::test::unloadTestDrives(); }
 
     RipJob job(RipFormat format) const
     {

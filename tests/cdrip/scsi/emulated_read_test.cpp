@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "tests/platform/aspi/sg_driver_standin.h"
+
 using namespace brenlow;
 
 namespace {
@@ -44,14 +46,14 @@ protected:
                                             "[drive 0:1:0]\nType=5\nVendor=QUANDOR\nProduct=READER\n"
                                             "Revision=1.00\nMedium=audio\nCue=disc.cue\nUnreadableLbas=42\n"));
         std::string error;
-        ASSERT_TRUE(
-            quandor::aspi::loadEmulatedDrives(folder_.filePath(QStringLiteral("drives.ini")).toStdString(), &error))
+        ASSERT_TRUE(quandor::aspi::test::loadTestDrives(folder_.filePath(QStringLiteral("drives.ini")).toStdString(),
+                                                        folder_.path().toStdString(), &error))
             << error;
         AspiLayer::LoadResult loaded = AspiLayer::load(quandor::test::brenlowFolder(), AspiLayer::libraryFileName());
         ASSERT_NE(loaded.layer, nullptr);
         layer_ = loaded.layer;
     }
-    void TearDown() override { quandor::aspi::unloadEmulatedDrives(); }
+    void TearDown() override { quandor::aspi::test::unloadTestDrives(); }
 
     QTemporaryDir folder_;
     std::shared_ptr<AspiLayer> layer_;

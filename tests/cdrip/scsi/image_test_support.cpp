@@ -1,4 +1,5 @@
 #include "tests/cdrip/scsi/image_test_support.h"
+#include "tests/platform/aspi/sg_driver_standin.h"
 
 #include "cdrip/scsi/cue_sheet.h"
 #include "cdrip/scsi/msf.h"
@@ -62,7 +63,7 @@ EmulatedDiscs::EmulatedDiscs(const std::vector<SourceTrack>& tracks, const std::
 
 EmulatedDiscs::~EmulatedDiscs()
 {
-    quandor::aspi::unloadEmulatedDrives();
+    quandor::aspi::test::unloadTestDrives();
 }
 
 std::vector<std::vector<std::uint8_t>> EmulatedDiscs::cdbs(const DriveAddress& drive, std::uint8_t opcode) const

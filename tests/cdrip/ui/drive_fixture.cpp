@@ -1,6 +1,7 @@
 #include "drive_fixture.h"
 
 #include "cdrip/ui/drive_controller.h"
+#include "tests/platform/aspi/sg_driver_standin.h"
 #include "tests/support/tools.h"
 
 #include <QCoreApplication>
@@ -24,7 +25,7 @@ void DriveTest::SetUp()
 void DriveTest::TearDown()
 {
     dialog_.reset();
-    quandor::aspi::unloadEmulatedDrives();
+    quandor::aspi::test::unloadTestDrives();
     setAspiLayerLocation(QString());
     ShellTest::TearDown();
 }
@@ -53,7 +54,7 @@ void DriveTest::loadDrives(const QString& ini)
     const QString path = folder_.filePath(QStringLiteral("drives.ini"));
     ASSERT_TRUE(quandor::test::writeAll(path, ini.toUtf8()));
     std::string error;
-    ASSERT_TRUE(quandor::aspi::loadEmulatedDrives(path.toStdString(), &error)) << error;
+    ASSERT_TRUE(quandor::aspi::test::loadTestDrives(path.toStdString(), folder_.path().toStdString(), &error)) << error;
 }
 
 void DriveTest::loadThreeTrackDrive()

@@ -11,6 +11,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include "platform/aspi/emulated_config.h"
 #include "platform/aspi/emulated_drives.h"
 #include "platform/aspi/scsi_opcodes.h"
@@ -403,8 +405,14 @@ void unloadTestDrives()
     ::unsetenv(kSgRootVariable);
     setSgSystem(nullptr);
     unloadEmulatedDrives();
-    std::lock_guard lock(standInMutex);
-    currentStandIn.reset();
+    std::shared_ptr<SgDriverStandIn> standIn;
+    {
+        std::lock_guard lock(standInMutex);
+        standIn = std::move(currentStandIn);
+    }
+    if (standIn) {
+        EXPECT_EQ(standIn->openDescriptors(), 0) << "every node opened is closed again with its device";
+    }
 }
 
 } // namespace quandor::aspi::test
