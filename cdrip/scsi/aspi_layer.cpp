@@ -35,7 +35,10 @@ void pollUntilDone(const AspiRequestHeader& header)
 
 } // namespace
 
-AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send) : supportInfo_(supportInfo), send_(send)
+AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send, DeviceProblemFunction problem)
+    : supportInfo_(supportInfo),
+      send_(send),
+      problem_(problem)
 {}
 
 // A working layer stays loaded for the life of the process: its own threads
@@ -71,7 +74,9 @@ AspiLayer::LoadResult AspiLayer::load(const QString& folder, const QString& file
         result.failure = AspiLoadFailure::SendCommandMissing;
         return result;
     }
-    std::shared_ptr<AspiLayer> layer(new AspiLayer(supportInfo, send));
+    // Optional: a layer without it simply has nothing more to say about a device.
+    auto problem = reinterpret_cast<DeviceProblemFunction>(::dlsym(handle, "GetASPI32DeviceProblem"));
+    std::shared_ptr<AspiLayer> layer(new AspiLayer(supportInfo, send, problem));
     const std::uint32_t info = supportInfo();
     result.supportStatus = static_cast<int>((info >> 8) & 0xFF);
     result.adapterCount = static_cast<int>(info & 0xFF);
@@ -93,6 +98,18 @@ AspiLayer::LoadResult AspiLayer::load(const QString& folder, const QString& file
         break;
     }
     return result;
+}
+
+QString AspiLayer::deviceProblem(const DriveAddress& address) const
+{
+    if (!problem_)
+        return {};
+    const std::uint32_t length = problem_(address.adapter, address.target, address.lun, nullptr, 0);
+    if (length == 0)
+        return {};
+    QByteArray text(qsizetype(length) + 1, '\0');
+    problem_(address.adapter, address.target, address.lun, text.data(), std::uint32_t(text.size()));
+    return QString::fromUtf8(text.constData());
 }
 
 std::optional<int> AspiLayer::hostAdapterCount(std::uint8_t adapter) const

@@ -50,6 +50,11 @@ public:
     /// Get device type; the peripheral device type, or nothing when no device answered.
     std::optional<int> deviceType(const DriveAddress& address) const;
 
+    /// Why the device cannot be used, in the layer's words (a drive node the
+    /// user may not open); empty when nothing stands in its way, or when the
+    /// layer cannot tell.
+    QString deviceProblem(const DriveAddress& address) const;
+
     /// Sends an execute request and waits for it (on an event with flag 0x40,
     /// else by polling the status byte). True when its status is 1.
     bool execWait(AspiExecuteScsi& request) const;
@@ -59,10 +64,12 @@ public:
 private:
     using SupportInfoFunction = std::uint32_t (*)();
     using SendCommandFunction = std::uint32_t (*)(void*);
-    AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send);
+    using DeviceProblemFunction = std::uint32_t (*)(std::uint8_t, std::uint8_t, std::uint8_t, char*, std::uint32_t);
+    AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send, DeviceProblemFunction problem);
 
     SupportInfoFunction supportInfo_;
     SendCommandFunction send_;
+    DeviceProblemFunction problem_; ///< nullptr when the layer has no such entry point
 };
 
 } // namespace brenlow

@@ -3,6 +3,8 @@
 #include "cdrip/scsi/scsi_commands.h"
 
 #include <array>
+#include <future>
+#include <vector>
 
 namespace brenlow {
 namespace {
@@ -68,6 +70,7 @@ DriveScan aspiScanDevices(AspiLayer& layer)
         scan.messages.append({QStringLiteral("Adaptator request error"), QStringLiteral("Error 001 :")});
         return scan;
     }
+    std::vector<DriveAddress> cdRoms;
     for (int a = 0; a < *adapters; ++a) {
         const auto adapter = static_cast<std::uint8_t>(a);
         if (!layer.hostAdapterCount(adapter)) {
@@ -79,16 +82,30 @@ DriveScan aspiScanDevices(AspiLayer& layer)
             for (int l = 0; l < kLunsPerTarget; ++l) {
                 const DriveAddress address{adapter, static_cast<std::uint8_t>(t), static_cast<std::uint8_t>(l)};
                 const std::optional<int> type = layer.deviceType(address);
-                if (!type || *type != kCdRomDeviceType)
-                    continue;
-                const QString description = aspiInquiry(layer, address);
-                const QString entry = QStringLiteral("%1:%2:%3 %4").arg(a).arg(t).arg(l).arg(description);
-                if (!scan.drives.add({address, entry}))
-                    return scan; // the table holds 99 drives
+                if (type && *type == kCdRomDeviceType)
+                    cdRoms.push_back(address);
             }
         }
     }
-    return scan;
+    // Each drive is asked at the same time as the others: a drive that does
+    // not answer costs its own entry its time-out, not every entry after it.
+    std::vector<std::future<QString>> descriptions;
+    for (const DriveAddress& address : cdRoms)
+        descriptions.push_back(
+            std::async(std::launch::async, [&layer, address] { return aspiInquiry(layer, address); }));
+    for (std::size_t i = 0; i < cdRoms.size(); ++i) {
+        const DriveAddress& address = cdRoms[i];
+        const QString entry = QStringLiteral("%1:%2:%3 %4")
+                                  .arg(address.adapter)
+                                  .arg(address.target)
+                                  .arg(address.lun)
+                                  .arg(descriptions[i].get());
+        if (const QString problem = layer.deviceProblem(address); !problem.isEmpty())
+            scan.messages.append({problem, QStringLiteral("Brenlow")});
+        if (!scan.drives.add({address, entry}))
+            break; // the table holds 99 drives
+    }
+    return scan; // the futures of drives past the 99th are waited for as they go
 }
 
 } // namespace brenlow

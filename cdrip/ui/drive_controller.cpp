@@ -88,12 +88,24 @@ void DriveController::load(const QString& folder, const QString& fileName)
     }
     layer_ = std::move(loaded.layer);
     dialog_.setAspiStatusText(aspiOkText());
-    DriveScan scan = aspiScanDevices(*layer_);
-    for (const AspiMessage& message : scan.messages)
-        quandor::shell::messageBox(nullptr, message.text, message.title, quandor::shell::MessageButtons::Ok,
-                                   quandor::shell::MessageIcon::Critical);
-    drives_ = std::move(scan.drives);
-    fillDriveList();
+    scanDrives();
+}
+
+void DriveController::scanDrives()
+{
+    // The scan asks every drive, and a drive may take its whole time-out to
+    // answer: it runs on the command queue like every other drive command, and
+    // the window shows at once, its drive list filled when the scan reports.
+    queue_->post<DriveScan>([layer = layer_] { return aspiScanDevices(*layer); },
+                            [this](const DriveScan& scan) {
+                                for (const AspiMessage& message : scan.messages)
+                                    quandor::shell::messageBox(nullptr, message.text, message.title,
+                                                               quandor::shell::MessageButtons::Ok,
+                                                               quandor::shell::MessageIcon::Critical);
+                                drives_ = scan.drives;
+                                fillDriveList();
+                                dialog_.readFirstDisc();
+                            });
 }
 
 void DriveController::fillDriveList()

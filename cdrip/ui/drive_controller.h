@@ -34,8 +34,9 @@ public:
     explicit DriveController(MainDialog& dialog);
     ~DriveController() override;
 
-    /// LoadAspi: loads the layer from `folder` and scans the drives into the
-    /// drive list; or shows why it cannot (the message box at once, dialog 188
+    /// LoadAspi: loads the layer from `folder` and starts the scan of the
+    /// drives, which fills the drive list and reads the first disc when it
+    /// reports; or shows why it cannot (the message box at once, dialog 188
     /// as soon as the event loop runs, the drive controls disabled).
     void load(const QString& folder, const QString& fileName);
 
@@ -98,6 +99,7 @@ signals:
     void trackTitleEdited(int index);
 
 private:
+    void scanDrives();
     void fillDriveList();
     void showTracks();
     void fillRow(QTreeWidgetItem* item, const Track& track) const;

@@ -182,7 +182,7 @@ MainDialog::MainDialog(QString startFolder, QString programFolder, QWidget* pare
 
     artistField()->setText(text(43));
     albumField()->setText(text(43));
-    readFirstDisc();
+    // The first disc is read once the drive scan has reported (readFirstDisc).
 }
 
 MainDialog::~MainDialog() = default;

@@ -12,7 +12,8 @@
 //   -> attachImageCommands
 //   -> attachCddbCommands    (the automatic-lookup setting)
 //   -> first-start check, Artist/Album defaults
-//   -> tableOfContentsReader (when the drive list is not empty: entry 0 selected)
+//   -> (when the drive scan reports) tableOfContentsReader, if the drive list
+//      is not empty: entry 0 selected
 //
 // The dialog itself connects the configuration (1040, 40002), language (40036),
 // about (40017), quit (40001), ASPI information (40024), homepage (40025) and the
@@ -144,6 +145,9 @@ public:
     /// What the start-up calls to read the first disc (entry 0 of the drive
     /// list is selected first). Set by the drive feature.
     void setTableOfContentsReader(std::function<void()> reader);
+    /// Selects entry 0 of the drive list, if any, and reads its disc: the
+    /// start-up's last step, taken when the drive scan reports.
+    void readFirstDisc();
     /// Work to do before the dialog ends (stop the player, wait for a job,
     /// save the disc's titles), in the order added.
     void addCloseStep(std::function<void(CloseReason)> step);
@@ -171,7 +175,6 @@ private:
     void connectOwnCommands();
     void renameAspiInstaller();
     void checkFirstLaunch();
-    void readFirstDisc();
     void runCloseSteps(CloseReason reason);
     void setControlsEnabled(std::span<const int> controls, std::span<const int> menus, bool on);
     QWidget* addControl(QWidget* widget, int id);

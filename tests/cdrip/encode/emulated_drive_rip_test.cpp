@@ -15,6 +15,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <functional>
+
 using namespace brenlow;
 using namespace quandor::test;
 
@@ -143,4 +146,64 @@ TEST_F(EmulatedDriveRip, BadSectorStopsTheRunOnce)
     const QString second = dir.filePath(QStringLiteral("out/02.wav"));
     EXPECT_NEAR(probedDuration(ffprobe(second)), (500 - 7 - 3) / 75.0, 0.001) << "what was read stays, sizes right";
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("out/03.wav"))));
+}
+
+// What a real driver does in the middle of a rip, on the real-drive back end:
+// the run stops with the read failure, and each file holds exactly the sectors
+// read before it, never the bytes a failed or short read did not bring.
+TEST_F(EmulatedDriveRip, ADriverFailingMidRipStopsTheRunWithOnlyWholeSectorsWritten)
+{
+    using quandor::aspi::test::SgDriverStandIn;
+    if (!quandor::aspi::test::testsUseSgBackEnd())
+        GTEST_SKIP() << "the driver's own failures exist on the real-drive back end";
+    const std::string node = QFile::encodeName(dir.filePath(QStringLiteral("machine/dev/sr0"))).toStdString();
+    struct Case {
+        const char* name;
+        std::function<void(SgDriverStandIn&)> fault;
+        int sectorsOfTrackTwo; // read before the failure; -1: track one fails at once
+    };
+    const Case cases[] = {
+        {"unplugged: EIO", [&](SgDriverStandIn& s) { s.failIoctlAfter(node, 7 + 20, EIO); }, 200},
+        {"unplugged: ENODEV", [&](SgDriverStandIn& s) { s.failIoctlAfter(node, 7 + 3, ENODEV); }, 30},
+        {"short READ CD with a residual", [&](SgDriverStandIn& s) { s.shortenSectorReads(node, 100); }, -1},
+        {"DID_TIME_OUT",
+         [&](SgDriverStandIn& s) {
+             s.setTimeoutReport(SgDriverStandIn::TimeoutReport::HostTimeOut);
+             quandor::aspi::setTimeoutMs({1, 0, 0}, 300);
+             quandor::aspi::setHangingCommands({1, 0, 0}, {0xBE});
+         },
+         -1},
+        {"DRIVER_TIMEOUT",
+         [&](SgDriverStandIn& s) {
+             s.setTimeoutReport(SgDriverStandIn::TimeoutReport::DriverTimeout);
+             quandor::aspi::setTimeoutMs({1, 0, 0}, 300);
+             quandor::aspi::setHangingCommands({1, 0, 0}, {0xBE});
+         },
+         -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        tracks.clear();
+        QDir(dir.filePath(QStringLiteral("out"))).removeRecursively();
+        SetUp();
+        auto standIn = quandor::aspi::test::testStandIn();
+        ASSERT_TRUE(standIn);
+        c.fault(*standIn);
+        NullObserver observer;
+        std::atomic<bool> stop{false};
+        EXPECT_EQ(RipEngine(job(RipFormat::Wav), stop, observer).run(), RipOutcome::Failed);
+        EXPECT_EQ(observer.problems, std::vector<RipProblem>{RipProblem::ReadFailed});
+        const QByteArray first = readAll(dir.filePath(QStringLiteral("out/01.wav")));
+        const QByteArray second = readAll(dir.filePath(QStringLiteral("out/02.wav")));
+        if (c.sectorsOfTrackTwo < 0) {
+            EXPECT_EQ(first.size(), 44) << "nothing of the failed read is taken as audio";
+            EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("out/02.wav"))));
+        } else {
+            EXPECT_EQ(first.mid(44), image.mid(0, 7 * 2352));
+            ASSERT_EQ(second.size(), 44 + c.sectorsOfTrackTwo * 2352);
+            EXPECT_EQ(second.mid(44), image.mid(7 * 2352, c.sectorsOfTrackTwo * 2352));
+        }
+        EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("out/03.wav"))));
+    }
 }

@@ -5,8 +5,11 @@
 #include "cdrip/ui/drive_controller.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTemporaryDir>
+
+#include <cerrno>
 
 #include "tests/platform/aspi/sg_driver_standin.h"
 #include "tests/support/tools.h"
@@ -168,5 +171,64 @@ TEST_F(DriveTest, UnusableLayerShowsItsMessageDialog188AndDisablesTheDriveContro
         EXPECT_EQ(dialog_->driveCombo()->count(), 0);
         dialog_.reset();
         setAspiLayerLocation(quandor::test::brenlowFolder());
+    }
+}
+
+TEST_F(DriveTest, AHungDriveNeitherHoldsTheWindowBackNorCostsTheOtherEntries)
+{
+    const QString cue = writeAudioDisc(QStringLiteral("disc"), {3000});
+    loadDrives(QStringLiteral("[layer]\nAdapters=2\n"
+                              "[drive 1:0:0]\nType=5\nVendor=HUNG\nProduct=ONE\nRevision=1\nMedium=none\n"
+                              "HangCommands=0x12\nTimeoutMs=1500\n"
+                              "[drive 1:1:0]\nType=5\nVendor=HUNG\nProduct=TWO\nRevision=1\nMedium=none\n"
+                              "HangCommands=0x12\nTimeoutMs=1500\n"
+                              "[drive 1:2:0]\nType=5\nVendor=QUANDOR\nProduct=READER\nRevision=1.00\n"
+                              "Medium=audio\nCue=%1\n")
+                   .arg(cue));
+    QElapsedTimer shown;
+    shown.start();
+    dialog_ = std::make_unique<MainDialog>(startFolder());
+    EXPECT_LT(shown.elapsed(), 1000) << "the window does not wait for the scan";
+    EXPECT_EQ(dialog_->driveCombo()->count(), 0) << "filled when the scan reports";
+    settle();
+    EXPECT_LT(shown.elapsed(), 2 * 1500) << "the two hung drives are waited for together";
+    EXPECT_EQ(comboItems(dialog_->driveCombo()),
+              (QStringList{QStringLiteral("1:0:0 Inquiry error."), QStringLiteral("1:1:0 Inquiry error."),
+                           QStringLiteral("1:2:0 QUANDOR READER          1.0")}));
+    EXPECT_TRUE(services_.messages.isEmpty());
+}
+
+TEST_F(DriveTest, ADriveNodeTheUserMayNotOpenIsNamedInAMessageAndSentNothing)
+{
+    // The real-drive back end, whichever back end the other tests run on.
+    const QString cue = writeAudioDisc(QStringLiteral("disc"), {3000});
+    const QString ini = folder_.filePath(QStringLiteral("drives.ini"));
+    ASSERT_TRUE(quandor::test::writeAll(
+        ini,
+        QStringLiteral("[layer]\nAdapters=2\n[drive 1:0:0]\nType=5\nMedium=audio\nCue=%1\n[drive 1:1:0]\n"
+                       "Type=5\nVendor=OTHER\nProduct=DRIVE\nRevision=1.00\nMedium=audio\nCue=%1\n")
+            .arg(cue)
+            .toUtf8()));
+    std::string error;
+    ASSERT_TRUE(quandor::aspi::test::loadDrivesBehindStandIn(ini.toStdString(), folder_.path().toStdString(), &error))
+        << error;
+    const auto standIn = quandor::aspi::test::testStandIn();
+    const QString node = folder_.filePath(QStringLiteral("machine/dev/sr0"));
+    for (const int refusal : {EACCES, EPERM}) {
+        SCOPED_TRACE(refusal);
+        services_.messages.clear();
+        standIn->failOpen(node.toStdString(), refusal);
+        openDialog();
+        ASSERT_EQ(services_.messages.size(), 1);
+        const QString text = services_.messages[0].text;
+        EXPECT_TRUE(text.contains(node)) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("read and write access"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("cdrom"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("not ready"), Qt::CaseInsensitive));
+        EXPECT_EQ(standIn->commandsSent(node.toStdString()), 0) << "nothing sent to it";
+        EXPECT_EQ(comboItems(dialog_->driveCombo()).at(1), QStringLiteral("1:1:0 OTHER   DRIVE           1.0"))
+            << "the other drive is unaffected";
+        EXPECT_EQ(drives().tracks().count(), 0) << "its disc is not read";
+        dialog_.reset();
     }
 }
