@@ -1,6 +1,7 @@
 // The drive feature of the main dialog: the genre list, the SCSI layer and
 // the drive scan, and the commands of the track list and the CD player.
 #include "cdrip/scsi/aspi_layer.h"
+#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/genre_combo.h"
@@ -31,10 +32,11 @@ LayerLocation& layerLocation()
     return location;
 }
 
-void onButton(MainDialog& dialog, int id, DriveController* drives, void (DriveController::*command)())
+template <class Receiver>
+void onButton(MainDialog& dialog, int id, Receiver* receiver, void (Receiver::*command)())
 {
     if (QPushButton* button = dialog.button(id))
-        QObject::connect(button, &QPushButton::clicked, drives, command);
+        QObject::connect(button, &QPushButton::clicked, receiver, command);
 }
 
 /// Menu items that reach their buttons go through the button, so the two
@@ -64,11 +66,12 @@ void connectButtons(MainDialog& dialog, DriveController* drives)
 {
     onButton(dialog, main_ids::ReadTableOfContents, drives, &DriveController::rereadTableOfContents);
     onButton(dialog, main_ids::ClearView, drives, &DriveController::clearView);
-    onButton(dialog, main_ids::Play, drives, &DriveController::playFocused);
-    onButton(dialog, main_ids::StopPlaying, drives, &DriveController::stop);
-    onButton(dialog, main_ids::PauseResume, drives, &DriveController::pauseResume);
-    onButton(dialog, main_ids::NextTrack, drives, &DriveController::next);
-    onButton(dialog, main_ids::PreviousTrack, drives, &DriveController::previous);
+    CdPlayer* player = &drives->player();
+    onButton(dialog, main_ids::Play, player, &CdPlayer::playFocused);
+    onButton(dialog, main_ids::StopPlaying, player, &CdPlayer::stop);
+    onButton(dialog, main_ids::PauseResume, player, &CdPlayer::pauseResume);
+    onButton(dialog, main_ids::NextTrack, player, &CdPlayer::next);
+    onButton(dialog, main_ids::PreviousTrack, player, &CdPlayer::previous);
     onButton(dialog, main_ids::Eject, drives, &DriveController::eject);
     if (QPushButton* unselect = dialog.button(main_ids::UnselectAll))
         QObject::connect(unselect, &QPushButton::clicked, drives, [drives] { drives->selectAll(false); });
@@ -115,17 +118,18 @@ void connectPlayer(MainDialog& dialog, DriveController* drives)
     QScrollBar* bar = dialog.positionBar();
     bar->setTracking(false);
     bar->setRange(0, 0);
-    QObject::connect(bar, &QScrollBar::actionTriggered, drives, &DriveController::seek);
-    QObject::connect(bar, &QScrollBar::sliderReleased, drives,
-                     [drives, bar] { drives->seekTo(bar->sliderPosition()); });
-    QObject::connect(dialog.playerClock(), &QTimer::timeout, drives, &DriveController::clockTick);
+    CdPlayer* player = &drives->player();
+    QObject::connect(bar, &QScrollBar::actionTriggered, player, &CdPlayer::seek);
+    QObject::connect(bar, &QScrollBar::sliderReleased, player,
+                     [player, bar] { player->seekTo(bar->sliderPosition()); });
+    QObject::connect(dialog.playerClock(), &QTimer::timeout, player, &CdPlayer::clockTick);
 }
 
 void stopPlayerOnClose(MainDialog& dialog, DriveController* drives)
 {
     dialog.addCloseStep([drives](CloseReason) {
-        if (drives->isPlaying())
-            drives->stop();
+        if (drives->player().isPlaying())
+            drives->player().stop();
         drives->waitUntilIdle();
     });
 }

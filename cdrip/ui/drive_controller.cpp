@@ -4,6 +4,7 @@
 #include "cdrip/scsi/drive_scan.h"
 #include "cdrip/scsi/toc.h"
 #include "cdrip/ui/aspi_missing_dialog.h"
+#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_command_queue.h"
 #include "cdrip/ui/main_dialog.h"
@@ -31,16 +32,11 @@ namespace {
 // Language lines of the track list, the status bar and the player.
 constexpr int kTrackWordLine = 42;
 constexpr int kDefaultArtistLine = 43;
-constexpr int kPlayingLine = 44;
 constexpr int kLengthLine = 45;
 constexpr int kTrackCountLine = 46;
-constexpr int kPausedLine = 47;
-constexpr int kNoFocusedTrackLine = 94;
 constexpr int kEditTitleLine = 151;
 constexpr int kListenLine = 152;
 
-constexpr int kClockStepFrames = kFramesPerSecond; // one second per clock tick
-constexpr int kLineStepFrames = 5 * kFramesPerSecond;
 constexpr int kEjectWaitMs = 1000;
 
 const char* const kControllerName = "driveController";
@@ -50,7 +46,8 @@ const char* const kControllerName = "driveController";
 DriveController::DriveController(MainDialog& dialog)
     : QObject(&dialog),
       dialog_(dialog),
-      queue_(new DriveCommandQueue(this))
+      queue_(new DriveCommandQueue(this)),
+      player_(new CdPlayer(dialog, *this))
 {
     setObjectName(QString::fromLatin1(kControllerName));
     dialog_.trackList()->setItemDelegate(new TrackRowDelegate(dialog_.trackList()));
@@ -121,17 +118,6 @@ void DriveController::fillDriveList()
 const DriveRecord* DriveController::selectedDrive() const
 {
     return drives_.at(dialog_.driveCombo()->currentIndex());
-}
-
-template <class Work, class Done>
-void DriveController::onSelectedDrive(Work work, Done done)
-{
-    const DriveRecord* drive = selectedDrive();
-    if (!drive || !layer_)
-        return; // no drive selected: nothing to send
-    using Result = decltype(work(std::declval<ScsiTransport&>(), DriveAddress{}));
-    queue_->post<Result>([layer = layer_, address = drive->address, work] { return work(*layer, address); },
-                         std::function<void(const Result&)>(done));
 }
 
 void DriveController::stopEveryDrive()
@@ -259,9 +245,9 @@ void DriveController::rereadTableOfContents()
     emptyTrackView();
     dialog_.setStatusText(2, dialog_.text(kLengthLine));
     dialog_.setStatusText(1, QString());
-    if (isPlaying_) {
-        stop();
-        isPlaying_ = false;
+    if (player_->isPlaying()) {
+        player_->stop();
+        player_->forgetPlaying();
     }
     tracks_.clear();
     readTableOfContents();
@@ -273,9 +259,9 @@ void DriveController::clearView()
         return;
     clearDiscView();
     dialog_.setStatusText(1, QString());
-    if (isPlaying_) {
-        stop();
-        isPlaying_ = false;
+    if (player_->isPlaying()) {
+        player_->stop();
+        player_->forgetPlaying();
     }
 }
 
@@ -285,8 +271,7 @@ void DriveController::changeDrive()
         return;
     emit leavingDisc();
     stopEveryDrive();
-    isPlaying_ = false;
-    isPaused_ = false;
+    player_->forgetPlaying();
     dialog_.positionBar()->setRange(0, 0);
     clearDiscView();
     dialog_.setStatusText(2, dialog_.text(kLengthLine));
@@ -323,6 +308,11 @@ void DriveController::setTrackSelected(int index, bool selected)
         track->selected = selected ? 1 : 0;
         redrawRow(index);
     }
+}
+
+void DriveController::setCurrentTrack(int index)
+{
+    currentTrack_ = index;
 }
 
 int DriveController::focusedRow() const
@@ -370,106 +360,12 @@ QMenu* DriveController::trackPopupMenu()
     QAction* edit = menu->addAction(dialog_.text(kEditTitleLine), this, &DriveController::editFocusedTitle);
     edit->setObjectName(QString::number(command_ids::EditTrackTitle));
     menu->setDefaultAction(edit);
-    QAction* listen = menu->addAction(dialog_.text(kListenLine), this, &DriveController::playFocused);
+    QAction* listen = menu->addAction(dialog_.text(kListenLine), player_, &CdPlayer::playFocused);
     listen->setObjectName(QString::number(command_ids::ListenToTrack));
     return menu;
 }
 
-// --- the player -------------------------------------------------------------
-
-void DriveController::playFocused()
-{
-    if (refuseWhileJobRuns())
-        return;
-    currentTrack_ = focusedRow();
-    if (currentTrack_ == -1) {
-        quandor::shell::messageBox(&dialog_, dialog_.text(kNoFocusedTrackLine), QStringLiteral("Brenlow"),
-                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Information);
-        return;
-    }
-    playTrack(currentTrack_);
-}
-
-void DriveController::playTrack(int index)
-{
-    if (refuseWhileJobRuns() || !tracks_.at(index))
-        return;
-    onSelectedDrive(
-        [tracks = tracks_, index](ScsiTransport& transport, const DriveAddress& address) {
-            return brenlow::playTrack(transport, address, tracks, index);
-        },
-        [this, index](const ScsiResult& result) {
-            const Track* track = tracks_.at(index);
-            if (!result.ok() || !track)
-                return;
-            isPlaying_ = true;
-            isPaused_ = false;
-            playStart_ = track->lba();
-            dialog_.positionBar()->setRange(0, track->lengthFrames);
-            dialog_.positionBar()->setValue(0);
-            showPlaying();
-        });
-}
-
-void DriveController::showPlaying()
-{
-    QString status = dialog_.text(kPlayingLine) + QString::number(currentTrack_ + 1);
-    if (isPaused_)
-        status += dialog_.text(kPausedLine);
-    dialog_.setStatusText(1, status);
-}
-
-void DriveController::showStopped()
-{
-    isPaused_ = false;
-    isPlaying_ = false;
-    dialog_.setStatusText(1, QString::number(tracks_.count()) + dialog_.text(kTrackCountLine));
-    dialog_.positionBar()->setRange(0, 0);
-    dialog_.positionBar()->setValue(0);
-}
-
-void DriveController::stop()
-{
-    if (refuseWhileJobRuns())
-        return;
-    onSelectedDrive([](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
-                    [this](const ScsiResult& result) {
-                        if (result.ok())
-                            showStopped();
-                    });
-}
-
-void DriveController::pauseResume()
-{
-    if (!isPlaying_ || refuseWhileJobRuns())
-        return;
-    const bool resume = isPaused_;
-    onSelectedDrive([resume](ScsiTransport& transport,
-                             const DriveAddress& address) { return brenlow::pauseResume(transport, address, resume); },
-                    [this, resume](const ScsiResult& result) {
-                        if (!result.ok() || !isPlaying_)
-                            return;
-                        isPaused_ = !resume;
-                        showPlaying();
-                    });
-}
-
-void DriveController::next()
-{
-    if (refuseWhileJobRuns() || tracks_.empty() || currentTrack_ == -1)
-        return;
-    currentTrack_ = (currentTrack_ + 1) % tracks_.count();
-    redrawRow(currentTrack_);
-    playTrack(currentTrack_);
-}
-
-void DriveController::previous()
-{
-    if (refuseWhileJobRuns() || tracks_.empty() || currentTrack_ == -1)
-        return;
-    currentTrack_ = currentTrack_ == 0 ? tracks_.count() - 1 : currentTrack_ - 1;
-    playTrack(currentTrack_);
-}
+// --- the disc in the drive -----------------------------------------------------
 
 void DriveController::eject()
 {
@@ -479,100 +375,11 @@ void DriveController::eject()
                     [this](const ScsiResult&) {
                         // Give the tray time to open, without holding up the window.
                         QTimer::singleShot(kEjectWaitMs, this, [this] {
-                            isPlaying_ = false;
-                            isPaused_ = false;
+                            player_->forgetPlaying();
                             dialog_.setStatusText(1, QString());
                             clearDiscView();
                         });
                     });
-}
-
-void DriveController::clockTick()
-{
-    if (!isPlaying_ || isPaused_ || stopping_)
-        return;
-    QScrollBar* bar = dialog_.positionBar();
-    const int p = bar->value();
-    bar->setValue(p + kClockStepFrames);
-    const int seconds = (p + kClockStepFrames) / kFramesPerSecond;
-    dialog_.setStatusText(1,
-                          QStringLiteral("%1%2 (%3:%4)")
-                              .arg(dialog_.text(kPlayingLine))
-                              .arg(currentTrack_ + 1)
-                              .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-                              .arg(seconds % 60, 2, 10, QLatin1Char('0')));
-    if (bar->maximum() - kClockStepFrames < p + kClockStepFrames) {
-        // The end of the track: stop every drive; the selected one's answer
-        // stops the player.
-        stopping_ = true;
-        stopEveryDrive();
-        onSelectedDrive(
-            [](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
-            [this](const ScsiResult& result) {
-                stopping_ = false;
-                if (result.ok())
-                    showStopped();
-            });
-        if (!selectedDrive() || !layer_)
-            stopping_ = false;
-    }
-}
-
-void DriveController::seek(int action)
-{
-    QScrollBar* bar = dialog_.positionBar();
-    const int p = bar->value();
-    int moved = p;
-    if (isPlaying_ && !isPaused_) {
-        switch (action) {
-        case QAbstractSlider::SliderSingleStepSub:
-            if (p > kLineStepFrames)
-                moved = p - kLineStepFrames;
-            break;
-        case QAbstractSlider::SliderSingleStepAdd:
-            moved = p + kLineStepFrames;
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            if (p > kClockStepFrames)
-                moved = p - kClockStepFrames;
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            moved = p + kClockStepFrames;
-            break;
-        default:
-            break; // thumb tracking and the rest: nothing
-        }
-    }
-    if (action == QAbstractSlider::SliderMove)
-        return; // the thumb is being dragged; seekTo() acts when it is let go
-    // Qt applies the slider position after this call: keep it where we say.
-    moved = std::clamp(moved, bar->minimum(), bar->maximum());
-    bar->setSliderPosition(moved);
-    if (moved != p)
-        playFrom(playStart_ + moved);
-}
-
-void DriveController::seekTo(int position)
-{
-    QScrollBar* bar = dialog_.positionBar();
-    if (!isPlaying_ || isPaused_) {
-        bar->setSliderPosition(bar->value());
-        return;
-    }
-    const int moved = std::clamp(position, bar->minimum(), bar->maximum());
-    bar->setValue(moved);
-    playFrom(playStart_ + moved);
-}
-
-void DriveController::playFrom(Lba start)
-{
-    if (currentTrack_ == -1)
-        return;
-    onSelectedDrive(
-        [tracks = tracks_, index = currentTrack_, start](ScsiTransport& transport, const DriveAddress& address) {
-            return brenlow::playFrom(transport, address, tracks, index, start);
-        },
-        [](const ScsiResult&) {});
 }
 
 } // namespace brenlow

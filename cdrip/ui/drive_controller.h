@@ -1,8 +1,9 @@
 #pragma once
 // The drive half of the main dialog: the SCSI layer and the drive list, the
-// track table and the track list, and the CD player. It owns the program's
-// DriveTable and TrackTable; every drive command runs on its command queue,
-// so the window stays responsive while a drive answers.
+// track table and the track list, and the drive commands (eject, titles,
+// selection). It owns the program's DriveTable and TrackTable and the CD
+// player (player()); every drive command runs on its command queue, so the
+// window stays responsive while a drive answers.
 //
 // Other features reach it with driveController(dialog): jobs copy tracks()
 // and selectedDrive() and use transport() from their worker; titles and
@@ -11,6 +12,7 @@
 #include "cdrip/scsi/aspi_layer.h"
 #include "cdrip/scsi/drive_table.h"
 #include "cdrip/scsi/track_table.h"
+#include "cdrip/ui/drive_command_queue.h"
 
 #include <QObject>
 #include <functional>
@@ -23,6 +25,7 @@ class QTreeWidgetItem;
 
 namespace brenlow {
 
+class CdPlayer;
 class DriveCommandQueue;
 class MainDialog;
 
@@ -47,10 +50,12 @@ public:
     /// The layer, shared with jobs (thread-safe); nullptr when it is not loaded.
     std::shared_ptr<ScsiTransport> transport() const { return layer_; }
     const TrackTable& tracks() const { return tracks_; }
+    /// The track last played, focused for editing or stepped to; -1: none.
     int currentTrack() const { return currentTrack_; }
-    bool isPlaying() const { return isPlaying_; }
-    bool isPaused() const { return isPaused_; }
-    Lba playStartAddress() const { return playStart_; }
+    void setCurrentTrack(int index);
+    /// The focused row of the track list; -1: none.
+    int focusedRow() const;
+    CdPlayer& player() const { return *player_; }
 
     // --- what other features change -------------------------------------------
     void setTrackTitle(int index, const QString& title);
@@ -69,24 +74,25 @@ public:
     void clearDiscView();
     void clearView();              // 1045
     void selectAll(bool selected); // 1043 / 1042
-    void playFocused();            // 1044
-    void playTrack(int index);
-    void stop();                   // 1048
-    void pauseResume();            // 1049
-    void next();                   // 1050
-    void previous();               // 1051
     void eject();                  // 1039
     void changeDrive();            // 1054
     void editFocusedTitle();       // 40019
     void toggleFocusedSelection(); // double click
-    void clockTick();              // timer 1100
-    void seek(int action);         // position bar 1090, QAbstractSlider action
-    void seekTo(int position);     // the thumb let go
     /// The pop-up menu 175 for the track list; nullptr when it is not to be shown.
     QMenu* trackPopupMenu();
 
     /// Runs the event loop until every drive command sent has been answered.
     void waitUntilIdle();
+
+    // --- what the player uses ------------------------------------------------
+    /// Runs `work` (transport, address) for the selected drive on the command
+    /// queue; `done` gets its answer on the window thread. Nothing is sent
+    /// when no drive is selected.
+    template <class Work, class Done>
+    void onSelectedDrive(Work work, Done done);
+    /// Sends STOP PLAY/SCAN to every drive of the table.
+    void stopEveryDrive();
+    void redrawRow(int index);
 
 signals:
     /// A table of contents was read (or failed: tracks() is empty then).
@@ -103,19 +109,11 @@ private:
     void fillDriveList();
     void showTracks();
     void fillRow(QTreeWidgetItem* item, const Track& track) const;
-    void redrawRow(int index);
     void redrawRows();
     void applyTableOfContents(const TrackTable& tracks, bool ok);
     void emptyTrackView();
-    void stopEveryDrive();
-    void playFrom(Lba start);
-    void showStopped();
-    void showPlaying();
-    int focusedRow() const;
     bool refuseWhileJobRuns() const;
     void stopJobAndWait();
-    template <class Work, class Done>
-    void onSelectedDrive(Work work, Done done);
 
     MainDialog& dialog_;
     DriveCommandQueue* queue_;
@@ -123,16 +121,24 @@ private:
     DriveTable drives_;
     TrackTable tracks_;
     int currentTrack_ = -1;
-    bool isPlaying_ = false;
-    bool isPaused_ = false;
-    bool stopping_ = false;
-    Lba playStart_;
+    CdPlayer* player_;
     struct JobControl {
         std::function<bool()> running;
         std::function<void()> stopAndWait;
     };
     std::vector<JobControl> jobs_;
 };
+
+template <class Work, class Done>
+void DriveController::onSelectedDrive(Work work, Done done)
+{
+    const DriveRecord* drive = selectedDrive();
+    if (!drive || !layer_)
+        return; // no drive selected: nothing to send
+    using Result = decltype(work(std::declval<ScsiTransport&>(), DriveAddress{}));
+    queue_->post<Result>([layer = layer_, address = drive->address, work] { return work(*layer, address); },
+                         std::function<void(const Result&)>(done));
+}
 
 /// The drive feature of `dialog` (nullptr before attachDriveCommands).
 DriveController* driveController(const MainDialog& dialog);

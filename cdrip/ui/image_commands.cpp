@@ -2,6 +2,7 @@
 // image (40031), the image burner (40032) and erasing a rewritable disc (40035).
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/ui/burn_dialog.h"
+#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/erase_dialog.h"
@@ -56,8 +57,8 @@ void startDiscImage(MainDialog& dialog)
     const QString chosen = quandor::shell::services().saveFileName(&dialog, request);
     if (chosen.isEmpty() || !dialog.beginJob())
         return;
-    if (drives->isPlaying())
-        drives->stop();
+    if (drives->player().isPlaying())
+        drives->player().stop();
 
     DiscImageSnapshot snapshot;
     snapshot.transport = drives->transport();
@@ -76,8 +77,8 @@ void openBurner(MainDialog& dialog)
     DriveController* drives = driveController(dialog);
     if (!drives || dialog.jobRunning())
         return;
-    if (drives->isPlaying())
-        drives->stop();
+    if (drives->player().isPlaying())
+        drives->player().stop();
     BurnDialog burner(drives->transport(), drives->drives(), dialog.language(), setParameter);
     dialog.hide();
     dialog.runSecondaryDialog(burner);

@@ -5,6 +5,7 @@
 #include "cdrip/encode/lame_library.h"
 #include "cdrip/encode/rip_runner.h"
 #include "cdrip/encode/scsi_sector_reader.h"
+#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/encoder_settings_dialog.h"
@@ -114,8 +115,8 @@ void RipCommands::startJob(RipFormat format)
                                    MessageIcon::Warning);
         return;
     }
-    if (drives->isPlaying())
-        drives->stop();
+    if (drives->player().isPlaying())
+        drives->player().stop();
 
     RipJob job;
     job.format = format;
