@@ -74,7 +74,7 @@ protected:
         ASSERT_TRUE(loaded.layer) << int(loaded.failure);
         layer = loaded.layer;
     }
-    void TearDown() override { quandor::aspi::test::unloadTestDrives(); }
+    void TearDown() override { EXPECT_EQ(quandor::aspi::test::unloadTestDrives(), 0) << "descriptors left open"; }
 
     RipJob job(RipFormat format) const
     {

@@ -53,7 +53,7 @@ protected:
         ASSERT_NE(loaded.layer, nullptr);
         layer_ = loaded.layer;
     }
-    void TearDown() override { quandor::aspi::test::unloadTestDrives(); }
+    void TearDown() override { EXPECT_EQ(quandor::aspi::test::unloadTestDrives(), 0) << "descriptors left open"; }
 
     QTemporaryDir folder_;
     std::shared_ptr<AspiLayer> layer_;

@@ -63,7 +63,7 @@ EmulatedDiscs::EmulatedDiscs(const std::vector<SourceTrack>& tracks, const std::
 
 EmulatedDiscs::~EmulatedDiscs()
 {
-    quandor::aspi::test::unloadTestDrives();
+    EXPECT_EQ(quandor::aspi::test::unloadTestDrives(), 0) << "descriptors left open";
 }
 
 std::vector<std::vector<std::uint8_t>> EmulatedDiscs::cdbs(const DriveAddress& drive, std::uint8_t opcode) const

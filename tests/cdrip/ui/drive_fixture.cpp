@@ -25,7 +25,7 @@ void DriveTest::SetUp()
 void DriveTest::TearDown()
 {
     dialog_.reset();
-    quandor::aspi::test::unloadTestDrives();
+    EXPECT_EQ(quandor::aspi::test::unloadTestDrives(), 0) << "descriptors left open";
     setAspiLayerLocation(QString());
     ShellTest::TearDown();
 }

@@ -127,8 +127,10 @@ bool loadTestDrives(const std::string& iniPath, const std::filesystem::path& mac
 /// The sg back end's half of loadTestDrives, whatever the tests run on.
 bool loadDrivesBehindStandIn(const std::string& iniPath, const std::filesystem::path& machineFolder, std::string* error,
                              bool* unsupported = nullptr);
-/// Removes the drives of loadTestDrives, on both back ends.
-void unloadTestDrives();
+/// Removes the drives of loadTestDrives, on both back ends; returns how many
+/// descriptors of the stand-in's nodes are still open (every one opened must
+/// be closed again with its device: 0).
+int unloadTestDrives();
 /// The stand-in the drives of loadTestDrives are behind (sg back end only).
 std::shared_ptr<SgDriverStandIn> testStandIn();
 

@@ -34,13 +34,7 @@ protected:
         writerNode = folder.file("machine/dev/sr1");
         clearCommandLog();
     }
-    void TearDown() override
-    {
-        unloadTestDrives();
-        if (standIn) {
-            EXPECT_EQ(standIn->openDescriptors(), 0) << "every descriptor opened is closed again";
-        }
-    }
+    void TearDown() override { EXPECT_EQ(unloadTestDrives(), 0) << "every descriptor opened is closed again"; }
 
     std::string problem(const DeviceAddress& device = kDrive)
     {
