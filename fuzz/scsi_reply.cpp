@@ -2,7 +2,8 @@
 // decoders of both programs' sides take it: sense data (both decoders), the
 // INQUIRY description, the table of contents, disc state and write speed.
 // Input: "<status byte><18 sense bytes><data-in answer>" (short inputs give
-// short sense and no answer).
+// short sense and no answer). The same bytes are also read as the kernel's
+// SG_IO answer to the real-drive back end.
 
 #include "cdrip/scsi/drive_scan.h"
 #include "cdrip/scsi/scsi_result.h"
@@ -10,6 +11,7 @@
 #include "cdrip/scsi/writer_commands.h"
 #include "fuzz/support/fuzz_support.h"
 #include "platform/aspi/sense.h"
+#include "platform/aspi/sg_device.h"
 
 #include <algorithm>
 #include <cstring>
@@ -88,5 +90,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkToc(readTableOfContents(drive, address, QStringLiteral("Track")));
     scsi::readDiscState(drive, address);
     scsi::readMaxWriteSpeed(drive, address);
+
+    // As the kernel's SG_IO answer: host and driver bytes from the answer's
+    // first bytes, a residual that may be negative or larger than the request.
+    aspi::SgReply sg;
+    sg.scsiStatus = status;
+    sg.hostStatus = size > 19 ? data[19] : 0;
+    sg.driverStatus = size > 20 ? data[20] : 0;
+    sg.sense.assign(senseSpan.begin(), senseSpan.end());
+    sg.requested = std::uint32_t(answer.size());
+    sg.residual = size > 21 ? int(static_cast<std::int8_t>(data[21])) * 97 : 0;
+    const aspi::ScsiOutcome outcome = aspi::interpretSgReply(sg);
+    fuzz::check(outcome.transferred <= sg.requested, "never more transferred than asked");
+    fuzz::check(outcome.succeeded() == ((status & 0x3E) == 0 && sg.hostStatus == 0 && sg.driverStatus == 0),
+                "only GOOD without host or driver error succeeds");
     return 0;
 }
