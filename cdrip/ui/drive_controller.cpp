@@ -13,7 +13,6 @@
 #include "cdrip/ui/track_title_dialog.h"
 #include "platform/shell/services.h"
 
-#include <QAbstractSlider>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
