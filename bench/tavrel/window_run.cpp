@@ -122,17 +122,17 @@ public:
 private:
     void probeTimer()
     {
-        if (window_.engine().flags.converting) {
+        if (window_.engine().isConverting()) {
             const qint64 late = std::max<qint64>(0, clock_.elapsed() - probeDue_);
             lateness_.push_back(late);
-            qint64& worst = window_.engine().flags.transcoding ? worstInPump_ : worstOutside_;
+            qint64& worst = window_.engine().isTranscoding() ? worstInPump_ : worstOutside_;
             worst = std::max(worst, late);
         }
         probeDue_ = clock_.elapsed() + 50;
     }
     void turn()
     {
-        if (!window_.engine().flags.converting) {
+        if (!window_.engine().isConverting()) {
             lastTurnCpu_ = -1;
             return;
         }

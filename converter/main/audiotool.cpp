@@ -62,7 +62,7 @@ Audiotool::Audiotool(ProgramPaths paths, QWidget* parent) : QMainWindow(parent),
     conversionView_ = std::make_unique<WindowConversionView>(*this);
     engine_ = std::make_unique<ConversionEngine>(
         ConversionComponents{FileRenc, FileWenc, AACdecoder1, m4aDecoder, AACencoder}, *conversionView_);
-    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return engine_->flags.converting; });
+    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return engine_->isConverting(); });
 }
 
 Audiotool::~Audiotool() = default;

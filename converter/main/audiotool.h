@@ -156,8 +156,7 @@ public:
     void LoadOggSettings();
     void LoadApeSettings();
     void Command2_Click();
-    /// The conversion: its settings, the entry at work and the run's flags.
-    ConversionEngine& engine() { return *engine_; }
+    /// The conversion run (its settings, whether it is under way).
     const ConversionEngine& engine() const { return *engine_; }
     void Command3_Click();
     void ConvertNow_Click();
@@ -234,7 +233,6 @@ private:
     void showSetupPageOnce(const QString& ini);
     void loadLanguage(const QString& ini);
     bool loadWmaSupport(const QString& ini);
-    void resetRunState();
     void fillWmaProfiles();
     void loadOutputFolder(const QString& ini);
     void fillOutputFormats(bool wmaOn);

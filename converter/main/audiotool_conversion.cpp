@@ -50,7 +50,9 @@ void Audiotool::LoadSettings()
 
 void Audiotool::LoadAacSettings()
 {
-    engine_->settings.aac = loadAacSettings(configFile());
+    OutputSettings settings = engine_->outputSettings();
+    settings.aac = loadAacSettings(configFile());
+    engine_->applySettings(settings);
 }
 
 void Audiotool::LoadWavSettings()
@@ -74,7 +76,9 @@ void Audiotool::LoadOggSettings()
 void Audiotool::LoadApeSettings()
 {
     const ApeSettings s = loadApeSettings(configFile());
-    engine_->settings.apeLevel = s.level;
+    OutputSettings settings = engine_->outputSettings();
+    settings.apeLevel = s.level;
+    engine_->applySettings(settings);
     Combo3->setCurrentText(s.levelText);
 }
 
@@ -90,7 +94,7 @@ void Audiotool::Command2_Click()
     } else if (format == formats::Aac) {
         showAacOptions(optionSettings());
         LoadAacSettings();
-        Text2->setText(engine_->settings.aac.formatString());
+        Text2->setText(engine_->outputSettings().aac.formatString());
     }
 }
 
@@ -98,8 +102,6 @@ void Audiotool::Command2_Click()
 
 void Audiotool::Command3_Click()
 {
-    if (engine_->flags.converting)
-        return; // a run is under way (reached through the event loop)
     engine_->runAll();
 }
 
@@ -111,21 +113,17 @@ void Audiotool::ConvertNow_Click()
 
 void Audiotool::ConvertItem(int position)
 {
-    if (engine_->flags.converting)
-        return;
     engine_->runOne(position);
 }
 
 void Audiotool::Command4_Click()
 {
-    if (!engine_->flags.converting)
-        return;
     engine_->cancel();
 }
 
 void Audiotool::Command5_Click()
 {
-    if (!engine_->flags.converting)
+    if (!engine_->isConverting())
         close();
 }
 

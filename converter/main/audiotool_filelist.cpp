@@ -136,7 +136,7 @@ void Audiotool::appendEntry(const QString& path, const QString& name, const QStr
 void Audiotool::Image1_Click()
 {
     // The conversion reads the list: nothing is added while it runs.
-    if (engine_->flags.converting)
+    if (engine_->isConverting())
         return;
     quandor::shell::FileDialogRequest request;
     request.title = captions::text(captions::AddFileDialogTitle);
@@ -165,7 +165,7 @@ void Audiotool::Image1_Click()
 
 void Audiotool::ListView1_OLEDragDrop(const QStringList& paths)
 {
-    if (engine_->flags.converting)
+    if (engine_->isConverting())
         return;
     addfile->setEnabled(false);
     Image1->setEnabled(false);
@@ -207,14 +207,14 @@ void Audiotool::removeSelectedEntries()
 
 void Audiotool::Deletefromlist_Click()
 {
-    if (engine_->flags.converting || engine_->flags.transcoding)
+    if (engine_->isConverting() || engine_->isTranscoding())
         return;
     removeSelectedEntries();
 }
 
 void Audiotool::ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 {
-    if (!engine_->flags.converting && !engine_->flags.transcoding) {
+    if (!engine_->isConverting() && !engine_->isTranscoding()) {
         if (keyCode == 65 && shift.testFlag(Qt::ControlModifier))
             ListView1->selectAll();
         else if (keyCode == 46)
@@ -230,7 +230,7 @@ void Audiotool::ListView1_MouseDown(Qt::MouseButton button)
 
 void Audiotool::ListView1_MouseUp(Qt::MouseButton, const QPoint& globalPosition)
 {
-    if (selectedPosition() > 0 && !engine_->flags.transcoding && !engine_->flags.converting && LastMouseButton == 2)
+    if (selectedPosition() > 0 && !engine_->isTranscoding() && !engine_->isConverting() && LastMouseButton == 2)
         Popup->popup(globalPosition);
 }
 
@@ -241,7 +241,7 @@ void Audiotool::UpdateFileCount()
 
 void Audiotool::Image5_Click()
 {
-    if (entryCount() == 0 || engine_->flags.converting)
+    if (entryCount() == 0 || engine_->isConverting())
         return;
     const MessageResult answer =
         quandor::shell::messageBox(this, captions::text(captions::DeleteAllQuestion), QStringLiteral("Tavrel"),

@@ -61,7 +61,7 @@ void Audiotool::Combo1_Click()
     if (format == QLatin1String("AAC")) {
         Text2->clear();
         LoadAacSettings();
-        Text2->setText(engine_->settings.aac.formatString());
+        Text2->setText(engine_->outputSettings().aac.formatString());
     } else if (format == QLatin1String("APE (MonKey's audio)")) {
         LoadApeSettings();
     } else if (format == QLatin1String("Mp3")) {
@@ -100,7 +100,9 @@ void Audiotool::Combo3_Click()
     const QString text = Combo3->currentText();
     for (const ApeLevel& level : apeLevels) {
         if (text == QLatin1String(level.caption)) {
-            engine_->settings.apeLevel = level.level;
+            OutputSettings settings = engine_->outputSettings();
+            settings.apeLevel = level.level;
+            engine_->applySettings(settings);
             Lang_Loader::SaveIni(this, configFile(), {{config_keys::ApeLevel, QLatin1String(level.stored)}});
             return;
         }

@@ -95,7 +95,7 @@ void Audiotool::ApplyLanguage(const QString& path)
 
     const int selected = selectedPosition();
     QString current = captions::text(captions::CurrentFile);
-    if (engine_->flags.converting && selected > 0)
+    if (engine_->isConverting() && selected > 0)
         current += entryName(selected);
     Label4->setText(current);
     Label10->setText(QStringLiteral("0 ") + captions::text(captions::FilesWord));

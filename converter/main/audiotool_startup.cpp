@@ -58,7 +58,6 @@ void Audiotool::Form_Load()
     showSetupPageOnce(ini);
     loadLanguage(ini);
     const bool wmaOn = loadWmaSupport(ini);
-    resetRunState();
     if (wmaOn)
         fillWmaProfiles();
     FileWenc.SetFormatMP3(44100, 128, 2); // the writer's default format
@@ -127,14 +126,6 @@ bool Audiotool::loadWmaSupport(const QString& ini)
     return wmaOn;
 }
 
-void Audiotool::resetRunState()
-{
-    engine_->settings.frequency = 44100;
-    engine_->settings.channels = 2;
-    engine_->flags.converting = false;
-    engine_->flags.cancelRequested = false;
-}
-
 // Numbered 01 to 51.
 void Audiotool::fillWmaProfiles()
 {
@@ -191,7 +182,7 @@ void Audiotool::restoreOutputFormat(bool wmaSupport)
     } else if (format == QLatin1String("AAC")) {
         LoadAacSettings();
         select(format);
-        Text2->setText(engine_->settings.aac.formatString());
+        Text2->setText(engine_->outputSettings().aac.formatString());
     } else if (format == QLatin1String("Wav")) {
         LoadWavSettings();
         Text2->setText(FileWenc.FormatString());
@@ -223,7 +214,7 @@ void Audiotool::Form_QueryUnload(int& cancel, int)
         {{config_keys::OutputPath, Text1->text()},
          {config_keys::SaveBesideSource, Check1->isChecked() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
          {config_keys::OutputFormat, Combo1->currentText()}});
-    if (engine_->flags.converting) {
+    if (engine_->isConverting()) {
         cancel = 1;
         return;
     }

@@ -84,16 +84,18 @@ QString entryFailureMessage(const QString& source, const QString& reason)
     return QStringLiteral("Could not convert %1\n%2").arg(QDir::toNativeSeparators(source), reason);
 }
 
-ConversionEngine::ConversionEngine(ConversionComponents components, ConversionView& view)
-    : tempFolder(temporaryFolder()),
-      components_(components),
-      view_(view)
+ConversionEngine::ConversionEngine(ConversionComponents components, ConversionView& view, QString tempFolder)
+    : components_(components),
+      view_(view),
+      tempFolder(std::move(tempFolder))
 {}
 
 // ---- the runs -------------------------------------------------------------------
 
 void ConversionEngine::runAll()
 {
+    if (flags.converting)
+        return; // reached again through the event loop of the run under way
     flags.cancelRequested = false;
     flags.converting = false;
     const int count = view_.entryCount();
@@ -117,6 +119,8 @@ void ConversionEngine::runAll()
 
 void ConversionEngine::runOne(int position)
 {
+    if (flags.converting)
+        return;
     flags.cancelRequested = false;
     flags.converting = false;
     if (position >= 1 && position <= view_.entryCount()) {
@@ -145,7 +149,8 @@ void ConversionEngine::cancel()
 
 int ConversionEngine::yearForUndated() const
 {
-    return currentYear != 0 ? currentYear : QDate::currentDate().year();
+    // Asked afresh: the window lives across many runs, and days.
+    return QDate::currentDate().year();
 }
 
 void ConversionEngine::endState()

@@ -3,13 +3,14 @@
 // and APE sources to a temporary WAV, collect the source's tag, choose the
 // target folder and base name, run the output step of the chosen format and
 // remove the temporary WAV. It knows no widgets: it lives as long as the main
-// window, holds the conversion settings, the entry at work and the run's
-// flags, drives the window's components and shows itself through a view
-// (ConversionView). It runs on the window's thread, letting the event loop run
-// at every progress report.
+// window, keeps the conversion settings, the entry at work and the run's
+// flags to itself, drives the window's components and shows itself through a
+// view (ConversionView). It runs on the window's thread, letting the event
+// loop run at every progress report.
 
 #include "converter/common/settings_loaders.h"
 #include "converter/main/apply_tag.h"
+#include "converter/main/free_name.h"
 #include "converter/main/progress.h"
 
 #include <QString>
@@ -110,28 +111,37 @@ inline const QString Ape = QStringLiteral("APE (MonKey's audio)");
 inline const QString Wma = QStringLiteral("Wma");
 } // namespace formats
 
+/// The conversion run. The window asks it to start a run, to cancel it, whether
+/// one is under way and to take new settings; the entry at work and the run's
+/// flags are its own, so every entry starts from the same state whoever asks.
 class ConversionEngine {
 public:
-    ConversionEngine(ConversionComponents components, ConversionView& view);
+    /// Temporary WAV files go to `tempFolder` (the system's temporary folder unless given).
+    ConversionEngine(ConversionComponents components, ConversionView& view, QString tempFolder = temporaryFolder());
     ConversionEngine(const ConversionEngine&) = delete;
     ConversionEngine& operator=(const ConversionEngine&) = delete;
 
-    OutputSettings settings;
-    /// The entry at work; the last entry's tag and target base name outlive a run.
-    EntryState state;
-    RunFlags flags;
-    /// Where temporary WAV files go (the system's temporary folder unless set).
-    QString tempFolder;
-    /// The calendar year used for sources without one; 0 takes the year of the day
-    /// (the window lives across many runs).
-    int currentYear = 0;
-
-    /// Converts every entry in list order ("Convert !").
+    /// Converts every entry in list order ("Convert !"); nothing while a run is under way.
     void runAll();
-    /// Converts the entry at `position` alone ("Convert Now").
+    /// Converts the entry at `position` alone ("Convert Now"); nothing while a run is under way.
     void runOne(int position);
-    /// "Cancel": stops the component at work and the run at the next boundary.
+    /// "Cancel": stops the component at work (the APE library included) and the run
+    /// at the next boundary; nothing outside a run.
     void cancel();
+
+    /// A run is under way: the window refuses what a run forbids (another run,
+    /// closing, list edits).
+    bool isConverting() const { return flags.converting; }
+    /// The pump is copying an entry's audio.
+    bool isTranscoding() const { return flags.transcoding; }
+
+    /// The settings the next output steps are made with.
+    const OutputSettings& outputSettings() const { return settings; }
+    void applySettings(const OutputSettings& changed) { settings = changed; }
+
+private:
+    enum class EntryOutcome { Done, Skipped, EndRun };
+    enum class Mode { All, Single };
 
     /// The output step of `format` for state.currentFileName / targetBaseName.
     StepResult runOutputStep(const QString& format);
@@ -151,10 +161,6 @@ public:
     void decoderProgress(int percent);
     void encoderProgress(double done, double total);
     void apeProgress(int thousandths);
-
-private:
-    enum class EntryOutcome { Done, Skipped, EndRun };
-    enum class Mode { All, Single };
 
     EntryOutcome convertEntry(int position, Mode mode);
     StepResult decodeCompressed(const QString& tempWav);
@@ -181,6 +187,11 @@ private:
 
     ConversionComponents components_;
     ConversionView& view_;
+    const QString tempFolder;
+    OutputSettings settings;
+    /// The entry at work; the last entry's tag and target base name outlive a run.
+    EntryState state;
+    RunFlags flags;
 };
 
 /// True when `path` names an existing ordinary file (not a folder).

@@ -29,17 +29,17 @@ quandor::audio::AudioFileWriter& WindowOptionSettings::writer()
 
 int WindowOptionSettings::frequency() const
 {
-    return window_.engine().settings.frequency;
+    return window_.engine().outputSettings().frequency;
 }
 
 int WindowOptionSettings::channels() const
 {
-    return window_.engine().settings.channels;
+    return window_.engine().outputSettings().channels;
 }
 
 AacSettings WindowOptionSettings::aacSettings() const
 {
-    return window_.engine().settings.aac;
+    return window_.engine().outputSettings().aac;
 }
 
 QString WindowOptionSettings::formatText() const

@@ -138,13 +138,10 @@ struct RunRig {
     quandor::audio::M4aDecoder m4aDecoder;
     quandor::audio::AacEncoder aacEncoder;
     RecordingView view;
-    ConversionEngine engine{ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder}, view};
+    ConversionEngine engine{ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder}, view,
+                            temp.path()};
 
-    RunRig()
-    {
-        engine.tempFolder = temp.path();
-        view.folder = output.path();
-    }
+    RunRig() { view.folder = output.path(); }
     QString source(const QString& name) const { return sources.filePath(name); }
     QString out(const QString& name) const { return output.filePath(name); }
     QStringList tempFiles() const { return QDir(temp.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
@@ -175,8 +172,8 @@ struct RunRig {
     }
     void checkIdle() const
     {
-        EXPECT_FALSE(engine.flags.converting);
-        EXPECT_FALSE(engine.flags.transcoding);
+        EXPECT_FALSE(engine.isConverting());
+        EXPECT_FALSE(engine.isTranscoding());
         EXPECT_FALSE(view.convertingControls);
         EXPECT_TRUE(view.positionText.isEmpty());
         EXPECT_TRUE(view.currentFile.isEmpty());
@@ -431,6 +428,46 @@ TEST(ConversionRun, FullDiskSaysWhyInEveryFormat)
         EXPECT_TRUE(text.contains(reason)) << text.toStdString();
         EXPECT_TRUE(text.contains(rig.source(QStringLiteral("long.wav")))) << text.toStdString();
         EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
+        rig.checkIdle();
+    }
+}
+
+// Cancel reaches the APE library, which reports no further progress once
+// stopped, whether it compresses an entry or decodes one; the run ends there.
+TEST(ConversionRun, CancelStopsTheApeLibrary)
+{
+    struct Case {
+        const char* name;
+        const char* source;
+        QString format;
+    };
+    const Case cases[] = {{"compressing", "long.wav", formats::Ape}, {"decoding", "long.ape", formats::Wav}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunRig rig;
+        const QString source = rig.source(QLatin1String(c.source));
+        if (source.endsWith(QLatin1String(".ape"))) {
+            ASSERT_TRUE(makeApe(source, rig.sources.path(), 30.0, {}));
+        } else {
+            ASSERT_TRUE(makeWav(source, 30.0));
+        }
+        ASSERT_TRUE(makeWav(rig.source(QStringLiteral("next.wav")), 1.0));
+        rig.view.keys = {source, rig.source(QStringLiteral("next.wav"))};
+        ASSERT_TRUE(rig.chooseFormat(c.format));
+        int yieldsAfterCancel = -1;
+        rig.view.onYield = [&](int n) {
+            if (n == 2)
+                rig.engine.cancel();
+            if (n >= 2)
+                ++yieldsAfterCancel;
+        };
+        rig.engine.runAll();
+
+        EXPECT_GE(yieldsAfterCancel, 0); // the library reported progress, and Cancel came
+        EXPECT_LE(yieldsAfterCancel, 1);
+        EXPECT_LT(rig.view.rows[1], 100.0);
+        EXPECT_EQ(rig.view.revealed, QList<int>{1});
+        EXPECT_TRUE(rig.view.messages.isEmpty()) << rig.messageTexts().join(QLatin1Char('\n')).toStdString();
         rig.checkIdle();
     }
 }

@@ -4,6 +4,7 @@
 
 #include "converter/main/audiotool.h"
 #include "converter/main/file_list_view.h"
+#include "converter/main/progress.h"
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
@@ -89,8 +90,8 @@ protected:
     QStringList outputs() const { return QDir(output.path()).entryList(QDir::Files, QDir::Name); }
     void expectIdle() const
     {
-        EXPECT_FALSE(window->engine().flags.converting);
-        EXPECT_FALSE(window->engine().flags.transcoding);
+        EXPECT_FALSE(window->engine().isConverting());
+        EXPECT_FALSE(window->engine().isTranscoding());
         EXPECT_TRUE(window->Command3->isEnabled());
         EXPECT_TRUE(window->Command5->isEnabled());
         EXPECT_TRUE(window->Command2->isEnabled());
@@ -142,7 +143,7 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
     bool closeRefused = false;
     QTimer::singleShot(0, window.get(), [&] {
         window->Command5_Click();
-        closeRefused = window->isVisible() && window->engine().flags.converting;
+        closeRefused = window->isVisible() && window->engine().isConverting();
         window->Command4->click();
     });
     window->show();
@@ -156,7 +157,7 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
 
     // Cancel outside a run does nothing.
     window->Command4_Click();
-    EXPECT_FALSE(window->engine().flags.cancelRequested && window->engine().flags.converting);
+    expectIdle();
 }
 
 TEST_F(ConversionWindowTest, ShownProgressIsCoalescedAndEndsOnItsFinalValues)
@@ -223,19 +224,19 @@ TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
 TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
 {
     addWav(QStringLiteral("a.wav"), 0.5);
-    window->engine().state.currentIndex = 1;
     const double inner = window->picture1WidthTwips() - 60;
+    ProgressSurface& display = window->progressDisplay();
 
-    window->engine().apeProgress(1500);
+    showPercent(display, 1, 2);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("2 %"));
     EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner * 0.02);
     EXPECT_DOUBLE_EQ(window->rowProgress(1), 2.0);
 
-    window->engine().encoderProgress(1, 3);
+    showPercent(display, 1, 33);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("33 %"));
-    window->engine().decoderProgress(0);
+    showPercent(display, 1, 0);
     EXPECT_DOUBLE_EQ(window->rowProgress(1), 1.0);
-    window->engine().decoderProgress(100);
+    showPercent(display, 1, 100);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("100 %"));
     EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner);
     EXPECT_EQ(window->image4FilledPixels(), window->Image4->width());
@@ -244,15 +245,15 @@ TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
 TEST_F(ConversionWindowTest, LoadersFillTheWindow)
 {
     window->LoadApeSettings();
-    EXPECT_EQ(window->engine().settings.apeLevel, 2000);
+    EXPECT_EQ(window->engine().outputSettings().apeLevel, 2000);
     EXPECT_EQ(folder.value(QStringLiteral("APE"), QStringLiteral("Quality")),
               QStringLiteral("COMPRESSION_LEVEL_NORMAL"));
 
     folder.setValue(QStringLiteral("Aac"), QStringLiteral("ADTS"), QStringLiteral("MPEG-4"));
     folder.setValue(QStringLiteral("Aac"), QStringLiteral("Quality"), QStringLiteral("True"));
     window->LoadAacSettings();
-    EXPECT_EQ(window->engine().settings.aac.formatString(), QStringLiteral("AAC - MPEG-4; Quality=100"));
-    EXPECT_TRUE(window->engine().settings.aac.quality);
+    EXPECT_EQ(window->engine().outputSettings().aac.formatString(), QStringLiteral("AAC - MPEG-4; Quality=100"));
+    EXPECT_TRUE(window->engine().outputSettings().aac.quality);
 
     folder.setValue(QStringLiteral("Wav"), QStringLiteral("Frequency"), QStringLiteral("9"));
     folder.setValue(QStringLiteral("Wav"), QStringLiteral("Channel"), QStringLiteral("0"));

@@ -30,6 +30,7 @@ namespace {
 
 using quandor::shell::MessageIcon;
 using quandor::shell::MessageResult;
+using test::duringARun;
 using test::numbered;
 using test::ProgramFolder;
 
@@ -215,12 +216,12 @@ TEST_F(FileList, CurrentFileLabelNamesTheSelectedEntryDuringAConversion)
     REQUIRE_READER();
     window_->AddFileToList(wav(QStringLiteral("a.wav")));
     window_->AddFileToList(wav(QStringLiteral("b.wav")));
-    window_->ListView1->setCurrentItem(window_->entryItem(2));
-    window_->engine().flags.converting = true;
-    window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
-    EXPECT_EQ(window_->Label4->text(), numbered("en", 20) + QStringLiteral("b.wav"));
-    EXPECT_EQ(window_->Label10->text(), QStringLiteral("2 ") + numbered("en", 11));
-    window_->engine().flags.converting = false;
+    EXPECT_TRUE(duringARun(*window_, [&] {
+        window_->ListView1->setCurrentItem(window_->entryItem(2)); // the user selects the next entry
+        window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
+        EXPECT_EQ(window_->Label4->text(), numbered("en", 20) + QStringLiteral("b.wav"));
+        EXPECT_EQ(window_->Label10->text(), QStringLiteral("2 ") + numbered("en", 11));
+    }));
     window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
     EXPECT_EQ(window_->Label4->text(), numbered("en", 20));
 }
@@ -310,20 +311,25 @@ TEST_F(FileList, ListIsLockedWhileConverting)
     window_->AddFileToList(wav(QStringLiteral("a.wav")));
     window_->AddFileToList(wav(QStringLiteral("b.wav")));
     window_->ListView1->clearSelection();
+    const QString c = wav(QStringLiteral("c.wav"));
+    const QString d = wav(QStringLiteral("d.wav"));
+    services_.openAnswers.push_back({d});
+
+    EXPECT_TRUE(duringARun(*window_, [&] {
+        window_->ListView1->clearSelection();
+        window_->entryItem(1)->setSelected(true);
+        pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_FALSE(window_->entryItem(2)->isSelected());
+        pressKey(window_->ListView1, Qt::Key_Delete);
+        window_->Deletefromlist_Click();
+        window_->ListView1_OLEDragDrop({c});
+        window_->addfile->trigger();
+
+        EXPECT_EQ(window_->entryCount(), 2);
+        EXPECT_TRUE(services_.fileDialogs.isEmpty());
+    }));
+    window_->ListView1->clearSelection();
     window_->entryItem(1)->setSelected(true);
-    window_->engine().flags.converting = true;
-
-    pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_FALSE(window_->entryItem(2)->isSelected());
-    pressKey(window_->ListView1, Qt::Key_Delete);
-    window_->Deletefromlist_Click();
-    window_->ListView1_OLEDragDrop({wav(QStringLiteral("c.wav"))});
-    services_.openAnswers.push_back({wav(QStringLiteral("d.wav"))});
-    window_->addfile->trigger();
-
-    EXPECT_EQ(window_->entryCount(), 2);
-    EXPECT_TRUE(services_.fileDialogs.isEmpty());
-    window_->engine().flags.converting = false;
 
     pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(window_->entryItem(1)->isSelected());
@@ -338,25 +344,29 @@ TEST_F(FileList, RightButtonOnASelectedEntryOpensThePopupMenu)
         const char* name;
         Qt::MouseButton button;
         bool selected;
-        bool transcoding;
+        bool duringARun;
         bool opens;
     };
     const Case cases[] = {
         {"right button on a selected entry", Qt::RightButton, true, false, true},
         {"left button", Qt::LeftButton, true, false, false},
         {"nothing selected", Qt::RightButton, false, false, false},
-        {"while transcoding", Qt::RightButton, true, true, false},
+        {"during a run", Qt::RightButton, true, true, false},
     };
     for (const Case& c : cases) {
-        window_->ListView1->clearSelection();
-        window_->entryItem(1)->setSelected(c.selected);
-        window_->engine().flags.transcoding = c.transcoding;
-        window_->ListView1_MouseDown(c.button);
-        window_->ListView1_MouseUp(c.button, window_->mapToGlobal(QPoint(40, 80)));
-        EXPECT_EQ(window_->Popup->isVisible(), c.opens) << c.name;
-        window_->Popup->hide();
+        const auto press = [&] {
+            window_->ListView1->clearSelection();
+            window_->entryItem(1)->setSelected(c.selected);
+            window_->ListView1_MouseDown(c.button);
+            window_->ListView1_MouseUp(c.button, window_->mapToGlobal(QPoint(40, 80)));
+            EXPECT_EQ(window_->Popup->isVisible(), c.opens) << c.name;
+            window_->Popup->hide();
+        };
+        if (c.duringARun)
+            EXPECT_TRUE(duringARun(*window_, press)) << c.name;
+        else
+            press();
     }
-    window_->engine().flags.transcoding = false;
 }
 
 TEST_F(FileList, AddFileDialogRemembersTheFolder)

@@ -1,8 +1,10 @@
 #include "converter/common/lang_loader.h"
 #include "converter/main/audiotool.h"
+#include "converter/main/file_list_view.h"
 
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
+#include "tests/support/wav_fixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,6 +19,7 @@
 namespace tavrel {
 namespace {
 
+using test::duringARun;
 using test::numbered;
 using test::ProgramFolder;
 
@@ -123,10 +126,14 @@ TEST(LanguageMenu, CurrentFileLabelNamesTheEntryDuringAConversion)
     folder.addNumberedLanguage(QStringLiteral("a.lng"), QStringLiteral("a"));
     quandor::test::RecordingServices services;
     auto window = folder.started();
-    window->engine().flags.converting = true;
-    window->ApplyLanguage(folder.file(QStringLiteral("Lang/a.lng")));
-    EXPECT_EQ(window->Label4->text(), numbered("a", 20)); // no entry selected
-    window->engine().flags.converting = false;
+    const QString source = folder.file(QStringLiteral("song.wav"));
+    ASSERT_TRUE(quandor::test::writeWavFile(source, quandor::test::PcmFormat{}, 2.0));
+    window->AddFileToList(source);
+    EXPECT_TRUE(duringARun(*window, [&] {
+        window->ListView1->clearSelection(); // the user unselects the entry at work
+        window->ApplyLanguage(folder.file(QStringLiteral("Lang/a.lng")));
+        EXPECT_EQ(window->Label4->text(), numbered("a", 20)); // no entry selected
+    }));
 }
 
 TEST(LanguageMenu, ShippedLanguageFilesHaveEveryLine)

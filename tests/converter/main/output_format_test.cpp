@@ -133,7 +133,7 @@ TEST(OutputFormat, PickedApeLevelIsStored)
     for (const Row& row : rows) {
         pick(window->Combo3, QLatin1String(row.caption));
         window->Combo3_Click();
-        EXPECT_EQ(window->engine().settings.apeLevel, row.level) << row.caption;
+        EXPECT_EQ(window->engine().outputSettings().apeLevel, row.level) << row.caption;
         EXPECT_EQ(folder.value("APE", "Quality"), QLatin1String(row.stored)) << row.caption;
     }
 }

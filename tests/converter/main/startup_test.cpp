@@ -4,6 +4,7 @@
 
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
+#include "tests/support/wav_fixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 namespace tavrel {
 namespace {
 
+using test::duringARun;
 using test::ModalWatcher;
 using test::numbered;
 using test::ProgramFolder;
@@ -287,15 +289,18 @@ TEST(Shutdown, ClosingDuringAConversionSavesButKeepsTheWindowOpen)
     auto window = folder.started();
     window->show();
     window->Check1->setChecked(false);
-    window->engine().flags.converting = true;
+    const QString source = folder.file(QStringLiteral("song.wav"));
+    ASSERT_TRUE(quandor::test::writeWavFile(source, quandor::test::PcmFormat{}, 2.0));
+    window->AddFileToList(source);
 
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(folder.value("Tavrel", "Modepath"), QStringLiteral("FALSE"));
-    EXPECT_EQ(folder.value("Tavrel", "Format"), QStringLiteral("Mp3"));
-    EXPECT_EQ(folder.value("Tavrel", "OutputPath"), folder.path());
-
-    window->engine().flags.converting = false;
+    EXPECT_TRUE(duringARun(*window, [&] {
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(folder.value("Tavrel", "Modepath"), QStringLiteral("FALSE"));
+        EXPECT_EQ(folder.value("Tavrel", "Format"), QStringLiteral("Mp3"));
+        // The box as the run left it: with its final separator.
+        EXPECT_EQ(folder.value("Tavrel", "OutputPath"), folder.path() + QLatin1Char('/'));
+    }));
     EXPECT_TRUE(window->close());
 }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTreeWidgetItem>
 
 namespace tavrel::test {
@@ -83,6 +84,18 @@ ModalWatcher::ModalWatcher(std::function<void(QWidget&)> action) : action_(std::
 ModalWatcher::~ModalWatcher()
 {
     timer_.stop();
+}
+
+bool duringARun(Audiotool& window, const std::function<void()>& action)
+{
+    bool ran = false;
+    QTimer::singleShot(0, &window, [&] {
+        ran = window.engine().isConverting();
+        action();
+        window.Command4->click();
+    });
+    window.Command3->click();
+    return ran;
 }
 
 void clickRowBar(Audiotool& window, int position)

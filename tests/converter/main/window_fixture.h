@@ -61,6 +61,13 @@ private:
 /// user makes it on the list.
 void clickRowBar(Audiotool& window, int position);
 
+/// Starts "Convert !" over the window's list and calls `action` at the run's
+/// first turn of the event loop, where a user's click during a run lands;
+/// Cancel ends the run after it. The list needs an entry that takes a few
+/// progress reports (a WAV of a second or more). True when `action` ran during
+/// the run.
+bool duringARun(Audiotool& window, const std::function<void()>& action);
+
 /// The line-n text of addNumberedLanguage.
 inline QString numbered(const QString& prefix, int line)
 {

@@ -453,9 +453,9 @@ TEST(AacOptions, OkWritesTheNineKeysAndTheMainWindowReadsThemBack)
         }
         EXPECT_EQ(section(folder, "Aac", AacKeys), c.keys);
         main->LoadAacSettings();
-        EXPECT_EQ(main->engine().settings.aac.profile, c.keys.at("Profile"));
-        EXPECT_EQ(main->engine().settings.aac.adts, c.keys.at("ADTS"));
-        EXPECT_EQ(QString::number(main->engine().settings.aac.bitRate), c.keys.at("BitRate"));
+        EXPECT_EQ(main->engine().outputSettings().aac.profile, c.keys.at("Profile"));
+        EXPECT_EQ(main->engine().outputSettings().aac.adts, c.keys.at("ADTS"));
+        EXPECT_EQ(QString::number(main->engine().outputSettings().aac.bitRate), c.keys.at("BitRate"));
     }
 }
 
@@ -471,8 +471,9 @@ TEST(AacOptions, AutoBitRateSurvivesTheRoundTrip)
         window.Command1_Click();
     }
     main->LoadAacSettings();
-    EXPECT_EQ(main->engine().settings.aac.profile, "Low complexity") << "Auto must not reset the other settings";
-    EXPECT_EQ(main->engine().settings.aac.formatString(), "AAC - MPEG-2; Average Bitrate=Auto kbits/s");
+    EXPECT_EQ(main->engine().outputSettings().aac.profile, "Low complexity")
+        << "Auto must not reset the other settings";
+    EXPECT_EQ(main->engine().outputSettings().aac.formatString(), "AAC - MPEG-2; Average Bitrate=Auto kbits/s");
     FrmAac reopened(main->optionSettings());
     reopened.fillFrom(main->optionSettings().aacSettings());
     EXPECT_EQ(reopened.Combo1->currentText(), "Auto");
@@ -482,9 +483,14 @@ TEST(AacOptions, SliderLabelUnlistedTextsAndCancel)
 {
     ProgramFolder folder;
     auto main = folder.started();
-    main->engine().settings.aac.bitRate = 100;    // not an item
-    main->engine().settings.aac.profile = "High"; // not an item
-    main->engine().settings.aac.bandWidth = 1234; // not an item
+    // Values no item shows, as a hand-edited Config.ini may hold them.
+    folder.setValue(QStringLiteral("Aac"), QStringLiteral("BitRate"), QStringLiteral("100"));
+    folder.setValue(QStringLiteral("Aac"), QStringLiteral("Profile"), QStringLiteral("High"));
+    folder.setValue(QStringLiteral("Aac"), QStringLiteral("BandW"), QStringLiteral("1234"));
+    main->LoadAacSettings();
+    ASSERT_EQ(main->engine().outputSettings().aac.bitRate, 100);
+    ASSERT_EQ(main->engine().outputSettings().aac.profile, "High");
+    ASSERT_EQ(main->engine().outputSettings().aac.bandWidth, 1234);
     const QByteArray before = folder.configBytes();
     FrmAac window(main->optionSettings());
     window.fillFrom(main->optionSettings().aacSettings());
