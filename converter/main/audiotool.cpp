@@ -30,8 +30,6 @@ namespace tavrel {
 
 namespace {
 
-constexpr double TwipsPerPixel = 15.0;
-
 template <typename Widget>
 Widget* named(Widget* widget, const char* name)
 {
@@ -57,15 +55,33 @@ Audiotool::Audiotool(ProgramPaths paths, QWidget* parent) : QMainWindow(parent),
     buildControls();
     connectControls();
     applyBuiltInCaptions();
-    windowProgress_ = std::make_unique<WindowProgress>(*this);
-    optionSettings_ = std::make_unique<WindowOptionSettings>(*this);
-    conversionView_ = std::make_unique<WindowConversionView>(*this);
-    engine_ = std::make_unique<ConversionEngine>(
-        ConversionComponents{FileRenc, FileWenc, AACdecoder1, m4aDecoder, AACencoder}, *conversionView_);
-    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return engine_->isConverting(); });
+    wireConversion();
 }
 
 Audiotool::~Audiotool() = default;
+
+// Each adapter is handed the controls it serves; the engine sees the window
+// through the conversion view, the option windows through the option settings.
+void Audiotool::wireConversion()
+{
+    windowProgress_ = std::make_unique<WindowProgress>(*Label6, *Picture1, *Image4, *ListView1);
+    progressPacer_ = std::make_unique<ProgressPacer>(*windowProgress_, [this] { return engine_->isConverting(); });
+    conversionView_ = std::make_unique<WindowConversionView>(
+        ConversionControls{*this,
+                           *ListView1,
+                           *Label4,
+                           *Label5,
+                           *Command4,
+                           {Command3, Command5, Command2, Image1, Image5, Combo1},
+                           *Combo1,
+                           *Check1,
+                           *Text1,
+                           *progressPacer_});
+    engine_ = std::make_unique<ConversionEngine>(
+        ConversionComponents{FileRenc, FileWenc, AACdecoder1, m4aDecoder, AACencoder}, *conversionView_);
+    optionSettings_ =
+        std::make_unique<WindowOptionSettings>(*this, configFile(), MP3LameEncoder, FileWenc, *engine_, *Text2);
+}
 
 ProgressSurface& Audiotool::progressDisplay()
 {
@@ -152,8 +168,7 @@ void Audiotool::buildFileListControls(QWidget* central)
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label10->setGeometry(330, 12, 130, 20);
 
-    ListView1 = new FileListView(*this);
-    ListView1->setParent(central);
+    ListView1 = new FileListView(central);
     ListView1->setGeometry(8, 40, 452, 200);
 }
 
@@ -270,6 +285,16 @@ void Audiotool::connectControls()
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
     connect(Combo3, &QComboBox::activated, this, [this] { Combo3_Click(); });
+
+    connect(ListView1, &FileListView::filesDropped, this,
+            [this](const QStringList& paths) { ListView1_OLEDragDrop(paths); });
+    connect(ListView1, &FileListView::commandKeyPressed, this,
+            [this](int keyCode, Qt::KeyboardModifiers modifiers) { ListView1_KeyDown(keyCode, modifiers); });
+    connect(ListView1, &FileListView::selectionKeyPressed, this, [this] { UpdateFileCount(); });
+    connect(ListView1, &FileListView::mousePressed, this,
+            [this](Qt::MouseButton button) { ListView1_MouseDown(button); });
+    connect(ListView1, &FileListView::mouseReleased, this,
+            [this](Qt::MouseButton button, const QPoint& at) { ListView1_MouseUp(button, at); });
 }
 
 void Audiotool::closeEvent(QCloseEvent* event)
@@ -285,93 +310,6 @@ void Audiotool::closeEvent(QCloseEvent* event)
 void Audiotool::Exite_Click()
 {
     close();
-}
-
-// ---- Entries ----------------------------------------------------------------
-
-int Audiotool::entryCount() const
-{
-    return ListView1->topLevelItemCount();
-}
-
-QTreeWidgetItem* Audiotool::entryItem(int position) const
-{
-    if (position < 1 || position > entryCount())
-        return nullptr;
-    return ListView1->topLevelItem(position - 1);
-}
-
-QString Audiotool::entryKey(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->data(0, EntryKeyRole).toString() : QString();
-}
-
-QString Audiotool::entryText(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->text(0) : QString();
-}
-
-QString Audiotool::entryName(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->text(1) : QString();
-}
-
-QString Audiotool::entryDuration(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->text(2) : QString();
-}
-
-int Audiotool::selectedPosition() const
-{
-    QTreeWidgetItem* current = ListView1->currentItem();
-    if (current && current->isSelected())
-        return ListView1->indexOfTopLevelItem(current) + 1;
-    for (int row = 0; row < entryCount(); ++row) {
-        if (ListView1->topLevelItem(row)->isSelected())
-            return row + 1;
-    }
-    return 0;
-}
-
-void Audiotool::setRowProgress(int position, double value)
-{
-    if (QTreeWidgetItem* item = entryItem(position)) {
-        item->setData(RowProgressColumn, RowBarLoadedRole, true);
-        item->setData(RowProgressColumn, RowProgressRole, value);
-    }
-}
-
-double Audiotool::rowProgress(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->data(RowProgressColumn, RowProgressRole).toDouble() : 0.0;
-}
-
-double Audiotool::picture1WidthTwips() const
-{
-    return Picture1->width() * TwipsPerPixel;
-}
-
-void Audiotool::setImage4WidthTwips(double twips)
-{
-    const int maximum = std::max(0, Picture1->width() - 4);
-    const int pixels = std::clamp(int(std::lround(twips / TwipsPerPixel)), 0, maximum);
-    static_cast<ProgressStrip*>(Image4)->setFilledPixels(pixels);
-    image4WidthTwips_ = twips;
-}
-
-int Audiotool::image4FilledPixels() const
-{
-    return static_cast<const ProgressStrip*>(Image4)->filledPixels();
-}
-
-double Audiotool::image4WidthTwips() const
-{
-    return image4WidthTwips_;
 }
 
 } // namespace tavrel

@@ -38,6 +38,7 @@ class ConversionEngine;
 class Deb;
 class FileListView;
 class ProgressPacer;
+class ProgressStrip;
 class ProgressSurface;
 class OptionSettings;
 class WindowConversionView;
@@ -104,7 +105,6 @@ public:
     void ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
     void ListView1_MouseDown(Qt::MouseButton button);
     void ListView1_MouseUp(Qt::MouseButton button, const QPoint& globalPosition);
-    void ListView1_DblClick() {}
     void UpdateFileCount();
     void Image5_Click();
     void Command1_Click();
@@ -112,34 +112,10 @@ public:
     void trackcolor_Click();
     /// Called after entries were added: places the row progress bars.
     void AfterListChange();
-    /// Places the row progress bars over their rows (they are drawn with
-    /// their rows, so this only repaints).
-    void LayoutFileList();
 
-    /// Number of entries, and an entry's parts (positions count from 1).
-    int entryCount() const;
-    QString entryKey(int position) const;
-    QString entryText(int position) const;
-    QString entryName(int position) const;
-    QString entryDuration(int position) const;
-    QTreeWidgetItem* entryItem(int position) const;
-    /// The 1-based position of the selected (current) entry, 0 when none.
-    int selectedPosition() const;
-
-    /// The row progress bar of entry `position` (element position - 1 of
-    /// Progressconvert): 0 to 100.
-    void setRowProgress(int position, double value);
-    double rowProgress(int position) const;
-
-    /// The width of `Picture1` in twips (15 twips a pixel), and the width of
-    /// the bar `Image4` inside it, set in twips.
-    double picture1WidthTwips() const;
-    void setImage4WidthTwips(double twips);
-    double image4WidthTwips() const;
-    /// The pixels of `Image4` drawn as filled.
-    int image4FilledPixels() const;
-    /// Where the conversion shows its progress: the displays above, updated
-    /// at most every tenth of a second while a conversion runs.
+    /// Where the conversion shows its progress: Label6, Image4 in Picture1 and
+    /// the row bars, updated at most every tenth of a second while a
+    /// conversion runs.
     ProgressSurface& progressDisplay();
 
     // ---- Help menu -------------------------------------------------------
@@ -218,7 +194,7 @@ public:
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
     QFrame* Picture1 = nullptr;
-    QFrame* Image4 = nullptr;
+    ProgressStrip* Image4 = nullptr;
     QLabel* Label6 = nullptr;
     QPushButton* Command3 = nullptr;
     QPushButton* Command4 = nullptr;
@@ -245,6 +221,7 @@ private:
     void buildProgressControls(QWidget* central);
     void buildCommandButtons(QWidget* central);
     void connectControls();
+    void wireConversion();
     void applyBuiltInCaptions();
     void showParameterShape(const QString& format);
     void restoreWmaProfile();
@@ -262,7 +239,6 @@ private:
     quandor::audio::AudioFileReader probeReader_;
     quandor::audio::AacDecoder probeAacDecoder_;
     quandor::audio::M4aDecoder probeM4aDecoder_;
-    double image4WidthTwips_ = 0.0;
     std::unique_ptr<WindowProgress> windowProgress_;
     std::unique_ptr<ProgressPacer> progressPacer_;
     std::unique_ptr<WindowOptionSettings> optionSettings_;

@@ -6,6 +6,7 @@
 
 #include "converter/common/settings_loaders.h"
 #include "converter/main/conversion_engine.h"
+#include "converter/main/file_list_view.h"
 #include "converter/options/option_windows.h"
 
 #include <QComboBox>
@@ -107,7 +108,7 @@ void Audiotool::Command3_Click()
 
 void Audiotool::ConvertNow_Click()
 {
-    if (const int position = selectedPosition(); position > 0)
+    if (const int position = ListView1->selectedPosition(); position > 0)
         ConvertItem(position);
 }
 

@@ -66,8 +66,8 @@ QColor colorOf(quint32 stored)
 
 void Audiotool::AddFileToList(const QString& path)
 {
-    for (int position = 1; position <= entryCount(); ++position) {
-        if (entryKey(position) == path) {
+    for (int position = 1; position <= ListView1->entryCount(); ++position) {
+        if (ListView1->entryKey(position) == path) {
             quandor::shell::messageBox(this,
                                        captions::text(captions::AlreadyListed) + QStringLiteral("\r\n\r\n") + path,
                                        QStringLiteral("Dranvel"), MessageButtons::Ok, MessageIcon::Warning);
@@ -122,7 +122,7 @@ bool Audiotool::probeAndAppend(const QString& path)
 void Audiotool::appendEntry(const QString& path, const QString& name, const QString& duration)
 {
     auto* item = new QTreeWidgetItem(ListView1);
-    const int position = entryCount();
+    const int position = ListView1->entryCount();
     item->setText(0, entryNumberText(position));
     item->setIcon(0, style()->standardIcon(QStyle::SP_MediaVolume));
     item->setData(0, EntryKeyRole, path);
@@ -181,16 +181,16 @@ void Audiotool::ListView1_OLEDragDrop(const QStringList& paths)
 
 void Audiotool::renumberEntries()
 {
-    for (int position = 1; position <= entryCount(); ++position)
-        entryItem(position)->setText(0, entryNumberText(position));
+    for (int position = 1; position <= ListView1->entryCount(); ++position)
+        ListView1->entryItem(position)->setText(0, entryNumberText(position));
 }
 
 void Audiotool::removeSelectedEntries()
 {
     for (;;) {
         int first = 0;
-        for (int position = 1; position <= entryCount(); ++position) {
-            if (entryItem(position)->isSelected()) {
+        for (int position = 1; position <= ListView1->entryCount(); ++position) {
+            if (ListView1->entryItem(position)->isSelected()) {
                 first = position;
                 break;
             }
@@ -201,7 +201,7 @@ void Audiotool::removeSelectedEntries()
         delete ListView1->takeTopLevelItem(first - 1);
         UpdateFileCount();
         renumberEntries();
-        LayoutFileList();
+        ListView1->repaintRows();
     }
 }
 
@@ -230,25 +230,26 @@ void Audiotool::ListView1_MouseDown(Qt::MouseButton button)
 
 void Audiotool::ListView1_MouseUp(Qt::MouseButton, const QPoint& globalPosition)
 {
-    if (selectedPosition() > 0 && !engine_->isTranscoding() && !engine_->isConverting() && LastMouseButton == 2)
+    if (ListView1->selectedPosition() > 0 && !engine_->isTranscoding() && !engine_->isConverting()
+        && LastMouseButton == 2)
         Popup->popup(globalPosition);
 }
 
 void Audiotool::UpdateFileCount()
 {
-    Label10->setText(QString::number(entryCount()) + u' ' + captions::text(captions::FilesWord));
+    Label10->setText(QString::number(ListView1->entryCount()) + u' ' + captions::text(captions::FilesWord));
 }
 
 void Audiotool::Image5_Click()
 {
-    if (entryCount() == 0 || engine_->isConverting())
+    if (ListView1->entryCount() == 0 || engine_->isConverting())
         return;
     const MessageResult answer =
         quandor::shell::messageBox(this, captions::text(captions::DeleteAllQuestion), QStringLiteral("Tavrel"),
                                    MessageButtons::YesNo, MessageIcon::None);
     if (answer != MessageResult::Yes)
         return;
-    if (selectedPosition() == 0)
+    if (ListView1->selectedPosition() == 0)
         return;
     ListView1->clear();
     UpdateFileCount();
@@ -283,16 +284,9 @@ void Audiotool::TagEditor_Click()
 
 void Audiotool::AfterListChange()
 {
-    for (int position = 1; position <= entryCount(); ++position)
-        entryItem(position)->setData(RowProgressColumn, RowBarLoadedRole, true);
-    LayoutFileList();
-}
-
-void Audiotool::LayoutFileList()
-{
-    // The bars are drawn with their rows, so they follow scrolling and column
-    // changes by themselves; a repaint shows new values at once.
-    ListView1->viewport()->update();
+    for (int position = 1; position <= ListView1->entryCount(); ++position)
+        ListView1->entryItem(position)->setData(RowProgressColumn, RowBarLoadedRole, true);
+    ListView1->repaintRows();
 }
 
 } // namespace tavrel

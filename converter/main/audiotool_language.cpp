@@ -93,10 +93,10 @@ void Audiotool::ApplyLanguage(const QString& path)
     for (const CaptionSlot& slot : captionTable())
         slot.apply(*this, captions::text(slot.line));
 
-    const int selected = selectedPosition();
+    const int selected = ListView1->selectedPosition();
     QString current = captions::text(captions::CurrentFile);
     if (engine_->isConverting() && selected > 0)
-        current += entryName(selected);
+        current += ListView1->entryName(selected);
     Label4->setText(current);
     Label10->setText(QStringLiteral("0 ") + captions::text(captions::FilesWord));
     UpdateFileCount();

@@ -1,6 +1,5 @@
 #include "converter/main/file_list_view.h"
 
-#include "converter/main/audiotool.h"
 #include "converter/main/row_progress_delegate.h"
 
 #include <QDragEnterEvent>
@@ -13,7 +12,7 @@
 
 namespace tavrel {
 
-FileListView::FileListView(Audiotool& owner) : QTreeWidget(&owner), owner_(owner)
+FileListView::FileListView(QWidget* parent) : QTreeWidget(parent)
 {
     setObjectName(QStringLiteral("ListView1"));
     setColumnCount(4);
@@ -64,23 +63,23 @@ void FileListView::dropEvent(QDropEvent* event)
             paths.append(url.toLocalFile());
     }
     event->acceptProposedAction();
-    owner_.ListView1_OLEDragDrop(paths);
+    emit filesDropped(paths);
 }
 
 void FileListView::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
     if (key == Qt::Key_A || key == Qt::Key_Delete) {
-        owner_.ListView1_KeyDown(key == Qt::Key_A ? 65 : 46, event->modifiers());
+        emit commandKeyPressed(key == Qt::Key_A ? 65 : 46, event->modifiers());
         return;
     }
     QTreeWidget::keyPressEvent(event);
-    owner_.UpdateFileCount();
+    emit selectionKeyPressed();
 }
 
 void FileListView::mousePressEvent(QMouseEvent* event)
 {
-    owner_.ListView1_MouseDown(event->button());
+    emit mousePressed(event->button());
     // A press on a row's bar selects that row, as a press on its other cells.
     QTreeWidget::mousePressEvent(event);
 }
@@ -88,13 +87,88 @@ void FileListView::mousePressEvent(QMouseEvent* event)
 void FileListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTreeWidget::mouseReleaseEvent(event);
-    owner_.ListView1_MouseUp(event->button(), event->globalPosition().toPoint());
+    emit mouseReleased(event->button(), event->globalPosition().toPoint());
 }
 
-void FileListView::mouseDoubleClickEvent(QMouseEvent* event)
+// ---- Entries ----------------------------------------------------------------
+
+int FileListView::entryCount() const
 {
-    QTreeWidget::mouseDoubleClickEvent(event);
-    owner_.ListView1_DblClick();
+    return topLevelItemCount();
+}
+
+QTreeWidgetItem* FileListView::entryItem(int position) const
+{
+    if (position < 1 || position > entryCount())
+        return nullptr;
+    return topLevelItem(position - 1);
+}
+
+QString FileListView::entryKey(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->data(0, EntryKeyRole).toString() : QString();
+}
+
+QString FileListView::entryText(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->text(0) : QString();
+}
+
+QString FileListView::entryName(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->text(1) : QString();
+}
+
+QString FileListView::entryDuration(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->text(2) : QString();
+}
+
+int FileListView::selectedPosition() const
+{
+    QTreeWidgetItem* current = currentItem();
+    if (current && current->isSelected())
+        return indexOfTopLevelItem(current) + 1;
+    for (int row = 0; row < entryCount(); ++row) {
+        if (topLevelItem(row)->isSelected())
+            return row + 1;
+    }
+    return 0;
+}
+
+void FileListView::revealEntry(int position)
+{
+    QTreeWidgetItem* item = entryItem(position);
+    if (!item)
+        return;
+    clearSelection();
+    setCurrentItem(item);
+    item->setSelected(true);
+    scrollToItem(item);
+    repaintRows();
+}
+
+void FileListView::setRowProgress(int position, double value)
+{
+    if (QTreeWidgetItem* item = entryItem(position)) {
+        item->setData(RowProgressColumn, RowBarLoadedRole, true);
+        item->setData(RowProgressColumn, RowProgressRole, value);
+    }
+}
+
+double FileListView::rowProgress(int position) const
+{
+    const QTreeWidgetItem* item = entryItem(position);
+    return item ? item->data(RowProgressColumn, RowProgressRole).toDouble() : 0.0;
+}
+
+void FileListView::repaintRows()
+{
+    viewport()->update();
 }
 
 } // namespace tavrel

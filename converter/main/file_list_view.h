@@ -1,30 +1,50 @@
 #pragma once
 // The main window's file list: four columns (number, name, duration, the
-// row's progress bar), one entry a source file. It turns drops, keys and
-// mouse presses into the main window's handlers; the row bars are drawn by
+// row's progress bar), one entry a source file. It answers for its entries
+// (positions count from 1) and reports drops, keys and mouse presses as
+// signals the main window handles; the row bars are drawn by
 // RowProgressDelegate from a value kept on each row.
+
+#include "converter/main/file_list_roles.h"
 
 #include <QTreeWidget>
 
 namespace tavrel {
 
-class Audiotool;
-
-/// Data roles of an entry's item.
-enum FileListRole {
-    EntryKeyRole = Qt::UserRole + 1,     ///< column 0: the source's full path
-    RowProgressRole = Qt::UserRole + 2,  ///< column 3: the bar's value, 0..100
-    RowBarLoadedRole = Qt::UserRole + 3, ///< column 3: the row has a bar
-};
-
-/// The column that holds each row's progress bar.
-constexpr int RowProgressColumn = 3;
-
 class FileListView : public QTreeWidget {
     Q_OBJECT
 
 public:
-    explicit FileListView(Audiotool& owner);
+    explicit FileListView(QWidget* parent);
+
+    /// Number of entries, and an entry's parts.
+    int entryCount() const;
+    QTreeWidgetItem* entryItem(int position) const;
+    QString entryKey(int position) const; ///< the source's full path
+    QString entryText(int position) const;
+    QString entryName(int position) const;
+    QString entryDuration(int position) const;
+    /// The position of the selected (current) entry, 0 when none.
+    int selectedPosition() const;
+    /// Selects the entry alone and scrolls it into view.
+    void revealEntry(int position);
+
+    /// The row bar of the entry at `position`: 0 to 100.
+    void setRowProgress(int position, double value);
+    double rowProgress(int position) const;
+    /// Shows the row bars' values at once (they are drawn with their rows, so
+    /// they follow scrolling and column changes by themselves).
+    void repaintRows();
+
+signals:
+    /// Files dropped onto the list, in the order given.
+    void filesDropped(const QStringList& paths);
+    /// Ctrl+A (65) or Delete (46), with the modifiers held.
+    void commandKeyPressed(int keyCode, Qt::KeyboardModifiers modifiers);
+    /// Any other key, after the list has moved its selection.
+    void selectionKeyPressed();
+    void mousePressed(Qt::MouseButton button);
+    void mouseReleased(Qt::MouseButton button, const QPoint& globalPosition);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -33,10 +53,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-
-private:
-    Audiotool& owner_;
 };
 
 } // namespace tavrel

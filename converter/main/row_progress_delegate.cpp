@@ -1,6 +1,6 @@
 #include "converter/main/row_progress_delegate.h"
 
-#include "converter/main/file_list_view.h"
+#include "converter/main/file_list_roles.h"
 
 #include <QApplication>
 #include <QPainter>

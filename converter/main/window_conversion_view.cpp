@@ -1,6 +1,5 @@
 #include "converter/main/window_conversion_view.h"
 
-#include "converter/main/audiotool.h"
 #include "converter/main/captions.h"
 #include "converter/main/file_list_view.h"
 #include "platform/shell/services.h"
@@ -10,76 +9,65 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
-#include <QTreeWidgetItem>
 
 namespace tavrel {
 
 int WindowConversionView::entryCount() const
 {
-    return w_.entryCount();
+    return c_.list.entryCount();
 }
 QString WindowConversionView::entryKey(int position) const
 {
-    return w_.entryKey(position);
+    return c_.list.entryKey(position);
 }
 QString WindowConversionView::entryName(int position) const
 {
-    return w_.entryName(position);
+    return c_.list.entryName(position);
 }
 
 void WindowConversionView::showCurrentFile(const QString& name)
 {
-    w_.Label4->setText(captions::text(captions::CurrentFile) + name);
+    c_.currentFile.setText(captions::text(captions::CurrentFile) + name);
 }
 
 void WindowConversionView::showPositionText(const QString& text)
 {
-    w_.Label5->setText(text);
+    c_.positionText.setText(text);
 }
 
 void WindowConversionView::revealEntry(int position)
 {
-    QTreeWidgetItem* item = w_.entryItem(position);
-    if (!item)
-        return;
-    w_.ListView1->clearSelection();
-    w_.ListView1->setCurrentItem(item);
-    item->setSelected(true);
-    w_.ListView1->scrollToItem(item);
-    w_.LayoutFileList();
+    c_.list.revealEntry(position);
 }
 
 void WindowConversionView::setConvertingControls(bool converting)
 {
-    w_.progressDisplay().settle(); // an entry starts or the run ends: show where it stands
-    w_.Command4->setEnabled(converting);
-    for (QWidget* control :
-         {static_cast<QWidget*>(w_.Command3), static_cast<QWidget*>(w_.Command5), static_cast<QWidget*>(w_.Command2),
-          static_cast<QWidget*>(w_.Image1), static_cast<QWidget*>(w_.Image5), static_cast<QWidget*>(w_.Combo1)})
+    c_.progress.settle(); // an entry starts or the run ends: show where it stands
+    c_.cancel.setEnabled(converting);
+    for (QWidget* control : c_.idleOnly)
         control->setEnabled(!converting);
 }
 
 QString WindowConversionView::outputFormat() const
 {
-    return w_.Combo1->currentText();
+    return c_.format.currentText();
 }
 bool WindowConversionView::saveBesideSource() const
 {
-    return w_.Check1->isChecked();
+    return c_.saveBeside.isChecked();
 }
 QString WindowConversionView::outputFolder() const
 {
-    return w_.Text1->text();
+    return c_.outputFolder.text();
 }
 void WindowConversionView::setOutputFolder(const QString& folder)
 {
-    w_.Text1->setText(folder);
+    c_.outputFolder.setText(folder);
 }
 
 void WindowConversionView::showError(const QString& text, const QString& title)
 {
-    quandor::shell::messageBox(&w_, text, title, quandor::shell::MessageButtons::Ok,
+    quandor::shell::messageBox(&c_.window, text, title, quandor::shell::MessageButtons::Ok,
                                quandor::shell::MessageIcon::Critical);
 }
 
@@ -91,27 +79,27 @@ QString WindowConversionView::caption(int line, const QString& builtIn) const
 
 QString WindowConversionView::percentLabel() const
 {
-    return w_.progressDisplay().percentLabel();
+    return c_.progress.percentLabel();
 }
 void WindowConversionView::setPercentLabel(const QString& text)
 {
-    w_.progressDisplay().setPercentLabel(text);
+    c_.progress.setPercentLabel(text);
 }
 void WindowConversionView::setBarFraction(double fraction)
 {
-    w_.progressDisplay().setBarFraction(fraction);
+    c_.progress.setBarFraction(fraction);
 }
 void WindowConversionView::setRowProgress(int position, double value)
 {
-    w_.progressDisplay().setRowProgress(position, value);
+    c_.progress.setRowProgress(position, value);
 }
 void WindowConversionView::yield()
 {
-    w_.progressDisplay().yield();
+    c_.progress.yield();
 }
 void WindowConversionView::settle()
 {
-    w_.progressDisplay().settle();
+    c_.progress.settle();
 }
 
 } // namespace tavrel

@@ -4,13 +4,36 @@
 
 #include "converter/main/conversion_engine.h"
 
+#include <QList>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
 namespace tavrel {
 
-class Audiotool;
+class FileListView;
+
+/// The controls a run shows itself in.
+struct ConversionControls {
+    QWidget& window; ///< the message boxes open over it
+    FileListView& list;
+    QLabel& currentFile;       ///< Label4
+    QLabel& positionText;      ///< Label5
+    QPushButton& cancel;       ///< Command4, on while converting
+    QList<QWidget*> idleOnly;  ///< off while converting
+    QComboBox& format;         ///< Combo1
+    QCheckBox& saveBeside;     ///< Check1
+    QLineEdit& outputFolder;   ///< Text1
+    ProgressSurface& progress; ///< the paced progress displays
+};
 
 class WindowConversionView final : public ConversionView {
 public:
-    explicit WindowConversionView(Audiotool& window) : w_(window) {}
+    explicit WindowConversionView(ConversionControls controls) : c_(std::move(controls)) {}
 
     int entryCount() const override;
     QString entryKey(int position) const override;
@@ -35,7 +58,7 @@ public:
     void settle() override;
 
 private:
-    Audiotool& w_;
+    ConversionControls c_;
 };
 
 } // namespace tavrel

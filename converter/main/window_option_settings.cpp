@@ -1,6 +1,5 @@
 #include "converter/main/window_option_settings.h"
 
-#include "converter/main/audiotool.h"
 #include "converter/main/conversion_engine.h"
 
 #include <QLineEdit>
@@ -9,47 +8,47 @@ namespace tavrel {
 
 QWidget* WindowOptionSettings::ownerWindow()
 {
-    return &window_;
+    return &owner_;
 }
 
 QString WindowOptionSettings::configFile() const
 {
-    return window_.configFile();
+    return configFile_;
 }
 
 quandor::audio::MP3LameEncoder& WindowOptionSettings::lameSettings()
 {
-    return window_.MP3LameEncoder;
+    return lame_;
 }
 
 quandor::audio::AudioFileWriter& WindowOptionSettings::writer()
 {
-    return window_.FileWenc;
+    return writer_;
 }
 
 int WindowOptionSettings::frequency() const
 {
-    return window_.engine().outputSettings().frequency;
+    return engine_.outputSettings().frequency;
 }
 
 int WindowOptionSettings::channels() const
 {
-    return window_.engine().outputSettings().channels;
+    return engine_.outputSettings().channels;
 }
 
 AacSettings WindowOptionSettings::aacSettings() const
 {
-    return window_.engine().outputSettings().aac;
+    return engine_.outputSettings().aac;
 }
 
 QString WindowOptionSettings::formatText() const
 {
-    return window_.Text2->text();
+    return formatText_.text();
 }
 
 void WindowOptionSettings::formatTextChanged(const QString& text)
 {
-    window_.Text2->setText(text);
+    formatText_.setText(text);
 }
 
 } // namespace tavrel

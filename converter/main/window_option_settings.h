@@ -4,13 +4,24 @@
 
 #include "converter/options/option_settings.h"
 
+class QLineEdit;
+
 namespace tavrel {
 
-class Audiotool;
+class ConversionEngine;
 
 class WindowOptionSettings final : public OptionSettings {
 public:
-    explicit WindowOptionSettings(Audiotool& window) : window_(window) {}
+    /// The option windows open over `owner`; `formatText` is Text2.
+    WindowOptionSettings(QWidget& owner, QString configFile, quandor::audio::MP3LameEncoder& lame,
+                         quandor::audio::AudioFileWriter& writer, const ConversionEngine& engine, QLineEdit& formatText)
+        : owner_(owner),
+          configFile_(std::move(configFile)),
+          lame_(lame),
+          writer_(writer),
+          engine_(engine),
+          formatText_(formatText)
+    {}
 
     QWidget* ownerWindow() override;
     QString configFile() const override;
@@ -23,7 +34,12 @@ public:
     void formatTextChanged(const QString& text) override;
 
 private:
-    Audiotool& window_;
+    QWidget& owner_;
+    const QString configFile_;
+    quandor::audio::MP3LameEncoder& lame_;
+    quandor::audio::AudioFileWriter& writer_;
+    const ConversionEngine& engine_;
+    QLineEdit& formatText_;
 };
 
 } // namespace tavrel

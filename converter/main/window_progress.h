@@ -1,17 +1,28 @@
 #pragma once
 // The main window's progress displays as a progress surface: the percentage
-// label Label6, the bar Image4 in its frame, the entries' row bars, and the
-// event loop. Each display is touched only when the value it shows changes.
+// label Label6, the bar Image4 in its frame Picture1, the entries' row bars,
+// and the event loop. Each display is touched only when the value it shows
+// changes.
 
 #include "converter/main/progress.h"
 
+class QFrame;
+class QLabel;
+
 namespace tavrel {
 
-class Audiotool;
+class FileListView;
+class ProgressStrip;
 
 class WindowProgress final : public ProgressSurface {
 public:
-    explicit WindowProgress(Audiotool& window) : w_(window) {}
+    /// `bar` lies inside `frame`, two pixels from each side.
+    WindowProgress(QLabel& percent, QFrame& frame, ProgressStrip& bar, FileListView& list)
+        : percent_(percent),
+          frame_(frame),
+          bar_(bar),
+          list_(list)
+    {}
 
     QString percentLabel() const override;
     void setPercentLabel(const QString& text) override;
@@ -20,7 +31,10 @@ public:
     void yield() override;
 
 private:
-    Audiotool& w_;
+    QLabel& percent_;
+    QFrame& frame_;
+    ProgressStrip& bar_;
+    FileListView& list_;
 };
 
 } // namespace tavrel

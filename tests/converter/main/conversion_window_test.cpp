@@ -5,6 +5,7 @@
 #include "converter/main/audiotool.h"
 #include "converter/main/file_list_view.h"
 #include "converter/main/progress.h"
+#include "converter/main/progress_strip.h"
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
@@ -29,6 +30,7 @@
 #include <gtest/gtest.h>
 #include <map>
 
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 
@@ -101,7 +103,7 @@ protected:
         EXPECT_FALSE(window->Command4->isEnabled());
         EXPECT_TRUE(window->Label5->text().isEmpty());
         EXPECT_EQ(window->Label6->text(), QStringLiteral("0 %"));
-        EXPECT_DOUBLE_EQ(window->image4WidthTwips(), 0.0);
+        EXPECT_EQ(window->Image4->filledPixels(), 0);
     }
 };
 
@@ -126,8 +128,8 @@ TEST_F(ConversionWindowTest, ConvertAllShowsProgressAndEndsIdle)
     EXPECT_TRUE(seenPositions.contains(QStringLiteral("1 / 2")));
     EXPECT_TRUE(seenPositions.contains(QStringLiteral("2 / 2")));
     EXPECT_TRUE(controlsLocked);
-    EXPECT_DOUBLE_EQ(window->rowProgress(1), 100.0);
-    EXPECT_DOUBLE_EQ(window->rowProgress(2), 100.0);
+    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 100.0);
+    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(2), 100.0);
     EXPECT_TRUE(services.messages.isEmpty());
     expectIdle();
     EXPECT_EQ(window->Text1->text(), output.path() + QLatin1Char('/'));
@@ -152,7 +154,7 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
     EXPECT_TRUE(closeRefused);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(outputs().isEmpty()); // the cut file of the cancelled entry is gone
-    EXPECT_LT(window->rowProgress(1), 100.0);
+    EXPECT_LT(window->ListView1->rowProgress(1), 100.0);
     expectIdle();
 
     // Cancel outside a run does nothing.
@@ -201,9 +203,9 @@ TEST_F(ConversionWindowTest, ShownProgressIsCoalescedAndEndsOnItsFinalValues)
     }
 
     EXPECT_EQ(outputs(), (QStringList{QStringLiteral("long.wav"), QStringLiteral("short.wav")}));
-    EXPECT_DOUBLE_EQ(window->rowProgress(1), 100.0);
-    EXPECT_DOUBLE_EQ(window->rowProgress(2), 100.0);
-    EXPECT_EQ(window->image4FilledPixels(), 0);
+    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 100.0);
+    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(2), 100.0);
+    EXPECT_EQ(window->Image4->filledPixels(), 0);
     expectIdle();
 }
 
@@ -224,22 +226,22 @@ TEST_F(ConversionWindowTest, ConvertNowConvertsTheSelectedEntryOnly)
 TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
 {
     addWav(QStringLiteral("a.wav"), 0.5);
-    const double inner = window->picture1WidthTwips() - 60;
+    // The bar is reckoned in twips (15 a pixel), 60 of its frame's left as a margin.
+    const double inner = window->Picture1->width() * 15.0 - 60;
     ProgressSurface& display = window->progressDisplay();
 
     showPercent(display, 1, 2);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("2 %"));
-    EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner * 0.02);
-    EXPECT_DOUBLE_EQ(window->rowProgress(1), 2.0);
+    EXPECT_EQ(window->Image4->filledPixels(), std::lround(inner * 0.02 / 15.0));
+    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 2.0);
 
     showPercent(display, 1, 33);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("33 %"));
     showPercent(display, 1, 0);
-    EXPECT_DOUBLE_EQ(window->rowProgress(1), 1.0);
+    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 1.0);
     showPercent(display, 1, 100);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("100 %"));
-    EXPECT_DOUBLE_EQ(window->image4WidthTwips(), inner);
-    EXPECT_EQ(window->image4FilledPixels(), window->Image4->width());
+    EXPECT_EQ(window->Image4->filledPixels(), window->Image4->width());
 }
 
 TEST_F(ConversionWindowTest, LoadersFillTheWindow)

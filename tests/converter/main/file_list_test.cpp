@@ -107,15 +107,15 @@ TEST_F(FileList, EntriesShowNumberNameDurationAndColour)
     window_->TrackColor = 255; // red, for entries added from now on
     window_->AddFileToList(second);
 
-    ASSERT_EQ(window_->entryCount(), 2);
-    EXPECT_EQ(window_->entryText(1), QStringLiteral("001."));
-    EXPECT_EQ(window_->entryText(2), QStringLiteral("002."));
-    EXPECT_EQ(window_->entryKey(1), first);
-    EXPECT_EQ(window_->entryName(2), QStringLiteral("second.wav"));
-    EXPECT_EQ(window_->entryDuration(1), QStringLiteral("01:00:00"));
-    EXPECT_EQ(window_->entryDuration(2), QStringLiteral("01:01:00"));
-    EXPECT_EQ(window_->entryItem(1)->foreground(1).color(), QColor(192, 64, 0));
-    EXPECT_EQ(window_->entryItem(2)->foreground(1).color(), QColor(255, 0, 0));
+    ASSERT_EQ(window_->ListView1->entryCount(), 2);
+    EXPECT_EQ(window_->ListView1->entryText(1), QStringLiteral("001."));
+    EXPECT_EQ(window_->ListView1->entryText(2), QStringLiteral("002."));
+    EXPECT_EQ(window_->ListView1->entryKey(1), first);
+    EXPECT_EQ(window_->ListView1->entryName(2), QStringLiteral("second.wav"));
+    EXPECT_EQ(window_->ListView1->entryDuration(1), QStringLiteral("01:00:00"));
+    EXPECT_EQ(window_->ListView1->entryDuration(2), QStringLiteral("01:01:00"));
+    EXPECT_EQ(window_->ListView1->entryItem(1)->foreground(1).color(), QColor(192, 64, 0));
+    EXPECT_EQ(window_->ListView1->entryItem(2)->foreground(1).color(), QColor(255, 0, 0));
     EXPECT_EQ(window_->Label10->text(), QStringLiteral("2 ") + numbered("en", 11));
     EXPECT_TRUE(services_.messages.isEmpty());
 }
@@ -126,7 +126,7 @@ TEST_F(FileList, SamePathTwiceGivesOneEntryAndTheMessage)
     const QString path = wav(QStringLiteral("twice.wav"));
     window_->AddFileToList(path);
     window_->AddFileToList(path);
-    EXPECT_EQ(window_->entryCount(), 1);
+    EXPECT_EQ(window_->ListView1->entryCount(), 1);
     ASSERT_EQ(services_.messages.size(), 1);
     EXPECT_EQ(services_.messages[0].text, numbered("en", 45) + QStringLiteral("\r\n\r\n") + path);
     EXPECT_EQ(services_.messages[0].title, QStringLiteral("Dranvel"));
@@ -149,7 +149,7 @@ TEST_F(FileList, UnreadableFilesAreRefusedWithTheirMessage)
         window_->AddFileToList(wma);
     }
 
-    EXPECT_EQ(window_->entryCount(), 0);
+    EXPECT_EQ(window_->ListView1->entryCount(), 0);
     ASSERT_GE(services_.messages.size(), 2);
     EXPECT_EQ(services_.messages[0].text, QStringLiteral("Can't add : \r\n") + text);
     EXPECT_EQ(services_.messages[0].title, QStringLiteral("Tavrel"));
@@ -201,9 +201,9 @@ TEST_F(FileList, AacAndM4aDurationsComeFromTheirDecoders)
     window_->AddFileToList(longAac);
     window_->AddFileToList(longM4a);
     window_->AddFileToList(shortAac); // one second or less: refused
-    ASSERT_EQ(window_->entryCount(), 2);
-    EXPECT_EQ(window_->entryDuration(1), QStringLiteral("00:03:00"));
-    EXPECT_EQ(window_->entryDuration(2), QStringLiteral("00:03:00"));
+    ASSERT_EQ(window_->ListView1->entryCount(), 2);
+    EXPECT_EQ(window_->ListView1->entryDuration(1), QStringLiteral("00:03:00"));
+    EXPECT_EQ(window_->ListView1->entryDuration(2), QStringLiteral("00:03:00"));
     ASSERT_EQ(services_.messages.size(), 1);
     EXPECT_EQ(services_.messages[0].text,
               QStringLiteral("Can't add : \r\n") + shortAac
@@ -217,7 +217,7 @@ TEST_F(FileList, CurrentFileLabelNamesTheSelectedEntryDuringAConversion)
     window_->AddFileToList(wav(QStringLiteral("a.wav")));
     window_->AddFileToList(wav(QStringLiteral("b.wav")));
     EXPECT_TRUE(duringARun(*window_, [&] {
-        window_->ListView1->setCurrentItem(window_->entryItem(2)); // the user selects the next entry
+        window_->ListView1->setCurrentItem(window_->ListView1->entryItem(2)); // the user selects the next entry
         window_->ApplyLanguage(folder_.file(QStringLiteral("Lang/English.lng")));
         EXPECT_EQ(window_->Label4->text(), numbered("en", 20) + QStringLiteral("b.wav"));
         EXPECT_EQ(window_->Label10->text(), QStringLiteral("2 ") + numbered("en", 11));
@@ -238,9 +238,9 @@ TEST_F(FileList, DropAddsOnlyAudioFilesSilently)
     ASSERT_TRUE(quandor::test::writeAll(text, "text"));
 
     window_->ListView1_OLEDragDrop({subfolder, text, ogg});
-    ASSERT_EQ(window_->entryCount(), 1);
-    EXPECT_EQ(window_->entryKey(1), ogg);
-    EXPECT_EQ(window_->entryDuration(1), QStringLiteral("00:03:00"));
+    ASSERT_EQ(window_->ListView1->entryCount(), 1);
+    EXPECT_EQ(window_->ListView1->entryKey(1), ogg);
+    EXPECT_EQ(window_->ListView1->entryDuration(1), QStringLiteral("00:03:00"));
     EXPECT_TRUE(services_.messages.isEmpty());
     EXPECT_TRUE(window_->Image1->isEnabled());
     EXPECT_TRUE(window_->addfile->isEnabled());
@@ -268,13 +268,13 @@ TEST_F(FileList, DroppedFileListReachesTheList)
     QMimeData textOnly;
     textOnly.setText(audio); // not a file list: ignored
     drop(textOnly);
-    EXPECT_EQ(window_->entryCount(), 0);
+    EXPECT_EQ(window_->ListView1->entryCount(), 0);
 
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(text), QUrl::fromLocalFile(audio)});
     drop(files);
-    ASSERT_EQ(window_->entryCount(), 1);
-    EXPECT_EQ(window_->entryKey(1), audio);
+    ASSERT_EQ(window_->ListView1->entryCount(), 1);
+    EXPECT_EQ(window_->ListView1->entryKey(1), audio);
     EXPECT_TRUE(services_.messages.isEmpty());
 }
 
@@ -283,26 +283,26 @@ TEST_F(FileList, DeletingSelectedEntriesRenumbersTheRest)
     REQUIRE_READER();
     for (const char* name : {"a.wav", "b.wav", "c.wav"})
         window_->AddFileToList(wav(QLatin1String(name)));
-    ASSERT_EQ(window_->entryCount(), 3);
-    window_->setRowProgress(3, 40.0);
-    window_->entryItem(1)->setSelected(true);
-    window_->entryItem(3)->setSelected(true);
+    ASSERT_EQ(window_->ListView1->entryCount(), 3);
+    window_->ListView1->setRowProgress(3, 40.0);
+    window_->ListView1->entryItem(1)->setSelected(true);
+    window_->ListView1->entryItem(3)->setSelected(true);
 
     pressKey(window_->ListView1, Qt::Key_Delete);
-    ASSERT_EQ(window_->entryCount(), 1);
-    EXPECT_EQ(window_->entryText(1), QStringLiteral("001."));
-    EXPECT_EQ(window_->entryName(1), QStringLiteral("b.wav"));
-    EXPECT_EQ(window_->rowProgress(1), 0.0);
+    ASSERT_EQ(window_->ListView1->entryCount(), 1);
+    EXPECT_EQ(window_->ListView1->entryText(1), QStringLiteral("001."));
+    EXPECT_EQ(window_->ListView1->entryName(1), QStringLiteral("b.wav"));
+    EXPECT_EQ(window_->ListView1->rowProgress(1), 0.0);
     EXPECT_EQ(window_->Label10->text(), QStringLiteral("1 ") + numbered("en", 11));
 
     // The pop-up menu's Delete does the same.
     window_->AddFileToList(wav(QStringLiteral("d.wav")));
     window_->ListView1->clearSelection();
-    window_->entryItem(1)->setSelected(true);
+    window_->ListView1->entryItem(1)->setSelected(true);
     window_->Deletefromlist->trigger();
-    ASSERT_EQ(window_->entryCount(), 1);
-    EXPECT_EQ(window_->entryName(1), QStringLiteral("d.wav"));
-    EXPECT_EQ(window_->entryText(1), QStringLiteral("001."));
+    ASSERT_EQ(window_->ListView1->entryCount(), 1);
+    EXPECT_EQ(window_->ListView1->entryName(1), QStringLiteral("d.wav"));
+    EXPECT_EQ(window_->ListView1->entryText(1), QStringLiteral("001."));
 }
 
 TEST_F(FileList, ListIsLockedWhileConverting)
@@ -317,23 +317,23 @@ TEST_F(FileList, ListIsLockedWhileConverting)
 
     EXPECT_TRUE(duringARun(*window_, [&] {
         window_->ListView1->clearSelection();
-        window_->entryItem(1)->setSelected(true);
+        window_->ListView1->entryItem(1)->setSelected(true);
         pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
-        EXPECT_FALSE(window_->entryItem(2)->isSelected());
+        EXPECT_FALSE(window_->ListView1->entryItem(2)->isSelected());
         pressKey(window_->ListView1, Qt::Key_Delete);
         window_->Deletefromlist_Click();
         window_->ListView1_OLEDragDrop({c});
         window_->addfile->trigger();
 
-        EXPECT_EQ(window_->entryCount(), 2);
+        EXPECT_EQ(window_->ListView1->entryCount(), 2);
         EXPECT_TRUE(services_.fileDialogs.isEmpty());
     }));
     window_->ListView1->clearSelection();
-    window_->entryItem(1)->setSelected(true);
+    window_->ListView1->entryItem(1)->setSelected(true);
 
     pressKey(window_->ListView1, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(window_->entryItem(1)->isSelected());
-    EXPECT_TRUE(window_->entryItem(2)->isSelected());
+    EXPECT_TRUE(window_->ListView1->entryItem(1)->isSelected());
+    EXPECT_TRUE(window_->ListView1->entryItem(2)->isSelected());
 }
 
 TEST_F(FileList, RightButtonOnASelectedEntryOpensThePopupMenu)
@@ -356,7 +356,7 @@ TEST_F(FileList, RightButtonOnASelectedEntryOpensThePopupMenu)
     for (const Case& c : cases) {
         const auto press = [&] {
             window_->ListView1->clearSelection();
-            window_->entryItem(1)->setSelected(c.selected);
+            window_->ListView1->entryItem(1)->setSelected(c.selected);
             window_->ListView1_MouseDown(c.button);
             window_->ListView1_MouseUp(c.button, window_->mapToGlobal(QPoint(40, 80)));
             EXPECT_EQ(window_->Popup->isVisible(), c.opens) << c.name;
@@ -386,14 +386,14 @@ TEST_F(FileList, AddFileDialogRemembersTheFolder)
     window_->addfile->trigger();
     ASSERT_EQ(services_.fileDialogs.size(), 2);
     EXPECT_EQ(services_.fileDialogs[1].folder, music() + QLatin1Char('/'));
-    EXPECT_EQ(window_->entryCount(), 4);
-    EXPECT_EQ(window_->entryKey(4), three[2]);
+    EXPECT_EQ(window_->ListView1->entryCount(), 4);
+    EXPECT_EQ(window_->ListView1->entryKey(4), three[2]);
     EXPECT_EQ(folder_.value("OpenFile", "INITDIR"), music());
 
     // A cancelled dialog changes nothing.
     const QByteArray before = folder_.configBytes();
     window_->Image1_Click();
-    EXPECT_EQ(window_->entryCount(), 4);
+    EXPECT_EQ(window_->ListView1->entryCount(), 4);
     EXPECT_EQ(folder_.configBytes(), before);
 }
 
@@ -405,11 +405,11 @@ TEST_F(FileList, DeleteAllAsksFirst)
 
     window_->AddFileToList(wav(QStringLiteral("a.wav")));
     window_->AddFileToList(wav(QStringLiteral("b.wav")));
-    window_->ListView1->setCurrentItem(window_->entryItem(2));
+    window_->ListView1->setCurrentItem(window_->ListView1->entryItem(2));
 
     services_.messageAnswers.push_back(MessageResult::No);
     window_->Image5_Click();
-    EXPECT_EQ(window_->entryCount(), 2);
+    EXPECT_EQ(window_->ListView1->entryCount(), 2);
     ASSERT_EQ(services_.messages.size(), 1);
     EXPECT_EQ(services_.messages[0].buttons, quandor::shell::MessageButtons::YesNo);
     EXPECT_EQ(services_.messages[0].title, QStringLiteral("Tavrel"));
@@ -417,12 +417,12 @@ TEST_F(FileList, DeleteAllAsksFirst)
     window_->ListView1->clearSelection();
     services_.messageAnswers.push_back(MessageResult::Yes);
     window_->Image5_Click();
-    EXPECT_EQ(window_->entryCount(), 2); // no current entry: nothing removed
+    EXPECT_EQ(window_->ListView1->entryCount(), 2); // no current entry: nothing removed
 
-    window_->entryItem(1)->setSelected(true);
+    window_->ListView1->entryItem(1)->setSelected(true);
     services_.messageAnswers.push_back(MessageResult::Yes);
     window_->Image5_Click();
-    EXPECT_EQ(window_->entryCount(), 0);
+    EXPECT_EQ(window_->ListView1->entryCount(), 0);
     EXPECT_EQ(window_->Label10->text(), QStringLiteral("0 ") + numbered("en", 11));
 }
 
@@ -455,14 +455,14 @@ TEST_F(FileList, RowBarsAreDrawnFromTheirRowsValue)
     REQUIRE_READER();
     window_->AddFileToList(wav(QStringLiteral("a.wav")));
     window_->AddFileToList(wav(QStringLiteral("b.wav")));
-    EXPECT_TRUE(window_->entryItem(1)->data(RowProgressColumn, RowBarLoadedRole).toBool());
+    EXPECT_TRUE(window_->ListView1->entryItem(1)->data(RowProgressColumn, RowBarLoadedRole).toBool());
 
     window_->ListView1->clearSelection();
-    window_->setRowProgress(1, 0.0);
-    window_->setRowProgress(2, 100.0);
-    EXPECT_EQ(window_->rowProgress(2), 100.0);
-    const QRect empty = window_->ListView1->visualItemRect(window_->entryItem(1));
-    const QRect full = window_->ListView1->visualItemRect(window_->entryItem(2));
+    window_->ListView1->setRowProgress(1, 0.0);
+    window_->ListView1->setRowProgress(2, 100.0);
+    EXPECT_EQ(window_->ListView1->rowProgress(2), 100.0);
+    const QRect empty = window_->ListView1->visualItemRect(window_->ListView1->entryItem(1));
+    const QRect full = window_->ListView1->visualItemRect(window_->ListView1->entryItem(2));
     const int barLeft = window_->ListView1->header()->sectionPosition(RowProgressColumn);
     const int barWidth = window_->ListView1->header()->sectionSize(RowProgressColumn);
     const QImage image = window_->ListView1->viewport()->grab().toImage();
@@ -476,7 +476,7 @@ TEST_F(FileList, RowBarsAreDrawnFromTheirRowsValue)
 
     // Pressing on a row's bar selects that row.
     test::clickRowBar(*window_, 2);
-    EXPECT_EQ(window_->selectedPosition(), 2);
+    EXPECT_EQ(window_->ListView1->selectedPosition(), 2);
 }
 
 } // namespace

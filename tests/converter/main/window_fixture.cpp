@@ -100,7 +100,7 @@ bool duringARun(Audiotool& window, const std::function<void()>& action)
 
 void clickRowBar(Audiotool& window, int position)
 {
-    QTreeWidgetItem* item = window.entryItem(position);
+    QTreeWidgetItem* item = window.ListView1->entryItem(position);
     ASSERT_NE(item, nullptr);
     QHeaderView* header = window.ListView1->header();
     const QPoint at(header->sectionPosition(RowProgressColumn) + header->sectionSize(RowProgressColumn) / 2,
