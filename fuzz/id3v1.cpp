@@ -1,4 +1,5 @@
-// ID3v1 tags: any block decodes, a decoded tag encodes back to a block that
+// ID3v1 tags (the record both programs decode): any block decodes, an ID3v1.0
+// record has no track number, a decoded tag encodes back to a block that
 // decodes the same, and a tag written into a file reads back while the bytes
 // before it stay. Input: the last bytes of a file (a tag when they end in one).
 
@@ -15,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QByteArray block = bytes.right(kId3v1Bytes);
     const std::optional<Id3v1Fields> decoded = decodeId3v1(block);
+    if (decoded && block.at(125) != '\0')
+        fuzz::check(decoded->track == 0, "an ID3v1.0 record (byte 125 not zero) has no track number");
     if (decoded) {
         const QByteArray encoded = encodeId3v1(*decoded);
         fuzz::check(encoded.size() == kId3v1Bytes, "a tag is 128 bytes");

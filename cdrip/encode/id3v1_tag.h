@@ -1,32 +1,19 @@
 #pragma once
-// The 128-byte ID3v1 tag at the end of an MP3 file (v1.1: a track number in
-// byte 126 when byte 125 is zero). Texts are Windows-1252.
+// The ID3v1 tag of a ripped MP3 file: the record (platform/id3v1) read from
+// and written at the end of the file.
 
-#include <QByteArray>
+#include "platform/id3v1/id3v1_record.h"
+
 #include <QString>
 #include <optional>
 
 namespace brenlow {
 
-constexpr int kId3v1Bytes = 128;
-constexpr int kNoGenre = 255;
-
-struct Id3v1Fields {
-    QString title;        ///< 30 bytes on disk
-    QString artist;       ///< 30
-    QString album;        ///< 30
-    QString year;         ///< 4
-    QString comment;      ///< 30, or 28 when a track number is kept
-    int track = 0;        ///< 1..255; 0 = none
-    int genre = kNoGenre; ///< 0..147 a genre of the table, 255 none
-
-    bool operator==(const Id3v1Fields&) const = default;
-};
-
-/// The block for `fields`; texts are cut to their field sizes.
-QByteArray encodeId3v1(const Id3v1Fields& fields);
-/// The fields of a 128-byte block, or nothing when it does not begin with "TAG".
-std::optional<Id3v1Fields> decodeId3v1(const QByteArray& block);
+using quandor::id3v1::decodeId3v1;
+using quandor::id3v1::encodeId3v1;
+using quandor::id3v1::Id3v1Fields;
+using quandor::id3v1::kId3v1Bytes;
+using quandor::id3v1::kNoGenre;
 
 /// The tag of one file.
 class Id3v1Tag {

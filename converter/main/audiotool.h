@@ -29,8 +29,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace tavrel {
 

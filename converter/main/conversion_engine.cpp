@@ -3,8 +3,8 @@
 #include "converter/main/free_name.h"
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_tag_info.h"
+#include "platform/id3v1/id3v1_record.h"
 #include "platform/mac/mac_library.h"
-#include "platform/profile/windows1252.h"
 
 #include <QDate>
 #include <QDir>
@@ -40,16 +40,6 @@ QString folderOf(const QString& path)
 bool endsWithSeparator(const QString& folder)
 {
     return folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
-}
-
-// An ID3v1 text field: Windows-1252, cut at its first NUL (blanks are kept).
-QString id3Field(const QByteArray& record, int from, int length)
-{
-    QByteArray field = record.mid(from, length);
-    const qsizetype nul = field.indexOf('\0');
-    if (nul >= 0)
-        field.truncate(nul);
-    return quandor::profile::fromWindows1252(field);
 }
 
 // Clears the component's progress hook when the engine is done with it.
@@ -278,18 +268,16 @@ void ConversionEngine::readApeTag()
 {
     QByteArray record;
     quandor::mac::GetID3Tag(state.currentFileName, record);
-    if (record.size() >= 128 && record.startsWith("TAG")) {
-        state.tag.title = id3Field(record, 3, 30);
-        state.tag.artist = id3Field(record, 33, 30);
-        state.tag.album = id3Field(record, 63, 30);
-        state.tag.year = id3Field(record, 93, 4);
-        state.tag.comment = id3Field(record, 97, 29);
-        state.tag.track = static_cast<unsigned char>(record.at(126));
-        state.tag.genre = static_cast<unsigned char>(record.at(127));
-        return;
-    }
-    // No record: the values of the entry's reset stand (no genre, no track,
-    // the current year).
+    const std::optional<quandor::id3v1::Id3v1Fields> fields = quandor::id3v1::decodeId3v1(record);
+    if (!fields)
+        return; // the values of the entry's reset stand (no genre, no track, the current year)
+    state.tag.title = fields->title;
+    state.tag.artist = fields->artist;
+    state.tag.album = fields->album;
+    state.tag.year = fields->year;
+    state.tag.comment = fields->comment;
+    state.tag.track = fields->track;
+    state.tag.genre = fields->genre;
 }
 
 StepResult ConversionEngine::prepareTarget()

@@ -121,6 +121,15 @@ QByteArray id3v1(const QByteArray& title, const QByteArray& year, int track, int
         + QByteArray(1, char(track)) + QByteArray(1, char(genre));
 }
 
+// An ID3v1.0 record: a comment of all 30 bytes, so byte 125 is text, not the
+// zero that marks a track number in byte 126.
+QByteArray id3v10(const QByteArray& title, const QByteArray& comment30, int genre)
+{
+    QByteArray record = id3v1(title, "2001", 0, genre);
+    record.replace(97, 30, comment30.leftJustified(30, ' ', true));
+    return record;
+}
+
 QByteArray hashOf(const QString& path)
 {
     return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
@@ -575,8 +584,12 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
     ASSERT_TRUE(makeApe(rig.source(QStringLiteral("bare.ape")), rig.sources.path(), 1.0, {}));
     ASSERT_TRUE(
         makeApe(rig.source(QStringLiteral("blankyear.ape")), rig.sources.path(), 1.0, id3v1("Blank", "    ", 2, 0)));
+    const QByteArray fullComment = "Recorded live at the old hall!";
+    ASSERT_EQ(fullComment.size(), 30);
+    ASSERT_TRUE(
+        makeApe(rig.source(QStringLiteral("v10.ape")), rig.sources.path(), 1.0, id3v10("Older Song", fullComment, 8)));
     rig.view.keys = {rig.source(QStringLiteral("tagged.ape")), rig.source(QStringLiteral("bare.ape")),
-                     rig.source(QStringLiteral("blankyear.ape"))};
+                     rig.source(QStringLiteral("blankyear.ape")), rig.source(QStringLiteral("v10.ape"))};
     ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
     rig.engine.runAll();
 
@@ -587,6 +600,13 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
     EXPECT_EQ(probedTag(tagged, {"track"}), QStringLiteral("7"));
     EXPECT_EQ(probedTag(tagged, {"genre"}), QStringLiteral("Jazz"));
     EXPECT_NEAR(decodedSeconds(rig.out(QStringLiteral("tagged.mp3"))), 1.0, 0.06);
+
+    // ID3v1.0: the comment's last byte is text, and there is no track (written as the first).
+    const QJsonObject v10 = ffprobe(rig.out(QStringLiteral("v10.mp3")));
+    EXPECT_EQ(probedTag(v10, {"title"}), QStringLiteral("Older Song"));
+    EXPECT_EQ(probedTag(v10, {"comment"}), QString::fromLatin1(fullComment));
+    EXPECT_EQ(probedTag(v10, {"track"}), QStringLiteral("1"));
+    EXPECT_EQ(probedTag(v10, {"date"}), QStringLiteral("2001"));
 
     // No record: nothing of the entry before it, the values of any untagged source.
     const QJsonObject bare = ffprobe(rig.out(QStringLiteral("bare.mp3")));
