@@ -36,16 +36,6 @@ std::array<uint8_t, kWavHeaderBytes> makeWavHeader(uint32_t dataBytes)
     return h;
 }
 
-bool WriteWavHeader(int64_t lengthSectors, const QString& path)
-{
-    const auto header = makeWavHeader(static_cast<uint32_t>(lengthSectors * kSectorBytes));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const auto written = file.write(reinterpret_cast<const char*>(header.data()), kWavHeaderBytes);
-    return written == kWavHeaderBytes && file.flush();
-}
-
 bool patchWavSizes(QFileDevice& file, uint32_t dataBytes)
 {
     uint8_t size[4];

@@ -18,10 +18,6 @@ constexpr int kWavBlockAlign = 4;
 /// The header for `dataBytes` bytes of audio (RIFF size = data size + 36).
 std::array<uint8_t, kWavHeaderBytes> makeWavHeader(uint32_t dataBytes);
 
-/// Creates (or replaces) `path` holding only the header for a track of
-/// `lengthSectors` sectors. False when the file cannot be created or written.
-bool WriteWavHeader(int64_t lengthSectors, const QString& path);
-
 /// Rewrites the RIFF and data sizes of an open WAV file to `dataBytes`, so a
 /// file cut short still describes exactly the audio it holds.
 bool patchWavSizes(QFileDevice& file, uint32_t dataBytes);

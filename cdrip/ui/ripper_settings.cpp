@@ -44,17 +44,6 @@ bool RipperIni::outputFlag(const RipperKey& key) const
     return text(key) == QStringLiteral("true");
 }
 
-bool RipperIni::encoderFlag(const RipperKey& key) const
-{
-    QString value = text(key);
-    if (value.isEmpty()) {
-        // "CRC=" has no first character to test: treat it as absent.
-        value = defaultOf(key);
-        quandor::profile::writeDefault(file(), latin(key.section), latin(key.key), value);
-    }
-    return !value.startsWith(QLatin1Char('0'));
-}
-
 bool RipperIni::write(const RipperKey& key, const QString& value) const
 {
     return quandor::profile::writeString(file(), latin(key.section), latin(key.key), value);
@@ -65,24 +54,9 @@ bool RipperIni::writeOutputFlag(const RipperKey& key, bool on) const
     return write(key, on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
-bool RipperIni::writeEncoderFlag(const RipperKey& key, bool on) const
-{
-    return write(key, on ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
 QString settingsSaveFailedText(const QString& file)
 {
     return QStringLiteral("The settings could not be saved to %1.").arg(QDir::toNativeSeparators(file));
-}
-
-OutputSettings readOutputSettings(const RipperIni& ini)
-{
-    using namespace ripper_keys;
-    OutputSettings output;
-    output.folder = ini.text(OutputFolder);
-    output.fileNamePattern = ini.text(FileNamePattern);
-    output.saveInArtistAlbum = ini.outputFlag(SaveInArtistAlbum);
-    return output;
 }
 
 CddbSettings readCddbSettings(const RipperIni& ini)

@@ -81,14 +81,10 @@ public:
     QString text(const RipperKey& key) const;
     /// Output and CDDB switches: "true" is on, any other text off.
     bool outputFlag(const RipperKey& key) const;
-    /// Encoder switches: on unless the first character is '0'. An empty value
-    /// counts as absent (its default is written back and used).
-    bool encoderFlag(const RipperKey& key) const;
 
     /// Writes one key; false when the file could not be written.
     [[nodiscard]] bool write(const RipperKey& key, const QString& value) const;
-    [[nodiscard]] bool writeOutputFlag(const RipperKey& key, bool on) const;  ///< "true"/"false"
-    [[nodiscard]] bool writeEncoderFlag(const RipperKey& key, bool on) const; ///< "1"/"0"
+    [[nodiscard]] bool writeOutputFlag(const RipperKey& key, bool on) const; ///< "true"/"false"
 
 private:
     QString startFolder_;
@@ -130,8 +126,7 @@ struct RipperSettings {
     bool compressionIsMp3() const { return compression.startsWith(QStringLiteral("MP3")); }
 };
 
-/// Readers of one group each (absent keys are written back).
-OutputSettings readOutputSettings(const RipperIni& ini);
+/// The [CDDB] group (absent keys are written back).
 CddbSettings readCddbSettings(const RipperIni& ini);
 
 } // namespace brenlow

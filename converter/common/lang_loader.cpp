@@ -61,11 +61,6 @@ QString BrowseForFolder(QWidget* owner, const QString& title, const QString& sta
     return quandor::shell::services().browseForFolder(owner, title, startFolder);
 }
 
-const QStringList& LanguageStrings()
-{
-    return captionTable();
-}
-
 int LanguageLineCount()
 {
     return int(captionTable().size()) - 1;

@@ -58,11 +58,6 @@ int ShellOpen(const QString& target, const QString& folder = QString(), const QS
 /// The folder browser; an empty string when cancelled.
 QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder = QString());
 
-/// The caption table: element n is line n of the language file in use, and
-/// one empty element follows the last line. Holds one empty element before
-/// any file is loaded.
-const QStringList& LanguageStrings();
-
 /// Number of lines the language file in use really has.
 int LanguageLineCount();
 

@@ -157,26 +157,6 @@ qint64 id3v2TagBytes(QByteArrayView header)
     return kId3v2HeaderBytes + size + (footer ? kId3v2HeaderBytes : 0);
 }
 
-qint64 id3v2Length(QByteArrayView bytes)
-{
-    qint64 length = 0;
-    while (length < bytes.size()) {
-        const qint64 tag = id3v2TagBytes(bytes.sliced(length));
-        if (tag == 0)
-            break;
-        length += tag;
-    }
-    return length;
-}
-
-std::optional<ApeFileInfo> parseApeStart(const QByteArray& bytes)
-{
-    const qint64 leading = id3v2Length(bytes);
-    if (leading >= bytes.size())
-        return std::nullopt;
-    return parseApeStartAt(bytes.sliced(leading), leading);
-}
-
 std::optional<ApeFileInfo> parseApeStartAt(const QByteArray& bytes, qint64 leadingBytes)
 {
     if (leadingBytes < 0 || leadingBytes > std::numeric_limits<std::uint32_t>::max())

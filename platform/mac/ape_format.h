@@ -58,17 +58,10 @@ inline constexpr qint64 kId3v2HeaderBytes = 10;
 /// and, for ID3v2.4 only, the footer), 0 when `header` starts no tag.
 qint64 id3v2TagBytes(QByteArrayView header);
 
-/// Bytes of the ID3v2 tags chained at the start of `bytes`, the way players
-/// and FFmpeg skip them: tag after tag until no tag header follows.
-qint64 id3v2Length(QByteArrayView bytes);
-
-/// Reads the descriptor and header at the start of `bytes` (any file
-/// version from 3.80 on; older layouts fill the same fields). Leading ID3v2
-/// tags are skipped. Empty when `bytes` does not start an APE file.
-std::optional<ApeFileInfo> parseApeStart(const QByteArray& bytes);
-
-/// The same for `bytes` that start at the "MAC " signature, found after
-/// `leadingBytes` of ID3v2 tags.
+/// Reads the descriptor and header from `bytes` that start at the "MAC "
+/// signature, found after `leadingBytes` of ID3v2 tags (any file version from
+/// 3.80 on; older layouts fill the same fields). Empty when `bytes` does not
+/// start an APE file.
 std::optional<ApeFileInfo> parseApeStartAt(const QByteArray& bytes, qint64 leadingBytes);
 
 } // namespace quandor::mac

@@ -1,6 +1,5 @@
 // Output names, WAV headers and time texts of ripped tracks.
 #include "cdrip/encode/output_path.h"
-#include "cdrip/encode/time_text.h"
 #include "cdrip/encode/wav_header.h"
 
 #include <gtest/gtest.h>
@@ -93,22 +92,6 @@ TEST(CleanFileName, ReplacesTheNineCharacters)
     EXPECT_EQ(text, QStringLiteral("a_b_c_d_e_f_g_h_i_j k"));
 }
 
-TEST(FramesToMsf, WritesMinutesSecondsFrames)
-{
-    const std::vector<std::tuple<int64_t, int64_t, const char*>> cases = {
-        {0, 0, "00:00:00"},       {149, 0, "00:01:74"},   {4500, 0, "01:00:00"}, {449999, 0, "99:59:74"},
-        {450000, 0, "100:00:00"}, {300, 150, "00:02:00"}, {10, 150, "00:00:00"}};
-    for (const auto& [frames, base, text] : cases)
-        EXPECT_EQ(FramesToMsf(frames, base), QLatin1String(text)) << frames << " - " << base;
-}
-
-TEST(BytesToWord, TakesBytesUnsigned)
-{
-    EXPECT_EQ(BytesToWord(static_cast<char>(-1), 1), 511);
-    EXPECT_EQ(BytesToWord(0x34, 0x12), 0x1234);
-    EXPECT_EQ(BytesToWord(static_cast<char>(-1), static_cast<char>(-1)), 65535);
-}
-
 TEST(WavHeader, DescribesCdAudio)
 {
     const auto h = makeWavHeader(1000 * 2352);
@@ -116,10 +99,4 @@ TEST(WavHeader, DescribesCdAudio)
     EXPECT_EQ(bytes.toHex(' '),
               "52 49 46 46 a4 e3 23 00 57 41 56 45 66 6d 74 20 10 00 00 00 01 00 02 00 44 ac 00 00 10 b1 02 00 04 "
               "00 10 00 64 61 74 61 80 e3 23 00");
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.wav"));
-    ASSERT_TRUE(WriteWavHeader(1000, path));
-    EXPECT_EQ(QFileInfo(path).size(), 44);
-    EXPECT_FALSE(WriteWavHeader(1, dir.filePath(QStringLiteral("missing/t.wav"))));
 }

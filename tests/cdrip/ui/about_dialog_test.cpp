@@ -4,7 +4,6 @@
 
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/main_dialog.h"
-#include "cdrip/ui/split_string.h"
 #include "shell_fixture.h"
 
 #include <QAction>
@@ -82,21 +81,6 @@ TEST_F(AboutDialogTest, OnlyTheLinksShowTheHandCursor)
         EXPECT_NE(dialog.findChild<QWidget*>(QString::number(id))->cursor().shape(), Qt::PointingHandCursor) << id;
     EXPECT_NE(dialog.cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("1091"))->maxLength(), 259);
-}
-
-TEST(SplitString, PartsKeepTheirSeparator)
-{
-    struct Case {
-        const char* text;
-        QStringList parts;
-    };
-    const Case cases[] = {
-        {"a=b=c", {"a=", "b=", "c"}},       {"DTITLE=Abc", {"DTITLE=", "Abc"}},
-        {"no separator", {"no separator"}}, {"", {""}},
-        {"a==b", {"a=", "=", "b"}},         {"end=", {"end=", ""}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(splitString(QString::fromLatin1(c.text), QLatin1Char('=')), c.parts) << c.text;
 }
 
 TEST(LinkControls, TheFontIsThreeQuartersOfTheHeightTheLinkIsShownAt)

@@ -97,11 +97,11 @@ TEST_F(RipperIniTest, EncoderSwitchesAreOffOnlyForALeadingZero)
     for (const Case& c : cases) {
         ASSERT_TRUE(
             writeString(ini.file(), QStringLiteral("MP3"), QStringLiteral("CRC"), QString::fromLatin1(c.stored)));
-        EXPECT_EQ(ini.encoderFlag(ripper_keys::Mp3Crc), c.expected) << '"' << c.stored << '"';
+        EXPECT_EQ(LoadMp3Settings(ini.file()).mp3.crc, c.expected) << '"' << c.stored << '"';
         EXPECT_EQ(stored(ripper_keys::Mp3Crc), QString::fromLatin1(c.afterwards)) << c.stored;
     }
     // Absent: the default is written back ("1" for the Ogg quality mode).
-    EXPECT_TRUE(ini.encoderFlag(ripper_keys::OggQuality));
+    EXPECT_TRUE(LoadMp3Settings(ini.file()).ogg.quality);
     EXPECT_EQ(stored(ripper_keys::OggQuality), QStringLiteral("1"));
 }
 
@@ -122,23 +122,15 @@ TEST_F(RipperIniTest, EncoderSettingsReadEmptySwitchesAsAbsent)
 TEST_F(RipperIniTest, FlagWritersUseEachSectionsConvention)
 {
     ASSERT_TRUE(ini.writeOutputFlag(ripper_keys::CddbAuto, true));
-    ASSERT_TRUE(ini.writeEncoderFlag(ripper_keys::Mp3Vbr, true));
     EXPECT_EQ(stored(ripper_keys::CddbAuto), QStringLiteral("true"));
-    EXPECT_EQ(stored(ripper_keys::Mp3Vbr), QStringLiteral("1"));
     ASSERT_TRUE(ini.writeOutputFlag(ripper_keys::CddbAuto, false));
-    ASSERT_TRUE(ini.writeEncoderFlag(ripper_keys::Mp3Vbr, false));
     EXPECT_EQ(stored(ripper_keys::CddbAuto), QStringLiteral("false"));
-    EXPECT_EQ(stored(ripper_keys::Mp3Vbr), QStringLiteral("0"));
 }
 
 TEST_F(RipperIniTest, GroupReadersFillTheTypedSettings)
 {
     ASSERT_TRUE(writeString(ini.file(), QStringLiteral("CDDB"), QStringLiteral("Auto"), QStringLiteral("true")));
-    ASSERT_TRUE(writeString(ini.file(), QStringLiteral("Output"), QStringLiteral("Rep"), QStringLiteral("false")));
-    const OutputSettings output = readOutputSettings(ini);
     const CddbSettings cddb = readCddbSettings(ini);
-    EXPECT_EQ(output.fileNamePattern, QStringLiteral("%N - %T"));
-    EXPECT_FALSE(output.saveInArtistAlbum);
     EXPECT_TRUE(cddb.autoLookup);
     EXPECT_EQ(cddb.queryPath, QStringLiteral("~cddb/cddb.cgi"));
     EXPECT_EQ(cddb.clientName, QStringLiteral("Brenlow"));

@@ -1,7 +1,7 @@
 // CompressFile: every level, bit depth, channel count and rate must come
 // back bit-exact through FFmpeg's decoder and through DecompressFile.
 
-#include "platform/mac/ape_format.h"
+#include "platform/mac/ape_file_start.h"
 #include "platform/mac/mac_library.h"
 #include "tests/platform/mac/ape_test_support.h"
 #include "tests/support/tools.h"
@@ -87,7 +87,7 @@ TEST(CompressFile, LengthsAroundTheFrameSizeKeepEveryBlock)
         SCOPED_TRACE(c.blocks);
         QTemporaryDir dir;
         expectRoundTrip(dir.path(), format, test::hardSignal(format, c.blocks), 2000);
-        const auto info = parseApeStart(quandor::test::readAll(dir.path() + QStringLiteral("/out.ape")));
+        const auto info = readApeStart(dir.path() + QStringLiteral("/out.ape"));
         ASSERT_TRUE(info.has_value());
         EXPECT_EQ(info->totalFrames, c.frames);
         EXPECT_EQ(info->finalFrameBlocks, c.finalBlocks);
@@ -104,7 +104,7 @@ TEST(CompressFile, OnlyTheDeclaredDataIsEncodedAndTrailingChunksAreKept)
     for (const QByteArray& after : {id3, list, list + id3}) {
         QTemporaryDir dir;
         expectRoundTrip(dir.path(), format, test::hardSignal(format, 3001), 3000, after);
-        const auto info = parseApeStart(quandor::test::readAll(dir.path() + QStringLiteral("/out.ape")));
+        const auto info = readApeStart(dir.path() + QStringLiteral("/out.ape"));
         ASSERT_TRUE(info.has_value());
         EXPECT_EQ(info->wavTailBytes, std::uint32_t(after.size()));
         EXPECT_EQ(info->wavHeaderBytes, 44u);
@@ -148,7 +148,7 @@ TEST(CompressFile, TheStoredMd5CoversWavDataFramesHeaderAndSeekTable)
     expectRoundTrip(dir.path(), format, test::hardSignal(format, kBlocksPerFrame + 99), 1000,
                     QByteArray("LIST\0\0\0\0", 8));
     const QByteArray file = quandor::test::readAll(dir.path() + QStringLiteral("/out.ape"));
-    const auto info = parseApeStart(file);
+    const auto info = readApeStart(dir.path() + QStringLiteral("/out.ape"));
     ASSERT_TRUE(info.has_value());
     ASSERT_EQ(info->totalFrames, 2u);
     const qsizetype tableStart = kDescriptorBytes + kHeaderBytes;
@@ -211,7 +211,7 @@ TEST(CompressFile, AnEmptyDataChunkGivesAnEmptyFileThatDecodesToAnEmptyWav)
     const QString back = dir.filePath(QStringLiteral("back.wav"));
     ASSERT_TRUE(test::writeWav(wav, PcmFormat{44100, 2, 16}, {}));
     ASSERT_EQ(compress(wav, ape, 2000), Result::Success);
-    const auto info = parseApeStart(quandor::test::readAll(ape));
+    const auto info = readApeStart(ape);
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->totalFrames, 0u);
     EXPECT_EQ(GetDurationTrack(ape), 0);

@@ -1,7 +1,7 @@
 // GetID3Tag, GetDurationTrack and DecompressFile, on our own files and on
 // files that are not what their name says.
 
-#include "platform/mac/ape_format.h"
+#include "platform/mac/ape_file_start.h"
 #include "platform/mac/mac_library.h"
 #include "tests/platform/mac/ape_test_support.h"
 #include "tests/support/tools.h"
@@ -153,7 +153,7 @@ TEST(ApeStart, ChainedId3v2TagsAreSkippedAsTheStandardSays)
         SCOPED_TRACE(c.name);
         const QString tagged = dir.filePath(QStringLiteral("tagged.ape"));
         ASSERT_TRUE(quandor::test::writeAll(tagged, c.leading + plain));
-        const auto info = parseApeStart(c.leading + plain);
+        const auto info = readApeStart(tagged);
         ASSERT_TRUE(info);
         EXPECT_EQ(info->leadingBytes, std::uint32_t(c.leading.size()));
         EXPECT_EQ(GetDurationTrack(tagged), 0); // read from the file, tag headers only
@@ -180,7 +180,7 @@ TEST(DecompressFile, HeaderAndDecodedFramesNeverDisagree)
             EXPECT_FALSE(QFile::exists(out));
             continue;
         }
-        const auto info = parseApeStart(quandor::test::readAll(in));
+        const auto info = readApeStart(in);
         ASSERT_TRUE(info);
         bool ok = false;
         const QByteArray expected = test::ffmpegDecode(in, info->bitsPerSample, &ok);

@@ -1,6 +1,6 @@
 #include "tests/platform/mac/ape_test_support.h"
 
-#include "platform/mac/ape_format.h"
+#include "platform/mac/ape_file_start.h"
 #include "tests/support/tools.h"
 
 #include <QtEndian>
@@ -102,7 +102,7 @@ QByteArray ffmpegDecode(const QString& path, int bits, bool* ok)
 
 int storedLevel(const QString& path)
 {
-    const auto info = parseApeStart(quandor::test::readAll(path).left(4096));
+    const auto info = readApeStart(path);
     return info ? info->compressionLevel : -1;
 }
 
