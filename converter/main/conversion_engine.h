@@ -68,7 +68,7 @@ struct ConversionComponents {
     quandor::audio::AacEncoder& aacEncoder;
 };
 
-/// Where a run stands; the window reads them to refuse what a run forbids.
+/// Where a run stands (the engine's own; the window asks isConverting / isTranscoding).
 struct RunFlags {
     bool converting = false;
     bool transcoding = false;
