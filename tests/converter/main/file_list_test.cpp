@@ -180,7 +180,7 @@ TEST_F(FileList, FilesThatAreNotRegularFilesAreRefusedWithoutWaiting)
         window_->AddFileToList(path);
 
     EXPECT_FALSE(guard.released()) << "adding waited on a FIFO";
-    EXPECT_EQ(window_->entryCount(), 0);
+    EXPECT_EQ(window_->ListView1->entryCount(), 0);
     ASSERT_EQ(services_.messages.size(), fifos.size() + 1);
     for (qsizetype i = 0; i < services_.messages.size(); ++i)
         EXPECT_TRUE(services_.messages[i].text.startsWith(QStringLiteral("Can't add : \r\n")
