@@ -1,22 +1,31 @@
 #include "platform/audio/audio_tag_info.h"
 
 #include "platform/audio/asf_header.h"
+#include "platform/audio/audio_stream_check.h"
 #include "platform/audio/guarded_file_edit.h"
 
+#include <taglib/aifffile.h>
+#include <taglib/apefile.h>
 #include <taglib/asffile.h>
-#include <taglib/fileref.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/speexfile.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 
 namespace quandor::audio {
 
@@ -68,15 +77,46 @@ void put(TagLib::PropertyMap& map, const char* key, const QByteArray& text)
         map.replace(key, TagLib::StringList(TagLib::String(text.constData(), TagLib::String::UTF8)));
 }
 
-TagLib::FileRef openFile(const QString& path)
+/// `path` opened by TagLib as `format`, the format its content is: never
+/// as the format its name suggests, nor as one TagLib guesses from a few bytes.
+std::unique_ptr<TagLib::File> openAs(TaggedFormat format, const QString& path)
 {
-    return TagLib::FileRef(QFile::encodeName(path).constData(), true, TagLib::AudioProperties::Fast);
+    const QByteArray name = QFile::encodeName(path);
+    const char* file = name.constData();
+    constexpr auto fast = TagLib::AudioProperties::Fast;
+    switch (format) {
+    case TaggedFormat::Mpeg:
+        return std::make_unique<TagLib::MPEG::File>(file, true, fast);
+    case TaggedFormat::Wav:
+        return std::make_unique<TagLib::RIFF::WAV::File>(file, true, fast);
+    case TaggedFormat::Aiff:
+        return std::make_unique<TagLib::RIFF::AIFF::File>(file, true, fast);
+    case TaggedFormat::Asf:
+        return std::make_unique<TagLib::ASF::File>(file, true, fast);
+    case TaggedFormat::Mp4:
+        return std::make_unique<TagLib::MP4::File>(file, true, fast);
+    case TaggedFormat::Ape:
+        return std::make_unique<TagLib::APE::File>(file, true, fast);
+    case TaggedFormat::Flac:
+        return std::make_unique<TagLib::FLAC::File>(file, true, fast);
+    case TaggedFormat::OggVorbis:
+        return std::make_unique<TagLib::Ogg::Vorbis::File>(file, true, fast);
+    case TaggedFormat::OggOpus:
+        return std::make_unique<TagLib::Ogg::Opus::File>(file, true, fast);
+    case TaggedFormat::OggSpeex:
+        return std::make_unique<TagLib::Ogg::Speex::File>(file, true, fast);
+    case TaggedFormat::OggFlac:
+        return std::make_unique<TagLib::Ogg::FLAC::File>(file, true, fast);
+    case TaggedFormat::None:
+        break;
+    }
+    return {};
 }
 
 /// Only files that hold audio are tagged: a text file named .mp3 stays untouched.
-bool holdsAudio(const TagLib::FileRef& ref)
+bool holdsAudio(const TagLib::File* file)
 {
-    return !ref.isNull() && ref.audioProperties() && ref.audioProperties()->sampleRate() > 0;
+    return file && file->isValid() && file->audioProperties() && file->audioProperties()->sampleRate() > 0;
 }
 
 } // namespace
@@ -87,12 +127,12 @@ bool AudioTagInfo::LoadTags(const QString& path)
     Genre = NoGenre;
     Year = 0;
     Track = 0;
-    TagLib::FileRef ref = openFile(path);
-    if (!holdsAudio(ref)) {
+    const std::unique_ptr<TagLib::File> file = openAs(taggedFormatOf(path), path);
+    if (!holdsAudio(file.get())) {
         lastError_ = QStringLiteral("Cannot read the tags of %1").arg(path);
         return false;
     }
-    const TagLib::PropertyMap map = ref.file()->properties();
+    const TagLib::PropertyMap map = file->properties();
     Title = firstValue(map, "TITLE");
     Artist = firstValue(map, "ARTIST");
     Album = firstValue(map, "ALBUM");
@@ -135,23 +175,23 @@ void dropDescriptionCopies(TagLib::ASF::Tag& tag)
 
 /// Writes the fields into `path` through TagLib; true when the file took
 /// them and still reads as audio afterwards.
-bool writeTags(const QString& path, const AudioTagInfo& fields)
+bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fields)
 {
     bool saved = false;
     {
-        TagLib::FileRef ref = openFile(path);
-        if (!holdsAudio(ref) || ref.file()->readOnly())
+        const std::unique_ptr<TagLib::File> file = openAs(format, path);
+        if (!holdsAudio(file.get()) || file->readOnly())
             return false;
-        TagLib::PropertyMap map = ref.file()->properties();
+        TagLib::PropertyMap map = file->properties();
         for (const auto& [key, text] : fields.TextFields())
             put(map, key, text);
 
-        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file())) {
+        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file.get())) {
             mpeg->ID3v1Tag(true);
             mpeg->setProperties(map);
             saved = mpeg->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripNone,
                                TagLib::ID3v2::v3, TagLib::File::Duplicate);
-        } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(ref.file())) {
+        } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file.get())) {
             wav->setProperties(map);
             TagLib::RIFF::Info::Tag* info = wav->InfoTag();
             info->setTitle(toTag(fields.Title));
@@ -162,16 +202,16 @@ bool writeTags(const QString& path, const AudioTagInfo& fields)
             info->setYear(fields.Year > 0 ? unsigned(fields.Year) : 0);
             info->setTrack(fields.Track > 0 ? unsigned(fields.Track) : 0);
             saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
-        } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(ref.file())) {
+        } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.get())) {
             dropDescriptionCopies(*asf->tag());
             asf->setProperties(map);
             saved = asf->save();
         } else {
-            ref.file()->setProperties(map);
-            saved = ref.file()->save();
+            file->setProperties(map);
+            saved = file->save();
         }
     }
-    return saved && holdsAudio(openFile(path));
+    return saved && holdsAudio(openAs(format, path).get());
 }
 
 /// How much a save may grow a file: the new text several times over (ID3v2
@@ -200,25 +240,34 @@ int saveTimeoutMs(const QString& path)
 
 bool AudioTagInfo::SaveTags(const QString& path)
 {
-    if (!QFileInfo(path).isFile()) {
-        lastError_ = QStringLiteral("The file does not exist: %1").arg(path);
-        return false;
-    }
+    const GuardedEditResult result = save(path);
+    lastError_ = result.error;
+    return result.saved;
+}
+
+GuardedEditResult AudioTagInfo::save(const QString& path) const
+{
+    if (!QFileInfo(path).isFile())
+        return {false, QStringLiteral("the file does not exist")};
+    const TaggedFormat format = taggedFormatOf(path);
+    if (format == TaggedFormat::None)
+        return {false, QStringLiteral("the file is no audio file that can hold tags")};
     // TagLib edits a copy in a child process: a file it mishandles can neither
-    // take the program down nor be left damaged or grown without end.
+    // take the program down nor be left damaged or grown without end. The
+    // copy replaces the file only with its audio unchanged, as FFmpeg reads it.
     const GuardedEditLimits limits{allowedGrowth(*this), saveTimeoutMs(path)};
-    const auto write = [this](const QString& copy) { return writeTags(copy, *this); };
+    const auto write = [this, format](const QString& copy) { return writeTags(copy, format, *this); };
+    const auto check = [](const QString& original, const QString& copy) { return audioDifference(original, copy); };
+    if (format != TaggedFormat::Asf)
+        return editCopyGuarded(path, limits, write, check);
     // A WMA file's tags are all in its header: only the header is edited, and
-    // a header that grows does not move the audio through a small buffer.
+    // a header that grows does not move the audio through a small buffer. The
+    // tag writer replaces as much of the file as the header claims, so a
+    // header whose contents do not bear out its size is not edited.
     const qint64 asfHeader = asfHeaderObjectSize(path);
-    const bool saved =
-        asfHeader > 0 ? editHeadGuarded(path, asfHeader, limits, write) : editCopyGuarded(path, limits, write);
-    if (!saved) {
-        lastError_ = QStringLiteral("Cannot write tags into %1").arg(path);
-        return false;
-    }
-    lastError_.clear();
-    return true;
+    if (asfHeader < 0)
+        return {false, QStringLiteral("the header of this WMA file does not match its contents")};
+    return editHeadGuarded(path, asfHeader, limits, write, check);
 }
 
 TagFieldList AudioTagInfo::TextFields() const

@@ -3,6 +3,7 @@
 // fields of MP3 (ID3v2 and ID3v1), Ogg Vorbis (comments), WMA (ASF), M4A,
 // WAV (RIFF INFO and ID3) and APE (APEv2) files.
 
+#include "platform/audio/guarded_file_edit.h"
 #include "platform/audio/tag_fields.h"
 
 #include <QString>
@@ -32,7 +33,10 @@ public:
     /// Fills the fields from the file's tags; false (fields cleared) when the
     /// file cannot be opened as a tagged audio file.
     bool LoadTags(const QString& path);
-    /// Writes the fields into the file; false when the file cannot be tagged.
+    /// Writes the fields into the file; false, with the reason in
+    /// LastError() and the file left as it was, when it cannot be tagged
+    /// (among others a full disk, a file the user may not write, or a save
+    /// that would change the audio).
     bool SaveTags(const QString& path);
     /// The text fields SaveTags writes, in a fixed order, each as a save
     /// stores it (empty: removed).
@@ -44,6 +48,8 @@ public:
     QString LastError() const { return lastError_; }
 
 private:
+    GuardedEditResult save(const QString& path) const;
+
     QString lastError_;
 };
 

@@ -1,17 +1,22 @@
 #include "platform/audio/guarded_file_edit.h"
 
+#include "platform/audio/hidden_copy.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -20,128 +25,117 @@ namespace quandor::audio {
 
 namespace {
 
-/// A file descriptor, closed when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
-    int get() const { return fd_; }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
+GuardedEditResult refused(const QString& reason)
+{
+    return {false, reason};
+}
 
-private:
-    int fd_;
-};
+GuardedEditResult refusedBy(int error)
+{
+    return refused(systemReason(error));
+}
 
-/// A new file beside the one to edit, removed again unless kept.
-class CopyBeside {
-public:
-    explicit CopyBeside(const QFileInfo& target)
-    {
-        const QString suffix = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
-        for (int attempt = 0; attempt < 16 && !file_.isOpen(); ++attempt) {
-            const QString tag = QString::number(QRandomGenerator::global()->generate64(), 36);
-            file_.setFileName(target.absolutePath() + QStringLiteral("/.tavrel-edit-") + tag + suffix);
-            file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
-        }
-    }
-    ~CopyBeside()
-    {
-        file_.close();
-        if (!kept_ && !file_.fileName().isEmpty())
-            QFile::remove(file_.fileName());
-    }
-    CopyBeside(const CopyBeside&) = delete;
-    CopyBeside& operator=(const CopyBeside&) = delete;
-
-    QFile& file() { return file_; }
-    void keep() { kept_ = true; }
-
-private:
-    QFile file_;
-    bool kept_ = false;
-};
-
-bool writeFully(int fd, const char* data, qint64 size)
+int writeFullyAt(int fd, const char* data, qint64 size, qint64 offset)
 {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
+        const ssize_t written = ::pwrite(fd, data, size_t(size), off_t(offset));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return false;
+            return written < 0 ? errno : EIO;
         data += written;
         size -= written;
+        offset += written;
     }
-    return true;
+    return 0;
 }
 
-/// Appends `length` bytes of `from`, starting at `offset`, to `to`.
-bool copyRange(int from, qint64 offset, qint64 length, int to)
+/// Copies `length` bytes of `from` at `fromOffset` to `to` at `toOffset`:
+/// 0, or the errno of the first write or read that failed.
+int copyRange(int from, qint64 fromOffset, qint64 length, int to, qint64 toOffset)
 {
 #ifdef __linux__
     // In the kernel where the file system allows it: no trip through our memory.
-    loff_t at = offset;
+    loff_t in = fromOffset;
+    loff_t out = toOffset;
     while (length > 0) {
-        const ssize_t copied = ::copy_file_range(from, &at, to, nullptr, size_t(std::min<qint64>(length, 1 << 30)), 0);
+        const ssize_t copied = ::copy_file_range(from, &in, to, &out, size_t(std::min<qint64>(length, 1 << 30)), 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS)
+            return errno; // a full disk, a size limit, a failing disk
         if (copied <= 0)
-            break; // not possible here, or the end of the file: the plain copy below decides
+            break; // not possible here, or the end of the source: the plain copy below decides
         length -= copied;
     }
-    offset = at;
+    fromOffset = in;
+    toOffset = out;
 #endif
     if (length == 0)
-        return true;
+        return 0;
     std::vector<char> buffer(size_t(std::min<qint64>(length, 1 << 20)));
     while (length > 0) {
         const ssize_t got =
-            ::pread(from, buffer.data(), size_t(std::min<qint64>(length, qint64(buffer.size()))), off_t(offset));
+            ::pread(from, buffer.data(), size_t(std::min<qint64>(length, qint64(buffer.size()))), off_t(fromOffset));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0 || !writeFully(to, buffer.data(), got))
-            return false;
-        offset += got;
+        if (got <= 0)
+            return got < 0 ? errno : EIO; // the source shrank meanwhile
+        if (const int error = writeFullyAt(to, buffer.data(), got, toOffset))
+            return error;
+        fromOffset += got;
+        toOffset += got;
         length -= got;
     }
-    return true;
+    return 0;
 }
 
+enum class ChildEnd { Succeeded, Refused, TimedOut, PassedSizeLimit, Crashed };
+
 /// In the child: limits, the edit, and an exit status that says how it went.
-[[noreturn]] void runChild(const QString& copyPath, qint64 maxBytes, const std::function<bool(const QString&)>& edit)
+[[noreturn]] void runChild(const QString& copyPath, rlim_t maxBytes, pid_t parent, const GuardedEdit& edit)
 {
+    // The copy lives as long as some process holds it: this one must not
+    // outlive a parent that is killed.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(1);
     // Passing the bound kills the child at once (SIGXFSZ), mid-write.
     signal(SIGXFSZ, SIG_DFL);
-    rlimit size{rlim_t(maxBytes), rlim_t(maxBytes)};
+    rlimit size{};
+    getrlimit(RLIMIT_FSIZE, &size);
+    size.rlim_cur = std::min(size.rlim_cur, maxBytes);
     setrlimit(RLIMIT_FSIZE, &size);
     rlimit noCore{0, 0}; // a crash here is expected now and then; it leaves no core file
     setrlimit(RLIMIT_CORE, &noCore);
     _exit(edit(copyPath) ? 0 : 1);
 }
 
-/// Waits for the child; kills it when the time is up. True when it exited
-/// with 0. `exitSignal` is the read end of a pipe whose write end only the
-/// child holds: it reads as ended the moment the child is gone.
-bool childSucceeded(pid_t child, int exitSignal, int timeoutMs)
+/// Waits for the child; kills it when the time is up. `exitSignal` is the
+/// read end of a pipe whose write end only the child holds: it reads as
+/// ended the moment the child is gone.
+ChildEnd waitForChild(pid_t child, int exitSignal, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child)
-            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done == child) {
+            if (WIFEXITED(status))
+                return WEXITSTATUS(status) == 0 ? ChildEnd::Succeeded : ChildEnd::Refused;
+            return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ ? ChildEnd::PassedSizeLimit : ChildEnd::Crashed;
+        }
         if (done < 0)
-            return false;
+            return ChildEnd::Crashed;
         if (deadline.hasExpired()) {
             kill(child, SIGKILL);
             waitpid(child, &status, 0);
-            return false;
+            return ChildEnd::TimedOut;
         }
         // Woken by the child's end; the slice bounds the wait should another
         // process have come to hold the pipe too.
@@ -155,82 +149,169 @@ bool childSucceeded(pid_t child, int exitSignal, int timeoutMs)
 }
 
 /// Runs `edit` on `copyPath` in a child process within `maxBytes` and the time-out.
-bool editInChild(const QString& copyPath, qint64 maxBytes, int timeoutMs,
-                 const std::function<bool(const QString&)>& edit)
+ChildEnd editInChild(const QString& copyPath, qint64 maxBytes, int timeoutMs, const GuardedEdit& edit)
 {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
-        return false;
+        return ChildEnd::Crashed;
     Descriptor readEnd(ends[0]);
     Descriptor writeEnd(ends[1]);
     ::fcntl(readEnd.get(), F_SETFL, ::fcntl(readEnd.get(), F_GETFL) | O_NONBLOCK);
 
     std::fflush(nullptr); // nothing buffered is written twice by the child
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child < 0)
-        return false;
+        return ChildEnd::Crashed;
     if (child == 0)
-        runChild(copyPath, maxBytes, edit); // keeps the write end open until it exits
+        runChild(copyPath, rlim_t(maxBytes), parent, edit); // keeps the write end open until it exits
     writeEnd.reset();
-    return childSucceeded(child, readEnd.get(), timeoutMs);
+    return waitForChild(child, readEnd.get(), timeoutMs);
+}
+
+/// True when the file system holding `fd` has (nearly) no room left: a tag
+/// writer that fails there was stopped by the full disk.
+bool diskFull(int fd)
+{
+    struct statvfs fs {};
+    constexpr qint64 kNearlyFull = 64 * 1024;
+    return ::fstatvfs(fd, &fs) == 0 && qint64(fs.f_bavail) * qint64(fs.f_frsize) < kNearlyFull;
+}
+
+/// Why the edit in the child did not succeed, in the user's terms.
+QString childFailure(ChildEnd end, int copyFd, qint64 maxBytes)
+{
+    if (diskFull(copyFd))
+        return systemReason(ENOSPC);
+    switch (end) {
+    case ChildEnd::PassedSizeLimit: {
+        rlimit size{};
+        if (getrlimit(RLIMIT_FSIZE, &size) == 0 && size.rlim_cur != RLIM_INFINITY && qint64(size.rlim_cur) < maxBytes)
+            return systemReason(EFBIG); // the limit the program was started with
+        return QStringLiteral("the tags would have made the file grow too much");
+    }
+    case ChildEnd::TimedOut:
+        return QStringLiteral("the tag writer did not finish in time");
+    case ChildEnd::Refused:
+        return QStringLiteral("the tag writer could not write the tags into this file");
+    default:
+        return QStringLiteral("the tag writer failed on this file");
+    }
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+/// Writes the copy's contents into the file itself, which keeps every link,
+/// its owner and mode. The room is reserved first, so that a full disk stops
+/// the save before the file has changed.
+int writeBack(int copyFd, qint64 newSize, const QByteArray& target, qint64 oldSize)
+{
+    const Descriptor file(::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (file.get() < 0)
+        return errno;
+    if (newSize > oldSize && ::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(newSize)) != 0
+        && errno != EOPNOTSUPP)
+        return errno;
+    if (const int error = copyRange(copyFd, 0, newSize, file.get(), 0))
+        return error;
+    if (::ftruncate(file.get(), off_t(newSize)) != 0 || ::fdatasync(file.get()) != 0)
+        return errno;
+    return 0;
+}
+
+/// Gives the copy the original's owner, group and mode; false when this
+/// process may not (the file is then written back in place).
+bool takeIdentity(int copyFd, const struct stat& original)
+{
+    return ::fchown(copyFd, original.st_uid, original.st_gid) == 0 && ::fchmod(copyFd, original.st_mode & 07777) == 0;
 }
 
 /// The edit on a copy of the first `headBytes` of `path` (all of it when
 /// negative); the rest of the file is appended to the edited copy.
-bool editGuarded(const QString& path, qint64 headBytes, const GuardedEditLimits& limits,
-                 const std::function<bool(const QString&)>& edit)
+GuardedEditResult editGuarded(const QString& path, qint64 headBytes, const GuardedEditLimits& limits,
+                              const GuardedEdit& edit, const CopyCheck& check)
 {
     // A link is followed: the file it names is edited, the link stays.
     const QFileInfo target(QFileInfo(path).canonicalFilePath());
-    if (target.filePath().isEmpty() || !target.isFile())
-        return false;
-    Descriptor original(::open(QFile::encodeName(target.filePath()).constData(), O_RDONLY | O_CLOEXEC));
-    if (original.get() < 0)
-        return false;
-    const qint64 size = ::lseek(original.get(), 0, SEEK_END);
-    if (size < 0 || headBytes > size)
-        return false;
+    if (target.filePath().isEmpty())
+        return refusedBy(ENOENT);
+    const QByteArray targetName = QFile::encodeName(target.filePath());
+    const Descriptor original(::open(targetName.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat before {};
+    if (original.get() < 0 || ::fstat(original.get(), &before) != 0)
+        return refusedBy(errno);
+    if (!S_ISREG(before.st_mode))
+        return refused(QStringLiteral("not a regular file"));
+    // Renaming a copy over the file would succeed in a folder the user may
+    // write, even where the file itself is not theirs to change.
+    if (::faccessat(AT_FDCWD, targetName.constData(), W_OK, AT_EACCESS) != 0)
+        return refusedBy(errno);
+    const qint64 size = before.st_size;
+    if (headBytes > size)
+        return refused(QStringLiteral("the file is shorter than its header says"));
     const qint64 head = headBytes < 0 ? size : headBytes;
 
-    CopyBeside copy(target);
-    if (!copy.file().isOpen() || !copyRange(original.get(), 0, head, copy.file().handle()))
-        return false;
-    copy.file().setPermissions(QFile::permissions(target.filePath()));
-    copy.file().close();
-    const QString copyPath = copy.file().fileName();
+    removeStaleCopies(target.absolutePath());
+    HiddenCopy copy(target.absolutePath());
+    if (!copy.isOpen())
+        return refusedBy(copy.error());
+    if (const int error = copyRange(original.get(), 0, head, copy.fd(), 0))
+        return refusedBy(error);
     const qint64 maxBytes = head + limits.maxGrowthBytes;
 
-    if (!editInChild(copyPath, maxBytes, limits.timeoutMs, edit))
-        return false;
-    const qint64 written = QFileInfo(copyPath).size();
+    const ChildEnd end = editInChild(copy.path(), maxBytes, limits.timeoutMs, edit);
+    if (end != ChildEnd::Succeeded)
+        return refused(childFailure(end, copy.fd(), maxBytes));
+    struct stat edited {};
+    if (::fstat(copy.fd(), &edited) != 0)
+        return refusedBy(errno);
+    const qint64 written = edited.st_size;
     if (written <= 0 || written > maxBytes)
-        return false;
+        return refused(QStringLiteral("the tag writer left the file empty or too large"));
     if (head < size) {
-        // The edit may have rewritten the copy as a new file: append by name
-        // (without O_APPEND, which the kernel's copy refuses).
-        const Descriptor edited(::open(QFile::encodeName(copyPath).constData(), O_WRONLY | O_CLOEXEC));
-        if (edited.get() < 0 || ::lseek(edited.get(), 0, SEEK_END) != written
-            || !copyRange(original.get(), head, size - head, edited.get()))
-            return false;
+        if (const int error = copyRange(original.get(), head, size - head, copy.fd(), written))
+            return refusedBy(error);
     }
-    if (std::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(target.filePath()).constData()) != 0)
-        return false;
-    copy.keep();
-    return true;
+    // The last writes may only fail here (a full disk reported late).
+    if (::fdatasync(copy.fd()) != 0)
+        return refusedBy(errno);
+    if (check) {
+        const QString difference = check(target.filePath(), copy.path());
+        if (!difference.isEmpty())
+            return refused(diskFull(copy.fd()) ? systemReason(ENOSPC) : difference);
+    }
+
+    struct stat now {};
+    if (::stat(targetName.constData(), &now) != 0 || !sameFile(before, now))
+        return refused(QStringLiteral("another program changed the file during the save"));
+    const qint64 finalSize = written + (size - head);
+    if (before.st_nlink == 1 && takeIdentity(copy.fd(), before)) {
+        if (const int error = copy.replace(target.fileName()))
+            return refusedBy(error);
+    } else if (const int error = writeBack(copy.fd(), finalSize, targetName, size)) {
+        return refusedBy(error);
+    }
+    return {true, {}};
 }
 
 } // namespace
 
-bool editCopyGuarded(const QString& path, const GuardedEditLimits& limits,
-                     const std::function<bool(const QString& copyPath)>& edit)
+GuardedEditResult editCopyGuarded(const QString& path, const GuardedEditLimits& limits, const GuardedEdit& edit,
+                                  const CopyCheck& check)
 {
-    return editGuarded(path, -1, limits, edit);
+    return editGuarded(path, -1, limits, edit, check);
 }
 
-bool editHeadGuarded(const QString& path, qint64 headBytes, const GuardedEditLimits& limits,
-                     const std::function<bool(const QString& copyPath)>& edit)
+GuardedEditResult editHeadGuarded(const QString& path, qint64 headBytes, const GuardedEditLimits& limits,
+                                  const GuardedEdit& edit, const CopyCheck& check)
 {
-    return headBytes >= 0 && editGuarded(path, headBytes, limits, edit);
+    if (headBytes < 0)
+        return refused(QStringLiteral("the file has no header to edit"));
+    return editGuarded(path, headBytes, limits, edit, check);
 }
 
 } // namespace quandor::audio

@@ -2,6 +2,7 @@
 // the file is either replaced by a sane copy or left byte for byte as it was.
 #include "platform/audio/guarded_file_edit.h"
 
+#include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 
 #include <QDir>
@@ -12,8 +13,14 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quandor::audio {
 namespace {
@@ -69,7 +76,9 @@ TEST(GuardedFileEdit, TheFileChangesOnlyWhenTheEditSucceedsWithinItsBounds)
         ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         QElapsedTimer clock;
         clock.start();
-        EXPECT_EQ(editCopyGuarded(file, limits, c.edit), c.replaced);
+        const GuardedEditResult result = editCopyGuarded(file, limits, c.edit);
+        EXPECT_EQ(result.saved, c.replaced);
+        EXPECT_EQ(result.error.isEmpty(), c.replaced) << result.error.toStdString();
         EXPECT_LT(clock.elapsed(), 10000);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("song.mp3")});
         if (c.replaced) {
@@ -93,8 +102,7 @@ TEST(GuardedFileEdit, AHeadEditSeesOnlyTheHeadAndTheRestFollowsIt)
         return [expected, growth](const QString& copy) {
             if (readAll(copy) != expected)
                 return false;
-            // Written anew, as some tag writers do: the rest must still follow.
-            QFile::remove(copy);
+            // Truncated and written anew: the rest must still follow.
             return writeAll(copy, "new " + QByteArray(growth, 'h'));
         };
     };
@@ -117,26 +125,120 @@ TEST(GuardedFileEdit, AHeadEditSeesOnlyTheHeadAndTheRestFollowsIt)
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("song.wma"));
         ASSERT_TRUE(writeAll(file, head + rest));
-        EXPECT_EQ(editHeadGuarded(file, c.headBytes, {64 * 1024, 5000}, c.edit), !c.result.isEmpty());
+        EXPECT_EQ(editHeadGuarded(file, c.headBytes, {64 * 1024, 5000}, c.edit).saved, !c.result.isEmpty());
         EXPECT_TRUE(readAll(file) == (c.result.isEmpty() ? head + rest : c.result));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("song.wma")});
     }
 }
 
-TEST(GuardedFileEdit, TheCopyKeepsTheExtensionAndALinkKeepsPointingAtTheFile)
+TEST(GuardedFileEdit, ASymbolicLinkKeepsPointingAtTheFile)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("song.ogg"));
     const QString link = dir.filePath(QStringLiteral("link.ogg"));
     ASSERT_TRUE(writeAll(file, "abc"));
     ASSERT_TRUE(QFile::link(file, link));
-    EXPECT_TRUE(editCopyGuarded(link, {1024, 5000}, [](const QString& copy) {
-        return copy.endsWith(QStringLiteral(".ogg")) && appendBytes(copy, 3);
-    }));
+    EXPECT_TRUE(editCopyGuarded(link, {1024, 5000}, [](const QString& copy) { return appendBytes(copy, 3); }).saved);
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(readAll(file), QByteArray("abcxxx"));
-    EXPECT_FALSE(editCopyGuarded(dir.filePath(QStringLiteral("missing.ogg")), {1024, 5000},
-                                 [](const QString&) { return true; }));
+    EXPECT_FALSE(editCopyGuarded(dir.filePath(QStringLiteral("missing.ogg")), {1024, 5000}, [](const QString&) {
+                     return true;
+                 }).saved);
+}
+
+// The copy replaces the file only when the check vouches for it, and only
+// with every byte written: a size limit the program runs under stops the
+// edit and the append of the rest as a full disk would, and says so.
+TEST(GuardedFileEdit, TheCopyReplacesTheFileOnlyWhenCheckedAndWrittenInFull)
+{
+    const QByteArray original = QByteArray("head").repeated(64) + QByteArray("audio").repeated(20000);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("song.mp3"));
+    ASSERT_TRUE(writeAll(file, original));
+    const auto grow = [](const QString& copy) { return appendBytes(copy, 5000); };
+
+    const GuardedEditResult vetoed =
+        editCopyGuarded(file, {64 * 1024, 5000}, grow, [&](const QString& from, const QString& copy) {
+            EXPECT_EQ(QFileInfo(from).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
+            EXPECT_EQ(readAll(copy).size(), original.size() + 5000);
+            return QStringLiteral("the audio differs");
+        });
+    EXPECT_FALSE(vetoed.saved);
+    EXPECT_EQ(vetoed.error, QStringLiteral("the audio differs"));
+    EXPECT_TRUE(readAll(file) == original);
+
+    struct Case {
+        const char* name;
+        qint64 headBytes; ///< -1: the whole file
+        rlim_t limit;
+    };
+    const Case cases[] = {
+        {"the edit passes the limit", -1, rlim_t(original.size() + 100)},
+        {"the copy of the file passes the limit", -1, rlim_t(original.size() / 2)},
+        {"the rest behind the head passes the limit", 256, rlim_t(original.size() + 100)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuardedEditResult result;
+        {
+            const quandor::test::FileSizeLimit limit(c.limit);
+            result = c.headBytes < 0 ? editCopyGuarded(file, {64 * 1024, 5000}, grow)
+                                     : editHeadGuarded(file, c.headBytes, {64 * 1024, 5000}, grow);
+        }
+        EXPECT_FALSE(result.saved);
+        EXPECT_EQ(result.error, QString::fromLocal8Bit(std::strerror(EFBIG)));
+        EXPECT_TRUE(readAll(file) == original);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("song.mp3")});
+    }
+}
+
+// A save whose process is killed while the edit runs leaves no copy: the
+// edit's process goes with it, and with both the unnamed copy. A copy an
+// earlier save left under a name is removed by the next save.
+TEST(GuardedFileEdit, AKilledSaveLeavesNoCopyBehind)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("song.wav"));
+    const QByteArray original = QByteArray("audio").repeated(100000);
+    ASSERT_TRUE(writeAll(file, original));
+    const QString started = dir.filePath(QStringLiteral("started"));
+
+    const pid_t saver = fork();
+    if (saver == 0) {
+        editCopyGuarded(file, {1024, 60000}, [&](const QString&) {
+            writeAll(started, "1");
+            for (;;)
+                QThread::msleep(100);
+            return true;
+        });
+        _exit(0);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(started) && clock.elapsed() < 10000)
+        QThread::msleep(5);
+    ASSERT_TRUE(QFileInfo::exists(started));
+    // The edit is under way: the copy exists, but has no name.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("song.wav"), QStringLiteral("started")}));
+    kill(saver, SIGKILL);
+    waitpid(saver, nullptr, 0);
+    QFile::remove(started);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("song.wav")});
+    EXPECT_TRUE(readAll(file) == original);
+
+    // What a save killed before it could remove its copy left, and a copy of
+    // a save still running, which must stay.
+    const QString stale = dir.filePath(QStringLiteral(".tavrel-edit-stale.wav"));
+    const QString live = dir.filePath(QStringLiteral(".tavrel-edit-live.wav"));
+    ASSERT_TRUE(writeAll(stale, "left behind"));
+    ASSERT_TRUE(writeAll(live, "in use"));
+    QFile held(live);
+    ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+    ASSERT_EQ(flock(held.handle(), LOCK_EX), 0);
+    EXPECT_TRUE(editCopyGuarded(file, {1024, 5000}, [](const QString& copy) { return appendBytes(copy, 1); }).saved);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(live));
 }
 
 } // namespace

@@ -1,0 +1,113 @@
+#include "platform/audio/hidden_copy.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quandor::audio {
+
+namespace {
+
+constexpr char kCopyPrefix[] = ".tavrel-edit-";
+
+QByteArray freshName()
+{
+    return QByteArray(kCopyPrefix) + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+} // namespace
+
+void Descriptor::reset(int fd)
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
+
+HiddenCopy::HiddenCopy(const QString& folder)
+{
+    folder_.reset(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder_.get() < 0) {
+        error_ = errno;
+        return;
+    }
+    file_.reset(::openat(folder_.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (file_.get() < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        for (int attempt = 0; attempt < 16 && file_.get() < 0; ++attempt) {
+            name_ = freshName();
+            file_.reset(::openat(folder_.get(), name_.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        }
+    }
+    if (file_.get() < 0) {
+        error_ = errno;
+        name_.clear();
+        return;
+    }
+    // Held as long as this process (or its child) lives: a copy whose lock
+    // can be taken is one a killed save left.
+    ::flock(file_.get(), LOCK_EX);
+}
+
+HiddenCopy::~HiddenCopy()
+{
+    if (!name_.isEmpty())
+        ::unlinkat(folder_.get(), name_.constData(), 0);
+}
+
+QString HiddenCopy::path() const
+{
+    return QStringLiteral("/proc/self/fd/%1").arg(file_.get());
+}
+
+int HiddenCopy::replace(const QString& name)
+{
+    const QByteArray target = QFile::encodeName(name);
+    if (name_.isEmpty()) {
+        // Named under the lock already held, so that no other save takes it
+        // for a stale copy in the instant before the rename.
+        const QByteArray linked = freshName();
+        const QByteArray self = QFile::encodeName(path());
+        if (::linkat(AT_FDCWD, self.constData(), folder_.get(), linked.constData(), AT_SYMLINK_FOLLOW) != 0)
+            return errno;
+        name_ = linked;
+    }
+    if (::renameat(folder_.get(), name_.constData(), folder_.get(), target.constData()) != 0)
+        return errno;
+    name_.clear();
+    ::fsync(folder_.get());
+    return 0;
+}
+
+void removeStaleCopies(const QString& folder)
+{
+    const Descriptor at(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (at.get() < 0)
+        return;
+    DIR* listing = ::fdopendir(::dup(at.get()));
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (qstrncmp(entry->d_name, kCopyPrefix, sizeof kCopyPrefix - 1) != 0)
+            continue;
+        const Descriptor copy(
+            ::openat(at.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat opened {};
+        struct stat named {};
+        if (copy.get() < 0 || ::fstat(copy.get(), &opened) != 0 || !S_ISREG(opened.st_mode)
+            || ::flock(copy.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        // Still the file that was locked, not one put under that name since.
+        if (::fstatat(at.get(), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev
+            && named.st_ino == opened.st_ino)
+            ::unlinkat(at.get(), entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
+
+} // namespace quandor::audio
