@@ -173,11 +173,26 @@ void dropDescriptionCopies(TagLib::ASF::Tag& tag)
         tag.removeItem(name);
 }
 
+/// True when `map` holds each of `fields` the format took as it was written
+/// (a frame TagLib cannot read, such as an encrypted title, may still stand
+/// ahead of the new one).
+bool readsBack(const TagLib::PropertyMap& map, const TagFieldList& fields, const TagLib::PropertyMap& unsupported)
+{
+    for (const auto& [key, text] : fields) {
+        if (unsupported.contains(key))
+            continue;
+        if (firstValue(map, key) != QString::fromUtf8(text))
+            return false;
+    }
+    return true;
+}
+
 /// Writes the fields into `path` through TagLib; true when the file took
-/// them and still reads as audio afterwards.
+/// them, still reads as audio afterwards and gives them back.
 bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fields)
 {
     bool saved = false;
+    TagLib::PropertyMap unsupported;
     {
         const std::unique_ptr<TagLib::File> file = openAs(format, path);
         if (!holdsAudio(file.get()) || file->readOnly())
@@ -188,11 +203,11 @@ bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fie
 
         if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file.get())) {
             mpeg->ID3v1Tag(true);
-            mpeg->setProperties(map);
+            unsupported = mpeg->setProperties(map);
             saved = mpeg->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripNone,
                                TagLib::ID3v2::v3, TagLib::File::Duplicate);
         } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file.get())) {
-            wav->setProperties(map);
+            unsupported = wav->setProperties(map);
             TagLib::RIFF::Info::Tag* info = wav->InfoTag();
             info->setTitle(toTag(fields.Title));
             info->setArtist(toTag(fields.Artist));
@@ -204,14 +219,17 @@ bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fie
             saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
         } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.get())) {
             dropDescriptionCopies(*asf->tag());
-            asf->setProperties(map);
+            unsupported = asf->setProperties(map);
             saved = asf->save();
         } else {
-            file->setProperties(map);
+            unsupported = file->setProperties(map);
             saved = file->save();
         }
     }
-    return saved && holdsAudio(openAs(format, path).get());
+    if (!saved)
+        return false;
+    const std::unique_ptr<TagLib::File> written = openAs(format, path);
+    return holdsAudio(written.get()) && readsBack(written->properties(), fields.TextFields(), unsupported);
 }
 
 /// How much a save may grow a file: the new text several times over (ID3v2
