@@ -23,6 +23,20 @@ ff::InputPtr openInput(const QString& path, const AVInputFormat* format = nullpt
     return ff::InputPtr(raw);
 }
 
+/// The format FFmpeg takes `path` for by its content, given the name `name`
+/// (a copy is judged as it will be read once it has the original's name).
+const AVInputFormat* formatUnderName(const QString& path, const QString& name)
+{
+    AVIOContext* raw = nullptr;
+    if (avio_open(&raw, ff::fileUrl(path).constData(), AVIO_FLAG_READ) < 0)
+        return nullptr;
+    const AVInputFormat* format = nullptr;
+    if (av_probe_input_buffer(raw, &format, ff::fileUrl(name).constData(), nullptr, 0, 0) < 0)
+        format = nullptr;
+    avio_closep(&raw);
+    return format;
+}
+
 std::vector<int> audioStreams(const AVFormatContext* input)
 {
     std::vector<int> audio;
@@ -167,6 +181,9 @@ QString audioDifference(const QString& original, const QString& copy)
     const ff::InputPtr before = openInput(original);
     if (!before)
         return QStringLiteral("the audio of the file cannot be read");
+    // Read the way the original is read: by content, under the same name.
+    if (formatUnderName(copy, original) != before->iformat)
+        return QStringLiteral("the save would have made the file read as another format");
     const ff::InputPtr after = openInput(copy, before->iformat);
     if (!after)
         return QStringLiteral("the audio could not be read back after the save");

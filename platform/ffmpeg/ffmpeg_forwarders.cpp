@@ -112,6 +112,10 @@ QUANDOR_FFMPEG_FORWARD(int, avformat_find_stream_info, (AVFormatContext* context
 QUANDOR_FFMPEG_FORWARD(void, avformat_free_context, (AVFormatContext* context), (context))
 QUANDOR_FFMPEG_FORWARD(AVStream*, avformat_new_stream, (AVFormatContext* context, const AVCodec* codec),
                        (context, codec))
+QUANDOR_FFMPEG_FORWARD(int, av_probe_input_buffer,
+                       (AVIOContext* context, const AVInputFormat** format, const char* url, void* logContext,
+                        unsigned offset, unsigned maxProbeSize),
+                       (context, format, url, logContext, offset, maxProbeSize))
 QUANDOR_FFMPEG_FORWARD(int, avformat_open_input,
                        (AVFormatContext** context, const char* url, const AVInputFormat* format, AVDictionary** options),
                        (context, url, format, options))
