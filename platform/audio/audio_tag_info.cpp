@@ -3,7 +3,6 @@
 #include "platform/audio/asf_header.h"
 #include "platform/audio/audio_stream_check.h"
 #include "platform/audio/guarded_file_edit.h"
-#include "platform/audio/isolated_call.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
@@ -27,7 +26,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 
 namespace quandor::audio {
 
@@ -121,38 +119,6 @@ bool holdsAudio(const TagLib::File* file)
     return file && file->isValid() && file->audioProperties() && file->audioProperties()->sampleRate() > 0;
 }
 
-/// A save takes a few milliseconds; the time-out leaves room for copying a
-/// large file on a busy disk.
-int saveTimeoutMs(const QString& path)
-{
-    constexpr qint64 kBase = 20000;
-    constexpr qint64 kBytesPerMs = 16 * 1024;
-    return int(std::min<qint64>(kBase + QFileInfo(path).size() / kBytesPerMs, 600000));
-}
-
-// FFmpeg judges the files in a child process: a hostile file cannot take the
-// program down through it, and a conversion that needs no FFmpeg (WAV to
-// MP3, Ogg or APE) still does not load it into the program for its tag.
-
-/// The format of `path` by its content.
-TaggedFormat contentFormat(const QString& path)
-{
-    const std::optional<QByteArray> answer =
-        callIsolated([&path] { return QByteArray::number(int(taggedFormatOf(path))); }, saveTimeoutMs(path));
-    const int format = answer ? answer->toInt() : 0;
-    return format > 0 && format <= int(TaggedFormat::OggFlac) ? TaggedFormat(format) : TaggedFormat::None;
-}
-
-/// Empty when `copy` carries the audio of `original`; else why not.
-QString isolatedAudioDifference(const QString& original, const QString& copy)
-{
-    const std::optional<QByteArray> answer = callIsolated(
-        [&] { return QByteArray("=") + audioDifference(original, copy).toUtf8(); }, saveTimeoutMs(original));
-    if (!answer || !answer->startsWith('='))
-        return QStringLiteral("the audio could not be checked after the save");
-    return QString::fromUtf8(answer->mid(1));
-}
-
 } // namespace
 
 bool AudioTagInfo::LoadTags(const QString& path)
@@ -161,7 +127,7 @@ bool AudioTagInfo::LoadTags(const QString& path)
     Genre = NoGenre;
     Year = 0;
     Track = 0;
-    const std::unique_ptr<TagLib::File> file = openAs(contentFormat(path), path);
+    const std::unique_ptr<TagLib::File> file = openAs(taggedFormatOf(path), path);
     if (!holdsAudio(file.get())) {
         lastError_ = QStringLiteral("Cannot read the tags of %1").arg(path);
         return false;
@@ -279,6 +245,15 @@ qint64 allowedGrowth(const AudioTagInfo& fields)
     return 8 * text + kPaddingRoom;
 }
 
+/// A save takes a few milliseconds; the time-out leaves room for copying a
+/// large file on a busy disk.
+int saveTimeoutMs(const QString& path)
+{
+    constexpr qint64 kBase = 20000;
+    constexpr qint64 kBytesPerMs = 16 * 1024;
+    return int(std::min<qint64>(kBase + QFileInfo(path).size() / kBytesPerMs, 600000));
+}
+
 } // namespace
 
 bool AudioTagInfo::SaveTags(const QString& path)
@@ -292,7 +267,7 @@ GuardedEditResult AudioTagInfo::save(const QString& path) const
 {
     if (!QFileInfo(path).isFile())
         return {false, QStringLiteral("the file does not exist")};
-    const TaggedFormat format = contentFormat(path);
+    const TaggedFormat format = taggedFormatOf(path);
     if (format == TaggedFormat::None)
         return {false, QStringLiteral("the file is no audio file that can hold tags")};
     // TagLib edits a copy in a child process: a file it mishandles can neither
@@ -300,9 +275,7 @@ GuardedEditResult AudioTagInfo::save(const QString& path) const
     // copy replaces the file only with its audio unchanged, as FFmpeg reads it.
     const GuardedEditLimits limits{allowedGrowth(*this), saveTimeoutMs(path)};
     const auto write = [this, format](const QString& copy) { return writeTags(copy, format, *this); };
-    const auto check = [](const QString& original, const QString& copy) {
-        return isolatedAudioDifference(original, copy);
-    };
+    const auto check = [](const QString& original, const QString& copy) { return audioDifference(original, copy); };
     if (format != TaggedFormat::Asf)
         return editCopyGuarded(path, limits, write, check);
     // A WMA file's tags are all in its header: only the header is edited, and
