@@ -1,7 +1,8 @@
 #pragma once
 // FFmpeg is opened on first use rather than with the program: its libraries
 // and everything they pull in take longer to load than the window takes to
-// come up, and converting WAV to MP3, Ogg or APE, or ripping, never needs it.
+// come up, and ripping never needs it; converting WAV to MP3, Ogg or APE
+// needs it only at the end, when the tag save checks the written audio.
 // The programs call FFmpeg's functions as usual; the functions they call are
 // defined here and go to the library's own on their first call.
 
