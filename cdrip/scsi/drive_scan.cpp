@@ -62,16 +62,14 @@ QString aspiInquiry(ScsiTransport& transport, const DriveAddress& address)
     return QString::fromLatin1(text, static_cast<qsizetype>(qstrnlen(text, 27)));
 }
 
-DriveScan aspiScanDevices(AspiLayer& layer)
+namespace {
+
+// Every adapter that answers is searched target by target, lun by lun, for
+// CD-ROM drives; an adapter that does not answer is reported and skipped.
+std::vector<DriveAddress> findCdRoms(AspiLayer& layer, int adapters, DriveScan& scan)
 {
-    DriveScan scan;
-    const std::optional<int> adapters = layer.hostAdapterCount(0);
-    if (!adapters) {
-        scan.messages.append({QStringLiteral("Adaptator request error"), QStringLiteral("Error 001 :")});
-        return scan;
-    }
     std::vector<DriveAddress> cdRoms;
-    for (int a = 0; a < *adapters; ++a) {
+    for (int a = 0; a < adapters; ++a) {
         const auto adapter = static_cast<std::uint8_t>(a);
         if (!layer.hostAdapterCount(adapter)) {
             scan.messages.append(
@@ -87,8 +85,14 @@ DriveScan aspiScanDevices(AspiLayer& layer)
             }
         }
     }
+    return cdRoms;
+}
+
+void describeCdRoms(AspiLayer& layer, const std::vector<DriveAddress>& cdRoms, DriveScan& scan)
+{
     // Each drive is asked at the same time as the others: a drive that does
     // not answer costs its own entry its time-out, not every entry after it.
+    // The futures of drives past the 99th are waited for as they go.
     std::vector<std::future<QString>> descriptions;
     for (const DriveAddress& address : cdRoms)
         descriptions.push_back(
@@ -105,7 +109,20 @@ DriveScan aspiScanDevices(AspiLayer& layer)
         if (!scan.drives.add({address, entry}))
             break; // the table holds 99 drives
     }
-    return scan; // the futures of drives past the 99th are waited for as they go
+}
+
+} // namespace
+
+DriveScan aspiScanDevices(AspiLayer& layer)
+{
+    DriveScan scan;
+    const std::optional<int> adapters = layer.hostAdapterCount(0);
+    if (!adapters) {
+        scan.messages.append({QStringLiteral("Adaptator request error"), QStringLiteral("Error 001 :")});
+        return scan;
+    }
+    describeCdRoms(layer, findCdRoms(layer, *adapters, scan), scan);
+    return scan;
 }
 
 } // namespace brenlow

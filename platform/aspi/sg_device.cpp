@@ -136,6 +136,60 @@ std::string accessProblemText(const std::string& node)
         + " of the group that owns it, " + group + ").";
 }
 
+// The command block at its group's length: bytes beyond the caller's length are 0.
+std::vector<uint8_t> paddedCdb(const ScsiCommand& command)
+{
+    std::vector<uint8_t> cdb(command.cdb.begin(), command.cdb.end());
+    const size_t groupLength = size_t(op::cdbLengthOf(command.cdb[0]));
+    if (cdb.size() < groupLength)
+        cdb.resize(groupLength, 0);
+    return cdb;
+}
+
+// A known command moves its data its own way, whatever the caller said; an
+// unknown one keeps the caller's direction.
+DataDirection directionOf(const ScsiCommand& command)
+{
+    const uint8_t opcode = command.cdb[0];
+    if (op::name(opcode) == std::string("UNKNOWN"))
+        return command.direction;
+    const op::Flow flow = op::dataFlowOf(opcode);
+    return flow == op::Flow::None ? DataDirection::None : flow == op::Flow::In ? DataDirection::In : DataDirection::Out;
+}
+
+// The request points into cdb, sense and the command's data, which outlive it.
+sg_io_hdr_t sgRequest(const ScsiCommand& command, DataDirection direction, std::vector<uint8_t>& cdb,
+                      std::vector<uint8_t>& sense)
+{
+    sg_io_hdr_t io{};
+    io.interface_id = 'S';
+    io.cmdp = cdb.data();
+    io.cmd_len = uint8_t(cdb.size());
+    io.sbp = sense.data();
+    io.mx_sb_len = uint8_t(sense.size());
+    io.timeout = unsigned(command.timeoutMs);
+    if (direction == DataDirection::None || command.data.empty()) {
+        io.dxfer_direction = SG_DXFER_NONE;
+    } else {
+        io.dxfer_direction = direction == DataDirection::In ? SG_DXFER_FROM_DEV : SG_DXFER_TO_DEV;
+        io.dxferp = command.data.data();
+        io.dxfer_len = unsigned(command.data.size());
+    }
+    return io;
+}
+
+SgReply sgReply(const sg_io_hdr_t& io, const std::vector<uint8_t>& sense)
+{
+    SgReply reply;
+    reply.scsiStatus = io.status;
+    reply.hostStatus = io.host_status;
+    reply.driverStatus = io.driver_status;
+    reply.sense.assign(sense.begin(), sense.begin() + std::min<size_t>(io.sb_len_wr, sense.size()));
+    reply.requested = io.dxfer_len;
+    reply.residual = io.resid;
+    return reply;
+}
+
 class SgDevice final : public ScsiDevice {
 public:
     SgDevice(LinuxScsiDevice info, std::shared_ptr<SgSystem> system)
@@ -175,53 +229,26 @@ public:
 private:
     ScsiOutcome send(const ScsiCommand& command)
     {
-        const uint8_t opcode = command.cdb[0];
-        std::vector<uint8_t> cdb(command.cdb.begin(), command.cdb.end());
-        const size_t groupLength = size_t(op::cdbLengthOf(opcode));
-        if (cdb.size() < groupLength)
-            cdb.resize(groupLength, 0); // bytes beyond the caller's length are 0
-        DataDirection direction = command.direction;
-        if (op::name(opcode) != std::string("UNKNOWN")) {
-            const op::Flow flow = op::dataFlowOf(opcode);
-            direction = flow == op::Flow::None ? DataDirection::None
-                : flow == op::Flow::In         ? DataDirection::In
-                                               : DataDirection::Out;
-        }
+        std::vector<uint8_t> cdb = paddedCdb(command);
+        const DataDirection direction = directionOf(command);
         std::vector<uint8_t> sense(32, 0);
-        sg_io_hdr_t io{};
-        io.interface_id = 'S';
-        io.cmdp = cdb.data();
-        io.cmd_len = uint8_t(cdb.size());
-        io.sbp = sense.data();
-        io.mx_sb_len = uint8_t(sense.size());
-        io.timeout = unsigned(command.timeoutMs);
-        if (direction == DataDirection::None || command.data.empty()) {
-            io.dxfer_direction = SG_DXFER_NONE;
-        } else {
-            io.dxfer_direction = direction == DataDirection::In ? SG_DXFER_FROM_DEV : SG_DXFER_TO_DEV;
-            io.dxferp = command.data.data();
-            io.dxfer_len = unsigned(command.data.size());
-        }
-        if (system_->ioctl(fd_, SG_IO, &io) < 0) {
-            const int error = errno;
-            if (error == EACCES || error == EPERM)
-                setProblem(accessProblemText(info_.node)); // opened read-only: writing is refused
-            else
-                closeNode(); // reopen next time (the drive may have gone)
-            return {ScsiOutcome::Kind::TransportError, 0, {}, 0};
-        }
-        SgReply reply;
-        reply.scsiStatus = io.status;
-        reply.hostStatus = io.host_status;
-        reply.driverStatus = io.driver_status;
-        reply.sense.assign(sense.begin(), sense.begin() + std::min<size_t>(io.sb_len_wr, sense.size()));
-        reply.requested = io.dxfer_len;
-        reply.residual = io.resid;
-        ScsiOutcome outcome = interpretSgReply(reply);
+        sg_io_hdr_t io = sgRequest(command, direction, cdb, sense);
+        if (system_->ioctl(fd_, SG_IO, &io) < 0)
+            return failedRequest(errno);
+        ScsiOutcome outcome = interpretSgReply(sgReply(io, sense));
         if (outcome.succeeded() && direction == DataDirection::In && readsSectors(cdb)
             && outcome.transferred < io.dxfer_len)
             return {ScsiOutcome::Kind::TransportError, 0, {}, outcome.transferred}; // sectors missing: no audio
         return outcome;
+    }
+
+    ScsiOutcome failedRequest(int error)
+    {
+        if (error == EACCES || error == EPERM)
+            setProblem(accessProblemText(info_.node)); // opened read-only: writing is refused
+        else
+            closeNode(); // reopen next time (the drive may have gone)
+        return {ScsiOutcome::Kind::TransportError, 0, {}, 0};
     }
 
     // 0 when the node is open, else the errno of the refusal.
