@@ -145,6 +145,49 @@ bool sameStreamFormat(const AVCodecParameters* a, const AVCodecParameters* b)
         && a->ch_layout.nb_channels == b->ch_layout.nb_channels;
 }
 
+/// Empty when both files hold as many audio streams, each in the same format.
+QString streamsDifference(const AVFormatContext* before, const AVFormatContext* after,
+                          const std::vector<int>& audioBefore, const std::vector<int>& audioAfter)
+{
+    if (audioBefore.empty())
+        return QStringLiteral("the file holds no audio stream");
+    if (audioAfter.size() != audioBefore.size())
+        return QStringLiteral("the save changed the audio streams");
+    for (size_t i = 0; i < audioBefore.size(); ++i)
+        if (!sameStreamFormat(before->streams[audioBefore[i]]->codecpar, after->streams[audioAfter[i]]->codecpar))
+            return QStringLiteral("the save changed the audio format");
+    return {};
+}
+
+/// Empty when both files' audio packets are the same to their ends. An APE
+/// file's last packet may differ (it runs over the tags behind it): its stream
+/// is then compared by apeStreamDifference.
+QString packetsDifference(AVFormatContext* before, AVFormatContext* after, const std::vector<int>& audioBefore,
+                          const std::vector<int>& audioAfter, bool ape)
+{
+    const ff::PacketPtr a(av_packet_alloc());
+    const ff::PacketPtr b(av_packet_alloc());
+    if (!a || !b)
+        return QStringLiteral("out of memory");
+    bool lastDiffers = false; // the packet just compared
+    for (;;) {
+        int endBefore = 0;
+        int endAfter = 0;
+        const int streamBefore = nextAudioPacket(before, a.get(), audioBefore, endBefore);
+        const int streamAfter = nextAudioPacket(after, b.get(), audioAfter, endAfter);
+        if (streamBefore < 0 || streamAfter < 0) {
+            if (streamBefore != streamAfter || endBefore != endAfter)
+                return QStringLiteral("the save would have cut the audio");
+            return {};
+        }
+        if (lastDiffers || streamBefore != streamAfter)
+            return QStringLiteral("the save would have changed the audio");
+        lastDiffers = a->size != b->size || (a->size > 0 && std::memcmp(a->data, b->data, size_t(a->size)) != 0);
+        if (lastDiffers && !ape)
+            return QStringLiteral("the save would have changed the audio");
+    }
+}
+
 } // namespace
 
 TaggedFormat taggedFormatOf(const QString& path)
@@ -189,36 +232,14 @@ QString audioDifference(const QString& original, const QString& copy)
         return QStringLiteral("the audio could not be read back after the save");
     const std::vector<int> audioBefore = audioStreams(before.get());
     const std::vector<int> audioAfter = audioStreams(after.get());
-    if (audioBefore.empty())
-        return QStringLiteral("the file holds no audio stream");
-    if (audioAfter.size() != audioBefore.size())
-        return QStringLiteral("the save changed the audio streams");
-    for (size_t i = 0; i < audioBefore.size(); ++i)
-        if (!sameStreamFormat(before->streams[audioBefore[i]]->codecpar, after->streams[audioAfter[i]]->codecpar))
-            return QStringLiteral("the save changed the audio format");
-
+    if (QString difference = streamsDifference(before.get(), after.get(), audioBefore, audioAfter);
+        !difference.isEmpty())
+        return difference;
     const bool ape = QByteArray(before->iformat->name) == "ape";
-    const ff::PacketPtr a(av_packet_alloc());
-    const ff::PacketPtr b(av_packet_alloc());
-    if (!a || !b)
-        return QStringLiteral("out of memory");
-    bool lastDiffers = false; // the packet just compared
-    for (;;) {
-        int endBefore = 0;
-        int endAfter = 0;
-        const int streamBefore = nextAudioPacket(before.get(), a.get(), audioBefore, endBefore);
-        const int streamAfter = nextAudioPacket(after.get(), b.get(), audioAfter, endAfter);
-        if (streamBefore < 0 || streamAfter < 0) {
-            if (streamBefore != streamAfter || endBefore != endAfter)
-                return QStringLiteral("the save would have cut the audio");
-            return ape ? apeStreamDifference(original, copy) : QString();
-        }
-        if (lastDiffers || streamBefore != streamAfter)
-            return QStringLiteral("the save would have changed the audio");
-        lastDiffers = a->size != b->size || (a->size > 0 && std::memcmp(a->data, b->data, size_t(a->size)) != 0);
-        if (lastDiffers && !ape)
-            return QStringLiteral("the save would have changed the audio");
-    }
+    if (QString difference = packetsDifference(before.get(), after.get(), audioBefore, audioAfter, ape);
+        !difference.isEmpty())
+        return difference;
+    return ape ? apeStreamDifference(original, copy) : QString();
 }
 
 } // namespace quandor::audio

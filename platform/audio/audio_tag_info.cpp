@@ -187,6 +187,19 @@ bool readsBack(const TagLib::PropertyMap& map, const TagFieldList& fields, const
     return true;
 }
 
+/// Readers that know only a WAV file's RIFF INFO chunk find the fields there
+/// too.
+void fillInfoTag(TagLib::RIFF::Info::Tag& info, const TagLib::PropertyMap& map, const AudioTagInfo& fields)
+{
+    info.setTitle(toTag(fields.Title));
+    info.setArtist(toTag(fields.Artist));
+    info.setAlbum(toTag(fields.Album));
+    info.setComment(toTag(fields.Comment));
+    info.setGenre(map.contains("GENRE") ? map["GENRE"].front() : TagLib::String());
+    info.setYear(fields.Year > 0 ? unsigned(fields.Year) : 0);
+    info.setTrack(fields.Track > 0 ? unsigned(fields.Track) : 0);
+}
+
 /// Writes the fields into `path` through TagLib; true when the file took
 /// them, still reads as audio afterwards and gives them back.
 bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fields)
@@ -208,14 +221,7 @@ bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fie
                                TagLib::ID3v2::v3, TagLib::File::Duplicate);
         } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file.get())) {
             unsupported = wav->setProperties(map);
-            TagLib::RIFF::Info::Tag* info = wav->InfoTag();
-            info->setTitle(toTag(fields.Title));
-            info->setArtist(toTag(fields.Artist));
-            info->setAlbum(toTag(fields.Album));
-            info->setComment(toTag(fields.Comment));
-            info->setGenre(map.contains("GENRE") ? map["GENRE"].front() : TagLib::String());
-            info->setYear(fields.Year > 0 ? unsigned(fields.Year) : 0);
-            info->setTrack(fields.Track > 0 ? unsigned(fields.Track) : 0);
+            fillInfoTag(*wav->InfoTag(), map, fields);
             saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
         } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.get())) {
             dropDescriptionCopies(*asf->tag());

@@ -63,6 +63,32 @@ bool FfmpegAudioOutput::open(const QString& path, const Setup& setup, QString& e
 {
     name_ = setup.name;
     channels_ = setup.channels;
+    if (!openEncoder(setup, error))
+        return false;
+
+    AVStream* stream = avformat_new_stream(output_.get(), nullptr);
+    if (!stream)
+        return fail(error, QStringLiteral("Out of memory"));
+    stream->time_base = AVRational{1, setup.sampleRate};
+    avcodec_parameters_from_context(stream->codecpar, codec_.get());
+    if (!openFile(path, error))
+        return false;
+    const int rc = avformat_write_header(output_.get(), nullptr);
+    if (rc < 0)
+        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
+
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!frame_ || !packet_)
+        return fail(error, QStringLiteral("Out of memory"));
+    frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 1024;
+    return true;
+}
+
+// The container is made before the encoder opens: whether the container wants
+// a global header changes how the encoder is set up.
+bool FfmpegAudioOutput::openEncoder(const Setup& setup, QString& error)
+{
     const AVCodec* codec = avcodec_find_encoder(setup.codec);
     if (!codec)
         return fail(error, QStringLiteral("No %1 encoder is available").arg(name_));
@@ -85,23 +111,6 @@ bool FfmpegAudioOutput::open(const QString& path, const Setup& setup, QString& e
     rc = avcodec_open2(codec_.get(), codec, nullptr);
     if (rc < 0)
         return fail(error, QStringLiteral("The %1 encoder refuses these settings (%2)").arg(name_, ff::errorText(rc)));
-
-    AVStream* stream = avformat_new_stream(raw, nullptr);
-    if (!stream)
-        return fail(error, QStringLiteral("Out of memory"));
-    stream->time_base = AVRational{1, setup.sampleRate};
-    avcodec_parameters_from_context(stream->codecpar, codec_.get());
-    if (!openFile(path, error))
-        return false;
-    rc = avformat_write_header(raw, nullptr);
-    if (rc < 0)
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
-
-    frame_.reset(av_frame_alloc());
-    packet_.reset(av_packet_alloc());
-    if (!frame_ || !packet_)
-        return fail(error, QStringLiteral("Out of memory"));
-    frameSize_ = codec_->frame_size > 0 ? codec_->frame_size : 1024;
     return true;
 }
 

@@ -41,6 +41,7 @@ private:
         void operator()(AVIOContext* io) const;
     };
 
+    bool openEncoder(const Setup& setup, QString& error);
     bool openFile(const QString& path, QString& error);
     bool encode(const std::int16_t* pcm, int frames, QString& error);
     bool send(const AVFrame* frame, QString& error);

@@ -141,20 +141,23 @@ void variableQuality(LineState& st, int quality)
     st.bitrate.reset();
 }
 
-/// --preset, with the meaning `lame --preset help` gives each name: medium,
-/// standard and extreme (each may follow "fast", which changes nothing) are
-/// VBR qualities, insane and "cbr <kbit/s>" constant bit rates, the names of
-/// broadcast bands average bit rates (some of them mono), and a number an
-/// average bit rate.
-bool preset(LineState& st, const QString& option, const QString& first)
+/// The VBR quality of each preset name that stands for one.
+const std::map<QString, int>& presetVbrQualities()
 {
-    static const std::map<QString, int> vbrQualities{
+    static const std::map<QString, int> table{
         {QStringLiteral("medium"), 4}, {QStringLiteral("standard"), 2}, {QStringLiteral("extreme"), 0}};
-    struct Average {
-        int kbps;
-        bool mono;
-    };
-    static const std::map<QString, Average> averages{
+    return table;
+}
+
+struct PresetAverage {
+    int kbps;
+    bool mono;
+};
+
+/// The average bit rate of each broadcast band's preset name.
+const std::map<QString, PresetAverage>& presetAverages()
+{
+    static const std::map<QString, PresetAverage> table{
         {QStringLiteral("phone"), {16, true}},   {QStringLiteral("phon+"), {24, true}},
         {QStringLiteral("lw"), {24, true}},      {QStringLiteral("mw-eu"), {24, true}},
         {QStringLiteral("sw"), {24, true}},      {QStringLiteral("mw-us"), {40, true}},
@@ -162,12 +165,21 @@ bool preset(LineState& st, const QString& option, const QString& first)
         {QStringLiteral("radio"), {112, false}}, {QStringLiteral("tape"), {112, false}},
         {QStringLiteral("hifi"), {160, false}},  {QStringLiteral("cd"), {192, false}},
         {QStringLiteral("studio"), {256, false}}};
+    return table;
+}
 
+/// --preset, with the meaning `lame --preset help` gives each name: medium,
+/// standard and extreme (each may follow "fast", which changes nothing) are
+/// VBR qualities, insane and "cbr <kbit/s>" constant bit rates, the names of
+/// broadcast bands average bit rates (some of them mono), and a number an
+/// average bit rate.
+bool preset(LineState& st, const QString& option, const QString& first)
+{
     QString name = first;
     const bool fast = name == QLatin1String("fast");
     if (fast && !st.nextValue(option, name))
         return false;
-    if (const auto it = vbrQualities.find(name); it != vbrQualities.end()) {
+    if (const auto it = presetVbrQualities().find(name); it != presetVbrQualities().end()) {
         variableQuality(st, it->second);
         return true;
     }
@@ -183,7 +195,7 @@ bool preset(LineState& st, const QString& option, const QString& first)
         return true;
     }
     int kbps = 0;
-    if (const auto it = averages.find(name); it != averages.end()) {
+    if (const auto it = presetAverages().find(name); it != presetAverages().end()) {
         kbps = it->second.kbps;
         if (it->second.mono)
             st.settings.ChannelCount = 1;
