@@ -56,6 +56,16 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
     setWindowTitle(QStringLiteral("Brenlow"));
     // Its designed size, whatever the length of the image's path.
     setFixedSize(kDesignWidth, kDesignHeight);
+    buildControls(language);
+
+    fitToFont(*this);
+
+    // The job starts once the dialog is on screen.
+    QTimer::singleShot(200, this, &ImageProgressDialog::start);
+}
+
+void ImageProgressDialog::buildControls(const LanguageTable& language)
+{
     const int total = DiscImageJob::sectorCount(snapshot_.tracks);
     auto* layout = new QGridLayout(this);
     layout->setColumnStretch(1, 1);
@@ -83,11 +93,6 @@ ImageProgressDialog::ImageProgressDialog(DiscImageSnapshot snapshot, const Langu
     cancel_->setObjectName(QString::number(image_progress_ids::Cancel));
     layout->addWidget(cancel_, 4, 1, Qt::AlignRight);
     connect(cancel_, &QPushButton::clicked, this, &ImageProgressDialog::reject);
-
-    fitToFont(*this);
-
-    // The job starts once the dialog is on screen.
-    QTimer::singleShot(200, this, &ImageProgressDialog::start);
 }
 
 void ImageProgressDialog::start()

@@ -30,6 +30,7 @@ public:
     void reject() override; // Cancel and the close box
 
 private:
+    void buildControls(const LanguageTable& language);
     void start();
     void showProgress(int done, int total);
     void jobEnded(const DiscImageResult& result);

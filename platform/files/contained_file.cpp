@@ -106,6 +106,20 @@ bool nameTemporary(int folder, int fd, bool unnamed, const QByteArray& temporary
     return ::linkat(AT_FDCWD, self.constData(), folder, temporary.constData(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+/// An unnamed file cannot be left behind by a kill; where the file system
+/// has none, a hidden name of its own, created exclusively. `unnamed` tells
+/// which of the two it is.
+FileDescriptor openTemporary(int folder, const QByteArray& temporary, bool& unnamed)
+{
+    unnamed = true;
+    FileDescriptor file(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (!file) {
+        unnamed = false;
+        file.reset(::openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    }
+    return file;
+}
+
 } // namespace
 
 bool writeFileBeneath(const QString& root, const QString& relative, const QByteArray& bytes, QString* error)
@@ -119,15 +133,8 @@ bool writeFileBeneath(const QString& root, const QString& relative, const QByteA
     const QByteArray& name = parts.last();
     const QByteArray temporary = temporaryName(name);
 
-    // An unnamed file cannot be left behind by a kill; where the file system
-    // has none, a hidden name of its own, created exclusively.
     bool unnamed = true;
-    FileDescriptor file(::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-    if (!file) {
-        unnamed = false;
-        file.reset(
-            ::openat(folder.get(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    }
+    FileDescriptor file = openTemporary(folder.get(), temporary, unnamed);
     if (!file)
         return fail(error, systemReason());
     const bool written = writeAll(file.get(), bytes) && ::fdatasync(file.get()) == 0;

@@ -240,6 +240,30 @@ bool isPlausible(const ApeFileInfo& info, qint64 fileSize)
         && info.finalFrameBlocks > 0 && info.finalFrameBlocks <= info.blocksPerFrame;
 }
 
+/// Decodes the image's blocks (all of them, or a link's range) into
+/// `outputPath`, which takes its name only once the whole range has decoded.
+Result decompressInto(const QString& outputPath, const QString& imagePath, const ApeFileInfo& info,
+                      const std::optional<ApeLink>& link, Progress& progress)
+{
+    QSaveFile output(outputPath);
+    output.setDirectWriteFallback(false);
+    if (!output.open(QIODevice::WriteOnly))
+        return Result::WriteFailed;
+    progress.report(0, 1);
+    const auto total = qint64(info.totalBlocks());
+    const qint64 first = link ? std::min(link->startBlock, total) : 0;
+    const qint64 end = link ? std::min(link->finishBlock, total) : total;
+    // A whole file gets back the WAV header and trailer it was made with.
+    const auto stored = link ? std::nullopt : readStoredWav(imagePath, info);
+    Decompression decompression(info, first, end, stored, output, progress);
+    const Result result = decompression.run(imagePath);
+    if (result != Result::Success) {
+        output.cancelWriting();
+        return result;
+    }
+    return output.commit() ? Result::Success : Result::WriteFailed;
+}
+
 } // namespace
 
 Result DecompressFile(const QString& inputPath, const QString& outputPath, std::atomic<int>* percent,
@@ -264,24 +288,8 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath, std::
     if (!isDecodableLayout(*info))
         return Result::Unsupported;
 
-    QSaveFile output(outputPath);
-    output.setDirectWriteFallback(false);
-    if (!output.open(QIODevice::WriteOnly))
-        return Result::WriteFailed;
     Progress progress(percent, callback, stopFlag);
-    progress.report(0, 1);
-    const auto total = qint64(info->totalBlocks());
-    const qint64 first = link ? std::min(link->startBlock, total) : 0;
-    const qint64 end = link ? std::min(link->finishBlock, total) : total;
-    // A whole file gets back the WAV header and trailer it was made with.
-    const auto stored = link ? std::nullopt : readStoredWav(imagePath, *info);
-    Decompression decompression(*info, first, end, stored, output, progress);
-    const Result result = decompression.run(imagePath);
-    if (result != Result::Success) {
-        output.cancelWriting();
-        return result;
-    }
-    return output.commit() ? Result::Success : Result::WriteFailed;
+    return decompressInto(outputPath, imagePath, *info, link, progress);
 }
 
 } // namespace quandor::mac

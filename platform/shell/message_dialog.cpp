@@ -96,6 +96,36 @@ QLabel* iconLabel(QWidget& dialog, MessageIcon icon)
     return label;
 }
 
+// A read-only text view, not a label: a label wraps only between words.
+QTextEdit* textView(QWidget& dialog, const QString& text)
+{
+    auto* view = new QTextEdit(&dialog);
+    view->setObjectName(QStringLiteral("messageText"));
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setFocusPolicy(Qt::NoFocus);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    view->viewport()->setAutoFillBackground(false);
+    view->document()->setDocumentMargin(0);
+    view->setPlainText(text);
+    return view;
+}
+
+// Enter answers with the box's way forward: OK, else Yes, else Retry.
+void focusDefaultButton(QDialogButtonBox& box)
+{
+    for (const auto which : {QDialogButtonBox::Ok, QDialogButtonBox::Yes, QDialogButtonBox::Retry}) {
+        if (QPushButton* button = box.button(which)) {
+            button->setDefault(true);
+            button->setFocus();
+            break;
+        }
+    }
+}
+
 } // namespace
 
 MessageDialog::MessageDialog(QWidget* owner, const QString& text, const QString& title, MessageButtons buttons,
@@ -107,19 +137,7 @@ MessageDialog::MessageDialog(QWidget* owner, const QString& text, const QString&
     setWindowTitle(title);
     setModal(true);
 
-    // A read-only text view, not a label: a label wraps only between words.
-    textView_ = new QTextEdit(this);
-    textView_->setObjectName(QStringLiteral("messageText"));
-    textView_->setReadOnly(true);
-    textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    textView_->setFrameShape(QFrame::NoFrame);
-    textView_->setFocusPolicy(Qt::NoFocus);
-    textView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    textView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    textView_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    textView_->viewport()->setAutoFillBackground(false);
-    textView_->document()->setDocumentMargin(0);
-    textView_->setPlainText(text_);
+    textView_ = textView(*this, text_);
 
     buttonBox_ = new QDialogButtonBox(standardButtons(buttons), this);
     buttonBox_->setCenterButtons(style()->styleHint(QStyle::SH_MessageBox_CenterButtons, nullptr, this));
@@ -131,14 +149,7 @@ MessageDialog::MessageDialog(QWidget* owner, const QString& text, const QString&
     layout->addWidget(buttonBox_, 1, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     fitText();
-
-    for (const auto which : {QDialogButtonBox::Ok, QDialogButtonBox::Yes, QDialogButtonBox::Retry}) {
-        if (QPushButton* button = buttonBox_->button(which)) {
-            button->setDefault(true);
-            button->setFocus();
-            break;
-        }
-    }
+    focusDefaultButton(*buttonBox_);
 }
 
 // The text's width: its longest line, kept within the bounds and the screen;
