@@ -148,7 +148,9 @@ StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& te
         reader.Close(); // an unreadable source is reported by the pump
     }
     tempWav = freeTempWavName(tempFolder, source);
-    if (!components_.writer.SetFormatPCM(rate, channels, 16))
+    const bool formatSet = kind == WavInput::ApeEncodable ? components_.writer.SetFormatPcmCopy(rate, channels)
+                                                          : components_.writer.SetFormatPCM(rate, channels, 16);
+    if (!formatSet)
         return StepResult::failure(components_.writer.LastError());
     return TranscodeFile(source, tempWav);
 }

@@ -167,6 +167,19 @@ bool AudioFileWriter::SetFormatPCM(int sampleRate, int channels, int bits)
                           .arg(kMinPcmRate)
                           .arg(kMaxPcmRate)
                           .arg(sampleRate));
+    return setPcm(sampleRate, channels, bits);
+}
+
+bool AudioFileWriter::SetFormatPcmCopy(int sampleRate, int channels)
+{
+    format_.reset();
+    if (sampleRate < 1)
+        return refuse(QStringLiteral("WAV sample rate must be above 0 Hz, not %1").arg(sampleRate));
+    return setPcm(sampleRate, channels, 16);
+}
+
+bool AudioFileWriter::setPcm(int sampleRate, int channels, int bits)
+{
     if (channels != 1 && channels != 2)
         return refuse(QStringLiteral("WAV takes 1 or 2 channels, not %1").arg(channels));
     if (std::find(kPcmBits.begin(), kPcmBits.end(), bits) == kPcmBits.end())

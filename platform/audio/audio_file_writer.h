@@ -52,6 +52,9 @@ public:
 
     /// 8 (unsigned), 16, 24 or 32 bits; 6000..96000 Hz; 1 or 2 channels.
     bool SetFormatPCM(int sampleRate, int channels, int bits);
+    /// 16-bit PCM at any rate a WAV header holds: a working copy of a source
+    /// for a lossless encoder, which must keep the source's rate whatever it is.
+    bool SetFormatPcmCopy(int sampleRate, int channels);
     /// Constant bit rate MP3.
     bool SetFormatMP3(int sampleRate, int kbps, int channels);
     /// MP3 with every setting of `settings` (a copy is kept).
@@ -84,6 +87,7 @@ public:
 
 private:
     bool refuse(const QString& reason);
+    bool setPcm(int sampleRate, int channels, int bits);
     bool failWrite(const QString& reason);
     void setFormat(const OutputFormat& format);
 

@@ -824,7 +824,8 @@ TEST(ConversionRun, ApeKeepsTheSourcesRateAndChannels)
         {"hires.wav", "pcm_f32le", 96000, 2, 1.0, 2, 16},    {"voice.wav", "pcm_f32le", 22050, 1, 1.2, 1, 16},
         {"surround.wav", "pcm_s16le", 48000, 6, 1.1, 2, 16}, {"int32.wav", "pcm_s32le", 48000, 1, 0.9, 1, 16},
         {"hires24.wav", "pcm_s24le", 96000, 2, 0.8, 2, 24},  {"mono.mp3", "libmp3lame", 22050, 1, 1.3, 1, 16},
-        {"wide.ogg", "libvorbis", 32000, 2, 1.0, 2, 16},
+        {"wide.ogg", "libvorbis", 32000, 2, 1.0, 2, 16},     {"studio.wav", "pcm_f32le", 192000, 2, 0.5, 2, 16},
+        {"airy.ogg", "libvorbis", 192000, 1, 0.7, 1, 16},
     };
     RunRig rig;
     for (const Case& c : cases) {
