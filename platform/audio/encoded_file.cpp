@@ -1,5 +1,7 @@
 #include "platform/audio/encoded_file.h"
 
+#include "platform/files/unnamed_file.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,15 +11,6 @@
 #include <unistd.h>
 
 namespace quandor::audio {
-
-namespace {
-
-QByteArray procPath(int fd)
-{
-    return QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(fd);
-}
-
-} // namespace
 
 EncodedFile::~EncodedFile()
 {
@@ -35,8 +28,9 @@ bool EncodedFile::create(const QString& path, QString& error)
 {
     discard();
     path_ = path;
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    fd_ = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const files::FileDescriptor folder(
+        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    fd_ = folder ? files::openUnnamed(folder.get(), O_WRONLY, 0666).release() : -1;
     unnamed_ = fd_ >= 0;
     if (!unnamed_) {
         // No unnamed files here: the file has its name from the start.
@@ -59,19 +53,9 @@ bool EncodedFile::writeAt(qint64 position, const char* data, qint64 size, QStrin
 
 bool EncodedFile::writeAll(qint64 position, const char* data, qint64 size, QString& error)
 {
-    // A short write carries no reason; the write of the rest that follows
-    // fails with it (or completes the data where a signal cut the first).
-    while (size > 0) {
-        const ssize_t written =
-            position < 0 ? ::write(fd_, data, size_t(size)) : ::pwrite(fd_, data, size_t(size), off_t(position));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return fail(QStringLiteral("Cannot write"), error);
-        data += written;
-        size -= written;
-        if (position >= 0)
-            position += written;
+    if (const int failure = files::writeFully(fd_, data, size, position)) {
+        errno = failure;
+        return fail(QStringLiteral("Cannot write"), error);
     }
     return true;
 }
@@ -93,15 +77,15 @@ qint64 EncodedFile::size() const
 bool EncodedFile::giveName()
 {
     const QByteArray name = QFile::encodeName(path_);
-    if (::linkat(AT_FDCWD, procPath(fd_).constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
-        return true;
-    if (errno != EEXIST)
-        return false;
+    const int linked = files::linkUnnamed(fd_, AT_FDCWD, name.constData());
+    if (linked != EEXIST)
+        return linked == 0;
     // A file of that name is replaced: the new one takes a name of its own
     // beside it first, so the old one is there until the new one is complete.
     for (int attempt = 0;; ++attempt) {
         const QByteArray beside = name + ".new-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(attempt);
-        if (::linkat(AT_FDCWD, procPath(fd_).constData(), AT_FDCWD, beside.constData(), AT_SYMLINK_FOLLOW) == 0) {
+        const int besideLinked = files::linkUnnamed(fd_, AT_FDCWD, beside.constData());
+        if (besideLinked == 0) {
             if (::rename(beside.constData(), name.constData()) == 0)
                 return true;
             const int saved = errno;
@@ -109,7 +93,7 @@ bool EncodedFile::giveName()
             errno = saved;
             return false;
         }
-        if (errno != EEXIST)
+        if (besideLinked != EEXIST)
             return false;
     }
 }

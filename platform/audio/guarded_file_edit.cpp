@@ -1,6 +1,7 @@
 #include "platform/audio/guarded_file_edit.h"
 
 #include "platform/audio/hidden_copy.h"
+#include "platform/files/unnamed_file.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -40,21 +41,6 @@ GuardedEditResult refusedBy(int error)
     return refused(systemReason(error));
 }
 
-int writeFullyAt(int fd, const char* data, qint64 size, qint64 offset)
-{
-    while (size > 0) {
-        const ssize_t written = ::pwrite(fd, data, size_t(size), off_t(offset));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : EIO;
-        data += written;
-        size -= written;
-        offset += written;
-    }
-    return 0;
-}
-
 /// Copies `length` bytes of `from` at `fromOffset` to `to` at `toOffset`:
 /// 0, or the errno of the first write or read that failed.
 int copyRange(int from, qint64 fromOffset, qint64 length, int to, qint64 toOffset)
@@ -86,7 +72,7 @@ int copyRange(int from, qint64 fromOffset, qint64 length, int to, qint64 toOffse
             continue;
         if (got <= 0)
             return got < 0 ? errno : EIO; // the source shrank meanwhile
-        if (const int error = writeFullyAt(to, buffer.data(), got, toOffset))
+        if (const int error = files::writeFully(to, buffer.data(), got, toOffset))
             return error;
         fromOffset += got;
         toOffset += got;
@@ -154,8 +140,8 @@ ChildEnd editInChild(const QString& copyPath, qint64 maxBytes, int timeoutMs, co
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return ChildEnd::Crashed;
-    Descriptor readEnd(ends[0]);
-    Descriptor writeEnd(ends[1]);
+    files::FileDescriptor readEnd(ends[0]);
+    files::FileDescriptor writeEnd(ends[1]);
     ::fcntl(readEnd.get(), F_SETFL, ::fcntl(readEnd.get(), F_GETFL) | O_NONBLOCK);
 
     std::fflush(nullptr); // nothing buffered is written twice by the child
@@ -210,7 +196,7 @@ bool sameFile(const struct stat& a, const struct stat& b)
 /// the save before the file has changed.
 int writeBack(int copyFd, qint64 newSize, const QByteArray& target, qint64 oldSize)
 {
-    const Descriptor file(::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    const files::FileDescriptor file(::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     if (file.get() < 0)
         return errno;
     if (newSize > oldSize && ::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(newSize)) != 0
@@ -240,7 +226,7 @@ GuardedEditResult editGuarded(const QString& path, qint64 headBytes, const Guard
     if (target.filePath().isEmpty())
         return refusedBy(ENOENT);
     const QByteArray targetName = QFile::encodeName(target.filePath());
-    const Descriptor original(::open(targetName.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const files::FileDescriptor original(::open(targetName.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat before {};
     if (original.get() < 0 || ::fstat(original.get(), &before) != 0)
         return refusedBy(errno);

@@ -1,5 +1,7 @@
 #include "platform/audio/hidden_copy.h"
 
+#include "platform/files/unnamed_file.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -23,13 +25,6 @@ QByteArray freshName()
 
 } // namespace
 
-void Descriptor::reset(int fd)
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = fd;
-}
-
 HiddenCopy::HiddenCopy(const QString& folder)
 {
     folder_.reset(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -37,7 +32,7 @@ HiddenCopy::HiddenCopy(const QString& folder)
         error_ = errno;
         return;
     }
-    file_.reset(::openat(folder_.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    file_ = files::openUnnamed(folder_.get(), O_RDWR, 0600);
     if (file_.get() < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         for (int attempt = 0; attempt < 16 && file_.get() < 0; ++attempt) {
             name_ = freshName();
@@ -62,7 +57,7 @@ HiddenCopy::~HiddenCopy()
 
 QString HiddenCopy::path() const
 {
-    return QStringLiteral("/proc/self/fd/%1").arg(file_.get());
+    return QString::fromLatin1(files::descriptorPath(file_.get()));
 }
 
 int HiddenCopy::replace(const QString& name)
@@ -72,9 +67,8 @@ int HiddenCopy::replace(const QString& name)
         // Named under the lock already held, so that no other save takes it
         // for a stale copy in the instant before the rename.
         const QByteArray linked = freshName();
-        const QByteArray self = QFile::encodeName(path());
-        if (::linkat(AT_FDCWD, self.constData(), folder_.get(), linked.constData(), AT_SYMLINK_FOLLOW) != 0)
-            return errno;
+        if (const int error = files::linkUnnamed(file_.get(), folder_.get(), linked.constData()))
+            return error;
         name_ = linked;
     }
     if (::renameat(folder_.get(), name_.constData(), folder_.get(), target.constData()) != 0)
@@ -86,7 +80,7 @@ int HiddenCopy::replace(const QString& name)
 
 void removeStaleCopies(const QString& folder)
 {
-    const Descriptor at(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const files::FileDescriptor at(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (at.get() < 0)
         return;
     DIR* listing = ::fdopendir(::dup(at.get()));
@@ -95,7 +89,7 @@ void removeStaleCopies(const QString& folder)
     while (const dirent* entry = ::readdir(listing)) {
         if (qstrncmp(entry->d_name, kCopyPrefix, sizeof kCopyPrefix - 1) != 0)
             continue;
-        const Descriptor copy(
+        const files::FileDescriptor copy(
             ::openat(at.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat opened {};
         struct stat named {};

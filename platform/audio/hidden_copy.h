@@ -4,25 +4,12 @@
 // whatever ends it); where the file system has no unnamed files, a hidden
 // named one that a later save removes once no process holds it.
 
+#include "platform/files/file_descriptor.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace quandor::audio {
-
-/// A file descriptor, closed when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    void reset(int fd = -1);
-
-private:
-    int fd_;
-};
 
 class HiddenCopy {
 public:
@@ -42,8 +29,8 @@ public:
     int replace(const QString& name);
 
 private:
-    Descriptor folder_;
-    Descriptor file_;
+    files::FileDescriptor folder_;
+    files::FileDescriptor file_;
     QByteArray name_; ///< the named fallback's name; empty for an unnamed copy
     int error_ = 0;
 };

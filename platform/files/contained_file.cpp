@@ -1,6 +1,7 @@
 #include "platform/files/contained_file.h"
 
 #include "platform/files/file_descriptor.h"
+#include "platform/files/unnamed_file.h"
 
 #include <QFile>
 #include <QStringList>
@@ -73,23 +74,6 @@ FileDescriptor folderOf(const QString& root, const QList<QByteArray>& parts, boo
     return folder;
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += written;
-    }
-    return true;
-}
-
 QByteArray temporaryName(const QByteArray& name)
 {
     static thread_local std::mt19937_64 random{std::random_device{}()};
@@ -102,8 +86,11 @@ bool nameTemporary(int folder, int fd, bool unnamed, const QByteArray& temporary
 {
     if (!unnamed)
         return true;
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-    return ::linkat(AT_FDCWD, self.constData(), folder, temporary.constData(), AT_SYMLINK_FOLLOW) == 0;
+    if (const int error = linkUnnamed(fd, folder, temporary.constData())) {
+        errno = error;
+        return false;
+    }
+    return true;
 }
 
 /// An unnamed file cannot be left behind by a kill; where the file system
@@ -112,7 +99,7 @@ bool nameTemporary(int folder, int fd, bool unnamed, const QByteArray& temporary
 FileDescriptor openTemporary(int folder, const QByteArray& temporary, bool& unnamed)
 {
     unnamed = true;
-    FileDescriptor file(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    FileDescriptor file = openUnnamed(folder, O_WRONLY, 0666);
     if (!file) {
         unnamed = false;
         file.reset(::openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
@@ -137,7 +124,10 @@ bool writeFileBeneath(const QString& root, const QString& relative, const QByteA
     FileDescriptor file = openTemporary(folder.get(), temporary, unnamed);
     if (!file)
         return fail(error, systemReason());
-    const bool written = writeAll(file.get(), bytes) && ::fdatasync(file.get()) == 0;
+    const int writeError = writeFully(file.get(), bytes.constData(), bytes.size());
+    if (writeError)
+        errno = writeError;
+    const bool written = !writeError && ::fdatasync(file.get()) == 0;
     const bool named = written && nameTemporary(folder.get(), file.get(), unnamed, temporary);
     QString reason = systemReason();
     const bool closed = ::close(file.release()) == 0;
