@@ -15,6 +15,12 @@ QString LanguageTable::line(int n) const
     return lines_[static_cast<std::size_t>(n - 1)];
 }
 
+QString LanguageTable::text(int n, const QString& english) const
+{
+    const QString loaded = line(n);
+    return loaded.isEmpty() ? english : loaded;
+}
+
 void LanguageTable::setLine(int n, const QString& text)
 {
     if (n >= 1 && n <= kSize)

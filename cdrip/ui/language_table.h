@@ -15,6 +15,10 @@ public:
 
     /// Entry n (1..300); empty for an entry never loaded or out of range.
     QString line(int n) const;
+    /// Entry n, or `english` when the file lacks it or leaves it empty: for
+    /// the lines added after line 152, which an older or untranslated file
+    /// does not have yet.
+    QString text(int n, const QString& english) const;
     void setLine(int n, const QString& text);
 
     /// Replaces entry n by line n of the file (CR LF or LF, Windows-1252).

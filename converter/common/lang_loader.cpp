@@ -15,6 +15,9 @@ namespace {
 
 constexpr int maxIniValueLength = 254;
 constexpr int maxLanguageLines = 32767;
+// Lines after this one were added to the language files later: an empty one
+// is a line a translator has not written yet, so its built-in text shows.
+constexpr int lastOriginalLine = 55;
 
 QStringList& captionTable()
 {
@@ -70,7 +73,8 @@ QString Caption(int line, const QString& builtIn)
 {
     if (line < 0 || line >= LanguageLineCount())
         return builtIn;
-    return captionTable().at(line);
+    const QString& caption = captionTable().at(line);
+    return caption.isEmpty() && line > lastOriginalLine ? builtIn : caption;
 }
 
 QStringList SplitLanguageText(const QByteArray& bytes)

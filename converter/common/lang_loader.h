@@ -62,7 +62,8 @@ QString BrowseForFolder(QWidget* owner, const QString& title, const QString& sta
 int LanguageLineCount();
 
 /// Line n of the language file in use, or `builtIn` when the file has no
-/// such line (a short file keeps the built-in captions of the lines it lacks).
+/// such line (a short file keeps the built-in captions of the lines it lacks;
+/// an empty line after line 55, one added later, counts as lacking too).
 QString Caption(int line, const QString& builtIn);
 
 /// Splits language-file bytes (Windows-1252) into lines: a line ends at CR or
