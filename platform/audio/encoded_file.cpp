@@ -74,6 +74,11 @@ qint64 EncodedFile::size() const
     return ::fstat(fd_, &info) == 0 ? qint64(info.st_size) : -1;
 }
 
+QByteArray EncodedFile::workingPath() const
+{
+    return unnamed_ ? files::descriptorPath(fd_) : QFile::encodeName(path_);
+}
+
 bool EncodedFile::giveName()
 {
     const QByteArray name = QFile::encodeName(path_);

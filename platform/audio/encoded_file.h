@@ -36,6 +36,9 @@ public:
     void discard();
 
     QString fileName() const { return path_; }
+    /// The path through which this process opens the unfinished file (a
+    /// writer of tags reaches it there before it has its name).
+    QByteArray workingPath() const;
 
 private:
     bool fail(const QString& what, QString& error);
