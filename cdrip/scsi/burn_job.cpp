@@ -40,29 +40,14 @@ enum Line {
     CannotLoad = 125,
 };
 
-// Rows without a line of the language files: their text is the prefix.
-QString cacheNotFlushedText(const ScsiResult& result)
-{
-    return QStringLiteral("The drive cache could not be written (%1).").arg(result.text());
-}
-// A test write goes through every step but the drive writes nothing: its
-// log must not read like a burn.
-QString testWrittenText()
-{
-    return QStringLiteral("Test write: nothing was written to the disc.");
-}
-QString testCompletedText()
-{
-    return QStringLiteral("Test write completed. The disc is still blank.");
-}
-QString sessionClosedText()
-{
-    return QStringLiteral("Session closed.");
-}
-QString sessionNotClosedText(const ScsiResult& result)
-{
-    return QStringLiteral("The session could not be closed (%1).").arg(result.text());
-}
+// Rows added after the original lines, with their English text. A test
+// write goes through every step but the drive writes nothing: its log must
+// not read like a burn.
+constexpr BurnLogLine TestWritten{153, "Test write: nothing was written to the disc."};
+constexpr BurnLogLine TestCompleted{154, "Test write completed. The disc is still blank."};
+constexpr BurnLogLine CacheNotFlushed{155, "The drive cache could not be written (%1)."};
+constexpr BurnLogLine SessionClosed{156, "Session closed."};
+constexpr BurnLogLine SessionNotClosed{157, "The session could not be closed (%1)."};
 
 bool longWriteInProgress(const ScsiResult& result)
 {
@@ -81,7 +66,12 @@ BurnJob::BurnJob(BurnSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
 
 void BurnJob::addRow(int line, BurnIcon icon, const QString& prefix)
 {
-    emit row(BurnRow{line, icon, prefix});
+    emit row(BurnRow{line, icon, prefix, {}, {}});
+}
+
+void BurnJob::addRow(const BurnLogLine& line, BurnIcon icon, const QString& argument)
+{
+    emit row(BurnRow{line.line, icon, {}, QString::fromUtf8(line.english), argument});
 }
 
 BurnOutcome BurnJob::run(const std::atomic<bool>& stop)
@@ -146,12 +136,12 @@ bool BurnJob::closeSession()
     // Once writing began the session is always closed, after Cancel or an error too.
     const ScsiResult flushed = scsi::synchronizeCache(*snapshot_.transport, snapshot_.drive);
     if (!flushed.ok())
-        addRow(0, BurnIcon::Error, cacheNotFlushedText(flushed));
+        addRow(CacheNotFlushed, BurnIcon::Error, flushed.text());
     else if (!snapshot_.testWrite) // a test write leaves nothing in the cache to speak of
         addRow(CacheFlushed, BurnIcon::Done);
     const ScsiResult closed = scsi::closeSession(*snapshot_.transport, snapshot_.drive);
     if (!closed.ok())
-        addRow(0, BurnIcon::Error, sessionNotClosedText(closed));
+        addRow(SessionNotClosed, BurnIcon::Error, closed.text());
     return closed.ok();
 }
 
@@ -208,20 +198,20 @@ BurnOutcome BurnJob::work(const std::atomic<bool>& stop)
         outcome = BurnOutcome::Cancelled;
         addRow(Cancelled, BurnIcon::Stopped);
     } else if (snapshot_.testWrite) {
-        addRow(0, BurnIcon::Done, testWrittenText());
+        addRow(TestWritten, BurnIcon::Done, QString());
     } else {
         addRow(ImageWritten, BurnIcon::Done);
     }
     image.close();
     const bool closed = closeSession();
     if (outcome == BurnOutcome::Written && closed && snapshot_.testWrite)
-        addRow(0, BurnIcon::Done, testCompletedText());
+        addRow(TestCompleted, BurnIcon::Done, QString());
     else if (outcome == BurnOutcome::Written && closed)
         addRow(Written, BurnIcon::Done);
     else if (outcome == BurnOutcome::Written)
         outcome = BurnOutcome::WriteFailed; // the data is on the disc, but not a finished session
     else if (closed)
-        addRow(0, BurnIcon::Done, sessionClosedText());
+        addRow(SessionClosed, BurnIcon::Done, QString());
     scsi::startStopUnitEject(*snapshot_.transport, snapshot_.drive);
     return outcome;
 }

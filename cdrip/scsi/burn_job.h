@@ -43,11 +43,21 @@ struct BurnSnapshot {
 enum class BurnIcon { Error = 0, CanWrite = 1, Done = 2, Stopped = 3 };
 
 /// One log row: `prefix` followed by the text of language line `line` (line
-/// 0: the prefix alone, for rows the language files have no line for).
+/// 0: the prefix alone). A line added after the original ones carries its
+/// English text, shown when a language file lacks the line, and the value
+/// that fills its "%1", if any.
 struct BurnRow {
     int line = 0;
     BurnIcon icon = BurnIcon::Done;
     QString prefix;
+    QString english;
+    QString argument;
+};
+
+/// A log line added after the original ones, with its English text.
+struct BurnLogLine {
+    int line;
+    const char* english;
 };
 
 enum class BurnOutcome {
@@ -83,6 +93,7 @@ private:
     bool closeSession();
     bool writeSectors(Lba address, std::uint8_t count, std::span<const std::uint8_t> data);
     void addRow(int line, BurnIcon icon, const QString& prefix = {});
+    void addRow(const BurnLogLine& line, BurnIcon icon, const QString& argument);
 
     BurnSnapshot snapshot_;
     std::atomic<bool> stop_{false};

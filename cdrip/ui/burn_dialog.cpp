@@ -66,6 +66,13 @@ int logIconResource(BurnIcon icon)
     return 224;
 }
 
+// A log row's text in the user's language; a line the file lacks reads in English.
+QString rowText(const BurnRow& row, const LanguageTable& language)
+{
+    QString text = row.prefix + language.text(row.line, row.english);
+    return row.argument.isEmpty() ? text : text.arg(row.argument);
+}
+
 } // namespace
 
 BurnDialog::BurnDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
@@ -426,8 +433,8 @@ void BurnDialog::startBurn()
     burnClock_.start();
     job_ = std::make_unique<BurnJob>(std::move(snapshot));
     connect(
-        job_.get(), &BurnJob::row, this,
-        [this](const BurnRow& row) { addRow(row.prefix + language_.line(row.line), row.icon); }, Qt::QueuedConnection);
+        job_.get(), &BurnJob::row, this, [this](const BurnRow& row) { addRow(rowText(row, language_), row.icon); },
+        Qt::QueuedConnection);
     connect(
         job_.get(), &BurnJob::progress, this,
         [this](int sector, int total) {

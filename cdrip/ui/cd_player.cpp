@@ -33,6 +33,8 @@ void CdPlayer::forgetPlaying()
 {
     isPlaying_ = false;
     isPaused_ = false;
+    dialog_.positionBar()->setRange(0, 0); // the bar goes back to the start, as after Stop
+    dialog_.positionBar()->setValue(0);
 }
 
 void CdPlayer::playFocused()

@@ -35,7 +35,7 @@ public:
     void seek(int action);     // position bar 1090, QAbstractSlider action
     void seekTo(int position); // the thumb let go
     /// The drive no longer plays for a reason of its own (eject, drive
-    /// change): the player is stopped without a command.
+    /// change): the player is stopped without a command, its bar reset.
     void forgetPlaying();
 
 private:

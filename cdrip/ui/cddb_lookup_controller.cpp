@@ -5,6 +5,7 @@
 #include "cdrip/ui/cddb_wait_dialog.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/main_dialog.h"
+#include "cdrip/ui/message_lines.h"
 #include "platform/shell/services.h"
 
 #include <QComboBox>
@@ -18,12 +19,6 @@ namespace {
 
 constexpr int kNoMatchLine = 64;
 const char* const kControllerName = "cddbLookup";
-
-// No language file has a line for it, so it stays English.
-QString refusedReplyText()
-{
-    return QStringLiteral("The CDDB server's answer could not be used. Nothing was changed.");
-}
 
 QString requestFile(const QString& startFolder)
 {
@@ -199,7 +194,8 @@ void CddbLookupController::stepDone(const CddbStep& step)
         break;
     }
     case CddbStepKind::Refused:
-        quandor::shell::messageBox(&dialog_, refusedReplyText(), QStringLiteral("Brenlow"));
+        quandor::shell::messageBox(&dialog_, message_lines::RefusedCddbAnswer.in(dialog_.language()),
+                                   QStringLiteral("Brenlow"));
         break;
     case CddbStepKind::Failed:
     case CddbStepKind::Cancelled:

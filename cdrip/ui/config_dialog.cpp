@@ -215,7 +215,7 @@ void ConfigDialog::save()
     stored = ini_.writeOutputFlag(SaveInArtistAlbum, check(config_ids::SaveInArtistAlbum)->isChecked()) && stored;
     if (!stored) {
         // The values still apply to this session; the user learns they will not last.
-        quandor::shell::messageBox(this, settingsSaveFailedText(ini_.file()), QStringLiteral("Brenlow"),
+        quandor::shell::messageBox(this, settingsSaveFailedText(ini_.file(), language_), QStringLiteral("Brenlow"),
                                    quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Warning);
     }
 

@@ -1,6 +1,7 @@
 #include "cdrip/ui/erase_dialog.h"
 
 #include "cdrip/ui/control_ids.h"
+#include "cdrip/ui/message_lines.h"
 #include "platform/shell/services.h"
 
 #include <QComboBox>
@@ -22,28 +23,53 @@ Widget* named(Widget* widget, int id)
 
 } // namespace
 
-QString eraseFailureText(const EraseResult& result)
+namespace {
+
+// What the drive's sense data says in words, and what the user can do about
+// it; the codes follow in brackets. Nothing for a reason without advice.
+const MessageLine* adviceFor(const SenseData& sense)
 {
+    if (sense.asc == 0x30 && sense.ascq == 0x05)
+        return &message_lines::EraseNotRewritable; // cannot write medium, incompatible format
+    if (sense.asc == 0x3A)
+        return &message_lines::EraseNoDisc; // medium not present
+    if (sense.asc == 0x20 && sense.ascq == 0x00)
+        return &message_lines::EraseCannotWrite; // invalid command operation code
+    if (sense.asc == 0x04 && sense.ascq == 0x07)
+        return &message_lines::EraseStillBusy; // operation in progress
+    return nullptr;
+}
+
+} // namespace
+
+QString eraseFailureText(const EraseResult& result, const LanguageTable& language)
+{
+    const QString codes = result.command.text();
     switch (result.outcome) {
     case EraseOutcome::Erased:
     case EraseOutcome::Stopped:
         return {};
     case EraseOutcome::BlankRefused:
-        return QStringLiteral("The drive refused to erase the disc (%1).").arg(result.command.text());
+        if (const MessageLine* advice = adviceFor(result.command.sense))
+            return advice->in(language).arg(codes);
+        return message_lines::EraseRefused.in(language).arg(codes);
     case EraseOutcome::Failed:
-        return QStringLiteral("The drive reported an error while erasing (%1).").arg(result.command.text());
+        if (const MessageLine* advice = adviceFor(result.command.sense))
+            return advice->in(language).arg(codes);
+        return message_lines::EraseFailed.in(language).arg(codes);
     case EraseOutcome::TimedOut:
-        return QStringLiteral("The drive did not finish erasing in time.");
+        return message_lines::EraseTimedOut.in(language);
     }
     return {};
 }
 
 EraseDialog::EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
-                         QWidget* parent)
+                         QWidget* parent, std::chrono::milliseconds pollInterval)
     : QDialog(parent),
       transport_(std::move(transport)),
       drives_(std::move(drives)),
-      language_(language)
+      language_(language),
+      pollInterval_(pollInterval)
 {
     setObjectName(QStringLiteral("229"));
     setWindowTitle(QStringLiteral("Brenlow"));
@@ -108,7 +134,7 @@ void EraseDialog::jobEnded(const EraseResult& result)
     setIdle(true);
     if (closing_) {
         QDialog::reject();
-    } else if (const QString text = eraseFailureText(result); !text.isEmpty()) {
+    } else if (const QString text = eraseFailureText(result, language_); !text.isEmpty()) {
         quandor::shell::messageBox(this, text, QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
                                    quandor::shell::MessageIcon::Warning);
     }

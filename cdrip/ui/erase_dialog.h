@@ -23,14 +23,13 @@ namespace brenlow {
 class EraseDialog : public QDialog {
     Q_OBJECT
 public:
+    /// `pollInterval`: how often the drive is asked whether the erase has ended.
     EraseDialog(std::shared_ptr<ScsiTransport> transport, DriveTable drives, const LanguageTable& language,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, std::chrono::milliseconds pollInterval = std::chrono::seconds(1));
 
     /// "Erase !" (1).
     void erase();
     bool busy() const { return worker_.isRunning(); }
-    /// For tests: the poll interval of the next erase.
-    void setPollInterval(std::chrono::milliseconds interval) { pollInterval_ = interval; }
 
     void reject() override; // Cancel (2) and the close box
 
@@ -44,7 +43,7 @@ private:
     std::shared_ptr<ScsiTransport> transport_;
     DriveTable drives_;
     const LanguageTable& language_;
-    std::chrono::milliseconds pollInterval_{1000};
+    std::chrono::milliseconds pollInterval_;
     std::unique_ptr<EraseJob> job_;
     JobThread worker_; // after the job: stops and waits for it first
     bool closing_ = false;
@@ -59,6 +58,6 @@ private:
 
 /// The message for an erase that did not end with the disc erased (empty for
 /// Erased and Stopped).
-QString eraseFailureText(const EraseResult& result);
+QString eraseFailureText(const EraseResult& result, const LanguageTable& language);
 
 } // namespace brenlow

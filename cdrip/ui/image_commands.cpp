@@ -68,7 +68,7 @@ void startDiscImage(MainDialog& dialog)
     ImageProgressDialog progress(std::move(snapshot), dialog.language(), &dialog);
     dialog.runSecondaryDialog(progress);
     dialog.endJob();
-    if (const QString text = discImageFailureText(progress.result()); !text.isEmpty())
+    if (const QString text = discImageFailureText(progress.result(), dialog.language()); !text.isEmpty())
         quandor::shell::messageBox(&dialog, text, kTitle, MessageButtons::Ok, MessageIcon::Warning);
 }
 

@@ -2,6 +2,7 @@
 
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/design_scale.h"
+#include "cdrip/ui/message_lines.h"
 #include "cdrip/ui/path_label.h"
 
 #include <QGridLayout>
@@ -26,7 +27,7 @@ QLabel* label(QWidget* parent, int id, const QString& text)
 
 } // namespace
 
-QString discImageFailureText(const DiscImageResult& result)
+QString discImageFailureText(const DiscImageResult& result, const LanguageTable& language)
 {
     switch (result.outcome) {
     case DiscImageOutcome::Completed:
@@ -35,15 +36,13 @@ QString discImageFailureText(const DiscImageResult& result)
     case DiscImageOutcome::NoTracks:
         return QStringLiteral("No Audio CD in the device. Can't process !");
     case DiscImageOutcome::DataTrack:
-        return QStringLiteral("This disc holds a data track: only audio discs can be imaged.");
+        return message_lines::ImageDataTrack.in(language);
     case DiscImageOutcome::CreateFailed:
-        return QStringLiteral("The file cannot be created:\n%1").arg(result.path);
+        return withPath(message_lines::FileNotCreated, language, result.path);
     case DiscImageOutcome::WriteFailed:
-        return QStringLiteral("Writing the file failed (is the disk full?):\n%1").arg(result.path);
+        return withPath(message_lines::FileNotWritten, language, result.path);
     case DiscImageOutcome::ReadFailed:
-        return QStringLiteral("The disc cannot be read at sector %1 (%2). The image was not kept.")
-            .arg(result.failedAt.value)
-            .arg(result.command.text());
+        return message_lines::ImageReadFailed.in(language).arg(result.failedAt.value).arg(result.command.text());
     }
     return {};
 }
@@ -85,7 +84,7 @@ void ImageProgressDialog::buildControls(const LanguageTable& language)
     bar_->setValue(0);
     bar_->setTextVisible(false);
     layout->addWidget(bar_, 3, 0, 1, 2);
-    stopping_ = new QLabel(QStringLiteral("Stopping: waiting for the drive to answer..."), this);
+    stopping_ = new QLabel(message_lines::ImageStopping.in(language), this);
     stopping_->setObjectName(QStringLiteral("stopping"));
     stopping_->hide();
     layout->addWidget(stopping_, 4, 0);

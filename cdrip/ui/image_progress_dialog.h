@@ -49,6 +49,6 @@ private:
 
 /// The message shown for an image job that did not complete (empty for
 /// Completed and Cancelled).
-QString discImageFailureText(const DiscImageResult& result);
+QString discImageFailureText(const DiscImageResult& result, const LanguageTable& language);
 
 } // namespace brenlow

@@ -11,6 +11,7 @@
 #include "cdrip/ui/encoder_settings_dialog.h"
 #include "cdrip/ui/main_dialog.h"
 #include "cdrip/ui/main_dialog_parts.h"
+#include "cdrip/ui/message_lines.h"
 #include "cdrip/ui/tag_editor_dialog.h"
 #include "platform/shell/services.h"
 
@@ -111,8 +112,8 @@ void RipCommands::startJob(RipFormat format)
     DriveController* drives = driveController(dialog_);
     const DriveRecord* drive = drives->selectedDrive();
     if (!drive || !drives->transport()) {
-        quandor::shell::messageBox(&dialog_, QStringLiteral("No drive is selected."), kTitle, MessageButtons::Ok,
-                                   MessageIcon::Warning);
+        quandor::shell::messageBox(&dialog_, message_lines::NoDriveSelected.in(dialog_.language()), kTitle,
+                                   MessageButtons::Ok, MessageIcon::Warning);
         return;
     }
     if (drives->player().isPlaying())
@@ -177,20 +178,20 @@ void RipCommands::report(const RipReport& r)
         text = dialog_.text(60);
         break;
     case RipProblem::VorbisRefused:
-        text = QStringLiteral("The Ogg Vorbis encoder cannot start with these settings.");
+        text = message_lines::OggEncoderRefused.in(dialog_.language());
         icon = MessageIcon::Information;
         break;
     case RipProblem::FolderFailed:
-        text = QStringLiteral("The folder cannot be created:\n%1").arg(r.path);
+        text = withPath(message_lines::FolderNotCreated, dialog_.language(), r.path);
         break;
     case RipProblem::CreateFailed:
-        text = QStringLiteral("The file cannot be created:\n%1").arg(r.path);
+        text = withPath(message_lines::FileNotCreated, dialog_.language(), r.path);
         break;
     case RipProblem::WriteFailed:
-        text = QStringLiteral("Writing the file failed (is the disk full?):\n%1").arg(r.path);
+        text = withPath(message_lines::FileNotWritten, dialog_.language(), r.path);
         break;
     case RipProblem::TagFailed:
-        text = QStringLiteral("The tag could not be written to\n%1").arg(r.path);
+        text = withPath(message_lines::TagNotWritten, dialog_.language(), r.path);
         break;
     }
     quandor::shell::messageBox(&dialog_, text, kTitle, MessageButtons::Ok, icon);
@@ -219,7 +220,7 @@ void RipCommands::chooseCompression(bool mp3)
 
 void RipCommands::openTagEditor()
 {
-    TagEditorDialog editor(tagEditorRoots());
+    TagEditorDialog editor(dialog_.language(), tagEditorRoots());
     dialog_.runSecondaryDialog(editor);
 }
 

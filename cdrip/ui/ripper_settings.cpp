@@ -1,5 +1,6 @@
 #include "cdrip/ui/ripper_settings.h"
 
+#include "cdrip/ui/message_lines.h"
 #include "platform/profile/profile_file.h"
 
 #include <QDir>
@@ -54,9 +55,9 @@ bool RipperIni::writeOutputFlag(const RipperKey& key, bool on) const
     return write(key, on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
-QString settingsSaveFailedText(const QString& file)
+QString settingsSaveFailedText(const QString& file, const LanguageTable& language)
 {
-    return QStringLiteral("The settings could not be saved to %1.").arg(QDir::toNativeSeparators(file));
+    return message_lines::SettingsNotSaved.in(language).arg(QDir::toNativeSeparators(file));
 }
 
 CddbSettings readCddbSettings(const RipperIni& ini)

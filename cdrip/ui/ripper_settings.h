@@ -12,6 +12,8 @@
 
 namespace brenlow {
 
+class LanguageTable;
+
 /// The text a read returns for an absent key.
 inline constexpr char kAbsentValue[] = "023Error";
 
@@ -92,7 +94,7 @@ private:
 
 /// The text that tells the user the settings could not be saved to `file`
 /// (no language file has this line, so it stays English).
-QString settingsSaveFailedText(const QString& file);
+QString settingsSaveFailedText(const QString& file, const LanguageTable& language);
 
 /// [SAUVEGARDE] and [Output].
 struct OutputSettings {

@@ -2,6 +2,7 @@
 
 #include "cdrip/encode/genre_names.h"
 #include "cdrip/ui/control_ids.h"
+#include "cdrip/ui/message_lines.h"
 #include "cdrip/ui/tag_folder_browser.h"
 #include "platform/files/regular_file.h"
 #include "platform/shell/services.h"
@@ -34,7 +35,9 @@ QStringList sortedGenreNames()
 
 } // namespace
 
-TagEditorDialog::TagEditorDialog(const QStringList& roots, QWidget* parent) : QDialog(parent)
+TagEditorDialog::TagEditorDialog(const LanguageTable& language, const QStringList& roots, QWidget* parent)
+    : QDialog(parent),
+      language_(language)
 {
     setObjectName(QStringLiteral("159"));
     setWindowTitle(QStringLiteral("Brenlow - Mp3 Tag Editor"));
@@ -90,6 +93,9 @@ TagEditorDialog::TagEditorDialog(const QStringList& roots, QWidget* parent) : QD
     setFieldsEnabled(false);
     apply_->setEnabled(false);
     browser_ = new TagFolderBrowser(*tree_, *list_, *pathEdit_, roots, this);
+    connect(browser_, &TagFolderBrowser::folderUnreadable, this, [this](const QString& folder, const QString& reason) {
+        reportUnreadable(message_lines::FolderNotReadable, folder, reason);
+    });
     connect(list_, &QListWidget::itemClicked, this, &TagEditorDialog::showEntry);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* entry) {
         if (browser_->isFolderEntry(entry))
@@ -132,11 +138,15 @@ void TagEditorDialog::showEntry(QListWidgetItem* entry)
     const QString path = browser_->pathOf(entry);
     filePath_->setText(path);
     // Anything but a regular file (a FIFO would hold the window in open()) is
-    // treated like a file in use.
-    QFile probe;
-    if (!quandor::files::openRegularFile(probe, path))
-        return; // a file in use or gone: the fields stay as they were
-    probe.close();
+    // refused like a file the user may not read. The fields of the file shown
+    // before go: Apply must not write them into this one.
+    std::string reason;
+    if (!quandor::files::openRegularFile(path.toStdString(), &reason)) {
+        clearFields();
+        setFieldsEnabled(false);
+        reportUnreadable(message_lines::FileNotReadable, path, QString::fromLocal8Bit(reason));
+        return;
+    }
     clearFields();
     apply_->setEnabled(true);
     const Id3v1Fields tag = Id3v1Tag(path).read().value_or(Id3v1Fields{});
@@ -153,6 +163,15 @@ void TagEditorDialog::showEntry(QListWidgetItem* entry)
     genre_->setCurrentIndex(index > 0 ? index : 0);
 }
 
+void TagEditorDialog::reportUnreadable(const MessageLine& message, const QString& path, const QString& reason)
+{
+    QString text = withPath(message, language_, path);
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n(") + reason + QLatin1Char(')');
+    quandor::shell::messageBox(this, text, QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
+                               quandor::shell::MessageIcon::Warning);
+}
+
 void TagEditorDialog::apply()
 {
     Id3v1Fields tag;
@@ -166,7 +185,7 @@ void TagEditorDialog::apply()
     tag.genre = genre_->currentText().isEmpty() || genre < 0 ? kNoGenre : genre;
     const QString path = filePath_->text();
     if (!Id3v1Tag(path).write(tag)) {
-        quandor::shell::messageBox(this, QStringLiteral("The tag could not be written to\n%1").arg(path),
+        quandor::shell::messageBox(this, withPath(message_lines::TagNotWritten, language_, path),
                                    QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
                                    quandor::shell::MessageIcon::Critical);
         return;

@@ -4,6 +4,7 @@
 // write them back with Apply.
 
 #include "cdrip/encode/id3v1_tag.h"
+#include "cdrip/ui/message_lines.h"
 
 #include <QDialog>
 #include <optional>
@@ -24,7 +25,7 @@ class TagEditorDialog : public QDialog {
     Q_OBJECT
 public:
     /// `roots`: the browser's first-level folders (empty = local file systems).
-    explicit TagEditorDialog(const QStringList& roots = {}, QWidget* parent = nullptr);
+    explicit TagEditorDialog(const LanguageTable& language, const QStringList& roots = {}, QWidget* parent = nullptr);
 
     TagFolderBrowser& browser() { return *browser_; }
 
@@ -37,6 +38,10 @@ private:
     void clearFields();
     void setFieldsEnabled(bool on);
     QLineEdit* addEdit(int id, int maxLength);
+    /// Says that `path` cannot be read, and why.
+    void reportUnreadable(const MessageLine& message, const QString& path, const QString& reason);
+
+    const LanguageTable& language_;
 
     TagFolderBrowser* browser_ = nullptr;
     QTreeWidget* tree_ = nullptr;

@@ -2,12 +2,18 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTreeWidget>
+
+#include <dirent.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace brenlow {
 namespace {
@@ -122,6 +128,13 @@ void TagFolderBrowser::listRoots(QTreeWidgetItem* root)
 
 void TagFolderBrowser::listFolder(const QString& folder, QTreeWidgetItem* node)
 {
+    // QDir lists an unreadable folder as an empty one: ask the system first.
+    DIR* opened = ::opendir(QFile::encodeName(folder).constData());
+    if (!opened) {
+        emit folderUnreadable(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    ::closedir(opened);
     const QDir dir(folder);
     const auto folders = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     for (const QFileInfo& info : folders) {

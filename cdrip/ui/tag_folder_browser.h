@@ -39,6 +39,10 @@ public:
     /// The local file systems: mount points of real devices, and the home folder.
     static QStringList localRoots();
 
+signals:
+    /// The folder selected cannot be listed; `reason` is the system's.
+    void folderUnreadable(const QString& folder, const QString& reason);
+
 private:
     void onTreeSelectionChanged();
     void listRoots(QTreeWidgetItem* root);

@@ -112,7 +112,9 @@ protected:
         QObject::connect(&job, &BurnJob::row, [&](const BurnRow& row) {
             result.lines.push_back(row.line);
             result.icons.push_back(row.icon);
-            result.prefixes.push_back(row.prefix);
+            // A row's text as an English log shows it (the added lines carry theirs).
+            const QString text = row.prefix + row.english;
+            result.prefixes.push_back(row.argument.isEmpty() ? text : text.arg(row.argument));
         });
         QObject::connect(&job, &BurnJob::progress, [&](int sector, int) {
             if (stopAtSector >= 0 && sector >= stopAtSector)
@@ -257,7 +259,7 @@ TEST_F(Burn, OptionBytesAndTestWrite)
     // cache written." or "Burn completed."; it says nothing was written.
     const auto writing = std::find(result.lines.begin(), result.lines.end(), 109);
     ASSERT_NE(writing, result.lines.end());
-    EXPECT_EQ(std::vector<int>(writing + 1, result.lines.end()), (std::vector<int>{0, 0}));
+    EXPECT_EQ(std::vector<int>(writing + 1, result.lines.end()), (std::vector<int>{153, 154}));
     ASSERT_EQ(result.prefixes.size(), result.lines.size());
     EXPECT_TRUE(result.prefixes[result.prefixes.size() - 2].contains(QStringLiteral("nothing was written")));
     EXPECT_TRUE(result.prefixes.back().startsWith(QStringLiteral("Test write completed")));
@@ -372,7 +374,10 @@ TEST_F(Burn, TheLogTellsWhatWasWrittenFlushedAndClosed)
     // "Image written." (111) only for an image written to its end; after a
     // stop or a write error their own row stands there, and the cache and
     // session rows follow what the drive answered.
-    constexpr int kOwnText = 0;
+    // Lines added after the original ones, whose English text the row carries.
+    constexpr int kSessionClosed = 156;
+    constexpr int kCacheNotWritten = 155;
+    constexpr int kSessionNotClosed = 157;
     const struct {
         const char* name;
         int stopAt;                        // -1: not stopped
@@ -383,22 +388,22 @@ TEST_F(Burn, TheLogTellsWhatWasWrittenFlushedAndClosed)
         std::vector<QString> texts; // their own texts, in order
     } cases[] = {
         {"written", -1, -1000, {}, BurnOutcome::Written, {111, 112, 115}, {}},
-        {"stopped", 100, -1000, {}, BurnOutcome::Cancelled, {113, 112, kOwnText}, {"Session closed."}},
-        {"write error", -1, 200, {}, BurnOutcome::WriteFailed, {114, 112, kOwnText}, {"Session closed."}},
+        {"stopped", 100, -1000, {}, BurnOutcome::Cancelled, {113, 112, kSessionClosed}, {"Session closed."}},
+        {"write error", -1, 200, {}, BurnOutcome::WriteFailed, {114, 112, kSessionClosed}, {"Session closed."}},
         {"cache not written",
          -1,
          -1000,
          {scsi::op::SynchronizeCache},
          BurnOutcome::Written,
-         {111, kOwnText, 115},
-         {"The drive cache could not be written"}},
+         {111, kCacheNotWritten, 115},
+         {"The drive cache could not be written (status"}},
         {"session not closed",
          100,
          -1000,
          {scsi::op::CloseTrackSession},
          BurnOutcome::Cancelled,
-         {113, 112, kOwnText},
-         {"The session could not be closed"}},
+         {113, 112, kSessionNotClosed},
+         {"The session could not be closed (status"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -416,7 +421,7 @@ TEST_F(Burn, TheLogTellsWhatWasWrittenFlushedAndClosed)
         EXPECT_EQ(std::vector<int>(writing + 1, result.lines.end()), c.tail);
         std::vector<QString> texts;
         for (std::size_t i = 0; i < result.lines.size(); ++i)
-            if (result.lines[i] == kOwnText)
+            if (result.lines[i] > 152)
                 texts.push_back(result.prefixes[i]);
         ASSERT_EQ(texts.size(), c.texts.size());
         for (std::size_t i = 0; i < texts.size(); ++i)

@@ -206,6 +206,9 @@ TEST_F(PlayerTest, SeekOnTheLastTrackNeverPlaysPastTheLeadOut)
 TEST_F(PlayerTest, EjectSendsStartStopUnitThenClearsTheViewWithoutBlocking)
 {
     play(0);
+    for (int tick = 0; tick < 3; ++tick)
+        drives().player().clockTick();
+    ASSERT_EQ(dialog_->positionBar()->value(), 225);
     QElapsedTimer clock;
     clock.start();
     dialog_->button(1039)->click();
@@ -217,6 +220,9 @@ TEST_F(PlayerTest, EjectSendsStartStopUnitThenClearsTheViewWithoutBlocking)
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_FALSE(drives().player().isPlaying());
     EXPECT_EQ(dialog_->statusText(1), QString());
+    // The position bar goes back to the start, as Stop leaves it.
+    EXPECT_EQ(dialog_->positionBar()->value(), 0);
+    EXPECT_EQ(dialog_->positionBar()->maximum(), 0);
 }
 
 TEST_F(PlayerTest, CommandThatNeverCompletesFailsWithinItsTimeOutAndKeepsTheWindowResponsive)

@@ -6,6 +6,7 @@
 #include "cdrip/ui/erase_dialog.h"
 #include "cdrip/ui/image_progress_dialog.h"
 #include "platform/isoburn/isoburn.h"
+#include "shell_fixture.h"
 #include "tests/cdrip/scsi/image_test_support.h"
 #include "tests/support/recording_services.h"
 
@@ -33,10 +34,12 @@ using namespace brenlow::test;
 namespace {
 
 /// Texts "L<n>" for line n, so rows name their language line.
+// The original lines read "L<n>"; the lines added after them are left out,
+// so that they read in English.
 LanguageTable numberedLanguage()
 {
     LanguageTable table;
-    for (int n = 1; n <= LanguageTable::kSize; ++n)
+    for (int n = 1; n <= 152; ++n)
         table.setLine(n, QStringLiteral("L%1").arg(n));
     return table;
 }
@@ -482,8 +485,7 @@ TEST(EraseDialog, ErasesAndRefusesWithAMessage)
     quandor::test::RecordingServices services;
     EmulatedDiscs discs(SourceTracks{{10}});
     const LanguageTable language = numberedLanguage();
-    EraseDialog dialog(discs.layer(), drivesOf({kCdRw, kCdR}), language);
-    dialog.setPollInterval(std::chrono::milliseconds(50));
+    EraseDialog dialog(discs.layer(), drivesOf({kCdRw, kCdR}), language, nullptr, std::chrono::milliseconds(50));
     EXPECT_TRUE(control<QAbstractButton>(dialog, 1067)->isChecked());
     // The status line takes room only while an erase runs.
     EXPECT_FALSE(control(dialog, 1149)->isVisibleTo(&dialog));
@@ -507,7 +509,9 @@ TEST(EraseDialog, ErasesAndRefusesWithAMessage)
     control<QPushButton>(dialog, 1)->click();
     ASSERT_TRUE(waitFor([&] { return !dialog.busy(); }));
     ASSERT_EQ(services.messages.size(), 1);
-    EXPECT_TRUE(services.messages.front().text.contains(QStringLiteral("refused")));
+    EXPECT_EQ(services.messages.front().text,
+              QStringLiteral("This disc is not rewritable and cannot be erased. Put a CD-RW in the drive. "
+                             "(status 04, ILLEGAL REQUEST (30/05))"));
     EXPECT_TRUE(control(dialog, 1)->isEnabled());
 }
 
@@ -516,8 +520,7 @@ TEST(EraseDialog, ClosingWhileErasingStopsPollingWithoutEject)
     quandor::test::RecordingServices services;
     EmulatedDiscs discs(SourceTracks{{10}}, "[drive 0:5:0]\nMedium=cdrw\nBlankSeconds=30\n");
     const LanguageTable language = numberedLanguage();
-    EraseDialog dialog(discs.layer(), drivesOf({{0, 5, 0}}), language);
-    dialog.setPollInterval(std::chrono::milliseconds(50));
+    EraseDialog dialog(discs.layer(), drivesOf({{0, 5, 0}}), language, nullptr, std::chrono::milliseconds(50));
     dialog.show();
     control<QAbstractButton>(dialog, 1068)->setChecked(true);
     control<QPushButton>(dialog, 1)->click();
@@ -529,4 +532,53 @@ TEST(EraseDialog, ClosingWhileErasingStopsPollingWithoutEject)
     EXPECT_EQ(discs.cdbs({0, 5, 0}, 0xA1).front()[1], 0x10);
     EXPECT_TRUE(discs.cdbs({0, 5, 0}, 0x1B).empty());
     EXPECT_TRUE(services.messages.isEmpty());
+}
+
+// A refused or failed erase says in words what is wrong and what to do, the
+// drive's codes in brackets; in the user's language, in English where the
+// language file lacks the line.
+TEST(EraseDialog, FailuresSayWhatIsWrongAndWhatToDo)
+{
+    const auto result = [](EraseOutcome outcome, std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
+        EraseResult r;
+        r.outcome = outcome;
+        r.command.status = 4;
+        r.command.sense = {key, asc, ascq};
+        return r;
+    };
+    const struct {
+        const char* name;
+        EraseResult result;
+        const char* english;
+    } cases[] = {
+        {"a CD-R", result(EraseOutcome::BlankRefused, 5, 0x30, 0x05),
+         "This disc is not rewritable and cannot be erased. Put a CD-RW in the drive. (status 04, ILLEGAL "
+         "REQUEST (30/05))"},
+        {"no disc", result(EraseOutcome::BlankRefused, 2, 0x3A, 0x02),
+         "There is no disc in the drive. Put a CD-RW in it and try again. (status 04, NOT READY (3A/02))"},
+        {"a reader", result(EraseOutcome::BlankRefused, 5, 0x20, 0x00),
+         "This drive cannot write, so it cannot erase a disc. Choose a CD writer. (status 04, ILLEGAL REQUEST "
+         "(20/00))"},
+        {"still erasing", result(EraseOutcome::Failed, 2, 0x04, 0x07),
+         "The drive is still busy erasing. Wait until it has finished, then try again. (status 04, NOT READY "
+         "(04/07))"},
+        {"another refusal", result(EraseOutcome::BlankRefused, 5, 0x24, 0x00),
+         "The drive refused to erase the disc (status 04, ILLEGAL REQUEST (24/00))."},
+        {"another failure", result(EraseOutcome::Failed, 3, 0x11, 0x00),
+         "The drive reported an error while erasing (status 04, MEDIUM ERROR (11/00))."},
+        {"time", result(EraseOutcome::TimedOut, 0, 0, 0), "The drive did not finish erasing in time."},
+    };
+    const LanguageTable english; // a file without the added lines
+    LanguageTable dutch;
+    ASSERT_TRUE(dutch.loadFile(QDir(shippedLanguageFolder()).filePath(QStringLiteral("Zek_Nederlands.lng"))));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(eraseFailureText(c.result, english), QString::fromUtf8(c.english));
+        const QString translated = eraseFailureText(c.result, dutch);
+        EXPECT_NE(translated, QString::fromUtf8(c.english));
+        EXPECT_FALSE(translated.contains(QLatin1String("%1")));
+        if (c.result.outcome != EraseOutcome::TimedOut) {
+            EXPECT_TRUE(translated.contains(c.result.command.text())) << translated.toStdString();
+        }
+    }
 }

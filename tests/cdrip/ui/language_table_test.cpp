@@ -2,6 +2,7 @@
 
 #include "cdrip/encode/output_path.h"
 #include "cdrip/ui/brenlow_registry.h"
+#include "cdrip/ui/message_lines.h"
 #include "platform/profile/windows1252.h"
 #include "shell_fixture.h"
 #include "tests/support/tools.h"
@@ -161,6 +162,65 @@ TEST(ShippedLanguageFiles, HoldEveryUsedLineInWindows1252WithCrLf)
         EXPECT_EQ(table.line(63), QStringLiteral("OK"));
     }
     EXPECT_GE(lineCount, 152);
+}
+
+// The lines added after the original 152: every shipped file translates each
+// one (the English file holds the English the program falls back on), keeps
+// its "%1" and "%2", and a file that lacks them reads in English.
+TEST(ShippedLanguageFiles, TranslateEveryAddedLine)
+{
+    using namespace message_lines;
+    const MessageLine added[] = {
+        {153, "Test write: nothing was written to the disc."},
+        {154, "Test write completed. The disc is still blank."},
+        {155, "The drive cache could not be written (%1)."},
+        {156, "Session closed."},
+        {157, "The session could not be closed (%1)."},
+        RefusedCddbAnswer,
+        EraseRefused,
+        EraseFailed,
+        EraseTimedOut,
+        EraseNotRewritable,
+        EraseNoDisc,
+        EraseCannotWrite,
+        EraseStillBusy,
+        FileNotCreated,
+        FileNotWritten,
+        FolderNotCreated,
+        TagNotWritten,
+        OggEncoderRefused,
+        NoDriveSelected,
+        ImageReadFailed,
+        ImageStopping,
+        SettingsNotSaved,
+
+        FileNotReadable,
+        FolderNotReadable,
+        ImageDataTrack,
+    };
+    const QDir folder(shippedLanguageFolder());
+    LanguageTable english;
+    ASSERT_TRUE(english.loadFile(folder.filePath(QStringLiteral("Zek_English.lng"))));
+    const LanguageTable lacking; // an older file, without the added lines
+    for (const MessageLine& line : added) {
+        EXPECT_EQ(english.line(line.line), QString::fromUtf8(line.english)) << line.line;
+        EXPECT_EQ(line.in(lacking), QString::fromUtf8(line.english)) << line.line;
+    }
+    for (const QString& name : {QStringLiteral("Zek_Francais.lng"), QStringLiteral("Zek_German.lng"),
+                                QStringLiteral("Zek_Nederlands.lng"), QStringLiteral("Zek_Portugu\u00eas.lng")}) {
+        LanguageTable table;
+        ASSERT_TRUE(table.loadFile(folder.filePath(name)));
+        for (const MessageLine& line : added) {
+            const QString text = table.line(line.line);
+            const QString original = QString::fromUtf8(line.english);
+            EXPECT_FALSE(text.trimmed().isEmpty()) << name.toStdString() << " line " << line.line;
+            EXPECT_NE(text, original) << name.toStdString() << " line " << line.line;
+            for (const QLatin1String marker : {QLatin1String("%1"), QLatin1String("%2")})
+                EXPECT_EQ(text.contains(marker), original.contains(marker))
+                    << name.toStdString() << " line " << line.line;
+            EXPECT_EQ(line.in(table), text);
+        }
+    }
 }
 
 // The legend of dialog 116 (lines 78 to 82, "%X : meaning") against what each

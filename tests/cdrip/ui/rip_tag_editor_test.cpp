@@ -18,6 +18,13 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include <functional>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace brenlow;
 using quandor::test::readAll;
 using quandor::test::writeAll;
@@ -62,14 +69,31 @@ protected:
     QString text(TagEditorDialog& editor, int id) { return editor.findChild<QLineEdit*>(QString::number(id))->text(); }
     QTemporaryDir dir;
     QString music;
+    LanguageTable language; // no file loaded: the messages read in English
     quandor::test::RecordingServices services;
 };
+
+/// Runs `body` in a forked child as the user nobody; its exit status, or 99
+/// when the child cannot become that user (the tests run as root, who may
+/// read every file).
+int asNobody(const std::function<int()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(99);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
 
 } // namespace
 
 TEST_F(TagEditorTest, BrowsesFoldersFirstThenMp3Files)
 {
-    TagEditorDialog editor({dir.path()});
+    TagEditorDialog editor(language, {dir.path()});
     EXPECT_EQ(text(editor, 1056), QStringLiteral("My Computer"));
     EXPECT_EQ(listed(editor), QStringList{dir.path()});
     openMusic(editor);
@@ -93,7 +117,7 @@ TEST_F(TagEditorTest, ShowsTheTagAndWritesItBack)
     tag.genre = 147;
     const QString path = music + QStringLiteral("/TRACK.Mp3");
     ASSERT_TRUE(Id3v1Tag(path).write(tag));
-    TagEditorDialog editor({dir.path()});
+    TagEditorDialog editor(language, {dir.path()});
     openMusic(editor);
     auto* apply = editor.findChild<QPushButton*>(QStringLiteral("1057"));
     auto* genre = editor.findChild<QComboBox*>(QStringLiteral("1055"));
@@ -122,7 +146,7 @@ TEST_F(TagEditorTest, ShowsTheTagAndWritesItBack)
 TEST_F(TagEditorTest, GenresShownByNumber)
 {
     const QString path = music + QStringLiteral("/TRACK.Mp3");
-    TagEditorDialog editor({dir.path()});
+    TagEditorDialog editor(language, {dir.path()});
     openMusic(editor);
     auto* genre = editor.findChild<QComboBox*>(QStringLiteral("1055"));
     for (const auto& [number, shown] :
@@ -138,7 +162,7 @@ TEST_F(TagEditorTest, GenresShownByNumber)
 TEST_F(TagEditorTest, AFailedWriteIsReported)
 {
     const QString path = music + QStringLiteral("/TRACK.Mp3");
-    TagEditorDialog editor({dir.path()});
+    TagEditorDialog editor(language, {dir.path()});
     openMusic(editor);
     editor.showEntry(entry(editor, QStringLiteral("TRACK.Mp3")));
     ASSERT_TRUE(QFile::remove(path));
@@ -154,8 +178,48 @@ TEST_F(TagEditorTest, AFifoIsNotOfferedAndNothingWaitsOnIt)
 {
     const quandor::test::FifoGuard guard({music + QStringLiteral("/FIFO.mp3")});
     ASSERT_TRUE(guard.made());
-    TagEditorDialog editor({dir.path()});
+    TagEditorDialog editor(language, {dir.path()});
     openMusic(editor);
     EXPECT_FALSE(listed(editor).contains(QStringLiteral("FIFO.mp3")));
     EXPECT_FALSE(guard.released()) << "the editor waited on the FIFO";
+}
+
+// A file or folder the user may not read is said to be so; the fields of the
+// file shown before are cleared and Apply cannot write them into another file.
+TEST_F(TagEditorTest, AFileOrFolderThatCannotBeReadIsSaidToBeSo)
+{
+    writeAll(music + QStringLiteral("/LOCKED.mp3"), QByteArray(400, 'l'));
+    QDir().mkpath(music + QStringLiteral("/Locked"));
+    for (const QString& open : {dir.path(), music, music + QStringLiteral("/TRACK.Mp3")})
+        ASSERT_EQ(::chmod(QFile::encodeName(open).constData(), 0755), 0);
+    for (const QString& locked : {QStringLiteral("/LOCKED.mp3"), QStringLiteral("/Locked")})
+        ASSERT_EQ(::chmod(QFile::encodeName(music + locked).constData(), 0), 0);
+
+    const int status = asNobody([&] {
+        TagEditorDialog editor(language, {dir.path()});
+        openMusic(editor);
+        editor.showEntry(entry(editor, QStringLiteral("TRACK.Mp3")));
+        editor.findChild<QLineEdit*>(QStringLiteral("1049"))->setText(QStringLiteral("typed"));
+        if (!editor.findChild<QPushButton*>(QStringLiteral("1057"))->isEnabled() || !services.messages.isEmpty())
+            return 1;
+        editor.showEntry(entry(editor, QStringLiteral("LOCKED.mp3")));
+        if (services.messages.size() != 1
+            || services.messages[0].text
+                != QStringLiteral("This file cannot be read:\n%1/LOCKED.mp3\n(Permission denied)").arg(music))
+            return 2;
+        if (editor.findChild<QPushButton*>(QStringLiteral("1057"))->isEnabled() || !text(editor, 1049).isEmpty()
+            || editor.findChild<QLineEdit*>(QStringLiteral("1049"))->isEnabled()
+            || !editor.findChild<QLabel*>(QStringLiteral("1059"))->text().isEmpty())
+            return 3;
+        editor.browser().openListEntry(QStringLiteral("Locked"));
+        if (services.messages.size() != 2
+            || services.messages[1].text
+                != QStringLiteral("This folder cannot be read:\n%1/Locked\n(Permission denied)").arg(music))
+            return 4;
+        return 0;
+    });
+    if (status == 99)
+        GTEST_SKIP() << "the test cannot become a second user here";
+    EXPECT_EQ(status, 0) << "1: first file not shown, 2: no message for the file, 3: fields kept, "
+                            "4: no message for the folder";
 }
