@@ -3,6 +3,7 @@
 // on its completion event until the layer has written the final status.
 
 #include "platform/aspi/aspi.h"
+#include "platform/files/file_descriptor.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -16,20 +17,13 @@ namespace quandor::aspi {
 class CompletionEvent {
 public:
     CompletionEvent() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~CompletionEvent()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    CompletionEvent(const CompletionEvent&) = delete;
-    CompletionEvent& operator=(const CompletionEvent&) = delete;
 
-    bool valid() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool valid() const { return bool(fd_); }
+    int fd() const { return fd_.get(); }
     /// Waits at most `ms` for the event to be signalled, and resets it.
     void wait(int ms) const
     {
-        pollfd entry{fd_, POLLIN, 0};
+        pollfd entry{fd_.get(), POLLIN, 0};
         if (::poll(&entry, 1, ms) == 1)
             reset();
     }
@@ -37,11 +31,11 @@ public:
     void reset() const
     {
         uint64_t count = 0;
-        [[maybe_unused]] const auto got = ::read(fd_, &count, sizeof count);
+        [[maybe_unused]] const auto got = ::read(fd_.get(), &count, sizeof count);
     }
 
 private:
-    int fd_;
+    files::FileDescriptor fd_;
 };
 
 /// Sends `request` with a completion event of the calling thread and waits until

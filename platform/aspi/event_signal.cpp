@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
-#include <utility>
 
 namespace quandor::aspi {
 
@@ -20,24 +19,6 @@ bool isEventFd(int fd)
 
 } // namespace
 
-EventSignal::~EventSignal()
-{
-    if (fd_ >= 0)
-        close(fd_);
-}
-
-EventSignal::EventSignal(EventSignal&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-EventSignal& EventSignal::operator=(EventSignal&& other) noexcept
-{
-    if (this != &other) {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
 bool EventSignal::isEvent(intptr_t descriptor)
 {
     return descriptor >= 0 && descriptor <= INT_MAX && isEventFd(int(descriptor));
@@ -48,16 +29,16 @@ EventSignal EventSignal::adopt(intptr_t descriptor)
     EventSignal event;
     if (!isEvent(descriptor))
         return event;
-    event.fd_ = fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+    event.fd_.reset(fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0));
     return event;
 }
 
 void EventSignal::signal()
 {
-    if (fd_ < 0)
+    if (!fd_)
         return;
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = write(fd_.get(), &one, sizeof one);
 }
 
 } // namespace quandor::aspi

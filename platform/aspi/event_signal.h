@@ -3,29 +3,24 @@
 // eventfd, so a caller that closes its descriptor right after the status byte
 // changes can never make the layer write into an unrelated file.
 
+#include "platform/files/file_descriptor.h"
+
 #include <cstdint>
 
 namespace quandor::aspi {
 
 class EventSignal {
 public:
-    EventSignal() = default;
-    ~EventSignal();
-    EventSignal(EventSignal&& other) noexcept;
-    EventSignal& operator=(EventSignal&& other) noexcept;
-    EventSignal(const EventSignal&) = delete;
-    EventSignal& operator=(const EventSignal&) = delete;
-
     /// Whether descriptor is an eventfd.
     static bool isEvent(intptr_t descriptor);
     /// Duplicates descriptor when it is an eventfd; invalid otherwise.
     static EventSignal adopt(intptr_t descriptor);
-    bool valid() const { return fd_ >= 0; }
+    bool valid() const { return bool(fd_); }
     /// Makes the event readable (signalled); it stays so until the caller reads it.
     void signal();
 
 private:
-    int fd_ = -1;
+    files::FileDescriptor fd_;
 };
 
 } // namespace quandor::aspi
