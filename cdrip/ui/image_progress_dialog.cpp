@@ -6,6 +6,7 @@
 #include "cdrip/ui/path_label.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -75,9 +76,13 @@ void ImageProgressDialog::buildControls(const LanguageTable& language)
     layout->addWidget(label(this, image_progress_ids::SectorsCaption, language.line(52)), 1, 0);
     count_ = label(this, image_progress_ids::Sectors, QStringLiteral("0 / %1").arg(total));
     layout->addWidget(count_, 1, 1);
-    layout->addWidget(label(this, image_progress_ids::PercentCaption, language.line(54)), 2, 0);
+    // The status caption is a sentence, long in some languages: it and its
+    // value take a row of their own, so that it never narrows the path's column.
+    auto* status = new QHBoxLayout;
+    status->addWidget(label(this, image_progress_ids::PercentCaption, language.line(54)));
     percent_ = label(this, image_progress_ids::Percent, QStringLiteral("0 %"));
-    layout->addWidget(percent_, 2, 1);
+    status->addWidget(percent_, 1);
+    layout->addLayout(status, 2, 0, 1, 2);
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QString::number(image_progress_ids::ProgressBar));
     bar_->setRange(0, 100);

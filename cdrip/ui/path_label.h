@@ -1,8 +1,9 @@
 #pragma once
 // A label that shows a file path in the room its dialog gives it: a path too
-// long for that room is shortened in the middle (the folder's start and the
-// file name stay readable), and the whole path is its tool tip. The label
-// never asks for more room than the dialog was designed with.
+// long for that room keeps its file name whole and is shortened in the middle
+// of its folder (the file name itself only when it alone does not fit), and
+// the whole path is its tool tip. The label never asks for more room than the
+// dialog was designed with.
 
 #include <QLabel>
 
@@ -24,6 +25,7 @@ protected:
 
 private:
     void showFitting();
+    static QString fitting(const QString& path, const QFontMetrics& metrics, int room);
 
     QString path_;
 };

@@ -151,35 +151,62 @@ TEST(ImageProgressDialog, EachValueStandsBesideItsOwnCaption)
     dialog.reject();
 }
 
-TEST(ImageProgressDialog, ALongPathKeepsTheDesignedSizeAndIsShortenedInTheMiddle)
+// A long path keeps the dialog's designed size and its file name whole: the
+// folder is shortened in the middle, the file name only when it alone does
+// not fit. The status caption, long in Dutch, leaves the path its room.
+TEST(ImageProgressDialog, ALongPathKeepsTheFileNameAndTheDesignedSize)
 {
     EmulatedDiscs discs(SourceTracks{{120}});
-    const LanguageTable language = numberedLanguage();
-    ImageProgressDialog shortPath(imageSnapshot(discs, QStringLiteral("disc")), language);
+    LanguageTable dutch;
+    ASSERT_TRUE(dutch.loadFile(QDir(shippedLanguageFolder()).filePath(QStringLiteral("Zek_Nederlands.lng"))));
+    ImageProgressDialog shortPath(imageSnapshot(discs, QStringLiteral("disc")), dutch);
     shortPath.show();
     QCoreApplication::processEvents();
 
-    const QString folder = discs.file(std::string(40, 'f') + "/" + std::string(60, 'g'));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    DiscImageSnapshot snapshot = imageSnapshot(discs, QStringLiteral("x"));
-    snapshot.paths =
-        imagePathsFor(folder + QStringLiteral("/") + QString(80, QLatin1Char('n')) + QStringLiteral(".bin"));
-    ImageProgressDialog longPath(snapshot, language);
-    longPath.show();
-    QCoreApplication::processEvents();
+    const QString ellipsis(QChar(0x2026));
+    const struct {
+        const char* name;
+        QString folder;
+        QString file;
+        bool nameWhole;
+    } cases[] = {
+        {"a long folder", QString::fromStdString(std::string(40, 'f') + "/" + std::string(60, 'g')),
+         QStringLiteral("Mijn audio-cd geregistreerd.bin"), true},
+        {"a file name too long alone", QStringLiteral("f"), QString(80, QLatin1Char('n')) + QStringLiteral(".bin"),
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = discs.file(c.folder.toStdString());
+        ASSERT_TRUE(QDir().mkpath(folder));
+        DiscImageSnapshot snapshot = imageSnapshot(discs, QStringLiteral("x"));
+        snapshot.paths = imagePathsFor(folder + QStringLiteral("/") + c.file);
+        ImageProgressDialog longPath(snapshot, dutch);
+        longPath.show();
+        QCoreApplication::processEvents();
 
-    EXPECT_EQ(longPath.size(), shortPath.size());
-    auto* file = control<QLabel>(longPath, 1099);
-    EXPECT_EQ(file->toolTip(), snapshot.paths.binPath);
-    const QString shown = file->text();
-    EXPECT_NE(shown, snapshot.paths.binPath);
-    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
-    EXPECT_TRUE(snapshot.paths.binPath.startsWith(shown.section(QChar(0x2026), 0, 0)));
-    EXPECT_TRUE(snapshot.paths.binPath.endsWith(shown.section(QChar(0x2026), 1)));
-    EXPECT_LE(file->fontMetrics().horizontalAdvance(shown), file->contentsRect().width());
-    EXPECT_LE(file->geometry().right(), longPath.width());
+        EXPECT_EQ(longPath.size(), shortPath.size());
+        auto* file = control<QLabel>(longPath, 1099);
+        EXPECT_EQ(file->toolTip(), snapshot.paths.binPath);
+        const QString shown = file->text();
+        ASSERT_EQ(shown.count(ellipsis), 1) << shown.toStdString();
+        const QString head = shown.section(ellipsis, 0, 0);
+        const QString tail = shown.section(ellipsis, 1);
+        if (c.nameWhole) {
+            EXPECT_TRUE(snapshot.paths.binPath.startsWith(head)) << shown.toStdString();
+            EXPECT_TRUE(tail.endsWith(QStringLiteral("/") + c.file)) << shown.toStdString();
+        } else {
+            EXPECT_TRUE(c.file.startsWith(head)) << shown.toStdString();
+            EXPECT_TRUE(c.file.endsWith(tail)) << shown.toStdString();
+        }
+        EXPECT_LE(file->fontMetrics().horizontalAdvance(shown), file->contentsRect().width());
+        EXPECT_LE(file->geometry().right(), longPath.width());
+        // The path has the dialog's width less its own caption.
+        const QLabel* caption = control<QLabel>(longPath, 1135);
+        EXPECT_GE(file->width(), longPath.width() - caption->width() - 60) << file->width();
+        longPath.reject();
+    }
     shortPath.reject();
-    longPath.reject();
 }
 
 TEST(ImageProgressDialog, CancelStaysUntilTheWorkerEndedAndLeavesNoFile)
