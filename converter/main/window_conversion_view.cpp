@@ -48,21 +48,9 @@ void WindowConversionView::setConvertingControls(bool converting)
         control->setEnabled(!converting);
 }
 
-QString WindowConversionView::outputFormat() const
+RunRequest WindowConversionView::runRequest() const
 {
-    return c_.format.currentText();
-}
-bool WindowConversionView::saveBesideSource() const
-{
-    return c_.saveBeside.isChecked();
-}
-QString WindowConversionView::outputFolder() const
-{
-    return c_.outputFolder.text();
-}
-void WindowConversionView::setOutputFolder(const QString& folder)
-{
-    c_.outputFolder.setText(folder);
+    return RunRequest{c_.format.currentText(), c_.outputFolder.text(), c_.saveBeside.isChecked()};
 }
 
 void WindowConversionView::showError(const QString& text, const QString& title)
