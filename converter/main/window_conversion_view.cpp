@@ -1,5 +1,6 @@
 #include "converter/main/window_conversion_view.h"
 
+#include "converter/common/message_lines.h"
 #include "converter/main/captions.h"
 #include "converter/main/file_list_view.h"
 #include "platform/shell/services.h"
@@ -55,7 +56,7 @@ RunRequest WindowConversionView::runRequest() const
 
 void WindowConversionView::showError(const QString& text, const QString& title)
 {
-    quandor::shell::messageBox(&c_.window, text, title, quandor::shell::MessageButtons::Ok,
+    quandor::shell::messageBox(&c_.window, localizedMessage(text), title, quandor::shell::MessageButtons::Ok,
                                quandor::shell::MessageIcon::Critical);
 }
 

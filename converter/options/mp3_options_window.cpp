@@ -1,6 +1,7 @@
 #include "converter/options/mp3_options_window.h"
 
 #include "converter/common/lang_loader.h"
+#include "converter/common/message_lines.h"
 #include "converter/options/option_controls.h"
 #include "converter/options/option_settings.h"
 #include "platform/audio/audio_file_writer.h"
@@ -479,8 +480,8 @@ void FrmMp3::pushControls(MP3LameEncoder& e) const
 
 void FrmMp3::refuse(const QString& reason)
 {
-    quandor::shell::messageBox(this, reason, QStringLiteral("Tavrel"), quandor::shell::MessageButtons::Ok,
-                               quandor::shell::MessageIcon::Critical);
+    quandor::shell::messageBox(this, localizedMessage(reason), QStringLiteral("Tavrel"),
+                               quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
 }
 
 bool FrmMp3::ApplyMP3Settings()
