@@ -203,69 +203,106 @@ Mp3Settings loadMp3Settings(const QString& iniFile)
 
 // ---- Ogg Vorbis ----------------------------------------------------------------
 
-OggLoadResult loadOggSettings(const QString& iniFile, const OggAvailability& available)
+namespace {
+
+const OggKey& oggKey(std::optional<std::int32_t> OggStoredChoice::*member)
+{
+    for (const OggKey& key : kOggKeys)
+        if (key.member == member)
+            return key;
+    return kOggKeys[0];
+}
+
+QString oggKeyName(std::optional<std::int32_t> OggStoredChoice::*member)
+{
+    return QLatin1String(oggKey(member).key);
+}
+
+/// The text stored for `key`, or for the key read in its place while it is absent.
+QString oggText(const QString& iniFile, const OggKey& key)
 {
     const QString section = QLatin1String(config_keys::OggSection);
-    const auto value = [&](const char* key) { return readString(iniFile, section, QLatin1String(key)); };
+    const QString text = readString(iniFile, section, QLatin1String(key.key));
+    if (text.isEmpty() && key.absentAs)
+        return readString(iniFile, section, QLatin1String(key.absentAs));
+    return text;
+}
 
-    const QString modeText = value("1");
-    if (modeText.isEmpty())
+std::optional<std::int32_t> oggValue(const OggKey& key, const QString& text)
+{
+    if (!key.isSwitch)
+        return toInt32(text);
+    const auto number = parseNumber(text);
+    return number ? std::optional<std::int32_t>(*number == 1.0 ? 1 : 0) : std::nullopt;
+}
+
+} // namespace
+
+OggLoadResult loadOggSettings(const QString& iniFile, const OggAvailability& available)
+{
+    using C = OggStoredChoice;
+    if (oggText(iniFile, oggKey(&C::qualityMode)).isEmpty())
         return {OggFormat{}, {}};
 
+    const OggStoredChoice stored = loadOggStoredChoice(iniFile);
     OggLoadResult failure;
-    const auto number = [&](const char* key, const QString& text) -> std::optional<std::int32_t> {
-        const std::optional<std::int32_t> result = toInt32(text);
-        if (!result && failure.error.isEmpty())
-            failure.error = QStringLiteral("[OGG] %1 = \"%2\" is not a number").arg(QLatin1String(key), text);
-        return result;
+    // Every key the set-up needs must hold a number; the first that does not is named.
+    const auto need = [&](std::optional<std::int32_t> C::*member) {
+        if (!(stored.*member) && failure.error.isEmpty())
+            failure.error = QStringLiteral("[OGG] %1 = \"%2\" is not a number")
+                                .arg(oggKeyName(member), oggText(iniFile, oggKey(member)));
     };
-
-    const auto mode = parseNumber(modeText);
-    if (!mode)
-        number("1", modeText);
-    const auto managedNumber = parseNumber(value("2"));
-    if (!managedNumber)
-        number("2", value("2"));
-    const auto frequency = number("3", value("3"));
-    const auto channels = number("4", value("4"));
-    const auto quality = number("5", value("5"));
-    const auto nominal = number("6", value("6"));
-    const auto maximum = number("7", value("7"));
+    for (const auto member :
+         {&C::qualityMode, &C::managed, &C::frequency, &C::channels, &C::quality, &C::nominal, &C::maximum})
+        need(member);
     if (!failure.error.isEmpty())
         return failure;
 
-    const bool qualityMode = *mode == 1.0;
-    const bool managed = *managedNumber == 1.0;
-    const OggFormat qualityFormat{*frequency, *channels, 128, 0, 0, *quality};
-    if (qualityMode)
+    const OggFormat qualityFormat{*stored.frequency, *stored.channels, 128, 0, 0, *stored.quality};
+    if (*stored.qualityMode == 1)
         return {qualityFormat, {}};
 
-    std::int32_t minimum = 0;
+    const bool managed = *stored.managed == 1;
     if (managed) {
-        // The minimum has its own key; files written before it existed kept it in "6".
-        const QString minimumText = value("8");
-        const auto stored = number("8", minimumText.isEmpty() ? value("6") : minimumText);
-        if (!stored)
+        need(&C::minimum);
+        if (!failure.error.isEmpty())
             return failure;
-        minimum = *stored;
     }
-    const std::int32_t bitRateMaximum = managed ? *maximum : 0;
-    if (available && available(*frequency, *channels, *nominal, minimum, bitRateMaximum))
-        return {OggFormat{*frequency, *channels, *nominal, minimum, bitRateMaximum, -1}, {}};
+    const std::int32_t minimum = managed ? *stored.minimum : 0;
+    const std::int32_t maximum = managed ? *stored.maximum : 0;
+    if (available && available(*stored.frequency, *stored.channels, *stored.nominal, minimum, maximum))
+        return {OggFormat{*stored.frequency, *stored.channels, *stored.nominal, minimum, maximum, -1}, {}};
     return {qualityFormat, {}};
 }
 
 OggStoredChoice loadOggStoredChoice(const QString& iniFile)
 {
+    OggStoredChoice choice;
+    for (const OggKey& key : kOggKeys)
+        choice.*key.member = oggValue(key, oggText(iniFile, key));
+    return choice;
+}
+
+QList<std::pair<QString, QString>> oggKeysToStore(const OggStoredChoice& choice, const QString& iniFile)
+{
     const QString section = QLatin1String(config_keys::OggSection);
-    const auto value = [&](const char* key) { return readString(iniFile, section, QLatin1String(key)); };
-    const auto isOne = [](const QString& text) -> std::optional<bool> {
-        const auto number = parseNumber(text);
-        return number ? std::optional<bool>(*number == 1.0) : std::nullopt;
-    };
-    const QString minimumText = value("8");
-    return {isOne(value("1")),   isOne(value("2")),   toInt32(value("5")),
-            toInt32(value("6")), toInt32(value("7")), toInt32(minimumText.isEmpty() ? value("6") : minimumText)};
+    QList<std::pair<QString, QString>> stored;
+    for (const OggKey& key : kOggKeys) {
+        const std::optional<std::int32_t> value = choice.*key.member;
+        if (!value)
+            continue;
+        const QString name = QLatin1String(key.key);
+        if (key.absentAs && readString(iniFile, section, name).isEmpty()) {
+            // Absent, the key reads as the other one: add it only when that would read wrong.
+            const OggKey& other = *std::find_if(std::begin(kOggKeys), std::end(kOggKeys), [&](const OggKey& k) {
+                return QLatin1String(k.key) == QLatin1String(key.absentAs);
+            });
+            if (choice.*other.member == value)
+                continue;
+        }
+        stored.append({name, QString::number(*value)});
+    }
+    return stored;
 }
 
 } // namespace tavrel

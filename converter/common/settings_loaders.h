@@ -3,10 +3,12 @@
 // section into a typed value (writing back what the file must hold), and the
 // main window hands the result to the writer or keeps it.
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace tavrel {
 
@@ -119,19 +121,43 @@ struct OggLoadResult {
 /// "5" quality value, "6" nominal bit rate, "7" maximum, "8" minimum (absent: "6").
 OggLoadResult loadOggSettings(const QString& iniFile, const OggAvailability& available);
 
-/// The Ogg Vorbis window's rate choice as last stored under [OGG], the values
-/// the format in effect may leave unused included (the bit rates in quality
-/// mode, the quality value in bit-rate mode). A key that is absent or not a
-/// number stays empty; the minimum is read as the loader reads it.
+/// The Ogg Vorbis window's choice as stored under [OGG], every value the
+/// format in effect may leave unused included (the bit rates in quality mode,
+/// the quality value in bit-rate mode). A key that is absent or not a number
+/// stays empty. The switches hold 1 (on) or 0.
 struct OggStoredChoice {
-    std::optional<bool> qualityMode;     // "1"
-    std::optional<bool> managed;         // "2"
-    std::optional<std::int32_t> quality; // "5"
-    std::optional<std::int32_t> nominal; // "6"
-    std::optional<std::int32_t> maximum; // "7"
-    std::optional<std::int32_t> minimum; // "8", absent: "6"
+    std::optional<std::int32_t> qualityMode; // "1"
+    std::optional<std::int32_t> managed;     // "2": minimum and maximum apply
+    std::optional<std::int32_t> frequency;   // "3", Hz
+    std::optional<std::int32_t> channels;    // "4"
+    std::optional<std::int32_t> quality;     // "5", quality x 100
+    std::optional<std::int32_t> nominal;     // "6", kbit/s
+    std::optional<std::int32_t> maximum;     // "7", kbit/s
+    std::optional<std::int32_t> minimum;     // "8", kbit/s; absent: "6"
+};
+
+/// One [OGG] key: its name, the value it holds, and the key read in its
+/// place while it is absent (files written before it existed).
+struct OggKey {
+    const char* key;
+    std::optional<std::int32_t> OggStoredChoice::*member;
+    bool isSwitch; ///< any number reads as on only when it is 1
+    const char* absentAs = nullptr;
+};
+
+/// Every [OGG] key, in the order the window writes them.
+inline constexpr OggKey kOggKeys[] = {
+    {"1", &OggStoredChoice::qualityMode, true}, {"2", &OggStoredChoice::managed, true},
+    {"3", &OggStoredChoice::frequency, false},  {"4", &OggStoredChoice::channels, false},
+    {"5", &OggStoredChoice::quality, false},    {"6", &OggStoredChoice::nominal, false},
+    {"7", &OggStoredChoice::maximum, false},    {"8", &OggStoredChoice::minimum, false, "6"},
 };
 
 OggStoredChoice loadOggStoredChoice(const QString& iniFile);
+
+/// The [OGG] keys and values that store `choice` (every value set) in
+/// `iniFile`: a key read in another's place while absent is only added when
+/// its value differs from that other key's, so a file keeps the keys it has.
+QList<std::pair<QString, QString>> oggKeysToStore(const OggStoredChoice& choice, const QString& iniFile);
 
 } // namespace tavrel

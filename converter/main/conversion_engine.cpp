@@ -1,6 +1,7 @@
 #include "converter/main/conversion_engine.h"
 
 #include "converter/main/free_name.h"
+#include "converter/main/transcode.h"
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_tag_info.h"
 #include "platform/id3v1/id3v1_record.h"
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace tavrel {
 
@@ -69,6 +72,11 @@ QString missingSourceReason()
     return QStringLiteral("the file cannot be found any more");
 }
 
+QString missingFolderReason()
+{
+    return targetCreationFailure() + QStringLiteral(": ") + qt_error_string(ENOENT);
+}
+
 QString entryFailureMessage(const QString& source, const QString& reason)
 {
     return QStringLiteral("Could not convert %1\n%2").arg(QDir::toNativeSeparators(source), reason);
@@ -86,9 +94,12 @@ void ConversionEngine::runAll()
 {
     if (flags.converting)
         return; // reached again through the event loop of the run under way
-    flags.cancelRequested = false;
-    flags.converting = false;
+    beginRun();
     const int count = view_.entryCount();
+    if (count > 0 && !acceptRequest(1)) {
+        endState();
+        return;
+    }
     for (int position = 1; position <= count && !flags.cancelRequested; ++position) {
         if (position > view_.entryCount())
             break; // the list shrank under the run
@@ -111,9 +122,8 @@ void ConversionEngine::runOne(int position)
 {
     if (flags.converting)
         return;
-    flags.cancelRequested = false;
-    flags.converting = false;
-    if (position >= 1 && position <= view_.entryCount()) {
+    beginRun();
+    if (position >= 1 && position <= view_.entryCount() && acceptRequest(position)) {
         state.currentIndex = position;
         state.currentFileName = view_.entryKey(position);
         view_.showCurrentFile(view_.entryName(position));
@@ -124,6 +134,26 @@ void ConversionEngine::runOne(int position)
             reportEntryFailure(state.currentFileName, missingSourceReason());
     }
     endState();
+}
+
+void ConversionEngine::beginRun()
+{
+    // Under way from here: a message about an entry may be up before any
+    // entry converts, and Cancel must reach the run while it is.
+    flags.cancelRequested = false;
+    flags.converting = true;
+    view_.setConvertingControls(true);
+    request_ = view_.runRequest();
+}
+
+bool ConversionEngine::acceptRequest(int firstPosition)
+{
+    if (request_.saveBesideSource || !request_.outputFolder.trimmed().isEmpty())
+        return true;
+    // No folder at all is a folder that is not there; read as the root of the
+    // file system it would put the files where the user never asked.
+    reportEntryFailure(view_.entryKey(firstPosition), missingFolderReason());
+    return false;
 }
 
 void ConversionEngine::cancel()
@@ -156,7 +186,6 @@ void ConversionEngine::endState()
 ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode mode)
 {
     const QString source = state.currentFileName;
-    flags.converting = true;
     // Every value comes from this entry's own source: what it lacks stays
     // empty (no genre, no track) rather than carrying the previous entry's.
     state.tag = TagValues{};
@@ -197,7 +226,6 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
         state.decoded = true;
         readApeTag();
         tempWav = freeTempWavName(tempFolder, state.currentFileName);
-        flags.converting = true;
         const StepResult decoded = decodeApe(tempWav);
         if (!decoded.ok)
             return failed(decoded.error);
@@ -208,7 +236,7 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
         return finish(EntryOutcome::Done);
     if (const StepResult target = prepareTarget(); !target.ok)
         return failed(target.error);
-    if (const StepResult output = runOutputStep(view_.outputFormat()); !output.ok)
+    if (const StepResult output = runOutputStep(request_.format); !output.ok)
         return failed(output.error);
     return finish(EntryOutcome::Done);
 }
@@ -291,15 +319,13 @@ StepResult ConversionEngine::prepareTarget()
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString baseName = dot > 0 ? fileName.left(dot) : fileName;
 
-    if (view_.saveBesideSource()) {
+    if (request_.saveBesideSource) {
         state.targetBaseName = folder + baseName;
         return {};
     }
-    QString outputFolder = view_.outputFolder();
-    if (!endsWithSeparator(outputFolder)) {
+    QString outputFolder = request_.outputFolder;
+    if (!endsWithSeparator(outputFolder))
         outputFolder += QLatin1Char('/');
-        view_.setOutputFolder(outputFolder);
-    }
     state.targetBaseName = outputFolder + baseName;
     return {};
 }

@@ -28,6 +28,13 @@ class AacEncoder;
 
 namespace tavrel {
 
+/// What a run is asked to make, as the window holds it when the run starts.
+struct RunRequest {
+    QString format;                ///< the output format chosen in the format list
+    QString outputFolder;          ///< the output folder box, as typed
+    bool saveBesideSource = false; ///< "Save in the file's directory" ticked
+};
+
 /// What the run shows and asks of the main window.
 class ConversionView : public ProgressSurface {
 public:
@@ -42,13 +49,8 @@ public:
     virtual void revealEntry(int position) = 0;
     /// Converting: Cancel on, the other commands off; idle: the reverse.
     virtual void setConvertingControls(bool converting) = 0;
-    /// The output format chosen in the format list.
-    virtual QString outputFormat() const = 0;
-    /// "Save in the file's directory" ticked.
-    virtual bool saveBesideSource() const = 0;
-    /// The output folder box; the run may add the final separator to it.
-    virtual QString outputFolder() const = 0;
-    virtual void setOutputFolder(const QString& folder) = 0;
+    /// What the user asked for when the run starts; read once per run.
+    virtual RunRequest runRequest() const = 0;
     /// A critical message box titled `title`.
     virtual void showError(const QString& text, const QString& title) = 0;
     /// Line `line` of the language file in use, else `builtIn`.
@@ -143,6 +145,10 @@ private:
     enum class EntryOutcome { Done, Skipped, EndRun };
     enum class Mode { All, Single };
 
+    /// Checks the request before any entry starts; false when the run cannot start.
+    bool acceptRequest(int firstPosition);
+    /// Marks the run as under way from its first step, so that Cancel reaches it.
+    void beginRun();
     /// The output step of `format` for state.currentFileName / targetBaseName.
     StepResult runOutputStep(const QString& format);
     StepResult OutputWav();
@@ -189,6 +195,8 @@ private:
     ConversionView& view_;
     const QString tempFolder;
     OutputSettings settings;
+    /// The request of the run under way, read once when it starts.
+    RunRequest request_;
     /// The entry at work; the last entry's tag and target base name outlive a run.
     EntryState state;
     RunFlags flags;
@@ -199,6 +207,9 @@ bool sourceFileExists(const QString& path);
 
 /// Why an entry whose file is gone was not converted.
 QString missingSourceReason();
+
+/// Why an entry cannot be written where the run was asked to put it: the folder is not there.
+QString missingFolderReason();
 
 /// The message for an entry that could not be converted.
 QString entryFailureMessage(const QString& source, const QString& reason);

@@ -104,6 +104,11 @@ QString withReason(const QString& what, const QString& reason)
 
 } // namespace
 
+QString targetCreationFailure()
+{
+    return QStringLiteral("cannot create the target");
+}
+
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,
                          const std::function<void(const QString&)>& tag)
@@ -119,7 +124,7 @@ PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& 
         return PumpResult{false, withReason(what, reason)};
     };
     if (!writer.open(target))
-        return failWith(QStringLiteral("cannot create the target"), writer.lastError());
+        return failWith(targetCreationFailure(), writer.lastError());
     if (!writer.setSourceFormat(reader.formatNumberB(), reader.formatNumberA()))
         return failWith(QStringLiteral("the target refuses the source's format"), writer.lastError());
 

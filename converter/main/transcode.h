@@ -94,6 +94,9 @@ struct PumpResult {
 /// to report). On failure the partial target is removed, both files are
 /// closed and the reason returned. Either way `transcoding` ends False and
 /// the display shows "0 %".
+/// The reason an entry fails when its target cannot be made (followed by the system's reason).
+QString targetCreationFailure();
+
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,
                          const std::function<void(const QString&)>& tag);

@@ -1,5 +1,6 @@
 #include "converter/main/window_conversion_view.h"
 
+#include "converter/common/message_lines.h"
 #include "converter/main/captions.h"
 #include "converter/main/file_list_view.h"
 #include "platform/shell/services.h"
@@ -48,26 +49,14 @@ void WindowConversionView::setConvertingControls(bool converting)
         control->setEnabled(!converting);
 }
 
-QString WindowConversionView::outputFormat() const
+RunRequest WindowConversionView::runRequest() const
 {
-    return c_.format.currentText();
-}
-bool WindowConversionView::saveBesideSource() const
-{
-    return c_.saveBeside.isChecked();
-}
-QString WindowConversionView::outputFolder() const
-{
-    return c_.outputFolder.text();
-}
-void WindowConversionView::setOutputFolder(const QString& folder)
-{
-    c_.outputFolder.setText(folder);
+    return RunRequest{c_.format.currentText(), c_.outputFolder.text(), c_.saveBeside.isChecked()};
 }
 
 void WindowConversionView::showError(const QString& text, const QString& title)
 {
-    quandor::shell::messageBox(&c_.window, text, title, quandor::shell::MessageButtons::Ok,
+    quandor::shell::messageBox(&c_.window, localizedMessage(text), title, quandor::shell::MessageButtons::Ok,
                                quandor::shell::MessageIcon::Critical);
 }
 

@@ -42,10 +42,7 @@ public:
     void showPositionText(const QString& text) override;
     void revealEntry(int position) override;
     void setConvertingControls(bool converting) override;
-    QString outputFormat() const override;
-    bool saveBesideSource() const override;
-    QString outputFolder() const override;
-    void setOutputFolder(const QString& folder) override;
+    RunRequest runRequest() const override;
     void showError(const QString& text, const QString& title) override;
     QString caption(int line, const QString& builtIn) const override;
 

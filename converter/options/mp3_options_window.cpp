@@ -1,6 +1,7 @@
 #include "converter/options/mp3_options_window.h"
 
 #include "converter/common/lang_loader.h"
+#include "converter/common/message_lines.h"
 #include "converter/options/option_controls.h"
 #include "converter/options/option_settings.h"
 #include "platform/audio/audio_file_writer.h"
@@ -30,6 +31,36 @@ using quandor::audio::MP3LameEncoder;
 namespace {
 
 enum Tab { General = 0, Filtering, Vbr, Expert, PresetTab, AltPresetTab, CommandLine };
+
+using E = MP3LameEncoder;
+constexpr int E::*kNumbers[] = {&E::AbrBitrate,    &E::AthControl,       &E::Bitrate,         &E::ChannelCount,
+                                &E::Emphasis,      &E::EncoderQuality,   &E::OutputFrequency, &E::HighpassFrequency,
+                                &E::HighpassWidth, &E::LowpassFrequency, &E::LowpassWidth,    &E::ChannelMode,
+                                &E::MaxVbrBitrate, &E::VbrMethod,        &E::VbrQuality};
+constexpr bool E::*kSwitches[] = {&E::BitReservoir, &E::BlockTypesDiffer,  &E::ErrorProtection, &E::ShortBlocks,
+                                  &E::StrictIso,    &E::EnforceMinBitrate, &E::WriteVbrHeader};
+
+/// Copies into `target` each property `edited` holds apart from `shown`.
+void takeEdited(MP3LameEncoder& target, const MP3LameEncoder& edited, const MP3LameEncoder& shown)
+{
+    for (const auto member : kNumbers)
+        if (edited.*member != shown.*member)
+            target.*member = edited.*member;
+    for (const auto member : kSwitches)
+        if (edited.*member != shown.*member)
+            target.*member = edited.*member;
+}
+
+bool sameSettings(const MP3LameEncoder& a, const MP3LameEncoder& b)
+{
+    for (const auto member : kNumbers)
+        if (a.*member != b.*member)
+            return false;
+    for (const auto member : kSwitches)
+        if (a.*member != b.*member)
+            return false;
+    return true;
+}
 
 QString currentBitrate(int kbps)
 {
@@ -384,6 +415,10 @@ void FrmMp3::LoadMP3Settings()
     chBitReservoir->setChecked(e.BitReservoir);
     chShortBlocks->setChecked(e.ShortBlocks);
     chStrictlyISOCompliance->setChecked(e.StrictIso);
+
+    shown_ = e;
+    pushControls(shown_);
+    saved_ = e;
 }
 
 void FrmMp3::applyFilterRules()
@@ -445,8 +480,8 @@ void FrmMp3::pushControls(MP3LameEncoder& e) const
 
 void FrmMp3::refuse(const QString& reason)
 {
-    quandor::shell::messageBox(this, reason, QStringLiteral("Tavrel"), quandor::shell::MessageButtons::Ok,
-                               quandor::shell::MessageIcon::Critical);
+    quandor::shell::messageBox(this, localizedMessage(reason), QStringLiteral("Tavrel"),
+                               quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
 }
 
 bool FrmMp3::ApplyMP3Settings()
@@ -454,6 +489,7 @@ bool FrmMp3::ApplyMP3Settings()
     if (!bound_)
         AppelAudioTool();
     MP3LameEncoder& e = *bound_;
+    const bool dataTab = tabMP3->currentIndex() < PresetTab;
     switch (tabMP3->currentIndex()) {
     case PresetTab:
         if (!e.ApplyPreset(Preset)) {
@@ -476,16 +512,21 @@ bool FrmMp3::ApplyMP3Settings()
         }
         LoadMP3Settings();
         break;
-    default:
-        pushControls(e);
+    default: {
+        MP3LameEncoder edited = e;
+        pushControls(edited);
+        takeEdited(e, edited, shown_);
         break;
+    }
     }
     if (!settings_.writer().SetFormatMP3Ex(e)) {
         refuse(settings_.writer().LastError());
         return false;
     }
     settings_.formatTextChanged(settings_.writer().FormatString());
-    saveKeys();
+    // Ok without a change leaves the file as it was, keys it never held included.
+    if (!dataTab || !sameSettings(saved_, e))
+        saveKeys();
     return true;
 }
 
@@ -518,6 +559,7 @@ void FrmMp3::saveKeys()
     for (int key = 1; key <= 22; ++key)
         stored.append({QLatin1String(config_keys::Mp3Section), QString::number(key), values[key - 1]});
     Lang_Loader::SaveIni(this, settings_.configFile(), stored);
+    saved_ = e;
 }
 
 void FrmMp3::cmdApply_Click()

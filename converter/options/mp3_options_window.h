@@ -95,6 +95,12 @@ private:
 
     OptionSettings& settings_;
     quandor::audio::MP3LameEncoder* bound_ = nullptr;
+    /// What the controls stood for when they were last loaded: a value the
+    /// controls cannot show (a width of 0, a rate off the slider) is only
+    /// replaced when the user changes its control.
+    quandor::audio::MP3LameEncoder shown_;
+    /// The object as the keys were last loaded or saved from it.
+    quandor::audio::MP3LameEncoder saved_;
 };
 
 } // namespace tavrel

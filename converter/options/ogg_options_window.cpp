@@ -180,7 +180,7 @@ OggFormat FrmOgg::formatInEffect() const
     unstored.frequency = settings_.frequency();
     unstored.channels = settings_.channels();
     const QString file = settings_.configFile();
-    if (Lang_Loader::ReadIni(file, QLatin1String(config_keys::OggSection), QStringLiteral("1")).isEmpty())
+    if (!loadOggStoredChoice(file).qualityMode)
         return unstored;
     const OggLoadResult stored =
         loadOggSettings(file, [this](int frequency, int channels, int nominal, int minimum, int maximum) {
@@ -201,7 +201,7 @@ void FrmOgg::loadaudiotool()
     };
     QualityEnabled = f.quality >= 0;
     Quality = QualityEnabled ? f.quality : stored.quality.value_or(300);
-    VbrEnabled = QualityEnabled ? stored.managed.value_or(false) : f.minimum > 0 || f.maximum > 0;
+    VbrEnabled = QualityEnabled ? stored.managed.value_or(0) == 1 : f.minimum > 0 || f.maximum > 0;
     const bool managedInEffect = !QualityEnabled && VbrEnabled;
     Bitrate = QualityEnabled ? storedRate(stored.nominal) : f.nominal;
     MinBitrate = managedInEffect ? f.minimum : storedRate(stored.minimum);
@@ -304,20 +304,20 @@ bool FrmOgg::ApplyOggSettings()
                                    quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Critical);
         return false;
     }
+    OggStoredChoice choice;
+    choice.qualityMode = QualityEnabled ? 1 : 0;
+    choice.managed = VbrEnabled ? 1 : 0;
+    choice.frequency = frequency;
+    choice.channels = channels;
+    choice.quality = Quality;
+    choice.nominal = Bitrate;
+    choice.maximum = MaxBitrate;
+    // The minimum has a key of its own so that it no longer replaces the nominal one.
+    choice.minimum = MinBitrate;
     const QString section = QLatin1String(config_keys::OggSection);
     QList<Lang_Loader::IniValue> stored;
-    auto write = [&](const char* key, const QString& value) {
-        stored.append({section, QString::fromLatin1(key), value});
-    };
-    write("1", QualityEnabled ? QStringLiteral("1") : QStringLiteral("0"));
-    write("2", VbrEnabled ? QStringLiteral("1") : QStringLiteral("0"));
-    write("3", QString::number(frequency));
-    write("4", QString::number(channels));
-    write("5", QString::number(Quality));
-    write("6", QString::number(Bitrate));
-    write("7", QString::number(MaxBitrate));
-    // The minimum has a key of its own so that it no longer replaces the nominal one.
-    write("8", QString::number(MinBitrate));
+    for (const auto& [key, value] : oggKeysToStore(choice, settings_.configFile()))
+        stored.append({section, key, value});
     Lang_Loader::SaveIni(this, settings_.configFile(), stored);
 
     settings_.formatTextChanged(writer.FormatString());

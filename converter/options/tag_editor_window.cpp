@@ -1,6 +1,7 @@
 #include "converter/options/tag_editor_window.h"
 
 #include "converter/common/lang_loader.h"
+#include "converter/common/message_lines.h"
 #include "converter/options/option_windows.h"
 #include "platform/files/regular_file.h"
 #include "platform/shell/services.h"
@@ -226,7 +227,7 @@ void TagEditorial::LoadTagFields(const QString& path)
 
 void TagEditorial::refuse(const QString& text)
 {
-    quandor::shell::messageBox(this, text, windowTitle(), quandor::shell::MessageButtons::Ok,
+    quandor::shell::messageBox(this, localizedMessage(text), windowTitle(), quandor::shell::MessageButtons::Ok,
                                quandor::shell::MessageIcon::Warning);
 }
 

@@ -17,8 +17,6 @@ namespace quandor::audio {
 
 namespace {
 
-/// LAME's constant bit rate when the line names none.
-constexpr int kLameDefaultBitrate = 128;
 /// The source rate the output rate is chosen for when the line names none.
 constexpr int kCdRate = 44100;
 /// The highest frequency a line may name, in Hz.
@@ -340,11 +338,13 @@ bool MP3LameEncoder::ApplyCommandLine(const QString& commandLine)
     // writer's source may be anything) and the floor of a variable bit rate.
     MP3LameEncoder& s = st.settings;
     if (st.error.isEmpty()) {
-        s.Bitrate = st.bitrate.value_or(s.VbrMethod == VbrNone ? kLameDefaultBitrate : 0);
-        if (!st.outputRateGiven)
-            s.OutputFrequency = lameChosenRate(s, kCdRate);
-        if (!st.bitrate && s.VbrMethod != VbrNone)
-            s.Bitrate = lowestBitrate(s.OutputFrequency);
+        // A constant bit rate the line does not name is LAME's choice for the
+        // output rate and the channel count (128 kbit/s only for CD stereo).
+        s.Bitrate = st.bitrate.value_or(0);
+        const LameChoice chosen = lameChoice(s, kCdRate, st.outputRateGiven);
+        s.OutputFrequency = chosen.outputRate;
+        if (!st.bitrate)
+            s.Bitrate = s.VbrMethod == VbrNone ? chosen.kbps : lowestBitrate(s.OutputFrequency);
     }
 
     if (st.error.isEmpty())

@@ -56,7 +56,7 @@ vbr_mode lameVbrMode(int method)
     }
 }
 
-LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0);
+LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate = 0, bool rateGiven = false);
 
 /// The VBR quality to encode `s` with. Where the output rate is the one LAME
 /// picks by itself for a source at the CD rate, LAME also moves the quality
@@ -73,9 +73,10 @@ float settledVbrQuality(const MP3LameEncoder& s)
 }
 
 /// A LAME context set up from `s` (input at the output rate and channel count),
-/// or null with `error`. With a `sourceRate`, the input is at that rate and
-/// LAME chooses the output rate itself, as the `lame` tool lets it.
-LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate)
+/// or null with `error`. With a `sourceRate`, the input is at that rate and,
+/// unless `rateGiven`, LAME chooses the output rate itself, as the `lame` tool
+/// lets it. A constant bit rate of 0 is left to LAME.
+LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate, bool rateGiven)
 {
     LamePtr gf(lame_init());
     if (!gf) {
@@ -88,7 +89,7 @@ LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate)
     const int channels = s.ChannelCount == 1 ? 1 : 2;
     lame_set_num_channels(g, channels);
     lame_set_in_samplerate(g, sourceRate > 0 ? sourceRate : s.OutputFrequency);
-    lame_set_out_samplerate(g, sourceRate > 0 ? 0 : s.OutputFrequency);
+    lame_set_out_samplerate(g, sourceRate > 0 && !rateGiven ? 0 : s.OutputFrequency);
     lame_set_mode(g, lameMode(s));
     if (s.ChannelCount != 1 && s.ChannelMode == MP3LameEncoder::ModeForcedJointStereo)
         lame_set_force_ms(g, 1);
@@ -133,7 +134,8 @@ LamePtr configure(const MP3LameEncoder& s, QString& error, int sourceRate)
     const vbr_mode vbr = lameVbrMode(s.VbrMethod);
     lame_set_VBR(g, vbr);
     if (vbr == vbr_off) {
-        lame_set_brate(g, s.Bitrate);
+        if (s.Bitrate > 0)
+            lame_set_brate(g, s.Bitrate);
     } else {
         if (vbr == vbr_abr || sourceRate > 0)
             lame_set_VBR_q(g, s.VbrQuality);
@@ -246,11 +248,13 @@ QString checkMp3Settings(const MP3LameEncoder& settings)
     return error;
 }
 
-int lameChosenRate(const MP3LameEncoder& settings, int sourceRate)
+LameChoice lameChoice(const MP3LameEncoder& settings, int sourceRate, bool rateGiven)
 {
     QString error;
-    const LamePtr lame = configure(settings, error, sourceRate);
-    return lame ? lame_get_out_samplerate(lame.get()) : sourceRate;
+    const LamePtr lame = configure(settings, error, sourceRate, rateGiven);
+    if (!lame)
+        return {rateGiven ? settings.OutputFrequency : sourceRate, settings.Bitrate};
+    return {lame_get_out_samplerate(lame.get()), lame_get_brate(lame.get())};
 }
 
 MP3LameEncoder effectiveMp3Settings(const MP3LameEncoder& settings)

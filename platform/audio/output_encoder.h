@@ -41,10 +41,16 @@ std::unique_ptr<OutputEncoder> makeEncoder(const OutputFormat& format);
 
 /// Checks that libmp3lame accepts `settings`; empty when it does.
 QString checkMp3Settings(const MP3LameEncoder& settings);
-/// The output rate LAME picks for `settings` from a source at `sourceRate`
-/// when none is named (a lower one for a low bit rate); `sourceRate` when
-/// LAME refuses the settings.
-int lameChosenRate(const MP3LameEncoder& settings, int sourceRate);
+/// What LAME settles by itself for a source at `sourceRate`: the output rate
+/// when none is named (`rateGiven` false; a lower one for a low bit rate) and
+/// a constant bit rate when `settings.Bitrate` is 0 (by the output rate and
+/// the channel count). The source's rate and `settings.Bitrate` when LAME
+/// refuses the settings.
+struct LameChoice {
+    int outputRate = 0;
+    int kbps = 0;
+};
+LameChoice lameChoice(const MP3LameEncoder& settings, int sourceRate, bool rateGiven);
 /// `settings` with the bit rates LAME will write: a rate the sampling
 /// frequency cannot carry is moved to the nearest one it can. Unchanged when
 /// LAME refuses the settings.

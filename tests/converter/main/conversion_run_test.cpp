@@ -13,6 +13,7 @@
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
@@ -548,8 +549,78 @@ TEST(ConversionRun, MissingOutputFolderFailsEachEntryWithoutEndingTheRun)
     ASSERT_TRUE(rig.chooseFormat(formats::Wav));
     rig.engine.runAll();
     EXPECT_EQ(rig.view.messages.size(), 2);
-    EXPECT_EQ(rig.view.folder, rig.output.filePath(QStringLiteral("gone/"))); // the box gains its separator
+    EXPECT_EQ(rig.view.folder, rig.output.filePath(QStringLiteral("gone"))); // the run writes nothing back
+    EXPECT_EQ(rig.view.requestsRead, 1);                                     // and reads the request once
     rig.checkIdle();
+}
+
+TEST(ConversionRun, EmptyOutputFolderIsRefusedBeforeTheRunAsAMissingOne)
+{
+    // A name no one else uses, in case the run puts it at the root after all.
+    const QString base = QStringLiteral("tavrel-empty-folder-%1").arg(QCoreApplication::applicationPid());
+    const QString atRoot = QStringLiteral("/") + base + QStringLiteral(".wav");
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(base + QStringLiteral(".wav")), 0.5));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("second.wav")), 0.5));
+    rig.view.keys = {rig.source(base + QStringLiteral(".wav")), rig.source(QStringLiteral("second.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Wav));
+
+    const QString missingFolder = rig.output.filePath(QStringLiteral("gone"));
+    for (const QString& folder : {QString(), QStringLiteral("  ")}) {
+        SCOPED_TRACE(folder.toStdString());
+        // The message a folder that is not there gets, for the entry it names.
+        rig.view.folder = missingFolder;
+        rig.view.messages.clear();
+        rig.engine.runOne(1);
+        ASSERT_EQ(rig.view.messages.size(), 1);
+        const QString missingText = rig.view.messages[0].text;
+
+        for (const bool all : {true, false}) {
+            rig.view.folder = folder;
+            rig.view.messages.clear();
+            rig.view.rows.clear();
+            all ? rig.engine.runAll() : rig.engine.runOne(1);
+            const QString refused =
+                entryFailureMessage(rig.source(base + QStringLiteral(".wav")), missingFolderReason());
+            EXPECT_EQ(rig.messageTexts(), QStringList{refused});
+            EXPECT_TRUE(missingText.startsWith(refused.section(QLatin1Char(':'), 0, 0) + QLatin1Char(':')));
+            EXPECT_TRUE(missingText.endsWith(qt_error_string(ENOENT))) << missingText.toStdString();
+            EXPECT_TRUE(rig.view.rows.empty()); // no entry started
+            EXPECT_FALSE(QFileInfo::exists(atRoot));
+            QFile::remove(atRoot);
+            EXPECT_TRUE(QDir(rig.output.path()).isEmpty());
+            rig.checkIdle();
+        }
+    }
+}
+
+TEST(ConversionRun, CancelReachesTheRunWhileTheFirstEntriesAreRefused)
+{
+    RunRig rig;
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("a.wav")), 0.5));
+    ASSERT_TRUE(makeWav(rig.source(QStringLiteral("b.wav")), 0.5));
+    rig.view.keys = {rig.source(QStringLiteral("gone1.wav")), rig.source(QStringLiteral("gone2.wav")),
+                     rig.source(QStringLiteral("a.wav")), rig.source(QStringLiteral("b.wav"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Wav));
+    for (const bool all : {true, false}) {
+        SCOPED_TRACE(all ? "Convert !" : "Convert Now");
+        rig.view.messages.clear();
+        bool converting = false;
+        bool cancelShown = false;
+        rig.view.onError = [&](const RecordingView::Message&) {
+            // The box is up: the user presses Cancel.
+            converting = rig.engine.isConverting();
+            cancelShown = rig.view.convertingControls;
+            rig.engine.cancel();
+        };
+        all ? rig.engine.runAll() : rig.engine.runOne(1);
+        rig.view.onError = nullptr;
+        EXPECT_TRUE(converting);
+        EXPECT_TRUE(cancelShown);
+        EXPECT_EQ(rig.view.messages.size(), 1); // the second missing entry is never reached
+        EXPECT_TRUE(QDir(rig.output.path()).isEmpty());
+        rig.checkIdle();
+    }
 }
 
 TEST(ConversionRun, SaveBesideSourceUsesTheSourcesOwnFolder)
@@ -695,7 +766,8 @@ TEST(ConversionRun, SingleEntryAndEmptyList)
     RunRig rig;
     rig.engine.runAll(); // empty list: the end state at once
     rig.checkIdle();
-    EXPECT_EQ(rig.view.controlChanges, 1);
+    EXPECT_EQ(rig.view.controlChanges, 2); // under way, then idle again
+    EXPECT_TRUE(rig.view.messages.isEmpty());
 
     ASSERT_TRUE(makeWav(rig.source(QStringLiteral("x.wav")), 1.0));
     ASSERT_TRUE(makeWav(rig.source(QStringLiteral("y.wav")), 1.0));

@@ -207,8 +207,8 @@ TEST_F(SettingsTest, OggMinimumFallsBackToKeySixAndBadNumbersAreReported)
     EXPECT_EQ(*loadOggSettings(ini(), yes).format, (OggFormat{44100, 2, 112, 112, 160, -1}));
     // The options window reads the stored choice the same way, the minimum included.
     const OggStoredChoice choice = loadOggStoredChoice(ini());
-    EXPECT_EQ(choice.qualityMode, std::optional<bool>(false));
-    EXPECT_EQ(choice.managed, std::optional<bool>(true));
+    EXPECT_EQ(choice.qualityMode, std::optional<std::int32_t>(0));
+    EXPECT_EQ(choice.managed, std::optional<std::int32_t>(1));
     EXPECT_EQ(choice.quality, std::optional<std::int32_t>(400));
     EXPECT_EQ(choice.nominal, std::optional<std::int32_t>(112));
     EXPECT_EQ(choice.minimum, std::optional<std::int32_t>(112));

@@ -64,6 +64,7 @@ public:
     QList<int> revealed;
     QList<Message> messages;
     QList<QString> positionTexts;
+    mutable int requestsRead = 0;
 
     // Progress, as RecordingSurface.
     QString label = QStringLiteral("0 %");
@@ -87,11 +88,19 @@ public:
         convertingControls = converting;
         ++controlChanges;
     }
-    QString outputFormat() const override { return format; }
-    bool saveBesideSource() const override { return saveBeside; }
-    QString outputFolder() const override { return folder; }
-    void setOutputFolder(const QString& value) override { folder = value; }
-    void showError(const QString& text, const QString& title) override { messages.append({text, title}); }
+    RunRequest runRequest() const override
+    {
+        ++requestsRead;
+        return RunRequest{format, folder, saveBeside};
+    }
+    /// Run while a message is up, as the user's clicks are while the box waits.
+    std::function<void(const Message&)> onError;
+    void showError(const QString& text, const QString& title) override
+    {
+        messages.append({text, title});
+        if (onError)
+            onError(messages.last());
+    }
 
     QString percentLabel() const override { return label; }
     void setPercentLabel(const QString& text) override { label = text; }

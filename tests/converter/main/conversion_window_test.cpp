@@ -132,7 +132,7 @@ TEST_F(ConversionWindowTest, ConvertAllShowsProgressAndEndsIdle)
     EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(2), 100.0);
     EXPECT_TRUE(services.messages.isEmpty());
     expectIdle();
-    EXPECT_EQ(window->Text1->text(), output.path() + QLatin1Char('/'));
+    EXPECT_EQ(window->Text1->text(), output.path()); // the run writes nothing back into the box
 }
 
 TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)

@@ -1,4 +1,5 @@
 #include "converter/common/lang_loader.h"
+#include "converter/common/message_lines.h"
 #include "converter/main/audiotool.h"
 #include "converter/main/file_list_view.h"
 
@@ -160,6 +161,42 @@ TEST(LanguageMenu, ShippedLanguageFilesHaveEveryLine)
         }
         EXPECT_EQ(lines[20].right(1), QStringLiteral(" ")) << name.toStdString();
     }
+}
+
+TEST(LanguageFiles, OwnMessagesAreShownInTheLanguageInUse)
+{
+    const QString langSource = QStringLiteral(TAVREL_LANG_SOURCE_DIR);
+    const QString engineMessage = QStringLiteral(
+        "Could not convert /music/a.wav\ncannot create the target: Cannot create /out/a.mp3: No space left on device");
+    const struct {
+        QString file;
+        QString converted;
+        QString lame;
+    } cases[] = {
+        {QStringLiteral("English.lng"), engineMessage, QStringLiteral("Bad value for -V: 12")},
+        {QStringLiteral("Francais.lng"),
+         QString::fromUtf8("Impossible de convertir /music/a.wav\nimpossible de créer le fichier de destination: "
+                           "Impossible de créer /out/a.mp3: Plus d'espace libre sur le disque"),
+         QStringLiteral("Valeur incorrecte pour -V : 12")},
+        {QStringLiteral("German.lng"),
+         QString::fromUtf8("/music/a.wav konnte nicht konvertiert werden\ndie Zieldatei kann nicht angelegt werden: "
+                           "/out/a.mp3 kann nicht angelegt werden: Kein Speicherplatz mehr auf dem Gerät"),
+         QString::fromUtf8("Ungültiger Wert für -V: 12")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        ASSERT_TRUE(Lang_Loader::LoadLanguageFile(langSource + u'/' + c.file));
+        EXPECT_EQ(localizedMessage(engineMessage), c.converted);
+        EXPECT_EQ(localizedMessage(QStringLiteral("Bad value for -V: 12")), c.lame);
+        EXPECT_EQ(localizedMessage(QStringLiteral("an unknown reason")), QStringLiteral("an unknown reason"));
+    }
+
+    // A user's own older file without the lines keeps the English text.
+    ProgramFolder folder;
+    folder.addNumberedLanguage(QStringLiteral("Old.lng"), QStringLiteral("Line"));
+    ASSERT_TRUE(Lang_Loader::LoadLanguageFile(folder.file(QStringLiteral("Lang/Old.lng"))));
+    EXPECT_EQ(localizedMessage(engineMessage), engineMessage);
+    EXPECT_EQ(localizedMessage(QStringLiteral("Unknown LAME option: --x")), QStringLiteral("Unknown LAME option: --x"));
 }
 
 } // namespace

@@ -210,12 +210,8 @@ TEST(Mp3Options, PresetAltPresetAndCommandLineReloadTheControlsAndSurviveARestar
             EXPECT_EQ(mp3Keys(folder), expectedKeys(after));
 
             // The controls show the object: pushing them back from a data tab
-            // gives the same keys (a width of 0 shows, and then sends, 5 or 760).
-            MP3LameEncoder shown = after;
-            if (shown.HighpassWidth == 0)
-                shown.HighpassWidth = 5;
-            if (shown.LowpassWidth == 0)
-                shown.LowpassWidth = 760;
+            // keeps it (a width of 0 shows as 5 or 760 but stays 0 untouched).
+            const MP3LameEncoder shown = after;
             window.tabMP3->setCurrentIndex(0);
             ASSERT_TRUE(window.ApplyMP3Settings());
             EXPECT_EQ(mp3Keys(folder), expectedKeys(shown)) << "controls did not show what was applied";
@@ -383,14 +379,23 @@ TEST(Mp3Options, LoadingShowsFiltersWidthsChannelsAndUnlistedValues)
     EXPECT_EQ(window.cmbFrequency->itemText(0), "  8 000 Hz");
     EXPECT_EQ(window.cmbFrequency->itemText(2), "12 000 Hz ");
 
+    // What the controls cannot show stays as it was while its control is untouched.
     quandor::test::RecordingServices services;
     ASSERT_TRUE(window.ApplyMP3Settings());
-    EXPECT_EQ(folder.value("Mp3", "11"), "-1");
+    EXPECT_EQ(e.HighpassWidth, 0);
+    EXPECT_EQ(e.LowpassWidth, 0);
+    EXPECT_EQ(e.ChannelMode, 0);
+    EXPECT_EQ(e.Bitrate, 40);
+    // Changed, a control sends what it shows, and the keys follow.
+    window.chHFilt->setChecked(true);
+    window.udLFiltW->setValue(800);
+    ASSERT_TRUE(window.ApplyMP3Settings());
+    EXPECT_EQ(folder.value("Mp3", "11"), "30");
     EXPECT_EQ(folder.value("Mp3", "13"), "-1");
-    EXPECT_EQ(folder.value("Mp3", "12"), "5");
-    EXPECT_EQ(folder.value("Mp3", "14"), "760");
+    EXPECT_EQ(folder.value("Mp3", "12"), "0");
+    EXPECT_EQ(folder.value("Mp3", "14"), "800");
     EXPECT_EQ(folder.value("Mp3", "6"), "2");
-    EXPECT_EQ(e.ChannelMode, 1);
+    EXPECT_EQ(folder.value("Mp3", "3"), "40");
 
     // A frequency outside the list keeps the object's own value.
     e.OutputFrequency = 44056;
@@ -398,6 +403,41 @@ TEST(Mp3Options, LoadingShowsFiltersWidthsChannelsAndUnlistedValues)
     EXPECT_EQ(window.cmbFrequency->currentIndex(), -1);
     window.ApplyMP3Settings();
     EXPECT_EQ(e.OutputFrequency, 44056);
+}
+
+TEST(Mp3Options, OkWithoutAChangeLeavesTheEncoderAndTheFileAsTheyWere)
+{
+    quandor::test::RecordingServices services;
+    for (const char* line : {"-V 3 --lowpass 12", "-b 128", "--abr 40 --highpass 0.1", "-m m"}) {
+        SCOPED_TRACE(line);
+        ProgramFolder folder;
+        auto main = folder.started();
+        {
+            FrmMp3 window(main->optionSettings());
+            window.AppelAudioTool();
+            window.tabMP3->setCurrentIndex(6);
+            window.txtCommLine->setText(QString::fromLatin1(line));
+            ASSERT_TRUE(window.ApplyMP3Settings()) << window.txtCommLine->text().toStdString();
+        }
+        const QByteArray keys = folder.configBytes();
+        const MP3LameEncoder applied = main->MP3LameEncoder;
+        const QString first = folder.path() + QStringLiteral("/first.mp3");
+        ASSERT_TRUE(test::encodeSample(*main, first));
+
+        // Opened again on any tab and closed with Ok untouched, twice.
+        for (const int tab : {0, 1, 2, 3, 0}) {
+            FrmMp3 window(main->optionSettings());
+            window.AppelAudioTool();
+            window.tabMP3->setCurrentIndex(tab);
+            window.cmdOk_Click();
+            EXPECT_EQ(expectedKeys(main->MP3LameEncoder), expectedKeys(applied)) << tab;
+            EXPECT_EQ(folder.configBytes(), keys) << tab;
+        }
+        const QString again = folder.path() + QStringLiteral("/again.mp3");
+        ASSERT_TRUE(test::encodeSample(*main, again));
+        EXPECT_EQ(quandor::test::readAll(again), quandor::test::readAll(first));
+        EXPECT_TRUE(services.messages.isEmpty());
+    }
 }
 
 TEST(Mp3Options, VbrCodingMethodEnablesItsControls)

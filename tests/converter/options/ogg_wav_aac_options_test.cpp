@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace tavrel {
 namespace {
@@ -116,7 +117,7 @@ TEST(OggOptions, RateModesReachTheKeysAndTheIdentificationHeader)
              tick(w.chQuality, true);
              w.sldrQuality->setValue(500);
          },
-         {{"1", "1"}, {"2", "1"}, {"3", "22050"}, {"4", "1"}, {"5", "500"}, {"6", "128"}, {"7", "128"}, {"8", "128"}},
+         {{"1", "1"}, {"2", "1"}, {"3", "22050"}, {"4", "1"}, {"5", "500"}, {"6", "128"}, {"7", "128"}, {"8", ""}},
          {1, 22050, -1, -1, -1}},
         {"managed 96..192 around 128",
          [](FrmOgg& w) {
@@ -297,6 +298,55 @@ TEST(OggOptions, OpensOnTheSettingsInEffectAndOkWithoutAChangeKeepsThem)
         // And what Ok stored is what the next start puts in effect.
         main.reset();
         EXPECT_EQ(startedOnOgg(folder)->Text2->text(), summary);
+    }
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messageTexts().join('\n').toStdString();
+}
+
+TEST(OggOptions, OkWithoutAChangeKeepsAnOlderFileByteForByte)
+{
+    quandor::test::RecordingServices services;
+    // Files written before the minimum had a key of its own: "6" stands for both.
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> keys;
+    } files[] = {
+        {"quality 7 at 22.05 kHz mono",
+         {{"1", "1"}, {"2", "0"}, {"3", "22050"}, {"4", "1"}, {"5", "700"}, {"6", "96"}, {"7", "160"}}},
+        {"managed 96..160",
+         {{"1", "0"}, {"2", "1"}, {"3", "44100"}, {"4", "2"}, {"5", "400"}, {"6", "96"}, {"7", "160"}}},
+        {"nominal 112 alone",
+         {{"1", "0"}, {"2", "0"}, {"3", "48000"}, {"4", "2"}, {"5", "300"}, {"6", "112"}, {"7", "128"}}},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        ProgramFolder folder;
+        for (const auto& [key, value] : f.keys)
+            folder.setValue(QStringLiteral("OGG"), QLatin1String(key), QLatin1String(value));
+        auto main = startedOnOgg(folder);
+        const QByteArray stored = folder.configBytes();
+        for (int opening = 0; opening < 2; ++opening) {
+            FrmOgg window(main->optionSettings());
+            window.loadaudiotool();
+            window.show();
+            window.cmdOk_Click();
+            EXPECT_FALSE(window.isVisible());
+            EXPECT_EQ(folder.configBytes(), stored) << opening;
+        }
+        EXPECT_TRUE(folder.value(QStringLiteral("OGG"), QStringLiteral("8")).isEmpty());
+
+        // A minimum of its own does get its key.
+        FrmOgg window(main->optionSettings());
+        window.loadaudiotool();
+        window.cmbFrequency->setCurrentIndex(7);
+        window.cmbChMode->setCurrentIndex(1);
+        tick(window.chQuality, false);
+        tick(window.chVbr, true);
+        window.sldrBitrate->setValue(10);
+        window.sldrMinBitrate->setValue(6);
+        window.sldrMaxBitrate->setValue(11);
+        ASSERT_TRUE(window.ApplyOggSettings());
+        EXPECT_EQ(folder.value(QStringLiteral("OGG"), QStringLiteral("6")), QStringLiteral("160"));
+        EXPECT_EQ(folder.value(QStringLiteral("OGG"), QStringLiteral("8")), QStringLiteral("64"));
     }
     EXPECT_TRUE(services.messages.isEmpty()) << services.messageTexts().join('\n').toStdString();
 }

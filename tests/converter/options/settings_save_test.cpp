@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QSlider>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -34,6 +35,7 @@ const SaveAction kSaveActions[] = {
      [](Audiotool& main, auto&) {
          FrmMp3 window(main.optionSettings());
          window.AppelAudioTool();
+         window.sldrBitrate->setValue(14); // Apply without a change writes nothing
          window.cmdApply_Click();
      }},
     {"AAC options",

@@ -343,7 +343,8 @@ TEST(MP3LameEncoderTest, WhatTheCommandLineLeavesUnsetIsLamesDefault)
          [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.VbrMethod == MP3LameEncoder::VbrDefault; }},
         {"-b 96 --abr 160", [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.AbrBitrate == 160; }},
         {"--cbr", [](const MP3LameEncoder& s) { return s.Bitrate == 128 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
-        {"-m m", [](const MP3LameEncoder& s) { return s.Bitrate == 128 && s.ChannelCount == 1; }},
+        {"-m m", [](const MP3LameEncoder& s) { return s.Bitrate == 64 && s.ChannelCount == 1; }}, // LAME's own, as mono
+        {"--resample 32", [](const MP3LameEncoder& s) { return s.Bitrate == 96 && s.OutputFrequency == 32000; }},
         {"--preset insane",
          [](const MP3LameEncoder& s) { return s.Bitrate == 320 && s.VbrMethod == MP3LameEncoder::VbrNone; }},
         {"--preset standard",
@@ -519,6 +520,87 @@ TEST_F(LameSettingsTest, CommandLineEncodesAsTheLameToolDoes)
         const double expected = averageKbps(theirs);
         ASSERT_GT(expected, 0.0);
         EXPECT_NEAR(averageKbps(ours), expected, expected * 0.15) << writer.FormatString().toStdString();
+    }
+}
+
+TEST_F(LameSettingsTest, CommandLinesThatLeaveTheBitRateToLameGetLamesChoice)
+{
+    if (!haveLame()) {
+        if (qEnvironmentVariableIsSet("CI"))
+            FAIL() << "lame is not installed";
+        GTEST_SKIP() << "lame is not installed";
+    }
+    const QString source = path(QStringLiteral("music.wav"));
+    ASSERT_TRUE(quandor::test::writeMusicWavFile(source, {}, 4.0));
+    // LAME picks the constant bit rate from the output rate and the mode.
+    for (const char* line : {"--resample 22.05", "--resample 16", "--resample 32", "-m m", "--lowpass 8",
+                             "--resample 11.025 -m m", "-m s --resample 48"}) {
+        SCOPED_TRACE(line);
+        MP3LameEncoder settings;
+        settings.Bitrate = 128; // the General tab's rate is in the object before the line
+        ASSERT_TRUE(settings.ApplyCommandLine(QString::fromLatin1(line))) << settings.LastError().toStdString();
+        AudioFileWriter writer;
+        ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << writer.LastError().toStdString();
+        const QString ours = path(QStringLiteral("ours.mp3"));
+        ASSERT_TRUE(transcode(source, writer, ours).ok);
+
+        const QString theirs = path(QStringLiteral("lame.mp3"));
+        QStringList arguments = QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
+        arguments << QStringLiteral("--quiet") << source << theirs;
+        ASSERT_EQ(quandor::test::runTool(QStringLiteral("lame"), arguments).exitCode, 0);
+
+        const QJsonObject ourStream = quandor::test::firstAudioStream(quandor::test::ffprobe(ours));
+        const QJsonObject theirStream = quandor::test::firstAudioStream(quandor::test::ffprobe(theirs));
+        EXPECT_EQ(ourStream.value(QStringLiteral("sample_rate")).toString().toStdString(),
+                  theirStream.value(QStringLiteral("sample_rate")).toString().toStdString());
+        EXPECT_EQ(ourStream.value(QStringLiteral("channels")).toInt(),
+                  theirStream.value(QStringLiteral("channels")).toInt());
+        const double expected = averageKbps(theirs);
+        ASSERT_GT(expected, 0.0);
+        EXPECT_NEAR(averageKbps(ours), expected, expected * 0.05) << writer.FormatString().toStdString();
+    }
+}
+
+/// The samples per channel a decoder gives back from `file`, as ffmpeg decodes it.
+qint64 decodedFrames(const QString& file)
+{
+    const quandor::test::ToolResult r = quandor::test::runTool(
+        QStringLiteral("ffmpeg"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-f"),
+         QStringLiteral("s16le"), QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-")});
+    return r.exitCode == 0 ? r.out.size() / 2 : -1;
+}
+
+TEST_F(LameSettingsTest, SourcesOfAFewSamplesDecodeToTheirOwnLength)
+{
+    if (!haveLame()) {
+        if (qEnvironmentVariableIsSet("CI"))
+            FAIL() << "lame is not installed";
+        GTEST_SKIP() << "lame is not installed";
+    }
+    // Shorter than one frame, one frame, and just over: the LAME tag says how
+    // much of the first and the last frame is the encoder's own delay and padding.
+    for (const int frames : {4, 221, 1152, 1500}) {
+        for (const char* line : {"", "-V 2", "-m m -b 64"}) {
+            SCOPED_TRACE(std::to_string(frames) + " samples, " + line);
+            const QString source = path(QStringLiteral("short.wav"));
+            const quandor::test::PcmFormat format{44100, 2, 16};
+            ASSERT_TRUE(quandor::test::writeAll(
+                source, quandor::test::makeWav(format, quandor::test::makePcm(format, frames, 3))));
+            MP3LameEncoder settings;
+            ASSERT_TRUE(settings.ApplyCommandLine(QString::fromLatin1(line)));
+            AudioFileWriter writer;
+            ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
+            const QString ours = path(QStringLiteral("ours.mp3"));
+            ASSERT_TRUE(transcode(source, writer, ours).ok);
+            const QString theirs = path(QStringLiteral("lame.mp3"));
+            QStringList arguments = QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
+            arguments << QStringLiteral("--quiet") << source << theirs;
+            ASSERT_EQ(quandor::test::runTool(QStringLiteral("lame"), arguments).exitCode, 0);
+
+            EXPECT_EQ(decodedFrames(theirs), frames);
+            EXPECT_EQ(decodedFrames(ours), frames);
+        }
     }
 }
 

@@ -97,7 +97,10 @@ TEST(MessageBox, EachButtonAndEscapeGiveTheirAnswer)
     const auto click = [](QDialogButtonBox::StandardButton which) {
         return [which](MessageDialog& box) { box.findChild<QDialogButtonBox*>()->button(which)->click(); };
     };
-    const auto escape = [](MessageDialog& box) { box.reject(); };
+    const auto escape = [](MessageDialog& box) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&box, &press);
+    };
     const struct {
         MessageButtons buttons;
         std::function<void(MessageDialog&)> answer;
@@ -109,6 +112,8 @@ TEST(MessageBox, EachButtonAndEscapeGiveTheirAnswer)
         {MessageButtons::YesNo, click(QDialogButtonBox::Yes), MessageResult::Yes},
         {MessageButtons::YesNo, escape, MessageResult::No},
         {MessageButtons::YesNoCancel, click(QDialogButtonBox::No), MessageResult::No},
+        {MessageButtons::YesNoCancel, escape, MessageResult::Cancel},
+        {MessageButtons::RetryCancel, escape, MessageResult::Cancel},
         {MessageButtons::RetryCancel, click(QDialogButtonBox::Retry), MessageResult::Retry},
         {MessageButtons::RetryCancel, click(QDialogButtonBox::Cancel), MessageResult::Cancel},
     };
