@@ -633,3 +633,35 @@ TEST(EraseDialog, ClosingWhileErasingStopsPollingWithoutEject)
     EXPECT_TRUE(discs.cdbs({0, 5, 0}, 0x1B).empty());
     EXPECT_TRUE(services.messages.isEmpty());
 }
+
+TEST(BurnDialog, TestWritesAndABurnOneAfterAnotherAreEachAccepted)
+{
+    // Test writes one after another on the same blank, each read again with
+    // Refresh as a user does once the tray is back in, then the real burn:
+    // every cue sheet is taken.
+    quandor::test::RecordingServices services;
+    const DriveAddress burner{0, 6, 0};
+    EmulatedDiscs discs(SourceTracks{{300}, {250}}, "[drive 0:6:0]\nMedium=cdr\nTrayClose=0\n");
+    ASSERT_EQ(DiscImageJob(imageSnapshot(discs, QStringLiteral("image.bin"))).run().outcome,
+              DiscImageOutcome::Completed);
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({burner}), language, setParameter);
+    ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, discs.file("image.cue")));
+    constexpr int kTestWrites = 12;
+    for (int run = 0; run <= kTestWrites; ++run) {
+        SCOPED_TRACE(run);
+        const bool testWrite = run < kTestWrites;
+        control<QCheckBox>(dialog, 1038)->setChecked(testWrite);
+        control<QPushButton>(dialog, 1076)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        ASSERT_TRUE(control(dialog, 1112)->isEnabled()) << logRows(dialog).join(QLatin1Char('|')).toStdString();
+        control<QPushButton>(dialog, 1112)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        const QStringList rows = logRows(dialog);
+        ASSERT_FALSE(rows.contains(QStringLiteral("L108"))) << rows.join(QLatin1Char('|')).toStdString();
+        ASSERT_EQ(rows.back(),
+                  testWrite ? QStringLiteral("Test write completed. The disc is still blank.") : QStringLiteral("L115"))
+            << rows.join(QLatin1Char('|')).toStdString();
+    }
+    EXPECT_EQ(quandor::aspi::writtenDiscBytes({0, 6, 0}), fileBytes(discs.file("image.bin")));
+}
