@@ -200,6 +200,10 @@ void BurnDialog::buildLogRows(QGridLayout& layout)
 {
     log_ = named(new QListWidget(this), burn_ids::Log);
     log_->setToolTip(language_.line(132));
+    // A reason names a path and a place in the sheet: long rows wrap, never cut.
+    log_->setWordWrap(true);
+    log_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    log_->setResizeMode(QListView::Adjust);
     layout.addWidget(log_, 4, 0, 1, 6);
     status_ = named(new QLabel(this), burn_ids::Status);
     layout.addWidget(status_, 5, 0, 1, 6);
