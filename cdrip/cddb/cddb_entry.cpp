@@ -19,7 +19,7 @@ struct Fields {
 // A value continued on repeated keys is joined; DYEAR and DGENRE keep their first value.
 void take(Fields& f, const QString& key, const QString& value)
 {
-    static const QRegularExpression trackKey(QStringLiteral("^TTITLE(\\d{1,3})$"));
+    static const QRegularExpression trackKey(QRegularExpression::anchoredPattern(QStringLiteral("TTITLE(\\d{1,3})")));
     if (key == QStringLiteral("DTITLE")) {
         f.title += value;
         f.hasTitle = true;

@@ -16,7 +16,8 @@ constexpr std::array kCategories = {
 // fields; false when the category or disc id cannot be trusted.
 bool makeMatch(const QString& line, int skip, int number, CddbMatch& match)
 {
-    const QRegularExpression shape(QStringLiteral("^(?:\\S+ +){%1}(\\S+) +(\\S+) *(.*)$").arg(skip));
+    const QRegularExpression shape(
+        QRegularExpression::anchoredPattern(QStringLiteral("(?:\\S+ +){%1}(\\S+) +(\\S+) *(.*)").arg(skip)));
     const QRegularExpressionMatch found = shape.match(line);
     if (!found.hasMatch())
         return false;
@@ -69,7 +70,9 @@ bool isCddbCategory(const QString& category)
 
 bool isCddbDiscId(const QString& discId)
 {
-    static const QRegularExpression eightHex(QStringLiteral("^[0-9a-fA-F]{8}$"));
+    // Anchored to the whole text: "$" alone would let a final line end through
+    // into the cache's file names.
+    static const QRegularExpression eightHex(QRegularExpression::anchoredPattern(QStringLiteral("[0-9a-fA-F]{8}")));
     return eightHex.match(discId).hasMatch();
 }
 

@@ -1,5 +1,6 @@
 #include "cdrip/scsi/cue_sheet.h"
 
+#include "platform/aspi/cue_time.h"
 #include "platform/files/regular_file.h"
 #include "platform/profile/windows1252.h"
 
@@ -46,34 +47,31 @@ QStringList tokens(const QString& line)
     return words;
 }
 
-/// MM:SS:FF with SS < 60 and FF < 75; nothing for any other text.
 std::optional<int> parseCueTime(const QString& text)
 {
-    const QStringList parts = text.split(QLatin1Char(':'));
-    if (parts.size() != 3)
-        return std::nullopt;
-    int fields[3];
-    for (int i = 0; i < 3; ++i) {
-        bool ok = false;
-        fields[i] = parts[i].toInt(&ok);
-        if (!ok || parts[i].isEmpty() || fields[i] < 0 || !parts[i].front().isDigit())
-            return std::nullopt;
-    }
-    const Msf msf{fields[0], fields[1], fields[2]};
-    if (!msf.valid() || msf.minute > 99)
-        return std::nullopt;
-    return msf.frames();
+    return quandor::aspi::parseCueTime(text.toStdString());
 }
 
-CueSheetLoad failure(CueLoadError error, const QString& reason = {})
+CueSheetLoad failure(CueLoadError error, CueFault fault, const QString& reason = {})
 {
     CueSheetLoad load;
     load.error = error;
+    load.fault = fault;
     load.reason = reason;
     return load;
 }
 
+/// A line the sheet was refused at.
+CueSheetLoad lineFailure(CueFault fault, int line, const QString& reason, CueLoadError error = CueLoadError::Unreadable)
+{
+    CueSheetLoad load = failure(error, fault, QStringLiteral("line %1: ").arg(line) + reason);
+    load.place.line = line;
+    return load;
+}
+
 struct ParsedTrack {
+    int line = 0;               // of its TRACK
+    int index01Line = 0;        // of its INDEX 01
     std::optional<int> index01; // frame offset in the image
     std::uint8_t control = 0;
 };
@@ -110,7 +108,11 @@ QByteArray cueSheetText(const TrackTable& tracks, const QString& binName)
         if (track.preEmphasis())
             line(QStringLiteral("    FLAGS PRE"));
         const int pregap = start - kPregapFrames;
-        if (previousStart && pregap > *previousStart)
+        // Audio before a late track 1 is its pregap: other readers place the
+        // track at its INDEX 01 only when an INDEX 00 says where the pregap starts.
+        if (!previousStart && start > 0)
+            line(QStringLiteral("    INDEX 00 ") + cueTimeText(0));
+        else if (previousStart && pregap > *previousStart)
             line(QStringLiteral("    INDEX 00 ") + cueTimeText(pregap));
         line(QStringLiteral("    INDEX 01 ") + cueTimeText(start));
         previousStart = start;
@@ -144,62 +146,64 @@ struct ParsedSheet {
 /// The failure a line or a check ends the load with; nothing to go on.
 using Refusal = std::optional<CueSheetLoad>;
 
-Refusal readFileLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+Refusal readFileLine(const QStringList& words, int line, ParsedSheet& sheet)
 {
     if (!sheet.fileName.isEmpty())
-        return failure(CueLoadError::Unreadable, where + QStringLiteral("more than one FILE"));
+        return lineFailure(CueFault::BadFileLine, line, QStringLiteral("more than one FILE"));
     if (words.size() != 3 || words[2].toUpper() != QLatin1String("BINARY") || words[1].isEmpty())
-        return failure(CueLoadError::Unreadable, where + QStringLiteral("FILE is not \"name\" BINARY"));
+        return lineFailure(CueFault::BadFileLine, line, QStringLiteral("FILE is not \"name\" BINARY"));
     sheet.fileName = words[1];
     return std::nullopt;
 }
 
-Refusal readTrackLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+Refusal readTrackLine(const QStringList& words, int line, ParsedSheet& sheet)
 {
     if (sheet.fileName.isEmpty())
-        return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK before FILE"));
+        return lineFailure(CueFault::BadFileLine, line, QStringLiteral("TRACK before FILE"));
     bool numeric = false;
     const int number = words.size() > 1 ? words[1].toInt(&numeric) : 0;
     if (words.size() != 3 || !numeric || number < 1 || number > kMaxTracks)
-        return failure(CueLoadError::Unreadable, where + QStringLiteral("TRACK is not \"n type\""));
+        return lineFailure(CueFault::BadTrackLine, line, QStringLiteral("TRACK is not \"n type\""));
     if (words[2].toUpper() != QLatin1String("AUDIO"))
-        return failure(CueLoadError::NotAudio, where + QStringLiteral("track is not AUDIO"));
+        return lineFailure(CueFault::NotAudio, line, QStringLiteral("track is not AUDIO"), CueLoadError::NotAudio);
     if (sheet.tracks.size() == kMaxTracks)
-        return failure(CueLoadError::Unreadable, where + QStringLiteral("more than 99 tracks"));
+        return lineFailure(CueFault::BadTrackLine, line, QStringLiteral("more than 99 tracks"));
     sheet.tracks.push_back({});
+    sheet.tracks.back().line = line;
     return std::nullopt;
 }
 
-Refusal readIndexLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+Refusal readIndexLine(const QStringList& words, int line, ParsedSheet& sheet)
 {
     bool numeric = false;
     const int index = words.size() > 1 ? words[1].toInt(&numeric) : -1;
     const std::optional<int> time = words.size() == 3 ? parseCueTime(words[2]) : std::nullopt;
     if (sheet.tracks.empty() || !numeric || index < 0 || index > 99 || !time)
-        return failure(CueLoadError::Unreadable, where + QStringLiteral("INDEX is not \"nn MM:SS:FF\""));
+        return lineFailure(CueFault::BadIndexLine, line, QStringLiteral("INDEX is not \"nn MM:SS:FF\""));
     if (index == 1) {
         if (sheet.tracks.back().index01)
-            return failure(CueLoadError::Unreadable, where + QStringLiteral("second INDEX 01"));
+            return lineFailure(CueFault::BadIndexLine, line, QStringLiteral("second INDEX 01"));
         sheet.tracks.back().index01 = *time;
+        sheet.tracks.back().index01Line = line;
     }
     return std::nullopt;
 }
 
-/// One line of the sheet, split into its words; `where` names the line.
-Refusal readLine(const QStringList& words, const QString& where, ParsedSheet& sheet)
+/// One line (numbered from 1) of the sheet, split into its words.
+Refusal readLine(const QStringList& words, int line, ParsedSheet& sheet)
 {
     const QString keyword = words[0].toUpper();
     if (keyword == QLatin1String("FILE"))
-        return readFileLine(words, where, sheet);
+        return readFileLine(words, line, sheet);
     if (keyword == QLatin1String("TRACK"))
-        return readTrackLine(words, where, sheet);
+        return readTrackLine(words, line, sheet);
     if (keyword == QLatin1String("INDEX"))
-        return readIndexLine(words, where, sheet);
+        return readIndexLine(words, line, sheet);
     if (keyword == QLatin1String("FLAGS") && !sheet.tracks.empty()) {
         for (qsizetype w = 1; w < words.size(); ++w)
             sheet.tracks.back().control |= controlOf(words[w].toUpper());
     } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
-        return failure(CueLoadError::Unreadable, where + QStringLiteral("gaps not in the image"));
+        return lineFailure(CueFault::GapLine, line, QStringLiteral("gaps not in the image"));
     }
     // REM, TITLE, PERFORMER, CATALOG, ISRC and others change nothing.
     return std::nullopt;
@@ -216,13 +220,13 @@ Refusal readLines(const QByteArray& text, ParsedSheet& sheet)
         const QStringList words = tokens(raw);
         if (words.isEmpty())
             continue;
-        if (Refusal refused = readLine(words, QStringLiteral("line %1: ").arg(n + 1), sheet))
+        if (Refusal refused = readLine(words, n + 1, sheet))
             return refused;
     }
     if (sheet.fileName.isEmpty())
-        return failure(CueLoadError::Unreadable, QStringLiteral("no FILE"));
+        return failure(CueLoadError::Unreadable, CueFault::NoFile, QStringLiteral("no FILE"));
     if (sheet.tracks.empty())
-        return failure(CueLoadError::Unreadable, QStringLiteral("no TRACK"));
+        return failure(CueLoadError::Unreadable, CueFault::NoTrack, QStringLiteral("no TRACK"));
     return std::nullopt;
 }
 
@@ -245,6 +249,18 @@ bool findImage(const QString& fileName, const QString& cueFolder, CueSheetLoad& 
     return true;
 }
 
+/// A track the sheet was refused for, with the places that show why.
+CueSheetLoad trackFailure(CueFault fault, int track, int line, const QString& reason, int at = 0, int limit = 0)
+{
+    CueSheetLoad load =
+        failure(CueLoadError::Unreadable, fault, QStringLiteral("line %1: track %2 ").arg(line).arg(track) + reason);
+    load.place.line = line;
+    load.place.track = track;
+    load.place.at = at;
+    load.place.limit = limit;
+    return load;
+}
+
 /// What lies in the image before track 1's INDEX 01 is track 1's pregap, from
 /// the disc's start on, so a disc whose first track starts late burns back
 /// with its track 1 where it was. Every later track must begin after the
@@ -255,12 +271,15 @@ Refusal placeTracks(const std::vector<ParsedTrack>& tracks, CueSheetLoad& load)
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const int number = int(i) + 1;
         if (!tracks[i].index01)
-            return failure(CueLoadError::Unreadable, QStringLiteral("track %1 has no INDEX 01").arg(number));
+            return trackFailure(CueFault::NoIndex01, number, tracks[i].line, QStringLiteral("has no INDEX 01"));
         const int at = *tracks[i].index01;
         if (i > 0 && at <= previous + kPregapFrames)
-            return failure(CueLoadError::Unreadable, QStringLiteral("track %1 does not rise").arg(number));
-        if (at >= load.sectorCount())
-            return failure(CueLoadError::Unreadable, QStringLiteral("track %1 lies past the image").arg(number));
+            return trackFailure(CueFault::OutOfOrder, number, tracks[i].index01Line, QStringLiteral("does not rise"),
+                                at, previous);
+        const int end = int(std::min<std::int64_t>(load.sectorCount(), INT32_MAX));
+        if (at >= end)
+            return trackFailure(CueFault::BeyondImage, number, tracks[i].index01Line,
+                                QStringLiteral("lies past the image"), at, end);
         const Lba start = Lba::ofImageSector(at);
         BurnTrack track;
         track.number = number;
@@ -291,15 +310,16 @@ CueSheetLoad parseCueSheet(const QByteArray& text, const QString& cueFolder)
 CueSheetLoad readCueSheet(const QString& cuePath)
 {
     if (cuePath.isEmpty())
-        return failure(CueLoadError::NoPath);
+        return failure(CueLoadError::NoPath, CueFault::None);
     QFile file;
     if (!quandor::files::openRegularFile(file, cuePath))
-        return failure(CueLoadError::Unreadable, QStringLiteral("cannot open the cue sheet"));
+        return failure(CueLoadError::Unreadable, CueFault::CannotRead, QStringLiteral("cannot open the cue sheet"));
     if (file.size() == 0 || file.size() > kMaxCueSheetBytes)
-        return failure(CueLoadError::Unreadable, QStringLiteral("cue sheet empty or too large"));
+        return failure(CueLoadError::Unreadable, CueFault::NotACueSheet,
+                       QStringLiteral("cue sheet empty or too large"));
     const QByteArray text = file.read(kMaxCueSheetBytes + 1);
     if (text.size() > kMaxCueSheetBytes || text.contains('\0'))
-        return failure(CueLoadError::Unreadable, QStringLiteral("not a cue sheet"));
+        return failure(CueLoadError::Unreadable, CueFault::NotACueSheet, QStringLiteral("not a cue sheet"));
     return parseCueSheet(text, QFileInfo(cuePath).absolutePath());
 }
 

@@ -19,9 +19,10 @@ QString cueTimeText(int frames);
 
 /// The cue sheet text of a disc imaged into the file named `binName` (no
 /// folder): one FILE line, then per track its TRACK line, "FLAGS PRE" when the
-/// table of contents marks pre-emphasis, INDEX 00 two seconds before INDEX 01
-/// (for tracks after the first, and only where it falls after the previous
-/// track's start) and INDEX 01 at the track's address.
+/// table of contents marks pre-emphasis, INDEX 00 and INDEX 01 at the track's
+/// address. INDEX 00 of a later track lies two seconds before its INDEX 01
+/// (only where that falls after the previous track's start); track 1 has one,
+/// at 00:00:00, only when the image holds audio before its INDEX 01.
 QByteArray cueSheetText(const TrackTable& tracks, const QString& binName);
 
 /// The .bin and .cue paths of an image saved under `chosenPath`: the name's
@@ -61,9 +62,37 @@ enum class CueLoadError {
     NotAudio,     ///< a TRACK whose type is not AUDIO
 };
 
+/// What in a refused sheet is wrong, so the user can be told which line or
+/// track to mend.
+enum class CueFault {
+    None,
+    CannotRead,   ///< the sheet cannot be opened
+    NotACueSheet, ///< empty, too large, or binary
+    BadFileLine,  ///< place.line: not one FILE "name" BINARY (or a TRACK before it)
+    NoFile,
+    BadTrackLine, ///< place.line: not TRACK n type, or a 100th track
+    NotAudio,     ///< place.line: a TRACK whose type is not AUDIO
+    BadIndexLine, ///< place.line: not INDEX nn MM:SS:FF, or a second INDEX 01
+    GapLine,      ///< place.line: PREGAP or POSTGAP
+    NoTrack,
+    NoIndex01,  ///< the track of the TRACK at place.line has no INDEX 01
+    OutOfOrder, ///< the INDEX 01 at place.line (place.at) is not after the previous track's (place.limit) and its pregap
+    BeyondImage, ///< the INDEX 01 at place.line (place.at) is at or past the image's end (place.limit sectors)
+};
+
+/// Where a refused sheet goes wrong; image offsets in frames.
+struct CuePlace {
+    int line = 0;  ///< 1-based
+    int track = 0; ///< 1-based, in sheet order
+    int at = 0;
+    int limit = 0;
+};
+
 struct CueSheetLoad {
     CueLoadError error = CueLoadError::None;
-    QString reason;             ///< for Unreadable: what is wrong, for logs and tests
+    CueFault fault = CueFault::None; ///< for Unreadable and NotAudio
+    CuePlace place;
+    QString reason;             ///< what is wrong, in English, for logs and tests
     QString imagePath;          ///< the FILE, beside the cue sheet unless absolute
     std::int64_t imageSize = 0; ///< bytes
     std::vector<BurnTrack> tracks;

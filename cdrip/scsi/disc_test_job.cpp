@@ -11,7 +11,9 @@ DiscTestResult testBurnerDisc(ScsiTransport& transport, const DriveAddress& driv
     }
     // An unknown maximum offers "Maximum" alone, which leaves the speed to the drive.
     result.maxWriteSpeed = scsi::readMaxWriteSpeed(transport, drive).value_or(kUnknownWriteSpeed);
-    result.state = scsi::readDiscState(transport, drive);
+    const scsi::DiscInformation info = scsi::readDiscInformation(transport, drive);
+    result.state = info.state;
+    result.capacitySectors = info.capacitySectors;
     return result;
 }
 

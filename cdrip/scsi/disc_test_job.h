@@ -11,6 +11,7 @@
 #include <QObject>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace brenlow {
 
@@ -18,6 +19,7 @@ struct DiscTestResult {
     bool dvd = false;                                 ///< answered READ DVD STRUCTURE; nothing else asked
     std::uint16_t maxWriteSpeed = kUnknownWriteSpeed; ///< kB/s, from the capabilities page
     scsi::DiscState state = scsi::DiscState::NoAnswer;
+    std::optional<int> capacitySectors; ///< of a blank disc, when the drive says
 };
 
 /// Runs the three queries on the calling thread.

@@ -52,18 +52,32 @@ ScsiResult readDvdStructure(ScsiTransport& transport, const DriveAddress& drive)
     return transport.execute(drive, cmd, std::span(answer).first(0x7F));
 }
 
-DiscState readDiscState(ScsiTransport& transport, const DriveAddress& drive)
+DiscInformation readDiscInformation(ScsiTransport& transport, const DriveAddress& drive)
 {
     ScsiCommand cmd = command(op::ReadDiscInformation, 10, DataDirection::In);
     cmd.cdb[8] = 34;
     std::array<std::uint8_t, 34> answer{};
+    DiscInformation info;
     if (!transport.execute(drive, cmd, answer).ok())
-        return DiscState::NoAnswer;
+        return info;
     const bool empty = (answer[2] & 0x03) == 0;
     const bool erasable = answer[2] & 0x10;
-    if (empty)
-        return erasable ? DiscState::BlankCdRw : DiscState::BlankCdR;
-    return erasable ? DiscState::WrittenCdRw : DiscState::WrittenCdR;
+    if (!empty) {
+        info.state = erasable ? DiscState::WrittenCdRw : DiscState::WrittenCdR;
+        return info;
+    }
+    info.state = erasable ? DiscState::BlankCdRw : DiscState::BlankCdR;
+    // Bytes 21-23: the last possible lead-out start as M, S, F; FFh where the
+    // drive does not know it.
+    const Msf leadOut{answer[21], answer[22], answer[23]};
+    if (leadOut.valid() && leadOut.frames() > kLeadInFrames)
+        info.capacitySectors = Lba::fromMsf(leadOut).value;
+    return info;
+}
+
+DiscState readDiscState(ScsiTransport& transport, const DriveAddress& drive)
+{
+    return readDiscInformation(transport, drive).state;
 }
 
 std::optional<std::uint16_t> readMaxWriteSpeed(ScsiTransport& transport, const DriveAddress& drive)

@@ -32,7 +32,14 @@ enum class DiscState {
     WrittenCdR = 3,  ///< not empty, not erasable (also a pressed CD)
     WrittenCdRw = 4, ///< not empty, erasable
 };
-/// READ DISC INFORMATION (34 bytes) and its disc status and erasable bits.
+/// What READ DISC INFORMATION (34 bytes) says: the disc status and erasable
+/// bits, and for a blank disc its room: the last possible lead-out start
+/// (from the ATIP), which is the number of sectors a session can hold.
+struct DiscInformation {
+    DiscState state = DiscState::NoAnswer;
+    std::optional<int> capacitySectors; ///< nothing when the drive does not say
+};
+DiscInformation readDiscInformation(ScsiTransport& transport, const DriveAddress& drive);
 DiscState readDiscState(ScsiTransport& transport, const DriveAddress& drive);
 constexpr bool isBlank(DiscState state)
 {

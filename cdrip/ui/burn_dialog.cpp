@@ -3,6 +3,7 @@
 #include "cdrip/scsi/burn_speed.h"
 #include "cdrip/scsi/writer_commands.h"
 #include "cdrip/ui/burn_controls.h"
+#include "cdrip/ui/burn_messages.h"
 #include "cdrip/ui/button_icons.h"
 #include "cdrip/ui/control_ids.h"
 #include "platform/shell/services.h"
@@ -206,6 +207,10 @@ void BurnDialog::buildLogRows(QGridLayout& layout)
 {
     log_ = named(new QListWidget(this), burn_ids::Log);
     log_->setToolTip(language_.line(132));
+    // A reason names a path and a place in the sheet: long rows wrap, never cut.
+    log_->setWordWrap(true);
+    log_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    log_->setResizeMode(QListView::Adjust);
     layout.addWidget(log_, 4, 0, 1, 6);
     status_ = named(new QLabel(this), burn_ids::Status);
     layout.addWidget(status_, 5, 0, 1, 6);
@@ -309,7 +314,9 @@ void BurnDialog::readCueSheet()
         addRow(QString::number(load_.tracks.size()) + language_.line(124), BurnIcon::Done);
         loaded_ = true;
     } else if (load_.error != CueLoadError::NoPath) {
-        cuePath_->clear();
+        // The path stays in the field, and the row says what in it is wrong.
+        if (const QString why = cueRefusalText(load_, cuePath_->text(), language_); !why.isEmpty())
+            addRow(why, BurnIcon::Error);
         addRow(language_.line(125), BurnIcon::Error);
     }
     burn_->setEnabled(false);
@@ -389,7 +396,12 @@ void BurnDialog::showDiscTest(const DiscTestResult* result)
         setMark(shown.mark, kMarkThisType);
     setMark(burn_ids::WritableMark, shown.writable ? kMarkWritable : kMarkNotWritable);
     addRow(language_.line(shown.line), shown.writable ? BurnIcon::CanWrite : BurnIcon::Error);
-    burn_->setEnabled(shown.writable && loaded_);
+    // An image longer than the blank would only be refused with its cue sheet.
+    const bool fits =
+        !shown.writable || !loaded_ || !result->capacitySectors || load_.sectorCount() <= *result->capacitySectors;
+    if (!fits)
+        addRow(imageTooLongText(load_.sectorCount(), *result->capacitySectors, language_), BurnIcon::Error);
+    burn_->setEnabled(shown.writable && loaded_ && fits);
     if (burnAfterTest)
         startBurn();
 }

@@ -35,6 +35,7 @@ constexpr int kLengthLine = 45;
 constexpr int kTrackCountLine = 46;
 constexpr int kEditTitleLine = 151;
 constexpr int kListenLine = 152;
+constexpr int kTocUnreadableLine = 202;
 
 constexpr int kEjectWaitMs = 1000;
 
@@ -168,7 +169,17 @@ void DriveController::readTableOfContents()
         [trackWord](ScsiTransport& transport, const DriveAddress& address) {
             return brenlow::readTableOfContents(transport, address, trackWord);
         },
-        [this](const TocResult& read) { applyTableOfContents(read.table, read.ok()); });
+        [this](const TocResult& read) {
+            applyTableOfContents(read.table, read.ok());
+            // No disc says nothing; an answer that cannot be a disc is named.
+            if (!read.ok() && read.error != TocError::CommandFailed)
+                quandor::shell::messageBox(
+                    &dialog_,
+                    dialog_.language().text(kTocUnreadableLine,
+                                            QStringLiteral("The table of contents of the disc could not be read.")),
+                    QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
+                    quandor::shell::MessageIcon::Warning);
+        });
 }
 
 void DriveController::applyTableOfContents(const TrackTable& tracks, bool ok)

@@ -12,7 +12,9 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/aspi/cue_time.h"
 #include "platform/aspi/disc_address.h"
+#include "platform/files/file_descriptor.h"
 #include "platform/files/regular_file.h"
 #include "platform/profile/windows1252.h"
 
@@ -51,32 +53,19 @@ struct BinPart {
     int32_t sectors = 0;
 };
 
-// An open file descriptor, closed with its owner.
+// One .bin file, open for reads at any offset; its descriptor is closed with it.
 class FileHandle {
 public:
     FileHandle() = default;
     // A .bin swapped for a FIFO after the sheet was read must not hold the drive's worker.
-    explicit FileHandle(const std::string& path) : fd_(files::openRegularFile(path).release()) {}
-    ~FileHandle()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileHandle& operator=(FileHandle&& other) noexcept
-    {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
+    explicit FileHandle(const std::string& path) : fd_(files::openRegularFile(path)) {}
 
-    bool valid() const { return fd_ >= 0; }
+    bool valid() const { return bool(fd_); }
     /// Reads exactly `size` bytes at `offset`; false on an error or a short file.
     bool readAt(uint8_t* out, size_t size, off_t offset) const
     {
         while (size > 0) {
-            const ssize_t got = ::pread(fd_, out, size, offset);
+            const ssize_t got = ::pread(fd_.get(), out, size, offset);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
@@ -89,7 +78,7 @@ public:
     }
 
 private:
-    int fd_ = -1;
+    files::FileDescriptor fd_;
 };
 
 class BinFileSectors final : public SectorSource {
@@ -189,18 +178,6 @@ bool readWhole(int fd, std::string& out)
             return false;
         }
     }
-}
-
-std::optional<int32_t> parseCueTime(const std::string& text)
-{
-    int m = 0, s = 0, f = 0;
-    char colon1 = 0, colon2 = 0;
-    std::istringstream in(text);
-    if (!(in >> m >> colon1 >> s >> colon2 >> f) || colon1 != ':' || colon2 != ':')
-        return std::nullopt;
-    if (m < 0 || s < 0 || s > 59 || f < 0 || f >= kFramesPerSecond)
-        return std::nullopt;
-    return (m * 60 + s) * kFramesPerSecond + f;
 }
 
 // The file name of a FILE line: quoted (may hold spaces) or one word.

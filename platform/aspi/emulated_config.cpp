@@ -1,4 +1,6 @@
 #include "platform/aspi/emulated_config.h"
+#include "platform/aspi/cue_time.h"
+#include "platform/aspi/disc_address.h"
 
 #include <algorithm>
 #include <cctype>
@@ -200,6 +202,12 @@ struct Parser {
             if (!(n = bounded(value, 0, 65535)))
                 return fail(line, "bad MaxWriteSpeed");
             drive.maxWriteSpeedKbs = uint16_t(*n);
+        } else if (key == "lastleadout") {
+            // The room of a blank, as its ATIP gives it; 00:02:00 would hold nothing.
+            const auto frames = parseCueTime(value);
+            if (!frames || *frames <= kLbaToMsfOffset)
+                return fail(line, "bad LastLeadOut");
+            drive.lastLeadOutFrames = *frames;
         } else {
             return faultKey(line, key, value);
         }

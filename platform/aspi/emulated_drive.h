@@ -35,6 +35,7 @@ struct EmulatedDriveConfig {
     bool startBlank = false;
     bool writer = true;
     uint16_t maxWriteSpeedKbs = 7056;
+    int32_t lastLeadOutFrames = 359999; // the room of a blank: 79:59:74, an 80-minute disc
     std::set<int32_t> unreadableLbas;
     int transientFailures = 0;
     std::set<uint8_t> failingCommands;

@@ -10,8 +10,6 @@ namespace quandor::aspi {
 
 namespace {
 
-// The last possible lead-out of an 80-minute recordable disc, 79:59:74.
-constexpr Msf kLastLeadOut{79, 59, 74};
 constexpr int32_t kDvdFirstPhysicalSector = 0x30000;
 
 void putAddress(std::vector<uint8_t>& out, int32_t lba, bool msf)
@@ -178,9 +176,10 @@ ScsiOutcome EmulatedDrive::readDiscInformation(std::span<const uint8_t> cdb, std
     answer[7] = 0x20; // unrestricted use
     answer[8] = 0x00; // CD-DA or CD-ROM
     if (recordable) {
-        answer[21] = uint8_t(kLastLeadOut.minute);
-        answer[22] = uint8_t(kLastLeadOut.second);
-        answer[23] = uint8_t(kLastLeadOut.frame);
+        const Msf lastLeadOut = Msf::fromLba(config_.lastLeadOutFrames - kLbaToMsfOffset);
+        answer[21] = uint8_t(lastLeadOut.minute);
+        answer[22] = uint8_t(lastLeadOut.second);
+        answer[23] = uint8_t(lastLeadOut.frame);
     } else {
         answer[20] = answer[21] = answer[22] = answer[23] = 0xFF;
     }

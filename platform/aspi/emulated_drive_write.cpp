@@ -18,7 +18,6 @@ namespace {
 constexpr uint8_t kPageWriteParameters = 0x05;
 constexpr uint8_t kPageCapabilities = 0x2A;
 constexpr uint8_t kPageAll = 0x3F;
-constexpr int32_t kLastWritableLeadOut = Msf{79, 59, 74}.lba();
 constexpr uint16_t kMaxReadSpeedKbs = 7056;
 
 bool validWriteType(uint8_t type)
@@ -215,7 +214,7 @@ ScsiOutcome EmulatedDrive::sendCueSheet(std::span<const uint8_t> cdb, std::span<
     session.testWrite = writeParameters_[2] & 0x10;
     if (!readCueSheetEntries(data.first(length), session))
         return fail(kSenseInvalidFieldInParameters);
-    if (session.layout.leadOutLba > kLastWritableLeadOut)
+    if (session.layout.leadOutLba > config_.lastLeadOutFrames - kLbaToMsfOffset)
         return fail(kSenseInvalidFieldInParameters); // longer than the disc
     // Room for the whole session at once: growing it sector by sector would
     // copy and re-fault everything written so far, again and again.

@@ -25,6 +25,8 @@
 //                             ; media with the same Disc file share their state in-process
 //   Blank=1                   ; cdrw: start blank even when Disc exists
 //   MaxWriteSpeed=7056        ; kB/s reported by MODE SENSE page 2A
+//   LastLeadOut=79:59:74      ; cdr/cdrw: the room of a blank (READ DISC INFORMATION's last
+//                             ; possible lead-out start); a longer session's cue sheet is refused
 //   UnreadableLbas=100,200-210  ; READ CD of these LBAs gives MEDIUM ERROR
 //   TransientFailures=2       ; the next n commands (INQUIRY aside) fail NOT READY 04/01
 //   FailCommands=0x12         ; opcodes that end in CHECK CONDITION (HARDWARE ERROR)

@@ -76,6 +76,23 @@ TEST(CddbReply, LineBoundCountsEachLineWithoutItsEnd)
         EXPECT_EQ(cddbLinesWithinBound(c.reply), c.within) << c.name;
 }
 
+TEST(CddbReply, DiscIdsAndCategoriesAreWholeWordsWithoutALineEnd)
+{
+    // A line end at the end must not pass: the disc id becomes a file name.
+    struct Case {
+        const char* id;
+        bool valid;
+    } ids[] = {
+        {"0501a002", true},    {"0501A0FF", true}, {"0501a002\n", false}, {"0501a002\r\n", false},
+        {"\n0501a002", false}, {"0501a00", false}, {"0501a0022", false},  {"0501a00g", false},
+    };
+    for (const Case& c : ids)
+        EXPECT_EQ(isCddbDiscId(QString::fromLatin1(c.id)), c.valid) << QByteArray(c.id).toPercentEncoding().data();
+    for (const char* category : {"rock\n", "rock\r\n", " rock", "Rock"})
+        EXPECT_FALSE(isCddbCategory(QString::fromLatin1(category))) << QByteArray(category).toPercentEncoding().data();
+    EXPECT_TRUE(isCddbCategory(QStringLiteral("soundtrack")));
+}
+
 TEST(CddbReply, ReadStatusIsCheckedBeforeItNamesAFile)
 {
     EXPECT_EQ(parseCddbReadStatus("210 rock 0501ac02 CD database entry follows\r\n").kind, CddbReplyKind::ExactMatch);

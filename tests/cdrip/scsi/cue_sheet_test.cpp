@@ -3,6 +3,7 @@
 #include "cdrip/scsi/burn_speed.h"
 #include "cdrip/scsi/cue_sheet.h"
 #include "cdrip/scsi/sao_cue_sheet.h"
+#include "platform/aspi/disc_image.h"
 #include "tests/support/fifo_guard.h"
 #include "tests/support/tools.h"
 
@@ -103,6 +104,13 @@ TEST(CueSheetReader, AcceptsAndRefuses)
          0},
         {"past the image", "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 06:00:00\n",
          CueLoadError::Unreadable, 0},
+        // img.bin holds 25000 sectors, 05:33:25: its last sector is 05:33:24.
+        {"INDEX 01 on the image's last sector",
+         "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 05:33:24\n",
+         CueLoadError::None, 2},
+        {"INDEX 01 exactly at the image's end",
+         "FILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\nINDEX 01 05:33:25\n",
+         CueLoadError::Unreadable, 0},
         {"two FILE lines", "FILE img.bin BINARY\nFILE img.bin BINARY\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n",
          CueLoadError::Unreadable, 0},
         {"WAVE file", "FILE img.wav WAVE\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n", CueLoadError::Unreadable, 0},
@@ -140,6 +148,36 @@ TEST(CueSheetReader, AcceptsAndRefuses)
               (std::vector<std::pair<QString, QString>>{{"00:00:00", "00:04:00"}, {"04:24:50", "04:26:50"}}));
     EXPECT_EQ(own.sectorCount(), 25000); // the remaining byte is ignored
     EXPECT_EQ(parseCueSheet(cases[3].text, QStringLiteral("/elsewhere")).imagePath, absolute);
+}
+
+TEST(CueSheetReader, TheEmulatedDriveTakesTheTimesTheBurnerTakes)
+{
+    // A sheet the burner accepts must load in the emulated drives, and one it
+    // refuses must not, or the tests would burn what no drive would read.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    makeImage(folder, QStringLiteral("img.bin"), 600);
+    const struct {
+        const char* time;
+        bool taken;
+    } cases
+        [] =
+            {
+                {"00:00:00", true},   {"0:0:5", true},     {"00:07:74", true},   {"00:00:005", true},
+                {"+0:00:00", false},  {"-0:00:00", false}, {"00:00:05x", false}, {"00:00:0x5", false},
+                {"00:60:00", false},  {"00:00:75", false}, {"0:0", false},       {"00:00:00:00", false},
+                {"100:00:00", false}, {"00:08:00", false}, // the image ends at 00:08:00
+            };
+    const QString cue = folder.filePath(QStringLiteral("times.cue"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.time);
+        const QByteArray text =
+            "FILE \"img.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 " + QByteArray(c.time) + "\r\n";
+        ASSERT_TRUE(quandor::test::writeAll(cue, text));
+        EXPECT_EQ(readCueSheet(cue).ok(), c.taken);
+        std::string error;
+        EXPECT_EQ(quandor::aspi::loadCueImage(cue.toStdString(), &error).has_value(), c.taken) << error;
+    }
 }
 
 TEST(CueSheetReader, FileLevelRefusals)

@@ -123,10 +123,38 @@ TEST(DiscImage, AFirstTrackAfterLbaZeroIsImagedWithItsPregap)
     EXPECT_EQ(quandor::test::readAll(discs.file("late.cue")).toStdString(),
               std::string("FILE \"late.bin\" BINARY\r\n"
                           "  TRACK 1 AUDIO\r\n"
+                          "    INDEX 00 00:00:00\r\n"
                           "    INDEX 01 00:03:00\r\n"
                           "  TRACK 2 AUDIO\r\n"
                           "    INDEX 00 00:04:50\r\n"
                           "    INDEX 01 00:06:50\r\n"));
+
+    // Another program reads the tracks where the disc has them, so a copy
+    // burnt with it keeps the table of contents and the disc id.
+    if (quandor::test::haveCheckingTool(QStringLiteral("cdrdao"))) {
+        QProcess cdrdao;
+        cdrdao.setWorkingDirectory(QFileInfo(discs.file("late.cue")).absolutePath());
+        cdrdao.start(QStringLiteral("cdrdao"), {QStringLiteral("show-toc"), QStringLiteral("late.cue")});
+        ASSERT_TRUE(cdrdao.waitForFinished(30000));
+        const QByteArray all = cdrdao.readAllStandardOutput() + cdrdao.readAllStandardError();
+        EXPECT_EQ(cdrdao.exitCode(), 0) << all.toStdString();
+        EXPECT_TRUE(all.contains("PREGAP 00:03:00(   225)\n          START  00:03:00(   225)")) << all.toStdString();
+        EXPECT_TRUE(all.contains("START  00:06:50(   500)")) << all.toStdString();
+        EXPECT_TRUE(all.contains("END    00:10:50(   800)")) << all.toStdString();
+    }
+
+    // Brenlow's own burner places the tracks alike with or without that INDEX 00.
+    const CueSheetLoad withIndex00 = readCueSheet(discs.file("late.cue"));
+    ASSERT_TRUE(withIndex00.ok()) << withIndex00.reason.toStdString();
+    QByteArray without = quandor::test::readAll(discs.file("late.cue"));
+    without.replace("    INDEX 00 00:00:00\r\n", "");
+    const CueSheetLoad withoutIndex00 = parseCueSheet(without, QFileInfo(discs.file("late.cue")).absolutePath());
+    ASSERT_TRUE(withoutIndex00.ok()) << withoutIndex00.reason.toStdString();
+    ASSERT_EQ(withIndex00.tracks.size(), withoutIndex00.tracks.size());
+    for (std::size_t i = 0; i < withIndex00.tracks.size(); ++i) {
+        EXPECT_EQ(withIndex00.tracks[i].pregap, withoutIndex00.tracks[i].pregap);
+        EXPECT_EQ(withIndex00.tracks[i].start, withoutIndex00.tracks[i].start);
+    }
 }
 
 TEST(DiscImage, A23SectorDiscIsReadTenTenOneOneOne)

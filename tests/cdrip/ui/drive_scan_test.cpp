@@ -52,6 +52,19 @@ TEST_F(DriveTest, ScanListsOnlyCdRomsInAddressOrder)
     EXPECT_EQ(drives().tracks().count(), 1);
 }
 
+TEST_F(DriveTest, ScanReachesTheLastTargetAndTheLastLun)
+{
+    // Targets and LUNs run 0..7: a scan that stops one short misses these.
+    loadDrives(QStringLiteral("[drive 0:7:0]\nType=5\nVendor=LAST\nProduct=TARGET\nRevision=1.00\nMedium=none\n"
+                              "[drive 0:0:7]\nType=5\nVendor=LAST\nProduct=LUN\nRevision=1.00\nMedium=none\n"
+                              "[drive 0:7:7]\nType=5\nVendor=LAST\nProduct=BOTH\nRevision=1.00\nMedium=none\n"));
+    openDialog();
+    ASSERT_EQ(drives().drives().count(), 3);
+    EXPECT_EQ(drives().drives().at(0)->address, (DriveAddress{0, 0, 7}));
+    EXPECT_EQ(drives().drives().at(1)->address, (DriveAddress{0, 7, 0}));
+    EXPECT_EQ(drives().drives().at(2)->address, (DriveAddress{0, 7, 7}));
+}
+
 TEST_F(DriveTest, FailingInquiryStillListsTheDrive)
 {
     loadDrives(QStringLiteral("[layer]\nAdapters=2\n"

@@ -60,6 +60,34 @@ TEST_F(DriveTest, EmptyTrayLeavesTheListEmptyWithoutAMessage)
     EXPECT_EQ(sentCommands().filter(QStringLiteral("43 02")).size(), 1);
 }
 
+TEST_F(DriveTest, ATableOfContentsThatCannotBeADiscIsNamed)
+{
+    // READ TOC answers (header, descriptors, lead-out) no disc can give.
+    const struct {
+        const char* name;
+        const char* reply;
+    } cases[] = {
+        {"no track", "00 02 01 00"},
+        {"100 tracks", "00 02 01 64"},
+        {"lead-out before the last track",
+         "00 1A 01 02 00 10 01 00 00 00 02 00 00 10 02 00 00 01 00 00 00 10 AA 00 00 00 30 00"},
+        {"tracks out of order", "00 1A 01 02 00 10 01 00 00 00 30 00 00 10 02 00 00 00 10 00 00 10 AA 00 00 02 00 00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services_.messages.clear();
+        loadDrives(QStringLiteral("[drive 1:0:0]\nType=5\nVendor=Q\nProduct=P\nRevision=1\nMedium=audio\nCue=%1\n"
+                                  "Reply43=%2\n")
+                       .arg(writeAudioDisc(QStringLiteral("odd"), {2000, 3000}), QString::fromLatin1(c.reply)));
+        openDialog();
+        EXPECT_EQ(drives().tracks().count(), 0);
+        EXPECT_EQ(dialog_->trackList()->topLevelItemCount(), 0);
+        EXPECT_EQ(services_.messageTexts(),
+                  QStringList{QStringLiteral("The table of contents of the disc could not be read.")});
+        dialog_.reset();
+    }
+}
+
 TEST_F(DriveTest, RereadAndClearViewEmptyTheDiscView)
 {
     loadThreeTrackDrive();

@@ -503,8 +503,111 @@ TEST(BurnDialog, ABadCueSheetDisablesBurn)
     control<QPushButton>(dialog, 1076)->click();
     ASSERT_TRUE(dialog.waitForWorker(30000));
     EXPECT_EQ(logRows(dialog), (QStringList{"L123", "L125", "L128"}));
-    EXPECT_TRUE(control<QLineEdit>(dialog, 1113)->text().isEmpty());
+    EXPECT_EQ(control<QLineEdit>(dialog, 1113)->text(), discs.file("bad.cue")) << "the refused sheet stays named";
     EXPECT_FALSE(control(dialog, 1112)->isEnabled());
+}
+
+namespace {
+
+/// Numbered texts for the lines of the original files; the lines added after
+/// them left empty, so their English text shows.
+LanguageTable numberedOriginalLanguage()
+{
+    LanguageTable table = numberedLanguage();
+    for (int n = 153; n <= LanguageTable::kSize; ++n)
+        table.setLine(n, QString());
+    return table;
+}
+
+} // namespace
+
+TEST(BurnDialog, ARefusedCueSheetSaysWhyAndStaysInTheField)
+{
+    quandor::test::RecordingServices services;
+    // source.bin holds 1275 sectors (00:17:00).
+    EmulatedDiscs discs(SourceTracks{{1275}});
+    const struct {
+        const char* name;
+        const char* text;
+        const char* why;
+    } cases[] = {
+        {"tracks out of order",
+         "FILE \"source.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n  TRACK 03 AUDIO\r\n"
+         "    INDEX 01 00:05:00\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:03:00\r\n",
+         "line 7: the track starts at 00:03:00, not after the previous track (00:05:00) and its two-second pregap: "
+         "the tracks are out of order."},
+        {"a track beyond the image",
+         "FILE \"source.bin\" BINARY\r\n  TRACK 1 AUDIO\r\n    INDEX 01 00:00:00\r\n  TRACK 2 AUDIO\r\n"
+         "    INDEX 00 00:08:00\r\n    INDEX 01 00:10:00\r\n  TRACK 3 AUDIO\r\n    INDEX 00 00:20:00\r\n"
+         "    INDEX 01 00:22:00\r\n",
+         "line 9: the track starts at 00:22:00, beyond the end of the image (00:17:00)."},
+        {"a track at the image's very end",
+         "FILE \"source.bin\" BINARY\r\nTRACK 1 AUDIO\r\nINDEX 01 00:00:00\r\nTRACK 2 AUDIO\r\nINDEX 01 00:17:00\r\n",
+         "line 5: the track starts at 00:17:00, beyond the end of the image (00:17:00)."},
+        {"a bad time", "FILE \"source.bin\" BINARY\r\nTRACK 1 AUDIO\r\nINDEX 01 00:60:00\r\n",
+         "line 3: an index must read INDEX nn MM:SS:FF, one INDEX 01 per track."},
+        {"no INDEX 01", "FILE \"source.bin\" BINARY\r\nTRACK 1 AUDIO\r\nINDEX 00 00:00:00\r\n",
+         "line 2: this track has no INDEX 01."},
+        {"no FILE", "TRACK 1 AUDIO\r\nINDEX 01 00:00:00\r\n",
+         "line 1: the image must be named once, as FILE \"name\" BINARY."},
+        {"a WAVE file", "FILE \"source.wav\" WAVE\r\nTRACK 1 AUDIO\r\nINDEX 01 00:00:00\r\n",
+         "line 1: the image must be named once, as FILE \"name\" BINARY."},
+        {"a gap", "FILE \"source.bin\" BINARY\r\nTRACK 1 AUDIO\r\nPREGAP 00:02:00\r\nINDEX 01 00:00:00\r\n",
+         "line 3: PREGAP and POSTGAP are not in the image and cannot be burned."},
+        {"no track", "FILE \"source.bin\" BINARY\r\n", "the cue sheet names no track."},
+    };
+    const LanguageTable language = numberedOriginalLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({kCdR}), language, setParameter);
+    ASSERT_TRUE(dialog.waitForWorker(30000));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString cue = discs.file("refused.cue");
+        quandor::aspi::test::writeText(cue.toStdString(), c.text);
+        ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, cue));
+        EXPECT_EQ(logRows(dialog),
+                  (QStringList{cue + QStringLiteral(" : ") + QString::fromUtf8(c.why), "L125", "L128"}));
+        EXPECT_EQ(control<QLineEdit>(dialog, 1113)->text(), cue);
+        EXPECT_FALSE(control(dialog, 1112)->isEnabled());
+    }
+    // A sheet that is not there says so too, and the path stays for mending.
+    const QString missing = discs.file("nothere.cue");
+    ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, missing));
+    EXPECT_EQ(logRows(dialog),
+              (QStringList{missing + QStringLiteral(" : the cue sheet cannot be read."), "L125", "L128"}));
+    EXPECT_EQ(control<QLineEdit>(dialog, 1113)->text(), missing);
+}
+
+TEST(BurnDialog, AnImageLongerThanTheBlankIsNamedWithBothLengths)
+{
+    // The blank in 0:6:0 holds 50 sectors (its last lead-out at 00:02:50).
+    const DriveAddress small{0, 6, 0};
+    const struct {
+        int sectors;
+        bool fits;
+    } cases[] = {{51, false}, {50, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sectors);
+        quandor::test::RecordingServices services;
+        EmulatedDiscs discs(SourceTracks{{c.sectors}}, "[drive 0:6:0]\nMedium=cdr\nLastLeadOut=00:02:50\n");
+        const LanguageTable language = numberedOriginalLanguage();
+        BurnDialog dialog(discs.layer(), drivesOf({small}), language, setParameter);
+        ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, discs.file("source.cue")));
+        const QString count = QString::number(c.sectors);
+        if (!c.fits) {
+            EXPECT_EQ(logRows(dialog),
+                      (QStringList{"L120" + count + "L121", "1L124", "L128",
+                                   "The image (00:00.51, 51 sectors) does not fit on the disc "
+                                   "(00:00.50, 50 sectors)."}));
+            EXPECT_FALSE(control(dialog, 1112)->isEnabled());
+            continue;
+        }
+        EXPECT_EQ(logRows(dialog), (QStringList{"L120" + count + "L121", "1L124", "L128"}));
+        ASSERT_TRUE(control(dialog, 1112)->isEnabled());
+        control<QPushButton>(dialog, 1112)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        EXPECT_EQ(logRows(dialog).back(), QStringLiteral("L115")) << "an image that just fits is burned";
+        EXPECT_EQ(quandor::aspi::writtenDiscBytes({0, 6, 0}), fileBytes(discs.file("source.bin")));
+    }
 }
 
 TEST(EraseDialog, ErasesAndRefusesWithAMessage)
@@ -608,4 +711,36 @@ TEST(EraseDialog, FailuresSayWhatIsWrongAndWhatToDo)
             EXPECT_TRUE(translated.contains(c.result.command.text())) << translated.toStdString();
         }
     }
+}
+
+TEST(BurnDialog, TestWritesAndABurnOneAfterAnotherAreEachAccepted)
+{
+    // Test writes one after another on the same blank, each read again with
+    // Refresh as a user does once the tray is back in, then the real burn:
+    // every cue sheet is taken.
+    quandor::test::RecordingServices services;
+    const DriveAddress burner{0, 6, 0};
+    EmulatedDiscs discs(SourceTracks{{300}, {250}}, "[drive 0:6:0]\nMedium=cdr\nTrayClose=0\n");
+    ASSERT_EQ(DiscImageJob(imageSnapshot(discs, QStringLiteral("image.bin"))).run().outcome,
+              DiscImageOutcome::Completed);
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({burner}), language, setParameter);
+    ASSERT_NO_FATAL_FAILURE(readCueSheet(dialog, discs.file("image.cue")));
+    constexpr int kTestWrites = 12;
+    for (int run = 0; run <= kTestWrites; ++run) {
+        SCOPED_TRACE(run);
+        const bool testWrite = run < kTestWrites;
+        control<QCheckBox>(dialog, 1038)->setChecked(testWrite);
+        control<QPushButton>(dialog, 1076)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        ASSERT_TRUE(control(dialog, 1112)->isEnabled()) << logRows(dialog).join(QLatin1Char('|')).toStdString();
+        control<QPushButton>(dialog, 1112)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        const QStringList rows = logRows(dialog);
+        ASSERT_FALSE(rows.contains(QStringLiteral("L108"))) << rows.join(QLatin1Char('|')).toStdString();
+        ASSERT_EQ(rows.back(),
+                  testWrite ? QStringLiteral("Test write completed. The disc is still blank.") : QStringLiteral("L115"))
+            << rows.join(QLatin1Char('|')).toStdString();
+    }
+    EXPECT_EQ(quandor::aspi::writtenDiscBytes({0, 6, 0}), fileBytes(discs.file("image.bin")));
 }

@@ -110,6 +110,12 @@ TEST(CueImage, RefusesMalformedSheetsWithTheReason)
          "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n"
          "TRACK 02 AUDIO\r\nINDEX 01 00:05:00\r\n",
          "ends before"},
+        {"track at the image's very end",
+         "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n"
+         "TRACK 02 AUDIO\r\nINDEX 01 00:04:00\r\n",
+         "ends before"},
+        {"time with trailing text", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:05x\r\n", "bad time"},
+        {"negative time", "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 -0:00:00\r\n", "bad time"},
         {"unsupported mode", "FILE \"disc.bin\" BINARY\r\nTRACK 01 MODE1/2048\r\nINDEX 01 00:00:00\r\n", "unsupported"},
         {"gap not in the file",
          "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nPREGAP 00:02:00\r\n"
@@ -123,6 +129,13 @@ TEST(CueImage, RefusesMalformedSheetsWithTheReason)
         EXPECT_FALSE(loadCueImage(path, &error)) << c.name;
         EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
     }
+    // disc.bin holds 300 sectors, 00:04:00: a track may start on its last one.
+    const std::string path = folder.file("last.cue");
+    test::writeText(path,
+                    "FILE \"disc.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n"
+                    "TRACK 02 AUDIO\r\nINDEX 01 00:03:74\r\n");
+    std::string error;
+    EXPECT_TRUE(loadCueImage(path, &error)) << error;
 }
 
 TEST(CueImage, SavedImageLoadsBackWithTheSameLayoutAndBytes)
