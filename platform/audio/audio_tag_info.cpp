@@ -266,6 +266,7 @@ bool AudioTagInfo::SaveTags(const QString& path)
 {
     const GuardedEditResult result = save(path);
     lastError_ = result.error;
+    lastKeptCopy_ = result.keptCopy;
     return result.saved;
 }
 

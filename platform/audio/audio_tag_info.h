@@ -46,11 +46,15 @@ public:
     static QString GenreName(int genre);
 
     QString LastError() const { return lastError_; }
+    /// After a failed save that may have damaged the file: where its former
+    /// contents are kept. Empty otherwise.
+    QString LastKeptCopy() const { return lastKeptCopy_; }
 
 private:
     GuardedEditResult save(const QString& path) const;
 
     QString lastError_;
+    QString lastKeptCopy_;
 };
 
 } // namespace quandor::audio
