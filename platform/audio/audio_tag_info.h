@@ -38,6 +38,12 @@ public:
     /// (among others a full disk, a file the user may not write, or a save
     /// that would change the audio).
     bool SaveTags(const QString& path);
+    /// Writes the fields into a file the program itself is writing and has
+    /// not yet named (an encoder's finished output, opened through
+    /// `workingPath`; `finalName` gives its format by its extension): no
+    /// copy of it is made, as there is nothing of the user's to keep. False,
+    /// with the reason in LastError(), when the file took no tags.
+    bool SaveTagsToOwnFile(const QString& workingPath, const QString& finalName);
     /// The text fields SaveTags writes, in a fixed order, each as a save
     /// stores it (empty: removed).
     TagFieldList TextFields() const;
