@@ -135,17 +135,25 @@ TEST_F(TagSaveSafetyTest, ASaveOnAFullDiskKeepsTheFileAndSaysWhy)
 // save refuses them or keeps every frame, and never tags one as another format.
 TEST_F(TagSaveSafetyTest, AFileThatLiesAboutItsHeaderKeepsItsAudio)
 {
-    for (const char* name :
-         {"asf_header_into_data.wma", "asf_header_eq_file.wma", "asf_bogus_object_id3_spliced.wma"}) {
-        SCOPED_TRACE(name);
-        const QString file = path(QString::fromUtf8(name));
-        ASSERT_TRUE(QFile::copy(quandor::test::hostileInput(QString::fromUtf8(name)), file));
+    const struct {
+        const char* name;
+        bool saved; ///< what the save of this file ends in, every time
+    } cases[] = {
+        {"asf_header_into_data.wma", false},
+        {"asf_header_eq_file.wma", false},
+        {"asf_bogus_object_id3_spliced.wma", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(QString::fromUtf8(c.name));
+        ASSERT_TRUE(QFile::copy(quandor::test::hostileInput(QString::fromUtf8(c.name)), file));
         ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
         const QByteArray before = readAll(file);
         const qint64 framesBefore = ffmpegFrameCount(file, 2);
 
         AudioTagInfo tag = newTags(QStringLiteral("A new title"));
-        if (tag.SaveTags(file)) {
+        ASSERT_EQ(tag.SaveTags(file), c.saved) << tag.LastError().toStdString();
+        if (c.saved) {
             EXPECT_GT(framesBefore, 0);
             EXPECT_EQ(ffmpegFrameCount(file, 2), framesBefore);
             EXPECT_FALSE(readAll(file).startsWith("ID3"));
