@@ -78,6 +78,17 @@ bool applyTag(TagValues& values, const QString& target, int currentYear, QString
     return true;
 }
 
+bool applyTagToOwnFile(TagValues& values, const QString& workingPath, const QString& target, int currentYear,
+                       QString* error)
+{
+    std::optional<AudioTagInfo> tag = tagFor(values, currentYear, error);
+    if (!tag)
+        return false;
+    if (!tag->SaveTagsToOwnFile(workingPath, target))
+        return fail(error, tag->LastError());
+    return true;
+}
+
 quandor::audio::TagFieldList tagFieldsFor(TagValues values, int currentYear)
 {
     const std::optional<AudioTagInfo> tag = tagFor(values, currentYear, nullptr);

@@ -34,6 +34,11 @@ QString tagFailureMessage(const QString& target, const QString& reason);
 /// the file cannot be tagged; the file then stays as it was.
 bool applyTag(TagValues& values, const QString& target, int currentYear, QString* error = nullptr);
 
+/// As applyTag, for an output the program has written and not yet named,
+/// opened through `workingPath`; `target` is the name it will get.
+bool applyTagToOwnFile(TagValues& values, const QString& workingPath, const QString& target, int currentYear,
+                       QString* error = nullptr);
+
 /// The text fields applyTag would write for `values`, its changes to year and
 /// track made on a copy; empty when it would refuse them.
 quandor::audio::TagFieldList tagFieldsFor(TagValues values, int currentYear);

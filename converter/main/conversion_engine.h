@@ -158,10 +158,9 @@ private:
     StepResult OutputAac();
     StepResult OutputApe();
 
-    /// The pump from `source` into `target` in the writer's format, tagging the target.
+    /// The pump from `source` into `target` in the writer's format, tagging
+    /// the target (the failure message of the tag is shown here).
     StepResult TranscodeFile(const QString& source, const QString& target);
-    /// Writes the entry's tag values into `target`; the failure message is shown here.
-    void ApplyTag(const QString& target);
 
     /// Progress reports of the components (percent, done of total, thousandths).
     void decoderProgress(int percent);

@@ -49,18 +49,20 @@ StepResult ConversionEngine::TranscodeFile(const QString& source, const QString&
     // holds them itself: the save after it then rewrites them in place
     // rather than moving the whole file to make room.
     components_.writer.SetStreamTags(tagFieldsFor(state.tag, yearForUndated()));
+    // Until the output has its name it is the program's own: its tags go
+    // straight into it, and it is written once.
+    std::optional<QString> tagFailure;
     const PumpResult result = transcodeFile(
         reader, writer, source, target, PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
-        state.currentIndex, [this](const QString& written) { ApplyTag(written); });
+        state.currentIndex, [&](const QString& workingPath) {
+            QString reason;
+            if (!tavrel::applyTagToOwnFile(state.tag, workingPath, target, yearForUndated(), &reason))
+                tagFailure = reason;
+        });
     components_.writer.SetStreamTags({});
+    if (result.ok && tagFailure)
+        view_.showError(tagFailureMessage(target, *tagFailure), QStringLiteral("Tavrel"));
     return result.ok ? StepResult{} : StepResult::failure(result.error);
-}
-
-void ConversionEngine::ApplyTag(const QString& target)
-{
-    QString reason;
-    if (!tavrel::applyTag(state.tag, target, yearForUndated(), &reason))
-        view_.showError(tagFailureMessage(target, reason), QStringLiteral("Tavrel"));
 }
 
 // ---- the pump steps ---------------------------------------------------------------

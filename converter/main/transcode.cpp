@@ -59,9 +59,9 @@ bool AudioWriterAdapter::writeChunk(const QByteArray& chunk)
 {
     return writer_.WriteChunk(chunk);
 }
-bool AudioWriterAdapter::close()
+bool AudioWriterAdapter::close(const std::function<void(const QString& workingPath)>& beforeNaming)
 {
-    return writer_.Close();
+    return writer_.Close(beforeNaming);
 }
 void AudioWriterAdapter::abort()
 {
@@ -164,12 +164,10 @@ PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& 
     }
     surface.setRowProgress(position, 100);
 
-    const bool closed = writer.close();
+    const bool closed = writer.close(tag);
     reader.close();
     if (!closed)
         return {false, withReason(QStringLiteral("cannot complete the target"), writer.lastError())};
-    if (tag)
-        tag(target);
     return {};
 }
 

@@ -39,7 +39,9 @@ public:
     virtual bool open(const QString& path) = 0;
     virtual bool setSourceFormat(int formatNumberB, int formatNumberA) = 0;
     virtual bool writeChunk(const QByteArray& chunk) = 0;
-    virtual bool close() = 0; ///< completes the file
+    /// Completes the file; `beforeNaming` (when set) gets the path that opens
+    /// the finished file before it has its name.
+    virtual bool close(const std::function<void(const QString& workingPath)>& beforeNaming) = 0;
     virtual void abort() = 0; ///< discards the file
     virtual QString lastError() const = 0;
 };
@@ -68,7 +70,7 @@ public:
     bool open(const QString& path) override;
     bool setSourceFormat(int formatNumberB, int formatNumberA) override;
     bool writeChunk(const QByteArray& chunk) override;
-    bool close() override;
+    bool close(const std::function<void(const QString& workingPath)>& beforeNaming) override;
     void abort() override;
     QString lastError() const override;
 
@@ -88,8 +90,10 @@ struct PumpResult {
     QString error; ///< why the copy failed (the target is removed then)
 };
 
-/// Copies `source` into `target`. On success both files are closed and `tag`
-/// is called with the target. When Cancel stops the copy the unfinished
+/// Copies `source` into `target`. On success `tag` is called with the path
+/// that opens the finished target before it has its name (the program's own
+/// file until then, tagged in place), then both files are closed. When
+/// Cancel stops the copy the unfinished
 /// target is removed, untagged, and the result is still a success (nothing
 /// to report). On failure the partial target is removed, both files are
 /// closed and the reason returned. Either way `transcoding` ends False and

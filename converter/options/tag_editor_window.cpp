@@ -27,6 +27,9 @@ using quandor::audio::AudioTagInfo;
 
 namespace {
 
+/// The language line telling that a failed save may have damaged the file.
+constexpr int kDamagedFileLine = 80;
+
 QLineEdit* textBox(const QString& name)
 {
     auto* box = new QLineEdit;
@@ -268,8 +271,16 @@ bool TagEditorial::SaveTagFields()
     tags.OriginalArtist = infoOriginalArtist->text();
     if (!tags.SaveTags(currentFile_)) {
         const QString reason = tags.LastError();
-        refuse(QStringLiteral("The tags could not be saved in ") + QDir::toNativeSeparators(currentFile_)
-               + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+        QString text = QStringLiteral("The tags could not be saved in ") + QDir::toNativeSeparators(currentFile_)
+            + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+        if (!tags.LastKeptCopy().isEmpty()) {
+            text += QStringLiteral("\n\n")
+                + Lang_Loader::Caption(kDamagedFileLine,
+                                       QStringLiteral("The file may be damaged. Its former "
+                                                      "contents are kept in this file:"))
+                + QLatin1Char('\n') + QDir::toNativeSeparators(tags.LastKeptCopy());
+        }
+        refuse(text);
         return false;
     }
     return true;

@@ -83,7 +83,7 @@ bool AudioFileWriter::failWrite(const QString& reason)
     return refuse(reason);
 }
 
-bool AudioFileWriter::Close()
+bool AudioFileWriter::Close(const std::function<void(const QString& workingPath)>& beforeNaming)
 {
     if (!target_) {
         // A copy whose write failed must not end as a success.
@@ -96,7 +96,7 @@ bool AudioFileWriter::Close()
     const std::int16_t* rest = target_->adapter.flush(frames);
     if (frames > 0 && !target_->encoder->write(rest, frames, error))
         return failWrite(error);
-    if (!target_->encoder->finish(error))
+    if (!target_->encoder->finish(error, beforeNaming))
         return failWrite(error);
     target_.reset();
     return true;

@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -39,7 +40,9 @@ public:
     /// Completes the file (WAV sizes, LAME tag frame, Ogg end of stream, ASF
     /// index). False when finishing failed, or when an earlier WriteChunk
     /// failed (the file was removed then); true when nothing is open.
-    bool Close();
+    /// `beforeNaming` (when set) gets the path that opens the finished file
+    /// before it has its name: the program's own file, to tag in place.
+    bool Close(const std::function<void(const QString& workingPath)>& beforeNaming = {});
     /// Discards an open file: nothing is left behind.
     void Abort();
     bool IsOpen() const;

@@ -21,8 +21,16 @@
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 
+#include "platform/files/file_descriptor.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <memory>
@@ -266,6 +274,7 @@ bool AudioTagInfo::SaveTags(const QString& path)
 {
     const GuardedEditResult result = save(path);
     lastError_ = result.error;
+    lastKeptCopy_ = result.keptCopy;
     return result.saved;
 }
 
@@ -292,6 +301,75 @@ GuardedEditResult AudioTagInfo::save(const QString& path) const
     if (asfHeader < 0)
         return {false, QStringLiteral("the header of this WMA file does not match its contents")};
     return editHeadGuarded(path, asfHeader, limits, write, check);
+}
+
+namespace {
+
+/// Room for a tag writer that grows `fd` by up to `growth` bytes in place. It
+/// does not check its writes, so a full disk or a size limit would cut the
+/// file without a word: the room is taken first, and a file without it is
+/// not tagged. 0, or the errno of the lack.
+int reserveRoom(int fd, qint64 growth)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return errno;
+    const qint64 needed = qint64(info.st_size) + growth;
+    rlimit size{};
+    if (::getrlimit(RLIMIT_FSIZE, &size) == 0 && size.rlim_cur != RLIM_INFINITY && qint64(size.rlim_cur) < needed)
+        return EFBIG;
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(needed)) != 0 && errno != EOPNOTSUPP)
+        return errno;
+    return 0;
+}
+
+/// Gives back what reserveRoom took beyond the file's end.
+void releaseRoom(int fd, qint64 growth)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) == 0)
+        ::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, info.st_size, off_t(growth + 4096));
+}
+
+/// The format of an output by the extension the program gave it.
+TaggedFormat outputFormatOf(const QString& finalName, const QString& workingPath)
+{
+    const QString suffix = QFileInfo(finalName).suffix().toLower();
+    if (suffix == QLatin1String("mp3"))
+        return TaggedFormat::Mpeg;
+    if (suffix == QLatin1String("wav"))
+        return TaggedFormat::Wav;
+    if (suffix == QLatin1String("ogg"))
+        return TaggedFormat::OggVorbis;
+    if (suffix == QLatin1String("wma"))
+        return TaggedFormat::Asf;
+    return taggedFormatOf(workingPath);
+}
+
+} // namespace
+
+bool AudioTagInfo::SaveTagsToOwnFile(const QString& workingPath, const QString& finalName)
+{
+    lastKeptCopy_.clear();
+    const TaggedFormat format = outputFormatOf(finalName, workingPath);
+    if (format == TaggedFormat::None) {
+        lastError_ = QStringLiteral("the file is no audio file that can hold tags");
+        return false;
+    }
+    const files::FileDescriptor file(::open(QFile::encodeName(workingPath).constData(), O_WRONLY | O_CLOEXEC));
+    const qint64 growth = allowedGrowth(*this);
+    if (const int error = file ? reserveRoom(file.get(), growth) : errno) {
+        lastError_ = QString::fromLocal8Bit(std::strerror(error));
+        return false;
+    }
+    const bool written = writeTags(workingPath, format, *this);
+    releaseRoom(file.get(), growth);
+    if (!written) {
+        lastError_ = QStringLiteral("the tag writer could not write the tags into this file");
+        return false;
+    }
+    lastError_.clear();
+    return true;
 }
 
 TagFieldList AudioTagInfo::TextFields() const

@@ -38,6 +38,12 @@ public:
     /// (among others a full disk, a file the user may not write, or a save
     /// that would change the audio).
     bool SaveTags(const QString& path);
+    /// Writes the fields into a file the program itself is writing and has
+    /// not yet named (an encoder's finished output, opened through
+    /// `workingPath`; `finalName` gives its format by its extension): no
+    /// copy of it is made, as there is nothing of the user's to keep. False,
+    /// with the reason in LastError(), when the file took no tags.
+    bool SaveTagsToOwnFile(const QString& workingPath, const QString& finalName);
     /// The text fields SaveTags writes, in a fixed order, each as a save
     /// stores it (empty: removed).
     TagFieldList TextFields() const;
@@ -46,11 +52,15 @@ public:
     static QString GenreName(int genre);
 
     QString LastError() const { return lastError_; }
+    /// After a failed save that may have damaged the file: where its former
+    /// contents are kept. Empty otherwise.
+    QString LastKeptCopy() const { return lastKeptCopy_; }
 
 private:
     GuardedEditResult save(const QString& path) const;
 
     QString lastError_;
+    QString lastKeptCopy_;
 };
 
 } // namespace quandor::audio

@@ -1,5 +1,7 @@
 #include "platform/audio/ffmpeg_audio_output.h"
 
+#include <QFile>
+
 namespace quandor::audio {
 
 namespace {
@@ -128,7 +130,7 @@ bool FfmpegAudioOutput::write(const std::int16_t* pcm, int frames, QString& erro
     return true;
 }
 
-bool FfmpegAudioOutput::finish(QString& error)
+bool FfmpegAudioOutput::finish(QString& error, const std::function<void(const QString&)>& beforeNaming)
 {
     if (!pending_.empty()) {
         int frames = int(pending_.size() / size_t(channels_));
@@ -148,6 +150,8 @@ bool FfmpegAudioOutput::finish(QString& error)
         return fail(error, QStringLiteral("Cannot complete the %1 file (%2)").arg(name_, ff::errorText(rc)));
     output_.reset();
     io_.reset();
+    if (beforeNaming)
+        beforeNaming(QFile::decodeName(file_.workingPath()));
     return file_.complete(error);
 }
 

@@ -31,8 +31,9 @@ public:
     /// header; the file takes its name when finished.
     bool open(const QString& path, const Setup& setup, QString& error);
     bool write(const std::int16_t* pcm, int frames, QString& error);
-    /// Encodes what is left, flushes the encoder and completes the file.
-    bool finish(QString& error);
+    /// Encodes what is left, flushes the encoder and completes the file;
+    /// `beforeNaming` (when set) sees the finished file before it has its name.
+    bool finish(QString& error, const std::function<void(const QString&)>& beforeNaming = {});
     /// Drops the unfinished file: nothing is left of it.
     void abandon();
 

@@ -1,9 +1,12 @@
 #include "platform/audio/guarded_file_edit.h"
 
+#include "platform/audio/file_copy.h"
 #include "platform/audio/hidden_copy.h"
+#include "platform/audio/in_place_rewrite.h"
 #include "platform/files/unnamed_file.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,46 +42,6 @@ GuardedEditResult refused(const QString& reason)
 GuardedEditResult refusedBy(int error)
 {
     return refused(systemReason(error));
-}
-
-/// Copies `length` bytes of `from` at `fromOffset` to `to` at `toOffset`:
-/// 0, or the errno of the first write or read that failed.
-int copyRange(int from, qint64 fromOffset, qint64 length, int to, qint64 toOffset)
-{
-#ifdef __linux__
-    // In the kernel where the file system allows it: no trip through our memory.
-    loff_t in = fromOffset;
-    loff_t out = toOffset;
-    while (length > 0) {
-        const ssize_t copied = ::copy_file_range(from, &in, to, &out, size_t(std::min<qint64>(length, 1 << 30)), 0);
-        if (copied < 0 && errno == EINTR)
-            continue;
-        if (copied < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS)
-            return errno; // a full disk, a size limit, a failing disk
-        if (copied <= 0)
-            break; // not possible here, or the end of the source: the plain copy below decides
-        length -= copied;
-    }
-    fromOffset = in;
-    toOffset = out;
-#endif
-    if (length == 0)
-        return 0;
-    std::vector<char> buffer(size_t(std::min<qint64>(length, 1 << 20)));
-    while (length > 0) {
-        const ssize_t got =
-            ::pread(from, buffer.data(), size_t(std::min<qint64>(length, qint64(buffer.size()))), off_t(fromOffset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return got < 0 ? errno : EIO; // the source shrank meanwhile
-        if (const int error = files::writeFully(to, buffer.data(), got, toOffset))
-            return error;
-        fromOffset += got;
-        toOffset += got;
-        length -= got;
-    }
-    return 0;
 }
 
 enum class ChildEnd { Succeeded, Refused, TimedOut, PassedSizeLimit, Crashed };
@@ -191,29 +154,21 @@ bool sameFile(const struct stat& a, const struct stat& b)
         && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-/// Writes the copy's contents into the file itself, which keeps every link,
-/// its owner and mode. The room is reserved first, so that a full disk stops
-/// the save before the file has changed.
-int writeBack(int copyFd, qint64 newSize, const QByteArray& target, qint64 oldSize)
+/// Gives the copy the original's owner, group, mode and extended attributes
+/// (its ACLs among them); false when this process may not (the file is then
+/// written back in place).
+bool takeIdentity(int copyFd, int originalFd, const struct stat& original)
 {
-    const files::FileDescriptor file(::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (file.get() < 0)
-        return errno;
-    if (newSize > oldSize && ::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(newSize)) != 0
-        && errno != EOPNOTSUPP)
-        return errno;
-    if (const int error = copyRange(copyFd, 0, newSize, file.get(), 0))
-        return error;
-    if (::ftruncate(file.get(), off_t(newSize)) != 0 || ::fdatasync(file.get()) != 0)
-        return errno;
-    return 0;
+    return ::fchown(copyFd, original.st_uid, original.st_gid) == 0 && ::fchmod(copyFd, original.st_mode & 07777) == 0
+        && copyExtendedAttributes(originalFd, copyFd);
 }
 
-/// Gives the copy the original's owner, group and mode; false when this
-/// process may not (the file is then written back in place).
-bool takeIdentity(int copyFd, const struct stat& original)
+GuardedEditResult damaged(int error, const QString& keptCopy)
 {
-    return ::fchown(copyFd, original.st_uid, original.st_gid) == 0 && ::fchmod(copyFd, original.st_mode & 07777) == 0;
+    return {false,
+            QStringLiteral("%1; the file may be damaged, its former contents are in %2")
+                .arg(systemReason(error), QDir::toNativeSeparators(keptCopy)),
+            keptCopy};
 }
 
 /// The edit on a copy of the first `headBytes` of `path` (all of it when
@@ -275,12 +230,17 @@ GuardedEditResult editGuarded(const QString& path, qint64 headBytes, const Guard
     if (::stat(targetName.constData(), &now) != 0 || !sameFile(before, now))
         return refused(QStringLiteral("another program changed the file during the save"));
     const qint64 finalSize = written + (size - head);
-    if (before.st_nlink == 1 && takeIdentity(copy.fd(), before)) {
+    if (before.st_nlink == 1 && takeIdentity(copy.fd(), original.get(), before)) {
         if (const int error = copy.replace(target.fileName()))
             return refusedBy(error);
-    } else if (const int error = writeBack(copy.fd(), finalSize, targetName, size)) {
-        return refusedBy(error);
+        return {true, {}};
     }
+    const InPlaceRewrite rewrite =
+        rewriteInPlace(target.absolutePath(), targetName, original.get(), size, copy.fd(), finalSize);
+    if (!rewrite.keptCopy.isEmpty())
+        return damaged(rewrite.error, rewrite.keptCopy);
+    if (rewrite.error)
+        return refusedBy(rewrite.error);
     return {true, {}};
 }
 

@@ -27,13 +27,17 @@ using CopyCheck = std::function<QString(const QString& originalPath, const QStri
 struct GuardedEditResult {
     bool saved = false;
     QString error; ///< why the file was left as it was (the system's reason where it gave one)
+    /// Set when the file was being rewritten in place and its former bytes
+    /// could not be put back: the file may be damaged, they are kept here.
+    QString keptCopy;
 };
 
 /// Runs `edit` on a copy of `path` in a child process (its file size limited
 /// to the bound, its run time to the time-out). The copy replaces `path` when
 /// `edit` returned true, the copy stayed within its bound, was written out in
 /// full and `check` passed. On any failure the file stays byte for byte as it
-/// was, and no copy is left, whatever ends the process. A file the user may
+/// was (or, where even that failed, `keptCopy` holds what it was), and no
+/// copy is left, whatever ends the process. A file the user may
 /// not write is refused.
 GuardedEditResult editCopyGuarded(const QString& path, const GuardedEditLimits& limits, const GuardedEdit& edit,
                                   const CopyCheck& check = {});

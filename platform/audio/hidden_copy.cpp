@@ -17,15 +17,31 @@ namespace quandor::audio {
 namespace {
 
 constexpr char kCopyPrefix[] = ".tavrel-edit-";
+constexpr int kCopyDigits = 16; ///< a 64-bit random number in hexadecimal, zero-padded
 
 QByteArray freshName()
 {
-    return QByteArray(kCopyPrefix) + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    return QByteArray(kCopyPrefix)
+        + QByteArray::number(QRandomGenerator::global()->generate64(), 16).rightJustified(kCopyDigits, '0');
+}
+
+/// True for a name of the form freshName gives, and for no other: a user's
+/// ".tavrel-edit-notes.txt" is not ours to remove.
+bool isCopyName(const char* name)
+{
+    const QByteArray text(name);
+    if (!text.startsWith(kCopyPrefix) || text.size() != qsizetype(sizeof kCopyPrefix - 1) + kCopyDigits)
+        return false;
+    for (const char digit : text.mid(sizeof kCopyPrefix - 1)) {
+        if (!((digit >= '0' && digit <= '9') || (digit >= 'a' && digit <= 'f')))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
-HiddenCopy::HiddenCopy(const QString& folder)
+HiddenCopy::HiddenCopy(const QString& folder) : folderPath_(folder)
 {
     folder_.reset(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder_.get() < 0) {
@@ -78,6 +94,27 @@ int HiddenCopy::replace(const QString& name)
     return 0;
 }
 
+QString HiddenCopy::keep(const QString& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString wanted = attempt == 0 ? name : name + QLatin1Char('-') + QString::number(attempt);
+        const QByteArray encoded = QFile::encodeName(wanted);
+        const int error = name_.isEmpty()
+            ? files::linkUnnamed(file_.get(), folder_.get(), encoded.constData())
+            : (::linkat(folder_.get(), name_.constData(), folder_.get(), encoded.constData(), 0) == 0 ? 0 : errno);
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
+            return {};
+        if (!name_.isEmpty())
+            ::unlinkat(folder_.get(), name_.constData(), 0);
+        name_.clear();
+        ::fsync(folder_.get());
+        return folderPath_ + QLatin1Char('/') + wanted;
+    }
+    return {};
+}
+
 void removeStaleCopies(const QString& folder)
 {
     const files::FileDescriptor at(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -87,7 +124,7 @@ void removeStaleCopies(const QString& folder)
     if (!listing)
         return;
     while (const dirent* entry = ::readdir(listing)) {
-        if (qstrncmp(entry->d_name, kCopyPrefix, sizeof kCopyPrefix - 1) != 0)
+        if (!isCopyName(entry->d_name))
             continue;
         const files::FileDescriptor copy(
             ::openat(at.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

@@ -27,8 +27,13 @@ public:
     /// Puts the copy in place of `name` in its folder, in one step for anyone
     /// looking; 0, or the errno of the failure (the copy then stays hidden).
     int replace(const QString& name);
+    /// Gives the copy a name of its own in its folder, `name` or, when that
+    /// is taken, `name` with "-1", "-2"... added (it replaces nothing): the
+    /// copy's full path, or empty when it could not be named.
+    QString keep(const QString& name);
 
 private:
+    QString folderPath_;
     files::FileDescriptor folder_;
     files::FileDescriptor file_;
     QByteArray name_; ///< the named fallback's name; empty for an unnamed copy

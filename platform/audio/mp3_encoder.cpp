@@ -6,6 +6,7 @@
 #include "platform/audio/encoded_file.h"
 #include "platform/audio/id3v2_head.h"
 
+#include <QFile>
 #include <lame/lame.h>
 
 #include <algorithm>
@@ -198,7 +199,7 @@ public:
         return true;
     }
 
-    bool finish(QString& error) override
+    bool finish(QString& error, const BeforeNaming& beforeNaming) override
     {
         buffer_.resize(7200);
         if (!store(lame_encode_flush(lame_.get(), buffer_.data(), int(buffer_.size())), error))
@@ -211,6 +212,8 @@ public:
                 && !file_.writeAt(audioStart_, reinterpret_cast<const char*>(tag.data()), qint64(size), error))
                 return false;
         }
+        if (beforeNaming)
+            beforeNaming(QFile::decodeName(file_.workingPath()));
         return file_.complete(error);
     }
 

@@ -9,9 +9,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace quandor::audio {
+
+/// Called with the path that opens a finished file before it has its name:
+/// the file is still the program's own then, so its tags go straight in.
+using BeforeNaming = std::function<void(const QString& workingPath)>;
 
 class OutputEncoder {
 public:
@@ -24,8 +29,9 @@ public:
     /// precedes the audio.
     virtual bool open(const QString& path, QString& error) = 0;
     virtual bool write(const std::int16_t* pcm, int frames, QString& error) = 0;
-    /// Flushes the encoder and completes the container; the file is closed.
-    virtual bool finish(QString& error) = 0;
+    /// Flushes the encoder and completes the container, calls `beforeNaming`
+    /// (when set) on the finished file, then gives it its name and closes it.
+    virtual bool finish(QString& error, const BeforeNaming& beforeNaming) = 0;
     /// Drops the unfinished file: nothing is left of it, and a file the
     /// finished one would have replaced stays as it was.
     virtual void abandon() = 0;

@@ -2,6 +2,7 @@
 #include "platform/audio/encoded_file.h"
 #include "platform/audio/output_encoder.h"
 
+#include <QFile>
 #include <vorbis/vorbisenc.h>
 
 #include <QHash>
@@ -90,11 +91,13 @@ public:
         return true;
     }
 
-    bool finish(QString& error) override
+    bool finish(QString& error, const BeforeNaming& beforeNaming) override
     {
         vorbis_analysis_wrote(&dsp_, 0);
         if (!drain(error, true))
             return false;
+        if (beforeNaming)
+            beforeNaming(QFile::decodeName(file_.workingPath()));
         return file_.complete(error);
     }
 

@@ -3,6 +3,7 @@
 #include "platform/audio/encoded_file.h"
 #include "platform/audio/output_encoder.h"
 
+#include <QFile>
 #include <QtEndian>
 
 #include <limits>
@@ -58,13 +59,15 @@ public:
         return true;
     }
 
-    bool finish(QString& error) override
+    bool finish(QString& error, const BeforeNaming& beforeNaming) override
     {
         // Chunks are padded to an even size.
         if (dataBytes_ % 2 && !file_.write("\0", 1, error))
             return false;
         if (!file_.writeAt(0, header(dataBytes_).constData(), kHeaderSize, error))
             return false;
+        if (beforeNaming)
+            beforeNaming(QFile::decodeName(file_.workingPath()));
         return file_.complete(error);
     }
 

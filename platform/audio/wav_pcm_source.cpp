@@ -83,23 +83,48 @@ std::optional<WavLayout> parseFormat(const QByteArray& body)
     return WavLayout{*encoding, channels, int(format->sampleRate), format->blockAlign, 0, 0};
 }
 
-/// True when something after the first data chunk could be taken for more
-/// audio. FFmpeg goes on to a later "data" chunk when the first one ends, and
-/// looks for it from the end of the audio (without the pad byte), so any
-/// "data" in the rest of the file leaves the file to FFmpeg, as does a rest
-/// too long to look through.
-bool mayHoldMoreData(QFile& file, qint64 audioEnd)
+/// True when the chunks after the data are all of a kind FFmpeg reads past
+/// (a LIST of at least its list type, an ID3 tag, filler), each whole within
+/// the file. FFmpeg reads on past the data and refuses the whole file for some
+/// chunks there (a LIST too short for its type, a cut "bext"): anything else
+/// leaves the file to FFmpeg, to read or refuse.
+bool tailIsPlain(const QByteArray& tail)
+{
+    qint64 at = 0;
+    while (at < tail.size()) {
+        if (tail.size() - at < 8)
+            return false;
+        const QByteArray id = tail.mid(at, 4);
+        const qint64 size = qFromLittleEndian<quint32>(tail.constData() + at + 4);
+        const bool known = (id == "LIST" && size >= 4) || id == "id3 " || id == "ID3 " || id == "JUNK";
+        if (!known || size > tail.size() - at - 8)
+            return false;
+        at += 8 + size + (size & 1);
+    }
+    return true;
+}
+
+/// True when something after the first data chunk (which ends at `dataEnd`,
+/// its pad byte not counted) leaves the file to FFmpeg. FFmpeg goes on to a
+/// later "data" chunk when the first one ends, and looks for it from the end
+/// of the audio (without the pad byte), so any "data" in the rest of the file
+/// leaves the file to FFmpeg, as does a rest too long to look through or a
+/// chunk FFmpeg may refuse.
+bool leaveTailToFfmpeg(QFile& file, qint64 audioEnd, qint64 dataEnd)
 {
     constexpr qint64 kMaxTailBytes = 1024 * 1024;
     const qint64 tail = file.size() - audioEnd;
     if (tail > kMaxTailBytes)
         return true;
-    if (tail < 4)
+    if (tail <= 0)
         return false;
     if (!file.seek(audioEnd))
         return true;
     const QByteArray rest = file.read(tail);
-    return rest.size() != tail || rest.contains("data");
+    if (rest.size() != tail || rest.contains("data"))
+        return true;
+    const qint64 chunksStart = dataEnd + (dataEnd & 1) - audioEnd;
+    return chunksStart < rest.size() && !tailIsPlain(rest.mid(chunksStart));
 }
 
 /// Walks the chunks up to "data"; none unless the whole layout is one we read.
@@ -108,6 +133,7 @@ std::optional<WavLayout> parseLayout(QFile& file)
     const qint64 fileSize = file.size();
     std::optional<WavLayout> layout;
     bool complete = false;
+    qint64 dataEnd = 0;
     const riff::WalkResult walked = riff::walkWaveChunks(file, [&](const riff::Chunk& chunk) {
         if (chunk.id == "fmt ") {
             if (layout || chunk.size > 1024)
@@ -121,6 +147,7 @@ std::optional<WavLayout> parseLayout(QFile& file)
             complete = layout && chunk.size >= layout->frameBytes && chunk.size != kSizeUnknown
                 && chunk.body + chunk.size <= fileSize;
             if (complete) {
+                dataEnd = chunk.body + chunk.size;
                 layout->dataOffset = chunk.body;
                 layout->frames = chunk.size / layout->frameBytes;
             }
@@ -130,7 +157,7 @@ std::optional<WavLayout> parseLayout(QFile& file)
     });
     if (walked != riff::WalkResult::Finished || !complete)
         return std::nullopt;
-    if (mayHoldMoreData(file, layout->dataOffset + layout->frames * layout->frameBytes))
+    if (leaveTailToFfmpeg(file, layout->dataOffset + layout->frames * layout->frameBytes, dataEnd))
         return std::nullopt;
     return layout;
 }

@@ -29,7 +29,10 @@ public:
         return output_.write(pcm, frames, error);
     }
 
-    bool finish(QString& error) override { return output_.finish(error); }
+    bool finish(QString& error, const BeforeNaming& beforeNaming) override
+    {
+        return output_.finish(error, beforeNaming);
+    }
 
     void abandon() override { output_.abandon(); }
 

@@ -138,8 +138,10 @@ public:
         written += chunk;
         return true;
     }
-    bool close() override
+    bool close(const std::function<void(const QString&)>& beforeNaming) override
     {
+        if (beforeNaming)
+            beforeNaming(QStringLiteral("out (unnamed)"));
         isOpen = false;
         return closed = true;
     }
@@ -165,6 +167,7 @@ struct PumpRig {
         return transcodeFile(reader, writer, QStringLiteral("in"), QStringLiteral("out"),
                              PumpFlags{transcoding, cancel, converting}, surface, 2, [this](const QString& target) {
                                  EXPECT_TRUE(transcoding);
+                                 EXPECT_TRUE(writer.isOpen) << "the target is tagged before it has its name";
                                  tagged.append(target);
                              });
     }
@@ -188,7 +191,7 @@ TEST(Pump, CopiesEverythingShowsProgressAndTags)
     EXPECT_EQ(rig.writer.sourceBlock, 4);
     EXPECT_TRUE(rig.writer.closed);
     EXPECT_FALSE(rig.reader.isOpen);
-    EXPECT_EQ(rig.tagged, QStringList{QStringLiteral("out")});
+    EXPECT_EQ(rig.tagged, QStringList{QStringLiteral("out (unnamed)")});
     EXPECT_EQ(rig.surface.yields, 4);
     EXPECT_TRUE(rig.surface.labels.contains(QStringLiteral("25 %")));
     EXPECT_TRUE(rig.surface.labels.contains(QStringLiteral("100 %")));

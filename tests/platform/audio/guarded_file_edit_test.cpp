@@ -20,6 +20,7 @@
 #include <functional>
 #include <sys/file.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quandor::audio {
@@ -192,6 +193,61 @@ TEST(GuardedFileEdit, TheCopyReplacesTheFileOnlyWhenCheckedAndWrittenInFull)
     }
 }
 
+/// A POSIX access ACL in the form the kernel keeps it: the owner, the user
+/// "nobody" and the mask read-write, the group and others read-only.
+QByteArray accessAclGivingNobodyReadWrite()
+{
+    QByteArray acl;
+    const auto put32 = [&](quint32 value) { acl.append(reinterpret_cast<const char*>(&value), 4); };
+    const auto entry = [&](quint16 tag, quint16 permissions, quint32 id) {
+        acl.append(reinterpret_cast<const char*>(&tag), 2);
+        acl.append(reinterpret_cast<const char*>(&permissions), 2);
+        put32(id);
+    };
+    constexpr quint32 kNoId = 0xFFFFFFFF;
+    put32(2);              // the format's version
+    entry(0x01, 6, kNoId); // owner
+    entry(0x02, 6, 65534); // a named user
+    entry(0x04, 4, kNoId); // group
+    entry(0x10, 6, kNoId); // mask
+    entry(0x20, 4, kNoId); // others
+    return acl;
+}
+
+QByteArray attribute(const QString& path, const char* name)
+{
+    const QByteArray file = QFile::encodeName(path);
+    QByteArray value(4096, '\0');
+    const ssize_t size = getxattr(file.constData(), name, value.data(), size_t(value.size()));
+    return size < 0 ? QByteArray() : value.left(size);
+}
+
+// A copy that takes the file's place takes its extended attributes and ACLs
+// too: a save changes the tags and nothing else about the file.
+TEST(GuardedFileEdit, TheFileKeepsItsExtendedAttributesAndAcl)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("song.mp3"));
+    ASSERT_TRUE(writeAll(file, QByteArray("audio").repeated(1000)));
+    ASSERT_TRUE(
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QByteArray name = QFile::encodeName(file);
+    if (setxattr(name.constData(), "user.keep", "1", 1, 0) != 0)
+        GTEST_SKIP() << "no extended attributes here: " << std::strerror(errno);
+    const QByteArray acl = accessAclGivingNobodyReadWrite();
+    const bool withAcl =
+        setxattr(name.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0;
+    const QByteArray aclBefore = attribute(file, "system.posix_acl_access");
+
+    ASSERT_TRUE(
+        editCopyGuarded(file, {64 * 1024, 5000}, [](const QString& copy) { return appendBytes(copy, 10); }).saved);
+    EXPECT_EQ(readAll(file).size(), 5010);
+    EXPECT_EQ(attribute(file, "user.keep"), QByteArray("1"));
+    if (withAcl) {
+        EXPECT_EQ(attribute(file, "system.posix_acl_access"), aclBefore);
+    }
+}
+
 // A save whose process is killed while the edit runs leaves no copy: the
 // edit's process goes with it, and with both the unnamed copy. A copy an
 // earlier save left under a name is removed by the next save.
@@ -227,18 +283,26 @@ TEST(GuardedFileEdit, AKilledSaveLeavesNoCopyBehind)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("song.wav")});
     EXPECT_TRUE(readAll(file) == original);
 
-    // What a save killed before it could remove its copy left, and a copy of
-    // a save still running, which must stay.
-    const QString stale = dir.filePath(QStringLiteral(".tavrel-edit-stale.wav"));
-    const QString live = dir.filePath(QStringLiteral(".tavrel-edit-live.wav"));
+    // What a save killed before it could remove its copy left, a copy of a
+    // save still running, and files of the user's that only look alike:
+    // only the first goes.
+    const QString stale = dir.filePath(QStringLiteral(".tavrel-edit-00000000c0ffee42"));
+    const QString live = dir.filePath(QStringLiteral(".tavrel-edit-0123456789abcdef"));
+    const QStringList usersOwn{QStringLiteral(".tavrel-edit-notes.txt"), QStringLiteral(".tavrel-edit-"),
+                               QStringLiteral(".tavrel-edit-0123456789abcdef.wav"),
+                               QStringLiteral(".tavrel-edit-0123456789ABCDEF")};
     ASSERT_TRUE(writeAll(stale, "left behind"));
     ASSERT_TRUE(writeAll(live, "in use"));
+    for (const QString& name : usersOwn)
+        ASSERT_TRUE(writeAll(dir.filePath(name), "the user's"));
     QFile held(live);
     ASSERT_TRUE(held.open(QIODevice::ReadOnly));
     ASSERT_EQ(flock(held.handle(), LOCK_EX), 0);
     EXPECT_TRUE(editCopyGuarded(file, {1024, 5000}, [](const QString& copy) { return appendBytes(copy, 1); }).saved);
     EXPECT_FALSE(QFileInfo::exists(stale));
     EXPECT_TRUE(QFileInfo::exists(live));
+    for (const QString& name : usersOwn)
+        EXPECT_TRUE(readAll(dir.filePath(name)) == "the user's") << name.toStdString();
 }
 
 } // namespace

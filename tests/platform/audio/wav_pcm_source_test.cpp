@@ -248,6 +248,53 @@ TEST_F(WavPcmSourceTest, AFileWithMoreThanOneDataChunkReadsAsFfmpegReadsIt)
     }
 }
 
+/// A chunk `id` declaring `size` bytes, followed by `body`.
+QByteArray chunk(const char* id, quint32 size, const QByteArray& body)
+{
+    QByteArray out(id);
+    put32(out, size);
+    return out + body;
+}
+
+// FFmpeg reads on past the data, and refuses a whole file for some chunks it
+// finds there: the direct reader takes a file only where FFmpeg reads the same
+// samples, and leaves the others to FFmpeg (which refuses them, so that the
+// entry fails alike whichever reader opens it).
+TEST_F(WavPcmSourceTest, ChunksAfterTheDataAreReadOnlyWhereFfmpegReadsPastThem)
+{
+    const QByteArray info = QByteArray("INFOINAM") + QByteArray::fromHex("06000000") + QByteArray("hello", 6);
+    const struct {
+        const char* name;
+        QByteArray tail;
+    } cases[] = {
+        {"list-of-size-1", chunk("LIST", 1, QByteArray("x\0", 2))},
+        {"list-of-size-0", chunk("LIST", 0, {})},
+        {"list-of-size-3", chunk("LIST", 3, QByteArray("abc\0", 4))},
+        {"list-of-size-1-behind-filler", chunk("JUNK", 2, "xx") + chunk("LIST", 1, QByteArray("x\0", 2))},
+        {"bext-cut-short", chunk("bext", 1, QByteArray("x\0", 2))},
+        {"list-info", chunk("LIST", quint32(info.size()), info)},
+        {"id3-tag", chunk("id3 ", 10, QByteArray("ID3\3\0\0\0\0\0\0", 10))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray bytes = wavFile({.tag = kPcm, .channels = 1, .sampleRate = 11025, .bits = 16}, 101) + c.tail;
+        qToLittleEndian<quint32>(quint32(bytes.size() - 8), bytes.data() + 4);
+        const QString file = path(QString::fromLatin1(c.name) + QStringLiteral(".wav"));
+        ASSERT_TRUE(quandor::test::writeAll(file, bytes));
+        QString error;
+        const auto ffmpeg = DecodedSource::open(file, error);
+        const auto direct = WavPcmSource::open(file);
+        if (!ffmpeg) {
+            EXPECT_FALSE(direct) << "FFmpeg refuses the file, the direct reader takes it";
+            continue;
+        }
+        const QByteArray theirs = readAll(*ffmpeg);
+        if (direct) {
+            EXPECT_TRUE(readAll(*direct) == theirs);
+        }
+    }
+}
+
 // Floats beyond full scale clip to the end of the 16-bit range, however far
 // out they are; FFmpeg's conversion wraps the farthest ones round to the
 // other end, the one place where the direct reader reads differently.
