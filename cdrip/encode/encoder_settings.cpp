@@ -110,16 +110,19 @@ EncoderSettings LoadMp3Settings(const QString& ini)
     return s;
 }
 
-bool saveEncoderSettings(const QString& ini, const EncoderSettings& settings)
+QString encoderKeyText(const EncoderKey& key, const EncoderSettings& settings)
 {
     EncoderSettings s = settings; // the table reaches members through a mutable settings
+    const EncoderKey::Field field = key.in(s);
+    const QString* const* text = std::get_if<QString*>(&field);
+    return text ? **text : switchText(*std::get<bool*>(field));
+}
+
+bool saveEncoderSettings(const QString& ini, const EncoderSettings& settings)
+{
     bool ok = true;
-    for (const EncoderKey& key : kKeys) {
-        const EncoderKey::Field field = key.in(s);
-        const QString* const* text = std::get_if<QString*>(&field);
-        const QString value = text ? **text : switchText(*std::get<bool*>(field));
-        ok = quandor::profile::writeString(ini, sectionOf(key), nameOf(key), value) && ok;
-    }
+    for (const EncoderKey& key : kKeys)
+        ok = quandor::profile::writeString(ini, sectionOf(key), nameOf(key), encoderKeyText(key, settings)) && ok;
     return ok;
 }
 

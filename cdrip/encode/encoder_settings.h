@@ -60,6 +60,8 @@ struct EncoderKey {
 
 /// Every encoder key once, in the order loading and saving go through them.
 std::span<const EncoderKey> encoderKeys();
+/// The text `key` stores for `settings`: the member's text, or "0"/"1".
+QString encoderKeyText(const EncoderKey& key, const EncoderSettings& settings);
 
 /// Loads every key; an absent key gets its default, written back at once.
 EncoderSettings LoadMp3Settings(const QString& iniPath);
