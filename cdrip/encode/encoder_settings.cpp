@@ -36,77 +36,99 @@ bool loadSwitch(const QString& ini, const QString& section, const QString& key, 
     return !value.startsWith(QLatin1Char('0'));
 }
 
+// The member of a row, as a function the table can hold: `Member` of `Part`.
+template <auto Part, auto Member>
+EncoderKey::Field fieldIn(EncoderSettings& settings)
+{
+    return &(settings.*Part.*Member);
+}
+template <auto Member>
+constexpr auto mp3 = &fieldIn<&EncoderSettings::mp3, Member>;
+template <auto Member>
+constexpr auto ogg = &fieldIn<&EncoderSettings::ogg, Member>;
+
+EncoderKey::Field compressionIn(EncoderSettings& settings)
+{
+    return &settings.compression;
+}
+
+constexpr EncoderKey kCompression{"COMPRESSION", "Select", &compressionIn};
+
+constexpr EncoderKey kKeys[] = {
+    {"MP3", "Bitrate", mp3<&Mp3Settings::bitrate>},
+    {"MP3", "VBRBitrate", mp3<&Mp3Settings::vbrBitrate>},
+    {"MP3", "Channel", mp3<&Mp3Settings::channel>},
+    {"MP3", "Present", mp3<&Mp3Settings::preset>},
+    {"MP3", "Frequency", mp3<&Mp3Settings::frequency>},
+    {"MP3", "VBRMETHOD", mp3<&Mp3Settings::vbrMethod>},
+    {"MP3", "VBRQUALITY", mp3<&Mp3Settings::vbrQuality>},
+    {"MP3", "CRC", mp3<&Mp3Settings::crc>},
+    {"MP3", "VBR", mp3<&Mp3Settings::vbr>},
+    {"MP3", "VBRHEADER", mp3<&Mp3Settings::vbrHeader>},
+    {"MP3", "COPYRIGHT", mp3<&Mp3Settings::copyright>},
+    {"MP3", "ORIGINAL", mp3<&Mp3Settings::original>},
+    {"MP3", "PRIVATE", mp3<&Mp3Settings::privateBit>},
+    kCompression,
+    {"Ogg", "QUALITYRATE", ogg<&OggSettings::qualityRate>},
+    {"Ogg", "Frequency", ogg<&OggSettings::frequency>},
+    {"Ogg", "Channel", ogg<&OggSettings::channel>},
+    {"Ogg", "Bitrate", ogg<&OggSettings::bitrate>},
+    {"Ogg", "VBR", ogg<&OggSettings::vbr>},
+    {"Ogg", "QUALITY", ogg<&OggSettings::quality>},
+    {"Ogg", "MinBitrate", ogg<&OggSettings::minBitrate>},
+    {"Ogg", "MaxBitrate", ogg<&OggSettings::maxBitrate>},
+};
+
+QString sectionOf(const EncoderKey& key)
+{
+    return QString::fromLatin1(key.section);
+}
+
+QString nameOf(const EncoderKey& key)
+{
+    return QString::fromLatin1(key.key);
+}
+
 } // namespace
+
+std::span<const EncoderKey> encoderKeys()
+{
+    return kKeys;
+}
 
 EncoderSettings LoadMp3Settings(const QString& ini)
 {
-    const EncoderSettings d;
+    // Starts from the defaults: each member holds its own fallback until read.
     EncoderSettings s;
-    const QString mp3 = QStringLiteral("MP3");
-    s.mp3.bitrate = loadText(ini, mp3, QStringLiteral("Bitrate"), d.mp3.bitrate);
-    s.mp3.vbrBitrate = loadText(ini, mp3, QStringLiteral("VBRBitrate"), d.mp3.vbrBitrate);
-    s.mp3.channel = loadText(ini, mp3, QStringLiteral("Channel"), d.mp3.channel);
-    s.mp3.preset = loadText(ini, mp3, QStringLiteral("Present"), d.mp3.preset);
-    s.mp3.frequency = loadText(ini, mp3, QStringLiteral("Frequency"), d.mp3.frequency);
-    s.mp3.vbrMethod = loadText(ini, mp3, QStringLiteral("VBRMETHOD"), d.mp3.vbrMethod);
-    s.mp3.vbrQuality = loadText(ini, mp3, QStringLiteral("VBRQUALITY"), d.mp3.vbrQuality);
-    s.mp3.crc = loadSwitch(ini, mp3, QStringLiteral("CRC"), d.mp3.crc);
-    s.mp3.vbr = loadSwitch(ini, mp3, QStringLiteral("VBR"), d.mp3.vbr);
-    s.mp3.vbrHeader = loadSwitch(ini, mp3, QStringLiteral("VBRHEADER"), d.mp3.vbrHeader);
-    s.mp3.copyright = loadSwitch(ini, mp3, QStringLiteral("COPYRIGHT"), d.mp3.copyright);
-    s.mp3.original = loadSwitch(ini, mp3, QStringLiteral("ORIGINAL"), d.mp3.original);
-    s.mp3.privateBit = loadSwitch(ini, mp3, QStringLiteral("PRIVATE"), d.mp3.privateBit);
-    s.compression = loadText(ini, QStringLiteral("COMPRESSION"), QStringLiteral("Select"), d.compression);
-    const QString ogg = QStringLiteral("Ogg");
-    s.ogg.qualityRate = loadText(ini, ogg, QStringLiteral("QUALITYRATE"), d.ogg.qualityRate);
-    s.ogg.frequency = loadText(ini, ogg, QStringLiteral("Frequency"), d.ogg.frequency);
-    s.ogg.channel = loadText(ini, ogg, QStringLiteral("Channel"), d.ogg.channel);
-    s.ogg.bitrate = loadText(ini, ogg, QStringLiteral("Bitrate"), d.ogg.bitrate);
-    s.ogg.vbr = loadSwitch(ini, ogg, QStringLiteral("VBR"), d.ogg.vbr);
-    s.ogg.quality = loadSwitch(ini, ogg, QStringLiteral("QUALITY"), d.ogg.quality);
-    s.ogg.minBitrate = loadText(ini, ogg, QStringLiteral("MinBitrate"), d.ogg.minBitrate);
-    s.ogg.maxBitrate = loadText(ini, ogg, QStringLiteral("MaxBitrate"), d.ogg.maxBitrate);
+    for (const EncoderKey& key : kKeys) {
+        const EncoderKey::Field field = key.in(s);
+        if (QString* const* text = std::get_if<QString*>(&field))
+            **text = loadText(ini, sectionOf(key), nameOf(key), **text);
+        else if (bool* const* on = std::get_if<bool*>(&field))
+            **on = loadSwitch(ini, sectionOf(key), nameOf(key), **on);
+    }
     return s;
 }
 
-bool saveEncoderSettings(const QString& ini, const EncoderSettings& s)
+QString encoderKeyText(const EncoderKey& key, const EncoderSettings& settings)
 {
-    using quandor::profile::writeString;
-    const QString mp3 = QStringLiteral("MP3");
-    const QString ogg = QStringLiteral("Ogg");
-    const std::initializer_list<std::tuple<QString, QString, QString>> values{
-        {mp3, QStringLiteral("Bitrate"), s.mp3.bitrate},
-        {mp3, QStringLiteral("VBRBitrate"), s.mp3.vbrBitrate},
-        {mp3, QStringLiteral("Channel"), s.mp3.channel},
-        {mp3, QStringLiteral("Present"), s.mp3.preset},
-        {mp3, QStringLiteral("Frequency"), s.mp3.frequency},
-        {mp3, QStringLiteral("VBRMETHOD"), s.mp3.vbrMethod},
-        {mp3, QStringLiteral("VBRQUALITY"), s.mp3.vbrQuality},
-        {mp3, QStringLiteral("CRC"), switchText(s.mp3.crc)},
-        {mp3, QStringLiteral("VBR"), switchText(s.mp3.vbr)},
-        {mp3, QStringLiteral("VBRHEADER"), switchText(s.mp3.vbrHeader)},
-        {mp3, QStringLiteral("COPYRIGHT"), switchText(s.mp3.copyright)},
-        {mp3, QStringLiteral("ORIGINAL"), switchText(s.mp3.original)},
-        {mp3, QStringLiteral("PRIVATE"), switchText(s.mp3.privateBit)},
-        {QStringLiteral("COMPRESSION"), QStringLiteral("Select"), s.compression},
-        {ogg, QStringLiteral("QUALITYRATE"), s.ogg.qualityRate},
-        {ogg, QStringLiteral("Frequency"), s.ogg.frequency},
-        {ogg, QStringLiteral("Channel"), s.ogg.channel},
-        {ogg, QStringLiteral("Bitrate"), s.ogg.bitrate},
-        {ogg, QStringLiteral("VBR"), switchText(s.ogg.vbr)},
-        {ogg, QStringLiteral("QUALITY"), switchText(s.ogg.quality)},
-        {ogg, QStringLiteral("MinBitrate"), s.ogg.minBitrate},
-        {ogg, QStringLiteral("MaxBitrate"), s.ogg.maxBitrate},
-    };
+    EncoderSettings s = settings; // the table reaches members through a mutable settings
+    const EncoderKey::Field field = key.in(s);
+    const QString* const* text = std::get_if<QString*>(&field);
+    return text ? **text : switchText(*std::get<bool*>(field));
+}
+
+bool saveEncoderSettings(const QString& ini, const EncoderSettings& settings)
+{
     bool ok = true;
-    for (const auto& [section, key, value] : values)
-        ok = writeString(ini, section, key, value) && ok;
+    for (const EncoderKey& key : kKeys)
+        ok = quandor::profile::writeString(ini, sectionOf(key), nameOf(key), encoderKeyText(key, settings)) && ok;
     return ok;
 }
 
 bool saveCompressionChoice(const QString& ini, const QString& choice)
 {
-    return quandor::profile::writeString(ini, QStringLiteral("COMPRESSION"), QStringLiteral("Select"), choice);
+    return quandor::profile::writeString(ini, sectionOf(kCompression), nameOf(kCompression), choice);
 }
 
 namespace choices {

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
+#include <variant>
+
 namespace brenlow {
 
 struct Mp3Settings {
@@ -45,6 +48,20 @@ struct EncoderSettings {
     bool compressionIsMp3() const { return compression.startsWith(QLatin1String("MP3")); }
     bool operator==(const EncoderSettings&) const = default;
 };
+
+/// One Ripper.ini key and the member it fills: a text, or a switch stored "0"/"1".
+/// Its default is that member in a default-built EncoderSettings.
+struct EncoderKey {
+    using Field = std::variant<QString*, bool*>;
+    const char* section;
+    const char* key;
+    Field (*in)(EncoderSettings& settings);
+};
+
+/// Every encoder key once, in the order loading and saving go through them.
+std::span<const EncoderKey> encoderKeys();
+/// The text `key` stores for `settings`: the member's text, or "0"/"1".
+QString encoderKeyText(const EncoderKey& key, const EncoderSettings& settings);
 
 /// Loads every key; an absent key gets its default, written back at once.
 EncoderSettings LoadMp3Settings(const QString& iniPath);

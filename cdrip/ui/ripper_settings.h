@@ -1,6 +1,7 @@
 #pragma once
-// Ripper.ini: every key with its default, the read-with-write-back access
-// pattern, and the typed settings the dialogs edit and the jobs copy.
+// Ripper.ini: every key outside the encoder sections with its default, the
+// read-with-write-back access pattern, and the typed settings the dialogs
+// edit and the jobs copy.
 //
 // Every read asks for the key with the sentinel "023Error"; an absent key gets
 // its default written back at once and the default is used. Values are read
@@ -28,6 +29,8 @@ struct RipperKey {
     bool emptyIsAbsent = false;
 };
 
+// The encoder sections (MP3, Ogg, COMPRESSION) are declared with their members
+// in cdrip/encode/encoder_settings.
 namespace ripper_keys {
 inline constexpr RipperKey OutputFolder{"SAUVEGARDE", "Chemin", nullptr, true};
 inline constexpr RipperKey FileNamePattern{"Output", "Nom", "%N - %T"};
@@ -39,28 +42,6 @@ inline constexpr RipperKey CddbSite{"CDDB", "site", "quandor.example.org"};
 inline constexpr RipperKey CddbClientName{"CDDB", "nom", "Brenlow"};
 inline constexpr RipperKey CddbClientVersion{"CDDB", "version", QUANDOR_VERSION_TEXT};
 inline constexpr RipperKey CddbAuto{"CDDB", "Auto", "false"};
-inline constexpr RipperKey Compression{"COMPRESSION", "Select", "MP3"};
-inline constexpr RipperKey Mp3Bitrate{"MP3", "Bitrate", "128"};
-inline constexpr RipperKey Mp3VbrBitrate{"MP3", "VBRBitrate", "128"};
-inline constexpr RipperKey Mp3Channel{"MP3", "Channel", "Joint-Stereo"};
-inline constexpr RipperKey Mp3Preset{"MP3", "Present", "NORMAL"};
-inline constexpr RipperKey Mp3Frequency{"MP3", "Frequency", "44100"};
-inline constexpr RipperKey Mp3VbrMethod{"MP3", "VBRMETHOD", "Default"};
-inline constexpr RipperKey Mp3VbrQuality{"MP3", "VBRQUALITY", "VBR-7"};
-inline constexpr RipperKey Mp3Crc{"MP3", "CRC", "0"};
-inline constexpr RipperKey Mp3Vbr{"MP3", "VBR", "0"};
-inline constexpr RipperKey Mp3VbrHeader{"MP3", "VBRHEADER", "0"};
-inline constexpr RipperKey Mp3Copyright{"MP3", "COPYRIGHT", "0"};
-inline constexpr RipperKey Mp3Original{"MP3", "ORIGINAL", "0"};
-inline constexpr RipperKey Mp3Private{"MP3", "PRIVATE", "0"};
-inline constexpr RipperKey OggQualityRate{"Ogg", "QUALITYRATE", "0.50"};
-inline constexpr RipperKey OggFrequency{"Ogg", "Frequency", "44100"};
-inline constexpr RipperKey OggChannel{"Ogg", "Channel", "Stereo"};
-inline constexpr RipperKey OggBitrate{"Ogg", "Bitrate", "128"};
-inline constexpr RipperKey OggVbr{"Ogg", "VBR", "0"};
-inline constexpr RipperKey OggQuality{"Ogg", "QUALITY", "1"};
-inline constexpr RipperKey OggMinBitrate{"Ogg", "MinBitrate", "128"};
-inline constexpr RipperKey OggMaxBitrate{"Ogg", "MaxBitrate", "128"};
 } // namespace ripper_keys
 
 /// The file-name pattern keeps at most this many characters when edited in

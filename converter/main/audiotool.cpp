@@ -83,11 +83,6 @@ void Audiotool::wireConversion()
         std::make_unique<WindowOptionSettings>(*this, configFile(), MP3LameEncoder, FileWenc, *engine_, *Text2);
 }
 
-ProgressSurface& Audiotool::progressDisplay()
-{
-    return *progressPacer_;
-}
-
 OptionSettings& Audiotool::optionSettings()
 {
     return *optionSettings_;

@@ -37,7 +37,6 @@ class Deb;
 class FileListView;
 class ProgressPacer;
 class ProgressStrip;
-class ProgressSurface;
 class OptionSettings;
 class WindowConversionView;
 class WindowOptionSettings;
@@ -87,7 +86,6 @@ public:
 
     // ---- Output format choice --------------------------------------------
     void Combo1_Click();
-    void Combo1_Scroll();
     void Combo2_Click();
     void Combo3_Click();
     void acceptWma_Click();
@@ -110,11 +108,6 @@ public:
     void trackcolor_Click();
     /// Called after entries were added: places the row progress bars.
     void AfterListChange();
-
-    /// Where the conversion shows its progress: Label6, Image4 in Picture1 and
-    /// the row bars, updated at most every tenth of a second while a
-    /// conversion runs.
-    ProgressSurface& progressDisplay();
 
     // ---- Help menu -------------------------------------------------------
     void About_Click();

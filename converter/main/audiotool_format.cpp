@@ -81,11 +81,6 @@ void Audiotool::Combo1_Click()
     showParameterShape(format);
 }
 
-void Audiotool::Combo1_Scroll()
-{
-    // Scrolling the open list changes nothing: only a pick does.
-}
-
 void Audiotool::Combo2_Click()
 {
     const int index = Combo2->currentIndex();

@@ -110,22 +110,10 @@ QString FileListView::entryKey(int position) const
     return item ? item->data(0, EntryKeyRole).toString() : QString();
 }
 
-QString FileListView::entryText(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->text(0) : QString();
-}
-
 QString FileListView::entryName(int position) const
 {
     const QTreeWidgetItem* item = entryItem(position);
     return item ? item->text(1) : QString();
-}
-
-QString FileListView::entryDuration(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->text(2) : QString();
 }
 
 int FileListView::selectedPosition() const
@@ -158,12 +146,6 @@ void FileListView::setRowProgress(int position, double value)
         item->setData(RowProgressColumn, RowBarLoadedRole, true);
         item->setData(RowProgressColumn, RowProgressRole, value);
     }
-}
-
-double FileListView::rowProgress(int position) const
-{
-    const QTreeWidgetItem* item = entryItem(position);
-    return item ? item->data(RowProgressColumn, RowProgressRole).toDouble() : 0.0;
 }
 
 void FileListView::repaintRows()

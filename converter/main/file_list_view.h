@@ -21,9 +21,7 @@ public:
     int entryCount() const;
     QTreeWidgetItem* entryItem(int position) const;
     QString entryKey(int position) const; ///< the source's full path
-    QString entryText(int position) const;
     QString entryName(int position) const;
-    QString entryDuration(int position) const;
     /// The position of the selected (current) entry, 0 when none.
     int selectedPosition() const;
     /// Selects the entry alone and scrolls it into view.
@@ -31,7 +29,6 @@ public:
 
     /// The row bar of the entry at `position`: 0 to 100.
     void setRowProgress(int position, double value);
-    double rowProgress(int position) const;
     /// Shows the row bars' values at once (they are drawn with their rows, so
     /// they follow scrolling and column changes by themselves).
     void repaintRows();

@@ -13,7 +13,6 @@ public:
 
     /// Pixels filled from the left, limited to the strip's width.
     void setFilledPixels(int pixels);
-    int filledPixels() const { return filled_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 #include "cdrip/ui/main_dialog.h"
 
+#include "cdrip/encode/encoder_settings.h"
+
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/burn_controls.h"
 #include "cdrip/ui/design_scale.h"
@@ -46,17 +48,10 @@ protected:
 };
 
 constexpr RipperKey kEveryKey[] = {
-    ripper_keys::OutputFolder,   ripper_keys::FileNamePattern, ripper_keys::SaveInArtistAlbum,
-    ripper_keys::CddbServer,     ripper_keys::CddbQuery,       ripper_keys::CddbUser,
-    ripper_keys::CddbSite,       ripper_keys::CddbClientName,  ripper_keys::CddbClientVersion,
-    ripper_keys::CddbAuto,       ripper_keys::Compression,     ripper_keys::Mp3Bitrate,
-    ripper_keys::Mp3VbrBitrate,  ripper_keys::Mp3Channel,      ripper_keys::Mp3Preset,
-    ripper_keys::Mp3Frequency,   ripper_keys::Mp3VbrMethod,    ripper_keys::Mp3VbrQuality,
-    ripper_keys::Mp3Crc,         ripper_keys::Mp3Vbr,          ripper_keys::Mp3VbrHeader,
-    ripper_keys::Mp3Copyright,   ripper_keys::Mp3Original,     ripper_keys::Mp3Private,
-    ripper_keys::OggQualityRate, ripper_keys::OggFrequency,    ripper_keys::OggChannel,
-    ripper_keys::OggBitrate,     ripper_keys::OggVbr,          ripper_keys::OggQuality,
-    ripper_keys::OggMinBitrate,  ripper_keys::OggMaxBitrate,
+    ripper_keys::OutputFolder, ripper_keys::FileNamePattern, ripper_keys::SaveInArtistAlbum,
+    ripper_keys::CddbServer,   ripper_keys::CddbQuery,       ripper_keys::CddbUser,
+    ripper_keys::CddbSite,     ripper_keys::CddbClientName,  ripper_keys::CddbClientVersion,
+    ripper_keys::CddbAuto,
 };
 
 TEST_F(MainDialogTest, FirstStartWritesOnlyDefaultsToRipperIni)
@@ -70,6 +65,13 @@ TEST_F(MainDialogTest, FirstStartWritesOnlyDefaultsToRipperIni)
                                           QStringLiteral("<absent>"));
         if (stored != QStringLiteral("<absent>")) {
             EXPECT_EQ(stored, ini.defaultOf(key)) << key.section << '/' << key.key;
+        }
+    }
+    for (const EncoderKey& key : encoderKeys()) {
+        const QString stored = readString(ripperIni(), QString::fromLatin1(key.section), QString::fromLatin1(key.key),
+                                          QStringLiteral("<absent>"));
+        if (stored != QStringLiteral("<absent>")) {
+            EXPECT_EQ(stored, encoderKeyText(key, EncoderSettings{})) << key.section << '/' << key.key;
         }
     }
     EXPECT_EQ(readString(ripperIni(), QStringLiteral("Output"), QStringLiteral("Nom")), QStringLiteral("%N - %T"));

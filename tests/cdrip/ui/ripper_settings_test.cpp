@@ -25,6 +25,10 @@ protected:
         return readString(ini.file(), QString::fromLatin1(key.section), QString::fromLatin1(key.key),
                           QStringLiteral("<absent>"));
     }
+    QString storedEncoderKey(const char* section, const char* key) const
+    {
+        return stored(RipperKey{section, key, nullptr});
+    }
 };
 
 TEST_F(RipperIniTest, AbsentKeyGetsItsDefaultWrittenBack)
@@ -97,11 +101,11 @@ TEST_F(RipperIniTest, EncoderSwitchesAreOffOnlyForALeadingZero)
         ASSERT_TRUE(
             writeString(ini.file(), QStringLiteral("MP3"), QStringLiteral("CRC"), QString::fromLatin1(c.stored)));
         EXPECT_EQ(LoadMp3Settings(ini.file()).mp3.crc, c.expected) << '"' << c.stored << '"';
-        EXPECT_EQ(stored(ripper_keys::Mp3Crc), QString::fromLatin1(c.afterwards)) << c.stored;
+        EXPECT_EQ(storedEncoderKey("MP3", "CRC"), QString::fromLatin1(c.afterwards)) << c.stored;
     }
     // Absent: the default is written back ("1" for the Ogg quality mode).
     EXPECT_TRUE(LoadMp3Settings(ini.file()).ogg.quality);
-    EXPECT_EQ(stored(ripper_keys::OggQuality), QStringLiteral("1"));
+    EXPECT_EQ(storedEncoderKey("Ogg", "QUALITY"), QStringLiteral("1"));
 }
 
 TEST_F(RipperIniTest, EncoderSettingsReadEmptySwitchesAsAbsent)
@@ -114,8 +118,8 @@ TEST_F(RipperIniTest, EncoderSettingsReadEmptySwitchesAsAbsent)
     EXPECT_FALSE(settings.mp3.vbr);
     EXPECT_FALSE(settings.mp3.privateBit);
     EXPECT_TRUE(settings.ogg.quality);
-    EXPECT_EQ(stored(ripper_keys::Mp3Crc), QStringLiteral("0"));
-    EXPECT_EQ(stored(ripper_keys::OggQuality), QStringLiteral("1"));
+    EXPECT_EQ(storedEncoderKey("MP3", "CRC"), QStringLiteral("0"));
+    EXPECT_EQ(storedEncoderKey("Ogg", "QUALITY"), QStringLiteral("1"));
 }
 
 TEST_F(RipperIniTest, FlagWritersUseEachSectionsConvention)

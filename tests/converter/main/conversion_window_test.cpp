@@ -6,6 +6,7 @@
 #include "converter/main/file_list_view.h"
 #include "converter/main/progress.h"
 #include "converter/main/progress_strip.h"
+#include "converter/main/window_progress.h"
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
@@ -103,7 +104,7 @@ protected:
         EXPECT_FALSE(window->Command4->isEnabled());
         EXPECT_TRUE(window->Label5->text().isEmpty());
         EXPECT_EQ(window->Label6->text(), QStringLiteral("0 %"));
-        EXPECT_EQ(window->Image4->filledPixels(), 0);
+        EXPECT_EQ(test::paintedBarPixels(*window), 0);
     }
 };
 
@@ -128,8 +129,8 @@ TEST_F(ConversionWindowTest, ConvertAllShowsProgressAndEndsIdle)
     EXPECT_TRUE(seenPositions.contains(QStringLiteral("1 / 2")));
     EXPECT_TRUE(seenPositions.contains(QStringLiteral("2 / 2")));
     EXPECT_TRUE(controlsLocked);
-    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 100.0);
-    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(2), 100.0);
+    EXPECT_DOUBLE_EQ(test::shownRowProgress(*window, 1), 100.0);
+    EXPECT_DOUBLE_EQ(test::shownRowProgress(*window, 2), 100.0);
     EXPECT_TRUE(services.messages.isEmpty());
     expectIdle();
     EXPECT_EQ(window->Text1->text(), output.path()); // the run writes nothing back into the box
@@ -154,7 +155,7 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
     EXPECT_TRUE(closeRefused);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(outputs().isEmpty()); // the cut file of the cancelled entry is gone
-    EXPECT_LT(window->ListView1->rowProgress(1), 100.0);
+    EXPECT_LT(test::shownRowProgress(*window, 1), 100.0);
     expectIdle();
 
     // Cancel outside a run does nothing.
@@ -203,9 +204,9 @@ TEST_F(ConversionWindowTest, ShownProgressIsCoalescedAndEndsOnItsFinalValues)
     }
 
     EXPECT_EQ(outputs(), (QStringList{QStringLiteral("long.wav"), QStringLiteral("short.wav")}));
-    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 100.0);
-    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(2), 100.0);
-    EXPECT_EQ(window->Image4->filledPixels(), 0);
+    EXPECT_DOUBLE_EQ(test::shownRowProgress(*window, 1), 100.0);
+    EXPECT_DOUBLE_EQ(test::shownRowProgress(*window, 2), 100.0);
+    EXPECT_EQ(test::paintedBarPixels(*window), 0);
     expectIdle();
 }
 
@@ -228,20 +229,21 @@ TEST_F(ConversionWindowTest, ProgressReportsFeedTheDisplays)
     addWav(QStringLiteral("a.wav"), 0.5);
     // The bar is reckoned in twips (15 a pixel), 60 of its frame's left as a margin.
     const double inner = window->Picture1->width() * 15.0 - 60;
-    ProgressSurface& display = window->progressDisplay();
+    // The window's own displays, shown at once as outside a run.
+    WindowProgress display(*window->Label6, *window->Picture1, *window->Image4, *window->ListView1);
 
     showPercent(display, 1, 2);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("2 %"));
-    EXPECT_EQ(window->Image4->filledPixels(), std::lround(inner * 0.02 / 15.0));
-    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 2.0);
+    EXPECT_EQ(test::paintedBarPixels(*window), std::lround(inner * 0.02 / 15.0));
+    EXPECT_DOUBLE_EQ(test::shownRowProgress(*window, 1), 2.0);
 
     showPercent(display, 1, 33);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("33 %"));
     showPercent(display, 1, 0);
-    EXPECT_DOUBLE_EQ(window->ListView1->rowProgress(1), 1.0);
+    EXPECT_DOUBLE_EQ(test::shownRowProgress(*window, 1), 1.0);
     showPercent(display, 1, 100);
     EXPECT_EQ(window->Label6->text(), QStringLiteral("100 %"));
-    EXPECT_EQ(window->Image4->filledPixels(), window->Image4->width());
+    EXPECT_EQ(test::paintedBarPixels(*window), window->Image4->width());
 }
 
 TEST_F(ConversionWindowTest, LoadersFillTheWindow)

@@ -3,6 +3,7 @@
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -97,7 +98,17 @@ TEST(OutputFormat, ScrollingTheListChangesNothing)
     const QByteArray before = folder.configBytes();
     const QString text2 = window->Text2->text();
     pick(window->Combo1, QStringLiteral("Wma"));
-    window->Combo1_Scroll();
+    // The open list's highlight moves over every format, then the list closes unpicked.
+    window->Combo1->showPopup();
+    QAbstractItemView* list = window->Combo1->view();
+    QStringList highlighted;
+    QObject::connect(window->Combo1, &QComboBox::textHighlighted, [&](const QString& text) { highlighted << text; });
+    for (int row = 0; row < window->Combo1->count(); ++row)
+        list->setCurrentIndex(list->model()->index(row, 0));
+    window->Combo1->hidePopup();
+    for (int row = 0; row < window->Combo1->count(); ++row)
+        EXPECT_TRUE(highlighted.contains(window->Combo1->itemText(row))) << row;
+    EXPECT_EQ(window->Combo1->currentText(), QStringLiteral("Wma"));
     EXPECT_EQ(window->Text2->text(), text2);
     EXPECT_FALSE(window->Combo2->isVisibleTo(window.get()));
     EXPECT_EQ(folder.configBytes(), before);

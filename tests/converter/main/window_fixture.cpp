@@ -1,5 +1,6 @@
 #include "tests/converter/main/window_fixture.h"
 
+#include "converter/main/file_list_roles.h"
 #include "converter/main/file_list_view.h"
 #include "platform/profile/profile_file.h"
 
@@ -9,9 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTreeWidgetItem>
+#include <stdexcept>
 
 namespace tavrel::test {
 
@@ -96,6 +100,42 @@ bool duringARun(Audiotool& window, const std::function<void()>& action)
     });
     window.Command3->click();
     return ran;
+}
+
+namespace {
+
+const QTreeWidgetItem& shownEntry(const Audiotool& window, int position)
+{
+    const auto* list = window.findChild<const QTreeWidget*>(QStringLiteral("ListView1"));
+    const QTreeWidgetItem* item = list ? list->topLevelItem(position - 1) : nullptr;
+    if (!item)
+        throw std::out_of_range("no entry at that position");
+    return *item;
+}
+
+} // namespace
+
+QString shownText(const Audiotool& window, int position, int column)
+{
+    return shownEntry(window, position).text(column);
+}
+
+double shownRowProgress(const Audiotool& window, int position)
+{
+    return shownEntry(window, position).data(RowProgressColumn, RowProgressRole).toDouble();
+}
+
+int paintedBarPixels(const Audiotool& window)
+{
+    auto* bar = window.findChild<QWidget*>(QStringLiteral("Image4"));
+    if (!bar)
+        throw std::out_of_range("no bar Image4");
+    const QImage image = bar->grab().toImage();
+    const QRgb fill = bar->palette().color(QPalette::Highlight).rgb();
+    int painted = 0;
+    while (painted < image.width() && image.pixel(painted, image.height() / 2) == fill)
+        ++painted;
+    return painted;
 }
 
 void clickRowBar(Audiotool& window, int position)

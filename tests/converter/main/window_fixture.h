@@ -61,6 +61,14 @@ private:
 /// user makes it on the list.
 void clickRowBar(Audiotool& window, int position);
 
+/// What entry `position` (from 1) shows in `column` of the list ListView1:
+/// 0 its number, 1 its name, 2 its duration.
+QString shownText(const Audiotool& window, int position, int column);
+/// The value entry `position`'s row bar is drawn from, 0..100.
+double shownRowProgress(const Audiotool& window, int position);
+/// The pixels of the bar Image4 painted in its fill colour, from the left.
+int paintedBarPixels(const Audiotool& window);
+
 /// Starts "Convert !" over the window's list and calls `action` at the run's
 /// first turn of the event loop, where a user's click during a run lands;
 /// Cancel ends the run after it. The list needs an entry that takes a few
