@@ -85,6 +85,13 @@ DriveController& DriveTest::drives()
     return *controller;
 }
 
+CdPlayer& DriveTest::player()
+{
+    CdPlayer* player = cdPlayer(*dialog_);
+    EXPECT_NE(player, nullptr);
+    return *player;
+}
+
 void DriveTest::settle()
 {
     QCoreApplication::processEvents();

@@ -12,8 +12,9 @@
 #include <vector>
 
 namespace brenlow {
+class CdPlayer;
 class DriveController;
-}
+} // namespace brenlow
 
 namespace brenlow::test {
 
@@ -34,6 +35,7 @@ protected:
     /// for its first table-of-contents read.
     MainDialog& openDialog();
     DriveController& drives();
+    CdPlayer& player();
     /// Waits until every drive command sent has been answered.
     void settle();
     /// Runs the event loop for `ms` milliseconds.

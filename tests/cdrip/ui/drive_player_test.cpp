@@ -52,25 +52,25 @@ TEST_F(PlayerTest, PlayPauseResumeStopSendTheirCommands)
 {
     play(1);
     EXPECT_EQ(sentCommands(), QStringList{kPlayTrack2});
-    EXPECT_TRUE(drives().player().isPlaying());
+    EXPECT_TRUE(player().isPlaying());
     EXPECT_EQ(drives().currentTrack(), 1);
-    EXPECT_EQ(drives().player().playStartAddress(), Lba{18235});
+    EXPECT_EQ(player().playStartAddress(), Lba{18235});
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2"));
     EXPECT_EQ(dialog_->positionBar()->maximum(), 1000);
     EXPECT_EQ(dialog_->positionBar()->value(), 0);
 
     click(1049);
-    EXPECT_TRUE(drives().player().isPaused());
+    EXPECT_TRUE(player().isPaused());
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2 (paused)"));
-    drives().player().clockTick(); // the clock stands still while paused
+    player().clockTick(); // the clock stands still while paused
     EXPECT_EQ(dialog_->positionBar()->value(), 0);
 
     click(1049);
-    EXPECT_FALSE(drives().player().isPaused());
+    EXPECT_FALSE(player().isPaused());
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2"));
 
     click(1048);
-    EXPECT_FALSE(drives().player().isPlaying());
+    EXPECT_FALSE(player().isPlaying());
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("3 track(s)"));
     EXPECT_EQ(dialog_->positionBar()->maximum(), 0);
     EXPECT_EQ(sentCommands(), (QStringList{kPlayTrack2, kPause, kResume, kStop}));
@@ -80,13 +80,13 @@ TEST_F(PlayerTest, PauseDoesNothingUnlessPlayingAndPlayClearsIt)
 {
     click(1049);
     EXPECT_TRUE(sentCommands().isEmpty());
-    EXPECT_FALSE(drives().player().isPaused());
+    EXPECT_FALSE(player().isPaused());
 
     play(0);
     click(1049);
-    ASSERT_TRUE(drives().player().isPaused());
+    ASSERT_TRUE(player().isPaused());
     play(2);
-    EXPECT_FALSE(drives().player().isPaused());
+    EXPECT_FALSE(player().isPaused());
     EXPECT_EQ(sentCommands(), (QStringList{kPlayTrack1, kPause, kPlayTrack3}));
 }
 
@@ -132,16 +132,16 @@ TEST_F(PlayerTest, NextAndPreviousWrapAroundTheDisc)
 TEST_F(PlayerTest, ClockAdvancesOneSecondAndStopsNearTheEnd)
 {
     play(1);
-    drives().player().clockTick();
+    player().clockTick();
     EXPECT_EQ(dialog_->positionBar()->value(), 75);
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2 (00:01)"));
 
     dialog_->positionBar()->setValue(1000 - 150);
-    drives().player().clockTick();
-    EXPECT_TRUE(drives().player().isPlaying()); // 925 frames: not yet within a second of the end
-    drives().player().clockTick();
+    player().clockTick();
+    EXPECT_TRUE(player().isPlaying()); // 925 frames: not yet within a second of the end
+    player().clockTick();
     settle();
-    EXPECT_FALSE(drives().player().isPlaying());
+    EXPECT_FALSE(player().isPlaying());
     EXPECT_EQ(sentCommands().last(), kStop);
 }
 
@@ -207,7 +207,7 @@ TEST_F(PlayerTest, EjectSendsStartStopUnitThenClearsTheViewWithoutBlocking)
 {
     play(0);
     for (int tick = 0; tick < 3; ++tick)
-        drives().player().clockTick();
+        player().clockTick();
     ASSERT_EQ(dialog_->positionBar()->value(), 225);
     QElapsedTimer clock;
     clock.start();
@@ -218,7 +218,7 @@ TEST_F(PlayerTest, EjectSendsStartStopUnitThenClearsTheViewWithoutBlocking)
     EXPECT_EQ(rows().size(), 3); // not yet: the tray is given a second
     spin(1300);
     EXPECT_TRUE(rows().isEmpty());
-    EXPECT_FALSE(drives().player().isPlaying());
+    EXPECT_FALSE(player().isPlaying());
     EXPECT_EQ(dialog_->statusText(1), QString());
     // The position bar goes back to the start, as Stop leaves it.
     EXPECT_EQ(dialog_->positionBar()->value(), 0);
@@ -234,11 +234,11 @@ TEST_F(PlayerTest, CommandThatNeverCompletesFailsWithinItsTimeOutAndKeepsTheWind
     clock.start();
     dialog_->button(1049)->click();
     EXPECT_LT(clock.elapsed(), 200);
-    EXPECT_EQ(drives().player().isPaused(), false);
+    EXPECT_EQ(player().isPaused(), false);
     settle();
-    EXPECT_LT(clock.elapsed(), 8000);           // 400 ms, with room for a loaded machine
-    EXPECT_FALSE(drives().player().isPaused()); // the pause failed: nothing flips
-    EXPECT_TRUE(drives().player().isPlaying());
+    EXPECT_LT(clock.elapsed(), 8000);  // 400 ms, with room for a loaded machine
+    EXPECT_FALSE(player().isPaused()); // the pause failed: nothing flips
+    EXPECT_TRUE(player().isPlaying());
     EXPECT_FALSE(dialog_->statusText(1).contains(QStringLiteral("paused")));
 }
 
