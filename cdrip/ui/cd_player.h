@@ -23,9 +23,6 @@ public:
              QObject* parent = nullptr);
 
     bool isPlaying() const { return isPlaying_; }
-    bool isPaused() const { return isPaused_; }
-    /// The logical block address at which the track played starts.
-    Lba playStartAddress() const { return playStart_; }
 
     void playFocused(); // 1044
     void playTrack(int index);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -83,6 +84,13 @@ DriveController& DriveTest::drives()
     DriveController* controller = driveController(*dialog_);
     EXPECT_NE(controller, nullptr);
     return *controller;
+}
+
+QString DriveTest::statusPart(int part) const
+{
+    const auto* label = dialog_->findChild<QLabel*>(QStringLiteral("statusPart%1").arg(part));
+    EXPECT_NE(label, nullptr);
+    return label ? label->text() : QString();
 }
 
 CdPlayer& DriveTest::player()

@@ -45,6 +45,8 @@ protected:
     QStringList sentCommands(const quandor::aspi::DeviceAddress& device = {1, 0, 0}) const;
     /// The row texts of the track list: "01-|Track 01|04:03.10|0%".
     QStringList rows() const;
+    /// The text of status bar part `part`, as its label shows it.
+    QString statusPart(int part) const;
     /// Clicks button `id` of the main dialog.
     void click(int id);
     /// Makes row `row` the focused and selected row of the track list.

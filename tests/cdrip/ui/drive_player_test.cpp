@@ -41,6 +41,8 @@ protected:
         dialog_->playerClock()->stop();
         quandor::aspi::clearCommandLog();
     }
+    /// The pause as the status bar shows it.
+    bool paused() const { return statusPart(1).endsWith(QStringLiteral("(paused)")); }
     void play(int row)
     {
         focusRow(row);
@@ -51,22 +53,21 @@ protected:
 TEST_F(PlayerTest, PlayPauseResumeStopSendTheirCommands)
 {
     play(1);
-    EXPECT_EQ(sentCommands(), QStringList{kPlayTrack2});
+    EXPECT_EQ(sentCommands(), QStringList{kPlayTrack2}); // from the track's start, LBA 18235 (0x473B)
     EXPECT_TRUE(player().isPlaying());
     EXPECT_EQ(drives().currentTrack(), 1);
-    EXPECT_EQ(player().playStartAddress(), Lba{18235});
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2"));
     EXPECT_EQ(dialog_->positionBar()->maximum(), 1000);
     EXPECT_EQ(dialog_->positionBar()->value(), 0);
 
     click(1049);
-    EXPECT_TRUE(player().isPaused());
+    EXPECT_TRUE(paused());
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2 (paused)"));
     player().clockTick(); // the clock stands still while paused
     EXPECT_EQ(dialog_->positionBar()->value(), 0);
 
     click(1049);
-    EXPECT_FALSE(player().isPaused());
+    EXPECT_FALSE(paused());
     EXPECT_EQ(dialog_->statusText(1), QStringLiteral("Playing track 2"));
 
     click(1048);
@@ -80,13 +81,13 @@ TEST_F(PlayerTest, PauseDoesNothingUnlessPlayingAndPlayClearsIt)
 {
     click(1049);
     EXPECT_TRUE(sentCommands().isEmpty());
-    EXPECT_FALSE(player().isPaused());
+    EXPECT_FALSE(paused());
 
     play(0);
     click(1049);
-    ASSERT_TRUE(player().isPaused());
+    ASSERT_TRUE(paused());
     play(2);
-    EXPECT_FALSE(player().isPaused());
+    EXPECT_FALSE(paused());
     EXPECT_EQ(sentCommands(), (QStringList{kPlayTrack1, kPause, kPlayTrack3}));
 }
 
@@ -234,10 +235,10 @@ TEST_F(PlayerTest, CommandThatNeverCompletesFailsWithinItsTimeOutAndKeepsTheWind
     clock.start();
     dialog_->button(1049)->click();
     EXPECT_LT(clock.elapsed(), 200);
-    EXPECT_EQ(player().isPaused(), false);
+    EXPECT_EQ(paused(), false);
     settle();
-    EXPECT_LT(clock.elapsed(), 8000);  // 400 ms, with room for a loaded machine
-    EXPECT_FALSE(player().isPaused()); // the pause failed: nothing flips
+    EXPECT_LT(clock.elapsed(), 8000); // 400 ms, with room for a loaded machine
+    EXPECT_FALSE(paused());           // the pause failed: nothing flips
     EXPECT_TRUE(player().isPlaying());
     EXPECT_FALSE(dialog_->statusText(1).contains(QStringLiteral("paused")));
 }

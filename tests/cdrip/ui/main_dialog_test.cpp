@@ -231,6 +231,14 @@ TEST_F(MainDialogTest, StatusBarHasThreePartsWithTheCreditFirst)
     EXPECT_TRUE(dialog->statusText(3).isEmpty());
 }
 
+/// A part of the status bar, the label it shows.
+const QLabel& statusPart(const MainStatusBar& bar, int part)
+{
+    const auto* label = bar.findChild<QLabel*>(QStringLiteral("statusPart%1").arg(part));
+    EXPECT_NE(label, nullptr);
+    return *label;
+}
+
 TEST(MainStatusBar, PartsEndAt260And110PixelsFromTheRightEdge)
 {
     for (int width : {520, 800}) {
@@ -241,9 +249,9 @@ TEST(MainStatusBar, PartsEndAt260And110PixelsFromTheRightEdge)
         // before the next one.
         const int fromRight260 = scaledPixels(bar, 260);
         const int fromRight110 = scaledPixels(bar, 110);
-        EXPECT_EQ(bar.partWidth(0), width - fromRight260 - 2) << width;
-        EXPECT_EQ(bar.partWidth(1), fromRight260 - fromRight110 - 2) << width;
-        EXPECT_EQ(bar.partWidth(2), fromRight110 - 2) << width;
+        EXPECT_EQ(statusPart(bar, 0).width(), width - fromRight260 - 2) << width;
+        EXPECT_EQ(statusPart(bar, 1).width(), fromRight260 - fromRight110 - 2) << width;
+        EXPECT_EQ(statusPart(bar, 2).width(), fromRight110 - 2) << width;
     }
 }
 
@@ -255,9 +263,9 @@ TEST(MainStatusBar, PartsWidenForTheTextsTheyAreToldToExpect)
     const QString longest = QStringLiteral("A length text far longer than the part was drawn for : 74:12:33");
     bar.reserveRoom(2, {QStringLiteral("short"), longest});
     bar.setPartText(2, longest);
-    EXPECT_TRUE(bar.partToolTip(2).isEmpty()) << "cut";
-    EXPECT_GT(bar.partWidth(2), scaledPixels(bar, 110));
-    EXPECT_EQ(bar.partWidth(0) + bar.partWidth(1) + bar.partWidth(2) + 6, 800);
+    EXPECT_TRUE(statusPart(bar, 2).toolTip().isEmpty()) << "cut";
+    EXPECT_GT(statusPart(bar, 2).width(), scaledPixels(bar, 110));
+    EXPECT_EQ(statusPart(bar, 0).width() + statusPart(bar, 1).width() + statusPart(bar, 2).width() + 6, 800);
 }
 
 TEST(MainStatusBar, ATextCutAtThePartEdgeIsTheToolTipAndFollowsTheWidth)
@@ -270,22 +278,22 @@ TEST(MainStatusBar, ATextCutAtThePartEdgeIsTheToolTipAndFollowsTheWidth)
     bar.setPartText(2, length);
     bar.setPartText(1, playing);
     bar.setPartText(0, QStringLiteral("Brenlow"));
-    EXPECT_EQ(bar.partToolTip(2), length);
-    EXPECT_EQ(bar.partToolTip(1), playing);
-    EXPECT_TRUE(bar.partToolTip(0).isEmpty()); // fits: no tip
+    EXPECT_EQ(statusPart(bar, 2).toolTip(), length);
+    EXPECT_EQ(statusPart(bar, 1).toolTip(), playing);
+    EXPECT_TRUE(statusPart(bar, 0).toolTip().isEmpty()); // fits: no tip
 
     // A short text replacing a cut one drops the tip.
     bar.setPartText(2, QStringLiteral("00:10"));
-    EXPECT_TRUE(bar.partToolTip(2).isEmpty());
+    EXPECT_TRUE(statusPart(bar, 2).toolTip().isEmpty());
 
     // The edges follow the window: a part 0 text that fits a wide bar is cut
     // once the bar narrows.
     const QString credit = QStringLiteral("Brenlow, un programme pour extraire les CD audio");
     bar.setPartText(0, credit);
     bar.resize(2000, 24);
-    EXPECT_TRUE(bar.partToolTip(0).isEmpty());
+    EXPECT_TRUE(statusPart(bar, 0).toolTip().isEmpty());
     bar.resize(320, 24);
-    EXPECT_EQ(bar.partToolTip(0), credit);
+    EXPECT_EQ(statusPart(bar, 0).toolTip(), credit);
 }
 
 TEST_F(MainDialogTest, ButtonIconsFollowTheCompressionChoice)
