@@ -448,11 +448,6 @@ void MainDialog::showPlayState(const QString& text)
     setStatusText(1, text);
 }
 
-QString MainDialog::statusText(int part) const
-{
-    return statusBar_->partText(part);
-}
-
 std::span<const int> MainDialog::mainControlIds()
 {
     return kMainControls;

@@ -83,8 +83,8 @@ public:
     const LanguageTable& language() const override { return language_; }
     /// Language line n (1..300).
     QString text(int line) const override { return language_.line(line); }
-    /// The state of the SCSI layer ("ASPI ok." or a short failure text).
-    const QString& aspiStatusText() const { return aspiStatusText_; }
+    /// The state of the SCSI layer ("ASPI ok." or a short failure text): the
+    /// about dialog shows it, the banner link sends it to the maker's page.
     void setAspiStatusText(const QString& text) override { aspiStatusText_ = text; }
     /// "<start folder>/Images/fond.jpg", the picture behind the empty track list.
     QString backgroundImagePath() const;
@@ -113,7 +113,6 @@ public:
     /// Status bar parts: 0 credit, 1 track count or player state, 2 disc length.
     void setStatusText(int part, const QString& text) override;
     void showPlayState(const QString& text) override;
-    QString statusText(int part) const;
 
     /// Puts the icon of resource `iconResource` on button `controlId` (the
     /// number stays readable as the button's "iconResource" property).
@@ -127,7 +126,6 @@ public:
     void enableMainControls();
     /// For a SCSI layer that cannot be used; nothing enables them again.
     void disableAspiControls() override;
-    bool aspiControlsDisabled() const { return aspiDisabled_; }
 
     /// Starts a job on the window thread: false when one already runs;
     /// otherwise the main controls are disabled at once, before the caller

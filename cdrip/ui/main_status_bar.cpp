@@ -37,13 +37,6 @@ void MainStatusBar::updateToolTip(QLabel& part)
     part.setToolTip(cut ? part.text() : QString());
 }
 
-QString MainStatusBar::partText(int part) const
-{
-    if (part < 0 || part >= static_cast<int>(parts_.size()))
-        return {};
-    return parts_[static_cast<std::size_t>(part)]->text();
-}
-
 void MainStatusBar::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);

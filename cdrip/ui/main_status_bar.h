@@ -18,7 +18,6 @@ public:
     explicit MainStatusBar(QWidget* parent = nullptr);
 
     void setPartText(int part, const QString& text);
-    QString partText(int part) const;
     /// Makes part 1 or 2 at least wide enough for each of `texts`.
     void reserveRoom(int part, const QStringList& texts);
 

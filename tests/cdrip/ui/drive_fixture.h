@@ -47,6 +47,9 @@ protected:
     QStringList rows() const;
     /// The text of status bar part `part`, as its label shows it.
     QString statusPart(int part) const;
+    /// Clicks the banner link (1071) and returns the address it opens (the
+    /// maker's page with the SCSI layer's state).
+    QString bannerLinkTarget();
     /// Clicks button `id` of the main dialog.
     void click(int id);
     /// Makes row `row` the focused and selected row of the track list.
