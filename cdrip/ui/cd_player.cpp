@@ -1,8 +1,6 @@
 #include "cdrip/ui/cd_player.h"
 
 #include "cdrip/scsi/drive_control.h"
-#include "cdrip/ui/drive_controller.h"
-#include "cdrip/ui/main_dialog.h"
 #include "platform/shell/services.h"
 
 #include <QAbstractSlider>
@@ -24,7 +22,13 @@ constexpr int kLineStepFrames = 5 * kFramesPerSecond;
 
 } // namespace
 
-CdPlayer::CdPlayer(MainDialog& dialog, DriveController& drives) : QObject(&drives), dialog_(dialog), drives_(drives)
+CdPlayer::CdPlayer(DriveCommandQueue& queue, const TrackTable& tracks, PlayerDrive& drive, PlayerView& view,
+                   QObject* parent)
+    : QObject(parent),
+      queue_(queue),
+      tracks_(tracks),
+      drive_(drive),
+      view_(view)
 {
     setObjectName(QStringLiteral("cdPlayer"));
 }
@@ -33,106 +37,111 @@ void CdPlayer::forgetPlaying()
 {
     isPlaying_ = false;
     isPaused_ = false;
-    dialog_.positionBar()->setRange(0, 0); // the bar goes back to the start, as after Stop
-    dialog_.positionBar()->setValue(0);
+    view_.positionBar()->setRange(0, 0); // the bar goes back to the start, as after Stop
+    view_.positionBar()->setValue(0);
+}
+
+void CdPlayer::stopAndForget()
+{
+    if (!isPlaying_)
+        return;
+    stop();
+    forgetPlaying();
 }
 
 void CdPlayer::playFocused()
 {
-    if (drives_.jobRunning())
+    if (drive_.jobRunning())
         return;
-    drives_.setCurrentTrack(drives_.focusedRow());
-    if (drives_.currentTrack() == -1) {
-        quandor::shell::messageBox(&dialog_, dialog_.text(kNoFocusedTrackLine), QStringLiteral("Brenlow"),
-                                   quandor::shell::MessageButtons::Ok, quandor::shell::MessageIcon::Information);
+    drive_.setCurrentTrack(drive_.focusedRow());
+    if (drive_.currentTrack() == -1) {
+        quandor::shell::messageBox(view_.positionBar()->window(), view_.text(kNoFocusedTrackLine),
+                                   QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
+                                   quandor::shell::MessageIcon::Information);
         return;
     }
-    playTrack(drives_.currentTrack());
+    playTrack(drive_.currentTrack());
 }
 
 void CdPlayer::playTrack(int index)
 {
-    if (drives_.jobRunning() || !drives_.tracks().at(index))
+    if (drive_.jobRunning() || !tracks_.at(index))
         return;
-    drives_.onSelectedDrive(
-        [tracks = drives_.tracks(), index](ScsiTransport& transport, const DriveAddress& address) {
+    onSelectedDrive(
+        [tracks = tracks_, index](ScsiTransport& transport, const DriveAddress& address) {
             return brenlow::playTrack(transport, address, tracks, index);
         },
         [this, index](const ScsiResult& result) {
-            const Track* track = drives_.tracks().at(index);
+            const Track* track = tracks_.at(index);
             if (!result.ok() || !track)
                 return;
             isPlaying_ = true;
             isPaused_ = false;
             playStart_ = track->lba();
-            dialog_.positionBar()->setRange(0, track->lengthFrames);
-            dialog_.positionBar()->setValue(0);
+            view_.positionBar()->setRange(0, track->lengthFrames);
+            view_.positionBar()->setValue(0);
             showPlaying();
         });
 }
 
 void CdPlayer::showPlaying()
 {
-    QString status = dialog_.text(kPlayingLine) + QString::number(drives_.currentTrack() + 1);
+    QString status = view_.text(kPlayingLine) + QString::number(drive_.currentTrack() + 1);
     if (isPaused_)
-        status += dialog_.text(kPausedLine);
-    dialog_.setStatusText(1, status);
+        status += view_.text(kPausedLine);
+    view_.showPlayState(status);
 }
 
 void CdPlayer::showStopped()
 {
     isPaused_ = false;
     isPlaying_ = false;
-    dialog_.setStatusText(1, QString::number(drives_.tracks().count()) + dialog_.text(kTrackCountLine));
-    dialog_.positionBar()->setRange(0, 0);
-    dialog_.positionBar()->setValue(0);
+    view_.showPlayState(QString::number(tracks_.count()) + view_.text(kTrackCountLine));
+    view_.positionBar()->setRange(0, 0);
+    view_.positionBar()->setValue(0);
 }
 
 void CdPlayer::stop()
 {
-    if (drives_.jobRunning())
+    if (drive_.jobRunning())
         return;
-    drives_.onSelectedDrive(
-        [](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
-        [this](const ScsiResult& result) {
-            if (result.ok())
-                showStopped();
-        });
+    onSelectedDrive([](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
+                    [this](const ScsiResult& result) {
+                        if (result.ok())
+                            showStopped();
+                    });
 }
 
 void CdPlayer::pauseResume()
 {
-    if (!isPlaying_ || drives_.jobRunning())
+    if (!isPlaying_ || drive_.jobRunning())
         return;
     const bool resume = isPaused_;
-    drives_.onSelectedDrive(
-        [resume](ScsiTransport& transport, const DriveAddress& address) {
-            return brenlow::pauseResume(transport, address, resume);
-        },
-        [this, resume](const ScsiResult& result) {
-            if (!result.ok() || !isPlaying_)
-                return;
-            isPaused_ = !resume;
-            showPlaying();
-        });
+    onSelectedDrive([resume](ScsiTransport& transport,
+                             const DriveAddress& address) { return brenlow::pauseResume(transport, address, resume); },
+                    [this, resume](const ScsiResult& result) {
+                        if (!result.ok() || !isPlaying_)
+                            return;
+                        isPaused_ = !resume;
+                        showPlaying();
+                    });
 }
 
 void CdPlayer::next()
 {
-    if (drives_.jobRunning() || drives_.tracks().empty() || drives_.currentTrack() == -1)
+    if (drive_.jobRunning() || tracks_.empty() || drive_.currentTrack() == -1)
         return;
-    const int track = (drives_.currentTrack() + 1) % drives_.tracks().count();
-    drives_.setCurrentTrack(track);
-    drives_.redrawRow(track);
+    const int track = (drive_.currentTrack() + 1) % tracks_.count();
+    drive_.setCurrentTrack(track);
     playTrack(track);
 }
 
 void CdPlayer::previous()
 {
-    if (drives_.jobRunning() || drives_.tracks().empty() || drives_.currentTrack() == -1)
+    if (drive_.jobRunning() || tracks_.empty() || drive_.currentTrack() == -1)
         return;
-    const int track = drives_.currentTrack() == 0 ? drives_.tracks().count() - 1 : drives_.currentTrack() - 1;
-    drives_.setCurrentTrack(track);
+    const int track = drive_.currentTrack() == 0 ? tracks_.count() - 1 : drive_.currentTrack() - 1;
+    drive_.setCurrentTrack(track);
     playTrack(track);
 }
 
@@ -140,36 +149,35 @@ void CdPlayer::clockTick()
 {
     if (!isPlaying_ || isPaused_ || stopping_)
         return;
-    QScrollBar* bar = dialog_.positionBar();
+    QScrollBar* bar = view_.positionBar();
     const int p = bar->value();
     bar->setValue(p + kClockStepFrames);
     const int seconds = (p + kClockStepFrames) / kFramesPerSecond;
-    dialog_.setStatusText(1,
-                          QStringLiteral("%1%2 (%3:%4)")
-                              .arg(dialog_.text(kPlayingLine))
-                              .arg(drives_.currentTrack() + 1)
-                              .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-                              .arg(seconds % 60, 2, 10, QLatin1Char('0')));
+    view_.showPlayState(QStringLiteral("%1%2 (%3:%4)")
+                            .arg(view_.text(kPlayingLine))
+                            .arg(drive_.currentTrack() + 1)
+                            .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+                            .arg(seconds % 60, 2, 10, QLatin1Char('0')));
     if (bar->maximum() - kClockStepFrames < p + kClockStepFrames) {
         // The end of the track: stop every drive; the selected one's answer
         // stops the player.
         stopping_ = true;
-        drives_.stopEveryDrive();
-        drives_.onSelectedDrive(
+        stopEveryDrive(queue_, drive_.everyTarget());
+        onSelectedDrive(
             [](ScsiTransport& transport, const DriveAddress& address) { return stopPlay(transport, address); },
             [this](const ScsiResult& result) {
                 stopping_ = false;
                 if (result.ok())
                     showStopped();
             });
-        if (!drives_.selectedDrive() || !drives_.transport())
+        if (!drive_.selectedTarget())
             stopping_ = false;
     }
 }
 
 void CdPlayer::seek(int action)
 {
-    QScrollBar* bar = dialog_.positionBar();
+    QScrollBar* bar = view_.positionBar();
     const int p = bar->value();
     int moved = p;
     if (isPlaying_ && !isPaused_) {
@@ -203,7 +211,7 @@ void CdPlayer::seek(int action)
 
 void CdPlayer::seekTo(int position)
 {
-    QScrollBar* bar = dialog_.positionBar();
+    QScrollBar* bar = view_.positionBar();
     if (!isPlaying_ || isPaused_) {
         bar->setSliderPosition(bar->value());
         return;
@@ -215,11 +223,11 @@ void CdPlayer::seekTo(int position)
 
 void CdPlayer::playFrom(Lba start)
 {
-    if (drives_.currentTrack() == -1)
+    if (drive_.currentTrack() == -1)
         return;
-    drives_.onSelectedDrive(
-        [tracks = drives_.tracks(), index = drives_.currentTrack(), start](ScsiTransport& transport,
-                                                                           const DriveAddress& address) {
+    onSelectedDrive(
+        [tracks = tracks_, index = drive_.currentTrack(), start](ScsiTransport& transport,
+                                                                 const DriveAddress& address) {
             return brenlow::playFrom(transport, address, tracks, index, start);
         },
         [](const ScsiResult&) {});

@@ -2,28 +2,27 @@
 // The main dialog's audio-CD player: play, pause and resume, stop, next and
 // previous track, the one-second clock and the position bar. It plays on the
 // drive selected in the drive list and sends its commands through the drive
-// controller's command queue, so the window never waits on the drive.
+// command queue, so the window never waits on the drive.
 
 #include "cdrip/scsi/msf.h"
+#include "cdrip/scsi/track_table.h"
+#include "cdrip/ui/drive_target.h"
+#include "cdrip/ui/player_drive.h"
+#include "cdrip/ui/player_view.h"
 
 #include <QObject>
 
 namespace brenlow {
 
-class DriveController;
-class MainDialog;
-
 class CdPlayer : public QObject {
     Q_OBJECT
 public:
-    /// A child of `drives`, showing its state in `dialog`'s status bar and
-    /// position bar.
-    CdPlayer(MainDialog& dialog, DriveController& drives);
+    /// Plays the tracks of `tracks` on `drive`'s selected drive through
+    /// `queue`, showing its state in `view`.
+    CdPlayer(DriveCommandQueue& queue, const TrackTable& tracks, PlayerDrive& drive, PlayerView& view,
+             QObject* parent = nullptr);
 
     bool isPlaying() const { return isPlaying_; }
-    bool isPaused() const { return isPaused_; }
-    /// The logical block address at which the track played starts.
-    Lba playStartAddress() const { return playStart_; }
 
     void playFocused(); // 1044
     void playTrack(int index);
@@ -37,14 +36,23 @@ public:
     /// The drive no longer plays for a reason of its own (eject, drive
     /// change): the player is stopped without a command, its bar reset.
     void forgetPlaying();
+    /// The disc view is emptied: a track playing is stopped and forgotten.
+    void stopAndForget();
 
 private:
     void playFrom(Lba start);
     void showStopped();
     void showPlaying();
+    template <class Work, class Done>
+    void onSelectedDrive(Work work, Done done)
+    {
+        postToDrive(queue_, drive_.selectedTarget(), std::move(work), std::move(done));
+    }
 
-    MainDialog& dialog_;
-    DriveController& drives_;
+    DriveCommandQueue& queue_;
+    const TrackTable& tracks_;
+    PlayerDrive& drive_;
+    PlayerView& view_;
     bool isPlaying_ = false;
     bool isPaused_ = false;
     bool stopping_ = false;

@@ -32,8 +32,6 @@ public:
     /// The disc's id and query command; empty while no disc is shown.
     const CddbQuery& query() const { return query_; }
     CddbCache cache() const;
-    /// The download limits of the next lookups (tests shorten them).
-    void setDownloadLimits(const DownloadLimits& limits) { limits_ = limits; }
 
     /// After a table-of-contents read: the query, then the cache or a lookup.
     void tableOfContentsRead();
@@ -56,7 +54,7 @@ private:
 
     MainDialog& dialog_;
     CddbQuery query_;
-    DownloadLimits limits_;
+    const DownloadLimits limits_; // the defaults: a stalled server ends the lookup
     CddbLookupSetup setup_;
     int generation_ = 0; ///< one per lookup: late reports of an ended one are dropped
     QPointer<CddbWaitDialog> wait_;

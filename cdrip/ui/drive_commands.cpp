@@ -62,11 +62,10 @@ void openOutputFolder(const MainDialog& dialog)
     quandor::shell::services().openUrl(dialog.ripperIni().text(ripper_keys::OutputFolder));
 }
 
-void connectButtons(MainDialog& dialog, DriveController* drives)
+void connectButtons(MainDialog& dialog, DriveController* drives, CdPlayer* player)
 {
     onButton(dialog, main_ids::ReadTableOfContents, drives, &DriveController::rereadTableOfContents);
     onButton(dialog, main_ids::ClearView, drives, &DriveController::clearView);
-    CdPlayer* player = &drives->player();
     onButton(dialog, main_ids::Play, player, &CdPlayer::playFocused);
     onButton(dialog, main_ids::StopPlaying, player, &CdPlayer::stop);
     onButton(dialog, main_ids::PauseResume, player, &CdPlayer::pauseResume);
@@ -113,38 +112,40 @@ void connectTrackList(MainDialog& dialog, DriveController* drives)
     });
 }
 
-void connectPlayer(MainDialog& dialog, DriveController* drives)
+void connectPlayer(MainDialog& dialog, DriveController* drives, CdPlayer* player)
 {
     QScrollBar* bar = dialog.positionBar();
     bar->setTracking(false);
     bar->setRange(0, 0);
-    CdPlayer* player = &drives->player();
+    QObject::connect(drives, &DriveController::playingStopped, player, &CdPlayer::stopAndForget);
+    QObject::connect(drives, &DriveController::playingLost, player, &CdPlayer::forgetPlaying);
+    QObject::connect(drives, &DriveController::listenRequested, player, &CdPlayer::playFocused);
     QObject::connect(bar, &QScrollBar::actionTriggered, player, &CdPlayer::seek);
     QObject::connect(bar, &QScrollBar::sliderReleased, player,
                      [player, bar] { player->seekTo(bar->sliderPosition()); });
     QObject::connect(dialog.playerClock(), &QTimer::timeout, player, &CdPlayer::clockTick);
 }
 
-void stopPlayerOnClose(MainDialog& dialog, DriveController* drives)
+void stopPlayerOnClose(MainDialog& dialog, DriveController* drives, CdPlayer* player)
 {
-    dialog.addCloseStep([drives](CloseReason) {
-        if (drives->player().isPlaying())
-            drives->player().stop();
+    dialog.addCloseStep([drives, player](CloseReason) {
+        if (player->isPlaying())
+            player->stop();
         drives->waitUntilIdle();
     });
 }
 
 } // namespace
 
-void attachDriveCommands(MainDialog& dialog)
+void attachDriveCommands(MainDialog& dialog, DriveController& driveController, CdPlayer& player)
 {
     fillGenreCombo(*dialog.genreCombo());
-    auto* drives = new DriveController(dialog);
-    connectButtons(dialog, drives);
+    DriveController* drives = &driveController;
+    connectButtons(dialog, drives, &player);
     connectDriveList(dialog, drives);
     connectTrackList(dialog, drives);
-    connectPlayer(dialog, drives);
-    stopPlayerOnClose(dialog, drives);
+    connectPlayer(dialog, drives, &player);
+    stopPlayerOnClose(dialog, drives, &player);
     const LayerLocation& location = layerLocation();
     drives->load(location.folder.isEmpty() ? QCoreApplication::applicationDirPath() : location.folder,
                  location.fileName.isEmpty() ? AspiLayer::libraryFileName() : location.fileName);

@@ -4,11 +4,9 @@
 #include "cdrip/scsi/drive_scan.h"
 #include "cdrip/scsi/toc.h"
 #include "cdrip/ui/aspi_missing_dialog.h"
-#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_command_queue.h"
-#include "cdrip/ui/main_dialog.h"
-#include "cdrip/ui/main_dialog_parts.h"
+#include "cdrip/ui/language_table.h"
 #include "cdrip/ui/track_row_delegate.h"
 #include "cdrip/ui/track_title_dialog.h"
 #include "platform/shell/services.h"
@@ -19,7 +17,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -39,18 +36,15 @@ constexpr int kTocUnreadableLine = 202;
 
 constexpr int kEjectWaitMs = 1000;
 
-const char* const kControllerName = "driveController";
-
 } // namespace
 
-DriveController::DriveController(MainDialog& dialog)
-    : QObject(&dialog),
-      dialog_(dialog),
-      queue_(new DriveCommandQueue(this)),
-      player_(new CdPlayer(dialog, *this))
+DriveController::DriveController(DriveView& view, QObject* parent)
+    : QObject(parent),
+      view_(view),
+      queue_(new DriveCommandQueue(this))
 {
-    setObjectName(QString::fromLatin1(kControllerName));
-    dialog_.trackList()->setItemDelegate(new TrackRowDelegate(dialog_.trackList()));
+    setObjectName(QStringLiteral("driveController"));
+    view_.trackList()->setItemDelegate(new TrackRowDelegate(view_.trackList()));
 }
 
 DriveController::~DriveController()
@@ -58,11 +52,6 @@ DriveController::~DriveController()
     // Waits for the drive command running now; answers not yet delivered
     // are dropped with the queue, before the state they would touch goes.
     delete queue_;
-}
-
-DriveController* driveController(const MainDialog& dialog)
-{
-    return dialog.findChild<DriveController*>(QString::fromLatin1(kControllerName), Qt::FindDirectChildrenOnly);
 }
 
 // --- the layer and the drive list -------------------------------------------
@@ -74,17 +63,17 @@ void DriveController::load(const QString& folder, const QString& fileName)
         const AspiLoadTexts texts = aspiLoadTexts(loaded.failure);
         quandor::shell::messageBox(nullptr, texts.message.text, texts.message.title, quandor::shell::MessageButtons::Ok,
                                    quandor::shell::MessageIcon::Critical);
-        dialog_.disableAspiControls();
-        dialog_.setAspiStatusText(texts.shortText);
+        view_.disableAspiControls();
+        view_.setAspiStatusText(texts.shortText);
         // Once the main dialog is set up: the program goes on without drives.
         QTimer::singleShot(0, this, [this] {
             AspiMissingDialog missing;
-            dialog_.runSecondaryDialog(missing);
+            view_.runSecondaryDialog(missing);
         });
         return;
     }
     layer_ = std::move(loaded.layer);
-    dialog_.setAspiStatusText(aspiOkText());
+    view_.setAspiStatusText(aspiOkText());
     scanDrives();
 }
 
@@ -101,13 +90,13 @@ void DriveController::scanDrives()
                                                                quandor::shell::MessageIcon::Critical);
                                 drives_ = scan.drives;
                                 fillDriveList();
-                                dialog_.readFirstDisc();
+                                view_.readFirstDisc();
                             });
 }
 
 void DriveController::fillDriveList()
 {
-    QComboBox* combo = dialog_.driveCombo();
+    QComboBox* combo = view_.driveCombo();
     const QSignalBlocker quiet(combo);
     combo->clear();
     for (const DriveRecord& drive : drives_.drives())
@@ -117,16 +106,25 @@ void DriveController::fillDriveList()
 
 const DriveRecord* DriveController::selectedDrive() const
 {
-    return drives_.at(dialog_.driveCombo()->currentIndex());
+    return drives_.at(view_.driveCombo()->currentIndex());
 }
 
-void DriveController::stopEveryDrive()
+std::optional<DriveTarget> DriveController::selectedTarget() const
 {
+    const DriveRecord* drive = selectedDrive();
+    if (!drive || !layer_)
+        return std::nullopt;
+    return DriveTarget{layer_, drive->address};
+}
+
+std::vector<DriveTarget> DriveController::everyTarget() const
+{
+    std::vector<DriveTarget> targets;
     if (!layer_)
-        return;
+        return targets;
     for (const DriveRecord& drive : drives_.drives())
-        queue_->post<ScsiResult>([layer = layer_, address = drive.address] { return stopPlay(*layer, address); },
-                                 [](const ScsiResult&) {});
+        targets.push_back({layer_, drive.address});
+    return targets;
 }
 
 void DriveController::waitUntilIdle()
@@ -164,7 +162,7 @@ void DriveController::stopJobAndWait()
 void DriveController::readTableOfContents()
 {
     currentTrack_ = -1;
-    const QString trackWord = dialog_.text(kTrackWordLine);
+    const QString trackWord = view_.text(kTrackWordLine);
     onSelectedDrive(
         [trackWord](ScsiTransport& transport, const DriveAddress& address) {
             return brenlow::readTableOfContents(transport, address, trackWord);
@@ -174,9 +172,9 @@ void DriveController::readTableOfContents()
             // No disc says nothing; an answer that cannot be a disc is named.
             if (!read.ok() && read.error != TocError::CommandFailed)
                 quandor::shell::messageBox(
-                    &dialog_,
-                    dialog_.language().text(kTocUnreadableLine,
-                                            QStringLiteral("The table of contents of the disc could not be read.")),
+                    view_.trackList()->window(),
+                    view_.language().text(kTocUnreadableLine,
+                                          QStringLiteral("The table of contents of the disc could not be read.")),
                     QStringLiteral("Brenlow"), quandor::shell::MessageButtons::Ok,
                     quandor::shell::MessageIcon::Warning);
         });
@@ -187,23 +185,23 @@ void DriveController::applyTableOfContents(const TrackTable& tracks, bool ok)
     tracks_ = ok ? tracks : TrackTable{};
     if (ok) {
         showTracks();
-        dialog_.setStatusText(2, dialog_.text(kLengthLine) + tracks_.discLengthText());
-        dialog_.artistField()->setText(dialog_.text(kDefaultArtistLine));
-        dialog_.albumField()->setText(dialog_.text(kDefaultArtistLine));
-        afterTableOfContents(dialog_);
+        view_.setStatusText(2, view_.text(kLengthLine) + tracks_.discLengthText());
+        view_.artistField()->setText(view_.text(kDefaultArtistLine));
+        view_.albumField()->setText(view_.text(kDefaultArtistLine));
+        view_.tableOfContentsShown();
     }
     emit tableOfContentsRead();
 }
 
 void DriveController::showTracks()
 {
-    QTreeWidget* list = dialog_.trackList();
+    QTreeWidget* list = view_.trackList();
     list->clear();
     for (const Track& track : tracks_.tracks()) {
         auto* item = new QTreeWidgetItem(list);
         fillRow(item, track);
     }
-    dialog_.setStatusText(1, QString::number(tracks_.count()) + dialog_.text(kTrackCountLine));
+    view_.setStatusText(1, QString::number(tracks_.count()) + view_.text(kTrackCountLine));
 }
 
 void DriveController::fillRow(QTreeWidgetItem* item, const Track& track) const
@@ -218,7 +216,7 @@ void DriveController::fillRow(QTreeWidgetItem* item, const Track& track) const
 
 void DriveController::redrawRow(int index)
 {
-    QTreeWidgetItem* item = dialog_.trackList()->topLevelItem(index);
+    QTreeWidgetItem* item = view_.trackList()->topLevelItem(index);
     if (const Track* track = tracks_.at(index); item && track)
         fillRow(item, *track);
 }
@@ -231,18 +229,18 @@ void DriveController::redrawRows()
 
 void DriveController::emptyTrackView()
 {
-    dialog_.trackList()->clear(); // the background picture shows again
-    dialog_.artistField()->clear();
-    dialog_.albumField()->clear();
-    dialog_.yearField()->clear();
+    view_.trackList()->clear(); // the background picture shows again
+    view_.artistField()->clear();
+    view_.albumField()->clear();
+    view_.yearField()->clear();
 }
 
 void DriveController::clearDiscView()
 {
     emit discCleared();
-    QFile::remove(QDir(dialog_.startFolder()).filePath(QStringLiteral("request.txt")));
+    QFile::remove(QDir(view_.startFolder()).filePath(QStringLiteral("request.txt")));
     emptyTrackView();
-    dialog_.setStatusText(2, QStringLiteral("Length : "));
+    view_.setStatusText(2, QStringLiteral("Length : "));
     currentTrack_ = -1;
     tracks_.clear();
 }
@@ -251,14 +249,11 @@ void DriveController::rereadTableOfContents()
 {
     if (refuseWhileJobRuns())
         return;
-    QFile::remove(QDir(dialog_.startFolder()).filePath(QStringLiteral("request.txt")));
+    QFile::remove(QDir(view_.startFolder()).filePath(QStringLiteral("request.txt")));
     emptyTrackView();
-    dialog_.setStatusText(2, dialog_.text(kLengthLine));
-    dialog_.setStatusText(1, QString());
-    if (player_->isPlaying()) {
-        player_->stop();
-        player_->forgetPlaying();
-    }
+    view_.setStatusText(2, view_.text(kLengthLine));
+    view_.setStatusText(1, QString());
+    emit playingStopped();
     tracks_.clear();
     readTableOfContents();
 }
@@ -268,11 +263,8 @@ void DriveController::clearView()
     if (refuseWhileJobRuns())
         return;
     clearDiscView();
-    dialog_.setStatusText(1, QString());
-    if (player_->isPlaying()) {
-        player_->stop();
-        player_->forgetPlaying();
-    }
+    view_.setStatusText(1, QString());
+    emit playingStopped();
 }
 
 void DriveController::changeDrive()
@@ -280,11 +272,10 @@ void DriveController::changeDrive()
     if (refuseWhileJobRuns())
         return;
     emit leavingDisc();
-    stopEveryDrive();
-    player_->forgetPlaying();
-    dialog_.positionBar()->setRange(0, 0);
+    stopEveryDrive(*queue_, everyTarget());
+    emit playingLost();
     clearDiscView();
-    dialog_.setStatusText(2, dialog_.text(kLengthLine));
+    view_.setStatusText(2, view_.text(kLengthLine));
     readTableOfContents();
 }
 
@@ -327,7 +318,7 @@ void DriveController::setCurrentTrack(int index)
 
 int DriveController::focusedRow() const
 {
-    QTreeWidget* list = dialog_.trackList();
+    QTreeWidget* list = view_.trackList();
     QTreeWidgetItem* item = list->currentItem();
     return item ? list->indexOfTopLevelItem(item) : -1;
 }
@@ -338,7 +329,7 @@ void DriveController::toggleFocusedSelection()
         return;
     const int row = focusedRow();
     Track* track = tracks_.at(row);
-    if (!track || !dialog_.trackList()->topLevelItem(row)->isSelected())
+    if (!track || !view_.trackList()->topLevelItem(row)->isSelected())
         return;
     track->selected = track->selected == 1 ? 0 : 1;
     redrawRow(row);
@@ -353,8 +344,8 @@ void DriveController::editFocusedTitle()
     if (!track)
         return;
     const int index = currentTrack_;
-    TrackTitleDialog edit(dialog_.language(), track->title);
-    if (dialog_.runSecondaryDialog(edit) != QDialog::Accepted || !tracks_.at(index))
+    TrackTitleDialog edit(view_.language(), track->title);
+    if (view_.runSecondaryDialog(edit) != QDialog::Accepted || !tracks_.at(index))
         return;
     setTrackTitle(index, edit.title());
     emit trackTitleEdited(index);
@@ -362,15 +353,15 @@ void DriveController::editFocusedTitle()
 
 QMenu* DriveController::trackPopupMenu()
 {
-    if (refuseWhileJobRuns() || !dialog_.trackList()->hasFocus())
+    if (refuseWhileJobRuns() || !view_.trackList()->hasFocus())
         return nullptr;
-    auto* menu = new QMenu(&dialog_);
+    auto* menu = new QMenu(view_.trackList()->window());
     menu->setObjectName(QStringLiteral("175"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction* edit = menu->addAction(dialog_.text(kEditTitleLine), this, &DriveController::editFocusedTitle);
+    QAction* edit = menu->addAction(view_.text(kEditTitleLine), this, &DriveController::editFocusedTitle);
     edit->setObjectName(QString::number(command_ids::EditTrackTitle));
     menu->setDefaultAction(edit);
-    QAction* listen = menu->addAction(dialog_.text(kListenLine), player_, &CdPlayer::playFocused);
+    QAction* listen = menu->addAction(view_.text(kListenLine), this, &DriveController::listenRequested);
     listen->setObjectName(QString::number(command_ids::ListenToTrack));
     return menu;
 }
@@ -385,8 +376,8 @@ void DriveController::eject()
                     [this](const ScsiResult&) {
                         // Give the tray time to open, without holding up the window.
                         QTimer::singleShot(kEjectWaitMs, this, [this] {
-                            player_->forgetPlaying();
-                            dialog_.setStatusText(1, QString());
+                            emit playingLost();
+                            view_.setStatusText(1, QString());
                             clearDiscView();
                         });
                     });

@@ -1,9 +1,9 @@
 #pragma once
 // The drive half of the main dialog: the SCSI layer and the drive list, the
 // track table and the track list, and the drive commands (eject, titles,
-// selection). It owns the program's DriveTable and TrackTable and the CD
-// player (player()); every drive command runs on its command queue, so the
-// window stays responsive while a drive answers.
+// selection). It owns the program's DriveTable and TrackTable and the drive
+// command queue (queue()), which the CD player shares; every drive command
+// runs on it, so the window stays responsive while a drive answers.
 //
 // Other features reach it with driveController(dialog): jobs copy tracks()
 // and selectedDrive() and use transport() from their worker; titles and
@@ -13,6 +13,8 @@
 #include "cdrip/scsi/drive_table.h"
 #include "cdrip/scsi/track_table.h"
 #include "cdrip/ui/drive_command_queue.h"
+#include "cdrip/ui/drive_view.h"
+#include "cdrip/ui/player_drive.h"
 
 #include <QObject>
 #include <functional>
@@ -25,16 +27,12 @@ class QTreeWidgetItem;
 
 namespace brenlow {
 
-class CdPlayer;
-class DriveCommandQueue;
-class MainDialog;
-
-class DriveController : public QObject {
+class DriveController : public QObject, public PlayerDrive {
     Q_OBJECT
 public:
-    /// Builds the drive feature of `dialog` (a child of it) without loading
-    /// the layer; load() does that.
-    explicit DriveController(MainDialog& dialog);
+    /// Builds the drive feature shown in `view` without loading the layer;
+    /// load() does that.
+    DriveController(DriveView& view, QObject* parent);
     ~DriveController() override;
 
     /// LoadAspi: loads the layer from `folder` and starts the scan of the
@@ -50,12 +48,12 @@ public:
     /// The layer, shared with jobs (thread-safe); nullptr when it is not loaded.
     std::shared_ptr<ScsiTransport> transport() const { return layer_; }
     const TrackTable& tracks() const { return tracks_; }
-    /// The track last played, focused for editing or stepped to; -1: none.
-    int currentTrack() const { return currentTrack_; }
-    void setCurrentTrack(int index);
-    /// The focused row of the track list; -1: none.
-    int focusedRow() const;
-    CdPlayer& player() const { return *player_; }
+    DriveCommandQueue& queue() const { return *queue_; }
+    std::optional<DriveTarget> selectedTarget() const override;
+    std::vector<DriveTarget> everyTarget() const override;
+    int currentTrack() const override { return currentTrack_; }
+    void setCurrentTrack(int index) override;
+    int focusedRow() const override;
 
     // --- what other features change -------------------------------------------
     void setTrackTitle(int index, const QString& title);
@@ -66,7 +64,7 @@ public:
     /// it and wait for its worker. Each feature registers once; a job runs
     /// when any of them says so.
     void setJobControl(std::function<bool()> running, std::function<void()> stopAndWait);
-    bool jobRunning() const;
+    bool jobRunning() const override;
 
     // --- commands -----------------------------------------------------------
     void rereadTableOfContents(); // 1500
@@ -84,16 +82,6 @@ public:
     /// Runs the event loop until every drive command sent has been answered.
     void waitUntilIdle();
 
-    // --- what the player uses ------------------------------------------------
-    /// Runs `work` (transport, address) for the selected drive on the command
-    /// queue; `done` gets its answer on the window thread. Nothing is sent
-    /// when no drive is selected.
-    template <class Work, class Done>
-    void onSelectedDrive(Work work, Done done);
-    /// Sends STOP PLAY/SCAN to every drive of the table.
-    void stopEveryDrive();
-    void redrawRow(int index);
-
 signals:
     /// A table of contents was read (or failed: tracks() is empty then).
     void tableOfContentsRead();
@@ -103,45 +91,42 @@ signals:
     void leavingDisc();
     /// The user changed a track's title (dialog 113): save the disc's titles.
     void trackTitleEdited(int index);
+    /// The disc view is emptied under the player: a track playing stops.
+    void playingStopped();
+    /// The drive no longer plays for a reason of its own (eject, drive change).
+    void playingLost();
+    /// Listen (pop-up menu 175): play the focused track.
+    void listenRequested();
 
 private:
     void scanDrives();
     void fillDriveList();
     void showTracks();
     void fillRow(QTreeWidgetItem* item, const Track& track) const;
+    void redrawRow(int index);
     void redrawRows();
+    template <class Work, class Done>
+    void onSelectedDrive(Work work, Done done)
+    {
+        postToDrive(*queue_, selectedTarget(), std::move(work), std::move(done));
+    }
     void applyTableOfContents(const TrackTable& tracks, bool ok);
     void emptyTrackView();
     bool refuseWhileJobRuns() const;
     void stopJobAndWait();
 
-    MainDialog& dialog_;
+    DriveView& view_;
     DriveCommandQueue* queue_;
     std::shared_ptr<AspiLayer> layer_;
     DriveTable drives_;
     TrackTable tracks_;
     int currentTrack_ = -1;
-    CdPlayer* player_;
     struct JobControl {
         std::function<bool()> running;
         std::function<void()> stopAndWait;
     };
     std::vector<JobControl> jobs_;
 };
-
-template <class Work, class Done>
-void DriveController::onSelectedDrive(Work work, Done done)
-{
-    const DriveRecord* drive = selectedDrive();
-    if (!drive || !layer_)
-        return; // no drive selected: nothing to send
-    using Result = decltype(work(std::declval<ScsiTransport&>(), DriveAddress{}));
-    queue_->post<Result>([layer = layer_, address = drive->address, work] { return work(*layer, address); },
-                         std::function<void(const Result&)>(done));
-}
-
-/// The drive feature of `dialog` (nullptr before attachDriveCommands).
-DriveController* driveController(const MainDialog& dialog);
 
 /// Where attachDriveCommands loads the layer from: by default the program's
 /// own folder and AspiLayer::libraryFileName(). An empty argument restores

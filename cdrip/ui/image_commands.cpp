@@ -57,8 +57,8 @@ void startDiscImage(MainDialog& dialog)
     const QString chosen = quandor::shell::services().saveFileName(&dialog, request);
     if (chosen.isEmpty() || !dialog.beginJob())
         return;
-    if (drives->player().isPlaying())
-        drives->player().stop();
+    if (cdPlayer(dialog)->isPlaying())
+        cdPlayer(dialog)->stop();
 
     DiscImageSnapshot snapshot;
     snapshot.transport = drives->transport();
@@ -77,8 +77,8 @@ void openBurner(MainDialog& dialog)
     DriveController* drives = driveController(dialog);
     if (!drives || dialog.jobRunning())
         return;
-    if (drives->player().isPlaying())
-        drives->player().stop();
+    if (cdPlayer(dialog)->isPlaying())
+        cdPlayer(dialog)->stop();
     BurnDialog burner(drives->transport(), drives->drives(), dialog.language(), setParameter);
     dialog.hide();
     dialog.runSecondaryDialog(burner);

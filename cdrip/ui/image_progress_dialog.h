@@ -25,7 +25,6 @@ public:
 
     /// How the job ended (valid once the dialog has ended).
     const DiscImageResult& result() const { return result_; }
-    bool workerRunning() const { return worker_.isRunning(); }
 
     void reject() override; // Cancel and the close box
 

@@ -4,9 +4,11 @@
 #include "cdrip/ui/about_dialog.h"
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/button_icons.h"
+#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/config_dialog.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/design_scale.h"
+#include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/language_dialog.h"
 #include "cdrip/ui/link_label.h"
 #include "cdrip/ui/main_dialog_parts.h"
@@ -175,7 +177,9 @@ MainDialog::MainDialog(QString startFolder, QString programFolder, QWidget* pare
     trackList_->setBackgroundPicture(backgroundImagePath());
 
     renameAspiInstaller();
-    attachDriveCommands(*this);
+    drives_ = new DriveController(*this, this);
+    player_ = new CdPlayer(drives_->queue(), drives_->tracks(), *drives_, *this, drives_);
+    attachDriveCommands(*this, *drives_, *player_);
     attachImageCommands(*this);
     attachCddbCommands(*this);
     checkFirstLaunch();
@@ -362,6 +366,21 @@ void MainDialog::checkFirstLaunch()
     quandor::shell::services().openUrl(makerPageWithStatus(QStringLiteral("setup6En.php?ASPI="), aspiStatusText_));
 }
 
+void MainDialog::tableOfContentsShown()
+{
+    afterTableOfContents(*this);
+}
+
+DriveController* driveController(const MainDialog& dialog)
+{
+    return dialog.drives_;
+}
+
+CdPlayer* cdPlayer(const MainDialog& dialog)
+{
+    return dialog.player_;
+}
+
 void MainDialog::readFirstDisc()
 {
     if (driveCombo()->count() < 1)
@@ -424,9 +443,9 @@ void MainDialog::setStatusText(int part, const QString& text)
     statusBar_->setPartText(part, text);
 }
 
-QString MainDialog::statusText(int part) const
+void MainDialog::showPlayState(const QString& text)
 {
-    return statusBar_->partText(part);
+    setStatusText(1, text);
 }
 
 std::span<const int> MainDialog::mainControlIds()

@@ -8,6 +8,8 @@
 //   language, menus, labels, [Output] settings, tool tips
 //   -> attachRipCommands     (encoder settings: fills settings().compression ...)
 //   -> button icons, compression menu checks, status bar, track list
+//   -> the drive controller and the CD player, created here (they see the
+//      dialog only as their DriveView and PlayerView)
 //   -> attachDriveCommands   (genre list, SCSI layer and drive scan)
 //   -> attachImageCommands
 //   -> attachCddbCommands    (the automatic-lookup setting)
@@ -24,7 +26,9 @@
 // calls disableMainControls() before the worker runs, and enableMainControls()
 // when the worker has reported its end.
 
+#include "cdrip/ui/drive_view.h"
 #include "cdrip/ui/language_table.h"
+#include "cdrip/ui/player_view.h"
 #include "cdrip/ui/ripper_settings.h"
 
 #include <QDialog>
@@ -46,6 +50,8 @@ class QTreeWidget;
 
 namespace brenlow {
 
+class CdPlayer;
+class DriveController;
 class MainStatusBar;
 class TrackListView;
 
@@ -56,7 +62,7 @@ using ModalRunner = std::function<int(QDialog&)>;
 /// Why the main dialog ends: its close box / Escape (command 2) or Quit (40001).
 enum class CloseReason { Cancel, Quit };
 
-class MainDialog : public QDialog {
+class MainDialog : public QDialog, public DriveView, public PlayerView {
     Q_OBJECT
 public:
     /// Builds and sets up the dialog for the program started in `startFolder`
@@ -68,18 +74,18 @@ public:
     ~MainDialog() override;
 
     // --- program-wide state -------------------------------------------------
-    const QString& startFolder() const { return startFolder_; }
+    const QString& startFolder() const override { return startFolder_; }
     const QString& programFolder() const { return programFolder_; }
     const RipperIni& ripperIni() const { return ini_; }
     /// The settings read so far (window thread only; jobs copy them).
     RipperSettings& settings() { return settings_; }
     const RipperSettings& settings() const { return settings_; }
-    const LanguageTable& language() const { return language_; }
+    const LanguageTable& language() const override { return language_; }
     /// Language line n (1..300).
-    QString text(int line) const { return language_.line(line); }
-    /// The state of the SCSI layer ("ASPI ok." or a short failure text).
-    const QString& aspiStatusText() const { return aspiStatusText_; }
-    void setAspiStatusText(const QString& text) { aspiStatusText_ = text; }
+    QString text(int line) const override { return language_.line(line); }
+    /// The state of the SCSI layer ("ASPI ok." or a short failure text): the
+    /// about dialog shows it, the banner link sends it to the maker's page.
+    void setAspiStatusText(const QString& text) override { aspiStatusText_ = text; }
     /// "<start folder>/Images/fond.jpg", the picture behind the empty track list.
     QString backgroundImagePath() const;
 
@@ -89,24 +95,24 @@ public:
     QPushButton* button(int id) const;
     /// A menu command by its id (nullptr for an unknown id).
     QAction* command(int id) const;
-    QComboBox* driveCombo() const;   ///< 1054
-    QLineEdit* artistField() const;  ///< 1016
-    QLineEdit* albumField() const;   ///< 1017
-    QComboBox* genreCombo() const;   ///< 1021
-    QLineEdit* yearField() const;    ///< 1022
-    QScrollBar* positionBar() const; ///< 1090, the player's position
-    QLabel* bannerLink() const;      ///< 1071
+    QComboBox* driveCombo() const override;   ///< 1054
+    QLineEdit* artistField() const override;  ///< 1016
+    QLineEdit* albumField() const override;   ///< 1017
+    QComboBox* genreCombo() const;            ///< 1021
+    QLineEdit* yearField() const override;    ///< 1022
+    QScrollBar* positionBar() const override; ///< 1090, the player's position
+    QLabel* bannerLink() const;               ///< 1071
     /// The menu bar: File, Action, Edit, Option, Information.
     QMenuBar* menus() const { return menuBar_; }
     /// The owner-drawn track list: columns check box, number, title, length,
     /// progress. It shows the background picture while it has no rows.
-    QTreeWidget* trackList() const;
+    QTreeWidget* trackList() const override;
     /// Timer 1100, the player clock: running every 1000 ms from the start.
     QTimer* playerClock() const { return playerClock_; }
 
     /// Status bar parts: 0 credit, 1 track count or player state, 2 disc length.
-    void setStatusText(int part, const QString& text);
-    QString statusText(int part) const;
+    void setStatusText(int part, const QString& text) override;
+    void showPlayState(const QString& text) override;
 
     /// Puts the icon of resource `iconResource` on button `controlId` (the
     /// number stays readable as the button's "iconResource" property).
@@ -119,8 +125,7 @@ public:
     void disableMainControls();
     void enableMainControls();
     /// For a SCSI layer that cannot be used; nothing enables them again.
-    void disableAspiControls();
-    bool aspiControlsDisabled() const { return aspiDisabled_; }
+    void disableAspiControls() override;
 
     /// Starts a job on the window thread: false when one already runs;
     /// otherwise the main controls are disabled at once, before the caller
@@ -139,7 +144,7 @@ public:
     /// Runs `dialog` modally with the main dialog disabled, then enables and
     /// activates the main dialog again. (A dialog whose parent is the main
     /// dialog is modal over it and is not disabled with it.)
-    int runSecondaryDialog(QDialog& dialog);
+    int runSecondaryDialog(QDialog& dialog) override;
     void setModalRunner(ModalRunner runner);
 
     /// What the start-up calls to read the first disc (entry 0 of the drive
@@ -147,7 +152,9 @@ public:
     void setTableOfContentsReader(std::function<void()> reader);
     /// Selects entry 0 of the drive list, if any, and reads its disc: the
     /// start-up's last step, taken when the drive scan reports.
-    void readFirstDisc();
+    void readFirstDisc() override;
+    /// Runs afterTableOfContents (the cache lookup and the automatic query).
+    void tableOfContentsShown() override;
     /// Work to do before the dialog ends (stop the player, wait for a job,
     /// save the disc's titles), in the order added.
     void addCloseStep(std::function<void(CloseReason)> step);
@@ -195,11 +202,21 @@ private:
     QMenuBar* menuBar_ = nullptr;
     MainStatusBar* statusBar_ = nullptr;
     TrackListView* trackList_ = nullptr;
+    DriveController* drives_ = nullptr;
+    CdPlayer* player_ = nullptr;
     QTimer* playerClock_ = nullptr;
 
     ModalRunner runModal_;
     std::function<void()> readTableOfContents_;
     std::vector<std::function<void(CloseReason)>> closeSteps_;
+
+    friend DriveController* driveController(const MainDialog& dialog);
+    friend CdPlayer* cdPlayer(const MainDialog& dialog);
 };
+
+/// The drive feature and the CD player of `dialog` (nullptr until the
+/// dialog's set-up has created them).
+DriveController* driveController(const MainDialog& dialog);
+CdPlayer* cdPlayer(const MainDialog& dialog);
 
 } // namespace brenlow

@@ -5,10 +5,13 @@
 
 namespace brenlow {
 
+class CdPlayer;
+class DriveController;
 class MainDialog;
 
-/// Drives, table of contents, track list commands and the CD player.
-void attachDriveCommands(MainDialog& dialog);
+/// Drives, table of contents, track list commands and the CD player: wires
+/// the two (created by the dialog) to its controls and loads the SCSI layer.
+void attachDriveCommands(MainDialog& dialog, DriveController& drives, CdPlayer& player);
 /// Rips, encoder settings, the tag editor.
 void attachRipCommands(MainDialog& dialog);
 /// CDDB lookups and the local cache.

@@ -29,33 +29,12 @@ void MainStatusBar::setPartText(int part, const QString& text)
     }
 }
 
-QString MainStatusBar::partToolTip(int part) const
-{
-    if (part < 0 || part >= static_cast<int>(parts_.size()))
-        return {};
-    return parts_[static_cast<std::size_t>(part)]->toolTip();
-}
-
 void MainStatusBar::updateToolTip(QLabel& part)
 {
     // The part edges follow the window, not the text: a text cut at the edge
     // stays readable in full as the part's tool tip.
     const bool cut = part.fontMetrics().horizontalAdvance(part.text()) > part.contentsRect().width();
     part.setToolTip(cut ? part.text() : QString());
-}
-
-QString MainStatusBar::partText(int part) const
-{
-    if (part < 0 || part >= static_cast<int>(parts_.size()))
-        return {};
-    return parts_[static_cast<std::size_t>(part)]->text();
-}
-
-int MainStatusBar::partWidth(int part) const
-{
-    if (part < 0 || part >= static_cast<int>(parts_.size()))
-        return 0;
-    return parts_[static_cast<std::size_t>(part)]->width();
 }
 
 void MainStatusBar::resizeEvent(QResizeEvent* event)

@@ -2,7 +2,8 @@
 // The main dialog's status bar (id 1): three parts whose right edges are
 // width − 260, width − 110 and the width, in pixels of the dialog font's
 // design (scaled for the font in use). Parts 1 and 2 widen, at the expense
-// of part 0, when a text they are told to expect needs more room.
+// of part 0, when a text they are told to expect needs more room. Each part
+// is a label named "statusPart<n>"; a text cut at its edge is its tool tip.
 
 #include <QFrame>
 #include <array>
@@ -17,11 +18,6 @@ public:
     explicit MainStatusBar(QWidget* parent = nullptr);
 
     void setPartText(int part, const QString& text);
-    QString partText(int part) const;
-    /// The part's full text when it does not fit the part, else empty.
-    QString partToolTip(int part) const;
-    /// Width of a part in pixels.
-    int partWidth(int part) const;
     /// Makes part 1 or 2 at least wide enough for each of `texts`.
     void reserveRoom(int part, const QStringList& texts);
 

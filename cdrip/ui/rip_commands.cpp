@@ -116,8 +116,8 @@ void RipCommands::startJob(RipFormat format)
                                    MessageButtons::Ok, MessageIcon::Warning);
         return;
     }
-    if (drives->player().isPlaying())
-        drives->player().stop();
+    if (cdPlayer(dialog_)->isPlaying())
+        cdPlayer(dialog_)->stop();
 
     RipJob job;
     job.format = format;

@@ -79,8 +79,6 @@ protected:
                 return choose_(dialog);
             return int(QDialog::Rejected);
         });
-        if (CddbLookupController* lookup = cddbLookup(*dialog_))
-            lookup->setDownloadLimits({5, 10, 4 * 1024 * 1024});
     }
 
     QString indexValue() const

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -83,6 +85,31 @@ DriveController& DriveTest::drives()
     DriveController* controller = driveController(*dialog_);
     EXPECT_NE(controller, nullptr);
     return *controller;
+}
+
+QString DriveTest::statusPart(int part) const
+{
+    const auto* label = dialog_->findChild<QLabel*>(QStringLiteral("statusPart%1").arg(part));
+    EXPECT_NE(label, nullptr);
+    return label ? label->text() : QString();
+}
+
+QString DriveTest::bannerLinkTarget()
+{
+    services_.openedUrls.clear();
+    QLabel* link = dialog_->bannerLink();
+    const QPointF at(1, 1);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, link->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(link, &release);
+    return services_.openedUrls.value(0);
+}
+
+CdPlayer& DriveTest::player()
+{
+    CdPlayer* player = cdPlayer(*dialog_);
+    EXPECT_NE(player, nullptr);
+    return *player;
 }
 
 void DriveTest::settle()

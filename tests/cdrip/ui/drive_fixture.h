@@ -12,8 +12,9 @@
 #include <vector>
 
 namespace brenlow {
+class CdPlayer;
 class DriveController;
-}
+} // namespace brenlow
 
 namespace brenlow::test {
 
@@ -34,6 +35,7 @@ protected:
     /// for its first table-of-contents read.
     MainDialog& openDialog();
     DriveController& drives();
+    CdPlayer& player();
     /// Waits until every drive command sent has been answered.
     void settle();
     /// Runs the event loop for `ms` milliseconds.
@@ -43,6 +45,11 @@ protected:
     QStringList sentCommands(const quandor::aspi::DeviceAddress& device = {1, 0, 0}) const;
     /// The row texts of the track list: "01-|Track 01|04:03.10|0%".
     QStringList rows() const;
+    /// The text of status bar part `part`, as its label shows it.
+    QString statusPart(int part) const;
+    /// Clicks the banner link (1071) and returns the address it opens (the
+    /// maker's page with the SCSI layer's state).
+    QString bannerLinkTarget();
     /// Clicks button `id` of the main dialog.
     void click(int id);
     /// Makes row `row` the focused and selected row of the track list.

@@ -3,6 +3,7 @@
 #include "drive_fixture.h"
 
 #include "cdrip/ui/drive_controller.h"
+#include "cdrip/ui/maker_links.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -45,7 +46,7 @@ TEST_F(DriveTest, ScanListsOnlyCdRomsInAddressOrder)
                            QStringLiteral("1:1:0 SECOND  CD DRIVE        2.1")}));
     EXPECT_EQ(drives().drives().count(), 2);
     EXPECT_EQ(drives().drives().at(1)->address, (DriveAddress{1, 1, 0}));
-    EXPECT_EQ(dialog_->aspiStatusText(), QStringLiteral("ASPI ok."));
+    EXPECT_EQ(bannerLinkTarget(), makerPageWithStatus(dialog_->text(92), QStringLiteral("ASPI ok.")));
     EXPECT_TRUE(services_.messages.isEmpty());
     // Entry 0 is selected and its disc read.
     EXPECT_EQ(dialog_->driveCombo()->currentIndex(), 0);
@@ -177,8 +178,8 @@ TEST_F(DriveTest, UnusableLayerShowsItsMessageDialog188AndDisablesTheDriveContro
         EXPECT_EQ(services_.messages[0].title, c.title);
         EXPECT_EQ(services_.messages[0].icon, quandor::shell::MessageIcon::Critical);
         EXPECT_TRUE(modalDialogs_.contains(QStringLiteral("188")));
-        EXPECT_EQ(dialog_->aspiStatusText(), c.shortText);
-        EXPECT_TRUE(dialog_->aspiControlsDisabled());
+        EXPECT_EQ(bannerLinkTarget(), makerPageWithStatus(dialog_->text(92), c.shortText));
+        dialog_->enableMainControls(); // off for good: a job's end does not enable them
         for (int id : {1500, 1502, 1039, 1044, 1048, 1049, 1050, 1051})
             EXPECT_FALSE(dialog_->button(id)->isEnabled()) << id;
         EXPECT_EQ(dialog_->driveCombo()->count(), 0);

@@ -30,8 +30,8 @@ TEST_F(DriveTest, ThreeTrackDiscShowsRowsAndStatusTexts)
     EXPECT_EQ(rows(),
               (QStringList{QStringLiteral("01-|Track 01|04:03.10|0%"), QStringLiteral("02-|Track 02|00:13.25|0%"),
                            QStringLiteral("03-|Track 03|00:06.50|0%")}));
-    EXPECT_EQ(dialog_->statusText(1), QStringLiteral("3 track(s)"));
-    EXPECT_EQ(dialog_->statusText(2), QStringLiteral("Total length : 04:25.10"));
+    EXPECT_EQ(statusPart(1), QStringLiteral("3 track(s)"));
+    EXPECT_EQ(statusPart(2), QStringLiteral("Total length : 04:25.10"));
     EXPECT_EQ(dialog_->artistField()->text(), QStringLiteral("Unknown"));
     EXPECT_EQ(dialog_->albumField()->text(), QStringLiteral("Unknown"));
     EXPECT_EQ(drives().tracks().at(1)->startFrame, 150 + 18235);
@@ -55,7 +55,7 @@ TEST_F(DriveTest, EmptyTrayLeavesTheListEmptyWithoutAMessage)
     openDialog();
     EXPECT_EQ(drives().tracks().count(), 0);
     EXPECT_EQ(dialog_->trackList()->topLevelItemCount(), 0);
-    EXPECT_EQ(dialog_->statusText(1), QString());
+    EXPECT_EQ(statusPart(1), QString());
     EXPECT_TRUE(services_.messages.isEmpty());
     EXPECT_EQ(sentCommands().filter(QStringLiteral("43 02")).size(), 1);
 }
@@ -103,8 +103,8 @@ TEST_F(DriveTest, RereadAndClearViewEmptyTheDiscView)
     click(1045);
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_EQ(drives().tracks().count(), 0);
-    EXPECT_EQ(dialog_->statusText(1), QString());
-    EXPECT_EQ(dialog_->statusText(2), QStringLiteral("Length : "));
+    EXPECT_EQ(statusPart(1), QString());
+    EXPECT_EQ(statusPart(2), QStringLiteral("Length : "));
     EXPECT_EQ(dialog_->artistField()->text(), QString());
 
     dialog_->command(40012)->trigger(); // the menu item reaches button 1500

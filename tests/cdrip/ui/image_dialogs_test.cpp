@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -80,6 +81,14 @@ bool waitFor(const std::function<bool()>& done, int ms = 20000)
         QThread::msleep(5);
     }
     return done();
+}
+
+/// The image job has sent a READ CD to the source drive: its worker runs.
+bool readingStarted()
+{
+    const auto log = quandor::aspi::commandLog({0, 1, 0});
+    return std::any_of(log.begin(), log.end(),
+                       [](const quandor::aspi::CommandLogEntry& entry) { return entry.cdb.at(0) == 0xBE; });
 }
 
 DiscImageSnapshot imageSnapshot(const EmulatedDiscs& discs, const QString& name)
@@ -215,12 +224,16 @@ TEST(ImageProgressDialog, CancelStaysUntilTheWorkerEndedAndLeavesNoFile)
     ASSERT_TRUE(quandor::aspi::setCommandDelayMs({0, 1, 0}, 2));
     const LanguageTable language = numberedLanguage();
     ImageProgressDialog dialog(imageSnapshot(discs, QStringLiteral("cancel.bin")), language);
+    quandor::aspi::clearCommandLog();
     dialog.show();
-    ASSERT_TRUE(waitFor([&] { return dialog.workerRunning(); }));
+    ASSERT_TRUE(waitFor(readingStarted));
     control<QPushButton>(dialog, 2)->click();
     EXPECT_FALSE(control<QPushButton>(dialog, 2)->isEnabled());
     ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
-    EXPECT_FALSE(dialog.workerRunning());
+    // The worker has ended: nothing more reaches the drive.
+    const std::size_t sent = quandor::aspi::commandLog({0, 1, 0}).size();
+    QThread::msleep(50);
+    EXPECT_EQ(quandor::aspi::commandLog({0, 1, 0}).size(), sent);
     EXPECT_EQ(dialog.result().outcome, DiscImageOutcome::Cancelled);
     EXPECT_FALSE(QFile::exists(discs.file("cancel.bin")));
     EXPECT_FALSE(QFile::exists(discs.file("cancel.cue")));
@@ -233,14 +246,15 @@ TEST(ImageProgressDialog, CancelDuringAHungReadShowsAtOnceThatItIsPending)
     ASSERT_TRUE(quandor::aspi::setHangingCommands({0, 1, 0}, {0xBE}));
     const LanguageTable language = numberedLanguage();
     ImageProgressDialog dialog(imageSnapshot(discs, QStringLiteral("hung.bin")), language);
+    quandor::aspi::clearCommandLog();
     dialog.show();
-    ASSERT_TRUE(waitFor([&] { return dialog.workerRunning(); }));
+    ASSERT_TRUE(waitFor(readingStarted));
     auto* stopping = dialog.findChild<QLabel*>(QStringLiteral("stopping"));
     ASSERT_NE(stopping, nullptr);
     EXPECT_FALSE(stopping->isVisible());
     control<QPushButton>(dialog, 2)->click();
-    // At once, while the READ CD still hangs.
-    EXPECT_TRUE(dialog.workerRunning());
+    // At once, while the READ CD still hangs: the dialog stays until its worker ends.
+    EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(stopping->isVisible());
     EXPECT_FALSE(stopping->text().isEmpty());
     EXPECT_FALSE(control<QPushButton>(dialog, 2)->isEnabled());
