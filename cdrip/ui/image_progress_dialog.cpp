@@ -37,9 +37,11 @@ QString discImageFailureText(const DiscImageResult& result)
     case DiscImageOutcome::DataTrack:
         return QStringLiteral("This disc holds a data track: only audio discs can be imaged.");
     case DiscImageOutcome::CreateFailed:
-        return QStringLiteral("The file cannot be created:\n%1").arg(result.path);
+        return QStringLiteral("The file cannot be created:\n%1\n%2").arg(result.path, result.reason).trimmed();
     case DiscImageOutcome::WriteFailed:
-        return QStringLiteral("Writing the file failed (is the disk full?):\n%1").arg(result.path);
+        return QStringLiteral("Writing the file failed (is the disk full?):\n%1\n%2")
+            .arg(result.path, result.reason)
+            .trimmed();
     case DiscImageOutcome::ReadFailed:
         return QStringLiteral("The disc cannot be read at sector %1 (%2). The image was not kept.")
             .arg(result.failedAt.value)

@@ -41,6 +41,8 @@ QStringList& tagEditorRoots()
 }
 
 const QString kTitle = QStringLiteral("Brenlow");
+/// Says a file kept after a read error holds only part of its track.
+constexpr int kPartialTrackLine = 205;
 
 } // namespace
 
@@ -175,6 +177,15 @@ void RipCommands::report(const RipReport& r)
         break;
     case RipProblem::ReadFailed:
         text = dialog_.text(60);
+        if (!r.path.isEmpty())
+            // The file is kept, as it is: the user must not take it for the whole track.
+            text += QLatin1Char('\n')
+                + dialog_.language()
+                      .text(kPartialTrackLine,
+                            QStringLiteral("Track %1 was read only in part: %2 holds only the part "
+                                           "of the track read before the error."))
+                      .arg(r.trackNumber)
+                      .arg(r.path);
         break;
     case RipProblem::VorbisRefused:
         text = QStringLiteral("The Ogg Vorbis encoder cannot start with these settings.");
@@ -193,6 +204,8 @@ void RipCommands::report(const RipReport& r)
         text = QStringLiteral("The tag could not be written to\n%1").arg(r.path);
         break;
     }
+    if (!r.reason.isEmpty() && r.problem != RipProblem::ReadFailed)
+        text += QLatin1Char('\n') + r.reason;
     quandor::shell::messageBox(&dialog_, text, kTitle, MessageButtons::Ok, icon);
 }
 

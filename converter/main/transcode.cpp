@@ -67,6 +67,11 @@ void AudioWriterAdapter::abort()
 {
     writer_.Abort();
 }
+QString AudioWriterAdapter::writtenPath() const
+{
+    return writer_.WrittenPath();
+}
+
 QString AudioWriterAdapter::lastError() const
 {
     return writer_.LastError();
@@ -163,8 +168,10 @@ PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& 
     reader.close();
     if (!closed)
         return {false, withReason(QStringLiteral("cannot complete the target"), writer.lastError())};
-    if (tag)
-        tag(target);
+    if (tag) {
+        const QString written = writer.writtenPath();
+        tag(written.isEmpty() ? target : written);
+    }
     return {};
 }
 

@@ -42,6 +42,9 @@ public:
     virtual bool close() = 0; ///< completes the file
     virtual void abort() = 0; ///< discards the file
     virtual QString lastError() const = 0;
+    /// After close: the name the file took (the next free one when a file
+    /// appeared under its own meanwhile); empty: the name it was opened with.
+    virtual QString writtenPath() const { return {}; }
 };
 
 /// Adapters over the audio components.
@@ -71,6 +74,7 @@ public:
     bool close() override;
     void abort() override;
     QString lastError() const override;
+    QString writtenPath() const override;
 
 private:
     quandor::audio::AudioFileWriter& writer_;
@@ -89,7 +93,7 @@ struct PumpResult {
 };
 
 /// Copies `source` into `target`. On success both files are closed and `tag`
-/// is called with the target. When Cancel stops the copy the unfinished
+/// is called with the name the target took. When Cancel stops the copy the unfinished
 /// target is removed, untagged, and the result is still a success (nothing
 /// to report). On failure the partial target is removed, both files are
 /// closed and the reason returned. Either way `transcoding` ends False and

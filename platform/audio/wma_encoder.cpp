@@ -32,6 +32,7 @@ public:
     bool finish(QString& error) override { return output_.finish(error); }
 
     void abandon() override { output_.abandon(); }
+    QString writtenPath() const override { return output_.fileName(); }
 
 private:
     WmaProfile profile_;
