@@ -577,19 +577,22 @@ void expectUserFilesKept(const Writer& writer, const Place& place, const std::ma
         if (name == QStringLiteral(".filler"))
             continue;
         if (name != writer.name || (!writerSucceeded && !writer.keepsCutFile) || writer.kind == Kind::NewName) {
-            if (writer.kind == Kind::SharedIni && name == writer.name && bytes.contains(keepLines()))
+            if (writer.kind == Kind::SharedIni && name == writer.name && bytes.contains(keepLines())) {
                 EXPECT_TRUE(readAll(path).contains(keepLines())) << "the user's values were lost";
-            else if (writer.kind == Kind::SharedIni && name == writer.name)
+            } else if (writer.kind == Kind::SharedIni && name == writer.name) {
                 continue; // a planted link or FIFO, not the user's values
-            else if (bytes != "dir")
+            } else if (bytes != "dir") {
                 EXPECT_EQ(after.count(name) ? after.at(name) : QByteArray("(gone)"), bytes) << name.toStdString();
+            }
         }
     }
-    for (const auto& [name, bytes] : after)
+    for (const auto& [name, bytes] : after) {
         EXPECT_FALSE(QFileInfo(name).fileName().startsWith(QLatin1Char('.')) && name != QStringLiteral(".filler"))
             << "a working copy was left: " << name.toStdString();
-    if (writer.kind == Kind::SharedIni && before.count(writer.name) && before.at(writer.name).contains(keepLines()))
+    }
+    if (writer.kind == Kind::SharedIni && before.count(writer.name) && before.at(writer.name).contains(keepLines())) {
         EXPECT_TRUE(readAll(path).contains(keepLines())) << "the user's values were lost";
+    }
 }
 
 /// A failure names the file and says why.
@@ -630,8 +633,9 @@ TEST_F(EveryWriter, EveryFaultEndsWithNothingLostAndAReportNamingTheFile)
             const Place place = placeFor(writer, fault);
             const QString path = place.target() + writer.name;
             const bool fullDisk = fault == Fault::DiskFull && haveMount;
-            if (fullDisk)
+            if (fullDisk) {
                 ASSERT_EQ(::mount("tmpfs", QFile::encodeName(place.folder).constData(), "tmpfs", 0, "size=1m"), 0);
+            }
             prepare(writer, place);
             if (HasFatalFailure())
                 return;
