@@ -2,6 +2,7 @@
 
 #include "cdrip/cddb/cddb_reply.h"
 #include "platform/files/contained_file.h"
+#include "platform/files/file_door.h"
 #include "platform/profile/profile_file.h"
 
 #include <QDir>
@@ -110,6 +111,11 @@ bool CddbCache::writeAndIndex(const QString& queryCommand, const QString& folder
 
 bool CddbCache::writeIndex(const QString& queryCommand, const QString& value)
 {
+    // Another Brenlow may store an entry meanwhile: the index is read,
+    // changed and written back under the cache folder's lock, so both keep theirs.
+    const quandor::files::FolderLock lock(indexFile());
+    if (!lock.held())
+        return false;
     std::optional<QByteArray> index = quandor::files::readFileBeneath(cacheFolder(), kIndexName, kMaxIndexBytes);
     const QFileInfo existing(indexFile());
     if (!index && existing.isFile() && !existing.isSymLink())

@@ -1,7 +1,8 @@
 #include "cdrip/cddb/cddb_download.h"
 #include "quandor_version.h"
 
-#include <QSaveFile>
+#include "platform/files/file_door.h"
+
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -14,11 +15,12 @@ struct CurlDeleter {
 };
 
 struct Transfer {
-    QSaveFile* file = nullptr;
+    quandor::files::NewFile* file = nullptr;
     qint64 written = 0;
     qint64 maxBytes = 0;
     const std::atomic<bool>* cancel = nullptr;
     bool tooLarge = false;
+    QString writeError;
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user)
@@ -29,7 +31,7 @@ size_t writeBody(char* data, size_t size, size_t count, void* user)
         transfer->tooLarge = true;
         return 0;
     }
-    if (transfer->file->write(data, bytes) != bytes)
+    if (!transfer->file->write(data, bytes, &transfer->writeError))
         return 0;
     transfer->written += bytes;
     return size * count;
@@ -54,17 +56,17 @@ DownloadResult downloadToFile(const QString& url, const QString& destination, co
 {
     initialiseCurlOnce();
     DownloadResult result;
-    QSaveFile file(destination);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = file.errorString();
+    // The reply takes the name only when complete; a link under the name is
+    // replaced by it, never written through.
+    quandor::files::NewFile file;
+    if (!file.open(destination, quandor::files::WhenTaken::Replace, &result.error))
         return result;
-    }
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) {
         result.error = QStringLiteral("The HTTP client could not start.");
         return result;
     }
-    Transfer transfer{&file, 0, limits.maxBytes, cancel, false};
+    Transfer transfer{&file, 0, limits.maxBytes, cancel, false, {}};
     const QByteArray address = url.toUtf8();
     CURL* h = curl.get();
     curl_easy_setopt(h, CURLOPT_URL, address.constData());
@@ -88,17 +90,15 @@ DownloadResult downloadToFile(const QString& url, const QString& destination, co
         result.error = QStringLiteral("Cancelled.");
     } else if (transfer.tooLarge) {
         result.error = QStringLiteral("The reply is too large.");
+    } else if (!transfer.writeError.isEmpty()) {
+        result.error = transfer.writeError;
     } else if (code != CURLE_OK) {
         result.error = QString::fromUtf8(curl_easy_strerror(code));
     } else if (status < 200 || status > 299) {
         result.error = QStringLiteral("HTTP status %1.").arg(status);
-    } else if (!file.commit()) {
-        result.error = file.errorString();
     } else {
-        result.ok = true;
+        result.ok = file.commit(&result.error);
     }
-    if (!result.ok)
-        file.cancelWriting();
     return result;
 }
 

@@ -1,6 +1,6 @@
 #include "cdrip/cddb/cddb_lookup.h"
 
-#include <QFile>
+#include "platform/files/file_door.h"
 
 namespace brenlow {
 namespace {
@@ -40,12 +40,16 @@ bool fetch(const CddbLookupSetup& setup, const QString& url, const std::atomic<b
         step = failed(result.error);
         return false;
     }
-    QFile file(setup.requestFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        step = failed(QStringLiteral("cannot read ") + setup.requestFile);
+    // Only the regular file just written is read: never a FIFO or a link
+    // put in its place meanwhile.
+    QString error;
+    const std::optional<QByteArray> read =
+        quandor::files::readRegularFile(setup.requestFile, setup.limits.maxBytes, &error);
+    if (!read) {
+        step = failed(error);
         return false;
     }
-    reply = file.read(setup.limits.maxBytes);
+    reply = *read;
     if (!cddbLinesWithinBound(reply)) {
         step = refused(QStringLiteral("a reply line is too long"));
         reply.clear();

@@ -46,9 +46,9 @@ RipEngine::RipEngine(RipJob job, std::atomic<bool>& stopRequested, RipObserver& 
       observer_(observer)
 {}
 
-RipOutcome RipEngine::fail(RipProblem problem, const QString& path, int trackNumber)
+RipOutcome RipEngine::fail(RipProblem problem, const QString& path, int trackNumber, const QString& reason)
 {
-    observer_.problem({problem, path, trackNumber});
+    observer_.problem({problem, path, trackNumber, reason});
     return RipOutcome::Failed;
 }
 
@@ -92,7 +92,7 @@ RipOutcome RipEngine::run()
         if (!out.ok())
             return fail(RipProblem::FolderFailed, out.failedFolder, track.number);
         if (const auto problem = encoder->begin(out.path, track))
-            return fail(*problem, out.path, track.number);
+            return fail(*problem, out.path, track.number, encoder->failure());
         const TrackResult result = ripTrack(track, out.path, *encoder);
         if (result == TrackResult::Failed)
             return RipOutcome::Failed;
@@ -112,7 +112,7 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
         if (!problem && ended)
             problem = ended;
         if (problem)
-            observer_.problem({*problem, path, track.number});
+            observer_.problem({*problem, path, track.number, encoder.failure()});
     };
     const auto fail = [&](RipProblem problem) {
         finishCut(problem);
@@ -159,7 +159,7 @@ RipEngine::TrackResult RipEngine::ripTrack(const RipTrack& track, const QString&
     if (batch && !giveCounted())
         return fail(RipProblem::WriteFailed);
     if (const auto problem = encoder.end(true)) {
-        observer_.problem({*problem, path, track.number});
+        observer_.problem({*problem, path, track.number, encoder.failure()});
         return TrackResult::Failed;
     }
     observer_.trackFinished(track.index);

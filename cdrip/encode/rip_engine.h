@@ -19,7 +19,7 @@ public:
 private:
     enum class TrackResult { Done, Stopped, Failed };
     TrackResult ripTrack(const RipTrack& track, const QString& path, class TrackEncoder& encoder);
-    RipOutcome fail(RipProblem problem, const QString& path, int trackNumber = 0);
+    RipOutcome fail(RipProblem problem, const QString& path, int trackNumber = 0, const QString& reason = {});
 
     const RipJob job_;
     std::atomic<bool>& stop_;

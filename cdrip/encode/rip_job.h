@@ -60,6 +60,7 @@ struct RipReport {
     RipProblem problem;
     QString path; ///< the file or folder concerned, when there is one
     int trackNumber = 0;
+    QString reason; ///< the system's reason for a failed write, when there is one
 };
 
 enum class RipOutcome { Completed, Stopped, Failed };

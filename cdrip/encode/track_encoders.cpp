@@ -9,6 +9,46 @@
 
 namespace brenlow {
 
+// --- the output file ------------------------------------------------------
+
+bool TrackEncoder::openOutput(const QString& path, QFile& file, QIODevice::OpenMode extraMode)
+{
+    failure_.clear();
+    // A rip replaces the file of its name, as it always has; only whole:
+    // what stood there is there until the new file is complete.
+    if (!target_.open(path, quandor::files::WhenTaken::Replace, &failure_))
+        return false;
+    if (file.open(target_.descriptor(), QIODevice::WriteOnly | extraMode, QFileDevice::DontCloseHandle))
+        return true;
+    failure_ = file.errorString();
+    target_.discard();
+    return false;
+}
+
+bool TrackEncoder::completeOutput(QFile& file)
+{
+    const bool flushed = file.flush();
+    if (!flushed)
+        noteFailure(file);
+    file.close();
+    if (!flushed) {
+        target_.discard();
+        return false;
+    }
+    return target_.commit(&failure_);
+}
+
+void TrackEncoder::noteFailure(const QFile& file)
+{
+    if (!failure_.isEmpty())
+        return;
+    // A write cut short by a full disk or a size limit leaves no error of its own.
+    const QString reason = file.error() == QFileDevice::NoError || file.errorString() == QLatin1String("Unknown error")
+        ? qt_error_string(quandor::files::shortWriteReason(target_.descriptor()))
+        : file.errorString();
+    failure_ = QStringLiteral("%1: %2").arg(target_.path(), reason);
+}
+
 // --- WAV -------------------------------------------------------------------
 
 namespace {
@@ -21,15 +61,15 @@ std::optional<RipProblem> WavTrackEncoder::begin(const QString& path, const RipT
     writeFailed_ = false;
     pending_.clear();
     pending_.reserve(kWavWriteBytes);
-    file_.setFileName(path);
     // Unbuffered: the audio is gathered in `pending_` already, and every byte
     // a write reports is then in the file.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    if (!openOutput(path, file_, QIODevice::Unbuffered))
         return RipProblem::CreateFailed;
     const auto header = makeWavHeader(static_cast<uint32_t>(track.lengthSectors * kSectorBytes));
     if (file_.write(reinterpret_cast<const char*>(header.data()), kWavHeaderBytes) != kWavHeaderBytes) {
+        noteFailure(file_);
         file_.close();
-        file_.remove();
+        target_.discard();
         return RipProblem::WriteFailed;
     }
     return std::nullopt;
@@ -52,8 +92,10 @@ bool WavTrackEncoder::writeAudio(const char* data, qint64 bytes)
     const qint64 written = file_.write(data, bytes);
     if (written > 0)
         dataBytes_ += static_cast<uint32_t>(written);
-    if (written != bytes)
+    if (written != bytes) {
         writeFailed_ = true;
+        noteFailure(file_);
+    }
     return written == bytes;
 }
 
@@ -77,8 +119,11 @@ std::optional<RipProblem> WavTrackEncoder::end(bool)
     }
     // The sizes always describe what the file holds, also for a cut track.
     ok = patchWavSizes(file_, dataBytes_) && ok;
-    file_.close();
-    if (!ok || writeFailed_ || file_.error() != QFileDevice::NoError)
+    if (!ok)
+        noteFailure(file_);
+    // Even a cut track is kept, with sizes that describe what it holds.
+    ok = completeOutput(file_) && ok;
+    if (!ok || writeFailed_)
         return RipProblem::WriteFailed;
     return std::nullopt;
 }
@@ -113,8 +158,7 @@ std::optional<RipProblem> Mp3TrackEncoder::begin(const QString& path, const RipT
     }
     input_.assign(chunkSamples_, 0);
     output_.assign(outputBytes, 0);
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!openOutput(path, file_)) {
         closeStream();
         return RipProblem::CreateFailed;
     }
@@ -123,7 +167,10 @@ std::optional<RipProblem> Mp3TrackEncoder::begin(const QString& path, const RipT
 
 bool Mp3TrackEncoder::writeOutput(uint32_t bytes)
 {
-    return bytes == 0 || file_.write(reinterpret_cast<const char*>(output_.data()), bytes) == bytes;
+    if (bytes == 0 || file_.write(reinterpret_cast<const char*>(output_.data()), bytes) == bytes)
+        return true;
+    noteFailure(file_);
+    return false;
 }
 
 bool Mp3TrackEncoder::write(const uint8_t* pcm, int64_t bytes)
@@ -158,13 +205,21 @@ std::optional<RipProblem> Mp3TrackEncoder::end(bool whole)
         }
     }
     closeStream();
-    ok = file_.flush() && ok;
-    file_.close();
-    if (!ok)
+    if (!ok) {
+        noteFailure(file_);
+        file_.close();
+        target_.discard();
         return RipProblem::WriteFailed;
-    if (whole && !Id3v1Tag(file_.fileName()).write(tag_))
+    }
+    // The tag goes in before the file has its name: a whole track is named
+    // with it or not at all.
+    ok = file_.flush();
+    if (whole && ok && !Id3v1Tag(workingPath()).write(tag_)) {
+        file_.close();
+        target_.discard();
         return RipProblem::TagFailed;
-    return std::nullopt;
+    }
+    return completeOutput(file_) && ok ? std::nullopt : std::optional<RipProblem>(RipProblem::WriteFailed);
 }
 
 // --- Ogg Vorbis ------------------------------------------------------------
@@ -186,16 +241,17 @@ std::optional<RipProblem> OggTrackEncoder::begin(const QString& path, const RipT
         {QStringLiteral("genre"), disc_.genre.isEmpty() ? QStringLiteral("Rock") : disc_.genre},
         {QStringLiteral("tracknumber"), QString::number(track.number)},
     };
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!openOutput(path, file_))
         return RipProblem::CreateFailed;
     stream_ = std::make_unique<OggVorbisStream>();
     const uint32_t serial = QRandomGenerator::global()->generate();
     if (!stream_->open(parameters_, comments, serial, file_)) {
         const bool writeError = file_.error() != QFileDevice::NoError;
         stream_.reset();
+        if (writeError)
+            noteFailure(file_);
         file_.close();
-        file_.remove();
+        target_.discard();
         return writeError ? RipProblem::WriteFailed : RipProblem::VorbisRefused;
     }
     return std::nullopt;
@@ -210,8 +266,9 @@ std::optional<RipProblem> OggTrackEncoder::end(bool)
 {
     bool ok = stream_->finish();
     stream_.reset();
-    ok = file_.flush() && ok;
-    file_.close();
+    if (!ok)
+        noteFailure(file_);
+    ok = completeOutput(file_) && ok;
     return ok ? std::nullopt : std::optional<RipProblem>(RipProblem::WriteFailed);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // One output file per track: WAV, MP3 through the LAME library, Ogg Vorbis.
 // Each writes what it is given and, when ended (finished or cut short),
-// leaves a valid file.
+// leaves a valid file. The file has no name until it is ended (a kill leaves
+// nothing under the track's name), then it replaces what had the name.
 
 #include "cdrip/encode/id3v1_tag.h"
 #include "cdrip/encode/lame_library.h"
 #include "cdrip/encode/ogg_vorbis_stream.h"
 #include "cdrip/encode/rip_job.h"
+#include "platform/files/file_door.h"
 
 #include <QFile>
 #include <optional>
@@ -17,6 +19,21 @@ namespace brenlow {
 class TrackEncoder {
 public:
     virtual ~TrackEncoder() = default;
+    /// Why the last write, or the end, failed, in the system's words.
+    QString failure() const { return failure_; }
+
+protected:
+    /// Starts the unnamed file for `path` and opens `file` on it.
+    bool openOutput(const QString& path, QFile& file, QIODevice::OpenMode extraMode = {});
+    /// Closes `file` and names the output; false with the reason kept.
+    bool completeOutput(QFile& file);
+    /// Notes a failed write of `file`.
+    void noteFailure(const QFile& file);
+    QString workingPath() const { return QString::fromLocal8Bit(target_.workingPath()); }
+    quandor::files::NewFile target_;
+    QString failure_;
+
+public:
     /// Creates the file; on failure nothing is left behind.
     virtual std::optional<RipProblem> begin(const QString& path, const RipTrack& track) = 0;
     virtual bool write(const uint8_t* pcm, int64_t bytes) = 0;

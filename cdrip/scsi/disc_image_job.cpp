@@ -2,6 +2,7 @@
 
 #include "cdrip/scsi/background_file_writer.h"
 #include "cdrip/scsi/scsi_commands.h"
+#include "platform/files/file_door.h"
 
 #include <QFile>
 #include <thread>
@@ -12,11 +13,12 @@ namespace {
 
 constexpr int kSectorsPerRead = 10;
 
-DiscImageResult ended(DiscImageOutcome outcome, const QString& path = {})
+DiscImageResult ended(DiscImageOutcome outcome, const QString& path = {}, const QString& reason = {})
 {
     DiscImageResult result;
     result.outcome = outcome;
     result.path = path;
+    result.reason = reason;
     return result;
 }
 
@@ -38,12 +40,10 @@ int DiscImageJob::sectorCount(const TrackTable& tracks)
 
 DiscImageResult DiscImageJob::run(const std::atomic<bool>& stop)
 {
+    // Both files have no name until the image is complete: a cancelled,
+    // failed or killed image leaves nothing, and an older image of the same
+    // name stays until the new one replaces it.
     DiscImageResult result = work(stop);
-    if (result.outcome != DiscImageOutcome::Completed && result.outcome != DiscImageOutcome::DataTrack
-        && result.outcome != DiscImageOutcome::NoTracks) {
-        QFile::remove(snapshot_.paths.binPath);
-        QFile::remove(snapshot_.paths.cuePath);
-    }
     emit finished(result);
     return result;
 }
@@ -59,21 +59,22 @@ DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
             return ended(DiscImageOutcome::DataTrack);
 
     const ImagePaths& paths = snapshot_.paths;
-    QFile::remove(paths.binPath);
-    QFile::remove(paths.cuePath);
-    QFile image(paths.binPath);
-    if (!image.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return ended(DiscImageOutcome::CreateFailed, paths.binPath);
-
-    // The cue sheet first, so a finished image always has one.
-    {
-        QFile cue(paths.cuePath);
-        if (!cue.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return ended(DiscImageOutcome::CreateFailed, paths.cuePath);
-        const QByteArray text = cueSheetText(tracks, paths.binName);
-        if (cue.write(text) != text.size() || !cue.flush())
-            return ended(DiscImageOutcome::WriteFailed, paths.cuePath);
-    }
+    // The user chose the name and agreed to replace what has it.
+    quandor::files::NewFile binFile;
+    QString reason;
+    if (!binFile.open(paths.binPath, quandor::files::WhenTaken::Replace, &reason))
+        return ended(DiscImageOutcome::CreateFailed, paths.binPath, reason);
+    QFile image;
+    if (!image.open(binFile.descriptor(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        return ended(DiscImageOutcome::CreateFailed, paths.binPath, image.errorString());
+    const auto writeFailed = [&] {
+        // A write cut short by a full disk or a size limit leaves no error of its own.
+        const QString why =
+            image.error() == QFileDevice::NoError || image.errorString() == QLatin1String("Unknown error")
+            ? qt_error_string(quandor::files::shortWriteReason(binFile.descriptor()))
+            : image.errorString();
+        return ended(DiscImageOutcome::WriteFailed, paths.binPath, why);
+    };
 
     // Runs are gathered and written several at a time, on a thread of their
     // own: one write per run costs as much as the read itself, and the disc is
@@ -109,18 +110,19 @@ DiscImageResult DiscImageJob::work(const std::atomic<bool>& stop)
         done += count;
         if (done == total || filled + runBytes > writer.buffer().size()) {
             if (!writer.submit(filled))
-                return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+                return writeFailed();
             filled = 0;
         }
         emit progress(done, total);
     }
-    if (!writer.finish())
-        return ended(DiscImageOutcome::WriteFailed, paths.binPath);
-    if (!image.flush())
-        return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+    if (!writer.finish() || !image.flush())
+        return writeFailed();
     image.close();
-    if (image.error() != QFileDevice::NoError)
-        return ended(DiscImageOutcome::WriteFailed, paths.binPath);
+    if (!binFile.commit(&reason))
+        return ended(DiscImageOutcome::WriteFailed, paths.binPath, reason);
+    // The cue sheet only beside a complete image: a cut image never has one.
+    if (!quandor::files::replaceFile(paths.cuePath, cueSheetText(tracks, paths.binName), &reason))
+        return ended(DiscImageOutcome::WriteFailed, paths.cuePath, reason);
     return ended(DiscImageOutcome::Completed);
 }
 

@@ -36,6 +36,7 @@ enum class DiscImageOutcome {
 struct DiscImageResult {
     DiscImageOutcome outcome = DiscImageOutcome::Completed;
     QString path;       ///< the file that failed (CreateFailed, WriteFailed)
+    QString reason;     ///< the system's reason for that failure
     Lba failedAt;       ///< the first sector of the failed read (ReadFailed)
     ScsiResult command; ///< what the failed read came back with
 };

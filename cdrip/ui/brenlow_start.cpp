@@ -2,6 +2,7 @@
 
 #include "cdrip/ui/brenlow_registry.h"
 #include "cdrip/ui/language_dialog.h"
+#include "platform/files/file_door.h"
 #include "platform/shell/program_folder.h"
 #include "platform/shell/services.h"
 
@@ -50,6 +51,9 @@ StartEnvironment currentStartEnvironment()
 
 int runBrenlow(const StartEnvironment& environment)
 {
+    // A write past a file-size limit then fails with EFBIG and is reported
+    // like a full disk, instead of killing the program.
+    quandor::files::ignoreFileSizeSignal();
     const ModalRunner runModal =
         environment.runModal ? environment.runModal : [](QDialog& dialog) { return dialog.exec(); };
 

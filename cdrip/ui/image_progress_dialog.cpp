@@ -39,9 +39,11 @@ QString discImageFailureText(const DiscImageResult& result, const LanguageTable&
     case DiscImageOutcome::DataTrack:
         return message_lines::ImageDataTrack.in(language);
     case DiscImageOutcome::CreateFailed:
-        return withPath(message_lines::FileNotCreated, language, result.path);
+        return withPath(message_lines::FileNotCreated, language, result.path + QLatin1Char('\n') + result.reason)
+            .trimmed();
     case DiscImageOutcome::WriteFailed:
-        return withPath(message_lines::FileNotWritten, language, result.path);
+        return withPath(message_lines::FileNotWritten, language, result.path + QLatin1Char('\n') + result.reason)
+            .trimmed();
     case DiscImageOutcome::ReadFailed:
         return message_lines::ImageReadFailed.in(language).arg(result.failedAt.value).arg(result.command.text());
     }

@@ -42,6 +42,8 @@ QStringList& tagEditorRoots()
 }
 
 const QString kTitle = QStringLiteral("Brenlow");
+/// Says a file kept after a read error holds only part of its track.
+constexpr int kPartialTrackLine = 205;
 
 } // namespace
 
@@ -176,6 +178,15 @@ void RipCommands::report(const RipReport& r)
         break;
     case RipProblem::ReadFailed:
         text = dialog_.text(60);
+        if (!r.path.isEmpty())
+            // The file is kept, as it is: the user must not take it for the whole track.
+            text += QLatin1Char('\n')
+                + dialog_.language()
+                      .text(kPartialTrackLine,
+                            QStringLiteral("Track %1 was read only in part: %2 holds only the part "
+                                           "of the track read before the error."))
+                      .arg(r.trackNumber)
+                      .arg(r.path);
         break;
     case RipProblem::VorbisRefused:
         text = message_lines::OggEncoderRefused.in(dialog_.language());
@@ -194,6 +205,8 @@ void RipCommands::report(const RipReport& r)
         text = withPath(message_lines::TagNotWritten, dialog_.language(), r.path);
         break;
     }
+    if (!r.reason.isEmpty() && r.problem != RipProblem::ReadFailed)
+        text += QLatin1Char('\n') + r.reason;
     quandor::shell::messageBox(&dialog_, text, kTitle, MessageButtons::Ok, icon);
 }
 

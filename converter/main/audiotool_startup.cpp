@@ -8,6 +8,7 @@
 #include "converter/main/form1.h"
 #include "converter/main/kill_process.h"
 #include "converter/main/web_links.h"
+#include "platform/files/file_door.h"
 #include "platform/profile/profile_file.h"
 
 #include <QAction>
@@ -36,6 +37,9 @@ void writeDefault(const QString& ini, const ConfigKey& key)
 
 void Audiotool::Form_Initialize()
 {
+    // A write past a file-size limit then fails with EFBIG and is reported
+    // like a full disk, instead of killing the program and its batch.
+    quandor::files::ignoreFileSizeSignal();
     deb_ = std::make_unique<Deb>();
     deb_->show();
     QApplication::processEvents();

@@ -67,6 +67,11 @@ void AudioWriterAdapter::abort()
 {
     writer_.Abort();
 }
+QString AudioWriterAdapter::writtenPath() const
+{
+    return writer_.WrittenPath();
+}
+
 QString AudioWriterAdapter::lastError() const
 {
     return writer_.LastError();

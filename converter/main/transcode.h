@@ -44,6 +44,9 @@ public:
     virtual bool close(const std::function<void(const QString& workingPath)>& beforeNaming) = 0;
     virtual void abort() = 0; ///< discards the file
     virtual QString lastError() const = 0;
+    /// After close: the name the file took (the next free one when a file
+    /// appeared under its own meanwhile); empty: the name it was opened with.
+    virtual QString writtenPath() const { return {}; }
 };
 
 /// Adapters over the audio components.
@@ -73,6 +76,7 @@ public:
     bool close(const std::function<void(const QString& workingPath)>& beforeNaming) override;
     void abort() override;
     QString lastError() const override;
+    QString writtenPath() const override;
 
 private:
     quandor::audio::AudioFileWriter& writer_;

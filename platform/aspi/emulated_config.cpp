@@ -2,12 +2,17 @@
 #include "platform/aspi/cue_time.h"
 #include "platform/aspi/disc_address.h"
 
+#include "platform/files/regular_file.h"
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 #include <utility>
 
 namespace quandor::aspi {
@@ -292,12 +297,28 @@ std::string driveSectionName(const DeviceAddress& address)
 
 std::optional<EmulatedLayerConfig> parseEmulatedConfig(const std::string& iniPath, std::string* error)
 {
-    std::ifstream in(iniPath, std::ios::binary);
-    if (!in) {
+    // Only a regular file: a FIFO named by the environment would hold the
+    // start in open() for good.
+    std::string why;
+    const quandor::files::FileDescriptor file = quandor::files::openRegularFile(iniPath, &why);
+    std::string content;
+    for (char buffer[16384];;) {
+        const ssize_t got = file ? ::read(file.get(), buffer, sizeof buffer) : -1;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got < 0 && file)
+                why = std::strerror(errno);
+            break;
+        }
+        content.append(buffer, size_t(got));
+    }
+    if (!file || !why.empty()) {
         if (error)
-            *error = "cannot open " + iniPath;
+            *error = "cannot open " + iniPath + ": " + why;
         return std::nullopt;
     }
+    std::istringstream in(content);
     Parser parser;
     parser.folder = fs::absolute(fs::path(iniPath)).parent_path();
     enum class Section { None, Layer, Drive, Other } section = Section::None;

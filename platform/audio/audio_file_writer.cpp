@@ -52,6 +52,7 @@ bool AudioFileWriter::Open(const QString& path, int /*mode*/)
     if (target_)
         Abort();
     writeFailed_ = false;
+    writtenPath_.clear();
     if (!format_)
         return refuse(QStringLiteral("No valid output format is set"));
     auto target = std::make_unique<OpenTarget>();
@@ -98,6 +99,7 @@ bool AudioFileWriter::Close(const std::function<void(const QString& workingPath)
         return failWrite(error);
     if (!target_->encoder->finish(error, beforeNaming))
         return failWrite(error);
+    writtenPath_ = target_->encoder->writtenPath();
     target_.reset();
     return true;
 }

@@ -30,7 +30,8 @@ public:
     AudioFileWriter(const AudioFileWriter&) = delete;
     AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
-    /// Creates `path` (replacing a file of that name) in the current format.
+    /// Starts `path` in the current format. The file takes its name at Close;
+    /// when another file has it by then, the next free one (`song(1).mp3`).
     bool Open(const QString& path, int mode = 0);
     /// Tag fields the files opened from now on carry from the start where the
     /// format has a header of its own for them (Ogg Vorbis comments): a tag
@@ -46,6 +47,8 @@ public:
     /// Discards an open file: nothing is left behind.
     void Abort();
     bool IsOpen() const;
+    /// The name the file completed by the last successful Close took.
+    QString WrittenPath() const { return writtenPath_; }
 
     /// The PCM that follows: interleaved signed 16-bit, `blockAlign` bytes per
     /// frame (2 mono, 4 stereo) at `sampleRate`; the reader's FormatNumberB and
@@ -102,6 +105,7 @@ private:
     bool wmaSupport_ = false;
     TagFieldList streamTags_;
     QString lastError_;
+    QString writtenPath_;
 };
 
 } // namespace quandor::audio

@@ -1,10 +1,14 @@
 #pragma once
-// The file an encoder writes. It has no name until it is complete: a
-// conversion that is stopped, fails or is killed half-way leaves nothing,
-// rather than a cut file under the finished name (where the file system has
-// no unnamed files, the file has its name from the start and is removed when
-// abandoned). Every write goes straight to the system, so a failure (a full
-// disk, a size limit) is reported in the system's own words.
+// The file an encoder writes, through the one door for new files. It has no
+// name until it is complete: a conversion that is stopped, fails or is killed
+// half-way leaves nothing, rather than a cut file under the finished name.
+// Its data is on the disk and its close checked before it takes a name, and
+// a file that appeared under that name meanwhile is never replaced: the
+// output takes the next free name (`song(1).mp3`), which fileName() then
+// gives. Every write goes straight to the system, so a failure (a full disk,
+// a size limit) is reported in the system's own words.
+
+#include "platform/files/file_door.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,7 +22,8 @@ public:
     EncodedFile(const EncodedFile&) = delete;
     EncodedFile& operator=(const EncodedFile&) = delete;
 
-    /// Starts the file that `complete` names `path` (replacing a file of that name).
+    /// Starts the file that `complete` names `path`, or the next free name
+    /// when `path` is taken by then.
     bool create(const QString& path, QString& error);
     /// Writes at the end of what was written so far (or where `seek` put it).
     bool write(const char* data, qint64 size, QString& error);
@@ -30,25 +35,21 @@ public:
     qint64 size() const;
     /// The system's error number of the last failure.
     int lastErrno() const { return lastErrno_; }
-    /// Gives the complete file its name and closes it.
+    /// Flushes and closes the complete file, then gives it its name.
     bool complete(QString& error);
     /// Closes and drops the file: nothing is left of it.
     void discard();
 
-    QString fileName() const { return path_; }
+    /// The name asked for; after `complete`, the name the file took.
+    QString fileName() const { return file_.path(); }
     /// The path through which this process opens the unfinished file (a
     /// writer of tags reaches it there before it has its name).
     QByteArray workingPath() const;
 
 private:
-    bool fail(const QString& what, QString& error);
-    /// Writes all of `data` at `position`, or at the file position when negative.
-    bool writeAll(qint64 position, const char* data, qint64 size, QString& error);
-    bool giveName();
+    bool failed(QString& error);
 
-    QString path_;
-    int fd_ = -1;
-    bool unnamed_ = false;
+    files::NewFile file_;
     int lastErrno_ = 0;
 };
 

@@ -36,6 +36,8 @@ public:
     bool finish(QString& error, const std::function<void(const QString&)>& beforeNaming = {});
     /// Drops the unfinished file: nothing is left of it.
     void abandon();
+    /// The name the finished file took (the next free one when its own was taken).
+    QString fileName() const { return file_.fileName(); }
 
 private:
     struct IoFree {

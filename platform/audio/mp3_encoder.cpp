@@ -218,6 +218,7 @@ public:
     }
 
     void abandon() override { file_.discard(); }
+    QString writtenPath() const override { return file_.fileName(); }
 
 private:
     bool store(int bytes, QString& error)

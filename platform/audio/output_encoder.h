@@ -35,6 +35,9 @@ public:
     /// Drops the unfinished file: nothing is left of it, and a file the
     /// finished one would have replaced stays as it was.
     virtual void abandon() = 0;
+    /// After `finish`: the name the file took. A file that appeared under the
+    /// name asked for meanwhile is never replaced, so it may be the next free one.
+    virtual QString writtenPath() const = 0;
 };
 
 std::unique_ptr<OutputEncoder> makeWavEncoder(const PcmSettings& settings);

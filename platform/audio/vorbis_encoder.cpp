@@ -102,6 +102,7 @@ public:
     }
 
     void abandon() override { file_.discard(); }
+    QString writtenPath() const override { return file_.fileName(); }
 
 private:
     bool drain(QString& error, bool atEnd = false)

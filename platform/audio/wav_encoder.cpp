@@ -72,6 +72,7 @@ public:
     }
 
     void abandon() override { file_.discard(); }
+    QString writtenPath() const override { return file_.fileName(); }
 
 private:
     void pack(const std::int16_t* pcm, size_t samples)

@@ -35,6 +35,7 @@ public:
     }
 
     void abandon() override { output_.abandon(); }
+    QString writtenPath() const override { return output_.fileName(); }
 
 private:
     WmaProfile profile_;

@@ -1,14 +1,13 @@
 #include "platform/files/contained_file.h"
 
 #include "platform/files/file_descriptor.h"
-#include "platform/files/unnamed_file.h"
+#include "platform/files/file_door.h"
 
 #include <QFile>
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 
 namespace quandor::files {
@@ -74,39 +73,6 @@ FileDescriptor folderOf(const QString& root, const QList<QByteArray>& parts, boo
     return folder;
 }
 
-QByteArray temporaryName(const QByteArray& name)
-{
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    return '.' + name + '.' + QByteArray::number(qulonglong(random()), 36) + ".tmp";
-}
-
-/// Gives the written file `fd` a temporary name in `folder`: an unnamed file
-/// (O_TMPFILE) is linked in, a named one already has it.
-bool nameTemporary(int folder, int fd, bool unnamed, const QByteArray& temporary)
-{
-    if (!unnamed)
-        return true;
-    if (const int error = linkUnnamed(fd, folder, temporary.constData())) {
-        errno = error;
-        return false;
-    }
-    return true;
-}
-
-/// An unnamed file cannot be left behind by a kill; where the file system
-/// has none, a hidden name of its own, created exclusively. `unnamed` tells
-/// which of the two it is.
-FileDescriptor openTemporary(int folder, const QByteArray& temporary, bool& unnamed)
-{
-    unnamed = true;
-    FileDescriptor file = openUnnamed(folder, O_WRONLY, 0666);
-    if (!file) {
-        unnamed = false;
-        file.reset(::openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    }
-    return file;
-}
-
 } // namespace
 
 bool writeFileBeneath(const QString& root, const QString& relative, const QByteArray& bytes, QString* error)
@@ -114,37 +80,17 @@ bool writeFileBeneath(const QString& root, const QString& relative, const QByteA
     const QList<QByteArray> parts = partsOf(relative);
     if (parts.isEmpty())
         return fail(error, QStringLiteral("bad file name ") + relative);
-    const FileDescriptor folder = folderOf(root, parts, true);
+    FileDescriptor folder = folderOf(root, parts, true);
     if (!folder)
         return fail(error, systemReason());
-    const QByteArray& name = parts.last();
-    const QByteArray temporary = temporaryName(name);
-
-    bool unnamed = true;
-    FileDescriptor file = openTemporary(folder.get(), temporary, unnamed);
-    if (!file)
-        return fail(error, systemReason());
-    const int writeError = writeFully(file.get(), bytes.constData(), bytes.size());
-    if (writeError)
-        errno = writeError;
-    const bool written = !writeError && ::fdatasync(file.get()) == 0;
-    const bool named = written && nameTemporary(folder.get(), file.get(), unnamed, temporary);
-    QString reason = systemReason();
-    const bool closed = ::close(file.release()) == 0;
-    if (named && !closed)
-        reason = systemReason();
-    if (!named || !closed) {
-        if (named || !unnamed)
-            ::unlinkat(folder.get(), temporary.constData(), 0);
-        return fail(error, reason);
-    }
-    // A rename replaces a link in the file's place by the file, never its target.
-    if (::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0) {
-        const QString renameReason = systemReason();
-        ::unlinkat(folder.get(), temporary.constData(), 0);
-        return fail(error, renameReason);
-    }
-    return true;
+    // The door replaces a link in the file's place by the file, never its target.
+    NewFile file;
+    QString reason;
+    const QString path = root + QLatin1Char('/') + relative;
+    if (file.openIn(FileDescriptor(folder.release()), path, WhenTaken::Replace, &reason) && file.write(bytes, &reason)
+        && file.commit(&reason))
+        return true;
+    return fail(error, reason);
 }
 
 std::optional<QByteArray> readFileBeneath(const QString& root, const QString& relative, qint64 maxBytes)

@@ -2,6 +2,7 @@
 // left for the descriptor, header and seek table, which are filled in at the
 // end, when the frame positions and the MD5 are known.
 
+#include "platform/files/file_door.h"
 #include "platform/mac/ape_format.h"
 #include "platform/mac/frame_encoder.h"
 #include "platform/mac/mac_library.h"
@@ -11,7 +12,6 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace quandor::mac {
@@ -53,7 +53,7 @@ QByteArray readRange(QFile& file, qint64 offset, qint64 length)
 
 class Compression {
 public:
-    Compression(QFile& input, QSaveFile& output, const WavSource& source, int level, Progress& progress)
+    Compression(QFile& input, QFile& output, const WavSource& source, int level, Progress& progress)
         : input_(input),
           output_(output),
           source_(source),
@@ -159,7 +159,7 @@ private:
     }
 
     QFile& input_;
-    QSaveFile& output_;
+    QFile& output_;
     const WavSource& source_;
     int level_;
     Progress& progress_;
@@ -197,10 +197,15 @@ Result CompressFile(const QString& inputPath, const QString& outputPath, int lev
     if (const Result parsed = readWavSource(input, source); parsed != Result::Success)
         return parsed;
 
-    QSaveFile output(outputPath);
-    output.setDirectWriteFallback(false);
+    // The file takes its name only when complete, and never one another
+    // file took meanwhile (the next free one then).
+    files::NewFile newFile;
+    QString reason;
+    if (!newFile.open(outputPath, files::WhenTaken::TakeFreeName, &reason))
+        return writeFailed(reason);
+    QFile output;
     // Unbuffered: a failed write says at once why it failed.
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!output.open(newFile.descriptor(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
         return writeFailed(output.errorString());
 
     Progress progress(percent, callback, stopFlag);
@@ -208,10 +213,10 @@ Result CompressFile(const QString& inputPath, const QString& outputPath, int lev
     Compression compression(input, output, source, level, progress);
     const Result result = compression.run();
     if (result != Result::Success) {
-        output.cancelWriting();
         return result == Result::WriteFailed ? writeFailed(compression.writeError()) : result;
     }
-    return output.commit() ? Result::Success : writeFailed(output.errorString());
+    output.close();
+    return newFile.commit(&reason) ? Result::Success : writeFailed(reason);
 }
 
 } // namespace quandor::mac

@@ -1,9 +1,8 @@
 #include "platform/profile/profile_file.h"
 
+#include "platform/files/file_door.h"
 #include "platform/profile/windows1252.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <optional>
 #include <vector>
 
@@ -131,13 +130,14 @@ bool validName(const QString& name)
     return !t.isEmpty() && !t.contains(QLatin1Char('\r')) && !t.contains(QLatin1Char('\n'));
 }
 
-QByteArray readFile(const QString& file, bool* exists = nullptr)
+// Settings files are small; anything larger is not one of ours.
+constexpr qint64 kMaxProfileBytes = 16 * 1024 * 1024;
+
+QByteArray readFile(const QString& file)
 {
-    QFile in(file);
-    const bool opened = in.open(QIODevice::ReadOnly);
-    if (exists)
-        *exists = opened;
-    return opened ? in.readAll() : QByteArray();
+    // Only a regular file is read: a FIFO under the name would hold the
+    // program in open() for good, and a link is never read through.
+    return files::readRegularFile(file, kMaxProfileBytes).value_or(QByteArray());
 }
 
 } // namespace
@@ -183,18 +183,12 @@ std::optional<QByteArray> withString(QByteArray bytes, const QString& section, c
 
 bool writeString(const QString& file, const QString& section, const QString& key, const QString& value)
 {
-    bool existed = false;
-    const QByteArray bytes = readFile(file, &existed);
-    if (!existed && QFile::exists(file))
-        return false; // there but unreadable: never replace what we cannot keep
-    const std::optional<QByteArray> changed = withString(bytes, section, key, value);
-    if (!changed)
-        return false;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(*changed);
-    return out.commit();
+    // Under the folder's lock, so that another program changing the same
+    // file meanwhile keeps its change; a file there that cannot be read is
+    // never replaced, and a link is replaced by the file, never written through.
+    return files::updateFile(
+        file, [&](const QByteArray& bytes) { return withString(bytes, section, key, value); }, nullptr,
+        kMaxProfileBytes);
 }
 
 void writeDefault(const QString& file, const QString& section, const QString& key, const QString& value)

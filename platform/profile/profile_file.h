@@ -8,7 +8,10 @@
 //   caller's default;
 // - writing replaces the value in place, else appends the key at the end of
 //   its section, else appends the section; every other line stays byte for
-//   byte; new lines end in CR LF; the file is replaced atomically.
+//   byte; new lines end in CR LF; the file is replaced atomically, under a
+//   lock on its folder (two programs changing one file keep both changes);
+// - only a regular file is read (never a FIFO, never through a link); a link
+//   under the name is replaced by the file, never written through.
 // Values are stored as Windows-1252 when they fit, else as UTF-8; reading
 // accepts both (valid UTF-8 is taken as UTF-8).
 

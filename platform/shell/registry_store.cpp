@@ -1,8 +1,9 @@
 #include "platform/shell/registry_store.h"
 
+#include "platform/profile/profile_file.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace quandor::shell {
@@ -14,10 +15,17 @@ QString& overriddenFile()
     return path;
 }
 
-QString groupKey(const QString& program, const QString& name)
+// The layout QSettings gives the same values ([SOFTWARE] Brenlow\Langue=1),
+// so a file written by an earlier version reads on.
+const QString kSection = QStringLiteral("SOFTWARE");
+
+QString keyOf(const QString& program, const QString& name)
 {
-    return QStringLiteral("SOFTWARE/") + program + QLatin1Char('/') + name;
+    return program + QLatin1Char('\\') + name;
 }
+
+// A value holding a line end is never stored, so it cannot stand for one.
+const QString kAbsent = QStringLiteral("\n");
 
 } // namespace
 
@@ -41,20 +49,16 @@ void RegistryStore::setFile(const QString& path)
 
 std::optional<QString> RegistryStore::value(const QString& name) const
 {
-    QSettings settings(file(), QSettings::IniFormat);
-    const QVariant stored = settings.value(groupKey(program_, name));
-    if (!stored.isValid())
+    const QString stored = profile::readString(file(), kSection, keyOf(program_, name), kAbsent);
+    if (stored == kAbsent)
         return std::nullopt;
-    return stored.toString();
+    return stored;
 }
 
 bool RegistryStore::setValue(const QString& name, const QString& text)
 {
     QDir().mkpath(QFileInfo(file()).absolutePath());
-    QSettings settings(file(), QSettings::IniFormat);
-    settings.setValue(groupKey(program_, name), text);
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return profile::writeString(file(), kSection, keyOf(program_, name), text);
 }
 
 } // namespace quandor::shell

@@ -140,7 +140,15 @@ TEST_F(RipCommandsTest, ReadErrorIsReportedOnce)
     click(1023);
     waitForRip();
     ASSERT_EQ(services_.messages.size(), 1);
-    EXPECT_EQ(services_.messages[0].text, dialog_->text(60));
+    // The cut file stays, and the message says which one it is and that it
+    // holds only part of its track.
+    const QString cut = output(QStringLiteral("02 - Track 02.wav"));
+    EXPECT_TRUE(QFileInfo(cut).isFile());
+    EXPECT_EQ(services_.messages[0].text,
+              dialog_->text(60) + QLatin1Char('\n')
+                  + QStringLiteral("Track 2 was read only in part: %1 holds only the part of the track read before "
+                                   "the error.")
+                        .arg(cut));
     EXPECT_EQ(services_.messages[0].icon, quandor::shell::MessageIcon::Critical);
     EXPECT_FALSE(QFileInfo::exists(output(QStringLiteral("03 - Track 03.wav"))));
     EXPECT_TRUE(dialog_->button(1023)->isEnabled());

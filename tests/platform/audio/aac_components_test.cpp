@@ -51,6 +51,7 @@ TEST_F(AacTest, EncodingSettingsReachTheStream)
         AacEncoder encoder;
         encoder.InputFile = source;
         encoder.OutputFile = path(QStringLiteral("out.aac"));
+        QFile::remove(encoder.OutputFile); // an output never replaces a file: each round starts afresh
         ASSERT_TRUE(encoder.SetInputFormat(44100, 2));
         ASSERT_TRUE(encoder.SetEncoding(true, false, 0, c.mpeg2, c.profile, 16000, c.bitrate, true, c.quality))
             << c.what;

@@ -107,6 +107,7 @@ TEST_F(LameSettingsTest, BitReservoirCanBeSwitchedOff)
         AudioFileWriter writer;
         ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
         const QString out = path(QStringLiteral("out.mp3"));
+        QFile::remove(out); // an output never replaces a file: each round starts afresh
         ASSERT_TRUE(transcode(source, writer, out).ok);
         const std::vector<int> uses = reservoirUse(out);
         ASSERT_GT(uses.size(), 30u);
@@ -175,6 +176,7 @@ TEST_F(LameSettingsTest, EverySettingShowsInTheStream)
         AudioFileWriter writer;
         ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << c.what << ": " << writer.LastError().toStdString();
         const QString out = path(QStringLiteral("out.mp3"));
+        QFile::remove(out); // an output never replaces a file: each round starts afresh
         ASSERT_TRUE(transcode(source, writer, out).ok) << c.what;
         const StreamFacts facts = inspect(out);
         ASSERT_TRUE(facts.hasLameTag) << c.what;
@@ -202,6 +204,7 @@ TEST_F(LameSettingsTest, CommandLineChannelModesReachTheStream)
         AudioFileWriter writer;
         ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << c.line;
         const QString out = path(QStringLiteral("out.mp3"));
+        QFile::remove(out); // an output never replaces a file: each round starts afresh
         ASSERT_TRUE(transcode(source, writer, out).ok) << c.line;
         EXPECT_EQ(inspect(out).audioFrame.mode, c.mode) << c.line;
     }
@@ -214,6 +217,7 @@ TEST_F(LameSettingsTest, WithoutVbrHeaderTheFirstFrameIsAudio)
     AudioFileWriter writer;
     ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
     const QString out = path(QStringLiteral("out.mp3"));
+    QFile::remove(out); // an output never replaces a file: each round starts afresh
     ASSERT_TRUE(transcode(wav(QStringLiteral("source.wav"), 0.5), writer, out).ok);
     EXPECT_FALSE(inspect(out).hasLameTag);
     EXPECT_EQ(probe(out).codec, QStringLiteral("mp3"));
@@ -510,6 +514,7 @@ TEST_F(LameSettingsTest, CommandLineEncodesAsTheLameToolDoes)
         AudioFileWriter writer;
         ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << writer.LastError().toStdString();
         const QString ours = path(QStringLiteral("ours.mp3"));
+        QFile::remove(ours); // an output never replaces a file: each round starts afresh
         ASSERT_TRUE(transcode(source, writer, ours).ok);
 
         const QString theirs = path(QStringLiteral("lame.mp3"));
@@ -542,6 +547,7 @@ TEST_F(LameSettingsTest, CommandLinesThatLeaveTheBitRateToLameGetLamesChoice)
         AudioFileWriter writer;
         ASSERT_TRUE(writer.SetFormatMP3Ex(settings)) << writer.LastError().toStdString();
         const QString ours = path(QStringLiteral("ours.mp3"));
+        QFile::remove(ours); // an output never replaces a file: each round writes anew
         ASSERT_TRUE(transcode(source, writer, ours).ok);
 
         const QString theirs = path(QStringLiteral("lame.mp3"));
@@ -592,6 +598,7 @@ TEST_F(LameSettingsTest, SourcesOfAFewSamplesDecodeToTheirOwnLength)
             AudioFileWriter writer;
             ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
             const QString ours = path(QStringLiteral("ours.mp3"));
+            QFile::remove(ours); // an output never replaces a file: each round writes anew
             ASSERT_TRUE(transcode(source, writer, ours).ok);
             const QString theirs = path(QStringLiteral("lame.mp3"));
             QStringList arguments = QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
@@ -622,6 +629,7 @@ TEST_F(LameSettingsTest, SummaryStatesTheBitRateTheStreamHas)
         const QRegularExpressionMatch stated = kbitPerSecond.match(writer.FormatString());
         ASSERT_TRUE(stated.hasMatch()) << writer.FormatString().toStdString();
         const QString out = path(QStringLiteral("out.mp3"));
+        QFile::remove(out); // an output never replaces a file: each round starts afresh
         ASSERT_TRUE(transcode(source, writer, out).ok);
         const Probed probed = probe(out);
         EXPECT_EQ(probed.sampleRate, p.rate);
@@ -643,6 +651,7 @@ TEST_F(LameSettingsTest, SummaryOfAnAverageBelowTheMinimumStatesTheMinimum)
     ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
     EXPECT_EQ(writer.FormatString(), QStringLiteral("MP3 44100 Hz, ABR 160 kbit/s, joint stereo"));
     const QString out = path(QStringLiteral("out.mp3"));
+    QFile::remove(out); // an output never replaces a file: each round starts afresh
     ASSERT_TRUE(transcode(source, writer, out).ok);
     EXPECT_NEAR(averageKbps(out), 160.0, 160.0 * 0.15);
 

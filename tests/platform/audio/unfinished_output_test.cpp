@@ -141,7 +141,7 @@ bool writeSecond(const OutputCase& c, const QString& source, const QString& out,
     return writer.Close();
 }
 
-TEST_P(UnfinishedOutput, AFileOfTheNameStaysUntilTheNewOneIsComplete)
+TEST_P(UnfinishedOutput, AFileOfTheNameIsNeverReplacedTheOutputTakesTheNextFreeName)
 {
     const OutputCase& c = GetParam();
     const QString source = wav(QStringLiteral("source.wav"), 1.0);
@@ -153,9 +153,13 @@ TEST_P(UnfinishedOutput, AFileOfTheNameStaysUntilTheNewOneIsComplete)
     EXPECT_EQ(quandor::test::readAll(out), QByteArray("the user's own file"));
     EXPECT_EQ(outputs(), QStringList{QFileInfo(out).fileName()});
 
+    // Another program's file under the name keeps it: the complete output
+    // takes song(1).
     ASSERT_TRUE(writeSecond(c, source, out, true));
-    EXPECT_NEAR(probe(out).duration, 1.0, 0.1);
-    EXPECT_EQ(outputs(), QStringList{QFileInfo(out).fileName()});
+    EXPECT_EQ(quandor::test::readAll(out), QByteArray("the user's own file"));
+    const QString taken = path(QStringLiteral("out/song(1).")) + QLatin1String(c.extension);
+    EXPECT_NEAR(probe(taken).duration, 1.0, 0.1);
+    EXPECT_EQ(outputs(), (QStringList{QFileInfo(taken).fileName(), QFileInfo(out).fileName()}));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFormat, UnfinishedOutput, ::testing::ValuesIn(kCases),
