@@ -133,42 +133,53 @@ QByteArray NewFile::workingPath() const
     return descriptorPath(fd_.get());
 }
 
+/// Links the file reached through `fd` (or its hidden name) as `target`; 0 or the errno.
+int NewFile::linkAs(int fd, const QByteArray& target) const
+{
+    const int folder = folder_.get();
+    if (!hiddenName_.isEmpty())
+        return ::linkat(folder, hiddenName_.constData(), folder, target.constData(), 0) == 0 ? 0 : errno;
+    return linkUnnamed(fd, folder, target.constData());
+}
+
 /// Names the file reached through `fd` (or its hidden name); 0 or the errno.
 int NewFile::giveName(int fd)
 {
+    return whenTaken_ == WhenTaken::Replace ? replaceName(fd) : takeFreeName(fd);
+}
+
+int NewFile::replaceName(int fd)
+{
+    // A rename puts the file in place of whatever stood there, a link
+    // included, and never writes through it.
     const int folder = folder_.get();
     const QByteArray name = nameIn(path_);
-    const auto linkAs = [&](const QByteArray& target) {
-        if (!hiddenName_.isEmpty())
-            return ::linkat(folder, hiddenName_.constData(), folder, target.constData(), 0) == 0 ? 0 : errno;
-        return linkUnnamed(fd, folder, target.constData());
-    };
-    if (whenTaken_ == WhenTaken::Replace) {
-        // A rename puts the file in place of whatever stood there, a link
-        // included, and never writes through it.
-        QByteArray beside = hiddenName_;
-        if (beside.isEmpty()) {
-            int linked = EEXIST;
-            for (int attempt = 0; attempt < 100 && linked == EEXIST; ++attempt)
-                linked = linkAs(beside = hiddenNameFor(name));
-            if (linked)
-                return linked;
-        }
-        if (::renameat(folder, beside.constData(), folder, name.constData()) != 0) {
-            const int number = errno;
-            ::unlinkat(folder, beside.constData(), 0);
-            return number;
-        }
-        hiddenName_.clear();
-        return 0;
+    QByteArray beside = hiddenName_;
+    if (beside.isEmpty()) {
+        int linked = EEXIST;
+        for (int attempt = 0; attempt < 100 && linked == EEXIST; ++attempt)
+            linked = linkAs(fd, beside = hiddenNameFor(name));
+        if (linked)
+            return linked;
     }
+    if (::renameat(folder, beside.constData(), folder, name.constData()) != 0) {
+        const int number = errno;
+        ::unlinkat(folder, beside.constData(), 0);
+        return number;
+    }
+    hiddenName_.clear();
+    return 0;
+}
+
+int NewFile::takeFreeName(int fd)
+{
     for (int number = 0;; ++number) {
         const QString candidate = number == 0 ? path_ : numberedName(path_, number);
-        const int linked = linkAs(nameIn(candidate));
+        const int linked = linkAs(fd, nameIn(candidate));
         if (linked == 0) {
             path_ = candidate;
             if (!hiddenName_.isEmpty())
-                ::unlinkat(folder, hiddenName_.constData(), 0);
+                ::unlinkat(folder_.get(), hiddenName_.constData(), 0);
             hiddenName_.clear();
             return 0;
         }
@@ -215,6 +226,31 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* error)
     return file.open(path, WhenTaken::Replace, error) && file.write(bytes, error) && file.commit(error);
 }
 
+namespace {
+
+/// The rest of `fd`; nothing with errno set (EFBIG past `maxBytes` bytes).
+std::optional<QByteArray> readToEnd(int fd, qint64 maxBytes)
+{
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return bytes;
+        if (bytes.size() + got > maxBytes) {
+            errno = EFBIG;
+            return std::nullopt;
+        }
+        bytes.append(buffer, got);
+    }
+}
+
+} // namespace
+
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes, QString* error, bool* absent)
 {
     const auto refuse = [&](const QString& why) -> std::optional<QByteArray> {
@@ -240,20 +276,9 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes, 
         return refuse(QStringLiteral("not a regular file"));
     if (status.st_size > maxBytes)
         return refuse(QStringLiteral("too large"));
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return refuse(reasonOf(errno));
-        if (got == 0)
-            break;
-        if (bytes.size() + got > maxBytes)
-            return refuse(QStringLiteral("too large"));
-        bytes.append(buffer, got);
-    }
+    std::optional<QByteArray> bytes = readToEnd(file.get(), maxBytes);
+    if (!bytes)
+        return refuse(errno == EFBIG ? QStringLiteral("too large") : reasonOf(errno));
     return bytes;
 }
 

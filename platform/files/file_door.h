@@ -76,6 +76,9 @@ public:
 private:
     bool fail(const QString& what, QString* error, int number);
     int giveName(int fd);
+    int replaceName(int fd);
+    int takeFreeName(int fd);
+    int linkAs(int fd, const QByteArray& target) const;
 
     QString path_;
     WhenTaken whenTaken_ = WhenTaken::TakeFreeName;
