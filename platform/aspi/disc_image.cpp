@@ -15,6 +15,7 @@
 #include "platform/aspi/cue_time.h"
 #include "platform/aspi/disc_address.h"
 #include "platform/files/file_descriptor.h"
+#include "platform/files/file_door.h"
 #include "platform/files/regular_file.h"
 #include "platform/profile/windows1252.h"
 
@@ -159,26 +160,7 @@ private:
 };
 
 // A cue sheet is text of a few kilobytes; anything far larger is not one.
-constexpr size_t kMaxCueSheetBytes = 16 * 1024 * 1024;
-
-bool readWhole(int fd, std::string& out)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        out.append(buffer, size_t(got));
-        if (out.size() > kMaxCueSheetBytes) {
-            errno = EFBIG;
-            return false;
-        }
-    }
-}
+constexpr qint64 kMaxCueSheetBytes = 16 * 1024 * 1024;
 
 // The file name of a FILE line: quoted (may hold spaces) or one word.
 std::string fileNameOf(const std::string& rest)
@@ -314,8 +296,12 @@ std::optional<LoadedImage> loadCueImage(const std::string& cuePath, std::string*
     std::string reason;
     const files::FileDescriptor file = files::openRegularFile(cuePath, &reason);
     std::string raw;
-    if (file && !readWhole(file.get(), raw))
-        reason = std::strerror(errno);
+    if (file) {
+        if (const std::optional<QByteArray> bytes = files::readToEnd(file.get(), kMaxCueSheetBytes))
+            raw = bytes->toStdString();
+        else
+            reason = std::strerror(errno);
+    }
     if (!file || !reason.empty()) {
         if (error)
             *error = "cannot open " + cuePath + ": " + reason;

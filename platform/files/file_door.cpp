@@ -226,9 +226,6 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* error)
     return file.open(path, WhenTaken::Replace, error) && file.write(bytes, error) && file.commit(error);
 }
 
-namespace {
-
-/// The rest of `fd`; nothing with errno set (EFBIG past `maxBytes` bytes).
 std::optional<QByteArray> readToEnd(int fd, qint64 maxBytes)
 {
     QByteArray bytes;
@@ -248,8 +245,6 @@ std::optional<QByteArray> readToEnd(int fd, qint64 maxBytes)
         bytes.append(buffer, got);
     }
 }
-
-} // namespace
 
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes, QString* error, bool* absent)
 {

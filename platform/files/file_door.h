@@ -96,6 +96,10 @@ QString numberedName(const QString& path, int number);
 /// replaced, never written through). A kill leaves the old or the new file.
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+/// The rest of the open file `fd`, read to its end; nothing with errno set
+/// (EFBIG once it grows past `maxBytes` bytes).
+std::optional<QByteArray> readToEnd(int fd, qint64 maxBytes);
+
 /// The content of `path` when it is a regular file, opened without waiting on
 /// a FIFO. Nothing when it is absent or a symbolic link (`absent` set: a link
 /// is never read through, and a write replaces it), something else,
