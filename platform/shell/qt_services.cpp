@@ -1,5 +1,6 @@
 #include "platform/shell/qt_services.h"
 
+#include "platform/shell/file_dialog_layout.h"
 #include "platform/shell/message_dialog.h"
 
 #include <QColorDialog>
@@ -37,10 +38,12 @@ bool QtServices::openUrl(const QString& target)
 
 QStringList QtServices::openFileNames(QWidget* owner, const FileDialogRequest& request, bool multiple)
 {
-    if (multiple)
-        return QFileDialog::getOpenFileNames(owner, request.title, startPath(request), request.filter);
-    const QString one = QFileDialog::getOpenFileName(owner, request.title, startPath(request), request.filter);
-    return one.isEmpty() ? QStringList() : QStringList{one};
+    QFileDialog dialog(owner, request.title, startPath(request), request.filter);
+    dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    fitFileDialogColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return QStringList();
+    return dialog.selectedFiles();
 }
 
 QString QtServices::saveFileName(QWidget* owner, const FileDialogRequest& request)
@@ -50,6 +53,7 @@ QString QtServices::saveFileName(QWidget* owner, const FileDialogRequest& reques
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
+    fitFileDialogColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -57,7 +61,13 @@ QString QtServices::saveFileName(QWidget* owner, const FileDialogRequest& reques
 
 QString QtServices::browseForFolder(QWidget* owner, const QString& title, const QString& startFolder)
 {
-    return QFileDialog::getExistingDirectory(owner, title, startFolder);
+    QFileDialog dialog(owner, title, startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    fitFileDialogColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QColor> QtServices::chooseColor(QWidget* owner, const QColor& initial)
