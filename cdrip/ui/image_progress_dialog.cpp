@@ -39,11 +39,9 @@ QString discImageFailureText(const DiscImageResult& result, const LanguageTable&
     case DiscImageOutcome::DataTrack:
         return message_lines::ImageDataTrack.in(language);
     case DiscImageOutcome::CreateFailed:
-        return withPath(message_lines::FileNotCreated, language, result.path + QLatin1Char('\n') + result.reason)
-            .trimmed();
+        return withPathAndReason(message_lines::FileNotCreated, language, result.path, result.reason);
     case DiscImageOutcome::WriteFailed:
-        return withPath(message_lines::FileNotWritten, language, result.path + QLatin1Char('\n') + result.reason)
-            .trimmed();
+        return withPathAndReason(message_lines::FileNotWritten, language, result.path, result.reason);
     case DiscImageOutcome::ReadFailed:
         return message_lines::ImageReadFailed.in(language).arg(result.failedAt.value).arg(result.command.text());
     }

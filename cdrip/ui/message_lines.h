@@ -50,4 +50,18 @@ inline QString withPath(const MessageLine& message, const LanguageTable& languag
     return message.in(language) + QLatin1Char('\n') + path;
 }
 
+/// The message, the file on a line of its own, then the system's reason
+/// (which the writers give as "path: reason"; the path is not said twice).
+inline QString withPathAndReason(const MessageLine& message, const LanguageTable& language, const QString& path,
+                                 QString reason)
+{
+    const QString prefix = path + QStringLiteral(": ");
+    if (!path.isEmpty() && reason.startsWith(prefix))
+        reason.remove(0, prefix.size());
+    QString text = withPath(message, language, path);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    return text;
+}
+
 } // namespace brenlow

@@ -193,20 +193,18 @@ void RipCommands::report(const RipReport& r)
         icon = MessageIcon::Information;
         break;
     case RipProblem::FolderFailed:
-        text = withPath(message_lines::FolderNotCreated, dialog_.language(), r.path);
+        text = withPathAndReason(message_lines::FolderNotCreated, dialog_.language(), r.path, r.reason);
         break;
     case RipProblem::CreateFailed:
-        text = withPath(message_lines::FileNotCreated, dialog_.language(), r.path);
+        text = withPathAndReason(message_lines::FileNotCreated, dialog_.language(), r.path, r.reason);
         break;
     case RipProblem::WriteFailed:
-        text = withPath(message_lines::FileNotWritten, dialog_.language(), r.path);
+        text = withPathAndReason(message_lines::FileNotWritten, dialog_.language(), r.path, r.reason);
         break;
     case RipProblem::TagFailed:
-        text = withPath(message_lines::TagNotWritten, dialog_.language(), r.path);
+        text = withPathAndReason(message_lines::TagNotWritten, dialog_.language(), r.path, r.reason);
         break;
     }
-    if (!r.reason.isEmpty() && r.problem != RipProblem::ReadFailed)
-        text += QLatin1Char('\n') + r.reason;
     quandor::shell::messageBox(&dialog_, text, kTitle, MessageButtons::Ok, icon);
 }
 

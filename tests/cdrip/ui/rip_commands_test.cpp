@@ -5,6 +5,7 @@
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/rip_commands.h"
 #include "platform/profile/profile_file.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 
 #include <QAction>
@@ -152,6 +153,21 @@ TEST_F(RipCommandsTest, ReadErrorIsReportedOnce)
     EXPECT_EQ(services_.messages[0].icon, quandor::shell::MessageIcon::Critical);
     EXPECT_FALSE(QFileInfo::exists(output(QStringLiteral("03 - Track 03.wav"))));
     EXPECT_TRUE(dialog_->button(1023)->isEnabled());
+}
+
+TEST_F(RipCommandsTest, AWriteErrorNamesTheFileOnceAndTheSystemsReason)
+{
+    selectOnly({0});
+    {
+        quandor::test::FileSizeLimit limit(512 * 1024);
+        click(1023);
+        waitForRip();
+    }
+    ASSERT_EQ(services_.messages.size(), 1);
+    const QString cut = output(QStringLiteral("01 - Track 01.wav"));
+    EXPECT_EQ(services_.messages[0].text,
+              dialog_->text(167) + QLatin1Char('\n') + cut + QStringLiteral("\nFile too large"));
+    EXPECT_EQ(services_.messages[0].icon, quandor::shell::MessageIcon::Critical);
 }
 
 TEST_F(RipCommandsTest, CompressedRipFollowsTheChoice)
