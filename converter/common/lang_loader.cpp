@@ -1,5 +1,7 @@
 #include "converter/common/lang_loader.h"
 
+#include "converter/common/message_lines.h"
+
 #include "platform/profile/profile_file.h"
 #include "platform/profile/windows1252.h"
 #include "platform/shell/services.h"
@@ -39,8 +41,8 @@ bool WriteIni(const QString& file, const QString& section, const QString& key, c
 
 QString SaveFailedText(const QString& file)
 {
-    // No language file has this line: the text stays English in every language.
-    return QStringLiteral("The settings could not be saved to %1.").arg(QDir::toNativeSeparators(file));
+    return localizedMessage(
+        QStringLiteral("The settings could not be saved to %1.").arg(QDir::toNativeSeparators(file)));
 }
 
 bool SaveIni(QWidget* owner, const QString& file, const QList<IniValue>& values)
