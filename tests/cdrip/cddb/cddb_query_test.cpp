@@ -9,14 +9,14 @@ namespace {
 
 // A disc whose tracks start at these frames on the MSF scale (the address +
 // 150), each running up to the next, the last up to the lead-out.
-TrackTable disc(const std::vector<int>& startFrames, int leadOutFrame)
+TrackTable disc(const std::vector<int>& msfStarts, int leadOutFrame)
 {
     std::vector<Track> tracks;
-    for (std::size_t i = 0; i < startFrames.size(); ++i) {
+    for (std::size_t i = 0; i < msfStarts.size(); ++i) {
         Track track;
         track.number = static_cast<int>(i) + 1;
-        track.start = Lba::fromMsfFrames(startFrames[i]);
-        track.lengthFrames = (i + 1 < startFrames.size() ? startFrames[i + 1] : leadOutFrame) - startFrames[i];
+        track.start = Lba::fromMsfFrames(msfStarts[i]);
+        track.lengthFrames = (i + 1 < msfStarts.size() ? msfStarts[i + 1] : leadOutFrame) - msfStarts[i];
         tracks.push_back(track);
     }
     TrackTable table;
