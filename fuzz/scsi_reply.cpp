@@ -47,13 +47,13 @@ void checkToc(const TocResult& toc)
     }
     const TrackTable& table = toc.table;
     fuzz::check(table.count() >= 1 && table.count() <= TrackTable::kMaxTracks, "1 to 99 tracks");
-    int previousEnd = 0;
+    Lba previousEnd = Lba::discStart();
     for (const Track& track : table.tracks()) {
         fuzz::check(track.lengthFrames > 0, "tracks have a length");
-        fuzz::check(track.startFrame >= previousEnd, "tracks rise");
-        previousEnd = track.endFrame();
+        fuzz::check(track.start >= previousEnd, "tracks rise");
+        previousEnd = track.end();
     }
-    fuzz::check(previousEnd == table.leadOut().frames(), "the last track ends at the lead-out");
+    fuzz::check(previousEnd == table.leadOut(), "the last track ends at the lead-out");
 }
 
 } // namespace

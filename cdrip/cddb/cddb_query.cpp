@@ -3,8 +3,6 @@
 namespace brenlow {
 namespace {
 
-constexpr int kFramesPerSecond = 75;
-
 int digitSum(int value)
 {
     int sum = 0;
@@ -13,33 +11,32 @@ int digitSum(int value)
     return sum;
 }
 
-// Whole seconds on the MSF scale (minutes * 60 + seconds, frames dropped).
-int wholeSeconds(int frame)
+// Whole seconds of an address's MSF time (minutes * 60 + seconds, frames dropped).
+int wholeSeconds(Lba address)
 {
-    return frame / kFramesPerSecond;
+    return address.msfFrames() / kFramesPerSecond;
 }
 
 } // namespace
 
-CddbQuery formatCddbQuery(const std::vector<CddbTrackSpan>& tracks)
+CddbQuery formatCddbQuery(const TrackTable& tracks)
 {
     if (tracks.empty())
         return {};
     int n = 0;
-    for (const CddbTrackSpan& track : tracks)
-        n += digitSum(wholeSeconds(track.startFrame));
-    const int leadOut = tracks.back().startFrame + tracks.back().lengthFrames;
-    const int playingSeconds = wholeSeconds(leadOut) - wholeSeconds(tracks.front().startFrame);
+    for (const Track& track : tracks.tracks())
+        n += digitSum(wholeSeconds(track.start));
+    const int playingSeconds = wholeSeconds(tracks.leadOut()) - wholeSeconds(tracks.tracks().front().start);
     const quint32 id = (static_cast<quint32>(n % 255) << 24) | (static_cast<quint32>(playingSeconds) << 8)
-        | static_cast<quint32>(tracks.size());
+        | static_cast<quint32>(tracks.count());
 
     CddbQuery query;
     query.discId = QStringLiteral("%1").arg(id, 8, 16, QLatin1Char('0'));
-    query.command = QStringLiteral("cddb query ") + query.discId + QLatin1Char(' ') + QString::number(tracks.size())
+    query.command = QStringLiteral("cddb query ") + query.discId + QLatin1Char(' ') + QString::number(tracks.count())
         + QLatin1Char(' ');
-    for (const CddbTrackSpan& track : tracks)
-        query.command += QString::number(track.startFrame) + QLatin1Char(' ');
-    query.command += QString::number(leadOut / kFramesPerSecond) + QLatin1Char(' ');
+    for (const Track& track : tracks.tracks())
+        query.command += QString::number(track.start.msfFrames()) + QLatin1Char(' ');
+    query.command += QString::number(wholeSeconds(tracks.leadOut())) + QLatin1Char(' ');
     return query;
 }
 

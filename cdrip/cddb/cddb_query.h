@@ -1,24 +1,20 @@
 #pragma once
-// The CDDB disc id and query command of a disc, from its track start frames.
+// The CDDB disc id and query command of a disc, from its table of contents.
+
+#include "cdrip/scsi/track_table.h"
 
 #include <QString>
-#include <vector>
 
 namespace brenlow {
-
-/// One audio track as the table of contents gives it, in frames of 1/75 s on
-/// the MSF scale (the start frame is the logical block address + 150).
-struct CddbTrackSpan {
-    int startFrame = 0;
-    int lengthFrames = 0;
-};
 
 struct CddbQuery {
     QString discId;  ///< eight lowercase hex digits
     QString command; ///< "cddb query <id> <n> <frames...> <seconds> " (ends with a space)
 };
 
-/// The disc id and query command; an empty query for a disc without tracks.
-CddbQuery formatCddbQuery(const std::vector<CddbTrackSpan>& tracks);
+/// The disc id and query command of every track of `tracks` and its lead-out,
+/// as frames on the MSF scale (the address + 150); an empty query for a disc
+/// without tracks.
+CddbQuery formatCddbQuery(const TrackTable& tracks);
 
 } // namespace brenlow

@@ -103,7 +103,7 @@ QByteArray cueSheetText(const TrackTable& tracks, const QString& binName)
     line(QStringLiteral("FILE \"%1\" BINARY").arg(binName));
     std::optional<int> previousStart;
     for (const Track& track : tracks.tracks()) {
-        const int start = std::max(track.lba().imageSector(), 0);
+        const int start = std::max(track.start.imageSector(), 0);
         line(QStringLiteral("  TRACK %1 AUDIO").arg(track.number));
         if (track.preEmphasis())
             line(QStringLiteral("    FLAGS PRE"));

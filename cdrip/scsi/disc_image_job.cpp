@@ -35,7 +35,7 @@ int DiscImageJob::sectorCount(const TrackTable& tracks)
 {
     if (tracks.empty())
         return 0;
-    return Lba::fromMsfFrames(tracks.tracks().back().endFrame()).imageSector();
+    return tracks.tracks().back().end().imageSector();
 }
 
 DiscImageResult DiscImageJob::run(const std::atomic<bool>& stop)

@@ -17,16 +17,16 @@ ScsiResult playTrack(ScsiTransport& transport, const DriveAddress& drive, const 
     const Track* track = tracks.at(index);
     if (!track || track->lengthFrames <= 0)
         return refused();
-    return scsi::playAudio12(transport, drive, track->lba(), static_cast<std::uint32_t>(track->lengthFrames));
+    return scsi::playAudio12(transport, drive, track->start, static_cast<std::uint32_t>(track->lengthFrames));
 }
 
 ScsiResult playFrom(ScsiTransport& transport, const DriveAddress& drive, const TrackTable& tracks, int index, Lba start)
 {
     const Track* track = tracks.at(index);
-    const Lba leadOut = Lba::fromMsf(tracks.leadOut());
+    const Lba leadOut = tracks.leadOut();
     if (!track || start < Lba{0} || start >= leadOut)
         return refused();
-    const int frames = std::min(track->lengthFrames, leadOut.value - start.value);
+    const int frames = std::min(track->lengthFrames, leadOut - start);
     return scsi::playAudio12(transport, drive, start, static_cast<std::uint32_t>(frames));
 }
 

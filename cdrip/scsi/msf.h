@@ -63,16 +63,12 @@ struct Lba {
     constexpr int imageSector() const { return value; }
     constexpr Lba operator+(int frames) const { return Lba{value + frames}; }
     constexpr Lba operator-(int frames) const { return Lba{value - frames}; }
+    /// The frames from `earlier` up to this address.
+    constexpr int operator-(const Lba& earlier) const { return value - earlier.value; }
     constexpr auto operator<=>(const Lba&) const = default;
 };
 
 /// The pregap a track gets before its INDEX 01 when nothing says otherwise.
 inline constexpr int kPregapFrames = 2 * kFramesPerSecond;
-
-/// "mm:ss.ff" of a frame count.
-inline QString lengthText(int frames)
-{
-    return Msf::fromFrames(frames).text();
-}
 
 } // namespace brenlow

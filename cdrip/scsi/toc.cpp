@@ -55,21 +55,18 @@ TocResult parseTocAnswer(std::span<const std::uint8_t> answer, const QString& tr
         previous = address;
     }
     for (int i = 0; i < count; ++i) {
-        const Msf start = descriptorAddress(answer, i);
         Track track;
         track.number = i + 1;
         track.title = defaultTrackTitle(trackWord, track.number);
-        track.start = start;
-        track.startFrame = start.frames();
-        track.lengthFrames = descriptorAddress(answer, i + 1).frames() - track.startFrame;
-        track.lengthText = lengthText(track.lengthFrames);
+        track.start = Lba::fromMsf(descriptorAddress(answer, i));
+        track.lengthFrames = Lba::fromMsf(descriptorAddress(answer, i + 1)) - track.start;
         track.progress = 1;
         track.selected = 1;
         track.control = answer[kHeaderBytes + std::size_t(i) * kDescriptorBytes + 1] & 0x0F;
         tracks.push_back(std::move(track));
     }
     TocResult result;
-    result.table.setTracks(std::move(tracks), descriptorAddress(answer, count));
+    result.table.setTracks(std::move(tracks), Lba::fromMsf(descriptorAddress(answer, count)));
     return result;
 }
 

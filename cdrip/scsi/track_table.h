@@ -11,22 +11,22 @@
 
 namespace brenlow {
 
+/// One track of the table of contents. Its place on the disc is an address
+/// and a frame count; MSF times are made from them where one is read or shown.
 struct Track {
     int number = 0;       ///< 1-based position on the disc (index + 1)
-    QString lengthText;   ///< "mm:ss.ff"
-    int startFrame = 0;   ///< start on the MSF scale (LBA + 150)
+    Lba start;            ///< the address of its INDEX 01
     int lengthFrames = 0; ///< up to the next track, or the lead-out
     QString title;
     int progress = 1;         ///< rip progress in percent; 1 after reading (drawn as 0 %)
-    Msf start;                ///< the M, S, F bytes as the drive reported them
     int selected = 1;         ///< 1 = rip this track
     std::uint8_t control = 0; ///< Q-channel control bits of the TOC entry
 
     bool preEmphasis() const { return control & 0x01; }
     bool dataTrack() const { return control & 0x04; }
 
-    Lba lba() const { return Lba::fromMsfFrames(startFrame); }
-    int endFrame() const { return startFrame + lengthFrames; }
+    /// The first address after the track.
+    Lba end() const { return start + lengthFrames; }
 };
 
 class TrackTable {
@@ -39,7 +39,7 @@ public:
     void clear()
     {
         tracks_.clear();
-        leadOut_ = Msf{};
+        leadOut_ = Lba{};
     }
 
     /// Nullptr for an index outside the table.
@@ -48,12 +48,10 @@ public:
     const std::vector<Track>& tracks() const { return tracks_; }
     std::vector<Track>& tracks() { return tracks_; }
 
-    /// The lead-out address (the end of the last track) on the MSF scale.
-    Msf leadOut() const { return leadOut_; }
-    /// The disc's length: the lead-out address, as "mm:ss.ff".
-    QString discLengthText() const { return leadOut_.text(); }
+    /// The lead-out address: the end of the last track.
+    Lba leadOut() const { return leadOut_; }
 
-    void setTracks(std::vector<Track> tracks, Msf leadOut)
+    void setTracks(std::vector<Track> tracks, Lba leadOut)
     {
         tracks_ = std::move(tracks);
         leadOut_ = leadOut;
@@ -65,7 +63,7 @@ public:
 
 private:
     std::vector<Track> tracks_;
-    Msf leadOut_;
+    Lba leadOut_;
 };
 
 } // namespace brenlow

@@ -77,7 +77,7 @@ void CdPlayer::playTrack(int index)
                 return;
             isPlaying_ = true;
             isPaused_ = false;
-            playStart_ = track->lba();
+            playStart_ = track->start;
             view_.positionBar()->setRange(0, track->lengthFrames);
             view_.positionBar()->setValue(0);
             showPlaying();

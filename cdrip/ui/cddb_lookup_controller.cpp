@@ -65,10 +65,7 @@ void CddbLookupController::tableOfContentsRead()
     DriveController* drives = driveController(dialog_);
     if (!drives)
         return;
-    std::vector<CddbTrackSpan> spans;
-    for (const Track& track : drives->tracks().tracks())
-        spans.push_back({track.startFrame, track.lengthFrames});
-    query_ = formatCddbQuery(spans);
+    query_ = formatCddbQuery(drives->tracks());
     if (query_.command.isEmpty())
         return;
 

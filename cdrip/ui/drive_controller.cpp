@@ -36,6 +36,19 @@ constexpr int kTocUnreadableLine = 202;
 
 constexpr int kEjectWaitMs = 1000;
 
+// A track's length as the list shows it: "mm:ss.ff".
+QString lengthText(const Track& track)
+{
+    return Msf::fromFrames(track.lengthFrames).text();
+}
+
+// The disc's length is the time of its lead-out, counted from 00:00:00: the
+// two seconds before track 1 are part of it.
+QString discLengthText(const TrackTable& tracks)
+{
+    return tracks.leadOut().msf().text();
+}
+
 } // namespace
 
 DriveController::DriveController(DriveView& view, QObject* parent)
@@ -185,7 +198,7 @@ void DriveController::applyTableOfContents(const TrackTable& tracks, bool ok)
     tracks_ = ok ? tracks : TrackTable{};
     if (ok) {
         showTracks();
-        view_.setStatusText(2, view_.text(kLengthLine) + tracks_.discLengthText());
+        view_.setStatusText(2, view_.text(kLengthLine) + discLengthText(tracks_));
         view_.artistField()->setText(view_.text(kDefaultArtistLine));
         view_.albumField()->setText(view_.text(kDefaultArtistLine));
         view_.tableOfContentsShown();
@@ -209,7 +222,7 @@ void DriveController::fillRow(QTreeWidgetItem* item, const Track& track) const
     item->setData(TrackRowDelegate::CheckColumn, TrackRowDelegate::SelectedRole, track.selected);
     item->setText(TrackRowDelegate::NumberColumn, QStringLiteral("%1-").arg(track.number, 2, 10, QLatin1Char('0')));
     item->setText(TrackRowDelegate::TitleColumn, track.title);
-    item->setText(TrackRowDelegate::LengthColumn, track.lengthText);
+    item->setText(TrackRowDelegate::LengthColumn, lengthText(track));
     item->setData(TrackRowDelegate::ProgressColumn, TrackRowDelegate::ProgressRole, track.progress);
     item->setText(TrackRowDelegate::ProgressColumn, TrackRowDelegate::progressText(track.progress));
 }

@@ -132,7 +132,7 @@ void RipCommands::startJob(RipFormat format)
         track.index = i;
         track.number = t.number > 0 ? t.number : i + 1;
         track.title = t.title;
-        track.start = t.lba();
+        track.start = t.start;
         track.lengthSectors = t.lengthFrames;
         track.audio = !t.dataTrack();
         job.tracks.append(track);

@@ -19,17 +19,17 @@ const DriveAddress kDrive{1, 2, 3};
 TrackTable threeTrackDisc()
 {
     std::vector<Track> tracks;
-    int start = kLeadInFrames;
+    Lba start{0};
     for (int length : {18235, 1000, 500}) {
         Track track;
         track.number = static_cast<int>(tracks.size()) + 1;
-        track.startFrame = start;
+        track.start = start;
         track.lengthFrames = length;
         tracks.push_back(track);
-        start += length;
+        start = track.end();
     }
     TrackTable table;
-    table.setTracks(std::move(tracks), Msf::fromFrames(start));
+    table.setTracks(std::move(tracks), start);
     return table;
 }
 

@@ -75,7 +75,7 @@ TEST_F(EmulatedRead, ReadCdReturnsTheImageBytes)
     ASSERT_TRUE(toc.ok());
     ASSERT_EQ(toc.table.count(), 2); // the data track counts as a track
     EXPECT_EQ(toc.table.at(0)->lengthFrames, kAudioFrames);
-    EXPECT_EQ(toc.table.leadOut().frames(), kLeadInFrames + kAudioFrames + kDataFrames);
+    EXPECT_EQ(toc.table.leadOut(), Lba::ofImageSector(kAudioFrames + kDataFrames));
 }
 
 TEST_F(EmulatedRead, RefusalsCarryTheirSenseData)

@@ -54,23 +54,19 @@ TEST(TableOfContents, ThreeTrackDiscGivesRecordsTextsAndDiscLength)
     const Track& first = *table.at(0);
     EXPECT_EQ(first.number, 1);
     EXPECT_EQ(first.title, QStringLiteral("Track 01"));
-    EXPECT_EQ(first.startFrame, 150);
-    EXPECT_EQ(first.lba(), Lba{0});
+    EXPECT_EQ(first.start, Lba{0}); // 00:02:00
     EXPECT_EQ(first.lengthFrames, 18235);
-    EXPECT_EQ(first.lengthText, QStringLiteral("04:03.10"));
-    EXPECT_EQ(first.start, (Msf{0, 2, 0}));
     EXPECT_EQ(first.progress, 1);
     EXPECT_EQ(first.selected, 1);
 
-    EXPECT_EQ(table.at(1)->startFrame, 150 + 18235);
-    EXPECT_EQ(table.at(1)->lba(), Lba{18235});
-    EXPECT_EQ(table.at(1)->lengthText, QStringLiteral("00:13.25"));
+    EXPECT_EQ(table.at(1)->start, Lba{18235});
+    EXPECT_EQ(table.at(1)->lengthFrames, 1000);
     EXPECT_EQ(table.at(2)->title, QStringLiteral("Track 03"));
     EXPECT_EQ(table.at(2)->lengthFrames, 500);
 
-    // The lead-out on the MSF scale: 150 + 19735 frames = 04:25.10.
-    EXPECT_EQ(table.leadOut().frames(), 150 + 18235 + 1000 + 500);
-    EXPECT_EQ(table.discLengthText(), QStringLiteral("04:25.10"));
+    // The lead-out at 150 + 19735 frames on the MSF scale, 04:25.10.
+    EXPECT_EQ(table.leadOut(), Lba{18235 + 1000 + 500});
+    EXPECT_EQ(table.leadOut().msf(), (Msf{4, 25, 10}));
 }
 
 TEST(TableOfContents, FirstTrackNumberOtherThanOneStillNumbersFromOne)
@@ -90,7 +86,7 @@ TEST(TableOfContents, SingleTrackRunsToTheLeadOut)
     const TocResult result = parseTocAnswer(tocAnswer(1, 1, addressesFor({75 * 60})), QStringLiteral("Track"));
     ASSERT_TRUE(result.ok());
     ASSERT_EQ(result.table.count(), 1);
-    EXPECT_EQ(result.table.at(0)->lengthText, QStringLiteral("01:00.00"));
+    EXPECT_EQ(result.table.at(0)->lengthFrames, 75 * 60);
 }
 
 TEST(TableOfContents, NinetyNineTracksAreAllKept)

@@ -34,7 +34,7 @@ TEST_F(DriveTest, ThreeTrackDiscShowsRowsAndStatusTexts)
     EXPECT_EQ(statusPart(2), QStringLiteral("Total length : 04:25.10"));
     EXPECT_EQ(dialog_->artistField()->text(), QStringLiteral("Unknown"));
     EXPECT_EQ(dialog_->albumField()->text(), QStringLiteral("Unknown"));
-    EXPECT_EQ(drives().tracks().at(1)->startFrame, 150 + 18235);
+    EXPECT_EQ(drives().tracks().at(1)->start, Lba{18235});
     EXPECT_EQ(drives().currentTrack(), -1);
     EXPECT_EQ(sentCommands().filter(QStringLiteral("43 02")).size(), 1);
 }
@@ -47,6 +47,27 @@ TEST_F(DriveTest, DiscWhoseFirstTrackIsTwoIsNumberedFromOne)
     openDialog();
     EXPECT_EQ(rows(),
               (QStringList{QStringLiteral("01-|Track 01|00:26.50|0%"), QStringLiteral("02-|Track 02|00:40.00|0%")}));
+}
+
+TEST_F(DriveTest, ADiscWhoseFirstTrackStartsLateShowsLengthsFromItsStartAndTheLeadOutTime)
+{
+    // Track 1 at 00:04:00 after two seconds of pregap audio, track 2 at
+    // 00:30:50, the lead-out at 01:10:50. The disc length is the lead-out's
+    // time, not the time from track 1 on; track 1's length starts at its INDEX 01.
+    const QByteArray cue = "FILE \"late.bin\" BINARY\r\n"
+                           "  TRACK 01 AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n"
+                           "  TRACK 02 AUDIO\r\n    INDEX 01 00:28:50\r\n";
+    ASSERT_TRUE(quandor::test::writeAll(QDir(startFolder()).filePath(QStringLiteral("late.cue")), cue));
+    QFile bin(QDir(startFolder()).filePath(QStringLiteral("late.bin")));
+    ASSERT_TRUE(bin.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(bin.resize(qint64(150 + 2000 + 3000) * 2352));
+    bin.close();
+    loadDrives(QStringLiteral("[drive 1:0:0]\nType=5\nVendor=Q\nProduct=P\nRevision=1\nMedium=audio\nCue=late.cue\n"));
+    openDialog();
+    EXPECT_EQ(rows(),
+              (QStringList{QStringLiteral("01-|Track 01|00:26.50|0%"), QStringLiteral("02-|Track 02|00:40.00|0%")}));
+    EXPECT_EQ(statusPart(2), QStringLiteral("Total length : 01:10.50"));
+    EXPECT_EQ(drives().tracks().at(0)->start, Lba{150});
 }
 
 TEST_F(DriveTest, EmptyTrayLeavesTheListEmptyWithoutAMessage)
