@@ -1,8 +1,12 @@
 #include "cdrip/encode/id3v1_tag.h"
 
+#include "platform/id3v1/trailing_id3v1.h"
+
 #include <QFile>
 
 namespace brenlow {
+
+using quandor::id3v1::findTrailingId3v1;
 
 bool Id3v1Tag::write(const Id3v1Fields& fields) const
 {
@@ -11,9 +15,8 @@ bool Id3v1Tag::write(const Id3v1Fields& fields) const
     QFile file(path_);
     if (!file.open(QIODevice::ReadWrite))
         return false;
-    qint64 at = file.size();
-    if (at >= kId3v1Bytes && file.seek(at - kId3v1Bytes) && file.read(3) == "TAG")
-        at -= kId3v1Bytes;
+    const auto old = findTrailingId3v1(file);
+    const qint64 at = old ? old->offset : file.size();
     const QByteArray block = encodeId3v1(fields);
     return file.seek(at) && file.write(block) == kId3v1Bytes && file.flush();
 }
@@ -21,11 +24,10 @@ bool Id3v1Tag::write(const Id3v1Fields& fields) const
 std::optional<Id3v1Fields> Id3v1Tag::read() const
 {
     QFile file(path_);
-    if (path_.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() < kId3v1Bytes)
+    if (path_.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    if (!file.seek(file.size() - kId3v1Bytes))
-        return std::nullopt;
-    return decodeId3v1(file.read(kId3v1Bytes));
+    const auto found = findTrailingId3v1(file);
+    return found ? decodeId3v1(found->record) : std::nullopt;
 }
 
 } // namespace brenlow
