@@ -10,18 +10,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-using quandor::id3v1::encodeId3v1;
-using quandor::id3v1::findTrailingId3v1;
-using quandor::id3v1::Id3v1Fields;
+using namespace quandor::id3v1;
 using quandor::test::writeAll;
 
 namespace {
 
 QByteArray record()
 {
-    Id3v1Fields fields;
-    fields.title = QStringLiteral("Title");
-    return encodeId3v1(fields);
+    return encodeId3v1(Id3v1Fields{.title = QStringLiteral("Title")});
 }
 
 /// A device that claims `extra` more bytes than it holds.
