@@ -12,13 +12,18 @@ bool Id3v1Tag::write(const Id3v1Fields& fields) const
 {
     if (path_.isEmpty() || !QFile::exists(path_))
         return false;
+    // Unbuffered, so that a write the disk has no room for fails here and
+    // leaves nothing pending that would stop the cut below.
     QFile file(path_);
-    if (!file.open(QIODevice::ReadWrite))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return false;
+    const qint64 size = file.size();
     const auto old = findTrailingId3v1(file);
-    const qint64 at = old ? old->offset : file.size();
-    const QByteArray block = encodeId3v1(fields);
-    return file.seek(at) && file.write(block) == kId3v1Bytes && file.flush();
+    const qint64 at = old ? old->offset : size;
+    if (file.seek(at) && file.write(encodeId3v1(fields)) == kId3v1Bytes)
+        return true;
+    file.resize(size); // no part of a tag stays behind the audio
+    return false;
 }
 
 std::optional<Id3v1Fields> Id3v1Tag::read() const
