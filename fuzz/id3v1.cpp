@@ -1,10 +1,14 @@
 // ID3v1 tags (the record both programs decode): any block decodes, an ID3v1.0
 // record has no track number, a decoded tag encodes back to a block that
 // decodes the same, and a tag written into a file reads back while the bytes
-// before it stay. Input: the last bytes of a file (a tag when they end in one).
+// before it stay; a file's record is found exactly where one decodes. Input:
+// the last bytes of a file (a tag when they end in one).
 
 #include "cdrip/encode/id3v1_tag.h"
 #include "fuzz/support/fuzz_support.h"
+#include "platform/id3v1/trailing_id3v1.h"
+
+#include <QBuffer>
 
 using namespace brenlow;
 using namespace quandor;
@@ -23,6 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check(encoded.size() == kId3v1Bytes, "a tag is 128 bytes");
         fuzz::check(decodeId3v1(encoded) == decoded, "a decoded tag encodes to the same fields");
     }
+
+    QBuffer device;
+    device.setData(bytes);
+    device.open(QIODevice::ReadOnly);
+    const auto found = id3v1::findTrailingId3v1(device);
+    fuzz::check(found.has_value() == decoded.has_value(), "a record is found where one decodes");
+    fuzz::check(!found || (found->offset == bytes.size() - kId3v1Bytes && found->record == block),
+                "the record found is the last 128 bytes");
 
     const QString path = folder.file(QStringLiteral("track.mp3"));
     folder.write(QStringLiteral("track.mp3"), bytes);

@@ -22,7 +22,7 @@ public:
 
     /// Writes the tag over an existing one, else appends it (a file shorter
     /// than a tag keeps every byte). False when the file cannot be opened or
-    /// the write fails.
+    /// the write fails (a full disk): the file then ends as it did.
     bool write(const Id3v1Fields& fields) const;
     /// The file's tag; nothing when it has none or cannot be read.
     std::optional<Id3v1Fields> read() const;

@@ -1,10 +1,9 @@
 #include "converter/main/conversion_engine.h"
 
 #include "converter/main/free_name.h"
+#include "converter/main/source_tag.h"
 #include "converter/main/transcode.h"
 #include "platform/audio/aac_components.h"
-#include "platform/audio/audio_tag_info.h"
-#include "platform/id3v1/id3v1_record.h"
 #include "platform/mac/mac_library.h"
 
 #include <QDate>
@@ -277,35 +276,22 @@ StepResult ConversionEngine::decodeApe(const QString& tempWav)
 
 void ConversionEngine::readSourceTag(Mode mode)
 {
-    quandor::audio::AudioTagInfo tag;
-    const bool loaded = tag.LoadTags(state.currentFileName);
+    const std::optional<TagValues> values = readSourceTagValues(state.currentFileName);
     if (mode == Mode::All)
         view_.yield();
-    if (!loaded)
-        return;
-    state.tag.title = tag.Title;
-    state.tag.artist = tag.Artist;
-    state.tag.album = tag.Album;
-    state.tag.genre = tag.Genre;
-    state.tag.comment = tag.Comment;
-    state.tag.year = QString::number(tag.Year);
-    state.tag.track = tag.Track;
+    takeSourceTag(values);
 }
 
 void ConversionEngine::readApeTag()
 {
-    QByteArray record;
-    quandor::mac::GetID3Tag(state.currentFileName, record);
-    const std::optional<quandor::id3v1::Id3v1Fields> fields = quandor::id3v1::decodeId3v1(record);
-    if (!fields)
-        return; // the values of the entry's reset stand (no genre, no track, the current year)
-    state.tag.title = fields->title;
-    state.tag.artist = fields->artist;
-    state.tag.album = fields->album;
-    state.tag.year = fields->year;
-    state.tag.comment = fields->comment;
-    state.tag.track = fields->track;
-    state.tag.genre = fields->genre;
+    takeSourceTag(readApeTagValues(state.currentFileName));
+}
+
+void ConversionEngine::takeSourceTag(const std::optional<TagValues>& values)
+{
+    // Without a tag the values of the entry's reset stand (no genre, no track, the current year).
+    if (values)
+        state.tag = *values;
 }
 
 StepResult ConversionEngine::prepareTarget()

@@ -172,6 +172,7 @@ private:
     StepResult decodeApe(const QString& tempWav);
     void readSourceTag(Mode mode);
     void readApeTag();
+    void takeSourceTag(const std::optional<TagValues>& values);
     StepResult prepareTarget();
     /// What an encoder needs of a WAV to read it as it is: the configured rate
     /// and channels (AAC), or PCM the APE encoder takes at the source's own rate.

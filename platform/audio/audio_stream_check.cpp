@@ -1,6 +1,7 @@
 #include "platform/audio/audio_stream_check.h"
 
 #include "platform/audio/ffmpeg_util.h"
+#include "platform/id3v1/trailing_id3v1.h"
 
 #include <QFile>
 #include <QList>
@@ -100,8 +101,8 @@ std::pair<qint64, qint64> apeStreamRange(QFile& file)
     if (!file.seek(start) || file.read(4) != "MAC ")
         return {-1, -1};
     qint64 end = file.size();
-    if (end - start >= 128 && file.seek(end - 128) && file.read(3) == "TAG")
-        end -= 128;
+    if (const auto tag = id3v1::findTrailingId3v1(file); tag && tag->offset >= start)
+        end = tag->offset;
     if (end - start >= 32 && file.seek(end - 32)) {
         const QByteArray footer = file.read(32);
         if (footer.startsWith("APETAGEX")) {

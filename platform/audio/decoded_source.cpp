@@ -153,17 +153,7 @@ bool DecodedSource::decodeMore(QString& error)
             continue;
         }
         if (rc == AVERROR_EOF) {
-            // Drain what the resampler still holds.
-            if (swr_) {
-                const int room = swr_get_out_samples(swr_.get(), 0);
-                if (room > 0) {
-                    const size_t at = pending_.size();
-                    pending_.resize(at + size_t(room) * size_t(bytesPerFrame()));
-                    uint8_t* dst = pending_.data() + at;
-                    const int got = swr_convert(swr_.get(), &dst, room, nullptr, 0);
-                    pending_.resize(at + size_t(std::max(got, 0)) * size_t(bytesPerFrame()));
-                }
-            }
+            drainResampler();
             finished_ = true;
             return pending_.size() != before;
         }
@@ -232,16 +222,7 @@ bool DecodedSource::configureResampler(const AVFrame* frame, QString& error)
         return false;
     }
     // A change of format mid-stream: keep what the old resampler still holds.
-    if (swr_) {
-        const int room = swr_get_out_samples(swr_.get(), 0);
-        if (room > 0) {
-            const size_t at = pending_.size();
-            pending_.resize(at + size_t(room) * size_t(bytesPerFrame()));
-            uint8_t* dst = pending_.data() + at;
-            const int got = swr_convert(swr_.get(), &dst, room, nullptr, 0);
-            pending_.resize(at + size_t(std::max(got, 0)) * size_t(bytesPerFrame()));
-        }
-    }
+    drainResampler();
     swr_.reset(raw);
     av_channel_layout_uninit(&swrInLayout_);
     swrInLayout_ = inLayout;
@@ -250,27 +231,37 @@ bool DecodedSource::configureResampler(const AVFrame* frame, QString& error)
     return true;
 }
 
+void DecodedSource::drainResampler()
+{
+    if (swr_)
+        appendResampled(nullptr, 0);
+}
+
 bool DecodedSource::convert(const AVFrame* frame, QString& error)
 {
     if (frame->nb_samples <= 0)
         return true;
     if (!configureResampler(frame, error))
         return false;
-    const int room = swr_get_out_samples(swr_.get(), frame->nb_samples);
-    if (room <= 0)
-        return true;
-    const size_t at = pending_.size();
-    pending_.resize(at + size_t(room) * size_t(bytesPerFrame()));
-    uint8_t* dst = pending_.data() + at;
-    const int got =
-        swr_convert(swr_.get(), &dst, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int got = appendResampled(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (got < 0) {
-        pending_.resize(at);
         error = QStringLiteral("Cannot convert the decoded audio (%1)").arg(ff::errorText(got));
         return false;
     }
-    pending_.resize(at + size_t(got) * size_t(bytesPerFrame()));
     return true;
+}
+
+int DecodedSource::appendResampled(const uint8_t** in, int inSamples)
+{
+    const int room = swr_get_out_samples(swr_.get(), inSamples);
+    if (room <= 0)
+        return 0;
+    const size_t at = pending_.size();
+    pending_.resize(at + size_t(room) * size_t(bytesPerFrame()));
+    uint8_t* dst = pending_.data() + at;
+    const int got = swr_convert(swr_.get(), &dst, room, in, inSamples);
+    pending_.resize(at + size_t(std::max(got, 0)) * size_t(bytesPerFrame()));
+    return got;
 }
 
 DecodedSource::~DecodedSource()

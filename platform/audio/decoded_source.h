@@ -32,6 +32,12 @@ private:
     bool decodeMore(QString& error); ///< false at the end or on failure
     bool convert(const AVFrame* frame, QString& error);
     bool configureResampler(const AVFrame* frame, QString& error);
+    /// Appends what the resampler still holds to the pending output.
+    void drainResampler();
+    /// Resamples `inSamples` frames of `in` (none: what the resampler still
+    /// holds) onto the pending output; how many frames came out, or an FFmpeg
+    /// error.
+    int appendResampled(const std::uint8_t** in, int inSamples);
 
     ff::InputPtr input_;
     ff::CodecPtr codec_;

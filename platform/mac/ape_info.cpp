@@ -1,5 +1,7 @@
 // GetID3Tag and GetDurationTrack: both read only a few bytes of the file.
 
+#include "platform/id3v1/id3v1_record.h"
+#include "platform/id3v1/trailing_id3v1.h"
 #include "platform/mac/ape_file_start.h"
 #include "platform/mac/ape_link.h"
 #include "platform/mac/mac_library.h"
@@ -10,10 +12,6 @@
 #include <limits>
 
 namespace quandor::mac {
-
-namespace {
-constexpr qint64 kId3v1Bytes = 128;
-}
 
 std::optional<ApeFileInfo> readApeStart(const QString& path)
 {
@@ -37,15 +35,12 @@ std::optional<ApeFileInfo> readApeStart(const QString& path)
 
 Result GetID3Tag(const QString& path, QByteArray& buffer)
 {
-    buffer = QByteArray(kId3v1Bytes, '\0');
+    buffer = QByteArray(id3v1::kId3v1Bytes, '\0');
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Result::ReadFailed;
-    if (file.size() < kId3v1Bytes || !file.seek(file.size() - kId3v1Bytes))
-        return Result::Success;
-    const QByteArray tail = file.read(kId3v1Bytes);
-    if (tail.size() == kId3v1Bytes && tail.startsWith("TAG"))
-        buffer = tail;
+    if (const auto found = id3v1::findTrailingId3v1(file))
+        buffer = found->record;
     return Result::Success;
 }
 

@@ -1,6 +1,7 @@
 // ID3v1 tags: where they go, what they hold, and the genre table.
 #include "cdrip/encode/genre_names.h"
 #include "cdrip/encode/id3v1_tag.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,33 @@ TEST(Id3v1Tag, ReadOnlyFilesAreReadButNotWritten)
     if (QFile(path).open(QIODevice::ReadWrite))
         GTEST_SKIP() << "running with rights that ignore file permissions";
     EXPECT_FALSE(Id3v1Tag(path).write(sample()));
+}
+
+TEST(Id3v1Tag, ATagThatDoesNotFitLeavesTheFileAsItWas)
+{
+    // As on a full disk: an appended tag finds room for part of itself only,
+    // or none; a tag written over an old one needs no room.
+    QTemporaryDir dir;
+    const QByteArray audio(1000, 'a');
+    for (const qint64 room : {0, 1, 50, 127}) {
+        SCOPED_TRACE(room);
+        const QString path = dir.filePath(QStringLiteral("full%1.mp3").arg(room));
+        ASSERT_TRUE(writeAll(path, audio));
+        bool written = true;
+        {
+            const quandor::test::FileSizeLimit limit(audio.size() + room);
+            written = Id3v1Tag(path).write(sample());
+        }
+        EXPECT_FALSE(written);
+        EXPECT_EQ(readAll(path), audio);
+    }
+    const QString tagged = dir.filePath(QStringLiteral("tagged.mp3"));
+    ASSERT_TRUE(writeAll(tagged, audio + encodeId3v1(Id3v1Fields{})));
+    {
+        const quandor::test::FileSizeLimit limit(audio.size() + 128);
+        EXPECT_TRUE(Id3v1Tag(tagged).write(sample()));
+    }
+    EXPECT_EQ(readAll(tagged), audio + encodeId3v1(sample()));
 }
 
 TEST(Id3v1Tag, OtherToolsReadWhatWeWrite)
