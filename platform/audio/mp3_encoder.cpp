@@ -1,10 +1,13 @@
 // MP3 output through libmp3lame; every property of the LAME settings object
 // is handed to the library, and the LAME/Xing tag frame is written at the
-// start of the audio when it is finished.
+// start of the audio when it is finished. The tags go ahead of the audio
+// (ID3v2) and behind it (ID3v1) from the start.
 #include "platform/audio/output_encoder.h"
 
 #include "platform/audio/encoded_file.h"
+#include "platform/audio/id3v1_tail.h"
 #include "platform/audio/id3v2_head.h"
+#include "platform/audio/lame_tag_frame.h"
 
 #include <QFile>
 #include <lame/lame.h>
@@ -178,6 +181,7 @@ public:
         if (!file_.write(head, error))
             return false;
         audioStart_ = head.size();
+        tail_ = renderId3v1Tail(tags_);
         return true;
     }
 
@@ -204,14 +208,10 @@ public:
         buffer_.resize(7200);
         if (!store(lame_encode_flush(lame_.get(), buffer_.data(), int(buffer_.size())), error))
             return false;
-        if (settings_.WriteVbrHeader) {
-            // The first frame of the audio was reserved for the tag frame.
-            const size_t size = lame_get_lametag_frame(lame_.get(), nullptr, 0);
-            std::vector<unsigned char> tag(size);
-            if (size > 0 && lame_get_lametag_frame(lame_.get(), tag.data(), size) == size
-                && !file_.writeAt(audioStart_, reinterpret_cast<const char*>(tag.data()), qint64(size), error))
-                return false;
-        }
+        if (!file_.write(tail_, error))
+            return false;
+        if (settings_.WriteVbrHeader && !writeTagFrame(error))
+            return false;
         if (beforeNaming)
             beforeNaming(QFile::decodeName(file_.workingPath()));
         return file_.complete(error);
@@ -221,6 +221,22 @@ public:
     QString writtenPath() const override { return file_.fileName(); }
 
 private:
+    /// Fills the first frame of the audio, reserved for it, with the LAME tag
+    /// frame. The stream size it states reaches to the end of the file, the
+    /// ID3v1 tag included: a decoder measures the file so, and distrusts the
+    /// delay and padding of a short file that the tag makes too long.
+    bool writeTagFrame(QString& error)
+    {
+        const size_t size = lame_get_lametag_frame(lame_.get(), nullptr, 0);
+        QByteArray frame(qsizetype(size), '\0');
+        if (size == 0
+            || lame_get_lametag_frame(lame_.get(), reinterpret_cast<unsigned char*>(frame.data()), size) != size)
+            return true;
+        if (!tail_.isEmpty())
+            countTrailingBytes(frame, quint32(tail_.size()));
+        return file_.writeAt(audioStart_, frame.constData(), frame.size(), error);
+    }
+
     bool store(int bytes, QString& error)
     {
         if (bytes < 0) {
@@ -235,6 +251,7 @@ private:
     LamePtr lame_;
     EncodedFile file_;
     qint64 audioStart_ = 0; ///< where the audio starts, after the ID3v2 tag
+    QByteArray tail_;       ///< the ID3v1 tag written behind the audio
     std::vector<unsigned char> buffer_;
 };
 

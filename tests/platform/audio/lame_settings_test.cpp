@@ -582,28 +582,35 @@ TEST_F(LameSettingsTest, SourcesOfAFewSamplesDecodeToTheirOwnLength)
         GTEST_SKIP() << "lame is not installed";
     }
     // Shorter than one frame, one frame, and just over: the LAME tag says how
-    // much of the first and the last frame is the encoder's own delay and padding.
+    // much of the first and the last frame is the encoder's own delay and
+    // padding, with or without the tags around the audio.
+    const quandor::audio::TagFieldList tags{{"TITLE", "Short"}, {"DATE", "2006"}, {"TRACKNUMBER", "1"}};
     for (const int frames : {4, 221, 1152, 1500}) {
-        for (const char* line : {"", "-V 2", "-m m -b 64"}) {
+        const QString source = path(QStringLiteral("short.wav"));
+        const quandor::test::PcmFormat format{44100, 2, 16};
+        ASSERT_TRUE(
+            quandor::test::writeAll(source, quandor::test::makeWav(format, quandor::test::makePcm(format, frames, 3))));
+        for (const char* line : {"", "-V 2", "-m m -b 64", "--abr 96 -m m"}) {
             SCOPED_TRACE(std::to_string(frames) + " samples, " + line);
-            const QString source = path(QStringLiteral("short.wav"));
-            const quandor::test::PcmFormat format{44100, 2, 16};
-            ASSERT_TRUE(quandor::test::writeAll(
-                source, quandor::test::makeWav(format, quandor::test::makePcm(format, frames, 3))));
-            MP3LameEncoder settings;
-            ASSERT_TRUE(settings.ApplyCommandLine(QString::fromLatin1(line)));
-            AudioFileWriter writer;
-            ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
-            const QString ours = path(QStringLiteral("ours.mp3"));
-            QFile::remove(ours); // an output never replaces a file: each round writes anew
-            ASSERT_TRUE(transcode(source, writer, ours).ok);
             const QString theirs = path(QStringLiteral("lame.mp3"));
             QStringList arguments = QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
             arguments << QStringLiteral("--quiet") << source << theirs;
             ASSERT_EQ(quandor::test::runTool(QStringLiteral("lame"), arguments).exitCode, 0);
-
             EXPECT_EQ(decodedFrames(theirs), frames);
-            EXPECT_EQ(decodedFrames(ours), frames);
+
+            MP3LameEncoder settings;
+            ASSERT_TRUE(settings.ApplyCommandLine(QString::fromLatin1(line)));
+            for (const bool tagged : {false, true}) {
+                SCOPED_TRACE(tagged ? "tagged" : "untagged");
+                AudioFileWriter writer;
+                ASSERT_TRUE(writer.SetFormatMP3Ex(settings));
+                writer.SetStreamTags(tagged ? tags : quandor::audio::TagFieldList{});
+                const QString ours = path(QStringLiteral("ours.mp3"));
+                QFile::remove(ours); // an output never replaces a file: each round writes anew
+                ASSERT_TRUE(transcode(source, writer, ours).ok);
+                EXPECT_EQ(quandor::test::readAll(ours).right(128).startsWith("TAG"), tagged);
+                EXPECT_EQ(decodedFrames(ours), frames);
+            }
         }
     }
 }
