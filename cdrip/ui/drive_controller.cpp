@@ -7,6 +7,7 @@
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_command_queue.h"
 #include "cdrip/ui/language_table.h"
+#include "cdrip/ui/message_lines.h"
 #include "cdrip/ui/track_row_delegate.h"
 #include "cdrip/ui/track_title_dialog.h"
 #include "platform/shell/services.h"
@@ -24,6 +25,12 @@
 
 namespace brenlow {
 namespace {
+
+// A drive node the user may not open is told in the user's language.
+QString scanMessageText(const AspiMessage& message, const LanguageTable& language)
+{
+    return message.access ? driveAccessText(*message.access, message_lines::DriveAccess.in(language)) : message.text;
+}
 
 // Language lines of the track list, the status bar and the player.
 constexpr int kTrackWordLine = 42;
@@ -85,8 +92,8 @@ void DriveController::scanDrives()
     queue_->post<DriveScan>([layer = layer_] { return aspiScanDevices(*layer); },
                             [this](const DriveScan& scan) {
                                 for (const AspiMessage& message : scan.messages)
-                                    quandor::shell::messageBox(nullptr, message.text, message.title,
-                                                               quandor::shell::MessageButtons::Ok,
+                                    quandor::shell::messageBox(nullptr, scanMessageText(message, view_.language()),
+                                                               message.title, quandor::shell::MessageButtons::Ok,
                                                                quandor::shell::MessageIcon::Critical);
                                 drives_ = scan.drives;
                                 fillDriveList();
