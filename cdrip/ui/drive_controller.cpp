@@ -43,6 +43,17 @@ constexpr int kTocUnreadableLine = 202;
 
 constexpr int kEjectWaitMs = 1000;
 
+// A READ TOC that failed because no disc is ready (no disc, an open tray, a
+// disc spinning up, a drive that did not answer or cannot be opened) is not a
+// disc that could not be read.
+bool saysNoDisc(const TocResult& read)
+{
+    if (read.error != TocError::CommandFailed)
+        return false;
+    const std::uint8_t key = read.command.sense.key;
+    return key == sense_key::NoSense || key == sense_key::NotReady || key == sense_key::UnitAttention;
+}
+
 } // namespace
 
 DriveController::DriveController(DriveView& view, QObject* parent)
@@ -176,8 +187,9 @@ void DriveController::readTableOfContents()
         },
         [this](const TocResult& read) {
             applyTableOfContents(read.table, read.ok());
-            // No disc says nothing; an answer that cannot be a disc is named.
-            if (!read.ok() && read.error != TocError::CommandFailed)
+            // No disc says nothing; a disc whose table the drive refuses, or
+            // an answer that cannot be a disc, is named.
+            if (!read.ok() && !saysNoDisc(read))
                 quandor::shell::messageBox(
                     view_.trackList()->window(),
                     view_.language().text(kTocUnreadableLine,
@@ -282,6 +294,7 @@ void DriveController::changeDrive()
     stopEveryDrive(*queue_, everyTarget());
     emit playingLost();
     clearDiscView();
+    view_.setStatusText(1, QString()); // the track count was the other disc's
     view_.setStatusText(2, view_.text(kLengthLine));
     readTableOfContents();
 }
