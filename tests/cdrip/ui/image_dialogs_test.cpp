@@ -765,13 +765,13 @@ TEST(BurnDialog, TestWritesAndABurnOneAfterAnotherAreEachAccepted)
 
 namespace {
 
-/// Four busy threads while it lives, beside whatever else runs: the dialog's workers and the
+/// Two busy threads while it lives, beside whatever else runs: the dialog's workers and the
 /// drive's own thread then run at the scheduler's whim.
 class CpuLoad {
 public:
     CpuLoad()
     {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 2; ++i)
             threads_.emplace_back([this] {
                 std::uint64_t spin = 0;
                 while (!stop_.load(std::memory_order_relaxed))
