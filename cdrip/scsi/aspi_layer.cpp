@@ -35,10 +35,12 @@ void pollUntilDone(const AspiRequestHeader& header)
 
 } // namespace
 
-AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send, DeviceProblemFunction problem)
+AspiLayer::AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send, DeviceProblemFunction problem,
+                     DeviceAccessFunction access)
     : supportInfo_(supportInfo),
       send_(send),
-      problem_(problem)
+      problem_(problem),
+      access_(access)
 {}
 
 // A working layer stays loaded for the life of the process: its own threads
@@ -76,7 +78,8 @@ AspiLayer::LoadResult AspiLayer::load(const QString& folder, const QString& file
     }
     // Optional: a layer without it simply has nothing more to say about a device.
     auto problem = reinterpret_cast<DeviceProblemFunction>(::dlsym(handle, "GetASPI32DeviceProblem"));
-    std::shared_ptr<AspiLayer> layer(new AspiLayer(supportInfo, send, problem));
+    auto access = reinterpret_cast<DeviceAccessFunction>(::dlsym(handle, "GetASPI32DeviceAccess"));
+    std::shared_ptr<AspiLayer> layer(new AspiLayer(supportInfo, send, problem, access));
     const std::uint32_t info = supportInfo();
     result.supportStatus = static_cast<int>((info >> 8) & 0xFF);
     result.adapterCount = static_cast<int>(info & 0xFF);
@@ -110,6 +113,27 @@ QString AspiLayer::deviceProblem(const DriveAddress& address) const
     QByteArray text(qsizetype(length) + 1, '\0');
     problem_(address.adapter, address.target, address.lun, text.data(), std::uint32_t(text.size()));
     return QString::fromUtf8(text.constData());
+}
+
+QString AspiLayer::accessFact(const DriveAddress& address, std::uint32_t fact) const
+{
+    const std::uint32_t length = access_(address.adapter, address.target, address.lun, fact, nullptr, 0);
+    if (length == 0)
+        return {};
+    QByteArray text(qsizetype(length) + 1, '\0');
+    access_(address.adapter, address.target, address.lun, fact, text.data(), std::uint32_t(text.size()));
+    return QString::fromUtf8(text.constData());
+}
+
+std::optional<DriveAccessProblem> AspiLayer::deviceAccessProblem(const DriveAddress& address) const
+{
+    if (!access_)
+        return std::nullopt;
+    DriveAccessProblem problem{accessFact(address, AspiAccessNode), accessFact(address, AspiAccessGroup),
+                               accessFact(address, AspiAccessReason)};
+    if (problem.node.isEmpty())
+        return std::nullopt;
+    return problem;
 }
 
 std::optional<int> AspiLayer::hostAdapterCount(std::uint8_t adapter) const

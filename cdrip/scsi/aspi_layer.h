@@ -27,6 +27,14 @@ enum class AspiLoadFailure {
     InitialisationError, ///< any other status but 1
 };
 
+/// A drive node the user may not open, as the layer reports it.
+struct DriveAccessProblem {
+    QString node;   ///< /dev/sr0
+    QString group;  ///< the group that owns the node
+    QString reason; ///< the system's reason ("Permission denied")
+    bool operator==(const DriveAccessProblem&) const = default;
+};
+
 class AspiLayer final : public ScsiTransport {
 public:
     ~AspiLayer() override;
@@ -54,6 +62,10 @@ public:
     /// user may not open); empty when nothing stands in its way, or when the
     /// layer cannot tell.
     QString deviceProblem(const DriveAddress& address) const;
+    /// The facts behind a drive node the user may not open, for a message in
+    /// the user's language; nothing when none stands in the way or the layer
+    /// does not report them.
+    std::optional<DriveAccessProblem> deviceAccessProblem(const DriveAddress& address) const;
 
     /// Sends an execute request and waits for it (on an event with flag 0x40,
     /// else by polling the status byte). True when its status is 1.
@@ -65,11 +77,16 @@ private:
     using SupportInfoFunction = std::uint32_t (*)();
     using SendCommandFunction = std::uint32_t (*)(void*);
     using DeviceProblemFunction = std::uint32_t (*)(std::uint8_t, std::uint8_t, std::uint8_t, char*, std::uint32_t);
-    AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send, DeviceProblemFunction problem);
+    using DeviceAccessFunction = std::uint32_t (*)(std::uint8_t, std::uint8_t, std::uint8_t, std::uint32_t, char*,
+                                                   std::uint32_t);
+    AspiLayer(SupportInfoFunction supportInfo, SendCommandFunction send, DeviceProblemFunction problem,
+              DeviceAccessFunction access);
+    QString accessFact(const DriveAddress& address, std::uint32_t fact) const;
 
     SupportInfoFunction supportInfo_;
     SendCommandFunction send_;
     DeviceProblemFunction problem_; ///< nullptr when the layer has no such entry point
+    DeviceAccessFunction access_;   ///< likewise
 };
 
 } // namespace brenlow

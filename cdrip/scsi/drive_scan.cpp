@@ -104,14 +104,23 @@ void describeCdRoms(AspiLayer& layer, const std::vector<DriveAddress>& cdRoms, D
                                   .arg(address.target)
                                   .arg(address.lun)
                                   .arg(descriptions[i].get());
-        if (const QString problem = layer.deviceProblem(address); !problem.isEmpty())
-            scan.messages.append({problem, QStringLiteral("Brenlow")});
+        if (const auto access = layer.deviceAccessProblem(address))
+            scan.messages.append(
+                {driveAccessText(*access, QString::fromUtf8(kDriveAccessEnglish)), QStringLiteral("Brenlow"), access});
+        else if (const QString problem = layer.deviceProblem(address); !problem.isEmpty())
+            scan.messages.append({problem, QStringLiteral("Brenlow"), std::nullopt});
         if (!scan.drives.add({address, entry}))
             break; // the table holds 99 drives
     }
 }
 
 } // namespace
+
+QString driveAccessText(const DriveAccessProblem& problem, const QString& pattern)
+{
+    // One pass over the pattern: a "%" in a node or group name stays as it is.
+    return pattern.arg(problem.node, problem.reason, problem.group);
+}
 
 DriveScan aspiScanDevices(AspiLayer& layer)
 {

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace brenlow {
 
@@ -15,8 +16,18 @@ namespace brenlow {
 struct AspiMessage {
     QString text;
     QString title;
+    /// Set for a drive node the user may not open: `text` is then the English
+    /// message, which the window may tell in the user's language instead.
+    std::optional<DriveAccessProblem> access;
     bool operator==(const AspiMessage&) const = default;
 };
+
+/// The message about a drive node the user may not open: %1 the node, %2 the
+/// system's reason, %3 the group that owns the node.
+inline constexpr char kDriveAccessEnglish[] =
+    "No access to the drive %1 (%2): you need read and write access to it (on most systems, membership of the "
+    "group that owns it, %3).";
+QString driveAccessText(const DriveAccessProblem& problem, const QString& pattern);
 
 /// The texts of a failed load: the message box and the short status text.
 struct AspiLoadTexts {

@@ -7,6 +7,7 @@
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_command_queue.h"
 #include "cdrip/ui/language_table.h"
+#include "cdrip/ui/message_lines.h"
 #include "cdrip/ui/track_row_delegate.h"
 #include "cdrip/ui/track_title_dialog.h"
 #include "platform/shell/services.h"
@@ -24,6 +25,12 @@
 
 namespace brenlow {
 namespace {
+
+// A drive node the user may not open is told in the user's language.
+QString scanMessageText(const AspiMessage& message, const LanguageTable& language)
+{
+    return message.access ? driveAccessText(*message.access, message_lines::DriveAccess.in(language)) : message.text;
+}
 
 // Language lines of the track list, the status bar and the player.
 constexpr int kTrackWordLine = 42;
@@ -47,6 +54,17 @@ QString lengthText(const Track& track)
 QString discLengthText(const TrackTable& tracks)
 {
     return tracks.leadOut().msf().text();
+}
+
+// A READ TOC that failed because no disc is ready (no disc, an open tray, a
+// disc spinning up, a drive that did not answer or cannot be opened) is not a
+// disc that could not be read.
+bool saysNoDisc(const TocResult& read)
+{
+    if (read.error != TocError::CommandFailed)
+        return false;
+    const std::uint8_t key = read.command.sense.key;
+    return key == sense_key::NoSense || key == sense_key::NotReady || key == sense_key::UnitAttention;
 }
 
 } // namespace
@@ -98,8 +116,8 @@ void DriveController::scanDrives()
     queue_->post<DriveScan>([layer = layer_] { return aspiScanDevices(*layer); },
                             [this](const DriveScan& scan) {
                                 for (const AspiMessage& message : scan.messages)
-                                    quandor::shell::messageBox(nullptr, message.text, message.title,
-                                                               quandor::shell::MessageButtons::Ok,
+                                    quandor::shell::messageBox(nullptr, scanMessageText(message, view_.language()),
+                                                               message.title, quandor::shell::MessageButtons::Ok,
                                                                quandor::shell::MessageIcon::Critical);
                                 drives_ = scan.drives;
                                 fillDriveList();
@@ -182,8 +200,9 @@ void DriveController::readTableOfContents()
         },
         [this](const TocResult& read) {
             applyTableOfContents(read.table, read.ok());
-            // No disc says nothing; an answer that cannot be a disc is named.
-            if (!read.ok() && read.error != TocError::CommandFailed)
+            // No disc says nothing; a disc whose table the drive refuses, or
+            // an answer that cannot be a disc, is named.
+            if (!read.ok() && !saysNoDisc(read))
                 quandor::shell::messageBox(
                     view_.trackList()->window(),
                     view_.language().text(kTocUnreadableLine,
@@ -288,6 +307,7 @@ void DriveController::changeDrive()
     stopEveryDrive(*queue_, everyTarget());
     emit playingLost();
     clearDiscView();
+    view_.setStatusText(1, QString()); // the track count was the other disc's
     view_.setStatusText(2, view_.text(kLengthLine));
     readTableOfContents();
 }

@@ -3,6 +3,7 @@
 // files: each names its line and the English text shown when a language file
 // lacks that line or leaves it empty (LanguageTable::text).
 
+#include "cdrip/scsi/drive_scan.h"
 #include "cdrip/ui/language_table.h"
 
 namespace brenlow {
@@ -39,6 +40,7 @@ inline constexpr MessageLine ImageReadFailed{172, "The disc cannot be read at se
 inline constexpr MessageLine ImageStopping{173, "Stopping: waiting for the drive to answer..."};
 inline constexpr MessageLine SettingsNotSaved{174, "The settings could not be saved to %1."};
 inline constexpr MessageLine ImageDataTrack{178, "This disc holds a data track: only audio discs can be imaged."};
+inline constexpr MessageLine DriveAccess{175, kDriveAccessEnglish};
 inline constexpr MessageLine FileNotReadable{176, "This file cannot be read:"};
 inline constexpr MessageLine FolderNotReadable{177, "This folder cannot be read:"};
 

@@ -140,6 +140,17 @@ typedef uint32_t (*AspiDeviceProblemFunction)(uint8_t adapter, uint8_t target, u
 __attribute__((visibility("default"))) uint32_t GetASPI32DeviceProblem(uint8_t adapter, uint8_t target, uint8_t lun,
                                                                        char* text, uint32_t size);
 
+/* Another addition, resolved by name where present: the facts behind that
+   problem, one at a time, for a program to tell them in the user's language.
+   `fact` 0 is the device node, 1 the group that owns it, 2 the system's reason
+   for the refusal. Copies as GetASPI32DeviceProblem does and returns the fact's
+   whole length; 0 when nothing stands in the device's way (or for an unknown fact). */
+enum AspiDeviceAccessFact { AspiAccessNode = 0, AspiAccessGroup = 1, AspiAccessReason = 2 };
+typedef uint32_t (*AspiDeviceAccessFunction)(uint8_t adapter, uint8_t target, uint8_t lun, uint32_t fact, char* text,
+                                             uint32_t size);
+__attribute__((visibility("default"))) uint32_t GetASPI32DeviceAccess(uint8_t adapter, uint8_t target, uint8_t lun,
+                                                                      uint32_t fact, char* text, uint32_t size);
+
 #ifdef __cplusplus
 } /* extern "C" */
 

@@ -37,16 +37,54 @@ extern "C" uint32_t SendASPI32Command(void* request)
     }
 }
 
+namespace {
+
+// Copies at most size - 1 bytes and a terminating 0; returns the whole length.
+uint32_t copyText(const std::string& value, char* text, uint32_t size)
+{
+    if (text && size > 0) {
+        const size_t copied = std::min<size_t>(value.size(), size - 1);
+        std::memcpy(text, value.data(), copied);
+        text[copied] = 0;
+    }
+    return uint32_t(value.size());
+}
+
+std::string accessFact(const std::optional<quandor::aspi::DeviceAccessProblem>& problem, uint32_t fact)
+{
+    if (!problem)
+        return {};
+    switch (fact) {
+    case AspiAccessNode:
+        return problem->node;
+    case AspiAccessGroup:
+        return problem->group;
+    case AspiAccessReason:
+        return problem->reason;
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 extern "C" uint32_t GetASPI32DeviceProblem(uint8_t adapter, uint8_t target, uint8_t lun, char* text, uint32_t size)
 {
     try {
-        const std::string problem = AspiLayer::instance().deviceProblem({adapter, target, lun});
-        if (text && size > 0) {
-            const size_t copied = std::min<size_t>(problem.size(), size - 1);
-            std::memcpy(text, problem.data(), copied);
-            text[copied] = 0;
-        }
-        return uint32_t(problem.size());
+        const auto problem = AspiLayer::instance().deviceAccessProblem({adapter, target, lun});
+        return copyText(problem ? quandor::aspi::accessProblemText(*problem) : std::string(), text, size);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ASPI layer: %s\n", error.what());
+        return 0;
+    }
+}
+
+extern "C" uint32_t GetASPI32DeviceAccess(uint8_t adapter, uint8_t target, uint8_t lun, uint32_t fact, char* text,
+                                          uint32_t size)
+{
+    try {
+        return copyText(accessFact(AspiLayer::instance().deviceAccessProblem({adapter, target, lun}), fact), text,
+                        size);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ASPI layer: %s\n", error.what());
         return 0;

@@ -359,13 +359,13 @@ std::shared_ptr<EmulatedDrive> AspiLayer::emulatedDrive(const DeviceAddress& add
     return found == current->devices.end() ? nullptr : found->second->emulated;
 }
 
-std::string AspiLayer::deviceProblem(const DeviceAddress& address)
+std::optional<DeviceAccessProblem> AspiLayer::deviceAccessProblem(const DeviceAddress& address)
 {
     auto current = registry();
     if (!current)
-        return {};
+        return std::nullopt;
     const auto found = current->devices.find(address);
-    return found == current->devices.end() ? std::string() : found->second->scsi->problem();
+    return found == current->devices.end() ? std::nullopt : found->second->scsi->accessProblem();
 }
 
 uint32_t AspiLayer::supportInfo()

@@ -37,8 +37,9 @@ public:
     bool loadEmulated(const std::string& iniPath, std::string* error);
     void unloadEmulated();
     std::shared_ptr<EmulatedDrive> emulatedDrive(const DeviceAddress& address);
-    /// Why the device cannot be used (ScsiDevice::problem); empty when it can or is not there.
-    std::string deviceProblem(const DeviceAddress& address);
+    /// The node of the device the user may not open (ScsiDevice::accessProblem);
+    /// nothing when it can be used or is not there.
+    std::optional<DeviceAccessProblem> deviceAccessProblem(const DeviceAddress& address);
 
     std::vector<CommandLogEntry> log(const DeviceAddress* only);
     void clearLog();

@@ -2,6 +2,7 @@
 // The one interface every back end implements: run one CDB on one device.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -34,6 +35,18 @@ struct ScsiOutcome {
     bool succeeded() const { return kind == Kind::Completed && targetStatus == 0; }
 };
 
+/// A drive node the user may not open for reading and writing: what a program
+/// needs to tell the user, in its own words, what to change.
+struct DeviceAccessProblem {
+    std::string node;   ///< the device node, /dev/sr0
+    std::string group;  ///< the group that owns the node ("cdrom" when it cannot be told)
+    std::string reason; ///< the system's reason ("Permission denied")
+    bool operator==(const DeviceAccessProblem&) const = default;
+};
+
+/// The English text of an access problem.
+std::string accessProblemText(const DeviceAccessProblem& problem);
+
 class ScsiDevice {
 public:
     virtual ~ScsiDevice() = default;
@@ -46,9 +59,14 @@ public:
     /// Whether a command with this opcode ends at once, with no wait for the
     /// medium, so the layer may run it on the sending thread.
     virtual bool answersAtOnce(uint8_t /*opcode*/) const { return false; }
-    /// Why the device cannot be used, in words for the user (the node it may
-    /// not open, ...); empty while nothing stands in the way.
-    virtual std::string problem() const { return {}; }
+    /// The node the user may not open, while that stands in the device's way.
+    virtual std::optional<DeviceAccessProblem> accessProblem() const { return std::nullopt; }
+    /// The same in English words; empty while nothing stands in the way.
+    std::string problem() const
+    {
+        const auto access = accessProblem();
+        return access ? accessProblemText(*access) : std::string();
+    }
     /// Runs one command; called from one thread per device at a time.
     virtual ScsiOutcome execute(const ScsiCommand& command) = 0;
 };

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <grp.h>
 #include <scsi/sg.h>
@@ -124,16 +125,15 @@ bool readsSectors(std::span<const uint8_t> cdb)
     }
 }
 
-std::string accessProblemText(const std::string& node)
+DeviceAccessProblem accessProblemOf(const std::string& node, int error)
 {
-    std::string group = "cdrom";
+    DeviceAccessProblem problem{node, "cdrom", std::strerror(error)};
     struct stat status {};
     if (::stat(node.c_str(), &status) == 0 && status.st_gid != 0) {
         if (const struct group* owner = ::getgrgid(status.st_gid))
-            group = owner->gr_name;
+            problem.group = owner->gr_name;
     }
-    return "No access to the drive " + node + ": you need read and write access to it (on most systems, membership"
-        + " of the group that owns it, " + group + ").";
+    return problem;
 }
 
 // The command block at its group's length: bytes beyond the caller's length are 0.
@@ -209,7 +209,7 @@ public:
         return drive_ ? drive_->timeoutMs(opcode) : realDriveTimeoutMs(opcode);
     }
     bool logsCommands() const override { return drive_ != nullptr; }
-    std::string problem() const override
+    std::optional<DeviceAccessProblem> accessProblem() const override
     {
         std::lock_guard lock(problemMutex_);
         return problem_;
@@ -245,7 +245,7 @@ private:
     ScsiOutcome failedRequest(int error)
     {
         if (error == EACCES || error == EPERM)
-            setProblem(accessProblemText(info_.node)); // opened read-only: writing is refused
+            setProblem(accessProblemOf(info_.node, error)); // opened read-only: writing is refused
         else
             closeNode(); // reopen next time (the drive may have gone)
         return {ScsiOutcome::Kind::TransportError, 0, {}, 0};
@@ -271,7 +271,7 @@ private:
         switch (error) {
         case EACCES:
         case EPERM:
-            setProblem(accessProblemText(info_.node));
+            setProblem(accessProblemOf(info_.node, error));
             return {ScsiOutcome::Kind::TransportError, 0, {}, 0};
         case ENOMEDIUM:
             return ScsiOutcome::checkCondition(kSenseNoMedium);
@@ -287,10 +287,10 @@ private:
         fd_ = -1;
     }
 
-    void setProblem(std::string text)
+    void setProblem(DeviceAccessProblem problem)
     {
         std::lock_guard lock(problemMutex_);
-        problem_ = std::move(text);
+        problem_ = std::move(problem);
     }
 
     ScsiOutcome answerFromSysfs(const ScsiCommand& command)
@@ -320,7 +320,7 @@ private:
     std::shared_ptr<EmulatedDrive> drive_;
     int fd_ = -1;
     mutable std::mutex problemMutex_;
-    std::string problem_;
+    std::optional<DeviceAccessProblem> problem_;
 };
 
 } // namespace

@@ -249,3 +249,48 @@ TEST_F(DriveTest, ADriveNodeTheUserMayNotOpenIsNamedInAMessageAndSentNothing)
         dialog_.reset();
     }
 }
+
+TEST_F(DriveTest, TheDriveAccessMessageIsInTheUsersLanguageWithTheNodeGroupAndReason)
+{
+    const QString cue = writeAudioDisc(QStringLiteral("disc"), {3000});
+    const QString ini = folder_.filePath(QStringLiteral("drives.ini"));
+    ASSERT_TRUE(quandor::test::writeAll(
+        ini, QStringLiteral("[layer]\nAdapters=2\n[drive 1:0:0]\nType=5\nMedium=audio\nCue=%1\n").arg(cue).toUtf8()));
+    std::string error;
+    ASSERT_TRUE(quandor::aspi::test::loadDrivesBehindStandIn(ini.toStdString(), folder_.path().toStdString(), &error))
+        << error;
+    const QString node = folder_.filePath(QStringLiteral("machine/dev/sr0"));
+    quandor::aspi::test::testStandIn()->failOpen(node.toStdString(), EACCES);
+
+    // An older file of the user's, without the line, reads in English.
+    const QString older = folder_.filePath(QString::fromUtf8("Lang/Zek_Português.lng"));
+    const struct {
+        const char* langue;
+        const char* start;
+        bool withoutTheLine;
+    } cases[] = {
+        {"1", "No access to the drive ", false},        {"0", "Pas d'accès au lecteur ", false},
+        {"2", "Kein Zugriff auf das Laufwerk ", false}, {"3", "Geen toegang tot het station ", false},
+        {"4", "Sem acesso à unidade ", false},          {"4", "No access to the drive ", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.langue);
+        if (c.withoutTheLine) {
+            QFile file(older);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            QList<QByteArray> lines = file.readAll().split('\n');
+            file.close();
+            ASSERT_TRUE(quandor::test::writeAll(older, lines.mid(0, 174).join('\n') + '\n'));
+        }
+        markStartedBefore(QString::fromLatin1(c.langue));
+        services_.messages.clear();
+        openDialog();
+        ASSERT_EQ(services_.messages.size(), 1);
+        const QString text = services_.messages[0].text;
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.start) + node + QStringLiteral(" (Permission denied)")))
+            << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QStringLiteral(", cdrom)."))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QLatin1Char('%'))) << text.toStdString();
+        dialog_.reset();
+    }
+}

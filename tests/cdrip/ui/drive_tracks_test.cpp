@@ -109,6 +109,41 @@ TEST_F(DriveTest, ATableOfContentsThatCannotBeADiscIsNamed)
     }
 }
 
+TEST_F(DriveTest, ADiscWhoseTableOfContentsIsRefusedIsNamedWhenChosen)
+{
+    // A drive with a disc in it that answers READ TOC with an error (MEDIUM
+    // or HARDWARE ERROR) is not an empty drive. Chosen after a disc of three
+    // tracks, the list and the track count are emptied and the message says why.
+    const QString three = writeAudioDisc(QStringLiteral("three"), {18235, 1000, 500});
+    const struct {
+        const char* name;
+        const char* faults;
+        bool named;
+    } cases[] = {
+        {"hardware error", "FailCommands=0x43\n", true},
+        {"no disc", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool noDisc = !c.named;
+        loadDrives(QStringLiteral("[layer]\nAdapters=2\n[drive 1:0:0]\nType=5\nMedium=audio\nCue=%1\n"
+                                  "[drive 1:1:0]\nType=5\nMedium=%2\nCue=%1\n%3")
+                       .arg(three, QLatin1String(noDisc ? "none" : "audio"), QLatin1String(c.faults)));
+        openDialog();
+        ASSERT_EQ(rows().size(), 3);
+        ASSERT_EQ(statusPart(1), QStringLiteral("3") + dialog_->text(46));
+        services_.messages.clear();
+        dialog_->driveCombo()->setCurrentIndex(1); // reads the disc of the drive chosen
+        settle();
+        EXPECT_EQ(rows().size(), 0);
+        EXPECT_EQ(statusPart(1), QString()) << "not the other disc's track count";
+        EXPECT_EQ(services_.messageTexts(),
+                  c.named ? QStringList{QStringLiteral("The table of contents of the disc could not be read.")}
+                          : QStringList{});
+        dialog_.reset();
+    }
+}
+
 TEST_F(DriveTest, RereadAndClearViewEmptyTheDiscView)
 {
     loadThreeTrackDrive();

@@ -26,8 +26,12 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 using namespace brenlow;
 using namespace brenlow::test;
@@ -759,4 +763,79 @@ TEST(BurnDialog, TestWritesAndABurnOneAfterAnotherAreEachAccepted)
             << rows.join(QLatin1Char('|')).toStdString();
     }
     EXPECT_EQ(quandor::aspi::writtenDiscBytes({0, 6, 0}), fileBytes(discs.file("image.bin")));
+}
+
+namespace {
+
+/// Two busy threads while it lives, beside whatever else runs: the dialog's workers and the
+/// drive's own thread then run at the scheduler's whim.
+class CpuLoad {
+public:
+    CpuLoad()
+    {
+        for (int i = 0; i < 2; ++i)
+            threads_.emplace_back([this] {
+                std::uint64_t spin = 0;
+                while (!stop_.load(std::memory_order_relaxed))
+                    spin = spin * 6364136223846793005u + 1;
+                sink_.fetch_add(spin, std::memory_order_relaxed);
+            });
+    }
+    ~CpuLoad()
+    {
+        stop_ = true;
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> sink_{0};
+    std::vector<std::thread> threads_;
+};
+
+} // namespace
+
+TEST(BurnDialog, TestWritesStartedAtOnceUnderLoadAreNeverRefused)
+{
+    // A user's rounds of test writes, as fast as the window lets them go, on
+    // a loaded machine: Refresh, and Burn ! the moment it is enabled. After each burn the tray opens and
+    // closes again by itself a moment later, so a test may find the tray open
+    // (no disc, Burn stays disabled), closed, or closing while it asks. A
+    // burn that starts must have its cue sheet taken, every time.
+    quandor::test::RecordingServices services;
+    const DriveAddress burner{0, 6, 0};
+    EmulatedDiscs discs(SourceTracks{{300}, {250}}, "[drive 0:6:0]\nMedium=cdr\nTrayClose=0.004\n");
+    ASSERT_EQ(DiscImageJob(imageSnapshot(discs, QStringLiteral("image.bin"))).run().outcome,
+              DiscImageOutcome::Completed);
+    const CpuLoad load;
+    const LanguageTable language = numberedLanguage();
+    BurnDialog dialog(discs.layer(), drivesOf({burner}), language, setParameter);
+    control<QLineEdit>(dialog, 1113)->setText(discs.file("image.cue"));
+    control<QCheckBox>(dialog, 1038)->setChecked(true);
+    constexpr int kRounds = 50;
+    int burns = 0;
+    for (int attempt = 0; burns < kRounds && attempt < 20 * kRounds; ++attempt) {
+        SCOPED_TRACE(attempt);
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        control<QPushButton>(dialog, 1076)->click();
+        ASSERT_TRUE(waitFor([&] { return !dialog.testingDisc(); }, 30000));
+        // Burn ! reads the sheet and tests the disc once more before it burns.
+        if (control(dialog, 1112)->isEnabled())
+            control<QPushButton>(dialog, 1112)->click();
+        ASSERT_TRUE(dialog.waitForWorker(30000));
+        const QStringList rows = logRows(dialog);
+        const QString all = rows.join(QLatin1Char('|'));
+        ASSERT_FALSE(rows.contains(QStringLiteral("L108"))) << all.toStdString();
+        if (rows.contains(QStringLiteral("L101"))) {
+            ++burns;
+            ASSERT_EQ(rows.back(), QStringLiteral("Test write completed. The disc is still blank."))
+                << all.toStdString();
+        } else {
+            ASSERT_EQ(rows.back(), QStringLiteral("L127"))
+                << "only an open tray keeps Burn ! disabled: " << all.toStdString();
+        }
+    }
+    EXPECT_EQ(burns, kRounds);
+    EXPECT_TRUE(quandor::aspi::writtenDiscBytes({0, 6, 0}).empty()) << "test writes leave the disc blank";
 }

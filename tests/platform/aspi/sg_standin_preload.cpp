@@ -5,10 +5,15 @@
 //   QUANDOR_SG_STANDIN_DRIVES=build/default/demo/drives.ini
 //   build/default/bin/brenlow/Brenlow   (all three on one command line)
 //
+// QUANDOR_SG_STANDIN_REFUSED=sr0 makes the nodes it names (comma-separated)
+// refuse to open (EACCES), as a node the user may not open does.
+//
 // The drives of the INI file (the emulated drives' format) are put behind
 // device nodes of a sysfs tree made in a temporary folder; the layer the
 // program loads is the library this one is linked with, so it finds them
 // there as it would find a machine's drives.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +21,18 @@
 #include "tests/platform/aspi/sg_driver_standin.h"
 
 namespace {
+
+void refuseNodes(const std::string& folder)
+{
+    const char* refused = std::getenv("QUANDOR_SG_STANDIN_REFUSED");
+    std::string names = refused ? refused : "";
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t comma = std::min(names.find(',', at), names.size());
+        const std::string node = folder + "/machine/dev/" + names.substr(at, comma - at);
+        quandor::aspi::test::testStandIn()->failOpen(node, EACCES);
+        at = comma + 1;
+    }
+}
 
 __attribute__((constructor)) void putDrivesBehindTheStandIn()
 {
@@ -33,6 +50,7 @@ __attribute__((constructor)) void putDrivesBehindTheStandIn()
         std::fprintf(stderr, "sg stand-in: %s\n", error.c_str());
     else
         std::fprintf(stderr, "sg stand-in: drives of %s behind %s/machine/dev\n", ini, folder.c_str());
+    refuseNodes(folder);
 }
 
 } // namespace
