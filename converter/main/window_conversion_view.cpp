@@ -56,8 +56,15 @@ RunRequest WindowConversionView::runRequest() const
 
 void WindowConversionView::showError(const QString& text, const QString& title)
 {
-    quandor::shell::messageBox(&c_.window, localizedMessage(text), title, quandor::shell::MessageButtons::Ok,
-                               quandor::shell::MessageIcon::Critical);
+    // The window keeps answering while the message waits, so Cancel stops a
+    // run even while it is telling of an entry it could not convert.
+    bool cancelled = false;
+    const QMetaObject::Connection pressed =
+        QObject::connect(&c_.cancel, &QPushButton::clicked, &c_.window, [&cancelled] { cancelled = true; });
+    quandor::shell::services().messageWhileWorking(&c_.window, localizedMessage(text), title,
+                                                   quandor::shell::MessageIcon::Critical,
+                                                   [&cancelled] { return cancelled; });
+    QObject::disconnect(pressed);
 }
 
 QString WindowConversionView::caption(int line, const QString& builtIn) const

@@ -6,12 +6,17 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 
 namespace quandor::shell {
 namespace {
+
+// How soon a message waiting beside a piece of work goes once the work is given up.
+constexpr int kGivenUpPollMs = 50;
 
 QString startPath(const FileDialogRequest& request)
 {
@@ -28,6 +33,24 @@ MessageResult QtServices::message(QWidget* owner, const QString& text, const QSt
     MessageDialog box(owner, text, title, buttons, icon);
     box.exec();
     return box.answer();
+}
+
+void QtServices::messageWhileWorking(QWidget* owner, const QString& text, const QString& title, MessageIcon icon,
+                                     const std::function<bool()>& givenUp)
+{
+    MessageDialog box(owner, text, title, MessageButtons::Ok, icon);
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop waiting;
+    QObject::connect(&box, &QDialog::finished, &waiting, &QEventLoop::quit);
+    QTimer poll;
+    poll.setInterval(kGivenUpPollMs);
+    QObject::connect(&poll, &QTimer::timeout, &box, [&] {
+        if (givenUp())
+            box.reject();
+    });
+    box.show();
+    poll.start();
+    waiting.exec();
 }
 
 bool QtServices::openUrl(const QString& target)

@@ -9,6 +9,8 @@ class QtServices final : public Services {
 public:
     MessageResult message(QWidget* owner, const QString& text, const QString& title, MessageButtons buttons,
                           MessageIcon icon) override;
+    void messageWhileWorking(QWidget* owner, const QString& text, const QString& title, MessageIcon icon,
+                             const std::function<bool()>& givenUp) override;
     bool openUrl(const QString& target) override;
     QStringList openFileNames(QWidget* owner, const FileDialogRequest& request, bool multiple) override;
     QString saveFileName(QWidget* owner, const FileDialogRequest& request) override;

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -31,6 +32,15 @@ public:
     /// A modal message box titled `title`; returns the button pressed.
     virtual MessageResult message(QWidget* owner, const QString& text, const QString& title, MessageButtons buttons,
                                   MessageIcon icon) = 0;
+    /// A message box with one OK that leaves its owner window answering while
+    /// it waits, as a long piece of work does; it closes unanswered once
+    /// `given up` says so (a Cancel pressed in the owner meanwhile).
+    virtual void messageWhileWorking(QWidget* owner, const QString& text, const QString& title, MessageIcon icon,
+                                     const std::function<bool()>& givenUp)
+    {
+        (void)givenUp;
+        message(owner, text, title, MessageButtons::Ok, icon);
+    }
     /// Opens a web address, a "mailto:" link or a file with its program.
     virtual bool openUrl(const QString& target) = 0;
     /// Files to open; empty when cancelled.

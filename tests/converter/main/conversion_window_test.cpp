@@ -7,11 +7,14 @@
 #include "converter/main/progress.h"
 #include "converter/main/progress_strip.h"
 #include "converter/main/window_progress.h"
+#include "platform/shell/message_dialog.h"
+#include "platform/shell/qt_services.h"
 #include "tests/converter/main/window_fixture.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -22,6 +25,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -160,6 +164,56 @@ TEST_F(ConversionWindowTest, CancelAndCloseDuringARun)
 
     // Cancel outside a run does nothing.
     window->Command4_Click();
+    expectIdle();
+}
+
+TEST_F(ConversionWindowTest, CancelIsWithinReachWhileTheMessageAboutAMissingEntryWaits)
+{
+    const QString gone = addWav(QStringLiteral("gone.wav"), 1.0);
+    addWav(QStringLiteral("kept.wav"), 1.0);
+    ASSERT_TRUE(QFile::remove(gone));
+    chooseFormat(QStringLiteral("Wav"));
+
+    // The real message box, as the user meets it.
+    quandor::shell::QtServices real;
+    quandor::shell::setServices(&real);
+    QString shownText;
+    bool windowAnswers = false;
+    bool cancelOn = false;
+    bool boxClosed = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, window.get(), [&] {
+        auto* box = window->findChild<quandor::shell::MessageDialog*>();
+        if (!box || !box->isVisible())
+            return;
+        poll.stop();
+        shownText = box->text();
+        // A modal box would take the click on Cancel for itself.
+        windowAnswers = QApplication::activeModalWidget() == nullptr;
+        cancelOn = window->Command4->isEnabled();
+        window->Command4->click();
+        QPointer<quandor::shell::MessageDialog> watched(box);
+        QTimer::singleShot(500, window.get(), [&, watched] {
+            boxClosed = !watched || !watched->isVisible();
+            if (!boxClosed)
+                watched->reject(); // the user's OK, so that the run can end
+        });
+    });
+    poll.start();
+    window->show();
+    window->Command3->click();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 700)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    quandor::shell::setServices(&services);
+
+    EXPECT_TRUE(shownText.contains(gone)) << shownText.toStdString();
+    EXPECT_TRUE(windowAnswers);
+    EXPECT_TRUE(cancelOn);
+    EXPECT_TRUE(boxClosed) << "Cancel takes the message away with the run";
+    EXPECT_TRUE(outputs().isEmpty()) << "the run stopped before the next entry";
     expectIdle();
 }
 
