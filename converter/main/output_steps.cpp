@@ -234,8 +234,9 @@ StepResult ConversionEngine::OutputApe()
                 return StepResult{};
             if (result == quandor::mac::Result::NotImplemented)
                 return StepResult::failure(QStringLiteral("APE compression is not available in this version"));
-            const QString what = quandor::mac::describe(result);
-            return StepResult::failure(writeError.isEmpty() ? what : what + QStringLiteral(": ") + writeError);
+            if (result == quandor::mac::Result::WriteFailed && !writeError.isEmpty())
+                return StepResult::failure(targetWriteFailure() + QStringLiteral(": ") + writeError);
+            return StepResult::failure(quandor::mac::describe(result));
         });
 }
 

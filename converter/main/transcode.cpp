@@ -114,6 +114,11 @@ QString targetCreationFailure()
     return QStringLiteral("cannot create the target");
 }
 
+QString targetWriteFailure()
+{
+    return QStringLiteral("cannot write the target");
+}
+
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,
                          const std::function<void(const QString&)>& tag)
@@ -148,7 +153,7 @@ PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& 
             break;
         }
         if (!writer.writeChunk(chunk))
-            return failWith(QStringLiteral("cannot write the target"), writer.lastError());
+            return failWith(targetWriteFailure(), writer.lastError());
 
         if (byteRate > 0.0)
             done = std::min(done + chunk.size() / byteRate, std::max(length, 0.0));

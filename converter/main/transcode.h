@@ -104,6 +104,8 @@ struct PumpResult {
 /// the display shows "0 %".
 /// The reason an entry fails when its target cannot be made (followed by the system's reason).
 QString targetCreationFailure();
+/// The reason an entry fails when its target cannot be written (followed by the file and the system's reason).
+QString targetWriteFailure();
 
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,

@@ -48,6 +48,9 @@ private:
     bool openFile(const QString& path, QString& error);
     bool encode(const std::int16_t* pcm, int frames, QString& error);
     bool send(const AVFrame* frame, QString& error);
+    /// False, with `error` the file's own failure where writing the file is
+    /// what failed (FFmpeg knows only the error number).
+    bool failedInFile(QString& error) const;
 
     QString name_;
     int channels_ = 2;

@@ -2,6 +2,8 @@
 // output format, outputs checked with ffprobe/ffmpeg; cancel at a chosen yield,
 // failing entries, target folders and temporary files.
 
+#include "converter/common/lang_loader.h"
+#include "converter/common/message_lines.h"
 #include "converter/main/conversion_engine.h"
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_file_reader.h"
@@ -453,6 +455,20 @@ TEST(ConversionRun, FullDiskSaysWhyInEveryFormat)
         const QString text = rig.view.messages[0].text;
         EXPECT_TRUE(text.contains(reason)) << text.toStdString();
         EXPECT_TRUE(text.contains(rig.source(QStringLiteral("long.wav")))) << text.toStdString();
+        EXPECT_TRUE(text.contains(rig.out(QStringLiteral("long") + extension))) << text.toStdString();
+        // Shown in the user's language: every phrase of it has a line of its own.
+        for (const auto& [file, tooLarge] : {std::pair{"German.lng", "Datei zu gro\u00df"},
+                                             std::pair{"Portugu\u00eas.lng", "Ficheiro demasiado grande"}}) {
+            SCOPED_TRACE(file);
+            ASSERT_TRUE(
+                Lang_Loader::LoadLanguageFile(QStringLiteral(TAVREL_LANG_SOURCE_DIR "/") + QString::fromUtf8(file)));
+            const QString shown = localizedMessage(text);
+            EXPECT_TRUE(shown.contains(QString::fromUtf8(tooLarge))) << shown.toStdString();
+            EXPECT_TRUE(shown.contains(rig.out(QStringLiteral("long") + extension))) << shown.toStdString();
+            EXPECT_FALSE(shown.contains(QStringLiteral("arget"))) << shown.toStdString();
+            EXPECT_FALSE(shown.contains(QStringLiteral("Cannot"))) << shown.toStdString();
+        }
+        ASSERT_TRUE(Lang_Loader::LoadLanguageFile(QStringLiteral(TAVREL_LANG_SOURCE_DIR "/English.lng")));
         EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
         rig.checkIdle();
     }
