@@ -687,6 +687,31 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
     rig.checkIdle();
 }
 
+// An output whose name was taken while it was written takes the next free
+// one; a tag error after that names the file actually written.
+TEST(ConversionRun, ATagErrorNamesTheFreeNameTheOutputTook)
+{
+    RunRig rig;
+    ASSERT_TRUE(
+        makeApe(rig.source(QStringLiteral("blankyear.ape")), rig.sources.path(), 1.0, id3v1("Blank", "    ", 2, 0)));
+    rig.view.keys = {rig.source(QStringLiteral("blankyear.ape"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
+    const QString planned = rig.out(QStringLiteral("blankyear.mp3"));
+    rig.view.onYield = [&](int) {
+        if (rig.engine.isTranscoding() && !QFileInfo::exists(planned))
+            writeAll(planned, "appeared meanwhile");
+    };
+    rig.engine.runAll();
+
+    EXPECT_EQ(readAll(planned), QByteArray("appeared meanwhile"));
+    const QString written = rig.out(QStringLiteral("blankyear(1).mp3"));
+    EXPECT_GT(decodedSeconds(written), 0.9);
+    ASSERT_EQ(rig.view.messages.size(), 1);
+    EXPECT_EQ(rig.view.messages[0].text,
+              QStringLiteral("Error on SetTag function\n%1\nthe year \"    \" is not a number").arg(written));
+    rig.checkIdle();
+}
+
 TEST(ConversionRun, AacOfAWavInAnotherFormatKeepsItsSpeed)
 {
     RunRig rig;
