@@ -55,11 +55,19 @@ StepResult ConversionEngine::TranscodeFile(const QString& source, const QString&
     std::optional<QString> tagFailure;
     const PumpResult result = transcodeFile(
         reader, writer, source, target, PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
-        state.currentIndex, [&](const QString& workingPath) {
+        state.currentIndex, [&](const QString& workingPath, QString& refusal) {
             QString reason;
-            if (!tavrel::applyTagToOwnFile(state.tag, workingPath, quandor::files::shownNameOf(target),
-                                           yearForUndated(), &reason))
-                tagFailure = reason;
+            bool damaged = false;
+            if (tavrel::applyTagToOwnFile(state.tag, workingPath, quandor::files::shownNameOf(target), yearForUndated(),
+                                          &reason, &damaged))
+                return true;
+            if (damaged) {
+                // Half rewritten: the file must not pass for a whole one under its name.
+                refusal = reason;
+                return false;
+            }
+            tagFailure = reason; // the file stays as the pump wrote it
+            return true;
         });
     components_.writer.SetStreamTags({});
     if (result.ok && tagFailure) {

@@ -59,7 +59,7 @@ bool AudioWriterAdapter::writeChunk(const QByteArray& chunk)
 {
     return writer_.WriteChunk(chunk);
 }
-bool AudioWriterAdapter::close(const std::function<void(const QString& workingPath)>& beforeNaming)
+bool AudioWriterAdapter::close(const quandor::audio::BeforeNaming& beforeNaming)
 {
     return writer_.Close(beforeNaming);
 }
@@ -121,7 +121,7 @@ QString targetWriteFailure()
 
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,
-                         const std::function<void(const QString&)>& tag)
+                         const quandor::audio::BeforeNaming& tag)
 {
     TranscodingScope scope(flags.transcoding, surface);
     flags.cancelRequested = false;

@@ -130,7 +130,7 @@ bool FfmpegAudioOutput::write(const std::int16_t* pcm, int frames, QString& erro
     return true;
 }
 
-bool FfmpegAudioOutput::finish(QString& error, const std::function<void(const QString&)>& beforeNaming)
+bool FfmpegAudioOutput::finish(QString& error, const BeforeNaming& beforeNaming)
 {
     if (!pending_.empty()) {
         int frames = int(pending_.size() / size_t(channels_));
@@ -151,8 +151,8 @@ bool FfmpegAudioOutput::finish(QString& error, const std::function<void(const QS
             || failedInFile(error);
     output_.reset();
     io_.reset();
-    if (beforeNaming)
-        beforeNaming(QFile::decodeName(file_.workingPath()));
+    if (beforeNaming && !beforeNaming(QFile::decodeName(file_.workingPath()), error))
+        return false; // the caller drops the file
     return file_.complete(error);
 }
 

@@ -212,8 +212,8 @@ public:
                 && !file_.writeAt(audioStart_, reinterpret_cast<const char*>(tag.data()), qint64(size), error))
                 return false;
         }
-        if (beforeNaming)
-            beforeNaming(QFile::decodeName(file_.workingPath()));
+        if (beforeNaming && !beforeNaming(QFile::decodeName(file_.workingPath()), error))
+            return false; // the writer drops the file
         return file_.complete(error);
     }
 

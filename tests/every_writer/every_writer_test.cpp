@@ -598,8 +598,9 @@ void expectReported(const Writer& writer, const Outcome& outcome, const QString&
 void expectNamesTheOutput(const Writer& writer, const Outcome& outcome, const Place& place, const std::string& trace)
 {
     SCOPED_TRACE(trace);
-    if (writer.kind == Kind::NewName)
+    if (writer.kind == Kind::NewName) {
         EXPECT_TRUE(outcome.message.contains(place.target() + writer.name)) << outcome.message.toStdString();
+    }
 }
 
 TEST_F(EveryWriter, EveryFaultEndsWithNothingLostAndAReportNamingTheFile)
