@@ -103,14 +103,16 @@ void CheckedTagStream::insert(const TagLib::ByteVector& data, unsigned long star
 {
     const qint64 size = data.size();
     const qint64 oldEnd = length();
-    const qint64 tail = std::min<qint64>(qint64(start) + qint64(replace), oldEnd);
-    if (size != qint64(replace) && !moveTail(tail, qint64(start) + size))
+    const qint64 from = std::min<qint64>(qint64(start), oldEnd);
+    // What is replaced ends at the file's end at the latest.
+    const qint64 replaced = std::min<qint64>(from + qint64(replace), oldEnd) - from;
+    if (size != replaced && !moveTail(from + replaced, from + size))
         return;
-    if (!writeAt(qint64(start), data.data(), size))
+    if (!writeAt(from, data.data(), size))
         return;
-    if (size < qint64(replace))
-        truncate(long(oldEnd - (qint64(replace) - size)));
-    position_ = qint64(start) + size;
+    if (size < replaced)
+        truncate(long(oldEnd - (replaced - size)));
+    position_ = from + size;
 }
 
 void CheckedTagStream::removeBlock(unsigned long start, unsigned long length)
