@@ -50,6 +50,18 @@ QRegularExpression patternOf(const QString& english)
                               QRegularExpression::DotMatchesEverythingOption);
 }
 
+/// True when a value took in a ": " as well: the text is then one phrase
+/// followed by others ("Cannot write /a.aac: File too large"), each with a
+/// line of its own, not one phrase with a long value.
+bool holdsPartSeparator(const QRegularExpressionMatch& match)
+{
+    for (int value = 1; value <= match.lastCapturedIndex(); ++value) {
+        if (match.captured(value).contains(QStringLiteral(": ")))
+            return true;
+    }
+    return false;
+}
+
 /// `text` in the language in use when it is one of the phrases, else unchanged.
 QString localizedPhrase(const QString& text)
 {
@@ -61,7 +73,7 @@ QString localizedPhrase(const QString& text)
             continue;
         }
         const QRegularExpressionMatch match = patternOf(english).match(text);
-        if (!match.hasMatch())
+        if (!match.hasMatch() || holdsPartSeparator(match))
             continue;
         QString shown = Lang_Loader::Caption(row.line, english);
         for (int value = match.lastCapturedIndex(); value >= 1; --value)

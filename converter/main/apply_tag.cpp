@@ -79,13 +79,18 @@ bool applyTag(TagValues& values, const QString& target, int currentYear, QString
 }
 
 bool applyTagToOwnFile(TagValues& values, const QString& workingPath, const QString& target, int currentYear,
-                       QString* error)
+                       QString* error, bool* damaged)
 {
+    if (damaged)
+        *damaged = false;
     std::optional<AudioTagInfo> tag = tagFor(values, currentYear, error);
     if (!tag)
         return false;
-    if (!tag->SaveTagsToOwnFile(workingPath, target))
+    if (!tag->SaveTagsToOwnFile(workingPath, target)) {
+        if (damaged)
+            *damaged = tag->LastSaveDamagedFile();
         return fail(error, tag->LastError());
+    }
     return true;
 }
 

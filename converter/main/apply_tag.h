@@ -35,9 +35,11 @@ QString tagFailureMessage(const QString& target, const QString& reason);
 bool applyTag(TagValues& values, const QString& target, int currentYear, QString* error = nullptr);
 
 /// As applyTag, for an output the program has written and not yet named,
-/// opened through `workingPath`; `target` is the name it will get.
+/// opened through `workingPath`; `target` is the name it will get. When a
+/// write of the tag failed half-way, `damaged` (may be null) is set: the
+/// file is no longer whole then.
 bool applyTagToOwnFile(TagValues& values, const QString& workingPath, const QString& target, int currentYear,
-                       QString* error = nullptr);
+                       QString* error = nullptr, bool* damaged = nullptr);
 
 /// The text fields applyTag would write for `values`, its changes to year and
 /// track made on a copy; empty when it would refuse them.

@@ -17,10 +17,11 @@ namespace tavrel {
 
 namespace {
 
-// The last three characters of a path, lower-cased: the way sources are told apart.
+// The last three characters of a path, lower-cased: the way sources are told
+// apart. A temporary WAV, which has no name, is what its shown name says.
 QString kindOf(const QString& path)
 {
-    return path.right(3).toLower();
+    return quandor::files::shownNameOf(path).right(3).toLower();
 }
 
 bool isOneOf(const QString& kind, std::initializer_list<const char*> kinds)
@@ -193,12 +194,11 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
     view_.setRowProgress(position, 0.1);
     state.decoded = false;
 
-    // A temporary WAV is only ever a name that was free when the entry took it,
-    // so removing it never touches a file the run did not make.
-    QString tempWav;
+    // The temporary WAV has no name: it goes with the entry, or with the
+    // process however that ends, and never touches a file of the user's.
+    quandor::files::WorkingFile tempWav;
     const auto finish = [&](EntryOutcome outcome) {
-        if (!tempWav.isEmpty())
-            removeTemporary(tempWav);
+        tempWav.release();
         return outcome;
     };
     const auto failed = [&](const QString& reason) {
@@ -210,11 +210,12 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
     if (isOneOf(kindOf(state.currentFileName), {"aac", "m4a"})) {
         state.realFileName = state.currentFileName;
         state.decoded = true;
-        tempWav = freeTempWavName(tempFolder, state.currentFileName);
-        const StepResult decoded = decodeCompressed(tempWav);
+        if (const StepResult made = createTemporaryWav(state.currentFileName, tempWav); !made.ok)
+            return failed(made.error);
+        const StepResult decoded = decodeCompressed(tempWav.path());
         if (!decoded.ok)
             return failed(decoded.error);
-        state.currentFileName = tempWav;
+        state.currentFileName = tempWav.path();
     }
 
     if (!isOneOf(kindOf(state.currentFileName), {"aac", "wav", "avi", "ape", "apl"}))
@@ -224,11 +225,12 @@ ConversionEngine::EntryOutcome ConversionEngine::convertEntry(int position, Mode
         state.realFileName = state.currentFileName;
         state.decoded = true;
         readApeTag();
-        tempWav = freeTempWavName(tempFolder, state.currentFileName);
-        const StepResult decoded = decodeApe(tempWav);
+        if (const StepResult made = createTemporaryWav(state.currentFileName, tempWav); !made.ok)
+            return failed(made.error);
+        const StepResult decoded = decodeApe(tempWav.path());
         if (!decoded.ok)
             return failed(decoded.error);
-        state.currentFileName = tempWav;
+        state.currentFileName = tempWav.path();
     }
 
     if (flags.cancelRequested)
@@ -257,7 +259,7 @@ StepResult ConversionEngine::decodeCompressed(const QString& tempWav)
     resetProgress(view_);
     if (stopped)
         return StepResult::failure(mpeg4 ? m4a.LastError() : aac.LastError());
-    if (!QFileInfo(tempWav).isFile())
+    if (QFileInfo(tempWav).size() == 0)
         return StepResult::failure(QStringLiteral("the decoder wrote no audio"));
     return {};
 }
@@ -265,12 +267,13 @@ StepResult ConversionEngine::decodeCompressed(const QString& tempWav)
 StepResult ConversionEngine::decodeApe(const QString& tempWav)
 {
     flags.apeKillFlag = 0;
+    QString writeError;
     const quandor::mac::Result result = quandor::mac::DecompressFile(
         state.currentFileName, tempWav, nullptr, [this](int thousandths) { apeProgress(thousandths); },
-        &flags.apeKillFlag);
+        &flags.apeKillFlag, &writeError);
     resetProgress(view_);
     if (result != quandor::mac::Result::Success)
-        return StepResult::failure(quandor::mac::describe(result));
+        return StepResult::failure(writeError.isEmpty() ? quandor::mac::describe(result) : writeError);
     return {};
 }
 
@@ -321,10 +324,12 @@ void ConversionEngine::reportEntryFailure(const QString& source, const QString& 
     view_.showError(entryFailureMessage(source, reason), QStringLiteral("Tavrel"));
 }
 
-void ConversionEngine::removeTemporary(const QString& path)
+StepResult ConversionEngine::createTemporaryWav(const QString& source, quandor::files::WorkingFile& tempWav) const
 {
-    if (QFileInfo(path).isFile())
-        QFile::remove(path);
+    QString error;
+    if (!tempWav.create(tempFolder, temporaryWavName(tempFolder, source), &error))
+        return StepResult::failure(error);
+    return {};
 }
 
 } // namespace tavrel

@@ -12,6 +12,7 @@
 #include "converter/main/apply_tag.h"
 #include "converter/main/free_name.h"
 #include "converter/main/progress.h"
+#include "platform/files/working_file.h"
 
 #include <QString>
 #include <atomic>
@@ -177,11 +178,13 @@ private:
     /// What an encoder needs of a WAV to read it as it is: the configured rate
     /// and channels (AAC), or PCM the APE encoder takes at the source's own rate.
     enum class WavInput { ConfiguredFormat, ApeEncodable };
-    StepResult makeTemporaryWav(const QString& source, QString& tempWav, WavInput kind);
+    StepResult makeTemporaryWav(const QString& source, quandor::files::WorkingFile& tempWav, WavInput kind);
     bool needsPcmCopy(const QString& input, WavInput kind);
     /// Points `input` at a WAV the encoder reads: the entry itself, or a temporary
-    /// 16-bit PCM copy named in `tempWav`. A value ends the step (the copy failed or Cancel came).
-    std::optional<StepResult> prepareWavInput(QString& input, QString& tempWav, WavInput kind);
+    /// 16-bit PCM copy in `tempWav`. A value ends the step (the copy failed or Cancel came).
+    std::optional<StepResult> prepareWavInput(QString& input, quandor::files::WorkingFile& tempWav, WavInput kind);
+    /// A temporary WAV for `source` with no name, in the temporary folder.
+    StepResult createTemporaryWav(const QString& source, quandor::files::WorkingFile& tempWav) const;
     /// An encoder step: a free target name, the WAV input, `encode`, then the
     /// temporary WAV removed and the progress reset.
     using EncodeStep = std::function<StepResult(const QString& input, const QString& target)>;
@@ -189,7 +192,6 @@ private:
     void endState();
     int yearForUndated() const;
     void reportEntryFailure(const QString& source, const QString& reason);
-    void removeTemporary(const QString& path);
 
     ConversionComponents components_;
     ConversionView& view_;

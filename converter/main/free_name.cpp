@@ -36,13 +36,12 @@ QString takeFreeName(QString& base, const QString& ext)
     }
 }
 
-QString freeTempWavName(const QString& tempFolder, const QString& sourcePath)
+QString temporaryWavName(const QString& tempFolder, const QString& sourcePath)
 {
     const QString fileName = QFileInfo(sourcePath).fileName();
     // "song.m4a" → "song" + ".wav"; a name without extension just gains ".wav".
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    QString base = withSeparator(tempFolder) + (dot > 0 ? fileName.left(dot) : fileName);
-    return takeFreeName(base, QStringLiteral(".wav"));
+    return withSeparator(tempFolder) + (dot > 0 ? fileName.left(dot) : fileName) + QStringLiteral(".wav");
 }
 
 QString temporaryFolder()

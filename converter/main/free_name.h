@@ -10,10 +10,10 @@ namespace tavrel {
 /// gains the "(n)" that was needed. `ext` includes its dot (".wav").
 QString takeFreeName(QString& base, const QString& ext);
 
-/// The temporary WAV for a source file: the source's file name with its
-/// extension replaced by ".wav", in `tempFolder`, made free the same way so
-/// that a file already there is never touched.
-QString freeTempWavName(const QString& tempFolder, const QString& sourcePath);
+/// What messages call the temporary WAV of a source file: the source's file
+/// name with its extension replaced by ".wav", in `tempFolder`. The file
+/// itself never takes that name (it has none), so a file there is never touched.
+QString temporaryWavName(const QString& tempFolder, const QString& sourcePath);
 
 /// The system's temporary folder, ending in a separator.
 QString temporaryFolder();

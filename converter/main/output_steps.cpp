@@ -19,7 +19,8 @@ namespace {
 
 bool isWavPath(const QString& path)
 {
-    return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
+    // A temporary WAV has no name: it is what its shown name says.
+    return quandor::files::shownNameOf(path).right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -54,14 +55,26 @@ StepResult ConversionEngine::TranscodeFile(const QString& source, const QString&
     std::optional<QString> tagFailure;
     const PumpResult result = transcodeFile(
         reader, writer, source, target, PumpFlags{flags.transcoding, flags.cancelRequested, flags.converting}, view_,
-        state.currentIndex, [&](const QString& workingPath) {
+        state.currentIndex, [&](const QString& workingPath, QString& refusal) {
             QString reason;
-            if (!tavrel::applyTagToOwnFile(state.tag, workingPath, target, yearForUndated(), &reason))
-                tagFailure = reason;
+            bool damaged = false;
+            if (tavrel::applyTagToOwnFile(state.tag, workingPath, quandor::files::shownNameOf(target), yearForUndated(),
+                                          &reason, &damaged))
+                return true;
+            if (damaged) {
+                // Half rewritten: the file must not pass for a whole one under its name.
+                refusal = reason;
+                return false;
+            }
+            tagFailure = reason; // the file stays as the pump wrote it
+            return true;
         });
     components_.writer.SetStreamTags({});
-    if (result.ok && tagFailure)
-        view_.showError(tagFailureMessage(target, *tagFailure), QStringLiteral("Tavrel"));
+    if (result.ok && tagFailure) {
+        // The name the file took: the next free one when its own was taken meanwhile.
+        const QString written = components_.writer.WrittenPath().isEmpty() ? target : components_.writer.WrittenPath();
+        view_.showError(tagFailureMessage(quandor::files::shownNameOf(written), *tagFailure), QStringLiteral("Tavrel"));
+    }
     return result.ok ? StepResult{} : StepResult::failure(result.error);
 }
 
@@ -134,7 +147,8 @@ bool ConversionEngine::needsPcmCopy(const QString& input, WavInput kind)
     return differs;
 }
 
-StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& tempWav, WavInput kind)
+StepResult ConversionEngine::makeTemporaryWav(const QString& source, quandor::files::WorkingFile& tempWav,
+                                              WavInput kind)
 {
     int rate = settings.frequency;
     int channels = settings.channels;
@@ -149,15 +163,18 @@ StepResult ConversionEngine::makeTemporaryWav(const QString& source, QString& te
         }
         reader.Close(); // an unreadable source is reported by the pump
     }
-    tempWav = freeTempWavName(tempFolder, source);
+    // Named after the entry's source, never after an earlier temporary WAV.
+    if (const StepResult made = createTemporaryWav(state.decoded ? state.realFileName : source, tempWav); !made.ok)
+        return made;
     const bool formatSet = kind == WavInput::ApeEncodable ? components_.writer.SetFormatPcmCopy(rate, channels)
                                                           : components_.writer.SetFormatPCM(rate, channels, 16);
     if (!formatSet)
         return StepResult::failure(components_.writer.LastError());
-    return TranscodeFile(source, tempWav);
+    return TranscodeFile(source, tempWav.path());
 }
 
-std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QString& tempWav, WavInput kind)
+std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, quandor::files::WorkingFile& tempWav,
+                                                            WavInput kind)
 {
     if (!needsPcmCopy(input, kind))
         return std::nullopt;
@@ -165,7 +182,7 @@ std::optional<StepResult> ConversionEngine::prepareWavInput(QString& input, QStr
         return made;
     if (flags.cancelRequested)
         return StepResult{};
-    input = tempWav;
+    input = tempWav.path();
     return std::nullopt;
 }
 
@@ -177,12 +194,11 @@ StepResult ConversionEngine::encodeFromWav(const QString& extension, WavInput ki
         return {};
     const QString target = takeFreeName(state.targetBaseName, extension);
     QString input = state.currentFileName;
-    QString tempWav;
+    quandor::files::WorkingFile tempWav;
     std::optional<StepResult> result = prepareWavInput(input, tempWav, kind);
     if (!result)
         result = encode(input, target);
-    if (!tempWav.isEmpty())
-        removeTemporary(tempWav);
+    tempWav.release();
     resetProgress(view_);
     return *result;
 }
@@ -226,8 +242,9 @@ StepResult ConversionEngine::OutputApe()
                 return StepResult{};
             if (result == quandor::mac::Result::NotImplemented)
                 return StepResult::failure(QStringLiteral("APE compression is not available in this version"));
-            const QString what = quandor::mac::describe(result);
-            return StepResult::failure(writeError.isEmpty() ? what : what + QStringLiteral(": ") + writeError);
+            if (result == quandor::mac::Result::WriteFailed && !writeError.isEmpty())
+                return StepResult::failure(targetWriteFailure() + QStringLiteral(": ") + writeError);
+            return StepResult::failure(quandor::mac::describe(result));
         });
 }
 

@@ -59,7 +59,7 @@ bool AudioWriterAdapter::writeChunk(const QByteArray& chunk)
 {
     return writer_.WriteChunk(chunk);
 }
-bool AudioWriterAdapter::close(const std::function<void(const QString& workingPath)>& beforeNaming)
+bool AudioWriterAdapter::close(const quandor::audio::BeforeNaming& beforeNaming)
 {
     return writer_.Close(beforeNaming);
 }
@@ -114,9 +114,14 @@ QString targetCreationFailure()
     return QStringLiteral("cannot create the target");
 }
 
+QString targetWriteFailure()
+{
+    return QStringLiteral("cannot write the target");
+}
+
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,
-                         const std::function<void(const QString&)>& tag)
+                         const quandor::audio::BeforeNaming& tag)
 {
     TranscodingScope scope(flags.transcoding, surface);
     flags.cancelRequested = false;
@@ -148,7 +153,7 @@ PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& 
             break;
         }
         if (!writer.writeChunk(chunk))
-            return failWith(QStringLiteral("cannot write the target"), writer.lastError());
+            return failWith(targetWriteFailure(), writer.lastError());
 
         if (byteRate > 0.0)
             done = std::min(done + chunk.size() / byteRate, std::max(length, 0.0));

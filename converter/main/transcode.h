@@ -5,6 +5,7 @@
 // both files and tags the target.
 
 #include "converter/main/progress.h"
+#include "platform/audio/before_naming.h"
 
 #include <QByteArray>
 #include <QString>
@@ -40,8 +41,9 @@ public:
     virtual bool setSourceFormat(int formatNumberB, int formatNumberA) = 0;
     virtual bool writeChunk(const QByteArray& chunk) = 0;
     /// Completes the file; `beforeNaming` (when set) gets the path that opens
-    /// the finished file before it has its name.
-    virtual bool close(const std::function<void(const QString& workingPath)>& beforeNaming) = 0;
+    /// the finished file before it has its name, and may refuse it (the file
+    /// is dropped then, and close fails).
+    virtual bool close(const quandor::audio::BeforeNaming& beforeNaming) = 0;
     virtual void abort() = 0; ///< discards the file
     virtual QString lastError() const = 0;
     /// After close: the name the file took (the next free one when a file
@@ -73,7 +75,7 @@ public:
     bool open(const QString& path) override;
     bool setSourceFormat(int formatNumberB, int formatNumberA) override;
     bool writeChunk(const QByteArray& chunk) override;
-    bool close(const std::function<void(const QString& workingPath)>& beforeNaming) override;
+    bool close(const quandor::audio::BeforeNaming& beforeNaming) override;
     void abort() override;
     QString lastError() const override;
     QString writtenPath() const override;
@@ -96,7 +98,8 @@ struct PumpResult {
 
 /// Copies `source` into `target`. On success `tag` is called with the path
 /// that opens the finished target before it has its name (the program's own
-/// file until then, tagged in place), then both files are closed. When
+/// file until then, tagged in place; a tag write that damaged it refuses it,
+/// and the copy fails with the reason), then both files are closed. When
 /// Cancel stops the copy the unfinished
 /// target is removed, untagged, and the result is still a success (nothing
 /// to report). On failure the partial target is removed, both files are
@@ -104,9 +107,11 @@ struct PumpResult {
 /// the display shows "0 %".
 /// The reason an entry fails when its target cannot be made (followed by the system's reason).
 QString targetCreationFailure();
+/// The reason an entry fails when its target cannot be written (followed by the file and the system's reason).
+QString targetWriteFailure();
 
 PumpResult transcodeFile(PumpReader& reader, PumpWriter& writer, const QString& source, const QString& target,
                          const PumpFlags& flags, ProgressSurface& surface, int position,
-                         const std::function<void(const QString&)>& tag);
+                         const quandor::audio::BeforeNaming& tag);
 
 } // namespace tavrel

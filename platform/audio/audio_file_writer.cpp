@@ -84,7 +84,7 @@ bool AudioFileWriter::failWrite(const QString& reason)
     return refuse(reason);
 }
 
-bool AudioFileWriter::Close(const std::function<void(const QString& workingPath)>& beforeNaming)
+bool AudioFileWriter::Close(const BeforeNaming& beforeNaming)
 {
     if (!target_) {
         // A copy whose write failed must not end as a success.

@@ -8,6 +8,7 @@
 // fails until a format is set successfully. A failed Open or WriteChunk removes
 // the half-written file; Close completes what was written, Abort discards it.
 
+#include "platform/audio/before_naming.h"
 #include "platform/audio/mp3_lame_encoder.h"
 #include "platform/audio/output_format.h"
 #include "platform/audio/tag_fields.h"
@@ -42,8 +43,9 @@ public:
     /// index). False when finishing failed, or when an earlier WriteChunk
     /// failed (the file was removed then); true when nothing is open.
     /// `beforeNaming` (when set) gets the path that opens the finished file
-    /// before it has its name: the program's own file, to tag in place.
-    bool Close(const std::function<void(const QString& workingPath)>& beforeNaming = {});
+    /// before it has its name: the program's own file, to tag in place. When
+    /// it refuses the file, the file is dropped and Close fails with its reason.
+    bool Close(const BeforeNaming& beforeNaming = {});
     /// Discards an open file: nothing is left behind.
     void Abort();
     bool IsOpen() const;

@@ -2,6 +2,7 @@
 
 #include "platform/audio/asf_header.h"
 #include "platform/audio/audio_stream_check.h"
+#include "platform/audio/checked_tag_stream.h"
 #include "platform/audio/guarded_file_edit.h"
 
 #include <taglib/aifffile.h>
@@ -23,6 +24,7 @@
 
 #include "platform/files/file_descriptor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -208,6 +210,34 @@ void fillInfoTag(TagLib::RIFF::Info::Tag& info, const TagLib::PropertyMap& map, 
     info.setTrack(fields.Track > 0 ? unsigned(fields.Track) : 0);
 }
 
+/// Puts the fields into the open `file` and saves it; true when TagLib says
+/// it did. `unsupported` gets the fields the format cannot hold.
+bool saveFields(TagLib::File& file, const AudioTagInfo& fields, TagLib::PropertyMap& unsupported)
+{
+    TagLib::PropertyMap map = file.properties();
+    for (const auto& [key, text] : fields.TextFields())
+        put(map, key, text);
+
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file)) {
+        mpeg->ID3v1Tag(true);
+        unsupported = mpeg->setProperties(map);
+        return mpeg->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripNone,
+                          TagLib::ID3v2::v3, TagLib::File::Duplicate);
+    }
+    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file)) {
+        unsupported = wav->setProperties(map);
+        fillInfoTag(*wav->InfoTag(), map, fields);
+        return wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
+    }
+    if (auto* asf = dynamic_cast<TagLib::ASF::File*>(&file)) {
+        dropDescriptionCopies(*asf->tag());
+        unsupported = asf->setProperties(map);
+        return asf->save();
+    }
+    unsupported = file.setProperties(map);
+    return file.save();
+}
+
 /// Writes the fields into `path` through TagLib; true when the file took
 /// them, still reads as audio afterwards and gives them back.
 bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fields)
@@ -218,32 +248,63 @@ bool writeTags(const QString& path, TaggedFormat format, const AudioTagInfo& fie
         const std::unique_ptr<TagLib::File> file = openAs(format, path);
         if (!holdsAudio(file.get()) || file->readOnly())
             return false;
-        TagLib::PropertyMap map = file->properties();
-        for (const auto& [key, text] : fields.TextFields())
-            put(map, key, text);
-
-        if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file.get())) {
-            mpeg->ID3v1Tag(true);
-            unsupported = mpeg->setProperties(map);
-            saved = mpeg->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripNone,
-                               TagLib::ID3v2::v3, TagLib::File::Duplicate);
-        } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file.get())) {
-            unsupported = wav->setProperties(map);
-            fillInfoTag(*wav->InfoTag(), map, fields);
-            saved = wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v3);
-        } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.get())) {
-            dropDescriptionCopies(*asf->tag());
-            unsupported = asf->setProperties(map);
-            saved = asf->save();
-        } else {
-            unsupported = file->setProperties(map);
-            saved = file->save();
-        }
+        saved = saveFields(*file, fields, unsupported);
     }
     if (!saved)
         return false;
     const std::unique_ptr<TagLib::File> written = openAs(format, path);
     return holdsAudio(written.get()) && readsBack(written->properties(), fields.TextFields(), unsupported);
+}
+
+/// `stream` opened by TagLib as `format`, for the formats the program writes
+/// its outputs in; null for the others.
+std::unique_ptr<TagLib::File> openOn(TaggedFormat format, TagLib::IOStream* stream)
+{
+    constexpr auto fast = TagLib::AudioProperties::Fast;
+    switch (format) {
+    case TaggedFormat::Mpeg:
+        return std::make_unique<TagLib::MPEG::File>(stream, TagLib::ID3v2::FrameFactory::instance(), true, fast);
+    case TaggedFormat::Wav:
+        return std::make_unique<TagLib::RIFF::WAV::File>(stream, true, fast);
+    case TaggedFormat::Asf:
+        return std::make_unique<TagLib::ASF::File>(stream, true, fast);
+    case TaggedFormat::OggVorbis:
+        return std::make_unique<TagLib::Ogg::Vorbis::File>(stream, true, fast);
+    default:
+        return nullptr;
+    }
+}
+
+struct OwnSave {
+    bool saved = false;
+    int failure = 0; ///< the errno of a write that failed half-way: the file is damaged
+};
+
+/// writeTags for the program's own file `fd` (reached at `path`), with every
+/// write of the save checked.
+OwnSave writeOwnTags(int fd, const QString& path, TaggedFormat format, const AudioTagInfo& fields)
+{
+    const QByteArray name = QFile::encodeName(path);
+    CheckedTagStream stream(fd, name);
+    if (!stream.isOpen())
+        return {false, errno};
+    bool saved = false;
+    TagLib::PropertyMap unsupported;
+    {
+        const std::unique_ptr<TagLib::File> file = openOn(format, &stream);
+        if (!file)
+            return {writeTags(path, format, fields), 0};
+        if (!holdsAudio(file.get()))
+            return {};
+        saved = saveFields(*file, fields, unsupported);
+    }
+    if (stream.failure() != 0)
+        return {false, stream.failure()};
+    if (!saved)
+        return {};
+    CheckedTagStream reading(fd, name);
+    const std::unique_ptr<TagLib::File> written = openOn(format, &reading);
+    return {holdsAudio(written.get()) && readsBack(written->properties(), fields.TextFields(), unsupported), 0};
 }
 
 /// How much a save may grow a file: the new text several times over (ID3v2
@@ -351,20 +412,28 @@ TaggedFormat outputFormatOf(const QString& finalName, const QString& workingPath
 bool AudioTagInfo::SaveTagsToOwnFile(const QString& workingPath, const QString& finalName)
 {
     lastKeptCopy_.clear();
+    lastSaveDamaged_ = false;
     const TaggedFormat format = outputFormatOf(finalName, workingPath);
     if (format == TaggedFormat::None) {
         lastError_ = QStringLiteral("the file is no audio file that can hold tags");
         return false;
     }
-    const files::FileDescriptor file(::open(QFile::encodeName(workingPath).constData(), O_WRONLY | O_CLOEXEC));
+    const files::FileDescriptor file(::open(QFile::encodeName(workingPath).constData(), O_RDWR | O_CLOEXEC));
     const qint64 growth = allowedGrowth(*this);
     if (const int error = file ? reserveRoom(file.get(), growth) : errno) {
         lastError_ = QString::fromLocal8Bit(std::strerror(error));
         return false;
     }
-    const bool written = writeTags(workingPath, format, *this);
+    const OwnSave written = writeOwnTags(file.get(), workingPath, format, *this);
     releaseRoom(file.get(), growth);
-    if (!written) {
+    if (written.failure != 0) {
+        lastSaveDamaged_ = true;
+        lastError_ =
+            QStringLiteral("Cannot write %1: %2")
+                .arg(QDir::toNativeSeparators(finalName), QString::fromLocal8Bit(std::strerror(written.failure)));
+        return false;
+    }
+    if (!written.saved) {
         lastError_ = QStringLiteral("the tag writer could not write the tags into this file");
         return false;
     }

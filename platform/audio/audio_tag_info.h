@@ -42,8 +42,12 @@ public:
     /// not yet named (an encoder's finished output, opened through
     /// `workingPath`; `finalName` gives its format by its extension): no
     /// copy of it is made, as there is nothing of the user's to keep. False,
-    /// with the reason in LastError(), when the file took no tags.
+    /// with the reason in LastError(), when the file took no tags; when a
+    /// write failed half-way, LastSaveDamagedFile() says so too.
     bool SaveTagsToOwnFile(const QString& workingPath, const QString& finalName);
+    /// After SaveTagsToOwnFile failed: a write of the save failed half-way,
+    /// so the file is no longer whole (and must not be given its name).
+    bool LastSaveDamagedFile() const { return lastSaveDamaged_; }
     /// The text fields SaveTags writes, in a fixed order, each as a save
     /// stores it (empty: removed).
     TagFieldList TextFields() const;
@@ -61,6 +65,7 @@ private:
 
     QString lastError_;
     QString lastKeptCopy_;
+    bool lastSaveDamaged_ = false;
 };
 
 } // namespace quandor::audio

@@ -11,9 +11,10 @@ EncodedFile::~EncodedFile()
     discard();
 }
 
-bool EncodedFile::failed(QString& /*error*/)
+bool EncodedFile::failed(QString& error)
 {
     lastErrno_ = file_.lastErrno();
+    lastError_ = error;
     return false;
 }
 

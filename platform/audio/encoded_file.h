@@ -35,6 +35,9 @@ public:
     qint64 size() const;
     /// The system's error number of the last failure.
     int lastErrno() const { return lastErrno_; }
+    /// The last failure as the door tells it: what failed, the file and the
+    /// system's reason ("Cannot write /a/song.wma: File too large").
+    QString lastError() const { return lastError_; }
     /// Flushes and closes the complete file, then gives it its name.
     bool complete(QString& error);
     /// Closes and drops the file: nothing is left of it.
@@ -51,6 +54,7 @@ private:
 
     files::NewFile file_;
     int lastErrno_ = 0;
+    QString lastError_;
 };
 
 } // namespace quandor::audio

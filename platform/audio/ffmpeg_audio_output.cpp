@@ -77,7 +77,7 @@ bool FfmpegAudioOutput::open(const QString& path, const Setup& setup, QString& e
         return false;
     const int rc = avformat_write_header(output_.get(), nullptr);
     if (rc < 0)
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc)));
+        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, ff::errorText(rc))) || failedInFile(error);
 
     frame_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
@@ -130,7 +130,7 @@ bool FfmpegAudioOutput::write(const std::int16_t* pcm, int frames, QString& erro
     return true;
 }
 
-bool FfmpegAudioOutput::finish(QString& error, const std::function<void(const QString&)>& beforeNaming)
+bool FfmpegAudioOutput::finish(QString& error, const BeforeNaming& beforeNaming)
 {
     if (!pending_.empty()) {
         int frames = int(pending_.size() / size_t(channels_));
@@ -147,11 +147,12 @@ bool FfmpegAudioOutput::finish(QString& error, const std::function<void(const QS
         return false;
     const int rc = av_write_trailer(output_.get());
     if (rc < 0)
-        return fail(error, QStringLiteral("Cannot complete the %1 file (%2)").arg(name_, ff::errorText(rc)));
+        return fail(error, QStringLiteral("Cannot complete the %1 file (%2)").arg(name_, ff::errorText(rc)))
+            || failedInFile(error);
     output_.reset();
     io_.reset();
-    if (beforeNaming)
-        beforeNaming(QFile::decodeName(file_.workingPath()));
+    if (beforeNaming && !beforeNaming(QFile::decodeName(file_.workingPath()), error))
+        return false; // the caller drops the file
     return file_.complete(error);
 }
 
@@ -168,7 +169,14 @@ bool FfmpegAudioOutput::encode(const std::int16_t* pcm, int frames, QString& err
 
 bool FfmpegAudioOutput::send(const AVFrame* frame, QString& error)
 {
-    return ff::encodeToOutput(codec_.get(), output_.get(), packet_.get(), frame, name_, error);
+    return ff::encodeToOutput(codec_.get(), output_.get(), packet_.get(), frame, name_, error) || failedInFile(error);
+}
+
+bool FfmpegAudioOutput::failedInFile(QString& error) const
+{
+    if (file_.lastErrno() != 0 && !file_.lastError().isEmpty())
+        error = file_.lastError();
+    return false;
 }
 
 } // namespace quandor::audio

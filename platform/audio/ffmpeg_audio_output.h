@@ -3,6 +3,7 @@
 // outputs use it: interleaved 16-bit PCM in, the codec's whole frames out
 // (the last one short where the codec allows it, else filled with silence).
 
+#include "platform/audio/before_naming.h"
 #include "platform/audio/encoded_file.h"
 #include "platform/audio/ffmpeg_util.h"
 
@@ -33,7 +34,7 @@ public:
     bool write(const std::int16_t* pcm, int frames, QString& error);
     /// Encodes what is left, flushes the encoder and completes the file;
     /// `beforeNaming` (when set) sees the finished file before it has its name.
-    bool finish(QString& error, const std::function<void(const QString&)>& beforeNaming = {});
+    bool finish(QString& error, const BeforeNaming& beforeNaming = {});
     /// Drops the unfinished file: nothing is left of it.
     void abandon();
     /// The name the finished file took (the next free one when its own was taken).
@@ -48,6 +49,9 @@ private:
     bool openFile(const QString& path, QString& error);
     bool encode(const std::int16_t* pcm, int frames, QString& error);
     bool send(const AVFrame* frame, QString& error);
+    /// False, with `error` the file's own failure where writing the file is
+    /// what failed (FFmpeg knows only the error number).
+    bool failedInFile(QString& error) const;
 
     QString name_;
     int channels_ = 2;

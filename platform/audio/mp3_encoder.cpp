@@ -212,8 +212,8 @@ public:
             return false;
         if (settings_.WriteVbrHeader && !writeTagFrame(error))
             return false;
-        if (beforeNaming)
-            beforeNaming(QFile::decodeName(file_.workingPath()));
+        if (beforeNaming && !beforeNaming(QFile::decodeName(file_.workingPath()), error))
+            return false; // the writer drops the file
         return file_.complete(error);
     }
 

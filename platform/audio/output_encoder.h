@@ -3,6 +3,7 @@
 // encoder interleaved signed 16-bit PCM already at the encoder's own sample
 // rate and channel count.
 
+#include "platform/audio/before_naming.h"
 #include "platform/audio/output_format.h"
 #include "platform/audio/tag_fields.h"
 
@@ -13,10 +14,6 @@
 #include <memory>
 
 namespace quandor::audio {
-
-/// Called with the path that opens a finished file before it has its name:
-/// the file is still the program's own then, so its tags go straight in.
-using BeforeNaming = std::function<void(const QString& workingPath)>;
 
 class OutputEncoder {
 public:
@@ -31,6 +28,7 @@ public:
     virtual bool write(const std::int16_t* pcm, int frames, QString& error) = 0;
     /// Flushes the encoder and completes the container, calls `beforeNaming`
     /// (when set) on the finished file, then gives it its name and closes it.
+    /// False when `beforeNaming` refused the file.
     virtual bool finish(QString& error, const BeforeNaming& beforeNaming) = 0;
     /// Drops the unfinished file: nothing is left of it, and a file the
     /// finished one would have replaced stays as it was.

@@ -96,8 +96,8 @@ public:
         vorbis_analysis_wrote(&dsp_, 0);
         if (!drain(error, true))
             return false;
-        if (beforeNaming)
-            beforeNaming(QFile::decodeName(file_.workingPath()));
+        if (beforeNaming && !beforeNaming(QFile::decodeName(file_.workingPath()), error))
+            return false; // the writer drops the file
         return file_.complete(error);
     }
 

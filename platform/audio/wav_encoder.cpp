@@ -66,8 +66,8 @@ public:
             return false;
         if (!file_.writeAt(0, header(dataBytes_).constData(), kHeaderSize, error))
             return false;
-        if (beforeNaming)
-            beforeNaming(QFile::decodeName(file_.workingPath()));
+        if (beforeNaming && !beforeNaming(QFile::decodeName(file_.workingPath()), error))
+            return false; // the writer drops the file
         return file_.complete(error);
     }
 

@@ -1,6 +1,7 @@
 #include "platform/files/file_door.h"
 
 #include "platform/files/unnamed_file.h"
+#include "platform/files/working_file.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -69,13 +70,18 @@ NewFile::~NewFile()
 bool NewFile::fail(const QString& what, QString* error, int number)
 {
     lastErrno_ = number;
-    if (error)
-        *error = QStringLiteral("%1 %2: %3").arg(what, QFileInfo(path_).absoluteFilePath(), reasonOf(number));
+    if (error) {
+        const QString shown = intoWorkingFile_ ? shownNameOf(path_) : QFileInfo(path_).absoluteFilePath();
+        *error = QStringLiteral("%1 %2: %3").arg(what, shown, reasonOf(number));
+    }
     return false;
 }
 
 bool NewFile::open(const QString& path, WhenTaken whenTaken, QString* error, mode_t mode)
 {
+    if (isWorkingFile(path))
+        return openWorkingFile(path, error);
+    intoWorkingFile_ = false;
     FileDescriptor folder = openFolderOf(path);
     if (!folder) {
         discard();
@@ -85,9 +91,24 @@ bool NewFile::open(const QString& path, WhenTaken whenTaken, QString* error, mod
     return openIn(std::move(folder), path, whenTaken, error, mode);
 }
 
+bool NewFile::openWorkingFile(const QString& path, QString* error)
+{
+    discard();
+    path_ = path;
+    intoWorkingFile_ = true;
+    lastErrno_ = 0;
+    // Its own descriptor on the working file: what the writer does with it
+    // (closing it included) leaves the working file alive for the next step.
+    fd_.reset(::open(QFile::encodeName(path).constData(), O_RDWR | O_TRUNC | O_CLOEXEC));
+    if (!fd_)
+        return fail(QStringLiteral("Cannot create"), error, errno);
+    return true;
+}
+
 bool NewFile::openIn(FileDescriptor folder, const QString& path, WhenTaken whenTaken, QString* error, mode_t mode)
 {
     discard();
+    intoWorkingFile_ = false;
     path_ = path;
     whenTaken_ = whenTaken;
     lastErrno_ = 0;
@@ -192,6 +213,13 @@ bool NewFile::commit(QString* error)
 {
     if (!fd_)
         return fail(QStringLiteral("Cannot complete"), error, EBADF);
+    if (intoWorkingFile_) {
+        // Read back by this process alone, and gone with it: no name to take,
+        // and no need for it on the disk.
+        if (::close(fd_.release()) != 0)
+            return fail(QStringLiteral("Cannot write"), error, errno);
+        return true;
+    }
     if (::fdatasync(fd_.get()) != 0)
         return fail(QStringLiteral("Cannot write"), error, errno);
     if (keepMode_ != 0)

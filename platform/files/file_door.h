@@ -42,7 +42,9 @@ public:
     NewFile& operator=(const NewFile&) = delete;
 
     /// Starts the file that `commit` names `path`. `mode` is narrowed by the
-    /// umask, as for any new file; a replaced file's own mode is kept.
+    /// umask, as for any new file; a replaced file's own mode is kept. The
+    /// path of a working file of this process (working_file.h) is written
+    /// into from its start, and keeps having no name.
     bool open(const QString& path, WhenTaken whenTaken, QString* error = nullptr, mode_t mode = 0666);
     /// The same in a folder already open (reached without following links):
     /// the file is named `path`'s file name in `folder`; `path` names it in messages.
@@ -75,6 +77,7 @@ public:
 
 private:
     bool fail(const QString& what, QString* error, int number);
+    bool openWorkingFile(const QString& path, QString* error);
     int giveName(int fd);
     int replaceName(int fd);
     int takeFreeName(int fd);
@@ -86,6 +89,7 @@ private:
     FileDescriptor fd_;
     QByteArray hiddenName_; ///< where the file system has no unnamed files
     mode_t keepMode_ = 0;   ///< the mode of the file replaced, 0 when none
+    bool intoWorkingFile_ = false;
     int lastErrno_ = 0;
 };
 

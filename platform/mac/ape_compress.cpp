@@ -53,7 +53,7 @@ QByteArray readRange(QFile& file, qint64 offset, qint64 length)
 
 class Compression {
 public:
-    Compression(QFile& input, QFile& output, const WavSource& source, int level, Progress& progress)
+    Compression(QFile& input, files::NewFile& output, const WavSource& source, int level, Progress& progress)
         : input_(input),
           output_(output),
           source_(source),
@@ -83,21 +83,16 @@ public:
         return writePreamble();
     }
 
-    /// Why the last write failed, in the system's words.
+    /// Why the last write failed: the file and the system's reason.
     QString writeError() const { return writeError_; }
 
 private:
+    /// Writes at the end of what was written so far.
     bool write(const QByteArray& bytes)
     {
-        // A short write carries no reason; writing the rest fails with it.
-        for (qint64 at = 0; at < bytes.size();) {
-            const qint64 written = output_.write(bytes.constData() + at, bytes.size() - at);
-            if (written <= 0) {
-                writeError_ = output_.errorString();
-                return false;
-            }
-            at += written;
-        }
+        if (!output_.write(bytes, &writeError_))
+            return false;
+        written_ += bytes.size();
         return true;
     }
 
@@ -112,9 +107,9 @@ private:
         for (std::uint32_t frame = 0; frame < info_.totalFrames; ++frame) {
             if (progress_.stopRequested())
                 return Result::Stopped;
-            if (output_.pos() > kMaxFrameOffset)
+            if (written_ > kMaxFrameOffset)
                 return Result::Unsupported;
-            seekTable_.push_back(std::uint32_t(output_.pos()));
+            seekTable_.push_back(std::uint32_t(written_));
             const qint64 frameEnd = done + qMin<qint64>(kBlocksPerFrame, totalBlocks - done);
             encoder.begin();
             while (done < frameEnd) {
@@ -153,13 +148,15 @@ private:
         md5_.addData(header);
         md5_.addData(table);
         info_.md5 = md5_.result();
-        if (!output_.seek(0) || !write(serializeDescriptor(info_)) || !write(header) || !write(table))
+        const QByteArray preamble = serializeDescriptor(info_) + header + table;
+        if (!output_.write(preamble.constData(), preamble.size(), &writeError_, 0))
             return Result::WriteFailed;
         return Result::Success;
     }
 
     QFile& input_;
-    QFile& output_;
+    files::NewFile& output_;
+    qint64 written_ = 0;
     const WavSource& source_;
     int level_;
     Progress& progress_;
@@ -203,19 +200,13 @@ Result CompressFile(const QString& inputPath, const QString& outputPath, int lev
     QString reason;
     if (!newFile.open(outputPath, files::WhenTaken::TakeFreeName, &reason))
         return writeFailed(reason);
-    QFile output;
-    // Unbuffered: a failed write says at once why it failed.
-    if (!output.open(newFile.descriptor(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
-        return writeFailed(output.errorString());
-
     Progress progress(percent, callback, stopFlag);
     progress.report(0, 1);
-    Compression compression(input, output, source, level, progress);
+    Compression compression(input, newFile, source, level, progress);
     const Result result = compression.run();
     if (result != Result::Success) {
         return result == Result::WriteFailed ? writeFailed(compression.writeError()) : result;
     }
-    output.close();
     return newFile.commit(&reason) ? Result::Success : writeFailed(reason);
 }
 

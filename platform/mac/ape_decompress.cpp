@@ -10,10 +10,10 @@
 #include "platform/mac/wav_writer.h"
 
 #include "platform/ffmpeg/ffmpeg_owners.h"
+#include "platform/files/file_door.h"
 #include "platform/files/regular_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
@@ -86,7 +86,7 @@ public:
     /// Decodes blocks [firstBlock, endBlock) of the file described by `info`,
     /// between the stored WAV parts when `stored` is given.
     Decompression(const ApeFileInfo& info, qint64 firstBlock, qint64 endBlock, const std::optional<StoredWav>& stored,
-                  QSaveFile& output, Progress& progress)
+                  files::NewFile& output, Progress& progress)
         : info_(info),
           firstBlock_(firstBlock),
           endBlock_(endBlock),
@@ -100,22 +100,27 @@ public:
         const QByteArray provisional = stored_
             ? stored_->header
             : canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, 0);
-        if (output_.write(provisional) != provisional.size())
+        if (!write(provisional))
             return Result::WriteFailed;
         if (endBlock_ > firstBlock_)
             if (const Result decoded = decode(inputPath); decoded != Result::Success)
                 return decoded;
         progress_.report(1, 1);
         if (stored_)
-            return output_.write(stored_->tail) == stored_->tail.size() ? Result::Success : Result::WriteFailed;
+            return write(stored_->tail) ? Result::Success : Result::WriteFailed;
         const QByteArray header =
             canonicalWavHeader(int(info_.sampleRate), info_.channels, info_.bitsPerSample, dataBytes_);
-        if (!output_.seek(0) || output_.write(header) != header.size())
+        if (!output_.write(header.constData(), header.size(), &writeError_, 0))
             return Result::WriteFailed;
         return Result::Success;
     }
 
+    /// Why the last write failed: the file and the system's reason.
+    QString writeError() const { return writeError_; }
+
 private:
+    bool write(const QByteArray& bytes) { return output_.write(bytes, &writeError_); }
+
     Result open(const QString& inputPath)
     {
         AVFormatContext* raw = nullptr;
@@ -167,7 +172,7 @@ private:
         appendInterleaved(frame, info_.channels, info_.bitsPerSample, chunk_);
         const qint64 align = qint64(info_.channels) * (info_.bitsPerSample / 8);
         const QByteArray part = chunk_.mid(from * align, (to - from) * align);
-        if (output_.write(part) != part.size())
+        if (!write(part))
             return Result::WriteFailed;
         dataBytes_ += std::uint64_t(part.size());
         return Result::Success;
@@ -213,8 +218,9 @@ private:
     qint64 firstBlock_;
     qint64 endBlock_;
     const std::optional<StoredWav>& stored_;
-    QSaveFile& output_;
+    files::NewFile& output_;
     Progress& progress_;
+    QString writeError_;
     FormatPtr format_;
     CodecPtr codec_;
     int stream_ = -1;
@@ -241,14 +247,20 @@ bool isPlausible(const ApeFileInfo& info, qint64 fileSize)
 }
 
 /// Decodes the image's blocks (all of them, or a link's range) into
-/// `outputPath`, which takes its name only once the whole range has decoded.
+/// `outputPath` through the one door: it takes its name (or fills the
+/// working file it names) only once the whole range has decoded.
 Result decompressInto(const QString& outputPath, const QString& imagePath, const ApeFileInfo& info,
-                      const std::optional<ApeLink>& link, Progress& progress)
+                      const std::optional<ApeLink>& link, Progress& progress, QString* writeError)
 {
-    QSaveFile output(outputPath);
-    output.setDirectWriteFallback(false);
-    if (!output.open(QIODevice::WriteOnly))
+    const auto writeFailed = [writeError](const QString& reason) {
+        if (writeError)
+            *writeError = reason;
         return Result::WriteFailed;
+    };
+    files::NewFile output;
+    QString reason;
+    if (!output.open(outputPath, files::WhenTaken::Replace, &reason))
+        return writeFailed(reason);
     progress.report(0, 1);
     const auto total = qint64(info.totalBlocks());
     const qint64 first = link ? std::min(link->startBlock, total) : 0;
@@ -257,17 +269,17 @@ Result decompressInto(const QString& outputPath, const QString& imagePath, const
     const auto stored = link ? std::nullopt : readStoredWav(imagePath, info);
     Decompression decompression(info, first, end, stored, output, progress);
     const Result result = decompression.run(imagePath);
-    if (result != Result::Success) {
-        output.cancelWriting();
-        return result;
-    }
-    return output.commit() ? Result::Success : Result::WriteFailed;
+    if (result == Result::WriteFailed)
+        return writeFailed(decompression.writeError());
+    if (result != Result::Success)
+        return result; // the unfinished file goes with `output`
+    return output.commit(&reason) ? Result::Success : writeFailed(reason);
 }
 
 } // namespace
 
 Result DecompressFile(const QString& inputPath, const QString& outputPath, std::atomic<int>* percent,
-                      const ProgressCallback& callback, const std::atomic<int>* stopFlag)
+                      const ProgressCallback& callback, const std::atomic<int>* stopFlag, QString* writeError)
 {
     // FFmpeg would wait in open() on a FIFO or a device for good.
     if (!files::isRegularFile(inputPath))
@@ -289,7 +301,7 @@ Result DecompressFile(const QString& inputPath, const QString& outputPath, std::
         return Result::Unsupported;
 
     Progress progress(percent, callback, stopFlag);
-    return decompressInto(outputPath, imagePath, *info, link, progress);
+    return decompressInto(outputPath, imagePath, *info, link, progress, writeError);
 }
 
 } // namespace quandor::mac

@@ -53,9 +53,14 @@ int GetDurationTrack(const QString& path);
 /// (may be empty) gets thousandths of a percent at the start, at the end and
 /// as the work advances, in steps of at least a tenth of a percent; `stopFlag`
 /// (may be null) is read as the work advances: 0 go on, 1 stop. A failed or stopped call
-/// leaves no output file.
+/// leaves no output file. The WAV is written through the one door, replacing
+/// a file of its name only when complete; the path of a working file
+/// (platform/files/working_file.h) is written into instead. On
+/// `Result::WriteFailed`, `writeError` (may be null) receives the file and the
+/// system's reason.
 Result DecompressFile(const QString& inputPath, const QString& outputPath, std::atomic<int>* percent,
-                      const ProgressCallback& callback, const std::atomic<int>* stopFlag);
+                      const ProgressCallback& callback, const std::atomic<int>* stopFlag,
+                      QString* writeError = nullptr);
 
 /// True when `CompressFile` takes the file as it is: a WAV file of 8, 16 or
 /// 24-bit integer PCM in 1 or 2 channels (float and multichannel WAV files
@@ -68,7 +73,7 @@ bool IsCompressibleWav(const QString& path);
 /// of one). Only the data chunk's declared length is encoded; the bytes before
 /// and after the samples are stored, up to 16 MiB each. A failed or stopped
 /// call leaves no output file. On `Result::WriteFailed`, `writeError` (may be
-/// null) receives the system's reason ("No space left on device").
+/// null) receives the file and the system's reason ("Cannot write /a/song.ape: No space left on device").
 Result CompressFile(const QString& inputPath, const QString& outputPath, int level, std::atomic<int>* percent,
                     const ProgressCallback& callback, const std::atomic<int>* stopFlag, QString* writeError = nullptr);
 

@@ -380,22 +380,9 @@ std::vector<Writer> everyWriter()
         tavrelOutput("Tavrel MP3 output", "mp3", [](AudioFileWriter& w) { return w.SetFormatMP3(44100, 128, 2); }),
         tavrelOutput("Tavrel Ogg output", "ogg",
                      [](AudioFileWriter& w) { return w.SetFormatOggVorbis(44100, 2, 128, 0, 0, 400); }),
-        [] {
-            Writer w =
-                tavrelOutput("Tavrel WMA output", "wma", [](AudioFileWriter& w) { return w.SelectWmaProfile(9); });
-            w.reportsMessage = false; // the run's message names the entry; the encoder's own does not yet
-            return w;
-        }(),
-        [] {
-            Writer w = tavrelAac();
-            w.reportsMessage = false; // the run's message names the entry; the encoder's own does not yet
-            return w;
-        }(),
-        [] {
-            Writer w = tavrelApe();
-            w.reportsMessage = false; // the run's message names the entry; the encoder's own does not yet
-            return w;
-        }(),
+        tavrelOutput("Tavrel WMA output", "wma", [](AudioFileWriter& w) { return w.SelectWmaProfile(9); }),
+        tavrelAac(),
+        tavrelApe(),
         tagSave(),
         sharedIni("Tavrel Config.ini", QStringLiteral("Config.ini"),
                   [](const QString& folder, const QString& section, const QString& key, const QString& value) {
@@ -607,6 +594,15 @@ void expectReported(const Writer& writer, const Outcome& outcome, const QString&
     }
 }
 
+/// A new output's failure names the very file it was writing, whatever its format.
+void expectNamesTheOutput(const Writer& writer, const Outcome& outcome, const Place& place, const std::string& trace)
+{
+    SCOPED_TRACE(trace);
+    if (writer.kind == Kind::NewName) {
+        EXPECT_TRUE(outcome.message.contains(place.target() + writer.name)) << outcome.message.toStdString();
+    }
+}
+
 TEST_F(EveryWriter, EveryFaultEndsWithNothingLostAndAReportNamingTheFile)
 {
     const bool haveMount = [&] {
@@ -652,6 +648,7 @@ TEST_F(EveryWriter, EveryFaultEndsWithNothingLostAndAReportNamingTheFile)
                 const Outcome outcome = inChild(write(1, [] {}), status, 1024, false, writer.beforeLimit);
                 ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
                 expectReported(writer, outcome, QStringLiteral("File too large"), trace);
+                expectNamesTheOutput(writer, outcome, place, trace);
                 expectUserFilesKept(writer, place, before, false, trace);
                 break;
             }
@@ -666,6 +663,7 @@ TEST_F(EveryWriter, EveryFaultEndsWithNothingLostAndAReportNamingTheFile)
                 expectReported(writer, outcome,
                                haveMount ? QStringLiteral("No space left on device") : QStringLiteral("File too large"),
                                trace);
+                expectNamesTheOutput(writer, outcome, place, trace);
                 expectUserFilesKept(writer, place, before, false, trace);
                 ::umount2(QFile::encodeName(place.folder).constData(), MNT_DETACH);
                 break;

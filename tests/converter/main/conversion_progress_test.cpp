@@ -138,10 +138,13 @@ public:
         written += chunk;
         return true;
     }
-    bool close(const std::function<void(const QString&)>& beforeNaming) override
+    bool close(const quandor::audio::BeforeNaming& beforeNaming) override
     {
-        if (beforeNaming)
-            beforeNaming(QStringLiteral("out (unnamed)"));
+        QString refused;
+        if (beforeNaming && !beforeNaming(QStringLiteral("out (unnamed)"), refused)) {
+            isOpen = false;
+            return false;
+        }
         isOpen = false;
         return closed = true;
     }
@@ -165,10 +168,12 @@ struct PumpRig {
     PumpResult run()
     {
         return transcodeFile(reader, writer, QStringLiteral("in"), QStringLiteral("out"),
-                             PumpFlags{transcoding, cancel, converting}, surface, 2, [this](const QString& target) {
+                             PumpFlags{transcoding, cancel, converting}, surface, 2,
+                             [this](const QString& target, QString&) {
                                  EXPECT_TRUE(transcoding);
                                  EXPECT_TRUE(writer.isOpen) << "the target is tagged before it has its name";
                                  tagged.append(target);
+                                 return true;
                              });
     }
     void fill(int count, int size = 40)

@@ -2,6 +2,8 @@
 // output format, outputs checked with ffprobe/ffmpeg; cancel at a chosen yield,
 // failing entries, target folders and temporary files.
 
+#include "converter/common/lang_loader.h"
+#include "converter/common/message_lines.h"
 #include "converter/main/conversion_engine.h"
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_file_reader.h"
@@ -385,7 +387,7 @@ TEST(ConversionRun, CancelStopsTheApeLibraryAtOnce)
                 return;
             if (++reports == 4) {
                 if (apeSource && c.stage == Stage::Compressing) {
-                    EXPECT_FALSE(rig.tempFiles().isEmpty()); // the decoded WAV is there meanwhile
+                    EXPECT_TRUE(rig.tempFiles().isEmpty()); // the decoded WAV has no name, even meanwhile
                 }
                 rig.engine.cancel();
                 yieldsAfterCancel = 0;
@@ -453,6 +455,20 @@ TEST(ConversionRun, FullDiskSaysWhyInEveryFormat)
         const QString text = rig.view.messages[0].text;
         EXPECT_TRUE(text.contains(reason)) << text.toStdString();
         EXPECT_TRUE(text.contains(rig.source(QStringLiteral("long.wav")))) << text.toStdString();
+        EXPECT_TRUE(text.contains(rig.out(QStringLiteral("long") + extension))) << text.toStdString();
+        // Shown in the user's language: every phrase of it has a line of its own.
+        for (const auto& [file, tooLarge] : {std::pair{"German.lng", "Datei zu gro\u00df"},
+                                             std::pair{"Portugu\u00eas.lng", "Ficheiro demasiado grande"}}) {
+            SCOPED_TRACE(file);
+            ASSERT_TRUE(
+                Lang_Loader::LoadLanguageFile(QStringLiteral(TAVREL_LANG_SOURCE_DIR "/") + QString::fromUtf8(file)));
+            const QString shown = localizedMessage(text);
+            EXPECT_TRUE(shown.contains(QString::fromUtf8(tooLarge))) << shown.toStdString();
+            EXPECT_TRUE(shown.contains(rig.out(QStringLiteral("long") + extension))) << shown.toStdString();
+            EXPECT_FALSE(shown.contains(QStringLiteral("arget"))) << shown.toStdString();
+            EXPECT_FALSE(shown.contains(QStringLiteral("Cannot"))) << shown.toStdString();
+        }
+        ASSERT_TRUE(Lang_Loader::LoadLanguageFile(QStringLiteral(TAVREL_LANG_SOURCE_DIR "/English.lng")));
         EXPECT_TRUE(QDir(rig.output.path()).entryList(QDir::Files).isEmpty());
         rig.checkIdle();
     }
@@ -668,6 +684,31 @@ TEST(ConversionRun, ApeSourcesAreDecodedAndTheirId3RecordCarried)
               QStringLiteral("Error on SetTag function\n%1\nthe year \"    \" is not a number")
                   .arg(rig.out(QStringLiteral("blankyear.mp3"))));
     EXPECT_GT(decodedSeconds(rig.out(QStringLiteral("blankyear.mp3"))), 0.9);
+    rig.checkIdle();
+}
+
+// An output whose name was taken while it was written takes the next free
+// one; a tag error after that names the file actually written.
+TEST(ConversionRun, ATagErrorNamesTheFreeNameTheOutputTook)
+{
+    RunRig rig;
+    ASSERT_TRUE(
+        makeApe(rig.source(QStringLiteral("blankyear.ape")), rig.sources.path(), 1.0, id3v1("Blank", "    ", 2, 0)));
+    rig.view.keys = {rig.source(QStringLiteral("blankyear.ape"))};
+    ASSERT_TRUE(rig.chooseFormat(formats::Mp3));
+    const QString planned = rig.out(QStringLiteral("blankyear.mp3"));
+    rig.view.onYield = [&](int) {
+        if (rig.engine.isTranscoding() && !QFileInfo::exists(planned))
+            writeAll(planned, "appeared meanwhile");
+    };
+    rig.engine.runAll();
+
+    EXPECT_EQ(readAll(planned), QByteArray("appeared meanwhile"));
+    const QString written = rig.out(QStringLiteral("blankyear(1).mp3"));
+    EXPECT_GT(decodedSeconds(written), 0.9);
+    ASSERT_EQ(rig.view.messages.size(), 1);
+    EXPECT_EQ(rig.view.messages[0].text,
+              QStringLiteral("Error on SetTag function\n%1\nthe year \"    \" is not a number").arg(written));
     rig.checkIdle();
 }
 
