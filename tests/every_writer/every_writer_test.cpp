@@ -495,9 +495,14 @@ Outcome inChild(
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
         return {false, QStringLiteral("no pipe")};
+    // The child's own temporary files (its emulated discs among them) go here:
+    // a child killed or ended by _exit never removes what it made.
+    const QTemporaryDir childTemp;
+    const QByteArray childTempPath = QFile::encodeName(childTemp.path());
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeEnds[0]);
+        ::setenv("TMPDIR", childTempPath.constData(), 1);
         ::alarm(60); // a writer waiting on a FIFO would wait for good
         std::signal(SIGXFSZ, SIG_DFL);
         if (!signalAtDefault)
