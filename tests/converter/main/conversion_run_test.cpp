@@ -11,7 +11,7 @@
 #include "platform/audio/audio_tag_info.h"
 #include "platform/ffmpeg/ffmpeg_loader.h"
 #include "platform/mac/mac_library.h"
-#include "tests/converter/main/conversion_test_surface.h"
+#include "tests/converter/main/engine_rig.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
@@ -30,6 +30,7 @@
 
 using namespace tavrel;
 using namespace quandor::test;
+using tavrel::test::EngineRig;
 using tavrel::test::RecordingView;
 
 namespace {
@@ -141,20 +142,15 @@ QByteArray hashOf(const QString& path)
 
 // ---- the rig ----------------------------------------------------------------------
 
-struct RunRig {
+struct RunFolders {
     QTemporaryDir sources;
     QTemporaryDir output;
     QTemporaryDir temp;
-    quandor::audio::AudioFileReader reader;
-    quandor::audio::AudioFileWriter writer;
-    quandor::audio::AacDecoder aacDecoder;
-    quandor::audio::M4aDecoder m4aDecoder;
-    quandor::audio::AacEncoder aacEncoder;
-    RecordingView view;
-    ConversionEngine engine{ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder}, view,
-                            temp.path()};
+};
 
-    RunRig() { view.folder = output.path(); }
+// The folders come first: the engine's temporary folder is one of them.
+struct RunRig : RunFolders, EngineRig {
+    RunRig() : EngineRig(temp.path()) { view.folder = output.path(); }
     QString source(const QString& name) const { return sources.filePath(name); }
     QString out(const QString& name) const { return output.filePath(name); }
     QStringList tempFiles() const { return QDir(temp.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }

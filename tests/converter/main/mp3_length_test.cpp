@@ -7,7 +7,7 @@
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/audio_file_writer.h"
-#include "tests/converter/main/conversion_test_surface.h"
+#include "tests/converter/main/engine_rig.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
@@ -56,13 +56,10 @@ Converted convert(const QTemporaryDir& dir, const LengthCase& c, rlim_t sizeLimi
                      {}};
     if (!writeAll(result.source, makeWav(format, makePcm(format, c.frames))))
         return result;
-    quandor::audio::AudioFileReader reader;
-    quandor::audio::AudioFileWriter writer;
-    quandor::audio::AacDecoder aacDecoder;
-    quandor::audio::M4aDecoder m4aDecoder;
-    quandor::audio::AacEncoder aacEncoder;
-    tavrel::test::RecordingView view;
-    ConversionEngine engine{ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder}, view, dir.path()};
+    tavrel::test::EngineRig rig(dir.path());
+    auto& writer = rig.writer;
+    auto& view = rig.view;
+    auto& engine = rig.engine;
     view.folder = dir.filePath(QStringLiteral("out"));
     view.format = formats::Mp3;
     view.keys = {result.source};

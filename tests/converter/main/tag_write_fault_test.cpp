@@ -10,7 +10,7 @@
 #include "platform/audio/aac_components.h"
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/audio_file_writer.h"
-#include "tests/converter/main/conversion_test_surface.h"
+#include "tests/converter/main/engine_rig.h"
 #include "tests/support/wav_fixture.h"
 
 #include <QDir>
@@ -88,14 +88,10 @@ TEST(TagWriteFault, AnOutputWhoseTagWriteFailsHalfWayIsNeverNamed)
     const QString source = sources.filePath(QStringLiteral("song.wav"));
     ASSERT_TRUE(quandor::test::writeWavFile(source, quandor::test::PcmFormat{44100, 2, 16}, 2.0));
 
-    quandor::audio::AudioFileReader reader;
-    quandor::audio::AudioFileWriter writer;
-    quandor::audio::AacDecoder aacDecoder;
-    quandor::audio::M4aDecoder m4aDecoder;
-    quandor::audio::AacEncoder aacEncoder;
-    test::RecordingView view;
-    ConversionEngine engine(ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder}, view,
-                            temp.path());
+    test::EngineRig rig(temp.path());
+    auto& writer = rig.writer;
+    auto& view = rig.view;
+    auto& engine = rig.engine;
     view.keys = {source};
     view.format = formats::Mp3;
     view.folder = output.path();

@@ -8,7 +8,7 @@
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/audio_file_writer.h"
 #include "platform/mac/mac_library.h"
-#include "tests/converter/main/conversion_test_surface.h"
+#include "tests/converter/main/engine_rig.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/tools.h"
 #include "tests/support/wav_fixture.h"
@@ -60,17 +60,9 @@ QStringList entriesIn(const QString& folder)
 }
 
 /// One conversion of `source` into `output`, its temporary files in `temp`.
-struct Conversion {
-    quandor::audio::AudioFileReader reader;
-    quandor::audio::AudioFileWriter writer;
-    quandor::audio::AacDecoder aacDecoder;
-    quandor::audio::M4aDecoder m4aDecoder;
-    quandor::audio::AacEncoder aacEncoder;
-    test::RecordingView view;
-    ConversionEngine engine;
-
+struct Conversion : test::EngineRig {
     Conversion(const QString& source, const QString& format, const QString& output, const QString& temp)
-        : engine(ConversionComponents{reader, writer, aacDecoder, m4aDecoder, aacEncoder}, view, temp)
+        : EngineRig(temp)
     {
         view.keys = {source};
         view.format = format;
