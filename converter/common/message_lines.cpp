@@ -14,7 +14,7 @@ struct MessageLine {
     const char* english; ///< %1, %2 stand for the values the message carries
 };
 
-// Lines 56 and on of the language files (76-79 and 81-84 are other texts').
+// Lines 56 and on of the language files (77-79 and 81-84 are other texts').
 constexpr MessageLine kMessageLines[] = {
     {56, "Could not convert %1"},
     {57, "the file cannot be found any more"},
@@ -36,6 +36,7 @@ constexpr MessageLine kMessageLines[] = {
     {73, "Cannot write %1"},
     {74, "the source cannot be decoded to its end"},
     {75, "the target refuses the source's format"},
+    {76, "Input/output error"},
     {85, "The settings could not be saved to %1."},
 };
 

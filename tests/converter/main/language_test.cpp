@@ -173,24 +173,29 @@ TEST(LanguageFiles, OwnMessagesAreShownInTheLanguageInUse)
         QString converted;
         QString lame;
         QString settingsNotSaved;
+        QString ioError;
     } cases[] = {
         {QStringLiteral("English.lng"), engineMessage, QStringLiteral("Bad value for -V: 12"),
-         QStringLiteral("The settings could not be saved to /opt/tavrel/Config.ini.")},
+         QStringLiteral("The settings could not be saved to /opt/tavrel/Config.ini."),
+         QStringLiteral("Cannot write /out/a.mp3: Input/output error")},
         {QStringLiteral("Francais.lng"),
          QString::fromUtf8("Impossible de convertir /music/a.wav\nimpossible de créer le fichier de destination: "
                            "Impossible de créer /out/a.mp3: Plus d'espace libre sur le disque"),
          QStringLiteral("Valeur incorrecte pour -V : 12"),
-         QString::fromUtf8("Les réglages n'ont pas pu être enregistrés dans /opt/tavrel/Config.ini.")},
+         QString::fromUtf8("Les réglages n'ont pas pu être enregistrés dans /opt/tavrel/Config.ini."),
+         QString::fromUtf8("Impossible d'écrire /out/a.mp3: Erreur d'entrée/sortie")},
         {QStringLiteral("German.lng"),
          QString::fromUtf8("/music/a.wav konnte nicht konvertiert werden\ndie Zieldatei kann nicht angelegt werden: "
                            "/out/a.mp3 kann nicht angelegt werden: Kein Speicherplatz mehr auf dem Gerät"),
          QString::fromUtf8("Ungültiger Wert für -V: 12"),
-         QStringLiteral("Die Einstellungen konnten nicht in /opt/tavrel/Config.ini gespeichert werden.")},
+         QStringLiteral("Die Einstellungen konnten nicht in /opt/tavrel/Config.ini gespeichert werden."),
+         QStringLiteral("/out/a.mp3 kann nicht geschrieben werden: Ein-/Ausgabefehler")},
         {QStringLiteral("Nederlands.lng"),
          QStringLiteral("Kan /music/a.wav niet converteren\nkan het doelbestand niet aanmaken: Kan /out/a.mp3 niet "
                         "aanmaken: Geen ruimte meer op het apparaat"),
          QStringLiteral("Ongeldige waarde voor -V: 12"),
-         QStringLiteral("De instellingen konden niet in /opt/tavrel/Config.ini worden opgeslagen.")},
+         QStringLiteral("De instellingen konden niet in /opt/tavrel/Config.ini worden opgeslagen."),
+         QStringLiteral("Kan /out/a.mp3 niet schrijven: Invoer-/uitvoerfout")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
@@ -198,6 +203,7 @@ TEST(LanguageFiles, OwnMessagesAreShownInTheLanguageInUse)
         EXPECT_EQ(localizedMessage(engineMessage), c.converted);
         EXPECT_EQ(localizedMessage(QStringLiteral("Bad value for -V: 12")), c.lame);
         EXPECT_EQ(Lang_Loader::SaveFailedText(QStringLiteral("/opt/tavrel/Config.ini")), c.settingsNotSaved);
+        EXPECT_EQ(localizedMessage(QStringLiteral("Cannot write /out/a.mp3: Input/output error")), c.ioError);
         EXPECT_EQ(localizedMessage(QStringLiteral("an unknown reason")), QStringLiteral("an unknown reason"));
     }
 
