@@ -48,6 +48,9 @@ constexpr BurnLogLine TestCompleted{154, "Test write completed. The disc is stil
 constexpr BurnLogLine CacheNotFlushed{155, "The drive cache could not be written (%1)."};
 constexpr BurnLogLine SessionClosed{156, "Session closed."};
 constexpr BurnLogLine SessionNotClosed{157, "The session could not be closed (%1)."};
+// What the drive said when it refused a step, so a refusal can be told apart
+// (an open tray, a disc that is not blank, a sheet the drive does not take).
+constexpr BurnLogLine DriveAnswered{206, "The drive answered: %1."};
 
 bool longWriteInProgress(const ScsiResult& result)
 {
@@ -101,15 +104,17 @@ bool BurnJob::prepare()
     }
     addRow(ParametersSet, BurnIcon::Done);
 
-    if (!scsi::setCdSpeed(transport, drive, snapshot_.speedKbs).ok()) {
+    if (const ScsiResult speed = scsi::setCdSpeed(transport, drive, snapshot_.speedKbs); !speed.ok()) {
         addRow(SpeedRefused, BurnIcon::Error);
+        addRow(DriveAnswered, BurnIcon::Error, speed.text());
         return false;
     }
     addRow(SpeedSet, BurnIcon::Done);
 
     const std::vector<std::uint8_t> sheet = buildSaoCueSheet(snapshot_.tracks, snapshot_.imageSize);
-    if (!scsi::sendCueSheet(transport, drive, sheet).ok()) {
+    if (const ScsiResult sent = scsi::sendCueSheet(transport, drive, sheet); !sent.ok()) {
         addRow(CueSheetRefused, BurnIcon::Error);
+        addRow(DriveAnswered, BurnIcon::Error, sent.text());
         return false;
     }
     addRow(CueSheetSent, BurnIcon::Done);

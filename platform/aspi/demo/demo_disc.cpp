@@ -168,9 +168,9 @@ bool writeDemo(const std::string& folderName, std::string* error)
                      "; Emulated drives of the Brenlow demo (QUANDOR_EMULATED_DRIVES).\n"
                      "[drive 1:0:0]\nVendor=QUANDOR\nProduct=DEMO CD-ROM\nRevision=1.00\n"
                      "Medium=audio\nCue=demo.cue\nWriter=0\nTrayClose=3\n\n"
-                     "[drive 1:1:0]\nVendor=QUANDOR\nProduct=DEMO CD-R WRITER\nRevision=1.00\n"
+                     "[drive 1:1:0]\nVendor=QUANDOR\nProduct=DEMO CD-R\nRevision=1.00\n"
                      "Medium=cdr\nDisc=cdr-disc.bin\nMaxWriteSpeed=7056\nTrayClose=3\n\n"
-                     "[drive 1:2:0]\nVendor=QUANDOR\nProduct=DEMO CD-RW WRITER\nRevision=1.00\n"
+                     "[drive 1:2:0]\nVendor=QUANDOR\nProduct=DEMO CD-RW\nRevision=1.00\n"
                      "Medium=cdrw\nDisc=cdrw-disc.bin\nMaxWriteSpeed=4234\nBlankSeconds=3\nTrayClose=3\n",
                      error);
 }

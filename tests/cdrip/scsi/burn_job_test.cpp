@@ -273,8 +273,8 @@ TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)
         {"written disc", kCdRw, 0, false, {102}},
         {"no answer", kCdR, scsi::op::ReadDiscInformation, false, {102}},
         {"write parameters refused", kCdR, 0, true, {101, 104}},
-        {"speed refused", kCdR, scsi::op::SetCdSpeed, false, {101, 103, 106}},
-        {"cue sheet refused", kCdR, scsi::op::SendCueSheet, false, {101, 103, 105, 108}},
+        {"speed refused", kCdR, scsi::op::SetCdSpeed, false, {101, 103, 106, 206}},
+        {"cue sheet refused", kCdR, scsi::op::SendCueSheet, false, {101, 103, 105, 108, 206}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -288,6 +288,10 @@ TEST_F(Burn, PreparingFailuresStopBeforeWritingAndLeaveTheDisc)
         const Run result = run(s);
         EXPECT_EQ(result.outcome, BurnOutcome::PreparationFailed);
         EXPECT_EQ(result.lines, c.lines);
+        if (c.lines.back() == 206) { // the drive's own answer follows a refusal
+            EXPECT_TRUE(result.prefixes.back().contains(QStringLiteral("HARDWARE ERROR")))
+                << result.prefixes.back().toStdString();
+        }
         ASSERT_FALSE(result.icons.empty());
         EXPECT_EQ(result.icons.back(), BurnIcon::Error);
         EXPECT_TRUE(discs_->cdbs(c.drive, scsi::op::Write10).empty());
