@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 namespace brenlow {
@@ -31,6 +32,18 @@ void pollUntilDone(const AspiRequestHeader& header)
         std::this_thread::yield();
     while (statusOf(header) == AspiStatusPending)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+// A text the layer hands out in two calls: its length first, then the
+// text into a buffer one byte longer.
+QString askedText(const std::function<std::uint32_t(char* text, std::uint32_t size)>& ask)
+{
+    const std::uint32_t length = ask(nullptr, 0);
+    if (length == 0)
+        return {};
+    QByteArray text(qsizetype(length) + 1, '\0');
+    ask(text.data(), std::uint32_t(text.size()));
+    return QString::fromUtf8(text.constData());
 }
 
 } // namespace
@@ -107,22 +120,16 @@ QString AspiLayer::deviceProblem(const DriveAddress& address) const
 {
     if (!problem_)
         return {};
-    const std::uint32_t length = problem_(address.adapter, address.target, address.lun, nullptr, 0);
-    if (length == 0)
-        return {};
-    QByteArray text(qsizetype(length) + 1, '\0');
-    problem_(address.adapter, address.target, address.lun, text.data(), std::uint32_t(text.size()));
-    return QString::fromUtf8(text.constData());
+    return askedText([&](char* text, std::uint32_t size) {
+        return problem_(address.adapter, address.target, address.lun, text, size);
+    });
 }
 
 QString AspiLayer::accessFact(const DriveAddress& address, std::uint32_t fact) const
 {
-    const std::uint32_t length = access_(address.adapter, address.target, address.lun, fact, nullptr, 0);
-    if (length == 0)
-        return {};
-    QByteArray text(qsizetype(length) + 1, '\0');
-    access_(address.adapter, address.target, address.lun, fact, text.data(), std::uint32_t(text.size()));
-    return QString::fromUtf8(text.constData());
+    return askedText([&](char* text, std::uint32_t size) {
+        return access_(address.adapter, address.target, address.lun, fact, text, size);
+    });
 }
 
 std::optional<DriveAccessProblem> AspiLayer::deviceAccessProblem(const DriveAddress& address) const

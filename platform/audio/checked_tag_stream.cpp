@@ -28,19 +28,23 @@ TagLib::FileName CheckedTagStream::name() const
     return name_.constData();
 }
 
+qint64 CheckedTagStream::readUpTo(qint64 position, char* data, qint64 size)
+{
+    qint64 got = 0;
+    while (got < size) {
+        const ssize_t read = ::pread(fd_.get(), data + got, size_t(size - got), off_t(position + got));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0)
+            break;
+        got += read;
+    }
+    return got;
+}
+
 bool CheckedTagStream::readAt(qint64 position, char* data, qint64 size)
 {
-    while (size > 0) {
-        const ssize_t got = ::pread(fd_.get(), data, size_t(size), off_t(position));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= got;
-        position += got;
-    }
-    return true;
+    return readUpTo(position, data, size) == size;
 }
 
 bool CheckedTagStream::writeAt(qint64 position, const char* data, qint64 size)
@@ -58,15 +62,7 @@ TagLib::ByteVector CheckedTagStream::readBlock(unsigned long length)
 {
     const qint64 size = std::max<qint64>(0, std::min<qint64>(qint64(length), this->length() - position_));
     TagLib::ByteVector bytes(static_cast<unsigned int>(size), '\0');
-    qint64 got = 0;
-    while (got < size) {
-        const ssize_t read = ::pread(fd_.get(), bytes.data() + got, size_t(size - got), off_t(position_ + got));
-        if (read < 0 && errno == EINTR)
-            continue;
-        if (read <= 0)
-            break;
-        got += read;
-    }
+    const qint64 got = readUpTo(position_, bytes.data(), size);
     bytes.resize(static_cast<unsigned int>(got));
     position_ += got;
     return bytes;

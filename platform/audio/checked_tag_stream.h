@@ -35,6 +35,8 @@ public:
 
 private:
     bool writeAt(qint64 position, const char* data, qint64 size);
+    /// Reads up to `size` bytes at `position`; the count read (short at the end or on an error).
+    qint64 readUpTo(qint64 position, char* data, qint64 size);
     bool readAt(qint64 position, char* data, qint64 size);
     /// Moves the bytes from `from` to the end of the file so they start at
     /// `to`, through a buffer of fixed size, in the order that never

@@ -1,5 +1,6 @@
 #include "platform/audio/lame_tag_frame.h"
 
+#include <QtEndian>
 #include <optional>
 
 namespace quandor::audio {
@@ -16,14 +17,7 @@ constexpr int kLameExtensionBeforeCrc = 34;
 
 quint32 bigEndian32(const QByteArray& b, int at)
 {
-    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8
-        | quint32(quint8(b[at + 3]));
-}
-
-void putBigEndian32(QByteArray& b, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char(v >> (24 - 8 * i));
+    return qFromBigEndian<quint32>(b.constData() + at);
 }
 
 /// CRC-16 as the LAME extension carries it (polynomial 0x8005, reflected, from 0).
@@ -67,13 +61,15 @@ bool countTrailingBytes(QByteArray& frame, quint32 trailing)
     if (!(flags & kBytesFlag))
         return false;
     const int sizeAt = *start + 8 + ((flags & kFramesFlag) ? 4 : 0);
+    if (frame.size() < sizeAt + 4)
+        return false;
     const int crcAt =
         sizeAt + 4 + ((flags & kTocFlag) ? kTocSize : 0) + ((flags & kQualityFlag) ? 4 : 0) + kLameExtensionBeforeCrc;
     // Only an extension whose CRC holds is one to renew; other bytes there
     // are not ours to change.
     const bool hasCrc = frame.size() >= crcAt + 2
         && lameCrc(frame, crcAt) == quint16(quint8(frame[crcAt]) << 8 | quint8(frame[crcAt + 1]));
-    putBigEndian32(frame, sizeAt, bigEndian32(frame, sizeAt) + trailing);
+    qToBigEndian<quint32>(bigEndian32(frame, sizeAt) + trailing, frame.data() + sizeAt);
     if (hasCrc) {
         const quint16 crc = lameCrc(frame, crcAt);
         frame[crcAt] = char(crc >> 8);
