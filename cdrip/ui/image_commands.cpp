@@ -2,7 +2,6 @@
 // image (40031), the image burner (40032) and erasing a rewritable disc (40035).
 #include "cdrip/scsi/disc_image_job.h"
 #include "cdrip/ui/burn_dialog.h"
-#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/erase_dialog.h"
@@ -34,7 +33,8 @@ void startDiscImage(MainDialog& dialog)
     if (!drives || !drives->transport() || dialog.jobRunning())
         return;
     drives->rereadTableOfContents();
-    drives->waitUntilIdle();
+    if (!dialog.letDriveCommandsEnd())
+        return;
     const DriveRecord* drive = drives->selectedDrive();
     if (drives->tracks().empty() || !drive) {
         quandor::shell::messageBox(&dialog, QStringLiteral("No Audio CD in the device. Can't process !"),
@@ -57,8 +57,6 @@ void startDiscImage(MainDialog& dialog)
     const QString chosen = quandor::shell::services().saveFileName(&dialog, request);
     if (chosen.isEmpty() || !dialog.beginJob())
         return;
-    if (cdPlayer(dialog)->isPlaying())
-        cdPlayer(dialog)->stop();
 
     DiscImageSnapshot snapshot;
     snapshot.transport = drives->transport();
@@ -75,10 +73,8 @@ void startDiscImage(MainDialog& dialog)
 void openBurner(MainDialog& dialog)
 {
     DriveController* drives = driveController(dialog);
-    if (!drives || dialog.jobRunning())
+    if (!drives || !dialog.letDriveCommandsEnd())
         return;
-    if (cdPlayer(dialog)->isPlaying())
-        cdPlayer(dialog)->stop();
     BurnDialog burner(drives->transport(), drives->drives(), dialog.language(), setParameter);
     dialog.hide();
     dialog.runSecondaryDialog(burner);
@@ -88,7 +84,7 @@ void openBurner(MainDialog& dialog)
 void openEraser(MainDialog& dialog)
 {
     DriveController* drives = driveController(dialog);
-    if (!drives || dialog.jobRunning())
+    if (!drives || !dialog.letDriveCommandsEnd())
         return;
     EraseDialog eraser(drives->transport(), drives->drives(), dialog.language(), &dialog);
     dialog.runSecondaryDialog(eraser);

@@ -507,6 +507,17 @@ void MainDialog::endJob()
     enableMainControls();
 }
 
+bool MainDialog::letDriveCommandsEnd()
+{
+    if (!drives_ || !beginJob())
+        return false;
+    if (player_ && player_->isPlaying())
+        player_->stop();
+    drives_->waitUntilIdle();
+    endJob();
+    return !closing_;
+}
+
 void MainDialog::disableAspiControls()
 {
     setControlsEnabled(kAspiControls, kAspiMenus, false);

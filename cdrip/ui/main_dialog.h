@@ -134,6 +134,13 @@ public:
     /// The job's end, once its worker has reported it: enables the controls.
     void endJob();
     bool jobRunning() const { return jobRunning_; }
+    /// Before a dialog or a job sends commands of its own to a drive, from
+    /// another thread: the player stops, and the drive commands the window
+    /// has queued (stops, an eject, a table of contents) end first. An eject
+    /// still waiting behind a slow drive would otherwise open the tray in
+    /// the middle of a burn or a rip. The window keeps painting meanwhile,
+    /// its commands off. False when a job runs or the window is closing.
+    bool letDriveCommandsEnd();
 
     static std::span<const int> mainControlIds();
     static std::span<const int> mainMenuIds();

@@ -5,7 +5,6 @@
 #include "cdrip/encode/lame_library.h"
 #include "cdrip/encode/rip_runner.h"
 #include "cdrip/encode/scsi_sector_reader.h"
-#include "cdrip/ui/cd_player.h"
 #include "cdrip/ui/control_ids.h"
 #include "cdrip/ui/drive_controller.h"
 #include "cdrip/ui/encoder_settings_dialog.h"
@@ -97,6 +96,10 @@ void RipCommands::rip(bool compressed)
     DriveController* drives = driveController(dialog_);
     if (runner_->isRunning() || !drives)
         return;
+    // The selection is checked once the window's own drive commands have
+    // ended: a table of contents still being read may change it.
+    if (!dialog_.letDriveCommandsEnd() || runner_->isRunning())
+        return;
     if (!drives->tracks().anyAudioSelected()) {
         quandor::shell::messageBox(&dialog_, dialog_.text(48), dialog_.text(49), MessageButtons::Ok,
                                    MessageIcon::Warning);
@@ -118,8 +121,6 @@ void RipCommands::startJob(RipFormat format)
                                    MessageButtons::Ok, MessageIcon::Warning);
         return;
     }
-    if (cdPlayer(dialog_)->isPlaying())
-        cdPlayer(dialog_)->stop();
 
     RipJob job;
     job.format = format;

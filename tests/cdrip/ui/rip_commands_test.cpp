@@ -9,6 +9,7 @@
 #include "tests/support/tools.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -110,6 +111,25 @@ TEST_F(RipCommandsTest, NothingSelectedWarnsAndStartsNothing)
     EXPECT_EQ(services_.messages[0].text, dialog_->text(48));
     EXPECT_EQ(services_.messages[0].title, dialog_->text(49));
     EXPECT_FALSE(ripCommands(*dialog_)->running());
+}
+
+TEST_F(RipCommandsTest, ARipClickedWhileTheWindowsDriveCommandsWaitRipsTheDiscTheyRead)
+{
+    // Changing the drive stops every drive, then reads the new disc, one
+    // command after another; behind a drive that answers only at its
+    // time-out that takes a while. A rip clicked meanwhile waits for them and
+    // rips the disc they read, where it found an empty list before.
+    dialog_.reset();
+    loadDrives(QStringLiteral("[drive 1:0:0]\nMedium=audio\nCue=three.cue\nHangCommands=0x4E\nTimeoutMs=800\n"
+                              "[drive 1:1:0]\nMedium=audio\nCue=three.cue\n"));
+    openDialog();
+    dialog_->driveCombo()->setCurrentIndex(1);
+    dialog_->button(1023)->click();
+    waitForRip();
+    EXPECT_TRUE(services_.messages.isEmpty()) << services_.messageTexts().join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(drives().tracks().count(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(drives().tracks().at(row)->selected, 0) << "track " << row + 1 << " was not ripped";
 }
 
 TEST_F(RipCommandsTest, StopAnsweredOkKeepsAValidShorterFile)
