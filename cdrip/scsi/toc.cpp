@@ -1,5 +1,7 @@
 #include "cdrip/scsi/toc.h"
 
+#include "cdrip/scsi/writer_commands.h"
+
 #include <array>
 
 namespace brenlow {
@@ -75,6 +77,10 @@ TocResult readTableOfContents(ScsiTransport& transport, const DriveAddress& driv
     std::array<std::uint8_t, scsi::kTocAllocation> answer{};
     const ScsiResult command = scsi::readTocMsf(transport, drive, answer);
     TocResult result = command.ok() ? parseTocAnswer(answer, trackWord) : failed(TocError::CommandFailed);
+    // Drives refuse READ TOC of a blank disc as an invalid request.
+    if (!command.ok() && command.sense.key == sense_key::IllegalRequest
+        && scsi::isBlank(scsi::readDiscState(transport, drive)))
+        result.error = TocError::BlankDisc;
     result.command = command;
     return result;
 }

@@ -16,6 +16,7 @@ namespace brenlow {
 enum class TocError {
     None,
     CommandFailed,   ///< no disc, not ready, drive error
+    BlankDisc,       ///< a blank CD-R or CD-RW: there is no table to read
     BadTrackNumbers, ///< not 1 <= first <= last <= 99
     ShortReply,      ///< fewer descriptors than the track numbers announce
     BadAddress,      ///< an address out of range, or not rising
@@ -33,6 +34,8 @@ struct TocResult {
 TocResult parseTocAnswer(std::span<const std::uint8_t> answer, const QString& trackWord);
 
 /// Sends READ TOC to `drive` and builds the track table (ReadTableOfContents).
+/// A read refused as an invalid request is followed by READ DISC INFORMATION,
+/// which tells a blank disc from a drive that will not give its table.
 TocResult readTableOfContents(ScsiTransport& transport, const DriveAddress& drive, const QString& trackWord);
 
 /// The default title of the track at 1-based position `number`.

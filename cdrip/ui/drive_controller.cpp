@@ -57,10 +57,12 @@ QString discLengthText(const TrackTable& tracks)
 }
 
 // A READ TOC that failed because no disc is ready (no disc, an open tray, a
-// disc spinning up, a drive that did not answer or cannot be opened) is not a
-// disc that could not be read.
+// disc spinning up, a drive that did not answer or cannot be opened), or a
+// blank disc, is not a disc that could not be read.
 bool saysNoDisc(const TocResult& read)
 {
+    if (read.error == TocError::BlankDisc)
+        return true;
     if (read.error != TocError::CommandFailed)
         return false;
     const std::uint8_t key = read.command.sense.key;

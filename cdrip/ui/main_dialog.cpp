@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -513,7 +514,11 @@ bool MainDialog::letDriveCommandsEnd()
         return false;
     if (player_ && player_->isPlaying())
         player_->stop();
+    // Mostly nothing waits; a drive that answers only at its time-out can
+    // hold the queue for seconds, and the click must not look lost.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     drives_->waitUntilIdle();
+    QGuiApplication::restoreOverrideCursor();
     endJob();
     return !closing_;
 }

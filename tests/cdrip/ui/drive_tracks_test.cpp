@@ -113,22 +113,26 @@ TEST_F(DriveTest, ADiscWhoseTableOfContentsIsRefusedIsNamedWhenChosen)
 {
     // A drive with a disc in it that answers READ TOC with an error (MEDIUM
     // or HARDWARE ERROR) is not an empty drive. Chosen after a disc of three
-    // tracks, the list and the track count are emptied and the message says why.
+    // tracks, the list and the track count are emptied and the message says
+    // why. An empty drive and a blank disc (whose READ TOC drives refuse as
+    // an invalid request) have no tracks, and nothing is wrong with them.
     const QString three = writeAudioDisc(QStringLiteral("three"), {18235, 1000, 500});
     const struct {
         const char* name;
+        const char* medium;
         const char* faults;
         bool named;
     } cases[] = {
-        {"hardware error", "FailCommands=0x43\n", true},
-        {"no disc", "", false},
+        {"hardware error", "audio", "FailCommands=0x43\n", true},
+        {"no disc", "none", "", false},
+        {"blank CD-R", "cdr", "", false},
+        {"blank CD-RW", "cdrw", "", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const bool noDisc = !c.named;
         loadDrives(QStringLiteral("[layer]\nAdapters=2\n[drive 1:0:0]\nType=5\nMedium=audio\nCue=%1\n"
                                   "[drive 1:1:0]\nType=5\nMedium=%2\nCue=%1\n%3")
-                       .arg(three, QLatin1String(noDisc ? "none" : "audio"), QLatin1String(c.faults)));
+                       .arg(three, QLatin1String(c.medium), QLatin1String(c.faults)));
         openDialog();
         ASSERT_EQ(rows().size(), 3);
         ASSERT_EQ(statusPart(1), QStringLiteral("3") + dialog_->text(46));
