@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace brenlow::test {
@@ -22,6 +23,47 @@ namespace {
 class ImageCommands : public DriveTest {
 protected:
     void trigger(int id) { dialog_->command(id)->trigger(); }
+
+    template <class Widget>
+    static Widget* control(QDialog& window, int id)
+    {
+        auto* widget = window.findChild<Widget*>(QString::number(id));
+        EXPECT_NE(widget, nullptr) << id;
+        return widget;
+    }
+
+    /// The window sends its drive commands from one queue. With a drive at
+    /// 1:0:0 that answers STOP PLAY/SCAN only at its time-out and the drive
+    /// `writer` at 1:1:0: choosing 1:1:0 stops every drive, and the Eject
+    /// clicked then waits behind the stops. `run` is what the user does in
+    /// the dialog the window opens next.
+    void queueAnEjectBehindASlowDrive(const QString& writer, std::function<void(QDialog&)> run)
+    {
+        const QString cue = writeAudioDisc(QStringLiteral("slow"), {300});
+        loadDrives(QStringLiteral("[drive 1:0:0]\nMedium=audio\nCue=%1\nHangCommands=0x4E\nTimeoutMs=1500\n"
+                                  "[drive 1:1:0]\n%2")
+                       .arg(cue, writer));
+        openDialog();
+        dialog_->setModalRunner([this, run](QDialog& window) {
+            modalDialogs_.append(window.objectName());
+            run(window);
+            return int(QDialog::Rejected);
+        });
+        dialog_->driveCombo()->setCurrentIndex(1);
+        dialog_->button(1039)->click();
+    }
+
+    /// Whether the window's eject reached 1:1:0 before `command`, the first
+    /// one the dialog sends there.
+    ::testing::AssertionResult ejectCameBefore(const QString& command) const
+    {
+        const QStringList sent = sentCommands({1, 1, 0});
+        const qsizetype eject = sent.indexOf(QStringLiteral("1B 00 00 00 02 00"));
+        const qsizetype first = sent.indexOf(command);
+        if (eject >= 0 && first > eject)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << sent.join(QLatin1Char('|')).toStdString();
+    }
 };
 
 } // namespace
@@ -74,54 +116,53 @@ TEST_F(ImageCommands, BurnerAndEraseDialogsOpen)
 
 TEST_F(ImageCommands, TheWindowsDriveCommandsEndBeforeTheBurnerTakesTheWriter)
 {
-    // The window sends its drive commands from one queue: changing the drive
-    // stops every drive, and Eject comes after. Behind a drive that answers
-    // only at its time-out they wait; the burner opened meanwhile must not
-    // test and burn the writer before them, or the eject opens the tray in
-    // the middle of the burn and the burn is refused.
+    // The burner opened meanwhile must not test and burn the writer before
+    // the window's eject, or the tray opens in the middle of the burn and the
+    // burn is refused.
     const QString cue = writeAudioDisc(QStringLiteral("image"), {600});
-    loadDrives(QStringLiteral("[drive 1:0:0]\nMedium=audio\nCue=%1\nHangCommands=0x4E\nTimeoutMs=1500\n"
-                              "[drive 1:1:0]\nMedium=cdr\nDelayMs=25\nTrayClose=0.2\n")
-                   .arg(cue));
-    openDialog();
     QStringList rows;
-    dialog_->setModalRunner([&](QDialog& window) {
-        modalDialogs_.append(window.objectName());
+    queueAnEjectBehindASlowDrive(QStringLiteral("Medium=cdr\nDelayMs=25\nTrayClose=0.2\n"), [&](QDialog& window) {
         auto* burner = qobject_cast<BurnDialog*>(&window);
-        if (!burner)
-            return int(QDialog::Rejected);
-        const auto control = [burner](int id) { return burner->findChild<QWidget*>(QString::number(id)); };
-        auto* burn = qobject_cast<QPushButton*>(control(1112));
-        qobject_cast<QComboBox*>(control(1105))->setCurrentIndex(1);
-        qobject_cast<QLineEdit*>(control(1113))->setText(folder_.filePath(cue));
-        qobject_cast<QCheckBox*>(control(1038))->setChecked(true);
-        // Refresh until the tray is back in (the eject may have opened it).
+        ASSERT_NE(burner, nullptr);
+        auto* burn = control<QPushButton>(window, 1112);
+        control<QComboBox>(window, 1105)->setCurrentIndex(1);
+        control<QLineEdit>(window, 1113)->setText(folder_.filePath(cue));
+        control<QCheckBox>(window, 1038)->setChecked(true);
+        // Refresh until the tray is back in.
         for (int tries = 0; tries < 50 && !burn->isEnabled(); ++tries) {
-            EXPECT_TRUE(burner->waitForWorker(30000));
+            ASSERT_TRUE(burner->waitForWorker(30000));
             spin(50);
-            qobject_cast<QPushButton*>(control(1076))->click();
-            EXPECT_TRUE(burner->waitForWorker(30000));
+            control<QPushButton>(window, 1076)->click();
+            ASSERT_TRUE(burner->waitForWorker(30000));
         }
         burn->click();
-        EXPECT_TRUE(burner->waitForWorker(30000));
-        const auto* log = qobject_cast<QListWidget*>(control(1104));
+        ASSERT_TRUE(burner->waitForWorker(30000));
+        const auto* log = control<QListWidget>(window, 1104);
         for (int i = 0; i < log->count(); ++i)
             rows.append(log->item(i)->text());
-        return int(QDialog::Rejected);
     });
-    dialog_->driveCombo()->setCurrentIndex(1);
-    dialog_->button(1039)->click();
     trigger(40032);
     EXPECT_EQ(modalDialogs_, QStringList{QStringLiteral("214")});
+    EXPECT_TRUE(ejectCameBefore(QStringLiteral("AD 00 00 00 00 00 00 00 00 7F 00 00"))); // the disc test
     ASSERT_FALSE(rows.isEmpty());
-    // The window's eject reached the writer before anything the burner sent.
-    const QStringList sent = sentCommands({1, 1, 0});
-    const qsizetype eject = sent.indexOf(QStringLiteral("1B 00 00 00 02 00"));
-    const qsizetype firstDiscTest = sent.indexOf(QStringLiteral("AD 00 00 00 00 00 00 00 00 7F 00 00"));
-    ASSERT_GE(eject, 0);
-    EXPECT_LT(eject, firstDiscTest) << sent.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(rows.back(), QStringLiteral("Test write completed. The disc is still blank."))
         << rows.join(QLatin1Char('|')).toStdString();
+    settle();
+}
+
+TEST_F(ImageCommands, TheWindowsDriveCommandsEndBeforeTheEraserTakesTheDrive)
+{
+    queueAnEjectBehindASlowDrive(QStringLiteral("Medium=cdrw\nTrayClose=0.1\nBlankSeconds=0.1\n"),
+                                 [this](QDialog& window) {
+                                     control<QComboBox>(window, 1105)->setCurrentIndex(1);
+                                     spin(300); // the tray is back in
+                                     control<QPushButton>(window, 1)->click();
+                                     spin(1000);
+                                 });
+    trigger(40035);
+    EXPECT_EQ(modalDialogs_, QStringList{QStringLiteral("229")});
+    EXPECT_TRUE(ejectCameBefore(QStringLiteral("A1 11 00 00 00 00 00 00 00 00 00 00"))); // BLANK, quick
+    EXPECT_TRUE(services_.messages.isEmpty()) << services_.messageTexts().join(QLatin1Char('|')).toStdString();
     settle();
 }
 
